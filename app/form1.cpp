@@ -1,0 +1,333 @@
+#include "app/form1.h"
+
+#include "app/form24.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "app/version.h"
+#include "classifier/classifierpage.h"
+#include "classifier/lazytree.h"
+#include "core/dmodule.h"
+#include "core/schema.h"
+#include "fields/fieldspage.h"
+#include "objects/form2.h"
+#include "references/referencespage.h"
+#include "settings/form5.h"
+#include "settings/form6.h"
+#include "templates/templateforms.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+const QString DatabaseFilter = QStringLiteral("База данных Access (*.mdb)");
+}
+
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(ProgramTitle);
+    setMinimumSize(689, 612);
+
+    N1 = menuBar()->addMenu(QStringLiteral("Файл"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N11 = addItem(N1, "N11", QStringLiteral("Новый"));
+    N12 = addItem(N1, "N12", QStringLiteral("Открыть"));
+    N13 = addItem(N1, "N13", QStringLiteral("Сохранить как..."));
+    N1->addSeparator();
+    N14 = addItem(N1, "N14", QStringLiteral("Выход"));
+    N2 = menuBar()->addMenu(QStringLiteral("Выбор режима"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N21 = addItem(N2, "N21", QStringLiteral("Перейти в режим просмотра / заполнения"));
+    N22 = addItem(N2, "N22", QStringLiteral("Перейти в режим создания каталога"));
+    N3 = menuBar()->addMenu(QStringLiteral("Шаблоны"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N31 = addItem(N3, "N31", QStringLiteral("Сохранить как шаблон"));
+    N32 = addItem(N3, "N32", QStringLiteral("Работа с шаблонами"));
+    N4 = menuBar()->addAction(QStringLiteral("Настройки программы"));
+    N4->setObjectName(QStringLiteral("N4"));
+    N5 = menuBar()->addMenu(QStringLiteral("Помощь"));
+    N5->setObjectName(QStringLiteral("N5"));
+    N51 = addItem(N5, "N51", QStringLiteral("Справка"));
+    N52 = addItem(N5, "N52", QStringLiteral("Обновления"));
+    N53 = addItem(N5, "N53", QStringLiteral("О программе"));
+    N12->setShortcut(QKeySequence::Open);
+    N14->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
+    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
+    connect(N13, &QAction::triggered, this, &TForm1::N13Click);
+    connect(N14, &QAction::triggered, this, &TForm1::N15Click);
+    connect(N21, &QAction::triggered, this, &TForm1::N22Click);
+    connect(N22, &QAction::triggered, this, &TForm1::N23Click);
+    connect(N31, &QAction::triggered, this, &TForm1::N31Click);
+    connect(N32, &QAction::triggered, this, &TForm1::N32Click);
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N51, &QAction::triggered, this, &TForm1::N51Click);
+    connect(N52, &QAction::triggered, this, &TForm1::N52Click);
+    connect(N53, &QAction::triggered, this, &TForm1::N53Click);
+
+    auto *central = new QWidget(this);
+    TabbedNotebook = new QTabWidget(central);
+    TabbedNotebook->setObjectName(QStringLiteral("TabbedNotebook"));
+    GoToDBBtn = new QPushButton(QStringLiteral("Просмотреть / Заполнить базу данных >>"), central);
+    GoToDBBtn->setObjectName(QStringLiteral("GoToDBBtn"));
+    referencesPage = new ReferencesPage(TabbedNotebook);
+    classifierPage = new ClassifierPage(TabbedNotebook);
+    fieldsPage = new FieldsPage(GoToDBBtn, TabbedNotebook);
+    TabbedNotebook->addTab(referencesPage, QStringLiteral("Справочная система"));
+    TabbedNotebook->addTab(classifierPage, QStringLiteral("Компоненты справочной системы"));
+    TabbedNotebook->addTab(fieldsPage, QStringLiteral("Поля описания объектов"));
+    TabbedNotebook->setCurrentIndex(1);
+    VersionInfo = new QLineEdit(central);
+    VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
+    VersionInfo->hide();
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(GoToDBBtn);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(TabbedNotebook, 1);
+    layout->addLayout(buttonRow);
+    setCentralWidget(central);
+    connect(GoToDBBtn, &QPushButton::clicked, this, &TForm1::GoToDBBtnClick);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, &TForm1::TimerTimer);
+
+    FormCreate();
+}
+
+void TForm1::setDatabaseState(bool open)
+{
+    for (QAction *item : {N13, N21, N22, N31})
+        item->setEnabled(open);
+    TabbedNotebook->setVisible(open);
+    GoToDBBtn->setVisible(open);
+}
+
+void TForm1::FormCreate()
+{
+    setDatabaseState(false);
+    setWindowTitle(ProgramTitle + QLatin1Char(' ') + VersionText);
+    if (QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        resize(qRound(size.width() * 0.6), qRound(size.height() * 0.6));
+    }
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QMainWindow::event(event);
+}
+
+void TForm1::FormActivate()
+{
+    if (!Settings::SplashOff() && Form24 && Form24->Timer->isActive() && !Form24->isVisible()) {
+        CentreOnScreen(Form24);
+        Form24->show();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // Closing the main window ends the program, whatever other windows are open.
+    QTimer::singleShot(0, qApp, &QApplication::quit);
+}
+
+QString TForm1::runOpenDialog()
+{
+    QFileDialog dialog(this, QStringLiteral("Открытие файла БД"), DModule->ProgramFolder, DatabaseFilter);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString TForm1::runSaveDialog()
+{
+    QFileDialog dialog(this, QStringLiteral("Сохранение файла БД"), DModule->ProgramFolder, DatabaseFilter);
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::OpenDataBase(const QString &path)
+{
+    setWindowTitle(QStringLiteral("ИДЕТ ОТКРЫТИЕ ФАЙЛА БАЗЫ ДАННЫХ! ПОЖАЛУЙСТА ПОДОЖДИТЕ!"));
+    CurrentDbPath = path;
+    try {
+        DModule->OpenConnection(path);
+        DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
+        fieldsPage->reloadFieldList();
+        classifierPage->ClassesViewExpand(nullptr);
+    } catch (const std::exception &) {
+        DModule->CloseConnection();
+        ShowMessage(QStringLiteral("Файл базы данных не найден!"), this);
+        setWindowTitle(ProgramTitle + QLatin1Char(' ') + VersionText);
+        setDatabaseState(false);
+        return;
+    }
+    setDatabaseState(true);
+    classifierPage->resetSortChoice();
+    Guarded([this] { ClearForm(); });
+    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования"));
+}
+
+void TForm1::ClearForm()
+{
+    if (Form2)
+        Form2->setEnabled(true);
+    classifierPage->clearInputs();
+    fieldsPage->clearInputs();
+    fieldsPage->CancelBtnClick();
+    referencesPage->ComponentsFill();
+}
+
+void TForm1::N11Click()
+{
+    CentreOnScreen(Form9);
+    Form9->show();
+}
+
+void TForm1::N12Click()
+{
+    const QString path = runOpenDialog();
+    if (path.isEmpty())
+        return;
+    OpenDataBase(path);
+    if (Form2)
+        Form2->close();
+}
+
+void TForm1::N13Click()
+{
+    QString path = runSaveDialog();
+    if (path.isEmpty())
+        return;
+    if (path.size() < 4 || !path.endsWith(QLatin1String(".mdb"), Qt::CaseSensitive))
+        path += QLatin1String(".mdb");
+    // An existing file is never overwritten: the program then goes on with that file.
+    QFile::copy(CurrentDbPath, path);
+    OpenDataBase(path);
+}
+
+void TForm1::N15Click()
+{
+    if (AskYesNo(QStringLiteral("Вы действительно хотите выйти из программы?"), this))
+        close();
+}
+
+void TForm1::GoToDBBtnClick()
+{
+    if (fieldsPage->fieldCount() == 0) {
+        ShowMessage(QStringLiteral("Добавьте хотя бы одно статическое поле описания объектов!"), this);
+        return;
+    }
+    if (!Guarded([] { Form2->LoadGeneral(); }))
+        return;
+    CentreOnScreen(Form2);
+    Form2->show();
+    hide();
+}
+
+void TForm1::N22Click()
+{
+    GoToDBBtn->click();
+}
+
+void TForm1::N23Click()
+{
+    GoToDBBtn->click();
+    if (Form2 && Form2->isVisible())
+        Form2->GoToCatalogBtn->click();
+}
+
+void TForm1::N31Click()
+{
+    CentreOnScreen(Form10);
+    Form10->show();
+}
+
+void TForm1::N32Click()
+{
+    CentreOnScreen(Form13);
+    Form13->show();
+}
+
+void TForm1::N4Click()
+{
+    CentreOnScreen(Form6);
+    Form6->show();
+    Form6->raise();
+    Form6->activateWindow();
+}
+
+void TForm1::N51Click()
+{
+}
+
+void TForm1::N52Click()
+{
+}
+
+void TForm1::N53Click()
+{
+    CentreOnScreen(Form5);
+    Form5->show();
+}
+
+void TForm1::TimerTimer()
+{
+}
+
+void TForm1::ClassesViewExpand(QTreeWidgetItem *node) { Guarded([&] { classifierPage->ClassesViewExpand(node); }); }
+void TForm1::ClassesViewClick() { classifierPage->ClassesViewClick(); }
+void TForm1::ComboBox2Change() { classifierPage->ComboBox2Change(); }
+void TForm1::AddMeasureBtnClick() { classifierPage->AddMeasureBtnClick(); }
+void TForm1::EditMeasureBtnClick() { classifierPage->EditMeasureBtnClick(); }
+void TForm1::DeleteMeasureBtnClick() { classifierPage->DeleteMeasureBtnClick(); }
+void TForm1::MoreClick() { classifierPage->MoreClick(); }
+void TForm1::AddFieldBtnClick() { fieldsPage->AddFieldBtnClick(); }
+void TForm1::EditFieldBtnClick() { fieldsPage->EditFieldBtnClick(); }
+void TForm1::DeleteFieldBtnClick() { fieldsPage->DeleteFieldBtnClick(); }
+void TForm1::OKBtnClick() { fieldsPage->OKBtnClick(); }
+void TForm1::CancelBtnClick() { fieldsPage->CancelBtnClick(); }
+void TForm1::ComboBox1Change() { fieldsPage->ComboBox1Change(); }
+void TForm1::DBGridCellClick() { fieldsPage->DBGridCellClick(); }
+void TForm1::LookupBtnClick() { fieldsPage->LookupBtnClick(); }
+void TForm1::ComponentsFill() { referencesPage->ComponentsFill(); }
+void TForm1::Button1Click() { referencesPage->Button1Click(); }
+void TForm1::Button2Click() { referencesPage->Button2Click(); }
+void TForm1::Button3Click() { referencesPage->Button3Click(); }
+void TForm1::Button4Click() { referencesPage->Button4Click(); }

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QMainWindow>
+
+class ClassifierPage;
+class FieldsPage;
+class ReferencesPage;
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QTreeWidgetItem;
+
+// The editing-mode window, the main window: the menu, the database files and the three tabs.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+    QString CurrentDbPath;   // the current database path, kept even when opening it failed
+
+    QTabWidget *TabbedNotebook;
+    QPushButton *GoToDBBtn;
+    QLineEdit *VersionInfo;
+    QTimer *Timer;
+    ReferencesPage *referencesPage;
+    ClassifierPage *classifierPage;
+    FieldsPage *fieldsPage;
+
+    QMenu *N1, *N2, *N3, *N5;
+    QAction *N11, *N12, *N13, *N14, *N21, *N22, *N31, *N32, *N4, *N51, *N52, *N53;
+
+    // Runs the file dialogs of the main window (non-native, modal); an empty text when cancelled.
+    QString runOpenDialog();
+    QString runSaveDialog();
+
+public Q_SLOTS:
+    void FormCreate();
+    void FormActivate();
+    void OpenDataBase(const QString &path);
+    void ClearForm();
+    void N11Click();
+    void N12Click();
+    void N13Click();
+    void N15Click();
+    void N22Click();
+    void N23Click();
+    void N31Click();
+    void N32Click();
+    void N4Click();
+    void N51Click();
+    void N52Click();
+    void N53Click();
+    void GoToDBBtnClick();
+    void TimerTimer();
+
+    // Handlers of the tabs, forwarded to their pages.
+    void ClassesViewExpand(QTreeWidgetItem *node = nullptr);
+    void ClassesViewClick();
+    void ComboBox2Change();
+    void AddMeasureBtnClick();
+    void EditMeasureBtnClick();
+    void DeleteMeasureBtnClick();
+    void MoreClick();
+    void AddFieldBtnClick();
+    void EditFieldBtnClick();
+    void DeleteFieldBtnClick();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void ComboBox1Change();
+    void DBGridCellClick();
+    void LookupBtnClick();
+    void ComponentsFill();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void setDatabaseState(bool open);
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+// The splash window: shown at start-up for about three seconds; a click on the picture closes it.
+class TForm24 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm24(QWidget *parent = nullptr);
+
+    QTimer *Timer;
+    QLabel *Image;
+    QLabel *TitleLabel;
+    QLabel *VersionLabel;
+    int Counter = 0;
+
+public Q_SLOTS:
+    void FormCreate();
+    void TimerTimer();
+    void ImageClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};

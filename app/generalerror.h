@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// The general error display: an error that ends a user action is shown with its own text in a
+// message box titled with the application's title, and the program goes on.
+void ShowGeneralError(const QString &text);
+
+// Runs one user action; an error that escapes it is shown by the general error display.
+// Returns false when the action ended with an error.
+template <typename Action>
+bool Guarded(Action &&action)
+{
+    try {
+        action();
+        return true;
+    } catch (const std::exception &error) {
+        ShowGeneralError(QString::fromUtf8(error.what()));
+    }
+    return false;
+}

@@ -1,0 +1,19 @@
+#include "app/messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void ShowMessage(const QString &text, QWidget *parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                    parent ? parent : QApplication::activeWindow());
+    box.exec();
+}
+
+bool AskYesNo(const QString &text, QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent ? parent : QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

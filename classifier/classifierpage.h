@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class LazyTree;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The tab "Компоненты справочной системы" of the editing-mode window: the class tree with its sort box
+// and the groups that add, change and delete classes. TForm1 forwards its handlers of this tab here.
+class ClassifierPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ClassifierPage(QWidget *parent = nullptr);
+
+    QTreeWidget *ClassesView = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QPushButton *More = nullptr;
+    QLineEdit *AddClassEdit = nullptr, *AddCodeEdit = nullptr, *EditClassEdit = nullptr, *EditCodeEdit = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QPushButton *AddMeasureBtn = nullptr, *EditMeasureBtn = nullptr, *DeleteMeasureBtn = nullptr;
+
+    LazyTree *classTree() const { return m_tree; }
+    // Sets the sort box to its first item without rebuilding the tree (opening a database).
+    void resetSortChoice();
+    // Empties the four edit boxes and unticks CheckBox2 (part of TForm1::ClearForm).
+    void clearInputs();
+
+public Q_SLOTS:
+    void ClassesViewExpand(QTreeWidgetItem *node);   // null: the whole tree from the top
+    void ClassesViewClick();
+    void ComboBox2Change();
+    void AddMeasureBtnClick();
+    void EditMeasureBtnClick();
+    void DeleteMeasureBtnClick();
+    void MoreClick();
+
+private:
+    LazyTree *m_tree = nullptr;
+};

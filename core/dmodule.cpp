@@ -1,0 +1,167 @@
+#include "core/dmodule.h"
+
+#include "core/dberror.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+TDModule *DModule = nullptr;
+
+namespace {
+int connectionCounter = 0;
+
+QString errorText(const QSqlError &error)
+{
+    const QString db = error.databaseText().trimmed();
+    return db.isEmpty() ? error.text().trimmed() : db;
+}
+}
+
+TDModule::TDModule(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("DModule"));
+    if (!DModule)
+        DModule = this;
+    m_connectionName = QStringLiteral("virandel_%1").arg(++connectionCounter);
+    QRWork = new SharedQuery(QStringLiteral("QRWork"), this);
+    QRFields = new SharedQuery(QStringLiteral("QRFields"), this);
+    QRGeneral = new SharedQuery(QStringLiteral("QRGeneral"), this);
+    QRClasses = new SharedQuery(QStringLiteral("QRClasses"), this);
+    connect(QRGeneral, &SharedQuery::afterScroll, this, &TDModule::QRGeneralAfterScroll);
+    // DataModuleCreate: connection closed, program folder = the current folder.
+    ProgramFolder = QDir::currentPath();
+    CatalogListReady = false;
+}
+
+TDModule::~TDModule()
+{
+    CloseConnection();
+    if (DModule == this)
+        DModule = nullptr;
+}
+
+void TDModule::CloseConnection()
+{
+    for (SharedQuery *q : {QRWork, QRFields, QRGeneral, QRClasses})
+        q->close();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_transactionDepth = 0;
+    m_rollbackOnly = false;
+}
+
+void TDModule::OpenConnection(const QString &path)
+{
+    CloseConnection();
+    // The engine would silently create a missing file; a database must already exist.
+    if (!QFileInfo(path).isFile())
+        throw DbError(QStringLiteral("Файл не найден: %1").arg(path));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    if (!db.open()) {
+        const QString text = errorText(db.lastError());
+        CloseConnection();
+        throw DbError(text);
+    }
+    // A file that is not a database fails at its first read.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+        const QString text = errorText(probe.lastError());
+        probe.clear();
+        CloseConnection();
+        throw DbError(text);
+    }
+}
+
+bool TDModule::connected() const
+{
+    return QSqlDatabase::contains(m_connectionName)
+           && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QSqlDatabase TDModule::database() const
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        throw DbError(QStringLiteral("База данных не открыта"));
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+void TDModule::exec(const QString &statement)
+{
+    QSqlQuery query(database());
+    if (!query.exec(statement))
+        throw DbError(errorText(query.lastError()));
+}
+
+QString TDModule::GenID(const QString &table, const QString &infix)
+{
+    const QString column = table.left(1) + infix + QLatin1String("_ID");
+    QRWork->setSql(QStringLiteral("SELECT MAX(%1) FROM %2 WHERE %1 > 0").arg(column, table));
+    QRWork->open();
+    const QVariant max = QRWork->isEmpty() ? QVariant() : QRWork->valueAt(0, 0);
+    return QString::number(max.toLongLong() + 1);
+}
+
+void TDModule::QRGeneralAfterScroll()
+{
+    if (!CatalogListReady || m_inAfterScroll || !ShowCurrentCatalogObject)
+        return;
+    m_inAfterScroll = true;
+    const int row = QRGeneral->recNo();
+    ShowCurrentCatalogObject();
+    QRGeneral->setRecNo(row);
+    m_inAfterScroll = false;
+}
+
+Transaction::Transaction(TDModule &module)
+    : m_module(module)
+{
+    if (m_module.m_transactionDepth == 0) {
+        QSqlDatabase db = m_module.database();
+        if (!db.transaction())
+            throw DbError(errorText(db.lastError()));
+        m_module.m_rollbackOnly = false;
+    }
+    ++m_module.m_transactionDepth;
+}
+
+void Transaction::commit()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    if (--m_module.m_transactionDepth > 0)
+        return;
+    QSqlDatabase db = m_module.database();
+    if (m_module.m_rollbackOnly) {
+        db.rollback();
+        throw DbError(QStringLiteral("Действие отменено: изменения не сохранены"));
+    }
+    if (!db.commit()) {
+        const QString text = errorText(db.lastError());
+        db.rollback();
+        throw DbError(text);
+    }
+}
+
+Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    if (--m_module.m_transactionDepth > 0) {
+        m_module.m_rollbackOnly = true;
+        return;
+    }
+    if (QSqlDatabase::contains(m_module.m_connectionName))
+        m_module.database().rollback();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/sharedquery.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <functional>
+
+// The data module: the one connection, the four shared queries, the program folder and GenID.
+class TDModule : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TDModule(QObject *parent = nullptr);
+    ~TDModule() override;
+
+    // Opens a database file; a missing file or one that is not a database throws DbError.
+    void OpenConnection(const QString &path);
+    void CloseConnection();
+    bool connected() const;
+    QSqlDatabase database() const;
+
+    // The next identifier of a table as decimal text: 1 + the largest identifier above 0, or 1.
+    Q_INVOKABLE QString GenID(const QString &table, const QString &infix = QString());
+
+    // Runs a single statement on its own query; for the helpers of the subsystems.
+    void exec(const QString &statement);
+
+    QString ProgramFolder;
+    bool CatalogListReady = false;
+    // Set by the running catalog: shows the current object again (called from the after-scroll handler).
+    std::function<void()> ShowCurrentCatalogObject;
+
+    SharedQuery *QRWork = nullptr;
+    SharedQuery *QRFields = nullptr;
+    SharedQuery *QRGeneral = nullptr;
+    SharedQuery *QRClasses = nullptr;
+
+public Q_SLOTS:
+    void QRGeneralAfterScroll();
+
+private:
+    friend class Transaction;
+    QString m_connectionName;
+    int m_transactionDepth = 0;
+    bool m_rollbackOnly = false;
+    bool m_inAfterScroll = false;
+};
+
+extern TDModule *DModule;
+
+// One user action as one transaction: every statement between construction and commit() takes effect
+// together, or none does (the destructor rolls back when commit() was not reached). Nesting joins the
+// outermost transaction.
+class Transaction
+{
+public:
+    explicit Transaction(TDModule &module = *DModule);
+    ~Transaction();
+    void commit();
+
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    TDModule &m_module;
+    bool m_done = false;
+};

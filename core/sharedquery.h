@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+// One of the data module's shared queries: a statement kept as lines, opened (rows, read lazily
+// and cached, so any row can be revisited) or executed (no rows), and a current row read by column name.
+// Every failure throws DbError with the engine's text.
+class TDModule;
+
+class SharedQuery : public QObject
+{
+    Q_OBJECT
+public:
+    SharedQuery(const QString &name, TDModule *module);
+
+    // The statement: replaced as a whole or extended by a further line.
+    void setSql(const QString &text);
+    void addLine(const QString &line);
+    QString sql() const { return m_lines.join(QLatin1Char('\n')); }
+
+    void open();                  // runs the statement and moves to the first row
+    void execSql();               // runs a statement without rows
+    void execSql(const QString &text) { setSql(text); execSql(); }
+    void open(const QString &text) { setSql(text); open(); }
+    void close();
+    bool isOpen() const { return m_open; }
+
+    // Rows of an open statement; row numbers count from 1.
+    bool first();
+    bool next();
+    bool eof() const;
+    bool isEmpty() const;
+    int recNo() const { return m_current + 1; }
+    bool setRecNo(int rowNumber);
+    int recordCount();            // reads every remaining row
+    bool allRowsRead() const { return m_allRead; }
+    int rowsRead() const { return m_rowsRead; }
+    // Reads rows until at least `count` rows are cached (or the end); returns the rows now known.
+    int readRows(int count);
+
+    QStringList columnNames() const;
+    int columnIndex(const QString &column) const;
+    QVariant value(const QString &column) const;
+    QVariant valueAt(int row, int columnIndex) const;   // 0-based row, does not move the current row
+    QString asString(const QString &column) const;
+    qint64 asInteger(const QString &column) const;
+    double asFloat(const QString &column) const;
+    bool asBoolean(const QString &column) const;
+
+    // Writing columns of the current row back to its table (pictures): edit, set values, post.
+    void edit(const QString &table, const QString &keyColumn);
+    void setFieldValue(const QString &column, const QVariant &value);
+    void post();
+
+Q_SIGNALS:
+    void rowsReplaced();          // opened again or closed: every cached row is gone
+    void afterScroll();           // the current row moved to another row
+
+private:
+    void failIfError(bool ok, const char *what);
+    bool seekRow(int row) const;
+    void moveTo(int row);
+
+    TDModule *m_module;
+    QString m_name;
+    QStringList m_lines;
+    mutable QSqlQuery m_query;
+    bool m_open = false;
+    int m_current = -1;
+    int m_rowsRead = 0;
+    bool m_allRead = false;
+    QString m_editTable, m_editKey;
+    QVariantMap m_pending;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class QListWidget;
+class QPushButton;
+
+// The tab "Справочная система" of the editing-mode window: top-level classes and generated
+// reference books. TForm1 forwards its handlers of this tab here.
+class ReferencesPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ReferencesPage(QWidget *parent = nullptr);
+
+    QListWidget *ComponentsList1 = nullptr, *ComponentsList2 = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
+
+public Q_SLOTS:
+    void ComponentsFill();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+};

@@ -1,0 +1,235 @@
+#include "settings/form6.h"
+
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+#include "settings/options.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+QCheckBox *makeCheckBox(const char *name, const QString &caption, bool checked, QWidget *parent)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setChecked(checked);
+    return box;
+}
+}
+
+TForm6::TForm6(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("Настройки программы"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setModal(false);
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+
+    auto *booksTab = new QWidget;
+    CheckBox1 = makeCheckBox("CheckBox1", QStringLiteral("Сгенерировать заново справочники при их повторном добавлении"), true, booksTab);
+    CheckBox2 = makeCheckBox("CheckBox2", QStringLiteral("Разрешить ссылаться только на младшие подклассы"), true, booksTab);
+    CheckBox8 = makeCheckBox("CheckBox8", QStringLiteral("Выключить запрос ввода соотношения в справочной системе"), true, booksTab);
+    RadioGroup = new QGroupBox(QStringLiteral(" Отображение элементов справочников "), booksTab);
+    RadioGroup->setObjectName(QStringLiteral("RadioGroup"));
+    auto *radioLayout = new QVBoxLayout(RadioGroup);
+    const QString formats[3] = {QStringLiteral("\"Название\" (\"Код\")"), QStringLiteral("\"Код\" - \"Название\""),
+                                QStringLiteral("Только \"Название\"")};
+    for (int i = 0; i < 3; ++i) {
+        m_formats[i] = new QRadioButton(formats[i], RadioGroup);
+        m_formats[i]->setObjectName(QStringLiteral("RadioGroupItem%1").arg(i));
+        radioLayout->addWidget(m_formats[i]);
+    }
+    m_formats[0]->setChecked(true);
+    auto *booksLayout = new QVBoxLayout(booksTab);
+    booksLayout->addWidget(CheckBox1);
+    booksLayout->addWidget(CheckBox2);
+    booksLayout->addWidget(CheckBox8);
+    booksLayout->addWidget(RadioGroup);
+    booksLayout->addStretch();
+    PageControl->addTab(booksTab, QStringLiteral("Справочная система"));
+
+    auto *templatesTab = new QWidget;
+    CheckBox3 = makeCheckBox("CheckBox3", QStringLiteral("При сохранении шаблона удалять сгенерированные справочники"), false, templatesTab);
+    CheckBox4 = makeCheckBox("CheckBox4", QStringLiteral("При сохранении шаблона удалять все сохраненные объекты"), false, templatesTab);
+    auto *templatesLayout = new QVBoxLayout(templatesTab);
+    templatesLayout->addWidget(CheckBox3);
+    templatesLayout->addWidget(CheckBox4);
+    templatesLayout->addStretch();
+    PageControl->addTab(templatesTab, QStringLiteral("Шаблоны"));
+
+    auto *catalogTab = new QWidget;
+    auto *passwordGroup = new QGroupBox(QStringLiteral(" Использование пароля на выход из запущенного каталога "), catalogTab);
+    CheckBox5 = makeCheckBox("CheckBox5", QStringLiteral("Использовать пароль на выход из запущенного каталога"), true, passwordGroup);
+    auto *passwordLabel = new QLabel(QStringLiteral("Введите пароль с учетом регистра:"), passwordGroup);
+    Edit1 = new QLineEdit(passwordGroup);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    passwordLabel->setBuddy(Edit1);
+    auto *passwordLayout = new QVBoxLayout(passwordGroup);
+    passwordLayout->addWidget(CheckBox5);
+    passwordLayout->addWidget(passwordLabel);
+    passwordLayout->addWidget(Edit1);
+    CheckBox6 = makeCheckBox("CheckBox6", QStringLiteral("Операционная система оформлена в стиле Windows XP"), false, catalogTab);
+    auto *catalogLayout = new QVBoxLayout(catalogTab);
+    catalogLayout->addWidget(passwordGroup);
+    catalogLayout->addWidget(CheckBox6);
+    catalogLayout->addStretch();
+    PageControl->addTab(catalogTab, QStringLiteral("Электронный каталог"));
+
+    CheckBox7 = makeCheckBox("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), true, this);
+
+    Button1 = new QPushButton(QStringLiteral("Готово"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl);
+    layout->addWidget(CheckBox7);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(CheckBox5, &QCheckBox::toggled, this, &TForm6::CheckBox5Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
+
+    FormCreate();
+}
+
+QString TForm6::optionsPath() const
+{
+    return DModule->ProgramFolder + QLatin1String("/System/Options.txt");
+}
+
+int TForm6::radioIndex() const
+{
+    for (int i = 0; i < 3; ++i) {
+        if (m_formats[i]->isChecked())
+            return i;
+    }
+    return -1;
+}
+
+void TForm6::setRadioIndex(int index)
+{
+    if (index >= 0 && index < 3)
+        m_formats[index]->setChecked(true);
+}
+
+void TForm6::FormCreate()
+{
+    readOptions();
+}
+
+void TForm6::FormActivate()
+{
+    // The error box of a bad file takes the focus; coming back from it must not read (and complain) again.
+    if (m_ignoreNextActivation) {
+        m_ignoreNextActivation = false;
+        return;
+    }
+    readOptions();
+}
+
+bool TForm6::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void TForm6::readOptions()
+{
+    QStringList lines;
+    QString error;
+    try {
+        lines = ReadTextLines(optionsPath());
+    } catch (const std::exception &e) {
+        error = QString::fromUtf8(e.what());
+    }
+    m_linesAsRead = lines;
+    const Options::Parsed parsed = Options::Parse(lines);
+    QCheckBox *const flags[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, nullptr, CheckBox6, CheckBox7, CheckBox8};
+    for (int i = 0; i < parsed.values.size(); ++i) {
+        const int line = i + 1;
+        if (line == Options::PasswordLine)
+            Edit1->setText(parsed.values[i].toString());
+        else if (line == Options::DisplayFormatLine)
+            setRadioIndex(parsed.values[i].toInt());
+        else
+            flags[i]->setChecked(parsed.values[i].toBool());
+    }
+    m_displayFormatAsRead = lines.size() >= Options::DisplayFormatLine ? lines[Options::DisplayFormatLine - 1] : QString();
+    CheckBox5Click();
+    if (error.isEmpty())
+        error = parsed.error;
+    if (!error.isEmpty()) {
+        m_ignoreNextActivation = isActiveWindow();
+        ShowGeneralError(error);
+    }
+}
+
+void TForm6::CheckBox5Click()
+{
+    Edit1->setEnabled(CheckBox5->isChecked());
+}
+
+void TForm6::Button1Click()
+{
+    const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
+                                      CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
+                                      CheckBox6->isChecked(), CheckBox7->isChecked(), CheckBox8->isChecked(),
+                                      radioIndex()};
+    const bool formatChanged = m_displayFormatAsRead != QString::number(radioIndex());
+    const bool written = Guarded([&] {
+        WriteTextLines(optionsPath(), Options::Compose(values, m_linesAsRead));
+    });
+    if (!written)
+        return;
+    m_displayFormatAsRead = QString::number(radioIndex());
+    m_linesAsRead = Options::Compose(values, m_linesAsRead);
+    if (formatChanged)
+        RebuildTreesAfterDisplayFormatChange();
+    close();
+}
+
+void TForm6::Button2Click()
+{
+    close();
+}
+
+namespace Settings {
+namespace {
+bool checked(QCheckBox *TForm6::*box, bool fallback)
+{
+    return Form6 ? (Form6->*box)->isChecked() : fallback;
+}
+}
+bool RegenerateBooks() { return checked(&TForm6::CheckBox1, true); }
+bool LeafLinksOnly() { return checked(&TForm6::CheckBox2, true); }
+bool TemplateDropsBooks() { return checked(&TForm6::CheckBox3, false); }
+bool TemplateDropsObjects() { return checked(&TForm6::CheckBox4, false); }
+bool CatalogPasswordOn() { return checked(&TForm6::CheckBox5, true); }
+QString CatalogPassword() { return Form6 ? Form6->Edit1->text() : QString(); }
+bool XpFrame() { return checked(&TForm6::CheckBox6, false); }
+bool SplashOff() { return checked(&TForm6::CheckBox7, true); }
+bool RatioWindowOff() { return checked(&TForm6::CheckBox8, true); }
+int DisplayFormat() { return Form6 ? qMax(0, Form6->radioIndex()) : 0; }
+}

@@ -1,0 +1,78 @@
+#include "settings/options.h"
+
+namespace Options {
+
+bool ParseYesNo(const QString &text, bool *ok)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+        *ok = true;
+        return true;
+    }
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+        *ok = true;
+        return false;
+    }
+    const qlonglong number = t.toLongLong(ok);
+    return *ok && number != 0;
+}
+
+Parsed Parse(const QStringList &lines)
+{
+    Parsed parsed;
+    for (int line = 1; line <= LineCount; ++line) {
+        if (line > lines.size()) {
+            parsed.error = QStringLiteral("Файл настроек: нет строки %1").arg(line);
+            return parsed;
+        }
+        const QString text = lines[line - 1];
+        if (line == PasswordLine) {
+            parsed.values << QVariant(text);
+            continue;
+        }
+        bool ok = false;
+        if (line == DisplayFormatLine) {
+            const int index = text.trimmed().toInt(&ok);
+            if (!ok || index < 0 || index > 2) {
+                parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
+                                   .arg(line).arg(text);
+                return parsed;
+            }
+            parsed.values << QVariant(index);
+            continue;
+        }
+        const bool value = ParseYesNo(text, &ok);
+        if (!ok) {
+            parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
+                               .arg(line).arg(text);
+            return parsed;
+        }
+        parsed.values << QVariant(value);
+    }
+    return parsed;
+}
+
+QStringList Compose(const QVector<QVariant> &values, const QStringList &linesAsRead)
+{
+    QStringList lines;
+    for (int line = 1; line <= LineCount && line <= values.size(); ++line) {
+        const QVariant &v = values[line - 1];
+        if (line == PasswordLine)
+            lines << v.toString();
+        else if (line == DisplayFormatLine)
+            lines << QString::number(v.toInt());
+        else
+            lines << (v.toBool() ? QStringLiteral("-1") : QStringLiteral("0"));
+    }
+    for (int i = LineCount; i < linesAsRead.size(); ++i)
+        lines << linesAsRead[i];
+    return lines;
+}
+
+QStringList InitialLines()
+{
+    return {QStringLiteral("-1"), QStringLiteral("-1"), QStringLiteral("0"), QStringLiteral("0"),
+            QStringLiteral("-1"), QString(), QStringLiteral("0"), QStringLiteral("-1"),
+            QStringLiteral("-1"), QStringLiteral("0")};
+}
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+class TDModule;
+
+// A program folder of its own for a test: System/ with the initial settings and Samples/Empty.mdb.
+class TempProgramFolder
+{
+public:
+    TempProgramFolder();
+    QString path() const { return m_dir.path(); }
+    // A fresh copy of the empty database inside the folder.
+    QString newDatabase(const QString &name = QStringLiteral("test.mdb")) const;
+    void writeOptions(const QStringList &lines) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Test fixture for widget-free code: its own data module, opened on a fresh empty database.
+class DatabaseTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Reads through a second connection, as another program would see the file.
+    QVariant scalar(const QString &sql) const;
+    QList<QVariantList> rows(const QString &sql) const;
+    int count(const QString &sql) const { return scalar(QLatin1String("SELECT COUNT(*) FROM (") + sql + QLatin1Char(')')).toInt(); }
+    bool tableExists(const QString &table) const;
+    QStringList columnsOf(const QString &table) const;
+    void exec(const QString &sql) const;   // straight to the file, bypassing the program
+
+    std::unique_ptr<TempProgramFolder> folder;
+    TDModule *module = nullptr;
+    bool ownsModule = false;
+    QString dbPath;
+};
+
+// For window tests: start-up once per test program (inside its own program folder), then every
+// test opens a fresh empty database in the main window.
+class AppTest : public DatabaseTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    static TempProgramFolder &programFolder();
+};
+
+// Answers the next modal message box (polling, so boxes opened inside the action are found): presses
+// `button` and records the box's text. Call before the action that opens the box.
+class MessageBoxAnswerer
+{
+public:
+    explicit MessageBoxAnswerer(int standardButton);
+    ~MessageBoxAnswerer();
+    QStringList texts() const { return *m_texts; }
+    QStringList titles() const { return *m_titles; }
+    int seen() const { return int(m_texts->size()); }
+
+private:
+    std::shared_ptr<QStringList> m_texts = std::make_shared<QStringList>();
+    std::shared_ptr<QStringList> m_titles = std::make_shared<QStringList>();
+    class QTimer *m_timer;
+};
+
+// Runs `handler` on the next modal widget that is not a message box (file dialogs and the like).
+void OnNextModalDialog(std::function<void(class QWidget *)> handler);
+
+// Waits (processing events) until `condition` holds or the timeout passes.
+bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
