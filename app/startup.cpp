@@ -69,6 +69,7 @@ void RebuildTreesAfterDisplayFormatChange()
 
 void StartUp()
 {
+    Q_INIT_RESOURCE(resources);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setApplicationVersion(VersionText);
     // Qt's own texts (standard buttons Да / Нет / Отмена) in Russian.
@@ -77,7 +78,9 @@ void StartUp()
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
 
-    DModule = new TDModule(qApp);
+    // Not a child of the application: the connection must be closed while the SQL driver is still loaded.
+    DModule = new TDModule;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, DModule, &TDModule::CloseConnection);
 
     Form1 = new TForm1;
     Form2 = new TForm2;

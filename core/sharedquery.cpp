@@ -39,8 +39,10 @@ void SharedQuery::failIfError(bool ok, const char *)
 void SharedQuery::close()
 {
     const bool wasOpen = m_open;
+    // Assigning a fresh query (not clear()) drops every reference to the driver, which is gone once the
+    // connection is removed.
     m_query.finish();
-    m_query.clear();
+    m_query = QSqlQuery();
     m_open = false;
     m_current = -1;
     m_rowsRead = 0;

@@ -1,0 +1,138 @@
+#include "support/testsupport.h"
+
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/sqltext.h"
+
+#include <QFile>
+
+TEST_F(DatabaseTest, GenIdCountsFromTheLargestPositiveIdentifier)
+{
+    EXPECT_EQ(module->GenID("CLASSES", ""), "1");
+    exec("INSERT INTO CLASSES VALUES(1,'a','',0,0)");
+    exec("INSERT INTO CLASSES VALUES(2,'b','',0,0)");
+    exec("INSERT INTO CLASSES VALUES(7,'c','',0,0)");
+    EXPECT_EQ(module->GenID("CLASSES", ""), "8");
+    // The highest row freed is given out again.
+    exec("DELETE FROM CLASSES WHERE C_ID = 7");
+    EXPECT_EQ(module->GenID("CLASSES", ""), "3");
+}
+
+TEST_F(DatabaseTest, GenIdOfALookupTableIgnoresTheEmptyEntry)
+{
+    exec("CREATE TABLE LOOKUP12(L12_ID INTEGER NOT NULL PRIMARY KEY,L12_DATA VARCHAR(50))");
+    exec("INSERT INTO LOOKUP12 VALUES(0,'< пустое значение >')");
+    EXPECT_EQ(module->GenID("LOOKUP12", "12"), "1");
+    exec("INSERT INTO LOOKUP12 VALUES(1,'x')");
+    EXPECT_EQ(module->GenID("LOOKUP12", "12"), "2");
+}
+
+TEST_F(DatabaseTest, GenIdOfAMissingTableThrowsTheEngineText)
+{
+    try {
+        module->GenID("NOSUCH", "");
+        FAIL() << "no error";
+    } catch (const DbError &error) {
+        EXPECT_TRUE(error.message().contains("NOSUCH")) << error.message().toStdString();
+    }
+}
+
+TEST_F(DatabaseTest, QuotedTextIsStoredIntact)
+{
+    const QString name = "O'Brien's \"quoted\" ''double''";
+    module->exec("INSERT INTO CLASSES VALUES(1," + Quoted(name) + ",'',0,0)");
+    EXPECT_EQ(scalar("SELECT C_NAME FROM CLASSES WHERE C_ID = 1").toString(), name);
+}
+
+TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeAction)
+{
+    try {
+        Transaction tx(*module);
+        module->exec("INSERT INTO CLASSES VALUES(1,'first','',0,0)");
+        module->exec("ALTER TABLE GENER ADD G1 INTEGER");
+        module->exec("INSERT INTO NOSUCH VALUES(1)");
+        tx.commit();
+        FAIL() << "no error";
+    } catch (const DbError &) {
+    }
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
+    EXPECT_EQ(columnsOf("GENER"), QStringList{"G_ID"});
+    // The connection is usable afterwards and commits normally.
+    {
+        Transaction tx(*module);
+        module->exec("INSERT INTO CLASSES VALUES(2,'second','',0,0)");
+        tx.commit();
+    }
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
+}
+
+TEST_F(DatabaseTest, NestedTransactionsJoinTheOuterOne)
+{
+    try {
+        Transaction outer(*module);
+        module->exec("INSERT INTO CLASSES VALUES(1,'a','',0,0)");
+        {
+            Transaction inner(*module);
+            module->exec("INSERT INTO CLASSES VALUES(2,'b','',0,0)");
+            inner.commit();
+        }
+        throw DbError("later failure");
+    } catch (const DbError &) {
+    }
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
+}
+
+TEST_F(DatabaseTest, SharedQueryWalksRowsAndReadsColumnsByName)
+{
+    exec("INSERT INTO CLASSES VALUES(1,'a','x',0,0.5)");
+    exec("INSERT INTO CLASSES VALUES(2,'b','',1,1000)");
+    exec("INSERT INTO CLASSES VALUES(3,'c','',1,-2)");
+    SharedQuery &q = *module->QRClasses;
+    q.setSql("SELECT * FROM CLASSES");
+    q.addLine(" ORDER BY C_ID DESC");
+    q.open();
+    EXPECT_EQ(q.recNo(), 1);
+    EXPECT_EQ(q.asInteger("C_ID"), 3);
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.asString("C_NAME"), "b");
+    EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 1000.0);
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.asString("C_CODE"), "x");
+    EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 0.5);
+    EXPECT_FALSE(q.next());
+    EXPECT_TRUE(q.eof());
+    ASSERT_TRUE(q.setRecNo(2));
+    EXPECT_EQ(q.asString("C_NAME"), "b");
+    EXPECT_EQ(q.recordCount(), 3);
+    EXPECT_FALSE(q.setRecNo(4));
+
+    q.open("SELECT * FROM CLASSES WHERE C_ID = 99");
+    EXPECT_TRUE(q.isEmpty());
+    EXPECT_TRUE(q.eof());
+    EXPECT_THROW(q.asString("C_NAME"), DbError);
+}
+
+TEST_F(DatabaseTest, PicturesArePostedThroughTheCurrentRow)
+{
+    exec("ALTER TABLE GENER ADD G1 BLOB");
+    exec("INSERT INTO GENER (G_ID) VALUES(5)");
+    SharedQuery &q = *module->QRGeneral;
+    q.open("SELECT G_ID, G1 FROM GENER WHERE (G_ID = 5)");
+    const QByteArray bytes("\x00\x01picture\xff", 11);
+    q.edit("GENER", "G_ID");
+    q.setFieldValue("G1", bytes);
+    q.post();
+    EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G_ID = 5").toByteArray(), bytes);
+}
+
+TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
+{
+    EXPECT_THROW(module->OpenConnection(folder->path() + "/missing.mdb"), DbError);
+    EXPECT_FALSE(QFile::exists(folder->path() + "/missing.mdb")) << "opening must not create the file";
+    QFile text(folder->path() + "/text.mdb");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write(QByteArray(4096, 'x'));
+    text.close();
+    EXPECT_THROW(module->OpenConnection(text.fileName()), DbError);
+    EXPECT_FALSE(module->connected());
+}

@@ -1,0 +1,37 @@
+#include "core/dberror.h"
+#include "core/textfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(TextFile, WritesUtf8WithCrLfAndReadsItBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Options.txt";
+    WriteTextLines(path, {"-1", "", "Пароль"});
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("-1\r\n\r\n") + QString("Пароль").toUtf8() + "\r\n");
+    EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "", "Пароль"}));
+}
+
+TEST(TextFile, FallsBackToWindows1251ForLinesThatAreNotUtf8)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Samples.txt";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // "Шаблон" in Windows-1251, then a UTF-8 line, a lone LF ending and no final line break.
+    file.write("\xD8\xE0\xE1\xEB\xEE\xED\r\n");
+    file.write(QString("Ёлка").toUtf8() + "\n");
+    file.write("last");
+    file.close();
+    EXPECT_EQ(ReadTextLines(path), (QStringList{"Шаблон", "Ёлка", "last"}));
+}
+
+TEST(TextFile, MissingFileThrows)
+{
+    EXPECT_THROW(ReadTextLines("/nonexistent/folder/Options.txt"), DbError);
+    EXPECT_THROW(WriteTextLines("/nonexistent/folder/Options.txt", {"x"}), DbError);
+}

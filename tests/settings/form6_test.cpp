@@ -1,0 +1,115 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "classifier/classifierpage.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+#include "settings/form6.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+QString optionsPath()
+{
+    return DModule->ProgramFolder + "/System/Options.txt";
+}
+}
+
+class SettingsWindowTest : public AppTest
+{
+protected:
+    void TearDown() override
+    {
+        WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "-1", "", "0", "-1", "-1", "0"});
+        AppTest::TearDown();
+    }
+};
+
+TEST_F(SettingsWindowTest, ActivationReadsTheFileAndCancelWritesNothing)
+{
+    WriteTextLines(optionsPath(), {"0", "1", "true", "FALSE", "0", "Secret", "-1", "-1", "0", "2", "kept"});
+    Form6->FormActivate();
+    EXPECT_FALSE(Form6->CheckBox1->isChecked());
+    EXPECT_TRUE(Form6->CheckBox2->isChecked());
+    EXPECT_TRUE(Form6->CheckBox3->isChecked());
+    EXPECT_FALSE(Form6->CheckBox4->isChecked());
+    EXPECT_FALSE(Form6->CheckBox5->isChecked());
+    EXPECT_FALSE(Form6->Edit1->isEnabled()) << "the password box follows CheckBox5";
+    EXPECT_EQ(Form6->Edit1->text(), "Secret");
+    EXPECT_TRUE(Form6->CheckBox6->isChecked());
+    EXPECT_FALSE(Form6->CheckBox8->isChecked());
+    EXPECT_EQ(Form6->radioIndex(), 2);
+    EXPECT_EQ(Settings::DisplayFormat(), 2);
+    EXPECT_FALSE(Settings::RatioWindowOff());
+
+    Form6->CheckBox1->setChecked(true);
+    Form6->Button2->click();
+    EXPECT_EQ(ReadTextLines(optionsPath()).first(), "0");
+    Form6->FormActivate();
+    EXPECT_FALSE(Form6->CheckBox1->isChecked()) << "reopening shows the file's state again";
+}
+
+TEST_F(SettingsWindowTest, DoneWritesTenLinesAndKeepsTheRest)
+{
+    WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "-1", "", "0", "-1", "-1", "0", "kept line"});
+    Form6->FormActivate();
+    Form6->CheckBox4->setChecked(true);
+    Form6->Edit1->setText("Pass Word");
+    Form6->Button1->click();
+    EXPECT_EQ(ReadTextLines(optionsPath()),
+              (QStringList{"-1", "-1", "0", "-1", "-1", "Pass Word", "0", "-1", "-1", "0", "kept line"}));
+}
+
+TEST_F(SettingsWindowTest, ABadLineShowsTheErrorAndKeepsTheEarlierValues)
+{
+    Form6->CheckBox3->setChecked(false);
+    Form6->CheckBox4->setChecked(true);
+    WriteTextLines(optionsPath(), {"0", "0", "-1", "oops", "0"});
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form6->FormActivate();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_EQ(answer.titles().first(), "Вирандел");
+    EXPECT_TRUE(answer.texts().first().contains("oops"));
+    EXPECT_FALSE(Form6->CheckBox1->isChecked());
+    EXPECT_TRUE(Form6->CheckBox3->isChecked());
+    EXPECT_TRUE(Form6->CheckBox4->isChecked()) << "lines after the bad one keep their states";
+}
+
+TEST_F(SettingsWindowTest, AMissingFileIsReportedAndDoneCreatesIt)
+{
+    QFile::remove(optionsPath());
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form6->FormActivate();
+    EXPECT_EQ(answer.seen(), 1);
+    Form6->Button1->click();
+    EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
+}
+
+TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed)
+{
+    exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
+    exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
+    Form1->ClassesViewExpand(nullptr);
+    QTreeWidget *tree = Form1->classifierPage->ClassesView;
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
+    tree->topLevelItem(0)->setExpanded(true);
+
+    Form6->FormActivate();
+    Form6->setRadioIndex(1);
+    Form6->Button1->click();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
+    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
+
+    // "Готово" without a change leaves the tree as it is.
+    tree->topLevelItem(0)->setExpanded(true);
+    Form6->FormActivate();
+    Form6->Button1->click();
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+}
