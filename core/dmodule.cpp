@@ -30,6 +30,7 @@ TDModule::TDModule(QObject *parent)
     QRFields = new SharedQuery(QStringLiteral("QRFields"), this);
     QRGeneral = new SharedQuery(QStringLiteral("QRGeneral"), this);
     QRClasses = new SharedQuery(QStringLiteral("QRClasses"), this);
+    QRGeneral->setLazy(true);
     connect(QRGeneral, &SharedQuery::afterScroll, this, &TDModule::QRGeneralAfterScroll);
     // DataModuleCreate: connection closed, program folder = the current folder.
     ProgramFolder = QDir::currentPath();

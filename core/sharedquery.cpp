@@ -61,7 +61,10 @@ void SharedQuery::open()
     m_rowsRead = 0;
     m_allRead = false;
     m_current = -1;
-    readRows(1);
+    if (m_lazy)
+        readRows(1);
+    else
+        recordCount();
     m_current = 0;
     if (m_rowsRead > 0)
         seekRow(0);

@@ -27,6 +27,9 @@ public:
     void open(const QString &text) { setSql(text); open(); }
     void close();
     bool isOpen() const { return m_open; }
+    // A lazy query reads its rows as they are asked for (the object list); any other reads every row when
+    // opened, so it holds no statement open that would lock its tables against DROP TABLE.
+    void setLazy(bool lazy) { m_lazy = lazy; }
 
     // Rows of an open statement; row numbers count from 1.
     bool first();
@@ -69,6 +72,7 @@ private:
     QStringList m_lines;
     mutable QSqlQuery m_query;
     bool m_open = false;
+    bool m_lazy = false;
     int m_current = -1;
     int m_rowsRead = 0;
     bool m_allRead = false;

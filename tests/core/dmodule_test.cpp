@@ -136,3 +136,18 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
     EXPECT_THROW(module->OpenConnection(text.fileName()), DbError);
     EXPECT_FALSE(module->connected());
 }
+
+TEST_F(DatabaseTest, AnOpenWorkQueryNeverLocksItsTableAgainstDropping)
+{
+    module->exec("CREATE TABLE LOOKUP3(L3_ID INTEGER NOT NULL PRIMARY KEY,L3_DATA VARCHAR(50))");
+    {
+        Transaction tx(*module);
+        for (int i = 0; i < 3000; ++i)
+            module->exec(QStringLiteral("INSERT INTO LOOKUP3 VALUES(%1,'v%1')").arg(i));
+        tx.commit();
+    }
+    module->QRWork->open("SELECT * FROM LOOKUP3 WHERE L3_ID > 0");
+    ASSERT_FALSE(module->QRWork->isEmpty());
+    EXPECT_NO_THROW(module->exec("DROP TABLE LOOKUP3"));
+    EXPECT_FALSE(tableExists("LOOKUP3"));
+}
