@@ -134,12 +134,16 @@ void TForm1::FormCreate()
         const QSize size = screen->size();
         resize(qRound(size.width() * 0.6), qRound(size.height() * 0.6));
     }
+    CentreOnScreen(this);
 }
 
 bool TForm1::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    // The first show counts as an activation too: without a window manager the window never becomes active.
+    if (event->type() == QEvent::WindowActivate || (event->type() == QEvent::Show && !m_shownOnce)) {
+        m_shownOnce = true;
         FormActivate();
+    }
     return QMainWindow::event(event);
 }
 

@@ -85,4 +85,5 @@ protected:
 
 private:
     void setDatabaseState(bool open);
+    bool m_shownOnce = false;
 };
