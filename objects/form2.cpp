@@ -1,25 +1,329 @@
 #include "objects/form2.h"
 
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "core/dmodule.h"
+#include "objects/filterpanel.h"
+#include "objects/form21.h"
+#include "objects/form7.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QPushButton *makeButton(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+}
 
 TForm2::TForm2(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения"));
-    GoToCatalogBtn = new QPushButton(QStringLiteral("Создать каталог >>"), this);
-    GoToCatalogBtn->setObjectName(QStringLiteral("GoToCatalogBtn"));
+    setMinimumSize(750, 590);
+
+    N1 = menuBar()->addMenu(QStringLiteral("Файл"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N11 = addItem(N1, "N11", QStringLiteral("Новый"));
+    N12 = addItem(N1, "N12", QStringLiteral("Открыть"));
+    N13 = addItem(N1, "N13", QStringLiteral("Сохранить как..."));
+    N1->addSeparator();
+    N14 = addItem(N1, "N14", QStringLiteral("Выход"));
+    N2 = menuBar()->addMenu(QStringLiteral("Выбор режима"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N21 = addItem(N2, "N21", QStringLiteral("Перейти в режим редактирования"));
+    N22 = addItem(N2, "N22", QStringLiteral("Перейти в режим создания каталога"));
+    N3 = menuBar()->addMenu(QStringLiteral("Шаблоны"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N31 = addItem(N3, "N31", QStringLiteral("Сохранить как шаблон"));
+    N32 = addItem(N3, "N32", QStringLiteral("Удалить/изменить шаблоны"));
+    N4 = menuBar()->addAction(QStringLiteral("Настройки программы"));
+    N4->setObjectName(QStringLiteral("N4"));
+    N5 = menuBar()->addMenu(QStringLiteral("Помощь"));
+    N5->setObjectName(QStringLiteral("N5"));
+    N51 = addItem(N5, "N51", QStringLiteral("Справка"));
+    N52 = addItem(N5, "N52", QStringLiteral("Обновления"));
+    N53 = addItem(N5, "N53", QStringLiteral("О программе"));
+    connect(N11, &QAction::triggered, this, &TForm2::N11Click);
+    connect(N12, &QAction::triggered, this, &TForm2::N12Click);
+    connect(N13, &QAction::triggered, this, &TForm2::N13Click);
+    connect(N14, &QAction::triggered, this, &TForm2::N14Click);
+    connect(N21, &QAction::triggered, this, &TForm2::N21Click);
+    connect(N22, &QAction::triggered, this, &TForm2::N22Click);
+    connect(N31, &QAction::triggered, this, &TForm2::N31Click);
+    connect(N32, &QAction::triggered, this, &TForm2::N32Click);
+    connect(N4, &QAction::triggered, this, &TForm2::N4Click);
+    connect(N51, &QAction::triggered, this, &TForm2::N51Click);
+    connect(N52, &QAction::triggered, this, &TForm2::N52Click);
+    connect(N53, &QAction::triggered, this, &TForm2::N53Click);
+
+    auto *central = new QWidget(this);
+    DBGrid = new QTableView(central);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    gridModel = new ObjectGridModel(DModule->QRGeneral, this);
+    DBGrid->setModel(gridModel);
+    DBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid->verticalHeader()->setDefaultSectionSize(DBGrid->fontMetrics().height() + 6);
+    DBGrid->horizontalHeader()->setSectionsClickable(true);
+    DBGrid->horizontalHeader()->setHighlightSections(false);
+    DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    DBGridMenu = new QMenu(DBGrid);
+    DBGridMenu->setObjectName(QStringLiteral("DBGridMenu"));
+    DBGridMenuN1 = addItem(DBGridMenu, "DBGridMenuN1", QStringLiteral("Настройка отображения столбцов"));
+    DBGridMenuN2 = addItem(DBGridMenu, "DBGridMenuN2", QStringLiteral("Сортировка столбца при нажатии на заголовок"));
+    DBGridMenuN2->setCheckable(true);
+    DBGridMenuN2->setChecked(true);
+    connect(DBGridMenuN1, &QAction::triggered, this, &TForm2::DBGridMenuN1Click);
+    connect(DBGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { DBGridMenu->popup(DBGrid->viewport()->mapToGlobal(pos)); });
+    connect(DBGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm2::DBGridTitleClick);
+    connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { followGridRow(current.row()); });
+    connect(DModule->QRGeneral, &SharedQuery::afterScroll, this, &TForm2::followQueryRow);
+    connect(gridModel, &QAbstractItemModel::modelReset, this, &TForm2::followQueryRow);
+
+    AddRecordBtn = makeButton("AddRecordBtn", QStringLiteral("Добавить новый объект"), central);
+    EditRecordBtn = makeButton("EditRecordBtn", QStringLiteral("Изменить выделенный объект"), central);
+    DeleteRecordBtn = makeButton("DeleteRecordBtn", QStringLiteral("Удалить выделенный объект"), central);
+    BackBth = makeButton("BackBth", QStringLiteral("<< Вернуться в режим редактирования"), central);
+    GoToCatalogBtn = makeButton("GoToCatalogBtn", QStringLiteral("Создать каталог >>"), central);
+    filterPanel = new FilterPanel(DBGrid, central);
+    connect(AddRecordBtn, &QPushButton::clicked, this, &TForm2::AddRecordBtnClick);
+    connect(EditRecordBtn, &QPushButton::clicked, this, &TForm2::EditRecordBtnClick);
+    connect(DeleteRecordBtn, &QPushButton::clicked, this, &TForm2::DeleteRecordBtnClick);
+    connect(BackBth, &QPushButton::clicked, this, &TForm2::BackBthClick);
+    connect(GoToCatalogBtn, &QPushButton::clicked, this, &TForm2::GoToCatalogBtnClick);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(AddRecordBtn);
+    side->addWidget(EditRecordBtn);
+    side->addWidget(DeleteRecordBtn);
+    side->addWidget(filterPanel, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(BackBth);
+    bottom->addStretch();
+    bottom->addWidget(GoToCatalogBtn);
+    auto *layout = new QGridLayout(central);
+    layout->addWidget(DBGrid, 0, 0);
+    layout->addLayout(side, 0, 1);
+    layout->addLayout(bottom, 1, 0, 1, 2);
+    layout->setColumnStretch(0, 1);
+    setCentralWidget(central);
+
+    FormCreate();
+}
+
+void TForm2::FormCreate()
+{
+    FilterPart.clear();
+    if (QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        resize(int(size.width() * 0.8), int(size.height() * 0.6));
+    }
 }
 
 void TForm2::LoadGeneral()
 {
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    BuildObjectListPieces(fields);
+    filterPanel->reset();
+    OpenObjectList(*DModule);
+    QList<DescriptionField> shown;
+    for (const DescriptionField &field : fields) {
+        if (field.hasGridColumn())
+            shown << field;
+    }
+    gridModel->setColumns(shown);
+    // Columns hidden with the chooser are shown again on every entry.
+    for (int column = 0; column < gridModel->columnCount(); ++column)
+        DBGrid->setColumnHidden(column, false);
+    filterPanel->fillBooks();
+    ClearForm();
 }
 
 void TForm2::ClearForm()
 {
     setEnabled(true);
+    const bool hasRows = DModule->QRGeneral->isOpen() && !DModule->QRGeneral->isEmpty();
+    EditRecordBtn->setEnabled(hasRows);
+    DeleteRecordBtn->setEnabled(hasRows);
 }
 
-void TForm2::RebuildFilterTree()
+void TForm2::openEditor(bool editMode)
 {
+    Form7->EditMode = editMode;
+    if (!Guarded([] { Form7->GenForm(); }))
+        return;
+    Form7->setWindowTitle(editMode ? QStringLiteral("Изменение объекта") : QStringLiteral("Добавление объекта"));
+    CentreOnScreen(Form7);
+    Form7->show();
+    Form7->raise();
+    setEnabled(false);
 }
+
+void TForm2::AddRecordBtnClick()
+{
+    openEditor(false);
+}
+
+void TForm2::EditRecordBtnClick()
+{
+    if (DModule->QRGeneral->eof())
+        return;
+    openEditor(true);
+}
+
+void TForm2::DeleteRecordBtnClick()
+{
+    SharedQuery &list = *DModule->QRGeneral;
+    if (list.eof())
+        return;
+    if (!AskYesNo(QStringLiteral("Вы действительно хотите удалить этот объект?"), this))
+        return;
+    Guarded([&] {
+        DeleteObject(*DModule, list.asInteger(QStringLiteral("G_ID")));
+        OpenObjectList(*DModule);
+    });
+    ClearForm();
+}
+
+void TForm2::DBGridTitleClick(int column)
+{
+    if (!DBGridMenuN2->isChecked() || column < 0 || column >= gridModel->columnCount())
+        return;
+    const QString previous = OrderPart;
+    const QString caption = gridColumnCaption(column);
+    const bool sorted = Guarded([&] {
+        if (ApplyTitleSort(*DModule, caption))
+            OpenObjectList(*DModule);
+    });
+    if (!sorted) {
+        // The list goes back to the order it had.
+        OrderPart = previous;
+        Guarded([] { OpenObjectList(*DModule); });
+    }
+}
+
+void TForm2::DBGridMenuN1Click()
+{
+    Form21->LoadFields();
+    CentreOnScreen(Form21);
+    Form21->show();
+    Form21->raise();
+}
+
+void TForm2::BackBthClick()
+{
+    CentreOnScreen(Form1);
+    Form1->show();
+    Form1->ClearForm();
+    close();
+}
+
+void TForm2::GoToCatalogBtnClick()
+{
+    // The catalog design mode is entered from here once its designer window exists; until then the
+    // view/fill mode stays on screen.
+}
+
+void TForm2::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (Form1)
+        Form1->show();
+}
+
+int TForm2::gridColumnCount() const
+{
+    return gridModel->columnCount();
+}
+
+QString TForm2::gridColumnCaption(int column) const
+{
+    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+bool TForm2::isGridColumnVisible(int column) const
+{
+    return !DBGrid->isColumnHidden(column);
+}
+
+void TForm2::setGridColumnVisible(int column, bool visible)
+{
+    DBGrid->setColumnHidden(column, !visible);
+}
+
+void TForm2::followGridRow(int row)
+{
+    if (m_syncingRow || row < 0)
+        return;
+    m_syncingRow = true;
+    DModule->QRGeneral->setRecNo(row + 1);
+    m_syncingRow = false;
+}
+
+void TForm2::followQueryRow()
+{
+    SharedQuery &list = *DModule->QRGeneral;
+    if (m_syncingRow || !list.isOpen() || list.eof())
+        return;
+    const int row = list.recNo() - 1;
+    while (row >= gridModel->rowCount() && gridModel->canFetchMore(QModelIndex()))
+        gridModel->fetchMore(QModelIndex());
+    if (row >= gridModel->rowCount())
+        return;
+    m_syncingRow = true;
+    int column = 0;
+    while (column < gridModel->columnCount() && DBGrid->isColumnHidden(column))
+        ++column;
+    DBGrid->setCurrentIndex(gridModel->index(row, column));
+    DBGrid->scrollTo(gridModel->index(row, column));
+    m_syncingRow = false;
+}
+
+void TForm2::ComboBoxChange() { Guarded([this] { filterPanel->ComboBoxChange(); }); }
+void TForm2::AddFilterClick() { Guarded([this] { filterPanel->AddFilterClick(); }); }
+void TForm2::DeleteFilterClick() { Guarded([this] { filterPanel->DeleteFilterClick(); }); }
+void TForm2::MakeFClass() { Guarded([this] { filterPanel->MakeFClass(); }); }
+void TForm2::RebuildFilterTree() { Guarded([this] { filterPanel->rebuildTree(); }); }
+
+void TForm2::N11Click() { Form1->N11Click(); }
+void TForm2::N12Click() { Form1->N12Click(); }
+void TForm2::N13Click() { Form1->N13Click(); }
+void TForm2::N14Click() { Form1->N15Click(); }
+void TForm2::N21Click() { BackBth->click(); }
+void TForm2::N22Click() { GoToCatalogBtn->click(); }
+void TForm2::N31Click() { Form1->N31Click(); }
+void TForm2::N32Click() { Form1->N32Click(); }
+void TForm2::N4Click() { Form1->N4Click(); }
+void TForm2::N51Click() { Form1->N51Click(); }
+void TForm2::N52Click() { Form1->N52Click(); }
+void TForm2::N53Click() { Form1->N53Click(); }

@@ -1,10 +1,92 @@
 #pragma once
 
-#include <QDialog>
+#include "objects/objectstore.h"
 
+#include <QDialog>
+#include <QLabel>
+
+class ParamsPanel;
+class QGroupBox;
+class QPushButton;
+
+// The picture box of an image field: shows the picture scaled, keeps the bytes it was given, and asks
+// for a file when clicked.
+class PictureBox : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+    // Shows the picture held in `bytes`; false when they are no picture Qt reads.
+    bool setPicture(const QByteArray &bytes);
+    QByteArray bytes;
+    bool chosen = false;   // the user picked a file since the editor opened
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void showScaled();
+    QPixmap m_picture;
+};
+
+// The object editor: one generated input per description field on the left, the object's parameters
+// on the right.
 class TForm7 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm7(QWidget *parent = nullptr);
+
+    bool EditMode = false;
+    QString ObjectId;
+
+    QGroupBox *GroupBox1 = nullptr;
+    ParamsPanel *paramsPanel = nullptr;   // GroupBox2
+    QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
+    // The fields the editor was generated for and their input controls, in the same order.
+    const QList<DescriptionField> &fields() const { return m_fields; }
+    QWidget *inputFor(int fieldIndex) const { return m_inputs.value(fieldIndex); }
+    QLabel *labelFor(int fieldIndex) const { return m_labels.value(fieldIndex); }
+    // The controls' values as the store takes them.
+    QList<FieldInput> readInputs() const;
+    // Runs the picture dialog (modal, non-native); an empty text when cancelled.
+    QString runImageDialog();
+
+public Q_SLOTS:
+    void FormCreate();
+    void GenForm();
+    void OkBtnClick();
+    void AddRecord();
+    void EditRecord();
+    void CancelBtnClick();
+    void ImageClick();
+    // Parameter handlers, forwarded to the parameter panel.
+    void ComboBoxChange();
+    void AddParamClick();
+    void ClassesFill();
+    void DeleteParamClick();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reject() override;
+
+private:
+    void clearGenerated();
+    void addFieldControls(const DescriptionField &field, int &top, int &widestLabel);
+    void layOut();
+    bool missingValue(const QList<FieldInput> &inputs);
+    void showStoredObject();
+
+    QList<DescriptionField> m_fields;
+    QList<QLabel *> m_labels;
+    QList<QWidget *> m_inputs;
+    int m_contentHeight = 24;
+    int m_labelWidth = 200;
 };

@@ -2,6 +2,7 @@
 
 #include "core/dmodule.h"
 #include "core/schema.h"
+#include "core/sqltext.h"
 
 QString SelectPart;
 QString FromPart;
@@ -14,29 +15,81 @@ QString ObjectListStatement()
     return SelectPart + FromPart + WherePart + FilterPart + OrderPart;
 }
 
-void BuildObjectListPieces(TDModule &module)
+bool DescriptionField::hasGridColumn() const
+{
+    return typeName != TypeName::Image && typeName != TypeName::LongText;
+}
+
+QList<DescriptionField> ReadDescriptionFields(TDModule &module)
+{
+    QList<DescriptionField> fields;
+    SharedQuery &query = *module.QRFields;
+    query.open(FieldQuery);
+    for (bool more = query.first(); more; more = query.next()) {
+        DescriptionField field;
+        field.id = query.asInteger(QStringLiteral("F_ID"));
+        field.name = query.asString(QStringLiteral("F_NAME"));
+        field.typeName = query.asString(QStringLiteral("T_NAME"));
+        field.lookup = query.asBoolean(QStringLiteral("F_LOOKUP"));
+        fields << field;
+    }
+    query.first();
+    return fields;
+}
+
+void BuildObjectListPieces(const QList<DescriptionField> &fields)
 {
     SelectPart = QStringLiteral("SELECT G_ID");
     FromPart = QStringLiteral(" FROM GENER");
     WherePart.clear();
     FilterPart.clear();
     OrderPart.clear();
-    SharedQuery &fields = *module.QRFields;
-    fields.open(FieldQuery);
-    for (bool more = fields.first(); more; more = fields.next()) {
-        const QString id = fields.asString(QStringLiteral("F_ID"));
-        if (fields.asBoolean(QStringLiteral("F_LOOKUP"))) {
-            SelectPart += QStringLiteral(", L%1_DATA").arg(id);
-            FromPart += QStringLiteral(", LOOKUP%1").arg(id);
-            WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
-            WherePart += QStringLiteral("(G%1=L%1_ID)").arg(id);
-        } else {
-            SelectPart += QStringLiteral(", G%1").arg(id);
-        }
+    for (const DescriptionField &field : fields) {
+        SelectPart += QLatin1String(", ") + field.listColumn();
+        if (!field.lookup)
+            continue;
+        FromPart += QStringLiteral(", LOOKUP%1").arg(field.id);
+        WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
+        WherePart += QStringLiteral("(G%1=L%1_ID)").arg(field.id);
     }
+}
+
+void BuildObjectListPieces(TDModule &module)
+{
+    BuildObjectListPieces(ReadDescriptionFields(module));
 }
 
 void OpenObjectList(TDModule &module)
 {
     module.QRGeneral->open(ObjectListStatement());
+}
+
+bool ApplyTitleSort(TDModule &module, const QString &caption)
+{
+    SharedQuery &work = *module.QRWork;
+    work.open(QStringLiteral("SELECT * FROM FIELDS WHERE F_NAME = ") + Quoted(caption));
+    if (work.isEmpty())
+        return false;
+    const qint64 id = work.asInteger(QStringLiteral("F_ID"));
+    const QString previous = OrderPart;
+    OrderPart = work.asBoolean(QStringLiteral("F_LOOKUP")) ? QStringLiteral(" ORDER BY L%1_DATA").arg(id)
+                                                           : QStringLiteral(" ORDER BY G%1").arg(id);
+    if (OrderPart == previous)
+        OrderPart += QLatin1String(" DESC");
+    return true;
+}
+
+int FindObjectRow(SharedQuery &list, qint64 objectId)
+{
+    if (!list.isOpen())
+        return 0;
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    if (idColumn < 0)
+        return 0;
+    for (int row = 0;; ++row) {
+        if (row >= list.rowsRead() && list.readRows(row + 1024) <= row)
+            return 0;
+        if (list.valueAt(row, idColumn).toLongLong() == objectId)
+            return row + 1;
+    }
 }

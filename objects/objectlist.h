@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
+class SharedQuery;
 class TDModule;
 
 // The object-list statement: five pieces shared by the view/fill mode, the object editor, the filter and
@@ -14,9 +16,35 @@ extern QString OrderPart;
 
 QString ObjectListStatement();
 
+// One description field as the field query lists it.
+struct DescriptionField
+{
+    qint64 id = 0;
+    QString name;
+    QString typeName;
+    bool lookup = false;
+
+    QString column() const { return QStringLiteral("G%1").arg(id); }
+    // The column of the object list that shows the field: the lookup text or the stored value.
+    QString listColumn() const { return lookup ? QStringLiteral("L%1_DATA").arg(id) : column(); }
+    // Pictures and long texts are fetched with the list but have no grid column.
+    bool hasGridColumn() const;
+};
+
+// Runs the field query on QRFields and walks its rows from the first.
+QList<DescriptionField> ReadDescriptionFields(TDModule &module);
+
 // Sets SelectPart, FromPart and WherePart from the description fields (walking the rows of QRFields from
 // the first, after running the field query on it) and empties FilterPart and OrderPart.
 void BuildObjectListPieces(TDModule &module);
+void BuildObjectListPieces(const QList<DescriptionField> &fields);
 
 // Opens the whole statement on QRGeneral.
 void OpenObjectList(TDModule &module);
+
+// A click on the title of the column captioned `caption`: OrderPart sorts by that field, ascending, or
+// descending when it sorted ascending by it already. False (nothing changed) when no field has that name.
+bool ApplyTitleSort(TDModule &module, const QString &caption);
+
+// The 1-based row of an open object list whose G_ID is `objectId`; 0 when the list does not hold it.
+int FindObjectRow(SharedQuery &list, qint64 objectId);

@@ -1,0 +1,119 @@
+#include "objects/objectgridmodel.h"
+
+#include "core/schema.h"
+#include "core/sharedquery.h"
+
+#include <QDate>
+#include <QFont>
+#include <QLocale>
+#include <QTime>
+
+namespace {
+constexpr int FetchBatch = 256;
+}
+
+ObjectGridModel::ObjectGridModel(SharedQuery *query, QObject *parent)
+    : QAbstractTableModel(parent), m_query(query)
+{
+    connect(m_query, &SharedQuery::rowsReplaced, this, &ObjectGridModel::onRowsReplaced);
+}
+
+void ObjectGridModel::setColumns(const QList<DescriptionField> &fields)
+{
+    beginResetModel();
+    m_fields = fields;
+    resolveColumns();
+    m_rows = m_query->isOpen() ? m_query->rowsRead() : 0;
+    endResetModel();
+}
+
+void ObjectGridModel::resolveColumns()
+{
+    m_queryColumns.clear();
+    for (const DescriptionField &field : m_fields)
+        m_queryColumns << (m_query->isOpen() ? m_query->columnIndex(field.listColumn()) : -1);
+}
+
+void ObjectGridModel::onRowsReplaced()
+{
+    beginResetModel();
+    resolveColumns();
+    m_rows = m_query->isOpen() ? m_query->rowsRead() : 0;
+    endResetModel();
+}
+
+int ObjectGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int ObjectGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_fields.size());
+}
+
+bool ObjectGridModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_query->isOpen() && !(m_query->allRowsRead() && m_rows == m_query->rowsRead());
+}
+
+void ObjectGridModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || !m_query->isOpen())
+        return;
+    const int known = m_query->readRows(m_rows + FetchBatch);
+    if (known <= m_rows)
+        return;
+    beginInsertRows(QModelIndex(), m_rows, known - 1);
+    m_rows = known;
+    endInsertRows();
+}
+
+QVariant ObjectGridModel::displayValue(const DescriptionField &field, const QVariant &stored)
+{
+    if (stored.isNull() || field.lookup)
+        return stored;
+    const QString &type = field.typeName;
+    if (type == TypeName::Date) {
+        const QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
+        return date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : stored;
+    }
+    if (type == TypeName::Time) {
+        const QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
+        return time.isValid() ? QLocale().toString(time, QLocale::LongFormat) : stored;
+    }
+    if (type == TypeName::Boolean)
+        return stored.toLongLong() != 0 ? QStringLiteral("Да") : QStringLiteral("Нет");
+    return stored;
+}
+
+QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_queryColumns.size())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    const int column = m_queryColumns[index.column()];
+    if (column < 0)
+        return {};
+    return displayValue(m_fields[index.column()], m_query->valueAt(index.row(), column));
+}
+
+QVariant ObjectGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_fields.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_fields[section].name;
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    case Qt::FontRole: {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "objects/objectlist.h"
+
+#include <QAbstractTableModel>
+#include <QVector>
+
+class SharedQuery;
+
+// The object grid's read-only model over a shared query: one column per shown description field, rows
+// read from the query as the view scrolls. It follows the query when the statement runs again.
+class ObjectGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit ObjectGridModel(SharedQuery *query, QObject *parent = nullptr);
+
+    // The shown fields, in column order.
+    void setColumns(const QList<DescriptionField> &fields);
+    const QList<DescriptionField> &columns() const { return m_fields; }
+    SharedQuery *query() const { return m_query; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+    // How a stored value is shown: dates and times in the user's locale, yes/no as Да/Нет.
+    static QVariant displayValue(const DescriptionField &field, const QVariant &stored);
+
+private:
+    void onRowsReplaced();
+    void resolveColumns();
+
+    SharedQuery *m_query;
+    QList<DescriptionField> m_fields;
+    QVector<int> m_queryColumns;
+    int m_rows = 0;
+};

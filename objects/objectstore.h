@@ -1,0 +1,55 @@
+#pragma once
+
+#include "objects/objectlist.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class TDModule;
+
+// The kinds of input the object editor makes for a field; a lookup-backed field is a drop-down box
+// whatever its type.
+enum class FieldKind { Lookup, Integer, Real, String, Date, Time, Boolean, LongText, Image };
+FieldKind KindOf(const DescriptionField &field);
+
+// One field's value as read from its control: text for lookups, numbers, strings and long texts (long
+// texts with "\n" between lines), QDate, QTime, bool, and for pictures the file's bytes.
+struct FieldInput
+{
+    DescriptionField field;
+    QVariant value;
+    bool pictureChosen = false;   // a picture is written only when the user chose a file
+};
+
+// Index of the first field that must be filled and is empty (lookup, integer, real, string); -1 if none.
+int FirstMissingField(const QList<FieldInput> &inputs);
+
+// Reserves the identifier of a new object and removes links an abandoned earlier addition left under it.
+qint64 ReserveObjectId(TDModule &module);
+
+// The texts of a lookup list as its drop-down box shows them: the empty entry left out, in text order.
+QStringList LookupTexts(TDModule &module, qint64 fieldId);
+// The entry whose text equals `text`; a text not in the list becomes a new entry.
+qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text);
+
+// Writes a new object (its lookup entries and pictures included) as one transaction.
+void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// Changes an object; pictures are written only where one was chosen. With no field but pictures no
+// UPDATE of the other columns runs. One transaction.
+void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// Deletes an object and its links as one transaction.
+void DeleteObject(TDModule &module, qint64 objectId);
+
+// A long text as stored: every line followed by a carriage return; an empty text stays empty.
+QString LongTextForStorage(const QString &text);
+// The stored long text as lines for the editor.
+QString LongTextForEditor(const QString &stored);
+
+// Key filters of the number edits: whether `key` typed at the end of `text` is kept. Digits, backspace
+// and "-" (and "." for reals, the decimal point whatever the locale); a value beyond 1 000 000 000 either
+// way is refused.
+bool IntegerKeyAccepted(const QString &text, QChar key);
+bool RealKeyAccepted(const QString &text, QChar key);
