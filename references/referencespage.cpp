@@ -1,12 +1,173 @@
 #include "references/referencespage.h"
 
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "core/dmodule.h"
+#include "references/referencestore.h"
+#include "settings/form6.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString RegenerateQuestion =
+    QStringLiteral("При перегенерации справочника данные об объектах могут стать недостоверными!") + MessageLineBreak
+    + QStringLiteral("Вы все равно хотите перегенерировать этот справочник, сохранив старые ссылки на него?");
+
+QString removeQuestion(const QString &bookText)
+{
+    return QStringLiteral("Некоторые объекты содержат ссылки на справочник \"%1\"!").arg(bookText) + MessageLineBreak
+           + QStringLiteral("Эти ссылки буду удалены! Продолжить удаление справочника?");
+}
+
+QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QListWidget *makeList(const QString &name, QWidget *parent)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    return list;
+}
+}
+
 ReferencesPage::ReferencesPage(QWidget *parent)
     : QWidget(parent)
 {
+    setObjectName(QStringLiteral("ReferencesPage"));
+    GroupBox1 = new QGroupBox(QStringLiteral(" Выберите компоненты которые потребуются для описания объектов "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    ComponentsList1 = makeList(QStringLiteral("ComponentsList1"), GroupBox1);
+    ComponentsList2 = makeList(QStringLiteral("ComponentsList2"), GroupBox1);
+    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("Добавить >"), GroupBox1);
+    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("< Удалить"), GroupBox1);
+    Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("Добавить все >>"), GroupBox1);
+    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("<< Удалить все"), GroupBox1);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addStretch();
+    for (QPushButton *button : {Button1, Button2, Button3, Button4})
+        buttons->addWidget(button);
+    buttons->addStretch();
+
+    auto *grid = new QGridLayout(GroupBox1);
+    grid->addWidget(new QLabel(QStringLiteral("Список доступных компонентов"), GroupBox1), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Список выбранных компонентов"), GroupBox1), 0, 2);
+    grid->addWidget(ComponentsList1, 1, 0);
+    grid->addLayout(buttons, 1, 1);
+    grid->addWidget(ComponentsList2, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
 }
 
-void ReferencesPage::ComponentsFill() {}
-void ReferencesPage::Button1Click() {}
-void ReferencesPage::Button2Click() {}
-void ReferencesPage::Button3Click() {}
-void ReferencesPage::Button4Click() {}
+void ReferencesPage::ComponentsFill()
+{
+    ComponentsList1->clear();
+    ComponentsList2->clear();
+    const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
+    const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
+    QStringList classNames, bookNames;
+    classNames.reserve(classes.size());
+    bookNames.reserve(books.size());
+    for (const ReferenceStore::TopClass &topClass : classes)
+        classNames << topClass.name;
+    for (const ReferenceStore::Book &book : books)
+        bookNames << book.name;
+    ComponentsList1->addItems(classNames);
+    ComponentsList2->addItems(bookNames);
+}
+
+bool ReferencesPage::generate(const ReferenceStore::TopClass &topClass)
+{
+    const std::optional<qint64> existing = ReferenceStore::BookOfClass(*DModule, topClass.id);
+    if (existing) {
+        if (!Settings::RegenerateBooks() || !AskYesNo(RegenerateQuestion, window()))
+            return false;
+    }
+    ReferenceStore::GenerateBook(*DModule, topClass, existing);
+    return true;
+}
+
+bool ReferencesPage::remove(const ReferenceStore::Book &book)
+{
+    if (ReferenceStore::BookHasLinks(*DModule, book.id) && !AskYesNo(removeQuestion(book.name), window()))
+        return false;
+    ReferenceStore::RemoveBook(*DModule, book.id);
+    return true;
+}
+
+// The lists hold names only: the chosen item is found again by its position in the same statement.
+void ReferencesPage::Button1Click()
+{
+    const int index = ComponentsList1->currentRow();
+    if (index < 0 || !ComponentsList1->currentItem()->isSelected())
+        return;
+    Guarded([&] {
+        const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
+        if (index >= classes.size())
+            return;
+        if (generate(classes.at(index)))
+            ComponentsFill();
+    });
+}
+
+void ReferencesPage::Button2Click()
+{
+    const int index = ComponentsList2->currentRow();
+    if (index < 0 || !ComponentsList2->currentItem()->isSelected())
+        return;
+    Guarded([&] {
+        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
+        if (index >= books.size())
+            return;
+        if (remove(books.at(index)))
+            ComponentsFill();
+    });
+}
+
+// All of one click is one transaction: an error anywhere leaves every book as it was.
+void ReferencesPage::Button3Click()
+{
+    Guarded([&] {
+        Transaction tx(*DModule);
+        const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
+        for (int index = 0; index < classes.size(); ++index) {
+            ComponentsList1->setCurrentRow(index);
+            generate(classes.at(index));
+        }
+        tx.commit();
+    });
+    Guarded([&] { ComponentsFill(); });
+}
+
+// A book whose question is declined stays and the removal goes on with the next one, so each book is
+// asked about once.
+void ReferencesPage::Button4Click()
+{
+    Guarded([&] {
+        Transaction tx(*DModule);
+        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
+        for (int index = 0; index < books.size(); ++index)
+            remove(books.at(index));
+        tx.commit();
+    });
+    Guarded([&] { ComponentsFill(); });
+}

@@ -4,6 +4,12 @@
 
 class QListWidget;
 class QPushButton;
+class QGroupBox;
+
+namespace ReferenceStore {
+struct TopClass;
+struct Book;
+}
 
 // The tab "Справочная система" of the editing-mode window: top-level classes and generated
 // reference books. TForm1 forwards its handlers of this tab here.
@@ -13,6 +19,7 @@ class ReferencesPage : public QWidget
 public:
     explicit ReferencesPage(QWidget *parent = nullptr);
 
+    QGroupBox *GroupBox1 = nullptr;
     QListWidget *ComponentsList1 = nullptr, *ComponentsList2 = nullptr;
     QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
 
@@ -22,4 +29,11 @@ public Q_SLOTS:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+
+private:
+    // Generates the book of one top-level class, asking first when it exists (and the setting allows
+    // regenerating at all). Returns false when nothing was done.
+    bool generate(const ReferenceStore::TopClass &topClass);
+    // Removes one book, asking first when objects link to it. Returns false when the user declined.
+    bool remove(const ReferenceStore::Book &book);
 };

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+class TDModule;
+
+// Reference books without widgets: the lists of the tab, generating, regenerating and removing books.
+// Every failure throws DbError with the engine's text; generating and removing are each one transaction.
+namespace ReferenceStore {
+
+struct TopClass
+{
+    qint64 id = 0;
+    QString name;
+};
+
+struct Book
+{
+    qint64 id = 0;
+    QString name;
+    qint64 classId = 0;
+};
+
+// The top-level classes by name, as the list of available components shows them.
+QList<TopClass> TopClasses(TDModule &module);
+// The generated books by name, as the list of chosen components shows them.
+QList<Book> Books(TDModule &module);
+
+// The book made from a top-level class (the first one should there be several).
+std::optional<qint64> BookOfClass(TDModule &module, qint64 classId);
+bool BookHasLinks(TDModule &module, qint64 bookId);
+
+// Makes REFER{r} a copy of everything below the class: its direct children form the top level (link 0,
+// ratio 0). With `existing` the book is made again under that number and the links to it are kept;
+// otherwise it gets the next free number. Returns the book's number.
+qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qint64> existing = std::nullopt);
+
+// Deletes the links to the book, its table and its row.
+void RemoveBook(TDModule &module, qint64 bookId);
+
+}

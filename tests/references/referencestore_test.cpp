@@ -1,0 +1,219 @@
+#include "support/testsupport.h"
+
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "references/referencestore.h"
+
+#include <QLocale>
+
+using namespace ReferenceStore;
+
+
+class ReferenceStoreTest : public DatabaseTest
+{
+protected:
+    void addClass(qint64 id, const QString &name, const QString &code, qint64 link, const QString &ratio = QStringLiteral("0"))
+    {
+        exec(QStringLiteral("INSERT INTO CLASSES VALUES(%1,'%2','%3',%4,%5)")
+                 .arg(id).arg(QString(name).replace("'", "''"), QString(code).replace("'", "''")).arg(link).arg(ratio));
+    }
+    QList<QVariantList> entries(qint64 book) const
+    {
+        return rows(QStringLiteral("SELECT R%1_ID, R%1_NAME, R%1_CODE, R%1_LINK, R%1_COEFF FROM REFER%1 ORDER BY R%1_ID").arg(book));
+    }
+    TopClass topClass(const QString &name) const
+    {
+        for (const TopClass &c : TopClasses(*module))
+            if (c.name == name)
+                return c;
+        ADD_FAILURE() << "no top-level class " << name.toStdString();
+        return {};
+    }
+};
+
+TEST_F(ReferenceStoreTest, BookCopiesTheWholeBranchBelowTheTopClass)
+{
+    addClass(1, "Length", "L", 0);
+    addClass(2, "Metre", "m", 1, "1");
+    addClass(3, "Kilometre", "km", 2, "1000");
+    addClass(4, "Millimetre", "mm", 2, "0.001");
+    addClass(5, "Mass", "M", 0);
+    addClass(6, "Gram", "g", 5, "3");
+    addClass(7, "Inch", "in", 1, "2.5");
+
+    const qint64 book = GenerateBook(*module, topClass("Length"));
+    EXPECT_EQ(book, 1);
+    EXPECT_EQ(rows("SELECT R_ID, R_NAME, R_CLASS FROM REFERS"), (QList<QVariantList>{{1, "Length", 1}}));
+    EXPECT_EQ(columnsOf("REFER1"), (QStringList{"R1_ID", "R1_NAME", "R1_CODE", "R1_LINK", "R1_COEFF"}));
+    const QList<QVariantList> got = entries(1);
+    ASSERT_EQ(got.size(), 4);
+    EXPECT_EQ(got[0], (QVariantList{2, "Metre", "m", 0, 0.0}));
+    EXPECT_EQ(got[1], (QVariantList{3, "Kilometre", "km", 2, 1000.0}));
+    EXPECT_EQ(got[2], (QVariantList{4, "Millimetre", "mm", 2, 0.001}));
+    EXPECT_EQ(got[3], (QVariantList{7, "Inch", "in", 0, 0.0}));
+    // The trees of the book read levels by link.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'REFER1' "
+                     "AND sql LIKE '%R1_LINK%'").toInt(), 1);
+
+    EXPECT_EQ(GenerateBook(*module, topClass("Mass")), 2);
+    EXPECT_EQ(entries(2), (QList<QVariantList>{{6, "Gram", "g", 0, 0.0}}));
+}
+
+TEST_F(ReferenceStoreTest, ClassWithoutSubclassesGivesAnEmptyBook)
+{
+    addClass(1, "Colour", "", 0);
+    addClass(2, "Shape", "", 0);
+    addClass(3, "Round", "", 2);
+    EXPECT_EQ(GenerateBook(*module, topClass("Colour")), 1);
+    EXPECT_TRUE(tableExists("REFER1"));
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 0);
+    EXPECT_EQ(count("SELECT * FROM REFERS"), 1);
+}
+
+TEST_F(ReferenceStoreTest, NumbersStartAtOneAndAFreedHighestNumberIsReused)
+{
+    addClass(1, "A", "", 0);
+    addClass(2, "B", "", 0);
+    addClass(3, "C", "", 0);
+    addClass(4, "D", "", 0);
+    EXPECT_EQ(GenerateBook(*module, topClass("A")), 1);
+    EXPECT_EQ(GenerateBook(*module, topClass("B")), 2);
+    EXPECT_EQ(GenerateBook(*module, topClass("C")), 3);
+    RemoveBook(*module, 3);
+    EXPECT_FALSE(tableExists("REFER3"));
+    EXPECT_EQ(GenerateBook(*module, topClass("D")), 3);
+    EXPECT_EQ(scalar("SELECT R_NAME FROM REFERS WHERE R_ID = 3").toString(), "D");
+    EXPECT_EQ(BookOfClass(*module, 4), std::optional<qint64>(3));
+    EXPECT_EQ(BookOfClass(*module, 3), std::nullopt);
+}
+
+TEST_F(ReferenceStoreTest, RegenerationKeepsNumberAndLinksAndTakesTheCurrentBranch)
+{
+    addClass(1, "Length", "", 0);
+    addClass(2, "Metre", "", 1);
+    addClass(3, "Kilometre", "", 2, "1000");
+    addClass(10, "Other", "", 0);
+    GenerateBook(*module, topClass("Other"));
+    const qint64 book = GenerateBook(*module, topClass("Length"));
+    ASSERT_EQ(book, 2);
+    exec("INSERT INTO LINKS VALUES(1, 5, 2, 3, '7', 0)");
+    exec("INSERT INTO LINKS VALUES(2, 5, 1, 11, '', 0)");
+
+    // The classifier changes after generation: a rename, a new class, a deleted class.
+    exec("UPDATE CLASSES SET C_NAME = 'Distance' WHERE C_ID = 1");
+    exec("DELETE FROM CLASSES WHERE C_ID = 3");
+    addClass(4, "Centimetre", "cm", 2, "0.01");
+
+    EXPECT_EQ(GenerateBook(*module, topClass("Distance"), BookOfClass(*module, 1)), 2);
+    EXPECT_EQ(rows("SELECT R_ID, R_NAME, R_CLASS FROM REFERS ORDER BY R_ID"),
+              (QList<QVariantList>{{1, "Other", 10}, {2, "Distance", 1}}));
+    EXPECT_EQ(entries(2), (QList<QVariantList>{{2, "Metre", "", 0, 0.0}, {4, "Centimetre", "cm", 2, 0.01}}));
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 2);
+    EXPECT_TRUE(BookHasLinks(*module, 2));
+}
+
+TEST_F(ReferenceStoreTest, RatioIsStoredAsANumberUnderACommaLocale)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    addClass(1, "Volume", "", 0);
+    addClass(2, "Litre", "", 1);
+    addClass(3, "Half litre", "", 2, "0.5");
+    GenerateBook(*module, topClass("Volume"));
+    QLocale::setDefault(previous);
+    EXPECT_EQ(scalar("SELECT typeof(R1_COEFF) FROM REFER1 WHERE R1_ID = 3").toString(), "real");
+    EXPECT_DOUBLE_EQ(scalar("SELECT R1_COEFF FROM REFER1 WHERE R1_ID = 3").toDouble(), 0.5);
+    EXPECT_EQ(count("SELECT * FROM REFER1 WHERE R1_COEFF = 0.5"), 1);
+}
+
+TEST_F(ReferenceStoreTest, NamesAndCodesWithQuotesAreCopiedAsTyped)
+{
+    addClass(1, "Children's sizes", "a'b", 0);
+    addClass(2, "O'Neil", "x'", 1);
+    const TopClass top = topClass("Children's sizes");
+    EXPECT_EQ(GenerateBook(*module, top), 1);
+    EXPECT_EQ(scalar("SELECT R_NAME FROM REFERS").toString(), "Children's sizes");
+    EXPECT_EQ(entries(1), (QList<QVariantList>{{2, "O'Neil", "x'", 0, 0.0}}));
+    EXPECT_EQ(Books(*module).first().name, "Children's sizes");
+    // Regenerating goes through the same statements.
+    EXPECT_EQ(GenerateBook(*module, top, 1), 1);
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 1);
+}
+
+TEST_F(ReferenceStoreTest, RemovalDeletesOnlyThatBooksLinks)
+{
+    addClass(1, "A", "", 0);
+    addClass(2, "A1", "", 1);
+    addClass(3, "B", "", 0);
+    addClass(4, "B1", "", 3);
+    GenerateBook(*module, topClass("A"));
+    GenerateBook(*module, topClass("B"));
+    EXPECT_FALSE(BookHasLinks(*module, 1));
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 2, 'x', 0)");
+    exec("INSERT INTO LINKS VALUES(2, 1, 2, 4, 'y', 0)");
+    exec("INSERT INTO LINKS VALUES(3, 2, 1, 2, 'z', 0)");
+    EXPECT_TRUE(BookHasLinks(*module, 1));
+
+    RemoveBook(*module, 1);
+    EXPECT_FALSE(tableExists("REFER1"));
+    EXPECT_TRUE(tableExists("REFER2"));
+    EXPECT_EQ(rows("SELECT R_ID FROM REFERS"), (QList<QVariantList>{{2}}));
+    EXPECT_EQ(rows("SELECT L_ID FROM LINKS"), (QList<QVariantList>{{2}}));
+}
+
+TEST_F(ReferenceStoreTest, ListsAreSortedByName)
+{
+    addClass(1, "Weight", "", 0);
+    addClass(2, "Area", "", 0);
+    addClass(3, "Metre", "", 2);
+    addClass(4, "Colour", "", 0);
+    QStringList names;
+    for (const TopClass &c : TopClasses(*module))
+        names << c.name;
+    EXPECT_EQ(names, (QStringList{"Area", "Colour", "Weight"}));
+    GenerateBook(*module, topClass("Weight"));
+    GenerateBook(*module, topClass("Area"));
+    const QList<Book> books = Books(*module);
+    ASSERT_EQ(books.size(), 2);
+    EXPECT_EQ(books[0].name, "Area");
+    EXPECT_EQ(books[0].id, 2);
+    EXPECT_EQ(books[0].classId, 2);
+    EXPECT_EQ(books[1].name, "Weight");
+}
+
+TEST_F(ReferenceStoreTest, AFailedGenerationOrRemovalChangesNothing)
+{
+    addClass(1, "A", "", 0);
+    addClass(2, "A1", "", 1);
+    // A table left over under the number the next book would get.
+    exec("CREATE TABLE REFER1(X INTEGER)");
+    EXPECT_THROW(GenerateBook(*module, topClass("A")), DbError);
+    EXPECT_EQ(count("SELECT * FROM REFERS"), 0);
+    EXPECT_EQ(columnsOf("REFER1"), QStringList{"X"});
+
+    exec("DROP TABLE REFER1");
+    GenerateBook(*module, topClass("A"));
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 2, '', 0)");
+    // The book's table has gone missing: removal fails after deleting the links, which must come back.
+    exec("DROP TABLE REFER1");
+    EXPECT_THROW(RemoveBook(*module, 1), DbError);
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 1);
+    EXPECT_EQ(count("SELECT * FROM REFERS"), 1);
+}
+
+TEST_F(ReferenceStoreTest, DeepAndWideBranchesAreCopiedWhole)
+{
+    // A chain 3000 levels deep under class 1 and 5000 siblings under class 2 of the chain.
+    exec("INSERT INTO CLASSES VALUES(1,'Root','',0,0)");
+    exec("WITH RECURSIVE N(I) AS (SELECT 2 UNION ALL SELECT I + 1 FROM N WHERE I < 3001) "
+         "INSERT INTO CLASSES SELECT I, 'Chain ' || I, '', I - 1, 2 FROM N");
+    exec("WITH RECURSIVE N(I) AS (SELECT 10001 UNION ALL SELECT I + 1 FROM N WHERE I < 15000) "
+         "INSERT INTO CLASSES SELECT I, 'Leaf ' || I, '', 2, 0.25 FROM N");
+    exec("INSERT INTO CLASSES VALUES(20000,'Elsewhere','',0,0)");
+    exec("INSERT INTO CLASSES VALUES(20001,'Elsewhere child','',20000,0)");
+    GenerateBook(*module, topClass("Root"));
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 3000 + 5000);
+    EXPECT_EQ(count("SELECT * FROM REFER1 WHERE R1_LINK = 0"), 1);
+    EXPECT_EQ(count("SELECT * FROM REFER1 WHERE R1_LINK = 2 AND R1_COEFF = 0.25"), 5000);
+    EXPECT_EQ(count("SELECT * FROM REFER1 WHERE R1_ID >= 20000"), 0);
+}
