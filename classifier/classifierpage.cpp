@@ -1,14 +1,50 @@
 #include "classifier/classifierpage.h"
 
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "classifier/classstore.h"
+#include "classifier/form3.h"
 #include "classifier/lazytree.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/sqltext.h"
+#include "references/referencespage.h"
 #include "settings/form6.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+namespace {
+QLineEdit *newEdit(const char *name, int maxLength, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+QPushButton *newButton(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+void clearMainForm()
+{
+    if (Form1)
+        Form1->ClearForm();
+}
+}
 
 ClassifierPage::ClassifierPage(QWidget *parent)
     : QWidget(parent)
@@ -16,15 +52,75 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     ClassesView = new QTreeWidget(this);
     ClassesView->setObjectName(QStringLiteral("ClassesView"));
     ClassesView->setHeaderHidden(true);
+    ClassesView->setSelectionMode(QAbstractItemView::SingleSelection);
+    ClassesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ComboBox2 = new QComboBox(this);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->addItems({QStringLiteral("Сортировать по названию"), QStringLiteral("Сортировать по коду"),
                          QStringLiteral("Сортировать по времени добавления")});
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ComboBox2);
-    layout->addWidget(ClassesView);
+    More = newButton("More", QStringLiteral("Количественное соотношение с родителем"), this);
+
+    auto *addGroup = new QGroupBox(QStringLiteral(" Добавление компонентов "), this);
+    addGroup->setObjectName(QStringLiteral("AddGroup"));
+    AddClassEdit = newEdit("AddClassEdit", 100, addGroup);
+    AddCodeEdit = newEdit("AddCodeEdit", 20, addGroup);
+    CheckBox2 = new QCheckBox(QStringLiteral("Или поставьте галочку, чтоб начать новую ветвь"), addGroup);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    AddMeasureBtn = newButton("AddMeasureBtn", QStringLiteral("Добавить элемент"), addGroup);
+    auto *addLayout = new QVBoxLayout(addGroup);
+    addLayout->addWidget(new QLabel(QStringLiteral("1). Введите название элемента и код (не обязательно)"), addGroup));
+    auto *addRow = new QHBoxLayout;
+    addRow->addWidget(AddClassEdit, 3);
+    addRow->addWidget(AddCodeEdit, 1);
+    addLayout->addLayout(addRow);
+    addLayout->addWidget(new QLabel(QStringLiteral("2). Выделите родительский элемент на древовидной структуре"), addGroup));
+    addLayout->addWidget(CheckBox2);
+    addLayout->addWidget(AddMeasureBtn);
+
+    auto *editGroup = new QGroupBox(QStringLiteral(" Изменение компонентов "), this);
+    editGroup->setObjectName(QStringLiteral("EditGroup"));
+    EditClassEdit = newEdit("EditClassEdit", 100, editGroup);
+    EditCodeEdit = newEdit("EditCodeEdit", 20, editGroup);
+    EditMeasureBtn = newButton("EditMeasureBtn", QStringLiteral("Изменить элемент"), editGroup);
+    auto *editLayout = new QVBoxLayout(editGroup);
+    editLayout->addWidget(new QLabel(QStringLiteral("1). Выделите элемент на древовидной структуре"), editGroup));
+    editLayout->addWidget(new QLabel(QStringLiteral("2). Введите новое название элемента и код (не обязательно)"), editGroup));
+    auto *editRow = new QHBoxLayout;
+    editRow->addWidget(EditClassEdit, 3);
+    editRow->addWidget(EditCodeEdit, 1);
+    editLayout->addLayout(editRow);
+    editLayout->addWidget(EditMeasureBtn);
+
+    auto *deleteGroup = new QGroupBox(QStringLiteral(" Удаление компонентов "), this);
+    deleteGroup->setObjectName(QStringLiteral("DeleteGroup"));
+    DeleteMeasureBtn = newButton("DeleteMeasureBtn", QStringLiteral("Удалить элемент"), deleteGroup);
+    auto *deleteLayout = new QVBoxLayout(deleteGroup);
+    deleteLayout->addWidget(DeleteMeasureBtn);
+
+    auto *treeColumn = new QVBoxLayout;
+    treeColumn->addWidget(ComboBox2);
+    treeColumn->addWidget(ClassesView, 1);
+    treeColumn->addWidget(More);
+    auto *groupColumn = new QVBoxLayout;
+    groupColumn->addWidget(addGroup);
+    groupColumn->addWidget(editGroup);
+    groupColumn->addWidget(deleteGroup);
+    groupColumn->addStretch();
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(treeColumn, 1);
+    layout->addLayout(groupColumn, 1);
+
     m_tree = new LazyTree(ClassesView, [this] { return TreeSource::classes(ComboBox2->currentIndex()); },
                           [] { return Settings::DisplayFormat(); });
+
+    connect(ClassesView, &QTreeWidget::itemClicked, this, &ClassifierPage::ClassesViewClick);
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ClassifierPage::ComboBox2Change);
+    connect(AddMeasureBtn, &QPushButton::clicked, this, &ClassifierPage::AddMeasureBtnClick);
+    connect(AddClassEdit, &QLineEdit::returnPressed, this, &ClassifierPage::AddMeasureBtnClick);
+    connect(AddCodeEdit, &QLineEdit::returnPressed, this, &ClassifierPage::AddMeasureBtnClick);
+    connect(EditMeasureBtn, &QPushButton::clicked, this, &ClassifierPage::EditMeasureBtnClick);
+    connect(DeleteMeasureBtn, &QPushButton::clicked, this, &ClassifierPage::DeleteMeasureBtnClick);
+    connect(More, &QPushButton::clicked, this, &ClassifierPage::MoreClick);
 }
 
 void ClassifierPage::resetSortChoice()
@@ -33,11 +129,247 @@ void ClassifierPage::resetSortChoice()
     ComboBox2->setCurrentIndex(0);
 }
 
-void ClassifierPage::clearInputs() {}
-void ClassifierPage::ClassesViewExpand(QTreeWidgetItem *node) { m_tree->expand(node); }
-void ClassifierPage::ClassesViewClick() {}
-void ClassifierPage::ComboBox2Change() {}
-void ClassifierPage::AddMeasureBtnClick() {}
-void ClassifierPage::EditMeasureBtnClick() {}
-void ClassifierPage::DeleteMeasureBtnClick() {}
-void ClassifierPage::MoreClick() {}
+void ClassifierPage::clearInputs()
+{
+    AddClassEdit->clear();
+    AddCodeEdit->clear();
+    EditClassEdit->clear();
+    EditCodeEdit->clear();
+    CheckBox2->setChecked(false);
+}
+
+QTreeWidgetItem *ClassifierPage::selectedClass() const
+{
+    const QList<QTreeWidgetItem *> selected = ClassesView->selectedItems();
+    QTreeWidgetItem *item = selected.isEmpty() ? nullptr : selected.constFirst();
+    return item && !LazyTree::isPlaceholder(item) ? item : nullptr;
+}
+
+void ClassifierPage::ClassesViewExpand(QTreeWidgetItem *node)
+{
+    m_tree->expand(node);
+}
+
+void ClassifierPage::ClassesViewClick()
+{
+    QTreeWidgetItem *item = selectedClass();
+    if (!item)
+        return;
+    Guarded([&] {
+        const std::optional<ClassRow> row = ReadClass(*DModule, LazyTree::itemId(item));
+        if (!row)
+            return;
+        EditClassEdit->setText(row->name);
+        EditCodeEdit->setText(row->code);
+    });
+}
+
+void ClassifierPage::ComboBox2Change()
+{
+    Guarded([this] { m_tree->rebuild(); });
+}
+
+void ClassifierPage::AddMeasureBtnClick()
+{
+    const QString name = AddClassEdit->text();
+    const QString code = AddCodeEdit->text();
+    if (name.isEmpty()) {
+        ShowMessage(QStringLiteral("Введите название элемента!"), this);
+        return;
+    }
+    QTreeWidgetItem *selected = selectedClass();
+    const bool treeEmpty = ClassesView->topLevelItemCount() == 0;
+    if (!selected && !treeEmpty && !CheckBox2->isChecked()) {
+        ShowMessage(QStringLiteral("Выделите родительский элемент!"), this);
+        return;
+    }
+    Guarded([&] {
+        if (FindClassByName(*DModule, name) != 0) {
+            ShowMessage(QStringLiteral("Элемент с таким названием уже существует!"), this);
+            return;
+        }
+        if (CheckBox2->isChecked() || treeEmpty) {
+            AddClass(*DModule, name, code, 0, 0);
+            m_tree->rebuild();
+            clearMainForm();
+            return;
+        }
+        prepareAddingChild(selected, name);
+    });
+}
+
+void ClassifierPage::prepareAddingChild(QTreeWidgetItem *parent, const QString &name)
+{
+    TForm3 &w = *Form3;
+    m_ratioParent = LazyTree::itemId(parent);
+    m_ratioClass = 0;
+    w.RatioEditMode = false;
+    w.Edit1->setText(QStringLiteral("0"));
+    const QString parentText = parent->text(0);
+    w.Label1->setText(QLatin1String("1 ") + parentText + QLatin1String(" ="));
+    w.RadioGroup1->setTitle(QStringLiteral(" Вставить между \"%1\" и ... ").arg(parentText));
+    const ChildList children = ReadChildren(*DModule, m_ratioParent);
+    w.setInsertChoices(children.names, children.ids);
+    w.RadioGroup1->setEnabled(true);
+    w.Label2->setText(name);
+    // A fractional ratio is a ratio: only an exact 0 means the siblings use none.
+    w.CheckBox1->setChecked(children.ids.isEmpty() || children.lastCoeff == 0);
+    w.CheckBox1Click();
+    runRatioWindow();
+}
+
+void ClassifierPage::EditMeasureBtnClick()
+{
+    QTreeWidgetItem *selected = selectedClass();
+    if (ClassesView->topLevelItemCount() == 0 || !selected) {
+        ShowMessage(QStringLiteral("Выделите класс на древовидной структуре!"), this);
+        return;
+    }
+    const QString name = EditClassEdit->text();
+    const QString code = EditCodeEdit->text();
+    const qint64 id = LazyTree::itemId(selected);
+    const bool topLevel = selected->parent() == nullptr;
+    if (name.isEmpty() && topLevel) {
+        ShowMessage(QStringLiteral("Введите название класса!"), this);
+        return;
+    }
+    Guarded([&] {
+        if (!name.isEmpty()) {
+            const qint64 holder = FindClassByName(*DModule, name);
+            if (holder != 0 && holder != id) {
+                ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), this);
+                return;
+            }
+        }
+        if (topLevel) {
+            RenameClass(*DModule, id, name, code);
+            m_tree->rebuild();
+            clearMainForm();
+            return;
+        }
+        prepareChangingChild(selected, name);
+    });
+}
+
+void ClassifierPage::prepareChangingChild(QTreeWidgetItem *node, const QString &name)
+{
+    TForm3 &w = *Form3;
+    m_ratioClass = LazyTree::itemId(node);
+    m_ratioParent = LazyTree::itemId(node->parent());
+    w.RatioEditMode = true;
+    const std::optional<ClassRow> row = ReadClass(*DModule, m_ratioClass);
+    if (!row)
+        throw DbError(QStringLiteral("Класс не найден в базе данных"));
+    w.Edit1->setText(SqlNumber(row->coeff));
+    w.RadioGroup1->setEnabled(false);
+    w.clearInsertChoices();
+    w.RadioGroup1->setTitle(QStringLiteral(" Вставка недоступна... "));
+    w.Label1->setText(QLatin1String("1 ") + node->parent()->text(0) + QLatin1String(" ="));
+    w.Label2->setText(name.isEmpty() ? node->text(0) : name);
+    // Only an exact 0 is "no ratio": a ratio such as 0.4 must survive a change of the name.
+    w.CheckBox1->setChecked(row->coeff == 0);
+    w.CheckBox1Click();
+    runRatioWindow();
+}
+
+void ClassifierPage::runRatioWindow()
+{
+    TForm3 &w = *Form3;
+    ClassesView->setEnabled(false);
+    w.FormResize();
+    CentreOnScreen(&w);
+    if (Settings::RatioWindowOff()) {
+        w.Button1Click();
+        // A failure leaves the unseen window "open": the tree must not stay disabled.
+        if (!w.isVisible())
+            ClassesView->setEnabled(true);
+        return;
+    }
+    w.show();
+    w.raise();
+    w.activateWindow();
+}
+
+bool ClassifierPage::applyRatioWindow(TForm3 &window)
+{
+    const double ratio = ParseRatio(window.Edit1->text());
+    if (window.RatioEditMode) {
+        const QString name = EditClassEdit->text();
+        // The boxes may have changed while the window was open.
+        if (!name.isEmpty()) {
+            const qint64 holder = FindClassByName(*DModule, name);
+            if (holder != 0 && holder != m_ratioClass) {
+                ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), &window);
+                return false;
+            }
+        }
+        ChangeClass(*DModule, m_ratioClass, name, EditCodeEdit->text(), ratio);
+        rereadLevel(m_ratioParent, m_ratioClass);
+    } else {
+        const QString name = AddClassEdit->text();
+        if (name.isEmpty()) {
+            ShowMessage(QStringLiteral("Введите название элемента!"), &window);
+            return false;
+        }
+        if (FindClassByName(*DModule, name) != 0) {
+            ShowMessage(QStringLiteral("Элемент с таким названием уже существует!"), &window);
+            return false;
+        }
+        const qint64 id = AddClass(*DModule, name, AddCodeEdit->text(), m_ratioParent, ratio, window.chosenChild());
+        rereadLevel(m_ratioParent, id);
+    }
+    clearMainForm();
+    return true;
+}
+
+void ClassifierPage::rereadLevel(qint64 parentId, qint64 selectId)
+{
+    QTreeWidgetItem *parent = parentId ? m_tree->findItem(parentId) : nullptr;
+    if (parentId && !parent) {
+        // The tree was rebuilt meanwhile (another sort or display format): start from the top.
+        m_tree->rebuild();
+        return;
+    }
+    m_tree->expand(parent);
+    if (parent)
+        parent->setExpanded(true);
+    const int count = parent ? parent->childCount() : ClassesView->topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem *item = parent ? parent->child(i) : ClassesView->topLevelItem(i);
+        if (LazyTree::itemId(item) == selectId) {
+            ClassesView->setCurrentItem(item);
+            break;
+        }
+    }
+}
+
+void ClassifierPage::DeleteMeasureBtnClick()
+{
+    QTreeWidgetItem *selected = selectedClass();
+    if (!selected) {
+        ShowMessage(QStringLiteral("Выделите удаляемый класс!"), this);
+        return;
+    }
+    if (LazyTree::hasChildren(selected)
+        && !AskYesNo(QStringLiteral("Класс содержит подклассы! Вы все равно хотите удалить этот класс?"), this))
+        return;
+    Guarded([&] {
+        DeleteClassWithSubtree(*DModule, LazyTree::itemId(selected));
+        // Out of the tree only once the database agreed.
+        delete selected;
+        if (Form1)
+            Form1->referencesPage->ComponentsFill();
+    });
+}
+
+void ClassifierPage::MoreClick()
+{
+    QTreeWidgetItem *selected = selectedClass();
+    if (!selected)
+        return;
+    QString text;
+    if (!Guarded([&] { text = RatioDescription(*DModule, LazyTree::itemId(selected)); }))
+        return;
+    ShowMessage(text.isEmpty() ? QStringLiteral("Для данного класса количественные соотношения не используются!") : text,
+                this);
+}

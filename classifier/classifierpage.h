@@ -9,6 +9,7 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TForm3;
 
 // The tab "Компоненты справочной системы" of the editing-mode window: the class tree with its sort box
 // and the groups that add, change and delete classes. TForm1 forwards its handlers of this tab here.
@@ -30,6 +31,11 @@ public:
     void resetSortChoice();
     // Empties the four edit boxes and unticks CheckBox2 (part of TForm1::ClearForm).
     void clearInputs();
+    // The selected class of the tree, or null (a placeholder never counts).
+    QTreeWidgetItem *selectedClass() const;
+    // "Готово" of the ratio window: adds or changes the class the window was prepared for. False when a
+    // user error was shown and the window should stay open; a refused statement throws.
+    bool applyRatioWindow(TForm3 &window);
 
 public Q_SLOTS:
     void ClassesViewExpand(QTreeWidgetItem *node);   // null: the whole tree from the top
@@ -41,5 +47,14 @@ public Q_SLOTS:
     void MoreClick();
 
 private:
+    void prepareAddingChild(QTreeWidgetItem *parent, const QString &name);
+    void prepareChangingChild(QTreeWidgetItem *node, const QString &name);
+    void runRatioWindow();
+    // Reads the level below `parentId` again, opens it and selects `selectId` in it.
+    void rereadLevel(qint64 parentId, qint64 selectId);
+
     LazyTree *m_tree = nullptr;
+    // What the ratio window was prepared for: the class to change, or the parent of the class to add.
+    qint64 m_ratioClass = 0;
+    qint64 m_ratioParent = 0;
 };

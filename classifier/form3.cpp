@@ -1,8 +1,225 @@
 #include "classifier/form3.h"
 
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "classifier/classifierpage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+const QString NoInsertText = QStringLiteral("Добавить без вставки");
+constexpr double RatioLimit = 1000000000.0;
+}
+
 TForm3::TForm3(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Связь с другими классами"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+    setMinimumSize(440, 300);
+
+    GroupBox1 = new QGroupBox(QStringLiteral(" Количественное соотношение "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label1 = new QLabel(QStringLiteral("1 ="), GroupBox1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Edit1 = new QLineEdit(QStringLiteral("0"), GroupBox1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->installEventFilter(this);
+    Label2 = new QLabel(GroupBox1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+
+    CheckBox1 = new QCheckBox(QStringLiteral("Не использовать количественное соотношение"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+
+    RadioGroup1 = new QGroupBox(this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    // A parent may have thousands of children: the items scroll inside the group.
+    m_choicesArea = new QScrollArea(RadioGroup1);
+    m_choicesArea->setFrameShape(QFrame::NoFrame);
+    m_choicesArea->setWidgetResizable(true);
+    m_choicesBox = new QWidget;
+    m_choicesLayout = new QVBoxLayout(m_choicesBox);
+    m_choicesLayout->setContentsMargins(4, 0, 4, 0);
+    m_choicesLayout->addStretch();
+    m_choicesArea->setWidget(m_choicesBox);
+    auto *radioLayout = new QVBoxLayout(RadioGroup1);
+    radioLayout->setContentsMargins(6, 4, 6, 6);
+    radioLayout->addWidget(m_choicesArea);
+    m_choices = new QButtonGroup(this);
+
+    Label3 = new QLabel(QStringLiteral("Для отключения вывода этого окна воспользуйтесь настройками программы"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Button1 = new QPushButton(QStringLiteral("Готово"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button1->setAutoDefault(false);
+    Button2->setAutoDefault(false);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+    connect(CheckBox1, &QCheckBox::clicked, this, &TForm3::CheckBox1Click);
+
+    resize(480, 360);
+    FormResize();
+}
+
+void TForm3::clearInsertChoices()
+{
+    for (QAbstractButton *button : m_choices->buttons()) {
+        m_choices->removeButton(button);
+        delete button;
+    }
+    m_choiceIds.clear();
+}
+
+void TForm3::setInsertChoices(const QStringList &names, const QList<qint64> &ids)
+{
+    clearInsertChoices();
+    m_choicesBox->setUpdatesEnabled(false);
+    const int count = int(names.size());
+    for (int i = 0; i <= count; ++i) {
+        auto *button = new QRadioButton(i < count ? names[i] : NoInsertText, m_choicesBox);
+        m_choicesLayout->insertWidget(i, button);
+        m_choices->addButton(button, i);
+        m_choiceIds << (i < count ? ids.value(i) : 0);
+    }
+    m_choicesBox->setUpdatesEnabled(true);
+    setRadioIndex(count);
+}
+
+QStringList TForm3::radioItems() const
+{
+    QStringList items;
+    for (int i = 0; i < m_choiceIds.size(); ++i)
+        items << m_choices->button(i)->text();
+    return items;
+}
+
+int TForm3::radioIndex() const
+{
+    return m_choices->checkedId();
+}
+
+void TForm3::setRadioIndex(int index)
+{
+    if (QAbstractButton *button = m_choices->button(index))
+        button->setChecked(true);
+}
+
+qint64 TForm3::chosenChild() const
+{
+    return m_choiceIds.value(radioIndex(), 0);
+}
+
+void TForm3::Button1Click()
+{
+    if (CheckBox1->isChecked())
+        Edit1->setText(QStringLiteral("0"));
+    if (Edit1->text().isEmpty()) {
+        ShowMessage(QStringLiteral("Введите соотношение величин!"), this);
+        return;
+    }
+    bool done = false;
+    if (!Guarded([&] { done = Form1 && Form1->classifierPage->applyRatioWindow(*this); }))
+        return;
+    if (!done)
+        return;
+    close();
+    // Performed without being shown: no close event comes, the tree is enabled here.
+    FormClose();
+}
+
+void TForm3::Button2Click()
+{
+    close();
+    FormClose();
+}
+
+void TForm3::FormClose()
+{
+    if (Form1)
+        Form1->classifierPage->ClassesView->setEnabled(true);
+}
+
+void TForm3::hideEvent(QHideEvent *event)
+{
+    // Any way of closing (the window's own button, Esc, close()) ends up hidden.
+    FormClose();
+    QDialog::hideEvent(event);
+}
+
+void TForm3::CheckBox1Click()
+{
+    GroupBox1->setEnabled(!CheckBox1->isChecked());
+}
+
+bool TForm3::Edit1KeyPress(const QKeyEvent &event) const
+{
+    if (event.key() == Qt::Key_Backspace)
+        return true;
+    const QString typed = event.text();
+    // Keys that type nothing, and control keys (Enter, Esc, Tab, clipboard shortcuts), are not filtered.
+    if (typed.isEmpty() || typed.at(0).isNonCharacter() || typed.at(0).category() == QChar::Other_Control)
+        return true;
+    if (typed.size() != 1)
+        return false;
+    const QChar key = typed.at(0);
+    if (!(key.isDigit() && key.unicode() < 128) && key != QLatin1Char('.') && key != QLatin1Char('-'))
+        return false;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(Edit1->text() + key, &ok);
+    return !(ok && std::fabs(value) > RatioLimit);
+}
+
+bool TForm3::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit1 && event->type() == QEvent::KeyPress && !Edit1KeyPress(*static_cast<QKeyEvent *>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm3::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TForm3::FormResize()
+{
+    const int w = width();
+    const int h = height();
+    const int groupWidth = w - 24;
+    GroupBox1->setGeometry(12, 8, groupWidth, 60);
+    Label1->adjustSize();
+    Label1->move(12, 30);
+    const int editLeft = Label1->width() + 16;
+    Edit1->setGeometry(editLeft, 26, 120, Edit1->sizeHint().height());
+    Label2->adjustSize();
+    Label2->move(editLeft + Edit1->width() + 16, 30);
+    CheckBox1->setGeometry(12, 74, groupWidth, CheckBox1->sizeHint().height());
+    RadioGroup1->setGeometry(12, 100, groupWidth, qMax(40, h - 212));
+    const int label3Top = RadioGroup1->geometry().bottom() + 1 + 8;
+    Label3->setGeometry(12, label3Top, groupWidth, Label3->sizeHint().height());
+    const int buttonWidth = (groupWidth - 32) / 2;
+    const int buttonTop = label3Top + 24;
+    Button1->setGeometry(12, buttonTop, buttonWidth, 30);
+    Button2->setGeometry(12 + groupWidth - buttonWidth, buttonTop, buttonWidth, 30);
 }

@@ -1,0 +1,121 @@
+#include "classifier/classstore.h"
+
+#include "classifier/descendants.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/sqltext.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace {
+ClassRow currentRow(const SharedQuery &q)
+{
+    return ClassRow{q.asInteger(QStringLiteral("C_ID")), q.asString(QStringLiteral("C_NAME")),
+                    q.asString(QStringLiteral("C_CODE")), q.asInteger(QStringLiteral("C_LINK")),
+                    q.asFloat(QStringLiteral("C_COEFF"))};
+}
+}
+
+std::optional<ClassRow> ReadClass(TDModule &module, qint64 id)
+{
+    SharedQuery &q = *module.QRWork;
+    q.open(QStringLiteral("SELECT * FROM CLASSES WHERE C_ID = %1").arg(id));
+    if (q.isEmpty())
+        return std::nullopt;
+    return currentRow(q);
+}
+
+qint64 FindClassByName(TDModule &module, const QString &name)
+{
+    SharedQuery &q = *module.QRWork;
+    q.open(QLatin1String("SELECT * FROM CLASSES WHERE C_NAME = ") + Quoted(name));
+    return q.isEmpty() ? 0 : q.asInteger(QStringLiteral("C_ID"));
+}
+
+ChildList ReadChildren(TDModule &module, qint64 parent)
+{
+    SharedQuery &q = *module.QRWork;
+    q.open(QStringLiteral("SELECT C_ID, C_NAME, C_COEFF FROM CLASSES WHERE C_LINK = %1").arg(parent));
+    ChildList children;
+    const int count = q.recordCount();
+    children.ids.reserve(count);
+    children.names.reserve(count);
+    for (int row = 0; row < count; ++row) {
+        children.ids << q.valueAt(row, 0).toLongLong();
+        children.names << q.valueAt(row, 1).toString();
+    }
+    if (count > 0)
+        children.lastCoeff = q.valueAt(count - 1, 2).toDouble();
+    return children;
+}
+
+double ParseRatio(const QString &text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        throw DbError(QStringLiteral("Значение \"%1\" не является числом").arg(text));
+    return value;
+}
+
+qint64 AddClass(TDModule &module, const QString &name, const QString &code, qint64 parent, double ratio,
+                qint64 insertAbove)
+{
+    if (parent == 0)
+        ratio = 0;
+    Transaction tx(module);
+    const QString id = module.GenID(QStringLiteral("CLASSES"));
+    module.QRClasses->execSql(QStringLiteral("INSERT INTO CLASSES VALUES (%1,%2,%3,%4,%5)")
+                                  .arg(id, Quoted(name), Quoted(code), QString::number(parent), SqlNumber(ratio)));
+    if (insertAbove != 0) {
+        const std::optional<ClassRow> child = ReadClass(module, insertAbove);
+        if (!child || child->link != parent)
+            throw DbError(QStringLiteral("Класс для вставки не найден под родительским классом"));
+        // One parent = ratio new classes = b children, so one new class = b / ratio children.
+        const double restated = ratio == 0 ? 0 : child->coeff / ratio;
+        module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_LINK = %1, C_COEFF = %2 WHERE C_ID = %3")
+                                      .arg(id, SqlNumber(restated))
+                                      .arg(insertAbove));
+    }
+    tx.commit();
+    return id.toLongLong();
+}
+
+void RenameClass(TDModule &module, qint64 id, const QString &name, const QString &code)
+{
+    module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_NAME = %1, C_CODE = %2 WHERE C_ID = %3")
+                                  .arg(Quoted(name), Quoted(code))
+                                  .arg(id));
+}
+
+void ChangeClass(TDModule &module, qint64 id, const QString &name, const QString &code, double ratio)
+{
+    SharedQuery &q = *module.QRClasses;
+    q.setSql(QStringLiteral("UPDATE CLASSES SET"));
+    if (!name.isEmpty())
+        q.addLine(QStringLiteral(" C_NAME = %1, C_CODE = %2,").arg(Quoted(name), Quoted(code)));
+    q.addLine(QStringLiteral(" C_COEFF = %1 WHERE C_ID = %2").arg(SqlNumber(ratio)).arg(id));
+    q.execSql();
+}
+
+void DeleteClassWithSubtree(TDModule &module, qint64 id)
+{
+    Transaction tx(module);
+    module.QRClasses->execSql(QLatin1String("DELETE FROM CLASSES WHERE C_ID IN (")
+                              + DescendantsSelect(QStringLiteral("CLASSES"), QString(), id, true) + QLatin1Char(')'));
+    tx.commit();
+}
+
+QString RatioDescription(TDModule &module, qint64 id)
+{
+    const std::optional<ClassRow> row = ReadClass(module, id);
+    if (!row || row->link == 0 || row->coeff == 0)
+        return QString();
+    const std::optional<ClassRow> parent = ReadClass(module, row->link);
+    if (!parent)
+        return QString();
+    QString ratio = SqlNumber(row->coeff);
+    ratio.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    return QLatin1String("1 ") + parent->name + QLatin1String(" = ") + ratio + QLatin1Char(' ') + row->name;
+}
