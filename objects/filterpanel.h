@@ -31,7 +31,12 @@ public:
     // Empties the filter entries and their conditions (LoadGeneral step 2).
     void reset();
     // Fills the book box from REFERS and loads the first book's tree (LoadGeneral steps 6 and 7).
+    // Throws DbError; the caller's action shows it.
     void fillBooks();
+
+    // The book whose tree this panel shows (its own, so another window changing ReferId cannot make
+    // this tree read a different book).
+    QString shownBook() const { return m_bookId; }
 
 public Q_SLOTS:
     void ComboBoxChange();
@@ -42,6 +47,11 @@ public Q_SLOTS:
     void rebuildTree();
 
 private:
+    void loadBook();
+    bool applyFilter();
+
     QWidget *m_grid;
     LazyTree *m_tree = nullptr;
+    QString m_bookId;
+    QString m_bookName;
 };

@@ -1,10 +1,26 @@
 #include "objects/paramspanel.h"
 
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "classifier/lazytree.h"
+#include "core/dmodule.h"
+#include "objects/form8.h"
+#include "objects/objectlinks.h"
+#include "references/referencestore.h"
+#include "settings/form6.h"
+
 #include <QComboBox>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+namespace {
+constexpr int LinkIdRole = Qt::UserRole;
+const QString LeafOnlyText = QStringLiteral("Ссылки возможны только на младшие подклассы!");
+}
 
 ParamsPanel::ParamsPanel(QWidget *parent)
     : QGroupBox(QStringLiteral(" Укажите параметры объекта "), parent)
@@ -14,6 +30,8 @@ ParamsPanel::ParamsPanel(QWidget *parent)
     ComboBox->setObjectName(QStringLiteral("ComboBox"));
     ClassesView = new QTreeWidget(this);
     ClassesView->setObjectName(QStringLiteral("ClassesView"));
+    ClassesView->setHeaderHidden(true);
+    ClassesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     AddParam = new QPushButton(QStringLiteral("Добавить выделенный параметр"), this);
     AddParam->setObjectName(QStringLiteral("AddParam"));
     ParamsList = new QListWidget(this);
@@ -24,10 +42,115 @@ ParamsPanel::ParamsPanel(QWidget *parent)
     for (QWidget *w : {static_cast<QWidget *>(ComboBox), static_cast<QWidget *>(ClassesView), static_cast<QWidget *>(AddParam),
                        static_cast<QWidget *>(ParamsList), static_cast<QWidget *>(DeleteParam)})
         layout->addWidget(w);
+
+    m_tree = new LazyTree(ClassesView, [this] { return TreeSource::referenceBook(ReferId, Settings::DisplayFormat()); },
+                          [] { return Settings::DisplayFormat(); });
+    connect(ComboBox, &QComboBox::activated, this, &ParamsPanel::ComboBoxChange);
+    connect(AddParam, &QPushButton::clicked, this, &ParamsPanel::AddParamClick);
+    connect(DeleteParam, &QPushButton::clicked, this, &ParamsPanel::DeleteParamClick);
 }
 
-void ParamsPanel::fill(const QString &objectId) { ObjectId = objectId; }
-void ParamsPanel::ComboBoxChange() {}
-void ParamsPanel::AddParamClick() {}
-void ParamsPanel::ClassesFill() {}
-void ParamsPanel::DeleteParamClick() {}
+TForm8 *ParamsPanel::valueDialog()
+{
+    if (Form8)
+        return Form8;
+    if (!m_ownDialog)
+        m_ownDialog = new TForm8(this);
+    return m_ownDialog;
+}
+
+void ParamsPanel::fill(const QString &objectId)
+{
+    ObjectId = objectId;
+    const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
+    ComboBox->clear();
+    m_tree->clear();
+    ReferId.clear();
+    for (const ReferenceStore::Book &book : books)
+        ComboBox->addItem(book.name, book.id);
+    const bool anyBook = ComboBox->count() > 0;
+    AddParam->setEnabled(anyBook);
+    DeleteParam->setEnabled(anyBook);
+    if (anyBook) {
+        ComboBox->setCurrentIndex(0);
+        loadBook();
+    }
+    listParams();
+}
+
+void ParamsPanel::loadBook()
+{
+    const int index = ComboBox->currentIndex();
+    if (index < 0)
+        return;
+    qint64 book = ComboBox->itemData(index).toLongLong();
+    if (book == 0) {
+        // Items added without their number: the box lists the books in the same order as REFERS by name.
+        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
+        if (index >= books.size())
+            return;
+        book = books[index].id;
+    }
+    ReferId = QString::number(book);
+    m_tree->rebuild();
+}
+
+void ParamsPanel::ComboBoxChange()
+{
+    Guarded([this] { loadBook(); });
+}
+
+void ParamsPanel::AddParamClick()
+{
+    QTreeWidgetItem *item = ClassesView->currentItem();
+    if (!item || !item->isSelected() || LazyTree::isPlaceholder(item) || ReferId.isEmpty())
+        return;
+    if (Settings::LeafLinksOnly() && LazyTree::hasChildren(item)) {
+        ShowMessage(LeafOnlyText, this);
+        return;
+    }
+    QStringList captionTexts{ComboBox->currentText()};
+    QList<qint64> captionIds{0};
+    for (QTreeWidgetItem *ancestor = item->parent(); ancestor; ancestor = ancestor->parent()) {
+        captionTexts << ancestor->text(0);
+        captionIds << LazyTree::itemId(ancestor);
+    }
+    TForm8 *dialog = valueDialog();
+    QPointer<ParamsPanel> panel(this);
+    dialog->Prepare({ObjectId, ReferId.toLongLong(), LazyTree::itemId(item)}, captionTexts, captionIds, [panel] {
+        if (panel)
+            panel->ClassesFill();
+    });
+    CentreOnScreen(dialog);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void ParamsPanel::listParams()
+{
+    const QList<ObjectLink> links = ObjectId.isEmpty() ? QList<ObjectLink>() : ReadObjectLinks(*DModule, ObjectId);
+    ParamsList->clear();
+    for (const ObjectLink &link : links) {
+        auto *item = new QListWidgetItem(ObjectLinkText(link), ParamsList);
+        item->setData(LinkIdRole, link.id);
+    }
+}
+
+void ParamsPanel::ClassesFill()
+{
+    Guarded([this] { listParams(); });
+}
+
+void ParamsPanel::DeleteParamClick()
+{
+    QListWidgetItem *item = ParamsList->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    // Each item keeps its own link, so the row deleted is the one the user sees selected.
+    const qint64 linkId = item->data(LinkIdRole).toLongLong();
+    Guarded([&] {
+        DeleteObjectLink(*DModule, linkId);
+        listParams();
+    });
+}

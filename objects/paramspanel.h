@@ -7,6 +7,7 @@ class QComboBox;
 class QListWidget;
 class QPushButton;
 class QTreeWidget;
+class TForm8;
 
 // The object editor's right half, " Укажите параметры объекта ": the object's links to reference-book
 // entries, written at once.
@@ -25,7 +26,11 @@ public:
     QString ReferId;    // the book chosen in ComboBox (the editor's own)
 
     // GenForm step 4: fills the book box, loads the first book's tree and lists the object's parameters.
+    // Throws DbError; the editor's action shows it.
     void fill(const QString &objectId);
+
+    // The value dialog this panel uses: the program's Form8, or one of its own when there is none.
+    TForm8 *valueDialog();
 
 public Q_SLOTS:
     void ComboBoxChange();
@@ -34,5 +39,9 @@ public Q_SLOTS:
     void DeleteParamClick();
 
 private:
+    void loadBook();
+    void listParams();
+
     LazyTree *m_tree = nullptr;
+    TForm8 *m_ownDialog = nullptr;
 };
