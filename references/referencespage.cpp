@@ -72,10 +72,10 @@ ReferencesPage::ReferencesPage(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button1, &QPushButton::clicked, this, &ReferencesPage::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &ReferencesPage::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &ReferencesPage::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &ReferencesPage::Button4Click);
 }
 
 void ReferencesPage::ComponentsFill()
