@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class FieldListModel;
 
 // The tab "Поля описания объектов" of the editing-mode window: the field list and its input panel.
 // TForm1 forwards its handlers of this tab here.
@@ -24,6 +27,7 @@ public:
     QLineEdit *Edit4 = nullptr;
     QComboBox *ComboBox1 = nullptr;
     QCheckBox *CheckBox3 = nullptr;
+    QLabel *Label14 = nullptr;
     QPushButton *OKBtn = nullptr, *CancelBtn = nullptr;
 
     // Runs the field query on QRFields and shows it in the grid (opening a database).
@@ -32,6 +36,17 @@ public:
     int fieldCount() const;
     // Empties Edit4, unticks CheckBox3, sets LookupBtn by the current field (part of TForm1::ClearForm).
     void clearInputs();
+
+    // The field of the grid's current row; id 0 when the list is empty.
+    struct ListedField {
+        qint64 id = 0;
+        QString name;
+        QString typeName;
+        bool lookup = false;
+    };
+    ListedField selectedField() const;
+    // Makes the row of the field `fieldId` the current one; false when it is not listed.
+    bool selectField(qint64 fieldId);
 
 public Q_SLOTS:
     void AddFieldBtnClick();
@@ -44,5 +59,16 @@ public Q_SLOTS:
     void LookupBtnClick();
 
 private:
+    enum class PanelMode { Adding, Editing };
+
+    void openPanel(PanelMode mode);
+    void closePanel();
+    void updateLookupButton();
+    // Re-reads the list; a failure is shown and leaves the grid empty.
+    void rereadFieldList();
+
     QPushButton *m_goToDbButton;
+    FieldListModel *m_model = nullptr;
+    PanelMode m_mode = PanelMode::Adding;
+    qint64 m_editedFieldId = 0;
 };

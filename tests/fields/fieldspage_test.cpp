@@ -1,0 +1,317 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "core/dmodule.h"
+#include "fields/fieldspage.h"
+#include "fields/fieldstore.h"
+#include "fields/form4.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+class FieldsPageTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        page = Form1->fieldsPage;
+    }
+
+    // Fills the panel as a user would and presses "Готово".
+    void addField(const QString &name, int type, bool lookup)
+    {
+        page->AddFieldBtn->click();
+        page->Edit4->setText(name);
+        page->ComboBox1->setCurrentIndex(type);
+        if (lookup)
+            page->CheckBox3->setChecked(true);
+        page->OKBtn->click();
+    }
+
+    QString cell(int row, int column) const
+    {
+        return page->DBGrid->model()->index(row, column).data().toString();
+    }
+
+    void clickRow(int row)
+    {
+        const QModelIndex index = page->DBGrid->model()->index(row, 0);
+        page->DBGrid->setCurrentIndex(index);
+        Q_EMIT page->DBGrid->clicked(index);
+    }
+
+    QStringList lookupTexts() const
+    {
+        QStringList texts;
+        for (int row = 0; row < Form4->DBGrid->model()->rowCount(); ++row)
+            texts << Form4->DBGrid->model()->index(row, 0).data().toString();
+        return texts;
+    }
+
+    FieldsPage *page = nullptr;
+};
+}
+
+TEST_F(FieldsPageTest, GridColumnsAndAddingALookupField)
+{
+    EXPECT_EQ(page->DBGrid->model()->headerData(0, Qt::Horizontal).toString(), "Название");
+    EXPECT_EQ(page->DBGrid->model()->headerData(1, Qt::Horizontal).toString(), "Тип данных");
+    EXPECT_EQ(page->DBGrid->model()->headerData(2, Qt::Horizontal).toString(), "Справочник");
+    EXPECT_FALSE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+
+    exec("INSERT INTO GENER(G_ID) VALUES(1)");
+    page->AddFieldBtn->click();
+    EXPECT_TRUE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_FALSE(page->CheckBox3->isEnabled());
+    EXPECT_FALSE(page->DBGrid->isEnabled());
+    EXPECT_FALSE(Form1->GoToDBBtn->isEnabled());
+    page->Edit4->setText("Цвет");
+    page->ComboBox1->setCurrentIndex(FieldStore::StringType);
+    EXPECT_TRUE(page->CheckBox3->isEnabled());
+    page->CheckBox3->setChecked(true);
+    page->OKBtn->click();
+
+    EXPECT_FALSE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_TRUE(page->DBGrid->isEnabled());
+    EXPECT_TRUE(Form1->GoToDBBtn->isEnabled());
+    ASSERT_EQ(page->DBGrid->model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), "Цвет");
+    EXPECT_EQ(cell(0, 1), scalar("SELECT T_NAME FROM TYPES WHERE T_ID = 5").toString());
+    EXPECT_EQ(cell(0, 2), scalar("SELECT B_TEXT FROM BOOLEAN WHERE B_ID = -1").toString());
+    EXPECT_TRUE(page->LookupBtn->isEnabled());
+    EXPECT_EQ(scalar("SELECT G1 FROM GENER").toInt(), 0);
+    EXPECT_EQ(page->fieldCount(), 1);
+}
+
+TEST_F(FieldsPageTest, EmptyNameIsRefusedAndThePanelStaysOpen)
+{
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    page->AddFieldBtn->click();
+    page->OKBtn->click();
+    ASSERT_EQ(answer.texts(), QStringList{"Введите название поля!"});
+    EXPECT_TRUE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 0);
+
+    const QString fiftyOne(51, QLatin1Char('w'));
+    QTest::keyClicks(page->Edit4, fiftyOne);
+    EXPECT_EQ(page->Edit4->text(), fiftyOne.left(50));
+    page->OKBtn->click();
+    EXPECT_EQ(scalar("SELECT F_NAME FROM FIELDS").toString(), fiftyOne.left(50));
+    EXPECT_EQ(answer.seen(), 1);
+}
+
+TEST_F(FieldsPageTest, TickThenAnotherTypeStoresNoList)
+{
+    page->AddFieldBtn->click();
+    page->Edit4->setText("Число");
+    page->ComboBox1->setCurrentIndex(FieldStore::StringType);
+    page->CheckBox3->setChecked(true);
+    page->ComboBox1->setCurrentIndex(0);
+    EXPECT_FALSE(page->CheckBox3->isEnabled());
+    EXPECT_TRUE(page->CheckBox3->isChecked());   // cleared only by the commit
+    page->OKBtn->click();
+    EXPECT_FALSE(page->CheckBox3->isChecked());
+    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS").toInt(), 0);
+    EXPECT_FALSE(tableExists("LOOKUP1"));
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+}
+
+TEST_F(FieldsPageTest, EditingOpensThePanelOnTheChosenRowAndCancelWritesNothing)
+{
+    addField("Вес", 1, false);
+    addField("Марка", FieldStore::StringType, true);
+    addField("Фото", 7, false);
+    ASSERT_EQ(page->DBGrid->model()->rowCount(), 3);
+
+    clickRow(1);
+    EXPECT_TRUE(page->LookupBtn->isEnabled());
+    page->EditFieldBtn->click();
+    EXPECT_TRUE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_EQ(page->Edit4->text(), "Марка");
+    EXPECT_EQ(page->ComboBox1->currentIndex(), FieldStore::StringType);
+    EXPECT_TRUE(page->CheckBox3->isChecked());
+    EXPECT_TRUE(page->CheckBox3->isEnabled());
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+    page->Edit4->setText("Изменено");
+    page->CancelBtn->click();
+    EXPECT_EQ(scalar("SELECT F_NAME FROM FIELDS WHERE F_ID = 2").toString(), "Марка");
+    EXPECT_TRUE(page->LookupBtn->isEnabled());
+
+    clickRow(2);
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+    page->EditFieldBtn->click();
+    EXPECT_EQ(page->ComboBox1->currentIndex(), 7);
+    EXPECT_FALSE(page->CheckBox3->isEnabled());
+    // The commit names the edited field, and the list stays on it.
+    page->Edit4->setText("Снимок");
+    page->ComboBox1->setCurrentIndex(6);
+    page->OKBtn->click();
+    EXPECT_EQ(scalar("SELECT F_NAME || '/' || F_TYPE FROM FIELDS WHERE F_ID = 3").toString(), "Снимок/6");
+    EXPECT_EQ(page->selectedField().id, 3);
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 3);
+}
+
+TEST_F(FieldsPageTest, EditAndDeleteDoNothingOnAnEmptyList)
+{
+    MessageBoxAnswerer answer(QMessageBox::Yes);
+    page->EditFieldBtn->click();
+    page->DeleteFieldBtn->click();
+    page->LookupBtn->setEnabled(true);
+    page->LookupBtn->click();
+    QTest::qWait(50);
+    EXPECT_EQ(answer.seen(), 0);
+    EXPECT_FALSE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+    EXPECT_FALSE(Form4->isVisible());
+}
+
+TEST_F(FieldsPageTest, DeletingAsksAndTheLastFieldTakesTheObjects)
+{
+    addField("Первое", 0, false);
+    addField("Второе", FieldStore::StringType, true);
+    exec("INSERT INTO GENER(G_ID, G1, G2) VALUES(1, 5, 0)");
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 1, '', 0)");
+    clickRow(0);
+    {
+        MessageBoxAnswerer no(QMessageBox::No);
+        page->DeleteFieldBtn->click();
+        ASSERT_EQ(no.seen(), 1);
+        EXPECT_EQ(no.texts().first(), QStringLiteral("Внимание! Данные из этого поля будут потеряны!\n\rВы действительно хотите удалить это поле?"));
+    }
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 2);
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        page->DeleteFieldBtn->click();
+        clickRow(0);
+        page->DeleteFieldBtn->click();
+        EXPECT_EQ(yes.seen(), 2);
+    }
+    EXPECT_EQ(page->DBGrid->model()->rowCount(), 0);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
+    EXPECT_FALSE(tableExists("LOOKUP2"));
+
+    MessageBoxAnswerer refuse(QMessageBox::Ok);
+    Form1->GoToDBBtn->click();
+    EXPECT_EQ(refuse.texts(), QStringList{"Добавьте хотя бы одно статическое поле описания объектов!"});
+}
+
+TEST_F(FieldsPageTest, RefusedCommitShowsTheErrorAndKeepsThePanel)
+{
+    exec("CREATE TABLE LOOKUP1(X INTEGER)");
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    addField("Список", FieldStore::StringType, true);
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("LOOKUP1")) << answer.texts().first().toStdString();
+    EXPECT_TRUE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 0);
+    EXPECT_EQ(columnsOf("GENER"), QStringList{"G_ID"});
+}
+
+TEST_F(FieldsPageTest, LookupWindowMaintainsTheList)
+{
+    addField("Стра'на", FieldStore::StringType, true);
+    exec("INSERT INTO GENER(G_ID, G1) VALUES(1, 0)");
+    page->LookupBtn->click();
+    ASSERT_TRUE(Form4->isVisible());
+    EXPECT_EQ(Form4->windowTitle(), "Справочник для поля описания \"Стра'на\"");
+    EXPECT_EQ(Form4->DBGrid->model()->headerData(0, Qt::Horizontal).toString(), "Список значений");
+    EXPECT_TRUE(lookupTexts().isEmpty());
+    EXPECT_EQ(Form4->Edit2->text(), "");
+
+    Form4->Edit1->setText("Б");
+    Form4->AddBtn->click();
+    Form4->Edit1->setText("А");
+    Form4->AddBtn->click();
+    EXPECT_EQ(lookupTexts(), (QStringList{"А", "Б"}));
+    EXPECT_EQ(Form4->Edit1->text(), "");
+    EXPECT_EQ(Form4->Edit2->text(), "А");
+    EXPECT_EQ(Form4->selectedEntryId(), 2);
+
+    // Other work on the shared queries leaves the window's rows alone.
+    DModule->QRWork->open(QStringLiteral("SELECT * FROM TYPES"));
+    EXPECT_EQ(lookupTexts(), (QStringList{"А", "Б"}));
+
+    exec("UPDATE GENER SET G1 = 2");
+    Form4->Edit2->setText("Я'");
+    Form4->Button2->click();
+    EXPECT_EQ(lookupTexts(), (QStringList{"Б", "Я'"}));
+    EXPECT_EQ(Form4->selectedEntryId(), 2);
+    EXPECT_EQ(scalar("SELECT L1_DATA FROM GENER, LOOKUP1 WHERE G1 = L1_ID").toString(), "Я'");
+
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form4->DeleteBtn->click();
+        EXPECT_EQ(answer.texts(), QStringList{"Данная запись используется в главной таблице!"});
+    }
+    EXPECT_EQ(count("SELECT * FROM LOOKUP1"), 3);
+    EXPECT_EQ(Form4->Edit2->text(), "");
+    exec("UPDATE GENER SET G1 = 1");
+    const QModelIndex second = Form4->DBGrid->model()->index(1, 0);
+    Form4->DBGrid->setCurrentIndex(second);
+    Q_EMIT Form4->DBGrid->clicked(second);
+    EXPECT_EQ(Form4->Edit2->text(), "Я'");
+    Form4->DeleteBtn->click();
+    EXPECT_EQ(lookupTexts(), QStringList{"Б"});
+    EXPECT_EQ(rows("SELECT L1_ID FROM LOOKUP1 ORDER BY L1_ID"), (QList<QVariantList>{{0}, {1}}));
+
+    Form4->Button1->click();
+    EXPECT_FALSE(Form4->isVisible());
+}
+
+TEST_F(FieldsPageTest, LookupWindowOnAnEmptyListAndAfterItsFieldChanges)
+{
+    addField("Список", FieldStore::StringType, true);
+    page->LookupBtn->click();
+    ASSERT_TRUE(Form4->isVisible());
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form4->Edit2->setText("ничего");
+        Form4->Button2->click();
+        Form4->DeleteBtn->click();
+        QTest::qWait(50);
+        EXPECT_EQ(answer.seen(), 0);
+    }
+    EXPECT_EQ(rows("SELECT L1_ID FROM LOOKUP1"), (QList<QVariantList>{{0}}));
+
+    // Renaming the field follows into the window's caption; losing the list closes it.
+    page->EditFieldBtn->click();
+    page->Edit4->setText("Перечень");
+    page->OKBtn->click();
+    EXPECT_TRUE(Form4->isVisible());
+    EXPECT_EQ(Form4->windowTitle(), "Справочник для поля описания \"Перечень\"");
+    page->EditFieldBtn->click();
+    page->CheckBox3->setChecked(false);
+    page->OKBtn->click();
+    EXPECT_FALSE(Form4->isVisible());
+    EXPECT_FALSE(page->LookupBtn->isEnabled());
+}
+
+TEST_F(FieldsPageTest, FormGeometryFollowsItsWidth)
+{
+    addField("Список", FieldStore::StringType, true);
+    page->LookupBtn->click();
+    Form4->resize(600, 499);
+    QTest::qWait(10);
+    EXPECT_EQ(Form4->height(), 499);
+    EXPECT_EQ(Form4->DBGrid->width(), 600 - Form4->GroupBox1->width() - 32);
+    EXPECT_EQ(Form4->GroupBox1->x(), Form4->DBGrid->geometry().right() + 1 + 16);
+    EXPECT_EQ(Form4->GroupBox3->x(), Form4->GroupBox1->x());
+    EXPECT_EQ(Form4->Button1->x(), Form4->GroupBox1->x());
+    EXPECT_EQ(Form4->DBGrid->columnWidth(0), Form4->DBGrid->width() - 33);
+    Form4->resize(200, 700);
+    QTest::qWait(10);
+    EXPECT_EQ(Form4->width(), 380);
+    EXPECT_EQ(Form4->height(), 499);
+}
