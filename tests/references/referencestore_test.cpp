@@ -8,7 +8,6 @@
 
 using namespace ReferenceStore;
 
-
 class ReferenceStoreTest : public DatabaseTest
 {
 protected:
@@ -159,26 +158,6 @@ TEST_F(ReferenceStoreTest, RemovalDeletesOnlyThatBooksLinks)
     EXPECT_TRUE(tableExists("REFER2"));
     EXPECT_EQ(rows("SELECT R_ID FROM REFERS"), (QList<QVariantList>{{2}}));
     EXPECT_EQ(rows("SELECT L_ID FROM LINKS"), (QList<QVariantList>{{2}}));
-}
-
-TEST_F(ReferenceStoreTest, ListsAreSortedByName)
-{
-    addClass(1, "Weight", "", 0);
-    addClass(2, "Area", "", 0);
-    addClass(3, "Metre", "", 2);
-    addClass(4, "Colour", "", 0);
-    QStringList names;
-    for (const TopClass &c : TopClasses(*module))
-        names << c.name;
-    EXPECT_EQ(names, (QStringList{"Area", "Colour", "Weight"}));
-    GenerateBook(*module, topClass("Weight"));
-    GenerateBook(*module, topClass("Area"));
-    const QList<Book> books = Books(*module);
-    ASSERT_EQ(books.size(), 2);
-    EXPECT_EQ(books[0].name, "Area");
-    EXPECT_EQ(books[0].id, 2);
-    EXPECT_EQ(books[0].classId, 2);
-    EXPECT_EQ(books[1].name, "Weight");
 }
 
 TEST_F(ReferenceStoreTest, AFailedGenerationOrRemovalChangesNothing)
