@@ -293,6 +293,9 @@ void ClassifierPage::runRatioWindow()
 bool ClassifierPage::applyRatioWindow(TForm3 &window)
 {
     const double ratio = ParseRatio(window.Edit1->text());
+    // The delete button stays usable while the window is open: the class may be gone by now.
+    if (!ReadClass(*DModule, window.RatioEditMode ? m_ratioClass : m_ratioParent))
+        throw DbError(QStringLiteral("Класс не найден в базе данных"));
     if (window.RatioEditMode) {
         const QString name = EditClassEdit->text();
         // The boxes may have changed while the window was open.

@@ -458,3 +458,18 @@ TEST_F(ClassifierPageTest, DeletingABranchRefillsTheReferenceBookList)
     EXPECT_TRUE(list->findItems("Тонна", Qt::MatchExactly).isEmpty());
     EXPECT_EQ(list->findItems("Километр", Qt::MatchExactly).size(), 1);
 }
+
+TEST_F(ClassifierPageTest, ParentDeletedWhileTheWindowIsOpenLeavesNoOrphan)
+{
+    addUnits();
+    select("Тонна");
+    page->AddClassEdit->setText("Центнер");
+    page->AddMeasureBtn->click();
+    ASSERT_TRUE(Form3->isVisible());
+    click(page->DeleteMeasureBtn);
+    ASSERT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Тонна'"), 0);
+    EXPECT_EQ(click(Form3->Button1).size(), 1);
+    EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
+    Form3->Button2->click();
+    EXPECT_TRUE(tree->isEnabled());
+}
