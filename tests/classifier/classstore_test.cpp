@@ -44,15 +44,6 @@ struct LocaleGuard
 };
 }
 
-TEST(TreeItemText, ThreeFormatsWithAndWithoutCode)
-{
-    EXPECT_EQ(TreeItemText("Cities", "01", 0), "Cities (01)");
-    EXPECT_EQ(TreeItemText("Cities", "01", 1), "01 - Cities");
-    EXPECT_EQ(TreeItemText("Cities", "01", 2), "Cities");
-    for (int format : {0, 1, 2})
-        EXPECT_EQ(TreeItemText("Cities", "", format), "Cities") << format;
-}
-
 TEST_F(ClassStoreTest, LevelOrderFollowsTheSortChoiceWithoutCodesFirstByCode)
 {
     addRow(1, "Бета", "2", 0);
@@ -128,14 +119,6 @@ TEST_F(ClassStoreTest, NamesWithQuotesAreStoredFoundAndRenamed)
     EXPECT_EQ(classRow("It's"), (QVariantList{id, "It's", "", 0, 2.5}));
 }
 
-TEST_F(ClassStoreTest, ChangingWithoutNameKeepsNameAndCodeAndSetsRatio)
-{
-    const qint64 top = AddClass(*module, "Тонна", "т", 0, 0);
-    const qint64 kg = AddClass(*module, "Килограмм", "кг", top, 1000);
-    ChangeClass(*module, kg, "", "игнорируется", 999.5);
-    EXPECT_EQ(classRow("Килограмм"), (QVariantList{kg, "Килограмм", "кг", top, 999.5}));
-}
-
 TEST_F(ClassStoreTest, RatioUnderCommaLocaleIsParsedAndStoredWithAPoint)
 {
     LocaleGuard guard;
@@ -163,18 +146,6 @@ TEST_F(ClassStoreTest, RatioDescriptionOnlyForChildrenWithARatio)
     EXPECT_EQ(RatioDescription(*module, tenth), QString("1 Километр = 0") + QLocale().decimalPoint() + "1 Гектокилометр");
     EXPECT_TRUE(RatioDescription(*module, free).isEmpty());
     EXPECT_TRUE(RatioDescription(*module, km).isEmpty());
-}
-
-TEST_F(ClassStoreTest, ChildrenAreListedInDatabaseOrderWithTheLastRatio)
-{
-    const qint64 top = AddClass(*module, "Top", "", 0, 0);
-    EXPECT_TRUE(ReadChildren(*module, top).ids.isEmpty());
-    const qint64 b = AddClass(*module, "B", "", top, 4);
-    const qint64 a = AddClass(*module, "A", "", top, 7);
-    const ChildList children = ReadChildren(*module, top);
-    EXPECT_EQ(children.ids, (QList<qint64>{b, a}));
-    EXPECT_EQ(children.names, (QStringList{"B", "A"}));
-    EXPECT_EQ(children.lastCoeff, 7.0);
 }
 
 TEST_F(ClassStoreTest, DeletingRemovesTheWholeSubtreeOnly)
