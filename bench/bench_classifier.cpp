@@ -84,6 +84,8 @@ int main(int argc, char **argv)
     std::printf("ratio window prepared with %lld insertion choices: %.1f ms\n", qint64(window.radioItems().size()),
                 ms(timer));
 
+    module.GenID("CLASSES");
+    std::printf("next identifier: %.1f ms\n", ms(timer));
     AddClass(module, "Новый", "", 2, 4);
     std::printf("adding a class: %.1f ms\n", ms(timer));
     AddClass(module, "Вставленный", "", 1, 4, 3);
