@@ -257,6 +257,8 @@ void TForm2::GoToCatalogBtnClick()
 void TForm2::closeEvent(QCloseEvent *event)
 {
     QMainWindow::closeEvent(event);
+    // An object list left open would keep GENER locked against the field changes of the editing mode.
+    DModule->QRGeneral->close();
     if (Form1)
         Form1->show();
 }

@@ -356,3 +356,45 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrolls)
     ASSERT_TRUE(module->QRGeneral->setRecNo(4000));
     EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3999);
 }
+
+TEST_F(ViewFillTest, LeavingTheViewFillModeFreesTheObjectListTablesForFieldChanges)
+{
+    const qint64 number = addField(*module, "Номер", IntegerType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    module->exec("BEGIN");
+    for (int i = 1; i <= 2000; ++i)
+        module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES(%3, %3, 0)").arg(number).arg(colour).arg(i));
+    module->exec("COMMIT");
+    enterViewFill();
+    ASSERT_FALSE(module->QRGeneral->allRowsRead());
+    Form2->close();   // by the title bar
+    EXPECT_TRUE(Form1->isVisible());
+    // The field loses its lookup list: its table is dropped.
+    EXPECT_NO_THROW(module->exec(QStringLiteral("DROP TABLE LOOKUP%1").arg(colour)));
+    EXPECT_FALSE(tableExists(QStringLiteral("LOOKUP%1").arg(colour)));
+}
+
+TEST_F(ViewFillTest, ANonNumberThatPassesTheKeyFilterIsReportedAndNothingIsWritten)
+{
+    addField(*module, "Номер", IntegerType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    insertObject(1, {"1", "< пустое значение >"});
+    enterViewFill();
+    Form2->AddRecordBtn->click();
+    ASSERT_TRUE(Form7->isVisible());
+    QTest::keyClicks(qobject_cast<QLineEdit *>(Form7->inputFor(0)), "-");
+    qobject_cast<QComboBox *>(Form7->inputFor(1))->setEditText("новый");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form7->OkButton->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("Номер")) << answer.texts().first().toStdString();
+    }
+    EXPECT_TRUE(Form7->isVisible());
+    EXPECT_EQ(count("SELECT * FROM GENER"), 1);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 1);
+    // The list is still usable afterwards.
+    Form7->CancelButton->click();
+    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
+    EXPECT_EQ(currentObject(), 1);
+}
