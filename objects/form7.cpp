@@ -273,6 +273,11 @@ void TForm7::layOut()
 void TForm7::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TForm7::FormResize()
+{
     const int w = width();
     const int boxWidth = GroupBox1->width();
     paramsPanel->resize(qMax(w - boxWidth - 32, 100), GroupBox1->height());
@@ -429,11 +434,21 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
         if (edit && !typed.isEmpty() && (typed.at(0).unicode() >= 32 || typed.at(0) == QChar(8))) {
             const bool real = kindOfInput(edit) == FieldKind::Real;
             const QChar key = typed.at(0);
-            if (!(real ? RealKeyAccepted(edit->text(), key) : IntegerKeyAccepted(edit->text(), key)))
+            if (!(real ? FloatKeyPress(edit, key) : IntegerKeyPress(edit, key)))
                 return true;
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool TForm7::IntegerKeyPress(QLineEdit *edit, QChar key)
+{
+    return IntegerKeyAccepted(edit->text(), key);
+}
+
+bool TForm7::FloatKeyPress(QLineEdit *edit, QChar key)
+{
+    return RealKeyAccepted(edit->text(), key);
 }
 
 void TForm7::ComboBoxChange() { Guarded([this] { paramsPanel->ComboBoxChange(); }); }

@@ -7,6 +7,7 @@
 
 class ParamsPanel;
 class QGroupBox;
+class QLineEdit;
 class QPushButton;
 
 // The picture box of an image field: shows the picture scaled, keeps the bytes it was given, and asks
@@ -65,6 +66,10 @@ public Q_SLOTS:
     void EditRecord();
     void CancelBtnClick();
     void ImageClick();
+    // Key filters of the number edits: whether `key`, typed into `edit`, is kept.
+    bool IntegerKeyPress(QLineEdit *edit, QChar key);
+    bool FloatKeyPress(QLineEdit *edit, QChar key);
+    void FormResize();
     // Parameter handlers, forwarded to the parameter panel.
     void ComboBoxChange();
     void AddParamClick();

@@ -233,6 +233,14 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndTheListMovesToTheNewObject)
     EXPECT_EQ(stored[0][7].toString(), "строка 1\rстрока 2\r");
     EXPECT_EQ(currentObject(), 2);
     EXPECT_EQ(Form2->DBGrid->currentIndex().row(), module->QRGeneral->recNo() - 1);
+    // The grid shows the lookup text, and dates and times in the user's locale.
+    ASSERT_EQ(captions(), (QStringList{"Номер", "Вес", "Имя", "Цвет", "Дата", "Время", "Есть"}));
+    const int row = Form2->DBGrid->currentIndex().row();
+    ObjectGridModel *grid = Form2->gridModel;
+    EXPECT_EQ(grid->data(grid->index(row, 3)).toString(), "ярко-'красный'");
+    EXPECT_EQ(grid->data(grid->index(row, 4)).toString(), QLocale().toString(QDate(2023, 11, 30), QLocale::ShortFormat));
+    EXPECT_EQ(grid->data(grid->index(row, 5)).toString(), QLocale().toString(QTime(13, 45, 10), QLocale::LongFormat));
+    EXPECT_EQ(grid->data(grid->index(row, 6)).toString(), "Да");
 
     // The next opening lists the new entry in its alphabetical place, and change shows the stored values.
     Form2->EditRecordBtn->click();
