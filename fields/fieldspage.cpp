@@ -100,6 +100,7 @@ FieldsPage::FieldsPage(QPushButton *goToDbButton, QWidget *parent)
     DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid->verticalHeader()->hide();
+    DBGrid->setWordWrap(false);
     DBGrid->setColumnWidth(0, 153);
     DBGrid->setColumnWidth(1, 122);
     DBGrid->setColumnWidth(2, 94);

@@ -19,7 +19,7 @@
 namespace {
 constexpr int FormHeight = 499;
 constexpr int MinimumWidth = 380;
-constexpr int PanelWidth = 190;
+constexpr int PanelWidth = 250;
 constexpr int Margin = 8;
 
 QGroupBox *makeGroup(QWidget *parent, const char *name, const QString &title, const QStringList &labels,
@@ -28,6 +28,8 @@ QGroupBox *makeGroup(QWidget *parent, const char *name, const QString &title, co
     auto *group = new QGroupBox(title, parent);
     group->setObjectName(QLatin1String(name));
     auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(8, 4, 8, 6);
+    layout->setSpacing(3);
     for (int i = 0; i < labels.size(); ++i) {
         auto *label = new QLabel(labels[i], group);
         label->setWordWrap(true);
@@ -60,6 +62,7 @@ TForm4::TForm4(QWidget *parent)
     DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid->verticalHeader()->hide();
+    DBGrid->setWordWrap(false);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -92,7 +95,7 @@ TForm4::TForm4(QWidget *parent)
 
     setMinimumSize(MinimumWidth, FormHeight);
     setMaximumHeight(FormHeight);
-    resize(MinimumWidth + 60, FormHeight);
+    resize(MinimumWidth + 180, FormHeight);
 
     connect(AddBtn, &QPushButton::clicked, this, &TForm4::AddBtnClick);
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);

@@ -216,16 +216,6 @@ TEST_F(FieldStoreTest, SchemaChangesSucceedWhileSharedQueriesHoldRows)
     EXPECT_EQ(module->QRClasses->recordCount(), 600);
 }
 
-TEST_F(FieldStoreTest, TypeNumbersFollowTheTypeNames)
-{
-    for (int type = 0; type < TypeCount; ++type) {
-        const QString name = scalar(QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = %1").arg(type)).toString();
-        EXPECT_EQ(TypeNumber(*module, name), type);
-    }
-    EXPECT_EQ(TypeNumber(*module, QStringLiteral("Нет'такого")), -1);
-    EXPECT_EQ(TypeCaptions().size(), TypeCount);
-}
-
 TEST_F(FieldStoreTest, LookupListOrderNumbersAndTexts)
 {
     AddField(*module, QStringLiteral("Список"), StringType, true);
