@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "fields/fieldspage.h"
 #include "objects/form2.h"
 #include "objects/form21.h"
 #include "objects/form7.h"
@@ -405,4 +406,20 @@ TEST_F(ViewFillTest, ANonNumberThatPassesTheKeyFilterIsReportedAndNothingIsWritt
     Form7->CancelButton->click();
     EXPECT_EQ(Form2->gridModel->rowCount(), 1);
     EXPECT_EQ(currentObject(), 1);
+}
+
+TEST_F(ViewFillTest, TheModeIsEnteredFromTheEditingModeAndLeftThroughTheMenu)
+{
+    addField(*module, "Имя", StringType);
+    insertObject(1, {"a"});
+    Form1->fieldsPage->reloadFieldList();
+    Form1->show();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
+    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled());
+    Form2->N21->trigger();
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(Form1->isVisible());
 }
