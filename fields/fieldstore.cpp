@@ -5,38 +5,28 @@
 #include "core/schema.h"
 #include "core/sqltext.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-
 namespace FieldStore {
 
 namespace {
 
-QString engineText(const QSqlError &error)
-{
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
-}
-
-// Runs a reading statement to its end, so that nothing stays pending on the connection.
+// Reads every row of a statement on the work query: read to its end, it leaves nothing pending on the
+// connection, and the rows are copied before any other operation can replace them.
 QList<QVariantList> readAll(TDModule &module, const QString &sql)
 {
-    QSqlQuery query(module.database());
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw DbError(engineText(query.lastError()));
+    SharedQuery &query = *module.QRWork;
+    query.open(sql);
+    const int rowCount = query.recordCount();
+    const int columnCount = int(query.columnNames().size());
     QList<QVariantList> result;
-    const int columns = query.record().count();
-    while (query.next()) {
-        QVariantList row;
-        row.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            row << query.value(i);
-        result << row;
+    result.reserve(rowCount);
+    for (int row = 0; row < rowCount; ++row) {
+        QVariantList values;
+        values.reserve(columnCount);
+        for (int column = 0; column < columnCount; ++column)
+            values << query.valueAt(row, column);
+        result << values;
     }
-    if (query.lastError().isValid())
-        throw DbError(engineText(query.lastError()));
+    query.close();
     return result;
 }
 
