@@ -24,6 +24,8 @@
 
 namespace {
 const char *const KindProperty = "fieldKind";
+// The string type's column holds at most 50 characters; the engine would not refuse a longer text.
+constexpr int StringLimit = 50;
 
 FieldKind kindOfInput(const QObject *input)
 {
@@ -128,6 +130,7 @@ void TForm7::addFieldControls(const DescriptionField &field, int &top, int &wide
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->addItems(LookupTexts(*DModule, field.id));
+        box->lineEdit()->setMaxLength(StringLimit);
         input = box;
         break;
     }
@@ -135,7 +138,9 @@ void TForm7::addFieldControls(const DescriptionField &field, int &top, int &wide
     case FieldKind::Real:
     case FieldKind::String: {
         auto *edit = new QLineEdit(GroupBox1);
-        if (kind != FieldKind::String)
+        if (kind == FieldKind::String)
+            edit->setMaxLength(StringLimit);
+        else
             edit->installEventFilter(this);
         input = edit;
         break;
@@ -143,7 +148,11 @@ void TForm7::addFieldControls(const DescriptionField &field, int &top, int &wide
     case FieldKind::Date: {
         auto *picker = new QDateEdit(QDate::currentDate(), GroupBox1);
         picker->setCalendarPopup(true);
-        picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+        QString format = QLocale().dateFormat(QLocale::ShortFormat);
+        // A two-digit year cannot say which century is meant.
+        if (!format.contains(QLatin1String("yyyy")))
+            format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        picker->setDisplayFormat(format);
         input = picker;
         break;
     }
