@@ -185,8 +185,12 @@ void TForm7::addFieldControls(const DescriptionField &field, int &top, int &wide
     }
     }
     input->setProperty(KindProperty, int(kind));
-    if (kind != FieldKind::Image)
-        input->setGeometry(10, top, 200, kind == FieldKind::LongText ? 68 : input->sizeHint().height());
+    if (kind != FieldKind::Image) {
+        // The yes/no caption is wider than the other controls in most styles; it is not cut.
+        const int width = kind == FieldKind::Boolean ? qMax(200, input->sizeHint().width()) : 200;
+        input->setGeometry(10, top, width, kind == FieldKind::LongText ? 68 : input->sizeHint().height());
+        widestLabel = qMax(widestLabel, width);
+    }
     input->show();
     top += advance;
     m_labels << label;
