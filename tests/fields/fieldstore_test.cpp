@@ -58,29 +58,14 @@ TEST_F(FieldStoreTest, PlainFieldsGetTheirTypesColumnWithoutValues)
     EXPECT_FALSE(tableExists("LOOKUP6"));
 }
 
-TEST_F(FieldStoreTest, LookupTickCountsOnlyForStrings)
+TEST_F(FieldStoreTest, AListFieldTurnedIntoANumberLosesItsList)
 {
-    AddField(*module, QStringLiteral("Число"), 0, true);
+    AddField(*module, QStringLiteral("Строка"), StringType, true);
+    // A list field turned into a number loses its list, whatever the tick says.
+    ChangeField(*module, 1, QStringLiteral("Строка"), 0, true);
     EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 1").toInt(), 0);
     EXPECT_FALSE(tableExists("LOOKUP1"));
     EXPECT_EQ(columnType("GENER", "G1"), sqlTypeOf(0));
-
-    // A list field turned into a number loses its list, whatever the tick says.
-    AddField(*module, QStringLiteral("Строка"), StringType, true);
-    ChangeField(*module, 2, QStringLiteral("Строка"), 0, true);
-    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), 0);
-    EXPECT_FALSE(tableExists("LOOKUP2"));
-    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(0));
-}
-
-TEST_F(FieldStoreTest, NamesAreStoredAsTyped)
-{
-    const QString fifty = QString(50, QChar(u'Ж'));
-    AddField(*module, fifty, 1, false);
-    AddField(*module, QStringLiteral("О'Брайен"), 1, false);
-    AddField(*module, QStringLiteral(" О'Брайен "), 1, false);   // repeated and untrimmed
-    EXPECT_EQ(rows("SELECT F_NAME FROM FIELDS ORDER BY F_ID"),
-              (QList<QVariantList>{{fifty}, {"О'Брайен"}, {" О'Брайен "}}));
 }
 
 TEST_F(FieldStoreTest, RenamingKeepsColumnAndValues)
