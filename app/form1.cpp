@@ -18,6 +18,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -299,6 +301,7 @@ void TForm1::N4Click()
 
 void TForm1::N51Click()
 {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(DModule->ProgramFolder + QLatin1String("/System/Help.htm")));
 }
 
 void TForm1::N52Click()
