@@ -121,6 +121,7 @@ void ParamsPanel::AddParamClick()
         if (panel)
             panel->ClassesFill();
     });
+    dialog->adjustSize();
     CentreOnScreen(dialog);
     dialog->show();
     dialog->raise();

@@ -208,3 +208,39 @@ TEST_F(FilterPanelTest, ResetEmptiesTheEntries)
     EXPECT_EQ(panel->ListBox->count(), 0);
     EXPECT_TRUE(panel->Memo.isEmpty());
 }
+
+TEST_F(FilterPanelTest, AFailingEntryIsShownAsAnErrorAndLeavesTheFilterAsItWas)
+{
+    addFilter(topItem("Россия"));
+    ASSERT_EQ(FilterPart, " WHERE G_ID IN (1,2,5)");
+    chooseBook(1);
+    QTreeWidgetItem *red = topItem("Красный");
+    listed();                    // the list read to its end holds no lock on the file
+    exec("DROP TABLE REFER1");   // the book vanished under the open window
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        addFilter(red);
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("REFER1")) << answer.texts().first().toStdString();
+    }
+    EXPECT_EQ(listTexts(), QStringList{"Города: Россия"});
+    EXPECT_EQ(panel->Memo.size(), 1);
+    EXPECT_EQ(FilterPart, " WHERE G_ID IN (1,2,5)");
+    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
+    EXPECT_FALSE(grid->isHidden());
+
+    // The condition is built but the evaluation fails: the entry is taken back.
+    chooseBook(0);
+    QTreeWidgetItem *france = topItem("Франция");
+    exec("ALTER TABLE LINKS RENAME TO LINKS_OLD");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        addFilter(france);
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("LINKS")) << answer.texts().first().toStdString();
+    }
+    EXPECT_EQ(listTexts(), QStringList{"Города: Россия"});
+    EXPECT_EQ(panel->Memo.size(), 1);
+    EXPECT_EQ(FilterPart, " WHERE G_ID IN (1,2,5)");
+    EXPECT_FALSE(grid->isHidden());
+}
