@@ -153,16 +153,6 @@ TEST_F(ObjectFilterTest, FilterPartTakesTheAndFormWithLookupFieldsAndKeepsTheJoi
     EXPECT_TRUE(onlyUnlisted.filterPart.isEmpty());
 }
 
-TEST_F(ObjectFilterTest, NothingPassingLeavesFilterPartEmpty)
-{
-    const FilterEvaluation evaluation = EvaluateObjectFilter(*module, {condition(1, 12), condition(1, 21)});
-    EXPECT_TRUE(evaluation.nothingPassed);
-    EXPECT_TRUE(evaluation.filterPart.isEmpty());
-    const FilterEvaluation none = EvaluateObjectFilter(*module, {});
-    EXPECT_FALSE(none.nothingPassed);
-    EXPECT_TRUE(none.filterPart.isEmpty());
-}
-
 // Sizes past the engine's limits: a branch of more than 1000 entries, more than 1000 passing objects,
 // and more filter entries than one compound statement may hold.
 class LargeFilterTest : public ObjectFilterTest

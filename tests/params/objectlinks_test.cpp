@@ -63,16 +63,6 @@ TEST_F(ObjectLinksTest, ValuesWithQuotesAndPlaceholdersAreStoredAsTyped)
     EXPECT_EQ(texts("3"), QStringList{"Города: Центр = " + value});
 }
 
-TEST_F(ObjectLinksTest, DeletingRemovesExactlyThatLink)
-{
-    const qint64 first = AddObjectLink(*module, "7", 1, 12, "a", 0);
-    const qint64 second = AddObjectLink(*module, "7", 1, 12, "b", 0);
-    const qint64 third = AddObjectLink(*module, "7", 1, 12, "c", 0);
-    DeleteObjectLink(*module, second);
-    EXPECT_EQ(rows("SELECT L_ID FROM LINKS ORDER BY L_ID"), (QList<QVariantList>{{first}, {third}}));
-    EXPECT_EQ(texts("7"), (QStringList{"Города: Центр = a", "Города: Центр = c"}));
-}
-
 TEST_F(ObjectLinksTest, AnEntryMissingFromARegeneratedBookShowsAnEmptyName)
 {
     AddObjectLink(*module, "7", 1, 99, "", 0);
