@@ -246,6 +246,11 @@ void TForm1::N13Click()
     // An existing file is never overwritten: the program then goes on with that file.
     QFile::copy(CurrentDbPath, path);
     OpenDataBase(path);
+    // Chosen in the view/fill mode, the list goes on showing the file now open.
+    if (Form2 && Form2->isVisible()) {
+        if (!DModule->connected() || fieldsPage->fieldCount() == 0 || !Guarded([] { Form2->LoadGeneral(); }))
+            Form2->close();
+    }
 }
 
 void TForm1::N15Click()

@@ -104,6 +104,12 @@ void TDModule::exec(const QString &statement)
         throw DbError(errorText(query.lastError()));
 }
 
+void TDModule::FinishPendingReads()
+{
+    if (QRGeneral->isOpen() && !QRGeneral->allRowsRead())
+        QRGeneral->close();
+}
+
 QString TDModule::GenID(const QString &table, const QString &infix)
 {
     const QString column = table.left(1) + infix + QLatin1String("_ID");

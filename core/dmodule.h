@@ -26,6 +26,10 @@ public:
     // Runs a single statement on its own query; for the helpers of the subsystems.
     void exec(const QString &statement);
 
+    // The engine refuses DROP TABLE while any read is pending on the connection. Only the object list
+    // reads lazily; it is closed here (its users open it again before reading).
+    void FinishPendingReads();
+
     QString ProgramFolder;
     bool CatalogListReady = false;
     // Set by the running catalog: shows the current object again (called from the after-scroll handler).

@@ -68,19 +68,6 @@ TypeRow readType(TDModule &module, int type)
     return {rows.first().at(0).toString(), rows.first().at(1).toString()};
 }
 
-// Dropping a table is refused while any read is pending on the connection. The shared queries are
-// either read to their end (their rows stay) or closed (the work query and the object list, which
-// their users open again before reading).
-void finishPendingReads(TDModule &module)
-{
-    module.QRGeneral->close();
-    module.QRWork->close();
-    for (SharedQuery *query : {module.QRFields, module.QRClasses}) {
-        if (query->isOpen())
-            query->recordCount();
-    }
-}
-
 void addColumn(TDModule &module, qint64 fieldId, const TypeRow &type, bool lookup)
 {
     module.exec(QStringLiteral("ALTER TABLE GENER ADD %1 %2")
@@ -143,7 +130,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     if (type != StringType)
         lookup = false;
     Transaction tx(module);
-    finishPendingReads(module);
+    module.FinishPendingReads();
     const qint64 fieldId = module.GenID(QStringLiteral("FIELDS")).toLongLong();
     module.QRWork->close();
     module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(%1,%2,%3,%4)")
@@ -162,7 +149,7 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
     if (type != StringType)
         lookup = false;
     Transaction tx(module);
-    finishPendingReads(module);
+    module.FinishPendingReads();
     const FieldDefinition former = ReadField(module, fieldId);
     const auto formerTypeRows = readAll(module, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = %1").arg(former.type));
     const QString formerTypeName = formerTypeRows.isEmpty() ? QString() : formerTypeRows.first().first().toString();
@@ -185,7 +172,7 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
 bool DeleteField(TDModule &module, qint64 fieldId)
 {
     Transaction tx(module);
-    finishPendingReads(module);
+    module.FinishPendingReads();
     const FieldDefinition former = ReadField(module, fieldId);
     if (former.lookup)
         dropLookupList(module, fieldId);

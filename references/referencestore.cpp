@@ -77,6 +77,7 @@ bool BookHasLinks(TDModule &module, qint64 bookId)
 qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qint64> existing)
 {
     Transaction tx(module);
+    module.FinishPendingReads();
     qint64 bookId = 0;
     if (existing) {
         bookId = *existing;
@@ -107,6 +108,7 @@ qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qi
 void RemoveBook(TDModule &module, qint64 bookId)
 {
     Transaction tx(module);
+    module.FinishPendingReads();
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_REFER = %1").arg(bookId));
     module.exec(QLatin1String("DROP TABLE ") + bookTable(bookId));
     module.exec(QStringLiteral("DELETE FROM REFERS WHERE R_ID = %1").arg(bookId));

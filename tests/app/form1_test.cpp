@@ -6,6 +6,7 @@
 #include "app/generalerror.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "objects/form2.h"
 #include "settings/form6.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -181,4 +183,23 @@ TEST_F(AppTest, StartUpCreatesEveryWindowHiddenWithItsName)
     }
     EXPECT_EQ(QApplication::applicationName(), "Вирандел");
     EXPECT_EQ(DModule->ProgramFolder, QDir::currentPath());
+}
+
+TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
+{
+    exec("INSERT INTO FIELDS VALUES(1,'Название',5,0)");
+    exec("ALTER TABLE GENER ADD G1 VARCHAR(50)");
+    exec("INSERT INTO GENER VALUES(1,'первый')");
+    exec("INSERT INTO GENER VALUES(2,'второй')");
+    Form1->OpenDataBase(dbPath);
+    Form1->show();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+
+    chooseFile(folder->path() + "/copy.mdb");
+    Form2->N13->trigger();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
+    ASSERT_TRUE(Form2->isVisible());
+    EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 2);
+    Form2->close();
 }
