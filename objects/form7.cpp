@@ -1,4 +1,5 @@
 #include "objects/form7.h"
+#include "objects/form8.h"
 
 #include "app/forms.h"
 #include "app/generalerror.h"
@@ -403,6 +404,9 @@ void TForm7::closeEvent(QCloseEvent *event)
 {
     // Every way of closing ends here (the dialog's own close would route through reject again).
     event->accept();
+    // A value dialog left open would add links to an object that is no longer edited.
+    if (Form8)
+        Form8->close();
     if (Form2)
         Form2->ClearForm();
 }

@@ -275,3 +275,22 @@ TEST_F(ParamsPanelTest, AnAbandonedAdditionsLinksAreRemovedWhenTheEditorOpensFor
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 1"), 1);
     Form7->CancelBtnClick();
 }
+
+TEST_F(ParamsPanelTest, ClosingTheEditorClosesAnOpenValueDialog)
+{
+    exec("INSERT INTO FIELDS VALUES(1,'Название',0,0)");
+    exec("ALTER TABLE GENER ADD G1 INTEGER");
+    Form7->EditMode = false;
+    Form7->GenForm();
+    Form7->show();
+    ParamsPanel *editorPanel = Form7->paramsPanel;
+    Form6->CheckBox2->setChecked(false);
+    const auto found = editorPanel->ClassesView->findItems("Россия", Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty());
+    editorPanel->ClassesView->setCurrentItem(found.first());
+    Form7->AddParamClick();
+    ASSERT_TRUE(Form8->isVisible());
+    Form7->CancelBtnClick();
+    EXPECT_FALSE(Form8->isVisible());
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
+}
