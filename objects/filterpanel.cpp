@@ -6,14 +6,10 @@
 #include "core/dmodule.h"
 #include "objects/objectfilter.h"
 #include "objects/objectlist.h"
-#include "references/referencestore.h"
-#include "settings/form6.h"
 
-#include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 QString ReferId;
 
@@ -42,29 +38,17 @@ private:
 }
 
 FilterPanel::FilterPanel(QWidget *grid, QWidget *parent)
-    : QGroupBox(QStringLiteral(" Условие отбора объектов "), parent), m_grid(grid)
+    : BookPanel(QStringLiteral(" Условие отбора объектов "), QStringLiteral("GroupBox"), parent), m_grid(grid)
 {
-    setObjectName(QStringLiteral("GroupBox"));
-    ComboBox = new QComboBox(this);
-    ComboBox->setObjectName(QStringLiteral("ComboBox"));
-    ClassesView = new QTreeWidget(this);
-    ClassesView->setObjectName(QStringLiteral("ClassesView"));
-    ClassesView->setHeaderHidden(true);
-    ClassesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     AddFilter = new QPushButton(QStringLiteral("Добавить элемент в условие отбора"), this);
     AddFilter->setObjectName(QStringLiteral("AddFilter"));
     ListBox = new QListWidget(this);
     ListBox->setObjectName(QStringLiteral("ListBox"));
     DeleteFilter = new QPushButton(QStringLiteral("Удалить элемент из условия отбора"), this);
     DeleteFilter->setObjectName(QStringLiteral("DeleteFilter"));
-    auto *layout = new QVBoxLayout(this);
-    for (QWidget *w : {static_cast<QWidget *>(ComboBox), static_cast<QWidget *>(ClassesView), static_cast<QWidget *>(AddFilter),
-                       static_cast<QWidget *>(ListBox), static_cast<QWidget *>(DeleteFilter)})
-        layout->addWidget(w);
-
-    m_tree = new LazyTree(ClassesView, [this] { return TreeSource::referenceBook(m_bookId, Settings::DisplayFormat()); },
-                          [] { return Settings::DisplayFormat(); });
-    connect(ComboBox, &QComboBox::activated, this, &FilterPanel::ComboBoxChange);
+    for (QWidget *control : {static_cast<QWidget *>(AddFilter), static_cast<QWidget *>(ListBox),
+                             static_cast<QWidget *>(DeleteFilter)})
+        addControl(control);
     connect(AddFilter, &QPushButton::clicked, this, &FilterPanel::AddFilterClick);
     connect(DeleteFilter, &QPushButton::clicked, this, &FilterPanel::DeleteFilterClick);
 }
@@ -77,57 +61,22 @@ void FilterPanel::reset()
 
 void FilterPanel::fillBooks()
 {
-    const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-    ComboBox->clear();
-    m_tree->clear();
-    m_bookId.clear();
-    m_bookName.clear();
-    for (const ReferenceStore::Book &book : books)
-        ComboBox->addItem(book.name, book.id);
-    if (ComboBox->count() > 0) {
-        ComboBox->setCurrentIndex(0);
-        loadBook();
-    }
+    fillBookBox();
 }
 
-void FilterPanel::loadBook()
+void FilterPanel::bookChosen()
 {
-    const int index = ComboBox->currentIndex();
-    if (index < 0)
-        return;
-    qint64 book = ComboBox->itemData(index).toLongLong();
-    if (book == 0) {
-        // Items added without their number: the box lists the books in the same order as REFERS by name.
-        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-        if (index >= books.size())
-            return;
-        book = books[index].id;
-    }
-    m_bookId = QString::number(book);
-    m_bookName = ComboBox->itemText(index);
-    ReferId = m_bookId;
-    m_tree->rebuild();
-}
-
-void FilterPanel::ComboBoxChange()
-{
-    Guarded([this] { loadBook(); });
-}
-
-void FilterPanel::rebuildTree()
-{
-    if (!m_bookId.isEmpty())
-        Guarded([this] { m_tree->rebuild(); });
+    ReferId = bookId();
 }
 
 void FilterPanel::AddFilterClick()
 {
-    QTreeWidgetItem *item = ClassesView->currentItem();
-    if (!item || !item->isSelected() || LazyTree::isPlaceholder(item) || m_bookId.isEmpty())
+    QTreeWidgetItem *item = selectedEntry();
+    if (!item)
         return;
     const bool added = Guarded([&] {
-        Memo << FilterCondition(*DModule, m_bookId.toLongLong(), LazyTree::itemId(item));
-        ListBox->addItem(m_bookName + QLatin1String(": ") + item->text(0));
+        Memo << FilterCondition(*DModule, bookId().toLongLong(), LazyTree::itemId(item));
+        ListBox->addItem(bookName() + QLatin1String(": ") + item->text(0));
     });
     // An entry whose evaluation failed is taken back, so the entries listed are those the list obeys.
     if (added && !applyFilter()) {

@@ -23,29 +23,17 @@ const QString LeafOnlyText = QStringLiteral("Ссылки возможны то�
 }
 
 ParamsPanel::ParamsPanel(QWidget *parent)
-    : QGroupBox(QStringLiteral(" Укажите параметры объекта "), parent)
+    : BookPanel(QStringLiteral(" Укажите параметры объекта "), QStringLiteral("GroupBox2"), parent)
 {
-    setObjectName(QStringLiteral("GroupBox2"));
-    ComboBox = new QComboBox(this);
-    ComboBox->setObjectName(QStringLiteral("ComboBox"));
-    ClassesView = new QTreeWidget(this);
-    ClassesView->setObjectName(QStringLiteral("ClassesView"));
-    ClassesView->setHeaderHidden(true);
-    ClassesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     AddParam = new QPushButton(QStringLiteral("Добавить выделенный параметр"), this);
     AddParam->setObjectName(QStringLiteral("AddParam"));
     ParamsList = new QListWidget(this);
     ParamsList->setObjectName(QStringLiteral("ParamsList"));
     DeleteParam = new QPushButton(QStringLiteral("Удалить выделенный параметр"), this);
     DeleteParam->setObjectName(QStringLiteral("DeleteParam"));
-    auto *layout = new QVBoxLayout(this);
-    for (QWidget *w : {static_cast<QWidget *>(ComboBox), static_cast<QWidget *>(ClassesView), static_cast<QWidget *>(AddParam),
-                       static_cast<QWidget *>(ParamsList), static_cast<QWidget *>(DeleteParam)})
-        layout->addWidget(w);
-
-    m_tree = new LazyTree(ClassesView, [this] { return TreeSource::referenceBook(ReferId, Settings::DisplayFormat()); },
-                          [] { return Settings::DisplayFormat(); });
-    connect(ComboBox, &QComboBox::activated, this, &ParamsPanel::ComboBoxChange);
+    for (QWidget *control : {static_cast<QWidget *>(AddParam), static_cast<QWidget *>(ParamsList),
+                             static_cast<QWidget *>(DeleteParam)})
+        addControl(control);
     connect(AddParam, &QPushButton::clicked, this, &ParamsPanel::AddParamClick);
     connect(DeleteParam, &QPushButton::clicked, this, &ParamsPanel::DeleteParamClick);
 }
@@ -62,48 +50,21 @@ TForm8 *ParamsPanel::valueDialog()
 void ParamsPanel::fill(const QString &objectId)
 {
     ObjectId = objectId;
-    const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-    ComboBox->clear();
-    m_tree->clear();
-    ReferId.clear();
-    for (const ReferenceStore::Book &book : books)
-        ComboBox->addItem(book.name, book.id);
-    const bool anyBook = ComboBox->count() > 0;
+    const bool anyBook = fillBookBox();
     AddParam->setEnabled(anyBook);
     DeleteParam->setEnabled(anyBook);
-    if (anyBook) {
-        ComboBox->setCurrentIndex(0);
-        loadBook();
-    }
     listParams();
 }
 
-void ParamsPanel::loadBook()
+void ParamsPanel::bookChosen()
 {
-    const int index = ComboBox->currentIndex();
-    if (index < 0)
-        return;
-    qint64 book = ComboBox->itemData(index).toLongLong();
-    if (book == 0) {
-        // Items added without their number: the box lists the books in the same order as REFERS by name.
-        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-        if (index >= books.size())
-            return;
-        book = books[index].id;
-    }
-    ReferId = QString::number(book);
-    m_tree->rebuild();
-}
-
-void ParamsPanel::ComboBoxChange()
-{
-    Guarded([this] { loadBook(); });
+    ReferId = bookId();
 }
 
 void ParamsPanel::AddParamClick()
 {
-    QTreeWidgetItem *item = ClassesView->currentItem();
-    if (!item || !item->isSelected() || LazyTree::isPlaceholder(item) || ReferId.isEmpty())
+    QTreeWidgetItem *item = selectedEntry();
+    if (!item)
         return;
     if (Settings::LeafLinksOnly() && LazyTree::hasChildren(item)) {
         ShowMessage(LeafOnlyText, this);

@@ -1,24 +1,19 @@
 #pragma once
 
-#include <QGroupBox>
+#include "objects/bookpanel.h"
 
-class LazyTree;
-class QComboBox;
 class QListWidget;
 class QPushButton;
-class QTreeWidget;
 class TForm8;
 
 // The object editor's right half, " Укажите параметры объекта ": the object's links to reference-book
 // entries, written at once.
-class ParamsPanel : public QGroupBox
+class ParamsPanel : public BookPanel
 {
     Q_OBJECT
 public:
     explicit ParamsPanel(QWidget *parent = nullptr);
 
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
     QPushButton *AddParam = nullptr, *DeleteParam = nullptr;
     QListWidget *ParamsList = nullptr;
 
@@ -33,15 +28,15 @@ public:
     TForm8 *valueDialog();
 
 public Q_SLOTS:
-    void ComboBoxChange();
     void AddParamClick();
     void ClassesFill();
     void DeleteParamClick();
 
+protected:
+    void bookChosen() override;
+
 private:
-    void loadBook();
     void listParams();
 
-    LazyTree *m_tree = nullptr;
     TForm8 *m_ownDialog = nullptr;
 };
