@@ -32,13 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QAction *addItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 const QString DatabaseFilter = QStringLiteral("База данных Access (*.mdb)");
 }
 
@@ -49,29 +42,8 @@ TForm1::TForm1(QWidget *parent)
     setWindowTitle(ProgramTitle);
     setMinimumSize(689, 612);
 
-    N1 = menuBar()->addMenu(QStringLiteral("Файл"));
-    N1->setObjectName(QStringLiteral("N1"));
-    N11 = addItem(N1, "N11", QStringLiteral("Новый"));
-    N12 = addItem(N1, "N12", QStringLiteral("Открыть"));
-    N13 = addItem(N1, "N13", QStringLiteral("Сохранить как..."));
-    N1->addSeparator();
-    N14 = addItem(N1, "N14", QStringLiteral("Выход"));
-    N2 = menuBar()->addMenu(QStringLiteral("Выбор режима"));
-    N2->setObjectName(QStringLiteral("N2"));
-    N21 = addItem(N2, "N21", QStringLiteral("Перейти в режим просмотра / заполнения"));
-    N22 = addItem(N2, "N22", QStringLiteral("Перейти в режим создания каталога"));
-    N3 = menuBar()->addMenu(QStringLiteral("Шаблоны"));
-    N3->setObjectName(QStringLiteral("N3"));
-    N31 = addItem(N3, "N31", QStringLiteral("Сохранить как шаблон"));
-    N32 = addItem(N3, "N32", QStringLiteral("Работа с шаблонами"));
-    N4 = menuBar()->addAction(QStringLiteral("Настройки программы"));
-    N4->setObjectName(QStringLiteral("N4"));
-    N5 = menuBar()->addMenu(QStringLiteral("Помощь"));
-    N5->setObjectName(QStringLiteral("N5"));
-    N51 = addItem(N5, "N51", QStringLiteral("Справка"));
-    N52 = addItem(N5, "N52", QStringLiteral("Обновления"));
-    N53 = addItem(N5, "N53", QStringLiteral("О программе"));
-    N12->setShortcut(QKeySequence::Open);
+    static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим просмотра / заполнения"),
+                                                   QStringLiteral("Работа с шаблонами"));
     N14->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
 
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/modemenu.h"
+
 #include <QMainWindow>
 
 class ClassifierPage;
@@ -14,7 +16,7 @@ class QTimer;
 class QTreeWidgetItem;
 
 // The editing-mode window, the main window: the menu, the database files and the three tabs.
-class TForm1 : public QMainWindow
+class TForm1 : public QMainWindow, public ModeMenu
 {
     Q_OBJECT
 public:
@@ -30,8 +32,6 @@ public:
     ClassifierPage *classifierPage;
     FieldsPage *fieldsPage;
 
-    QMenu *N1, *N2, *N3, *N5;
-    QAction *N11, *N12, *N13, *N14, *N21, *N22, *N31, *N32, *N4, *N51, *N52, *N53;
 
     // Runs the file dialogs of the main window (non-native, modal); an empty text when cancelled.
     QString runOpenDialog();

@@ -25,13 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QAction *addItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 QPushButton *makeButton(const char *name, const QString &caption, QWidget *parent)
 {
     auto *button = new QPushButton(caption, parent);
@@ -47,28 +40,8 @@ TForm2::TForm2(QWidget *parent)
     setWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения"));
     setMinimumSize(750, 590);
 
-    N1 = menuBar()->addMenu(QStringLiteral("Файл"));
-    N1->setObjectName(QStringLiteral("N1"));
-    N11 = addItem(N1, "N11", QStringLiteral("Новый"));
-    N12 = addItem(N1, "N12", QStringLiteral("Открыть"));
-    N13 = addItem(N1, "N13", QStringLiteral("Сохранить как..."));
-    N1->addSeparator();
-    N14 = addItem(N1, "N14", QStringLiteral("Выход"));
-    N2 = menuBar()->addMenu(QStringLiteral("Выбор режима"));
-    N2->setObjectName(QStringLiteral("N2"));
-    N21 = addItem(N2, "N21", QStringLiteral("Перейти в режим редактирования"));
-    N22 = addItem(N2, "N22", QStringLiteral("Перейти в режим создания каталога"));
-    N3 = menuBar()->addMenu(QStringLiteral("Шаблоны"));
-    N3->setObjectName(QStringLiteral("N3"));
-    N31 = addItem(N3, "N31", QStringLiteral("Сохранить как шаблон"));
-    N32 = addItem(N3, "N32", QStringLiteral("Удалить/изменить шаблоны"));
-    N4 = menuBar()->addAction(QStringLiteral("Настройки программы"));
-    N4->setObjectName(QStringLiteral("N4"));
-    N5 = menuBar()->addMenu(QStringLiteral("Помощь"));
-    N5->setObjectName(QStringLiteral("N5"));
-    N51 = addItem(N5, "N51", QStringLiteral("Справка"));
-    N52 = addItem(N5, "N52", QStringLiteral("Обновления"));
-    N53 = addItem(N5, "N53", QStringLiteral("О программе"));
+    static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим редактирования"),
+                                                   QStringLiteral("Удалить/изменить шаблоны"));
     connect(N11, &QAction::triggered, this, &TForm2::N11Click);
     connect(N12, &QAction::triggered, this, &TForm2::N12Click);
     connect(N13, &QAction::triggered, this, &TForm2::N13Click);
@@ -97,8 +70,10 @@ TForm2::TForm2(QWidget *parent)
 
     DBGridMenu = new QMenu(DBGrid);
     DBGridMenu->setObjectName(QStringLiteral("DBGridMenu"));
-    DBGridMenuN1 = addItem(DBGridMenu, "DBGridMenuN1", QStringLiteral("Настройка отображения столбцов"));
-    DBGridMenuN2 = addItem(DBGridMenu, "DBGridMenuN2", QStringLiteral("Сортировка столбца при нажатии на заголовок"));
+    DBGridMenuN1 = DBGridMenu->addAction(QStringLiteral("Настройка отображения столбцов"));
+    DBGridMenuN1->setObjectName(QStringLiteral("DBGridMenuN1"));
+    DBGridMenuN2 = DBGridMenu->addAction(QStringLiteral("Сортировка столбца при нажатии на заголовок"));
+    DBGridMenuN2->setObjectName(QStringLiteral("DBGridMenuN2"));
     DBGridMenuN2->setCheckable(true);
     DBGridMenuN2->setChecked(true);
     connect(DBGridMenuN1, &QAction::triggered, this, &TForm2::DBGridMenuN1Click);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/modemenu.h"
+
 #include <QMainWindow>
 
 class FilterPanel;
@@ -10,7 +12,7 @@ class QPushButton;
 class QTableView;
 
 // The view/fill mode: the object list with its filter.
-class TForm2 : public QMainWindow
+class TForm2 : public QMainWindow, public ModeMenu
 {
     Q_OBJECT
 public:
@@ -22,8 +24,6 @@ public:
     QPushButton *BackBth = nullptr, *GoToCatalogBtn = nullptr;
     FilterPanel *filterPanel = nullptr;
 
-    QMenu *N1, *N2, *N3, *N5;
-    QAction *N11, *N12, *N13, *N14, *N21, *N22, *N31, *N32, *N4, *N51, *N52, *N53;
     QMenu *DBGridMenu = nullptr;
     QAction *DBGridMenuN1 = nullptr, *DBGridMenuN2 = nullptr;
 
