@@ -2,6 +2,7 @@
 
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/gridtitle.h"
 #include "app/messages.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -56,19 +57,7 @@ public:
     {
         if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
             return {};
-        switch (role) {
-        case Qt::DisplayRole:
-            return titles()[section];
-        case Qt::TextAlignmentRole:
-            return int(Qt::AlignCenter);
-        case Qt::FontRole: {
-            QFont font;
-            font.setBold(true);
-            return font;
-        }
-        default:
-            return {};
-        }
+        return GridTitleData(titles()[section], role);
     }
 
     QVariant value(int row, const QString &column) const

@@ -1,5 +1,6 @@
 #include "objects/objectgridmodel.h"
 
+#include "app/gridtitle.h"
 #include "core/schema.h"
 #include "core/sharedquery.h"
 
@@ -103,17 +104,5 @@ QVariant ObjectGridModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_fields.size())
         return QAbstractTableModel::headerData(section, orientation, role);
-    switch (role) {
-    case Qt::DisplayRole:
-        return m_fields[section].name;
-    case Qt::TextAlignmentRole:
-        return int(Qt::AlignCenter);
-    case Qt::FontRole: {
-        QFont font;
-        font.setBold(true);
-        return font;
-    }
-    default:
-        return {};
-    }
+    return GridTitleData(m_fields[section].name, role);
 }
