@@ -44,6 +44,14 @@ void clearMainForm()
     if (Form1)
         Form1->ClearForm();
 }
+
+// Instructions wrap rather than widen the page beyond the window's minimum width.
+QLabel *wrappedLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
 }
 
 ClassifierPage::ClassifierPage(QWidget *parent)
@@ -68,12 +76,12 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     AddMeasureBtn = newButton("AddMeasureBtn", QStringLiteral("Добавить элемент"), addGroup);
     auto *addLayout = new QVBoxLayout(addGroup);
-    addLayout->addWidget(new QLabel(QStringLiteral("1). Введите название элемента и код (не обязательно)"), addGroup));
+    addLayout->addWidget(wrappedLabel(QStringLiteral("1). Введите название элемента и код (не обязательно)"), addGroup));
     auto *addRow = new QHBoxLayout;
     addRow->addWidget(AddClassEdit, 3);
     addRow->addWidget(AddCodeEdit, 1);
     addLayout->addLayout(addRow);
-    addLayout->addWidget(new QLabel(QStringLiteral("2). Выделите родительский элемент на древовидной структуре"), addGroup));
+    addLayout->addWidget(wrappedLabel(QStringLiteral("2). Выделите родительский элемент на древовидной структуре"), addGroup));
     addLayout->addWidget(CheckBox2);
     addLayout->addWidget(AddMeasureBtn);
 
@@ -83,8 +91,8 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     EditCodeEdit = newEdit("EditCodeEdit", 20, editGroup);
     EditMeasureBtn = newButton("EditMeasureBtn", QStringLiteral("Изменить элемент"), editGroup);
     auto *editLayout = new QVBoxLayout(editGroup);
-    editLayout->addWidget(new QLabel(QStringLiteral("1). Выделите элемент на древовидной структуре"), editGroup));
-    editLayout->addWidget(new QLabel(QStringLiteral("2). Введите новое название элемента и код (не обязательно)"), editGroup));
+    editLayout->addWidget(wrappedLabel(QStringLiteral("1). Выделите элемент на древовидной структуре"), editGroup));
+    editLayout->addWidget(wrappedLabel(QStringLiteral("2). Введите новое название элемента и код (не обязательно)"), editGroup));
     auto *editRow = new QHBoxLayout;
     editRow->addWidget(EditClassEdit, 3);
     editRow->addWidget(EditCodeEdit, 1);
