@@ -5,7 +5,6 @@
 #include "classifier/classifierpage.h"
 #include "classifier/form3.h"
 #include "classifier/lazytree.h"
-#include "core/dmodule.h"
 #include "references/referencespage.h"
 #include "settings/form6.h"
 
@@ -34,14 +33,9 @@ protected:
         Form6->setRadioIndex(0);
         Form3->hide();
     }
-
     void addRow(qint64 id, const QString &name, const QString &code, qint64 link, double coeff = 0)
     {
-        exec(QStringLiteral("INSERT INTO CLASSES VALUES (%1, '%2', '%3', %4, %5)")
-                 .arg(id)
-                 .arg(name, code)
-                 .arg(link)
-                 .arg(coeff));
+        exec(QStringLiteral("INSERT INTO CLASSES VALUES (%1, '%2', '%3', %4, %5)").arg(id).arg(name, code).arg(link).arg(coeff));
     }
     // Километр (1) ─ Метр (2, ratio 1000) ─ Сантиметр (3, ratio 100); Тонна (4) on its own.
     void addUnits()
@@ -59,22 +53,16 @@ protected:
             texts << tree->topLevelItem(i)->text(0);
         return texts;
     }
-    QTreeWidgetItem *item(const QString &text) const
-    {
-        const QList<QTreeWidgetItem *> found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
-    }
     void select(const QString &text)
     {
-        QTreeWidgetItem *it = item(text);
-        ASSERT_NE(it, nullptr) << text.toStdString();
-        tree->setCurrentItem(it);
+        const QList<QTreeWidgetItem *> found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_FALSE(found.isEmpty()) << text.toStdString();
+        tree->setCurrentItem(found.first());
     }
     QVariantList classRow(const QString &name)
     {
-        const QList<QVariantList> r = rows(
-            QStringLiteral("SELECT C_ID, C_NAME, C_CODE, C_LINK, C_COEFF FROM CLASSES WHERE C_NAME = '%1'")
-                .arg(QString(name).replace("'", "''")));
+        const QList<QVariantList> r = rows(QStringLiteral("SELECT C_ID, C_NAME, C_CODE, C_LINK, C_COEFF FROM CLASSES "
+                                                          "WHERE C_NAME = '%1'").arg(QString(name).replace("'", "''")));
         return r.isEmpty() ? QVariantList() : r.first();
     }
     // Clicks a button and returns the texts of the message boxes it showed.
@@ -84,43 +72,41 @@ protected:
         button->click();
         return answerer.texts();
     }
+    // Selects `parent`, types the new name and opens the ratio window.
+    void openAddWindow(const QString &parent, const QString &name)
+    {
+        select(parent);
+        page->AddClassEdit->setText(name);
+        page->AddMeasureBtn->click();
+        ASSERT_TRUE(Form3->isVisible());
+        EXPECT_FALSE(tree->isEnabled());
+    }
 
     ClassifierPage *page = nullptr;
     QTreeWidget *tree = nullptr;
 };
 }
 
-TEST_F(ClassifierPageTest, TreeIsReadLazilyWithPlaceholders)
+TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
 {
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
     addUnits();
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна"}));
     QTreeWidgetItem *km = tree->topLevelItem(0);
     ASSERT_EQ(km->childCount(), 1);
-    EXPECT_EQ(km->child(0)->text(0), "child");
-    EXPECT_EQ(LazyTree::itemId(km->child(0)), 0);
+    EXPECT_TRUE(LazyTree::isPlaceholder(km->child(0)));
     EXPECT_EQ(tree->topLevelItem(1)->childCount(), 0);
-    EXPECT_FALSE(km->isExpanded());
-
     km->setExpanded(true);
     ASSERT_EQ(km->childCount(), 1);
-    QTreeWidgetItem *m = km->child(0);
-    EXPECT_EQ(m->text(0), "Метр (м)");
-    EXPECT_EQ(LazyTree::itemId(m), 2);
-    ASSERT_EQ(m->childCount(), 1);
-    EXPECT_TRUE(LazyTree::isPlaceholder(m->child(0)));
-
+    EXPECT_EQ(km->child(0)->text(0), "Метр (м)");
+    EXPECT_EQ(LazyTree::itemId(km->child(0)), 2);
+    ASSERT_EQ(km->child(0)->childCount(), 1);
+    EXPECT_TRUE(LazyTree::isPlaceholder(km->child(0)->child(0)));
     // A node read once is not read again: a row added behind the tree's back is not seen yet.
     addRow(5, "Дециметр", "", 1);
     km->setExpanded(false);
     km->setExpanded(true);
     EXPECT_EQ(km->childCount(), 1);
-}
 
-TEST_F(ClassifierPageTest, DisplayFormatAndSortBoxRebuildTheTreeCollapsed)
-{
-    addUnits();
-    tree->topLevelItem(0)->setExpanded(true);
     Form6->setRadioIndex(1);
     Form1->ClassesViewExpand(nullptr);
     EXPECT_EQ(topTexts(), (QStringList{"км - Километр", "Тонна"}));
@@ -128,32 +114,13 @@ TEST_F(ClassifierPageTest, DisplayFormatAndSortBoxRebuildTheTreeCollapsed)
     Form1->ClassesViewExpand(nullptr);
     EXPECT_EQ(topTexts(), (QStringList{"Километр", "Тонна"}));
     Form6->setRadioIndex(0);
-
     tree->topLevelItem(0)->setExpanded(true);
-    page->ComboBox2->setCurrentIndex(1);   // by code: the class without a code first
+    page->ComboBox2->setCurrentIndex(1);   // by code: the class without a code first, rebuilt collapsed
     EXPECT_EQ(topTexts(), (QStringList{"Тонна", "Километр (км)"}));
-    EXPECT_FALSE(tree->topLevelItem(1)->isExpanded());
     EXPECT_TRUE(LazyTree::isPlaceholder(tree->topLevelItem(1)->child(0)));
-    page->ComboBox2->setCurrentIndex(2);
-    EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна"}));
 }
 
-TEST_F(ClassifierPageTest, ClickingAnItemFillsTheChangeBoxes)
-{
-    addUnits();
-    Form1->TabbedNotebook->setCurrentWidget(page);
-    Form1->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
-    QTreeWidgetItem *km = tree->topLevelItem(0);
-    for (int round = 0; round < 2; ++round) {
-        page->EditClassEdit->clear();
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(km).center());
-        EXPECT_EQ(page->EditClassEdit->text(), "Километр") << round;
-        EXPECT_EQ(page->EditCodeEdit->text(), "км") << round;
-    }
-}
-
-TEST_F(ClassifierPageTest, AddingShowsEachUserError)
+TEST_F(ClassifierPageTest, AddingShowsEachUserErrorAndTopLevelNeedsNoWindow)
 {
     EXPECT_EQ(click(page->AddMeasureBtn), QStringList{"Введите название элемента!"});
     addUnits();
@@ -162,32 +129,21 @@ TEST_F(ClassifierPageTest, AddingShowsEachUserError)
     page->AddClassEdit->setText("Сантиметр");   // exists deep down, never read into the tree
     select("Тонна");
     EXPECT_EQ(click(page->AddMeasureBtn), QStringList{"Элемент с таким названием уже существует!"});
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 4);
-}
 
-TEST_F(ClassifierPageTest, TopLevelClassesNeedNoSelectionOrRatioWindow)
-{
     page->AddClassEdit->setText("Первый");
     page->AddCodeEdit->setText("1");
+    page->CheckBox2->setChecked(true);   // top level, whatever is selected
     EXPECT_TRUE(click(page->AddMeasureBtn).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
-    EXPECT_EQ(classRow("Первый"), (QVariantList{1, "Первый", "1", 0, 0.0}));
-    EXPECT_EQ(topTexts(), QStringList{"Первый (1)"});
+    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_EQ(classRow("Первый"), (QVariantList{5, "Первый", "1", 0, 0.0}));
+    EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Первый (1)", "Тонна"}));
     EXPECT_TRUE(page->AddClassEdit->text().isEmpty());
-
-    select("Первый (1)");
-    page->AddClassEdit->setText("Второй");
-    page->CheckBox2->setChecked(true);
-    EXPECT_TRUE(click(page->AddMeasureBtn).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_EQ(classRow("Второй"), (QVariantList{2, "Второй", "", 0, 0.0}));
     EXPECT_FALSE(page->CheckBox2->isChecked());
-    EXPECT_EQ(topTexts(), (QStringList{"Второй", "Первый (1)"}));
 }
 
-TEST_F(ClassifierPageTest, AddingAChildThroughTheRatioWindow)
+TEST_F(ClassifierPageTest, AddingAndInsertingThroughTheRatioWindow)
 {
     addRow(1, "Километр", "км", 0);
     Form1->ClassesViewExpand(nullptr);
@@ -196,113 +152,48 @@ TEST_F(ClassifierPageTest, AddingAChildThroughTheRatioWindow)
     page->AddCodeEdit->setText("м");
     page->AddClassEdit->setFocus();
     QTest::keyClick(page->AddClassEdit, Qt::Key_Return);   // Enter works like the button
-
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(tree->isEnabled());
-    EXPECT_FALSE(Form3->RatioEditMode);
     EXPECT_EQ(Form3->Label1->text(), "1 Километр (км) =");
-    EXPECT_EQ(Form3->Label2->text(), "Метр");
-    EXPECT_EQ(Form3->RadioGroup1->title(), " Вставить между \"Километр (км)\" и ... ");
     EXPECT_EQ(Form3->radioItems(), QStringList{"Добавить без вставки"});
     EXPECT_TRUE(Form3->CheckBox1->isChecked());   // no sibling uses a ratio
-    EXPECT_FALSE(Form3->GroupBox1->isEnabled());
-
     Form3->CheckBox1->click();
-    EXPECT_TRUE(Form3->GroupBox1->isEnabled());
     Form3->Edit1->clear();
     EXPECT_EQ(click(Form3->Button1), QStringList{"Введите соотношение величин!"});
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
-
     QTest::keyClicks(Form3->Edit1, "1000");
     EXPECT_TRUE(click(Form3->Button1).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "м", 1, 1000.0}));
-    QTreeWidgetItem *km = tree->topLevelItem(0);
-    EXPECT_TRUE(km->isExpanded());
-    ASSERT_EQ(km->childCount(), 1);
-    EXPECT_EQ(km->child(0)->text(0), "Метр (м)");
-    EXPECT_TRUE(page->AddClassEdit->text().isEmpty());
-
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Метр (м)");
     select("Метр (м)");
     EXPECT_EQ(click(page->More), QStringList{"1 Километр = 1000 Метр"});
     select("Километр (км)");
     EXPECT_EQ(click(page->More), QStringList{"Для данного класса количественные соотношения не используются!"});
-}
 
-TEST_F(ClassifierPageTest, InsertingBetweenParentAndChildThroughTheWindow)
-{
-    addUnits();
-    select("Километр (км)");
-    page->AddClassEdit->setText("Дециметр");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
+    openAddWindow("Километр (км)", "Дециметр");
     EXPECT_EQ(Form3->radioItems(), (QStringList{"Метр", "Добавить без вставки"}));
     EXPECT_EQ(Form3->radioIndex(), 1);
     EXPECT_FALSE(Form3->CheckBox1->isChecked());   // Метр uses a ratio
     Form3->setRadioIndex(0);
-    Form3->Edit1->clear();
-    QTest::keyClicks(Form3->Edit1, "10000");
+    Form3->Edit1->setText("10000");
     EXPECT_TRUE(click(Form3->Button1).isEmpty());
-
-    const qint64 dm = classRow("Дециметр").at(0).toLongLong();
-    EXPECT_EQ(classRow("Дециметр").at(4).toDouble(), 10000.0);
-    EXPECT_EQ(classRow("Метр").at(3).toLongLong(), dm);
+    EXPECT_EQ(classRow("Метр").at(3), classRow("Дециметр").at(0));
     EXPECT_DOUBLE_EQ(classRow("Метр").at(4).toDouble(), 0.1);
-    EXPECT_EQ(classRow("Сантиметр").at(3).toLongLong(), 2);
     // The parent shows the new class, which now holds Метр unread.
     QTreeWidgetItem *km = tree->topLevelItem(0);
     ASSERT_EQ(km->childCount(), 1);
     EXPECT_EQ(km->child(0)->text(0), "Дециметр");
     EXPECT_TRUE(LazyTree::isPlaceholder(km->child(0)->child(0)));
-
-    // "Не использовать количественное соотношение" while inserting: the moved child loses its ratio.
-    select("Километр (км)");
-    page->AddClassEdit->setText("Гектометр");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    EXPECT_EQ(Form3->radioItems(), (QStringList{"Дециметр", "Добавить без вставки"}));
-    Form3->setRadioIndex(0);
-    Form3->CheckBox1->setChecked(true);
-    Form3->CheckBox1Click();
-    Form3->Button1->click();
-    EXPECT_EQ(classRow("Гектометр").at(4).toDouble(), 0.0);
-    EXPECT_EQ(classRow("Дециметр").at(4).toDouble(), 0.0);
-    EXPECT_EQ(classRow("Дециметр").at(3), classRow("Гектометр").at(0));
 }
 
-TEST_F(ClassifierPageTest, CancelAndClosingEnableTheTreeAndChangeNothing)
+TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTreeOnClosing)
 {
     addUnits();
-    select("Тонна");
-    page->AddClassEdit->setText("Центнер");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    EXPECT_FALSE(tree->isEnabled());
-    Form3->Button2->click();
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
-
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    Form3->close();
-    EXPECT_TRUE(tree->isEnabled());
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    QTest::keyClick(Form3, Qt::Key_Escape);
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
-    EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
-}
-
-TEST_F(ClassifierPageTest, RatioBoxTakesOnlyDigitsPointMinusAndStaysWithinLimit)
-{
-    addUnits();
-    select("Тонна");
-    page->AddClassEdit->setText("Килограмм");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
+    openAddWindow("Тонна", "Килограмм");
     Form3->CheckBox1->setChecked(false);
     Form3->CheckBox1Click();
     QLineEdit *edit = Form3->Edit1;
@@ -310,62 +201,64 @@ TEST_F(ClassifierPageTest, RatioBoxTakesOnlyDigitsPointMinusAndStaysWithinLimit)
     QTest::keyClicks(edit, "1a,2 e.5");
     EXPECT_EQ(edit->text(), "12.5");
     edit->clear();
-    QTest::keyClicks(edit, "-100000000");
-    EXPECT_EQ(edit->text(), "-100000000");
-    QTest::keyClicks(edit, "0");   // exactly 1000000000 is allowed
+    QTest::keyClicks(edit, "-1000000000");   // exactly 1000000000 is allowed
     EXPECT_EQ(edit->text(), "-1000000000");
     QTest::keyClicks(edit, "0");
     EXPECT_EQ(edit->text(), "-1000000000");
     QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), "-100000000");
-    Form3->Button2->click();
-}
 
-TEST_F(ClassifierPageTest, InvalidRatioShowsAnErrorAndKeepsTheWindowOpen)
-{
-    addUnits();
-    select("Тонна");
-    page->AddClassEdit->setText("Килограмм");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    Form3->CheckBox1->setChecked(false);
-    Form3->Edit1->setText("1.2.3");
+    edit->setText("1.2.3");
     const QStringList shown = click(Form3->Button1);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().contains("1.2.3"));
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Килограмм'"), 0);
     Form3->Button2->click();
+    EXPECT_FALSE(Form3->isVisible());
+    EXPECT_TRUE(tree->isEnabled());
+    openAddWindow("Тонна", "Центнер");
+    QTest::keyClick(Form3, Qt::Key_Escape);
+    EXPECT_FALSE(Form3->isVisible());
+    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
+
+    // The parent deleted while the window is open: the addition is refused, no orphan is stored.
+    openAddWindow("Тонна", "Центнер");
+    click(page->DeleteMeasureBtn);
+    ASSERT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Тонна'"), 0);
+    EXPECT_EQ(click(Form3->Button1).size(), 1);
+    EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
+    Form3->Button2->click();
+    EXPECT_TRUE(tree->isEnabled());
 }
 
-TEST_F(ClassifierPageTest, ChangingShowsEachUserError)
+TEST_F(ClassifierPageTest, ClickingFillsTheChangeBoxesAndChangingShowsEachErrorAndAcceptsItsOwnName)
 {
     EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Выделите класс на древовидной структуре!"});
     addUnits();
-    EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Выделите класс на древовидной структуре!"});
-    select("Тонна");
+    Form1->TabbedNotebook->setCurrentWidget(page);
+    Form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
+    // Clicking an item fills the change boxes, every time.
+    for (int round = 0; round < 2; ++round) {
+        page->EditClassEdit->clear();
+        page->EditCodeEdit->setText("x");
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
+        EXPECT_EQ(page->EditClassEdit->text(), "Тонна") << round;
+        EXPECT_EQ(page->EditCodeEdit->text(), "") << round;
+    }
     page->EditClassEdit->clear();
     EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Введите название класса!"});
     page->EditClassEdit->setText("Сантиметр");
     EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Класс с таким названием уже существует!"});
-    EXPECT_EQ(classRow("Тонна").at(1), "Тонна");
-}
 
-TEST_F(ClassifierPageTest, RenamingATopLevelClassIncludingToItsOwnName)
-{
-    addUnits();
-    select("Тонна");
     page->EditClassEdit->setText("Тонна");
     page->EditCodeEdit->setText("т");
     EXPECT_TRUE(click(page->EditMeasureBtn).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(classRow("Тонна"), (QVariantList{4, "Тонна", "т", 0, 0.0}));
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна (т)"}));
-
-    select("Тонна (т)");
-    page->EditClassEdit->setText("Д'Артаньян");
-    EXPECT_TRUE(click(page->EditMeasureBtn).isEmpty());
-    EXPECT_EQ(classRow("Д'Артаньян").at(0).toInt(), 4);
     EXPECT_TRUE(page->EditClassEdit->text().isEmpty());
 }
 
@@ -378,23 +271,17 @@ TEST_F(ClassifierPageTest, ChangingAChildThroughTheWindow)
     page->EditCodeEdit->setText("ignored");
     page->EditMeasureBtn->click();
     ASSERT_TRUE(Form3->isVisible());
-    EXPECT_TRUE(Form3->RatioEditMode);
     EXPECT_EQ(Form3->Edit1->text(), "1000");
-    EXPECT_EQ(Form3->Label1->text(), "1 Километр (км) =");
     EXPECT_EQ(Form3->Label2->text(), "Метр (м)");
-    EXPECT_EQ(Form3->RadioGroup1->title(), " Вставка недоступна... ");
     EXPECT_FALSE(Form3->RadioGroup1->isEnabled());
     EXPECT_TRUE(Form3->radioItems().isEmpty());
-    EXPECT_FALSE(Form3->CheckBox1->isChecked());
     Form3->Edit1->setText("0.5");
     EXPECT_TRUE(click(Form3->Button1).isEmpty());
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "м", 1, 0.5}));
-    ASSERT_NE(item("Метр (м)"), nullptr);
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 
-    // A fractional ratio is still a ratio: it is shown, and a rename keeps it.
+    // A fractional ratio is still a ratio: a rename keeps it.
     select("Метр (м)");
-    EXPECT_EQ(click(page->More), QStringList{QString("1 Километр = 0") + QLocale().decimalPoint() + "5 Метр"});
     page->EditClassEdit->setText("Метр");
     page->EditCodeEdit->setText("m");
     page->EditMeasureBtn->click();
@@ -411,8 +298,6 @@ TEST_F(ClassifierPageTest, WithTheWindowSwitchedOffChildrenGetNoRatioAndKeepThei
     select("Километр (км)");   // its child Метр uses a ratio
     page->AddClassEdit->setText("Миля");
     EXPECT_TRUE(click(page->AddMeasureBtn).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Миля"), (QVariantList{5, "Миля", "", 1, 0.0}));
     EXPECT_EQ(classRow("Метр").at(3).toInt(), 1);   // not moved
 
@@ -430,46 +315,21 @@ TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndRemovesEveryDescendant)
 {
     addUnits();
     addRow(10, "Глубже", "", 3);
+    QListWidget *books = Form1->referencesPage->ComponentsList1;
+    Form1->ComponentsFill();
     EXPECT_EQ(click(page->DeleteMeasureBtn), QStringList{"Выделите удаляемый класс!"});
     select("Километр (км)");
     EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::No),
               QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    EXPECT_EQ(tree->topLevelItemCount(), 2);
-
     EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::Yes).size(), 1);
     EXPECT_EQ(rows("SELECT C_NAME FROM CLASSES"), (QList<QVariantList>{{"Тонна"}}));
     EXPECT_EQ(topTexts(), QStringList{"Тонна"});
+    EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
 
     select("Тонна");   // no children: no question
     EXPECT_TRUE(click(page->DeleteMeasureBtn).isEmpty());
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
     EXPECT_EQ(tree->topLevelItemCount(), 0);
-}
-
-TEST_F(ClassifierPageTest, DeletingABranchRefillsTheReferenceBookList)
-{
-    addUnits();
-    QListWidget *list = Form1->referencesPage->ComponentsList1;
-    Form1->ComponentsFill();
-    ASSERT_EQ(list->findItems("Тонна", Qt::MatchExactly).size(), 1);
-    select("Тонна");
-    click(page->DeleteMeasureBtn);
-    EXPECT_TRUE(list->findItems("Тонна", Qt::MatchExactly).isEmpty());
-    EXPECT_EQ(list->findItems("Километр", Qt::MatchExactly).size(), 1);
-}
-
-TEST_F(ClassifierPageTest, ParentDeletedWhileTheWindowIsOpenLeavesNoOrphan)
-{
-    addUnits();
-    select("Тонна");
-    page->AddClassEdit->setText("Центнер");
-    page->AddMeasureBtn->click();
-    ASSERT_TRUE(Form3->isVisible());
-    click(page->DeleteMeasureBtn);
-    ASSERT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Тонна'"), 0);
-    EXPECT_EQ(click(Form3->Button1).size(), 1);
-    EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
-    Form3->Button2->click();
-    EXPECT_TRUE(tree->isEnabled());
 }

@@ -30,115 +30,90 @@ protected:
 };
 }
 
-TEST_F(FieldStoreTest, LookupFieldOnExistingObjectsStartsEveryObjectAtTheEmptyEntry)
+TEST_F(FieldStoreTest, AddingGivesEachTypeItsColumnAndAListStartsAtTheEmptyEntry)
 {
     addObjects(3);
-    const qint64 id = AddField(*module, QStringLiteral("Цвет"), StringType, true);
-    EXPECT_EQ(id, 1);
-    EXPECT_EQ(columnType("GENER", "G1"), "INTEGER");
-    EXPECT_EQ(rows("SELECT L1_ID, L1_DATA FROM LOOKUP1"), (QList<QVariantList>{{0, EmptyLookupText}}));
-    EXPECT_EQ(columnType("LOOKUP1", "L1_DATA"), sqlTypeOf(StringType));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 0"), 3);
-    const auto list = fieldList();
-    ASSERT_EQ(list.size(), 1);
-    EXPECT_EQ(list[0][1].toString(), "Цвет");
-    EXPECT_EQ(list[0][3].toString(), yesText());
-    EXPECT_EQ(list[0][4].toInt(), -1);
-}
-
-TEST_F(FieldStoreTest, PlainFieldsGetTheirTypesColumnWithoutValues)
-{
-    addObjects(2);
     for (int type = 0; type < TypeCount; ++type)
         AddField(*module, QStringLiteral("Поле %1").arg(type), type, false);
     for (int type = 0; type < TypeCount; ++type)
         EXPECT_EQ(columnType("GENER", QStringLiteral("G%1").arg(type + 1)), sqlTypeOf(type)) << type;
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL AND G6 IS NULL AND G8 IS NULL"), 2);
-    EXPECT_EQ(fieldList().size(), TypeCount);
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL AND G6 IS NULL AND G8 IS NULL"), 3);
     EXPECT_FALSE(tableExists("LOOKUP6"));
+
+    EXPECT_EQ(AddField(*module, QStringLiteral("Цвет"), FieldStore::StringType, true), TypeCount + 1);
+    EXPECT_EQ(columnType("GENER", "G9"), "INTEGER");
+    EXPECT_EQ(rows("SELECT L9_ID, L9_DATA FROM LOOKUP9"), (QList<QVariantList>{{0, EmptyLookupText}}));
+    EXPECT_EQ(columnType("LOOKUP9", "L9_DATA"), sqlTypeOf(FieldStore::StringType));
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G9 = 0"), 3);
+    const QList<QVariantList> list = fieldList();
+    ASSERT_EQ(list.size(), TypeCount + 1);
+    EXPECT_EQ(list.last().mid(3, 2), (QVariantList{yesText(), -1}));
+    EXPECT_NE(list.first().at(3), yesText());
 }
 
-TEST_F(FieldStoreTest, AListFieldTurnedIntoANumberLosesItsList)
+TEST_F(FieldStoreTest, RenamingKeepsTheColumnWhileANewTypeOrListFlagRebuildsIt)
 {
-    AddField(*module, QStringLiteral("Строка"), StringType, true);
-    // A list field turned into a number loses its list, whatever the tick says.
-    ChangeField(*module, 1, QStringLiteral("Строка"), 0, true);
-    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 1").toInt(), 0);
-    EXPECT_FALSE(tableExists("LOOKUP1"));
-    EXPECT_EQ(columnType("GENER", "G1"), sqlTypeOf(0));
-}
-
-TEST_F(FieldStoreTest, RenamingKeepsColumnAndValues)
-{
-    addObjects(2);
-    AddField(*module, QStringLiteral("Длина"), 1, false);
-    AddField(*module, QStringLiteral("Вид"), StringType, true);
-    exec("INSERT INTO LOOKUP2 VALUES(1, 'круглый')");
-    exec("UPDATE GENER SET G1 = 2.5, G2 = 1");
-    const QStringList columnsBefore = columnsOf("GENER");
-
-    ChangeField(*module, 1, QStringLiteral("Длина'м"), 1, false);
-    ChangeField(*module, 2, QStringLiteral("Вид'"), StringType, true);
-
-    EXPECT_EQ(columnsOf("GENER"), columnsBefore);
-    EXPECT_EQ(rows("SELECT G1, G2 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{2.5, 1}, {2.5, 1}}));
-    EXPECT_EQ(count("SELECT * FROM LOOKUP2"), 2);
-    EXPECT_EQ(rows("SELECT F_NAME FROM FIELDS ORDER BY F_ID"), (QList<QVariantList>{{"Длина'м"}, {"Вид'"}}));
-}
-
-TEST_F(FieldStoreTest, NewTypeRebuildsColumnEvenWithTheSameSqlType)
-{
-    // Two types that share their column type: the column is still rebuilt and the values go.
+    // Types 0 and 1 share their column type: a change between them still rebuilds the column.
     exec(QStringLiteral("UPDATE TYPES SET T_ENG = '%1' WHERE T_ID = 1").arg(sqlTypeOf(0)));
     addObjects(2);
-    AddField(*module, QStringLiteral("Количество"), 0, false);
-    exec("UPDATE GENER SET G1 = 7");
-    ChangeField(*module, 1, QStringLiteral("Количество"), 1, false);
+    AddField(*module, QStringLiteral("Длина"), 0, false);
+    AddField(*module, QStringLiteral("Вид"), FieldStore::StringType, true);
+    AddLookupEntry(*module, 2, QStringLiteral("круглый"));
+    exec("UPDATE GENER SET G1 = 7, G2 = 1");
+    const QStringList columnsBefore = columnsOf("GENER");
+    ChangeField(*module, 1, QStringLiteral("Длина'м"), 0, false);
+    ChangeField(*module, 2, QStringLiteral("Вид'"), FieldStore::StringType, true);
+    EXPECT_EQ(columnsOf("GENER"), columnsBefore);
+    EXPECT_EQ(rows("SELECT G1, G2 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{7, 1}, {7, 1}}));
+    EXPECT_EQ(count("SELECT * FROM LOOKUP2"), 2);
+    EXPECT_EQ(rows("SELECT F_NAME FROM FIELDS ORDER BY F_ID"), (QList<QVariantList>{{"Длина'м"}, {"Вид'"}}));
+
+    ChangeField(*module, 1, QStringLiteral("Длина'м"), 1, false);
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL"), 2);
-    EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS").toInt(), 1);
+    EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), 1);
+
+    ChangeField(*module, 2, QStringLiteral("Вид'"), FieldStore::StringType, false);   // the list off
+    EXPECT_FALSE(tableExists("LOOKUP2"));
+    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(FieldStore::StringType));
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NULL"), 2);
+    exec("UPDATE GENER SET G2 = 'медь'");
+    ChangeField(*module, 2, QStringLiteral("Вид'"), FieldStore::StringType, true);   // and on again
+    EXPECT_EQ(columnType("GENER", "G2"), "INTEGER");
+    EXPECT_EQ(rows("SELECT L2_ID, L2_DATA FROM LOOKUP2"), (QList<QVariantList>{{0, EmptyLookupText}}));
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 = 0"), 2);
+    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), -1);
+
+    // A list field turned into a number loses its list, whatever the tick says.
+    ChangeField(*module, 2, QStringLiteral("Вид'"), 0, true);
+    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), 0);
+    EXPECT_FALSE(tableExists("LOOKUP2"));
+    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(0));
 }
 
-TEST_F(FieldStoreTest, SwitchingTheListOffAndOn)
+TEST_F(FieldStoreTest, DeletingKeepsTheOtherFieldsValuesAndFreesTheHighestNumber)
 {
     addObjects(2);
-    AddField(*module, QStringLiteral("Материал"), StringType, true);
-    AddLookupEntry(*module, 1, QStringLiteral("сталь"));
-    exec("UPDATE GENER SET G1 = 1");
-
-    ChangeField(*module, 1, QStringLiteral("Материал"), StringType, false);
-    EXPECT_FALSE(tableExists("LOOKUP1"));
-    EXPECT_EQ(columnType("GENER", "G1"), sqlTypeOf(StringType));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL"), 2);
-    exec("UPDATE GENER SET G1 = 'медь'");
-
-    ChangeField(*module, 1, QStringLiteral("Материал"), StringType, true);
-    EXPECT_EQ(columnType("GENER", "G1"), "INTEGER");
-    EXPECT_EQ(rows("SELECT L1_ID, L1_DATA FROM LOOKUP1"), (QList<QVariantList>{{0, EmptyLookupText}}));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 0"), 2);
-    EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS").toInt(), -1);
-}
-
-TEST_F(FieldStoreTest, DeletingTheHighestFieldFreesItsNumber)
-{
-    addObjects(1);
-    AddField(*module, QStringLiteral("А"), 0, false);
-    AddField(*module, QStringLiteral("Б"), StringType, true);
-    exec("UPDATE GENER SET G1 = 5");
+    for (const char *name : {"Один", "Два", "Три"})
+        AddField(*module, QString::fromUtf8(name), 0, false);
+    AddField(*module, QStringLiteral("Список"), FieldStore::StringType, true);
+    ChangeField(*module, 1, QStringLiteral("Один"), FieldStore::StringType, false);   // G1 now stands last
+    exec("UPDATE GENER SET G1 = 'один', G2 = 2, G3 = 3");
     EXPECT_FALSE(DeleteField(*module, 2));
-    EXPECT_FALSE(tableExists("LOOKUP2"));
-    EXPECT_EQ(columnsOf("GENER"), (QStringList{"G_ID", "G1"}));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 5"), 1);   // objects stay while a field is left
+    EXPECT_EQ(columnsOf("GENER"), (QStringList{"G_ID", "G3", "G4", "G1"}));
+    EXPECT_EQ(rows("SELECT G1, G3 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{"один", 3}, {"один", 3}}));
 
-    EXPECT_EQ(AddField(*module, QStringLiteral("В"), 6, false), 2);
-    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(6));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NULL"), 1);
+    EXPECT_FALSE(DeleteField(*module, 4));
+    EXPECT_FALSE(tableExists("LOOKUP4"));
+    EXPECT_EQ(AddField(*module, QStringLiteral("Новое"), 6, false), 4);
+    EXPECT_EQ(columnType("GENER", "G4"), sqlTypeOf(6));
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G4 IS NULL AND G3 = 3"), 2);
 }
 
 TEST_F(FieldStoreTest, DeletingTheLastFieldDeletesObjectsAndLinks)
 {
     addObjects(4);
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, 'x', 0)");
-    AddField(*module, QStringLiteral("Имя"), StringType, true);
+    AddField(*module, QStringLiteral("Имя"), FieldStore::StringType, true);
     EXPECT_TRUE(DeleteField(*module, 1));
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
@@ -147,34 +122,22 @@ TEST_F(FieldStoreTest, DeletingTheLastFieldDeletesObjectsAndLinks)
     EXPECT_FALSE(tableExists("LOOKUP1"));
 }
 
-TEST_F(FieldStoreTest, DeletingAfterARebuildKeepsEveryOtherFieldsValues)
-{
-    addObjects(2);
-    for (const char *name : {"Один", "Два", "Три"})
-        AddField(*module, QString::fromUtf8(name), 0, false);
-    ChangeField(*module, 1, QStringLiteral("Один"), StringType, false);   // G1 now stands last
-    exec("UPDATE GENER SET G1 = 'один', G2 = 2, G3 = 3");
-    DeleteField(*module, 2);
-    EXPECT_EQ(columnsOf("GENER"), (QStringList{"G_ID", "G3", "G1"}));
-    EXPECT_EQ(rows("SELECT G1, G3 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{"один", 3}, {"один", 3}}));
-}
-
 TEST_F(FieldStoreTest, RefusedStatementLeavesTheDatabaseAsItWas)
 {
     addObjects(1);
     AddField(*module, QStringLiteral("Первое"), 0, false);
     // A leftover list table under the next number makes the list creation fail half-way.
     exec("CREATE TABLE LOOKUP2(X INTEGER)");
-    EXPECT_THROW(AddField(*module, QStringLiteral("Второе"), StringType, true), DbError);
+    EXPECT_THROW(AddField(*module, QStringLiteral("Второе"), FieldStore::StringType, true), DbError);
     EXPECT_EQ(count("SELECT * FROM FIELDS"), 1);
     EXPECT_EQ(columnsOf("GENER"), (QStringList{"G_ID", "G1"}));
     EXPECT_EQ(columnsOf("LOOKUP2"), (QStringList{"X"}));
 
     // The same for a change: the rename done before the failure is undone too.
-    AddField(*module, QStringLiteral("Строка"), StringType, false);
-    EXPECT_THROW(ChangeField(*module, 2, QStringLiteral("Новое"), StringType, true), DbError);
+    AddField(*module, QStringLiteral("Строка"), FieldStore::StringType, false);
+    EXPECT_THROW(ChangeField(*module, 2, QStringLiteral("Новое"), FieldStore::StringType, true), DbError);
     EXPECT_EQ(scalar("SELECT F_NAME FROM FIELDS WHERE F_ID = 2").toString(), "Строка");
-    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(StringType));
+    EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(FieldStore::StringType));
 
     EXPECT_THROW(DeleteField(*module, 9), DbError);
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
@@ -186,64 +149,51 @@ TEST_F(FieldStoreTest, SchemaChangesSucceedWhileSharedQueriesHoldRows)
     exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600)"
          " INSERT INTO CLASSES SELECT i, 'к' || i, '', 0, 0 FROM n");
     AddField(*module, QStringLiteral("Первое"), 0, false);
-    AddField(*module, QStringLiteral("Список"), StringType, true);
+    AddField(*module, QStringLiteral("Список"), FieldStore::StringType, true);
     module->QRGeneral->open(QStringLiteral("SELECT * FROM GENER"));
     module->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
     module->QRFields->open(FieldQuery);
     module->QRWork->open(QStringLiteral("SELECT * FROM GENER"));
 
-    EXPECT_NO_THROW(ChangeField(*module, 2, QStringLiteral("Список"), StringType, false));
+    EXPECT_NO_THROW(ChangeField(*module, 2, QStringLiteral("Список"), FieldStore::StringType, false));
     module->QRGeneral->open(QStringLiteral("SELECT * FROM GENER"));
-    EXPECT_NO_THROW(ChangeField(*module, 2, QStringLiteral("Список"), StringType, true));
+    EXPECT_NO_THROW(ChangeField(*module, 2, QStringLiteral("Список"), FieldStore::StringType, true));
     EXPECT_NO_THROW(DeleteField(*module, 2));
     EXPECT_FALSE(tableExists("LOOKUP2"));
     // The classifier's rows are still there to be read.
     EXPECT_EQ(module->QRClasses->recordCount(), 600);
 }
 
-TEST_F(FieldStoreTest, LookupListOrderNumbersAndTexts)
+TEST_F(FieldStoreTest, LookupListEntries)
 {
-    AddField(*module, QStringLiteral("Список"), StringType, true);
+    addObjects(3);
+    AddField(*module, QStringLiteral("Список"), FieldStore::StringType, true);
     EXPECT_TRUE(ReadLookupList(*module, 1).isEmpty());   // the empty entry is never listed
-
     EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("Б")), 1);
     EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("А")), 2);
     EXPECT_EQ(AddLookupEntry(*module, 1, QString()), 3);
     EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("д'Артаньян")), 4);
-    const auto list = ReadLookupList(*module, 1);
     QStringList texts;
     QList<qint64> ids;
-    for (const LookupEntry &entry : list) {
+    for (const LookupEntry &entry : ReadLookupList(*module, 1)) {
         texts << entry.text;
         ids << entry.id;
     }
     EXPECT_EQ(texts, (QStringList{"", "А", "Б", "д'Артаньян"}));
     EXPECT_EQ(ids, (QList<qint64>{3, 2, 1, 4}));
 
-    EXPECT_TRUE(DeleteLookupEntry(*module, 1, 4));
-    EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("В")), 4);
-    EXPECT_EQ(scalar("SELECT L1_DATA FROM LOOKUP1 WHERE L1_ID = 0").toString(), EmptyLookupText);
-}
-
-TEST_F(FieldStoreTest, RenamedEntryIsSeenByItsObjectsAndUsedEntriesStay)
-{
-    addObjects(3);
-    AddField(*module, QStringLiteral("Список"), StringType, true);
-    const qint64 used = AddLookupEntry(*module, 1, QStringLiteral("старое"));
-    const qint64 unused = AddLookupEntry(*module, 1, QStringLiteral("лишнее"));
-    exec(QStringLiteral("UPDATE GENER SET G1 = %1 WHERE G_ID = 2").arg(used));
-
-    RenameLookupEntry(*module, 1, used, QStringLiteral("нов'ое"));
+    exec("UPDATE GENER SET G1 = 1 WHERE G_ID = 2");
+    RenameLookupEntry(*module, 1, 1, QStringLiteral("нов'ое"));
     EXPECT_EQ(scalar("SELECT L1_DATA FROM GENER, LOOKUP1 WHERE G1 = L1_ID AND G_ID = 2").toString(), "нов'ое");
-    EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G_ID = 2").toLongLong(), used);
     RenameLookupEntry(*module, 1, 0, QStringLiteral("не трогать"));
     EXPECT_EQ(scalar("SELECT L1_DATA FROM LOOKUP1 WHERE L1_ID = 0").toString(), EmptyLookupText);
 
-    EXPECT_FALSE(DeleteLookupEntry(*module, 1, used));
-    EXPECT_EQ(count("SELECT * FROM LOOKUP1"), 3);
-    EXPECT_TRUE(DeleteLookupEntry(*module, 1, unused));
-    exec("UPDATE GENER SET G1 = 0");
-    EXPECT_TRUE(DeleteLookupEntry(*module, 1, used));
-    EXPECT_EQ(rows("SELECT L1_ID FROM LOOKUP1"), (QList<QVariantList>{{0}}));
+    EXPECT_FALSE(DeleteLookupEntry(*module, 1, 1));   // in use
     EXPECT_FALSE(DeleteLookupEntry(*module, 1, 0));
+    EXPECT_EQ(count("SELECT * FROM LOOKUP1"), 5);
+    EXPECT_TRUE(DeleteLookupEntry(*module, 1, 4));
+    EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("В")), 4);
+    exec("UPDATE GENER SET G1 = 0");
+    EXPECT_TRUE(DeleteLookupEntry(*module, 1, 1));
+    EXPECT_EQ(rows("SELECT L1_ID FROM LOOKUP1 ORDER BY L1_ID"), (QList<QVariantList>{{0}, {2}, {3}, {4}}));
 }
