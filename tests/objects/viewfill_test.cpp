@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "core/dmodule.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
 #include "objects/form21.h"
@@ -9,7 +10,6 @@
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
-#include "objecttestdb.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,8 +40,6 @@ protected:
     {
         QStringList list;
         ObjectGridModel *model = Form2->gridModel;
-        while (model->canFetchMore(QModelIndex()))
-            model->fetchMore(QModelIndex());
         for (int row = 0; row < model->rowCount(); ++row)
             list << model->data(model->index(row, column)).toString();
         return list;
@@ -66,7 +64,12 @@ protected:
             inputs << FieldInput{fields[i], values.value(i)};
         InsertObject(*module, id, inputs);
     }
+    template <typename T> T *input(int field) const { return qobject_cast<T *>(Form7->inputFor(field)); }
     qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
+    QVariant stored(const QString &column, qint64 object) const
+    {
+        return scalar(QStringLiteral("SELECT %1 FROM GENER WHERE G_ID = %2").arg(column).arg(object));
+    }
 };
 }
 
@@ -76,25 +79,24 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     addField(*module, "Фото", ImageType);
     addField(*module, "Описание", LongTextType);
     addField(*module, "Цвет", StringType, true);
-    enterViewFill();
+    Form1->fieldsPage->reloadFieldList();
+    Form1->show();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(captions(), (QStringList{"Номер", "Цвет"}));
-    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
-    EXPECT_FALSE(Form2->DeleteRecordBtn->isEnabled());
 
     Form2->DBGridMenuN1->trigger();
     ASSERT_TRUE(Form21->isVisible());
     QList<QCheckBox *> boxes = Form21->checkBoxes();
     ASSERT_EQ(boxes.size(), 2);
-    EXPECT_EQ(boxes[0]->text(), "Номер");
-    EXPECT_EQ(boxes[1]->text(), "Цвет");
+    EXPECT_EQ(boxes[0]->text() + boxes[1]->text(), "НомерЦвет");
     EXPECT_TRUE(boxes[0]->isChecked() && boxes[1]->isChecked());
-    EXPECT_EQ(Form21->height(), 32 + 16 * 2 + 80);
     boxes[0]->setChecked(false);
     Form21->doneButton()->click();
     EXPECT_FALSE(Form21->isVisible());
     EXPECT_TRUE(Form2->DBGrid->isColumnHidden(0));
     EXPECT_FALSE(Form2->DBGrid->isColumnHidden(1));
-
     // The chooser shows the state it left; cancelling changes nothing.
     Form2->DBGridMenuN1->trigger();
     boxes = Form21->checkBoxes();
@@ -103,10 +105,10 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     Form21->cancelButton()->click();
     EXPECT_FALSE(Form2->DBGrid->isColumnHidden(1));
 
-    Form2->BackBth->click();
+    Form2->N21->trigger();
     EXPECT_FALSE(Form2->isVisible());
-    EXPECT_TRUE(Form1->isVisible());
-    enterViewFill();
+    ASSERT_TRUE(Form1->isVisible());
+    Form1->GoToDBBtn->click();
     EXPECT_FALSE(Form2->DBGrid->isColumnHidden(0));
 }
 
@@ -114,6 +116,7 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
 {
     addField(*module, "Номер", IntegerType);
     const qint64 colour = addField(*module, "Цвет", StringType, true);
+    // Entry numbers in the reverse of their text order: the lookup column sorts by the text.
     addLookupEntry(*module, colour, "синий");
     addLookupEntry(*module, colour, "алый");
     insertObject(1, {"30", "синий"});
@@ -129,11 +132,9 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
     EXPECT_EQ(columnTexts(0), (QStringList{"4", "30", "100"}));
     clickTitle(1);
     EXPECT_EQ(columnTexts(1), (QStringList{"алый", "синий", "синий"}));
-    EXPECT_EQ(OrderPart, QStringLiteral(" ORDER BY L%1_DATA").arg(colour));
 
     // With the check item off, titles do not sort.
     Form2->DBGridMenuN2->trigger();
-    EXPECT_FALSE(Form2->DBGridMenuN2->isChecked());
     clickTitle(0);
     EXPECT_EQ(OrderPart, QStringLiteral(" ORDER BY L%1_DATA").arg(colour));
     Form2->DBGridMenuN2->trigger();
@@ -143,9 +144,9 @@ TEST_F(ViewFillTest, DeletingTheOnlyObjectAsksFirstAndThenDisablesChangeAndDelet
 {
     addField(*module, "Имя", StringType);
     insertObject(1, {"единственный"});
-    module->exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
     enterViewFill();
-    EXPECT_TRUE(Form2->DeleteRecordBtn->isEnabled());
+    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled() && Form2->DeleteRecordBtn->isEnabled());
     {
         MessageBoxAnswerer answer(QMessageBox::No);
         Form2->DeleteRecordBtn->click();
@@ -157,14 +158,13 @@ TEST_F(ViewFillTest, DeletingTheOnlyObjectAsksFirstAndThenDisablesChangeAndDelet
         Form2->DeleteRecordBtn->click();
         EXPECT_EQ(answer.seen(), 1);
     }
-    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
+    EXPECT_EQ(count("SELECT * FROM GENER") + count("SELECT * FROM LINKS"), 0);
     EXPECT_EQ(Form2->gridModel->rowCount(), 0);
     EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
     EXPECT_FALSE(Form2->DeleteRecordBtn->isEnabled());
 }
 
-TEST_F(ViewFillTest, TheEditorWritesEveryControlAndTheListMovesToTheNewObject)
+TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
 {
     const qint64 number = addField(*module, "Номер", IntegerType);
     const qint64 weight = addField(*module, "Вес", RealType);
@@ -174,29 +174,19 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndTheListMovesToTheNewObject)
     const qint64 time = addField(*module, "Время", TimeType);
     const qint64 yes = addField(*module, "Есть", BooleanType);
     const qint64 note = addField(*module, "Описание", LongTextType);
-    addLookupEntry(*module, colour, "зелёный");
-    insertObject(1, {"5", "1", "первый", "зелёный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
+    addLookupEntry(*module, colour, "янтарный");
+    insertObject(1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
     enterViewFill();
 
     Form2->AddRecordBtn->click();
     ASSERT_TRUE(Form7->isVisible());
     EXPECT_FALSE(Form2->isEnabled());
-    EXPECT_EQ(Form7->windowTitle(), "Добавление объекта");
-    EXPECT_EQ(Form7->OkButton->text(), "Добавить объект");
     EXPECT_EQ(Form7->ObjectId, "2");
-    ASSERT_EQ(Form7->fields().size(), 8);
-    EXPECT_EQ(Form7->labelFor(0)->text(), "Введите \"Номер\":");
-
-    auto *numberEdit = qobject_cast<QLineEdit *>(Form7->inputFor(0));
-    auto *weightEdit = qobject_cast<QLineEdit *>(Form7->inputFor(1));
-    auto *nameEdit = qobject_cast<QLineEdit *>(Form7->inputFor(2));
-    auto *colourBox = qobject_cast<QComboBox *>(Form7->inputFor(3));
-    auto *dayPicker = qobject_cast<QDateEdit *>(Form7->inputFor(4));
-    auto *timePicker = qobject_cast<QTimeEdit *>(Form7->inputFor(5));
-    auto *yesBox = qobject_cast<QCheckBox *>(Form7->inputFor(6));
-    auto *noteBox = qobject_cast<QPlainTextEdit *>(Form7->inputFor(7));
-    ASSERT_TRUE(numberEdit && weightEdit && nameEdit && colourBox && dayPicker && timePicker && yesBox && noteBox);
-    EXPECT_EQ(yesBox->text(), "Выберите значение: (Да/Нет)");
+    auto *numberEdit = input<QLineEdit>(0);
+    auto *weightEdit = input<QLineEdit>(1);
+    auto *colourBox = input<QComboBox>(3);
+    ASSERT_TRUE(numberEdit && weightEdit && input<QLineEdit>(2) && colourBox && input<QDateEdit>(4) && input<QTimeEdit>(5)
+                && input<QCheckBox>(6) && input<QPlainTextEdit>(7));
     EXPECT_EQ(colourBox->count(), 1);   // the empty entry is not listed
 
     QTest::keyClicks(numberEdit, "-1x2000000000");
@@ -205,12 +195,12 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndTheListMovesToTheNewObject)
     EXPECT_EQ(weightEdit->text(), "25");
     weightEdit->clear();
     QTest::keyClicks(weightEdit, "2.5");
-    nameEdit->setText("Д'Артаньян");
-    colourBox->setEditText("ярко-'красный'");
-    dayPicker->setDate(QDate(2023, 11, 30));
-    timePicker->setTime(QTime(13, 45, 10));
-    yesBox->setChecked(true);
-    noteBox->setPlainText("строка 1\nстрока 2");
+    input<QLineEdit>(2)->setText("Д'Артаньян");
+    colourBox->setEditText("алый 'рубин'");
+    input<QDateEdit>(4)->setDate(QDate(2023, 11, 30));
+    input<QTimeEdit>(5)->setTime(QTime(13, 45, 10));
+    input<QCheckBox>(6)->setChecked(true);
+    input<QPlainTextEdit>(7)->setPlainText("строка 1\nстрока 2");
     {
         MessageBoxAnswerer unexpected(QMessageBox::Ok);
         Form7->OkButton->click();
@@ -218,73 +208,72 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndTheListMovesToTheNewObject)
     }
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
-    EXPECT_FALSE(Form7->EditMode);
-
-    const QList<QVariantList> stored = rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7, G%8 FROM GENER, LOOKUP%4 "
+    const QList<QVariantList> added = rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7, G%8 FROM GENER, LOOKUP%4 "
                                                            "WHERE G%4 = L%4_ID AND G_ID = 2")
-                                                .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes).arg(note));
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored[0][0].toLongLong(), -120000000);
-    EXPECT_DOUBLE_EQ(stored[0][1].toDouble(), 2.5);
-    EXPECT_EQ(stored[0][2].toString(), "Д'Артаньян");
-    EXPECT_EQ(stored[0][3].toString(), "ярко-'красный'");
-    EXPECT_EQ(stored[0][4].toString(), "2023-11-30");
-    EXPECT_EQ(stored[0][5].toString(), "13:45:10");
-    EXPECT_EQ(stored[0][6].toInt(), -1);
-    EXPECT_EQ(stored[0][7].toString(), "строка 1\rстрока 2\r");
+                                               .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes).arg(note));
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(added[0], (QVariantList{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1,
+                                       "строка 1\rстрока 2\r"}));
     EXPECT_EQ(currentObject(), 2);
     EXPECT_EQ(Form2->DBGrid->currentIndex().row(), module->QRGeneral->recNo() - 1);
-    // The grid shows the lookup text, and dates and times in the user's locale.
-    ASSERT_EQ(captions(), (QStringList{"Номер", "Вес", "Имя", "Цвет", "Дата", "Время", "Есть"}));
-    const int row = Form2->DBGrid->currentIndex().row();
-    ObjectGridModel *grid = Form2->gridModel;
-    EXPECT_EQ(grid->data(grid->index(row, 3)).toString(), "ярко-'красный'");
-    EXPECT_EQ(grid->data(grid->index(row, 4)).toString(), QLocale().toString(QDate(2023, 11, 30), QLocale::ShortFormat));
-    EXPECT_EQ(grid->data(grid->index(row, 5)).toString(), QLocale().toString(QTime(13, 45, 10), QLocale::LongFormat));
-    EXPECT_EQ(grid->data(grid->index(row, 6)).toString(), "Да");
 
-    // The next opening lists the new entry in its alphabetical place, and change shows the stored values.
+    // Changing shows the stored values, the new entry in its alphabetical place, and reuses it.
     Form2->EditRecordBtn->click();
     ASSERT_TRUE(Form7->isVisible());
-    EXPECT_EQ(Form7->windowTitle(), "Изменение объекта");
     EXPECT_EQ(Form7->ObjectId, "2");
-    colourBox = qobject_cast<QComboBox *>(Form7->inputFor(3));
+    colourBox = input<QComboBox>(3);
     EXPECT_EQ(colourBox->count(), 2);
-    EXPECT_EQ(colourBox->itemText(0), "зелёный");
-    EXPECT_EQ(colourBox->currentText(), "ярко-'красный'");
-    EXPECT_EQ(qobject_cast<QLineEdit *>(Form7->inputFor(1))->text(), "2.5");
-    EXPECT_EQ(qobject_cast<QDateEdit *>(Form7->inputFor(4))->date(), QDate(2023, 11, 30));
-    EXPECT_EQ(qobject_cast<QTimeEdit *>(Form7->inputFor(5))->time(), QTime(13, 45, 10));
-    EXPECT_TRUE(qobject_cast<QCheckBox *>(Form7->inputFor(6))->isChecked());
-    EXPECT_EQ(qobject_cast<QPlainTextEdit *>(Form7->inputFor(7))->toPlainText(), "строка 1\nстрока 2");
-    qobject_cast<QCheckBox *>(Form7->inputFor(6))->setChecked(false);
+    EXPECT_EQ(colourBox->itemText(0), "алый 'рубин'");
+    EXPECT_EQ(colourBox->currentText(), "алый 'рубин'");
+    EXPECT_EQ(input<QLineEdit>(0)->text(), "-120000000");
+    EXPECT_EQ(input<QLineEdit>(1)->text(), "2.5");
+    EXPECT_EQ(input<QDateEdit>(4)->date(), QDate(2023, 11, 30));
+    EXPECT_EQ(input<QTimeEdit>(5)->time(), QTime(13, 45, 10));
+    EXPECT_TRUE(input<QCheckBox>(6)->isChecked());
+    EXPECT_EQ(input<QPlainTextEdit>(7)->toPlainText(), "строка 1\nстрока 2");
+    input<QCheckBox>(6)->setChecked(false);
     Form7->OkButton->click();
     EXPECT_FALSE(Form7->isVisible());
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 2").arg(yes)).toInt(), 0);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 2").arg(note)).toString(), "строка 1\rстрока 2\r");
+    EXPECT_EQ(stored(QStringLiteral("G%1").arg(yes), 2).toInt(), 0);
+    EXPECT_EQ(stored(QStringLiteral("G%1").arg(note), 2).toString(), "строка 1\rстрока 2\r");
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 3);
     EXPECT_EQ(currentObject(), 2);
 }
 
-TEST_F(ViewFillTest, MissingValuesShowTheMessageOnceAndWriteNothing)
+TEST_F(ViewFillTest, MissingAndBadValuesAreReportedAndNothingIsWritten)
 {
     addField(*module, "Номер", IntegerType);
     addField(*module, "Имя", StringType);
     const qint64 colour = addField(*module, "Цвет", StringType, true);
+    addField(*module, "Описание", LongTextType);
     enterViewFill();
     Form2->AddRecordBtn->click();
     ASSERT_TRUE(Form7->isVisible());
-    qobject_cast<QComboBox *>(Form7->inputFor(2))->setEditText("новый цвет");
+    input<QComboBox>(2)->setEditText("новый цвет");
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form7->OkButton->click();
         EXPECT_EQ(answer.texts(), QStringList{"Заполните все поля!\n\r(Изображение и длинный текст не обязательны для заполнения)"});
     }
+    // "-" passes the key filter but is no number: the engine's refusal is shown.
+    QTest::keyClicks(input<QLineEdit>(0), "-");
+    input<QLineEdit>(1)->setText("имя");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form7->OkButton->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("Номер")) << answer.texts().first().toStdString();
+    }
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 1);
-    Form7->CancelButton->click();
+
+    // The long text may stay empty.
+    QTest::keyClicks(input<QLineEdit>(0), "7");
+    Form7->OkButton->click();
     EXPECT_FALSE(Form7->isVisible());
-    EXPECT_TRUE(Form2->isEnabled());
+    EXPECT_EQ(count("SELECT * FROM GENER"), 1);
+    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
 }
 
 TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
@@ -300,9 +289,8 @@ TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
     enterViewFill();
 
     Form2->AddRecordBtn->click();
-    auto *picture = qobject_cast<PictureBox *>(Form7->inputFor(0));
+    auto *picture = input<PictureBox>(0);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(Form7->labelFor(0)->text(), "Для выбора \"Фото\" нажмите ниже:");
     QStringList filters;
     OnNextModalDialog([&](QWidget *w) {
         auto *dialog = qobject_cast<QFileDialog *>(w);
@@ -313,49 +301,25 @@ TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
     });
     QTest::mouseClick(picture, Qt::LeftButton);
     EXPECT_EQ(filters.value(0), "Точечные рисунки (*.bmp)");
-    EXPECT_TRUE(filters.value(1).contains("*.png"));
     EXPECT_EQ(picture->bytes, bytes);
-    ASSERT_FALSE(picture->pixmap().isNull());
     Form7->OkButton->click();
-    EXPECT_FALSE(Form7->isVisible());
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(photo)).toByteArray(), bytes);
+    EXPECT_EQ(stored(QStringLiteral("G%1").arg(photo), 1).toByteArray(), bytes);
 
-    // An object of pictures only: changing without choosing a file keeps the picture.
     Form2->EditRecordBtn->click();
-    picture = qobject_cast<PictureBox *>(Form7->inputFor(0));
+    picture = input<PictureBox>(0);
     EXPECT_EQ(picture->bytes, bytes);
     EXPECT_FALSE(picture->pixmap().isNull());
-    Form7->OkButton->click();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(photo)).toByteArray(), bytes);
+    Form7->CancelButton->click();
 }
 
-TEST_F(ViewFillTest, AnEmptyLookupValueShowsTheFirstEntryWhenChanging)
-{
-    const qint64 colour = addField(*module, "Цвет", StringType, true);
-    addLookupEntry(*module, colour, "белый");
-    addLookupEntry(*module, colour, "чёрный");
-    module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES(1, 0)").arg(colour));
-    enterViewFill();
-    ASSERT_TRUE(Form2->EditRecordBtn->isEnabled());
-    Form2->EditRecordBtn->click();
-    auto *box = qobject_cast<QComboBox *>(Form7->inputFor(0));
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->currentText(), "белый");
-    Form7->OkButton->click();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT L%1_DATA FROM GENER, LOOKUP%1 WHERE G%1 = L%1_ID").arg(colour)).toString(), "белый");
-}
-
-TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrolls)
+TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
 {
     const qint64 number = addField(*module, "Номер", IntegerType);
-    module->exec("BEGIN");
-    for (int i = 1; i <= 5000; ++i)
-        module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES(%2, %2)").arg(number).arg(i));
-    module->exec("COMMIT");
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 5000) "
+                        "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, 0 FROM N").arg(number).arg(colour));
     enterViewFill();
-    EXPECT_FALSE(module->QRGeneral->allRowsRead());
     EXPECT_LT(Form2->gridModel->rowCount(), 5000);
-    EXPECT_GT(Form2->gridModel->rowCount(), 0);
     Form2->DBGrid->scrollToBottom();
     QTest::qWait(50);
     const int last = Form2->gridModel->rowCount() - 1;
@@ -364,62 +328,11 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrolls)
     // Moving the list by code moves the grid, fetching the rows up to it.
     ASSERT_TRUE(module->QRGeneral->setRecNo(4000));
     EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3999);
-}
 
-TEST_F(ViewFillTest, LeavingTheViewFillModeFreesTheObjectListTablesForFieldChanges)
-{
-    const qint64 number = addField(*module, "Номер", IntegerType);
-    const qint64 colour = addField(*module, "Цвет", StringType, true);
-    module->exec("BEGIN");
-    for (int i = 1; i <= 2000; ++i)
-        module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES(%3, %3, 0)").arg(number).arg(colour).arg(i));
-    module->exec("COMMIT");
-    enterViewFill();
     ASSERT_FALSE(module->QRGeneral->allRowsRead());
     Form2->close();   // by the title bar
     EXPECT_TRUE(Form1->isVisible());
-    // The field loses its lookup list: its table is dropped.
+    // The field loses its lookup list: its table can be dropped.
     EXPECT_NO_THROW(module->exec(QStringLiteral("DROP TABLE LOOKUP%1").arg(colour)));
     EXPECT_FALSE(tableExists(QStringLiteral("LOOKUP%1").arg(colour)));
-}
-
-TEST_F(ViewFillTest, ANonNumberThatPassesTheKeyFilterIsReportedAndNothingIsWritten)
-{
-    addField(*module, "Номер", IntegerType);
-    const qint64 colour = addField(*module, "Цвет", StringType, true);
-    insertObject(1, {"1", "< пустое значение >"});
-    enterViewFill();
-    Form2->AddRecordBtn->click();
-    ASSERT_TRUE(Form7->isVisible());
-    QTest::keyClicks(qobject_cast<QLineEdit *>(Form7->inputFor(0)), "-");
-    qobject_cast<QComboBox *>(Form7->inputFor(1))->setEditText("новый");
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form7->OkButton->click();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_TRUE(answer.texts().first().contains("Номер")) << answer.texts().first().toStdString();
-    }
-    EXPECT_TRUE(Form7->isVisible());
-    EXPECT_EQ(count("SELECT * FROM GENER"), 1);
-    EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 1);
-    // The list is still usable afterwards.
-    Form7->CancelButton->click();
-    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
-    EXPECT_EQ(currentObject(), 1);
-}
-
-TEST_F(ViewFillTest, TheModeIsEnteredFromTheEditingModeAndLeftThroughTheMenu)
-{
-    addField(*module, "Имя", StringType);
-    insertObject(1, {"a"});
-    Form1->fieldsPage->reloadFieldList();
-    Form1->show();
-    Form1->GoToDBBtn->click();
-    ASSERT_TRUE(Form2->isVisible());
-    EXPECT_FALSE(Form1->isVisible());
-    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
-    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled());
-    Form2->N21->trigger();
-    EXPECT_FALSE(Form2->isVisible());
-    EXPECT_TRUE(Form1->isVisible());
 }

@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "app/startup.h"
 #include "core/dmodule.h"
+#include "core/sqltext.h"
 #include "core/textfile.h"
 #include "settings/options.h"
 
@@ -126,6 +127,16 @@ void DatabaseTest::exec(const QString &sql) const
     });
 }
 
+void DatabaseTest::makeBook(int n, const QString &name, const QList<BookEntry> &entries) const
+{
+    exec(QStringLiteral("CREATE TABLE REFER%1(R%1_ID INTEGER NOT NULL PRIMARY KEY, R%1_NAME VARCHAR(100), "
+                        "R%1_CODE VARCHAR(30), R%1_LINK INTEGER, R%1_COEFF FLOAT)").arg(n));
+    exec(QStringLiteral("CREATE INDEX REFER%1_LINK ON REFER%1(R%1_LINK)").arg(n));
+    exec(QStringLiteral("INSERT INTO REFERS VALUES(%1,%2,%3)").arg(n).arg(Quoted(name)).arg(100 + n));
+    for (const BookEntry &e : entries)
+        exec(QStringLiteral("INSERT INTO REFER%1 VALUES(%2,%3,%4,%5,0)").arg(n).arg(e.id).arg(Quoted(e.name), Quoted(e.code)).arg(e.parent));
+}
+
 TempProgramFolder &AppTest::programFolder()
 {
     static TempProgramFolder *folder = nullptr;
@@ -205,4 +216,50 @@ void OnNextModalDialog(std::function<void(QWidget *)> handler)
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs)
 {
     return QTest::qWaitFor(condition, timeoutMs);
+}
+
+void closeQueries(TDModule &module)
+{
+    for (SharedQuery *query : {module.QRWork, module.QRFields, module.QRGeneral, module.QRClasses})
+        query->close();
+}
+
+namespace {
+QString columnTypeOf(TDModule &module, int type)
+{
+    module.QRWork->open(QStringLiteral("SELECT T_ENG FROM TYPES WHERE T_ID = %1").arg(type));
+    const QString columnType = module.QRWork->asString(QStringLiteral("T_ENG"));
+    closeQueries(module);
+    return columnType;
+}
+}
+
+qint64 addField(TDModule &module, const QString &name, int type, bool lookup)
+{
+    const qint64 id = module.GenID(QStringLiteral("FIELDS")).toLongLong();
+    module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(%1,%2,%3,%4)").arg(id).arg(Quoted(name)).arg(type).arg(lookup ? -1 : 0));
+    const QString columnType = lookup ? QStringLiteral("INTEGER") : columnTypeOf(module, type);
+    closeQueries(module);
+    module.exec(QStringLiteral("ALTER TABLE GENER ADD G%1 %2").arg(id).arg(columnType));
+    if (lookup) {
+        module.exec(QStringLiteral("CREATE TABLE LOOKUP%1(L%1_ID INTEGER NOT NULL PRIMARY KEY,L%1_DATA VARCHAR(50))").arg(id));
+        module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(0,'< пустое значение >')").arg(id));
+        module.exec(QStringLiteral("UPDATE GENER SET G%1 = 0").arg(id));
+    }
+    return id;
+}
+
+qint64 addLookupEntry(TDModule &module, qint64 fieldId, const QString &text)
+{
+    const qint64 id = module.GenID(QStringLiteral("LOOKUP%1").arg(fieldId), QString::number(fieldId)).toLongLong();
+    module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(%2,%3)").arg(fieldId).arg(id).arg(Quoted(text)));
+    return id;
+}
+
+void changeFieldType(TDModule &module, qint64 fieldId, int type)
+{
+    const QString columnType = columnTypeOf(module, type);
+    module.exec(QStringLiteral("UPDATE FIELDS SET F_TYPE = %1 WHERE F_ID = %2").arg(type).arg(fieldId));
+    module.exec(QStringLiteral("ALTER TABLE GENER DROP G%1").arg(fieldId));
+    module.exec(QStringLiteral("ALTER TABLE GENER ADD G%1 %2").arg(fieldId).arg(columnType));
 }

@@ -39,6 +39,11 @@ protected:
     QStringList columnsOf(const QString &table) const;
     void exec(const QString &sql) const;   // straight to the file, bypassing the program
 
+    // A reference book as the reference-books mode leaves it: REFER{n} with its index, its REFERS row
+    // and the given entries, each {id, "name", "code", parent id} (0 for a top-level entry).
+    struct BookEntry { qint64 id; QString name; QString code; qint64 parent; };
+    void makeBook(int n, const QString &name, const QList<BookEntry> &entries = {}) const;
+
     std::unique_ptr<TempProgramFolder> folder;
     TDModule *module = nullptr;
     bool ownsModule = false;
@@ -77,3 +82,17 @@ void OnNextModalDialog(std::function<void(class QWidget *)> handler);
 
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
+
+// Description fields for the object tests, made the way the editing mode makes them.
+// Schema changes fail while a statement still reads the table: closes the module's shared reads.
+void closeQueries(TDModule &module);
+
+// Field types by their place in the type list.
+enum TestFieldType { IntegerType = 0, RealType = 1, TimeType = 2, DateType = 3, BooleanType = 4, StringType = 5,
+                     LongTextType = 6, ImageType = 7 };
+
+// Its FIELDS row and column, and for a lookup list the table with the empty entry (every object set to it).
+qint64 addField(TDModule &module, const QString &name, int type, bool lookup = false);
+qint64 addLookupEntry(TDModule &module, qint64 fieldId, const QString &text);
+// A change of a field's type: the column is dropped and added again, so it stands last in GENER.
+void changeFieldType(TDModule &module, qint64 fieldId, int type);
