@@ -2,7 +2,7 @@
 
 #include "app/forms.h"
 #include "app/generalerror.h"
-#include "app/gridtitle.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -81,13 +81,8 @@ FieldsPage::FieldsPage(QPushButton *goToDbButton, QWidget *parent)
 {
     setObjectName(QStringLiteral("FieldsPage"));
 
-    DBGrid = new QTableView(this);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
     m_model = new FieldListModel(DModule->QRFields, this);
-    DBGrid->setModel(m_model);
-    DBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid = NewReadOnlyGrid(m_model, this);
     DBGrid->verticalHeader()->hide();
     DBGrid->setWordWrap(false);
     DBGrid->setColumnWidth(0, 153);

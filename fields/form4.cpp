@@ -2,6 +2,7 @@
 
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -55,12 +56,7 @@ TForm4::TForm4(QWidget *parent)
 
     m_model = new QStandardItemModel(0, 1, this);
     m_model->setHorizontalHeaderLabels({QStringLiteral("Список значений")});
-    DBGrid = new QTableView(this);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->setModel(m_model);
-    DBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid = NewReadOnlyGrid(m_model, this);
     DBGrid->verticalHeader()->hide();
     DBGrid->setWordWrap(false);
 

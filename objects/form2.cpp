@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
@@ -56,13 +57,8 @@ TForm2::TForm2(QWidget *parent)
     connect(N53, &QAction::triggered, this, &TForm2::N53Click);
 
     auto *central = new QWidget(this);
-    DBGrid = new QTableView(central);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
     gridModel = new ObjectGridModel(DModule->QRGeneral, this);
-    DBGrid->setModel(gridModel);
-    DBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid = NewReadOnlyGrid(gridModel, central);
     DBGrid->verticalHeader()->setDefaultSectionSize(DBGrid->fontMetrics().height() + 6);
     DBGrid->horizontalHeader()->setSectionsClickable(true);
     DBGrid->horizontalHeader()->setHighlightSections(false);

@@ -1,6 +1,6 @@
 #include "objects/objectgridmodel.h"
 
-#include "app/gridtitle.h"
+#include "app/grids.h"
 #include "core/schema.h"
 #include "core/sharedquery.h"
 

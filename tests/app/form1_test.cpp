@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,17 +29,6 @@ void expectDatabaseState(bool open)
         EXPECT_TRUE(Form1->findChild<QAction *>(name)->isEnabled()) << name;
     EXPECT_EQ(Form1->findChild<QTabWidget *>("TabbedNotebook")->isVisibleTo(Form1), open);
     EXPECT_EQ(Form1->findChild<QPushButton *>("GoToDBBtn")->isVisibleTo(Form1), open);
-}
-
-// Answers the next file dialog with `path`.
-void chooseFile(const QString &path)
-{
-    OnNextModalDialog([path](QWidget *w) {
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    });
 }
 }
 
@@ -77,7 +65,7 @@ TEST_F(AppTest, AFileThatIsNoDatabaseLeavesTheWindowWithoutOne)
 TEST_F(AppTest, OpenMenuItemOpensTheChosenFile)
 {
     const QString other = folder->newDatabase("other.mdb");
-    chooseFile(other);
+    ChooseFileInNextDialog(other);
     Form1->N12->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, other);
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
@@ -86,13 +74,13 @@ TEST_F(AppTest, OpenMenuItemOpensTheChosenFile)
 TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitively)
 {
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
-    chooseFile(folder->path() + "/copy");
+    ChooseFileInNextDialog(folder->path() + "/copy");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
     ASSERT_TRUE(QFile::exists(folder->path() + "/copy.mdb"));
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
 
-    chooseFile(folder->path() + "/copy.MDB");
+    ChooseFileInNextDialog(folder->path() + "/copy.MDB");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
     EXPECT_TRUE(QFile::exists(folder->path() + "/copy.MDB.mdb"));
@@ -106,7 +94,7 @@ TEST_F(AppTest, SaveAsOverAnExistingFileLeavesItUntouchedAndOpensIt)
     const QString existing = folder->newDatabase("existing.mdb");
     const QByteArray before = [&] { QFile f(existing); f.open(QIODevice::ReadOnly); return f.readAll(); }();
     exec("INSERT INTO CLASSES VALUES(1,'only in the current file','',0,0)");
-    chooseFile(existing);
+    ChooseFileInNextDialog(existing);
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, existing);
     module->QRWork->open("SELECT * FROM CLASSES");
@@ -196,7 +184,7 @@ TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
     Form1->GoToDBBtn->click();
     ASSERT_TRUE(Form2->isVisible());
 
-    chooseFile(folder->path() + "/copy.mdb");
+    ChooseFileInNextDialog(folder->path() + "/copy.mdb");
     Form2->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
     ASSERT_TRUE(Form2->isVisible());

@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -292,13 +291,7 @@ TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
     auto *picture = input<PictureBox>(0);
     ASSERT_TRUE(picture);
     QStringList filters;
-    OnNextModalDialog([&](QWidget *w) {
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        ASSERT_TRUE(dialog);
-        filters = dialog->nameFilters();
-        dialog->selectFile(file);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
+    ChooseFileInNextDialog(file, &filters);
     QTest::mouseClick(picture, Qt::LeftButton);
     EXPECT_EQ(filters.value(0), "Точечные рисунки (*.bmp)");
     EXPECT_EQ(picture->bytes, bytes);

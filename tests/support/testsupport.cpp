@@ -11,6 +11,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -19,6 +22,7 @@
 #include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 TempProgramFolder::TempProgramFolder()
 {
@@ -198,17 +202,34 @@ MessageBoxAnswerer::~MessageBoxAnswerer()
     delete m_timer;
 }
 
-void OnNextModalDialog(std::function<void(QWidget *)> handler)
+void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters)
 {
     auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, handler] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (!w || qobject_cast<QMessageBox *>(w))
+    timer->setInterval(20);
+    // Answers one dialog only: once it has gone, a later dialog is another action's.
+    auto answered = std::make_shared<QPointer<QFileDialog>>();
+    auto seen = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, [timer, path, nameFilters, answered, seen] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (*seen && (!dialog || dialog != answered->data())) {
+            timer->stop();
+            timer->deleteLater();
             return;
-        timer->stop();
-        timer->deleteLater();
-        handler(w);
+        }
+        if (!dialog)
+            return;
+        *seen = true;
+        *answered = dialog;
+        if (nameFilters)
+            *nameFilters = dialog->nameFilters();
+        // Typed as a whole path into the name box, as a user would: unlike selectFile() this does not
+        // depend on the dialog having read its folder in the background.
+        auto *nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (nameBox)
+            nameBox->setText(path);
+        else
+            dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     timer->start();
 }

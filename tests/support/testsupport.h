@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <functional>
@@ -21,7 +22,7 @@ public:
     void writeOptions(const QStringList &lines) const;
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/virandel-test-XXXXXX")};
 };
 
 // Test fixture for widget-free code: its own data module, opened on a fresh empty database.
@@ -77,8 +78,10 @@ private:
     class QTimer *m_timer;
 };
 
-// Runs `handler` on the next modal widget that is not a message box (file dialogs and the like).
-void OnNextModalDialog(std::function<void(class QWidget *)> handler);
+
+// Answers the next file dialog with `path`, trying again until the dialog has closed (the dialog reads
+// its folder in the background and may ignore an early answer). Records the dialog's filters.
+void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters = nullptr);
 
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);

@@ -2,5 +2,11 @@
 
 #include <QVariant>
 
+class QAbstractItemModel;
+class QTableView;
+
+// A read-only grid named DBGrid over `model`: whole-row, single selection.
+QTableView *NewReadOnlyGrid(QAbstractItemModel *model, QWidget *parent);
+
 // Header data of a grid column title: the caption, centred and bold, as every grid of the program shows it.
 QVariant GridTitleData(const QString &caption, int role);
