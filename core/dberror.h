@@ -3,6 +3,11 @@
 #include <QString>
 #include <stdexcept>
 
+class QSqlError;
+
+// The engine's own text of a refused statement or connection.
+QString EngineErrorText(const QSqlError &error);
+
 // An error that ends a user action: a statement the engine refused or a file operation that failed.
 // It carries the text the user is shown.
 class DbError : public std::runtime_error

@@ -12,11 +12,12 @@ TDModule *DModule = nullptr;
 namespace {
 int connectionCounter = 0;
 
-QString errorText(const QSqlError &error)
+}
+
+QString EngineErrorText(const QSqlError &error)
 {
     const QString db = error.databaseText().trimmed();
     return db.isEmpty() ? error.text().trimmed() : db;
-}
 }
 
 TDModule::TDModule(QObject *parent)
@@ -70,14 +71,14 @@ void TDModule::OpenConnection(const QString &path)
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
     if (!db.open()) {
-        const QString text = errorText(db.lastError());
+        const QString text = EngineErrorText(db.lastError());
         CloseConnection();
         throw DbError(text);
     }
     // A file that is not a database fails at its first read.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-        const QString text = errorText(probe.lastError());
+        const QString text = EngineErrorText(probe.lastError());
         probe.clear();
         CloseConnection();
         throw DbError(text);
@@ -97,11 +98,19 @@ QSqlDatabase TDModule::database() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-void TDModule::exec(const QString &statement)
+void TDModule::exec(const QString &statement, const QVariantList &values)
 {
     QSqlQuery query(database());
-    if (!query.exec(statement))
-        throw DbError(errorText(query.lastError()));
+    bool ok = false;
+    if (values.isEmpty()) {
+        ok = query.exec(statement);
+    } else if ((ok = query.prepare(statement))) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok)
+        throw DbError(EngineErrorText(query.lastError()));
 }
 
 void TDModule::FinishPendingReads()
@@ -136,7 +145,7 @@ Transaction::Transaction(TDModule &module)
     if (m_module.m_transactionDepth == 0) {
         QSqlDatabase db = m_module.database();
         if (!db.transaction())
-            throw DbError(errorText(db.lastError()));
+            throw DbError(EngineErrorText(db.lastError()));
         m_module.m_rollbackOnly = false;
     }
     ++m_module.m_transactionDepth;
@@ -155,7 +164,7 @@ void Transaction::commit()
         throw DbError(QStringLiteral("Действие отменено: изменения не сохранены"));
     }
     if (!db.commit()) {
-        const QString text = errorText(db.lastError());
+        const QString text = EngineErrorText(db.lastError());
         db.rollback();
         throw DbError(text);
     }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QSqlDatabase>
+#include <QVariantList>
 #include <functional>
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
@@ -23,8 +24,9 @@ public:
     // The next identifier of a table as decimal text: 1 + the largest identifier above 0, or 1.
     Q_INVOKABLE QString GenID(const QString &table, const QString &infix = QString());
 
-    // Runs a single statement on its own query; for the helpers of the subsystems.
-    void exec(const QString &statement);
+    // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
+    // bound to the statement's "?" placeholders in order.
+    void exec(const QString &statement, const QVariantList &values = {});
 
     // The engine refuses DROP TABLE while any read is pending on the connection. Only the object list
     // reads lazily; it is closed here (its users open it again before reading).

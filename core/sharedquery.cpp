@@ -6,14 +6,6 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
-namespace {
-QString engineText(const QSqlError &error)
-{
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
-}
-}
-
 SharedQuery::SharedQuery(const QString &name, TDModule *module)
     : QObject(module), m_module(module), m_name(name)
 {
@@ -33,7 +25,7 @@ void SharedQuery::addLine(const QString &line)
 void SharedQuery::failIfError(bool ok, const char *)
 {
     if (!ok)
-        throw DbError(engineText(m_query.lastError()));
+        throw DbError(EngineErrorText(m_query.lastError()));
 }
 
 void SharedQuery::close()
@@ -76,7 +68,7 @@ void SharedQuery::execSql()
     close();
     QSqlQuery query(m_module->database());
     if (!query.exec(sql()))
-        throw DbError(engineText(query.lastError()));
+        throw DbError(EngineErrorText(query.lastError()));
 }
 
 int SharedQuery::readRows(int count)
@@ -258,14 +250,12 @@ void SharedQuery::post()
     QStringList assignments;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
         assignments << it.key() + QLatin1String(" = ?");
-    QSqlQuery update(m_module->database());
-    update.prepare(QLatin1String("UPDATE ") + m_editTable + QLatin1String(" SET ") + assignments.join(QLatin1String(", "))
-                   + QLatin1String(" WHERE ") + m_editKey + QLatin1String(" = ?"));
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
-        update.addBindValue(it.value());
-    update.addBindValue(key);
+    QVariantList values(m_pending.cbegin(), m_pending.cend());
+    values << key;
+    const QString statement = QLatin1String("UPDATE ") + m_editTable + QLatin1String(" SET ")
+                              + assignments.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + m_editKey
+                              + QLatin1String(" = ?");
     m_editTable.clear();
     m_pending.clear();
-    if (!update.exec())
-        throw DbError(engineText(update.lastError()));
+    m_module->exec(statement, values);
 }

@@ -8,25 +8,12 @@
 #include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTime>
 
 namespace {
 const QString IsoDate = QStringLiteral("yyyy-MM-dd");
 const QString IsoTime = QStringLiteral("HH:mm:ss");
 constexpr qint64 NumberLimit = 1000000000;
-
-void execBound(TDModule &module, const QString &statement, const QVariantList &values)
-{
-    QSqlQuery query(module.database());
-    if (!query.prepare(statement))
-        throw DbError(query.lastError().databaseText().isEmpty() ? query.lastError().text() : query.lastError().databaseText());
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw DbError(query.lastError().databaseText().isEmpty() ? query.lastError().text() : query.lastError().databaseText());
-}
 
 // The value a field's column receives. Numbers are checked here, since a pasted text passes the key
 // filters and the engine would store a non-number as text without complaint.
@@ -152,9 +139,8 @@ void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
         marks << QStringLiteral("?");
         values << storedValue(module, input);
     }
-    execBound(module,
-              QStringLiteral("INSERT INTO GENER (%1) VALUES(%2)").arg(columns.join(QLatin1String(", ")), marks.join(QLatin1Char(','))),
-              values);
+    module.exec(QStringLiteral("INSERT INTO GENER (%1) VALUES(%2)").arg(columns.join(QLatin1String(", ")), marks.join(QLatin1Char(','))),
+                values);
     tx.commit();
 }
 
@@ -171,13 +157,13 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
     }
     if (!assignments.isEmpty()) {
         values << objectId;
-        execBound(module, QStringLiteral("UPDATE GENER SET ") + assignments.join(QLatin1String(", ")) + QLatin1String(" WHERE G_ID = ?"),
+        module.exec(QStringLiteral("UPDATE GENER SET ") + assignments.join(QLatin1String(", ")) + QLatin1String(" WHERE G_ID = ?"),
                   values);
     }
     for (const FieldInput &input : inputs) {
         if (KindOf(input.field) != FieldKind::Image || !input.pictureChosen)
             continue;
-        execBound(module, QStringLiteral("UPDATE GENER SET %1 = ? WHERE G_ID = ?").arg(input.field.column()),
+        module.exec(QStringLiteral("UPDATE GENER SET %1 = ? WHERE G_ID = ?").arg(input.field.column()),
                   {storedValue(module, input), objectId});
     }
     tx.commit();
