@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/filedialogs.h"
+
 #include "app/form24.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
@@ -21,7 +23,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -136,30 +137,6 @@ void TForm1::closeEvent(QCloseEvent *event)
     QTimer::singleShot(0, qApp, &QApplication::quit);
 }
 
-QString TForm1::runOpenDialog()
-{
-    QFileDialog dialog(this, QStringLiteral("Открытие файла БД"), DModule->ProgramFolder, DatabaseFilter);
-    dialog.setObjectName(QStringLiteral("OpenDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
-}
-
-QString TForm1::runSaveDialog()
-{
-    QFileDialog dialog(this, QStringLiteral("Сохранение файла БД"), DModule->ProgramFolder, DatabaseFilter);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
-}
-
 void TForm1::OpenDataBase(const QString &path)
 {
     setWindowTitle(QStringLiteral("ИДЕТ ОТКРЫТИЕ ФАЙЛА БАЗЫ ДАННЫХ! ПОЖАЛУЙСТА ПОДОЖДИТЕ!"));
@@ -200,7 +177,7 @@ void TForm1::N11Click()
 
 void TForm1::N12Click()
 {
-    const QString path = runOpenDialog();
+    const QString path = ChooseFileToOpen(this, {"OpenDialog", QStringLiteral("Открытие файла БД"), {DatabaseFilter}, {}}, false);
     if (path.isEmpty())
         return;
     OpenDataBase(path);
@@ -210,7 +187,7 @@ void TForm1::N12Click()
 
 void TForm1::N13Click()
 {
-    QString path = runSaveDialog();
+    QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter}, {}});
     if (path.isEmpty())
         return;
     if (path.size() < 4 || !path.endsWith(QLatin1String(".mdb"), Qt::CaseSensitive))

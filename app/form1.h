@@ -34,8 +34,6 @@ public:
 
 
     // Runs the file dialogs of the main window (non-native, modal); an empty text when cancelled.
-    QString runOpenDialog();
-    QString runSaveDialog();
 
 public Q_SLOTS:
     void FormCreate();

@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/named.h"
 #include "classifier/classstore.h"
 #include "classifier/form3.h"
 #include "classifier/lazytree.h"
@@ -30,13 +31,6 @@ QLineEdit *newEdit(const char *name, int maxLength, QWidget *parent)
     edit->setObjectName(QLatin1String(name));
     edit->setMaxLength(maxLength);
     return edit;
-}
-
-QPushButton *newButton(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
 }
 
 void clearMainForm()
@@ -66,7 +60,7 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->addItems({QStringLiteral("Сортировать по названию"), QStringLiteral("Сортировать по коду"),
                          QStringLiteral("Сортировать по времени добавления")});
-    More = newButton("More", QStringLiteral("Количественное соотношение с родителем"), this);
+    More = Named<QPushButton>("More", QStringLiteral("Количественное соотношение с родителем"), this);
 
     auto *addGroup = new QGroupBox(QStringLiteral(" Добавление компонентов "), this);
     addGroup->setObjectName(QStringLiteral("AddGroup"));
@@ -74,7 +68,7 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     AddCodeEdit = newEdit("AddCodeEdit", 20, addGroup);
     CheckBox2 = new QCheckBox(QStringLiteral("Или поставьте галочку, чтоб начать новую ветвь"), addGroup);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    AddMeasureBtn = newButton("AddMeasureBtn", QStringLiteral("Добавить элемент"), addGroup);
+    AddMeasureBtn = Named<QPushButton>("AddMeasureBtn", QStringLiteral("Добавить элемент"), addGroup);
     auto *addLayout = new QVBoxLayout(addGroup);
     addLayout->addWidget(wrappedLabel(QStringLiteral("1). Введите название элемента и код (не обязательно)"), addGroup));
     auto *addRow = new QHBoxLayout;
@@ -89,7 +83,7 @@ ClassifierPage::ClassifierPage(QWidget *parent)
     editGroup->setObjectName(QStringLiteral("EditGroup"));
     EditClassEdit = newEdit("EditClassEdit", 100, editGroup);
     EditCodeEdit = newEdit("EditCodeEdit", 20, editGroup);
-    EditMeasureBtn = newButton("EditMeasureBtn", QStringLiteral("Изменить элемент"), editGroup);
+    EditMeasureBtn = Named<QPushButton>("EditMeasureBtn", QStringLiteral("Изменить элемент"), editGroup);
     auto *editLayout = new QVBoxLayout(editGroup);
     editLayout->addWidget(wrappedLabel(QStringLiteral("1). Выделите элемент на древовидной структуре"), editGroup));
     editLayout->addWidget(wrappedLabel(QStringLiteral("2). Введите новое название элемента и код (не обязательно)"), editGroup));
@@ -101,7 +95,7 @@ ClassifierPage::ClassifierPage(QWidget *parent)
 
     auto *deleteGroup = new QGroupBox(QStringLiteral(" Удаление компонентов "), this);
     deleteGroup->setObjectName(QStringLiteral("DeleteGroup"));
-    DeleteMeasureBtn = newButton("DeleteMeasureBtn", QStringLiteral("Удалить элемент"), deleteGroup);
+    DeleteMeasureBtn = Named<QPushButton>("DeleteMeasureBtn", QStringLiteral("Удалить элемент"), deleteGroup);
     auto *deleteLayout = new QVBoxLayout(deleteGroup);
     deleteLayout->addWidget(DeleteMeasureBtn);
 

@@ -5,6 +5,7 @@
 #include "app/generalerror.h"
 #include "app/grids.h"
 #include "app/messages.h"
+#include "app/named.h"
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/form21.h"
@@ -24,15 +25,6 @@
 #include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-QPushButton *makeButton(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
-}
 
 TForm2::TForm2(QWidget *parent)
     : QMainWindow(parent)
@@ -81,11 +73,11 @@ TForm2::TForm2(QWidget *parent)
     connect(DModule->QRGeneral, &SharedQuery::afterScroll, this, &TForm2::followQueryRow);
     connect(gridModel, &QAbstractItemModel::modelReset, this, &TForm2::followQueryRow);
 
-    AddRecordBtn = makeButton("AddRecordBtn", QStringLiteral("Добавить новый объект"), central);
-    EditRecordBtn = makeButton("EditRecordBtn", QStringLiteral("Изменить выделенный объект"), central);
-    DeleteRecordBtn = makeButton("DeleteRecordBtn", QStringLiteral("Удалить выделенный объект"), central);
-    BackBth = makeButton("BackBth", QStringLiteral("<< Вернуться в режим редактирования"), central);
-    GoToCatalogBtn = makeButton("GoToCatalogBtn", QStringLiteral("Создать каталог >>"), central);
+    AddRecordBtn = Named<QPushButton>("AddRecordBtn", QStringLiteral("Добавить новый объект"), central);
+    EditRecordBtn = Named<QPushButton>("EditRecordBtn", QStringLiteral("Изменить выделенный объект"), central);
+    DeleteRecordBtn = Named<QPushButton>("DeleteRecordBtn", QStringLiteral("Удалить выделенный объект"), central);
+    BackBth = Named<QPushButton>("BackBth", QStringLiteral("<< Вернуться в режим редактирования"), central);
+    GoToCatalogBtn = Named<QPushButton>("GoToCatalogBtn", QStringLiteral("Создать каталог >>"), central);
     filterPanel = new FilterPanel(DBGrid, central);
     connect(AddRecordBtn, &QPushButton::clicked, this, &TForm2::AddRecordBtnClick);
     connect(EditRecordBtn, &QPushButton::clicked, this, &TForm2::EditRecordBtnClick);

@@ -1,4 +1,6 @@
 #include "objects/form7.h"
+
+#include "app/filedialogs.h"
 #include "objects/form8.h"
 
 #include "app/forms.h"
@@ -14,7 +16,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -411,25 +412,12 @@ void TForm7::closeEvent(QCloseEvent *event)
         Form2->ClearForm();
 }
 
-QString TForm7::runImageDialog()
-{
-    QFileDialog dialog(this, QStringLiteral("Открытие изображения"), DModule->ProgramFolder);
-    dialog.setObjectName(QStringLiteral("ImageDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Точечные рисунки (*.bmp)"), QStringLiteral("Рисунки JPEG и PNG (*.jpg *.jpeg *.png)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
-}
-
 void TForm7::ImageClick()
 {
     auto *picture = qobject_cast<PictureBox *>(sender());
     if (!picture)
         return;
-    const QString path = runImageDialog();
+    const QString path = ChooseFileToOpen(this, {"ImageDialog", QStringLiteral("Открытие изображения"), PictureFilters(), {}});
     if (path.isEmpty())
         return;
     Guarded([&] {

@@ -56,7 +56,6 @@ public:
     // The controls' values as the store takes them.
     QList<FieldInput> readInputs() const;
     // Runs the picture dialog (modal, non-native); an empty text when cancelled.
-    QString runImageDialog();
 
 public Q_SLOTS:
     void FormCreate();

@@ -2,6 +2,7 @@
 
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/named.h"
 #include "core/dmodule.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
@@ -25,13 +26,6 @@ QString removeQuestion(const QString &bookText)
            + QStringLiteral("Эти ссылки буду удалены! Продолжить удаление справочника?");
 }
 
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 QListWidget *makeList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
@@ -49,10 +43,10 @@ ReferencesPage::ReferencesPage(QWidget *parent)
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     ComponentsList1 = makeList(QStringLiteral("ComponentsList1"), GroupBox1);
     ComponentsList2 = makeList(QStringLiteral("ComponentsList2"), GroupBox1);
-    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("Добавить >"), GroupBox1);
-    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("< Удалить"), GroupBox1);
-    Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("Добавить все >>"), GroupBox1);
-    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("<< Удалить все"), GroupBox1);
+    Button1 = Named<QPushButton>("Button1", QStringLiteral("Добавить >"), GroupBox1);
+    Button2 = Named<QPushButton>("Button2", QStringLiteral("< Удалить"), GroupBox1);
+    Button3 = Named<QPushButton>("Button3", QStringLiteral("Добавить все >>"), GroupBox1);
+    Button4 = Named<QPushButton>("Button4", QStringLiteral("<< Удалить все"), GroupBox1);
 
     auto *buttons = new QVBoxLayout;
     buttons->addStretch();

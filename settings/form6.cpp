@@ -2,6 +2,7 @@
 
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/named.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "settings/options.h"
@@ -18,16 +19,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace {
-QCheckBox *makeCheckBox(const char *name, const QString &caption, bool checked, QWidget *parent)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setChecked(checked);
-    return box;
-}
-}
-
 TForm6::TForm6(QWidget *parent)
     : QDialog(parent)
 {
@@ -40,9 +31,12 @@ TForm6::TForm6(QWidget *parent)
     PageControl->setObjectName(QStringLiteral("PageControl"));
 
     auto *booksTab = new QWidget;
-    CheckBox1 = makeCheckBox("CheckBox1", QStringLiteral("Сгенерировать заново справочники при их повторном добавлении"), true, booksTab);
-    CheckBox2 = makeCheckBox("CheckBox2", QStringLiteral("Разрешить ссылаться только на младшие подклассы"), true, booksTab);
-    CheckBox8 = makeCheckBox("CheckBox8", QStringLiteral("Выключить запрос ввода соотношения в справочной системе"), true, booksTab);
+    CheckBox1 = Named<QCheckBox>("CheckBox1", QStringLiteral("Сгенерировать заново справочники при их повторном добавлении"), booksTab);
+    CheckBox1->setChecked(true);
+    CheckBox2 = Named<QCheckBox>("CheckBox2", QStringLiteral("Разрешить ссылаться только на младшие подклассы"), booksTab);
+    CheckBox2->setChecked(true);
+    CheckBox8 = Named<QCheckBox>("CheckBox8", QStringLiteral("Выключить запрос ввода соотношения в справочной системе"), booksTab);
+    CheckBox8->setChecked(true);
     RadioGroup = new QGroupBox(QStringLiteral(" Отображение элементов справочников "), booksTab);
     RadioGroup->setObjectName(QStringLiteral("RadioGroup"));
     auto *radioLayout = new QVBoxLayout(RadioGroup);
@@ -63,8 +57,10 @@ TForm6::TForm6(QWidget *parent)
     PageControl->addTab(booksTab, QStringLiteral("Справочная система"));
 
     auto *templatesTab = new QWidget;
-    CheckBox3 = makeCheckBox("CheckBox3", QStringLiteral("При сохранении шаблона удалять сгенерированные справочники"), false, templatesTab);
-    CheckBox4 = makeCheckBox("CheckBox4", QStringLiteral("При сохранении шаблона удалять все сохраненные объекты"), false, templatesTab);
+    CheckBox3 = Named<QCheckBox>("CheckBox3", QStringLiteral("При сохранении шаблона удалять сгенерированные справочники"), templatesTab);
+    CheckBox3->setChecked(false);
+    CheckBox4 = Named<QCheckBox>("CheckBox4", QStringLiteral("При сохранении шаблона удалять все сохраненные объекты"), templatesTab);
+    CheckBox4->setChecked(false);
     auto *templatesLayout = new QVBoxLayout(templatesTab);
     templatesLayout->addWidget(CheckBox3);
     templatesLayout->addWidget(CheckBox4);
@@ -73,7 +69,8 @@ TForm6::TForm6(QWidget *parent)
 
     auto *catalogTab = new QWidget;
     auto *passwordGroup = new QGroupBox(QStringLiteral(" Использование пароля на выход из запущенного каталога "), catalogTab);
-    CheckBox5 = makeCheckBox("CheckBox5", QStringLiteral("Использовать пароль на выход из запущенного каталога"), true, passwordGroup);
+    CheckBox5 = Named<QCheckBox>("CheckBox5", QStringLiteral("Использовать пароль на выход из запущенного каталога"), passwordGroup);
+    CheckBox5->setChecked(true);
     auto *passwordLabel = new QLabel(QStringLiteral("Введите пароль с учетом регистра:"), passwordGroup);
     Edit1 = new QLineEdit(passwordGroup);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -82,14 +79,16 @@ TForm6::TForm6(QWidget *parent)
     passwordLayout->addWidget(CheckBox5);
     passwordLayout->addWidget(passwordLabel);
     passwordLayout->addWidget(Edit1);
-    CheckBox6 = makeCheckBox("CheckBox6", QStringLiteral("Операционная система оформлена в стиле Windows XP"), false, catalogTab);
+    CheckBox6 = Named<QCheckBox>("CheckBox6", QStringLiteral("Операционная система оформлена в стиле Windows XP"), catalogTab);
+    CheckBox6->setChecked(false);
     auto *catalogLayout = new QVBoxLayout(catalogTab);
     catalogLayout->addWidget(passwordGroup);
     catalogLayout->addWidget(CheckBox6);
     catalogLayout->addStretch();
     PageControl->addTab(catalogTab, QStringLiteral("Электронный каталог"));
 
-    CheckBox7 = makeCheckBox("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), true, this);
+    CheckBox7 = Named<QCheckBox>("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), this);
+    CheckBox7->setChecked(true);
 
     Button1 = new QPushButton(QStringLiteral("Готово"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

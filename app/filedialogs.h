@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// The program's file and picture dialogs: Qt's own modal dialogs (never the platform's), named so that
+// tests can answer them, starting in `folder` (the program folder when empty). Each returns the chosen
+// path, or an empty text when the user cancelled.
+struct FileDialogRequest
+{
+    const char *objectName;
+    QString title;
+    QStringList nameFilters;
+    QString folder;
+};
+
+// A file to read; with `mustExist` off any typed name is returned as it stands.
+QString ChooseFileToOpen(QWidget *parent, const FileDialogRequest &request, bool mustExist = true);
+// A file to write; the dialog does not ask about replacing, the caller decides.
+QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request);
+// Filters of the picture dialogs.
+QStringList PictureFilters();
+QStringList JpegFilters();
