@@ -8,5 +8,6 @@ void ShowGeneralError(const QString &text)
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("GeneralErrorBox"));
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }

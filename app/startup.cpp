@@ -78,6 +78,10 @@ void StartUp()
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
 
+    // Without a system locale (LANG unset) the Russian interface shows Russian dates and numbers.
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+
     // Not a child of the application: the connection must be closed while the SQL driver is still loaded.
     DModule = new TDModule;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, DModule, &TDModule::CloseConnection);

@@ -7,6 +7,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -80,9 +81,11 @@ int main(int argc, char **argv)
 
     TForm3 window;
     const ChildList children = ReadChildren(module, 2);
-    window.setInsertChoices(children.names, children.ids);
-    std::printf("ratio window prepared with %lld insertion choices: %.1f ms\n", qint64(window.radioItems().size()),
-                ms(timer));
+    window.PrepareAdding(QStringLiteral("Родитель"), QStringLiteral("Новый"), children.names, children.ids, false);
+    window.show();
+    QCoreApplication::processEvents();
+    std::printf("ratio window read, prepared and shown with %lld insertion choices: %.1f ms\n",
+                qint64(window.radioItems().size()), ms(timer));
 
     module.GenID("CLASSES");
     std::printf("next identifier: %.1f ms\n", ms(timer));

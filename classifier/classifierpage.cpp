@@ -186,7 +186,7 @@ void ClassifierPage::AddMeasureBtnClick()
         return;
     }
     Guarded([&] {
-        if (FindClassByName(*DModule, name) != 0) {
+        if (ClassNameTaken(*DModule, name)) {
             ShowMessage(QStringLiteral("Элемент с таким названием уже существует!"), this);
             return;
         }
@@ -202,21 +202,12 @@ void ClassifierPage::AddMeasureBtnClick()
 
 void ClassifierPage::prepareAddingChild(QTreeWidgetItem *parent, const QString &name)
 {
-    TForm3 &w = *Form3;
     m_ratioParent = LazyTree::itemId(parent);
     m_ratioClass = 0;
-    w.RatioEditMode = false;
-    w.Edit1->setText(QStringLiteral("0"));
-    const QString parentText = parent->text(0);
-    w.Label1->setText(QLatin1String("1 ") + parentText + QLatin1String(" ="));
-    w.RadioGroup1->setTitle(QStringLiteral(" Вставить между \"%1\" и ... ").arg(parentText));
     const ChildList children = ReadChildren(*DModule, m_ratioParent);
-    w.setInsertChoices(children.names, children.ids);
-    w.RadioGroup1->setEnabled(true);
-    w.Label2->setText(name);
     // A fractional ratio is a ratio: only an exact 0 means the siblings use none.
-    w.CheckBox1->setChecked(children.ids.isEmpty() || children.lastCoeff == 0);
-    w.CheckBox1Click();
+    Form3->PrepareAdding(parent->text(0), name, children.names, children.ids,
+                         !children.ids.isEmpty() && children.lastCoeff != 0);
     runRatioWindow();
 }
 
@@ -236,12 +227,9 @@ void ClassifierPage::EditMeasureBtnClick()
         return;
     }
     Guarded([&] {
-        if (!name.isEmpty()) {
-            const qint64 holder = FindClassByName(*DModule, name);
-            if (holder != 0 && holder != id) {
-                ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), this);
-                return;
-            }
+        if (!name.isEmpty() && ClassNameTaken(*DModule, name, id)) {
+            ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), this);
+            return;
         }
         if (topLevel) {
             RenameClass(*DModule, id, name, code);
@@ -255,22 +243,14 @@ void ClassifierPage::EditMeasureBtnClick()
 
 void ClassifierPage::prepareChangingChild(QTreeWidgetItem *node, const QString &name)
 {
-    TForm3 &w = *Form3;
     m_ratioClass = LazyTree::itemId(node);
     m_ratioParent = LazyTree::itemId(node->parent());
-    w.RatioEditMode = true;
     const std::optional<ClassRow> row = ReadClass(*DModule, m_ratioClass);
     if (!row)
         throw DbError(QStringLiteral("Класс не найден в базе данных"));
-    w.Edit1->setText(SqlNumber(row->coeff));
-    w.RadioGroup1->setEnabled(false);
-    w.clearInsertChoices();
-    w.RadioGroup1->setTitle(QStringLiteral(" Вставка недоступна... "));
-    w.Label1->setText(QLatin1String("1 ") + node->parent()->text(0) + QLatin1String(" ="));
-    w.Label2->setText(name.isEmpty() ? node->text(0) : name);
     // Only an exact 0 is "no ratio": a ratio such as 0.4 must survive a change of the name.
-    w.CheckBox1->setChecked(row->coeff == 0);
-    w.CheckBox1Click();
+    Form3->PrepareChanging(node->parent()->text(0), name.isEmpty() ? node->text(0) : name, SqlNumber(row->coeff),
+                           row->coeff != 0);
     runRatioWindow();
 }
 
@@ -301,12 +281,9 @@ bool ClassifierPage::applyRatioWindow(TForm3 &window)
     if (window.RatioEditMode) {
         const QString name = EditClassEdit->text();
         // The boxes may have changed while the window was open.
-        if (!name.isEmpty()) {
-            const qint64 holder = FindClassByName(*DModule, name);
-            if (holder != 0 && holder != m_ratioClass) {
-                ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), &window);
-                return false;
-            }
+        if (!name.isEmpty() && ClassNameTaken(*DModule, name, m_ratioClass)) {
+            ShowMessage(QStringLiteral("Класс с таким названием уже существует!"), &window);
+            return false;
         }
         ChangeClass(*DModule, m_ratioClass, name, EditCodeEdit->text(), ratio);
         rereadLevel(m_ratioParent, m_ratioClass);
@@ -316,7 +293,7 @@ bool ClassifierPage::applyRatioWindow(TForm3 &window)
             ShowMessage(QStringLiteral("Введите название элемента!"), &window);
             return false;
         }
-        if (FindClassByName(*DModule, name) != 0) {
+        if (ClassNameTaken(*DModule, name)) {
             ShowMessage(QStringLiteral("Элемент с таким названием уже существует!"), &window);
             return false;
         }

@@ -20,23 +20,23 @@ ClassRow currentRow(const SharedQuery &q)
 std::optional<ClassRow> ReadClass(TDModule &module, qint64 id)
 {
     SharedQuery &q = *module.QRWork;
-    q.open(QStringLiteral("SELECT * FROM CLASSES WHERE C_ID = %1").arg(id));
+    q.open(QStringLiteral("SELECT * FROM CLASSES WHERE C_ID = ?"), {id});
     if (q.isEmpty())
         return std::nullopt;
     return currentRow(q);
 }
 
-qint64 FindClassByName(TDModule &module, const QString &name)
+bool ClassNameTaken(TDModule &module, const QString &name, qint64 except)
 {
-    SharedQuery &q = *module.QRWork;
-    q.open(QLatin1String("SELECT * FROM CLASSES WHERE C_NAME = ") + Quoted(name));
-    return q.isEmpty() ? 0 : q.asInteger(QStringLiteral("C_ID"));
+    return !module.QRWork->readAll(QStringLiteral("SELECT C_ID FROM CLASSES WHERE C_NAME = ? AND C_ID <> ? LIMIT 1"),
+                                   {name, except})
+                .isEmpty();
 }
 
 ChildList ReadChildren(TDModule &module, qint64 parent)
 {
     SharedQuery &q = *module.QRWork;
-    q.open(QStringLiteral("SELECT C_ID, C_NAME, C_COEFF FROM CLASSES WHERE C_LINK = %1").arg(parent));
+    q.open(QStringLiteral("SELECT C_ID, C_NAME, C_COEFF FROM CLASSES WHERE C_LINK = ?"), {parent});
     ChildList children;
     const int count = q.recordCount();
     children.ids.reserve(count);
@@ -66,17 +66,16 @@ qint64 AddClass(TDModule &module, const QString &name, const QString &code, qint
         ratio = 0;
     Transaction tx(module);
     const QString id = module.GenID(QStringLiteral("CLASSES"));
-    module.QRClasses->execSql(QStringLiteral("INSERT INTO CLASSES VALUES (%1,%2,%3,%4,%5)")
-                                  .arg(id, Quoted(name), Quoted(code), QString::number(parent), SqlNumber(ratio)));
+    module.QRClasses->execSql(QStringLiteral("INSERT INTO CLASSES VALUES (?,?,?,?,?)"),
+                              {id.toLongLong(), name, code, parent, ratio});
     if (insertAbove != 0) {
         const std::optional<ClassRow> child = ReadClass(module, insertAbove);
         if (!child || child->link != parent)
             throw DbError(QStringLiteral("Класс для вставки не найден под родительским классом"));
         // One parent = ratio new classes = b children, so one new class = b / ratio children.
         const double restated = ratio == 0 ? 0 : child->coeff / ratio;
-        module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_LINK = %1, C_COEFF = %2 WHERE C_ID = %3")
-                                      .arg(id, SqlNumber(restated))
-                                      .arg(insertAbove));
+        module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_LINK = ?, C_COEFF = ? WHERE C_ID = ?"),
+                                  {id.toLongLong(), restated, insertAbove});
     }
     tx.commit();
     return id.toLongLong();
@@ -84,9 +83,8 @@ qint64 AddClass(TDModule &module, const QString &name, const QString &code, qint
 
 void RenameClass(TDModule &module, qint64 id, const QString &name, const QString &code)
 {
-    module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_NAME = %1, C_CODE = %2 WHERE C_ID = %3")
-                                  .arg(Quoted(name), Quoted(code))
-                                  .arg(id));
+    module.QRClasses->execSql(QStringLiteral("UPDATE CLASSES SET C_NAME = ?, C_CODE = ? WHERE C_ID = ?"),
+                              {name, code, id});
 }
 
 void ChangeClass(TDModule &module, qint64 id, const QString &name, const QString &code, double ratio)
@@ -94,8 +92,8 @@ void ChangeClass(TDModule &module, qint64 id, const QString &name, const QString
     SharedQuery &q = *module.QRClasses;
     q.setSql(QStringLiteral("UPDATE CLASSES SET"));
     if (!name.isEmpty())
-        q.addLine(QStringLiteral(" C_NAME = %1, C_CODE = %2,").arg(Quoted(name), Quoted(code)));
-    q.addLine(QStringLiteral(" C_COEFF = %1 WHERE C_ID = %2").arg(SqlNumber(ratio)).arg(id));
+        q.addLine(QStringLiteral(" C_NAME = ?, C_CODE = ?,"), {name, code});
+    q.addLine(QStringLiteral(" C_COEFF = ? WHERE C_ID = ?"), {ratio, id});
     q.execSql();
 }
 

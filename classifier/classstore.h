@@ -30,8 +30,8 @@ struct ChildList
 
 std::optional<ClassRow> ReadClass(TDModule &module, qint64 id);
 
-// The id of a class with exactly this name anywhere in the classifier, or 0.
-qint64 FindClassByName(TDModule &module, const QString &name);
+// Class names are unique in the whole classifier: whether a class other than `except` has this name.
+bool ClassNameTaken(TDModule &module, const QString &name, qint64 except = 0);
 
 ChildList ReadChildren(TDModule &module, qint64 parent);
 

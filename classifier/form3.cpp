@@ -6,16 +6,15 @@
 #include "app/messages.h"
 #include "classifier/classifierpage.h"
 
-#include <QButtonGroup>
+#include <QAbstractListModel>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QListView>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -24,6 +23,71 @@ namespace {
 const QString NoInsertText = QStringLiteral("Добавить без вставки");
 constexpr double RatioLimit = 1000000000.0;
 }
+
+// The insertion choices: the children's names and "Добавить без вставки", exactly one of them checked.
+class InsertChoiceModel : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setChoices(const QStringList &names, const QList<qint64> &ids, bool withNoInsert)
+    {
+        beginResetModel();
+        m_names = names;
+        m_ids = ids;
+        if (withNoInsert) {
+            m_names << NoInsertText;
+            m_ids << 0;
+        }
+        m_checked = int(m_names.size()) - 1;
+        endResetModel();
+    }
+    const QStringList &names() const { return m_names; }
+    int checked() const { return m_checked; }
+    qint64 checkedId() const { return m_ids.value(m_checked, 0); }
+    void check(int row)
+    {
+        if (row < 0 || row >= m_names.size() || row == m_checked)
+            return;
+        const int before = m_checked;
+        m_checked = row;
+        if (before >= 0)
+            Q_EMIT dataChanged(index(before), index(before), {Qt::CheckStateRole});
+        Q_EMIT dataChanged(index(row), index(row), {Qt::CheckStateRole});
+    }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(m_names.size());
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_names.size())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_names[index.row()];
+        if (role == Qt::CheckStateRole)
+            return index.row() == m_checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override
+    {
+        // A checked item is unchecked only by checking another one.
+        if (role != Qt::CheckStateRole || !index.isValid() || value.toInt() != Qt::Checked)
+            return false;
+        check(index.row());
+        return true;
+    }
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable : Qt::NoItemFlags;
+    }
+
+private:
+    QStringList m_names;
+    QList<qint64> m_ids;
+    int m_checked = -1;
+};
 
 TForm3::TForm3(QWidget *parent)
     : QDialog(parent)
@@ -50,19 +114,15 @@ TForm3::TForm3(QWidget *parent)
 
     RadioGroup1 = new QGroupBox(this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-    // A parent may have thousands of children: the items scroll inside the group.
-    m_choicesArea = new QScrollArea(RadioGroup1);
-    m_choicesArea->setFrameShape(QFrame::NoFrame);
-    m_choicesArea->setWidgetResizable(true);
-    m_choicesBox = new QWidget;
-    m_choicesLayout = new QVBoxLayout(m_choicesBox);
-    m_choicesLayout->setContentsMargins(4, 0, 4, 0);
-    m_choicesLayout->addStretch();
-    m_choicesArea->setWidget(m_choicesBox);
+    m_choices = new InsertChoiceModel(this);
+    RadioList = new QListView(RadioGroup1);
+    RadioList->setObjectName(QStringLiteral("RadioList"));
+    RadioList->setUniformItemSizes(true);
+    RadioList->setModel(m_choices);
+    connect(RadioList, &QListView::clicked, this, [this](const QModelIndex &index) { m_choices->check(index.row()); });
     auto *radioLayout = new QVBoxLayout(RadioGroup1);
     radioLayout->setContentsMargins(6, 4, 6, 6);
-    radioLayout->addWidget(m_choicesArea);
-    m_choices = new QButtonGroup(this);
+    radioLayout->addWidget(RadioList);
 
     Label3 = new QLabel(QStringLiteral("Для отключения вывода этого окна воспользуйтесь настройками программы"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -81,52 +141,59 @@ TForm3::TForm3(QWidget *parent)
     FormResize();
 }
 
-void TForm3::clearInsertChoices()
-{
-    for (QAbstractButton *button : m_choices->buttons()) {
-        m_choices->removeButton(button);
-        delete button;
-    }
-    m_choiceIds.clear();
-}
-
 void TForm3::setInsertChoices(const QStringList &names, const QList<qint64> &ids)
 {
-    clearInsertChoices();
-    m_choicesBox->setUpdatesEnabled(false);
-    const int count = int(names.size());
-    for (int i = 0; i <= count; ++i) {
-        auto *button = new QRadioButton(i < count ? names[i] : NoInsertText, m_choicesBox);
-        m_choicesLayout->insertWidget(i, button);
-        m_choices->addButton(button, i);
-        m_choiceIds << (i < count ? ids.value(i) : 0);
-    }
-    m_choicesBox->setUpdatesEnabled(true);
-    setRadioIndex(count);
+    m_choices->setChoices(names, ids, !RatioEditMode);
+    if (m_choices->checked() >= 0)
+        RadioList->scrollTo(m_choices->index(m_choices->checked()));
+}
+
+void TForm3::PrepareAdding(const QString &parentName, const QString &className, const QStringList &childNames,
+                           const QList<qint64> &childIds, bool siblingsUseRatio)
+{
+    RatioEditMode = false;
+    Edit1->setText(QStringLiteral("0"));
+    Label1->setText(QLatin1String("1 ") + parentName + QLatin1String(" ="));
+    Label2->setText(className);
+    RadioGroup1->setTitle(QLatin1String(" Вставить между \"") + parentName + QLatin1String("\" и ... "));
+    setInsertChoices(childNames, childIds);
+    RadioGroup1->setEnabled(true);
+    CheckBox1->setChecked(!siblingsUseRatio);
+    CheckBox1Click();
+}
+
+void TForm3::PrepareChanging(const QString &parentName, const QString &className, const QString &ratioText,
+                             bool usesRatio)
+{
+    RatioEditMode = true;
+    Edit1->setText(ratioText);
+    Label1->setText(QLatin1String("1 ") + parentName + QLatin1String(" ="));
+    Label2->setText(className);
+    RadioGroup1->setTitle(QStringLiteral(" Вставка недоступна... "));
+    setInsertChoices({}, {});
+    RadioGroup1->setEnabled(false);
+    CheckBox1->setChecked(!usesRatio);
+    CheckBox1Click();
 }
 
 QStringList TForm3::radioItems() const
 {
-    QStringList items;
-    for (int i = 0; i < m_choiceIds.size(); ++i)
-        items << m_choices->button(i)->text();
-    return items;
+    return m_choices->names();
 }
 
 int TForm3::radioIndex() const
 {
-    return m_choices->checkedId();
+    return m_choices->checked();
 }
 
 void TForm3::setRadioIndex(int index)
 {
-    if (QAbstractButton *button = m_choices->button(index))
-        button->setChecked(true);
+    m_choices->check(index);
 }
 
 qint64 TForm3::chosenChild() const
 {
-    return m_choiceIds.value(radioIndex(), 0);
+    return m_choices->checkedId();
 }
 
 void TForm3::Button1Click()

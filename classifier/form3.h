@@ -4,15 +4,14 @@
 #include <QList>
 #include <QStringList>
 
-class QButtonGroup;
+class InsertChoiceModel;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QKeyEvent;
+class QListView;
 class QPushButton;
-class QScrollArea;
-class QVBoxLayout;
 
 // The ratio window "Связь с другими классами": how many of a class make one of its parent, and, when a
 // class is added, the child of the parent that the new class is inserted above. Not modal; the class
@@ -33,9 +32,17 @@ public:
     // False while the window serves adding a class, true while it serves changing one.
     bool RatioEditMode = false;
 
-    // The radio group: one item per child (with its id) and, when adding, "Добавить без вставки" last.
-    void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
-    void clearInsertChoices();
+    // Adding a class `className` under `parentName`, whose children are listed for insertion; the ratio
+    // box starts unused when no sibling uses a ratio (`siblingsUseRatio` false).
+    void PrepareAdding(const QString &parentName, const QString &className, const QStringList &childNames,
+                       const QList<qint64> &childIds, bool siblingsUseRatio);
+    // Changing the ratio of `className` under `parentName`; `ratioText` is its stored ratio.
+    void PrepareChanging(const QString &parentName, const QString &className, const QString &ratioText, bool usesRatio);
+
+    // The choice group: one item per child (with its id) and, when adding, "Добавить без вставки" last.
+    // One item is checked at a time, as in a radio group; a list view, so that thousands of children
+    // cost no more than the rows on screen.
+    QListView *RadioList = nullptr;
     QStringList radioItems() const;
     int radioIndex() const;
     void setRadioIndex(int index);
@@ -58,9 +65,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QScrollArea *m_choicesArea;
-    QWidget *m_choicesBox;
-    QVBoxLayout *m_choicesLayout;
-    QButtonGroup *m_choices;
-    QList<qint64> m_choiceIds;
+    void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
+    InsertChoiceModel *m_choices;
 };

@@ -1,5 +1,7 @@
 #include "core/dmodule.h"
 
+#include "core/schema.h"
+
 #include "core/dberror.h"
 
 #include <QDir>
@@ -75,13 +77,12 @@ void TDModule::OpenConnection(const QString &path)
         CloseConnection();
         throw DbError(text);
     }
-    // A file that is not a database fails at its first read.
-    QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-        const QString text = EngineErrorText(probe.lastError());
-        probe.clear();
+    // A file that is not a database fails at its first read; one of another program at the check.
+    try {
+        CheckProgramDatabase(db);
+    } catch (const DbError &) {
         CloseConnection();
-        throw DbError(text);
+        throw;
     }
 }
 

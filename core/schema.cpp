@@ -1,11 +1,14 @@
 #include "core/schema.h"
 
 #include "core/dberror.h"
+#include "fields/fieldkind.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
 
 namespace {
 const char *const fixedSchema[] = {
@@ -24,17 +27,39 @@ const char *const fixedSchema[] = {
     "CREATE INDEX LINKS_OBJECT ON LINKS(L_OBJECT)",
     "CREATE INDEX LINKS_ENTRY ON LINKS(L_REFER, L_CLASS)",
     "CREATE TABLE KATALOGS(K_ID INTEGER NOT NULL PRIMARY KEY, K_NAME VARCHAR(255), K_PATH VARCHAR(255), K_DATA TEXT)",
-    "INSERT INTO TYPES VALUES(0, 'Целое число', 'INTEGER')",
-    "INSERT INTO TYPES VALUES(1, 'Вещественное число', 'FLOAT')",
-    "INSERT INTO TYPES VALUES(2, 'Время', 'TIME')",
-    "INSERT INTO TYPES VALUES(3, 'Дата', 'DATE')",
-    "INSERT INTO TYPES VALUES(4, 'Логический', 'BOOLEAN')",
-    "INSERT INTO TYPES VALUES(5, 'Строка (50 символов)', 'VARCHAR(50)')",
-    "INSERT INTO TYPES VALUES(6, 'Длинный текст', 'TEXT')",
-    "INSERT INTO TYPES VALUES(7, 'Изображение', 'BLOB')",
     "INSERT INTO BOOLEAN VALUES(-1, 'Да')",
     "INSERT INTO BOOLEAN VALUES(0, 'Нет')",
 };
+
+struct FixedTable
+{
+    const char *name;
+    QStringList columns;
+};
+
+const QList<FixedTable> &fixedTables()
+{
+    static const QList<FixedTable> tables{
+        {"CLASSES", {"C_ID", "C_NAME", "C_CODE", "C_LINK", "C_COEFF"}},
+        {"FIELDS", {"F_ID", "F_NAME", "F_TYPE", "F_LOOKUP"}},
+        {"TYPES", {"T_ID", "T_NAME", "T_ENG"}},
+        {"BOOLEAN", {"B_ID", "B_TEXT"}},
+        {"GENER", {"G_ID"}},
+        {"REFERS", {"R_ID", "R_NAME", "R_CLASS"}},
+        {"LINKS", {"L_ID", "L_OBJECT", "L_REFER", "L_CLASS", "L_VALUE", "L_CAPTION"}},
+        {"KATALOGS", {"K_ID", "K_NAME", "K_PATH", "K_DATA"}},
+    };
+    return tables;
+}
+
+void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
+{
+    bool ok = query.prepare(statement);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!ok || !query.exec())
+        throw DbError(EngineErrorText(query.lastError()));
+}
 }
 
 void CreateEmptyDatabase(const QString &path)
@@ -47,20 +72,22 @@ void CreateEmptyDatabase(const QString &path)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         if (!db.open()) {
-            failure = db.lastError().text();
+            failure = EngineErrorText(db.lastError());
         } else {
             QSqlQuery query(db);
             db.transaction();
-            for (const char *statement : fixedSchema) {
-                if (!query.exec(QString::fromUtf8(statement))) {
-                    failure = query.lastError().text();
-                    break;
-                }
-            }
-            if (failure.isEmpty())
+            try {
+                for (const char *statement : fixedSchema)
+                    execOrThrow(query, QString::fromUtf8(statement));
+                const QList<FieldKindInfo> &types = FieldKinds::Types();
+                for (int number = 0; number < types.size(); ++number)
+                    execOrThrow(query, QStringLiteral("INSERT INTO TYPES VALUES(?, ?, ?)"),
+                                {number, types[number].typeName, types[number].sqlType});
                 db.commit();
-            else
+            } catch (const DbError &error) {
+                failure = error.message();
                 db.rollback();
+            }
             query.clear();
             db.close();
         }
@@ -68,4 +95,27 @@ void CreateEmptyDatabase(const QString &path)
     QSqlDatabase::removeDatabase(connection);
     if (!failure.isEmpty())
         throw DbError(failure);
+}
+
+void CheckProgramDatabase(const QSqlDatabase &db)
+{
+    const QString damaged = QStringLiteral("Файл не является базой данных программы: ");
+    QSqlQuery query(db);
+    for (const FixedTable &table : fixedTables()) {
+        const QString name = QLatin1String(table.name);
+        execOrThrow(query, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {name});
+        QStringList columns;
+        while (query.next())
+            columns << query.value(0).toString().toUpper();
+        for (const QString &column : table.columns) {
+            if (!columns.contains(column))
+                throw DbError(damaged + QStringLiteral("нет столбца %1 таблицы %2").arg(column, name));
+        }
+    }
+    const QList<FieldKindInfo> &types = FieldKinds::Types();
+    for (int number = 0; number < types.size(); ++number) {
+        execOrThrow(query, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = ?"), {number});
+        if (!query.next() || query.value(0).toString() != types[number].typeName)
+            throw DbError(damaged + QStringLiteral("нет типа данных «%1»").arg(types[number].typeName));
+    }
 }

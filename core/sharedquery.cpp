@@ -12,14 +12,27 @@ SharedQuery::SharedQuery(const QString &name, TDModule *module)
     setObjectName(name);
 }
 
-void SharedQuery::setSql(const QString &text)
+void SharedQuery::setSql(const QString &text, const QVariantList &values)
 {
     m_lines = QStringList{text};
+    m_values = values;
 }
 
-void SharedQuery::addLine(const QString &line)
+void SharedQuery::addLine(const QString &line, const QVariantList &values)
 {
     m_lines.append(line);
+    m_values.append(values);
+}
+
+bool SharedQuery::run(QSqlQuery &query) const
+{
+    if (m_values.isEmpty())
+        return query.exec(sql());
+    if (!query.prepare(sql()))
+        return false;
+    for (const QVariant &value : m_values)
+        query.addBindValue(value);
+    return query.exec();
 }
 
 void SharedQuery::failIfError(bool ok, const char *)
@@ -43,12 +56,30 @@ void SharedQuery::close()
         Q_EMIT rowsReplaced();
 }
 
+QList<QVariantList> SharedQuery::readAll(const QString &text, const QVariantList &values)
+{
+    open(text, values);
+    const int rowCount = recordCount();
+    const int columnCount = int(m_query.record().count());
+    QList<QVariantList> rows;
+    rows.reserve(rowCount);
+    for (int row = 0; row < rowCount; ++row) {
+        QVariantList rowValues;
+        rowValues.reserve(columnCount);
+        for (int column = 0; column < columnCount; ++column)
+            rowValues << valueAt(row, column);
+        rows << rowValues;
+    }
+    close();
+    return rows;
+}
+
 void SharedQuery::open()
 {
     close();
     m_query = QSqlQuery(m_module->database());
     m_query.setForwardOnly(false);
-    failIfError(m_query.exec(sql()), "open");
+    failIfError(run(m_query), "open");
     m_open = true;
     m_rowsRead = 0;
     m_allRead = false;
@@ -67,7 +98,7 @@ void SharedQuery::execSql()
 {
     close();
     QSqlQuery query(m_module->database());
-    if (!query.exec(sql()))
+    if (!run(query))
         throw DbError(EngineErrorText(query.lastError()));
 }
 

@@ -16,16 +16,20 @@ class SharedQuery : public QObject
 public:
     SharedQuery(const QString &name, TDModule *module);
 
-    // The statement: replaced as a whole or extended by a further line.
-    void setSql(const QString &text);
-    void addLine(const QString &line);
+    // The statement: replaced as a whole or extended by a further line. User texts never stand in the
+    // statement: they are values bound, in order, to its "?" placeholders.
+    void setSql(const QString &text, const QVariantList &values = {});
+    void addLine(const QString &line, const QVariantList &values = {});
     QString sql() const { return m_lines.join(QLatin1Char('\n')); }
 
     void open();                  // runs the statement and moves to the first row
     void execSql();               // runs a statement without rows
-    void execSql(const QString &text) { setSql(text); execSql(); }
-    void open(const QString &text) { setSql(text); open(); }
+    void execSql(const QString &text, const QVariantList &values = {}) { setSql(text, values); execSql(); }
+    void open(const QString &text, const QVariantList &values = {}) { setSql(text, values); open(); }
     void close();
+    // Runs a statement, copies every row and closes again: nothing stays pending on the connection (a
+    // pending read locks its tables against DROP TABLE), and the rows outlive any later statement here.
+    QList<QVariantList> readAll(const QString &text, const QVariantList &values = {});
     bool isOpen() const { return m_open; }
     // A lazy query reads its rows as they are asked for (the object list); any other reads every row when
     // opened, so it holds no statement open that would lock its tables against DROP TABLE.
@@ -64,12 +68,14 @@ Q_SIGNALS:
 
 private:
     void failIfError(bool ok, const char *what);
+    bool run(QSqlQuery &query) const;
     bool seekRow(int row) const;
     void moveTo(int row);
 
     TDModule *m_module;
     QString m_name;
     QStringList m_lines;
+    QVariantList m_values;
     mutable QSqlQuery m_query;
     bool m_open = false;
     bool m_lazy = false;

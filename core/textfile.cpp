@@ -46,21 +46,27 @@ QStringList ReadTextLines(const QString &path)
     QStringList lines;
     if (data.isEmpty())
         return lines;
-    const QList<QByteArray> raw = data.split('\n');
-    for (int i = 0; i < raw.size(); ++i) {
-        QByteArray line = raw[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        // A final line break does not start another line.
-        if (i == raw.size() - 1 && line.isEmpty())
-            break;
-        lines << DecodeTextLine(line);
+    // Lines end in CR LF, LF or a lone CR; a final line end does not start another line.
+    qsizetype start = 0;
+    while (start < data.size()) {
+        qsizetype end = start;
+        while (end < data.size() && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        lines << DecodeTextLine(data.mid(start, end - start));
+        if (end < data.size() && data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n')
+            ++end;
+        start = end + 1;
     }
     return lines;
 }
 
 void WriteTextLines(const QString &path, const QStringList &lines)
 {
+    // A line break inside a value would shift every later line of the file.
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')))
+            throw DbError(QStringLiteral("Значение не может содержать перевод строки: файл %1 не записан").arg(path));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(path, file.errorString()));

@@ -3,56 +3,18 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
-#include "core/sqltext.h"
+#include "core/schemanames.h"
+#include "fields/fieldkind.h"
 
 namespace FieldStore {
 
 namespace {
 
-// Reads every row of a statement on the work query: read to its end, it leaves nothing pending on the
-// connection, and the rows are copied before any other operation can replace them.
-QList<QVariantList> readAll(TDModule &module, const QString &sql)
-{
-    SharedQuery &query = *module.QRWork;
-    query.open(sql);
-    const int rowCount = query.recordCount();
-    const int columnCount = int(query.columnNames().size());
-    QList<QVariantList> result;
-    result.reserve(rowCount);
-    for (int row = 0; row < rowCount; ++row) {
-        QVariantList values;
-        values.reserve(columnCount);
-        for (int column = 0; column < columnCount; ++column)
-            values << query.valueAt(row, column);
-        result << values;
-    }
-    query.close();
-    return result;
-}
+using namespace SchemaName;
 
-QString id(qint64 value)
+QList<QVariantList> readAll(TDModule &module, const QString &sql, const QVariantList &values = {})
 {
-    return QString::number(value);
-}
-
-QString lookupTable(qint64 fieldId)
-{
-    return QLatin1String("LOOKUP") + id(fieldId);
-}
-
-QString lookupIdColumn(qint64 fieldId)
-{
-    return QLatin1Char('L') + id(fieldId) + QLatin1String("_ID");
-}
-
-QString lookupDataColumn(qint64 fieldId)
-{
-    return QLatin1Char('L') + id(fieldId) + QLatin1String("_DATA");
-}
-
-QString fieldColumn(qint64 fieldId)
-{
-    return QLatin1Char('G') + id(fieldId);
+    return module.QRWork->readAll(sql, values);
 }
 
 struct TypeRow {
@@ -62,7 +24,7 @@ struct TypeRow {
 
 TypeRow readType(TDModule &module, int type)
 {
-    const auto rows = readAll(module, QStringLiteral("SELECT T_NAME, T_ENG FROM TYPES WHERE T_ID = %1").arg(type));
+    const auto rows = readAll(module, QStringLiteral("SELECT T_NAME, T_ENG FROM TYPES WHERE T_ID = ?"), {type});
     if (rows.isEmpty())
         throw DbError(QStringLiteral("Тип данных %1 не найден в таблице TYPES").arg(type));
     return {rows.first().at(0).toString(), rows.first().at(1).toString()};
@@ -70,32 +32,40 @@ TypeRow readType(TDModule &module, int type)
 
 void addColumn(TDModule &module, qint64 fieldId, const TypeRow &type, bool lookup)
 {
-    module.exec(QStringLiteral("ALTER TABLE GENER ADD %1 %2")
-                    .arg(fieldColumn(fieldId), lookup ? QStringLiteral("INTEGER") : type.sqlType));
+    try {
+        module.exec(QLatin1String("ALTER TABLE GENER ADD ") + FieldColumn(fieldId) + QLatin1Char(' ')
+                    + (lookup ? QStringLiteral("INTEGER") : type.sqlType));
+    } catch (const DbError &error) {
+        if (error.message().contains(QLatin1String("too many columns"), Qt::CaseInsensitive))
+            throw DbError(QStringLiteral("В базе данных уже столько полей описания, сколько она может хранить! "
+                                         "Удалите ненужные поля, чтобы добавить новое."));
+        throw;
+    }
 }
 
 void dropColumn(TDModule &module, qint64 fieldId)
 {
-    module.exec(QStringLiteral("ALTER TABLE GENER DROP %1").arg(fieldColumn(fieldId)));
+    module.exec(QLatin1String("ALTER TABLE GENER DROP ") + FieldColumn(fieldId));
 }
 
 // A new list holds only the empty entry, and every object points at it.
 void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
 {
-    module.exec(QStringLiteral("CREATE TABLE %1(%2 INTEGER NOT NULL PRIMARY KEY,%3 %4)")
-                    .arg(lookupTable(fieldId), lookupIdColumn(fieldId), lookupDataColumn(fieldId), type.sqlType));
-    module.exec(QStringLiteral("INSERT INTO %1 VALUES(0,%2)").arg(lookupTable(fieldId), Quoted(EmptyLookupText)));
-    module.exec(QStringLiteral("UPDATE GENER SET %1 = 0").arg(fieldColumn(fieldId)));
+    module.exec(QLatin1String("CREATE TABLE ") + LookupTable(fieldId) + QLatin1Char('(') + LookupId(fieldId)
+                + QLatin1String(" INTEGER NOT NULL PRIMARY KEY,") + LookupData(fieldId) + QLatin1Char(' ') + type.sqlType
+                + QLatin1Char(')'));
+    module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
+    module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0"));
 }
 
 void dropLookupList(TDModule &module, qint64 fieldId)
 {
-    module.exec(QStringLiteral("DROP TABLE %1").arg(lookupTable(fieldId)));
+    module.exec(QLatin1String("DROP TABLE ") + LookupTable(fieldId));
 }
 
 void checkType(int type)
 {
-    if (type < 0 || type >= TypeCount)
+    if (type < 0 || type >= FieldKinds::TypeCount())
         throw DbError(QStringLiteral("Неизвестный тип данных: %1").arg(type));
 }
 
@@ -103,21 +73,21 @@ void checkType(int type)
 
 QStringList TypeCaptions()
 {
-    return {QStringLiteral("Целое число"),  QStringLiteral("Вещественное число"),
-            QStringLiteral("Время"),        QStringLiteral("Дата"),
-            QStringLiteral("Логический"),   QStringLiteral("Строка (до 50 символов)"),
-            QStringLiteral("Длинный текст"), QStringLiteral("Изображение")};
+    QStringList captions;
+    for (const FieldKindInfo &info : FieldKinds::Types())
+        captions << info.caption;
+    return captions;
 }
 
 int TypeNumber(TDModule &module, const QString &typeName)
 {
-    const auto rows = readAll(module, QStringLiteral("SELECT T_ID FROM TYPES WHERE T_NAME = %1").arg(Quoted(typeName)));
+    const auto rows = readAll(module, QStringLiteral("SELECT T_ID FROM TYPES WHERE T_NAME = ?"), {typeName});
     return rows.isEmpty() ? -1 : rows.first().first().toInt();
 }
 
 FieldDefinition ReadField(TDModule &module, qint64 fieldId)
 {
-    const auto rows = readAll(module, QStringLiteral("SELECT F_ID, F_NAME, F_TYPE, F_LOOKUP FROM FIELDS WHERE F_ID = %1").arg(fieldId));
+    const auto rows = readAll(module, QStringLiteral("SELECT F_ID, F_NAME, F_TYPE, F_LOOKUP FROM FIELDS WHERE F_ID = ?"), {fieldId});
     if (rows.isEmpty())
         throw DbError(QStringLiteral("Поле описания %1 не найдено").arg(fieldId));
     const QVariantList &row = rows.first();
@@ -133,8 +103,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     module.FinishPendingReads();
     const qint64 fieldId = module.GenID(QStringLiteral("FIELDS")).toLongLong();
     module.QRWork->close();
-    module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(%1,%2,%3,%4)")
-                    .arg(id(fieldId), Quoted(name), QString::number(type), SqlBool(lookup)));
+    module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(?,?,?,?)"), {fieldId, name, type, lookup ? -1 : 0});
     const TypeRow typeRow = readType(module, type);
     addColumn(module, fieldId, typeRow, lookup);
     if (lookup)
@@ -151,11 +120,11 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
     Transaction tx(module);
     module.FinishPendingReads();
     const FieldDefinition former = ReadField(module, fieldId);
-    const auto formerTypeRows = readAll(module, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = %1").arg(former.type));
+    const auto formerTypeRows = readAll(module, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = ?"), {former.type});
     const QString formerTypeName = formerTypeRows.isEmpty() ? QString() : formerTypeRows.first().first().toString();
 
-    module.exec(QStringLiteral("UPDATE FIELDS SET F_NAME = %1, F_TYPE = %2, F_LOOKUP = %3 WHERE F_ID = %4")
-                    .arg(Quoted(name), QString::number(type), SqlBool(lookup), id(fieldId)));
+    module.exec(QStringLiteral("UPDATE FIELDS SET F_NAME = ?, F_TYPE = ?, F_LOOKUP = ? WHERE F_ID = ?"),
+                {name, type, lookup ? -1 : 0, fieldId});
     if (former.lookup && !lookup)
         dropLookupList(module, fieldId);
     const TypeRow typeRow = readType(module, type);
@@ -177,7 +146,7 @@ bool DeleteField(TDModule &module, qint64 fieldId)
     if (former.lookup)
         dropLookupList(module, fieldId);
     dropColumn(module, fieldId);
-    module.exec(QStringLiteral("DELETE FROM FIELDS WHERE F_ID = %1").arg(fieldId));
+    module.exec(QStringLiteral("DELETE FROM FIELDS WHERE F_ID = ?"), {fieldId});
     const bool noneLeft = readAll(module, QLatin1String("SELECT COUNT(*) FROM (") + FieldQuery + QLatin1Char(')'))
                                .first().first().toLongLong() == 0;
     // Objects without any field cannot be shown or edited: they go with their links.
@@ -191,11 +160,13 @@ bool DeleteField(TDModule &module, qint64 fieldId)
 
 QList<LookupEntry> ReadLookupList(TDModule &module, qint64 fieldId)
 {
-    const QString idColumn = lookupIdColumn(fieldId);
-    const QString dataColumn = lookupDataColumn(fieldId);
+    const QString idColumn = LookupId(fieldId);
+    const QString dataColumn = LookupData(fieldId);
     // The number as second key keeps equal texts in a stable order.
-    const auto rows = readAll(module, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > 0 ORDER BY %2, %1")
-                                          .arg(idColumn, dataColumn, lookupTable(fieldId)));
+    const auto rows = readAll(module, QLatin1String("SELECT ") + idColumn + QLatin1String(", ") + dataColumn
+                                          + QLatin1String(" FROM ") + LookupTable(fieldId) + QLatin1String(" WHERE ")
+                                          + idColumn + QLatin1String(" > 0 ORDER BY ") + dataColumn
+                                          + QLatin1String(", ") + idColumn);
     QList<LookupEntry> entries;
     entries.reserve(rows.size());
     for (const QVariantList &row : rows)
@@ -206,9 +177,9 @@ QList<LookupEntry> ReadLookupList(TDModule &module, qint64 fieldId)
 qint64 AddLookupEntry(TDModule &module, qint64 fieldId, const QString &text)
 {
     Transaction tx(module);
-    const qint64 entryId = module.GenID(lookupTable(fieldId), id(fieldId)).toLongLong();
+    const qint64 entryId = module.GenID(LookupTable(fieldId), QString::number(fieldId)).toLongLong();
     module.QRWork->close();
-    module.exec(QStringLiteral("INSERT INTO %1 VALUES(%2,%3)").arg(lookupTable(fieldId), id(entryId), Quoted(text)));
+    module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(?,?)"), {entryId, text});
     tx.commit();
     return entryId;
 }
@@ -218,8 +189,9 @@ void RenameLookupEntry(TDModule &module, qint64 fieldId, qint64 entryId, const Q
     // The empty entry is shared by every object without a value; it is never renamed.
     if (entryId <= 0)
         return;
-    module.exec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %4 = %5")
-                    .arg(lookupTable(fieldId), lookupDataColumn(fieldId), Quoted(text), lookupIdColumn(fieldId), id(entryId)));
+    module.exec(QLatin1String("UPDATE ") + LookupTable(fieldId) + QLatin1String(" SET ") + LookupData(fieldId)
+                    + QLatin1String(" = ? WHERE ") + LookupId(fieldId) + QLatin1String(" = ?"),
+                {text, entryId});
 }
 
 bool DeleteLookupEntry(TDModule &module, qint64 fieldId, qint64 entryId)
@@ -227,11 +199,12 @@ bool DeleteLookupEntry(TDModule &module, qint64 fieldId, qint64 entryId)
     if (entryId <= 0)
         return false;
     Transaction tx(module);
-    const bool used = !readAll(module, QStringLiteral("SELECT G_ID FROM GENER WHERE %1 = %2 LIMIT 1")
-                                           .arg(fieldColumn(fieldId), id(entryId)))
+    const bool used = !readAll(module, QLatin1String("SELECT G_ID FROM GENER WHERE ") + FieldColumn(fieldId)
+                                           + QLatin1String(" = ? LIMIT 1"), {entryId})
                            .isEmpty();
     if (!used)
-        module.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(lookupTable(fieldId), lookupIdColumn(fieldId), id(entryId)));
+        module.exec(QLatin1String("DELETE FROM ") + LookupTable(fieldId) + QLatin1String(" WHERE ") + LookupId(fieldId)
+                        + QLatin1String(" = ?"), {entryId});
     tx.commit();
     return !used;
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "fields/fieldkind.h"
+
 class TDModule;
 
 // Description fields and their lookup lists: the rows of FIELDS, the columns G{n} of GENER and the
@@ -11,8 +13,7 @@ class TDModule;
 namespace FieldStore {
 
 // Type numbers are positions in the type list and equal TYPES.T_ID; only strings may have a lookup list.
-constexpr int StringType = 5;
-constexpr int TypeCount = 8;
+constexpr int StringType = FieldKinds::StringType;
 
 // The captions of the type list, by type number.
 QStringList TypeCaptions();
@@ -49,7 +50,8 @@ struct LookupEntry {
 // The user entries of a field's lookup list (entry 0, the empty value, is never listed), ordered by text.
 // Read completely, so no read stays pending on the table.
 QList<LookupEntry> ReadLookupList(TDModule &module, qint64 fieldId);
-// Adds an entry as typed (empty and repeated texts included); returns its number.
+// Adds an entry as typed (empty and repeated texts included); returns its number. The one way a lookup
+// entry is made, by the lookup list window and by the object editor alike.
 qint64 AddLookupEntry(TDModule &module, qint64 fieldId, const QString &text);
 // Renames an entry: every object that holds it shows the new text.
 void RenameLookupEntry(TDModule &module, qint64 fieldId, qint64 entryId, const QString &text);

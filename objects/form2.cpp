@@ -128,6 +128,7 @@ void TForm2::LoadGeneral()
     // Columns hidden with the chooser are shown again on every entry.
     for (int column = 0; column < gridModel->columnCount(); ++column)
         DBGrid->setColumnHidden(column, false);
+    FitGridColumns(DBGrid);
     filterPanel->fillBooks();
     ClearForm();
 }

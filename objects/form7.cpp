@@ -1,7 +1,9 @@
 #include "objects/form7.h"
 
 #include "app/filedialogs.h"
+#include "objects/fieldeditor.h"
 #include "objects/form8.h"
+#include "objects/objectlist.h"
 
 #include "app/forms.h"
 #include "app/generalerror.h"
@@ -11,68 +13,17 @@
 #include "objects/form2.h"
 #include "objects/paramspanel.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimeEdit>
-
-namespace {
-const char *const KindProperty = "fieldKind";
-// The string type's column holds at most 50 characters; the engine would not refuse a longer text.
-constexpr int StringLimit = 50;
-
-FieldKind kindOfInput(const QObject *input)
-{
-    return FieldKind(input->property(KindProperty).toInt());
-}
-}
-
-PictureBox::PictureBox(QWidget *parent)
-    : QLabel(parent)
-{
-    setAlignment(Qt::AlignCenter);
-    setCursor(Qt::PointingHandCursor);
-    setFrameShape(QFrame::Box);
-}
-
-bool PictureBox::setPicture(const QByteArray &data)
-{
-    QPixmap picture;
-    if (!data.isEmpty() && !picture.loadFromData(data))
-        return false;
-    bytes = data;
-    m_picture = picture;
-    showScaled();
-    return true;
-}
-
-void PictureBox::showScaled()
-{
-    if (m_picture.isNull())
-        clear();
-    else
-        setPixmap(m_picture.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    QLabel::mouseReleaseEvent(event);
-    Q_EMIT clicked();
-}
-
-void PictureBox::resizeEvent(QResizeEvent *event)
-{
-    QLabel::resizeEvent(event);
-    showScaled();
-}
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
 
 TForm7::TForm7(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
@@ -81,6 +32,14 @@ TForm7::TForm7(QWidget *parent)
     setWindowTitle(QStringLiteral("Добавление объекта"));
     GroupBox1 = new QGroupBox(QStringLiteral(" Заполните поля описания "), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto *inputsArea = new QScrollArea(GroupBox1);
+    inputsArea->setObjectName(QStringLiteral("InputsArea"));
+    inputsArea->setFrameShape(QFrame::NoFrame);
+    m_inputsPanel = new QWidget;
+    inputsArea->setWidget(m_inputsPanel);
+    auto *groupLayout = new QVBoxLayout(GroupBox1);
+    groupLayout->setContentsMargins(0, 0, 0, 0);
+    groupLayout->addWidget(inputsArea);
     paramsPanel = new ParamsPanel(this);
     OkButton = new QPushButton(QStringLiteral("Добавить объект"), this);
     OkButton->setObjectName(QStringLiteral("OkButton"));
@@ -114,140 +73,36 @@ void TForm7::clearGenerated()
 
 void TForm7::addFieldControls(const DescriptionField &field, int &top, int &widestLabel)
 {
-    const FieldKind kind = KindOf(field);
+    const FieldKind kind = field.kind();
     auto *label = new QLabel(kind == FieldKind::Image ? QStringLiteral("Для выбора \"%1\" нажмите ниже:").arg(field.name)
                                                       : QStringLiteral("Введите \"%1\":").arg(field.name),
-                             GroupBox1);
+                             m_inputsPanel);
     label->move(10, top);
     label->adjustSize();
     label->show();
     widestLabel = qMax(widestLabel, label->width());
     top += 15;
 
-    QWidget *input = nullptr;
-    int advance = 40;
-    switch (kind) {
-    case FieldKind::Lookup: {
-        auto *box = new QComboBox(GroupBox1);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->addItems(LookupTexts(*DModule, field.id));
-        box->lineEdit()->setMaxLength(StringLimit);
-        input = box;
-        break;
-    }
-    case FieldKind::Integer:
-    case FieldKind::Real:
-    case FieldKind::String: {
-        auto *edit = new QLineEdit(GroupBox1);
-        if (kind == FieldKind::String)
-            edit->setMaxLength(StringLimit);
-        else
-            edit->installEventFilter(this);
-        input = edit;
-        break;
-    }
-    case FieldKind::Date: {
-        auto *picker = new QDateEdit(QDate::currentDate(), GroupBox1);
-        picker->setCalendarPopup(true);
-        QString format = QLocale().dateFormat(QLocale::ShortFormat);
-        // A two-digit year cannot say which century is meant.
-        if (!format.contains(QLatin1String("yyyy")))
-            format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-        picker->setDisplayFormat(format);
-        input = picker;
-        break;
-    }
-    case FieldKind::Time: {
-        auto *picker = new QTimeEdit(QTime::currentTime(), GroupBox1);
-        picker->setDisplayFormat(QLocale().timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed());
-        input = picker;
-        break;
-    }
-    case FieldKind::Boolean:
-        input = new QCheckBox(QStringLiteral("Выберите значение: (Да/Нет)"), GroupBox1);
-        advance = 30;
-        break;
-    case FieldKind::LongText: {
-        auto *memo = new QPlainTextEdit(GroupBox1);
-        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setFixedHeight(68);
-        input = memo;
-        advance = 86;
-        break;
-    }
-    case FieldKind::Image: {
-        auto *picture = new PictureBox(GroupBox1);
-        picture->setGeometry(45, top, 140, 100);
-        connect(picture, &PictureBox::clicked, this, &TForm7::ImageClick);
-        input = picture;
-        advance = 120;
-        break;
-    }
-    }
-    input->setProperty(KindProperty, int(kind));
-    if (kind != FieldKind::Image) {
+    QWidget *input = FieldEditor::CreateInput(field, m_inputsPanel, this);
+    if (kind == FieldKind::Image) {
+        input->setGeometry(45, top, 140, FieldEditor::PreferredHeight(input));
+        connect(static_cast<PictureBox *>(input), &PictureBox::clicked, this, &TForm7::ImageClick);
+    } else {
         // The yes/no caption is wider than the other controls in most styles; it is not cut.
         const int width = kind == FieldKind::Boolean ? qMax(200, input->sizeHint().width()) : 200;
-        input->setGeometry(10, top, width, kind == FieldKind::LongText ? 68 : input->sizeHint().height());
+        input->setGeometry(10, top, width, FieldEditor::PreferredHeight(input));
         widestLabel = qMax(widestLabel, width);
     }
     input->show();
-    top += advance;
+    top += FieldEditor::Advance(kind);
     m_labels << label;
     m_inputs << input;
 }
 
 void TForm7::showStoredObject()
 {
-    const SharedQuery &list = *DModule->QRGeneral;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        const DescriptionField &field = m_fields[i];
-        QWidget *input = m_inputs[i];
-        switch (kindOfInput(input)) {
-        case FieldKind::Lookup: {
-            auto *box = static_cast<QComboBox *>(input);
-            const QString text = list.asString(field.listColumn());
-            int chosen = 0;
-            for (int item = 0; item < box->count(); ++item) {
-                if (box->itemText(item) == text)
-                    chosen = item;
-            }
-            box->setCurrentIndex(box->count() ? chosen : -1);
-            break;
-        }
-        case FieldKind::Integer:
-        case FieldKind::String:
-            static_cast<QLineEdit *>(input)->setText(list.asString(field.column()));
-            break;
-        case FieldKind::Real:
-            static_cast<QLineEdit *>(input)->setText(list.asString(field.column()).replace(QLatin1Char(','), QLatin1Char('.')));
-            break;
-        case FieldKind::Date: {
-            const QDate date = QDate::fromString(list.asString(field.column()), Qt::ISODate);
-            if (date.isValid())
-                static_cast<QDateEdit *>(input)->setDate(date);
-            break;
-        }
-        case FieldKind::Time: {
-            const QTime time = QTime::fromString(list.asString(field.column()), Qt::ISODate);
-            if (time.isValid())
-                static_cast<QTimeEdit *>(input)->setTime(time);
-            break;
-        }
-        case FieldKind::Boolean:
-            static_cast<QCheckBox *>(input)->setChecked(list.asInteger(field.column()) != 0);
-            break;
-        case FieldKind::LongText:
-            static_cast<QPlainTextEdit *>(input)->setPlainText(LongTextForEditor(list.asString(field.column())));
-            break;
-        case FieldKind::Image:
-            // A stored value that is no picture shows an empty box and stays as it is unless replaced.
-            static_cast<PictureBox *>(input)->setPicture(list.value(field.column()).toByteArray());
-            break;
-        }
-    }
+    for (int i = 0; i < m_fields.size(); ++i)
+        FieldEditor::ShowStored(m_inputs[i], m_fields[i], *DModule->QRGeneral);
 }
 
 void TForm7::GenForm()
@@ -275,9 +130,14 @@ void TForm7::GenForm()
 
 void TForm7::layOut()
 {
-    const int boxHeight = qMax(m_contentHeight, 400);
-    const int boxWidth = m_labelWidth + 24;
+    // Past the screen's height the inputs scroll inside the group, so the buttons stay in reach.
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int tallest = screen ? qMax(400, screen->availableGeometry().height() - 120) : 800;
+    const int boxHeight = qBound(400, m_contentHeight + 8, tallest);
+    const int scrollBarRoom = m_contentHeight + 8 > tallest ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    const int boxWidth = m_labelWidth + 24 + scrollBarRoom;
     GroupBox1->setGeometry(8, 8, boxWidth, boxHeight);
+    m_inputsPanel->resize(m_labelWidth + 20, m_contentHeight);
     paramsPanel->move(boxWidth + 16, 8);
     paramsPanel->resize(qMax(width() - boxWidth - 32, 100), boxHeight);
     setMinimumSize(640, 480);
@@ -305,40 +165,8 @@ void TForm7::FormResize()
 QList<FieldInput> TForm7::readInputs() const
 {
     QList<FieldInput> inputs;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        FieldInput input;
-        input.field = m_fields[i];
-        QWidget *control = m_inputs[i];
-        switch (kindOfInput(control)) {
-        case FieldKind::Lookup:
-            input.value = static_cast<QComboBox *>(control)->currentText();
-            break;
-        case FieldKind::Integer:
-        case FieldKind::Real:
-        case FieldKind::String:
-            input.value = static_cast<QLineEdit *>(control)->text();
-            break;
-        case FieldKind::Date:
-            input.value = static_cast<QDateEdit *>(control)->date();
-            break;
-        case FieldKind::Time:
-            input.value = static_cast<QTimeEdit *>(control)->time();
-            break;
-        case FieldKind::Boolean:
-            input.value = static_cast<QCheckBox *>(control)->isChecked();
-            break;
-        case FieldKind::LongText:
-            input.value = static_cast<QPlainTextEdit *>(control)->toPlainText();
-            break;
-        case FieldKind::Image: {
-            auto *picture = static_cast<PictureBox *>(control);
-            input.value = picture->bytes;
-            input.pictureChosen = picture->chosen;
-            break;
-        }
-        }
-        inputs << input;
-    }
+    for (int i = 0; i < m_fields.size(); ++i)
+        inputs << FieldEditor::Read(m_inputs[i], m_fields[i]);
     return inputs;
 }
 
@@ -437,7 +265,7 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
         const QString typed = static_cast<QKeyEvent *>(event)->text();
         // Keys without a character (arrows, Delete) and control keys other than backspace pass unfiltered.
         if (edit && !typed.isEmpty() && (typed.at(0).unicode() >= 32 || typed.at(0) == QChar(8))) {
-            const bool real = kindOfInput(edit) == FieldKind::Real;
+            const bool real = FieldEditor::KindOfInput(edit) == FieldKind::Real;
             const QChar key = typed.at(0);
             if (!(real ? FloatKeyPress(edit, key) : IntegerKeyPress(edit, key)))
                 return true;

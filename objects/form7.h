@@ -3,36 +3,13 @@
 #include "objects/objectstore.h"
 
 #include <QDialog>
-#include <QLabel>
+
+class QLabel;
 
 class ParamsPanel;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
-
-// The picture box of an image field: shows the picture scaled, keeps the bytes it was given, and asks
-// for a file when clicked.
-class PictureBox : public QLabel
-{
-    Q_OBJECT
-public:
-    explicit PictureBox(QWidget *parent = nullptr);
-    // Shows the picture held in `bytes`; false when they are no picture Qt reads.
-    bool setPicture(const QByteArray &bytes);
-    QByteArray bytes;
-    bool chosen = false;   // the user picked a file since the editor opened
-
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void showScaled();
-    QPixmap m_picture;
-};
 
 // The object editor: one generated input per description field on the left, the object's parameters
 // on the right.
@@ -55,7 +32,6 @@ public:
     QLabel *labelFor(int fieldIndex) const { return m_labels.value(fieldIndex); }
     // The controls' values as the store takes them.
     QList<FieldInput> readInputs() const;
-    // Runs the picture dialog (modal, non-native); an empty text when cancelled.
 
 public Q_SLOTS:
     void FormCreate();
@@ -91,6 +67,7 @@ private:
     QList<DescriptionField> m_fields;
     QList<QLabel *> m_labels;
     QList<QWidget *> m_inputs;
+    QWidget *m_inputsPanel = nullptr;   // inside GroupBox1's scroll area
     int m_contentHeight = 24;
     int m_labelWidth = 200;
 };

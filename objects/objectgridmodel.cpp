@@ -70,24 +70,6 @@ void ObjectGridModel::fetchMore(const QModelIndex &parent)
     endInsertRows();
 }
 
-QVariant ObjectGridModel::displayValue(const DescriptionField &field, const QVariant &stored)
-{
-    if (stored.isNull() || field.lookup)
-        return stored;
-    const QString &type = field.typeName;
-    if (type == TypeName::Date) {
-        const QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
-        return date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : stored;
-    }
-    if (type == TypeName::Time) {
-        const QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
-        return time.isValid() ? QLocale().toString(time, QLocale::LongFormat) : stored;
-    }
-    if (type == TypeName::Boolean)
-        return stored.toLongLong() != 0 ? QStringLiteral("Да") : QStringLiteral("Нет");
-    return stored;
-}
-
 QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_queryColumns.size())
@@ -97,7 +79,7 @@ QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
     const int column = m_queryColumns[index.column()];
     if (column < 0)
         return {};
-    return displayValue(m_fields[index.column()], m_query->valueAt(index.row(), column));
+    return DisplayValue(m_fields[index.column()], m_query->valueAt(index.row(), column));
 }
 
 QVariant ObjectGridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -28,7 +28,6 @@ public:
     void fetchMore(const QModelIndex &parent) override;
 
     // How a stored value is shown: dates and times in the user's locale, yes/no as Да/Нет.
-    static QVariant displayValue(const DescriptionField &field, const QVariant &stored);
 
 private:
     void onRowsReplaced();

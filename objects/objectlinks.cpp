@@ -2,18 +2,12 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/schemanames.h"
 #include "core/sqltext.h"
 
 #include <QHash>
 
 namespace {
-// A half-read shared query keeps its tables busy; every read here ends with the query closed.
-struct ClosedAfterUse
-{
-    SharedQuery &query;
-    ~ClosedAfterUse() { query.close(); }
-};
-
 // Identifiers come from the program, but the object id arrives as text: refuse anything but a number
 // rather than put it into a statement.
 qint64 objectNumber(const QString &objectId)
@@ -31,13 +25,12 @@ QHash<qint64, QString> entryNames(TDModule &module, qint64 referId, const QList<
     QHash<qint64, QString> names;
     if (ids.isEmpty())
         return names;
-    const QString p = QStringLiteral("R%1").arg(referId);
-    SharedQuery &q = *module.QRClasses;
-    ClosedAfterUse closer{q};
-    q.open(QStringLiteral("SELECT %1_ID, %1_NAME FROM REFER%2 WHERE %3").arg(p).arg(referId).arg(InList(p + QLatin1String("_ID"), ids)));
-    const int count = q.recordCount();
-    for (int row = 0; row < count; ++row)
-        names.insert(q.valueAt(row, 0).toLongLong(), q.valueAt(row, 1).toString());
+    const QList<QVariantList> rows = module.QRClasses->readAll(
+        QLatin1String("SELECT ") + SchemaName::BookId(referId) + QLatin1String(", ") + SchemaName::BookName(referId)
+        + QLatin1String(" FROM ") + SchemaName::BookTable(referId) + QLatin1String(" WHERE ")
+        + InList(SchemaName::BookId(referId), ids));
+    for (const QVariantList &row : rows)
+        names.insert(row.at(0).toLongLong(), row.at(1).toString());
     return names;
 }
 }
@@ -54,24 +47,20 @@ QList<ObjectLink> ReadObjectLinks(TDModule &module, const QString &objectId)
 {
     QList<ObjectLink> links;
     QHash<qint64, QString> bookNames;
-    {
-        SharedQuery &q = *module.QRWork;
-        ClosedAfterUse closer{q};
-        q.open(QStringLiteral("SELECT L_ID, R_ID, R_NAME, L_CLASS, L_VALUE, L_CAPTION FROM LINKS, REFERS "
-                              "WHERE (L_OBJECT = %1) AND (L_REFER = R_ID) ORDER BY L_ID")
-                   .arg(objectNumber(objectId)));
-        const int count = q.recordCount();
-        links.reserve(count);
-        for (int row = 0; row < count; ++row) {
-            ObjectLink link;
-            link.id = q.valueAt(row, 0).toLongLong();
-            link.referId = q.valueAt(row, 1).toLongLong();
-            bookNames.insert(link.referId, q.valueAt(row, 2).toString());
-            link.entryId = q.valueAt(row, 3).toLongLong();
-            link.value = q.valueAt(row, 4).toString();
-            link.captionId = q.valueAt(row, 5).toLongLong();
-            links << link;
-        }
+    const QList<QVariantList> rows = module.QRWork->readAll(
+        QStringLiteral("SELECT L_ID, R_ID, R_NAME, L_CLASS, L_VALUE, L_CAPTION FROM LINKS, REFERS "
+                       "WHERE (L_OBJECT = ?) AND (L_REFER = R_ID) ORDER BY L_ID"),
+        {objectNumber(objectId)});
+    links.reserve(rows.size());
+    for (const QVariantList &row : rows) {
+        ObjectLink link;
+        link.id = row.at(0).toLongLong();
+        link.referId = row.at(1).toLongLong();
+        bookNames.insert(link.referId, row.at(2).toString());
+        link.entryId = row.at(3).toLongLong();
+        link.value = row.at(4).toString();
+        link.captionId = row.at(5).toLongLong();
+        links << link;
     }
     // One name lookup per book rather than two per link.
     QHash<qint64, QList<qint64>> wanted;
@@ -97,14 +86,13 @@ qint64 AddObjectLink(TDModule &module, const QString &objectId, qint64 referId, 
     const qint64 object = objectNumber(objectId);
     Transaction tx(module);
     const qint64 linkId = module.GenID(QStringLiteral("LINKS")).toLongLong();
-    // The value is appended, not passed through arg(), so a "%1" typed by the user stays as typed.
-    module.QRWork->execSql(QStringLiteral("INSERT INTO LINKS VALUES(%1,%2,%3,%4,").arg(linkId).arg(object).arg(referId).arg(entryId)
-                           + Quoted(value) + QStringLiteral(",%1)").arg(captionId));
+    module.QRWork->execSql(QStringLiteral("INSERT INTO LINKS VALUES(?,?,?,?,?,?)"),
+                           {linkId, object, referId, entryId, value, captionId});
     tx.commit();
     return linkId;
 }
 
 void DeleteObjectLink(TDModule &module, qint64 linkId)
 {
-    module.QRClasses->execSql(QStringLiteral("DELETE FROM LINKS WHERE L_ID = %1").arg(linkId));
+    module.QRClasses->execSql(QStringLiteral("DELETE FROM LINKS WHERE L_ID = ?"), {linkId});
 }

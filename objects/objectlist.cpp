@@ -2,7 +2,7 @@
 
 #include "core/dmodule.h"
 #include "core/schema.h"
-#include "core/sqltext.h"
+#include "core/schemanames.h"
 
 QString SelectPart;
 QString FromPart;
@@ -10,14 +10,15 @@ QString WherePart;
 QString FilterPart;
 QString OrderPart;
 
+namespace {
+// Lookup lists joined into the object list; the rest of the 64 tables the engine allows is left to
+// the statements that extend the list (the filter's sub-selects).
+constexpr int JoinedLookupLimit = 48;
+}
+
 QString ObjectListStatement()
 {
     return SelectPart + FromPart + WherePart + FilterPart + OrderPart;
-}
-
-bool DescriptionField::hasGridColumn() const
-{
-    return typeName != TypeName::Image && typeName != TypeName::LongText;
 }
 
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)
@@ -44,13 +45,27 @@ void BuildObjectListPieces(const QList<DescriptionField> &fields)
     WherePart.clear();
     FilterPart.clear();
     OrderPart.clear();
+    int joined = 0;
     for (const DescriptionField &field : fields) {
-        SelectPart += QLatin1String(", ") + field.listColumn();
-        if (!field.lookup)
+        SelectPart += QLatin1String(", ");
+        if (!field.lookup) {
+            SelectPart += field.listColumn();
             continue;
-        FromPart += QStringLiteral(", LOOKUP%1").arg(field.id);
-        WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
-        WherePart += QStringLiteral("(G%1=L%1_ID)").arg(field.id);
+        }
+        const QString table = SchemaName::LookupTable(field.id);
+        const QString condition = field.column() + QLatin1Char('=') + SchemaName::LookupId(field.id);
+        if (joined < JoinedLookupLimit) {
+            ++joined;
+            SelectPart += field.listColumn();
+            FromPart += QLatin1String(", ") + table;
+            WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
+            WherePart += QLatin1Char('(') + condition + QLatin1Char(')');
+        } else {
+            // The engine joins at most 64 tables: further lists are read by a sub-select each, under
+            // the column name the joined ones have.
+            SelectPart += QLatin1String("(SELECT ") + field.listColumn() + QLatin1String(" FROM ") + table
+                          + QLatin1String(" WHERE ") + condition + QLatin1String(") AS ") + field.listColumn();
+        }
     }
 }
 
@@ -66,14 +81,14 @@ void OpenObjectList(TDModule &module)
 
 bool ApplyTitleSort(TDModule &module, const QString &caption)
 {
-    SharedQuery &work = *module.QRWork;
-    work.open(QStringLiteral("SELECT * FROM FIELDS WHERE F_NAME = ") + Quoted(caption));
-    if (work.isEmpty())
+    const QList<QVariantList> rows =
+        module.QRWork->readAll(QStringLiteral("SELECT F_ID, F_LOOKUP FROM FIELDS WHERE F_NAME = ? ORDER BY F_ID"), {caption});
+    if (rows.isEmpty())
         return false;
-    const qint64 id = work.asInteger(QStringLiteral("F_ID"));
+    const qint64 id = rows.first().at(0).toLongLong();
+    const bool lookup = rows.first().at(1).toLongLong() != 0;
     const QString previous = OrderPart;
-    OrderPart = work.asBoolean(QStringLiteral("F_LOOKUP")) ? QStringLiteral(" ORDER BY L%1_DATA").arg(id)
-                                                           : QStringLiteral(" ORDER BY G%1").arg(id);
+    OrderPart = QLatin1String(" ORDER BY ") + (lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id));
     if (OrderPart == previous)
         OrderPart += QLatin1String(" DESC");
     return true;

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "fields/fieldkind.h"
+
 class SharedQuery;
 class TDModule;
 
@@ -15,21 +17,6 @@ extern QString FilterPart;
 extern QString OrderPart;
 
 QString ObjectListStatement();
-
-// One description field as the field query lists it.
-struct DescriptionField
-{
-    qint64 id = 0;
-    QString name;
-    QString typeName;
-    bool lookup = false;
-
-    QString column() const { return QStringLiteral("G%1").arg(id); }
-    // The column of the object list that shows the field: the lookup text or the stored value.
-    QString listColumn() const { return lookup ? QStringLiteral("L%1_DATA").arg(id) : column(); }
-    // Pictures and long texts are fetched with the list but have no grid column.
-    bool hasGridColumn() const;
-};
 
 // Runs the field query on QRFields and walks its rows from the first.
 QList<DescriptionField> ReadDescriptionFields(TDModule &module);

@@ -3,24 +3,32 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
-#include "core/sqltext.h"
+#include "core/schemanames.h"
+#include "fields/fieldstore.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
+#include <cmath>
 
 namespace {
 const QString IsoDate = QStringLiteral("yyyy-MM-dd");
 const QString IsoTime = QStringLiteral("HH:mm:ss");
 constexpr qint64 NumberLimit = 1000000000;
 
+DbError outOfRange(const QString &text, const DescriptionField &field)
+{
+    return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" вне допустимых пределов: от -1000000000 до 1000000000")
+                       .arg(text, field.name));
+}
+
 // The value a field's column receives. Numbers are checked here, since a pasted text passes the key
 // filters and the engine would store a non-number as text without complaint.
 QVariant storedValue(TDModule &module, const FieldInput &input)
 {
     const QString text = input.value.toString();
-    switch (KindOf(input.field)) {
+    switch (input.field.kind()) {
     case FieldKind::Lookup:
         return LookupEntryId(module, input.field.id, text);
     case FieldKind::Integer: {
@@ -28,13 +36,18 @@ QVariant storedValue(TDModule &module, const FieldInput &input)
         const qint64 number = text.trimmed().toLongLong(&ok);
         if (!ok)
             throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является целым числом").arg(text, input.field.name));
+        if (qAbs(number) > NumberLimit)
+            throw outOfRange(text, input.field);
         return number;
     }
     case FieldKind::Real: {
         bool ok = false;
         const double number = QLocale::c().toDouble(text.trimmed(), &ok);
-        if (!ok)
+        // The engine would keep "inf" as infinity and "nan" as an empty value.
+        if (!ok || !std::isfinite(number))
             throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является числом").arg(text, input.field.name));
+        if (qAbs(number) > double(NumberLimit))
+            throw outOfRange(text, input.field);
         return number;
     }
     case FieldKind::String:
@@ -58,42 +71,11 @@ QVariant storedValue(TDModule &module, const FieldInput &input)
 }
 }
 
-FieldKind KindOf(const DescriptionField &field)
-{
-    if (field.lookup)
-        return FieldKind::Lookup;
-    const QString &type = field.typeName;
-    if (type == TypeName::Integer)
-        return FieldKind::Integer;
-    if (type == TypeName::Real)
-        return FieldKind::Real;
-    if (type == TypeName::Time)
-        return FieldKind::Time;
-    if (type == TypeName::Date)
-        return FieldKind::Date;
-    if (type == TypeName::Boolean)
-        return FieldKind::Boolean;
-    if (type == TypeName::LongText)
-        return FieldKind::LongText;
-    if (type == TypeName::Image)
-        return FieldKind::Image;
-    return FieldKind::String;
-}
-
 int FirstMissingField(const QList<FieldInput> &inputs)
 {
     for (int i = 0; i < inputs.size(); ++i) {
-        switch (KindOf(inputs[i].field)) {
-        case FieldKind::Lookup:
-        case FieldKind::Integer:
-        case FieldKind::Real:
-        case FieldKind::String:
-            if (inputs[i].value.toString().isEmpty())
-                return i;
-            break;
-        default:
-            break;
-        }
+        if (FieldKinds::Info(inputs[i].field.kind()).required && inputs[i].value.toString().isEmpty())
+            return i;
     }
     return -1;
 }
@@ -101,31 +83,27 @@ int FirstMissingField(const QList<FieldInput> &inputs)
 qint64 ReserveObjectId(TDModule &module)
 {
     const qint64 id = module.GenID(QStringLiteral("GENER")).toLongLong();
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = %1").arg(id));
+    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {id});
     return id;
 }
 
 QStringList LookupTexts(TDModule &module, qint64 fieldId)
 {
-    SharedQuery &work = *module.QRWork;
-    work.open(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE (L%1_ID > 0) ORDER BY L%1_DATA").arg(fieldId));
     QStringList texts;
-    const QString column = QStringLiteral("L%1_DATA").arg(fieldId);
-    for (bool more = work.first(); more; more = work.next())
-        texts << work.asString(column);
+    for (const FieldStore::LookupEntry &entry : FieldStore::ReadLookupList(module, fieldId))
+        texts << entry.text;
     return texts;
 }
 
 qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text)
 {
-    SharedQuery &work = *module.QRWork;
-    work.open(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_DATA = ").arg(fieldId) + Quoted(text));
-    if (!work.isEmpty())
-        return work.asInteger(QStringLiteral("L%1_ID").arg(fieldId));
-    const QString table = QStringLiteral("LOOKUP%1").arg(fieldId);
-    const qint64 id = module.GenID(table, QString::number(fieldId)).toLongLong();
-    module.exec(QStringLiteral("INSERT INTO %1 VALUES(%2,").arg(table).arg(id) + Quoted(text) + QLatin1Char(')'));
-    return id;
+    const QList<QVariantList> rows = module.QRWork->readAll(
+        QLatin1String("SELECT ") + SchemaName::LookupId(fieldId) + QLatin1String(" FROM ") + SchemaName::LookupTable(fieldId)
+            + QLatin1String(" WHERE ") + SchemaName::LookupData(fieldId) + QLatin1String(" = ? ORDER BY 1 LIMIT 1"),
+        {text});
+    if (!rows.isEmpty())
+        return rows.first().first().toLongLong();
+    return FieldStore::AddLookupEntry(module, fieldId, text);
 }
 
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
@@ -139,7 +117,8 @@ void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
         marks << QStringLiteral("?");
         values << storedValue(module, input);
     }
-    module.exec(QStringLiteral("INSERT INTO GENER (%1) VALUES(%2)").arg(columns.join(QLatin1String(", ")), marks.join(QLatin1Char(','))),
+    module.exec(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES(")
+                    + marks.join(QLatin1Char(',')) + QLatin1Char(')'),
                 values);
     tx.commit();
 }
@@ -150,7 +129,7 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
     QStringList assignments;
     QVariantList values;
     for (const FieldInput &input : inputs) {
-        if (KindOf(input.field) == FieldKind::Image)
+        if (input.field.kind() == FieldKind::Image)
             continue;
         assignments << input.field.column() + QLatin1String(" = ?");
         values << storedValue(module, input);
@@ -161,9 +140,9 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
                   values);
     }
     for (const FieldInput &input : inputs) {
-        if (KindOf(input.field) != FieldKind::Image || !input.pictureChosen)
+        if (input.field.kind() != FieldKind::Image || !input.pictureChosen)
             continue;
-        module.exec(QStringLiteral("UPDATE GENER SET %1 = ? WHERE G_ID = ?").arg(input.field.column()),
+        module.exec(QLatin1String("UPDATE GENER SET ") + input.field.column() + QLatin1String(" = ? WHERE G_ID = ?"),
                   {storedValue(module, input), objectId});
     }
     tx.commit();
@@ -172,36 +151,9 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
 void DeleteObject(TDModule &module, qint64 objectId)
 {
     Transaction tx(module);
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = %1").arg(objectId));
-    module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = %1").arg(objectId));
+    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
+    module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
     tx.commit();
-}
-
-QString LongTextForStorage(const QString &text)
-{
-    if (text.isEmpty())
-        return QString();
-    QString plain = text;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = plain.split(QLatin1Char('\n'));
-    // A break after the last line ends that line; it does not start another.
-    if (lines.size() > 1 && lines.constLast().isEmpty())
-        lines.removeLast();
-    QString stored;
-    for (const QString &line : lines)
-        stored += line + QLatin1Char('\r');
-    return stored;
-}
-
-QString LongTextForEditor(const QString &stored)
-{
-    QString text = stored;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "objects/objectlist.h"
+#include "fields/fieldkind.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,11 +9,6 @@
 #include <QVariant>
 
 class TDModule;
-
-// The kinds of input the object editor makes for a field; a lookup-backed field is a drop-down box
-// whatever its type.
-enum class FieldKind { Lookup, Integer, Real, String, Date, Time, Boolean, LongText, Image };
-FieldKind KindOf(const DescriptionField &field);
 
 // One field's value as read from its control: text for lookups, numbers, strings and long texts (long
 // texts with "\n" between lines), QDate, QTime, bool, and for pictures the file's bytes.
@@ -24,7 +19,7 @@ struct FieldInput
     bool pictureChosen = false;   // a picture is written only when the user chose a file
 };
 
-// Index of the first field that must be filled and is empty (lookup, integer, real, string); -1 if none.
+// Index of the first field that must be filled and is empty; -1 if none.
 int FirstMissingField(const QList<FieldInput> &inputs);
 
 // Reserves the identifier of a new object and removes links an abandoned earlier addition left under it.
@@ -42,11 +37,6 @@ void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
 void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
 // Deletes an object and its links as one transaction.
 void DeleteObject(TDModule &module, qint64 objectId);
-
-// A long text as stored: every line followed by a carriage return; an empty text stays empty.
-QString LongTextForStorage(const QString &text);
-// The stored long text as lines for the editor.
-QString LongTextForEditor(const QString &stored);
 
 // Key filters of the number edits: whether `key` typed at the end of `text` is kept. Digits, backspace
 // and "-" (and "." for reals, the decimal point whatever the locale); a value beyond 1 000 000 000 either

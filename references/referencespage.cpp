@@ -89,23 +89,16 @@ void ReferencesPage::ComponentsFill()
     ComponentsList2->addItems(bookNames);
 }
 
-bool ReferencesPage::generate(const ReferenceStore::TopClass &topClass)
+bool ReferencesPage::confirmRegenerate(int index)
 {
-    const std::optional<qint64> existing = ReferenceStore::BookOfClass(*DModule, topClass.id);
-    if (existing) {
-        if (!Settings::RegenerateBooks() || !AskYesNo(RegenerateQuestion, window()))
-            return false;
-    }
-    ReferenceStore::GenerateBook(*DModule, topClass, existing);
-    return true;
+    // The list shows which class the question is about.
+    ComponentsList1->setCurrentRow(index);
+    return Settings::RegenerateBooks() && AskYesNo(RegenerateQuestion, window());
 }
 
-bool ReferencesPage::remove(const ReferenceStore::Book &book)
+bool ReferencesPage::confirmRemove(const ReferenceStore::Book &book)
 {
-    if (ReferenceStore::BookHasLinks(*DModule, book.id) && !AskYesNo(removeQuestion(book.name), window()))
-        return false;
-    ReferenceStore::RemoveBook(*DModule, book.id);
-    return true;
+    return AskYesNo(removeQuestion(book.name), window());
 }
 
 // The lists hold names only: the chosen item is found again by its position in the same statement.
@@ -118,7 +111,8 @@ void ReferencesPage::Button1Click()
         const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
         if (index >= classes.size())
             return;
-        if (generate(classes.at(index)))
+        if (ReferenceStore::AddBook(*DModule, classes.at(index), [this](int row, const auto &) { return confirmRegenerate(row); },
+                                    index))
             ComponentsFill();
     });
 }
@@ -132,7 +126,7 @@ void ReferencesPage::Button2Click()
         const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
         if (index >= books.size())
             return;
-        if (remove(books.at(index)))
+        if (ReferenceStore::DropBook(*DModule, books.at(index), [this](const auto &book) { return confirmRemove(book); }))
             ComponentsFill();
     });
 }
@@ -141,13 +135,7 @@ void ReferencesPage::Button2Click()
 void ReferencesPage::Button3Click()
 {
     Guarded([&] {
-        Transaction tx(*DModule);
-        const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
-        for (int index = 0; index < classes.size(); ++index) {
-            ComponentsList1->setCurrentRow(index);
-            generate(classes.at(index));
-        }
-        tx.commit();
+        ReferenceStore::AddAllBooks(*DModule, [this](int row, const auto &) { return confirmRegenerate(row); });
     });
     Guarded([&] { ComponentsFill(); });
 }
@@ -157,11 +145,7 @@ void ReferencesPage::Button3Click()
 void ReferencesPage::Button4Click()
 {
     Guarded([&] {
-        Transaction tx(*DModule);
-        const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-        for (int index = 0; index < books.size(); ++index)
-            remove(books.at(index));
-        tx.commit();
+        ReferenceStore::RemoveAllBooks(*DModule, [this](const auto &book) { return confirmRemove(book); });
     });
     Guarded([&] { ComponentsFill(); });
 }

@@ -31,9 +31,8 @@ public Q_SLOTS:
     void Button4Click();
 
 private:
-    // Generates the book of one top-level class, asking first when it exists (and the setting allows
-    // regenerating at all). Returns false when nothing was done.
-    bool generate(const ReferenceStore::TopClass &topClass);
-    // Removes one book, asking first when objects link to it. Returns false when the user declined.
-    bool remove(const ReferenceStore::Book &book);
+    // The questions asked for a book that exists already (when the setting allows regenerating at all)
+    // and for a book that objects link to.
+    bool confirmRegenerate(int index);
+    bool confirmRemove(const ReferenceStore::Book &book);
 };

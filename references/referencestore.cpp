@@ -2,76 +2,46 @@
 
 #include "classifier/descendants.h"
 #include "core/dmodule.h"
-#include "core/sqltext.h"
+#include "core/schemanames.h"
 
 namespace ReferenceStore {
 
 namespace {
-const QString TopClassesSelect = QStringLiteral("SELECT * FROM CLASSES WHERE (C_LINK = 0) ORDER BY C_NAME");
-const QString BooksSelect = QStringLiteral("SELECT * FROM REFERS ORDER BY R_NAME");
-
-// Shared queries read lazily; a statement left half-read would keep its tables busy and make a later
-// DROP TABLE on the same connection fail, so every read here ends with the query closed.
-struct ClosedAfterUse
-{
-    SharedQuery &query;
-    ~ClosedAfterUse() { query.close(); }
-};
-
-QString bookTable(qint64 bookId)
-{
-    return QStringLiteral("REFER%1").arg(bookId);
-}
+const QString TopClassesSelect = QStringLiteral("SELECT C_ID, C_NAME FROM CLASSES WHERE (C_LINK = 0) ORDER BY C_NAME");
+const QString BooksSelect = QStringLiteral("SELECT R_ID, R_NAME, R_CLASS FROM REFERS ORDER BY R_NAME");
 }
 
 QList<TopClass> TopClasses(TDModule &module)
 {
-    SharedQuery &q = *module.QRClasses;
-    ClosedAfterUse closer{q};
-    q.open(TopClassesSelect);
-    const int idColumn = q.columnIndex(QStringLiteral("C_ID"));
-    const int nameColumn = q.columnIndex(QStringLiteral("C_NAME"));
-    const int count = q.recordCount();
+    const QList<QVariantList> rows = module.QRClasses->readAll(TopClassesSelect);
     QList<TopClass> result;
-    result.reserve(count);
-    for (int row = 0; row < count; ++row)
-        result.append({q.valueAt(row, idColumn).toLongLong(), q.valueAt(row, nameColumn).toString()});
+    result.reserve(rows.size());
+    for (const QVariantList &row : rows)
+        result.append({row.at(0).toLongLong(), row.at(1).toString()});
     return result;
 }
 
 QList<Book> Books(TDModule &module)
 {
-    SharedQuery &q = *module.QRClasses;
-    ClosedAfterUse closer{q};
-    q.open(BooksSelect);
-    const int idColumn = q.columnIndex(QStringLiteral("R_ID"));
-    const int nameColumn = q.columnIndex(QStringLiteral("R_NAME"));
-    const int classColumn = q.columnIndex(QStringLiteral("R_CLASS"));
-    const int count = q.recordCount();
+    const QList<QVariantList> rows = module.QRClasses->readAll(BooksSelect);
     QList<Book> result;
-    result.reserve(count);
-    for (int row = 0; row < count; ++row)
-        result.append({q.valueAt(row, idColumn).toLongLong(), q.valueAt(row, nameColumn).toString(),
-                       q.valueAt(row, classColumn).toLongLong()});
+    result.reserve(rows.size());
+    for (const QVariantList &row : rows)
+        result.append({row.at(0).toLongLong(), row.at(1).toString(), row.at(2).toLongLong()});
     return result;
 }
 
 std::optional<qint64> BookOfClass(TDModule &module, qint64 classId)
 {
-    SharedQuery &q = *module.QRWork;
-    ClosedAfterUse closer{q};
-    q.open(QStringLiteral("SELECT * FROM REFERS WHERE R_CLASS = %1").arg(classId));
-    if (q.isEmpty())
+    const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT R_ID FROM REFERS WHERE R_CLASS = ?"), {classId});
+    if (rows.isEmpty())
         return std::nullopt;
-    return q.asInteger(QStringLiteral("R_ID"));
+    return rows.first().first().toLongLong();
 }
 
 bool BookHasLinks(TDModule &module, qint64 bookId)
 {
-    SharedQuery &q = *module.QRWork;
-    ClosedAfterUse closer{q};
-    q.open(QStringLiteral("SELECT L_ID FROM LINKS WHERE L_REFER = %1 LIMIT 1").arg(bookId));
-    return !q.isEmpty();
+    return !module.QRWork->readAll(QStringLiteral("SELECT L_ID FROM LINKS WHERE L_REFER = ? LIMIT 1"), {bookId}).isEmpty();
 }
 
 qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qint64> existing)
@@ -81,26 +51,28 @@ qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qi
     qint64 bookId = 0;
     if (existing) {
         bookId = *existing;
-        module.exec(QLatin1String("DROP TABLE ") + bookTable(bookId));
-        module.exec(QStringLiteral("DELETE FROM REFERS WHERE R_ID = %1").arg(bookId));
+        module.exec(QLatin1String("DROP TABLE IF EXISTS ") + SchemaName::BookTable(bookId));
+        module.exec(QStringLiteral("DELETE FROM REFERS WHERE R_ID = ?"), {bookId});
     } else {
         bookId = module.GenID(QStringLiteral("REFERS")).toLongLong();
         module.QRWork->close();
     }
 
-    const QString r = QString::number(bookId);
-    const QString c = QString::number(topClass.id);
-    module.exec(QStringLiteral("INSERT INTO REFERS VALUES(%1,%2,%3)").arg(r, Quoted(topClass.name), c));
-    module.exec(QStringLiteral("CREATE TABLE REFER%1(R%1_ID INTEGER NOT NULL PRIMARY KEY, R%1_NAME VARCHAR(100), "
-                               "R%1_CODE VARCHAR(30), R%1_LINK INTEGER, R%1_COEFF FLOAT)").arg(r));
+    module.exec(QStringLiteral("INSERT INTO REFERS VALUES(?,?,?)"), {bookId, topClass.name, topClass.id});
+    const QString table = SchemaName::BookTable(bookId);
+    module.exec(QLatin1String("CREATE TABLE ") + table + QLatin1Char('(') + SchemaName::BookId(bookId)
+                + QLatin1String(" INTEGER NOT NULL PRIMARY KEY, ") + SchemaName::BookName(bookId) + QLatin1String(" VARCHAR(100), ")
+                + SchemaName::BookCode(bookId) + QLatin1String(" VARCHAR(30), ") + SchemaName::BookLink(bookId)
+                + QLatin1String(" INTEGER, ") + SchemaName::BookCoeff(bookId) + QLatin1String(" FLOAT)"));
     // Every tree of a book reads its levels by link.
-    module.exec(QStringLiteral("CREATE INDEX REFER%1_LINK ON REFER%1(R%1_LINK)").arg(r));
+    module.exec(QLatin1String("CREATE INDEX ") + table + QLatin1String("_LINK ON ") + table + QLatin1Char('(')
+                + SchemaName::BookLink(bookId) + QLatin1Char(')'));
     // One set-based copy: values go from column to column, never through text.
-    module.exec(QStringLiteral("INSERT INTO REFER%1 SELECT C_ID, C_NAME, C_CODE, "
-                               "CASE WHEN C_LINK = %2 THEN 0 ELSE C_LINK END, "
-                               "CASE WHEN C_LINK = %2 THEN 0 ELSE C_COEFF END "
-                               "FROM CLASSES WHERE C_ID IN (%3)")
-                    .arg(r, c, DescendantsSelect(QStringLiteral("CLASSES"), QString(), topClass.id, false)));
+    module.exec(QLatin1String("INSERT INTO ") + table
+                    + QLatin1String(" SELECT C_ID, C_NAME, C_CODE, CASE WHEN C_LINK = ? THEN 0 ELSE C_LINK END, "
+                                    "CASE WHEN C_LINK = ? THEN 0 ELSE C_COEFF END FROM CLASSES WHERE C_ID IN (")
+                    + DescendantsSelect(QStringLiteral("CLASSES"), QString(), topClass.id, false) + QLatin1Char(')'),
+                {topClass.id, topClass.id});
     tx.commit();
     return bookId;
 }
@@ -109,9 +81,43 @@ void RemoveBook(TDModule &module, qint64 bookId)
 {
     Transaction tx(module);
     module.FinishPendingReads();
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_REFER = %1").arg(bookId));
-    module.exec(QLatin1String("DROP TABLE ") + bookTable(bookId));
-    module.exec(QStringLiteral("DELETE FROM REFERS WHERE R_ID = %1").arg(bookId));
+    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_REFER = ?"), {bookId});
+    module.exec(QLatin1String("DROP TABLE IF EXISTS ") + SchemaName::BookTable(bookId));
+    module.exec(QStringLiteral("DELETE FROM REFERS WHERE R_ID = ?"), {bookId});
+    tx.commit();
+}
+
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate, int index)
+{
+    const std::optional<qint64> existing = BookOfClass(module, topClass.id);
+    if (existing && !confirmRegenerate(index, topClass))
+        return false;
+    GenerateBook(module, topClass, existing);
+    return true;
+}
+
+bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks)
+{
+    if (BookHasLinks(module, book.id) && !confirmWithLinks(book))
+        return false;
+    RemoveBook(module, book.id);
+    return true;
+}
+
+void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate)
+{
+    Transaction tx(module);
+    const QList<TopClass> classes = TopClasses(module);
+    for (int index = 0; index < classes.size(); ++index)
+        AddBook(module, classes.at(index), confirmRegenerate, index);
+    tx.commit();
+}
+
+void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks)
+{
+    Transaction tx(module);
+    for (const Book &book : Books(module))
+        DropBook(module, book, confirmWithLinks);
     tx.commit();
 }
 

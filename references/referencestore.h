@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class TDModule;
@@ -39,5 +40,18 @@ qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qi
 
 // Deletes the links to the book, its table and its row.
 void RemoveBook(TDModule &module, qint64 bookId);
+
+// Generates the book of a top-level class; a book it has already is made again only when
+// `confirmRegenerate` agrees. Returns whether a book was made.
+using RegenerateQuestion = std::function<bool(int index, const TopClass &topClass)>;
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate, int index = 0);
+// Removes a book; one with links only when `confirmWithLinks` agrees. Returns whether it was removed.
+using RemoveQuestion = std::function<bool(const Book &book)>;
+bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks);
+
+// "Добавить все >>" and "<< Удалить все": every top-level class or book in list order, each asked about
+// once; a declined one is skipped and the rest go on. One transaction for all.
+void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate);
+void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks);
 
 }

@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/named.h"
+#include "app/singleline.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "settings/options.h"
@@ -74,6 +75,7 @@ TForm6::TForm6(QWidget *parent)
     auto *passwordLabel = new QLabel(QStringLiteral("Введите пароль с учетом регистра:"), passwordGroup);
     Edit1 = new QLineEdit(passwordGroup);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    KeepSingleLine(Edit1);
     passwordLabel->setBuddy(Edit1);
     auto *passwordLayout = new QVBoxLayout(passwordGroup);
     passwordLayout->addWidget(CheckBox5);

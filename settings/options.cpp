@@ -17,6 +17,15 @@ bool ParseYesNo(const QString &text, bool *ok)
     return *ok && number != 0;
 }
 
+namespace {
+// A damaged line may be anything, a megabyte of it included: the message quotes its start.
+QString quotedStart(const QString &text)
+{
+    constexpr int Shown = 60;
+    return text.size() <= Shown ? text : text.left(Shown) + QStringLiteral("…");
+}
+}
+
 Parsed Parse(const QStringList &lines)
 {
     Parsed parsed;
@@ -35,7 +44,7 @@ Parsed Parse(const QStringList &lines)
             const int index = text.trimmed().toInt(&ok);
             if (!ok || index < 0 || index > 2) {
                 parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
-                                   .arg(line).arg(text);
+                                   .arg(line).arg(quotedStart(text));
                 return parsed;
             }
             parsed.values << QVariant(index);
@@ -44,7 +53,7 @@ Parsed Parse(const QStringList &lines)
         const bool value = ParseYesNo(text, &ok);
         if (!ok) {
             parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
-                               .arg(line).arg(text);
+                               .arg(line).arg(quotedStart(text));
             return parsed;
         }
         parsed.values << QVariant(value);

@@ -78,14 +78,25 @@ TEST_F(ClassStoreTest, InsertingBetweenParentAndChildRestatesTheChildRatio)
     EXPECT_EQ(classRow("Миллиметр"), (QVariantList{mm, "Миллиметр", "", m, 1000.0}));
 }
 
-TEST_F(ClassStoreTest, QuotesAndACommaLocaleAreStoredAsTyped)
+TEST_F(ClassStoreTest, QuotesPercentSignsNulsAndACommaLocaleAreStoredAsTyped)
 {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const qint64 id = AddClass(*module, "Д'Артаньян", "'1'", 0, 0);
     EXPECT_EQ(classRow("Д'Артаньян").at(2).toString(), "'1'");
-    EXPECT_EQ(FindClassByName(*module, "Д'Артаньян"), id);
-    EXPECT_EQ(FindClassByName(*module, "Д"), 0);
+    EXPECT_TRUE(ClassNameTaken(*module, "Д'Артаньян"));
+    EXPECT_FALSE(ClassNameTaken(*module, "Д'Артаньян", id));
+    EXPECT_FALSE(ClassNameTaken(*module, "Д"));
+    // Texts that look like placeholders stay as typed (a second substitution once made "50%3" "501").
+    for (const QString name : {"50%3", "x%1y", "a%0", "%1%2"}) {
+        RenameClass(*module, id, name, "%1");
+        EXPECT_EQ(classRow(name), (QVariantList{id, name, "%1", 0, 0.0})) << name.toStdString();
+    }
+    EXPECT_FALSE(ClassNameTaken(*module, "501"));
+    const QString withNul = QStringLiteral("до") + QChar(0) + QStringLiteral("после");
+    RenameClass(*module, id, withNul, withNul);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT C_NAME FROM CLASSES WHERE C_ID = %1").arg(id)).toString(), withNul);
+    EXPECT_TRUE(ClassNameTaken(*module, withNul));
     RenameClass(*module, id, "O'Neil", "x'");
     EXPECT_EQ(classRow("O'Neil"), (QVariantList{id, "O'Neil", "x'", 0, 0.0}));
     const qint64 half = AddClass(*module, "Пол-литра", "", id, ParseRatio("0.5"));

@@ -33,20 +33,20 @@ protected:
 TEST_F(FieldStoreTest, AddingGivesEachTypeItsColumnAndAListStartsAtTheEmptyEntry)
 {
     addObjects(3);
-    for (int type = 0; type < TypeCount; ++type)
+    for (int type = 0; type < FieldKinds::TypeCount(); ++type)
         AddField(*module, QStringLiteral("Поле %1").arg(type), type, false);
-    for (int type = 0; type < TypeCount; ++type)
+    for (int type = 0; type < FieldKinds::TypeCount(); ++type)
         EXPECT_EQ(columnType("GENER", QStringLiteral("G%1").arg(type + 1)), sqlTypeOf(type)) << type;
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL AND G6 IS NULL AND G8 IS NULL"), 3);
     EXPECT_FALSE(tableExists("LOOKUP6"));
 
-    EXPECT_EQ(AddField(*module, QStringLiteral("Цвет"), FieldStore::StringType, true), TypeCount + 1);
+    EXPECT_EQ(AddField(*module, QStringLiteral("Цвет"), FieldStore::StringType, true), FieldKinds::TypeCount() + 1);
     EXPECT_EQ(columnType("GENER", "G9"), "INTEGER");
     EXPECT_EQ(rows("SELECT L9_ID, L9_DATA FROM LOOKUP9"), (QList<QVariantList>{{0, EmptyLookupText}}));
     EXPECT_EQ(columnType("LOOKUP9", "L9_DATA"), sqlTypeOf(FieldStore::StringType));
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G9 = 0"), 3);
     const QList<QVariantList> list = fieldList();
-    ASSERT_EQ(list.size(), TypeCount + 1);
+    ASSERT_EQ(list.size(), FieldKinds::TypeCount() + 1);
     EXPECT_EQ(list.last().mid(3, 2), (QVariantList{yesText(), -1}));
     EXPECT_NE(list.first().at(3), yesText());
 }

@@ -6,6 +6,7 @@
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
 #include "objects/form21.h"
+#include "objects/fieldeditor.h"
 #include "objects/form7.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"

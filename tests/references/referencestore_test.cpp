@@ -109,11 +109,21 @@ TEST_F(ReferenceStoreTest, AFailedGenerationOrRemovalChangesNothing)
     exec("DROP TABLE REFER1");
     GenerateBook(*module, topClass("A"));
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 2, '', 0)");
-    // The book's table has gone missing: removal fails after deleting the links, which must come back.
-    exec("DROP TABLE REFER1");
+    // The last statement of a removal is refused: the links and the table dropped before it come back.
+    exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
     EXPECT_THROW(RemoveBook(*module, 1), DbError);
     EXPECT_EQ(count("SELECT * FROM LINKS"), 1);
     EXPECT_EQ(count("SELECT * FROM REFERS"), 1);
+    EXPECT_TRUE(tableExists("REFER1"));
+
+    // A book whose table has gone missing from the file can still be made again and removed.
+    exec("DROP TRIGGER KEEP_BOOKS");
+    exec("DROP TABLE REFER1");
+    GenerateBook(*module, topClass("A"), 1);
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 1);
+    exec("DROP TABLE REFER1");
+    RemoveBook(*module, 1);
+    EXPECT_EQ(count("SELECT * FROM LINKS") + count("SELECT * FROM REFERS"), 0);
 }
 
 TEST_F(ReferenceStoreTest, DeepAndWideBranchesAreCopiedWholeWithNumericRatiosUnderACommaLocale)

@@ -4,8 +4,10 @@
 #include "app/forms.h"
 #include "app/startup.h"
 #include "core/dmodule.h"
-#include "core/sqltext.h"
 #include "core/textfile.h"
+#include "fields/fieldstore.h"
+#include "references/referencestore.h"
+#include "settings/form6.h"
 #include "settings/options.h"
 
 #include <QApplication>
@@ -133,12 +135,12 @@ void DatabaseTest::exec(const QString &sql) const
 
 void DatabaseTest::makeBook(int n, const QString &name, const QList<BookEntry> &entries) const
 {
-    exec(QStringLiteral("CREATE TABLE REFER%1(R%1_ID INTEGER NOT NULL PRIMARY KEY, R%1_NAME VARCHAR(100), "
-                        "R%1_CODE VARCHAR(30), R%1_LINK INTEGER, R%1_COEFF FLOAT)").arg(n));
-    exec(QStringLiteral("CREATE INDEX REFER%1_LINK ON REFER%1(R%1_LINK)").arg(n));
-    exec(QStringLiteral("INSERT INTO REFERS VALUES(%1,%2,%3)").arg(n).arg(Quoted(name)).arg(100 + n));
+    // The entries are classes under a top-level class of their own, generated as the book numbered n.
+    const qint64 top = 100 + n;
+    module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?,?,'',0,0)"), {top, name});
     for (const BookEntry &e : entries)
-        exec(QStringLiteral("INSERT INTO REFER%1 VALUES(%2,%3,%4,%5,0)").arg(n).arg(e.id).arg(Quoted(e.name), Quoted(e.code)).arg(e.parent));
+        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?,?,?,?,0)"), {e.id, e.name, e.code, e.parent ? e.parent : top});
+    ReferenceStore::GenerateBook(*module, {top, name}, n);
 }
 
 TempProgramFolder &AppTest::programFolder()
@@ -158,8 +160,10 @@ void AppTest::SetUp()
     TempProgramFolder &shared = programFolder();
     folder = std::make_unique<TempProgramFolder>();
     dbPath = folder->newDatabase();
-    Q_UNUSED(shared);
     module = DModule;
+    // Every test starts from the settings of a fresh installation.
+    shared.writeOptions(Options::InitialLines());
+    Form6->FormActivate();
     MessageBoxAnswerer unexpected(QMessageBox::Ok);
     QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
     EXPECT_EQ(unexpected.seen(), 0) << "opening a fresh database showed a message";
@@ -176,19 +180,24 @@ void AppTest::TearDown()
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(int standardButton)
+    : MessageBoxAnswerer([standardButton](const QString &) { return standardButton; })
+{
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(const std::function<int(const QString &text)> &policy)
 {
     m_timer = new QTimer;
     m_timer->setInterval(10);
     auto texts = m_texts;
     auto titles = m_titles;
-    QObject::connect(m_timer, &QTimer::timeout, [texts, titles, standardButton] {
+    QObject::connect(m_timer, &QTimer::timeout, [texts, titles, policy] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box->property("answered").toBool())
             return;
         box->setProperty("answered", true);
         texts->append(box->text());
         titles->append(box->windowTitle());
-        QAbstractButton *button = box->button(QMessageBox::StandardButton(standardButton));
+        QAbstractButton *button = box->button(QMessageBox::StandardButton(policy(box->text())));
         if (!button)
             button = box->buttons().isEmpty() ? nullptr : box->buttons().constFirst();
         if (button)
@@ -245,42 +254,20 @@ void closeQueries(TDModule &module)
         query->close();
 }
 
-namespace {
-QString columnTypeOf(TDModule &module, int type)
-{
-    module.QRWork->open(QStringLiteral("SELECT T_ENG FROM TYPES WHERE T_ID = %1").arg(type));
-    const QString columnType = module.QRWork->asString(QStringLiteral("T_ENG"));
-    closeQueries(module);
-    return columnType;
-}
-}
-
 qint64 addField(TDModule &module, const QString &name, int type, bool lookup)
 {
-    const qint64 id = module.GenID(QStringLiteral("FIELDS")).toLongLong();
-    module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(%1,%2,%3,%4)").arg(id).arg(Quoted(name)).arg(type).arg(lookup ? -1 : 0));
-    const QString columnType = lookup ? QStringLiteral("INTEGER") : columnTypeOf(module, type);
     closeQueries(module);
-    module.exec(QStringLiteral("ALTER TABLE GENER ADD G%1 %2").arg(id).arg(columnType));
-    if (lookup) {
-        module.exec(QStringLiteral("CREATE TABLE LOOKUP%1(L%1_ID INTEGER NOT NULL PRIMARY KEY,L%1_DATA VARCHAR(50))").arg(id));
-        module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(0,'< пустое значение >')").arg(id));
-        module.exec(QStringLiteral("UPDATE GENER SET G%1 = 0").arg(id));
-    }
-    return id;
+    return FieldStore::AddField(module, name, type, lookup);
 }
 
 qint64 addLookupEntry(TDModule &module, qint64 fieldId, const QString &text)
 {
-    const qint64 id = module.GenID(QStringLiteral("LOOKUP%1").arg(fieldId), QString::number(fieldId)).toLongLong();
-    module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(%2,%3)").arg(fieldId).arg(id).arg(Quoted(text)));
-    return id;
+    return FieldStore::AddLookupEntry(module, fieldId, text);
 }
 
 void changeFieldType(TDModule &module, qint64 fieldId, int type)
 {
-    const QString columnType = columnTypeOf(module, type);
-    module.exec(QStringLiteral("UPDATE FIELDS SET F_TYPE = %1 WHERE F_ID = %2").arg(type).arg(fieldId));
-    module.exec(QStringLiteral("ALTER TABLE GENER DROP G%1").arg(fieldId));
-    module.exec(QStringLiteral("ALTER TABLE GENER ADD G%1 %2").arg(fieldId).arg(columnType));
+    closeQueries(module);
+    const FieldStore::FieldDefinition field = FieldStore::ReadField(module, fieldId);
+    FieldStore::ChangeField(module, fieldId, field.name, type, false);
 }

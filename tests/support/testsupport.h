@@ -61,12 +61,14 @@ protected:
     static TempProgramFolder &programFolder();
 };
 
-// Answers the next modal message box (polling, so boxes opened inside the action are found): presses
-// `button` and records the box's text. Call before the action that opens the box.
+// Answers every modal message box while it lives (polling, so boxes opened inside the action are found):
+// presses `standardButton`, or the button `policy` picks for the box's text, and records the texts.
+// Create it before the action that opens the boxes.
 class MessageBoxAnswerer
 {
 public:
     explicit MessageBoxAnswerer(int standardButton);
+    explicit MessageBoxAnswerer(const std::function<int(const QString &text)> &policy);
     ~MessageBoxAnswerer();
     QStringList texts() const { return *m_texts; }
     QStringList titles() const { return *m_titles; }
@@ -94,8 +96,8 @@ void closeQueries(TDModule &module);
 enum TestFieldType { IntegerType = 0, RealType = 1, TimeType = 2, DateType = 3, BooleanType = 4, StringType = 5,
                      LongTextType = 6, ImageType = 7 };
 
-// Its FIELDS row and column, and for a lookup list the table with the empty entry (every object set to it).
+// Made through the field store, as the field tab makes them.
 qint64 addField(TDModule &module, const QString &name, int type, bool lookup = false);
 qint64 addLookupEntry(TDModule &module, qint64 fieldId, const QString &text);
-// A change of a field's type: the column is dropped and added again, so it stands last in GENER.
+// A change of a field's type (no lookup list): the column is dropped and added again, so it stands last in GENER.
 void changeFieldType(TDModule &module, qint64 fieldId, int type);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Names of the tables and columns that the program generates for fields and reference books.
+// The numbers are identifiers, never user text, so the names are safe to compose into statements.
+namespace SchemaName {
+inline QString FieldColumn(qint64 fieldId) { return QLatin1Char('G') + QString::number(fieldId); }
+inline QString LookupTable(qint64 fieldId) { return QLatin1String("LOOKUP") + QString::number(fieldId); }
+inline QString LookupId(qint64 fieldId) { return QLatin1Char('L') + QString::number(fieldId) + QLatin1String("_ID"); }
+inline QString LookupData(qint64 fieldId) { return QLatin1Char('L') + QString::number(fieldId) + QLatin1String("_DATA"); }
+inline QString BookTable(qint64 bookId) { return QLatin1String("REFER") + QString::number(bookId); }
+inline QString BookColumn(qint64 bookId, const char *suffix)
+{
+    return QLatin1Char('R') + QString::number(bookId) + QLatin1Char('_') + QLatin1String(suffix);
+}
+inline QString BookId(qint64 bookId) { return BookColumn(bookId, "ID"); }
+inline QString BookName(qint64 bookId) { return BookColumn(bookId, "NAME"); }
+inline QString BookCode(qint64 bookId) { return BookColumn(bookId, "CODE"); }
+inline QString BookLink(qint64 bookId) { return BookColumn(bookId, "LINK"); }
+inline QString BookCoeff(qint64 bookId) { return BookColumn(bookId, "COEFF"); }
+}

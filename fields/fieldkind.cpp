@@ -1,0 +1,123 @@
+#include "fields/fieldkind.h"
+
+#include "core/schemanames.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTime>
+
+namespace FieldKinds {
+
+const QList<FieldKindInfo> &Types()
+{
+    static const QList<FieldKindInfo> types{
+        {FieldKind::Integer, QStringLiteral("Целое число"), QStringLiteral("Целое число"), QStringLiteral("INTEGER"), true, true},
+        {FieldKind::Real, QStringLiteral("Вещественное число"), QStringLiteral("Вещественное число"), QStringLiteral("FLOAT"), true, true},
+        {FieldKind::Time, QStringLiteral("Время"), QStringLiteral("Время"), QStringLiteral("TIME"), false, true},
+        {FieldKind::Date, QStringLiteral("Дата"), QStringLiteral("Дата"), QStringLiteral("DATE"), false, true},
+        {FieldKind::Boolean, QStringLiteral("Логический"), QStringLiteral("Логический"), QStringLiteral("BOOLEAN"), false, true},
+        {FieldKind::String, QStringLiteral("Строка (50 символов)"), QStringLiteral("Строка (до 50 символов)"), QStringLiteral("VARCHAR(50)"), true, true},
+        {FieldKind::LongText, QStringLiteral("Длинный текст"), QStringLiteral("Длинный текст"), QStringLiteral("TEXT"), false, false},
+        {FieldKind::Image, QStringLiteral("Изображение"), QStringLiteral("Изображение"), QStringLiteral("BLOB"), false, false},
+    };
+    return types;
+}
+
+int TypeCount()
+{
+    return int(Types().size());
+}
+
+const FieldKindInfo &Info(FieldKind kind)
+{
+    static const FieldKindInfo lookup{FieldKind::Lookup, QString(), QString(), QStringLiteral("INTEGER"), true, true};
+    if (kind == FieldKind::Lookup)
+        return lookup;
+    return Types()[int(kind)];
+}
+
+FieldKind OfTypeName(const QString &typeName)
+{
+    for (const FieldKindInfo &info : Types()) {
+        if (info.typeName == typeName)
+            return info.kind;
+    }
+    return FieldKind::String;
+}
+
+}
+
+QString DescriptionField::column() const
+{
+    return SchemaName::FieldColumn(id);
+}
+
+QString DescriptionField::listColumn() const
+{
+    return lookup ? SchemaName::LookupData(id) : column();
+}
+
+QVariant DisplayValue(const DescriptionField &field, const QVariant &stored)
+{
+    if (stored.isNull())
+        return stored;
+    switch (field.kind()) {
+    case FieldKind::Date: {
+        const QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
+        return date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : stored;
+    }
+    case FieldKind::Time: {
+        const QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
+        return time.isValid() ? QLocale().toString(time, QLocale::LongFormat) : stored;
+    }
+    case FieldKind::Boolean:
+        return stored.toLongLong() != 0 ? QStringLiteral("Да") : QStringLiteral("Нет");
+    case FieldKind::Image:
+        return QVariant();
+    default:
+        return stored;
+    }
+}
+
+QString DisplayText(const DescriptionField &field, const QVariant &stored)
+{
+    const QVariant shown = DisplayValue(field, stored);
+    switch (field.kind()) {
+    case FieldKind::Real: {
+        bool ok = false;
+        const double number = shown.toDouble(&ok);
+        return ok ? QLocale().toString(number, 'g', QLocale::FloatingPointShortest) : shown.toString();
+    }
+    case FieldKind::LongText:
+        return LongTextForEditor(shown.toString());
+    default:
+        return shown.toString();
+    }
+}
+
+QString LongTextForStorage(const QString &text)
+{
+    if (text.isEmpty())
+        return QString();
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = plain.split(QLatin1Char('\n'));
+    // A break after the last line ends that line; it does not start another.
+    if (lines.size() > 1 && lines.constLast().isEmpty())
+        lines.removeLast();
+    QString stored;
+    for (const QString &line : lines)
+        stored += line + QLatin1Char('\r');
+    return stored;
+}
+
+QString LongTextForEditor(const QString &stored)
+{
+    QString text = stored;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+// The kinds of description field. A type number (FIELDS.F_TYPE = TYPES.T_ID) is the position of its
+// kind in the type list; a lookup-backed string field is a kind of its own wherever values are shown
+// or entered.
+enum class FieldKind { Integer, Real, Time, Date, Boolean, String, LongText, Image, Lookup };
+
+struct FieldKindInfo
+{
+    FieldKind kind;
+    QString typeName;      // TYPES.T_NAME, by which the field query names the type
+    QString caption;       // the entry of the field tab's type list
+    QString sqlType;       // TYPES.T_ENG, the column type
+    bool required;         // the editor refuses to store the object while the input is empty
+    bool gridColumn;       // shown as a column of the object grid
+};
+
+namespace FieldKinds {
+// The stored types in type-number order (the lookup kind is not a type of its own).
+const QList<FieldKindInfo> &Types();
+constexpr int StringType = int(FieldKind::String);
+int TypeCount();
+const FieldKindInfo &Info(FieldKind kind);
+// The kind a TYPES.T_NAME stands for; String for an unknown name.
+FieldKind OfTypeName(const QString &typeName);
+}
+
+// One description field as the field query lists it.
+struct DescriptionField
+{
+    qint64 id = 0;
+    QString name;
+    QString typeName;
+    bool lookup = false;
+
+    FieldKind kind() const { return lookup ? FieldKind::Lookup : FieldKinds::OfTypeName(typeName); }
+    // The column of GENER that holds the field.
+    QString column() const;
+    // The column of the object list that shows the field: the lookup text or the stored value.
+    QString listColumn() const;
+    // Pictures and long texts are fetched with the list but have no grid column.
+    bool hasGridColumn() const { return FieldKinds::Info(kind()).gridColumn; }
+};
+
+// A long text as stored: every line followed by a carriage return; an empty text stays empty.
+QString LongTextForStorage(const QString &text);
+// The stored long text as lines for the editor.
+QString LongTextForEditor(const QString &stored);
+
+// A stored value as the user reads it, in the user's locale: dates and times localized, yes/no as
+// "Да"/"Нет", reals with the locale's decimal sign, long texts with their line breaks; pictures have none.
+QString DisplayText(const DescriptionField &field, const QVariant &stored);
+// The same for grids: numbers stay numbers so that the view formats and aligns them.
+QVariant DisplayValue(const DescriptionField &field, const QVariant &stored);
