@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/form24.h"
 #include "app/forms.h"
+#include "app/messages.h"
 #include "app/generalerror.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -134,6 +135,24 @@ TEST_F(AppTest, GeneralErrorDisplayShowsTheEngineTextUnderTheTitle)
     ASSERT_EQ(answer.seen(), 1);
     EXPECT_EQ(answer.titles().first(), "Вирандел");
     EXPECT_TRUE(answer.texts().first().contains("NOSUCH")) << answer.texts().first().toStdString();
+}
+
+TEST_F(AppTest, MessageBoxesShowMarkupAsTyped)
+{
+    // Names typed by the user reach messages: "<b>Км</b>" must show its tags, not bold text.
+    QList<Qt::TextFormat> formats;
+    QTimer inspector;
+    QObject::connect(&inspector, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            formats << box->textFormat();
+            box->done(QMessageBox::No);
+        }
+    });
+    inspector.start(10);
+    ShowMessage("<b>Км</b>");
+    AskYesNo("<b>Км</b>?");
+    ShowGeneralError("<i>engine</i>");
+    EXPECT_EQ(formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText, Qt::PlainText}));
 }
 
 TEST_F(AppTest, SplashFollowsItsSettingAndAClickClosesIt)

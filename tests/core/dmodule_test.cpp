@@ -2,7 +2,6 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "core/sqltext.h"
 
 #include <QFile>
 
@@ -37,11 +36,16 @@ TEST_F(DatabaseTest, GenIdOfAMissingTableThrowsTheEngineText)
     }
 }
 
-TEST_F(DatabaseTest, QuotedTextIsStoredIntact)
+TEST_F(DatabaseTest, BoundValuesAreStoredAsTypedAndFollowTheirLines)
 {
-    const QString name = "O'Brien's \"quoted\" ''double''";
-    module->exec("INSERT INTO CLASSES VALUES(1," + Quoted(name) + ",'',0,0)");
-    EXPECT_EQ(scalar("SELECT C_NAME FROM CLASSES WHERE C_ID = 1").toString(), name);
+    const QString name = QStringLiteral("O'Brien's \"%1\" ''50%3'' ") + QChar(0) + QStringLiteral("end");
+    SharedQuery &q = *module->QRWork;
+    q.setSql("INSERT INTO CLASSES VALUES(?, ?,", {1, name});
+    q.addLine(" ?, ?, ?)", {"%2", 0, 0.5});
+    q.execSql();
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES"), (QList<QVariantList>{{name, "%2", 0.5}}));
+    EXPECT_EQ(q.readAll("SELECT C_ID FROM CLASSES WHERE C_NAME = ?", {name}), (QList<QVariantList>{{1}}));
+    EXPECT_FALSE(q.isOpen()) << "read to the end and released";
 }
 
 TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeAction)
@@ -135,6 +139,20 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
     text.close();
     EXPECT_THROW(module->OpenConnection(text.fileName()), DbError);
     EXPECT_FALSE(module->connected());
+
+    // A database of some other program, or ours with a fixed table or type row missing.
+    const QList<QStringList> damages = {{"DROP TABLE REFERS"}, {"DROP TABLE GENER"}, {"DROP TABLE LINKS"},
+                                        {"DROP TABLE KATALOGS"}, {"DELETE FROM TYPES WHERE T_ID = 7"},
+                                        {"ALTER TABLE LINKS DROP L_CAPTION"}};
+    for (const QStringList &damage : damages) {
+        const QString path = folder->newDatabase("damaged.mdb");
+        module->OpenConnection(path);
+        for (const QString &statement : damage)
+            module->exec(statement);
+        module->CloseConnection();
+        EXPECT_THROW(module->OpenConnection(path), DbError) << damage.join(' ').toStdString();
+        EXPECT_FALSE(module->connected());
+    }
 }
 
 TEST_F(DatabaseTest, AnOpenWorkQueryNeverLocksItsTableAgainstDropping)

@@ -25,9 +25,19 @@ TEST(TextFile, FallsBackToWindows1251ForLinesThatAreNotUtf8)
     // "Шаблон" in Windows-1251, then a UTF-8 line, a lone LF ending and no final line break.
     file.write("\xD8\xE0\xE1\xEB\xEE\xED\r\n");
     file.write(QString("Ёлка").toUtf8() + "\n");
-    file.write("last");
+    file.write("cr\rlast");
     file.close();
-    EXPECT_EQ(ReadTextLines(path), (QStringList{"Шаблон", "Ёлка", "last"}));
+    EXPECT_EQ(ReadTextLines(path), (QStringList{"Шаблон", "Ёлка", "cr", "last"}));
+}
+
+TEST(TextFile, AValueWithALineBreakIsRefusedAndTheFileKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Options.txt";
+    WriteTextLines(path, {"-1", "old"});
+    for (const QString &line : {QString("a\nb"), QString("a\r\nb"), QString("a\rb")})
+        EXPECT_THROW(WriteTextLines(path, {"-1", line}), DbError);
+    EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "old"}));
 }
 
 TEST(TextFile, MissingFileThrows)

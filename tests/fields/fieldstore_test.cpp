@@ -143,6 +143,23 @@ TEST_F(FieldStoreTest, RefusedStatementLeavesTheDatabaseAsItWas)
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
 }
 
+TEST_F(FieldStoreTest, ADatabaseHoldingTheMostFieldsRefusesAnotherInRussian)
+{
+    // The engine's limit is 2000 columns; an object table one short of it stands in for 1998 fields.
+    QStringList columns{"G_ID INTEGER NOT NULL PRIMARY KEY"};
+    for (int i = 1; i < 2000; ++i)
+        columns << QStringLiteral("X%1 INTEGER").arg(i);
+    exec("DROP TABLE GENER");
+    exec("CREATE TABLE GENER(" + columns.join(',') + ")");
+    try {
+        AddField(*module, QStringLiteral("Лишнее"), 0, false);
+        FAIL() << "no error";
+    } catch (const DbError &error) {
+        EXPECT_TRUE(error.message().startsWith("В базе данных уже столько полей описания")) << error.message().toStdString();
+    }
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 0);
+}
+
 TEST_F(FieldStoreTest, SchemaChangesSucceedWhileSharedQueriesHoldRows)
 {
     addObjects(600);
@@ -173,6 +190,19 @@ TEST_F(FieldStoreTest, LookupListEntries)
     EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("А")), 2);
     EXPECT_EQ(AddLookupEntry(*module, 1, QString()), 3);
     EXPECT_EQ(AddLookupEntry(*module, 1, QStringLiteral("д'Артаньян")), 4);
+    const QString withNul = QStringLiteral("50%3 ") + QChar(0) + QStringLiteral(" %1");
+    const qint64 nul = AddLookupEntry(*module, 1, withNul);
+    const auto textOf = [&](qint64 id) {
+        for (const LookupEntry &entry : ReadLookupList(*module, 1)) {
+            if (entry.id == id)
+                return entry.text;
+        }
+        return QStringLiteral("missing");
+    };
+    EXPECT_EQ(textOf(nul), withNul);
+    RenameLookupEntry(*module, 1, nul, withNul + "%2");
+    EXPECT_EQ(textOf(nul), withNul + "%2");
+    EXPECT_TRUE(DeleteLookupEntry(*module, 1, nul));
     QStringList texts;
     QList<qint64> ids;
     for (const LookupEntry &entry : ReadLookupList(*module, 1)) {

@@ -37,3 +37,31 @@ TEST_F(ObjectListTest, AnObjectWhoseLookupValueNamesNoEntryIsNotListed)
         listed << list.asString("G_ID") + ':' + list.asString(QStringLiteral("L%1_DATA").arg(colour));
     EXPECT_EQ(listed, (QStringList{"1:красный", "2:" + EmptyLookupText}));
 }
+
+TEST_F(ObjectListTest, AnyNumberOfLookupFieldsIsListedWithTheirTexts)
+{
+    // The engine joins at most 64 tables; 70 lookup-backed fields must still list and sort.
+    QList<qint64> fields;
+    for (int i = 0; i < 70; ++i) {
+        fields << addField(*module, QStringLiteral("Поле %1").arg(i), StringType, true);
+        addLookupEntry(*module, fields.last(), QStringLiteral("текст %1").arg(i));
+    }
+    QStringList columns{"G_ID"}, values{"1"};
+    for (const qint64 field : fields) {
+        columns << QStringLiteral("G%1").arg(field);
+        values << "1";
+    }
+    exec("INSERT INTO GENER (" + columns.join(',') + ") VALUES (" + values.join(',') + "), (2" + QString(",0").repeated(70) + ")");
+    BuildObjectListPieces(*module);
+    EXPECT_LE(FromPart.count(','), 63);
+    ASSERT_TRUE(ApplyTitleSort(*module, "Поле 69"));
+    ASSERT_TRUE(ApplyTitleSort(*module, "Поле 69"));   // descending: "текст 69" before the empty entry
+    OpenObjectList(*module);
+    SharedQuery &list = *module->QRGeneral;
+    ASSERT_TRUE(list.first());
+    EXPECT_EQ(list.asInteger("G_ID"), 1);
+    EXPECT_EQ(list.asString(QStringLiteral("L%1_DATA").arg(fields.first())), "текст 0");
+    EXPECT_EQ(list.asString(QStringLiteral("L%1_DATA").arg(fields.last())), "текст 69");
+    ASSERT_TRUE(list.next());
+    EXPECT_EQ(list.asString(QStringLiteral("L%1_DATA").arg(fields.last())), EmptyLookupText);
+}

@@ -92,13 +92,26 @@ TEST_F(ObjectStoreTest, AdditionAndDeletionAreAllOrNothing)
 {
     const qint64 colour = addField(*module, "Цвет", StringType, true);
     const qint64 number = addField(*module, "Номер", IntegerType);
-    // "1-2" passes the key filter; it is no number, so the new lookup entry may not stay either.
-    EXPECT_THROW(InsertObject(*module, 1, {input(colour, "новый"), input(number, "1-2")}), DbError);
+    const qint64 mass = addField(*module, "Масса", RealType);
+    // Pasted texts pass the key filters: no number, no finite number or one past the limit is refused,
+    // and the new lookup entry may not stay either.
+    const QList<std::pair<QString, QString>> refused = {{"1-2", "1"}, {"1", "inf"}, {"1", "nan"}, {"1", "-Inf"},
+                                                        {"1", "99999999999"}, {"1", "1e10"}, {"1000000001", "1"}};
+    for (const auto &[numberText, massText] : refused) {
+        EXPECT_THROW(InsertObject(*module, 1, {input(colour, "новый"), input(number, numberText), input(mass, massText)}),
+                     DbError)
+            << numberText.toStdString() << " " << massText.toStdString();
+    }
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 1);
+    // A text holding NUL characters and placeholders becomes an entry as typed.
+    const QString odd = QStringLiteral("%1 ") + QChar(0) + QStringLiteral(" %2");
+    InsertObject(*module, 9, {input(colour, odd), input(number, "-1000000000"), input(mass, "1000000000")});
+    EXPECT_EQ(scalar(QStringLiteral("SELECT L%1_DATA FROM GENER, LOOKUP%1 WHERE G%1 = L%1_ID").arg(colour)).toString(), odd);
+    DeleteObject(*module, 9);
 
-    InsertObject(*module, 1, {input(colour, "новый"), input(number, "1")});
-    InsertObject(*module, 2, {input(colour, "новый"), input(number, "2")});
+    InsertObject(*module, 1, {input(colour, "новый"), input(number, "1"), input(mass, "0.5")});
+    InsertObject(*module, 2, {input(colour, "новый"), input(number, "2"), input(mass, "0.5")});
     module->exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0), (2, 1, 1, 6, 'x', 0), (3, 2, 1, 5, '', 0)");
     module->exec("CREATE TRIGGER KEEP_GENER BEFORE DELETE ON GENER BEGIN SELECT RAISE(ABORT, 'kept'); END");
     EXPECT_THROW(DeleteObject(*module, 1), DbError);

@@ -21,6 +21,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
@@ -329,4 +332,38 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
     // The field loses its lookup list: its table can be dropped.
     EXPECT_NO_THROW(module->exec(QStringLiteral("DROP TABLE LOOKUP%1").arg(colour)));
     EXPECT_FALSE(tableExists(QStringLiteral("LOOKUP%1").arg(colour)));
+}
+
+TEST_F(ViewFillTest, GridColumnsFitTheirTitlesAndKeepTheWidthsTheUserGave)
+{
+    addField(*module, "Дата поступления", DateType);
+    addField(*module, "Примечание к поступлению на склад", StringType);
+    insertObject(1, {QDate(2024, 3, 1), "коротко"});
+    enterViewFill();
+    QHeaderView *header = Form2->DBGrid->horizontalHeader();
+    for (int column = 0; column < 2; ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    header->resizeSection(0, 333);   // as the user drags the border
+    Form2->LoadGeneral();
+    EXPECT_EQ(header->sectionSize(0), 333);
+    EXPECT_GE(header->sectionSize(1), header->sectionSizeHint(1));
+}
+
+TEST_F(ViewFillTest, AnEditorWithManyFieldsScrollsItsInputsAndKeepsItsButtonsOnScreen)
+{
+    for (int i = 0; i < 120; ++i)
+        addField(*module, QStringLiteral("Поле %1").arg(i), i % 2 ? StringType : LongTextType);
+    enterViewFill();
+    Form2->AddRecordBtn->click();
+    ASSERT_TRUE(Form7->isVisible());
+    const QRect screen = Form7->screen()->availableGeometry();
+    EXPECT_LE(Form7->height(), screen.height());
+    EXPECT_LE(Form7->OkButton->geometry().bottom(), Form7->height());
+    auto *area = Form7->findChild<QScrollArea *>("InputsArea");
+    ASSERT_TRUE(area);
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+    // The last input can be reached and filled.
+    area->ensureWidgetVisible(Form7->inputFor(119));
+    EXPECT_GT(area->verticalScrollBar()->value(), 0);
+    Form7->close();
 }

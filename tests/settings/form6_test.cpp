@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -59,7 +61,13 @@ TEST_F(SettingsWindowTest, DoneWritesTenLinesAndKeepsTheRest)
     WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "-1", "", "0", "-1", "-1", "0", "kept line"});
     Form6->FormActivate();
     Form6->CheckBox4->setChecked(true);
-    Form6->Edit1->setText("Pass Word");
+    // A password pasted with line breaks stays one line of the file.
+    Form6->Edit1->setText("Pass\r\nWo\nrd");
+    EXPECT_EQ(Form6->Edit1->text(), "PassWord");
+    Form6->Edit1->selectAll();
+    QApplication::clipboard()->setText("Pass\n Word\r");
+    Form6->Edit1->paste();
+    EXPECT_EQ(Form6->Edit1->text(), "Pass Word");
     Form6->Button1->click();
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (QStringList{"-1", "-1", "0", "-1", "-1", "Pass Word", "0", "-1", "-1", "0", "kept line"}));
@@ -69,12 +77,13 @@ TEST_F(SettingsWindowTest, ABadLineShowsTheErrorAndKeepsTheEarlierValues)
 {
     Form6->CheckBox3->setChecked(false);
     Form6->CheckBox4->setChecked(true);
-    WriteTextLines(optionsPath(), {"0", "0", "-1", "oops", "0"});
+    WriteTextLines(optionsPath(), {"0", "0", "-1", "oops" + QString(1000000, 'x'), "0"});
     MessageBoxAnswerer answer(QMessageBox::Ok);
     Form6->FormActivate();
     ASSERT_EQ(answer.seen(), 1);
     EXPECT_EQ(answer.titles().first(), "Вирандел");
     EXPECT_TRUE(answer.texts().first().contains("oops"));
+    EXPECT_LT(answer.texts().first().size(), 200) << "a huge line is quoted by its start";
     EXPECT_FALSE(Form6->CheckBox1->isChecked());
     EXPECT_TRUE(Form6->CheckBox3->isChecked());
     EXPECT_TRUE(Form6->CheckBox4->isChecked()) << "lines after the bad one keep their states";
