@@ -145,9 +145,11 @@ void StripTemplateCopy(TDModule &module, StripChoice choice)
     module.exec(QStringLiteral("VACUUM"));
 }
 
-void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
+void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &currentPath,
                   StripChoice choice, const DatabaseOpener &open)
 {
+    // A copy: the caller's path (the main window's current path) changes when the template copy is opened.
+    const QString current = currentPath;
     QStringList names = ReadNames(programFolder);
     const QString problem = SaveProblem(programFolder, names, name);
     if (!problem.isEmpty())
