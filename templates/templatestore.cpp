@@ -169,7 +169,7 @@ void SaveTemplate(TDModule &module, const QString &programFolder, const QString 
         QFile::remove(path);
         QString text = QStringLiteral("Шаблон не сохранен: %1").arg(why);
         if (!reopened)
-            text += QStringLiteral("\nБаза данных %1 не открыта.").arg(QDir::toNativeSeparators(current));
+            text += QStringLiteral(" База данных %1 не открыта.").arg(QDir::toNativeSeparators(current));
         throw DbError(text);
     };
     if (!open(path))
