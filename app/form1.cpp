@@ -6,6 +6,8 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/recentdatabases.h"
+#include "app/startpage.h"
 #include "app/version.h"
 #include "classifier/classifierpage.h"
 #include "classifier/lazytree.h"
@@ -17,6 +19,7 @@
 #include "settings/form5.h"
 #include "settings/form6.h"
 #include "templates/templateforms.h"
+#include "templates/templatestore.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,7 +82,13 @@ TForm1::TForm1(QWidget *parent)
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
     buttonRow->addWidget(GoToDBBtn);
+    startPage = new StartPage(central);
+    connect(startPage, &StartPage::newDatabaseRequested, this, &TForm1::N11Click);
+    connect(startPage, &StartPage::openDatabaseRequested, this, &TForm1::N12Click);
+    connect(startPage, &StartPage::openExampleRequested, this, &TForm1::OpenExampleClick);
+    connect(startPage, &StartPage::recentDatabaseChosen, this, &TForm1::OpenDataBase);
     auto *layout = new QVBoxLayout(central);
+    layout->addWidget(startPage, 1);
     layout->addWidget(TabbedNotebook, 1);
     layout->addLayout(buttonRow);
     setCentralWidget(central);
@@ -99,6 +108,9 @@ void TForm1::setDatabaseState(bool open)
         item->setEnabled(open);
     TabbedNotebook->setVisible(open);
     GoToDBBtn->setVisible(open);
+    startPage->setVisible(!open);
+    if (!open)
+        startPage->showRecent(RecentDatabases::Read(DModule->ProgramFolder));
 }
 
 void TForm1::FormCreate()
@@ -154,6 +166,7 @@ void TForm1::OpenDataBase(const QString &path)
         return;
     }
     setDatabaseState(true);
+    RecentDatabases::Remember(DModule->ProgramFolder, path);
     classifierPage->resetSortChoice();
     Guarded([this] { ClearForm(); });
     setWindowTitle(QStringLiteral("Вирандел: Режим редактирования"));
@@ -171,6 +184,7 @@ void TForm1::ClearForm()
 
 void TForm1::N11Click()
 {
+    Form9->PrepareForNewDatabase();
     CentreOnScreen(Form9);
     Form9->show();
 }
@@ -196,6 +210,11 @@ void TForm1::N13Click()
     QFile::copy(CurrentDbPath, path);
     OpenDataBase(path);
     // Chosen in the view/fill mode, the list goes on showing the file now open.
+    RefreshViewFillMode();
+}
+
+void TForm1::RefreshViewFillMode()
+{
     if (Form2 && Form2->isVisible()) {
         if (!DModule->connected() || fieldsPage->fieldCount() == 0 || !Guarded([] { Form2->LoadGeneral(); }))
             Form2->close();
@@ -235,6 +254,7 @@ void TForm1::N23Click()
 
 void TForm1::N31Click()
 {
+    Form10->PrepareForSaving();
     CentreOnScreen(Form10);
     Form10->show();
 }
@@ -242,6 +262,7 @@ void TForm1::N31Click()
 void TForm1::N32Click()
 {
     CentreOnScreen(Form13);
+    Form13->LoadSamples();
     Form13->show();
 }
 
@@ -266,6 +287,11 @@ void TForm1::N53Click()
 {
     CentreOnScreen(Form5);
     Form5->show();
+}
+
+void TForm1::OpenExampleClick()
+{
+    Form9->CreateFromTemplate(TemplateStore::ExampleName);
 }
 
 void TForm1::TimerTimer()

@@ -7,6 +7,7 @@
 class ClassifierPage;
 class FieldsPage;
 class ReferencesPage;
+class StartPage;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -31,9 +32,11 @@ public:
     ReferencesPage *referencesPage;
     ClassifierPage *classifierPage;
     FieldsPage *fieldsPage;
+    StartPage *startPage;   // in place of the tabs while no database is open
 
-
-    // Runs the file dialogs of the main window (non-native, modal); an empty text when cancelled.
+    // After the database was opened again while the view/fill window is on screen: the window lists
+    // the file now open, or closes when it cannot.
+    void RefreshViewFillMode();
 
 public Q_SLOTS:
     void FormCreate();
@@ -52,6 +55,7 @@ public Q_SLOTS:
     void N51Click();
     void N52Click();
     void N53Click();
+    void OpenExampleClick();
     void GoToDBBtnClick();
     void TimerTimer();
 

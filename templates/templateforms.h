@@ -2,31 +2,90 @@
 
 #include <QDialog>
 
-// Windows of the template work: new database, save as template, template list, rename template.
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QRadioButton;
+
+// The new-database window: an empty database or a copy of a template, written where the user says and
+// opened in the editing mode.
 class TForm9 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm9(QWidget *parent = nullptr);
+
+    QRadioButton *RadioButton1, *RadioButton2;
+    QListWidget *ListBox;
+    QPushButton *Button1, *Button2;
+
+public Q_SLOTS:
+    // The window as the File menu's "Новый" shows it: the template list read again, its first name
+    // selected, "Создать пустую базу данных" chosen and the list disabled.
+    void PrepareForNewDatabase();
+    // A new database from the named template, in a file the user chooses; the window itself stays closed.
+    void CreateFromTemplate(const QString &name);
+    void Button1Click();
+    void Button2Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
 };
 
+// Saving the open database as a template.
 class TForm10 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm10(QWidget *parent = nullptr);
+
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+
+public Q_SLOTS:
+    void PrepareForSaving();   // an empty name box
+    void Button1Click();
+    void Button2Click();
 };
 
+// The template list: a new database from a template, renaming and deleting templates.
 class TForm13 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm13(QWidget *parent = nullptr);
+
+    QListWidget *ListBox;
+    QPushButton *OpenSampleBtn, *DeleteSampleBtn, *ChangeSampleBtn, *CloseBtn;
+
+public Q_SLOTS:
+    void LoadSamples();
+    // After a rename: the list read again with the renamed template selected in its place.
+    void TemplateRenamed(const QString &newName);
+    void OpenSampleBtnClick();
+    void DeleteSampleBtnClick();
+    void ChangeSampleBtnClick();
+    void CloseBtnClick();
+
+private:
+    const QListWidgetItem *selectedItem() const;   // nullptr when nothing is selected
 };
 
+// Renaming a template.
 class TForm14 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm14(QWidget *parent = nullptr);
+
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+
+public Q_SLOTS:
+    void ShowForTemplate(const QString &name);
+    void Button1Click();
+    void Button2Click();
+
+private:
+    QString m_oldName;
 };

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// Copies a database file. The copy is written beside the target and takes its place only once it is
+// complete, so an existing target stays as it was when the copy fails. Throws DbError with the reason.
+void CopyDatabaseFile(const QString &source, const QString &target);

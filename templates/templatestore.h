@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TDModule;
+
+// Templates without windows: the list System/Samples.txt, the files Samples/{name}.mdb, new databases
+// made from Samples/Empty.mdb or a template, and the saving, renaming and deleting of templates.
+// A user error is reported by the ...Problem functions as the text to show; the operations check the
+// same rules again and throw DbError with that text, or with the reason a file operation failed.
+// A template is never changed or deleted unless its own copy was made first.
+namespace TemplateStore {
+
+// The ready template shipped with the program.
+inline const QString ExampleName = QStringLiteral("Пример");
+// The longest name the name boxes accept.
+constexpr int NameLimit = 50;
+
+QString ListPath(const QString &programFolder);
+QString EmptyDatabasePath(const QString &programFolder);
+QString TemplatePath(const QString &programFolder, const QString &name);
+// The file of a listed template to make a database from; throws DbError when the name is no file name.
+QString TemplateSource(const QString &programFolder, const QString &name);
+
+// The names in file order; a missing list file is an empty list.
+QStringList ReadNames(const QString &programFolder);
+void WriteNames(const QString &programFolder, const QStringList &names);
+
+// The file a new database is written to: ".mdb" is appended unless the name ends in exactly ".mdb".
+QString NewDatabaseFileName(const QString &chosen);
+// A new database at `target` as a copy of `source`; an existing target is replaced, but only by a
+// complete copy, and never when the source is missing or is the target itself.
+void CreateDatabase(const QString &source, const QString &target);
+
+// Why a name cannot be a template's new name; an empty text when it can. `current` is the template
+// being renamed (empty when saving a new one). An empty name is refused with `emptyMessage`.
+QString NameProblem(const QString &programFolder, const QStringList &names, const QString &name,
+                    const QString &emptyMessage, const QString &current = QString());
+QString SaveProblem(const QString &programFolder, const QStringList &names, const QString &name);
+QString RenameProblem(const QString &programFolder, const QStringList &names, const QString &oldName,
+                      const QString &newName);
+
+struct StripChoice
+{
+    bool objects = false;   // objects and their links
+    bool books = false;     // generated reference books (and every link)
+};
+
+// Empties what a template never keeps (catalogs) and what the choice says, as one transaction on the
+// database open in `module`.
+void StripTemplateCopy(TDModule &module, StripChoice choice);
+
+// Opens a database file in the program; false when it could not be opened (the opener tells the user).
+using DatabaseOpener = std::function<bool(const QString &path)>;
+
+// Saves the database `current` as template `name`: copies it, opens the copy, strips it, opens `current`
+// again and lists the name last. When any step fails the copy is removed, the name is not listed and
+// `current` is open again if it can be; the error says what failed.
+void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
+                  StripChoice choice, const DatabaseOpener &open);
+
+// Renames a template's file and its line, which keeps its place.
+void RenameTemplate(const QString &programFolder, const QString &oldName, const QString &newName);
+// Deletes a template's line and its file (the file stays while another line still names it).
+void DeleteTemplate(const QString &programFolder, const QString &name);
+
+}

@@ -1,0 +1,319 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/recentdatabases.h"
+#include "app/startpage.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+#include "objects/filterpanel.h"
+#include "objects/form2.h"
+#include "settings/form6.h"
+#include "settings/options.h"
+#include "templates/templateforms.h"
+#include "templates/templatestore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCommandLinkButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeWidget>
+
+using namespace TemplateStore;
+
+namespace {
+QStringList listed(QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+// One value of a query on a database file other than the test's own.
+QVariant scalarIn(const QString &path, const QString &sql)
+{
+    QVariant result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other_reader"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(sql, db);
+        if (q.next())
+            result = q.value(0);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other_reader"));
+    return result;
+}
+}
+
+// The template windows on a program folder of the test's own.
+class TemplateWindowsTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        sharedFolder = DModule->ProgramFolder;
+        DModule->ProgramFolder = folder->path();
+    }
+    void TearDown() override
+    {
+        DModule->ProgramFolder = sharedFolder;
+        Form6->CheckBox3->setChecked(false);
+        Form6->CheckBox4->setChecked(false);
+        AppTest::TearDown();
+    }
+    // A template holding one class named after it.
+    void makeTemplates(const QStringList &names) const
+    {
+        for (const QString &name : names) {
+            const QString path = folder->newDatabase("Samples/" + name + ".mdb");
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+            db.setDatabaseName(path);
+            db.open();
+            QSqlQuery(QStringLiteral("INSERT INTO CLASSES VALUES(1,'%1','',0,0)").arg(name), db);
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+        }
+        WriteNames(folder->path(), names);
+    }
+    QString openClass() const
+    {
+        DModule->QRWork->open("SELECT C_NAME FROM CLASSES");
+        return DModule->QRWork->isEmpty() ? QString() : DModule->QRWork->asString("C_NAME");
+    }
+    QString sharedFolder;
+};
+
+TEST_F(TemplateWindowsTest, WithoutTemplatesOnlyAnEmptyDatabaseCanBeMade)
+{
+    Form1->N11->trigger();
+    ASSERT_TRUE(Form9->isVisible());
+    EXPECT_TRUE(Form9->RadioButton1->isChecked());
+    Form9->RadioButton2->click();
+    EXPECT_TRUE(Form9->RadioButton1->isChecked());
+    EXPECT_FALSE(Form9->ListBox->isEnabled());
+
+    Form1->N32->trigger();
+    ASSERT_TRUE(Form13->isVisible());
+    for (QPushButton *button : {Form13->OpenSampleBtn, Form13->DeleteSampleBtn, Form13->ChangeSampleBtn})
+        EXPECT_FALSE(button->isEnabled());
+    MessageBoxAnswerer answer(QMessageBox::Yes);
+    Form13->DeleteSampleBtnClick();
+    Form13->ChangeSampleBtnClick();
+    EXPECT_EQ(answer.seen(), 0) << "nothing selected, nothing done";
+    EXPECT_FALSE(Form14->isVisible());
+}
+
+TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
+{
+    makeTemplates({"Первый", "Второй"});
+    Form1->N11->trigger();
+    EXPECT_EQ(listed(Form9->ListBox), (QStringList{"Первый", "Второй"}));
+    EXPECT_EQ(Form9->ListBox->currentRow(), 0);
+    EXPECT_FALSE(Form9->ListBox->isEnabled());
+
+    QStringList filters;
+    ChooseFileInNextDialog(folder->path() + "/base", &filters);
+    Form9->Button1->click();
+    EXPECT_EQ(filters, QStringList{"База данных Access (*.mdb)"});
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(openClass(), "");
+    EXPECT_FALSE(Form9->isVisible());
+
+    // From the second template, over the file just made.
+    Form1->N11->trigger();
+    Form9->RadioButton2->click();
+    ASSERT_TRUE(Form9->ListBox->isEnabled());
+    Form9->ListBox->setCurrentRow(1);
+    ChooseFileInNextDialog(folder->path() + "/base.mdb");
+    Form9->Button1->click();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
+    EXPECT_EQ(openClass(), "Второй");
+    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "Второй"), "SELECT COUNT(*) FROM CLASSES").toInt(), 1);
+}
+
+TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
+{
+    addField(*module, "Имя", StringType);
+    exec("INSERT INTO GENER VALUES(1,'первый')");
+    Form1->OpenDataBase(dbPath);
+    Form6->CheckBox3->setChecked(true);
+    Form6->CheckBox4->setChecked(true);
+
+    Form1->N31->trigger();
+    ASSERT_TRUE(Form10->isVisible());
+    EXPECT_EQ(Form10->Edit1->text(), "");
+    EXPECT_EQ(Form10->Edit1->maxLength(), 50);
+    for (const auto &[name, message] : {std::pair{"", "Введите имя шаблона!"}, std::pair{"a/b", "Имя шаблона не может"}}) {
+        Form10->Edit1->setText(name);
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form10->Button1->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().startsWith(message)) << answer.texts().first().toStdString();
+        EXPECT_TRUE(Form10->isVisible());
+    }
+
+    Form10->Edit1->setText("Мой шаблон");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form10->Button1->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_EQ(answer.texts().first(), "Шаблон успешно сохранен!");
+    }
+    EXPECT_FALSE(Form10->isVisible());
+    EXPECT_EQ(Form1->CurrentDbPath.toStdString(), dbPath.toStdString());
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(count("SELECT * FROM GENER"), 1);
+    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER").toInt(), 0);
+
+    Form1->N31->trigger();
+    Form10->Edit1->setText("Мой шаблон");
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form10->Button1->click();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_EQ(answer.texts().first(), "Шаблон с таким именем уже существует!");
+    EXPECT_TRUE(Form10->isVisible());
+    EXPECT_EQ(ReadNames(folder->path()), QStringList{"Мой шаблон"});
+}
+
+TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabases)
+{
+    makeTemplates({"Первый", "Второй", "Третий"});
+    Form1->N32->trigger();
+    Form13->ListBox->setCurrentRow(1);
+    Form13->ChangeSampleBtn->click();
+    ASSERT_TRUE(Form14->isVisible());
+    EXPECT_EQ(Form14->Edit1->text(), "Второй");
+    Form14->Edit1->clear();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form14->Button1->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_EQ(answer.texts().first(), "Введите новое имя шаблона!");
+    }
+    Form14->Edit1->setText("Средний");
+    Form14->Button1->click();
+    EXPECT_FALSE(Form14->isVisible());
+    EXPECT_EQ(listed(Form13->ListBox), (QStringList{"Первый", "Средний", "Третий"}));
+    EXPECT_EQ(Form13->ListBox->currentRow(), 1);
+
+    Form13->ListBox->setCurrentRow(0);
+    for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        MessageBoxAnswerer answer(button);
+        Form13->DeleteSampleBtn->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_EQ(answer.texts().first(), "Вы действительно хотите удалить этот шаблон?");
+    }
+    EXPECT_EQ(ReadNames(folder->path()), (QStringList{"Средний", "Третий"}));
+    EXPECT_FALSE(QFile::exists(TemplatePath(folder->path(), "Первый")));
+
+    Form13->ListBox->setCurrentRow(1);
+    ChooseFileInNextDialog(folder->path() + "/из шаблона");
+    Form13->OpenSampleBtn->click();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/из шаблона.mdb");
+    EXPECT_EQ(openClass(), "Третий");
+    EXPECT_FALSE(Form13->isVisible());
+}
+
+TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
+{
+    EXPECT_FALSE(Form1->startPage->isVisibleTo(Form1));
+    QStringList opened;
+    for (int i = 1; i <= 6; ++i) {
+        opened.prepend(folder->newDatabase(QStringLiteral("db%1.mdb").arg(i)));
+        Form1->OpenDataBase(opened.first());
+    }
+    Form1->OpenDataBase(TemplatePath(folder->path(), "Empty"));   // a Samples file is not remembered
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form1->OpenDataBase(folder->path() + "/missing.mdb");
+    }
+    ASSERT_TRUE(Form1->startPage->isVisibleTo(Form1));
+    EXPECT_EQ(RecentDatabases::Read(folder->path()), opened.mid(0, 5));
+    EXPECT_EQ(ReadTextLines(folder->path() + "/System/Options.txt").mid(0, 10), Options::InitialLines());
+
+    const auto recentButtons = [] {
+        QList<QCommandLinkButton *> found;
+        for (QCommandLinkButton *button : Form1->startPage->findChildren<QCommandLinkButton *>()) {
+            if (button->text().startsWith("db") && !button->isHidden())
+                found << button;
+        }
+        return found;
+    };
+    QList<QCommandLinkButton *> recent = recentButtons();
+    ASSERT_EQ(recent.size(), 5);
+    EXPECT_EQ(recent.first()->text(), "db6.mdb");
+    QFile::remove(opened.first());
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        recent.first()->click();   // gone since it was listed
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_EQ(answer.texts().first(), "Файл базы данных не найден!");
+    }
+    recent = recentButtons();
+    ASSERT_EQ(recent.size(), 4) << "the lost file is no longer offered";
+    recent.last()->click();
+    EXPECT_EQ(Form1->CurrentDbPath, opened.at(4));
+    EXPECT_FALSE(Form1->startPage->isVisibleTo(Form1));
+
+    // "Открыть пример": a new database from the ready template, in a file the user confirms.
+    QFile::copy(QStringLiteral(SAMPLE_DB_PATH), TemplatePath(folder->path(), ExampleName));
+    WriteNames(folder->path(), {ExampleName});
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form1->OpenDataBase(folder->path() + "/missing.mdb");
+    }
+    ChooseFileInNextDialog(folder->path() + "/Мой пример.mdb");
+    Form1->startPage->OpenExampleBtn->click();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/Мой пример.mdb");
+    DModule->QRWork->open("SELECT COUNT(*) AS N FROM GENER");
+    EXPECT_GT(DModule->QRWork->asInteger("N"), 0);
+}
+
+TEST_F(TemplateWindowsTest, TheReadyExampleListsItsObjectsAndFiltersByATopLevelEntry)
+{
+    const QString example = folder->path() + "/example.mdb";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DB_PATH), example));
+    QFile(example).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    Form1->OpenDataBase(example);
+    Form1->show();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    const int objects = scalarIn(example, "SELECT COUNT(*) FROM GENER").toInt();
+    EXPECT_GE(objects, 20);
+    QAbstractItemModel *grid = Form2->DBGrid->model();
+    while (grid->canFetchMore({}))
+        grid->fetchMore({});
+    EXPECT_EQ(grid->rowCount(), objects);
+
+    // Objects linked to any entry below "Электроника" in the book of goods groups.
+    const int electronics = scalarIn(example,
+        "WITH RECURSIVE below(id) AS (SELECT R1_ID FROM REFER1 WHERE R1_NAME = 'Электроника' "
+        "UNION SELECT R1_ID FROM REFER1, below WHERE R1_LINK = below.id) "
+        "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").toInt();
+    ASSERT_GT(electronics, 0);
+    ASSERT_LT(electronics, objects);
+    FilterPanel *filter = Form2->filterPanel;
+    filter->ComboBox->setCurrentIndex(filter->ComboBox->findText("Группы товаров"));
+    filter->ComboBoxChange();
+    const auto found = filter->ClassesView->findItems("Электроника", Qt::MatchStartsWith);
+    ASSERT_EQ(found.size(), 1);
+    filter->ClassesView->setCurrentItem(found.first());
+    filter->AddFilter->click();
+    while (grid->canFetchMore({}))
+        grid->fetchMore({});
+    EXPECT_EQ(grid->rowCount(), electronics);
+    Form2->close();
+}

@@ -1,0 +1,20 @@
+# Puts a template made by the build into the program folder. A file already there is replaced only while
+# it is still the copy the build put there last (its checksum is recorded in STAMP), so a user's own
+# template of the same name is never overwritten.
+file(MD5 "${SRC}" built)
+set(install FALSE)
+if(NOT EXISTS "${DST}")
+  set(install TRUE)
+elseif(EXISTS "${STAMP}")
+  file(READ "${STAMP}" installed)
+  file(MD5 "${DST}" present)
+  if(present STREQUAL installed AND NOT present STREQUAL built)
+    set(install TRUE)
+  endif()
+endif()
+if(install)
+  get_filename_component(folder "${DST}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY_FILE "${SRC}" "${DST}")
+  file(WRITE "${STAMP}" "${built}")
+endif()
