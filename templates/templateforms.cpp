@@ -6,6 +6,7 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "app/singleline.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "settings/form6.h"
@@ -189,6 +190,7 @@ TForm10::TForm10(QWidget *parent)
     setUp(this, "Form10", QStringLiteral("Сохранение шаблона"));
     auto *label = new QLabel(QStringLiteral("Имя шаблона:"), this);
     Edit1 = Named<QLineEdit>("Edit1", this);
+    KeepSingleLine(Edit1);
     Edit1->setMaxLength(TemplateStore::NameLimit);
     Edit1->setMinimumWidth(320);
     label->setBuddy(Edit1);
@@ -345,6 +347,7 @@ TForm14::TForm14(QWidget *parent)
     setUp(this, "Form14", QStringLiteral("Изменение шаблона"));
     auto *label = new QLabel(QStringLiteral("Новое имя шаблона:"), this);
     Edit1 = Named<QLineEdit>("Edit1", this);
+    KeepSingleLine(Edit1);
     Edit1->setMaxLength(TemplateStore::NameLimit);
     Edit1->setMinimumWidth(320);
     label->setBuddy(Edit1);

@@ -321,7 +321,7 @@ void generate(TDModule &module)
         };
         QList<FieldInput> inputs;
         for (const DescriptionField &field : fields)
-            inputs.append({field, values.value(field.name), KindOf(field) == FieldKind::Image});
+            inputs.append({field, values.value(field.name), field.kind() == FieldKind::Image});
         const qint64 id = ReserveObjectId(module);
         InsertObject(module, id, inputs);
         const QString object = QString::number(id);

@@ -180,8 +180,9 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedBeforeAnythingI
 
 TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
 {
-    // A book row whose table is gone: dropping it fails in the middle of the stripping.
+    // Deleting the books is refused in the middle of the stripping.
     exec("INSERT INTO REFERS VALUES(9,'Без таблицы',1)");
+    exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
     try {
         save("Сломанный", {false, true});
         ADD_FAILURE() << "the stripping should have failed";
@@ -191,6 +192,7 @@ TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Сломанный")));
     EXPECT_TRUE(ReadNames(programFolder).isEmpty());
     EXPECT_EQ(module->database().databaseName(), dbPath);
+    exec("DROP TRIGGER KEEP_BOOKS");
     exec("DELETE FROM REFERS WHERE R_ID = 9");
 
     // The user's database cannot be opened again: the finished template is undone as well.
