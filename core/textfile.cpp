@@ -43,19 +43,19 @@ QStringList ReadTextLines(const QString &path)
     QByteArray data = file.readAll();
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
+    // CR LF, a lone LF and a lone CR each end a line; a final line break does not start another line.
     QStringList lines;
-    if (data.isEmpty())
-        return lines;
-    const QList<QByteArray> raw = data.split('\n');
-    for (int i = 0; i < raw.size(); ++i) {
-        QByteArray line = raw[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        // A final line break does not start another line.
-        if (i == raw.size() - 1 && line.isEmpty())
-            break;
-        lines << DecodeTextLine(line);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data[i] != '\n' && data[i] != '\r')
+            continue;
+        lines << DecodeTextLine(data.mid(start, i - start));
+        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
     }
+    if (start < data.size())
+        lines << DecodeTextLine(data.mid(start));
     return lines;
 }
 
