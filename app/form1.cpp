@@ -260,8 +260,9 @@ void TForm1::N4Click()
 void TForm1::N51Click()
 {
     const QString problem = OpenHelpPage(DModule->ProgramFolder);
+    // Chosen in another mode, the box belongs to the window on screen, not to this hidden one.
     if (!problem.isEmpty())
-        ShowMessage(problem, this);
+        ShowMessage(problem, isVisible() ? this : nullptr);
 }
 
 void TForm1::SetUpdateServer(const QString &hostAndPort)
@@ -290,7 +291,7 @@ void TForm1::N52Click()
     Q_EMIT UpdateCheckRunning(false);
     // Unfinished only when the program is ending.
     if (check.Finished())
-        ReportUpdateCheck(check, workingFile, m_updateServer, this);
+        ReportUpdateCheck(check, workingFile, m_updateServer, isVisible() ? this : nullptr);
 }
 
 void TForm1::N53Click()
