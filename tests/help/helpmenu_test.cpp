@@ -6,6 +6,7 @@
 #include "objects/form2.h"
 #include "settings/form5.h"
 #include "settings/product.h"
+#include "settings/updatecheck.h"
 #include "support/testsupport.h"
 
 #include <QAction>
@@ -14,11 +15,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 #include <QUrl>
 
-// Takes the browser's and the mail program's place.
+// Takes the place of the browser and the mail program.
 class UrlCatcher : public QObject
 {
     Q_OBJECT
@@ -45,13 +46,12 @@ protected:
     {
         for (const char *scheme : {"http", "mailto", "file"})
             QDesktopServices::unsetUrlHandler(scheme);
-        QFile::remove(workingFile());
         AppTest::TearDown();
     }
-    static QString workingFile() { return DModule->ProgramFolder + "/System/Version.txt"; }
+    static bool workingFileLeft() { return QFile::exists(DModule->ProgramFolder + "/System/Version.txt"); }
 
-    // Runs the check from `entry` and returns the texts of the boxes it showed, answered with `button`.
-    QStringList check(QAction *entry, const QString &server, int button = QMessageBox::Ok)
+    // Runs a check from `entry`; the texts of the boxes it showed, each answered with `button`.
+    static QStringList check(QAction *entry, const QString &server, int button = QMessageBox::Ok)
     {
         Form1->SetUpdateServer(server);
         MessageBoxAnswerer answer(button);
@@ -68,68 +68,48 @@ TEST_F(HelpMenuTest, HelpOpensThePageInTheBrowserOrSaysItIsMissing)
     const QString page = DModule->ProgramFolder + "/System/Help.htm";
     QFile file(page);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<html></html>");
     file.close();
     Form2->N51->trigger();
-    ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls.first().toLocalFile(), QFileInfo(page).absoluteFilePath());
-
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath())});
     QFile::remove(page);
-    for (QAction *entry : {Form1->N51, Form2->N51}) {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        entry->trigger();
-        EXPECT_EQ(answer.texts(), QStringList{"Не найден файл Help.htm!"});
-    }
+    EXPECT_EQ(check(Form1->N51, {}), QStringList{"Не найден файл Help.htm!"});
     EXPECT_EQ(catcher.urls.size(), 1);
 }
 
-TEST_F(HelpMenuTest, SameVersionSaysSoAndLeavesNoWorkingFile)
+TEST_F(HelpMenuTest, PublishedVersionsAreComparedAndAnnouncedWithBothLines)
 {
-    VersionServer server("1.0.2 final\r\nТекущая версия\r\n");
-    EXPECT_EQ(check(Form1->N52, server.address()), QStringList{NoUpdates});
-    EXPECT_FALSE(QFile::exists(workingFile()));
-    EXPECT_TRUE(catcher.urls.isEmpty());
-    EXPECT_TRUE(Form1->N52->isEnabled());
+    // Windows-1251 with lone CR line ends and a third line; a one-line file; answers that are no version file.
+    VersionServer same("1.0.2 final\r\nТекущая версия\r\n"), newer("1.0.3 final\r\xCD\xEE\xE2\xFB\xE5 \xEE\xF2\xF7\xE5\xF2\xFB\rthird"),
+        older("0.9 beta"), empty(""), missing("<html>Not Found</html>", 0, 404);
+    const QString question = "Доступна новая версия программы %1!\n\r%2\n\rСкачать новую версию программы?";
+    const QUrl installer("http://" + newer.address() + "/myprograms/Virandel_Setup.exe");
+    struct Case { QAction *entry; QString server; int button; QString text; QList<QUrl> opened; };
+    const QList<Case> cases = {
+        {Form1->N52, same.address(), QMessageBox::Ok, NoUpdates, {}},
+        {Form1->N52, newer.address(), QMessageBox::No, question.arg("1.0.3 final", "Новые отчеты"), {}},
+        {Form1->N52, newer.address(), QMessageBox::Yes, question.arg("1.0.3 final", "Новые отчеты"), {installer}},
+        {Form2->N52, older.address(), QMessageBox::No, question.arg("0.9 beta", ""), {installer}},
+        {Form2->N52, VersionServer::deadAddress(), QMessageBox::Ok, Unreachable, {installer}},
+        {Form2->N52, empty.address(), QMessageBox::Ok, Unreachable, {installer}},
+        {Form2->N52, missing.address(), QMessageBox::Ok, Unreachable, {installer}},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(check(c.entry, c.server, c.button), QStringList{c.text});
+        EXPECT_EQ(catcher.urls, c.opened) << c.text.toStdString();
+        EXPECT_FALSE(workingFileLeft()) << c.text.toStdString();
+    }
+    EXPECT_TRUE(Form1->N52->isEnabled() && Form2->N52->isEnabled());
     EXPECT_FALSE(Form1->Timer->isActive());
 }
 
-TEST_F(HelpMenuTest, NewerOrOtherVersionsAreOfferedWithBothLines)
-{
-    VersionServer newer("1.0.3 final\r\n" + QString("Новые отчеты").toUtf8() + "\r\n");
-    const QString question = "Доступна новая версия программы 1.0.3 final!\n\rНовые отчеты\n\rСкачать новую версию программы?";
-    EXPECT_EQ(check(Form1->N52, newer.address(), QMessageBox::No), QStringList{question});
-    EXPECT_FALSE(QFile::exists(workingFile()));
-    EXPECT_TRUE(catcher.urls.isEmpty());
-
-    EXPECT_EQ(check(Form1->N52, newer.address(), QMessageBox::Yes), QStringList{question});
-    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl("http://" + newer.address() + "/myprograms/Virandel_Setup.exe")});
-    EXPECT_FALSE(QFile::exists(workingFile()));
-
-    // An older version is announced too; a one-line file leaves the second line empty.
-    VersionServer older("0.9 beta");
-    EXPECT_EQ(check(Form2->N52, older.address(), QMessageBox::No),
-              QStringList{"Доступна новая версия программы 0.9 beta!\n\r\n\rСкачать новую версию программы?"});
-    EXPECT_FALSE(QFile::exists(workingFile()));
-}
-
-TEST_F(HelpMenuTest, NoServerListeningIsUnreachable)
-{
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(check(Form1->N52, VersionServer::deadAddress()), QStringList{Unreachable});
-    EXPECT_LT(clock.elapsed(), 3000) << "a refused connection needs no time-out";
-    EXPECT_FALSE(QFile::exists(workingFile()));
-}
-
-TEST_F(HelpMenuTest, ASlowServerTimesOutAndItsLateAnswerLeavesTheNextCheckAlone)
+TEST_F(HelpMenuTest, ASlowServerIsUnreachableAfterSixSecondsWhileTheEntriesWait)
 {
     VersionServer slow("0.9 beta\r\n", 8000);
-    // While the check waits, both windows' entries are disabled and a request from either is ignored.
+    // While the check waits, both windows' entries are disabled and a second request is ignored.
     bool enabledMeanwhile = true;
     QTimer::singleShot(1000, [&] {
         enabledMeanwhile = Form1->N52->isEnabled() || Form2->N52->isEnabled();
         Form2->N52Click();
-        Form1->N52Click();
     });
     QElapsedTimer clock;
     clock.start();
@@ -138,40 +118,63 @@ TEST_F(HelpMenuTest, ASlowServerTimesOutAndItsLateAnswerLeavesTheNextCheckAlone)
     EXPECT_LT(clock.elapsed(), 8000);
     EXPECT_FALSE(enabledMeanwhile);
     EXPECT_EQ(slow.requests().size(), 1);
-    EXPECT_TRUE(Form1->N52->isEnabled());
-    EXPECT_TRUE(Form2->N52->isEnabled());
-
-    // The next check is still running when the abandoned download's answer falls due.
-    VersionServer current("1.0.2 final\r\n", 2500);
-    EXPECT_EQ(check(Form1->N52, current.address()), QStringList{NoUpdates});
-    EXPECT_GE(clock.elapsed(), 8000);
-    EXPECT_FALSE(QFile::exists(workingFile()));
+    EXPECT_FALSE(workingFileLeft());
 }
 
 TEST_F(HelpMenuTest, AboutBoxShowsTheVersionEachTimeAndOpensItsLinks)
 {
     for (QAction *entry : {Form1->N53, Form2->N53}) {
-        Form5->Label2->setText(QString());
+        Form5->Label2->clear();
         entry->trigger();
         ASSERT_TRUE(Form5->isVisible());
         EXPECT_EQ(Form5->Label2->text(), "Версия 1.0.2 final");
         Form5->close();
-        EXPECT_FALSE(Form5->isVisible());
     }
-    Form1->N53->trigger();
-    EXPECT_EQ(Form5->Label1->text(), "Вирандел");
     EXPECT_FALSE(Form5->Image1->pixmap().isNull());
-    EXPECT_TRUE(Form5->RichEdit->isReadOnly());
-    EXPECT_EQ(Form5->Label3->text(), ProductWebSite);
-    EXPECT_EQ(Form5->Label3->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(Form5->Label3, Qt::LeftButton);
     QTest::mouseClick(Form5->Label6, Qt::LeftButton);
-    ASSERT_EQ(catcher.urls.size(), 2);
-    EXPECT_EQ(catcher.urls[0], QUrl("http://" + ProductWebSite));
-    EXPECT_EQ(catcher.urls[1], QUrl("mailto:" + ProductMail));
-    Form5->Label6->setFocus();
     QTest::keyClick(Form5->Label6, Qt::Key_Return);
-    EXPECT_EQ(catcher.urls.size(), 3);
+    const QUrl mail("mailto:" + ProductMail);
+    EXPECT_EQ(catcher.urls, (QList<QUrl>{QUrl("http://" + ProductWebSite), mail, mail}));
+}
+
+namespace {
+// One check without windows, its timer ticks given by hand.
+struct CheckRun
+{
+    CheckRun(const QString &file, const QString &server) : check(file, server)
+    {
+        QObject::connect(&check, &UpdateCheck::Done, [this] { ++done; });
+        check.Start();
+    }
+    UpdateCheck check;
+    int done = 0;
+};
+}
+
+TEST(UpdateCheck, SixthTickAbandonsTheDownloadAndItsLateAnswerReachesNobody)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Version.txt";
+    VersionServer slow("0.9 beta\r\n", 1500), current("1.0.2 final\r\n", 2000);
+    CheckRun first(file, slow.address());
+    ASSERT_TRUE(WaitFor([&] { return !slow.requests().isEmpty(); }));
+    EXPECT_EQ(slow.requests(), QStringList{"GET /myprograms/VirandelVersion.txt HTTP/1.1"});
+    for (int tick = 0; tick < UpdateCheck::TimeOutTicks; ++tick)
+        first.check.Tick();
+    EXPECT_FALSE(first.check.Finished());
+    first.check.Tick();
+    EXPECT_TRUE(first.check.Finished() && first.check.Failed());
+
+    // The first check's answer would fall due while the second one runs.
+    CheckRun second(file, current.address());
+    ASSERT_TRUE(WaitFor([&] { return second.done; }, 5000));
+    EXPECT_FALSE(second.check.Failed());
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), "1.0.2 final\r\n");
+    EXPECT_EQ(first.done, 1);
+    EXPECT_EQ(second.done, 1);
 }
 
 #include "helpmenu_test.moc"

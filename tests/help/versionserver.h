@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHostAddress>
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
@@ -15,26 +14,22 @@ public:
     explicit VersionServer(const QByteArray &body, int delayMs = 0, int status = 200)
     {
         m_server.listen(QHostAddress::LocalHost);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this, body, delayMs, status] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, body, delayMs, status] {
-                    m_pending[socket] += socket->readAll();
-                    if (!m_pending[socket].contains("\r\n\r\n"))
+        QObject::connect(&m_server, &QTcpServer::newConnection, [=, this] {
+            QTcpSocket *socket = m_server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [=, this] {
+                QByteArray &request = m_pending[socket];
+                request += socket->readAll();
+                if (!request.contains("\r\n\r\n"))
+                    return;
+                m_requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
+                QTimer::singleShot(delayMs, socket, [=, guard = QPointer<QTcpSocket>(socket)] {
+                    if (!guard || guard->state() != QAbstractSocket::ConnectedState)
                         return;
-                    const QByteArray request = m_pending.take(socket);
-                    m_requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
-                    QPointer<QTcpSocket> guard(socket);
-                    QTimer::singleShot(delayMs, socket, [guard, body, status] {
-                        if (!guard || guard->state() != QAbstractSocket::ConnectedState)
-                            return;
-                        guard->write("HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Not Found")
-                                     + "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
-                                     + "\r\nConnection: close\r\n\r\n" + body);
-                        guard->disconnectFromHost();
-                    });
+                    guard->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: "
+                                 + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    guard->disconnectFromHost();
                 });
-            }
+            });
         });
     }
 
@@ -46,9 +41,7 @@ public:
     {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost);
-        const quint16 port = probe.serverPort();
-        probe.close();
-        return QStringLiteral("127.0.0.1:") + QString::number(port);
+        return QStringLiteral("127.0.0.1:") + QString::number(probe.serverPort());
     }
 
 private:
