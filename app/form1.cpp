@@ -18,13 +18,16 @@
 #include "references/referencespage.h"
 #include "settings/form5.h"
 #include "settings/form6.h"
+#include "settings/helppage.h"
+#include "settings/product.h"
+#include "settings/updatecheck.h"
+#include "settings/updatemessages.h"
 #include "templates/templateforms.h"
 #include "templates/templatestore.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QUrl>
+#include <QEventLoop>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -40,7 +43,7 @@ const QString DatabaseFilter = QStringLiteral("База данных Access (*.m
 }
 
 TForm1::TForm1(QWidget *parent)
-    : QMainWindow(parent)
+    : QMainWindow(parent), m_updateServer(UpdateServerHost)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
@@ -62,6 +65,7 @@ TForm1::TForm1(QWidget *parent)
     connect(N51, &QAction::triggered, this, &TForm1::N51Click);
     connect(N52, &QAction::triggered, this, &TForm1::N52Click);
     connect(N53, &QAction::triggered, this, &TForm1::N53Click);
+    connect(this, &TForm1::UpdateCheckRunning, N52, &QAction::setDisabled);
 
     auto *central = new QWidget(this);
     TabbedNotebook = new QTabWidget(central);
@@ -276,17 +280,47 @@ void TForm1::N4Click()
 
 void TForm1::N51Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(DModule->ProgramFolder + QLatin1String("/System/Help.htm")));
+    const QString problem = OpenHelpPage(DModule->ProgramFolder);
+    // Chosen in another mode, the box belongs to the window on screen, not to this hidden one.
+    if (!problem.isEmpty())
+        ShowMessage(problem, isVisible() ? this : nullptr);
+}
+
+void TForm1::SetUpdateServer(const QString &hostAndPort)
+{
+    m_updateServer = hostAndPort;
 }
 
 void TForm1::N52Click()
 {
+    // One check at a time: the entries are disabled meanwhile, and a request that comes anyway is ignored.
+    if (m_updateCheck)
+        return;
+    const QString workingFile = DModule->ProgramFolder + QStringLiteral("/System/Version.txt");
+    UpdateCheck check(workingFile, m_updateServer);
+    m_updateCheck = &check;
+    Q_EMIT UpdateCheckRunning(true);
+    QEventLoop wait;
+    connect(&check, &UpdateCheck::Done, &wait, &QEventLoop::quit);
+    check.Start();
+    Timer->start();
+    // The program stays usable while the check waits; the timer's ticks arrive through this loop.
+    if (!check.Finished())
+        wait.exec();
+    Timer->stop();
+    m_updateCheck = nullptr;
+    Q_EMIT UpdateCheckRunning(false);
+    // Unfinished only when the program is ending.
+    if (check.Finished())
+        ReportUpdateCheck(check, workingFile, m_updateServer, isVisible() ? this : nullptr);
 }
 
 void TForm1::N53Click()
 {
     CentreOnScreen(Form5);
     Form5->show();
+    Form5->raise();
+    Form5->activateWindow();
 }
 
 void TForm1::OpenExampleClick()
@@ -296,6 +330,10 @@ void TForm1::OpenExampleClick()
 
 void TForm1::TimerTimer()
 {
+    if (m_updateCheck)
+        m_updateCheck->Tick();
+    else
+        Timer->stop();
 }
 
 void TForm1::ClassesViewExpand(QTreeWidgetItem *node) { Guarded([&] { classifierPage->ClassesViewExpand(node); }); }

@@ -15,6 +15,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QTreeWidgetItem;
+class UpdateCheck;
 
 // The editing-mode window, the main window: the menu, the database files and the three tabs.
 class TForm1 : public QMainWindow, public ModeMenu
@@ -37,6 +38,13 @@ public:
     // After the database was opened again while the view/fill window is on screen: the window lists
     // the file now open, or closes when it cannot.
     void RefreshViewFillMode();
+
+    // The update server as host or host:port; the product's own server unless pointed elsewhere.
+    Q_INVOKABLE void SetUpdateServer(const QString &hostAndPort);
+
+Q_SIGNALS:
+    // An update check started or ended: every window's "Обновления" entry follows it.
+    void UpdateCheckRunning(bool running);
 
 public Q_SLOTS:
     void FormCreate();
@@ -88,4 +96,6 @@ protected:
 private:
     void setDatabaseState(bool open);
     bool m_shownOnce = false;
+    QString m_updateServer;
+    UpdateCheck *m_updateCheck = nullptr;   // the check running now, if any
 };

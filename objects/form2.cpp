@@ -47,6 +47,8 @@ TForm2::TForm2(QWidget *parent)
     connect(N51, &QAction::triggered, this, &TForm2::N51Click);
     connect(N52, &QAction::triggered, this, &TForm2::N52Click);
     connect(N53, &QAction::triggered, this, &TForm2::N53Click);
+    if (Form1)
+        connect(Form1, &TForm1::UpdateCheckRunning, N52, &QAction::setDisabled);
 
     auto *central = new QWidget(this);
     gridModel = new ObjectGridModel(DModule->QRGeneral, this);
