@@ -6,7 +6,7 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
-#include "app/singleline.h"
+#include "app/namedialog.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "settings/form6.h"
@@ -188,25 +188,11 @@ TForm10::TForm10(QWidget *parent)
     : QDialog(parent)
 {
     setUp(this, "Form10", QStringLiteral("Сохранение шаблона"));
-    auto *label = new QLabel(QStringLiteral("Имя шаблона:"), this);
-    Edit1 = Named<QLineEdit>("Edit1", this);
-    KeepSingleLine(Edit1);
-    Edit1->setMaxLength(TemplateStore::NameLimit);
-    Edit1->setMinimumWidth(320);
-    label->setBuddy(Edit1);
-    Button1 = Named<QPushButton>("Button1", QStringLiteral("Сохранить шаблон"), this);
-    Button1->setDefault(true);
-    Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(Edit1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const NameDialogControls controls =
+        BuildNameDialog(this, QStringLiteral("Имя шаблона:"), QStringLiteral("Сохранить шаблон"), TemplateStore::NameLimit);
+    Edit1 = controls.Edit1;
+    Button1 = controls.Button1;
+    Button2 = controls.Button2;
 
     connect(Button1, &QPushButton::clicked, this, &TForm10::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm10::Button2Click);
@@ -345,25 +331,11 @@ TForm14::TForm14(QWidget *parent)
     : QDialog(parent)
 {
     setUp(this, "Form14", QStringLiteral("Изменение шаблона"));
-    auto *label = new QLabel(QStringLiteral("Новое имя шаблона:"), this);
-    Edit1 = Named<QLineEdit>("Edit1", this);
-    KeepSingleLine(Edit1);
-    Edit1->setMaxLength(TemplateStore::NameLimit);
-    Edit1->setMinimumWidth(320);
-    label->setBuddy(Edit1);
-    Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), this);
-    Button1->setDefault(true);
-    Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(Edit1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const NameDialogControls controls =
+        BuildNameDialog(this, QStringLiteral("Новое имя шаблона:"), QStringLiteral("Готово"), TemplateStore::NameLimit);
+    Edit1 = controls.Edit1;
+    Button1 = controls.Button1;
+    Button2 = controls.Button2;
 
     connect(Button1, &QPushButton::clicked, this, &TForm14::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm14::Button2Click);
