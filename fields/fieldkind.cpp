@@ -1,10 +1,12 @@
 #include "fields/fieldkind.h"
 
+#include "core/dberror.h"
 #include "core/schemanames.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QTime>
+#include <cmath>
 
 namespace FieldKinds {
 
@@ -45,6 +47,65 @@ FieldKind OfTypeName(const QString &typeName)
     return FieldKind::String;
 }
 
+}
+
+namespace {
+const QString IsoDate = QStringLiteral("yyyy-MM-dd");
+const QString IsoTime = QStringLiteral("HH:mm:ss");
+constexpr qint64 NumberLimit = StoredNumberLimit;
+
+DbError outOfRange(const QString &text, const DescriptionField &field)
+{
+    return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" вне допустимых пределов: от -1000000000 до 1000000000")
+                       .arg(text, field.name));
+}
+}
+
+// Numbers are checked here, since a pasted text passes the key filters and the engine would store a
+// non-number as text without complaint.
+QVariant StoredValue(const DescriptionField &field, const QVariant &value, bool pictureChosen)
+{
+    const QString text = value.toString();
+    switch (field.kind()) {
+    case FieldKind::Lookup:
+        throw DbError(QStringLiteral("Значение поля \"%1\" хранится в его справочнике").arg(field.name));
+    case FieldKind::Integer: {
+        bool ok = false;
+        const qint64 number = text.trimmed().toLongLong(&ok);
+        if (!ok)
+            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является целым числом").arg(text, field.name));
+        if (qAbs(number) > NumberLimit)
+            throw outOfRange(text, field);
+        return number;
+    }
+    case FieldKind::Real: {
+        bool ok = false;
+        const double number = QLocale::c().toDouble(text.trimmed(), &ok);
+        // The engine would keep "inf" as infinity and "nan" as an empty value.
+        if (!ok || !std::isfinite(number))
+            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является числом").arg(text, field.name));
+        if (qAbs(number) > double(NumberLimit))
+            throw outOfRange(text, field);
+        return number;
+    }
+    case FieldKind::String:
+        return text;
+    case FieldKind::Date: {
+        const QDate date = value.toDate();
+        return date.isValid() ? QVariant(date.toString(IsoDate)) : QVariant(QMetaType::fromType<QString>());
+    }
+    case FieldKind::Time: {
+        const QTime time = value.toTime();
+        return time.isValid() ? QVariant(time.toString(IsoTime)) : QVariant(QMetaType::fromType<QString>());
+    }
+    case FieldKind::Boolean:
+        return value.toBool() ? -1 : 0;
+    case FieldKind::LongText:
+        return LongTextForStorage(text);
+    case FieldKind::Image:
+        return pictureChosen ? QVariant(value.toByteArray()) : QVariant(QMetaType::fromType<QByteArray>());
+    }
+    return {};
 }
 
 QString DescriptionField::column() const

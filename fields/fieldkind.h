@@ -46,6 +46,14 @@ struct DescriptionField
     bool hasGridColumn() const { return FieldKinds::Info(kind()).gridColumn; }
 };
 
+// Numbers of both number kinds are kept within this limit either way.
+constexpr qint64 StoredNumberLimit = 1000000000;
+
+// The value the column of a (not lookup-backed) field receives for what its input holds: text for
+// numbers and strings (long texts with "\n" between lines), QDate, QTime, bool, and for pictures the
+// file's bytes (NULL unless `pictureChosen`). Throws DbError for a text that is no number in range.
+QVariant StoredValue(const DescriptionField &field, const QVariant &value, bool pictureChosen);
+
 // A long text as stored: every line followed by a carriage return; an empty text stays empty.
 QString LongTextForStorage(const QString &text);
 // The stored long text as lines for the editor.

@@ -169,7 +169,7 @@ int FieldsPage::fieldCount() const
     return DModule->QRFields->isOpen() ? DModule->QRFields->recordCount() : 0;
 }
 
-FieldsPage::ListedField FieldsPage::selectedField() const
+DescriptionField FieldsPage::selectedField() const
 {
     const int row = DBGrid->currentIndex().row();
     if (row < 0 || row >= m_model->rowCount())
@@ -241,7 +241,7 @@ void FieldsPage::AddFieldBtnClick()
 
 void FieldsPage::EditFieldBtnClick()
 {
-    const ListedField field = selectedField();
+    const DescriptionField field = selectedField();
     if (field.id == 0)
         return;
     int type = -1;
@@ -297,7 +297,7 @@ void FieldsPage::CancelBtnClick()
 
 void FieldsPage::DeleteFieldBtnClick()
 {
-    const ListedField field = selectedField();
+    const DescriptionField field = selectedField();
     if (field.id == 0)
         return;
     if (!AskYesNo(QStringLiteral("Внимание! Данные из этого поля будут потеряны!") + MessageLineBreak
@@ -319,7 +319,7 @@ void FieldsPage::DBGridCellClick()
 
 void FieldsPage::LookupBtnClick()
 {
-    const ListedField field = selectedField();
+    const DescriptionField field = selectedField();
     if (!field.lookup) {
         LookupBtn->setEnabled(false);
         return;

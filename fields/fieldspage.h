@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fields/fieldkind.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -38,13 +40,7 @@ public:
     void clearInputs();
 
     // The field of the grid's current row; id 0 when the list is empty.
-    struct ListedField {
-        qint64 id = 0;
-        QString name;
-        QString typeName;
-        bool lookup = false;
-    };
-    ListedField selectedField() const;
+    DescriptionField selectedField() const;
     // Makes the row of the field `fieldId` the current one; false when it is not listed.
     bool selectField(qint64 fieldId);
 

@@ -6,68 +6,17 @@
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
 
-#include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTime>
-#include <cmath>
 
 namespace {
-const QString IsoDate = QStringLiteral("yyyy-MM-dd");
-const QString IsoTime = QStringLiteral("HH:mm:ss");
-constexpr qint64 NumberLimit = 1000000000;
+constexpr qint64 NumberLimit = StoredNumberLimit;
 
-DbError outOfRange(const QString &text, const DescriptionField &field)
-{
-    return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" вне допустимых пределов: от -1000000000 до 1000000000")
-                       .arg(text, field.name));
-}
-
-// The value a field's column receives. Numbers are checked here, since a pasted text passes the key
-// filters and the engine would store a non-number as text without complaint.
 QVariant storedValue(TDModule &module, const FieldInput &input)
 {
-    const QString text = input.value.toString();
-    switch (input.field.kind()) {
-    case FieldKind::Lookup:
-        return LookupEntryId(module, input.field.id, text);
-    case FieldKind::Integer: {
-        bool ok = false;
-        const qint64 number = text.trimmed().toLongLong(&ok);
-        if (!ok)
-            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является целым числом").arg(text, input.field.name));
-        if (qAbs(number) > NumberLimit)
-            throw outOfRange(text, input.field);
-        return number;
-    }
-    case FieldKind::Real: {
-        bool ok = false;
-        const double number = QLocale::c().toDouble(text.trimmed(), &ok);
-        // The engine would keep "inf" as infinity and "nan" as an empty value.
-        if (!ok || !std::isfinite(number))
-            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является числом").arg(text, input.field.name));
-        if (qAbs(number) > double(NumberLimit))
-            throw outOfRange(text, input.field);
-        return number;
-    }
-    case FieldKind::String:
-        return text;
-    case FieldKind::Date: {
-        const QDate date = input.value.toDate();
-        return date.isValid() ? QVariant(date.toString(IsoDate)) : QVariant(QMetaType::fromType<QString>());
-    }
-    case FieldKind::Time: {
-        const QTime time = input.value.toTime();
-        return time.isValid() ? QVariant(time.toString(IsoTime)) : QVariant(QMetaType::fromType<QString>());
-    }
-    case FieldKind::Boolean:
-        return input.value.toBool() ? -1 : 0;
-    case FieldKind::LongText:
-        return LongTextForStorage(text);
-    case FieldKind::Image:
-        return input.pictureChosen ? QVariant(input.value.toByteArray()) : QVariant(QMetaType::fromType<QByteArray>());
-    }
-    return {};
+    if (input.field.kind() == FieldKind::Lookup)
+        return LookupEntryId(module, input.field.id, input.value.toString());
+    return StoredValue(input.field, input.value, input.pictureChosen);
 }
 }
 
