@@ -2,7 +2,9 @@
 
 #include <QFont>
 #include <QHash>
+#include <QEvent>
 #include <QHeaderView>
+#include <QTimer>
 #include <QTableView>
 
 namespace {
@@ -14,6 +16,7 @@ public:
         : QObject(grid), m_grid(grid)
     {
         setObjectName(QStringLiteral("UserColumnWidths"));
+        grid->installEventFilter(this);
         connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
             if (!m_fitting)
                 m_widths.insert(title(column), width);
@@ -22,6 +25,15 @@ public:
 
     void fit()
     {
+        // A hidden grid has no rows on screen to measure: it is fitted once it shows.
+        m_fitOnShow = !m_grid->isVisible();
+        if (m_fitOnShow)
+            return;
+        // The rows on screen are measured; a lazy model may not have read them yet.
+        QAbstractItemModel *model = m_grid->model();
+        const int onScreen = m_grid->viewport()->height() / qMax(1, m_grid->verticalHeader()->defaultSectionSize()) + 1;
+        while (model->rowCount() < onScreen && model->canFetchMore(QModelIndex()))
+            model->fetchMore(QModelIndex());
         m_fitting = true;
         for (int column = 0; column < m_grid->model()->columnCount(); ++column) {
             const auto remembered = m_widths.constFind(title(column));
@@ -33,6 +45,14 @@ public:
         m_fitting = false;
     }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_grid && event->type() == QEvent::Show && m_fitOnShow)
+            QTimer::singleShot(0, this, [this] { fit(); });
+        return QObject::eventFilter(watched, event);
+    }
+
 private:
     QString title(int column) const
     {
@@ -42,6 +62,7 @@ private:
     QTableView *m_grid;
     QHash<QString, int> m_widths;
     bool m_fitting = false;
+    bool m_fitOnShow = false;
 };
 }
 

@@ -118,6 +118,11 @@ QString DescriptionField::listColumn() const
     return lookup ? SchemaName::LookupData(id) : column();
 }
 
+QString TimeDisplayFormat()
+{
+    return QLocale().timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed();
+}
+
 QVariant DisplayValue(const DescriptionField &field, const QVariant &stored)
 {
     if (stored.isNull())
@@ -129,7 +134,7 @@ QVariant DisplayValue(const DescriptionField &field, const QVariant &stored)
     }
     case FieldKind::Time: {
         const QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
-        return time.isValid() ? QLocale().toString(time, QLocale::LongFormat) : stored;
+        return time.isValid() ? QLocale().toString(time, TimeDisplayFormat()) : stored;
     }
     case FieldKind::Boolean:
         return stored.toLongLong() != 0 ? QStringLiteral("Да") : QStringLiteral("Нет");

@@ -59,6 +59,9 @@ QString LongTextForStorage(const QString &text);
 // The stored long text as lines for the editor.
 QString LongTextForEditor(const QString &stored);
 
+// Times as the user's locale writes them, without a time zone (the stored times have none).
+QString TimeDisplayFormat();
+
 // A stored value as the user reads it, in the user's locale: dates and times localized, yes/no as
 // "Да"/"Нет", reals with the locale's decimal sign, long texts with their line breaks; pictures have none.
 QString DisplayText(const DescriptionField &field, const QVariant &stored);

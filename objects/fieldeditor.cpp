@@ -128,7 +128,7 @@ QWidget *CreateInput(const DescriptionField &field, QWidget *parent, QObject *ke
     }
     case FieldKind::Time: {
         auto *picker = new QTimeEdit(QTime::currentTime(), parent);
-        picker->setDisplayFormat(QLocale().timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed());
+        picker->setDisplayFormat(TimeDisplayFormat());
         input = picker;
         break;
     }

@@ -339,10 +339,14 @@ TEST_F(ViewFillTest, GridColumnsFitTheirTitlesAndKeepTheWidthsTheUserGave)
     addField(*module, "Дата поступления", DateType);
     addField(*module, "Примечание к поступлению на склад", StringType);
     insertObject(1, {QDate(2024, 3, 1), "коротко"});
+    // A value longer than its title in a row after the first, which the list has not read yet.
+    const QString longValue = "Микроволновая печь с грилем и конвекцией, 20 л";
+    insertObject(2, {QDate(2024, 3, 2), longValue});
     enterViewFill();
     QHeaderView *header = Form2->DBGrid->horizontalHeader();
     for (int column = 0; column < 2; ++column)
         EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    EXPECT_GT(header->sectionSize(1), Form2->DBGrid->fontMetrics().horizontalAdvance(longValue));
     header->resizeSection(0, 333);   // as the user drags the border
     Form2->LoadGeneral();
     EXPECT_EQ(header->sectionSize(0), 333);
