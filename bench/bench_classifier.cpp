@@ -87,6 +87,20 @@ int main(int argc, char **argv)
     std::printf("ratio window read, prepared and shown with %lld insertion choices: %.1f ms\n",
                 qint64(window.radioItems().size()), ms(timer));
 
+    window.hide();
+    module.exec("INSERT INTO CLASSES VALUES (900000, 'Широкий', '', 0, 0)");
+    module.exec("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 100000) "
+                "INSERT INTO CLASSES SELECT 900000 + I, 'Ребенок ' || I, '', 900000, 2 FROM N");
+    timer.restart();
+    const ChildList wide = ReadChildren(module, 900000);
+    window.PrepareAdding(QStringLiteral("Широкий"), QStringLiteral("Новый"), wide.names, wide.ids, true);
+    window.show();
+    QCoreApplication::processEvents();
+    std::printf("ratio window read, prepared and shown with %lld insertion choices: %.1f ms\n",
+                qint64(window.radioItems().size()), ms(timer));
+    window.hide();
+    module.exec("DELETE FROM CLASSES WHERE C_ID >= 900000");
+
     module.GenID("CLASSES");
     std::printf("next identifier: %.1f ms\n", ms(timer));
     AddClass(module, "Новый", "", 2, 4);
