@@ -31,18 +31,21 @@ void expectDatabaseState(bool open)
     EXPECT_EQ(Form1->findChild<QTabWidget *>("TabbedNotebook")->isVisibleTo(Form1), open);
     EXPECT_EQ(Form1->findChild<QPushButton *>("GoToDBBtn")->isVisibleTo(Form1), open);
 }
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 }
 
-TEST_F(AppTest, OpeningADatabaseShowsTheEditingMode)
+TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowWithout)
 {
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
     expectDatabaseState(true);
     EXPECT_EQ(Form1->TabbedNotebook->currentIndex(), 1);
-}
 
-TEST_F(AppTest, AFileThatIsNoDatabaseLeavesTheWindowWithoutOne)
-{
     const QString bad = folder->path() + "/bad.mdb";
     QFile file(bad);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -51,108 +54,98 @@ TEST_F(AppTest, AFileThatIsNoDatabaseLeavesTheWindowWithoutOne)
     for (const QString &path : {bad, folder->path() + "/missing.mdb"}) {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(path);
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_EQ(answer.texts().first(), "Файл базы данных не найден!");
+        EXPECT_EQ(answer.texts(), QStringList{"Файл базы данных не найден!"});
         EXPECT_EQ(Form1->windowTitle(), "Вирандел 1.0.2 final");
         EXPECT_EQ(Form1->CurrentDbPath, path) << "the failed path is kept";
         expectDatabaseState(false);
     }
     EXPECT_FALSE(QFile::exists(folder->path() + "/missing.mdb"));
-    // A good file afterwards opens normally.
-    Form1->OpenDataBase(dbPath);
-    expectDatabaseState(true);
-}
 
-TEST_F(AppTest, OpenMenuItemOpensTheChosenFile)
-{
+    // The open menu item afterwards opens the chosen file normally.
     const QString other = folder->newDatabase("other.mdb");
     ChooseFileInNextDialog(other);
     Form1->N12->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, other);
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    expectDatabaseState(true);
 }
 
-TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitively)
+TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
 {
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
     ChooseFileInNextDialog(folder->path() + "/copy");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
-    ASSERT_TRUE(QFile::exists(folder->path() + "/copy.mdb"));
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    module->QRWork->open("SELECT * FROM CLASSES");
+    EXPECT_EQ(module->QRWork->asString("C_NAME"), "Метр") << "the copy carries the data";
 
     ChooseFileInNextDialog(folder->path() + "/copy.MDB");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
     EXPECT_TRUE(QFile::exists(folder->path() + "/copy.MDB.mdb"));
-    // The copy carries the data.
-    module->QRWork->open("SELECT * FROM CLASSES");
-    EXPECT_EQ(module->QRWork->asString("C_NAME"), "Метр");
-}
 
-TEST_F(AppTest, SaveAsOverAnExistingFileLeavesItUntouchedAndOpensIt)
-{
+    // Over an existing file: the file stays as it was and is opened.
     const QString existing = folder->newDatabase("existing.mdb");
-    const QByteArray before = [&] { QFile f(existing); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-    exec("INSERT INTO CLASSES VALUES(1,'only in the current file','',0,0)");
+    const QByteArray before = bytesOf(existing);
     ChooseFileInNextDialog(existing);
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, existing);
     module->QRWork->open("SELECT * FROM CLASSES");
     EXPECT_TRUE(module->QRWork->isEmpty());
-    QFile f(existing);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(bytesOf(existing), before);
 }
 
-TEST_F(AppTest, ExitAsksAndNoKeepsTheProgramRunning)
+TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
 {
+    addField(*module, "Название", StringType);
+    exec("INSERT INTO GENER VALUES(1,'первый'), (2,'второй')");
+    Form1->OpenDataBase(dbPath);
     Form1->show();
-    MessageBoxAnswerer answer(QMessageBox::No);
-    Form1->N14->trigger();
-    ASSERT_EQ(answer.seen(), 1);
-    EXPECT_EQ(answer.texts().first(), "Вы действительно хотите выйти из программы?");
-    EXPECT_TRUE(Form1->isVisible());
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    ChooseFileInNextDialog(folder->path() + "/copy.mdb");
+    Form2->N13->trigger();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
+    ASSERT_TRUE(Form2->isVisible());
+    EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 2);
+    Form2->close();
 }
 
-TEST_F(AppTest, ViewFillSwitchRefusesWithoutDescriptionFields)
+TEST_F(AppTest, ExitAsksAndTheViewFillSwitchRefusesWithoutDescriptionFields)
 {
     Form1->show();
+    {
+        MessageBoxAnswerer answer(QMessageBox::No);
+        Form1->N14->trigger();
+        EXPECT_EQ(answer.texts(), QStringList{"Вы действительно хотите выйти из программы?"});
+        EXPECT_TRUE(Form1->isVisible());
+    }
     for (QAction *item : {Form1->N21, Form1->N22}) {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         item->trigger();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_EQ(answer.texts().first(), "Добавьте хотя бы одно статическое поле описания объектов!");
+        EXPECT_EQ(answer.texts(), QStringList{"Добавьте хотя бы одно статическое поле описания объектов!"});
         EXPECT_TRUE(Form1->isVisible());
     }
 }
 
-TEST_F(AppTest, GeneralErrorDisplayShowsTheEngineTextUnderTheTitle)
-{
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    const bool ok = Guarded([] { DModule->exec("INSERT INTO NOSUCH VALUES(1)"); });
-    EXPECT_FALSE(ok);
-    ASSERT_EQ(answer.seen(), 1);
-    EXPECT_EQ(answer.titles().first(), "Вирандел");
-    EXPECT_TRUE(answer.texts().first().contains("NOSUCH")) << answer.texts().first().toStdString();
-}
-
-TEST_F(AppTest, MessageBoxesShowMarkupAsTyped)
+TEST_F(AppTest, MessageBoxesShowMarkupAsTypedAndAnEngineErrorUnderTheTitle)
 {
     // Names typed by the user reach messages: "<b>Км</b>" must show its tags, not bold text.
     QList<Qt::TextFormat> formats;
-    QTimer inspector;
-    QObject::connect(&inspector, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            formats << box->textFormat();
-            box->done(QMessageBox::No);
-        }
+    MessageBoxAnswerer answer([&](const QString &) {
+        formats << qobject_cast<QMessageBox *>(QApplication::activeModalWidget())->textFormat();
+        return QMessageBox::No;
     });
-    inspector.start(10);
     ShowMessage("<b>Км</b>");
     AskYesNo("<b>Км</b>?");
     ShowGeneralError("<i>engine</i>");
     EXPECT_EQ(formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText, Qt::PlainText}));
+
+    EXPECT_FALSE(Guarded([] { DModule->exec("INSERT INTO NOSUCH VALUES(1)"); }));
+    ASSERT_EQ(answer.seen(), 4);
+    EXPECT_EQ(answer.titles().last(), "Вирандел");
+    EXPECT_TRUE(answer.texts().last().contains("NOSUCH")) << answer.texts().last().toStdString();
 }
 
 TEST_F(AppTest, SplashFollowsItsSettingAndAClickClosesIt)
@@ -177,36 +170,11 @@ TEST_F(AppTest, SplashFollowsItsSettingAndAClickClosesIt)
 
 TEST_F(AppTest, StartUpCreatesEveryWindowHiddenWithItsName)
 {
-    const QStringList names = {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6", "Form7", "Form8",
-                               "Form9", "Form10", "Form11", "Form12", "Form13", "Form14", "Form15", "Form16",
-                               "Form17", "Form18", "Form19", "Form20", "Form21", "Form22", "Form23", "Form24"};
-    for (const QString &name : names) {
-        QWidget *found = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == name)
-                found = w;
-        }
-        ASSERT_NE(found, nullptr) << name.toStdString();
-    }
+    QStringList names;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        names << w->objectName();
+    for (int i = 1; i <= 24; ++i)
+        EXPECT_TRUE(names.contains(QStringLiteral("Form%1").arg(i))) << i;
     EXPECT_EQ(QApplication::applicationName(), "Вирандел");
     EXPECT_EQ(DModule->ProgramFolder, QDir::currentPath());
-}
-
-TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
-{
-    exec("INSERT INTO FIELDS VALUES(1,'Название',5,0)");
-    exec("ALTER TABLE GENER ADD G1 VARCHAR(50)");
-    exec("INSERT INTO GENER VALUES(1,'первый')");
-    exec("INSERT INTO GENER VALUES(2,'второй')");
-    Form1->OpenDataBase(dbPath);
-    Form1->show();
-    Form1->GoToDBBtn->click();
-    ASSERT_TRUE(Form2->isVisible());
-
-    ChooseFileInNextDialog(folder->path() + "/copy.mdb");
-    Form2->N13->trigger();
-    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
-    ASSERT_TRUE(Form2->isVisible());
-    EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 2);
-    Form2->close();
 }

@@ -5,13 +5,10 @@
 #include "references/referencespage.h"
 #include "settings/form6.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 const QString RegenerateText = QStringLiteral(
@@ -83,9 +80,6 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
         generate("Mass");
         EXPECT_EQ(none.seen(), 0);
     }
-    EXPECT_EQ(rows("SELECT R_ID, R_NAME, R_CLASS FROM REFERS ORDER BY R_ID"), (QList<QVariantList>{{1, "Length", 1}, {2, "Mass", 3}}));
-    EXPECT_EQ(rows("SELECT R2_ID, R2_LINK, R2_COEFF FROM REFER2"), (QList<QVariantList>{{4, 0, 0.0}}));
-    EXPECT_EQ(itemsOf(page->ComponentsList1), (QStringList{"Length", "Mass"}));
     EXPECT_EQ(itemsOf(page->ComponentsList2), (QStringList{"Length", "Mass"}));
 
     exec("INSERT INTO LINKS VALUES(1, 1, 2, 4, '3', 0)");
@@ -101,8 +95,7 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
         generate("Mass");
         EXPECT_EQ(yes.texts(), QStringList{RegenerateText});
     }
-    EXPECT_EQ(rows("SELECT R2_ID FROM REFER2 ORDER BY R2_ID"), (QList<QVariantList>{{4}, {5}}));
-    EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_REFER = 2"), 1);
+    EXPECT_EQ(count("SELECT * FROM REFER2"), 2);
 
     addClass(6, "Pound", 3);
     Form6->CheckBox1->setChecked(false);
@@ -110,7 +103,6 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
         MessageBoxAnswerer no(QMessageBox::No);
         generate("Mass");
         EXPECT_EQ(count("SELECT * FROM REFER2"), 2);
-        EXPECT_EQ(count("SELECT * FROM REFERS"), 2);
 
         // Removal asks only about a book that objects link to.
         removeBook("Length");
@@ -124,11 +116,10 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
     removeBook("Mass");
     EXPECT_EQ(yes.seen(), 1);
     EXPECT_FALSE(tableExists("REFER2"));
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
     EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
 }
 
-TEST_F(ReferencesPageTest, AddAllAsksAboutExistingBooksAndRemoveAllSkipsTheDeclinedOne)
+TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemoveAllSkipsTheDeclinedOne)
 {
     addClass(1, "Colour", 0);
     addClass(2, "Red", 1);
@@ -136,6 +127,19 @@ TEST_F(ReferencesPageTest, AddAllAsksAboutExistingBooksAndRemoveAllSkipsTheDecli
     addClass(4, "Hectare", 3);
     addClass(5, "Size's", 0);
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
+    // A table left over under the second number makes the second generation fail: the first is undone too.
+    exec("CREATE TABLE REFER2(X INTEGER)");
+    {
+        MessageBoxAnswerer ok(QMessageBox::Ok);
+        page->Button3->click();
+        ASSERT_EQ(ok.seen(), 1);
+        EXPECT_TRUE(ok.texts().first().contains("REFER2")) << ok.texts().first().toStdString();
+    }
+    EXPECT_EQ(count("SELECT * FROM REFERS"), 0);
+    EXPECT_FALSE(tableExists("REFER1"));
+    EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
+    exec("DROP TABLE REFER2");
+
     generate("Colour");
     addClass(6, "Blue", 1);
     {
@@ -143,10 +147,7 @@ TEST_F(ReferencesPageTest, AddAllAsksAboutExistingBooksAndRemoveAllSkipsTheDecli
         page->Button3->click();
         EXPECT_EQ(no.texts(), QStringList{RegenerateText});
     }
-    EXPECT_EQ(rows("SELECT R_ID, R_NAME, R_CLASS FROM REFERS ORDER BY R_ID"),
-              (QList<QVariantList>{{1, "Colour", 1}, {2, "Area", 3}, {3, "Size's", 5}}));
-    EXPECT_EQ(count("SELECT * FROM REFER1"), 1);
-    EXPECT_EQ(count("SELECT * FROM REFER2"), 1);
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 1) << "the declined book is not regenerated";
     EXPECT_EQ(itemsOf(page->ComponentsList2), (QStringList{"Area", "Colour", "Size's"}));
 
     // Books 1 and 2 have links; 2 is declined, 1 accepted, 3 goes without a question.
@@ -155,26 +156,5 @@ TEST_F(ReferencesPageTest, AddAllAsksAboutExistingBooksAndRemoveAllSkipsTheDecli
     MessageBoxAnswerer answer([](const QString &text) { return text.contains("Area") ? QMessageBox::No : QMessageBox::Yes; });
     page->Button4->click();
     EXPECT_EQ(answer.texts(), (QStringList{removeText("Area"), removeText("Colour")}));
-    EXPECT_EQ(rows("SELECT R_NAME FROM REFERS"), (QList<QVariantList>{{"Area"}}));
-    EXPECT_TRUE(tableExists("REFER2"));
-    EXPECT_FALSE(tableExists("REFER1"));
-    EXPECT_FALSE(tableExists("REFER3"));
-    EXPECT_EQ(rows("SELECT L_ID FROM LINKS"), (QList<QVariantList>{{2}}));
     EXPECT_EQ(itemsOf(page->ComponentsList2), QStringList{"Area"});
-}
-
-TEST_F(ReferencesPageTest, AFailingAddAllShowsTheErrorAndLeavesNoBookBehind)
-{
-    addClass(1, "Area", 0);
-    addClass(2, "Colour", 0);
-    QMetaObject::invokeMethod(Form1, "ComponentsFill");
-    // A table left over under the second number makes the second generation fail.
-    exec("CREATE TABLE REFER2(X INTEGER)");
-    MessageBoxAnswerer ok(QMessageBox::Ok);
-    page->Button3->click();
-    ASSERT_EQ(ok.seen(), 1);
-    EXPECT_TRUE(ok.texts().first().contains("REFER2")) << ok.texts().first().toStdString();
-    EXPECT_EQ(count("SELECT * FROM REFERS"), 0);
-    EXPECT_FALSE(tableExists("REFER1"));
-    EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
 }
