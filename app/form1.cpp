@@ -11,6 +11,7 @@
 #include "app/version.h"
 #include "classifier/classifierpage.h"
 #include "classifier/lazytree.h"
+#include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "fields/fieldspage.h"
@@ -28,7 +29,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -210,8 +213,16 @@ void TForm1::N13Click()
         return;
     if (path.size() < 4 || !path.endsWith(QLatin1String(".mdb"), Qt::CaseSensitive))
         path += QLatin1String(".mdb");
-    // An existing file is never overwritten: the program then goes on with that file.
-    QFile::copy(CurrentDbPath, path);
+    // An existing file is never overwritten, and the program never goes on in another file than the
+    // copy the user asked for.
+    if (QFileInfo::exists(path)) {
+        ShowMessage(QStringLiteral("Файл \"%1\" уже существует! Копия базы данных не создана: выберите другое имя.")
+                        .arg(QDir::toNativeSeparators(path)),
+                    this);
+        return;
+    }
+    if (!Guarded([&] { CopyDatabaseFile(CurrentDbPath, path); }))
+        return;
     OpenDataBase(path);
     // Chosen in the view/fill mode, the list goes on showing the file now open.
     RefreshViewFillMode();

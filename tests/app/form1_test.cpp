@@ -85,14 +85,16 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
     EXPECT_TRUE(QFile::exists(folder->path() + "/copy.MDB.mdb"));
 
-    // Over an existing file: the file stays as it was and is opened.
+    // Over an existing file: the file stays as it was, the user is told, and the work goes on in the
+    // database that was open.
     const QString existing = folder->newDatabase("existing.mdb");
     const QByteArray before = bytesOf(existing);
     ChooseFileInNextDialog(existing);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
     Form1->N13->trigger();
-    EXPECT_EQ(Form1->CurrentDbPath, existing);
-    module->QRWork->open("SELECT * FROM CLASSES");
-    EXPECT_TRUE(module->QRWork->isEmpty());
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("уже существует")) << answer.texts().first().toStdString();
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
     EXPECT_EQ(bytesOf(existing), before);
 }
 
