@@ -37,21 +37,28 @@ QList<DescriptionField> ReadDescriptionFields(TDModule &module)
     return fields;
 }
 
-void BuildObjectListPieces(const QList<DescriptionField> &fields)
+ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields)
 {
-    SelectPart = QStringLiteral("SELECT G_ID");
-    FromPart = QStringLiteral(" FROM GENER");
-    WherePart.clear();
-    FilterPart.clear();
-    OrderPart.clear();
+    ObjectListPieces pieces{QStringLiteral("SELECT G_ID"), QStringLiteral(" FROM GENER"), QString()};
     for (const DescriptionField &field : fields) {
-        SelectPart += QLatin1String(", ") + field.listColumn();
+        pieces.select += QLatin1String(", ") + field.listColumn();
         if (!field.lookup)
             continue;
-        FromPart += QStringLiteral(", LOOKUP%1").arg(field.id);
-        WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
-        WherePart += QStringLiteral("(G%1=L%1_ID)").arg(field.id);
+        pieces.from += QStringLiteral(", LOOKUP%1").arg(field.id);
+        pieces.where += pieces.where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
+        pieces.where += QStringLiteral("(G%1=L%1_ID)").arg(field.id);
     }
+    return pieces;
+}
+
+void BuildObjectListPieces(const QList<DescriptionField> &fields)
+{
+    const ObjectListPieces pieces = ComposeObjectListPieces(fields);
+    SelectPart = pieces.select;
+    FromPart = pieces.from;
+    WherePart = pieces.where;
+    FilterPart.clear();
+    OrderPart.clear();
 }
 
 void BuildObjectListPieces(TDModule &module)
