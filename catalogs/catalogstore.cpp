@@ -14,6 +14,9 @@ namespace CatalogStore {
 namespace {
 void WriteFile(const QString &path, const QByteArray &data)
 {
+    // Saving again writes the same pictures: a file that holds them already is left as it is.
+    if (QFileInfo(path).size() == data.size() && ReadPicture(path) == data)
+        return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
         throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));

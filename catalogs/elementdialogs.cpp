@@ -44,6 +44,7 @@ TForm15::TForm15(QWidget *parent)
     setWindowTitle(QStringLiteral("Размеры"));
     SpinEdit1 = Named<QSpinBox>("SpinEdit1", this);
     SpinEdit1->setRange(DesignerRules::MinSize, DesignerRules::MaxWidth);
+    SpinEdit1->setMinimumWidth(200);
     SpinEdit2 = Named<QSpinBox>("SpinEdit2", this);
     SpinEdit2->setRange(DesignerRules::MinSize, DesignerRules::MaxHeight);
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Закрыть окно"), this);
@@ -54,7 +55,6 @@ TForm15::TForm15(QWidget *parent)
     layout->addWidget(SpinEdit2);
     layout->addWidget(Button1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(220);
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm15::applyBoxes);
     connect(SpinEdit2, &QSpinBox::valueChanged, this, &TForm15::applyBoxes);
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
@@ -85,6 +85,7 @@ TForm16::TForm16(QWidget *parent)
     setObjectName(QStringLiteral("Form16"));
     setWindowTitle(QStringLiteral("Текст надписи"));
     Edit1 = Named<QLineEdit>("Edit1", this);
+    Edit1->setMinimumWidth(280);
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), this);
     Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
     Button1->setDefault(true);
@@ -93,7 +94,6 @@ TForm16::TForm16(QWidget *parent)
     layout->addWidget(Edit1);
     layout->addLayout(Row({Button1, Button2}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(320);
     connect(Button1, &QPushButton::clicked, this, &TForm16::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -145,7 +145,6 @@ TForm20::TForm20(QWidget *parent)
     layout->addWidget(SpinEdit1);
     layout->addLayout(Row({Button1, Button2}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(240);
     connect(Button1, &QPushButton::clicked, this, &TForm20::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -4,9 +4,13 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace {
-int decodedPictures = 0;
+std::atomic<int> decodedPictures = 0;
 
 void Place(QWidget *element, int left, int top, int width, int height)
 {
@@ -158,18 +162,61 @@ void PictureElement::clearPicture()
     update();
 }
 
-bool PictureElement::decode()
+QImage PictureElement::decoded(const QByteArray &data, QSize size)
 {
-    QBuffer buffer(&m_data);
+    QByteArray bytes = data;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // The decoder scales while decoding, far cheaper than decoding a photograph whole and scaling after.
-    if (width() > 0 && height() > 0)
-        reader.setScaledSize(size());
-    m_image = reader.read();
-    m_stale = false;
+    if (size.width() > 0 && size.height() > 0)
+        reader.setScaledSize(size);
     ++decodedPictures;
+    return reader.read();
+}
+
+bool PictureElement::decode()
+{
+    m_image = decoded(m_data, size());
+    m_stale = false;
     return !m_image.isNull();
+}
+
+QList<bool> PictureElement::setPictureData(const QList<PictureElement *> &boxes, const QList<QByteArray> &data)
+{
+    const int count = int(qMin(boxes.size(), data.size()));
+    std::vector<QImage> images(count);
+    std::vector<QSize> sizes(count);
+    for (int i = 0; i < count; ++i)
+        sizes[i] = boxes[i]->size();
+    std::atomic<int> next = 0;
+    const auto work = [&] {
+        for (int i = next++; i < count; i = next++)
+            images[i] = decoded(data[i], sizes[i]);
+    };
+    std::vector<std::thread> helpers;
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, count > 0 ? count : 1);
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+
+    QList<bool> loaded;
+    for (int i = 0; i < count; ++i) {
+        PictureElement *box = boxes[i];
+        const bool ok = !data[i].isEmpty() && !images[i].isNull();
+        if (ok) {
+            box->m_data = data[i];
+            box->m_image = images[i];
+            box->m_stale = false;
+            box->update();
+        } else {
+            box->clearPicture();
+        }
+        loaded << ok;
+    }
+    return loaded;
 }
 
 Layout::FieldImage PictureElement::fieldImageRecord() const

@@ -72,6 +72,8 @@ public:
 
     // False, and no picture, when the data is not a picture that can be decoded.
     bool setPictureData(const QByteArray &data);
+    // The same for several boxes at once, decoding on all cores; one result per box.
+    static QList<bool> setPictureData(const QList<PictureElement *> &boxes, const QList<QByteArray> &data);
     void clearPicture();
     bool hasPicture() const { return !m_data.isEmpty(); }
     const QByteArray &pictureData() const { return m_data; }
@@ -89,6 +91,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    static QImage decoded(const QByteArray &data, QSize size);
     bool decode();
 
     QByteArray m_data;

@@ -456,12 +456,6 @@ void TForm11::createElements(const Layout::Catalog &layout, const QString &folde
 {
     for (int column = 0; column < layout.columns.size() && column < gridColumnCount(); ++column)
         setGridColumnVisible(column, layout.columns[column]);
-    if (!layout.backgroundFile.isEmpty()) {
-        if (Background->setPictureData(CatalogStore::ReadPicture(folder + QLatin1Char('/') + layout.backgroundFile)))
-            DeleteBackgroundItem->setEnabled(true);
-        else
-            ShowMessage(QStringLiteral("Файл фонового изображения не найден!"), this);
-    }
     for (const Layout::FieldLabel &record : layout.fieldLabels)
         Labels << new LabelElement(record, true, true, Panel);
     for (const Layout::TextLabel &record : layout.textLabels)
@@ -470,11 +464,29 @@ void TForm11::createElements(const Layout::Catalog &layout, const QString &folde
         Memos << BoxElement::memo(record, true, Panel);
     for (const Layout::FieldImage &record : layout.fieldImages)
         Images << PictureElement::fieldImage(record, Panel);
+    // The background and the text images are decoded together, each at the size of its box.
+    QList<PictureElement *> boxes;
+    QList<QByteArray> pictures;
+    const bool hasBackground = !layout.backgroundFile.isEmpty();
+    if (hasBackground) {
+        boxes << Background;
+        pictures << CatalogStore::ReadPicture(folder + QLatin1Char('/') + layout.backgroundFile);
+    }
     for (int k = 0; k < layout.textImages.size(); ++k) {
         TextImages << PictureElement::textImage(layout.textImages[k], Panel);
-        const QString file = Layout::TextImageFile(k);
-        if (!TextImages.last()->setPictureData(CatalogStore::ReadPicture(folder + QLatin1Char('/') + file)))
-            ShowMessage(QStringLiteral("Файл изображения %1 не найден!").arg(file), this);
+        boxes << TextImages.last();
+        pictures << CatalogStore::ReadPicture(folder + QLatin1Char('/') + Layout::TextImageFile(k));
+    }
+    QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
+    if (hasBackground) {
+        if (loaded.takeFirst())
+            DeleteBackgroundItem->setEnabled(true);
+        else
+            ShowMessage(QStringLiteral("Файл фонового изображения не найден!"), this);
+    }
+    for (int k = 0; k < loaded.size(); ++k) {
+        if (!loaded[k])
+            ShowMessage(QStringLiteral("Файл изображения %1 не найден!").arg(Layout::TextImageFile(k)), this);
     }
     for (const Layout::Frame &record : layout.frames)
         Shapes << new FrameElement(record, Panel);

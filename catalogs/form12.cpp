@@ -1,5 +1,6 @@
 #include "catalogs/form12.h"
 
+#include "catalogs/layouttext.h"
 #include "core/dmodule.h"
 #include "objects/objectlist.h"
 
@@ -20,6 +21,10 @@ TForm12::TForm12(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("Панель компонентов"));
+    // The small font of the designer's panel, so the longer captions fit their 200-pixel buttons.
+    QFont small = font();
+    small.setPointSize(Layout::DefaultFontSize);
+    setFont(small);
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -63,7 +68,7 @@ void TForm12::FillForm()
         nextTop += 24;
     }
     const int contentHeight = nextTop + 48;
-    m_content->setFixedSize(PaletteWidth - 16, contentHeight);
+    m_content->setFixedSize(qMax(PaletteWidth - 16, hint->x() + hint->width() + 4), contentHeight);
     m_scroll->setWidget(m_content);
 
     QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen();
@@ -73,7 +78,9 @@ void TForm12::FillForm()
     setMaximumHeight(contentHeight);
     // A long field list scrolls rather than running off the screen.
     const int height = qMin(contentHeight, int(monitor.height() * 0.9));
-    setGeometry(monitor.width() - PaletteWidth - 16, 64, PaletteWidth, height);
+    // Wider, up to its maximum, when the hint does not fit.
+    const int width = qBound(PaletteWidth, m_content->width(), PaletteWidth + 16);
+    setGeometry(monitor.width() - width - 16, 64, width, height);
     PressNothing();
 }
 

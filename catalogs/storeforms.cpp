@@ -21,6 +21,7 @@ TForm18::TForm18(QWidget *parent)
     setObjectName(QStringLiteral("Form18"));
     setWindowTitle(QStringLiteral("Сохранение каталога"));
     Edit1 = Named<QLineEdit>("Edit1", this);
+    Edit1->setMinimumWidth(280);
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Сохранить"), this);
     Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
     Button1->setDefault(true);
@@ -32,7 +33,6 @@ TForm18::TForm18(QWidget *parent)
     layout->addWidget(Edit1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(300);
     connect(Button1, &QPushButton::clicked, this, &TForm18::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -62,6 +62,11 @@ TEST_F(CatalogStoreTest, PicturesAreWrittenByteForByteAndNamedByPosition)
     const QString text = Open(*module, "С картинками")->layoutText;
     EXPECT_TRUE(text.startsWith("%Background%\r\nBackground.jpg\r\n%Columns%"));
     EXPECT_TRUE(text.contains("TextImage1.jpg\r\n20\r\n20\r\n5\r\n5\r\n"));
+
+    // Saving again overwrites what changed, also a picture of the same length.
+    Save(*module, "С картинками", layout, {background, {"FIRST", "second"}});
+    EXPECT_EQ(fileBytes(folder + "/Image0.jpg"), "FIRST");
+    EXPECT_EQ(fileBytes(folder + "/Image1.jpg"), "second");
 }
 
 TEST_F(CatalogStoreTest, AFailedPictureWriteLeavesTheOldRow)
