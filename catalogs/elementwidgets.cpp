@@ -65,7 +65,6 @@ BoxElement::BoxElement(bool referenceList, QWidget *panel)
     : QPlainTextEdit(panel), m_referenceList(referenceList)
 {
     setReadOnly(true);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
 BoxElement *BoxElement::memo(const Layout::FieldMemo &record, bool bold, QWidget *panel)
