@@ -184,8 +184,9 @@ void TForm11::ClearPanel()
 
 void TForm11::clearElements()
 {
-    // The small windows act on one element; none of them may outlive it.
-    for (QWidget *window : {static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16), static_cast<QWidget *>(Form20)}) {
+    // The small windows act on one element, the column chooser on the grid as it is: none may outlive them.
+    for (QWidget *window : {static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16), static_cast<QWidget *>(Form17),
+                            static_cast<QWidget *>(Form20)}) {
         if (window)
             window->close();
     }
@@ -269,10 +270,14 @@ void TForm11::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
     for (QWidget *window : {static_cast<QWidget *>(Form12), static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16),
                             static_cast<QWidget *>(Form17), static_cast<QWidget *>(Form18), static_cast<QWidget *>(Form19),
-                            static_cast<QWidget *>(Form20)})
-        window->close();
-    CentreOnScreen(Form2);
-    Form2->show();
+                            static_cast<QWidget *>(Form20)}) {
+        if (window)
+            window->close();
+    }
+    if (Form2) {
+        CentreOnScreen(Form2);
+        Form2->show();
+    }
 }
 
 void TForm11::N0Click()
