@@ -353,7 +353,6 @@ TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
     enterDesigner();
     addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
     Form11->ClearPanel();
-    Form11->N13->trigger();
     Form11->setGridColumnVisible(0, false);
     Form11->SaveCatalog("Столбцы");
     EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n%Labels%"));
