@@ -167,11 +167,20 @@ QImage PictureElement::decoded(const QByteArray &data, QSize size)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    // The decoder scales while decoding, far cheaper than decoding a photograph whole and scaling after.
-    if (size.width() > 0 && size.height() > 0)
-        reader.setScaledSize(size);
     ++decodedPictures;
-    return reader.read();
+    const QSize full = reader.size();
+    if (size.width() <= 0 || size.height() <= 0 || !full.isValid())
+        return reader.read();
+    // The JPEG decoder scales by 1/2, 1/4 or 1/8 while decoding, far cheaper than decoding a photograph
+    // whole: decode at the smallest of these steps that still covers the box, then smooth it to the box.
+    int step = 8;
+    while (step > 1 && (full.width() / step < size.width() || full.height() / step < size.height()))
+        step /= 2;
+    reader.setScaledSize(QSize((full.width() + step - 1) / step, (full.height() + step - 1) / step));
+    const QImage image = reader.read();
+    if (image.isNull() || image.size() == size)
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 bool PictureElement::decode()
