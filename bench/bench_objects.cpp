@@ -2,7 +2,8 @@
 // the same ORDER BY run by the engine alone, and finding an object in the sorted list.
 #include "core/dmodule.h"
 #include "core/schema.h"
-#include "core/sqltext.h"
+#include "core/schemanames.h"
+#include "fields/fieldstore.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 
@@ -20,17 +21,16 @@ namespace {
 constexpr int ObjectCount = 100000;
 constexpr int LookupEntries = 200;
 
-qint64 addField(TDModule &module, const QString &name, int type, const QString &columnType, bool lookup)
+qint64 addField(TDModule &module, const QString &name, int type, const QString &, bool lookup)
 {
-    const qint64 id = module.GenID(QStringLiteral("FIELDS")).toLongLong();
-    module.exec(QStringLiteral("INSERT INTO FIELDS VALUES(%1,%2,%3,%4)").arg(id).arg(Quoted(name)).arg(type).arg(lookup ? -1 : 0));
     module.QRWork->close();
-    module.exec(QStringLiteral("ALTER TABLE GENER ADD G%1 %2").arg(id).arg(lookup ? QStringLiteral("INTEGER") : columnType));
+    const qint64 id = FieldStore::AddField(module, name, type, lookup);
     if (lookup) {
-        module.exec(QStringLiteral("CREATE TABLE LOOKUP%1(L%1_ID INTEGER NOT NULL PRIMARY KEY,L%1_DATA VARCHAR(50))").arg(id));
-        module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(0,'< пустое значение >')").arg(id));
+        Transaction tx(module);
         for (int i = 1; i <= LookupEntries; ++i)
-            module.exec(QStringLiteral("INSERT INTO LOOKUP%1 VALUES(%2,'запись %3')").arg(id).arg(i).arg((i * 7919) % 1000));
+            module.exec(QLatin1String("INSERT INTO ") + SchemaName::LookupTable(id) + QLatin1String(" VALUES(?, ?)"),
+                        {i, QStringLiteral("запись %1").arg((i * 7919) % 1000)});
+        tx.commit();
     }
     return id;
 }

@@ -1,12 +1,5 @@
 #include "core/sqltext.h"
 
-QString Quoted(const QString &text)
-{
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
-
 QString SqlNumber(double value)
 {
     return QString::number(value, 'g', 15);

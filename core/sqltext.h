@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// Literals for composed statements. Every user text goes through Quoted, so a ' never breaks a statement.
-QString Quoted(const QString &text);
+// Literals for composed statements made of numbers only; user text is always a bound value.
 // A number with a point as the decimal separator, whatever the locale; up to 15 significant digits.
 QString SqlNumber(double value);
 // "-1" or "0", the stored form of yes/no values.

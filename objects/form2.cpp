@@ -6,6 +6,8 @@
 #include "app/grids.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "catalogs/form11.h"
+#include "catalogs/form12.h"
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/form21.h"
@@ -216,8 +218,15 @@ void TForm2::BackBthClick()
 
 void TForm2::GoToCatalogBtnClick()
 {
-    // The catalog design mode is entered from here once its designer window exists; until then the
-    // view/fill mode stays on screen.
+    // Every entry starts with an empty layout and a palette built from the current fields.
+    if (!Guarded([] {
+            Form11->ClearPanel();
+            Form12->FillForm();
+        }))
+        return;
+    Form11->show();
+    Form12->show();
+    hide();
 }
 
 void TForm2::closeEvent(QCloseEvent *event)

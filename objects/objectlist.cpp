@@ -38,35 +38,42 @@ QList<DescriptionField> ReadDescriptionFields(TDModule &module)
     return fields;
 }
 
-void BuildObjectListPieces(const QList<DescriptionField> &fields)
+ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields)
 {
-    SelectPart = QStringLiteral("SELECT G_ID");
-    FromPart = QStringLiteral(" FROM GENER");
-    WherePart.clear();
-    FilterPart.clear();
-    OrderPart.clear();
+    ObjectListPieces pieces{QStringLiteral("SELECT G_ID"), QStringLiteral(" FROM GENER"), QString()};
     int joined = 0;
     for (const DescriptionField &field : fields) {
-        SelectPart += QLatin1String(", ");
+        pieces.select += QLatin1String(", ");
         if (!field.lookup) {
-            SelectPart += field.listColumn();
+            pieces.select += field.listColumn();
             continue;
         }
         const QString table = SchemaName::LookupTable(field.id);
         const QString condition = field.column() + QLatin1Char('=') + SchemaName::LookupId(field.id);
         if (joined < JoinedLookupLimit) {
             ++joined;
-            SelectPart += field.listColumn();
-            FromPart += QLatin1String(", ") + table;
-            WherePart += WherePart.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
-            WherePart += QLatin1Char('(') + condition + QLatin1Char(')');
+            pieces.select += field.listColumn();
+            pieces.from += QLatin1String(", ") + table;
+            pieces.where += pieces.where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND ");
+            pieces.where += QLatin1Char('(') + condition + QLatin1Char(')');
         } else {
             // The engine joins at most 64 tables: further lists are read by a sub-select each, under
             // the column name the joined ones have.
-            SelectPart += QLatin1String("(SELECT ") + field.listColumn() + QLatin1String(" FROM ") + table
-                          + QLatin1String(" WHERE ") + condition + QLatin1String(") AS ") + field.listColumn();
+            pieces.select += QLatin1String("(SELECT ") + field.listColumn() + QLatin1String(" FROM ") + table
+                             + QLatin1String(" WHERE ") + condition + QLatin1String(") AS ") + field.listColumn();
         }
     }
+    return pieces;
+}
+
+void BuildObjectListPieces(const QList<DescriptionField> &fields)
+{
+    const ObjectListPieces pieces = ComposeObjectListPieces(fields);
+    SelectPart = pieces.select;
+    FromPart = pieces.from;
+    WherePart = pieces.where;
+    FilterPart.clear();
+    OrderPart.clear();
 }
 
 void BuildObjectListPieces(TDModule &module)

@@ -21,6 +21,13 @@ QString ObjectListStatement();
 // Runs the field query on QRFields and walks its rows from the first.
 QList<DescriptionField> ReadDescriptionFields(TDModule &module);
 
+// The select, from and where pieces for these fields, without touching the shared ones.
+struct ObjectListPieces
+{
+    QString select, from, where;
+};
+ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields);
+
 // Sets SelectPart, FromPart and WherePart from the description fields (walking the rows of QRFields from
 // the first, after running the field query on it) and empties FilterPart and OrderPart.
 void BuildObjectListPieces(TDModule &module);

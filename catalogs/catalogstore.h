@@ -1,0 +1,49 @@
+#pragma once
+
+#include "catalogs/layouttext.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class TDModule;
+
+// Saved catalogs without widgets: one KATALOGS row each plus the catalog folder with its pictures beside
+// the database file. Failures of the database or the file system throw DbError.
+namespace CatalogStore {
+
+// The JPEG data of a layout's pictures, exactly as read from the files the user chose.
+struct Pictures
+{
+    QByteArray background;               // empty: no background picture
+    QList<QByteArray> textImages;        // one per text image of the layout, in its order
+};
+
+// Why a name cannot be a catalog name (it becomes part of a folder name); empty when it can.
+QString NameError(const QString &name);
+
+// Writes the pictures into the catalog folder, then replaces the row of that name in one transaction, so
+// a failed picture write leaves the old row in place. Returns the folder.
+QString Save(TDModule &module, const QString &name, Layout::Catalog layout, const Pictures &pictures);
+
+struct Stored
+{
+    QString layoutText;
+    QString folder;
+};
+// The row of that name; nothing when there is none.
+std::optional<Stored> Open(TDModule &module, const QString &name);
+
+// The names in K_NAME order.
+QStringList Names(TDModule &module);
+
+// Deletes the files of the catalog's folder and the folder (a folder still holding a subfolder or a file
+// that could not be deleted stays), then the row.
+void Delete(TDModule &module, const QString &name);
+
+// The bytes of a picture file; empty when it is missing or cannot be read.
+QByteArray ReadPicture(const QString &path);
+
+}

@@ -1,0 +1,314 @@
+#include "catalogs/elementwidgets.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <QRegion>
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+std::atomic<int> decodedPictures = 0;
+
+void Place(QWidget *element, int left, int top, int width, int height)
+{
+    element->setGeometry(left, top, qMax(width, 0), qMax(height, 0));
+}
+}
+
+QFont ElementFont(const QString &name, int pointSize, bool bold)
+{
+    QFont font(name);
+    font.setPointSize(pointSize > 0 ? pointSize : Layout::DefaultFontSize);
+    font.setBold(bold);
+    return font;
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+LabelElement::LabelElement(const Layout::Label &record, bool fieldBound, bool bold, QWidget *panel)
+    : QLabel(panel), m_fieldBound(fieldBound), m_fieldName(fieldBound ? record.text : QString()),
+      m_fontColor(record.fontColor)
+{
+    setTextFormat(Qt::PlainText);
+    setText(record.text);
+    move(record.left, record.top);
+    setLook(ElementFont(record.fontName, record.fontSize, bold), record.fontColor);
+}
+
+Layout::Label LabelElement::record() const
+{
+    return {m_fieldBound ? m_fieldName : text(), m_fontColor, font().pointSize(), font().family(), x(), y()};
+}
+
+void LabelElement::setLook(const QFont &font, Layout::Color fontColor)
+{
+    m_fontColor = fontColor;
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, Layout::ToQColor(fontColor, QPalette::WindowText, colours));
+    setPalette(colours);
+    adjustSize();
+}
+
+void LabelElement::setShownText(const QString &text)
+{
+    setText(text);
+    adjustSize();
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+BoxElement::BoxElement(bool referenceList, QWidget *panel)
+    : QPlainTextEdit(panel), m_referenceList(referenceList)
+{
+    setReadOnly(true);
+}
+
+BoxElement *BoxElement::memo(const Layout::FieldMemo &record, bool bold, QWidget *panel)
+{
+    auto *box = new BoxElement(false, panel);
+    box->m_fieldName = record.text;
+    box->setPlainText(record.text);
+    box->setBackground(record.background);
+    box->setLook(ElementFont(record.fontName, record.fontSize, bold), record.fontColor);
+    Place(box, record.left, record.top, record.width, record.height);
+    return box;
+}
+
+BoxElement *BoxElement::referenceList(const Layout::ReferenceList &record, bool bold, QWidget *panel)
+{
+    auto *box = new BoxElement(true, panel);
+    box->setPlainText(QStringLiteral("Список ссылок на справочники"));
+    box->setBackground(record.background);
+    box->setLook(ElementFont(record.fontName, record.fontSize, bold), record.fontColor);
+    Place(box, record.left, record.top, record.width, record.height);
+    return box;
+}
+
+Layout::FieldMemo BoxElement::memoRecord() const
+{
+    return {m_fieldName, m_background, m_fontColor, font().pointSize(), font().family(), width(), height(), x(), y()};
+}
+
+Layout::ReferenceList BoxElement::listRecord() const
+{
+    return {m_background, m_fontColor, font().pointSize(), font().family(), width(), height(), x(), y()};
+}
+
+void BoxElement::setLook(const QFont &font, Layout::Color fontColor)
+{
+    m_fontColor = fontColor;
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, Layout::ToQColor(fontColor, QPalette::Text, colours));
+    setPalette(colours);
+}
+
+void BoxElement::setBackground(Layout::Color background)
+{
+    m_background = background;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, Layout::ToQColor(background, QPalette::Base, colours));
+    setPalette(colours);
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+PictureElement::PictureElement(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+PictureElement *PictureElement::fieldImage(const Layout::FieldImage &record, QWidget *panel)
+{
+    auto *box = new PictureElement(panel);
+    box->m_fieldName = record.fieldName;
+    Place(box, record.left, record.top, record.width, record.height);
+    return box;
+}
+
+PictureElement *PictureElement::textImage(const Layout::TextImage &record, QWidget *panel)
+{
+    auto *box = new PictureElement(panel);
+    Place(box, record.left, record.top, record.width, record.height);
+    return box;
+}
+
+int PictureElement::decodeCount()
+{
+    return decodedPictures;
+}
+
+bool PictureElement::setPictureData(const QByteArray &data)
+{
+    m_data = data;
+    if (m_data.isEmpty() || !decode()) {
+        clearPicture();
+        return false;
+    }
+    update();
+    return true;
+}
+
+void PictureElement::clearPicture()
+{
+    m_data.clear();
+    m_image = QImage();
+    m_stale = false;
+    update();
+}
+
+QImage PictureElement::decoded(const QByteArray &data, QSize size)
+{
+    QByteArray bytes = data;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    ++decodedPictures;
+    const QSize full = reader.size();
+    if (size.width() <= 0 || size.height() <= 0 || !full.isValid())
+        return reader.read();
+    // The JPEG decoder scales by 1/2, 1/4 or 1/8 while decoding, far cheaper than decoding a photograph
+    // whole: decode at the smallest of these steps that still covers the box, then smooth it to the box.
+    int step = 8;
+    while (step > 1 && (full.width() / step < size.width() || full.height() / step < size.height()))
+        step /= 2;
+    reader.setScaledSize(QSize((full.width() + step - 1) / step, (full.height() + step - 1) / step));
+    const QImage image = reader.read();
+    if (image.isNull() || image.size() == size)
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+bool PictureElement::decode()
+{
+    m_image = decoded(m_data, size());
+    m_stale = false;
+    return !m_image.isNull();
+}
+
+QList<bool> PictureElement::setPictureData(const QList<PictureElement *> &boxes, const QList<QByteArray> &data)
+{
+    const int count = int(qMin(boxes.size(), data.size()));
+    std::vector<QImage> images(count);
+    std::vector<QSize> sizes(count);
+    for (int i = 0; i < count; ++i)
+        sizes[i] = boxes[i]->size();
+    std::atomic<int> next = 0;
+    const auto work = [&] {
+        for (int i = next++; i < count; i = next++)
+            images[i] = decoded(data[i], sizes[i]);
+    };
+    std::vector<std::thread> helpers;
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, count > 0 ? count : 1);
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+
+    QList<bool> loaded;
+    for (int i = 0; i < count; ++i) {
+        PictureElement *box = boxes[i];
+        const bool ok = !data[i].isEmpty() && !images[i].isNull();
+        if (ok) {
+            box->m_data = data[i];
+            box->m_image = images[i];
+            box->m_stale = false;
+            box->update();
+        } else {
+            box->clearPicture();
+        }
+        loaded << ok;
+    }
+    return loaded;
+}
+
+Layout::FieldImage PictureElement::fieldImageRecord() const
+{
+    return {m_fieldName, width(), height(), x(), y()};
+}
+
+Layout::TextImage PictureElement::textImageRecord() const
+{
+    return {width(), height(), x(), y()};
+}
+
+void PictureElement::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (hasPicture() && m_image.size() != size())
+        m_stale = true;
+}
+
+void PictureElement::paintEvent(QPaintEvent *)
+{
+    if (m_stale)
+        decode();
+    QPainter painter(this);
+    if (!m_image.isNull()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(rect(), m_image);
+        return;
+    }
+    if (m_fieldName.isEmpty())
+        return;
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.setFont(ElementFont(Layout::DefaultFontName, Layout::DefaultFontSize, true));
+    painter.drawText(QRect(10, 10, qMax(width() - 12, 0), qMax(height() - 12, 0)), Qt::AlignLeft | Qt::AlignTop,
+                     m_fieldName);
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+FrameElement::FrameElement(const Layout::Frame &record, QWidget *panel)
+    : QWidget(panel), m_penColor(record.penColor), m_penWidth(qMax(record.penWidth, 1))
+{
+    Place(this, record.left, record.top, record.width, record.height);
+    updateMask();
+}
+
+Layout::Frame FrameElement::record() const
+{
+    return {m_penColor, m_penWidth, width(), height(), x(), y()};
+}
+
+void FrameElement::setPen(Layout::Color color, int width)
+{
+    m_penColor = color;
+    m_penWidth = qMax(width, 1);
+    updateMask();
+    update();
+}
+
+void FrameElement::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QColor colour = Layout::ToQColor(m_penColor, QPalette::WindowText, palette());
+    const int w = m_penWidth;
+    // Four bands of the pen's width along the edges; a line is a frame whose bands meet.
+    painter.fillRect(0, 0, width(), w, colour);
+    painter.fillRect(0, height() - w, width(), w, colour);
+    painter.fillRect(0, 0, w, height(), colour);
+    painter.fillRect(width() - w, 0, w, height(), colour);
+}
+
+void FrameElement::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateMask();
+}
+
+void FrameElement::updateMask()
+{
+    // The mouse finds a thin frame by a band a few pixels wide.
+    const int band = qMax(m_penWidth, 5);
+    const QRegion outer(rect());
+    const QRect inner = rect().adjusted(band, band, -band, -band);
+    setMask(inner.isValid() && !inner.isEmpty() ? outer.subtracted(QRegion(inner)) : outer);
+}

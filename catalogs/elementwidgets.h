@@ -1,0 +1,128 @@
+#pragma once
+
+#include "catalogs/layouttext.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+// The widgets that show a catalog's elements on its layout panel, for the designer and the running
+// catalog alike. Each keeps the stored values of its record (colours as stored values, so a system
+// colour stays a system colour) and gives its record back with its current place and size.
+
+// Field labels and text labels: transparent, sized to their text.
+class LabelElement : public QLabel
+{
+    Q_OBJECT
+public:
+    // A field label names its field by `record.text`; a text label shows that text.
+    LabelElement(const Layout::Label &record, bool fieldBound, bool bold, QWidget *panel);
+
+    bool isFieldBound() const { return m_fieldBound; }
+    QString fieldName() const { return m_fieldBound ? m_fieldName : QString(); }
+    Layout::Label record() const;
+    Layout::Color fontColor() const { return m_fontColor; }
+    void setLook(const QFont &font, Layout::Color fontColor);
+    void setShownText(const QString &text);
+
+private:
+    bool m_fieldBound;
+    QString m_fieldName;
+    Layout::Color m_fontColor;
+};
+
+// Field memos and reference lists: read-only multi-line text boxes with their own colours and font.
+class BoxElement : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    static BoxElement *memo(const Layout::FieldMemo &record, bool bold, QWidget *panel);
+    static BoxElement *referenceList(const Layout::ReferenceList &record, bool bold, QWidget *panel);
+
+    bool isReferenceList() const { return m_referenceList; }
+    QString fieldName() const { return m_fieldName; }
+    Layout::FieldMemo memoRecord() const;
+    Layout::ReferenceList listRecord() const;
+    Layout::Color fontColor() const { return m_fontColor; }
+    Layout::Color background() const { return m_background; }
+    void setLook(const QFont &font, Layout::Color fontColor);
+    void setBackground(Layout::Color background);
+
+private:
+    BoxElement(bool referenceList, QWidget *panel);
+
+    bool m_referenceList;
+    QString m_fieldName;
+    Layout::Color m_fontColor = Layout::Colors::WindowText;
+    Layout::Color m_background = Layout::Colors::Window;
+};
+
+// A picture stretched over the whole box: the background, field images and text images. JPEG data is
+// decoded at the box's size (the decoder scales while decoding) and again only after the box was resized.
+// A field image without a picture shows its placeholder: a black frame and the field's name.
+class PictureElement : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PictureElement(QWidget *parent);
+    static PictureElement *fieldImage(const Layout::FieldImage &record, QWidget *panel);
+    static PictureElement *textImage(const Layout::TextImage &record, QWidget *panel);
+
+    // False, and no picture, when the data is not a picture that can be decoded.
+    bool setPictureData(const QByteArray &data);
+    // The same for several boxes at once, decoding on all cores; one result per box.
+    static QList<bool> setPictureData(const QList<PictureElement *> &boxes, const QList<QByteArray> &data);
+    void clearPicture();
+    bool hasPicture() const { return !m_data.isEmpty(); }
+    const QByteArray &pictureData() const { return m_data; }
+    QImage shownImage() const { return m_image; }
+
+    QString fieldName() const { return m_fieldName; }
+    Layout::FieldImage fieldImageRecord() const;
+    Layout::TextImage textImageRecord() const;
+
+    // Pictures decoded since the program started (for the benchmark).
+    static int decodeCount();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    static QImage decoded(const QByteArray &data, QSize size);
+    bool decode();
+
+    QByteArray m_data;
+    QImage m_image;
+    bool m_stale = false;
+    QString m_fieldName;
+};
+
+// A rectangle frame, or a line when one side is no larger than the pen width; the inside is transparent
+// to the eye and to the mouse, so what lies inside a frame can still be clicked.
+class FrameElement : public QWidget
+{
+    Q_OBJECT
+public:
+    FrameElement(const Layout::Frame &record, QWidget *panel);
+
+    Layout::Frame record() const;
+    Layout::Color penColor() const { return m_penColor; }
+    int penWidth() const { return m_penWidth; }
+    void setPen(Layout::Color color, int width);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void updateMask();
+
+    Layout::Color m_penColor;
+    int m_penWidth;
+};
+
+// The font of a text element as the layout stores it; every reader shows it bold.
+QFont ElementFont(const QString &name, int pointSize, bool bold);

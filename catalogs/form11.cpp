@@ -1,0 +1,353 @@
+#include "catalogs/form11.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/grids.h"
+#include "app/messages.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/elementwidgets.h"
+#include "core/dmodule.h"
+#include "objects/bookpanel.h"
+#include "objects/filterpanel.h"
+#include "objects/form2.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTableView>
+#include <QTreeWidget>
+
+namespace {
+const QString PlainCaption = QStringLiteral("Вирандел: Режим создания каталога");
+}
+
+// The designer's reference-book box and read-only tree; the chosen book is the shared ReferId.
+class DesignerBookPanel : public BookPanel
+{
+public:
+    explicit DesignerBookPanel(QWidget *parent) : BookPanel(QString(), QStringLiteral("BookPanel"), parent) {}
+    void fill() { fillBookBox(); }
+
+protected:
+    void bookChosen() override { ReferId = bookId(); }
+};
+
+TForm11::TForm11(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                              | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+{
+    setObjectName(QStringLiteral("Form11"));
+    setWindowTitle(PlainCaption);
+
+    auto *central = new QWidget(this);
+    bookPanel = new DesignerBookPanel(central);
+    bookPanel->setFlat(true);
+    ComboBox = bookPanel->ComboBox;
+    ClassesView = bookPanel->ClassesView;
+
+    Panel = new QFrame(central);
+    Panel->setObjectName(QStringLiteral("Panel"));
+    Panel->setFrameShape(QFrame::Box);
+    Panel->setLineWidth(1);
+    Panel->setFont(ElementFont(Layout::DefaultFontName, Layout::DefaultFontSize, false));
+    Background = new PictureElement(Panel);
+    Background->setObjectName(QStringLiteral("Background"));
+    Background->setMouseTracking(true);
+    Background->setContextMenuPolicy(Qt::CustomContextMenu);
+    Background->installEventFilter(this);
+
+    gridModel = new ObjectGridModel(DModule->QRGeneral, this);
+    DBGrid = NewReadOnlyGrid(gridModel, central);
+    DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    DBGrid->horizontalHeader()->setHighlightSections(false);
+    setCentralWidget(central);
+
+    buildMenus();
+    buildPopupMenus();
+    connect(Background, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PanelMenu->popup(Background->mapToGlobal(pos)); });
+    connect(DBGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { DBGridMenu->popup(DBGrid->viewport()->mapToGlobal(pos)); });
+    FormCreate();
+}
+
+void TForm11::buildMenus()
+{
+    const auto item = [this](QMenu *menu, const char *name, const QString &caption, void (TForm11::*slot)()) {
+        QAction *action = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    const auto submenu = [this](const char *name, const QString &caption) {
+        QMenu *menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    N0 = item(nullptr, "N0", QStringLiteral("<< В режим заполнения"), &TForm11::N0Click);
+    N1 = submenu("N1", QStringLiteral("Каталог"));
+    N11 = item(N1, "N11", QStringLiteral("Создать новый"), &TForm11::N11Click);
+    N12 = item(N1, "N12", QStringLiteral("Показать созданные"), &TForm11::N12Click);
+    N13 = item(N1, "N13", QStringLiteral("Сохранить текущий"), &TForm11::N13Click);
+    N1->addSeparator();
+    N14 = item(N1, "N14", QStringLiteral("Выход"), &TForm11::N14Click);
+    N2 = submenu("N2", QStringLiteral("Выбор режима"));
+    N21 = item(N2, "N21", QStringLiteral("Перейти в режим редактирования"), &TForm11::N21Click);
+    N22 = item(N2, "N22", QStringLiteral("Перейти в режим просмотра / заполнения"), &TForm11::N22Click);
+    N3 = item(nullptr, "N3", QStringLiteral("Настройки программы"), &TForm11::N3Click);
+    N4 = submenu("N4", QStringLiteral("Помощь"));
+    N41 = item(N4, "N41", QStringLiteral("Справка"), &TForm11::N41Click);
+    N42 = item(N4, "N42", QStringLiteral("Обновления"), &TForm11::N42Click);
+    N43 = item(N4, "N43", QStringLiteral("О программе"), &TForm11::N43Click);
+    N5 = item(nullptr, "N5", QStringLiteral("Запустить каталог >>"), &TForm11::N5Click);
+    N12->setShortcut(QKeySequence::Open);
+    N13->setShortcut(QKeySequence::Save);
+}
+
+void TForm11::FormCreate()
+{
+    clearElements();
+    CatalogName.clear();
+}
+
+void TForm11::showEvent(QShowEvent *event)
+{
+    // The window fills its monitor; it has no maximise button.
+    if (QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    QMainWindow::showEvent(event);
+}
+
+void TForm11::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm11::FormResize()
+{
+    const int w = width();
+    const int h = frameGeometry().height();
+    const int available = centralWidget()->height();
+    const int treeWidth = int(0.3 * w);
+    const int panelWidth = qMax(w - treeWidth - 8, 1);
+    const int panelHeight = qMax(h - int(0.3 * h) - 56, 1);
+    const int gridHeight = qMax(qMin(int(0.3 * h), available - panelHeight), 0);
+    bookPanel->setGeometry(0, 0, treeWidth, available);
+    Panel->setGeometry(treeWidth, 0, panelWidth, panelHeight);
+    Background->setGeometry(Panel->contentsRect());
+    DBGrid->setGeometry(treeWidth, panelHeight, panelWidth, gridHeight);
+}
+
+void TForm11::LoadGeneral()
+{
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    const ObjectListPieces own = ComposeObjectListPieces(fields);
+    // The designer lists every object, unsorted; the view/fill mode finds its filter and order emptied too.
+    FilterPart.clear();
+    OrderPart.clear();
+    DModule->QRGeneral->open(own.select + own.from + own.where + FilterPart + OrderPart);
+    QList<DescriptionField> shown;
+    for (const DescriptionField &field : fields) {
+        if (field.hasGridColumn())
+            shown << field;
+    }
+    gridModel->setColumns(shown);
+    for (int column = 0; column < gridModel->columnCount(); ++column)
+        DBGrid->setColumnHidden(column, false);
+    bookPanel->fill();
+}
+
+void TForm11::ComboBoxChange()
+{
+    bookPanel->ComboBoxChange();
+}
+
+void TForm11::ClearPanel()
+{
+    clearElements();
+    Background->clearPicture();
+    DeleteBackgroundItem->setEnabled(false);
+    CatalogName.clear();
+    setCatalogCaption();
+    LoadGeneral();
+}
+
+void TForm11::clearElements()
+{
+    // The small windows act on one element, the column chooser on the grid as it is: none may outlive them.
+    for (QWidget *window : {static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16), static_cast<QWidget *>(Form17),
+                            static_cast<QWidget *>(Form20)}) {
+        if (window)
+            window->close();
+    }
+    qDeleteAll(Labels);
+    qDeleteAll(TextLabels);
+    qDeleteAll(Memos);
+    qDeleteAll(GroupBoxes);
+    qDeleteAll(Images);
+    qDeleteAll(TextImages);
+    qDeleteAll(Shapes);
+    Labels.clear();
+    TextLabels.clear();
+    Memos.clear();
+    GroupBoxes.clear();
+    Images.clear();
+    TextImages.clear();
+    Shapes.clear();
+    m_pressed = m_dragging = false;
+}
+
+void TForm11::setCatalogCaption()
+{
+    setWindowTitle(CatalogName.isEmpty() ? PlainCaption
+                                         : PlainCaption + QStringLiteral(" (\"%1\")").arg(CatalogName));
+}
+
+bool TForm11::SaveCatalog(const QString &Name)
+{
+    CatalogStore::Pictures pictures;
+    const Layout::Catalog layout = currentLayout(&pictures);
+    const bool saved = Guarded([&] { CatalogStore::Save(*DModule, Name, layout, pictures); });
+    if (saved) {
+        CatalogName = Name;
+        setCatalogCaption();
+    }
+    return saved;
+}
+
+bool TForm11::OpenCatalog(const QString &Name)
+{
+    std::optional<CatalogStore::Stored> stored;
+    if (!Guarded([&] { stored = CatalogStore::Open(*DModule, Name); }))
+        return false;
+    if (!stored) {
+        ShowMessage(QStringLiteral("Ошибка при открытии каталога!"), this);
+        return false;
+    }
+    if (!Guarded([this] { ClearPanel(); }))
+        return false;
+    CatalogName = Name;
+    setCatalogCaption();
+    const Layout::ReadResult read = Layout::Read(stored->layoutText);
+    createElements(read.catalog, stored->folder);
+    if (!read.error.isEmpty())
+        ShowGeneralError(read.error);
+    return read.error.isEmpty();
+}
+
+int TForm11::gridColumnCount() const
+{
+    return gridModel->columnCount();
+}
+
+QString TForm11::gridColumnCaption(int column) const
+{
+    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+bool TForm11::isGridColumnVisible(int column) const
+{
+    return !DBGrid->isColumnHidden(column);
+}
+
+void TForm11::setGridColumnVisible(int column, bool visible)
+{
+    DBGrid->setColumnHidden(column, !visible);
+}
+
+void TForm11::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    for (QWidget *window : {static_cast<QWidget *>(Form12), static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16),
+                            static_cast<QWidget *>(Form17), static_cast<QWidget *>(Form18), static_cast<QWidget *>(Form19),
+                            static_cast<QWidget *>(Form20)}) {
+        if (window)
+            window->close();
+    }
+    if (Form2) {
+        CentreOnScreen(Form2);
+        Form2->show();
+    }
+}
+
+void TForm11::N0Click()
+{
+    close();
+}
+
+void TForm11::N11Click()
+{
+    if (AskYesNo(QStringLiteral("Все несохраненные данные будут потеряны! Продолжить?"), this))
+        Guarded([this] { ClearPanel(); });
+}
+
+void TForm11::N12Click()
+{
+    Form19->LoadCatalogs();
+    CentreOnScreen(Form19);
+    Form19->show();
+    Form19->raise();
+}
+
+void TForm11::N13Click()
+{
+    Form18->Open(CatalogName);
+}
+
+void TForm11::N14Click()
+{
+    Form2->N14Click();
+}
+
+void TForm11::N21Click()
+{
+    N0Click();
+    Form2->BackBthClick();
+}
+
+void TForm11::N22Click()
+{
+    N0Click();
+}
+
+void TForm11::N3Click()
+{
+    Form1->N4Click();
+}
+
+void TForm11::N41Click()
+{
+    Form2->N51Click();
+}
+
+void TForm11::N42Click()
+{
+    Form2->N52Click();
+}
+
+void TForm11::N43Click()
+{
+    Form2->N53Click();
+}
+
+void TForm11::N5Click()
+{
+    if (CatalogName.isEmpty()) {
+        ShowMessage(QStringLiteral("Откройте существующий каталог или сохраните текущий под каким-либо именем!"), this);
+        return;
+    }
+    // The running catalog always sees the current layout.
+    if (!SaveCatalog(CatalogName))
+        return;
+    // The running catalog starts here once its window exists; until then the designer stays on screen.
+}

@@ -1,0 +1,470 @@
+#include "support/testsupport.h"
+
+#include "app/forms.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/designerrules.h"
+#include "catalogs/elementwidgets.h"
+#include "core/dmodule.h"
+#include "core/sqltext.h"
+#include "objects/form2.h"
+#include "objects/objectlist.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFrame>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+class DesignerTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        addField(*module, "Цена", IntegerType);
+        addField(*module, "Описание", LongTextType);
+        addField(*module, "Фото", ImageType);
+        addField(*module, "Цвет", StringType);
+    }
+
+    void enterDesigner()
+    {
+        Form2->LoadGeneral();
+        Form2->show();
+        Form2->GoToCatalogBtn->click();
+        ASSERT_TRUE(Form11->isVisible());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
+    }
+    QPushButton *paletteButton(const QString &caption) const
+    {
+        for (QPushButton *button : Form12->buttons())
+            if (button->text() == caption)
+                return button;
+        return nullptr;
+    }
+    // Presses a palette button and clicks the background at `at`, as a user places an element.
+    void place(const QString &caption, QPoint at)
+    {
+        QPushButton *button = paletteButton(caption);
+        ASSERT_NE(button, nullptr) << caption.toStdString();
+        button->click();
+        QTest::mouseMove(Form11->Background, at);
+        QTest::mouseClick(Form11->Background, Qt::LeftButton, {}, at);
+    }
+    void trigger(QMenu *menu, const QString &caption)
+    {
+        for (QAction *action : menu->actions())
+            if (action->text() == caption)
+                return action->trigger();
+        ADD_FAILURE() << "no item " << caption.toStdString();
+    }
+    QString jpeg(const QString &name, QColor colour, QSize size = QSize(64, 48)) const
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = folder->path() + "/" + name;
+        EXPECT_TRUE(image.save(path, "JPG"));
+        return path;
+    }
+    static QByteArray bytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QString catalogFolder(const QString &name) const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name; }
+    QString layoutText(const QString &name) const
+    {
+        return scalar(QStringLiteral("SELECT K_DATA FROM KATALOGS WHERE K_NAME = '%1'").arg(QString(name).replace("'", "''"))).toString();
+    }
+    void save(const QString &name)
+    {
+        Form11->N13->trigger();
+        ASSERT_TRUE(Form18->isVisible());
+        Form18->Edit1->setText(name);
+        Form18->Button1->click();
+    }
+};
+}
+
+TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesTheElementOfTheFieldsType)
+{
+    enterDesigner();
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(Form12->isVisible());
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога");
+    const QList<QPushButton *> buttons = Form12->buttons();
+    ASSERT_EQ(buttons.size(), 9);
+    EXPECT_EQ(buttons[4]->text(), "Добавить ссылки на справочники");
+    EXPECT_EQ(buttons[5]->geometry(), QRect(10, 202, 200, 24));
+    EXPECT_EQ(buttons[8]->geometry(), QRect(10, 274, 200, 24));
+    EXPECT_TRUE(buttons[0]->isChecked());
+    EXPECT_TRUE(Form12->width() >= 226 && Form12->width() <= 242);
+    EXPECT_EQ(Form12->geometry().right() + 1 + 16, Form12->screen()->size().width());
+
+    place("Цена", {30, 40});
+    place("Описание", {200, 40});
+    place("Фото", {400, 40});
+    place("Добавить рамку или линию", {20, 200});
+    place("Добавить ссылки на справочники", {100, 200});
+    ASSERT_EQ(Form11->Labels.size(), 1);
+    EXPECT_EQ(Form11->Labels[0]->pos(), QPoint(30, 40));
+    EXPECT_EQ(Form11->Labels[0]->text(), "Цена");
+    EXPECT_TRUE(Form11->Labels[0]->font().bold());
+    ASSERT_EQ(Form11->Memos.size(), 1);
+    EXPECT_EQ(Form11->Memos[0]->geometry(), QRect(200, 40, 150, 100));
+    ASSERT_EQ(Form11->Images.size(), 1);
+    EXPECT_EQ(Form11->Images[0]->fieldName(), "Фото");
+    EXPECT_EQ(Form11->Shapes[0]->geometry(), QRect(20, 200, 65, 65));
+    EXPECT_FALSE(Form11->GroupBoxes[0]->font().bold());
+    EXPECT_EQ(Form11->GroupBoxes[0]->size(), QSize(185, 89));
+
+    // The grid lists the fields that have a column; the designer's statement left the shared pieces alone.
+    EXPECT_EQ(Form11->gridColumnCount(), 2);
+    EXPECT_TRUE(SelectPart.startsWith("SELECT G_ID"));
+
+    Form11->N0->trigger();
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_FALSE(Form12->isVisible());
+    EXPECT_TRUE(Form2->isVisible());
+}
+
+TEST_F(DesignerTest, TwoClicksWithTheTextButtonPlaceOneLabelAndCancelledPicturesPlaceNothing)
+{
+    enterDesigner();
+    place("Добавить свою надпись", {55, 65});
+    QTest::mouseMove(Form11->Background, {150, 150});
+    QTest::mouseClick(Form11->Background, Qt::LeftButton, {}, {150, 150});
+    ASSERT_EQ(Form11->TextLabels.size(), 1);
+    EXPECT_EQ(Form11->TextLabels[0]->pos(), QPoint(55, 65));
+    EXPECT_EQ(Form11->TextLabels[0]->text(), "%Текстовая надпись%");
+    EXPECT_EQ(Form12->PressedButton(), TForm12::NothingButton);
+
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    cancel.start(20);
+    place("Добавить свое изображение", {10, 10});
+    cancel.stop();
+    EXPECT_TRUE(Form11->TextImages.isEmpty());
+}
+
+TEST_F(DesignerTest, DropsSnapToFivePixelsAndStayInsideThePanel)
+{
+    using DesignerRules::DropPosition;
+    const QSize panel(500, 300);
+    EXPECT_EQ(DropPosition({12 + 3, 40}, {3, 0}, panel), QPoint(10, 40));
+    EXPECT_EQ(DropPosition({13, 42}, {0, 0}, panel), QPoint(15, 40));
+    EXPECT_EQ(DropPosition({900, 900}, {0, 0}, panel), QPoint(484, 236));
+    EXPECT_EQ(DropPosition({2, 2}, {20, 20}, panel), QPoint(0, 0));
+
+    enterDesigner();
+    place("Цена", {100, 100});
+    LabelElement *label = Form11->Labels[0];
+    // Taken 4 pixels inside, dropped so that its left comes to 212 and its top to 153.
+    QTest::mousePress(label, Qt::LeftButton, {}, {4, 4});
+    QTest::mouseMove(label, {60, 30});
+    // The label follows the mouse; each event is given in the label's place at that moment.
+    QTest::mouseMove(label, label->mapFrom(Form11->Panel, QPoint(216, 157)));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFrom(Form11->Panel, QPoint(216, 157)));
+    EXPECT_EQ(label->pos(), QPoint(210, 155));
+
+    const QSize size = Form11->Panel->size();
+    Form11->ComponentMouseMove({0, 0});
+    Form11->ComponentDock(label, Form11->Panel->mapToGlobal(QPoint(size.width() + 100, 20)));
+    EXPECT_EQ(label->pos(), QPoint(size.width() - 16, 20));
+}
+
+TEST_F(DesignerTest, FrameWindowPreselectsTheTypeAndLinesTakeThePenWidth)
+{
+    using DesignerRules::FrameType;
+    EXPECT_EQ(DesignerRules::FrameTypeOf(1, {65, 65}), FrameType::Rectangle);
+    EXPECT_EQ(DesignerRules::FrameTypeOf(5, {400, 9}), FrameType::HorizontalLine);
+    EXPECT_EQ(DesignerRules::FrameTypeOf(5, {9, 400}), FrameType::VerticalLine);
+
+    enterDesigner();
+    place("Добавить рамку или линию", {40, 40});
+    FrameElement *frame = Form11->Shapes[0];
+    trigger(Form11->PopupMenuFor(frame), "Параметры рамки");
+    ASSERT_TRUE(Form20->isVisible());
+    EXPECT_TRUE(Form20->RadioFrame->isChecked());
+    EXPECT_EQ(Form20->SpinEdit1->value(), 1);
+    Form20->RadioHorizontal->setChecked(true);
+    Form20->SpinEdit1->setValue(5);
+    Form20->Button1->click();
+    EXPECT_FALSE(Form20->isVisible());
+    EXPECT_EQ(frame->size(), QSize(65, 5));
+    EXPECT_EQ(frame->penWidth(), 5);
+    trigger(Form11->PopupMenuFor(frame), "Параметры рамки");
+    EXPECT_TRUE(Form20->RadioHorizontal->isChecked());
+    Form20->RadioVertical->setChecked(true);
+    Form20->Button2->click();   // cancelled: nothing changes
+    EXPECT_EQ(frame->size(), QSize(65, 5));
+}
+
+TEST_F(DesignerTest, SizeWindowFollowsItsBoxesWithinTheLimits)
+{
+    enterDesigner();
+    place("Описание", {10, 10});
+    BoxElement *memo = Form11->Memos[0];
+    memo->resize(2000, 1500);   // only a stored layout can hold this
+    trigger(Form11->PopupMenuFor(memo), "Изменить размеры");
+    ASSERT_TRUE(Form15->isVisible());
+    EXPECT_EQ(memo->size(), QSize(1280, 1024));
+    Form15->SpinEdit1->setValue(0);
+    EXPECT_EQ(memo->width(), 1);
+    Form15->SpinEdit2->setValue(77);
+    EXPECT_EQ(memo->height(), 77);
+    Form15->Button1->click();
+    EXPECT_FALSE(Form15->isVisible());
+}
+
+TEST_F(DesignerTest, LabelTextWindowChangesTheTextButRefusesAMarkerLine)
+{
+    enterDesigner();
+    place("Добавить свою надпись", {10, 10});
+    LabelElement *label = Form11->TextLabels[0];
+    trigger(Form11->PopupMenuFor(label), "Изменить текст");
+    ASSERT_TRUE(Form16->isVisible());
+    EXPECT_EQ(Form16->Edit1->text(), "%Текстовая надпись%");
+    Form16->Edit1->setText("%Memos%");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form16->Button1->click();
+        EXPECT_EQ(answer.seen(), 1);
+    }
+    EXPECT_TRUE(Form16->isVisible());
+    EXPECT_EQ(label->text(), "%Текстовая надпись%");
+    Form16->Edit1->setText("Д'Артаньян");
+    Form16->Button1->click();
+    EXPECT_EQ(label->text(), "Д'Артаньян");
+    EXPECT_EQ(label->size(), label->sizeHint());
+}
+
+TEST_F(DesignerTest, FontAndColourDialogsChangeWhatTheLayoutStores)
+{
+    enterDesigner();
+    place("Цена", {10, 10});
+    place("Описание", {100, 10});
+    // The font dialog: another size, and a colour chosen with its colour button.
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *colours = qobject_cast<QColorDialog *>(modal)) {
+            colours->setCurrentColor(QColor(0x00, 0x80, 0xFF));
+            QMetaObject::invokeMethod(colours, "accept", Qt::QueuedConnection);
+        } else if (auto *fonts = qobject_cast<QFontDialog *>(modal)) {
+            if (!fonts->property("coloured").toBool()) {
+                fonts->setProperty("coloured", true);
+                fonts->setCurrentFont(QFont(fonts->currentFont().family(), 14));
+                for (QPushButton *button : fonts->findChildren<QPushButton *>())
+                    if (button->text() == "Цвет шрифта...")
+                        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+            } else {
+                QMetaObject::invokeMethod(fonts, "accept", Qt::QueuedConnection);
+            }
+        }
+    });
+    answer.start();
+    trigger(Form11->PopupMenuFor(Form11->Labels[0]), "Изменить шрифт");
+    trigger(Form11->PopupMenuFor(Form11->Memos[0]), "Изменить цвет");
+    answer.stop();
+    const Layout::Catalog layout = Form11->currentLayout();
+    EXPECT_EQ(layout.fieldLabels[0].fontSize, 14);
+    EXPECT_EQ(layout.fieldLabels[0].fontColor, 0x00FF8000u);
+    EXPECT_EQ(layout.memos[0].background, 0x00FF8000u);
+    EXPECT_EQ(layout.memos[0].fontColor, Layout::Colors::WindowText);
+}
+
+TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRenumbered)
+{
+    enterDesigner();
+    const QString red = jpeg("red.jpg", Qt::red), blue = jpeg("blue.jpg", Qt::blue), back = jpeg("back.jpg", Qt::gray);
+    ChooseFileInNextDialog(back);
+    trigger(Form11->PanelMenu, "Задать фоновый рисунок");
+    EXPECT_TRUE(Form11->DeleteBackgroundItem->isEnabled());
+    ChooseFileInNextDialog(red);
+    place("Добавить свое изображение", {10, 10});
+    ChooseFileInNextDialog(blue);
+    place("Добавить свое изображение", {200, 10});
+    ASSERT_EQ(Form11->TextImages.size(), 2);
+    trigger(Form11->PopupMenuFor(Form11->TextImages[0]), "Удалить изображение");
+    place("Добавить ссылки на справочники", {300, 150});
+    place("Фото", {20, 150});
+    place("Цена", {150, 150});
+    trigger(Form11->PopupMenuFor(Form11->Labels[0]), "Удалить надпись");
+    Form11->setGridColumnVisible(1, false);
+
+    save("Д'Артаньян");
+    EXPECT_FALSE(Form18->isVisible());
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\")");
+    const QString folder = catalogFolder("Д'Артаньян");
+    EXPECT_EQ(bytes(folder + "/Image0.jpg"), bytes(blue));
+    EXPECT_EQ(bytes(folder + "/Background.jpg"), bytes(back));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/Image1.jpg"));
+    const QString text = layoutText("Д'Артаньян");
+    EXPECT_TRUE(text.contains("%Columns%\r\n-1\r\n0\r\n%Labels%\r\n%TextLabels%"));
+    EXPECT_TRUE(text.contains("%TextImages%\r\nTextImage0.jpg\r\n150\r\n100\r\n200\r\n10\r\n%Shapes%"));
+
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        Form11->N11->trigger();
+        EXPECT_EQ(answer.texts(), QStringList{"Все несохраненные данные будут потеряны! Продолжить?"});
+    }
+    EXPECT_TRUE(Form11->TextImages.isEmpty());
+    EXPECT_FALSE(Form11->Background->hasPicture());
+    EXPECT_FALSE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога");
+
+    ASSERT_TRUE(Form11->OpenCatalog("Д'Артаньян"));
+    EXPECT_TRUE(Form11->Labels.isEmpty());
+    ASSERT_EQ(Form11->TextImages.size(), 1);
+    EXPECT_EQ(Form11->TextImages[0]->pos(), QPoint(200, 10));
+    EXPECT_EQ(Form11->TextImages[0]->pictureData(), bytes(blue));
+    EXPECT_TRUE(Form11->Background->hasPicture());
+    EXPECT_TRUE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_TRUE(Form11->GroupBoxes[0]->font().bold());
+    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(1));
+    EXPECT_FALSE(Form11->DBGrid->isColumnHidden(0));
+    EXPECT_EQ(Layout::Write(Form11->currentLayout()), text);
+}
+
+TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
+{
+    enterDesigner();
+    addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
+    Form11->ClearPanel();
+    Form11->setGridColumnVisible(0, false);
+    Form11->SaveCatalog("Столбцы");
+    EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n%Labels%"));
+
+    // Цена is dropped and Размер added: Цвет takes the first line, Вес the second, Размер the third.
+    closeQueries(*module);
+    module->exec("DELETE FROM FIELDS WHERE F_NAME = 'Цена'");
+    module->exec("ALTER TABLE GENER DROP G1");
+    addField(*module, "Размер", IntegerType);
+    addField(*module, "Код", IntegerType);
+    ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));
+    ASSERT_EQ(Form11->gridColumnCount(), 4);
+    EXPECT_EQ(Form11->gridColumnCaption(0), "Цвет");
+    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(0));
+    EXPECT_FALSE(Form11->DBGrid->isColumnHidden(1) || Form11->DBGrid->isColumnHidden(2) || Form11->DBGrid->isColumnHidden(3));
+
+    // The column chooser shows and sets the designer's grid.
+    Form11->DBGridMenu->actions().first()->trigger();
+    ASSERT_TRUE(Form17->isVisible());
+    QList<QCheckBox *> boxes = Form17->checkBoxes();
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_FALSE(boxes[0]->isChecked());
+    boxes[3]->setChecked(false);
+    Form17->doneButton()->click();
+    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(3));
+}
+
+TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingTheElementsBefore)
+{
+    const QString folder = catalogFolder("Сломанный");
+    exec(QStringLiteral("INSERT INTO KATALOGS VALUES (1, 'Сломанный', '%1', '%2')")
+             .arg(folder, "%Background%\r\nBackground.jpg\r\n%Columns%\r\n%Labels%\r\n%TextLabels%\r\n"
+                          "Первая\r\nclRed\r\n8\r\nArial\r\n5\r\n5\r\n%Memos%\r\n%Images%\r\n%TextImages%\r\n"
+                          "TextImage0.jpg\r\n50\r\n40\r\n30\r\n30\r\n%Shapes%\r\nclBlack\r\nтолстая\r\n1\r\n1\r\n0\r\n0\r\n"
+                          "%GroupBoxes%\r\n%End%\r\n"));
+    enterDesigner();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        EXPECT_FALSE(Form11->OpenCatalog("Сломанный"));
+        ASSERT_EQ(answer.seen(), 3);
+        EXPECT_EQ(answer.texts()[0], "Файл фонового изображения не найден!");
+        EXPECT_EQ(answer.texts()[1], "Файл изображения Image0.jpg не найден!");
+        EXPECT_TRUE(answer.texts()[2].contains("толстая"));
+    }
+    EXPECT_EQ(Form11->TextLabels.size(), 1);
+    ASSERT_EQ(Form11->TextImages.size(), 1);
+    EXPECT_EQ(Form11->TextImages[0]->geometry(), QRect(30, 30, 50, 40));
+    EXPECT_TRUE(Form11->Shapes.isEmpty());
+    EXPECT_FALSE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_EQ(Form11->CatalogName, "Сломанный");
+
+    // A name without a row changes nothing.
+    MessageBoxAnswerer missing(QMessageBox::Ok);
+    EXPECT_FALSE(Form11->OpenCatalog("Нет такого"));
+    EXPECT_EQ(missing.texts(), QStringList{"Ошибка при открытии каталога!"});
+    EXPECT_EQ(Form11->TextLabels.size(), 1);
+}
+
+TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
+{
+    enterDesigner();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form11->N5->trigger();
+        save("");
+        save("a/b");
+        EXPECT_EQ(answer.texts().value(0), "Откройте существующий каталог или сохраните текущий под каким-либо именем!");
+        EXPECT_EQ(answer.texts().value(1), "Введите имя каталога!");
+        EXPECT_TRUE(answer.texts().value(2).contains("/"));
+    }
+    EXPECT_TRUE(Form18->isVisible());
+    Form18->Button2->click();
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+    save("Второй");
+    place("Цена", {5, 5});
+    save("Первый");
+
+    Form11->N12->trigger();
+    ASSERT_TRUE(Form19->isVisible());
+    ASSERT_EQ(Form19->ListBox->count(), 2);
+    EXPECT_EQ(Form19->ListBox->item(0)->text(), "Второй");   // K_NAME order
+    EXPECT_EQ(Form19->ListBox->currentRow(), 0);
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        Form19->Button2->click();
+        EXPECT_EQ(answer.texts(), QStringList{"Вы действительно хотите удалить этот каталог?"});
+    }
+    EXPECT_FALSE(QFileInfo::exists(catalogFolder("Второй")));
+    EXPECT_EQ(Form19->ListBox->count(), 1);
+    EXPECT_TRUE(Form19->ListBox->selectedItems().isEmpty());
+    // Without a selected entry both actions do nothing.
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        Form19->Button2->click();
+        Form19->Button1->click();
+        EXPECT_EQ(answer.seen(), 0);
+    }
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 1);
+    EXPECT_TRUE(Form19->isVisible());
+
+    Form11->ClearPanel();
+    Form19->ListBox->setCurrentRow(0);
+    Form19->Button1->click();
+    EXPECT_FALSE(Form19->isVisible());
+    EXPECT_EQ(Form11->CatalogName, "Первый");
+    EXPECT_EQ(Form11->Labels.size(), 1);
+
+    Form11->N12->trigger();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        Form19->Button2->click();
+    }
+    EXPECT_FALSE(Form19->Button1->isEnabled() || Form19->Button2->isEnabled());
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+}

@@ -1,0 +1,144 @@
+#include "catalogs/layouttext.h"
+
+#include <gtest/gtest.h>
+
+using namespace Layout;
+
+namespace {
+QString Lines(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + QLatin1String("\r\n");
+    return text;
+}
+
+// One element of every kind, with values that differ from the defaults.
+Catalog EveryKind()
+{
+    Catalog c;
+    c.backgroundFile = BackgroundFile;
+    c.columns = {true, false, true};
+    c.fieldLabels = {{"Цена", Colors::WindowText, 8, "Arial", 10, 15}, {"Вес", 0x00FF8000, 14, "Courier New", 300, 5}};
+    c.textLabels = {{"", Colors::BtnFace, 9, "Arial", 0, 0}, {"Д'Артаньян: «все»", 0x000000FF, 20, "Times", 45, 60}};
+    c.memos = {{"Описание", Colors::Window, 0x00123456, 11, "Arial", 150, 100, 200, 210}};
+    c.fieldImages = {{"Фото", 320, 240, 5, 5}};
+    c.textImages = {{150, 100, 40, 40}, {1280, 1024, 0, 0}};
+    c.frames = {{Colors::Black, 1, 65, 65, 15, 20}, {0x00C0DCC0, 5, 400, 5, 0, 100}};
+    c.referenceLists = {{Colors::Default, Colors::None, 8, "Arial", 185, 89, 500, 300}};
+    return c;
+}
+}
+
+TEST(LayoutText, EmptyLayoutIsTheTenMarkers)
+{
+    const QString expected = QStringLiteral("%Background%\r\n%Columns%\r\n%Labels%\r\n%TextLabels%\r\n%Memos%\r\n"
+                                            "%Images%\r\n%TextImages%\r\n%Shapes%\r\n%GroupBoxes%\r\n%End%\r\n");
+    EXPECT_EQ(Write(Catalog{}), expected);
+    const ReadResult back = Read(expected);
+    EXPECT_TRUE(back.error.isEmpty()) << back.error.toStdString();
+    EXPECT_EQ(back.catalog, Catalog{});
+}
+
+TEST(LayoutText, EveryKindWrittenReadAndWrittenAgainGivesTheSameText)
+{
+    const QString text = Write(EveryKind());
+    EXPECT_EQ(text, Lines({"%Background%", "Background.jpg", "%Columns%", "-1", "0", "-1",
+                           "%Labels%", "Цена", "clWindowText", "8", "Arial", "10", "15",
+                           "Вес", "$00FF8000", "14", "Courier New", "300", "5",
+                           "%TextLabels%", "", "clBtnFace", "9", "Arial", "0", "0",
+                           "Д'Артаньян: «все»", "clRed", "20", "Times", "45", "60",
+                           "%Memos%", "Описание", "clWindow", "$00123456", "11", "Arial", "150", "100", "200", "210",
+                           "%Images%", "Фото", "320", "240", "5", "5",
+                           "%TextImages%", "TextImage0.jpg", "150", "100", "40", "40",
+                           "TextImage1.jpg", "1280", "1024", "0", "0",
+                           "%Shapes%", "clBlack", "1", "65", "65", "15", "20", "clMoneyGreen", "5", "400", "5", "0", "100",
+                           "%GroupBoxes%", "clDefault", "clNone", "8", "Arial", "185", "89", "500", "300", "%End%"}));
+    const ReadResult back = Read(text);
+    EXPECT_TRUE(back.error.isEmpty()) << back.error.toStdString();
+    EXPECT_EQ(back.catalog, EveryKind());   // the text label with an empty text is kept
+    EXPECT_EQ(Write(back.catalog), text);
+}
+
+TEST(LayoutText, FieldLabelsWithoutTextAndLineBreaksInTextsAreNotWritten)
+{
+    Catalog c;
+    c.fieldLabels = {{"", Colors::WindowText, 8, "Arial", 1, 2}};
+    c.textLabels = {{"две\r\nстроки", Colors::WindowText, 8, "Arial", 1, 2}};
+    const ReadResult back = Read(Write(c));
+    EXPECT_TRUE(back.catalog.fieldLabels.isEmpty());
+    ASSERT_EQ(back.catalog.textLabels.size(), 1);
+    EXPECT_EQ(back.catalog.textLabels[0].text, "две  строки");
+}
+
+TEST(LayoutText, ColoursAreNamedOrHexAndReadInAnyCaseOrAsNumbers)
+{
+    EXPECT_EQ(ColorText(0x00FF8000), "$00FF8000");
+    EXPECT_EQ(ColorText(0xFF00000F), "clBtnFace");
+    EXPECT_EQ(ColorText(0x00A4A0A0), "clMedGray");
+    EXPECT_EQ(ColorText(0x0000000A), "$0000000A");
+    EXPECT_EQ(ParseColor("clbtnface"), std::optional<Color>(0xFF00000F));
+    EXPECT_EQ(ColorText(*ParseColor("CLBTNFACE")), "clBtnFace");
+    EXPECT_EQ(ParseColor("$00ff8000"), std::optional<Color>(0x00FF8000));
+    EXPECT_EQ(ParseColor("16744448"), std::optional<Color>(0x00FF8000));
+    EXPECT_EQ(ParseColor("-16777201"), std::optional<Color>(0xFF00000F));   // clBtnFace as a signed number
+    for (const char *bad : {"", "$", "$1FFFFFFFF", "clNothing", "12px", "0x10"})
+        EXPECT_FALSE(ParseColor(bad).has_value()) << bad;
+
+    const QColor orange = ToQColor(0x00FF8000);
+    EXPECT_EQ(orange, QColor(0x00, 0x80, 0xFF));
+    EXPECT_EQ(FromQColor(orange), 0x00FF8000u);
+    QPalette palette;
+    palette.setColor(QPalette::Button, QColor(1, 2, 3));
+    palette.setColor(QPalette::Base, QColor(4, 5, 6));
+    EXPECT_EQ(ToQColor(Colors::BtnFace, QPalette::WindowText, palette), QColor(1, 2, 3));
+    EXPECT_EQ(ToQColor(Colors::Window, QPalette::WindowText, palette), QColor(4, 5, 6));
+    EXPECT_EQ(ToQColor(Colors::Default, QPalette::Base, palette), QColor(4, 5, 6));
+    EXPECT_EQ(ToQColor(Colors::None).alpha(), 0);
+}
+
+TEST(LayoutText, ReadingStopsAtTheFirstBadLineKeepingWhatWasRead)
+{
+    // The second field label's size line holds no number.
+    const ReadResult badNumber = Read(Lines({"%Background%", "%Columns%", "-1", "%Labels%",
+                                             "Цена", "clWindowText", "8", "Arial", "10", "15",
+                                             "Вес", "clWindowText", "восемь", "Arial", "10", "15",
+                                             "%TextLabels%", "%Memos%", "%Images%", "%TextImages%", "%Shapes%",
+                                             "%GroupBoxes%", "%End%"}));
+    EXPECT_TRUE(badNumber.error.contains("восемь")) << badNumber.error.toStdString();
+    EXPECT_EQ(badNumber.catalog.columns, QList<bool>{true});
+    ASSERT_EQ(badNumber.catalog.fieldLabels.size(), 1);
+    EXPECT_EQ(badNumber.catalog.fieldLabels[0].text, "Цена");
+
+    const ReadResult badColour = Read(Lines({"%Background%", "%Columns%", "%Labels%", "%TextLabels%", "%Memos%",
+                                             "%Images%", "%TextImages%", "%Shapes%", "красный", "1", "2", "3", "4", "5",
+                                             "%GroupBoxes%", "%End%"}));
+    EXPECT_TRUE(badColour.error.contains("красный")) << badColour.error.toStdString();
+
+    // A missing marker runs into the end of the text.
+    const ReadResult cut = Read(Lines({"%Background%", "Background.jpg", "%Columns%", "0", "%Labels%", "%TextLabels%",
+                                       "Надпись", "clRed", "8", "Arial", "1", "1"}));
+    EXPECT_TRUE(cut.error.contains("%Memos%")) << cut.error.toStdString();
+    EXPECT_EQ(cut.catalog.backgroundFile, "Background.jpg");
+    EXPECT_EQ(cut.catalog.columns, QList<bool>{false});
+    EXPECT_EQ(cut.catalog.textLabels.size(), 1);
+
+    EXPECT_FALSE(Read(QString()).error.isEmpty());
+}
+
+TEST(LayoutText, ColumnLinesAreReadAsNumbersAndLineFeedsAloneAreLineEnds)
+{
+    const ReadResult r = Read(QStringLiteral("%Background%\n%Columns%\n5\n0\n-1\n%Labels%\n%TextLabels%\n%Memos%\n"
+                                             "%Images%\n%TextImages%\n%Shapes%\n%GroupBoxes%\n%End%"));
+    EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(r.catalog.columns, (QList<bool>{true, false, true}));
+}
+
+TEST(LayoutText, MarkersFolderAndPictureNames)
+{
+    EXPECT_TRUE(IsMarker("%Memos%"));
+    EXPECT_FALSE(IsMarker("%memos%"));
+    EXPECT_EQ(Markers().size(), 10);
+    EXPECT_EQ(CatalogFolder("D:/Data/Shop.mdb", "Main"), "D:/Data/Shop_mdb_Main");
+    EXPECT_EQ(TextImageFile(3), "Image3.jpg");
+}
