@@ -6,6 +6,7 @@
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
 // One code point from UTF-8; malformed bytes are taken one at a time as themselves.
@@ -73,9 +74,24 @@ CharacterClass classOf(char32_t folded)
     return ch.isLetter() ? (ch.script() == QChar::Script_Latin ? Latin : OtherLetter) : Separator;
 }
 
-quint64 primaryWeight(char32_t folded)
+quint64 slowPrimaryWeight(char32_t c)
 {
+    const char32_t folded = foldCodePoint(c);
     return (quint64(classOf(folded)) << 32) | folded;
+}
+
+// Latin and Cyrillic are looked up: a sort of a million texts makes tens of millions of comparisons.
+constexpr char32_t TabledCodePoints = 0x500;
+
+quint64 primaryWeight(char32_t c)
+{
+    static const std::vector<quint64> table = [] {
+        std::vector<quint64> weights(TabledCodePoints);
+        for (char32_t code = 0; code < TabledCodePoints; ++code)
+            weights[code] = slowPrimaryWeight(code);
+        return weights;
+    }();
+    return c < TabledCodePoints ? table[c] : slowPrimaryWeight(c);
 }
 
 // Primary: folded letters by class; secondary: Е before Ё; tertiary: lower case before upper case.
@@ -88,8 +104,8 @@ int compareLevel(const unsigned char *a, const unsigned char *aEnd, const unsign
             continue;
         quint64 wa = 0, wb = 0;
         if (level == 0) {
-            wa = primaryWeight(foldCodePoint(ca));
-            wb = primaryWeight(foldCodePoint(cb));
+            wa = primaryWeight(ca);
+            wb = primaryWeight(cb);
         } else if (level == 1) {
             wa = (ca == 0x401 || ca == 0x451);
             wb = (cb == 0x401 || cb == 0x451);

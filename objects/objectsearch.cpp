@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/schemanames.h"
 #include "objects/objectlist.h"
 
 #include <QHash>
@@ -69,13 +70,15 @@ void searchMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
         case FieldKind::Time:
         case FieldKind::Boolean:
         case FieldKind::Real: {
-            const QByteArray key(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+            // Looked up without copying the engine's text; copied only when first seen.
+            const QByteArray key = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(value)),
+                                                           sqlite3_value_bytes(value));
             QHash<QByteArray, QByteArray> &texts = cache->texts[int(kind)];
             auto known = texts.constFind(key);
             if (known == texts.cend()) {
                 if (texts.size() >= ShownTextCache::Limit)
                     texts.clear();
-                known = texts.insert(key, shownText(kind, value));
+                known = texts.insert(QByteArray(key.constData(), key.size()), shownText(kind, value));
             }
             found = known->contains(needle);
             break;
@@ -114,17 +117,31 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
     constexpr int ColumnsPerCall = 60;
     const QString needle = QString::fromUtf8(FoldForMatching(text));
     SearchCondition condition;
-    QStringList calls;
-    for (int start = 0; start < fields.size(); start += ColumnsPerCall) {
+    QStringList alternatives;
+    QList<DescriptionField> stored;
+    for (const DescriptionField &field : fields) {
+        if (field.kind() != FieldKind::Lookup) {
+            stored << field;
+            continue;
+        }
+        // A lookup list is searched once, not once per object: the object holds one of the entries found.
+        alternatives << QStringLiteral("%1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4, %5) = 1)")
+                            .arg(field.column(), SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id))
+                            .arg(int(FieldKind::Lookup))
+                            .arg(SchemaName::LookupData(field.id));
+        condition.values << needle;
+    }
+    for (int start = 0; start < stored.size(); start += ColumnsPerCall) {
         QString call = QStringLiteral("SEARCH_MATCH(?");
         condition.values << needle;
-        for (const DescriptionField &field : fields.mid(start, ColumnsPerCall)) {
+        for (const DescriptionField &field : stored.mid(start, ColumnsPerCall)) {
             // Kinds are enum positions, column names generated from identifiers: neither is user text.
-            call += QStringLiteral(", %1, %2").arg(int(field.kind())).arg(field.listColumn());
+            call += QStringLiteral(", %1, %2").arg(int(field.kind())).arg(field.column());
         }
-        calls << call + QLatin1String(") = 1");
+        alternatives << call + QLatin1String(") = 1");
     }
-    condition.sql = calls.size() == 1 ? calls.first() : QLatin1Char('(') + calls.join(QLatin1String(" OR ")) + QLatin1Char(')');
+    condition.sql = alternatives.size() == 1 ? alternatives.first()
+                                             : QLatin1Char('(') + alternatives.join(QLatin1String(" OR ")) + QLatin1Char(')');
     return condition;
 }
 

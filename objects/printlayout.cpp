@@ -38,17 +38,18 @@ private:
     QSizeF m_size;
 };
 
+// Sizes in pixels of the point-scaled painter, so that measuring and painting agree on any device.
 QFont baseFont()
 {
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSizeF(9);
+    font.setPixelSize(9);
     return font;
 }
 
-QFont boldFont(double size)
+QFont boldFont(int size)
 {
     QFont font = baseFont();
-    font.setPointSizeF(size);
+    font.setPixelSize(size);
     font.setBold(true);
     return font;
 }
