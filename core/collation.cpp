@@ -6,6 +6,7 @@
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <sqlite3.h>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -159,32 +160,43 @@ bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle
 {
     if (foldedNeedle.isEmpty())
         return true;
-    // Fold into a small buffer as the text is read, then search it; texts of the list are short.
-    thread_local QByteArray folded;
-    folded.resize(0);
+    // Folded into a buffer on the stack as the text is read (list texts are short), then searched.
+    constexpr int StackBytes = 512;
+    char stackBuffer[StackBytes];
+    QByteArray heapBuffer;
+    char *folded = stackBuffer;
+    // Folding never lengthens a code point by more than one byte.
+    if (qsizetype(length) * 2 > StackBytes) {
+        heapBuffer.resize(qsizetype(length) * 2);
+        folded = heapBuffer.data();
+    }
+    char *out = folded;
     const auto *p = reinterpret_cast<const unsigned char *>(text), *end = p + length;
     while (p < end) {
         if (*p < 0x80) {
             const unsigned char c = *p++;
-            folded.append(char(c >= 'A' && c <= 'Z' ? c + 32 : c));
+            *out++ = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
             continue;
         }
         const char32_t c = foldCodePoint(nextCodePoint(p, end));
-        if (c < 0x800) {
-            folded.append(char(0xC0 | (c >> 6)));
-            folded.append(char(0x80 | (c & 0x3F)));
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            folded.append(char(0xE0 | (c >> 12)));
-            folded.append(char(0x80 | ((c >> 6) & 0x3F)));
-            folded.append(char(0x80 | (c & 0x3F)));
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
         } else {
-            folded.append(char(0xF0 | (c >> 18)));
-            folded.append(char(0x80 | ((c >> 12) & 0x3F)));
-            folded.append(char(0x80 | ((c >> 6) & 0x3F)));
-            folded.append(char(0x80 | (c & 0x3F)));
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
         }
     }
-    return folded.contains(foldedNeedle);
+    return std::string_view(folded, size_t(out - folded)).find(std::string_view(foldedNeedle.constData(), size_t(foldedNeedle.size())))
+           != std::string_view::npos;
 }
 
 sqlite3 *EngineHandle(const QSqlDatabase &db)

@@ -6,7 +6,10 @@
 #include "core/schemanames.h"
 #include "objects/objectlist.h"
 
+#include <QDate>
 #include <QHash>
+#include <QTime>
+#include <algorithm>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <sqlite3.h>
@@ -94,6 +97,48 @@ void searchMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
     sqlite3_result_int(context, 0);
 }
 
+// Whether a value of this kind can show the text at all: numbers and yes/no have a small alphabet,
+// dates and times too unless the locale writes them with names. Columns that cannot are not read.
+bool kindCanShow(FieldKind kind, const QString &folded)
+{
+    const auto onlyOf = [&](const QString &alphabet) {
+        for (const QChar ch : folded) {
+            if (!alphabet.contains(ch))
+                return false;
+        }
+        return true;
+    };
+    const auto shownAlphabet = [](const QString &sample) {
+        QString alphabet = QStringLiteral("0123456789");
+        for (const QChar ch : QString::fromUtf8(FoldForMatching(sample)))
+            if (!ch.isDigit())
+                alphabet += ch;
+        return alphabet;
+    };
+    const QLocale locale;
+    switch (kind) {
+    case FieldKind::Integer:
+        return onlyOf(QStringLiteral("-0123456789"));
+    case FieldKind::Real:
+        return onlyOf(QStringLiteral("-+0123456789e") + locale.decimalPoint() + locale.exponential().toLower());
+    case FieldKind::Boolean:
+        return QString::fromUtf8(FoldForMatching(QStringLiteral("Да"))).contains(folded)
+               || QString::fromUtf8(FoldForMatching(QStringLiteral("Нет"))).contains(folded);
+    case FieldKind::Date: {
+        const QString sample = locale.toString(QDate(2000, 12, 31), QLocale::ShortFormat);
+        return std::any_of(sample.cbegin(), sample.cend(), [](QChar ch) { return ch.isLetter(); })
+               || onlyOf(shownAlphabet(sample));
+    }
+    case FieldKind::Time: {
+        const QString sample = locale.toString(QTime(23, 59, 59), QLocale::LongFormat);
+        return std::any_of(sample.cbegin(), sample.cend(), [](QChar ch) { return ch.isLetter(); })
+               || onlyOf(shownAlphabet(sample));
+    }
+    default:
+        return true;
+    }
+}
+
 void destroyCache(void *cache)
 {
     delete static_cast<ShownTextCache *>(cache);
@@ -121,7 +166,8 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
     QList<DescriptionField> stored;
     for (const DescriptionField &field : fields) {
         if (field.kind() != FieldKind::Lookup) {
-            stored << field;
+            if (kindCanShow(field.kind(), needle))
+                stored << field;
             continue;
         }
         // A lookup list is searched once, not once per object: the object holds one of the entries found.
@@ -140,7 +186,10 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
         }
         alternatives << call + QLatin1String(") = 1");
     }
-    condition.sql = alternatives.size() == 1 ? alternatives.first()
+    if (alternatives.isEmpty())
+        condition.sql = QStringLiteral("0 = 1");
+    else
+        condition.sql = alternatives.size() == 1 ? alternatives.first()
                                              : QLatin1Char('(') + alternatives.join(QLatin1String(" OR ")) + QLatin1Char(')');
     return condition;
 }
