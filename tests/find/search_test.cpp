@@ -224,3 +224,26 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
 }
+
+TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
+{
+    addField(*module, "Номер", IntegerType);
+    addField(*module, "Есть", BooleanType);
+    addField(*module, "Имя", StringType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
+    InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
+    BuildObjectListPieces(*module);
+    const auto found = [&](const QString &text) {
+        ApplyObjectSearch(*module, fields, text);
+        QStringList ids;
+        for (bool more = module->QRGeneral->first(); more; more = module->QRGeneral->next())
+            ids << module->QRGeneral->asString("G_ID");
+        return ids;
+    };
+    EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
+    EXPECT_EQ(found("нет"), QStringList{"2"});
+    EXPECT_EQ(found("23"), QStringList{"1"});
+    EXPECT_EQ(found("-4"), QStringList{"2"});
+    EXPECT_EQ(found("кот 1"), QStringList{});
+}
