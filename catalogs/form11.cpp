@@ -275,6 +275,9 @@ void TForm11::closeEvent(QCloseEvent *event)
             window->close();
     }
     if (Form2) {
+        // The designer emptied the shared filter and order: the view/fill window lists anew, so its
+        // filter list, search box and grid agree with what is listed.
+        Guarded([] { Form2->LoadGeneral(); });
         CentreOnScreen(Form2);
         Form2->show();
     }

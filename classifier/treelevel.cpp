@@ -43,8 +43,12 @@ QVector<TreeRow> ReadTreeLevel(TDModule &module, const TreeSource &source, qint6
                                  "FROM %2 P WHERE P.%1_LINK = %3")
                       .arg(p, source.table)
                       .arg(parent);
-    if (!source.orderColumn.isEmpty())
+    if (!source.orderColumn.isEmpty()) {
         sql += QLatin1String("\n ORDER BY P.") + source.orderColumn;
+        // Names are read in Russian order; codes keep the engine's order.
+        if (source.orderColumn.endsWith(QLatin1String("_NAME")))
+            sql += QLatin1String(" COLLATE RUSSIAN");
+    }
     SharedQuery &q = *module.QRClasses;
     q.setSql(sql);
     q.open();

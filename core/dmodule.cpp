@@ -2,7 +2,9 @@
 
 #include "core/schema.h"
 
+#include "core/collation.h"
 #include "core/dberror.h"
+#include "objects/objectsearch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -79,6 +81,8 @@ void TDModule::OpenConnection(const QString &path)
     }
     // A file that is not a database fails at its first read; one of another program at the check.
     try {
+        RegisterRussianCollation(db);
+        RegisterObjectSearch(db);
         CheckProgramDatabase(db);
     } catch (const DbError &) {
         CloseConnection();

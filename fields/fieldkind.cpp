@@ -187,3 +187,76 @@ QString LongTextForEditor(const QString &stored)
         text.chop(1);
     return text;
 }
+
+QString ExchangeText(const DescriptionField &field, const QVariant &stored)
+{
+    if (stored.isNull())
+        return QString();
+    switch (field.kind()) {
+    case FieldKind::Real: {
+        bool ok = false;
+        const double number = stored.toDouble(&ok);
+        return ok ? QLocale::c().toString(number, 'g', QLocale::FloatingPointShortest) : stored.toString();
+    }
+    case FieldKind::Date:
+    case FieldKind::Time:
+        return stored.toString();
+    case FieldKind::Boolean:
+    case FieldKind::LongText:
+        return DisplayText(field, stored);
+    case FieldKind::Image:
+        return QString();
+    default:
+        return stored.toString();
+    }
+}
+
+QVariant ExchangeInput(const DescriptionField &field, const QString &text)
+{
+    const QString value = text.trimmed();
+    const auto refuse = [&](const QString &what) {
+        return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является %3").arg(text, field.name, what));
+    };
+    switch (field.kind()) {
+    case FieldKind::Real: {
+        QString number = value;
+        number.replace(QLatin1Char(','), QLatin1Char('.'));
+        return number;
+    }
+    case FieldKind::Date: {
+        if (value.isEmpty())
+            return QDate();
+        for (const QString &format : {IsoDate, QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
+                                      QStringLiteral("d.M.yyyy")}) {
+            const QDate date = QDate::fromString(value, format);
+            if (date.isValid())
+                return date;
+        }
+        throw refuse(QStringLiteral("датой"));
+    }
+    case FieldKind::Time: {
+        if (value.isEmpty())
+            return QTime();
+        for (const QString &format : {IsoTime, QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
+            const QTime time = QTime::fromString(value, format);
+            if (time.isValid())
+                return time;
+        }
+        throw refuse(QStringLiteral("временем"));
+    }
+    case FieldKind::Boolean: {
+        const QString lower = value.toLower();
+        if (lower.isEmpty() || lower == QStringLiteral("нет") || lower == QLatin1String("0") || lower == QLatin1String("false")
+            || lower == QStringLiteral("ложь"))
+            return false;
+        if (lower == QStringLiteral("да") || lower == QLatin1String("-1") || lower == QLatin1String("1")
+            || lower == QLatin1String("true") || lower == QStringLiteral("истина"))
+            return true;
+        throw refuse(QStringLiteral("значением \"Да\" или \"Нет\""));
+    }
+    case FieldKind::Image:
+        return QVariant();
+    default:
+        return text;
+    }
+}

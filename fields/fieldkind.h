@@ -67,3 +67,11 @@ QString TimeDisplayFormat();
 QString DisplayText(const DescriptionField &field, const QVariant &stored);
 // The same for grids: numbers stay numbers so that the view formats and aligns them.
 QVariant DisplayValue(const DescriptionField &field, const QVariant &stored);
+
+// A stored value as files exchange it (CSV): dates and times in ISO form, numbers with a point and no
+// thousands separator, yes/no as "Да"/"Нет", long texts with their line breaks; pictures have none.
+QString ExchangeText(const DescriptionField &field, const QVariant &stored);
+// A value read from a file as the input StoredValue takes: dates in ISO form or as the user's locale
+// writes them (also dd.mm.yyyy), times HH:mm[:ss], reals with a point or a comma, yes/no as Да/Нет,
+// 1/0/-1, true/false. Throws DbError naming the field for a value that is none of these.
+QVariant ExchangeInput(const DescriptionField &field, const QString &text);

@@ -25,6 +25,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QLineEdit>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -98,8 +101,13 @@ TForm2::TForm2(QWidget *parent)
     bottom->addWidget(BackBth);
     bottom->addStretch();
     bottom->addWidget(GoToCatalogBtn);
+    buildSearch(central);
+    buildListMenu();
+    auto *listColumn = new QVBoxLayout;
+    listColumn->addWidget(SearchEdit);
+    listColumn->addWidget(DBGrid, 1);
     auto *layout = new QGridLayout(central);
-    layout->addWidget(DBGrid, 0, 0);
+    layout->addLayout(listColumn, 0, 0);
     layout->addLayout(side, 0, 1);
     layout->addLayout(bottom, 1, 0, 1, 2);
     layout->setColumnStretch(0, 1);
@@ -122,6 +130,12 @@ void TForm2::LoadGeneral()
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     BuildObjectListPieces(fields);
     filterPanel->reset();
+    // The search starts empty on every entry, as the filter and the order do.
+    SearchTimer->stop();
+    {
+        const QSignalBlocker blocker(SearchEdit);
+        SearchEdit->clear();
+    }
     OpenObjectList(*DModule);
     QList<DescriptionField> shown;
     for (const DescriptionField &field : fields) {
@@ -255,7 +269,12 @@ bool TForm2::isGridColumnVisible(int column) const
 
 void TForm2::setGridColumnVisible(int column, bool visible)
 {
+    if (DBGrid->isColumnHidden(column) == !visible)
+        return;
     DBGrid->setColumnHidden(column, !visible);
+    // The search looks at the columns shown.
+    if (!SearchEdit->text().isEmpty())
+        SearchTimer->start();
 }
 
 void TForm2::followGridRow(int row)

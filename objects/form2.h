@@ -7,9 +7,12 @@
 class FilterPanel;
 class ObjectGridModel;
 class QAction;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTableView;
+class QTimer;
+struct DescriptionField;
 
 // The view/fill mode: the object list with its filter.
 class TForm2 : public QMainWindow, public ModeMenu
@@ -26,6 +29,18 @@ public:
 
     QMenu *DBGridMenu = nullptr;
     QAction *DBGridMenuN1 = nullptr, *DBGridMenuN2 = nullptr;
+
+    // Quick search above the grid: narrows the list as the user types (after a short pause).
+    QLineEdit *SearchEdit = nullptr;
+    QTimer *SearchTimer = nullptr;
+
+    // The menu "Список": the list and the current object to CSV, from CSV, to paper and PDF.
+    QMenu *ListMenu = nullptr;
+    QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
+            *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
+
+    // The fields of the visible grid columns, in the order shown.
+    QList<DescriptionField> visibleFields() const;
 
     // The grid's columns as the column chooser sees them.
     int gridColumnCount() const;
@@ -51,6 +66,16 @@ public Q_SLOTS:
     void MakeFClass();
     // The display format changed: the filter's reference-book tree is read again from the top.
     void RebuildFilterTree();
+    void SearchEditChanged();
+    void ApplySearch();
+    void FocusSearch();
+    void ClearSearch();
+    void ExportCsvItemClick();
+    void ImportCsvItemClick();
+    void PrintListItemClick();
+    void SaveListPdfItemClick();
+    void PrintCardItemClick();
+    void SaveCardPdfItemClick();
     // Menu items: the same items of the editing-mode window.
     void N11Click();
     void N12Click();
@@ -70,6 +95,8 @@ protected:
 
 private:
     void openEditor(bool editMode);
+    void buildSearch(QWidget *central);
+    void buildListMenu();
     void followQueryRow();
     void followGridRow(int row);
     bool m_syncingRow = false;

@@ -9,6 +9,8 @@ QString FromPart;
 QString WherePart;
 QString FilterPart;
 QString OrderPart;
+QString SearchPart;
+QVariantList SearchValues;
 
 namespace {
 // Lookup lists joined into the object list; the rest of the 64 tables the engine allows is left to
@@ -18,7 +20,12 @@ constexpr int JoinedLookupLimit = 48;
 
 QString ObjectListStatement()
 {
-    return SelectPart + FromPart + WherePart + FilterPart + OrderPart;
+    QString statement = SelectPart + FromPart + WherePart + FilterPart;
+    if (!SearchPart.isEmpty()) {
+        statement += WherePart.isEmpty() && FilterPart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND ");
+        statement += SearchPart;
+    }
+    return statement + OrderPart;
 }
 
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)
@@ -74,6 +81,8 @@ void BuildObjectListPieces(const QList<DescriptionField> &fields)
     WherePart = pieces.where;
     FilterPart.clear();
     OrderPart.clear();
+    SearchPart.clear();
+    SearchValues.clear();
 }
 
 void BuildObjectListPieces(TDModule &module)
@@ -83,19 +92,23 @@ void BuildObjectListPieces(TDModule &module)
 
 void OpenObjectList(TDModule &module)
 {
-    module.QRGeneral->open(ObjectListStatement());
+    module.QRGeneral->open(ObjectListStatement(), SearchValues);
 }
 
 bool ApplyTitleSort(TDModule &module, const QString &caption)
 {
     const QList<QVariantList> rows =
-        module.QRWork->readAll(QStringLiteral("SELECT F_ID, F_LOOKUP FROM FIELDS WHERE F_NAME = ? ORDER BY F_ID"), {caption});
+        module.QRWork->readAll(QStringLiteral("SELECT F_ID, F_LOOKUP, F_TYPE FROM FIELDS WHERE F_NAME = ? ORDER BY F_ID"), {caption});
     if (rows.isEmpty())
         return false;
     const qint64 id = rows.first().at(0).toLongLong();
     const bool lookup = rows.first().at(1).toLongLong() != 0;
+    const bool text = lookup || rows.first().at(2).toInt() == FieldKinds::StringType;
     const QString previous = OrderPart;
     OrderPart = QLatin1String(" ORDER BY ") + (lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id));
+    // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
+    if (text)
+        OrderPart += QLatin1String(" COLLATE RUSSIAN");
     if (OrderPart == previous)
         OrderPart += QLatin1String(" DESC");
     return true;

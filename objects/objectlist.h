@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariantList>
 
 #include "fields/fieldkind.h"
 
@@ -15,6 +16,10 @@ extern QString FromPart;
 extern QString WherePart;
 extern QString FilterPart;
 extern QString OrderPart;
+// The quick search (objects/objectsearch.h): a bare condition joined to the statement before OrderPart,
+// and the values bound to it.
+extern QString SearchPart;
+extern QVariantList SearchValues;
 
 QString ObjectListStatement();
 
@@ -29,11 +34,11 @@ struct ObjectListPieces
 ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields);
 
 // Sets SelectPart, FromPart and WherePart from the description fields (walking the rows of QRFields from
-// the first, after running the field query on it) and empties FilterPart and OrderPart.
+// the first, after running the field query on it) and empties FilterPart, SearchPart and OrderPart.
 void BuildObjectListPieces(TDModule &module);
 void BuildObjectListPieces(const QList<DescriptionField> &fields);
 
-// Opens the whole statement on QRGeneral.
+// Opens the whole statement on QRGeneral, with the search's values bound.
 void OpenObjectList(TDModule &module);
 
 // A click on the title of the column captioned `caption`: OrderPart sorts by that field, ascending, or

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
-          libgl-dev libgtest-dev googletest libjpeg-dev xvfb xauth ccache fonts-dejavu-core)
+          libgl-dev libgtest-dev googletest libjpeg-dev xvfb xauth ccache fonts-dejavu-core
+          libsqlite3-dev libcsv-dev poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -139,7 +139,7 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
     // With the check item off, titles do not sort.
     Form2->DBGridMenuN2->trigger();
     clickTitle(0);
-    EXPECT_EQ(OrderPart, QStringLiteral(" ORDER BY L%1_DATA").arg(colour));
+    EXPECT_EQ(OrderPart, QStringLiteral(" ORDER BY L%1_DATA COLLATE RUSSIAN").arg(colour));
     Form2->DBGridMenuN2->trigger();
 }
 

@@ -1,0 +1,222 @@
+#include "core/collation.h"
+
+#include "core/dberror.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <sqlite3.h>
+#include <string_view>
+#include <vector>
+
+namespace {
+// One code point from UTF-8; malformed bytes are taken one at a time as themselves.
+char32_t nextCodePoint(const unsigned char *&p, const unsigned char *end)
+{
+    const unsigned char lead = *p++;
+    if (lead < 0x80)
+        return lead;
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (extra == 0 || end - p < extra)
+        return lead;
+    char32_t code = lead & (0x3F >> extra);
+    for (int i = 0; i < extra; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return lead;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    p += extra;
+    return code;
+}
+
+// Lower case with Ё read as Е: the letters a reader does not tell apart when looking something up.
+char32_t foldCodePoint(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 32;
+    if (c == 0x401 || c == 0x451)
+        return 0x435;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    if (c > 0xFFFF)
+        return c;
+    return QChar(char16_t(c)).toLower().unicode();
+}
+
+bool isUpperCase(char32_t c)
+{
+    if (c < 0x80)
+        return c >= 'A' && c <= 'Z';
+    if (c >= 0x400 && c <= 0x42F)
+        return true;
+    return c <= 0xFFFF && QChar(char16_t(c)).isUpper();
+}
+
+enum CharacterClass { Separator, Digit, Cyrillic, Latin, OtherLetter };
+
+CharacterClass classOf(char32_t folded)
+{
+    if (folded < 0x80) {
+        if (folded >= '0' && folded <= '9')
+            return Digit;
+        if (folded >= 'a' && folded <= 'z')
+            return Latin;
+        return Separator;
+    }
+    if (folded >= 0x430 && folded <= 0x45F)
+        return Cyrillic;
+    if (folded > 0xFFFF)
+        return OtherLetter;
+    const QChar ch{char16_t(folded)};
+    if (ch.isDigit())
+        return Digit;
+    return ch.isLetter() ? (ch.script() == QChar::Script_Latin ? Latin : OtherLetter) : Separator;
+}
+
+quint64 slowPrimaryWeight(char32_t c)
+{
+    const char32_t folded = foldCodePoint(c);
+    return (quint64(classOf(folded)) << 32) | folded;
+}
+
+// Latin and Cyrillic are looked up: a sort of a million texts makes tens of millions of comparisons.
+constexpr char32_t TabledCodePoints = 0x500;
+
+quint64 primaryWeight(char32_t c)
+{
+    static const std::vector<quint64> table = [] {
+        std::vector<quint64> weights(TabledCodePoints);
+        for (char32_t code = 0; code < TabledCodePoints; ++code)
+            weights[code] = slowPrimaryWeight(code);
+        return weights;
+    }();
+    return c < TabledCodePoints ? table[c] : slowPrimaryWeight(c);
+}
+
+// Primary: folded letters by class; secondary: Е before Ё; tertiary: lower case before upper case.
+int compareLevel(const unsigned char *a, const unsigned char *aEnd, const unsigned char *b, const unsigned char *bEnd,
+                 int level)
+{
+    while (a < aEnd && b < bEnd) {
+        const char32_t ca = nextCodePoint(a, aEnd), cb = nextCodePoint(b, bEnd);
+        if (ca == cb)
+            continue;
+        quint64 wa = 0, wb = 0;
+        if (level == 0) {
+            wa = primaryWeight(ca);
+            wb = primaryWeight(cb);
+        } else if (level == 1) {
+            wa = (ca == 0x401 || ca == 0x451);
+            wb = (cb == 0x401 || cb == 0x451);
+        } else {
+            wa = isUpperCase(ca);
+            wb = isUpperCase(cb);
+        }
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (level > 0)
+        return 0;
+    return (a < aEnd) - (b < bEnd);
+}
+
+int compareCallback(void *, int aLength, const void *a, int bLength, const void *b)
+{
+    return CompareRussian(static_cast<const char *>(a), aLength, static_cast<const char *>(b), bLength);
+}
+}
+
+int CompareRussian(const char *a, int aLength, const char *b, int bLength)
+{
+    const auto *pa = reinterpret_cast<const unsigned char *>(a), *pb = reinterpret_cast<const unsigned char *>(b);
+    for (int level = 0; level < 3; ++level) {
+        if (const int order = compareLevel(pa, pa + aLength, pb, pb + bLength, level))
+            return order;
+    }
+    // Texts that read the same still need one order, or equal keys would sort at random.
+    const int common = qMin(aLength, bLength);
+    if (const int order = memcmp(a, b, size_t(common)))
+        return order < 0 ? -1 : 1;
+    return (aLength > bLength) - (aLength < bLength);
+}
+
+int CompareRussian(const QString &a, const QString &b)
+{
+    const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+    return CompareRussian(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
+}
+
+QByteArray FoldForMatching(const QString &text)
+{
+    QList<uint> codes = text.toUcs4();
+    for (uint &c : codes)
+        c = foldCodePoint(c);
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(codes.constData()), codes.size()).toUtf8();
+}
+
+bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle)
+{
+    if (foldedNeedle.isEmpty())
+        return true;
+    // Folded into a buffer on the stack as the text is read (list texts are short), then searched.
+    constexpr int StackBytes = 512;
+    char stackBuffer[StackBytes];
+    QByteArray heapBuffer;
+    char *folded = stackBuffer;
+    // Folding never lengthens a code point by more than one byte.
+    if (qsizetype(length) * 2 > StackBytes) {
+        heapBuffer.resize(qsizetype(length) * 2);
+        folded = heapBuffer.data();
+    }
+    char *out = folded;
+    const auto *p = reinterpret_cast<const unsigned char *>(text), *end = p + length;
+    while (p < end) {
+        if (*p < 0x80) {
+            const unsigned char c = *p++;
+            *out++ = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            continue;
+        }
+        const char32_t c = foldCodePoint(nextCodePoint(p, end));
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else {
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return std::string_view(folded, size_t(out - folded)).find(std::string_view(foldedNeedle.constData(), size_t(foldedNeedle.size())))
+           != std::string_view::npos;
+}
+
+sqlite3 *EngineHandle(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || !db.driver())
+        throw DbError(QStringLiteral("База данных не открыта"));
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw DbError(QStringLiteral("Подключение к базе данных не поддерживает порядок сортировки"));
+    auto *engine = *static_cast<sqlite3 *const *>(handle.data());
+    // The handle is only safe to use when the driver runs on the same engine library as this program.
+    QSqlQuery version(db);
+    if (!engine || !version.exec(QStringLiteral("SELECT sqlite_version()")) || !version.next()
+        || version.value(0).toString() != QString::fromLatin1(sqlite3_libversion()))
+        throw DbError(QStringLiteral("Библиотека базы данных программы не совпадает с библиотекой подключения"));
+    return engine;
+}
+
+void RegisterRussianCollation(QSqlDatabase &db)
+{
+    if (sqlite3_create_collation(EngineHandle(db), "RUSSIAN", SQLITE_UTF8, nullptr, compareCallback) != SQLITE_OK)
+        throw DbError(QStringLiteral("Не удается подключить русский порядок сортировки"));
+}

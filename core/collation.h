@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QSqlDatabase;
+struct sqlite3;
+
+// Russian reading order and case-blind matching for the engine. Texts are ordered case-insensitively,
+// with Ё beside Е (Е first when the texts differ only there), digits before letters, Cyrillic before Latin;
+// matching folds case in Russian and Latin and reads Ё as Е.
+
+// The engine's handle behind a connection. Throws DbError unless the connection is open and the
+// engine library linked here is the one the connection runs on.
+sqlite3 *EngineHandle(const QSqlDatabase &db);
+
+// Registers the collation RUSSIAN on the connection: "ORDER BY column COLLATE RUSSIAN".
+void RegisterRussianCollation(QSqlDatabase &db);
+
+// <0, 0 or >0 as the collation orders two UTF-8 texts.
+int CompareRussian(const char *a, int aLength, const char *b, int bLength);
+int CompareRussian(const QString &a, const QString &b);
+
+// A text folded for matching: lower case, Ё read as Е, as UTF-8.
+QByteArray FoldForMatching(const QString &text);
+// Whether a UTF-8 text, folded as it is read, contains an already folded UTF-8 text.
+bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle);

@@ -1,0 +1,328 @@
+// The view/fill window's quick search and its menu "Список" (export, import, printing).
+#include "objects/form2.h"
+
+#include "app/filedialogs.h"
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "app/named.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "objects/csvdialogs.h"
+#include "objects/csvfile.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectimport.h"
+#include "objects/objectlist.h"
+#include "objects/objectprint.h"
+#include "objects/objectsearch.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+// Typing pauses shorter than this run one search, not one per key.
+constexpr int SearchDelayMs = 250;
+}
+
+void TForm2::buildSearch(QWidget *central)
+{
+    SearchEdit = Named<QLineEdit>("SearchEdit", central);
+    SearchEdit->setPlaceholderText(QStringLiteral("Поиск (Ctrl+F)"));
+    SearchEdit->setClearButtonEnabled(true);
+    SearchEdit->setToolTip(QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст. "
+                                          "Esc очищает поиск."));
+    SearchTimer = new QTimer(this);
+    SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
+    SearchTimer->setSingleShot(true);
+    SearchTimer->setInterval(SearchDelayMs);
+    connect(SearchEdit, &QLineEdit::textChanged, this, &TForm2::SearchEditChanged);
+    connect(SearchTimer, &QTimer::timeout, this, &TForm2::ApplySearch);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    find->setObjectName(QStringLiteral("SearchShortcut"));
+    connect(find, &QShortcut::activated, this, &TForm2::FocusSearch);
+    auto *clear = new QShortcut(QKeySequence(Qt::Key_Escape), SearchEdit, nullptr, nullptr, Qt::WidgetShortcut);
+    clear->setObjectName(QStringLiteral("ClearSearchShortcut"));
+    connect(clear, &QShortcut::activated, this, &TForm2::ClearSearch);
+}
+
+void TForm2::buildListMenu()
+{
+    ListMenu = new QMenu(QStringLiteral("Список"), this);
+    ListMenu->setObjectName(QStringLiteral("ListMenu"));
+    // Before the help menu, so that the existing menus keep their places.
+    menuBar()->insertMenu(N5->menuAction(), ListMenu);
+    const auto item = [this](const char *name, const QString &caption, void (TForm2::*slot)()) {
+        QAction *action = ListMenu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    ExportCsvItem = item("ExportCsvItem", QStringLiteral("Экспорт в CSV..."), &TForm2::ExportCsvItemClick);
+    ImportCsvItem = item("ImportCsvItem", QStringLiteral("Импорт из CSV..."), &TForm2::ImportCsvItemClick);
+    ListMenu->addSeparator();
+    PrintListItem = item("PrintListItem", QStringLiteral("Печать списка..."), &TForm2::PrintListItemClick);
+    SaveListPdfItem = item("SaveListPdfItem", QStringLiteral("Сохранить список в PDF..."), &TForm2::SaveListPdfItemClick);
+    ListMenu->addSeparator();
+    PrintCardItem = item("PrintCardItem", QStringLiteral("Печать карточки объекта..."), &TForm2::PrintCardItemClick);
+    SaveCardPdfItem = item("SaveCardPdfItem", QStringLiteral("Сохранить карточку объекта в PDF..."), &TForm2::SaveCardPdfItemClick);
+    PrintListItem->setShortcut(QKeySequence::Print);
+}
+
+QList<DescriptionField> TForm2::visibleFields() const
+{
+    QList<DescriptionField> fields;
+    const QHeaderView *header = DBGrid->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (column >= 0 && column < gridModel->columns().size() && !DBGrid->isColumnHidden(column))
+            fields << gridModel->columns().at(column);
+    }
+    return fields;
+}
+
+void TForm2::SearchEditChanged()
+{
+    SearchTimer->start();
+}
+
+void TForm2::ApplySearch()
+{
+    SearchTimer->stop();
+    Guarded([this] { ApplyObjectSearch(*DModule, visibleFields(), SearchEdit->text()); });
+    ClearForm();
+}
+
+void TForm2::FocusSearch()
+{
+    SearchEdit->setFocus(Qt::ShortcutFocusReason);
+    SearchEdit->selectAll();
+}
+
+void TForm2::ClearSearch()
+{
+    if (SearchEdit->text().isEmpty())
+        return;
+    {
+        const QSignalBlocker blocker(SearchEdit);
+        SearchEdit->clear();
+    }
+    ApplySearch();
+}
+
+namespace {
+const QString ListTitle = QStringLiteral("Список объектов");
+
+// A file to write: the suffix added when missing, an existing file replaced only when the user agrees.
+QString chooseTarget(QWidget *parent, const char *dialogName, const QString &title, const QString &filter,
+                     const QString &suffix)
+{
+    QString path = ChooseFileToSave(parent, {dialogName, title, {filter}, QString()});
+    if (path.isEmpty())
+        return path;
+    if (QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
+        path += QLatin1Char('.') + suffix;
+    if (QFileInfo::exists(path)
+        && !AskYesNo(QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QFileInfo(path).fileName()), parent))
+        return QString();
+    return path;
+}
+
+QProgressDialog *newProgress(QWidget *parent, const QString &text, int maximum)
+{
+    auto *progress = new QProgressDialog(text, QStringLiteral("Отмена"), 0, maximum, parent);
+    progress->setObjectName(QStringLiteral("ProgressDialog"));
+    progress->setWindowTitle(QApplication::applicationName());
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(400);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    return progress;
+}
+
+QString cardTitle(const QList<DescriptionField> &fields)
+{
+    const SharedQuery &list = *DModule->QRGeneral;
+    for (const DescriptionField &field : fields) {
+        if (field.kind() == FieldKind::String || field.kind() == FieldKind::Lookup) {
+            const QString text = DisplayText(field, list.value(field.listColumn()));
+            if (!text.trimmed().isEmpty())
+                return QStringLiteral("Объект: ") + text;
+        }
+    }
+    return QStringLiteral("Объект № ") + list.asString(QStringLiteral("G_ID"));
+}
+}
+
+void TForm2::ExportCsvItemClick()
+{
+    CsvExportDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString path = chooseTarget(this, "ExportCsvDialog", QStringLiteral("Экспорт в CSV"),
+                                      QStringLiteral("Файлы CSV (*.csv)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    QProgressDialog *progress = newProgress(this, QStringLiteral("Запись объектов в файл..."), 0);
+    int written = 0;
+    const bool done = Guarded([&] {
+        written = ExportObjectList(*DModule, *DModule->QRGeneral, visibleFields(), dialog.options(), path, [&](int rows) {
+            progress->setLabelText(QStringLiteral("Записано объектов: %1").arg(rows));
+            QApplication::processEvents();
+            return !progress->wasCanceled();
+        });
+    });
+    const bool cancelled = progress->wasCanceled();
+    progress->close();
+    if (done && !cancelled)
+        ShowMessage(QStringLiteral("Записано объектов: %1").arg(written), this);
+}
+
+void TForm2::ImportCsvItemClick()
+{
+    const QString path = ChooseFileToOpen(this, {"ImportCsvDialog", QStringLiteral("Импорт из CSV"),
+                                                 {QStringLiteral("Файлы CSV (*.csv *.txt)")}, QString()});
+    if (path.isEmpty())
+        return;
+    CsvDocument document;
+    if (!Guarded([&] { document = ReadCsvFile(path); }))
+        return;
+    if (document.records.size() < 2) {
+        ShowMessage(QStringLiteral("В файле нет строк с объектами: первая строка файла должна называть поля, "
+                                   "следующие - содержать их значения."), this);
+        return;
+    }
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    CsvImportDialog dialog(document, fields, QFileInfo(path).fileName(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int rows = int(document.records.size()) - 1;
+    QProgressDialog *progress = newProgress(this, QStringLiteral("Проверка значений..."), rows);
+    const ImportPlan plan = ConvertCsvRecords(document, fields, dialog.mapping(), [&](int done) {
+        progress->setValue(done);
+        QApplication::processEvents();
+    });
+    progress->close();
+    bool skipFailing = false;
+    if (plan.failingRows() > 0) {
+        QStringList lines;
+        for (const ImportProblem &problem : plan.problems.mid(0, 15))
+            lines << problem.text();
+        if (plan.problems.size() > 15)
+            lines << QStringLiteral("... и еще ошибок: %1").arg(plan.problems.size() - 15);
+        const QString listed = lines.join(MessageLineBreak);
+        if (plan.failingRows() == rows) {
+            ShowMessage(QStringLiteral("Ни одну строку файла нельзя загрузить:") + MessageLineBreak + listed, this);
+            return;
+        }
+        skipFailing = AskYesNo(QStringLiteral("Строки с ошибками: %1 из %2.").arg(plan.failingRows()).arg(rows) + MessageLineBreak
+                                   + listed + MessageLineBreak + MessageLineBreak
+                                   + QStringLiteral("Пропустить эти строки и загрузить остальные? "
+                                                    "При ответе \"Нет\" ничего не загружается."),
+                               this);
+        if (!skipFailing)
+            return;
+    }
+    progress = newProgress(this, QStringLiteral("Добавление объектов..."), rows - plan.failingRows());
+    int added = 0;
+    const bool done = Guarded([&] {
+        added = WriteImportedObjects(*DModule, plan, skipFailing, [&](int count) {
+            progress->setValue(count);
+            QApplication::processEvents();
+            return !progress->wasCanceled();
+        });
+    });
+    const bool cancelled = progress->wasCanceled();
+    progress->close();
+    Guarded([] { OpenObjectList(*DModule); });
+    ClearForm();
+    if (done && !cancelled)
+        ShowMessage(QStringLiteral("Добавлено объектов: %1").arg(added), this);
+}
+
+void TForm2::PrintListItemClick()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setDocName(ListTitle);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PrintPreviewDialog"));
+    preview.setWindowTitle(QStringLiteral("Печать списка"));
+    const QList<DescriptionField> columns = visibleFields();
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter *target) {
+        Guarded([&] { PaintListPages(*target, ObjectListPrintout(*DModule->QRGeneral, columns, ListTitle)); });
+    });
+    preview.exec();
+}
+
+void TForm2::SaveListPdfItemClick()
+{
+    const QString path = chooseTarget(this, "SaveListPdfDialog", QStringLiteral("Сохранить список в PDF"),
+                                      QStringLiteral("Документы PDF (*.pdf)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const QList<DescriptionField> columns = visibleFields();
+    QProgressDialog *progress = newProgress(this, QStringLiteral("Подготовка страниц..."), 0);
+    Guarded([&] {
+        const ListPrintout printout = ObjectListPrintout(*DModule->QRGeneral, columns, ListTitle);
+        progress->setMaximum(printout.rowCount);
+        WritePdf(path, ListTitle, [&](QPagedPaintDevice &device) {
+            return PaintListPages(device, printout, [&](int rows) {
+                progress->setValue(rows);
+                QApplication::processEvents();
+                return !progress->wasCanceled();
+            });
+        });
+    });
+    progress->close();
+}
+
+void TForm2::PrintCardItemClick()
+{
+    if (!DModule->QRGeneral->isOpen() || DModule->QRGeneral->eof()) {
+        ShowMessage(QStringLiteral("Выберите объект в списке."), this);
+        return;
+    }
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    CardPrintout card;
+    if (!Guarded([&] { card = ObjectCardPrintout(*DModule, *DModule->QRGeneral, fields, cardTitle(fields)); }))
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setDocName(card.title);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PrintPreviewDialog"));
+    preview.setWindowTitle(QStringLiteral("Печать карточки объекта"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter *target) { Guarded([&] { PaintCardPages(*target, card); }); });
+    preview.exec();
+}
+
+void TForm2::SaveCardPdfItemClick()
+{
+    if (!DModule->QRGeneral->isOpen() || DModule->QRGeneral->eof()) {
+        ShowMessage(QStringLiteral("Выберите объект в списке."), this);
+        return;
+    }
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    CardPrintout card;
+    if (!Guarded([&] { card = ObjectCardPrintout(*DModule, *DModule->QRGeneral, fields, cardTitle(fields)); }))
+        return;
+    const QString path = chooseTarget(this, "SaveCardPdfDialog", QStringLiteral("Сохранить карточку объекта в PDF"),
+                                      QStringLiteral("Документы PDF (*.pdf)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    Guarded([&] { WritePdf(path, card.title, [&](QPagedPaintDevice &device) { return PaintCardPages(device, card); }); });
+}

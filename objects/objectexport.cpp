@@ -1,0 +1,66 @@
+#include "objects/objectexport.h"
+
+#include "core/dberror.h"
+#include "core/sharedquery.h"
+#include "objects/csvfile.h"
+#include "objects/objectlinks.h"
+
+#include <QSaveFile>
+
+namespace {
+constexpr int RowsPerBlock = 1024;
+
+QString parametersText(TDModule &module, const QVariant &objectId)
+{
+    QStringList texts;
+    for (const ObjectLink &link : ReadObjectLinks(module, objectId.toString()))
+        texts << ObjectLinkText(link);
+    return texts.join(QLatin1String("; "));
+}
+}
+
+int ExportObjectList(TDModule &module, SharedQuery &list, const QList<DescriptionField> &columns,
+                     const CsvExportOptions &options, const QString &path, const std::function<bool(int rows)> &progress)
+{
+    if (!list.isOpen())
+        throw DbError(QStringLiteral("Список объектов не открыт"));
+    QList<int> listColumns;
+    QStringList titles;
+    for (const DescriptionField &field : columns) {
+        listColumns << list.columnIndex(field.listColumn());
+        titles << field.name;
+    }
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    if (options.withParameters)
+        titles << ParametersColumnTitle;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(path, file.errorString()));
+    QByteArray block = CsvByteOrderMark + CsvRecordText(titles, options.delimiter);
+    const int currentRow = list.recNo();
+    int row = 0;
+    for (;; ++row) {
+        if (row >= list.rowsRead() && list.readRows(row + RowsPerBlock) <= row)
+            break;
+        QStringList values;
+        for (int i = 0; i < columns.size(); ++i)
+            values << (listColumns[i] < 0 ? QString() : ExchangeText(columns[i], list.valueAt(row, listColumns[i])));
+        if (options.withParameters)
+            values << parametersText(module, list.valueAt(row, idColumn));
+        block += CsvRecordText(values, options.delimiter);
+        if ((row + 1) % RowsPerBlock == 0) {
+            file.write(block);
+            block.clear();
+            if (progress && !progress(row + 1)) {
+                file.cancelWriting();
+                return 0;
+            }
+        }
+    }
+    file.write(block);
+    list.setRecNo(currentRow);
+    if (!file.commit())
+        throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(path, file.errorString()));
+    return row;
+}

@@ -1,0 +1,237 @@
+#include "support/testsupport.h"
+
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "objects/csvfile.h"
+#include "objects/objectexport.h"
+#include "objects/objectfilter.h"
+#include "objects/objectimport.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTime>
+
+namespace {
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QList<QStringList> fieldsOf(const CsvDocument &document)
+{
+    QList<QStringList> rows;
+    for (const CsvRecord &record : document.records)
+        rows << record.fields;
+    return rows;
+}
+}
+
+TEST(CsvFile, QuotesDelimitersLineBreaksSpacesAndLeadingZerosSurviveARoundTrip)
+{
+    const QStringList tricky{"007", "a;b", "say \"hi\"", "two\r\nlines", "  padded ", "", "comma, too", "Ёлка"};
+    for (const char delimiter : {';', ','}) {
+        const QByteArray text = CsvByteOrderMark + CsvRecordText({"Первый", "Второй"}, delimiter)
+                                + CsvRecordText(tricky, delimiter) + CsvRecordText({"x", "y"}, delimiter);
+        const CsvDocument document = ParseCsv(text);
+        EXPECT_EQ(document.delimiter, delimiter);
+        ASSERT_EQ(document.records.size(), 3);
+        EXPECT_EQ(document.records[1].fields, tricky);
+        // The record after a two-line value starts on line 4.
+        EXPECT_EQ(document.records[2].line, 4);
+    }
+    // A value needing no quotes is written bare.
+    EXPECT_EQ(CsvRecordText({"007", "Ёж"}, ';'), QString("007;Ёж\r\n").toUtf8());
+}
+
+TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
+{
+    // Windows-1251 without a mark, commas, blank lines between records.
+    const QByteArray cp1251 = QByteArray("\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5,\xd6\xe2\xe5\xf2\r\n\r\n"
+                                         "\xc5\xeb\xea\xe0,\"\xea\xf0\xe0\xf1\xed\xfb\xe9; \xf2\xb8\xec\xed\xfb\xe9\"\r\n");
+    const CsvDocument document = ParseCsv(cp1251);
+    EXPECT_EQ(document.delimiter, ',');
+    EXPECT_EQ(fieldsOf(document), (QList<QStringList>{{"Название", "Цвет"}, {"Елка", "красный; тёмный"}}));
+    EXPECT_EQ(document.records[1].line, 3);
+    // UTF-8 without a mark, LF only, no final line end.
+    const CsvDocument plain = ParseCsv(QString("a;b\n1;2\n3;4").toUtf8());
+    EXPECT_EQ(fieldsOf(plain), (QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"}}));
+    EXPECT_EQ(plain.records[2].line, 3);
+    try {
+        ParseCsv("a;b\n\"open;2\n");
+        FAIL() << "an open quote was accepted";
+    } catch (const DbError &error) {
+        EXPECT_TRUE(error.message().contains("строке 2")) << error.message().toStdString();
+    }
+}
+
+namespace {
+class CsvObjectsTest : public DatabaseTest
+{
+protected:
+    // The same fields in a database of their own, as an empty copy of this one.
+    void makeFields(TDModule &target)
+    {
+        addField(target, "Название", StringType);
+        addField(target, "Цвет", StringType, true);
+        addField(target, "Номер", IntegerType);
+        addField(target, "Масса", RealType);
+        addField(target, "Дата", DateType);
+        addField(target, "Время", TimeType);
+        addField(target, "Есть", BooleanType);
+        addField(target, "Фото", ImageType);
+    }
+    QList<QStringList> objectsOf(TDModule &source)
+    {
+        const QList<DescriptionField> fields = ReadDescriptionFields(source);
+        BuildObjectListPieces(fields);
+        OrderPart = " ORDER BY G_ID";
+        OpenObjectList(source);
+        QList<QStringList> objects;
+        SharedQuery &list = *source.QRGeneral;
+        for (bool more = list.first(); more; more = list.next()) {
+            QStringList values;
+            for (const DescriptionField &field : fields)
+                values << ExchangeText(field, list.value(field.listColumn()));
+            objects << values;
+        }
+        list.close();
+        return objects;
+    }
+    QList<DescriptionField> shownFields(TDModule &source)
+    {
+        QList<DescriptionField> shown;
+        for (const DescriptionField &field : ReadDescriptionFields(source))
+            if (field.hasGridColumn())
+                shown << field;
+        return shown;
+    }
+    int importInto(TDModule &target, const QString &path, ImportPlan *planOut = nullptr, bool skip = false)
+    {
+        const CsvDocument document = ReadCsvFile(path);
+        const QList<DescriptionField> fields = ReadDescriptionFields(target);
+        const ImportPlan plan = ConvertCsvRecords(document, fields, MatchCsvHeader(document.records.first().fields, fields));
+        if (planOut)
+            *planOut = plan;
+
+        return WriteImportedObjects(target, plan, skip);
+    }
+    QString csvPath(const QString &name) const { return folder->path() + '/' + name; }
+};
+}
+
+TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
+{
+    makeFields(*module);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    const auto add = [&](qint64 id, const QStringList &texts, const QDate &date, const QTime &time, bool yes) {
+        InsertObject(*module, id,
+                     {FieldInput{fields[0], texts[0]}, FieldInput{fields[1], texts[1]}, FieldInput{fields[2], texts[2]},
+                      FieldInput{fields[3], texts[3]}, FieldInput{fields[4], date}, FieldInput{fields[5], time},
+                      FieldInput{fields[6], yes}});
+    };
+    add(1, {"007", "красный; тёмный", "-5", "2.5"}, QDate(2024, 2, 29), QTime(7, 5, 0), true);
+    add(2, {"Он сказал \"да\"\nи ушёл", "синий", "1000000000", "0.1"}, QDate(), QTime(), false);
+    add(3, {" с пробелами ", "красный; тёмный", "0", "-1234.125"}, QDate(1900, 1, 1), QTime(23, 59, 59), true);
+    const QList<QStringList> before = objectsOf(*module);
+
+    for (const char delimiter : {';', ','}) {
+        BuildObjectListPieces(*module);
+        OrderPart = " ORDER BY G_ID";
+        OpenObjectList(*module);
+        const QString path = csvPath(QStringLiteral("list%1.csv").arg(delimiter));
+        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, shownFields(*module), {delimiter, false}, path), 3);
+        const QByteArray bytes = readFile(path);
+        EXPECT_TRUE(bytes.startsWith(CsvByteOrderMark));
+        EXPECT_TRUE(bytes.contains(QString("007%1").arg(delimiter).toUtf8()));
+        EXPECT_TRUE(bytes.contains("2024-02-29")) << "dates are written in ISO form";
+        EXPECT_TRUE(bytes.contains("-1234.125")) << "numbers are written with a point";
+
+        TDModule copy;
+        copy.OpenConnection(folder->newDatabase(QStringLiteral("copy%1.mdb").arg(delimiter)));
+        makeFields(copy);
+        EXPECT_EQ(importInto(copy, path), 3);
+        EXPECT_EQ(objectsOf(copy), before);
+        copy.CloseConnection();
+    }
+}
+
+TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
+{
+    makeFields(*module);
+    makeBook(1, "Страна", {{1, "Россия", "", 0}});
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    for (int id = 1; id <= 3; ++id)
+        InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)}, FieldInput{fields[1], "x"},
+                                   FieldInput{fields[2], QString::number(id)}, FieldInput{fields[3], "1"}});
+    exec("INSERT INTO LINKS VALUES(1, 2, 1, 1, 'много', 0)");
+    BuildObjectListPieces(*module);
+    OrderPart = " ORDER BY G_ID DESC";
+    FilterPart = FilterPartFor({2, 3}, WherePart);
+    OpenObjectList(*module);
+    const QString path = csvPath("filtered.csv");
+    const QList<DescriptionField> columns{fields[2], fields[0]};   // shown in this order, the rest hidden
+    ASSERT_EQ(ExportObjectList(*module, *module->QRGeneral, columns, {';', true}, path), 2);
+    EXPECT_EQ(fieldsOf(ParseCsv(readFile(path))),
+              (QList<QStringList>{{"Номер", "Название", "Параметры"}, {"3", "объект 3", ""}, {"2", "объект 2", "Страна: Россия = много"}}));
+}
+
+TEST_F(CsvObjectsTest, ABadDateNamesItsLineAndColumnAndNothingIsWritten)
+{
+    makeFields(*module);
+    QByteArray text = "Название;Цена;Дата;Номер;Масса;Цвет\r\n";
+    for (int line = 2; line <= 9; ++line)
+        text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
+    writeFile(csvPath("bad.csv"), text);
+    ImportPlan plan;
+    EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
+    ASSERT_EQ(plan.problems.size(), 1);
+    EXPECT_EQ(plan.problems[0].line, 7);
+    EXPECT_EQ(plan.problems[0].column, 3);
+    EXPECT_TRUE(plan.problems[0].text().startsWith("Строка 7, столбец 3")) << plan.problems[0].text().toStdString();
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_ID > 0").arg(ReadDescriptionFields(*module)[1].id)), 0);
+
+    // Skipping the listed rows writes the others; the column "Цена" names no field and is left out.
+    EXPECT_EQ(importInto(*module, csvPath("bad.csv"), nullptr, true), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    EXPECT_EQ(scalar("SELECT COUNT(DISTINCT G2) FROM GENER").toInt(), 1) << "one new lookup entry for all rows";
+}
+
+TEST_F(CsvObjectsTest, AHeaderNamingNoFieldLeavesEveryRequiredValueMissing)
+{
+    makeFields(*module);
+    writeFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
+    ImportPlan plan;
+    EXPECT_THROW(importInto(*module, csvPath("other.csv"), &plan), DbError);
+    EXPECT_EQ(MatchCsvHeader({"Товар", "Цена"}, ReadDescriptionFields(*module)), (QList<int>{-1, -1}));
+    ASSERT_FALSE(plan.problems.isEmpty());
+    EXPECT_EQ(plan.problems[0].column, 0);
+    EXPECT_EQ(plan.problems[0].text(), "Строка 2: не заполнено поле \"Название\"");
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+}
+
+TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
+{
+    addField(*module, "Название", StringType);
+    addField(*module, "Цвет", StringType, true);
+    addField(*module, "Номер", IntegerType);
+    QByteArray text = "Номер;Название;Цвет\r\n";
+    for (int i = 1; i <= 100000; ++i)
+        text += QString("%1;объект %1;цвет %2\r\n").arg(i).arg(i % 50).toUtf8();
+    writeFile(csvPath("big.csv"), text);
+    EXPECT_EQ(importInto(*module, csvPath("big.csv")), 100000);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
+    EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G3 = 77777").toString(), "объект 77777");
+}

@@ -1,0 +1,235 @@
+#include "support/testsupport.h"
+
+#include "app/forms.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "objects/csvdialogs.h"
+#include "objects/csvfile.h"
+#include "objects/form2.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlinks.h"
+#include "objects/objectlist.h"
+#include "objects/objectprint.h"
+#include "objects/objectstore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+// Text of a PDF page (0: every page) as poppler reads it back.
+QString pdfText(const QString &path, int page = 0)
+{
+    QStringList arguments{"-layout"};
+    if (page > 0)
+        arguments << "-f" << QString::number(page) << "-l" << QString::number(page);
+    QProcess process;
+    process.start("pdftotext", arguments << path << "-");
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pdfPages(const QString &path)
+{
+    QProcess process;
+    process.start("pdfinfo", {path});
+    process.waitForFinished(30000);
+    for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+class PrintTest : public DatabaseTest
+{
+protected:
+    QList<DescriptionField> shown()
+    {
+        QList<DescriptionField> fields;
+        for (const DescriptionField &field : ReadDescriptionFields(*module))
+            if (field.hasGridColumn())
+                fields << field;
+        return fields;
+    }
+};
+}
+
+TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
+{
+    addField(*module, "Название", StringType);
+    addField(*module, "Номер", IntegerType);
+    addField(*module, "Заметки", LongTextType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    {
+        Transaction tx(*module);
+        for (int id = 1; id <= 400; ++id)
+            InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)},
+                                       FieldInput{fields[1], QString::number(id)}, FieldInput{fields[2], "не печатается"}});
+        tx.commit();
+    }
+    BuildObjectListPieces(*module);
+    OrderPart = " ORDER BY G_ID";
+    OpenObjectList(*module);
+    ListPrintout printout = ObjectListPrintout(*module->QRGeneral, shown(), "Список объектов");
+    ASSERT_EQ(printout.rowCount, 400);
+    const QString path = folder->path() + "/list.pdf";
+    // The fewest rows that fill three pages, found by laying the list out.
+    int pages = 0;
+    for (int rows = 40; rows <= 400 && pages != 3; rows += 5) {
+        printout.rowCount = rows;
+        pages = WritePdf(path, printout.title, [&](QPagedPaintDevice &device) { return PaintListPages(device, printout); });
+    }
+    ASSERT_EQ(pages, 3);
+    EXPECT_EQ(pdfPages(path), 3);
+    for (int page = 1; page <= 3; ++page) {
+        const QString text = pdfText(path, page);
+        EXPECT_TRUE(text.contains("Название") && text.contains("Номер")) << "no header on page " << page;
+        EXPECT_TRUE(text.contains(QStringLiteral("Страница %1 из 3").arg(page))) << text.toStdString();
+        EXPECT_FALSE(text.contains("Заметки"));
+    }
+    EXPECT_TRUE(pdfText(path, 1).contains("Список объектов"));
+    EXPECT_TRUE(pdfText(path, 1).contains("объект 1 "));
+    EXPECT_TRUE(pdfText(path, 3).contains(QStringLiteral("объект %1").arg(printout.rowCount)));
+}
+
+TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
+{
+    const QStringList captions{"Название", "Цвет", "Масса", "Дата", "Есть", "Описание", "Фото"};
+    addField(*module, captions[0], StringType);
+    addField(*module, captions[1], StringType, true);
+    addField(*module, captions[2], RealType);
+    addField(*module, captions[3], DateType);
+    addField(*module, captions[4], BooleanType);
+    addField(*module, captions[5], LongTextType);
+    addField(*module, captions[6], ImageType);
+    makeBook(1, "Страна", {{1, "Россия", "", 0}});
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1,
+                 {FieldInput{fields[0], "Самовар"}, FieldInput{fields[1], "медный"}, FieldInput{fields[2], "3.5"},
+                  FieldInput{fields[3], QDate(1890, 5, 17)}, FieldInput{fields[4], true},
+                  FieldInput{fields[5], "Тульский\nс клеймом"}, FieldInput{fields[6], png, true}});
+    AddObjectLink(*module, "1", 1, 1, "1890", 0);
+    BuildObjectListPieces(*module);
+    OpenObjectList(*module);
+    const CardPrintout card = ObjectCardPrintout(*module, *module->QRGeneral, fields, "Объект: Самовар");
+    const QString path = folder->path() + "/card.pdf";
+    EXPECT_EQ(WritePdf(path, card.title, [&](QPagedPaintDevice &device) { return PaintCardPages(device, card); }), 1);
+    const QString text = pdfText(path);
+    for (const QString &caption : captions)
+        EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
+    for (const QString &value : QStringList{"Самовар", "медный", "Да", "Тульский", "с клеймом", "Страна: Россия = 1890"})
+        EXPECT_TRUE(text.contains(value)) << value.toStdString();
+    QProcess images;
+    images.start("pdfimages", {"-list", path});
+    images.waitForFinished(30000);
+    EXPECT_EQ(QString::fromUtf8(images.readAllStandardOutput()).trimmed().split('\n').size(), 3) << "one picture";
+}
+
+namespace {
+class ListMenuTest : public AppTest
+{
+protected:
+    // Runs `answer` on the next modal dialog of type T (found by polling) and keeps polling until it appeared.
+    template <typename T> static void answerNext(std::function<void(T *)> answer)
+    {
+        auto *timer = new QTimer;
+        timer->setInterval(20);
+        QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                answer(dialog);
+            }
+        });
+        timer->start();
+    }
+};
+}
+
+TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
+{
+    addField(*module, "Название", StringType);
+    addField(*module, "Номер", IntegerType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1, {FieldInput{fields[0], "чайник"}, FieldInput{fields[1], "1"}});
+    InsertObject(*module, 2, {FieldInput{fields[0], "Чашка"}, FieldInput{fields[1], "2"}});
+    InsertObject(*module, 3, {FieldInput{fields[0], "блюдце"}, FieldInput{fields[1], "3"}});
+    Form2->LoadGeneral();
+    Form2->show();
+    Form2->SearchEdit->setText("ча");
+    Form2->ApplySearch();
+    ASSERT_EQ(Form2->ListMenu->title(), "Список");
+
+    const QString path = folder->path() + "/export.csv";
+    answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
+        dialog->CommaRadio->setChecked(true);
+        dialog->findChild<QPushButton *>("ExportOkBtn")->click();
+    });
+    ChooseFileInNextDialog(path);
+    {
+        MessageBoxAnswerer done(QMessageBox::Ok);
+        Form2->ExportCsvItem->trigger();
+        EXPECT_EQ(done.texts(), QStringList{"Записано объектов: 2"});
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), CsvByteOrderMark + "Название,Номер\r\nчайник,1\r\nЧашка,2\r\n");
+
+    // Back in: the number column is left out by the user, so the new objects lack a required value.
+    ChooseFileInNextDialog(path);
+    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) {
+        dialog->fieldBox(1)->setCurrentIndex(0);
+        dialog->findChild<QPushButton *>("ImportOkBtn")->click();
+    });
+    {
+        MessageBoxAnswerer refused(QMessageBox::Ok);
+        Form2->ImportCsvItem->trigger();
+        ASSERT_EQ(refused.seen(), 1);
+        EXPECT_TRUE(refused.texts().first().contains("Строка 2: не заполнено поле \"Номер\"")) << refused.texts().first().toStdString();
+    }
+    EXPECT_EQ(count("SELECT * FROM GENER"), 3);
+    // With the matching the file names, both rows come in.
+    ChooseFileInNextDialog(path);
+    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
+    {
+        MessageBoxAnswerer done(QMessageBox::Ok);
+        Form2->ImportCsvItem->trigger();
+        EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 2"});
+    }
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
+    // The list shows the new objects under the search still typed.
+    EXPECT_TRUE(WaitFor([] { return Form2->gridModel->rowCount() == 4; }));
+}
+
+TEST_F(PrintTest, AScreenIsSavedAsAPictureOrAOnePagePdf)
+{
+    QLabel screen("Каталог: экран объекта");
+    screen.resize(320, 200);
+    const QString png = folder->path() + "/screen.png", pdf = folder->path() + "/screen.pdf";
+    SaveScreenPicture(screen, png);
+    SaveScreenPicture(screen, pdf);
+    const QImage picture(png);
+    EXPECT_EQ(picture.size(), QSize(320, 200) * screen.devicePixelRatio());
+    EXPECT_EQ(pdfPages(pdf), 1);
+    EXPECT_TRUE(pdfText(pdf).trimmed().isEmpty()) << "the page is a picture of the screen";
+    EXPECT_THROW(SaveScreenPicture(screen, folder->path() + "/missing/screen.png"), DbError);
+}

@@ -1,0 +1,249 @@
+#include "support/testsupport.h"
+
+#include "app/forms.h"
+#include "core/collation.h"
+#include "core/dmodule.h"
+#include "objects/form2.h"
+#include "objects/objectfilter.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/objectsearch.h"
+#include "objects/objectstore.h"
+
+#include <QDate>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QLocale>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+QList<DescriptionField> gridFields(TDModule &module)
+{
+    QList<DescriptionField> shown;
+    for (const DescriptionField &field : ReadDescriptionFields(module))
+        if (field.hasGridColumn())
+            shown << field;
+    return shown;
+}
+
+QStringList listedColumn(TDModule &module, const QString &column)
+{
+    QStringList values;
+    SharedQuery &list = *module.QRGeneral;
+    for (bool more = list.first(); more; more = list.next())
+        values << list.asString(column);
+    return values;
+}
+
+class SearchTest : public DatabaseTest
+{
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        name = addField(*module, "Название", StringType);
+        colour = addField(*module, "Цвет", StringType, true);
+        made = addField(*module, "Дата", DateType);
+        mass = addField(*module, "Масса", RealType);
+        addField(*module, "Заметки", LongTextType);
+        add(1, "Ёжик в тумане", "Красный", QDate(2023, 12, 25), "2.5", "скрытый текст");
+        add(2, "ЕЛКА", "синий", QDate(2021, 1, 5), "1234.75", "");
+        add(3, "Apple Pie", "зелёный", QDate(), "10", "");
+        add(4, "ёлочка", "Синий", QDate(2023, 12, 1), "3", "");
+        BuildObjectListPieces(*module);
+    }
+    void TearDown() override
+    {
+        QLocale::setDefault(QLocale::c());
+        DatabaseTest::TearDown();
+    }
+    void add(qint64 id, const QString &title, const QString &lookupText, const QDate &date, const QString &number,
+             const QString &notes)
+    {
+        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+        InsertObject(*module, id,
+                     {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
+                      FieldInput{fields[3], number}, FieldInput{fields[4], notes}});
+    }
+    QStringList found(const QString &text)
+    {
+        ApplyObjectSearch(*module, gridFields(*module), text);
+        return listedColumn(*module, "G_ID");
+    }
+    qint64 name = 0, colour = 0, made = 0, mass = 0;
+};
+}
+
+TEST_F(SearchTest, RussianAndLatinLettersMatchInAnyCaseAndYoMatchesYe)
+{
+    EXPECT_EQ(found("ЁЖ"), QStringList{"1"});
+    EXPECT_EQ(found("ежик"), QStringList{"1"});
+    // "ел" finds ЕЛКА and ёлочка alike.
+    EXPECT_EQ(found("ел"), (QStringList{"2", "3", "4"}));   // 3 through its colour "зелёный"
+    EXPECT_EQ(found("aPPLE p"), QStringList{"3"});
+    EXPECT_EQ(found("дракон"), QStringList{});
+    EXPECT_EQ(found(""), (QStringList{"1", "2", "3", "4"}));
+}
+
+TEST_F(SearchTest, LookupTextsDatesAndNumbersMatchAsTheGridShowsThem)
+{
+    EXPECT_EQ(found("КРАСН"), QStringList{"1"});
+    EXPECT_EQ(found("25.12.2023"), QStringList{"1"});
+    EXPECT_EQ(found(".12.2023"), (QStringList{"1", "4"}));
+    // The stored form of a date is not what the user sees.
+    EXPECT_EQ(found("2023-12"), QStringList{});
+    EXPECT_EQ(found("2,5"), QStringList{"1"});
+    EXPECT_EQ(found("1234,75"), QStringList{"2"});
+    // Long texts have no grid column and are not searched.
+    EXPECT_EQ(found("скрытый"), QStringList{});
+    // A quote or a percent sign is a plain character of the search text.
+    EXPECT_EQ(found("'%"), QStringList{});
+}
+
+TEST_F(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
+{
+    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
+    FilterPart = FilterPartFor({1, 2, 3}, WherePart);
+    // Ёжик, ЕЛКА, then Apple Pie (through "зелёный"); ёлочка is filtered out.
+    EXPECT_EQ(found("Е"), (QStringList{"1", "2", "3"}));
+    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
+    EXPECT_EQ(found("Е"), (QStringList{"3", "2", "1"}));
+    FilterPart = FilterPartFor({4}, WherePart);
+    EXPECT_EQ(found("ЕЛКА"), QStringList{});
+    // The search stays in force when the list is opened again (after adding an object, for example).
+    FilterPart.clear();
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"2"});
+}
+
+TEST_F(SearchTest, ManyColumnsAreSearchedThroughSeveralCalls)
+{
+    // The engine passes at most 127 arguments to one function call.
+    for (int i = 0; i < 70; ++i)
+        addField(*module, QStringLiteral("Поле %1").arg(i), StringType);
+    const QList<DescriptionField> fields = gridFields(*module);
+    exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(fields.last().column()));
+    BuildObjectListPieces(*module);
+    ApplyObjectSearch(*module, fields, "ИГОЛК");
+    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"4"});
+}
+
+TEST(RussianCollation, CaseBlindYoBesideYeDigitsFirstCyrillicBeforeLatin)
+{
+    QStringList words{"яблоко", "Ёж", "ель", "Жук", "2 кота", "apple", "Банан", "Ель", "ёж", "Zebra", "10 слонов", "еж"};
+    std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return CompareRussian(a, b) < 0; });
+    EXPECT_EQ(words, (QStringList{"10 слонов", "2 кота", "Банан", "еж", "ёж", "Ёж", "ель", "Ель", "Жук", "яблоко",
+                                  "apple", "Zebra"}));
+    EXPECT_EQ(CompareRussian(QString("абв"), QString("абв")), 0);
+    EXPECT_LT(CompareRussian(QString("аб"), QString("абв")), 0);
+}
+
+using CollationSortTest = DatabaseTest;
+
+TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
+{
+    const qint64 title = addField(*module, "Название", StringType);
+    const qint64 kind = addField(*module, "Вид", StringType, true);
+    addField(*module, "Номер", IntegerType);
+    const QStringList titles{"яблоко", "Ёлка", "ель", "Жук", "apple", "Арбуз"};
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    for (int i = 0; i < titles.size(); ++i)
+        InsertObject(*module, i + 1,
+                     {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], titles[titles.size() - 1 - i]},
+                      FieldInput{fields[2], QString::number(10 - i)}});
+    BuildObjectListPieces(*module);
+    const QStringList expected{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"};
+    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, QStringLiteral("G%1").arg(title)), expected);
+    ASSERT_TRUE(ApplyTitleSort(*module, "Вид"));
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
+    ASSERT_TRUE(ApplyTitleSort(*module, "Вид"));
+    OpenObjectList(*module);
+    QStringList descending = expected;
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), descending);
+    // Numbers still sort as numbers.
+    ASSERT_TRUE(ApplyTitleSort(*module, "Номер"));
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
+}
+
+namespace {
+class SearchBoxTest : public AppTest
+{
+protected:
+    // Typed key by key, as a user types (QTest::keyClicks knows ASCII only).
+    static void type(QWidget *widget, const QString &text)
+    {
+        for (const QChar ch : text) {
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        }
+    }
+};
+}
+
+TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
+{
+    addField(*module, "Название", StringType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1, {FieldInput{fields[0], "Ёжик"}});
+    InsertObject(*module, 2, {FieldInput{fields[0], "Кот"}});
+    InsertObject(*module, 3, {FieldInput{fields[0], "ЕЖЕВИКА"}});
+    Form2->LoadGeneral();
+    Form2->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
+    ObjectGridModel *grid = Form2->gridModel;
+    ASSERT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+
+    Form2->DBGrid->setFocus();
+    QTest::keyClick(Form2, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([] { return Form2->SearchEdit->hasFocus(); }));
+    type(Form2->SearchEdit, "еж");
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 2; }));
+    EXPECT_EQ(grid->data(grid->index(0, 0)).toString(), "Ёжик");
+    type(Form2->SearchEdit, "ик");
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
+    type(Form2->SearchEdit, "и");
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 0; }));
+    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
+
+    QTest::keyClick(Form2->SearchEdit, Qt::Key_Escape);
+    EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled());
+
+    // Every entry into the mode starts without a search.
+    type(Form2->SearchEdit, "кот");
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
+    Form2->LoadGeneral();
+    EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
+    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+}
+
+TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
+{
+    addField(*module, "Номер", IntegerType);
+    addField(*module, "Есть", BooleanType);
+    addField(*module, "Имя", StringType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
+    InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
+    BuildObjectListPieces(*module);
+    const auto found = [&](const QString &text) {
+        ApplyObjectSearch(*module, fields, text);
+        QStringList ids;
+        for (bool more = module->QRGeneral->first(); more; more = module->QRGeneral->next())
+            ids << module->QRGeneral->asString("G_ID");
+        return ids;
+    };
+    EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
+    EXPECT_EQ(found("нет"), QStringList{"2"});
+    EXPECT_EQ(found("23"), QStringList{"1"});
+    EXPECT_EQ(found("-4"), QStringList{"2"});
+    EXPECT_EQ(found("кот 1"), QStringList{});
+}
