@@ -3,6 +3,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
+#include "objects/objectfilter.h"
 
 QString SelectPart;
 QString FromPart;
@@ -76,6 +77,9 @@ void BuildObjectListPieces(TDModule &module)
 
 void OpenObjectList(TDModule &module)
 {
+    // The filter's table belongs to the connection: after another file was opened it is empty, not missing.
+    if (!FilterPart.isEmpty())
+        EnsurePassingObjectsTable(module);
     module.QRGeneral->open(ObjectListStatement());
 }
 
