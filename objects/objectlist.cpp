@@ -15,11 +15,14 @@ namespace {
 // Lookup lists joined into the object list; the rest of the 64 tables the engine allows is left to
 // the statements that extend the list (the filter's sub-selects).
 constexpr int JoinedLookupLimit = 48;
+const QString UnsortedOrder = QStringLiteral(" ORDER BY G_ID");
 }
 
 QString ObjectListStatement()
 {
-    return SelectPart + FromPart + WherePart + FilterPart + OrderPart;
+    // Unsorted, the list keeps the order of addition: with the lookup lists indexed, the engine would
+    // otherwise be free to walk a lookup list first and list the objects grouped by its values.
+    return SelectPart + FromPart + WherePart + FilterPart + (OrderPart.isEmpty() ? UnsortedOrder : OrderPart);
 }
 
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)

@@ -16,6 +16,7 @@ extern QString WherePart;
 extern QString FilterPart;
 extern QString OrderPart;
 
+// The five pieces in order; without an order piece the objects come in the order they were added.
 QString ObjectListStatement();
 
 // Runs the field query on QRFields and walks its rows from the first.
