@@ -4,6 +4,7 @@
 
 #include "core/collation.h"
 #include "core/dberror.h"
+#include "fields/fieldindexes.h"
 #include "objects/objectsearch.h"
 
 #include <QDir>
@@ -15,6 +16,8 @@ TDModule *DModule = nullptr;
 
 namespace {
 int connectionCounter = 0;
+constexpr int PageCacheKiB = 32 * 1024;
+constexpr qint64 MappedBytes = qint64(256) * 1024 * 1024;
 
 }
 
@@ -88,6 +91,11 @@ void TDModule::OpenConnection(const QString &path)
         CloseConnection();
         throw;
     }
+    // A page cache large enough for the indexes a sort or the filter walks, and reads through the
+    // operating system's file cache instead of copies (measured with the performance benchmark).
+    exec(QStringLiteral("PRAGMA cache_size = -%1").arg(PageCacheKiB));
+    exec(QStringLiteral("PRAGMA mmap_size = %1").arg(MappedBytes));
+    FieldIndexes::EnsureFieldIndexes(*this);
 }
 
 bool TDModule::connected() const

@@ -25,7 +25,6 @@ const char *const fixedSchema[] = {
     "CREATE TABLE LINKS(L_ID INTEGER NOT NULL PRIMARY KEY, L_OBJECT INTEGER, L_REFER INTEGER, L_CLASS INTEGER,"
     " L_VALUE VARCHAR(50), L_CAPTION INTEGER)",
     "CREATE INDEX LINKS_OBJECT ON LINKS(L_OBJECT)",
-    "CREATE INDEX LINKS_ENTRY ON LINKS(L_REFER, L_CLASS)",
     "CREATE TABLE KATALOGS(K_ID INTEGER NOT NULL PRIMARY KEY, K_NAME VARCHAR(255), K_PATH VARCHAR(255), K_DATA TEXT)",
     "INSERT INTO BOOLEAN VALUES(-1, 'Да')",
     "INSERT INTO BOOLEAN VALUES(0, 'Нет')",
@@ -79,6 +78,7 @@ void CreateEmptyDatabase(const QString &path)
             try {
                 for (const char *statement : fixedSchema)
                     execOrThrow(query, QString::fromUtf8(statement));
+                execOrThrow(query, LinksFilterIndexStatement);
                 const QList<FieldKindInfo> &types = FieldKinds::Types();
                 for (int number = 0; number < types.size(); ++number)
                     execOrThrow(query, QStringLiteral("INSERT INTO TYPES VALUES(?, ?, ?)"),

@@ -6,6 +6,11 @@
 inline const QString FieldQuery = QStringLiteral(
     "SELECT F_ID, F_NAME, T_NAME, B_TEXT, F_LOOKUP FROM FIELDS, TYPES, BOOLEAN WHERE (F_TYPE = T_ID) AND (F_LOOKUP = B_ID)");
 
+// The filter's search of LINKS by book and entry finds the linked objects in the index alone.
+inline const QString LinksFilterIndex = QStringLiteral("LINKS_FILTER");
+inline const QString LinksFilterIndexStatement =
+    QStringLiteral("CREATE INDEX IF NOT EXISTS LINKS_FILTER ON LINKS(L_REFER, L_CLASS, L_OBJECT)");
+
 inline const QString EmptyLookupText = QStringLiteral("< пустое значение >");
 
 // Creates a new database file holding the eight fixed tables with their rows and indexes.

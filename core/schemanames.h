@@ -9,6 +9,9 @@ inline QString FieldColumn(qint64 fieldId) { return QLatin1Char('G') + QString::
 inline QString LookupTable(qint64 fieldId) { return QLatin1String("LOOKUP") + QString::number(fieldId); }
 inline QString LookupId(qint64 fieldId) { return QLatin1Char('L') + QString::number(fieldId) + QLatin1String("_ID"); }
 inline QString LookupData(qint64 fieldId) { return QLatin1Char('L') + QString::number(fieldId) + QLatin1String("_DATA"); }
+// The index of a field's column and the index of a lookup list's texts.
+inline QString FieldIndex(qint64 fieldId) { return QLatin1String("GENER_G") + QString::number(fieldId); }
+inline QString LookupDataIndex(qint64 fieldId) { return LookupTable(fieldId) + QLatin1String("_DATA"); }
 inline QString BookTable(qint64 bookId) { return QLatin1String("REFER") + QString::number(bookId); }
 inline QString BookColumn(qint64 bookId, const char *suffix)
 {

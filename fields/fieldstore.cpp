@@ -4,6 +4,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
+#include "fields/fieldindexes.h"
 #include "fields/fieldkind.h"
 
 namespace FieldStore {
@@ -45,6 +46,7 @@ void addColumn(TDModule &module, qint64 fieldId, const TypeRow &type, bool looku
 
 void dropColumn(TDModule &module, qint64 fieldId)
 {
+    FieldIndexes::DropColumnIndex(module, fieldId);
     module.exec(QLatin1String("ALTER TABLE GENER DROP ") + FieldColumn(fieldId));
 }
 
@@ -56,6 +58,16 @@ void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
                 + QLatin1Char(')'));
     module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
     module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0"));
+}
+
+// Built after the column is filled: one pass over the values, not an index update per row.
+void createIndexes(TDModule &module, qint64 fieldId, const TypeRow &type, bool lookup)
+{
+    DescriptionField field;
+    field.id = fieldId;
+    field.typeName = type.name;
+    field.lookup = lookup;
+    FieldIndexes::CreateFieldIndexes(module, field);
 }
 
 void dropLookupList(TDModule &module, qint64 fieldId)
@@ -108,6 +120,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     addColumn(module, fieldId, typeRow, lookup);
     if (lookup)
         createLookupList(module, fieldId, typeRow);
+    createIndexes(module, fieldId, typeRow, lookup);
     tx.commit();
     return fieldId;
 }
@@ -129,12 +142,15 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
         dropLookupList(module, fieldId);
     const TypeRow typeRow = readType(module, type);
     // Same type name and same flag: a rename, the column and its values stay.
-    if (typeRow.name != formerTypeName || lookup != former.lookup) {
+    const bool rebuilt = typeRow.name != formerTypeName || lookup != former.lookup;
+    if (rebuilt) {
         dropColumn(module, fieldId);
         addColumn(module, fieldId, typeRow, lookup);
     }
     if (!former.lookup && lookup)
         createLookupList(module, fieldId, typeRow);
+    if (rebuilt)
+        createIndexes(module, fieldId, typeRow, lookup);
     tx.commit();
 }
 

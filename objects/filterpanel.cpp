@@ -103,7 +103,7 @@ void FilterPanel::MakeFClass()
 bool FilterPanel::applyFilter()
 {
     GridHiddenWhileWorking hidden(m_grid);
-    return Guarded([this] {
+    const bool done = Guarded([this] {
         // FilterPart changes only once the evaluation has succeeded.
         const FilterEvaluation evaluation = EvaluateObjectFilter(*DModule, Memo);
         FilterPart = evaluation.filterPart;
@@ -111,4 +111,8 @@ bool FilterPanel::applyFilter()
             ShowMessage(NothingPassesText, this);
         OpenObjectList(*DModule);
     });
+    // A failed evaluation keeps the passing objects of the last one: the list shows them again.
+    if (!done && !DModule->QRGeneral->isOpen())
+        Guarded([] { OpenObjectList(*DModule); });
+    return done;
 }

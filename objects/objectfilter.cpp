@@ -5,32 +5,26 @@
 #include "core/sqltext.h"
 #include "objects/objectlist.h"
 
-#include <QSet>
 
 namespace {
 // SQLite refuses compound selects of more than 500 parts; stay well below.
 constexpr int ConditionsPerStatement = 200;
+const QString PassingTable = QStringLiteral("temp.PASSING_OBJECTS");
 
-QList<qint64> passingInBatch(TDModule &module, const QString &fromPart, const QString &wherePart,
-                             const QStringList &conditions)
+// The objects of every listed condition, as one compound select.
+QString linkedToAll(const QStringList &conditions)
 {
     QStringList selects;
     selects.reserve(conditions.size());
     for (const QString &condition : conditions)
         selects << QLatin1String("SELECT L_OBJECT FROM LINKS WHERE (") + condition + QLatin1Char(')');
-    const QString sql = QLatin1String("SELECT G_ID") + fromPart + wherePart
-                        + (wherePart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND "))
-                        + QLatin1String("G_ID IN (") + selects.join(QLatin1String(" INTERSECT ")) + QLatin1String(") ORDER BY G_ID");
-    SharedQuery &q = *module.QRWork;
-    q.open(sql);
-    const int count = q.recordCount();
-    QList<qint64> ids;
-    ids.reserve(count);
-    for (int row = 0; row < count; ++row)
-        ids << q.valueAt(row, 0).toLongLong();
-    q.close();
-    return ids;
+    return selects.join(QLatin1String(" INTERSECT "));
 }
+}
+
+void EnsurePassingObjectsTable(TDModule &module)
+{
+    module.exec(QLatin1String("CREATE TEMP TABLE IF NOT EXISTS PASSING_OBJECTS(P_OBJECT INTEGER PRIMARY KEY)"));
 }
 
 QString FilterCondition(TDModule &module, qint64 referId, qint64 entryId)
@@ -41,25 +35,39 @@ QString FilterCondition(TDModule &module, qint64 referId, qint64 entryId)
     return QStringLiteral("(L_REFER = %1 AND %2)").arg(referId).arg(InList(QStringLiteral("L_CLASS"), entries));
 }
 
-QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart,
-                             const QStringList &conditions)
+int FillPassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart, const QStringList &conditions)
 {
-    if (conditions.isEmpty())
-        return {};
-    QList<qint64> passing = passingInBatch(module, fromPart, wherePart, conditions.mid(0, ConditionsPerStatement));
-    for (int start = ConditionsPerStatement; start < conditions.size() && !passing.isEmpty(); start += ConditionsPerStatement) {
-        const QList<qint64> batch = passingInBatch(module, fromPart, wherePart, conditions.mid(start, ConditionsPerStatement));
-        const QSet<qint64> inBatch(batch.cbegin(), batch.cend());
-        passing.removeIf([&](qint64 id) { return !inBatch.contains(id); });
+    EnsurePassingObjectsTable(module);
+    // The object list may still be reading the table; it is opened again after the evaluation.
+    module.FinishPendingReads();
+    Transaction tx(module);
+    module.exec(QLatin1String("DELETE FROM ") + PassingTable);
+    if (!conditions.isEmpty()) {
+        module.exec(QLatin1String("INSERT INTO ") + PassingTable + QLatin1String(" SELECT G_ID") + fromPart + wherePart
+                    + (wherePart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND ")) + QLatin1String("G_ID IN (")
+                    + linkedToAll(conditions.mid(0, ConditionsPerStatement)) + QLatin1Char(')'));
+        for (int start = ConditionsPerStatement; start < conditions.size(); start += ConditionsPerStatement)
+            module.exec(QLatin1String("DELETE FROM ") + PassingTable + QLatin1String(" WHERE P_OBJECT NOT IN (")
+                        + linkedToAll(conditions.mid(start, ConditionsPerStatement)) + QLatin1Char(')'));
     }
+    const int passing = module.QRWork->readAll(QLatin1String("SELECT COUNT(*) FROM ") + PassingTable).first().first().toInt();
+    tx.commit();
     return passing;
 }
 
-QString FilterPartFor(const QList<qint64> &objects, const QString &wherePart)
+QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart,
+                             const QStringList &conditions)
 {
-    if (objects.isEmpty())
-        return {};
-    const QString body = InList(QStringLiteral("G_ID"), objects);
+    FillPassingObjects(module, fromPart, wherePart, conditions);
+    QList<qint64> passing;
+    for (const QVariantList &row : module.QRWork->readAll(QLatin1String("SELECT P_OBJECT FROM ") + PassingTable + QLatin1String(" ORDER BY 1")))
+        passing << row.first().toLongLong();
+    return passing;
+}
+
+QString PassingFilterPart(const QString &wherePart)
+{
+    const QString body = QLatin1String("G_ID IN (SELECT P_OBJECT FROM ") + PassingTable + QLatin1Char(')');
     return wherePart.isEmpty() ? QLatin1String(" WHERE ") + body : QLatin1String(" AND (") + body + QLatin1Char(')');
 }
 
@@ -68,9 +76,9 @@ FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &condi
     FilterEvaluation result;
     if (conditions.isEmpty())
         return result;
-    const QList<qint64> passing = PassingObjects(module, FromPart, WherePart, conditions);
-    result.passing = int(passing.size());
-    result.nothingPassed = passing.isEmpty();
-    result.filterPart = FilterPartFor(passing, WherePart);
+    result.passing = FillPassingObjects(module, FromPart, WherePart, conditions);
+    result.nothingPassed = result.passing == 0;
+    if (!result.nothingPassed)
+        result.filterPart = PassingFilterPart(WherePart);
     return result;
 }

@@ -14,14 +14,21 @@ class TDModule;
 // The condition of a filter entry: "(L_REFER = {r} AND L_CLASS IN ({entry},{descendants...}))".
 QString FilterCondition(TDModule &module, qint64 referId, qint64 entryId);
 
-// The listable objects (those of "SELECT G_ID" + fromPart + wherePart) that satisfy every condition,
-// in ascending order of G_ID. Evaluated in the engine, a few hundred conditions per statement.
+// The passing objects are kept in a temporary table of the connection, filled when the filter is
+// evaluated: the object list reads them from there, and objects added later are not among them until
+// the filter is evaluated again.
+void EnsurePassingObjectsTable(TDModule &module);
+
+// Fills the table with the listable objects (those of "SELECT G_ID" + fromPart + wherePart) that satisfy
+// every condition, a few hundred conditions per statement; returns how many passed. One transaction.
+int FillPassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart, const QStringList &conditions);
+// The same, read back in ascending order of G_ID.
 QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart,
                              const QStringList &conditions);
 
-// The FilterPart naming exactly these objects: " WHERE G_ID IN (...)" after an empty wherePart,
-// " AND (G_ID IN (...))" otherwise; empty for no objects.
-QString FilterPartFor(const QList<qint64> &objects, const QString &wherePart);
+// The FilterPart that lists the objects of the table: " WHERE G_ID IN (...)" after an empty wherePart,
+// " AND (G_ID IN (...))" otherwise.
+QString PassingFilterPart(const QString &wherePart);
 
 struct FilterEvaluation
 {

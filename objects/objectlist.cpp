@@ -3,6 +3,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
+#include "objects/objectfilter.h"
 
 QString SelectPart;
 QString FromPart;
@@ -16,6 +17,7 @@ namespace {
 // Lookup lists joined into the object list; the rest of the 64 tables the engine allows is left to
 // the statements that extend the list (the filter's sub-selects).
 constexpr int JoinedLookupLimit = 48;
+const QString UnsortedOrder = QStringLiteral(" ORDER BY G_ID");
 }
 
 QString ObjectListStatement()
@@ -25,7 +27,9 @@ QString ObjectListStatement()
         statement += WherePart.isEmpty() && FilterPart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND ");
         statement += SearchPart;
     }
-    return statement + OrderPart;
+    // Unsorted, the list keeps the order of addition: with the lookup lists indexed, the engine would
+    // otherwise be free to walk a lookup list first and list the objects grouped by its values.
+    return statement + (OrderPart.isEmpty() ? UnsortedOrder : OrderPart);
 }
 
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)
@@ -92,6 +96,9 @@ void BuildObjectListPieces(TDModule &module)
 
 void OpenObjectList(TDModule &module)
 {
+    // The filter's table belongs to the connection: after another file was opened it is empty, not missing.
+    if (!FilterPart.isEmpty())
+        EnsurePassingObjectsTable(module);
     module.QRGeneral->open(ObjectListStatement(), SearchValues);
 }
 

@@ -21,6 +21,7 @@ extern QString OrderPart;
 extern QString SearchPart;
 extern QVariantList SearchValues;
 
+// The five pieces in order; without an order piece the objects come in the order they were added.
 QString ObjectListStatement();
 
 // Runs the field query on QRFields and walks its rows from the first.

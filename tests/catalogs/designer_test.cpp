@@ -5,6 +5,7 @@
 #include "catalogs/designerrules.h"
 #include "catalogs/elementwidgets.h"
 #include "core/dmodule.h"
+#include "fields/fieldstore.h"
 #include "core/sqltext.h"
 #include "objects/form2.h"
 #include "objects/objectlist.h"
@@ -359,8 +360,7 @@ TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
 
     // Цена is dropped and Размер added: Цвет takes the first line, Вес the second, Размер the third.
     closeQueries(*module);
-    module->exec("DELETE FROM FIELDS WHERE F_NAME = 'Цена'");
-    module->exec("ALTER TABLE GENER DROP G1");
+    FieldStore::DeleteField(*module, scalar("SELECT F_ID FROM FIELDS WHERE F_NAME = 'Цена'").toLongLong());
     addField(*module, "Размер", IntegerType);
     addField(*module, "Код", IntegerType);
     ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));

@@ -68,7 +68,7 @@ TEST_F(ObjectFilterTest, EntriesCombineWithAndAlsoWithinOneBook)
 TEST_F(ObjectFilterTest, FilterPartTakesTheWhereFormWithoutLookupFieldsAndTheAndFormWithThem)
 {
     ASSERT_TRUE(WherePart.isEmpty());
-    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 11)}).filterPart, " WHERE G_ID IN (1,5)");
+    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 11)}).filterPart, " WHERE G_ID IN (SELECT P_OBJECT FROM temp.PASSING_OBJECTS)");
     OrderPart = " ORDER BY G_ID DESC";
     EXPECT_EQ(listed({condition(1, 11)}), ids({5, 1})) << "the order piece still applies after the filter";
 
@@ -76,11 +76,34 @@ TEST_F(ObjectFilterTest, FilterPartTakesTheWhereFormWithoutLookupFieldsAndTheAnd
     exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 5").arg(kind));   // names no entry: not listable
     BuildObjectListPieces(*module);
     ASSERT_FALSE(WherePart.isEmpty());
-    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 10)}).filterPart, " AND (G_ID IN (1,2))");
+    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 10)}).filterPart, " AND (G_ID IN (SELECT P_OBJECT FROM temp.PASSING_OBJECTS))");
     EXPECT_EQ(listed({condition(1, 10)}), ids({1, 2}));
     const FilterEvaluation onlyUnlisted = EvaluateObjectFilter(*module, {condition(1, 11), condition(1, 13)});
     EXPECT_TRUE(onlyUnlisted.nothingPassed) << "object 5 passes the links but is not in the list";
     EXPECT_TRUE(onlyUnlisted.filterPart.isEmpty());
+}
+
+// The list holds the objects that passed when the filter was evaluated: one added later with a matching
+// link is not listed (nor one whose link is removed later dropped) until the filter is evaluated again.
+TEST_F(ObjectFilterTest, TheFilteredListIsASnapshotUntilTheFilterChanges)
+{
+    const QStringList russia{condition(1, 10)};
+    EXPECT_EQ(listed(russia), ids({1, 2, 5}));
+    exec("INSERT INTO GENER(G_ID) VALUES(7)");
+    exec("INSERT INTO LINKS VALUES(20,7,1,12,'',0)");
+    exec("DELETE FROM LINKS WHERE L_OBJECT = 2");
+    SharedQuery &q = *module->QRGeneral;
+    q.open(ObjectListStatement());
+    EXPECT_EQ(q.recordCount(), 3);
+    EXPECT_EQ(listed(russia), ids({1, 5, 7}));
+
+    // Another connection (another file opened and this one again) starts with no passing objects
+    // rather than a statement naming a missing table.
+    const QString filterPart = FilterPart;
+    module->OpenConnection(dbPath);
+    FilterPart = filterPart;
+    OpenObjectList(*module);
+    EXPECT_TRUE(q.isEmpty());
 }
 
 // Sizes past the engine's limits: a branch of more than 1000 entries, more than 1000 passing objects,

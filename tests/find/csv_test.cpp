@@ -177,7 +177,9 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
     exec("INSERT INTO LINKS VALUES(1, 2, 1, 1, 'много', 0)");
     BuildObjectListPieces(*module);
     OrderPart = " ORDER BY G_ID DESC";
-    FilterPart = FilterPartFor({2, 3}, WherePart);
+    EnsurePassingObjectsTable(*module);
+    module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (2), (3)");
+    FilterPart = PassingFilterPart(WherePart);
     OpenObjectList(*module);
     const QString path = csvPath("filtered.csv");
     const QList<DescriptionField> columns{fields[2], fields[0]};   // shown in this order, the rest hidden

@@ -105,12 +105,15 @@ TEST_F(SearchTest, LookupTextsDatesAndNumbersMatchAsTheGridShowsThem)
 TEST_F(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
 {
     ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
-    FilterPart = FilterPartFor({1, 2, 3}, WherePart);
+    EnsurePassingObjectsTable(*module);
+    module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (1), (2), (3)");
+    FilterPart = PassingFilterPart(WherePart);
     // Ёжик, ЕЛКА, then Apple Pie (through "зелёный"); ёлочка is filtered out.
     EXPECT_EQ(found("Е"), (QStringList{"1", "2", "3"}));
     ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
     EXPECT_EQ(found("Е"), (QStringList{"3", "2", "1"}));
-    FilterPart = FilterPartFor({4}, WherePart);
+    module->exec("DELETE FROM temp.PASSING_OBJECTS");
+    module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (4)");
     EXPECT_EQ(found("ЕЛКА"), QStringList{});
     // The search stays in force when the list is opened again (after adding an object, for example).
     FilterPart.clear();

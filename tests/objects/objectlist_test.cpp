@@ -65,3 +65,37 @@ TEST_F(ObjectListTest, AnyNumberOfLookupFieldsIsListedWithTheirTexts)
     ASSERT_TRUE(list.next());
     EXPECT_EQ(list.asString(QStringLiteral("L%1_DATA").arg(fields.last())), EmptyLookupText);
 }
+
+// With the lookup column indexed the engine may prefer to walk a small lookup list first; the unsorted
+// list still comes in the order of addition, and a sort lists equal values in that order too, so the
+// object found after an addition is the one the grid shows at that row.
+TEST_F(ObjectListTest, TheUnsortedListKeepsTheOrderOfAdditionAndLocatesObjectsInIt)
+{
+    const qint64 number = addField(*module, "Номер", IntegerType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    addLookupEntry(*module, colour, "синий");
+    addLookupEntry(*module, colour, "красный");
+    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 2000) "
+                        "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I % 7, 2 - I % 2 FROM N").arg(number).arg(colour));
+    exec("ANALYZE");
+    module->OpenConnection(dbPath);
+    BuildObjectListPieces(*module);
+    OpenObjectList(*module);
+    SharedQuery &list = *module->QRGeneral;
+    QList<qint64> ids;
+    for (bool more = list.first(); more; more = list.next())
+        ids << list.asInteger("G_ID");
+    ASSERT_EQ(ids.size(), 2000);
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    EXPECT_EQ(FindObjectRow(list, 2000), 2000);
+
+    for (const char *caption : {"Цвет", "Номер"}) {
+        ASSERT_TRUE(ApplyTitleSort(*module, caption));
+        OpenObjectList(*module);
+        // Objects 1, 2 and 3 differ in both columns; object 1 + 14 equals object 1 in both.
+        const int first = FindObjectRow(list, 1), twin = FindObjectRow(list, 15);
+        EXPECT_LT(first, twin) << caption;
+        list.setRecNo(twin);
+        EXPECT_EQ(list.asInteger("G_ID"), 15) << caption;
+    }
+}
