@@ -1,5 +1,6 @@
 #include "classifier/treelevel.h"
 
+#include "core/collation.h"
 #include "core/dmodule.h"
 
 TreeSource TreeSource::classes(int sortChoice)
@@ -44,10 +45,10 @@ QVector<TreeRow> ReadTreeLevel(TDModule &module, const TreeSource &source, qint6
                       .arg(p, source.table)
                       .arg(parent);
     if (!source.orderColumn.isEmpty()) {
-        sql += QLatin1String("\n ORDER BY P.") + source.orderColumn;
         // Names are read in Russian order; codes keep the engine's order.
-        if (source.orderColumn.endsWith(QLatin1String("_NAME")))
-            sql += QLatin1String(" COLLATE RUSSIAN");
+        const QString column = QLatin1String("P.") + source.orderColumn;
+        sql += QLatin1String("\n ORDER BY ")
+               + (source.orderColumn.endsWith(QLatin1String("_NAME")) ? InRussianOrder(column) : column);
     }
     SharedQuery &q = *module.QRClasses;
     q.setSql(sql);

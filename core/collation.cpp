@@ -215,6 +215,11 @@ sqlite3 *EngineHandle(const QSqlDatabase &db)
     return engine;
 }
 
+QString InRussianOrder(const QString &column)
+{
+    return column + QLatin1String(" COLLATE RUSSIAN");
+}
+
 void RegisterRussianCollation(QSqlDatabase &db)
 {
     if (sqlite3_create_collation(EngineHandle(db), "RUSSIAN", SQLITE_UTF8, nullptr, compareCallback) != SQLITE_OK)

@@ -14,8 +14,10 @@ struct sqlite3;
 // engine library linked here is the one the connection runs on.
 sqlite3 *EngineHandle(const QSqlDatabase &db);
 
-// Registers the collation RUSSIAN on the connection: "ORDER BY column COLLATE RUSSIAN".
+// Registers the collation RUSSIAN on the connection.
 void RegisterRussianCollation(QSqlDatabase &db);
+// A text column in Russian order, for ORDER BY and for the indexes that serve it: "column COLLATE RUSSIAN".
+QString InRussianOrder(const QString &column);
 
 // <0, 0 or >0 as the collation orders two UTF-8 texts.
 int CompareRussian(const char *a, int aLength, const char *b, int bLength);

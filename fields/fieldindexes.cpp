@@ -1,6 +1,7 @@
 #include "fields/fieldindexes.h"
 
 #include "core/dberror.h"
+#include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -13,11 +14,11 @@ namespace {
 
 using namespace SchemaName;
 
-// A text column as its index orders it. The object list sorts texts in one collation; when the
-// connection gets one, it is named here and in the list's ORDER BY, nowhere else.
+// A text column as its index orders it: in the order the object list sorts texts by, so that a sort
+// reads the index instead of sorting the whole list.
 QString textKey(const QString &column)
 {
-    return column;
+    return InRussianOrder(column);
 }
 
 struct NamedIndex

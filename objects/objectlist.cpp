@@ -1,5 +1,6 @@
 #include "objects/objectlist.h"
 
+#include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -112,10 +113,9 @@ bool ApplyTitleSort(TDModule &module, const QString &caption)
     const bool lookup = rows.first().at(1).toLongLong() != 0;
     const bool text = lookup || rows.first().at(2).toInt() == FieldKinds::StringType;
     const QString previous = OrderPart;
-    OrderPart = QLatin1String(" ORDER BY ") + (lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id));
+    const QString column = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
-    if (text)
-        OrderPart += QLatin1String(" COLLATE RUSSIAN");
+    OrderPart = QLatin1String(" ORDER BY ") + (text ? InRussianOrder(column) : column);
     if (OrderPart == previous)
         OrderPart += QLatin1String(" DESC");
     return true;

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/startup.h"
+#include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "fields/fieldstore.h"
@@ -77,6 +78,8 @@ auto withSecondConnection(const QString &path, Fn fn)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     db.open();
+    // Text indexes use the program's collation: without it the reader could not write those tables.
+    RegisterRussianCollation(db);
     auto result = fn(db);
     db.close();
     db = QSqlDatabase();
