@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/progress.h"
 #include "app/named.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -141,17 +142,6 @@ QString chooseTarget(QWidget *parent, const char *dialogName, const QString &tit
     return path;
 }
 
-QProgressDialog *newProgress(QWidget *parent, const QString &text, int maximum)
-{
-    auto *progress = new QProgressDialog(text, QStringLiteral("Отмена"), 0, maximum, parent);
-    progress->setObjectName(QStringLiteral("ProgressDialog"));
-    progress->setWindowTitle(QApplication::applicationName());
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(400);
-    progress->setAttribute(Qt::WA_DeleteOnClose);
-    return progress;
-}
-
 QString cardTitle(const QList<DescriptionField> &fields)
 {
     const SharedQuery &list = *DModule->QRGeneral;
@@ -175,7 +165,7 @@ void TForm2::ExportCsvItemClick()
                                       QStringLiteral("Файлы CSV (*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
-    QProgressDialog *progress = newProgress(this, QStringLiteral("Запись объектов в файл..."), 0);
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Запись объектов в файл..."), 0);
     int written = 0;
     const bool done = Guarded([&] {
         written = ExportObjectList(*DModule, *DModule->QRGeneral, visibleFields(), dialog.options(), path, [&](int rows) {
@@ -209,7 +199,7 @@ void TForm2::ImportCsvItemClick()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const int rows = int(document.records.size()) - 1;
-    QProgressDialog *progress = newProgress(this, QStringLiteral("Проверка значений..."), rows);
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Проверка значений..."), rows);
     const ImportPlan plan = ConvertCsvRecords(document, fields, dialog.mapping(), [&](int done) {
         progress->setValue(done);
         QApplication::processEvents();
@@ -235,7 +225,7 @@ void TForm2::ImportCsvItemClick()
         if (!skipFailing)
             return;
     }
-    progress = newProgress(this, QStringLiteral("Добавление объектов..."), rows - plan.failingRows());
+    progress = NewProgress(this, QStringLiteral("Добавление объектов..."), rows - plan.failingRows());
     int added = 0;
     const bool done = Guarded([&] {
         added = WriteImportedObjects(*DModule, plan, skipFailing, [&](int count) {
@@ -274,7 +264,7 @@ void TForm2::SaveListPdfItemClick()
     if (path.isEmpty())
         return;
     const QList<DescriptionField> columns = visibleFields();
-    QProgressDialog *progress = newProgress(this, QStringLiteral("Подготовка страниц..."), 0);
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Подготовка страниц..."), 0);
     Guarded([&] {
         const ListPrintout printout = ObjectListPrintout(*DModule->QRGeneral, columns, ListTitle);
         progress->setMaximum(printout.rowCount);

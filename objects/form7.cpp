@@ -8,17 +8,20 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/progress.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "objects/paramspanel.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -199,8 +202,7 @@ void TForm7::AddRecord()
         OpenObjectList(*DModule);
         close();
         EditMode = false;
-        if (const int row = FindObjectRow(*DModule->QRGeneral, id))
-            DModule->QRGeneral->setRecNo(row);
+        showObjectInList(id);
     });
 }
 
@@ -214,9 +216,23 @@ void TForm7::EditRecord()
         UpdateObject(*DModule, id, inputs);
         OpenObjectList(*DModule);
         close();
-        if (const int row = FindObjectRow(*DModule->QRGeneral, id))
-            DModule->QRGeneral->setRecNo(row);
+        showObjectInList(id);
     });
+}
+
+void TForm7::showObjectInList(qint64 id)
+{
+    // Far down a long list the rows before the object are read first: the user sees how far, and may
+    // stop at the top of the list instead.
+    QProgressDialog *progress = NewProgress(Form2, QStringLiteral("Поиск объекта в списке..."), 0);
+    const int row = FindObjectRow(*DModule->QRGeneral, id, [progress](int rowsRead) {
+        progress->setLabelText(QStringLiteral("Поиск объекта в списке: просмотрено объектов %1").arg(rowsRead));
+        QApplication::processEvents();
+        return !progress->wasCanceled();
+    });
+    progress->close();
+    if (row)
+        DModule->QRGeneral->setRecNo(row);
 }
 
 void TForm7::CancelBtnClick()

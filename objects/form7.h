@@ -63,6 +63,8 @@ private:
     void layOut();
     bool missingValue(const QList<FieldInput> &inputs);
     void showStoredObject();
+    // Makes the object the list's current row, with progress shown while a long list is read.
+    void showObjectInList(qint64 id);
 
     QList<DescriptionField> m_fields;
     QList<QLabel *> m_labels;

@@ -121,7 +121,7 @@ bool ApplyTitleSort(TDModule &module, const QString &caption)
     return true;
 }
 
-int FindObjectRow(SharedQuery &list, qint64 objectId)
+int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(int rowsRead)> &progress)
 {
     if (!list.isOpen())
         return 0;
@@ -129,8 +129,10 @@ int FindObjectRow(SharedQuery &list, qint64 objectId)
     if (idColumn < 0)
         return 0;
     for (int row = 0;; ++row) {
-        if (row >= list.rowsRead() && list.readRows(row + 1024) <= row)
-            return 0;
+        if (row >= list.rowsRead()) {
+            if (list.readRows(row + 1024) <= row || (progress && !progress(row)))
+                return 0;
+        }
         if (list.valueAt(row, idColumn).toLongLong() == objectId)
             return row + 1;
     }

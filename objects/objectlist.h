@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <QVariantList>
 
 #include "fields/fieldkind.h"
@@ -46,5 +47,6 @@ void OpenObjectList(TDModule &module);
 // descending when it sorted ascending by it already. False (nothing changed) when no field has that name.
 bool ApplyTitleSort(TDModule &module, const QString &caption);
 
-// The 1-based row of an open object list whose G_ID is `objectId`; 0 when the list does not hold it.
-int FindObjectRow(SharedQuery &list, qint64 objectId);
+// The 1-based row of an open object list whose G_ID is `objectId`; 0 when the list does not hold it (or
+// `progress`, told the rows read so far, returned false to give up).
+int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(int rowsRead)> &progress = {});
