@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/modemenu.h"
+#include "objects/printlayout.h"
 
 #include <QMainWindow>
+#include <optional>
 
 class FilterPanel;
 class ObjectGridModel;
@@ -97,6 +99,8 @@ private:
     void openEditor(bool editMode);
     void buildSearch(QWidget *central);
     void buildListMenu();
+    // The card of the current object for printing; nothing (with the reason shown) without one.
+    std::optional<CardPrintout> currentObjectCard();
     void followQueryRow();
     void followGridRow(int row);
     bool m_syncingRow = false;

@@ -279,16 +279,25 @@ void TForm2::SaveListPdfItemClick()
     progress->close();
 }
 
-void TForm2::PrintCardItemClick()
+std::optional<CardPrintout> TForm2::currentObjectCard()
 {
     if (!DModule->QRGeneral->isOpen() || DModule->QRGeneral->eof()) {
         ShowMessage(QStringLiteral("Выберите объект в списке."), this);
-        return;
+        return std::nullopt;
     }
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     CardPrintout card;
     if (!Guarded([&] { card = ObjectCardPrintout(*DModule, *DModule->QRGeneral, fields, cardTitle(fields)); }))
+        return std::nullopt;
+    return card;
+}
+
+void TForm2::PrintCardItemClick()
+{
+    const std::optional<CardPrintout> shown = currentObjectCard();
+    if (!shown)
         return;
+    const CardPrintout &card = *shown;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setDocName(card.title);
@@ -302,14 +311,10 @@ void TForm2::PrintCardItemClick()
 
 void TForm2::SaveCardPdfItemClick()
 {
-    if (!DModule->QRGeneral->isOpen() || DModule->QRGeneral->eof()) {
-        ShowMessage(QStringLiteral("Выберите объект в списке."), this);
+    const std::optional<CardPrintout> shown = currentObjectCard();
+    if (!shown)
         return;
-    }
-    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    CardPrintout card;
-    if (!Guarded([&] { card = ObjectCardPrintout(*DModule, *DModule->QRGeneral, fields, cardTitle(fields)); }))
-        return;
+    const CardPrintout &card = *shown;
     const QString path = chooseTarget(this, "SaveCardPdfDialog", QStringLiteral("Сохранить карточку объекта в PDF"),
                                       QStringLiteral("Документы PDF (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
