@@ -76,23 +76,20 @@ void ReferencesPage::ComponentsFill()
 {
     ComponentsList1->clear();
     ComponentsList2->clear();
-    const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
-    const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-    QStringList classNames, bookNames;
-    classNames.reserve(classes.size());
-    bookNames.reserve(books.size());
-    for (const ReferenceStore::TopClass &topClass : classes)
-        classNames << topClass.name;
-    for (const ReferenceStore::Book &book : books)
-        bookNames << book.name;
-    ComponentsList1->addItems(classNames);
-    ComponentsList2->addItems(bookNames);
+    // Each item carries its id: the lists may be older than the classifier by the time of a click.
+    for (const ReferenceStore::TopClass &topClass : ReferenceStore::TopClasses(*DModule))
+        (new QListWidgetItem(topClass.name, ComponentsList1))->setData(Qt::UserRole, topClass.id);
+    for (const ReferenceStore::Book &book : ReferenceStore::Books(*DModule))
+        (new QListWidgetItem(book.name, ComponentsList2))->setData(Qt::UserRole, book.id);
 }
 
-bool ReferencesPage::confirmRegenerate(int index)
+bool ReferencesPage::confirmRegenerate(const ReferenceStore::TopClass &topClass)
 {
     // The list shows which class the question is about.
-    ComponentsList1->setCurrentRow(index);
+    for (int row = 0; row < ComponentsList1->count(); ++row) {
+        if (ComponentsList1->item(row)->data(Qt::UserRole).toLongLong() == topClass.id)
+            ComponentsList1->setCurrentRow(row);
+    }
     return Settings::RegenerateBooks() && AskYesNo(RegenerateQuestion, window());
 }
 
@@ -101,33 +98,47 @@ bool ReferencesPage::confirmRemove(const ReferenceStore::Book &book)
     return AskYesNo(removeQuestion(book.name), window());
 }
 
-// The lists hold names only: the chosen item is found again by its position in the same statement.
+namespace {
+// The chosen item's row in the current list of `rows`, matched by id; -1 when nothing is chosen or the
+// item no longer names a row (the list is then filled again).
+template <typename Row>
+int chosenRow(QListWidget *list, const QList<Row> &rows)
+{
+    const QListWidgetItem *item = list->currentItem();
+    if (!item || !item->isSelected())
+        return -1;
+    const qint64 id = item->data(Qt::UserRole).toLongLong();
+    for (int index = 0; index < rows.size(); ++index) {
+        if (rows[index].id == id)
+            return index;
+    }
+    return -1;
+}
+}
+
 void ReferencesPage::Button1Click()
 {
-    const int index = ComponentsList1->currentRow();
-    if (index < 0 || !ComponentsList1->currentItem()->isSelected())
+    if (!ComponentsList1->currentItem() || !ComponentsList1->currentItem()->isSelected())
         return;
     Guarded([&] {
         const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
-        if (index >= classes.size())
-            return;
-        if (ReferenceStore::AddBook(*DModule, classes.at(index), [this](int row, const auto &) { return confirmRegenerate(row); },
-                                    index))
-            ComponentsFill();
+        const int index = chosenRow(ComponentsList1, classes);
+        if (index >= 0)
+            ReferenceStore::AddBook(*DModule, classes.at(index), [this](const auto &topClass) { return confirmRegenerate(topClass); });
+        ComponentsFill();
     });
 }
 
 void ReferencesPage::Button2Click()
 {
-    const int index = ComponentsList2->currentRow();
-    if (index < 0 || !ComponentsList2->currentItem()->isSelected())
+    if (!ComponentsList2->currentItem() || !ComponentsList2->currentItem()->isSelected())
         return;
     Guarded([&] {
         const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
-        if (index >= books.size())
-            return;
-        if (ReferenceStore::DropBook(*DModule, books.at(index), [this](const auto &book) { return confirmRemove(book); }))
-            ComponentsFill();
+        const int index = chosenRow(ComponentsList2, books);
+        if (index >= 0)
+            ReferenceStore::DropBook(*DModule, books.at(index), [this](const auto &book) { return confirmRemove(book); });
+        ComponentsFill();
     });
 }
 
@@ -135,7 +146,7 @@ void ReferencesPage::Button2Click()
 void ReferencesPage::Button3Click()
 {
     Guarded([&] {
-        ReferenceStore::AddAllBooks(*DModule, [this](int row, const auto &) { return confirmRegenerate(row); });
+        ReferenceStore::AddAllBooks(*DModule, [this](const auto &topClass) { return confirmRegenerate(topClass); });
     });
     Guarded([&] { ComponentsFill(); });
 }

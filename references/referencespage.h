@@ -33,6 +33,6 @@ public Q_SLOTS:
 private:
     // The questions asked for a book that exists already (when the setting allows regenerating at all)
     // and for a book that objects link to.
-    bool confirmRegenerate(int index);
+    bool confirmRegenerate(const ReferenceStore::TopClass &topClass);
     bool confirmRemove(const ReferenceStore::Book &book);
 };

@@ -87,10 +87,10 @@ void RemoveBook(TDModule &module, qint64 bookId)
     tx.commit();
 }
 
-bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate, int index)
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate)
 {
     const std::optional<qint64> existing = BookOfClass(module, topClass.id);
-    if (existing && !confirmRegenerate(index, topClass))
+    if (existing && !confirmRegenerate(topClass))
         return false;
     GenerateBook(module, topClass, existing);
     return true;
@@ -107,9 +107,8 @@ bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmW
 void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate)
 {
     Transaction tx(module);
-    const QList<TopClass> classes = TopClasses(module);
-    for (int index = 0; index < classes.size(); ++index)
-        AddBook(module, classes.at(index), confirmRegenerate, index);
+    for (const TopClass &topClass : TopClasses(module))
+        AddBook(module, topClass, confirmRegenerate);
     tx.commit();
 }
 

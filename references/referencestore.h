@@ -43,8 +43,8 @@ void RemoveBook(TDModule &module, qint64 bookId);
 
 // Generates the book of a top-level class; a book it has already is made again only when
 // `confirmRegenerate` agrees. Returns whether a book was made.
-using RegenerateQuestion = std::function<bool(int index, const TopClass &topClass)>;
-bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate, int index = 0);
+using RegenerateQuestion = std::function<bool(const TopClass &topClass)>;
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate);
 // Removes a book; one with links only when `confirmWithLinks` agrees. Returns whether it was removed.
 using RemoveQuestion = std::function<bool(const Book &book)>;
 bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks);

@@ -158,3 +158,20 @@ TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemov
     EXPECT_EQ(answer.texts(), (QStringList{removeText("Area"), removeText("Colour")}));
     EXPECT_EQ(itemsOf(page->ComponentsList2), QStringList{"Area"});
 }
+
+TEST_F(ReferencesPageTest, AListOlderThanTheClassifierActsOnTheItemChosen)
+{
+    addClass(1, "Length", 0);
+    addClass(3, "Mass", 0);
+    QMetaObject::invokeMethod(Form1, "ComponentsFill");
+    generate("Length");
+    // A class that sorts first arrives after the lists were filled: "Mass" keeps meaning Mass.
+    addClass(5, "Area", 0);
+    MessageBoxAnswerer unexpected(QMessageBox::No);
+    generate("Mass");
+    EXPECT_EQ(unexpected.seen(), 0);
+    EXPECT_EQ(rows("SELECT R_CLASS FROM REFERS ORDER BY R_ID"), (QList<QVariantList>{{1}, {3}}));
+    EXPECT_EQ(itemsOf(page->ComponentsList1), (QStringList{"Area", "Length", "Mass"})) << "filled again";
+    removeBook("Length");
+    EXPECT_EQ(rows("SELECT R_CLASS FROM REFERS"), (QList<QVariantList>{{3}}));
+}
