@@ -164,6 +164,7 @@ void TForm11::LoadGeneral()
     gridModel->setColumns(shown);
     for (int column = 0; column < gridModel->columnCount(); ++column)
         DBGrid->setColumnHidden(column, false);
+    FitGridColumns(DBGrid);
     bookPanel->fill();
 }
 
