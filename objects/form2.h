@@ -97,7 +97,4 @@ private:
     void openEditor(bool editMode);
     void buildSearch(QWidget *central);
     void buildListMenu();
-    void followQueryRow();
-    void followGridRow(int row);
-    bool m_syncingRow = false;
 };
