@@ -157,7 +157,7 @@ Fields build(int objects, qint64 *pictureBytes)
         for (int b = 1; b <= Books; ++b) {
             link.addBindValue(qint64(b - 1) * objects + i);
             link.addBindValue(i);
-            link.addBindValue(b * 100000);
+            link.addBindValue(b);   // the books' R_ID are 1, 2, 3 in the order generated
             link.addBindValue(qint64(b) * 100000 + 1 + (i * 7919 + b) % EntriesPerBook);
             link.addBindValue(b == 2 ? QString::number(i % 100) : QString());
             exec(link);
@@ -262,6 +262,10 @@ int main(int argc, char **argv)
                 qPrintable(Form22->GroupBoxes[0]->toPlainText().replace(QLatin1Char('\n'), QLatin1String("; "))), decoded,
                 Form22->Images[0]->shownImage().width(), Form22->Images[0]->shownImage().height());
 
+    // A picture of the window as the user sees it, when asked for.
+    if (const QString shot = qEnvironmentVariable("RUNNING_CATALOG_SHOT"); !shot.isEmpty())
+        Form22->grab().save(shot);
+
     // The same ten labels filled from one hand-written SELECT of each row.
     QStringList select;
     for (qint64 id : fields.labels)
@@ -284,6 +288,14 @@ int main(int argc, char **argv)
     }
 
     const Summary m = Summarize(moves), h = Summarize(handWritten);
+    QList<int> slowest;
+    for (int i = 0; i < Moves; ++i)
+        slowest << i;
+    std::sort(slowest.begin(), slowest.end(), [&](int a, int b) { return moves[a] > moves[b]; });
+    std::printf("slowest moves:");
+    for (int i = 0; i < 5; ++i)
+        std::printf(" #%d %.1f ms", slowest[i] + 1, moves[slowest[i]]);
+    std::printf("\n");
     std::printf("move to the next object: average %.2f ms, 99th percentile %.2f ms, worst %.2f ms (goal: under 16 ms on "
                 "average, under 30 ms at worst)\n",
                 m.average, m.p99, m.worst);
