@@ -353,5 +353,5 @@ void TForm11::N5Click()
     // The running catalog always sees the current layout.
     if (!SaveCatalog(CatalogName))
         return;
-    // The running catalog starts here once its window exists; until then the designer stays on screen.
+    Form22->RunCatalog(CatalogName);
 }

@@ -12,6 +12,7 @@
 #include "objects/filterpanel.h"
 #include "objects/form21.h"
 #include "objects/form7.h"
+#include "objects/gridrowsync.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
@@ -75,10 +76,7 @@ TForm2::TForm2(QWidget *parent)
     connect(DBGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { DBGridMenu->popup(DBGrid->viewport()->mapToGlobal(pos)); });
     connect(DBGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm2::DBGridTitleClick);
-    connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { followGridRow(current.row()); });
-    connect(DModule->QRGeneral, &SharedQuery::afterScroll, this, &TForm2::followQueryRow);
-    connect(gridModel, &QAbstractItemModel::modelReset, this, &TForm2::followQueryRow);
+    new GridRowSync(DBGrid, gridModel);
 
     AddRecordBtn = Named<QPushButton>("AddRecordBtn", QStringLiteral("Добавить новый объект"), central);
     EditRecordBtn = Named<QPushButton>("EditRecordBtn", QStringLiteral("Изменить выделенный объект"), central);
@@ -275,34 +273,6 @@ void TForm2::setGridColumnVisible(int column, bool visible)
     // The search looks at the columns shown.
     if (!SearchEdit->text().isEmpty())
         SearchTimer->start();
-}
-
-void TForm2::followGridRow(int row)
-{
-    if (m_syncingRow || row < 0)
-        return;
-    m_syncingRow = true;
-    DModule->QRGeneral->setRecNo(row + 1);
-    m_syncingRow = false;
-}
-
-void TForm2::followQueryRow()
-{
-    SharedQuery &list = *DModule->QRGeneral;
-    if (m_syncingRow || !list.isOpen() || list.eof())
-        return;
-    const int row = list.recNo() - 1;
-    while (row >= gridModel->rowCount() && gridModel->canFetchMore(QModelIndex()))
-        gridModel->fetchMore(QModelIndex());
-    if (row >= gridModel->rowCount())
-        return;
-    m_syncingRow = true;
-    int column = 0;
-    while (column < gridModel->columnCount() && DBGrid->isColumnHidden(column))
-        ++column;
-    DBGrid->setCurrentIndex(gridModel->index(row, column));
-    DBGrid->scrollTo(gridModel->index(row, column));
-    m_syncingRow = false;
 }
 
 void TForm2::ComboBoxChange() { Guarded([this] { filterPanel->ComboBoxChange(); }); }

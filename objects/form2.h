@@ -101,7 +101,4 @@ private:
     void buildListMenu();
     // The card of the current object for printing; nothing (with the reason shown) without one.
     std::optional<CardPrintout> currentObjectCard();
-    void followQueryRow();
-    void followGridRow(int row);
-    bool m_syncingRow = false;
 };

@@ -85,14 +85,7 @@ void TForm2::buildListMenu()
 
 QList<DescriptionField> TForm2::visibleFields() const
 {
-    QList<DescriptionField> fields;
-    const QHeaderView *header = DBGrid->horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int column = header->logicalIndex(visual);
-        if (column >= 0 && column < gridModel->columns().size() && !DBGrid->isColumnHidden(column))
-            fields << gridModel->columns().at(column);
-    }
-    return fields;
+    return VisibleGridFields(*DBGrid, *gridModel);
 }
 
 void TForm2::SearchEditChanged()

@@ -5,6 +5,8 @@
 #include "core/sharedquery.h"
 
 #include <QDate>
+#include <QHeaderView>
+#include <QTableView>
 #include <QFont>
 #include <QLocale>
 #include <QTime>
@@ -87,4 +89,16 @@ QVariant ObjectGridModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= m_fields.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     return GridTitleData(m_fields[section].name, role);
+}
+
+QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model)
+{
+    QList<DescriptionField> fields;
+    const QHeaderView *header = grid.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (column >= 0 && column < model.columns().size() && !grid.isColumnHidden(column))
+            fields << model.columns().at(column);
+    }
+    return fields;
 }

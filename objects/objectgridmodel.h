@@ -6,6 +6,7 @@
 #include <QVector>
 
 class SharedQuery;
+class QTableView;
 
 // The object grid's read-only model over a shared query: one column per shown description field, rows
 // read from the query as the view scrolls. It follows the query when the statement runs again.
@@ -38,3 +39,6 @@ private:
     QVector<int> m_queryColumns;
     int m_rows = 0;
 };
+
+// The fields of the grid's visible columns, in the order shown.
+QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model);

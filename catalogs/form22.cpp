@@ -1,0 +1,457 @@
+#include "catalogs/form22.h"
+
+#include "app/filedialogs.h"
+#include "app/forms.h"
+#include "app/generalerror.h"
+#include "app/grids.h"
+#include "app/messages.h"
+#include "app/named.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/elementwidgets.h"
+#include "catalogs/form11.h"
+#include "catalogs/form12.h"
+#include "catalogs/form23.h"
+#include "core/dmodule.h"
+#include "objects/filterpanel.h"
+#include "objects/gridrowsync.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/printlayout.h"
+#include "objects/objectsearch.h"
+#include "settings/form6.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+const QString PlainCaption = QStringLiteral("Электронный каталог");
+constexpr int SearchDelayMs = 250;
+}
+
+TForm22::TForm22(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form22"));
+    setWindowTitle(PlainCaption);
+    // While a catalog runs no other window of the program can be reached.
+    setWindowModality(Qt::ApplicationModal);
+
+    auto *central = new QWidget(this);
+    gridModel = new ObjectGridModel(DModule->QRGeneral, this);
+    DBGrid = NewReadOnlyGrid(gridModel, central);
+    DBGrid->horizontalHeader()->setSectionsClickable(true);
+    DBGrid->horizontalHeader()->setHighlightSections(false);
+    connect(DBGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm22::DBGridTitleClick);
+    m_rowSync = new GridRowSync(DBGrid, gridModel);
+
+    SearchEdit = Named<QLineEdit>("SearchEdit", central);
+    SearchEdit->setPlaceholderText(QStringLiteral("Поиск"));
+    SearchEdit->setClearButtonEnabled(true);
+    SearchEdit->setToolTip(QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст"));
+    SearchTimer = new QTimer(this);
+    SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
+    SearchTimer->setSingleShot(true);
+    SearchTimer->setInterval(SearchDelayMs);
+    connect(SearchEdit, &QLineEdit::textChanged, this, &TForm22::SearchEditChanged);
+    connect(SearchTimer, &QTimer::timeout, this, &TForm22::ApplySearch);
+
+    filterPanel = new FilterPanel(DBGrid, central);
+    ComboBox = filterPanel->ComboBox;
+    ClassesView = filterPanel->ClassesView;
+    AddFilter = filterPanel->AddFilter;
+    DeleteFilter = filterPanel->DeleteFilter;
+    ListBox = filterPanel->ListBox;
+    // The filter's buttons go through this window, which rebuilds the panel once per evaluation.
+    disconnect(AddFilter, &QPushButton::clicked, filterPanel, &FilterPanel::AddFilterClick);
+    disconnect(DeleteFilter, &QPushButton::clicked, filterPanel, &FilterPanel::DeleteFilterClick);
+    connect(AddFilter, &QPushButton::clicked, this, &TForm22::AddFilterClick);
+    connect(DeleteFilter, &QPushButton::clicked, this, &TForm22::DeleteFilterClick);
+
+    Panel = Named<QFrame>("Panel", central);
+    Panel->setFont(ElementFont(Layout::DefaultFontName, Layout::DefaultFontSize, true));
+    Background = new PictureElement(Panel);
+    Background->setObjectName(QStringLiteral("Background"));
+    setCentralWidget(central);
+
+    PanelMenu = new QMenu(this);
+    PanelMenu->setObjectName(QStringLiteral("PanelMenu"));
+    QAction *saveScreen = PanelMenu->addAction(QStringLiteral("Сохранить экран каталога в файл..."));
+    saveScreen->setObjectName(QStringLiteral("SaveScreenItem"));
+    saveScreen->setShortcut(QKeySequence::Save);
+    saveScreen->setShortcutContext(Qt::WindowShortcut);
+    addAction(saveScreen);
+    connect(saveScreen, &QAction::triggered, this, &TForm22::SaveScreenClick);
+    for (QWidget *area : {static_cast<QWidget *>(Panel), static_cast<QWidget *>(Background)}) {
+        area->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(area, &QWidget::customContextMenuRequested, this,
+                [this, area](const QPoint &pos) { PanelMenu->popup(area->mapToGlobal(pos)); });
+    }
+
+    // Esc leaves the search when it holds a text, else asks to leave the catalog (the exit check).
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("EscapeShortcut"));
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (SearchEdit->hasFocus() && !SearchEdit->text().isEmpty())
+            SearchEdit->clear();
+        else
+            close();
+    });
+
+    connect(DModule->QRGeneral, &SharedQuery::rowsReplaced, this, &TForm22::listReopened);
+    FormCreate();
+}
+
+void TForm22::FormCreate()
+{
+    ClearPanel();
+    FilterPart.clear();
+    DModule->CatalogListReady = false;
+}
+
+void TForm22::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm22::FormResize()
+{
+    const int w = width(), h = height();
+    const int treeWidth = int(0.3 * w);
+    const int searchHeight = SearchEdit->sizeHint().height();
+    SearchEdit->setGeometry(4, 4, qMax(treeWidth - 8, 1), searchHeight);
+    filterPanel->setGeometry(0, searchHeight + 8, treeWidth, qMax(h - searchHeight - 8, 1));
+    const int gridHeight = int(0.3 * h);
+    const int panelHeight = qMax(h - gridHeight, 1);
+    Panel->setGeometry(treeWidth, 0, qMax(w - treeWidth, 1), panelHeight);
+    Background->setGeometry(Panel->contentsRect());
+    DBGrid->setGeometry(treeWidth, panelHeight, qMax(w - treeWidth, 1), gridHeight);
+}
+
+bool TForm22::RunCatalog(const QString &Name)
+{
+    // Every run asks for the password again: a password left in the box would let anyone out.
+    Form23->Edit1->clear();
+    if (QScreen *screen = Form11 && Form11->screen() ? Form11->screen() : QApplication::primaryScreen())
+        setGeometry(screen->geometry());
+    FormResize();
+    if (!Guarded([this] { LoadGeneral(); })) {
+        finishRun();
+        return false;
+    }
+    FilterPart.clear();
+    if (!OpenCatalog(Name, true)) {
+        finishRun();
+        return false;
+    }
+    DModule->ShowCurrentCatalogObject = [this] { OpenCatalog(m_catalogName, false); };
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->hide();
+    }
+    showFullScreen();
+    raise();
+    activateWindow();
+    DBGrid->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TForm22::LoadGeneral()
+{
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    BuildObjectListPieces(fields);
+    filterPanel->reset();
+    SearchTimer->stop();
+    {
+        const QSignalBlocker blocker(SearchEdit);
+        SearchEdit->clear();
+    }
+    OpenObjectList(*DModule);
+    QList<DescriptionField> shown;
+    for (const DescriptionField &field : fields) {
+        if (field.hasGridColumn())
+            shown << field;
+    }
+    gridModel->setColumns(shown);
+    for (int column = 0; column < gridModel->columnCount(); ++column)
+        DBGrid->setColumnHidden(column, false);
+    FitGridColumns(DBGrid);
+    filterPanel->fillBooks();
+    DModule->CatalogListReady = true;
+}
+
+void TForm22::ClearPanel()
+{
+    qDeleteAll(Labels);
+    qDeleteAll(TextLabels);
+    qDeleteAll(Memos);
+    qDeleteAll(GroupBoxes);
+    qDeleteAll(Images);
+    qDeleteAll(TextImages);
+    qDeleteAll(Shapes);
+    Labels.clear();
+    TextLabels.clear();
+    Memos.clear();
+    GroupBoxes.clear();
+    Images.clear();
+    TextImages.clear();
+    Shapes.clear();
+    m_imageFields.clear();
+    m_fields = {};
+    m_built = false;
+}
+
+bool TForm22::OpenCatalog(const QString &Name, bool First)
+{
+    if (!First && m_built && Name == m_catalogName) {
+        showCurrentObject();
+        return true;
+    }
+    std::optional<CatalogStore::Stored> stored;
+    QList<DescriptionField> fields;
+    if (!Guarded([&] {
+            stored = CatalogStore::Open(*DModule, Name);
+            fields = ReadDescriptionFields(*DModule);
+        }))
+        return false;
+    if (!stored) {
+        ShowMessage(QStringLiteral("Ошибка при открытии каталога!"), this);
+        return false;
+    }
+    CatalogMemo = stored->layoutText;
+    m_folder = stored->folder;
+    m_catalogName = Name;
+    ClearPanel();
+    const Layout::ReadResult read = Layout::Read(CatalogMemo);
+    const Layout::Catalog &layout = read.catalog;
+    m_fields = CatalogObject::ResolveFields(fields, layout);
+
+    for (int column = 0; column < layout.columns.size() && column < gridModel->columnCount(); ++column)
+        DBGrid->setColumnHidden(column, !layout.columns[column]);
+    for (const Layout::FieldLabel &record : layout.fieldLabels)
+        Labels << new LabelElement(record, true, true, Panel);
+    for (const Layout::TextLabel &record : layout.textLabels)
+        TextLabels << new LabelElement(record, false, true, Panel);
+    for (const Layout::FieldMemo &record : layout.memos)
+        Memos << BoxElement::memo(record, true, Panel);
+    for (const Layout::FieldImage &record : layout.fieldImages) {
+        // Built as a plain picture box: an object without a picture shows nothing, not the placeholder.
+        Images << PictureElement::textImage({record.width, record.height, record.left, record.top}, Panel);
+        m_imageFields << record.fieldName;
+    }
+    // The background and the text images are decoded once per opening, together, each at its box's size.
+    QList<PictureElement *> boxes;
+    QList<QByteArray> pictures;
+    if (First) {
+        Background->clearPicture();
+        if (!layout.backgroundFile.isEmpty()) {
+            boxes << Background;
+            pictures << CatalogStore::ReadPicture(m_folder + QLatin1Char('/') + layout.backgroundFile);
+        }
+    }
+    for (int k = 0; k < layout.textImages.size(); ++k) {
+        TextImages << PictureElement::textImage(layout.textImages[k], Panel);
+        boxes << TextImages.last();
+        pictures << CatalogStore::ReadPicture(m_folder + QLatin1Char('/') + Layout::TextImageFile(k));
+    }
+    PictureElement::setPictureData(boxes, pictures);   // a picture that cannot be read leaves its box empty
+    for (const Layout::Frame &record : layout.frames)
+        Shapes << new FrameElement(record, Panel);
+    for (const Layout::ReferenceList &record : layout.referenceLists)
+        GroupBoxes << BoxElement::referenceList(record, true, Panel);
+
+    m_built = true;
+    m_showErrorReported = false;
+    showCurrentObject();
+    for (QWidget *element : Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (element != Background) {
+            element->show();
+            element->raise();
+        }
+    }
+    if (First)
+        setWindowTitle(PlainCaption + QStringLiteral(" \"%1\"").arg(Name));
+
+    // Whatever cannot be shown is told once; the catalog runs with the rest.
+    QStringList problems;
+    if (!read.error.isEmpty())
+        problems << read.error;
+    if (!m_fields.missing.isEmpty())
+        problems << CatalogObject::MissingFieldsText(m_fields.missing);
+    if (!problems.isEmpty())
+        ShowGeneralError(problems.join(MessageLineBreak));
+    return true;
+}
+
+void TForm22::showCurrentObject()
+{
+    ++m_shownObjects;
+    SharedQuery &list = *DModule->QRGeneral;
+    try {
+        const bool hasRow = list.isOpen() && !list.eof();
+        const auto bound = [&](const QString &name) { return hasRow && m_fields.knows(name); };
+        for (LabelElement *label : std::as_const(Labels)) {
+            const QString name = label->fieldName();
+            label->setShownText(bound(name) ? CatalogObject::ShownText(list, m_fields.byName.value(name)) : QString());
+        }
+        for (BoxElement *memo : std::as_const(Memos)) {
+            const QString name = memo->fieldName();
+            memo->setPlainText(bound(name) ? CatalogObject::ShownText(list, m_fields.byName.value(name)) : QString());
+        }
+        QList<QByteArray> pictures;
+        for (const QString &name : std::as_const(m_imageFields))
+            pictures << (bound(name) ? CatalogObject::PictureData(list, m_fields.byName.value(name)) : QByteArray());
+        PictureElement::setPictureData(Images, pictures);
+        if (!GroupBoxes.isEmpty()) {
+            const QString lines =
+                hasRow ? CatalogObject::ReferenceListText(*DModule, list.asInteger(QStringLiteral("G_ID"))) : QString();
+            for (BoxElement *box : std::as_const(GroupBoxes))
+                box->setPlainText(lines);
+        }
+    } catch (const std::exception &error) {
+        // One message per opening, not one per row.
+        if (!m_showErrorReported) {
+            m_showErrorReported = true;
+            ShowGeneralError(QString::fromUtf8(error.what()));
+        }
+    }
+}
+
+void TForm22::listReopened()
+{
+    // Sorting, searching and filtering open the list again at its first row: that row is shown.
+    if (m_built && DModule->QRGeneral->isOpen())
+        DModule->QRGeneralAfterScroll();
+}
+
+void TForm22::ComboBoxChange()
+{
+    Guarded([this] { filterPanel->ComboBoxChange(); });
+}
+
+void TForm22::AddFilterClick()
+{
+    DModule->CatalogListReady = false;
+    Guarded([this] { filterPanel->AddFilterClick(); });
+    DModule->CatalogListReady = true;
+    showCurrentObject();
+}
+
+void TForm22::DeleteFilterClick()
+{
+    DModule->CatalogListReady = false;
+    Guarded([this] { filterPanel->DeleteFilterClick(); });
+    DModule->CatalogListReady = true;
+    showCurrentObject();
+}
+
+void TForm22::MakeFClass()
+{
+    DModule->CatalogListReady = false;
+    Guarded([this] { filterPanel->MakeFClass(); });
+    DModule->CatalogListReady = true;
+    showCurrentObject();
+}
+
+void TForm22::DBGridTitleClick(int column)
+{
+    if (column < 0 || column >= gridModel->columnCount())
+        return;
+    const QString previous = OrderPart;
+    const QString caption = gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const bool sorted = Guarded([&] {
+        if (ApplyTitleSort(*DModule, caption))
+            OpenObjectList(*DModule);
+    });
+    if (!sorted) {
+        OrderPart = previous;
+        Guarded([] { OpenObjectList(*DModule); });
+    }
+}
+
+void TForm22::SearchEditChanged()
+{
+    SearchTimer->start();
+}
+
+void TForm22::ApplySearch()
+{
+    SearchTimer->stop();
+    Guarded([this] { ApplyObjectSearch(*DModule, VisibleGridFields(*DBGrid, *gridModel), SearchEdit->text()); });
+}
+
+bool TForm22::FormCloseQuery()
+{
+    if (Settings::CatalogPasswordOn() && Form23->Edit1->text() != Settings::CatalogPassword()) {
+        Form23->Edit1->clear();
+        CentreOnScreen(Form23);
+        Form23->show();
+        Form23->raise();
+        Form23->activateWindow();
+        Form23->Edit1->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TForm22::closeEvent(QCloseEvent *event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+    finishRun();
+    if (Form11) {
+        Form11->show();
+        if (Form12)
+            Form12->show();
+    }
+}
+
+void TForm22::finishRun()
+{
+    DModule->CatalogListReady = false;
+    DModule->ShowCurrentCatalogObject = nullptr;
+    SearchTimer->stop();
+    ClearPanel();
+    Background->clearPicture();
+    // The designer lists every object unsorted again, as it did before the run.
+    FilterPart.clear();
+    OrderPart.clear();
+    SearchPart.clear();
+    SearchValues.clear();
+    if (DModule->connected())
+        Guarded([] { OpenObjectList(*DModule); });
+}
+
+void TForm22::SaveScreenClick()
+{
+    QString path = ChooseFileToSave(this, {"SaveScreenDialog", QStringLiteral("Сохранить экран каталога"),
+                                           {QStringLiteral("Изображения PNG (*.png)"), QStringLiteral("Документы PDF (*.pdf)")},
+                                           QString()});
+    if (path.isEmpty())
+        return;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
+        path += QLatin1String(".png");
+    if (QFileInfo::exists(path)
+        && !AskYesNo(QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QFileInfo(path).fileName()), this))
+        return;
+    Guarded([&] { SaveScreenPicture(*Panel, path); });
+}

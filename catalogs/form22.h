@@ -1,0 +1,100 @@
+#pragma once
+
+#include "catalogs/catalogobject.h"
+#include "catalogs/layouttext.h"
+
+#include <QMainWindow>
+
+class BoxElement;
+class FilterPanel;
+class FrameElement;
+class LabelElement;
+class ObjectGridModel;
+class PictureElement;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QTreeWidget;
+class GridRowSync;
+
+// The running catalog: a full-screen browser of the objects through a saved layout. The layout panel
+// shows the current object of the grid; the filter and the quick search on the left narrow the list.
+// While the exit password is on, only the password window (Form23) lets the user leave.
+class TForm22 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm22(QWidget *parent = nullptr);
+
+    FilterPanel *filterPanel = nullptr;
+    QComboBox *ComboBox = nullptr;
+    QTreeWidget *ClassesView = nullptr;
+    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
+    QListWidget *ListBox = nullptr;
+    QLineEdit *SearchEdit = nullptr;
+    QTimer *SearchTimer = nullptr;
+    QFrame *Panel = nullptr;
+    PictureElement *Background = nullptr;
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QMenu *PanelMenu = nullptr;
+
+    // The elements on the panel, one list per kind, in the order of the layout.
+    QList<LabelElement *> Labels, TextLabels;
+    QList<BoxElement *> Memos, GroupBoxes;
+    QList<PictureElement *> Images, TextImages;
+    QList<FrameElement *> Shapes;
+
+    // The layout text of the open catalog.
+    QString CatalogMemo;
+    QString catalogName() const { return m_catalogName; }
+    // Times the panel was filled for a current object (a rebuild count for checks and the benchmark).
+    int shownObjects() const { return m_shownObjects; }
+
+    // The designer's run item: lays the window out, lists the objects, opens the catalog and shows it
+    // full screen in place of the designer. False (the designer stays) when the catalog cannot be opened.
+    bool RunCatalog(const QString &Name);
+
+public Q_SLOTS:
+    void FormCreate();
+    void FormResize();
+    void LoadGeneral();
+    // First: the catalog starts (elements built, background and caption set). Otherwise the panel
+    // shows the list's current object; the elements are kept and only their contents change.
+    bool OpenCatalog(const QString &Name, bool First);
+    void ClearPanel();
+    void ComboBoxChange();
+    void AddFilterClick();
+    void DeleteFilterClick();
+    void MakeFClass();
+    void DBGridTitleClick(int column);
+    void SearchEditChanged();
+    void ApplySearch();
+    void SaveScreenClick();
+
+protected:
+    // The exit check: every way of closing the window comes here.
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool FormCloseQuery();
+    bool buildPanel(bool First);
+    void showCurrentObject();
+    void listReopened();
+    void finishRun();
+
+    GridRowSync *m_rowSync = nullptr;
+    QString m_catalogName;
+    QString m_folder;
+    CatalogObject::BoundFields m_fields;
+    QStringList m_imageFields;   // the field of each field image, parallel to Images
+    bool m_built = false;
+    bool m_showErrorReported = false;
+    int m_shownObjects = 0;
+};

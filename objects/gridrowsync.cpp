@@ -1,0 +1,44 @@
+#include "objects/gridrowsync.h"
+
+#include "core/sharedquery.h"
+#include "objects/objectgridmodel.h"
+
+#include <QItemSelectionModel>
+#include <QTableView>
+
+GridRowSync::GridRowSync(QTableView *grid, ObjectGridModel *model)
+    : QObject(grid), m_grid(grid), m_model(model)
+{
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { followGridRow(current.row()); });
+    connect(model->query(), &SharedQuery::afterScroll, this, &GridRowSync::followQueryRow);
+    connect(model, &QAbstractItemModel::modelReset, this, &GridRowSync::followQueryRow);
+}
+
+void GridRowSync::followGridRow(int row)
+{
+    if (m_syncing || row < 0)
+        return;
+    m_syncing = true;
+    m_model->query()->setRecNo(row + 1);
+    m_syncing = false;
+}
+
+void GridRowSync::followQueryRow()
+{
+    SharedQuery &list = *m_model->query();
+    if (m_syncing || !list.isOpen() || list.eof())
+        return;
+    const int row = list.recNo() - 1;
+    while (row >= m_model->rowCount() && m_model->canFetchMore(QModelIndex()))
+        m_model->fetchMore(QModelIndex());
+    if (row >= m_model->rowCount())
+        return;
+    m_syncing = true;
+    int column = 0;
+    while (column < m_model->columnCount() && m_grid->isColumnHidden(column))
+        ++column;
+    m_grid->setCurrentIndex(m_model->index(row, column));
+    m_grid->scrollTo(m_model->index(row, column));
+    m_syncing = false;
+}

@@ -1,0 +1,378 @@
+#include "support/testsupport.h"
+
+#include "app/forms.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/elementwidgets.h"
+#include "core/dmodule.h"
+#include "fields/fieldkind.h"
+#include "objects/form2.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "settings/form6.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDate>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+QByteArray Jpeg(QColor colour, QSize size = QSize(80, 60))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return data;
+}
+
+// The colour in the middle of a shown picture.
+QColor Middle(const PictureElement *box)
+{
+    const QImage image = box->shownImage();
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool Near(QColor a, QColor b)
+{
+    return a.isValid() && qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;
+}
+
+class RunningCatalogTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        price = addField(*module, "Цена", IntegerType);
+        colour = addField(*module, "Цвет", StringType, true);
+        description = addField(*module, "Описание", LongTextType);
+        photo = addField(*module, "Фото", ImageType);
+        date = addField(*module, "Дата", DateType);
+        const qint64 red = addLookupEntry(*module, colour, "Красный");
+        const qint64 blue = addLookupEntry(*module, colour, "Синий");
+        makeBook(1, "Города", {{10, "Москва", "", 0}, {11, "Казань", "", 0}});
+        closeQueries(*module);
+        const QString insert = QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2, G%3, G%4, G%5) VALUES(?,?,?,?,?,?)")
+                                   .arg(price).arg(colour).arg(description).arg(photo).arg(date);
+        module->exec(insert, {1, 1500, red, "Первая строка\rВторая строка\r", Jpeg(Qt::red), QDate(2024, 3, 5)});
+        module->exec(insert, {2, 20, blue, "Одна строка\r", QVariant(QMetaType::fromType<QByteArray>()), QDate(2023, 1, 2)});
+        module->exec(insert, {3, 300, red, "", Jpeg(Qt::blue), QDate(2022, 7, 8)});
+        exec("INSERT INTO LINKS VALUES(1,1,1,10,'5',0), (2,1,1,11,'',0), (3,3,1,11,'',0)");
+        Form6->CheckBox5->setChecked(false);
+        Form6->Edit1->clear();
+    }
+    void TearDown() override
+    {
+        Form6->CheckBox5->setChecked(false);
+        Form23->close();
+        Form22->close();
+        AppTest::TearDown();
+    }
+
+    // One of each bound element, a text image and a reference list.
+    static Layout::Catalog FullLayout()
+    {
+        Layout::Catalog c;
+        c.backgroundFile = Layout::BackgroundFile;
+        c.fieldLabels << Layout::Label{"Цвет", Layout::Colors::WindowText, 10, "Arial", 10, 10}
+                      << Layout::Label{"Цена", Layout::Colors::WindowText, 10, "Arial", 10, 40}
+                      << Layout::Label{"Дата", Layout::Colors::WindowText, 10, "Arial", 10, 70};
+        c.textLabels << Layout::Label{"Витрина", 0x000000FF, 12, "Arial", 200, 10};
+        c.memos << Layout::FieldMemo{"Описание", Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 200, 80, 10, 100};
+        c.fieldImages << Layout::FieldImage{"Фото", 120, 90, 250, 100};
+        c.textImages << Layout::TextImage{40, 30, 400, 10} << Layout::TextImage{160, 20, 400, 60};
+        c.frames << Layout::Frame{Layout::Colors::Black, 2, 100, 50, 400, 100};
+        c.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 250, 80, 10, 200};
+        return c;
+    }
+    void store(const QString &name, const Layout::Catalog &layout, bool withPictures = true)
+    {
+        CatalogStore::Pictures pictures;
+        if (withPictures) {
+            if (!layout.backgroundFile.isEmpty())
+                pictures.background = Jpeg(Qt::green, QSize(200, 100));
+            for (int k = 0; k < layout.textImages.size(); ++k)
+                pictures.textImages << Jpeg(k == 0 ? Qt::yellow : Qt::magenta, QSize(64, 64));
+        }
+        CatalogStore::Save(*module, name, layout, pictures);
+    }
+    void run(const QString &name)
+    {
+        ASSERT_TRUE(Form22->RunCatalog(name));
+        ASSERT_TRUE(Form22->isVisible());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
+    }
+    QString label(int i) const { return Form22->Labels.at(i)->text(); }
+    QString list(int i = 0) const { return Form22->GroupBoxes.at(i)->toPlainText(); }
+    qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
+    QString shown(qint64 field, FieldKind kind, const QVariant &stored) const
+    {
+        DescriptionField f;
+        f.id = field;
+        f.typeName = FieldKinds::Info(kind).typeName;
+        return DisplayText(f, stored);
+    }
+
+    qint64 price = 0, colour = 0, description = 0, photo = 0, date = 0;
+};
+}
+
+TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElement)
+{
+    store("Витрина", FullLayout());
+    run("Витрина");
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Витрина\"");
+    EXPECT_TRUE(Form22->isFullScreen());
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(label(0), "Красный") << "a lookup field shows its text, not the entry's number";
+    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
+    EXPECT_EQ(label(2), shown(date, FieldKind::Date, QDate(2024, 3, 5)));
+    EXPECT_NE(label(2), "2024-03-05");
+    EXPECT_EQ(Form22->TextLabels.at(0)->text(), "Витрина");
+    EXPECT_TRUE(Form22->TextLabels.at(0)->font().bold());
+    EXPECT_EQ(Form22->Memos.at(0)->toPlainText(), "Первая строка\nВторая строка");
+    EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::red));
+    EXPECT_EQ(Form22->Images.at(0)->shownImage().size(), QSize(120, 90)) << "decoded at the size of its box";
+    EXPECT_EQ(list(), "Города: Москва = 5\nГорода: Казань");
+    EXPECT_TRUE(Near(Middle(Form22->Background), Qt::green));
+    EXPECT_EQ(Form22->Shapes.size(), 1);
+    EXPECT_TRUE(Form22->Shapes.at(0)->isVisible());
+}
+
+TEST_F(RunningCatalogTest, KeyboardMovesRefillEveryBoundElementAndTheReferenceLists)
+{
+    Layout::Catalog layout = FullLayout();
+    layout.referenceLists << layout.referenceLists.first();
+    store("Витрина", layout);
+    run("Витрина");
+    const int built = int(Form22->Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size());
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(currentObject(), 2);
+    EXPECT_EQ(label(0), "Синий");
+    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 20));
+    EXPECT_EQ(Form22->Memos.at(0)->toPlainText(), "Одна строка");
+    EXPECT_FALSE(Form22->Images.at(0)->hasPicture()) << "the previous object's picture is gone";
+    EXPECT_EQ(list(0), "") << "an object without parameters shows empty reference lists";
+    EXPECT_EQ(list(1), "");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(currentObject(), 3);
+    EXPECT_EQ(label(0), "Красный");
+    EXPECT_EQ(Form22->Memos.at(0)->toPlainText(), "");
+    EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::blue));
+    EXPECT_EQ(list(0), "Города: Казань");
+    EXPECT_EQ(list(1), "Города: Казань");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_PageUp);
+    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
+    EXPECT_EQ(int(Form22->Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size()), built)
+        << "row changes update the elements in place";
+}
+
+TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
+{
+    store("Витрина", FullLayout());
+    run("Витрина");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    int priceColumn = -1;
+    for (int c = 0; c < Form22->gridModel->columnCount(); ++c)
+        if (Form22->gridModel->headerData(c, Qt::Horizontal).toString() == "Цена")
+            priceColumn = c;
+    ASSERT_GE(priceColumn, 0);
+    Form22->DBGridTitleClick(priceColumn);   // ascending: 20, 300, 1500
+    EXPECT_EQ(currentObject(), 2);
+    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 20));
+    Form22->DBGridTitleClick(priceColumn);   // descending
+    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
+    EXPECT_EQ(Form22->DBGrid->currentIndex().row(), 0);
+
+    // Objects linked to Казань: 1 and 3; in the descending order 1 comes first, so go to 3 first.
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    ASSERT_EQ(currentObject(), 3);
+    QTreeWidgetItem *kazan = Form22->ClassesView->findItems("Казань", Qt::MatchExactly).value(0);
+    ASSERT_NE(kazan, nullptr);
+    Form22->ClassesView->setCurrentItem(kazan);
+    const int before = Form22->shownObjects();
+    Form22->AddFilter->click();
+    EXPECT_EQ(Form22->ListBox->count(), 1);
+    EXPECT_EQ(module->QRGeneral->recordCount(), 2);
+    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(label(0), "Красный");
+    EXPECT_EQ(list(), "Города: Москва = 5\nГорода: Казань");
+    EXPECT_EQ(Form22->shownObjects() - before, 1) << "the panel is filled once per evaluation";
+    Form22->ListBox->setCurrentRow(0);
+    Form22->DeleteFilter->click();
+    EXPECT_EQ(module->QRGeneral->recordCount(), 3);
+}
+
+TEST_F(RunningCatalogTest, TextImagesFillTheirOwnBoxesAndABackgroundDoesNotCarryOver)
+{
+    store("С фоном", FullLayout());
+    Layout::Catalog plain = FullLayout();
+    plain.backgroundFile.clear();
+    store("Без фона", plain);
+    run("С фоном");
+    ASSERT_EQ(Form22->TextImages.size(), 2);
+    EXPECT_EQ(Form22->TextImages[0]->shownImage().size(), QSize(40, 30));
+    EXPECT_EQ(Form22->TextImages[1]->shownImage().size(), QSize(160, 20));
+    EXPECT_TRUE(Near(Middle(Form22->TextImages[0]), Qt::yellow));
+    EXPECT_TRUE(Near(Middle(Form22->TextImages[1]), Qt::magenta));
+    EXPECT_TRUE(Form22->Background->hasPicture());
+    Form22->close();
+    ASSERT_FALSE(Form22->isVisible());
+    run("Без фона");
+    EXPECT_FALSE(Form22->Background->hasPicture());
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Без фона\"");
+}
+
+TEST_F(RunningCatalogTest, AfterClosingRowChangesElsewhereRebuildNothing)
+{
+    store("Витрина", FullLayout());
+    run("Витрина");
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_FALSE(module->CatalogListReady);
+    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
+    EXPECT_TRUE(Form12->isVisible());
+    const int shownBefore = Form22->shownObjects();
+    ASSERT_TRUE(module->QRGeneral->isOpen());
+    module->QRGeneral->setRecNo(2);
+    module->QRGeneral->setRecNo(3);
+    EXPECT_EQ(Form22->shownObjects(), shownBefore);
+    EXPECT_TRUE(Form22->Labels.isEmpty());
+}
+
+TEST_F(RunningCatalogTest, RemovedFieldIsReportedOnceAndTheCatalogCanStillBeLeft)
+{
+    Layout::Catalog layout = FullLayout();
+    layout.fieldLabels << Layout::Label{"Вес", Layout::Colors::WindowText, 8, "Arial", 10, 300};
+    layout.fieldImages << Layout::FieldImage{"Схема", 50, 50, 300, 300};
+    store("Витрина", layout);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    run("Витрина");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    ASSERT_EQ(answer.seen(), 1) << answer.texts().join("|").toStdString();
+    EXPECT_TRUE(answer.texts().first().contains("\"Вес\", \"Схема\""));
+    EXPECT_EQ(label(3), "");
+    EXPECT_EQ(label(0), "Красный") << "the other elements go on showing the objects";
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+}
+
+TEST_F(RunningCatalogTest, UnreadableLineReportsOnceAndKeepsTheElementsBeforeIt)
+{
+    store("Витрина", FullLayout());
+    QString text = scalar("SELECT K_DATA FROM KATALOGS").toString();
+    text.replace("\r\n200\r\n10\r\n", "\r\nдвести\r\n10\r\n");   // the text label's left
+    module->exec("UPDATE KATALOGS SET K_DATA = ?", {text});
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    run("Витрина");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(answer.seen(), 1);
+    EXPECT_EQ(Form22->Labels.size(), 3);
+    EXPECT_EQ(label(0), "Синий");
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+}
+
+TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
+{
+    store("Витрина", FullLayout());
+    // Off: closing returns to the designer at once.
+    run("Витрина");
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_FALSE(Form23->isVisible());
+
+    // On with an empty password: the empty box already equals it.
+    Form6->CheckBox5->setChecked(true);
+    run("Витрина");
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+
+    Form6->Edit1->setText("Ключ");
+    run("Витрина");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
+    EXPECT_TRUE(Form22->isVisible()) << "Esc goes through the exit check";
+    ASSERT_TRUE(Form23->isVisible());
+    EXPECT_EQ(Form23->windowTitle(), "Ввод пароля");
+    EXPECT_EQ(Form23->Edit1->echoMode(), QLineEdit::Password);
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form23->Edit1->setText("ключ");   // the case counts
+        Form23->Button1->click();
+        EXPECT_EQ(answer.texts(), QStringList{"Вы ввели неверный пароль!"});
+    }
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_TRUE(Form23->isVisible());
+    Form23->Button2->click();
+    EXPECT_FALSE(Form23->isVisible());
+    EXPECT_TRUE(Form22->isVisible());
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(label(0), "Синий") << "the catalog keeps running";
+
+    Form22->close();
+    ASSERT_TRUE(Form23->isVisible());
+    EXPECT_EQ(Form23->Edit1->text(), "");
+    Form23->Edit1->insert("Ключ");
+    Form23->Button1->click();
+    EXPECT_FALSE(Form23->isVisible());
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_TRUE(Form11->isVisible());
+
+    // Started again in the same run: the password is asked again.
+    run("Витрина");
+    Form22->close();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_TRUE(Form23->isVisible());
+}
+
+TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNot)
+{
+    Form2->LoadGeneral();
+    Form2->show();
+    Form2->GoToCatalogBtn->click();
+    ASSERT_TRUE(Form11->isVisible());
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form11->N5->trigger();
+        EXPECT_EQ(answer.texts(), QStringList{"Откройте существующий каталог или сохраните текущий под каким-либо именем!"});
+    }
+    EXPECT_FALSE(Form22->isVisible());
+    ASSERT_TRUE(Form11->SaveCatalog("Первый"));
+    Form11->Labels << new LabelElement({"Цвет", Layout::Colors::WindowText, 8, "Arial", 5, 5}, true, true, Form11->Panel);
+    Form11->Labels.last()->show();
+    Form11->N5->trigger();
+    ASSERT_TRUE(Form22->isVisible());
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_FALSE(Form12->isVisible());
+    ASSERT_EQ(Form22->Labels.size(), 1) << "the run saw the layout as it stood, not as last saved";
+    EXPECT_EQ(label(0), "Красный");
+    Form22->close();
+    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
+}
+
+TEST_F(RunningCatalogTest, MissingCatalogRowLeavesTheDesignerInPlace)
+{
+    Form11->show();
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
+    EXPECT_EQ(answer.texts(), QStringList{"Ошибка при открытии каталога!"});
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_FALSE(module->CatalogListReady);
+}
