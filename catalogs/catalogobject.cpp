@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "core/sharedquery.h"
 #include "objects/objectlinks.h"
+#include "objects/objectlist.h"
 
 namespace CatalogObject {
 
@@ -49,11 +50,11 @@ QString ShownText(const SharedQuery &list, const DescriptionField &field)
     return DisplayText(field, list.value(field.listColumn()));
 }
 
-QByteArray PictureData(const SharedQuery &list, const DescriptionField &field)
+QByteArray PictureData(TDModule &module, const SharedQuery &list, const DescriptionField &field)
 {
     if (field.kind() != FieldKind::Image)
         return QByteArray();
-    return list.value(field.listColumn()).toByteArray();
+    return ReadObjectPicture(module, list.asInteger(QStringLiteral("G_ID")), field);
 }
 
 QString ReferenceListText(TDModule &module, qint64 objectId)

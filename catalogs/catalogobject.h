@@ -32,7 +32,7 @@ QString MissingFieldsText(const QStringList &names);
 QString ShownText(const SharedQuery &list, const DescriptionField &field);
 
 // The picture data of an image field in the current row of the object list.
-QByteArray PictureData(const SharedQuery &list, const DescriptionField &field);
+QByteArray PictureData(TDModule &module, const SharedQuery &list, const DescriptionField &field);
 
 // The lines of a reference list: the object's parameters in the object editor's wording, one per line.
 QString ReferenceListText(TDModule &module, qint64 objectId);

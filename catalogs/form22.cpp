@@ -315,7 +315,7 @@ void TForm22::showCurrentObject()
         }
         QList<QByteArray> pictures;
         for (const QString &name : std::as_const(m_imageFields))
-            pictures << (bound(name) ? CatalogObject::PictureData(list, m_fields.byName.value(name)) : QByteArray());
+            pictures << (bound(name) ? CatalogObject::PictureData(*DModule, list, m_fields.byName.value(name)) : QByteArray());
         PictureElement::setPictureData(Images, pictures);
         if (!GroupBoxes.isEmpty()) {
             const QString lines =

@@ -2,6 +2,7 @@
 
 #include "core/sharedquery.h"
 #include "core/dmodule.h"
+#include "objects/objectlist.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -194,7 +195,8 @@ void ShowStored(QWidget *input, const DescriptionField &field, const SharedQuery
         break;
     case FieldKind::Image:
         // A stored value that is no picture shows an empty box and stays as it is unless replaced.
-        static_cast<PictureBox *>(input)->setPicture(list.value(field.column()).toByteArray());
+        static_cast<PictureBox *>(input)->setPicture(
+            ReadObjectPicture(*DModule, list.asInteger(QStringLiteral("G_ID")), field));
         break;
     }
 }

@@ -55,6 +55,10 @@ ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields)
     ObjectListPieces pieces{QStringLiteral("SELECT G_ID"), QStringLiteral(" FROM GENER"), QString()};
     int joined = 0;
     for (const DescriptionField &field : fields) {
+        // Pictures stay out of the list: reading a screen of rows would copy every picture on it.
+        // They are read for the one object that shows them (ReadObjectPicture).
+        if (field.kind() == FieldKind::Image)
+            continue;
         pieces.select += QLatin1String(", ");
         if (!field.lookup) {
             pieces.select += field.listColumn();
@@ -136,4 +140,11 @@ int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(i
         if (list.valueAt(row, idColumn).toLongLong() == objectId)
             return row + 1;
     }
+}
+
+QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const DescriptionField &field)
+{
+    const QList<QVariantList> rows = module.QRWork->readAll(
+        QLatin1String("SELECT ") + field.column() + QLatin1String(" FROM GENER WHERE G_ID = ?"), {objectId});
+    return rows.isEmpty() ? QByteArray() : rows.first().first().toByteArray();
 }

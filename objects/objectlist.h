@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <QVariantList>
@@ -28,7 +29,8 @@ QString ObjectListStatement();
 // Runs the field query on QRFields and walks its rows from the first.
 QList<DescriptionField> ReadDescriptionFields(TDModule &module);
 
-// The select, from and where pieces for these fields, without touching the shared ones.
+// The select, from and where pieces for these fields, without touching the shared ones. Picture
+// fields are left out of the list; ReadObjectPicture reads one object's picture.
 struct ObjectListPieces
 {
     QString select, from, where;
@@ -46,6 +48,9 @@ void OpenObjectList(TDModule &module);
 // A click on the title of the column captioned `caption`: OrderPart sorts by that field, ascending, or
 // descending when it sorted ascending by it already. False (nothing changed) when no field has that name.
 bool ApplyTitleSort(TDModule &module, const QString &caption);
+
+// The stored picture of an image field of one object; empty when it has none.
+QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const DescriptionField &field);
 
 // The 1-based row of an open object list whose G_ID is `objectId`; 0 when the list does not hold it (or
 // `progress`, told the rows read so far, returned false to give up).

@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/sharedquery.h"
 #include "objects/objectlinks.h"
+#include "objects/objectlist.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -37,11 +38,12 @@ CardPrintout ObjectCardPrintout(TDModule &module, SharedQuery &list, const QList
     card.title = title;
     card.date = PrintoutDate();
     for (const DescriptionField &field : fields) {
-        const QVariant stored = list.value(field.listColumn());
-        if (field.kind() == FieldKind::Image)
-            card.pictures << CardPrintout::Picture{field.name, QImage::fromData(stored.toByteArray())};
-        else
-            card.lines << CardPrintout::Line{field.name, DisplayText(field, stored)};
+        if (field.kind() == FieldKind::Image) {
+            const QByteArray picture = ReadObjectPicture(module, list.asInteger(QStringLiteral("G_ID")), field);
+            card.pictures << CardPrintout::Picture{field.name, QImage::fromData(picture)};
+        } else {
+            card.lines << CardPrintout::Line{field.name, DisplayText(field, list.value(field.listColumn()))};
+        }
     }
     for (const ObjectLink &link : ReadObjectLinks(module, list.asString(QStringLiteral("G_ID"))))
         card.parameters << ObjectLinkText(link);

@@ -101,8 +101,10 @@ protected:
         SharedQuery &list = *source.QRGeneral;
         for (bool more = list.first(); more; more = list.next()) {
             QStringList values;
-            for (const DescriptionField &field : fields)
-                values << ExchangeText(field, list.value(field.listColumn()));
+            for (const DescriptionField &field : fields) {
+                if (field.kind() != FieldKind::Image)
+                    values << ExchangeText(field, list.value(field.listColumn()));
+            }
             objects << values;
         }
         list.close();
