@@ -312,3 +312,15 @@ void FrameElement::updateMask()
     const QRect inner = rect().adjusted(band, band, -band, -band);
     setMask(inner.isValid() && !inner.isEmpty() ? outer.subtracted(QRegion(inner)) : outer);
 }
+
+void PanelElementLists::destroyElements()
+{
+    qDeleteAll(Labels);
+    qDeleteAll(TextLabels);
+    qDeleteAll(Memos);
+    qDeleteAll(GroupBoxes);
+    qDeleteAll(Images);
+    qDeleteAll(TextImages);
+    qDeleteAll(Shapes);
+    *this = PanelElementLists();
+}

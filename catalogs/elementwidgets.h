@@ -126,3 +126,16 @@ private:
 
 // The font of a text element as the layout stores it; every reader shows it bold.
 QFont ElementFont(const QString &name, int pointSize, bool bold);
+
+// The elements of a layout panel, one list per kind in creation order: the designer and the running
+// catalog each hold one set.
+struct PanelElementLists
+{
+    QList<LabelElement *> Labels, TextLabels;
+    QList<BoxElement *> Memos, GroupBoxes;
+    QList<PictureElement *> Images, TextImages;
+    QList<FrameElement *> Shapes;
+
+    // Deletes every element and empties the lists.
+    void destroyElements();
+};

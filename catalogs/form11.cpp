@@ -156,15 +156,7 @@ void TForm11::LoadGeneral()
     FilterPart.clear();
     OrderPart.clear();
     DModule->QRGeneral->open(own.select + own.from + own.where + FilterPart + OrderPart);
-    QList<DescriptionField> shown;
-    for (const DescriptionField &field : fields) {
-        if (field.hasGridColumn())
-            shown << field;
-    }
-    gridModel->setColumns(shown);
-    for (int column = 0; column < gridModel->columnCount(); ++column)
-        DBGrid->setColumnHidden(column, false);
-    FitGridColumns(DBGrid);
+    ShowGridColumns(*DBGrid, *gridModel, fields);
     bookPanel->fill();
 }
 
@@ -191,20 +183,7 @@ void TForm11::clearElements()
         if (window)
             window->close();
     }
-    qDeleteAll(Labels);
-    qDeleteAll(TextLabels);
-    qDeleteAll(Memos);
-    qDeleteAll(GroupBoxes);
-    qDeleteAll(Images);
-    qDeleteAll(TextImages);
-    qDeleteAll(Shapes);
-    Labels.clear();
-    TextLabels.clear();
-    Memos.clear();
-    GroupBoxes.clear();
-    Images.clear();
-    TextImages.clear();
-    Shapes.clear();
+    destroyElements();
     m_pressed = m_dragging = false;
 }
 

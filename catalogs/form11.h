@@ -1,16 +1,13 @@
 #pragma once
 
 #include "catalogs/catalogstore.h"
+#include "catalogs/elementwidgets.h"
 #include "catalogs/layouttext.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
-class BoxElement;
-class FrameElement;
-class LabelElement;
 class ObjectGridModel;
-class PictureElement;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -21,7 +18,7 @@ class DesignerBookPanel;
 
 // The catalog design mode: the layout panel with its background and elements above the object grid,
 // the reference-book box and tree on the left. What a click places is chosen on the palette (Form12).
-class TForm11 : public QMainWindow
+class TForm11 : public QMainWindow, public PanelElementLists
 {
     Q_OBJECT
 public:
@@ -42,11 +39,7 @@ public:
           *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
     QAction *DeleteBackgroundItem = nullptr;
 
-    // The elements of each kind in creation order; a deleted element stays hidden in its list.
-    QList<LabelElement *> Labels, TextLabels;
-    QList<BoxElement *> Memos, GroupBoxes;
-    QList<PictureElement *> Images, TextImages;
-    QList<FrameElement *> Shapes;
+    // The element lists (PanelElementLists): a deleted element stays hidden in its list.
 
     // The name of the last save or open; empty for a new layout.
     QString CatalogName;

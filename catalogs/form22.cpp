@@ -182,35 +182,14 @@ void TForm22::LoadGeneral()
         SearchEdit->clear();
     }
     OpenObjectList(*DModule);
-    QList<DescriptionField> shown;
-    for (const DescriptionField &field : fields) {
-        if (field.hasGridColumn())
-            shown << field;
-    }
-    gridModel->setColumns(shown);
-    for (int column = 0; column < gridModel->columnCount(); ++column)
-        DBGrid->setColumnHidden(column, false);
-    FitGridColumns(DBGrid);
+    ShowGridColumns(*DBGrid, *gridModel, fields);
     filterPanel->fillBooks();
     DModule->CatalogListReady = true;
 }
 
 void TForm22::ClearPanel()
 {
-    qDeleteAll(Labels);
-    qDeleteAll(TextLabels);
-    qDeleteAll(Memos);
-    qDeleteAll(GroupBoxes);
-    qDeleteAll(Images);
-    qDeleteAll(TextImages);
-    qDeleteAll(Shapes);
-    Labels.clear();
-    TextLabels.clear();
-    Memos.clear();
-    GroupBoxes.clear();
-    Images.clear();
-    TextImages.clear();
-    Shapes.clear();
+    destroyElements();
     m_imageFields.clear();
     m_fields = {};
     m_built = false;

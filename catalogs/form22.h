@@ -1,16 +1,13 @@
 #pragma once
 
 #include "catalogs/catalogobject.h"
+#include "catalogs/elementwidgets.h"
 #include "catalogs/layouttext.h"
 
 #include <QMainWindow>
 
-class BoxElement;
 class FilterPanel;
-class FrameElement;
-class LabelElement;
 class ObjectGridModel;
-class PictureElement;
 class QComboBox;
 class QFrame;
 class QLineEdit;
@@ -25,7 +22,7 @@ class GridRowSync;
 // The running catalog: a full-screen browser of the objects through a saved layout. The layout panel
 // shows the current object of the grid; the filter and the quick search on the left narrow the list.
 // While the exit password is on, only the password window (Form23) lets the user leave.
-class TForm22 : public QMainWindow
+class TForm22 : public QMainWindow, public PanelElementLists
 {
     Q_OBJECT
 public:
@@ -44,11 +41,7 @@ public:
     ObjectGridModel *gridModel = nullptr;
     QMenu *PanelMenu = nullptr;
 
-    // The elements on the panel, one list per kind, in the order of the layout.
-    QList<LabelElement *> Labels, TextLabels;
-    QList<BoxElement *> Memos, GroupBoxes;
-    QList<PictureElement *> Images, TextImages;
-    QList<FrameElement *> Shapes;
+    // The elements on the panel (PanelElementLists), in the order of the layout.
 
     // The layout text of the open catalog.
     QString CatalogMemo;

@@ -135,16 +135,8 @@ void TForm2::LoadGeneral()
         SearchEdit->clear();
     }
     OpenObjectList(*DModule);
-    QList<DescriptionField> shown;
-    for (const DescriptionField &field : fields) {
-        if (field.hasGridColumn())
-            shown << field;
-    }
-    gridModel->setColumns(shown);
     // Columns hidden with the chooser are shown again on every entry.
-    for (int column = 0; column < gridModel->columnCount(); ++column)
-        DBGrid->setColumnHidden(column, false);
-    FitGridColumns(DBGrid);
+    ShowGridColumns(*DBGrid, *gridModel, fields);
     filterPanel->fillBooks();
     ClearForm();
 }

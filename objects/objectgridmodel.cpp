@@ -102,3 +102,16 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
     }
     return fields;
 }
+
+void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields)
+{
+    QList<DescriptionField> shown;
+    for (const DescriptionField &field : fields) {
+        if (field.hasGridColumn())
+            shown << field;
+    }
+    model.setColumns(shown);
+    for (int column = 0; column < model.columnCount(); ++column)
+        grid.setColumnHidden(column, false);
+    FitGridColumns(&grid);
+}

@@ -28,8 +28,6 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
-    // How a stored value is shown: dates and times in the user's locale, yes/no as Да/Нет.
-
 private:
     void onRowsReplaced();
     void resolveColumns();
@@ -42,3 +40,7 @@ private:
 
 // The fields of the grid's visible columns, in the order shown.
 QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model);
+
+// Shows the list's fields in an object grid as every mode does on entry: one column per field that has
+// one, every column visible again, widths fitted.
+void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields);
