@@ -92,7 +92,7 @@ void TDModule::OpenConnection(const QString &path)
         throw;
     }
     // A page cache large enough for the indexes a sort or the filter walks, and reads through the
-    // operating system's file cache instead of copies (measured with the performance benchmark).
+    // operating system's file cache instead of copies.
     exec(QStringLiteral("PRAGMA cache_size = -%1").arg(PageCacheKiB));
     exec(QStringLiteral("PRAGMA mmap_size = %1").arg(MappedBytes));
     FieldIndexes::EnsureFieldIndexes(*this);
