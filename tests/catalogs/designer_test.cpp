@@ -13,12 +13,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QFrame>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -104,7 +102,7 @@ protected:
 };
 }
 
-TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesTheElementOfTheFieldsType)
+TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
 {
     enterDesigner();
     EXPECT_FALSE(Form2->isVisible());
@@ -140,15 +138,7 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesTheElementOfTheField
     EXPECT_EQ(Form11->gridColumnCount(), 2);
     EXPECT_TRUE(SelectPart.startsWith("SELECT G_ID"));
 
-    Form11->N0->trigger();
-    EXPECT_FALSE(Form11->isVisible());
-    EXPECT_FALSE(Form12->isVisible());
-    EXPECT_TRUE(Form2->isVisible());
-}
-
-TEST_F(DesignerTest, TwoClicksWithTheTextButtonPlaceOneLabelAndCancelledPicturesPlaceNothing)
-{
-    enterDesigner();
+    // Two clicks with the text button place one label; a cancelled picture places nothing.
     place("Добавить свою надпись", {55, 65});
     QTest::mouseMove(Form11->Background, {150, 150});
     QTest::mouseClick(Form11->Background, Qt::LeftButton, {}, {150, 150});
@@ -166,16 +156,18 @@ TEST_F(DesignerTest, TwoClicksWithTheTextButtonPlaceOneLabelAndCancelledPictures
     place("Добавить свое изображение", {10, 10});
     cancel.stop();
     EXPECT_TRUE(Form11->TextImages.isEmpty());
+
+    Form11->N0->trigger();
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_FALSE(Form12->isVisible());
+    EXPECT_TRUE(Form2->isVisible());
 }
 
 TEST_F(DesignerTest, DropsSnapToFivePixelsAndStayInsideThePanel)
 {
-    using DesignerRules::DropPosition;
-    const QSize panel(500, 300);
-    EXPECT_EQ(DropPosition({12 + 3, 40}, {3, 0}, panel), QPoint(10, 40));
-    EXPECT_EQ(DropPosition({13, 42}, {0, 0}, panel), QPoint(15, 40));
-    EXPECT_EQ(DropPosition({900, 900}, {0, 0}, panel), QPoint(484, 236));
-    EXPECT_EQ(DropPosition({2, 2}, {20, 20}, panel), QPoint(0, 0));
+    // Beyond the bottom right and before the top left (the snapping itself is dragged below).
+    EXPECT_EQ(DesignerRules::DropPosition({900, 900}, {0, 0}, {500, 300}), QPoint(484, 236));
+    EXPECT_EQ(DesignerRules::DropPosition({2, 2}, {20, 20}, {500, 300}), QPoint(0, 0));
 
     enterDesigner();
     place("Цена", {100, 100});
@@ -194,12 +186,10 @@ TEST_F(DesignerTest, DropsSnapToFivePixelsAndStayInsideThePanel)
     EXPECT_EQ(label->pos(), QPoint(size.width() - 16, 20));
 }
 
-TEST_F(DesignerTest, FrameWindowPreselectsTheTypeAndLinesTakeThePenWidth)
+TEST_F(DesignerTest, ElementWindowsChangeTheirElementCancelOrRefuse)
 {
-    using DesignerRules::FrameType;
-    EXPECT_EQ(DesignerRules::FrameTypeOf(1, {65, 65}), FrameType::Rectangle);
-    EXPECT_EQ(DesignerRules::FrameTypeOf(5, {400, 9}), FrameType::HorizontalLine);
-    EXPECT_EQ(DesignerRules::FrameTypeOf(5, {9, 400}), FrameType::VerticalLine);
+    // The window preselects a square frame and a horizontal line below; a vertical one by the rule alone.
+    EXPECT_EQ(DesignerRules::FrameTypeOf(5, {9, 400}), DesignerRules::FrameType::VerticalLine);
 
     enterDesigner();
     place("Добавить рамку или линию", {40, 40});
@@ -219,11 +209,8 @@ TEST_F(DesignerTest, FrameWindowPreselectsTheTypeAndLinesTakeThePenWidth)
     Form20->RadioVertical->setChecked(true);
     Form20->Button2->click();   // cancelled: nothing changes
     EXPECT_EQ(frame->size(), QSize(65, 5));
-}
 
-TEST_F(DesignerTest, SizeWindowFollowsItsBoxesWithinTheLimits)
-{
-    enterDesigner();
+    // The size window follows its boxes within the limits.
     place("Описание", {10, 10});
     BoxElement *memo = Form11->Memos[0];
     memo->resize(2000, 1500);   // only a stored layout can hold this
@@ -236,11 +223,8 @@ TEST_F(DesignerTest, SizeWindowFollowsItsBoxesWithinTheLimits)
     EXPECT_EQ(memo->height(), 77);
     Form15->Button1->click();
     EXPECT_FALSE(Form15->isVisible());
-}
 
-TEST_F(DesignerTest, LabelTextWindowChangesTheTextButRefusesAMarkerLine)
-{
-    enterDesigner();
+    // The text window changes the text but refuses a marker line.
     place("Добавить свою надпись", {10, 10});
     LabelElement *label = Form11->TextLabels[0];
     trigger(Form11->PopupMenuFor(label), "Изменить текст");
@@ -418,10 +402,8 @@ TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form11->N5->trigger();
         save("");
-        save("a/b");
         EXPECT_EQ(answer.texts().value(0), "Откройте существующий каталог или сохраните текущий под каким-либо именем!");
         EXPECT_EQ(answer.texts().value(1), "Введите имя каталога!");
-        EXPECT_TRUE(answer.texts().value(2).contains("/"));
     }
     EXPECT_TRUE(Form18->isVisible());
     Form18->Button2->click();

@@ -128,9 +128,11 @@ protected:
 };
 }
 
-TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElement)
+TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboardMovesRefillThemInPlace)
 {
-    store("Витрина", FullLayout());
+    Layout::Catalog layout = FullLayout();
+    layout.referenceLists << layout.referenceLists.first();
+    store("Витрина", layout);
     run("Витрина");
     EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Витрина\"");
     EXPECT_TRUE(Form22->isFullScreen());
@@ -145,18 +147,17 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElement)
     EXPECT_EQ(Form22->Memos.at(0)->toPlainText(), "Первая строка\nВторая строка");
     EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::red));
     EXPECT_EQ(Form22->Images.at(0)->shownImage().size(), QSize(120, 90)) << "decoded at the size of its box";
-    EXPECT_EQ(list(), "Города: Москва = 5\nГорода: Казань");
+    EXPECT_EQ(list(0), "Города: Москва = 5\nГорода: Казань");
     EXPECT_TRUE(Near(Middle(Form22->Background), Qt::green));
-    EXPECT_EQ(Form22->Shapes.size(), 1);
+    ASSERT_EQ(Form22->Shapes.size(), 1);
     EXPECT_TRUE(Form22->Shapes.at(0)->isVisible());
-}
+    // Text images fill their own boxes.
+    ASSERT_EQ(Form22->TextImages.size(), 2);
+    EXPECT_EQ(Form22->TextImages[0]->shownImage().size(), QSize(40, 30));
+    EXPECT_EQ(Form22->TextImages[1]->shownImage().size(), QSize(160, 20));
+    EXPECT_TRUE(Near(Middle(Form22->TextImages[0]), Qt::yellow));
+    EXPECT_TRUE(Near(Middle(Form22->TextImages[1]), Qt::magenta));
 
-TEST_F(RunningCatalogTest, KeyboardMovesRefillEveryBoundElementAndTheReferenceLists)
-{
-    Layout::Catalog layout = FullLayout();
-    layout.referenceLists << layout.referenceLists.first();
-    store("Витрина", layout);
-    run("Витрина");
     const int built = int(Form22->Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size());
     QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
     EXPECT_EQ(currentObject(), 2);
@@ -178,6 +179,32 @@ TEST_F(RunningCatalogTest, KeyboardMovesRefillEveryBoundElementAndTheReferenceLi
     EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
     EXPECT_EQ(int(Form22->Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size()), built)
         << "row changes update the elements in place";
+}
+
+
+TEST_F(RunningCatalogTest, AfterClosingNothingIsRebuiltAndABackgroundDoesNotCarryOver)
+{
+    store("С фоном", FullLayout());
+    Layout::Catalog plain = FullLayout();
+    plain.backgroundFile.clear();
+    store("Без фона", plain);
+    run("С фоном");
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_FALSE(Form23->isVisible()) << "without the exit password nothing is asked";
+    EXPECT_FALSE(module->CatalogListReady);
+    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
+    EXPECT_TRUE(Form12->isVisible());
+    const int shownBefore = Form22->shownObjects();
+    ASSERT_TRUE(module->QRGeneral->isOpen());
+    module->QRGeneral->setRecNo(2);
+    module->QRGeneral->setRecNo(3);
+    EXPECT_EQ(Form22->shownObjects(), shownBefore);
+    EXPECT_TRUE(Form22->Labels.isEmpty());
+
+    run("Без фона");
+    EXPECT_FALSE(Form22->Background->hasPicture());
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Без фона\"");
 }
 
 TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
@@ -217,43 +244,6 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     EXPECT_EQ(module->QRGeneral->recordCount(), 3);
 }
 
-TEST_F(RunningCatalogTest, TextImagesFillTheirOwnBoxesAndABackgroundDoesNotCarryOver)
-{
-    store("С фоном", FullLayout());
-    Layout::Catalog plain = FullLayout();
-    plain.backgroundFile.clear();
-    store("Без фона", plain);
-    run("С фоном");
-    ASSERT_EQ(Form22->TextImages.size(), 2);
-    EXPECT_EQ(Form22->TextImages[0]->shownImage().size(), QSize(40, 30));
-    EXPECT_EQ(Form22->TextImages[1]->shownImage().size(), QSize(160, 20));
-    EXPECT_TRUE(Near(Middle(Form22->TextImages[0]), Qt::yellow));
-    EXPECT_TRUE(Near(Middle(Form22->TextImages[1]), Qt::magenta));
-    EXPECT_TRUE(Form22->Background->hasPicture());
-    Form22->close();
-    ASSERT_FALSE(Form22->isVisible());
-    run("Без фона");
-    EXPECT_FALSE(Form22->Background->hasPicture());
-    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Без фона\"");
-}
-
-TEST_F(RunningCatalogTest, AfterClosingRowChangesElsewhereRebuildNothing)
-{
-    store("Витрина", FullLayout());
-    run("Витрина");
-    Form22->close();
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_FALSE(module->CatalogListReady);
-    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
-    EXPECT_TRUE(Form12->isVisible());
-    const int shownBefore = Form22->shownObjects();
-    ASSERT_TRUE(module->QRGeneral->isOpen());
-    module->QRGeneral->setRecNo(2);
-    module->QRGeneral->setRecNo(3);
-    EXPECT_EQ(Form22->shownObjects(), shownBefore);
-    EXPECT_TRUE(Form22->Labels.isEmpty());
-}
-
 TEST_F(RunningCatalogTest, RemovedFieldIsReportedOnceAndTheCatalogCanStillBeLeft)
 {
     Layout::Catalog layout = FullLayout();
@@ -291,12 +281,6 @@ TEST_F(RunningCatalogTest, UnreadableLineReportsOnceAndKeepsTheElementsBeforeIt)
 TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
 {
     store("Витрина", FullLayout());
-    // Off: closing returns to the designer at once.
-    run("Витрина");
-    Form22->close();
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_FALSE(Form23->isVisible());
-
     // On with an empty password: the empty box already equals it.
     Form6->CheckBox5->setChecked(true);
     run("Витрина");
@@ -340,12 +324,19 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
     EXPECT_TRUE(Form23->isVisible());
 }
 
-TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNot)
+TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndAMissingRowRunsNothing)
 {
     Form2->LoadGeneral();
     Form2->show();
     Form2->GoToCatalogBtn->click();
     ASSERT_TRUE(Form11->isVisible());
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
+        EXPECT_EQ(answer.texts(), QStringList{"Ошибка при открытии каталога!"});
+        EXPECT_TRUE(Form11->isVisible());
+        EXPECT_FALSE(module->CatalogListReady);
+    }
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form11->N5->trigger();
@@ -364,15 +355,4 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
     Form22->close();
     EXPECT_TRUE(Form11->isVisible());
     EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
-}
-
-TEST_F(RunningCatalogTest, MissingCatalogRowLeavesTheDesignerInPlace)
-{
-    Form11->show();
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
-    EXPECT_EQ(answer.texts(), QStringList{"Ошибка при открытии каталога!"});
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_TRUE(Form11->isVisible());
-    EXPECT_FALSE(module->CatalogListReady);
 }
