@@ -31,23 +31,23 @@
 
 namespace {
 // Text of a PDF page (0: every page) as poppler reads it back.
-QString pdfText(const QString &path, int page = 0)
+QString output(const QString &program, const QStringList &arguments)
 {
-    QStringList arguments{"-layout"};
-    if (page > 0)
-        arguments << "-f" << QString::number(page) << "-l" << QString::number(page);
     QProcess process;
-    process.start("pdftotext", arguments << path << "-");
+    process.start(program, arguments);
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+QString pdfText(const QString &path, int page = 0)
+{
+    const QString n = QString::number(page);
+    return output("pdftotext", (page > 0 ? QStringList{"-layout", "-f", n, "-l", n} : QStringList{"-layout"}) << path << "-");
+}
+
 int pdfPages(const QString &path)
 {
-    QProcess process;
-    process.start("pdfinfo", {path});
-    process.waitForFinished(30000);
-    for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split('\n'))
+    for (const QString &line : output("pdfinfo", {path}).split('\n'))
         if (line.startsWith("Pages:"))
             return line.mid(6).trimmed().toInt();
     return -1;
@@ -108,19 +108,14 @@ TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
 TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
 {
     const QStringList captions{"Название", "Цвет", "Масса", "Дата", "Есть", "Описание", "Фото"};
-    addField(*module, captions[0], StringType);
-    addField(*module, captions[1], StringType, true);
-    addField(*module, captions[2], RealType);
-    addField(*module, captions[3], DateType);
-    addField(*module, captions[4], BooleanType);
-    addField(*module, captions[5], LongTextType);
-    addField(*module, captions[6], ImageType);
+    const QList<int> types{StringType, StringType, RealType, DateType, BooleanType, LongTextType, ImageType};
+    for (int i = 0; i < captions.size(); ++i)
+        addField(*module, captions[i], types[i], i == 1);
     makeBook(1, "Страна", {{1, "Россия", "", 0}});
     QImage picture(120, 80, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
     QByteArray png;
     QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     InsertObject(*module, 1,
@@ -138,10 +133,7 @@ TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
         EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
     for (const QString &value : QStringList{"Самовар", "медный", "Да", "Тульский", "с клеймом", "Страна: Россия = 1890"})
         EXPECT_TRUE(text.contains(value)) << value.toStdString();
-    QProcess images;
-    images.start("pdfimages", {"-list", path});
-    images.waitForFinished(30000);
-    EXPECT_EQ(QString::fromUtf8(images.readAllStandardOutput()).trimmed().split('\n').size(), 3) << "one picture";
+    EXPECT_EQ(output("pdfimages", {"-list", path}).trimmed().split('\n').size(), 3) << "one picture";
 }
 
 namespace {
