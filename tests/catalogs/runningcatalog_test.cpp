@@ -14,7 +14,6 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDate>
-#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>

@@ -15,9 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
