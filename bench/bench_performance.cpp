@@ -1,9 +1,13 @@
-// The performance report: builds databases of 10 000, 100 000 and 1 000 000 objects through the
-// program's stores (fields, lookup entries and reference books through their stores; objects and links
-// through one prepared statement each in one transaction), measures each user action as the median of
+// The performance report: builds databases of 10 000, 100 000 and 1 000 000 objects and a classifier of
+// 100 000 classes through the program's stores (fields, lookup entries and reference books through their
+// stores; objects and links through one prepared statement each in one transaction), measures each user action as the median of
 // several runs beside the same work done by the engine alone, and writes docs/performance.md.
 //
 //   build/bench/bench_performance [sizes...] [--out docs/performance.md]
+#include "classifier/classstore.h"
+#include "classifier/lazytree.h"
+#include "classifier/treelevel.h"
+#include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -11,6 +15,7 @@
 #include "objects/objectfilter.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
+#include "objects/objectstore.h"
 #include "references/referencestore.h"
 
 #include <QApplication>
@@ -24,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -260,16 +266,156 @@ public:
                      QStringLiteral("row %1").arg(found)});
         BuildObjectListPieces(fields);
         m_module.QRGeneral->close();
+        rows.append(addingAnObject());
         return rows;
     }
 
 private:
+    // Adding one object with 20 fields (16 more are made first, each with its index), through the object
+    // store beside one hand-written INSERT of the same values.
+    Row addingAnObject()
+    {
+        for (int i = 0; i < 16; ++i)
+            FieldStore::AddField(m_module, QStringLiteral("Дополнительное %1").arg(i), i % 2 ? FieldStore::StringType : 0, false);
+        const QList<DescriptionField> fields = ReadDescriptionFields(m_module);
+        QList<FieldInput> inputs;
+        QStringList columns{QStringLiteral("G_ID")}, marks{QStringLiteral("?")};
+        QVariantList values{0};
+        for (const DescriptionField &field : fields) {
+            const QVariant value = field.kind() == FieldKind::Date ? QVariant(QDate(2024, 3, 1))
+                                   : field.kind() == FieldKind::Integer ? QVariant(QStringLiteral("42"))
+                                                                        : QVariant(QStringLiteral("цвет 7"));
+            inputs << FieldInput{field, value};
+            columns << field.column();
+            marks << QStringLiteral("?");
+            values << (field.lookup ? QVariant(7) : field.kind() == FieldKind::Date ? QVariant(QStringLiteral("2024-03-01")) : value);
+        }
+        QList<double> program, engine;
+        qint64 next = m_module.QRWork->readAll(QStringLiteral("SELECT MAX(G_ID) FROM GENER")).first().first().toLongLong();
+        for (int r = 0; r < Runs; ++r) {
+            QElapsedTimer timer;
+            timer.start();
+            InsertObject(m_module, ++next, inputs);
+            program << ms(timer);
+            values[0] = ++next;
+            timer.restart();
+            QSqlQuery insert(m_module.database());
+            insert.prepare(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1Char(',')) + QLatin1String(") VALUES(")
+                           + marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+            for (const QVariant &value : values)
+                insert.addBindValue(value);
+            if (!insert.exec())
+                std::fprintf(stderr, "engine insert failed: %s\n", qPrintable(insert.lastError().text()));
+            engine << ms(timer);
+        }
+        return {QStringLiteral("adding one object with %1 fields").arg(fields.size()), median(program), median(engine), {}};
+    }
+
     QApplication &m_app;
     TDModule &m_module;
     Fields m_fields;
     QTableView m_view;
     ObjectGridModel m_model{DModule->QRGeneral};
 };
+
+// The classifier at 100 000 classes: a top class with 10 children of 10 000 children each.
+QList<Row> measureClassifier(QApplication &app)
+{
+    QList<Row> rows;
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/classes.mdb");
+    CreateEmptyDatabase(path);
+    TDModule module;
+    module.OpenConnection(path);
+    const auto fill = [&] {
+        run(module, QStringLiteral("DELETE FROM CLASSES"));
+        run(module, QStringLiteral("INSERT INTO CLASSES VALUES(1, 'Корень', '', 0, 0)"));
+        run(module, QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 2 UNION ALL SELECT I + 1 FROM N WHERE I < 11) "
+                                   "INSERT INTO CLASSES SELECT I, 'Раздел ' || I, '', 1, 10 FROM N"));
+        run(module, QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 0 UNION ALL SELECT I + 1 FROM N WHERE I < 99988) "
+                                   "INSERT INTO CLASSES SELECT 100 + I, 'Класс ' || (I * 7919 % 99989), '', 2 + I / 10000, 1000 FROM N"));
+    };
+    fill();
+    QList<double> program, engine;
+
+    // A level of 10 000 siblings as the tree reads it (names in Russian order, the child test per row).
+    QTreeWidget view;
+    view.show();
+    for (int r = 0; r < Runs; ++r) {
+        LazyTree tree(&view, [] { return TreeSource::classes(0); }, [] { return 0; });
+        tree.rebuild();
+        QTreeWidgetItem *root = view.topLevelItem(0);
+        tree.expand(root);
+        QTreeWidgetItem *section = root->child(0);
+        QElapsedTimer timer;
+        timer.start();
+        tree.expand(section);
+        app.processEvents();
+        program << ms(timer);
+        engine << engineFirstRow(module, QStringLiteral("SELECT COUNT(*) FROM (SELECT C_ID, C_NAME, C_CODE, "
+                                                        "EXISTS(SELECT 1 FROM CLASSES C WHERE C.C_LINK = P.C_ID) "
+                                                        "FROM CLASSES P WHERE P.C_LINK = %1 ORDER BY ")
+                                                     .arg(LazyTree::itemId(section))
+                                     + InRussianOrder(QStringLiteral("P.C_NAME")) + QLatin1Char(')'));
+    }
+    rows.append({QStringLiteral("expanding a tree level of 10 000 classes"), median(program), median(engine), {}});
+
+    // Generating a book of 99 999 entries from the top class, and the same copy written by hand.
+    program.clear();
+    engine.clear();
+    for (int r = 0; r < Runs; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 book = ReferenceStore::GenerateBook(module, {1, QStringLiteral("Корень")});
+        program << ms(timer);
+        ReferenceStore::RemoveBook(module, book);
+        timer.restart();
+        run(module, QStringLiteral("BEGIN"));
+        run(module, QStringLiteral("CREATE TABLE HAND(H_ID INTEGER NOT NULL PRIMARY KEY, H_NAME VARCHAR(100), "
+                                   "H_CODE VARCHAR(30), H_LINK INTEGER, H_COEFF FLOAT)"));
+        run(module, QStringLiteral("CREATE INDEX HAND_LINK ON HAND(H_LINK)"));
+        run(module, QStringLiteral("INSERT INTO HAND SELECT C_ID, C_NAME, C_CODE, CASE WHEN C_LINK = 1 THEN 0 ELSE C_LINK END, "
+                                   "CASE WHEN C_LINK = 1 THEN 0 ELSE C_COEFF END FROM CLASSES WHERE C_ID IN ("
+                                   "WITH RECURSIVE D(ID) AS (SELECT C_ID FROM CLASSES WHERE C_LINK = 1 "
+                                   "UNION ALL SELECT C.C_ID FROM CLASSES C JOIN D ON C.C_LINK = D.ID) SELECT ID FROM D)"));
+        run(module, QStringLiteral("COMMIT"));
+        engine << ms(timer);
+        run(module, QStringLiteral("DROP TABLE HAND"));
+    }
+    rows.append({QStringLiteral("generating a reference book of 99 999 entries"), median(program), median(engine), {}});
+
+    // Deleting the whole 99 999-class subtree below the root, and the same recursive delete by hand.
+    program.clear();
+    engine.clear();
+    for (int r = 0; r < Runs; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        DeleteClassWithSubtree(module, 1);
+        program << ms(timer);
+        fill();
+        timer.restart();
+        run(module, QStringLiteral("DELETE FROM CLASSES WHERE C_ID IN (WITH RECURSIVE D(ID) AS (SELECT 1 "
+                                   "UNION ALL SELECT C.C_ID FROM CLASSES C JOIN D ON C.C_LINK = D.ID) SELECT ID FROM D)"));
+        engine << ms(timer);
+        fill();
+    }
+    rows.append({QStringLiteral("deleting a subtree of 100 000 classes"), median(program), median(engine), {}});
+    module.CloseConnection();
+    return rows;
+}
+
+void writeRows(QTextStream &text, const QList<Row> &rows)
+{
+    text << "| Action | Program | Engine alone | Ratio | Note |\n|---|---:|---:|---:|---|\n";
+    for (const Row &row : rows) {
+        text << "| " << row.action << " | " << QString::number(row.program, 'f', 1) << " | "
+             << (row.engine < 0 ? QStringLiteral("–") : QString::number(row.engine, 'f', 1)) << " | "
+             << (row.engine <= 0 ? QStringLiteral("–") : QString::number(row.program / row.engine, 'f', 2)) << " | "
+             << row.note << " |\n";
+        std::printf("  %-70s %9.1f ms  engine %9.1f ms  %s\n", qPrintable(row.action), row.program, row.engine, qPrintable(row.note));
+        std::fflush(stdout);
+    }
+}
 
 QString machine()
 {
@@ -328,18 +474,13 @@ int main(int argc, char **argv)
         const QList<Row> rows = bench.measure();
         text << "\n## " << QLocale(QLocale::English).toString(size) << " objects\n\n"
              << "Built in " << QString::number(built / 1000, 'f', 1) << " s; peak memory of the process so far "
-             << QString::number(peakMiB(), 'f', 0) << " MiB.\n\n"
-             << "| Action | Program | Engine alone | Ratio | Note |\n|---|---:|---:|---:|---|\n";
-        for (const Row &row : rows) {
-            text << "| " << row.action << " | " << QString::number(row.program, 'f', 1) << " | "
-                 << (row.engine < 0 ? QStringLiteral("–") : QString::number(row.engine, 'f', 1)) << " | "
-                 << (row.engine <= 0 ? QStringLiteral("–") : QString::number(row.program / row.engine, 'f', 2)) << " | "
-                 << row.note << " |\n";
-            std::printf("  %-70s %9.1f ms  engine %9.1f ms  %s\n", qPrintable(row.action), row.program, row.engine, qPrintable(row.note));
-            std::fflush(stdout);
-        }
+             << QString::number(peakMiB(), 'f', 0) << " MiB.\n\n";
+        writeRows(text, rows);
         module.CloseConnection();
     }
+    text << "\n## Classifier of 100 000 classes\n\nA top class with 10 sections of 10 000 classes each.\n\n";
+    std::printf("classifier of 100 000 classes\n");
+    writeRows(text, measureClassifier(app));
     QFile file(out);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
