@@ -1,7 +1,8 @@
 // The performance report: builds databases of 10 000, 100 000 and 1 000 000 objects and a classifier of
 // 100 000 classes through the program's stores (fields, lookup entries and reference books through their
-// stores; objects and links through one prepared statement each in one transaction), measures each user action as the median of
-// several runs beside the same work done by the engine alone, and writes docs/performance.md.
+// stores; objects and links through one prepared statement each in one transaction), measures each user
+// action as the median of several runs beside the same work done by the engine alone, and writes
+// docs/performance.md.
 //
 //   build/bench/bench_performance [sizes...] [--out docs/performance.md]
 #include "classifier/classstore.h"
