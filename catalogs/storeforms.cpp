@@ -4,6 +4,7 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "app/namedialog.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/form11.h"
 #include "core/dmodule.h"
@@ -20,19 +21,12 @@ TForm18::TForm18(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form18"));
     setWindowTitle(QStringLiteral("Сохранение каталога"));
-    Edit1 = Named<QLineEdit>("Edit1", this);
-    Edit1->setMinimumWidth(280);
-    Button1 = Named<QPushButton>("Button1", QStringLiteral("Сохранить"), this);
-    Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
-    Button1->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Введите имя каталога:"), this));
-    layout->addWidget(Edit1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The name becomes part of a folder name and a column of 255 characters.
+    const NameDialogControls controls =
+        BuildNameDialog(this, QStringLiteral("Введите имя каталога:"), QStringLiteral("Сохранить"), 200);
+    Edit1 = controls.Edit1;
+    Button1 = controls.Button1;
+    Button2 = controls.Button2;
     connect(Button1, &QPushButton::clicked, this, &TForm18::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 }
