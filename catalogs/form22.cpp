@@ -18,6 +18,7 @@
 #include "objects/objectlist.h"
 #include "objects/printlayout.h"
 #include "objects/objectsearch.h"
+#include "objects/searchbox.h"
 #include "settings/form6.h"
 
 #include <QAction>
@@ -40,7 +41,6 @@
 
 namespace {
 const QString PlainCaption = QStringLiteral("Электронный каталог");
-constexpr int SearchDelayMs = 250;
 }
 
 TForm22::TForm22(QWidget *parent)
@@ -59,14 +59,10 @@ TForm22::TForm22(QWidget *parent)
     connect(DBGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm22::DBGridTitleClick);
     m_rowSync = new GridRowSync(DBGrid, gridModel);
 
-    SearchEdit = Named<QLineEdit>("SearchEdit", central);
-    SearchEdit->setPlaceholderText(QStringLiteral("Поиск"));
-    SearchEdit->setClearButtonEnabled(true);
-    SearchEdit->setToolTip(QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст"));
-    SearchTimer = new QTimer(this);
-    SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
-    SearchTimer->setSingleShot(true);
-    SearchTimer->setInterval(SearchDelayMs);
+    const SearchBox search = NewSearchBox(central, QStringLiteral("Поиск"),
+                                          QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст"));
+    SearchEdit = search.edit;
+    SearchTimer = search.timer;
     connect(SearchEdit, &QLineEdit::textChanged, this, &TForm22::SearchEditChanged);
     connect(SearchTimer, &QTimer::timeout, this, &TForm22::ApplySearch);
 
@@ -176,11 +172,7 @@ void TForm22::LoadGeneral()
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     BuildObjectListPieces(fields);
     filterPanel->reset();
-    SearchTimer->stop();
-    {
-        const QSignalBlocker blocker(SearchEdit);
-        SearchEdit->clear();
-    }
+    ResetSearchBox({SearchEdit, SearchTimer});
     OpenObjectList(*DModule);
     ShowGridColumns(*DBGrid, *gridModel, fields);
     filterPanel->fillBooks();

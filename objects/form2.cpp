@@ -15,6 +15,7 @@
 #include "objects/gridrowsync.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
+#include "objects/searchbox.h"
 #include "objects/objectstore.h"
 
 #include <QApplication>
@@ -129,11 +130,7 @@ void TForm2::LoadGeneral()
     BuildObjectListPieces(fields);
     filterPanel->reset();
     // The search starts empty on every entry, as the filter and the order do.
-    SearchTimer->stop();
-    {
-        const QSignalBlocker blocker(SearchEdit);
-        SearchEdit->clear();
-    }
+    ResetSearchBox({SearchEdit, SearchTimer});
     OpenObjectList(*DModule);
     // Columns hidden with the chooser are shown again on every entry.
     ShowGridColumns(*DBGrid, *gridModel, fields);

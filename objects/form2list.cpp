@@ -17,6 +17,7 @@
 #include "objects/objectlist.h"
 #include "objects/objectprint.h"
 #include "objects/objectsearch.h"
+#include "objects/searchbox.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,22 +35,13 @@
 #include <QTableView>
 #include <QTimer>
 
-namespace {
-// Typing pauses shorter than this run one search, not one per key.
-constexpr int SearchDelayMs = 250;
-}
-
 void TForm2::buildSearch(QWidget *central)
 {
-    SearchEdit = Named<QLineEdit>("SearchEdit", central);
-    SearchEdit->setPlaceholderText(QStringLiteral("Поиск (Ctrl+F)"));
-    SearchEdit->setClearButtonEnabled(true);
-    SearchEdit->setToolTip(QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст. "
-                                          "Esc очищает поиск."));
-    SearchTimer = new QTimer(this);
-    SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
-    SearchTimer->setSingleShot(true);
-    SearchTimer->setInterval(SearchDelayMs);
+    const SearchBox search = NewSearchBox(central, QStringLiteral("Поиск (Ctrl+F)"),
+                                          QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст. "
+                                                         "Esc очищает поиск."));
+    SearchEdit = search.edit;
+    SearchTimer = search.timer;
     connect(SearchEdit, &QLineEdit::textChanged, this, &TForm2::SearchEditChanged);
     connect(SearchTimer, &QTimer::timeout, this, &TForm2::ApplySearch);
     auto *find = new QShortcut(QKeySequence::Find, this);
