@@ -257,7 +257,7 @@ public:
             BuildObjectListPieces(fields);
             OpenObjectList(m_module);
             program << shown([&] {
-                found = FindObjectRow(*m_module.QRGeneral, last);
+                found = LocateObjectRow(m_module, last);
                 m_module.QRGeneral->setRecNo(found);
             });
             engine << engineFirstRow(m_module, QStringLiteral("SELECT COUNT(*) FROM (") + ObjectListStatement()

@@ -38,6 +38,7 @@ TDModule::TDModule(QObject *parent)
     QRFields = new SharedQuery(QStringLiteral("QRFields"), this);
     QRGeneral = new SharedQuery(QStringLiteral("QRGeneral"), this);
     QRClasses = new SharedQuery(QStringLiteral("QRClasses"), this);
+    QRListPages = new SharedQuery(QStringLiteral("QRListPages"), this);
     QRGeneral->setLazy(true);
     connect(QRGeneral, &SharedQuery::afterScroll, this, &TDModule::QRGeneralAfterScroll);
     // DataModuleCreate: connection closed, program folder = the current folder.
@@ -54,7 +55,7 @@ TDModule::~TDModule()
 
 void TDModule::CloseConnection()
 {
-    for (SharedQuery *q : {QRWork, QRFields, QRGeneral, QRClasses})
+    for (SharedQuery *q : {QRWork, QRFields, QRGeneral, QRClasses, QRListPages})
         q->close();
     if (QSqlDatabase::contains(m_connectionName)) {
         {
@@ -70,6 +71,7 @@ void TDModule::CloseConnection()
 
 void TDModule::OpenConnection(const QString &path)
 {
+    LookupValuesIntact.reset();
     CloseConnection();
     // The engine would silently create a missing file; a database must already exist.
     if (!QFileInfo(path).isFile())

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QVariantList>
 #include <functional>
+#include <optional>
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
 class TDModule : public QObject
@@ -41,6 +42,11 @@ public:
     SharedQuery *QRFields = nullptr;
     SharedQuery *QRGeneral = nullptr;
     SharedQuery *QRClasses = nullptr;
+    // The object list's own reads (counts and pages near a row): never the statement a caller walks.
+    SharedQuery *QRListPages = nullptr;
+    // Whether every object's lookup values name entries of their lists, as the program keeps them; a
+    // damaged file may break it. Learnt by the object list when first needed after opening a file.
+    std::optional<bool> LookupValuesIntact;
 
 public Q_SLOTS:
     void QRGeneralAfterScroll();

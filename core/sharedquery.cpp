@@ -24,21 +24,15 @@ void SharedQuery::addLine(const QString &line, const QVariantList &values)
     m_values.append(values);
 }
 
-bool SharedQuery::run(QSqlQuery &query) const
+bool SharedQuery::run(QSqlQuery &query, const QString &statement, const QVariantList &values) const
 {
-    if (m_values.isEmpty())
-        return query.exec(sql());
-    if (!query.prepare(sql()))
+    if (values.isEmpty())
+        return query.exec(statement);
+    if (!query.prepare(statement))
         return false;
-    for (const QVariant &value : m_values)
+    for (const QVariant &value : values)
         query.addBindValue(value);
     return query.exec();
-}
-
-void SharedQuery::failIfError(bool ok, const char *)
-{
-    if (!ok)
-        throw DbError(EngineErrorText(m_query.lastError()));
 }
 
 void SharedQuery::close()
@@ -46,30 +40,32 @@ void SharedQuery::close()
     const bool wasOpen = m_open;
     // Assigning a fresh query (not clear()) drops every reference to the driver, which is gone once the
     // connection is removed.
-    m_query.finish();
-    m_query = QSqlQuery();
+    finishCursor();
+    m_record = QSqlRecord();
+    m_pages.clear();
+    m_pageReader = nullptr;
     m_open = false;
     m_current = -1;
-    m_rowsRead = 0;
+    m_cursorRow = 0;
+    m_rowsKnown = 0;
     m_allRead = false;
     if (wasOpen)
         Q_EMIT rowsReplaced();
 }
 
+void SharedQuery::finishCursor()
+{
+    m_cursor.finish();
+    m_cursor = QSqlQuery();
+}
+
 QList<QVariantList> SharedQuery::readAll(const QString &text, const QVariantList &values)
 {
     open(text, values);
-    const int rowCount = recordCount();
-    const int columnCount = int(m_query.record().count());
     QList<QVariantList> rows;
-    rows.reserve(rowCount);
-    for (int row = 0; row < rowCount; ++row) {
-        QVariantList rowValues;
-        rowValues.reserve(columnCount);
-        for (int column = 0; column < columnCount; ++column)
-            rowValues << valueAt(row, column);
-        rows << rowValues;
-    }
+    rows.reserve(m_rowsKnown);
+    for (int index = 0; index < m_rowsKnown; ++index)
+        rows << *row(index);
     close();
     return rows;
 }
@@ -77,20 +73,20 @@ QList<QVariantList> SharedQuery::readAll(const QString &text, const QVariantList
 void SharedQuery::open()
 {
     close();
-    m_query = QSqlQuery(m_module->database());
-    m_query.setForwardOnly(false);
-    failIfError(run(m_query), "open");
+    m_cursor = QSqlQuery(m_module->database());
+    m_cursor.setForwardOnly(true);
+    if (!run(m_cursor, sql(), m_values)) {
+        const QSqlError error = m_cursor.lastError();
+        finishCursor();
+        throw DbError(EngineErrorText(error));
+    }
+    m_record = m_cursor.record();
     m_open = true;
-    m_rowsRead = 0;
-    m_allRead = false;
-    m_current = -1;
     if (m_lazy)
         readRows(1);
     else
         recordCount();
     m_current = 0;
-    if (m_rowsRead > 0)
-        seekRow(0);
     Q_EMIT rowsReplaced();
 }
 
@@ -98,41 +94,163 @@ void SharedQuery::execSql()
 {
     close();
     QSqlQuery query(m_module->database());
-    if (!run(query))
+    if (!run(query, sql(), m_values))
         throw DbError(EngineErrorText(query.lastError()));
+}
+
+void SharedQuery::storeRow(int index, QVariantList values)
+{
+    Page &page = m_pages[index / PageSize];
+    page.lastUse = ++m_useClock;
+    const int offset = index % PageSize;
+    if (offset < page.rows.size())
+        page.rows[offset] = std::move(values);
+    else if (offset == page.rows.size())
+        page.rows.append(std::move(values));
+}
+
+void SharedQuery::learnRows(int firstRow, int count, bool reachedEnd)
+{
+    m_rowsKnown = std::max(m_rowsKnown, firstRow + count);
+    if (reachedEnd) {
+        m_rowsKnown = firstRow + count;
+        m_allRead = true;
+        // Nothing left to read: the statement must not stay pending on the connection.
+        finishCursor();
+    }
+}
+
+bool SharedQuery::readFromCursor(int rowCount)
+{
+    if (!m_cursor.isActive())
+        return false;
+    const int columns = m_record.count();
+    while (m_cursorRow < rowCount) {
+        if (!m_cursor.next()) {
+            if (m_cursor.lastError().isValid())
+                throw DbError(EngineErrorText(m_cursor.lastError()));
+            learnRows(m_cursorRow, 0, true);
+            return true;
+        }
+        QVariantList values;
+        values.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            values << m_cursor.value(column);
+        storeRow(m_cursorRow++, std::move(values));
+        learnRows(m_cursorRow - 1, 1, false);
+        if (m_cursorRow % PageSize == 0)
+            dropPagesBeyondLimit();
+    }
+    dropPagesBeyondLimit();
+    return true;
+}
+
+QList<QVariantList> SharedQuery::readByOffset(int firstRow, int count) const
+{
+    QSqlQuery query(m_module->database());
+    query.setForwardOnly(true);
+    QVariantList values = m_values;
+    values << count << firstRow;
+    if (!run(query, sql() + QLatin1String(" LIMIT ? OFFSET ?"), values))
+        throw DbError(EngineErrorText(query.lastError()));
+    QList<QVariantList> rows;
+    const int columns = query.record().count();
+    while (query.next()) {
+        QVariantList rowValues;
+        rowValues.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            rowValues << query.value(column);
+        rows << rowValues;
+    }
+    return rows;
+}
+
+void SharedQuery::readPage(int page)
+{
+    const int firstRow = page * PageSize;
+    // Reading on from the cursor is cheapest when it stands within reach.
+    if (m_cursor.isActive() && m_cursorRow >= firstRow && m_cursorRow - firstRow < PageSize) {
+        readFromCursor(firstRow + PageSize);
+        return;
+    }
+    if (m_cursor.isActive() && m_cursorRow < firstRow && firstRow - m_cursorRow <= 2 * PageSize) {
+        readFromCursor(firstRow + PageSize);
+        return;
+    }
+    std::optional<QList<QVariantList>> rows;
+    if (m_pageReader)
+        rows = m_pageReader(firstRow, PageSize);
+    placeRows(firstRow, rows ? *rows : readByOffset(firstRow, PageSize));
+}
+
+void SharedQuery::placeRows(int firstRow, const QList<QVariantList> &rows)
+{
+    if (!m_open || firstRow < 0 || firstRow % PageSize)
+        return;
+    for (int offset = 0; offset < rows.size(); ++offset)
+        storeRow(firstRow + offset, rows[offset]);
+    learnRows(firstRow, int(rows.size()), rows.size() % PageSize != 0 || rows.isEmpty());
+    dropPagesBeyondLimit();
+}
+
+void SharedQuery::dropPagesBeyondLimit()
+{
+    if (!m_lazy || m_pages.size() <= MaxCachedPages)
+        return;
+    // The page of the current row and the one the cursor fills stay.
+    const int keepCurrent = m_current >= 0 ? m_current / PageSize : -1;
+    const int keepCursor = m_cursorRow / PageSize;
+    while (m_pages.size() > MaxCachedPages) {
+        auto oldest = m_pages.end();
+        for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
+            if (it.key() != keepCurrent && it.key() != keepCursor
+                && (oldest == m_pages.end() || it->lastUse < oldest->lastUse))
+                oldest = it;
+        }
+        if (oldest == m_pages.end())
+            return;
+        m_pages.erase(oldest);
+    }
+}
+
+const QVariantList *SharedQuery::row(int index) const
+{
+    if (!m_open || index < 0)
+        return nullptr;
+    auto *self = const_cast<SharedQuery *>(this);
+    const int page = index / PageSize;
+    auto found = self->m_pages.find(page);
+    if (found == self->m_pages.end() || index % PageSize >= found->rows.size()) {
+        if (m_allRead && index >= m_rowsKnown)
+            return nullptr;
+        self->readPage(page);
+        found = self->m_pages.find(page);
+        if (found == self->m_pages.end() || index % PageSize >= found->rows.size())
+            return nullptr;
+    }
+    found->lastUse = ++self->m_useClock;
+    return &found->rows[index % PageSize];
 }
 
 int SharedQuery::readRows(int count)
 {
-    if (!m_open || m_allRead || count <= m_rowsRead)
-        return m_rowsRead;
-    if (m_query.seek(count - 1)) {
-        m_rowsRead = count;
-    } else {
-        // Past the end: the cached result knows its last row now.
-        if (m_query.last())
-            m_rowsRead = m_query.at() + 1;
-        m_allRead = true;
+    while (m_open && !m_allRead && m_rowsKnown < count) {
+        const int before = m_rowsKnown;
+        if (m_cursor.isActive() && m_cursorRow == m_rowsKnown)
+            readFromCursor(count);
+        else
+            readPage(m_rowsKnown / PageSize);
+        if (m_rowsKnown == before && !m_allRead)
+            break;
     }
-    if (m_current >= 0 && m_current < m_rowsRead)
-        m_query.seek(m_current);
-    return m_rowsRead;
+    return m_rowsKnown;
 }
 
 int SharedQuery::recordCount()
 {
     while (!m_allRead && m_open)
-        readRows(m_rowsRead * 2 + 256);
-    return m_rowsRead;
-}
-
-bool SharedQuery::seekRow(int row) const
-{
-    if (row < 0)
-        return false;
-    if (m_query.at() == row)
-        return true;
-    return m_query.seek(row);
+        readRows(m_rowsKnown + 4 * PageSize);
+    return m_rowsKnown;
 }
 
 void SharedQuery::moveTo(int row)
@@ -163,10 +281,10 @@ bool SharedQuery::eof() const
 {
     if (!m_open)
         return true;
-    if (m_current < m_rowsRead)
+    if (m_current < m_rowsKnown)
         return false;
     const_cast<SharedQuery *>(this)->readRows(m_current + 1);
-    return m_current >= m_rowsRead;
+    return m_current >= m_rowsKnown;
 }
 
 bool SharedQuery::isEmpty() const
@@ -174,7 +292,7 @@ bool SharedQuery::isEmpty() const
     if (!m_open)
         return true;
     const_cast<SharedQuery *>(this)->readRows(1);
-    return m_rowsRead == 0;
+    return m_rowsKnown == 0;
 }
 
 bool SharedQuery::setRecNo(int rowNumber)
@@ -182,7 +300,7 @@ bool SharedQuery::setRecNo(int rowNumber)
     if (!m_open || rowNumber < 1)
         return false;
     readRows(rowNumber);
-    if (rowNumber > m_rowsRead)
+    if (rowNumber > m_rowsKnown)
         return false;
     moveTo(rowNumber - 1);
     return true;
@@ -191,32 +309,39 @@ bool SharedQuery::setRecNo(int rowNumber)
 QStringList SharedQuery::columnNames() const
 {
     QStringList names;
-    const QSqlRecord record = m_query.record();
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
+    for (int i = 0; i < m_record.count(); ++i)
+        names << m_record.fieldName(i);
     return names;
 }
 
 int SharedQuery::columnIndex(const QString &column) const
 {
-    return m_query.record().indexOf(column);
+    return m_record.indexOf(column);
 }
 
 QVariant SharedQuery::value(const QString &column) const
 {
-    if (eof() || !seekRow(m_current))
+    const QVariantList *values = eof() ? nullptr : row(m_current);
+    if (!values)
         throw DbError(QStringLiteral("Нет текущей записи (%1)").arg(m_name));
     const int index = columnIndex(column);
     if (index < 0)
         throw DbError(QStringLiteral("Поле %1 не найдено").arg(column));
-    return m_query.value(index);
+    return values->value(index);
 }
 
-QVariant SharedQuery::valueAt(int row, int columnIndex) const
+QVariant SharedQuery::valueAt(int rowIndex, int columnIndex) const
 {
-    if (!m_open || !seekRow(row))
+    const QVariantList *values = row(rowIndex);
+    return values ? values->value(columnIndex) : QVariant();
+}
+
+QVariant SharedQuery::cachedValueAt(int rowIndex, int columnIndex) const
+{
+    const auto found = m_pages.constFind(rowIndex / PageSize);
+    if (rowIndex < 0 || found == m_pages.cend() || rowIndex % PageSize >= found->rows.size())
         return {};
-    return m_query.value(columnIndex);
+    return found->rows[rowIndex % PageSize].value(columnIndex);
 }
 
 QString SharedQuery::asString(const QString &column) const

@@ -1,13 +1,23 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
-// One of the data module's shared queries: a statement kept as lines, opened (rows, read lazily
-// and cached, so any row can be revisited) or executed (no rows), and a current row read by column name.
-// Every failure throws DbError with the engine's text.
+#include <functional>
+#include <optional>
+
+// One of the data module's shared queries: a statement kept as lines, opened (rows) or executed (no
+// rows), and a current row read by column name. Every failure throws DbError with the engine's text.
+//
+// Rows are kept in pages of PageSize. A lazy query (the object list) reads pages as they are asked for
+// and keeps a bounded number of them, so a list of any length costs the same memory; a page it let go
+// of, or one far from where reading stopped, is read again by the page reader (by default the
+// statement with LIMIT and OFFSET).
 class TDModule;
 
 class SharedQuery : public QObject
@@ -35,6 +45,18 @@ public:
     // opened, so it holds no statement open that would lock its tables against DROP TABLE.
     void setLazy(bool lazy) { m_lazy = lazy; }
 
+    static constexpr int PageSize = 512;
+    static constexpr int MaxCachedPages = 128;
+    // Reads `count` rows of the open statement from the 0-based row `firstRow` (fewer only at the end),
+    // or nothing when it cannot tell them faster than LIMIT and OFFSET would.
+    using PageReader = std::function<std::optional<QList<QVariantList>>(int firstRow, int count)>;
+    // Replaces the default page reader for the statement now open; opening again forgets it.
+    void setPageReader(PageReader reader) { m_pageReader = std::move(reader); }
+    // Rows known by other means (a located object's neighbourhood), from a page's first row: whole
+    // pages, or the last page of the statement when fewer than PageSize.
+    void placeRows(int firstRow, const QList<QVariantList> &rows);
+    int pagesHeld() const { return int(m_pages.size()); }
+
     // Rows of an open statement; row numbers count from 1.
     bool first();
     bool next();
@@ -44,14 +66,16 @@ public:
     bool setRecNo(int rowNumber);
     int recordCount();            // reads every remaining row
     bool allRowsRead() const { return m_allRead; }
-    int rowsRead() const { return m_rowsRead; }
-    // Reads rows until at least `count` rows are cached (or the end); returns the rows now known.
+    int rowsRead() const { return m_rowsKnown; }   // rows known to exist, read or not
+    // Reads rows until at least `count` rows are known (or the end); returns the rows now known.
     int readRows(int count);
 
     QStringList columnNames() const;
     int columnIndex(const QString &column) const;
     QVariant value(const QString &column) const;
     QVariant valueAt(int row, int columnIndex) const;   // 0-based row, does not move the current row
+    // The same, for a row already at hand; invalid when it would have to be read.
+    QVariant cachedValueAt(int row, int columnIndex) const;
     QString asString(const QString &column) const;
     qint64 asInteger(const QString &column) const;
     double asFloat(const QString &column) const;
@@ -67,21 +91,38 @@ Q_SIGNALS:
     void afterScroll();           // the current row moved to another row
 
 private:
-    void failIfError(bool ok, const char *what);
-    bool run(QSqlQuery &query) const;
-    bool seekRow(int row) const;
+    struct Page
+    {
+        QVector<QVariantList> rows;   // from the page's first row on
+        quint64 lastUse = 0;
+    };
+
+    bool run(QSqlQuery &query, const QString &statement, const QVariantList &values) const;
     void moveTo(int row);
+    const QVariantList *row(int row) const;
+    bool readFromCursor(int rowCount);
+    void readPage(int page);
+    QList<QVariantList> readByOffset(int firstRow, int count) const;
+    void storeRow(int row, QVariantList values);
+    void learnRows(int firstRow, int count, bool reachedEnd);
+    void finishCursor();
+    void dropPagesBeyondLimit();
 
     TDModule *m_module;
     QString m_name;
     QStringList m_lines;
     QVariantList m_values;
-    mutable QSqlQuery m_query;
+    QSqlQuery m_cursor;           // forward only; pending while rows remain unread
+    QSqlRecord m_record;
     bool m_open = false;
     bool m_lazy = false;
     int m_current = -1;
-    int m_rowsRead = 0;
+    int m_cursorRow = 0;          // rows taken from the cursor so far
+    int m_rowsKnown = 0;
     bool m_allRead = false;
+    QHash<int, Page> m_pages;
+    quint64 m_useClock = 0;
+    PageReader m_pageReader;
     QString m_editTable, m_editKey;
     QVariantMap m_pending;
 };

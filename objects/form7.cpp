@@ -222,10 +222,10 @@ void TForm7::EditRecord()
 
 void TForm7::showObjectInList(qint64 id)
 {
-    // Far down a long list the rows before the object are read first: the user sees how far, and may
-    // stop at the top of the list instead.
+    // Only a list whose order cannot be sought is read from the top to find the object: then the user
+    // sees how far it got, and may stop at the top of the list instead.
     QProgressDialog *progress = NewProgress(Form2, QStringLiteral("Поиск объекта в списке..."), 0);
-    const int row = FindObjectRow(*DModule->QRGeneral, id, [progress](int rowsRead) {
+    const int row = LocateObjectRow(*DModule, id, [progress](int rowsRead) {
         progress->setLabelText(QStringLiteral("Поиск объекта в списке: просмотрено объектов %1").arg(rowsRead));
         QApplication::processEvents();
         return !progress->wasCanceled();

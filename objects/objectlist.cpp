@@ -1,5 +1,7 @@
 #include "objects/objectlist.h"
 
+#include <algorithm>
+
 #include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -18,19 +20,40 @@ namespace {
 // Lookup lists joined into the object list; the rest of the 64 tables the engine allows is left to
 // the statements that extend the list (the filter's sub-selects).
 constexpr int JoinedLookupLimit = 48;
-const QString UnsortedOrder = QStringLiteral(" ORDER BY G_ID");
+
+// The order the last title click chose; it stands for OrderPart only while OrderPart is still its text.
+ListOrder SortedBy;
+
+// The list's statement up to its order, with one more condition when given.
+QString listRows(const QString &select, const QString &condition = QString())
+{
+    QString statement = select + FromPart + WherePart + FilterPart;
+    bool hasWhere = !WherePart.isEmpty() || !FilterPart.isEmpty();
+    for (const QString &part : {SearchPart, condition}) {
+        if (part.isEmpty())
+            continue;
+        statement += hasWhere ? QLatin1String(" AND ") : QLatin1String(" WHERE ");
+        statement += QLatin1Char('(') + part + QLatin1Char(')');
+        hasWhere = true;
+    }
+    return statement;
+}
 }
 
 QString ObjectListStatement()
 {
-    QString statement = SelectPart + FromPart + WherePart + FilterPart;
-    if (!SearchPart.isEmpty()) {
-        statement += WherePart.isEmpty() && FilterPart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND ");
-        statement += SearchPart;
-    }
     // Unsorted, the list keeps the order of addition: with the lookup lists indexed, the engine would
     // otherwise be free to walk a lookup list first and list the objects grouped by its values.
-    return statement + (OrderPart.isEmpty() ? UnsortedOrder : OrderPart);
+    return listRows(SelectPart) + (OrderPart.isEmpty() ? ListOrder::unsorted().orderPart() : OrderPart);
+}
+
+std::optional<ListOrder> CurrentListOrder()
+{
+    if (OrderPart.isEmpty())
+        return ListOrder::unsorted();
+    if (SortedBy.seekable && SortedBy.orderPart() == OrderPart)
+        return SortedBy;
+    return std::nullopt;
 }
 
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)
@@ -99,12 +122,144 @@ void BuildObjectListPieces(TDModule &module)
     BuildObjectListPieces(ReadDescriptionFields(module));
 }
 
+namespace {
+// The sort keys of one object, or nothing when it is not in GENER.
+std::optional<QVariantList> objectKeys(TDModule &module, const ListOrder &order, qint64 objectId)
+{
+    QString statement = QLatin1String("SELECT ") + order.keyColumns().join(QLatin1String(", "))
+                        + QLatin1String(" FROM GENER");
+    if (!order.lookupTable.isEmpty())
+        statement += QLatin1String(", ") + order.lookupTable + QLatin1String(" WHERE ") + order.lookupJoin
+                     + QLatin1String(" AND G_ID = ?");
+    else
+        statement += QLatin1String(" WHERE G_ID = ?");
+    const QList<QVariantList> rows = module.QRListPages->readAll(statement, {objectId});
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first();
+}
+
+// Up to `count` rows of the list strictly after the object with these keys, in `order`.
+QList<QVariantList> readAfter(TDModule &module, const ListOrder &order, const QVariantList &keys, int count)
+{
+    QList<QVariantList> rows;
+    for (const ListOrder::Condition &condition : order.after(keys)) {
+        if (rows.size() >= count)
+            break;
+        const QVariantList values = SearchValues + condition.values + QVariantList{count - rows.size()};
+        rows << module.QRListPages->readAll(listRows(SelectPart, condition.sql) + order.orderPart() + QLatin1String(" LIMIT ?"),
+                                       values);
+    }
+    return rows;
+}
+
+// Every object points at an entry of each lookup list and entries in use are never deleted, so the
+// lookup joins drop no object unless the file was damaged; learnt once per opened file.
+bool lookupValuesIntact(TDModule &module)
+{
+    if (!module.LookupValuesIntact) {
+        bool intact = true;
+        const QList<QVariantList> lookups = module.QRListPages->readAll(QStringLiteral("SELECT F_ID FROM FIELDS WHERE F_LOOKUP <> 0"));
+        for (const QVariantList &lookup : lookups) {
+            const qint64 field = lookup.first().toLongLong();
+            intact = intact
+                     && module.QRListPages
+                            ->readAll(QLatin1String("SELECT 1 FROM GENER WHERE NOT EXISTS (SELECT 1 FROM ")
+                                      + SchemaName::LookupTable(field) + QLatin1String(" WHERE ") + SchemaName::LookupId(field)
+                                      + QLatin1Char('=') + SchemaName::FieldColumn(field) + QLatin1String(") LIMIT 1"))
+                            .isEmpty();
+        }
+        module.LookupValuesIntact = intact;
+    }
+    return *module.LookupValuesIntact;
+}
+
+// The rows of the list before the object with these keys, counted by the engine. Without a filter or
+// a search, and with the lookup values intact, only the sorted column's own tables take part.
+qint64 countBefore(TDModule &module, const ListOrder &order, const QVariantList &keys)
+{
+    const bool whole = !FilterPart.isEmpty() || !SearchPart.isEmpty() || !lookupValuesIntact(module);
+    qint64 before = 0;
+    for (const ListOrder::Condition &condition : order.reversed().after(keys)) {
+        QString statement;
+        QVariantList values = condition.values;
+        if (whole) {
+            statement = listRows(QStringLiteral("SELECT COUNT(*)"), condition.sql);
+            values = SearchValues + values;
+        } else {
+            statement = QLatin1String("SELECT COUNT(*) FROM GENER");
+            if (!order.lookupTable.isEmpty())
+                statement += QLatin1String(", ") + order.lookupTable + QLatin1String(" WHERE ") + order.lookupJoin
+                             + QLatin1String(" AND (") + condition.sql + QLatin1Char(')');
+            else
+                statement += QLatin1String(" WHERE ") + condition.sql;
+        }
+        before += module.QRListPages->readAll(statement, values).first().first().toLongLong();
+    }
+    return before;
+}
+
+// Reads a page next to one already at hand by the keys of its neighbouring row.
+std::optional<QList<QVariantList>> readPageByKeys(TDModule &module, const ListOrder &order, int firstRow, int count)
+{
+    SharedQuery &list = *module.QRGeneral;
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    const QVariant previous = list.cachedValueAt(firstRow - 1, idColumn);
+    if (previous.isValid()) {
+        if (const auto keys = objectKeys(module, order, previous.toLongLong()))
+            return readAfter(module, order, *keys, count);
+    }
+    const QVariant following = list.cachedValueAt(firstRow + count, idColumn);
+    if (following.isValid()) {
+        if (const auto keys = objectKeys(module, order, following.toLongLong())) {
+            QList<QVariantList> rows = readAfter(module, order.reversed(), *keys, count);
+            if (rows.size() == count) {
+                std::reverse(rows.begin(), rows.end());
+                return rows;
+            }
+        }
+    }
+    return std::nullopt;
+}
+}
+
 void OpenObjectList(TDModule &module)
 {
     // The filter's table belongs to the connection: after another file was opened it is empty, not missing.
     if (!FilterPart.isEmpty())
         EnsurePassingObjectsTable(module);
     module.QRGeneral->open(ObjectListStatement(), SearchValues);
+    if (const auto order = CurrentListOrder()) {
+        module.QRGeneral->setPageReader([&module, order = *order](int firstRow, int count) {
+            return readPageByKeys(module, order, firstRow, count);
+        });
+    }
+}
+
+int LocateObjectRow(TDModule &module, qint64 objectId, const std::function<bool(int rowsRead)> &progress)
+{
+    SharedQuery &list = *module.QRGeneral;
+    const auto order = CurrentListOrder();
+    if (!list.isOpen() || list.columnIndex(QStringLiteral("G_ID")) < 0)
+        return 0;
+    if (!order)
+        return FindObjectRow(list, objectId, progress);
+    // The object itself, when the list's filter and search let it through.
+    const QList<QVariantList> own =
+        module.QRListPages->readAll(listRows(SelectPart, QStringLiteral("G_ID = ?")), SearchValues + QVariantList{objectId});
+    const std::optional<QVariantList> keys = objectKeys(module, *order, objectId);
+    if (own.isEmpty() || !keys)
+        return 0;
+    const qint64 before = countBefore(module, *order, *keys);
+    const int pageStart = int(before - before % SharedQuery::PageSize);
+    QList<QVariantList> rows = readAfter(module, order->reversed(), *keys, int(before - pageStart));
+    if (rows.size() != before - pageStart)
+        return FindObjectRow(list, objectId, progress);   // the count and the rows disagree: read instead
+    std::reverse(rows.begin(), rows.end());
+    rows << own.first();
+    rows << readAfter(module, *order, *keys, SharedQuery::PageSize - int(rows.size()));
+    list.placeRows(pageStart, rows);
+    return int(before) + 1;
 }
 
 bool ApplyTitleSort(TDModule &module, const QString &caption)
@@ -116,12 +271,31 @@ bool ApplyTitleSort(TDModule &module, const QString &caption)
     const qint64 id = rows.first().at(0).toLongLong();
     const bool lookup = rows.first().at(1).toLongLong() != 0;
     const bool text = lookup || rows.first().at(2).toInt() == FieldKinds::StringType;
-    const QString previous = OrderPart;
-    const QString column = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);
+    ListOrder order;
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
-    OrderPart = QLatin1String(" ORDER BY ") + (text ? InRussianOrder(column) : column);
-    if (OrderPart == previous)
-        OrderPart += QLatin1String(" DESC");
+    order.russianText = text;
+    if (!lookup) {
+        order.column = SchemaName::FieldColumn(id);
+        order.ties = QStringList{QStringLiteral("G_ID")};
+    } else {
+        order.column = SchemaName::LookupData(id);
+        const QString table = SchemaName::LookupTable(id);
+        if (FromPart.split(QStringLiteral(", ")).contains(table)) {
+            // Ties broken by the entry, then the object: the lookup list's index and the objects' index on
+            // the field give this order without sorting.
+            order.ties = QStringList{SchemaName::LookupId(id), QStringLiteral("G_ID")};
+            order.lookupTable = table;
+            order.lookupJoin = SchemaName::FieldColumn(id) + QLatin1Char('=') + SchemaName::LookupId(id);
+        } else {
+            // A list read by a sub-select is sorted by the engine; its rows are found by reading.
+            order.ties = QStringList{SchemaName::FieldColumn(id), QStringLiteral("G_ID")};
+            order.seekable = false;
+        }
+    }
+    if (OrderPart == order.orderPart())
+        order.descending = true;
+    SortedBy = order;
+    OrderPart = order.orderPart();
     return true;
 }
 

@@ -7,6 +7,9 @@
 #include <QVariantList>
 
 #include "fields/fieldkind.h"
+#include "objects/listorder.h"
+
+#include <optional>
 
 class SharedQuery;
 class TDModule;
@@ -42,8 +45,12 @@ ObjectListPieces ComposeObjectListPieces(const QList<DescriptionField> &fields);
 void BuildObjectListPieces(TDModule &module);
 void BuildObjectListPieces(const QList<DescriptionField> &fields);
 
-// Opens the whole statement on QRGeneral, with the search's values bound.
+// Opens the whole statement on QRGeneral, with the search's values bound, reading pages far from the
+// last one read through the order's keys.
 void OpenObjectList(TDModule &module);
+
+// The order OrderPart stands for, when the list can seek by it.
+std::optional<ListOrder> CurrentListOrder();
 
 // A click on the title of the column captioned `caption`: OrderPart sorts by that field, ascending, or
 // descending when it sorted ascending by it already. False (nothing changed) when no field has that name.
@@ -52,6 +59,11 @@ bool ApplyTitleSort(TDModule &module, const QString &caption);
 // The stored picture of an image field of one object; empty when it has none.
 QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const DescriptionField &field);
 
-// The 1-based row of an open object list whose G_ID is `objectId`; 0 when the list does not hold it (or
-// `progress`, told the rows read so far, returned false to give up).
+// The 1-based row of the object list open on QRGeneral whose G_ID is `objectId`; 0 when the list does
+// not hold it. The objects before it are counted by the engine and the rows around it are read, so it
+// takes the same time wherever the object stands; only a list whose order cannot be sought is read
+// from the top (`progress`, told the rows read so far, may give up by returning false).
+int LocateObjectRow(TDModule &module, qint64 objectId, const std::function<bool(int rowsRead)> &progress = {});
+
+// The same by reading the list from the top.
 int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(int rowsRead)> &progress = {});

@@ -155,6 +155,35 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
     }
 }
 
+// A list longer than the pages a lazy query keeps: walking it holds no more than its page limit, and a
+// row let go of, or one far ahead of the rows read, is read again in the right place.
+TEST_F(DatabaseTest, ALazyQueryKeepsBoundedPagesAndReadsAnyRowAgain)
+{
+    const int rowCount = (SharedQuery::MaxCachedPages + 8) * SharedQuery::PageSize + 7;
+    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < %1) "
+                        "INSERT INTO GENER (G_ID) SELECT I FROM N").arg(rowCount));
+    SharedQuery &list = *module->QRGeneral;
+    list.open("SELECT G_ID, G_ID * 2 AS TWICE FROM GENER ORDER BY G_ID DESC");
+    EXPECT_EQ(list.valueAt(SharedQuery::PageSize * 40 + 3, 0).toInt(), rowCount - SharedQuery::PageSize * 40 - 3)
+        << "a row far ahead is read without reading the rows before it";
+    EXPECT_FALSE(list.allRowsRead());
+    int walked = 0;
+    for (bool more = list.first(); more; more = list.next()) {
+        if (list.asInteger("G_ID") != rowCount - walked)
+            break;
+        ++walked;
+    }
+    EXPECT_EQ(walked, rowCount);
+    EXPECT_TRUE(list.allRowsRead());
+    EXPECT_LE(list.pagesHeld(), SharedQuery::MaxCachedPages);
+    EXPECT_EQ(list.valueAt(1, 1).toInt(), 2 * (rowCount - 1));
+    ASSERT_TRUE(list.setRecNo(SharedQuery::PageSize + 1));
+    EXPECT_EQ(list.asInteger("TWICE"), 2 * (rowCount - SharedQuery::PageSize));
+    EXPECT_TRUE(list.valueAt(rowCount, 0).isNull());
+    // Every row read, nothing stays pending: the table can be dropped.
+    EXPECT_NO_THROW(module->exec("DROP TABLE LINKS"));
+}
+
 TEST_F(DatabaseTest, AnOpenWorkQueryNeverLocksItsTableAgainstDropping)
 {
     module->exec("CREATE TABLE LOOKUP3(L3_ID INTEGER NOT NULL PRIMARY KEY,L3_DATA VARCHAR(50))");

@@ -3,6 +3,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "objects/objectlist.h"
+#include "objects/objectsearch.h"
 
 TEST(ObjectListPieces, LookupFieldsJoinTheirListsInFieldOrder)
 {
@@ -67,35 +68,91 @@ TEST_F(ObjectListTest, AnyNumberOfLookupFieldsIsListedWithTheirTexts)
 }
 
 // With the lookup column indexed the engine may prefer to walk a small lookup list first; the unsorted
-// list still comes in the order of addition, and a sort lists equal values in that order too, so the
-// object found after an addition is the one the grid shows at that row.
-TEST_F(ObjectListTest, TheUnsortedListKeepsTheOrderOfAdditionAndLocatesObjectsInIt)
+// list still comes in the order of addition. Wherever an object stands, in any order (empty values,
+// equal values, equal lookup texts of different entries, a search), locating it gives the row reading
+// from the top gives, and the rows around it and before its page are the ones reading shows there.
+class ObjectLocationTest : public ObjectListTest
 {
-    const qint64 number = addField(*module, "Номер", IntegerType);
-    const qint64 colour = addField(*module, "Цвет", StringType, true);
-    addLookupEntry(*module, colour, "синий");
-    addLookupEntry(*module, colour, "красный");
-    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 2000) "
-                        "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I % 7, 2 - I % 2 FROM N").arg(number).arg(colour));
-    exec("ANALYZE");
+protected:
+    void SetUp() override
+    {
+        ObjectListTest::SetUp();
+        number = addField(*module, "Номер", IntegerType);
+        name = addField(*module, "Имя", StringType);
+        colour = addField(*module, "Цвет", StringType, true);
+        const qint64 blue = addLookupEntry(*module, colour, "синий");
+        addLookupEntry(*module, colour, "Алый");
+        const qint64 twin = addLookupEntry(*module, colour, "ёлочный");
+        exec(QStringLiteral("UPDATE LOOKUP%1 SET L%1_DATA = 'Ёлочный' WHERE L%1_ID = %2").arg(colour).arg(twin));
+        addLookupEntry(*module, colour, "ёлочный");
+        exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 1700) "
+                            "INSERT INTO GENER (G_ID, G%1, G%2, G%3) SELECT I, CASE WHEN I % 5 = 0 THEN NULL ELSE I % 9 END, "
+                            "CASE I % 4 WHEN 0 THEN 'ель ' || (I % 13) WHEN 1 THEN 'Ёж' WHEN 2 THEN NULL ELSE 'ёж ' || I END, "
+                            "%4 + I % 4 FROM N").arg(number).arg(name).arg(colour).arg(blue));
+        exec("ANALYZE");
+        module->OpenConnection(dbPath);
+        BuildObjectListPieces(*module);
+    }
+
+    QList<qint64> readFromTheTop()
+    {
+        OpenObjectList(*module);
+        SharedQuery &list = *module->QRGeneral;
+        QList<qint64> ids;
+        for (bool more = list.first(); more; more = list.next())
+            ids << list.asInteger("G_ID");
+        return ids;
+    }
+
+    void expectLocated(const QList<qint64> &ids, const QString &order)
+    {
+        SharedQuery &list = *module->QRGeneral;
+        for (int index = 0; index < ids.size(); index += 61) {
+            for (const int probe : {index, int(ids.size()) - 1 - index / 61}) {
+                OpenObjectList(*module);
+                ASSERT_EQ(LocateObjectRow(*module, ids[probe]), probe + 1) << qPrintable(order) << " object " << ids[probe];
+                EXPECT_FALSE(list.allRowsRead() && probe < ids.size() - SharedQuery::PageSize)
+                    << "the list was read to the end";
+                const int pageStart = probe - probe % SharedQuery::PageSize;
+                for (const int row : {pageStart - 1, pageStart - SharedQuery::PageSize, probe - 1, probe + 1, pageStart + SharedQuery::PageSize}) {
+                    if (row >= 0 && row < ids.size())
+                        ASSERT_EQ(list.valueAt(row, 0).toLongLong(), ids[row]) << qPrintable(order) << " row " << row;
+                }
+            }
+        }
+    }
+
+    qint64 number = 0, name = 0, colour = 0;
+};
+
+TEST_F(ObjectLocationTest, LocatingAnObjectGivesTheRowAndNeighboursReadingGives)
+{
+    const QList<qint64> unsorted = readFromTheTop();
+    ASSERT_EQ(unsorted.size(), 1700);
+    EXPECT_TRUE(std::is_sorted(unsorted.begin(), unsorted.end()));
+    expectLocated(unsorted, "unsorted");
+    for (const char *caption : {"Номер", "Имя", "Цвет"}) {
+        for (const char *direction : {"ascending", "descending"}) {
+            ASSERT_TRUE(ApplyTitleSort(*module, caption));
+            expectLocated(readFromTheTop(), QString(caption) + ' ' + direction);
+        }
+    }
+    // A search narrows the list the count runs over.
+    ApplyObjectSearch(*module, ReadDescriptionFields(*module), "ёж");
+    const QList<qint64> found = readFromTheTop();
+    ASSERT_EQ(found.size(), 850);
+    expectLocated(found, "searched");
+    EXPECT_EQ(LocateObjectRow(*module, 4), 0) << "an object the search leaves out is not in the list";
+}
+
+TEST_F(ObjectLocationTest, ADamagedLookupValueDoesNotShiftTheLocatedRow)
+{
+    exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 7").arg(colour));
     module->OpenConnection(dbPath);
     BuildObjectListPieces(*module);
-    OpenObjectList(*module);
-    SharedQuery &list = *module->QRGeneral;
-    QList<qint64> ids;
-    for (bool more = list.first(); more; more = list.next())
-        ids << list.asInteger("G_ID");
-    ASSERT_EQ(ids.size(), 2000);
-    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
-    EXPECT_EQ(FindObjectRow(list, 2000), 2000);
-
-    for (const char *caption : {"Цвет", "Номер"}) {
-        ASSERT_TRUE(ApplyTitleSort(*module, caption));
-        OpenObjectList(*module);
-        // Objects 1, 2 and 3 differ in both columns; object 1 + 14 equals object 1 in both.
-        const int first = FindObjectRow(list, 1), twin = FindObjectRow(list, 15);
-        EXPECT_LT(first, twin) << caption;
-        list.setRecNo(twin);
-        EXPECT_EQ(list.asInteger("G_ID"), 15) << caption;
-    }
+    ASSERT_TRUE(ApplyTitleSort(*module, "Номер"));
+    const QList<qint64> ids = readFromTheTop();
+    ASSERT_EQ(ids.size(), 1699);
+    expectLocated(ids, "damaged");
+    EXPECT_EQ(LocateObjectRow(*module, 7), 0);
 }

@@ -138,8 +138,10 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
 
     // With the check item off, titles do not sort.
     Form2->DBGridMenuN2->trigger();
+    const QString sortedByColour = OrderPart;
     clickTitle(0);
-    EXPECT_EQ(OrderPart, QStringLiteral(" ORDER BY L%1_DATA COLLATE RUSSIAN").arg(colour));
+    EXPECT_EQ(OrderPart, sortedByColour);
+    EXPECT_EQ(columnTexts(1), (QStringList{"алый", "синий", "синий"}));
     Form2->DBGridMenuN2->trigger();
 }
 

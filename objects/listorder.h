@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+// The order of the object list spelled as keys the engine can seek by: the sorted expression, then the
+// columns that break its ties, G_ID last, so every object has one place. Objects whose sorted value is
+// empty (NULL) come first in ascending order and last in descending order, as the engine sorts them.
+//
+// With it the list can count the objects before a given one and read the objects next to it through
+// the indexes, however long the list is.
+struct ListOrder
+{
+    QString column;         // the sorted column as the list selects it; G_ID when the list is unsorted
+    bool russianText = false;
+    QStringList ties;       // after the sorted column; always ends with G_ID (empty when unsorted)
+    bool descending = false;
+    bool seekable = true;   // false when the sorted column is not one of the list's own tables' columns
+    // The join that brings the sorted column to GENER, when it lives in a lookup list.
+    QString lookupTable;
+    QString lookupJoin;
+
+    static ListOrder unsorted();
+
+    QString orderPart() const;          // " ORDER BY ...", as OrderPart holds it
+    ListOrder reversed() const;
+    bool nullable() const { return column != QLatin1String("G_ID"); }
+    QString sortExpression() const;     // the column with its collation
+    QStringList keyColumns() const;     // the column, then the ties
+
+    // Conditions on the list's rows relative to one object's keys (its keyColumns() values).
+    struct Condition
+    {
+        QString sql;
+        QVariantList values;
+    };
+    // The rows strictly after the object in this order, as conditions to be read one after another, each
+    // in this order: the rest of the object's group (empty or not), then the other group.
+    QList<Condition> after(const QVariantList &keys) const;
+};
