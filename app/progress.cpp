@@ -1,6 +1,10 @@
 #include "app/progress.h"
 
+#include "core/dmodule.h"
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QProgressDialog>
 
 QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum)
@@ -12,4 +16,42 @@ QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum)
     progress->setMinimumDuration(400);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     return progress;
+}
+
+namespace {
+class ProgressWait : public TDModule::LongWait
+{
+public:
+    explicit ProgressWait(const QString &what) : m_what(what) { m_started.start(); }
+    ~ProgressWait() override
+    {
+        if (m_progress)
+            m_progress->close();
+    }
+
+    bool keepWaiting() override
+    {
+        if (!m_progress && m_started.elapsed() >= ShownAfterMs) {
+            m_progress = NewProgress(QApplication::activeWindow(), m_what, 0);
+            m_progress->setMinimumDuration(0);
+            m_progress->setValue(0);
+        }
+        // Until the window-modal progress shows, input waits for the read to end.
+        QApplication::processEvents(m_progress ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        return !(m_progress && m_progress->wasCanceled());
+    }
+
+private:
+    static constexpr int ShownAfterMs = 400;
+    QString m_what;
+    QElapsedTimer m_started;
+    QPointer<QProgressDialog> m_progress;
+};
+}
+
+void ShowProgressOfLongReads(TDModule &module)
+{
+    module.BeginLongWait = [](const QString &what) -> std::unique_ptr<TDModule::LongWait> {
+        return std::make_unique<ProgressWait>(what);
+    };
 }

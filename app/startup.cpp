@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/form24.h"
 #include "app/forms.h"
+#include "app/progress.h"
 #include "app/version.h"
 #include "catalogs/catalogforms.h"
 #include "classifier/form3.h"
@@ -85,6 +86,7 @@ void StartUp()
     // Not a child of the application: the connection must be closed while the SQL driver is still loaded.
     DModule = new TDModule;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, DModule, &TDModule::CloseConnection);
+    ShowProgressOfLongReads(*DModule);
 
     Form1 = new TForm1;
     Form2 = new TForm2;

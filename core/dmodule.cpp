@@ -86,18 +86,25 @@ void TDModule::OpenConnection(const QString &path)
     }
     // A file that is not a database fails at its first read; one of another program at the check.
     try {
-        RegisterRussianCollation(db);
-        RegisterObjectSearch(db);
+        PrepareEngineConnection(db);
         CheckProgramDatabase(db);
     } catch (const DbError &) {
         CloseConnection();
         throw;
     }
+    FieldIndexes::EnsureFieldIndexes(*this);
+}
+
+void PrepareEngineConnection(QSqlDatabase &db)
+{
+    RegisterRussianCollation(db);
+    RegisterObjectSearch(db);
     // A page cache large enough for the indexes a sort or the filter walks, and reads through the
     // operating system's file cache instead of copies.
-    exec(QStringLiteral("PRAGMA cache_size = -%1").arg(PageCacheKiB));
-    exec(QStringLiteral("PRAGMA mmap_size = %1").arg(MappedBytes));
-    FieldIndexes::EnsureFieldIndexes(*this);
+    QSqlQuery pragmas(db);
+    if (!pragmas.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(PageCacheKiB))
+        || !pragmas.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(MappedBytes)))
+        throw DbError(EngineErrorText(pragmas.lastError()));
 }
 
 bool TDModule::connected() const

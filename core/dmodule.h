@@ -6,7 +6,12 @@
 #include <QSqlDatabase>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 #include <optional>
+
+// What every connection to a database file gets: the Russian collation, the search function, the page
+// cache and memory-mapped reads.
+void PrepareEngineConnection(QSqlDatabase &db);
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
 class TDModule : public QObject
@@ -32,6 +37,16 @@ public:
     // The engine refuses DROP TABLE while any read is pending on the connection. Only the object list
     // reads lazily; it is closed here (its users open it again before reading).
     void FinishPendingReads();
+    bool InTransaction() const { return m_transactionDepth > 0; }
+
+    // How the program waits for a long read (core/backgroundread.h): made when a read has begun, asked
+    // again and again until it ends; it answers false to stop the read. Without it the read is waited for.
+    struct LongWait
+    {
+        virtual ~LongWait() = default;
+        virtual bool keepWaiting() = 0;
+    };
+    std::function<std::unique_ptr<LongWait>(const QString &what)> BeginLongWait;
 
     QString ProgramFolder;
     bool CatalogListReady = false;

@@ -1,6 +1,7 @@
 #include "objects/objectfilter.h"
 
 #include "classifier/descendants.h"
+#include "core/backgroundread.h"
 #include "core/dmodule.h"
 #include "core/sqltext.h"
 #include "objects/objectlist.h"
@@ -40,12 +41,28 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
     EnsurePassingObjectsTable(module);
     // The object list may still be reading the table; it is opened again after the evaluation.
     module.FinishPendingReads();
+    const QString passingFirst = QLatin1String(" SELECT G_ID") + fromPart + wherePart
+                                 + (wherePart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND "))
+                                 + QLatin1String("G_ID IN (") + linkedToAll(conditions.mid(0, ConditionsPerStatement))
+                                 + QLatin1Char(')');
+    // On a large collection the evaluation takes a while: outside a transaction it runs beside the window,
+    // which stays painted and can stop it; the passing objects then come back as one list.
+    QByteArray passingIds;
+    const bool beside = !conditions.isEmpty() && !module.InTransaction();
+    if (beside) {
+        QByteArrayList ids;
+        for (const QVariantList &row : ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов...")))
+            ids << QByteArray::number(row.first().toLongLong());
+        passingIds = '[' + ids.join(',') + ']';
+    }
     Transaction tx(module);
     module.exec(QLatin1String("DELETE FROM ") + PassingTable);
     if (!conditions.isEmpty()) {
-        module.exec(QLatin1String("INSERT INTO ") + PassingTable + QLatin1String(" SELECT G_ID") + fromPart + wherePart
-                    + (wherePart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND ")) + QLatin1String("G_ID IN (")
-                    + linkedToAll(conditions.mid(0, ConditionsPerStatement)) + QLatin1Char(')'));
+        if (beside)
+            module.exec(QLatin1String("INSERT INTO ") + PassingTable + QLatin1String(" SELECT value FROM json_each(?)"),
+                        {QString::fromLatin1(passingIds)});
+        else
+            module.exec(QLatin1String("INSERT INTO ") + PassingTable + passingFirst);
         for (int start = ConditionsPerStatement; start < conditions.size(); start += ConditionsPerStatement)
             module.exec(QLatin1String("DELETE FROM ") + PassingTable + QLatin1String(" WHERE P_OBJECT NOT IN (")
                         + linkedToAll(conditions.mid(start, ConditionsPerStatement)) + QLatin1Char(')'));

@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include "core/backgroundread.h"
 #include "core/dmodule.h"
 #include "objects/objectfilter.h"
 #include "objects/objectlist.h"
@@ -141,4 +142,42 @@ TEST_F(ObjectFilterTest, LargeBranchesManyPassingObjectsAndManyEntriesWork)
     EXPECT_EQ(passing(conditions), ids({1900}));
     conditions.removeLast();
     EXPECT_EQ(passing(conditions), ids({1900, 1901}));
+}
+
+namespace {
+struct StoppingWait : TDModule::LongWait
+{
+    int *asked;
+    explicit StoppingWait(int *count) : asked(count) {}
+    bool keepWaiting() override { return ++*asked < 3; }
+};
+}
+
+// Outside a transaction the evaluation runs beside the window on a connection of its own; inside one it
+// must see what the transaction wrote. A stopped or failed evaluation leaves the last passing objects.
+TEST_F(ObjectFilterTest, TheEvaluationSeesTheTransactionAndCanBeStoppedOrFailWithoutLoss)
+{
+    const QStringList russia{condition(1, 10)};
+    EXPECT_EQ(passing(russia), ids({1, 2, 5}));
+    {
+        Transaction tx(*module);
+        module->exec("INSERT INTO GENER(G_ID) VALUES(8)");
+        module->exec("INSERT INTO LINKS VALUES(30,8,1,13,'',0)");
+        EXPECT_EQ(passing(russia), ids({1, 2, 5, 8}));
+    }
+    EXPECT_EQ(passing(russia), ids({1, 2, 5})) << "the transaction was not committed";
+
+    int asked = 0;
+    module->BeginLongWait = [&asked](const QString &what) {
+        EXPECT_EQ(what, "Отбор объектов...");
+        return std::make_unique<StoppingWait>(&asked);
+    };
+    // A condition that keeps the engine busy for minutes: the read is still running when the wait says stop.
+    EXPECT_THROW(passing({"L_REFER = 1 AND (WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                          "WHERE I < 10000000000) SELECT COUNT(*) FROM N) > 0"}),
+                 ReadStopped);
+    EXPECT_EQ(asked, 3);
+    module->BeginLongWait = nullptr;
+    EXPECT_THROW(passing({"NO_SUCH_COLUMN = 1"}), DbError);
+    EXPECT_EQ(module->QRWork->readAll("SELECT P_OBJECT FROM temp.PASSING_OBJECTS").size(), 3);
 }
