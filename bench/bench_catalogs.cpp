@@ -1,6 +1,7 @@
 // Saving and reopening a catalog in the real designer window: a layout of 60 elements, ten of them text
 // images of 1920x1080 JPEGs, over a 1920x1080 background picture. Prints the times of each run, how
 // many pictures each reopening decoded, and the size a text image was decoded at (its box's size).
+#include "benchphoto.h"
 #include "app/forms.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/elementwidgets.h"
@@ -32,32 +33,6 @@ void run(const QString &sql)
         std::fprintf(stderr, "failed: %s\n%s\n", qPrintable(sql), qPrintable(q.lastError().text()));
         std::exit(1);
     }
-}
-
-// A photograph-like picture: gradients, shapes and fine texture, so the JPEG has a realistic size.
-QByteArray Photo(int seed)
-{
-    QImage image(1920, 1080, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, 1920, 1080);
-    gradient.setColorAt(0, QColor::fromHsv((seed * 37) % 360, 120, 230));
-    gradient.setColorAt(1, QColor::fromHsv((seed * 37 + 120) % 360, 200, 90));
-    painter.fillRect(image.rect(), gradient);
-    for (int i = 0; i < 400; ++i) {
-        painter.setBrush(QColor::fromHsv((seed * 13 + i * 7) % 360, 180, 60 + (i * 31) % 190));
-        painter.drawEllipse((i * 97 + seed * 41) % 1920, (i * 61 + seed * 17) % 1080, 20 + i % 140, 15 + (i * 3) % 110);
-    }
-    painter.end();
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = (y / 2) % 3; x < image.width(); x += 3)
-            image.setPixel(x, y, image.pixel(x, y) ^ 0x00101010u);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpg");
-    writer.setQuality(90);
-    writer.write(image);
-    return data;
 }
 
 Layout::Catalog SixtyElements()

@@ -77,26 +77,15 @@ void resetPeak()
         refs.write("5");
 }
 
-double peakSinceResetMiB()
+// A figure of /proc/self/status ("VmHWM", "VmRSS") in MiB.
+double statusMiB(const QByteArray &key)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-double residentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return 0;
 }
@@ -330,7 +319,7 @@ public:
         // steps through the same statement.
         BuildObjectListPieces(fields);
         OpenObjectList(m_module);
-        const double residentBefore = residentMiB();
+        const double residentBefore = statusMiB("VmRSS");
         QElapsedTimer walk;
         walk.start();
         SharedQuery &list = *m_module.QRGeneral;
@@ -341,7 +330,7 @@ public:
             checksum += list.valueAt(row, 0).toLongLong();
         }
         const double walked = ms(walk);
-        const double grown = residentMiB() - residentBefore;
+        const double grown = statusMiB("VmRSS") - residentBefore;
         rows.append({QStringLiteral("reading every row of the list once"), walked, engineSteps(m_module, ObjectListStatement()),
                      QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(list.rowsRead()).arg(qRound(grown))});
         Q_UNUSED(checksum);
@@ -558,7 +547,7 @@ int main(int argc, char **argv)
         text << "\n## " << QLocale(QLocale::English).toString(size) << " objects\n\n"
              << "Built in " << QString::number(built / 1000, 'f', 1) << " s (peak memory while building "
              << QString::number(builtPeak, 'f', 0) << " MiB); peak memory of the process while measuring the actions "
-             << QString::number(peakSinceResetMiB(), 'f', 0) << " MiB.\n\n";
+             << QString::number(statusMiB("VmHWM"), 'f', 0) << " MiB.\n\n";
         writeRows(text, rows);
         module.CloseConnection();
     }
