@@ -26,7 +26,7 @@ protected:
         exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
                             " INSERT INTO GENER(G_ID) SELECT i FROM n").arg(count));
     }
-    QList<QVariantList> fieldList() const { return rows(FieldQuery + QLatin1String(" ORDER BY F_ID")); }
+    QList<QVariantList> fieldList() const { return rows(FieldQuery); }
 };
 }
 
