@@ -1,0 +1,124 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/serverdialog.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace {
+class ServerConnectTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestServerStarted())
+            GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+        AppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        // The next test starts from a file; the server database goes once nothing uses it.
+        if (DModule && DModule->engine() == EngineKind::Server)
+            DModule->CloseConnection();
+        AppTest::TearDown();
+        for (const ServerConnection &made : madeHere)
+            DropServerDatabase(made);
+    }
+    TServerDialog *dialog() const { return Form1->findChild<TServerDialog *>("ServerDialog"); }
+    void fill(const ServerConnection &server, bool create = false)
+    {
+        dialog()->findChild<QLineEdit *>("HostEdit")->setText(server.host);
+        dialog()->findChild<QSpinBox *>("PortEdit")->setValue(server.port);
+        dialog()->findChild<QLineEdit *>("DatabaseEdit")->setText(server.database);
+        dialog()->findChild<QLineEdit *>("UserEdit")->setText(server.user);
+        dialog()->findChild<QLineEdit *>("PasswordEdit")->setText(server.password);
+        dialog()->findChild<QCheckBox *>("CreateBox")->setChecked(create);
+    }
+    QString programFile(const QString &name) const { return DModule->ProgramFolder + "/System/" + name; }
+    QList<ServerConnection> madeHere;
+};
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+}
+
+TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
+{
+    QAction *item = Form1->findChild<QAction *>("ConnectServerItem");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), "Подключиться к серверу…");
+    EXPECT_TRUE(Form1->N1->actions().contains(item));
+    const QByteArray optionsBefore = bytesOf(programFile("Options.txt"));
+    QFile::remove(programFile("Server.txt"));
+
+    item->trigger();
+    ASSERT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->findChild<QLineEdit *>("HostEdit")->text(), "localhost");
+    EXPECT_EQ(dialog()->findChild<QSpinBox *>("PortEdit")->value(), 5432);
+
+    ServerConnection made = TestServer(QStringLiteral("vt_window_%1").arg(QCoreApplication::applicationPid()));
+    made.password = QStringLiteral("не сохраняется");
+    madeHere << made;
+    fill(made, true);
+    {
+        MessageBoxAnswerer unexpected(QMessageBox::Ok);
+        dialog()->findChild<QPushButton *>("ConnectBtn")->click();
+        EXPECT_EQ(unexpected.texts(), QStringList{});
+    }
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
+    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+
+    const QStringList remembered = ReadTextLines(programFile("Server.txt"));
+    EXPECT_EQ(remembered, (QStringList{made.host, QString::number(made.port), made.database, made.user}));
+    EXPECT_FALSE(bytesOf(programFile("Server.txt")).contains(made.password.toUtf8()));
+    EXPECT_EQ(bytesOf(programFile("Options.txt")), optionsBefore);
+
+    // Next time the boxes hold the last connection and an empty password.
+    item->trigger();
+    EXPECT_EQ(dialog()->connection().database, made.database);
+    EXPECT_EQ(dialog()->connection().user, made.user);
+    EXPECT_EQ(dialog()->connection().password, "");
+    EXPECT_FALSE(dialog()->createNew());
+    dialog()->findChild<QPushButton *>("CancelBtn")->click();
+
+    // A copy of a server database as a file is refused in words, not attempted.
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form1->N13->trigger();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("для базы данных на сервере пока недоступно")) << answer.texts().first().toStdString();
+}
+
+TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)
+{
+    Form1->ConnectServerItem->trigger();
+    ServerConnection unreachable = TestServer(QStringLiteral("whatever"));
+    unreachable.port = 1;
+    fill(unreachable);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("недоступен")) << answer.texts().first().toStdString();
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(DModule->engine(), EngineKind::File);
+    EXPECT_EQ(Form1->CurrentDbPath, dbPath);
+    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
+    dialog()->reject();
+}
