@@ -122,6 +122,13 @@ QString InRussianOrder(EngineKind kind, const QString &column)
     return column + QLatin1String(" COLLATE \"") + ServerRussianCollation + QLatin1Char('"');
 }
 
+QString InCodeOrder(EngineKind kind, const QString &column)
+{
+    if (kind == EngineKind::File)
+        return column;
+    return column + QLatin1String(" COLLATE \"C\" NULLS FIRST");
+}
+
 QString TemporaryTable(EngineKind kind, const QString &name)
 {
     return (kind == EngineKind::File ? QLatin1String("temp.") : QLatin1String("pg_temp.")) + name;

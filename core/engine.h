@@ -44,6 +44,10 @@ QString ColumnType(EngineKind kind, const QString &declared);
 // A text column in Russian order, for ORDER BY and for the indexes that serve it.
 QString InRussianOrder(EngineKind kind, const QString &column);
 
+// A column in the order the file engine gives by default: texts by their characters' codes (whatever
+// the server database's own collation), empty values first.
+QString InCodeOrder(EngineKind kind, const QString &column);
+
 // A table private to the connection, created with CREATE TEMP TABLE, as statements name it.
 QString TemporaryTable(EngineKind kind, const QString &name);
 

@@ -183,8 +183,8 @@ QList<LookupEntry> ReadLookupList(TDModule &module, qint64 fieldId)
     // The number as second key keeps equal texts in a stable order.
     const auto rows = readAll(module, QLatin1String("SELECT ") + idColumn + QLatin1String(", ") + dataColumn
                                           + QLatin1String(" FROM ") + LookupTable(fieldId) + QLatin1String(" WHERE ")
-                                          + idColumn + QLatin1String(" > 0 ORDER BY ") + dataColumn
-                                          + QLatin1String(", ") + idColumn);
+                                          + idColumn + QLatin1String(" > 0 ORDER BY ")
+                                          + Engine::InCodeOrder(module.engine(), dataColumn) + QLatin1String(", ") + idColumn);
     QList<LookupEntry> entries;
     entries.reserve(rows.size());
     for (const QVariantList &row : rows)
