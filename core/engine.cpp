@@ -16,8 +16,8 @@ const QString ServerDriver = QStringLiteral("QPSQL");
 // The server's Russian order: ICU's, which like the file's collation orders case-blind, puts Ё beside Е,
 // digits before letters and Cyrillic before Latin.
 const QString ServerRussianCollation = QStringLiteral("ru-x-icu");
-// Serialises the identifier catch-up of every program working on one server database.
-constexpr qint64 IdLockKey = 7264311;
+// Serialises the identifier catch-up of the programs working on one server database, per table.
+constexpr int IdLockKey = 7264311;
 
 QVariant scalarOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
@@ -176,8 +176,9 @@ qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &colum
 {
     const QString sequence = table + QLatin1String("_IDS");
     QSqlQuery query(db);
-    // Held to the end of the caller's transaction: the sequence is made and caught up by one program at a time.
-    scalarOrThrow(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(IdLockKey));
+    // Held to the end of the caller's transaction: the sequence is made and caught up by one program at a
+    // time. One lock per sequence, so that actions numbering different tables never wait for each other.
+    scalarOrThrow(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1, hashtext(?))").arg(IdLockKey), {sequence.toUpper()});
     scalarOrThrow(query, QLatin1String("CREATE SEQUENCE IF NOT EXISTS ") + sequence);
     // Rows may have been written with their own identifiers (a copied database, a generated book):
     // the sequence never hands out one of theirs.

@@ -5,6 +5,11 @@
 #include "app/serverdialog.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
+#include "fields/fieldspage.h"
+#include "objects/form2.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,7 +20,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QDate>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 class ServerConnectTest : public AppTest
@@ -121,4 +128,53 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
     EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
     EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
     dialog()->reject();
+}
+
+TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
+{
+    ServerConnection made = TestServer(QStringLiteral("vt_list_%1").arg(QCoreApplication::applicationPid()));
+    madeHere << made;
+    ASSERT_TRUE(Form1->OpenServerDataBase(made, true));
+    addField(*DModule, "Вид", StringType, true);
+    addField(*DModule, "Масса", RealType);
+    addField(*DModule, "Найден", DateType);
+    const qint64 whole = addField(*DModule, "Цел", BooleanType);
+    addField(*DModule, "Фото", ImageType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    ASSERT_EQ(fields.size(), 5);
+    const QList<QList<QVariant>> objects{{"ёж", "1.5", QDate(2020, 5, 17), true, QByteArray("jpeg bytes")},
+                                         {"Еж", "-2", QDate(), false, QByteArray()},
+                                         {"жук", "0", QDate(1999, 1, 2), true, QByteArray()}};
+    for (const QList<QVariant> &values : objects) {
+        QList<FieldInput> inputs;
+        for (int i = 0; i < fields.size(); ++i)
+            inputs << FieldInput{fields[i], values[i], i == 4 && !values[i].toByteArray().isEmpty()};
+        InsertObject(*DModule, ReserveObjectId(*DModule), inputs);
+    }
+    EXPECT_EQ(ReadObjectPicture(*DModule, 1, fields[4]), QByteArray("jpeg bytes"));
+    EXPECT_EQ(DModule->QRWork->readAll(QStringLiteral("SELECT G%1 FROM GENER ORDER BY G_ID").arg(whole)),
+              (QList<QVariantList>{{-1}, {0}, {-1}}));
+
+    Form1->fieldsPage->reloadFieldList();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    QStringList captions;
+    for (int i = 0; i < Form2->gridColumnCount(); ++i)
+        captions << Form2->gridColumnCaption(i);
+    EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
+    ObjectGridModel *model = Form2->gridModel;
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    ASSERT_EQ(model->rowCount(), 3);
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        QStringList cells;
+        for (int column = 0; column < 4; ++column)
+            cells << model->data(model->index(row, column)).toString();
+        shown << cells.join('|');
+    }
+    const QString may17 = QLocale().toString(QDate(2020, 5, 17), QLocale::ShortFormat);
+    EXPECT_TRUE(shown.contains("ёж|1.5|" + may17 + "|Да")) << shown.join(" / ").toStdString();
+    EXPECT_TRUE(shown.contains("Еж|-2||Нет")) << shown.join(" / ").toStdString();
+    Form2->close();
 }
