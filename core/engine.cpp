@@ -42,6 +42,17 @@ bool containsAny(const QString &text, std::initializer_list<const char *> parts)
     return false;
 }
 
+// The server's own words without its severity, the statement it quotes or its state code.
+QString serverMessage(const QString &text)
+{
+    QString line = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    for (const char *severity : {"ERROR:", "FATAL:"}) {
+        if (line.startsWith(QLatin1String(severity)))
+            line = line.mid(int(qstrlen(severity))).trimmed();
+    }
+    return line;
+}
+
 bool connectionLost(const QString &text)
 {
     return containsAny(text, {"server closed the connection", "no connection to the server", "terminating connection",
@@ -222,7 +233,7 @@ QString ErrorText(const QSqlError &error)
         return QStringLiteral("Пользователю сервера не разрешено это действие: %1").arg(text);
     if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")))
         return QStringLiteral("Сервер баз данных прервал действие; изменения не сохранены.");
-    return QStringLiteral("Сервер баз данных отказал в действии: %1").arg(text);
+    return QStringLiteral("Сервер баз данных отказал в действии: %1").arg(serverMessage(text));
 }
 
 QString ConnectionFailure(const ServerConnection &server, const QSqlError &error)
@@ -238,7 +249,7 @@ QString ConnectionFailure(const ServerConnection &server, const QSqlError &error
     if (containsAny(text, {"could not connect", "connection refused", "could not translate host name", "timeout expired",
                            "no route to host", "network is unreachable", "connection to server at"}))
         return QStringLiteral("Сервер баз данных %1 недоступен: проверьте адрес и порт и что сервер запущен.").arg(where);
-    return QStringLiteral("Не удалось подключиться к серверу баз данных %1: %2").arg(where, text.trimmed());
+    return QStringLiteral("Не удалось подключиться к серверу баз данных %1: %2").arg(where, serverMessage(text));
 }
 
 bool ValidDatabaseName(const QString &name)

@@ -173,6 +173,8 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
     EXPECT_TRUE(catalog.startsWith("Каталоги базы данных на сервере пока не сохраняются")) << catalog.toStdString();
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 
+    // Any other refusal: the server's own words after a Russian lead, without its severity or quoted statement.
+    EXPECT_EQ(failureOf([&] { module->exec("SELEC 1"); }), "Сервер баз данных отказал в действии: syntax error at or near \"SELEC\"");
     const QString search = failureOf([&] { module->exec("SELECT SEARCH_MATCH('a', 1)"); });
     EXPECT_EQ(search, "Быстрый поиск в базе данных на сервере пока недоступен.");
 
