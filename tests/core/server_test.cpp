@@ -7,7 +7,6 @@
 #include "fields/fieldstore.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
-#include "references/referencestore.h"
 
 #include <QSet>
 #include <QTcpServer>
@@ -183,33 +182,4 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
     const QString lost = failureOf([&] { UpdateObject(*module, 1, {newName}); });
     EXPECT_TRUE(lost.startsWith("Соединение с сервером баз данных потеряно")) << lost.toStdString();
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
-}
-
-TEST_F(ServerTest, BooksAreMadeAgainAndRemovedWholeOrNotAtAll)
-{
-    exec("INSERT INTO CLASSES VALUES(1,'Длина','',0,0), (2,'Метр','м',1,0), (3,'Километр','км',2,1000), "
-         "(4,'Масса','',0,0)");
-    const qint64 length = ReferenceStore::GenerateBook(*module, {1, "Длина"});
-    const qint64 mass = ReferenceStore::GenerateBook(*module, {4, "Масса"});
-    EXPECT_NE(length, mass);
-    const QString table = QStringLiteral("REFER%1").arg(length);
-    EXPECT_EQ(rows(QStringLiteral("SELECT R%1_ID, R%1_NAME, R%1_LINK, R%1_COEFF FROM %2 ORDER BY 1").arg(length).arg(table)),
-              (QList<QVariantList>{{2, "Метр", 0, 0.0}, {3, "Километр", 2, 1000.0}}));
-    exec(QStringLiteral("INSERT INTO LINKS VALUES(1, 5, %1, 3, '', 0)").arg(length));
-
-    // Made again under its number, with the branch as it stands now and its links kept.
-    exec("INSERT INTO CLASSES VALUES(5,'Сантиметр','см',2,0.01)");
-    EXPECT_EQ(ReferenceStore::GenerateBook(*module, {1, "Длина"}, length), length);
-    EXPECT_EQ(count("SELECT * FROM " + table), 3);
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 1);
-
-    // The last statement of a removal is refused: the dropped table and the deleted links come back.
-    refuse("DELETE", "REFERS");
-    EXPECT_THROW(ReferenceStore::RemoveBook(*module, length), DbError);
-    EXPECT_TRUE(tableExists(table));
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 1);
-    allowAgain("REFERS");
-    ReferenceStore::RemoveBook(*module, length);
-    EXPECT_FALSE(tableExists(table));
-    EXPECT_EQ(count("SELECT * FROM LINKS") + count("SELECT * FROM REFERS"), 1);
 }
