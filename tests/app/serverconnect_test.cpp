@@ -176,5 +176,12 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     const QString may17 = QLocale().toString(QDate(2020, 5, 17), QLocale::ShortFormat);
     EXPECT_TRUE(shown.contains("ёж|1.5|" + may17 + "|Да")) << shown.join(" / ").toStdString();
     EXPECT_TRUE(shown.contains("Еж|-2||Нет")) << shown.join(" / ").toStdString();
+
+    // The quick search is not there yet on a server: it says so instead of showing the server's error.
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form2->SearchEdit->setText("ёж");
+    Form2->ApplySearch();
+    EXPECT_EQ(answer.texts(), QStringList{"Быстрый поиск в базе данных на сервере пока недоступен."});
+    Form2->SearchEdit->clear();
     Form2->close();
 }
