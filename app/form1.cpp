@@ -106,6 +106,7 @@ TForm1::TForm1(QWidget *parent)
     connect(startPage, &StartPage::newDatabaseRequested, this, &TForm1::N11Click);
     connect(startPage, &StartPage::openDatabaseRequested, this, &TForm1::N12Click);
     connect(startPage, &StartPage::openExampleRequested, this, &TForm1::OpenExampleClick);
+    connect(startPage, &StartPage::connectServerRequested, this, &TForm1::ConnectServerItemClick);
     connect(startPage, &StartPage::recentDatabaseChosen, this, &TForm1::OpenDataBase);
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(startPage, 1);
@@ -189,12 +190,12 @@ void TForm1::OpenDataBase(const QString &path)
     showOpenedDatabase();
 }
 
-void TForm1::showOpenedDatabase()
+void TForm1::showOpenedDatabase(const QString &where)
 {
     setDatabaseState(true);
     classifierPage->resetSortChoice();
     Guarded([this] { ClearForm(); });
-    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования"));
+    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования") + where);
 }
 
 void TForm1::ConnectServerItemClick()
@@ -229,7 +230,8 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
     }
     CurrentDbPath.clear();
     ServerSettings::Remember(DModule->ProgramFolder, server);
-    showOpenedDatabase();
+    // Which of the team's databases this is, since no file name tells it.
+    showOpenedDatabase(QStringLiteral(" — %1 на сервере %2:%3").arg(server.database, server.host).arg(server.port));
     RefreshViewFillMode();
     return true;
 }

@@ -104,7 +104,7 @@ protected:
 
 private:
     void setDatabaseState(bool open);
-    void showOpenedDatabase();
+    void showOpenedDatabase(const QString &where = QString());
     // Whether the open database is a file: copies of a server database are not made yet.
     bool refuseOnServer(const QString &action);
     bool m_shownOnce = false;

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/serverdialog.h"
+#include "app/startpage.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "fields/fieldspage.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCommandLinkButton>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -90,7 +92,8 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Вирандел: Режим редактирования — %1 на сервере %2:%3")
+                                        .arg(made.database, made.host).arg(made.port));
 
     const QStringList remembered = ReadTextLines(programFile("Server.txt"));
     EXPECT_EQ(remembered, (QStringList{made.host, QString::number(made.port), made.database, made.user}));
@@ -114,6 +117,16 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
 
 TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)
 {
+    // The start page offers the window too, while no database is open.
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form1->OpenDataBase(folder->path() + "/missing.mdb");
+    }
+    Form1->startPage->ConnectServerBtn->click();
+    EXPECT_TRUE(dialog()->isVisible());
+    dialog()->reject();
+    Form1->OpenDataBase(dbPath);
+
     Form1->ConnectServerItem->trigger();
     ServerConnection unreachable = TestServer(QStringLiteral("whatever"));
     unreachable.port = 1;
