@@ -7,13 +7,17 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/recentdatabases.h"
+#include "app/serverdialog.h"
+#include "app/serversettings.h"
 #include "app/startpage.h"
 #include "app/version.h"
 #include "classifier/classifierpage.h"
 #include "classifier/lazytree.h"
+#include "core/dberror.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
+#include "core/serverdatabase.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
 #include "references/referencespage.h"
@@ -55,6 +59,15 @@ TForm1::TForm1(QWidget *parent)
     static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим просмотра / заполнения"),
                                                    QStringLiteral("Работа с шаблонами"));
     N14->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    ConnectServerItem = new QAction(QStringLiteral("Подключиться к серверу…"), this);
+    ConnectServerItem->setObjectName(QStringLiteral("ConnectServerItem"));
+    N1->insertAction(N13, ConnectServerItem);
+    connect(ConnectServerItem, &QAction::triggered, this, &TForm1::ConnectServerItemClick);
+    ServerDialog = new TServerDialog(this);
+    connect(ServerDialog, &TServerDialog::connectRequested, this, [this] {
+        if (OpenServerDataBase(ServerDialog->connection(), ServerDialog->createNew()))
+            ServerDialog->accept();
+    });
 
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
@@ -93,6 +106,7 @@ TForm1::TForm1(QWidget *parent)
     connect(startPage, &StartPage::newDatabaseRequested, this, &TForm1::N11Click);
     connect(startPage, &StartPage::openDatabaseRequested, this, &TForm1::N12Click);
     connect(startPage, &StartPage::openExampleRequested, this, &TForm1::OpenExampleClick);
+    connect(startPage, &StartPage::connectServerRequested, this, &TForm1::ConnectServerItemClick);
     connect(startPage, &StartPage::recentDatabaseChosen, this, &TForm1::OpenDataBase);
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(startPage, 1);
@@ -172,11 +186,54 @@ void TForm1::OpenDataBase(const QString &path)
         setDatabaseState(false);
         return;
     }
-    setDatabaseState(true);
     RecentDatabases::Remember(DModule->ProgramFolder, path);
+    showOpenedDatabase();
+}
+
+void TForm1::showOpenedDatabase(const QString &where)
+{
+    setDatabaseState(true);
     classifierPage->resetSortChoice();
     Guarded([this] { ClearForm(); });
-    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования"));
+    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования") + where);
+}
+
+void TForm1::ConnectServerItemClick()
+{
+    ServerDialog->ShowConnection(ServerSettings::ReadLast(DModule->ProgramFolder));
+    CentreOnScreen(ServerDialog);
+    ServerDialog->show();
+    ServerDialog->raise();
+    ServerDialog->activateWindow();
+}
+
+bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
+{
+    QWidget *owner = ServerDialog->isVisible() ? static_cast<QWidget *>(ServerDialog) : this;
+    try {
+        if (createNew)
+            CreateServerDatabase(server);
+        DModule->OpenServerConnection(server);
+    } catch (const DbError &error) {
+        ShowMessage(error.message(), owner);
+        return false;
+    }
+    try {
+        DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
+        fieldsPage->reloadFieldList();
+        classifierPage->ClassesViewExpand(nullptr);
+    } catch (const std::exception &error) {
+        DModule->CloseConnection();
+        ShowMessage(QString::fromUtf8(error.what()), owner);
+        setDatabaseState(false);
+        return false;
+    }
+    CurrentDbPath.clear();
+    ServerSettings::Remember(DModule->ProgramFolder, server);
+    // Which of the team's databases this is, since no file name tells it.
+    showOpenedDatabase(QStringLiteral(" — %1 на сервере %2:%3").arg(server.database, server.host).arg(server.port));
+    RefreshViewFillMode();
+    return true;
 }
 
 void TForm1::ClearForm()
@@ -206,8 +263,18 @@ void TForm1::N12Click()
         Form2->close();
 }
 
+bool TForm1::refuseOnServer(const QString &action)
+{
+    if (!DModule->connected() || DModule->engine() != EngineKind::Server)
+        return false;
+    ShowMessage(QStringLiteral("%1 для базы данных на сервере пока недоступно.").arg(action), isVisible() ? this : nullptr);
+    return true;
+}
+
 void TForm1::N13Click()
 {
+    if (refuseOnServer(QStringLiteral("Сохранение копии в файл")))
+        return;
     QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter}, {}});
     if (path.isEmpty())
         return;
@@ -269,6 +336,8 @@ void TForm1::N23Click()
 
 void TForm1::N31Click()
 {
+    if (refuseOnServer(QStringLiteral("Сохранение шаблона")))
+        return;
     Form10->PrepareForSaving();
     CentreOnScreen(Form10);
     Form10->show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/modemenu.h"
+#include "core/engine.h"
 
 #include <QMainWindow>
 
@@ -8,6 +9,7 @@ class ClassifierPage;
 class FieldsPage;
 class ReferencesPage;
 class StartPage;
+class TServerDialog;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -34,6 +36,12 @@ public:
     ClassifierPage *classifierPage;
     FieldsPage *fieldsPage;
     StartPage *startPage;   // in place of the tabs while no database is open
+    QAction *ConnectServerItem;   // "Файл → Подключиться к серверу…"
+    TServerDialog *ServerDialog;
+
+    // Opens a database on a server (first making it, when asked) and shows it as OpenDataBase shows a
+    // file. When that fails the reason is shown and the program goes on with the database open before.
+    bool OpenServerDataBase(const ServerConnection &server, bool createNew = false);
 
     // After the database was opened again while the view/fill window is on screen: the window lists
     // the file now open, or closes when it cannot.
@@ -50,6 +58,7 @@ public Q_SLOTS:
     void FormCreate();
     void FormActivate();
     void OpenDataBase(const QString &path);
+    void ConnectServerItemClick();
     void ClearForm();
     void N11Click();
     void N12Click();
@@ -95,6 +104,9 @@ protected:
 
 private:
     void setDatabaseState(bool open);
+    void showOpenedDatabase(const QString &where = QString());
+    // Whether the open database is a file: copies of a server database are not made yet.
+    bool refuseOnServer(const QString &action);
     bool m_shownOnce = false;
     QString m_updateServer;
     UpdateCheck *m_updateCheck = nullptr;   // the check running now, if any

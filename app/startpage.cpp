@@ -26,6 +26,9 @@ StartPage::StartPage(QWidget *parent)
                                                QStringLiteral("Пустая база данных или копия одного из шаблонов"), this);
     OpenDatabaseBtn = Named<QCommandLinkButton>("OpenDatabaseBtn", QStringLiteral("Открыть базу данных…"),
                                                 QStringLiteral("Файл базы данных (*.mdb) на диске"), this);
+    ConnectServerBtn = Named<QCommandLinkButton>("ConnectServerBtn", QStringLiteral("Подключиться к серверу…"),
+                                                 QStringLiteral("База данных на сервере, общая для нескольких пользователей"),
+                                                 this);
     OpenExampleBtn = Named<QCommandLinkButton>("OpenExampleBtn", QStringLiteral("Открыть пример"),
                                                QStringLiteral("Новая база данных из шаблона «Пример»: классификатор "
                                                               "с единицами измерения, справочники и два десятка товаров "
@@ -33,6 +36,7 @@ StartPage::StartPage(QWidget *parent)
                                                this);
     connect(NewDatabaseBtn, &QCommandLinkButton::clicked, this, &StartPage::newDatabaseRequested);
     connect(OpenDatabaseBtn, &QCommandLinkButton::clicked, this, &StartPage::openDatabaseRequested);
+    connect(ConnectServerBtn, &QCommandLinkButton::clicked, this, &StartPage::connectServerRequested);
     connect(OpenExampleBtn, &QCommandLinkButton::clicked, this, &StartPage::openExampleRequested);
 
     m_recentTitle = new QLabel(QStringLiteral("Последние базы данных"), this);
@@ -48,6 +52,7 @@ StartPage::StartPage(QWidget *parent)
     column->addSpacing(16);
     column->addWidget(NewDatabaseBtn);
     column->addWidget(OpenDatabaseBtn);
+    column->addWidget(ConnectServerBtn);
     column->addWidget(OpenExampleBtn);
     column->addSpacing(16);
     column->addWidget(m_recentTitle);

@@ -15,7 +15,7 @@ class StartPage : public QWidget
 public:
     explicit StartPage(QWidget *parent = nullptr);
 
-    QCommandLinkButton *NewDatabaseBtn, *OpenDatabaseBtn, *OpenExampleBtn;
+    QCommandLinkButton *NewDatabaseBtn, *OpenDatabaseBtn, *ConnectServerBtn, *OpenExampleBtn;
 
     // The databases opened last, most recent first; files that no longer exist are left out.
     void showRecent(const QStringList &paths);
@@ -23,6 +23,7 @@ public:
 Q_SIGNALS:
     void newDatabaseRequested();
     void openDatabaseRequested();
+    void connectServerRequested();
     void openExampleRequested();
     void recentDatabaseChosen(const QString &path);
 

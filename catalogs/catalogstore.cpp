@@ -45,6 +45,10 @@ QString NameError(const QString &name)
 
 QString Save(TDModule &module, const QString &name, Layout::Catalog layout, const Pictures &pictures)
 {
+    // A catalog's pictures live in a folder beside the database file; a server database has no such place.
+    if (module.engine() == EngineKind::Server)
+        throw DbError(QStringLiteral("Каталоги базы данных на сервере пока не сохраняются: их изображения хранятся "
+                                     "в папке рядом с файлом базы данных."));
     const QString nameError = NameError(name);
     if (!nameError.isEmpty())
         throw DbError(nameError);

@@ -47,7 +47,7 @@ QString DescendantsSelect(const QString &base, const QString &number, qint64 par
     const QString p = prefixOf(base, number);
     const QString start = QStringLiteral("%1_LINK = %2").arg(p).arg(parent);
     QString select = QLatin1String("SELECT ID FROM (") + recursiveSelect(base + number, p, start)
-                     + QLatin1String("SELECT ID FROM LOWER_ROWS)");
+                     + QLatin1String("SELECT ID FROM LOWER_ROWS) AS DESCENDANTS");
     if (includeParent)
         select = QStringLiteral("SELECT %1 UNION ").arg(parent) + select;
     return select;

@@ -2,6 +2,7 @@
 
 #include "core/collation.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 
 TreeSource TreeSource::classes(int sortChoice)
 {
@@ -45,10 +46,12 @@ QVector<TreeRow> ReadTreeLevel(TDModule &module, const TreeSource &source, qint6
                       .arg(p, source.table)
                       .arg(parent);
     if (!source.orderColumn.isEmpty()) {
-        // Names are read in Russian order; codes keep the engine's order.
+        // Names are read in Russian order; codes by their characters' codes on either engine.
         const QString column = QLatin1String("P.") + source.orderColumn;
         sql += QLatin1String("\n ORDER BY ")
-               + (source.orderColumn.endsWith(QLatin1String("_NAME")) ? InRussianOrder(column) : column);
+               + (source.orderColumn.endsWith(QLatin1String("_NAME")) ? InRussianOrder(column)
+                  : source.orderColumn.endsWith(QLatin1String("_CODE")) ? Engine::InCodeOrder(module.engine(), column)
+                                                                        : column);
     }
     SharedQuery &q = *module.QRClasses;
     q.setSql(sql);

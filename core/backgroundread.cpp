@@ -35,7 +35,7 @@ struct BackgroundRead
                 error = EngineErrorText(db.lastError());
             } else {
                 try {
-                    PrepareEngineConnection(db);
+                    PrepareFileConnection(db);
                     read(db);
                 } catch (const DbError &failure) {
                     error = failure.message();

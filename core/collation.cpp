@@ -1,6 +1,8 @@
 #include "core/collation.h"
 
 #include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/engine.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -217,7 +219,8 @@ sqlite3 *EngineHandle(const QSqlDatabase &db)
 
 QString InRussianOrder(const QString &column)
 {
-    return column + QLatin1String(" COLLATE RUSSIAN");
+    // The program works on one database at a time: the order is that of its engine.
+    return Engine::InRussianOrder(DModule ? DModule->engine() : EngineKind::File, column);
 }
 
 void RegisterRussianCollation(QSqlDatabase &db)

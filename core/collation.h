@@ -16,7 +16,8 @@ sqlite3 *EngineHandle(const QSqlDatabase &db);
 
 // Registers the collation RUSSIAN on the connection.
 void RegisterRussianCollation(QSqlDatabase &db);
-// A text column in Russian order, for ORDER BY and for the indexes that serve it: "column COLLATE RUSSIAN".
+// A text column in Russian order, for ORDER BY and for the indexes that serve it, in the form of the
+// engine of the open database ("column COLLATE RUSSIAN" in a file).
 QString InRussianOrder(const QString &column);
 
 // <0, 0 or >0 as the collation orders two UTF-8 texts.

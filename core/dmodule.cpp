@@ -4,6 +4,7 @@
 
 #include "core/collation.h"
 #include "core/dberror.h"
+#include "core/engine.h"
 #include "fields/fieldindexes.h"
 #include "objects/objectsearch.h"
 
@@ -11,20 +12,19 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <atomic>
 
 TDModule *DModule = nullptr;
 
 namespace {
-int connectionCounter = 0;
-constexpr int PageCacheKiB = 32 * 1024;
-constexpr qint64 MappedBytes = qint64(256) * 1024 * 1024;
+// Modules may be made on several threads (programs working at once, in the tests).
+std::atomic<int> connectionCounter = 0;
 
 }
 
 QString EngineErrorText(const QSqlError &error)
 {
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
+    return Engine::ErrorText(error);
 }
 
 TDModule::TDModule(QObject *parent)
@@ -76,9 +76,8 @@ void TDModule::OpenConnection(const QString &path)
     // The engine would silently create a missing file; a database must already exist.
     if (!QFileInfo(path).isFile())
         throw DbError(QStringLiteral("Файл не найден: %1").arg(path));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    QSqlDatabase db = Engine::AddFileConnection(m_connectionName, path);
+    m_engine = EngineKind::File;
     if (!db.open()) {
         const QString text = EngineErrorText(db.lastError());
         CloseConnection();
@@ -86,7 +85,7 @@ void TDModule::OpenConnection(const QString &path)
     }
     // A file that is not a database fails at its first read; one of another program at the check.
     try {
-        PrepareEngineConnection(db);
+        PrepareFileConnection(db);
         CheckProgramDatabase(db);
     } catch (const DbError &) {
         CloseConnection();
@@ -95,16 +94,41 @@ void TDModule::OpenConnection(const QString &path)
     FieldIndexes::EnsureFieldIndexes(*this);
 }
 
-void PrepareEngineConnection(QSqlDatabase &db)
+void PrepareFileConnection(QSqlDatabase &db)
 {
-    RegisterRussianCollation(db);
+    Engine::PrepareConnection(db);
     RegisterObjectSearch(db);
-    // A page cache large enough for the indexes a sort or the filter walks, and reads through the
-    // operating system's file cache instead of copies.
-    QSqlQuery pragmas(db);
-    if (!pragmas.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(PageCacheKiB))
-        || !pragmas.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(MappedBytes)))
-        throw DbError(EngineErrorText(pragmas.lastError()));
+}
+
+void TDModule::OpenServerConnection(const ServerConnection &server)
+{
+    // Made beside the current connection, which stays as it is until the new one has passed every check.
+    const QString name = QStringLiteral("virandel_%1").arg(++connectionCounter);
+    QString failure;
+    {
+        QSqlDatabase db = Engine::AddServerConnection(name, server);
+        if (!db.open()) {
+            failure = Engine::ConnectionFailure(server, db.lastError());
+        } else {
+            try {
+                Engine::PrepareConnection(db);
+                CheckProgramDatabase(db);
+            } catch (const DbError &error) {
+                failure = error.message();
+            }
+            if (!failure.isEmpty())
+                db.close();
+        }
+    }
+    if (!failure.isEmpty()) {
+        QSqlDatabase::removeDatabase(name);
+        throw DbError(failure);
+    }
+    CloseConnection();
+    LookupValuesIntact.reset();
+    m_connectionName = name;
+    m_engine = EngineKind::Server;
+    FieldIndexes::EnsureFieldIndexes(*this);
 }
 
 bool TDModule::connected() const
@@ -122,6 +146,7 @@ QSqlDatabase TDModule::database() const
 
 void TDModule::exec(const QString &statement, const QVariantList &values)
 {
+    Engine::CheckStorable(m_engine, values);
     QSqlQuery query(database());
     bool ok = false;
     if (values.isEmpty()) {
@@ -144,6 +169,14 @@ void TDModule::FinishPendingReads()
 QString TDModule::GenID(const QString &table, const QString &infix)
 {
     const QString column = table.left(1) + infix + QLatin1String("_ID");
+    if (m_engine == EngineKind::Server) {
+        // Several programs add at once: the identifier comes from the server, never from a read of the table.
+        Transaction tx(*this);
+        QSqlDatabase db = database();
+        const qint64 id = Engine::NextServerId(db, table, column);
+        tx.commit();
+        return QString::number(id);
+    }
     QRWork->setSql(QStringLiteral("SELECT MAX(%1) FROM %2 WHERE %1 > 0").arg(column, table));
     QRWork->open();
     const QVariant max = QRWork->isEmpty() ? QVariant() : QRWork->valueAt(0, 0);

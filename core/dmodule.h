@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engine.h"
 #include "core/sharedquery.h"
 
 #include <QObject>
@@ -9,9 +10,9 @@
 #include <memory>
 #include <optional>
 
-// What every connection to a database file gets: the Russian collation, the search function, the page
-// cache and memory-mapped reads.
-void PrepareEngineConnection(QSqlDatabase &db);
+// What every connection to a database file gets: the engine's preparation (collation, page cache,
+// memory-mapped reads) and the search function.
+void PrepareFileConnection(QSqlDatabase &db);
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
 class TDModule : public QObject
@@ -23,11 +24,19 @@ public:
 
     // Opens a database file; a missing file or one that is not a database throws DbError.
     void OpenConnection(const QString &path);
+    // Opens a database on a server; the checks of a file apply. When the server cannot be reached, refuses
+    // the user or holds no database of the program, throws DbError with the reason in Russian and the
+    // connection open before stays open.
+    void OpenServerConnection(const ServerConnection &server);
     void CloseConnection();
+    // The engine of the open database (of the last one while none is open).
+    EngineKind engine() const { return m_engine; }
     bool connected() const;
     QSqlDatabase database() const;
 
-    // The next identifier of a table as decimal text: 1 + the largest identifier above 0, or 1.
+    // The next identifier of a table as decimal text: 1 + the largest identifier above 0, or 1. On a server
+    // database it is the table's own sequence, kept above the largest identifier, so that programs adding
+    // at once never get the same one.
     Q_INVOKABLE QString GenID(const QString &table, const QString &infix = QString());
 
     // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
@@ -69,6 +78,7 @@ public Q_SLOTS:
 private:
     friend class Transaction;
     QString m_connectionName;
+    EngineKind m_engine = EngineKind::File;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
     bool m_inAfterScroll = false;

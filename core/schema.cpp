@@ -1,6 +1,7 @@
 #include "core/schema.h"
 
 #include "core/dberror.h"
+#include "core/engine.h"
 #include "fields/fieldkind.h"
 
 #include <QFileInfo>
@@ -53,12 +54,35 @@ const QList<FixedTable> &fixedTables()
 
 void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
-    bool ok = query.prepare(statement);
+    // Statements without values run as they are: the server prepares only queries and data changes.
+    bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
     for (const QVariant &value : values)
         query.addBindValue(value);
-    if (!ok || !query.exec())
+    if (!ok || (!values.isEmpty() && !query.exec()))
         throw DbError(EngineErrorText(query.lastError()));
 }
+}
+
+void CreateProgramTables(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!db.transaction())
+        throw DbError(EngineErrorText(db.lastError()));
+    try {
+        for (const char *statement : fixedSchema)
+            execOrThrow(query, QString::fromUtf8(statement));
+        execOrThrow(query, LinksFilterIndexStatement);
+        const QList<FieldKindInfo> &types = FieldKinds::Types();
+        for (int number = 0; number < types.size(); ++number)
+            execOrThrow(query, QStringLiteral("INSERT INTO TYPES VALUES(?, ?, ?)"),
+                        {number, types[number].typeName, types[number].sqlType});
+        if (!db.commit())
+            throw DbError(EngineErrorText(db.lastError()));
+    } catch (const DbError &) {
+        query.clear();
+        db.rollback();
+        throw;
+    }
 }
 
 void CreateEmptyDatabase(const QString &path)
@@ -73,22 +97,11 @@ void CreateEmptyDatabase(const QString &path)
         if (!db.open()) {
             failure = EngineErrorText(db.lastError());
         } else {
-            QSqlQuery query(db);
-            db.transaction();
             try {
-                for (const char *statement : fixedSchema)
-                    execOrThrow(query, QString::fromUtf8(statement));
-                execOrThrow(query, LinksFilterIndexStatement);
-                const QList<FieldKindInfo> &types = FieldKinds::Types();
-                for (int number = 0; number < types.size(); ++number)
-                    execOrThrow(query, QStringLiteral("INSERT INTO TYPES VALUES(?, ?, ?)"),
-                                {number, types[number].typeName, types[number].sqlType});
-                db.commit();
+                CreateProgramTables(db);
             } catch (const DbError &error) {
                 failure = error.message();
-                db.rollback();
             }
-            query.clear();
             db.close();
         }
     }
@@ -103,7 +116,7 @@ void CheckProgramDatabase(const QSqlDatabase &db)
     QSqlQuery query(db);
     for (const FixedTable &table : fixedTables()) {
         const QString name = QLatin1String(table.name);
-        execOrThrow(query, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {name});
+        execOrThrow(query, Engine::ColumnsOfTableQuery(Engine::KindOf(db)), {name});
         QStringList columns;
         while (query.next())
             columns << query.value(0).toString().toUpper();

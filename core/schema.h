@@ -2,9 +2,11 @@
 
 #include <QString>
 
-// The field query: one row per description field with its type name, yes/no text and lookup flag.
+// The field query: one row per description field with its type name, yes/no text and lookup flag, in the
+// order the fields were added (a changed field keeps its place).
 inline const QString FieldQuery = QStringLiteral(
-    "SELECT F_ID, F_NAME, T_NAME, B_TEXT, F_LOOKUP FROM FIELDS, TYPES, BOOLEAN WHERE (F_TYPE = T_ID) AND (F_LOOKUP = B_ID)");
+    "SELECT F_ID, F_NAME, T_NAME, B_TEXT, F_LOOKUP FROM FIELDS, TYPES, BOOLEAN WHERE (F_TYPE = T_ID) AND (F_LOOKUP = B_ID) "
+    "ORDER BY F_ID");
 
 // The filter's search of LINKS by book and entry finds the linked objects in the index alone.
 inline const QString LinksFilterIndex = QStringLiteral("LINKS_FILTER");
@@ -18,6 +20,10 @@ inline const QString EmptyLookupText = QStringLiteral("< пустое значе
 void CreateEmptyDatabase(const QString &path);
 
 class QSqlDatabase;
+// Creates the eight fixed tables with their rows and indexes in the open, empty database `db`, as one
+// transaction. Throws DbError.
+void CreateProgramTables(QSqlDatabase &db);
+
 // Throws DbError unless `db` holds every fixed table with its columns and every type row: a file that
 // merely is a database would fail later, in the middle of some user action.
 void CheckProgramDatabase(const QSqlDatabase &db);

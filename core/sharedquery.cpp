@@ -73,19 +73,27 @@ QList<QVariantList> SharedQuery::readAll(const QString &text, const QVariantList
 void SharedQuery::open()
 {
     close();
+    // A server answers one statement at a time on a connection: there a lazy query reads its first page
+    // and then page by page, instead of keeping its statement pending.
+    const bool pageByPage = m_lazy && m_module->engine() != EngineKind::File;
     m_cursor = QSqlQuery(m_module->database());
     m_cursor.setForwardOnly(true);
-    if (!run(m_cursor, sql(), m_values)) {
+    if (!run(m_cursor, pageByPage ? sql() + QLatin1String(" LIMIT ?") : sql(),
+             pageByPage ? m_values + QVariantList{PageSize} : m_values)) {
         const QSqlError error = m_cursor.lastError();
         finishCursor();
         throw DbError(EngineErrorText(error));
     }
     m_record = m_cursor.record();
     m_open = true;
-    if (m_lazy)
+    if (pageByPage) {
+        readFromCursor(PageSize);
+        finishCursor();
+    } else if (m_lazy) {
         readRows(1);
-    else
+    } else {
         recordCount();
+    }
     m_current = 0;
     Q_EMIT rowsReplaced();
 }

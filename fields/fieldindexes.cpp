@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/collation.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 
@@ -73,7 +74,7 @@ void DropColumnIndex(TDModule &module, qint64 fieldId)
 int EnsureFieldIndexes(TDModule &module)
 {
     QSet<QString> existing;
-    for (const QVariantList &row : module.QRWork->readAll(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'")))
+    for (const QVariantList &row : module.QRWork->readAll(Engine::IndexNamesQuery(module.engine())))
         existing.insert(row.first().toString().toUpper());
 
     QList<NamedIndex> missing;

@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
@@ -35,9 +36,9 @@ void addColumn(TDModule &module, qint64 fieldId, const TypeRow &type, bool looku
 {
     try {
         module.exec(QLatin1String("ALTER TABLE GENER ADD ") + FieldColumn(fieldId) + QLatin1Char(' ')
-                    + (lookup ? QStringLiteral("INTEGER") : type.sqlType));
+                    + (lookup ? QStringLiteral("INTEGER") : Engine::ColumnType(module.engine(), type.sqlType)));
     } catch (const DbError &error) {
-        if (error.message().contains(QLatin1String("too many columns"), Qt::CaseInsensitive))
+        if (Engine::TooManyColumns(error.message()))
             throw DbError(QStringLiteral("В базе данных уже столько полей описания, сколько она может хранить! "
                                          "Удалите ненужные поля, чтобы добавить новое."));
         throw;
@@ -54,7 +55,8 @@ void dropColumn(TDModule &module, qint64 fieldId)
 void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
 {
     module.exec(QLatin1String("CREATE TABLE ") + LookupTable(fieldId) + QLatin1Char('(') + LookupId(fieldId)
-                + QLatin1String(" INTEGER NOT NULL PRIMARY KEY,") + LookupData(fieldId) + QLatin1Char(' ') + type.sqlType
+                + QLatin1String(" INTEGER NOT NULL PRIMARY KEY,") + LookupData(fieldId) + QLatin1Char(' ')
+                + Engine::ColumnType(module.engine(), type.sqlType)
                 + QLatin1Char(')'));
     module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
     module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0"));
@@ -163,7 +165,7 @@ bool DeleteField(TDModule &module, qint64 fieldId)
         dropLookupList(module, fieldId);
     dropColumn(module, fieldId);
     module.exec(QStringLiteral("DELETE FROM FIELDS WHERE F_ID = ?"), {fieldId});
-    const bool noneLeft = readAll(module, QLatin1String("SELECT COUNT(*) FROM (") + FieldQuery + QLatin1Char(')'))
+    const bool noneLeft = readAll(module, QLatin1String("SELECT COUNT(*) FROM (") + FieldQuery + QLatin1String(") AS DESCRIBED"))
                                .first().first().toLongLong() == 0;
     // Objects without any field cannot be shown or edited: they go with their links.
     if (noneLeft) {
@@ -181,8 +183,8 @@ QList<LookupEntry> ReadLookupList(TDModule &module, qint64 fieldId)
     // The number as second key keeps equal texts in a stable order.
     const auto rows = readAll(module, QLatin1String("SELECT ") + idColumn + QLatin1String(", ") + dataColumn
                                           + QLatin1String(" FROM ") + LookupTable(fieldId) + QLatin1String(" WHERE ")
-                                          + idColumn + QLatin1String(" > 0 ORDER BY ") + dataColumn
-                                          + QLatin1String(", ") + idColumn);
+                                          + idColumn + QLatin1String(" > 0 ORDER BY ")
+                                          + Engine::InCodeOrder(module.engine(), dataColumn) + QLatin1String(", ") + idColumn);
     QList<LookupEntry> entries;
     entries.reserve(rows.size());
     for (const QVariantList &row : rows)

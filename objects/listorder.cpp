@@ -37,7 +37,11 @@ QStringList ListOrder::keyColumns() const
 QString ListOrder::orderPart() const
 {
     const QLatin1String direction = descending ? QLatin1String(" DESC") : QLatin1String("");
-    QStringList terms{sortExpression() + direction};
+    // Spelled out, as engines differ in where they put empty values by default.
+    const QLatin1String empties = !nullable() ? QLatin1String("")
+                                  : descending ? QLatin1String(" NULLS LAST")
+                                               : QLatin1String(" NULLS FIRST");
+    QStringList terms{sortExpression() + direction + empties};
     for (const QString &tie : ties)
         terms << tie + direction;
     return QLatin1String(" ORDER BY ") + terms.join(QLatin1String(", "));

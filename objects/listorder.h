@@ -6,7 +6,7 @@
 
 // The order of the object list spelled as keys the engine can seek by: the sorted expression, then the
 // columns that break its ties, G_ID last, so every object has one place. Objects whose sorted value is
-// empty (NULL) come first in ascending order and last in descending order, as the engine sorts them.
+// empty (NULL) come first in ascending order and last in descending order.
 //
 // With it the list can count the objects before a given one and read the objects next to it through
 // the indexes, however long the list is.

@@ -3,14 +3,21 @@
 #include "classifier/descendants.h"
 #include "core/backgroundread.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/sqltext.h"
 #include "objects/objectlist.h"
 
 
 namespace {
-// SQLite refuses compound selects of more than 500 parts; stay well below.
+// Well below the parts the engines accept in one compound select.
 constexpr int ConditionsPerStatement = 200;
-const QString PassingTable = QStringLiteral("temp.PASSING_OBJECTS");
+static_assert(ConditionsPerStatement < Engine::CompoundLimit);
+const QString PassingName = QStringLiteral("PASSING_OBJECTS");
+
+QString passingTable(const TDModule &module)
+{
+    return Engine::TemporaryTable(module.engine(), PassingName);
+}
 
 // The objects of every listed condition, as one compound select.
 QString linkedToAll(const QStringList &conditions)
@@ -25,7 +32,7 @@ QString linkedToAll(const QStringList &conditions)
 
 void EnsurePassingObjectsTable(TDModule &module)
 {
-    module.exec(QLatin1String("CREATE TEMP TABLE IF NOT EXISTS PASSING_OBJECTS(P_OBJECT INTEGER PRIMARY KEY)"));
+    module.exec(QLatin1String("CREATE TEMP TABLE IF NOT EXISTS ") + PassingName + QLatin1String("(P_OBJECT INTEGER PRIMARY KEY)"));
 }
 
 QString FilterCondition(TDModule &module, qint64 referId, qint64 entryId)
@@ -38,6 +45,7 @@ QString FilterCondition(TDModule &module, qint64 referId, qint64 entryId)
 
 int FillPassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart, const QStringList &conditions)
 {
+    const QString table = passingTable(module);
     EnsurePassingObjectsTable(module);
     // The object list may still be reading the table; it is opened again after the evaluation.
     module.FinishPendingReads();
@@ -46,9 +54,10 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
                                  + QLatin1String("G_ID IN (") + linkedToAll(conditions.mid(0, ConditionsPerStatement))
                                  + QLatin1Char(')');
     // On a large collection the evaluation takes a while: outside a transaction it runs beside the window,
-    // which stays painted and can stop it; the passing objects then come back as one list.
+    // which stays painted and can stop it; the passing objects then come back as one list. A server
+    // evaluates on its own side.
     QByteArray passingIds;
-    const bool beside = !conditions.isEmpty() && !module.InTransaction();
+    const bool beside = !conditions.isEmpty() && !module.InTransaction() && module.engine() == EngineKind::File;
     if (beside) {
         QByteArrayList ids;
         for (const QVariantList &row : ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов...")))
@@ -56,18 +65,18 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
         passingIds = '[' + ids.join(',') + ']';
     }
     Transaction tx(module);
-    module.exec(QLatin1String("DELETE FROM ") + PassingTable);
+    module.exec(QLatin1String("DELETE FROM ") + table);
     if (!conditions.isEmpty()) {
         if (beside)
-            module.exec(QLatin1String("INSERT INTO ") + PassingTable + QLatin1String(" SELECT value FROM json_each(?)"),
+            module.exec(QLatin1String("INSERT INTO ") + table + QLatin1String(" SELECT value FROM json_each(?)"),
                         {QString::fromLatin1(passingIds)});
         else
-            module.exec(QLatin1String("INSERT INTO ") + PassingTable + passingFirst);
+            module.exec(QLatin1String("INSERT INTO ") + table + passingFirst);
         for (int start = ConditionsPerStatement; start < conditions.size(); start += ConditionsPerStatement)
-            module.exec(QLatin1String("DELETE FROM ") + PassingTable + QLatin1String(" WHERE P_OBJECT NOT IN (")
+            module.exec(QLatin1String("DELETE FROM ") + table + QLatin1String(" WHERE P_OBJECT NOT IN (")
                         + linkedToAll(conditions.mid(start, ConditionsPerStatement)) + QLatin1Char(')'));
     }
-    const int passing = module.QRWork->readAll(QLatin1String("SELECT COUNT(*) FROM ") + PassingTable).first().first().toInt();
+    const int passing = module.QRWork->readAll(QLatin1String("SELECT COUNT(*) FROM ") + table).first().first().toInt();
     tx.commit();
     return passing;
 }
@@ -75,16 +84,19 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
 QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QString &wherePart,
                              const QStringList &conditions)
 {
+    const QString table = passingTable(module);
     FillPassingObjects(module, fromPart, wherePart, conditions);
     QList<qint64> passing;
-    for (const QVariantList &row : module.QRWork->readAll(QLatin1String("SELECT P_OBJECT FROM ") + PassingTable + QLatin1String(" ORDER BY 1")))
+    for (const QVariantList &row : module.QRWork->readAll(QLatin1String("SELECT P_OBJECT FROM ") + table + QLatin1String(" ORDER BY 1")))
         passing << row.first().toLongLong();
     return passing;
 }
 
 QString PassingFilterPart(const QString &wherePart)
 {
-    const QString body = QLatin1String("G_ID IN (SELECT P_OBJECT FROM ") + PassingTable + QLatin1Char(')');
+    // The table of the one database the program works on.
+    const QString table = DModule ? passingTable(*DModule) : Engine::TemporaryTable(EngineKind::File, PassingName);
+    const QString body = QLatin1String("G_ID IN (SELECT P_OBJECT FROM ") + table + QLatin1Char(')');
     return wherePart.isEmpty() ? QLatin1String(" WHERE ") + body : QLatin1String(" AND (") + body + QLatin1Char(')');
 }
 

@@ -3,9 +3,12 @@
 #include "core/dmodule.h"
 #include "objects/objectlinks.h"
 
-using ObjectLinksTest = DatabaseTest;
+class ObjectLinksTest : public EngineTest
+{
+};
+ENGINE_TEST_SUITE(ObjectLinksTest);
 
-TEST_F(ObjectLinksTest, OnlyTheObjectsOwnLinksAreListedAndAMissingEntryShowsAnEmptyName)
+TEST_P(ObjectLinksTest, OnlyTheObjectsOwnLinksAreListedAndAMissingEntryShowsAnEmptyName)
 {
     makeBook(1, "Города", {{10, "Россия", "", 0}, {12, "Центр", "", 10}});
     AddObjectLink(*module, "7", 1, 12, "", 0);
@@ -17,7 +20,7 @@ TEST_F(ObjectLinksTest, OnlyTheObjectsOwnLinksAreListedAndAMissingEntryShowsAnEm
     EXPECT_EQ(texts, (QStringList{"Города: Центр", "Россия: "}));
 }
 
-TEST_F(ObjectLinksTest, ABadObjectIdentifierIsRefusedWithoutWriting)
+TEST_P(ObjectLinksTest, ABadObjectIdentifierIsRefusedWithoutWriting)
 {
     EXPECT_ANY_THROW(AddObjectLink(*module, "1); DROP TABLE LINKS; --", 1, 12, "", 0));
     EXPECT_TRUE(tableExists("LINKS"));

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "core/collation.h"
 #include "core/dmodule.h"
+#include "core/serverdatabase.h"
 #include "core/textfile.h"
 #include "fields/fieldstore.h"
 #include "references/referencestore.h"
@@ -25,6 +26,8 @@
 #include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
+#include <QUuid>
+#include <atomic>
 #include <memory>
 
 TempProgramFolder::TempProgramFolder()
@@ -52,22 +55,92 @@ void TempProgramFolder::writeOptions(const QStringList &lines) const
     WriteTextLines(m_dir.path() + QLatin1String("/System/Options.txt"), lines);
 }
 
+bool TestServerStarted()
+{
+    return !qEnvironmentVariableIsEmpty("VIRANDEL_TEST_PG_PORT");
+}
+
+ServerConnection TestServer(const QString &database)
+{
+    ServerConnection server;
+    server.host = qEnvironmentVariable("VIRANDEL_TEST_PG_HOST", QStringLiteral("127.0.0.1"));
+    server.port = qEnvironmentVariableIntValue("VIRANDEL_TEST_PG_PORT");
+    server.user = qEnvironmentVariable("VIRANDEL_TEST_PG_USER");
+    server.database = database;
+    return server;
+}
+
+namespace {
+// Runs `fn` on a connection of its own to the test server, as an administrator or another program would.
+template <typename Fn>
+auto withServerConnection(const ServerConnection &server, Fn fn)
+{
+    static std::atomic<int> counter = 0;
+    const QString name = QStringLiteral("test_server_%1").arg(++counter);
+    std::optional<decltype(fn(std::declval<QSqlDatabase &>()))> result;
+    {
+        QSqlDatabase db = Engine::AddServerConnection(name, server);
+        if (!db.open())
+            ADD_FAILURE() << "test server connection failed: " << db.lastError().text().toStdString();
+        result.emplace(fn(db));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return *result;
+}
+}
+
+ServerConnection NewServerDatabase()
+{
+    // Test programs run in parallel: every database has a name of its own.
+    const QString name = QStringLiteral("vt_") + QUuid::createUuid().toString(QUuid::Id128).left(24);
+    ServerConnection server = TestServer(name);
+    CreateServerDatabase(server);
+    return server;
+}
+
+void DropServerDatabase(const ServerConnection &server)
+{
+    withServerConnection(TestServer(), [&](QSqlDatabase &db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(server.database)))
+            ADD_FAILURE() << "dropping the test database failed: " << q.lastError().text().toStdString();
+        return 0;
+    });
+}
+
+std::string EngineName(const ::testing::TestParamInfo<EngineKind> &info)
+{
+    return info.param == EngineKind::File ? "File" : "Server";
+}
+
 void DatabaseTest::SetUp()
 {
+    if (onServer() && !TestServerStarted())
+        GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
     folder = std::make_unique<TempProgramFolder>();
-    dbPath = folder->newDatabase();
     ownsModule = !DModule;
     module = ownsModule ? new TDModule : DModule;
     if (ownsModule)
         module->ProgramFolder = folder->path();
-    module->OpenConnection(dbPath);
+    if (onServer()) {
+        server = NewServerDatabase();
+        module->OpenServerConnection(server);
+    } else {
+        dbPath = folder->newDatabase();
+        module->OpenConnection(dbPath);
+    }
 }
 
 void DatabaseTest::TearDown()
 {
     if (ownsModule)
         delete module;
+    else if (module && onServer())
+        module->CloseConnection();
     module = nullptr;
+    if (onServer() && !server.database.isEmpty())
+        DropServerDatabase(server);
 }
 
 namespace {
@@ -88,9 +161,15 @@ auto withSecondConnection(const QString &path, Fn fn)
 }
 }
 
+template <typename Fn>
+auto DatabaseTest::withReader(Fn fn) const
+{
+    return onServer() ? withServerConnection(server, fn) : withSecondConnection(dbPath, fn);
+}
+
 QList<QVariantList> DatabaseTest::rows(const QString &sql) const
 {
-    return withSecondConnection(dbPath, [&](QSqlDatabase &db) {
+    return withReader([&](QSqlDatabase &db) {
         QList<QVariantList> result;
         QSqlQuery q(db);
         if (!q.exec(sql)) {
@@ -115,25 +194,67 @@ QVariant DatabaseTest::scalar(const QString &sql) const
 
 bool DatabaseTest::tableExists(const QString &table) const
 {
-    return scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = '%1'").arg(table)).toInt() == 1;
+    for (const QVariantList &row : rows(Engine::TableNamesQuery(testEngine()))) {
+        if (row.first().toString().compare(table, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 QStringList DatabaseTest::columnsOf(const QString &table) const
 {
-    QStringList names;
-    for (const QVariantList &row : rows(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
-        names << row.at(1).toString();
-    return names;
+    return withReader([&](QSqlDatabase &db) {
+        QSqlQuery q(db);
+        q.prepare(Engine::ColumnsOfTableQuery(testEngine()));
+        q.addBindValue(table);
+        if (!q.exec())
+            ADD_FAILURE() << "columns of " << table.toStdString() << ": " << q.lastError().text().toStdString();
+        QStringList names;
+        // The server keeps unquoted names in lower case; the tests name them as the program writes them.
+        while (q.next())
+            names << (onServer() ? q.value(0).toString().toUpper() : q.value(0).toString());
+        return names;
+    });
 }
 
 void DatabaseTest::exec(const QString &sql) const
 {
-    withSecondConnection(dbPath, [&](QSqlDatabase &db) {
+    withReader([&](QSqlDatabase &db) {
         QSqlQuery q(db);
         if (!q.exec(sql))
             ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
         return 0;
     });
+}
+
+void DatabaseTest::refuse(const QString &event, const QString &table) const
+{
+    if (!onServer()) {
+        exec(QStringLiteral("CREATE TRIGGER REFUSE_%1 BEFORE %2 ON %1 BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(table, event));
+        return;
+    }
+    exec("CREATE OR REPLACE FUNCTION REFUSE_CHANGE() RETURNS trigger LANGUAGE plpgsql AS "
+         "$$BEGIN RAISE EXCEPTION 'refused'; END$$");
+    exec(QStringLiteral("CREATE TRIGGER REFUSE_%1 BEFORE %2 ON %1 FOR EACH ROW EXECUTE FUNCTION REFUSE_CHANGE()").arg(table, event));
+}
+
+void DatabaseTest::allowAgain(const QString &table) const
+{
+    exec(QStringLiteral("DROP TRIGGER REFUSE_%1").arg(table) + (onServer() ? QLatin1String(" ON ") + table : QString()));
+}
+
+void DatabaseTest::recordUpdates(const QString &table, const QString &column) const
+{
+    exec("CREATE TABLE UPDATES(U_COLUMNS TEXT)");
+    if (!onServer()) {
+        exec(QStringLiteral("CREATE TRIGGER RECORD_UPDATES AFTER UPDATE ON %1 BEGIN INSERT INTO UPDATES "
+                            "VALUES(CASE WHEN OLD.%2 IS NEW.%2 THEN '' ELSE '%2' END); END").arg(table, column));
+        return;
+    }
+    exec(QStringLiteral("CREATE FUNCTION RECORD_UPDATE() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                        "INSERT INTO UPDATES VALUES(CASE WHEN OLD.%1 IS NOT DISTINCT FROM NEW.%1 THEN '' ELSE '%1' END); "
+                        "RETURN NEW; END$$").arg(column));
+    exec(QStringLiteral("CREATE TRIGGER RECORD_UPDATES AFTER UPDATE ON %1 FOR EACH ROW EXECUTE FUNCTION RECORD_UPDATE()").arg(table));
 }
 
 void DatabaseTest::makeBook(int n, const QString &name, const QList<BookEntry> &entries) const

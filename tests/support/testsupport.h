@@ -9,7 +9,16 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "core/engine.h"
+
 class TDModule;
+
+// The database server the test script started (VIRANDEL_TEST_PG_HOST / _PORT / _USER), if any.
+bool TestServerStarted();
+ServerConnection TestServer(const QString &database = QStringLiteral("postgres"));
+// A fresh database of the program on the test server, made by the program's own schema code, and its removal.
+ServerConnection NewServerDatabase();
+void DropServerDatabase(const ServerConnection &server);
 
 // A program folder of its own for a test: System/ with the initial settings and Samples/Empty.mdb.
 class TempProgramFolder
@@ -25,31 +34,60 @@ private:
     QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/virandel-test-XXXXXX")};
 };
 
-// Test fixture for widget-free code: its own data module, opened on a fresh empty database.
+// Test fixture for widget-free code: its own data module, opened on a fresh empty database file, or for
+// EngineTest on a fresh database on the test server.
 class DatabaseTest : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
+    virtual EngineKind testEngine() const { return EngineKind::File; }
+    bool onServer() const { return testEngine() == EngineKind::Server; }
 
     // Reads through a second connection, as another program would see the file.
     QVariant scalar(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
-    int count(const QString &sql) const { return scalar(QLatin1String("SELECT COUNT(*) FROM (") + sql + QLatin1Char(')')).toInt(); }
+    int count(const QString &sql) const { return scalar(QLatin1String("SELECT COUNT(*) FROM (") + sql + QLatin1String(") AS COUNTED")).toInt(); }
     bool tableExists(const QString &table) const;
     QStringList columnsOf(const QString &table) const;
-    void exec(const QString &sql) const;   // straight to the file, bypassing the program
+    void exec(const QString &sql) const;   // straight to the database, bypassing the program
+
+    // Makes the database refuse every `event` (INSERT, UPDATE or DELETE) on `table` until allowed again:
+    // a statement that fails in the middle of an action.
+    void refuse(const QString &event, const QString &table) const;
+    void allowAgain(const QString &table) const;
+    // From now on every updated row of `table` adds a row to UPDATES(U_COLUMNS): `column` when the update
+    // changed its value, else an empty text.
+    void recordUpdates(const QString &table, const QString &column) const;
 
     // A reference book as the reference-books mode leaves it: REFER{n} with its index, its REFERS row
     // and the given entries, each {id, "name", "code", parent id} (0 for a top-level entry).
     struct BookEntry { qint64 id; QString name; QString code; qint64 parent; };
     void makeBook(int n, const QString &name, const QList<BookEntry> &entries = {}) const;
 
+    // Runs fn(QSqlDatabase &) on a second connection to the test's database.
+    template <typename Fn>
+    auto withReader(Fn fn) const;
+
     std::unique_ptr<TempProgramFolder> folder;
     TDModule *module = nullptr;
     bool ownsModule = false;
     QString dbPath;
+    ServerConnection server;   // the database on the test server, for the server case
 };
+
+// The same tests on both engines: derive the suite's fixture from EngineTest, write TEST_P and add
+// ENGINE_TEST_SUITE(Fixture). Without a test server the server cases skip with one line. A fixture's own
+// SetUp returns early when the case was skipped (IsSkipped()).
+class EngineTest : public DatabaseTest, public ::testing::WithParamInterface<EngineKind>
+{
+protected:
+    EngineKind testEngine() const override { return GetParam(); }
+};
+
+std::string EngineName(const ::testing::TestParamInfo<EngineKind> &info);
+#define ENGINE_TEST_SUITE(Fixture) \
+    INSTANTIATE_TEST_SUITE_P(Engines, Fixture, ::testing::Values(EngineKind::File, EngineKind::Server), EngineName)
 
 // For window tests: start-up once per test program (inside its own program folder), then every
 // test opens a fresh empty database in the main window.

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/engine.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// "Подключиться к серверу": where the server database is and who connects. The main window opens the
+// database; the window stays on screen until that has succeeded.
+class TServerDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TServerDialog(QWidget *parent = nullptr);
+
+    // Fills the boxes with a remembered connection; the password box is always left empty.
+    void ShowConnection(const ServerConnection &server);
+    ServerConnection connection() const;
+    bool createNew() const;
+
+    QLineEdit *HostEdit;
+    QSpinBox *PortEdit;
+    QLineEdit *DatabaseEdit;
+    QLineEdit *UserEdit;
+    QLineEdit *PasswordEdit;
+    QCheckBox *CreateBox;
+    QPushButton *ConnectBtn;
+    QPushButton *CancelBtn;
+
+Q_SIGNALS:
+    // The user asked to connect with what the boxes hold.
+    void connectRequested();
+
+public Q_SLOTS:
+    void ConnectBtnClick();
+};

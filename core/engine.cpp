@@ -1,0 +1,269 @@
+#include "core/engine.h"
+
+#include "core/collation.h"
+#include "core/dberror.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+const QString FileDriver = QStringLiteral("QSQLITE");
+const QString ServerDriver = QStringLiteral("QPSQL");
+constexpr int FilePageCacheKiB = 32 * 1024;
+constexpr qint64 FileMappedBytes = qint64(256) * 1024 * 1024;
+// The server's Russian order: ICU's, which like the file's collation orders case-blind, puts Ё beside Е,
+// digits before letters and Cyrillic before Latin.
+const QString ServerRussianCollation = QStringLiteral("ru-x-icu");
+// Serialises the identifier catch-up of the programs working on one server database, per table.
+constexpr int IdLockKey = 7264311;
+
+QVariant scalarOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
+{
+    // Statements without values run as they are: the server prepares only queries and data changes.
+    bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!ok || (!values.isEmpty() && !query.exec()))
+        throw DbError(Engine::ErrorText(query.lastError()));
+    return query.next() ? query.value(0) : QVariant();
+}
+
+const QString NulRefused = QStringLiteral("Текст содержит нулевой знак, который база данных на сервере не хранит. "
+                                          "Удалите его и повторите действие.");
+
+bool containsAny(const QString &text, std::initializer_list<const char *> parts)
+{
+    for (const char *part : parts) {
+        if (text.contains(QLatin1String(part), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// The server's own words without its severity, the statement it quotes or its state code.
+QString serverMessage(const QString &text)
+{
+    QString line = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    for (const char *severity : {"ERROR:", "FATAL:"}) {
+        if (line.startsWith(QLatin1String(severity)))
+            line = line.mid(int(qstrlen(severity))).trimmed();
+    }
+    return line;
+}
+
+bool connectionLost(const QString &text)
+{
+    return containsAny(text, {"server closed the connection", "no connection to the server", "terminating connection",
+                              "connection to server was lost", "could not receive data from server",
+                              "could not send data to server"});
+}
+}
+
+QString ServerConnection::describe() const
+{
+    return QStringLiteral("%1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+}
+
+namespace Engine {
+
+EngineKind KindOf(const QSqlDatabase &db)
+{
+    return db.driverName() == ServerDriver ? EngineKind::Server : EngineKind::File;
+}
+
+QSqlDatabase AddFileConnection(const QString &name, const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(FileDriver, name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    return db;
+}
+
+QSqlDatabase AddServerConnection(const QString &name, const ServerConnection &server)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(ServerDriver, name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.database);
+    db.setUserName(server.user);
+    if (!server.password.isEmpty())
+        db.setPassword(server.password);
+    // An unreachable server is reported after a few seconds instead of the system's long timeout.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    return db;
+}
+
+void PrepareConnection(QSqlDatabase &db)
+{
+    if (KindOf(db) == EngineKind::File) {
+        RegisterRussianCollation(db);
+        // A page cache large enough for the indexes a sort or the filter walks, and reads through the
+        // operating system's file cache instead of copies.
+        QSqlQuery pragmas(db);
+        if (!pragmas.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(FilePageCacheKiB))
+            || !pragmas.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(FileMappedBytes)))
+            throw DbError(EngineErrorText(pragmas.lastError()));
+        return;
+    }
+    QSqlQuery query(db);
+    // Notices of "IF NOT EXISTS" and the like are no concern of the user.
+    scalarOrThrow(query, QStringLiteral("SET client_min_messages = warning"));
+    if (scalarOrThrow(query, QStringLiteral("SELECT COUNT(*) FROM pg_collation WHERE collname = ?"), {ServerRussianCollation})
+            .toInt() == 0)
+        throw DbError(QStringLiteral("На сервере баз данных нет русского порядка сортировки (%1): сервер собран без ICU")
+                          .arg(ServerRussianCollation));
+}
+
+QString ColumnType(EngineKind kind, const QString &declared)
+{
+    if (kind == EngineKind::File)
+        return declared;
+    const QString upper = declared.trimmed().toUpper();
+    if (upper == QLatin1String("BLOB"))
+        return QStringLiteral("BYTEA");
+    if (upper == QLatin1String("BOOLEAN"))
+        return QStringLiteral("INTEGER");
+    if (upper == QLatin1String("DATE"))
+        return QStringLiteral("VARCHAR(10)");
+    if (upper == QLatin1String("TIME"))
+        return QStringLiteral("VARCHAR(8)");
+    return declared;
+}
+
+QString InRussianOrder(EngineKind kind, const QString &column)
+{
+    if (kind == EngineKind::File)
+        return column + QLatin1String(" COLLATE RUSSIAN");
+    return column + QLatin1String(" COLLATE \"") + ServerRussianCollation + QLatin1Char('"');
+}
+
+QString InCodeOrder(EngineKind kind, const QString &column)
+{
+    if (kind == EngineKind::File)
+        return column;
+    return column + QLatin1String(" COLLATE \"C\" NULLS FIRST");
+}
+
+QString TemporaryTable(EngineKind kind, const QString &name)
+{
+    return (kind == EngineKind::File ? QLatin1String("temp.") : QLatin1String("pg_temp.")) + name;
+}
+
+QString ColumnsOfTableQuery(EngineKind kind)
+{
+    if (kind == EngineKind::File)
+        return QStringLiteral("SELECT name FROM pragma_table_info(?)");
+    return QStringLiteral("SELECT column_name FROM information_schema.columns "
+                          "WHERE table_schema = current_schema() AND table_name = lower(?) ORDER BY ordinal_position");
+}
+
+QString TableNamesQuery(EngineKind kind)
+{
+    if (kind == EngineKind::File)
+        return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'");
+    return QStringLiteral("SELECT table_name FROM information_schema.tables "
+                          "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'");
+}
+
+QString IndexNamesQuery(EngineKind kind)
+{
+    if (kind == EngineKind::File)
+        return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
+    return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
+}
+
+void CheckStorable(EngineKind kind, const QVariantList &values)
+{
+    if (kind == EngineKind::File)
+        return;
+    for (const QVariant &value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            throw DbError(NulRefused);
+    }
+}
+
+bool TooManyColumns(const QString &engineText)
+{
+    return containsAny(engineText, {"too many columns", "tables can have at most"});
+}
+
+qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column)
+{
+    const QString sequence = table + QLatin1String("_IDS");
+    QSqlQuery query(db);
+    // Held to the end of the caller's transaction: the sequence is made and caught up by one program at a
+    // time. One lock per sequence, so that actions numbering different tables never wait for each other.
+    scalarOrThrow(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1, hashtext(?))").arg(IdLockKey), {sequence.toUpper()});
+    scalarOrThrow(query, QLatin1String("CREATE SEQUENCE IF NOT EXISTS ") + sequence);
+    // Rows may have been written with their own identifiers (a copied database, a generated book):
+    // the sequence never hands out one of theirs.
+    const qint64 largest = scalarOrThrow(query, QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2 WHERE %1 > 0")
+                                                    .arg(column, table))
+                               .toLongLong();
+    scalarOrThrow(query, QStringLiteral("SELECT last_value, is_called FROM %1").arg(sequence));
+    const qint64 next = query.value(1).toBool() ? query.value(0).toLongLong() + 1 : query.value(0).toLongLong();
+    if (largest >= next)
+        scalarOrThrow(query, QStringLiteral("SELECT setval('%1', %2, true)").arg(sequence).arg(largest));
+    return scalarOrThrow(query, QStringLiteral("SELECT nextval('%1')").arg(sequence)).toLongLong();
+}
+
+QString ErrorText(const QSqlError &error)
+{
+    const QString db = error.databaseText().trimmed();
+    const QString text = db.isEmpty() ? error.text().trimmed() : db;
+    // The file engine's codes are numbers below 10000; the server's are five-character states.
+    const QString state = error.nativeErrorCode();
+    const bool serverState = state.size() == 5;
+    if (connectionLost(text) || (serverState && state.startsWith(QLatin1String("08"))))
+        return QStringLiteral("Соединение с сервером баз данных потеряно. Изменения последнего действия не сохранены; "
+                              "подключитесь к серверу снова.");
+    if (!serverState)
+        return text;
+    // Values are bound, never composed: a statement cut short inside a value was cut at a NUL character.
+    if (state == QLatin1String("42601") && text.contains(QLatin1String("unterminated quoted string")))
+        return NulRefused;
+    if (state == QLatin1String("42883") && text.contains(QLatin1String("search_match"), Qt::CaseInsensitive))
+        return QStringLiteral("Быстрый поиск в базе данных на сервере пока недоступен.");
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+        return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
+                              "классификатор). Действие отменено: откройте окно заново и повторите его.");
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("23505"))
+        return QStringLiteral("Другой пользователь одновременно изменил те же данные. Действие отменено: повторите его.");
+    if (state == QLatin1String("22001"))
+        return QStringLiteral("Текст длиннее, чем вмещает поле базы данных. Действие отменено.");
+    if (state == QLatin1String("25P02"))
+        return QStringLiteral("Действие отменено из-за предыдущей ошибки: изменения не сохранены.");
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("Пользователю сервера не разрешено это действие: %1").arg(text);
+    if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")))
+        return QStringLiteral("Сервер баз данных прервал действие; изменения не сохранены.");
+    return QStringLiteral("Сервер баз данных отказал в действии: %1").arg(serverMessage(text));
+}
+
+QString ConnectionFailure(const ServerConnection &server, const QSqlError &error)
+{
+    const QString text = error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText();
+    const QString where = QStringLiteral("%1:%2").arg(server.host).arg(server.port);
+    if (containsAny(text, {"password authentication failed", "no password supplied", "authentication failed",
+                           "role \"", "password is required"}))
+        return QStringLiteral("Сервер %1 не принял имя пользователя \"%2\" или пароль. Проверьте их и подключитесь снова.")
+            .arg(where, server.user);
+    if (text.contains(QLatin1String("database \""), Qt::CaseInsensitive) && text.contains(QLatin1String("does not exist")))
+        return QStringLiteral("На сервере %1 нет базы данных \"%2\".").arg(where, server.database);
+    if (containsAny(text, {"could not connect", "connection refused", "could not translate host name", "timeout expired",
+                           "no route to host", "network is unreachable", "connection to server at"}))
+        return QStringLiteral("Сервер баз данных %1 недоступен: проверьте адрес и порт и что сервер запущен.").arg(where);
+    return QStringLiteral("Не удалось подключиться к серверу баз данных %1: %2").arg(where, serverMessage(text));
+}
+
+bool ValidDatabaseName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[a-z_][a-z0-9_]{0,62}$"));
+    return pattern.match(name).hasMatch();
+}
+
+}

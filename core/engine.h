@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+class QSqlDatabase;
+class QSqlError;
+
+// The one place that knows the database engines: a database file (the default) or a database server.
+// Everything else composes the same statements and asks here for the few parts that differ.
+enum class EngineKind { File, Server };
+
+// Where a server database is: the password is never stored by the program; an empty one lets the
+// client library read the user's standard password file.
+struct ServerConnection
+{
+    QString host = QStringLiteral("localhost");
+    int port = 5432;
+    QString database;
+    QString user;
+    QString password;
+
+    // "user@host:port/database", for titles and messages.
+    QString describe() const;
+};
+
+namespace Engine {
+
+EngineKind KindOf(const QSqlDatabase &db);
+
+// Adds (not opens) a connection named `name` for a database file or a server database.
+QSqlDatabase AddFileConnection(const QString &name, const QString &path);
+QSqlDatabase AddServerConnection(const QString &name, const ServerConnection &server);
+
+// Makes an opened connection ready for the program: the Russian order and the engine's settings.
+// Throws DbError.
+void PrepareConnection(QSqlDatabase &db);
+
+// A column type as the TYPES table and the fixed tables declare it, as the engine declares it: the
+// server keeps pictures as bytes, yes/no values (-1 and 0) as numbers, dates and times as the ISO texts
+// the program writes.
+QString ColumnType(EngineKind kind, const QString &declared);
+
+// A text column in Russian order, for ORDER BY and for the indexes that serve it.
+QString InRussianOrder(EngineKind kind, const QString &column);
+
+// A column in the order the file engine gives by default: texts by their characters' codes (whatever
+// the server database's own collation), empty values first.
+QString InCodeOrder(EngineKind kind, const QString &column);
+
+// A table private to the connection, created with CREATE TEMP TABLE, as statements name it.
+QString TemporaryTable(EngineKind kind, const QString &name);
+
+// One row per column name of the table bound as the only value (any case).
+QString ColumnsOfTableQuery(EngineKind kind);
+// One row per table name of the database.
+QString TableNamesQuery(EngineKind kind);
+// One row per index name of the database.
+QString IndexNamesQuery(EngineKind kind);
+
+// Throws DbError when a value cannot be stored as given: the server keeps no NUL character in a text
+// (and would see the statement cut short at it).
+void CheckStorable(EngineKind kind, const QVariantList &values);
+
+// Whether the engine refused a new column because the table holds as many as it can.
+bool TooManyColumns(const QString &engineText);
+
+// The parts of one compound select (UNION / INTERSECT) both engines accept: the file engine refuses
+// more; the server accepts more but plans such statements slowly.
+constexpr int CompoundLimit = 500;
+
+// The next identifier of a table's column on a server database, atomically across programs: the
+// table's sequence, never below 1 + the largest stored identifier. Throws DbError.
+qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column);
+
+// The text the user is shown for a refused statement or connection: the engine's own text, or for a
+// server what happened in Russian (a changed design, a lost connection, a refused password).
+QString ErrorText(const QSqlError &error);
+
+// The user's message for a connection to a server that could not be made.
+QString ConnectionFailure(const ServerConnection &server, const QSqlError &error);
+
+// Whether a database name can be composed into CREATE DATABASE: Latin letters, digits and "_", not
+// starting with a digit, at most 63 characters.
+bool ValidDatabaseName(const QString &name);
+
+}

@@ -1,0 +1,200 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/serverdialog.h"
+#include "app/startpage.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+#include "fields/fieldspage.h"
+#include "objects/form2.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCommandLinkButton>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QDate>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+class ServerConnectTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestServerStarted())
+            GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+        AppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        // The next test starts from a file; the server database goes once nothing uses it.
+        if (DModule && DModule->engine() == EngineKind::Server)
+            DModule->CloseConnection();
+        AppTest::TearDown();
+        for (const ServerConnection &made : madeHere)
+            DropServerDatabase(made);
+    }
+    TServerDialog *dialog() const { return Form1->findChild<TServerDialog *>("ServerDialog"); }
+    void fill(const ServerConnection &server, bool create = false)
+    {
+        dialog()->findChild<QLineEdit *>("HostEdit")->setText(server.host);
+        dialog()->findChild<QSpinBox *>("PortEdit")->setValue(server.port);
+        dialog()->findChild<QLineEdit *>("DatabaseEdit")->setText(server.database);
+        dialog()->findChild<QLineEdit *>("UserEdit")->setText(server.user);
+        dialog()->findChild<QLineEdit *>("PasswordEdit")->setText(server.password);
+        dialog()->findChild<QCheckBox *>("CreateBox")->setChecked(create);
+    }
+    QString programFile(const QString &name) const { return DModule->ProgramFolder + "/System/" + name; }
+    QList<ServerConnection> madeHere;
+};
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+}
+
+TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
+{
+    QAction *item = Form1->findChild<QAction *>("ConnectServerItem");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), "Подключиться к серверу…");
+    EXPECT_TRUE(Form1->N1->actions().contains(item));
+    const QByteArray optionsBefore = bytesOf(programFile("Options.txt"));
+    QFile::remove(programFile("Server.txt"));
+
+    item->trigger();
+    ASSERT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->findChild<QLineEdit *>("HostEdit")->text(), "localhost");
+    EXPECT_EQ(dialog()->findChild<QSpinBox *>("PortEdit")->value(), 5432);
+
+    ServerConnection made = TestServer(QStringLiteral("vt_window_%1").arg(QCoreApplication::applicationPid()));
+    made.password = QStringLiteral("не сохраняется");
+    madeHere << made;
+    fill(made, true);
+    {
+        MessageBoxAnswerer unexpected(QMessageBox::Ok);
+        dialog()->findChild<QPushButton *>("ConnectBtn")->click();
+        EXPECT_EQ(unexpected.texts(), QStringList{});
+    }
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
+    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Вирандел: Режим редактирования — %1 на сервере %2:%3")
+                                        .arg(made.database, made.host).arg(made.port));
+
+    const QStringList remembered = ReadTextLines(programFile("Server.txt"));
+    EXPECT_EQ(remembered, (QStringList{made.host, QString::number(made.port), made.database, made.user}));
+    EXPECT_FALSE(bytesOf(programFile("Server.txt")).contains(made.password.toUtf8()));
+    EXPECT_EQ(bytesOf(programFile("Options.txt")), optionsBefore);
+
+    // Next time the boxes hold the last connection and an empty password.
+    item->trigger();
+    EXPECT_EQ(dialog()->connection().database, made.database);
+    EXPECT_EQ(dialog()->connection().user, made.user);
+    EXPECT_EQ(dialog()->connection().password, "");
+    EXPECT_FALSE(dialog()->createNew());
+    dialog()->findChild<QPushButton *>("CancelBtn")->click();
+
+    // A copy of a server database as a file is refused in words, not attempted.
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form1->N13->trigger();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("для базы данных на сервере пока недоступно")) << answer.texts().first().toStdString();
+}
+
+TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)
+{
+    // The start page offers the window too, while no database is open.
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        Form1->OpenDataBase(folder->path() + "/missing.mdb");
+    }
+    Form1->startPage->ConnectServerBtn->click();
+    EXPECT_TRUE(dialog()->isVisible());
+    dialog()->reject();
+    Form1->OpenDataBase(dbPath);
+
+    Form1->ConnectServerItem->trigger();
+    ServerConnection unreachable = TestServer(QStringLiteral("whatever"));
+    unreachable.port = 1;
+    fill(unreachable);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
+    ASSERT_EQ(answer.seen(), 1);
+    EXPECT_TRUE(answer.texts().first().contains("недоступен")) << answer.texts().first().toStdString();
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(DModule->engine(), EngineKind::File);
+    EXPECT_EQ(Form1->CurrentDbPath, dbPath);
+    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
+    dialog()->reject();
+}
+
+TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
+{
+    ServerConnection made = TestServer(QStringLiteral("vt_list_%1").arg(QCoreApplication::applicationPid()));
+    madeHere << made;
+    ASSERT_TRUE(Form1->OpenServerDataBase(made, true));
+    addField(*DModule, "Вид", StringType, true);
+    addField(*DModule, "Масса", RealType);
+    addField(*DModule, "Найден", DateType);
+    const qint64 whole = addField(*DModule, "Цел", BooleanType);
+    addField(*DModule, "Фото", ImageType);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
+    ASSERT_EQ(fields.size(), 5);
+    const QList<QList<QVariant>> objects{{"ёж", "1.5", QDate(2020, 5, 17), true, QByteArray("jpeg bytes")},
+                                         {"Еж", "-2", QDate(), false, QByteArray()},
+                                         {"жук", "0", QDate(1999, 1, 2), true, QByteArray()}};
+    for (const QList<QVariant> &values : objects) {
+        QList<FieldInput> inputs;
+        for (int i = 0; i < fields.size(); ++i)
+            inputs << FieldInput{fields[i], values[i], i == 4 && !values[i].toByteArray().isEmpty()};
+        InsertObject(*DModule, ReserveObjectId(*DModule), inputs);
+    }
+    EXPECT_EQ(ReadObjectPicture(*DModule, 1, fields[4]), QByteArray("jpeg bytes"));
+    EXPECT_EQ(DModule->QRWork->readAll(QStringLiteral("SELECT G%1 FROM GENER ORDER BY G_ID").arg(whole)),
+              (QList<QVariantList>{{-1}, {0}, {-1}}));
+
+    Form1->fieldsPage->reloadFieldList();
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    QStringList captions;
+    for (int i = 0; i < Form2->gridColumnCount(); ++i)
+        captions << Form2->gridColumnCaption(i);
+    EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
+    ObjectGridModel *model = Form2->gridModel;
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    ASSERT_EQ(model->rowCount(), 3);
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        QStringList cells;
+        for (int column = 0; column < 4; ++column)
+            cells << model->data(model->index(row, column)).toString();
+        shown << cells.join('|');
+    }
+    const QString may17 = QLocale().toString(QDate(2020, 5, 17), QLocale::ShortFormat);
+    EXPECT_TRUE(shown.contains("ёж|1.5|" + may17 + "|Да")) << shown.join(" / ").toStdString();
+    EXPECT_TRUE(shown.contains("Еж|-2||Нет")) << shown.join(" / ").toStdString();
+
+    // The quick search is not there yet on a server: it says so instead of showing the server's error.
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form2->SearchEdit->setText("ёж");
+    Form2->ApplySearch();
+    EXPECT_EQ(answer.texts(), QStringList{"Быстрый поиск в базе данных на сервере пока недоступен."});
+    Form2->SearchEdit->clear();
+    Form2->close();
+}

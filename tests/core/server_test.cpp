@@ -1,0 +1,185 @@
+#include "support/testsupport.h"
+
+#include "catalogs/catalogstore.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/serverdatabase.h"
+#include "fields/fieldstore.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
+
+#include <QSet>
+#include <QTcpServer>
+#include <string>
+#include <thread>
+
+namespace {
+class ServerTest : public DatabaseTest
+{
+protected:
+    EngineKind testEngine() const override { return EngineKind::Server; }
+
+    FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false)
+    {
+        for (const DescriptionField &f : ReadDescriptionFields(*module)) {
+            if (f.id == id)
+                return FieldInput{f, value, pictureChosen};
+        }
+        ADD_FAILURE() << "no field " << id;
+        return {};
+    }
+
+    // The message of the DbError `action` throws; empty when it throws none.
+    template <typename Action>
+    static QString failureOf(Action action)
+    {
+        try {
+            action();
+        } catch (const DbError &error) {
+            return error.message();
+        }
+        return {};
+    }
+};
+
+// A port on which nothing listens.
+int closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const int port = probe.serverPort();
+    probe.close();
+    return port;
+}
+}
+
+TEST_F(ServerTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
+{
+    // Both reserve before either adds: a read of the largest number would give both the same one.
+    TDModule other;
+    other.OpenServerConnection(server);
+    const qint64 first = ReserveObjectId(*module);
+    const qint64 second = ReserveObjectId(other);
+    EXPECT_NE(first, second);
+    InsertObject(other, second, {});
+    InsertObject(*module, first, {});
+
+    // Rows written with numbers of their own (a copied database) are never handed out again.
+    exec("INSERT INTO GENER (G_ID) VALUES (500)");
+    EXPECT_EQ(ReserveObjectId(other), 501);
+
+    constexpr int PerProgram = 100;
+    std::vector<qint64> ids[2];
+    std::string failures[2];
+    auto addObjects = [&](int program) {
+        try {
+            TDModule own;
+            own.OpenServerConnection(server);
+            for (int i = 0; i < PerProgram; ++i) {
+                Transaction tx(own);
+                const qint64 id = ReserveObjectId(own);
+                InsertObject(own, id, {});
+                tx.commit();
+                ids[program].push_back(id);
+            }
+        } catch (const DbError &error) {
+            failures[program] = error.message().toStdString();
+        }
+    };
+    std::thread a(addObjects, 0);
+    std::thread b(addObjects, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    QSet<qint64> distinct(ids[0].begin(), ids[0].end());
+    distinct.unite(QSet<qint64>(ids[1].begin(), ids[1].end()));
+    EXPECT_EQ(distinct.size(), 2 * PerProgram);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM GENER").toInt(), 2 * PerProgram + 3);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM GENER WHERE G_ID > 501").toInt(), 2 * PerProgram);
+
+}
+
+TEST_F(ServerTest, AFailedConnectionIsExplainedAndTheOpenDatabaseStaysOpen)
+{
+    TDModule program;
+    program.OpenConnection(folder->newDatabase("kept.mdb"));
+    program.exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
+
+    ServerConnection wrongPassword = TestServer(server.database);
+    wrongPassword.user = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD_USER");
+    wrongPassword.password = QStringLiteral("не тот");
+    ServerConnection unreachable = server;
+    unreachable.port = closedPort();
+    ServerConnection missing = TestServer(QStringLiteral("no_such_database"));
+    ServerConnection foreign = TestServer(QStringLiteral("postgres"));
+    const QList<std::pair<ServerConnection, QString>> cases{
+        {wrongPassword, "не принял имя пользователя \"virandel_pw\" или пароль"},
+        {unreachable, "недоступен"},
+        {missing, "нет базы данных \"no_such_database\""},
+        {foreign, "не является базой данных программы"},
+    };
+    for (const auto &[connection, expected] : cases) {
+        const QString message = failureOf([&] { program.OpenServerConnection(connection); });
+        EXPECT_TRUE(message.contains(expected)) << message.toStdString();
+        ASSERT_TRUE(program.connected());
+        EXPECT_EQ(program.engine(), EngineKind::File);
+        EXPECT_EQ(program.QRWork->readAll("SELECT C_NAME FROM CLASSES").value(0).value(0).toString(), "Метр");
+    }
+
+    // The right password opens the server database in place of the file.
+    ServerConnection rightPassword = wrongPassword;
+    rightPassword.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
+    program.OpenServerConnection(rightPassword);
+    EXPECT_EQ(program.engine(), EngineKind::Server);
+    EXPECT_EQ(program.QRWork->readAll("SELECT COUNT(*) FROM CLASSES").value(0).value(0).toInt(), 0);
+}
+
+TEST_F(ServerTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
+{
+    // The fixture's database was made by the program and passed the checks of opening: made once only.
+    exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
+    const QString again = failureOf([&] { CreateServerDatabase(server); });
+    EXPECT_TRUE(again.contains("уже существует и не пуста")) << again.toStdString();
+    EXPECT_EQ(scalar("SELECT C_NAME FROM CLASSES").toString(), "Метр");
+
+    for (const QString &name : {QStringLiteral("x; DROP DATABASE postgres"), QStringLiteral("Заглавная"),
+                                QStringLiteral("1first"), QString()}) {
+        const QString refused = failureOf([&] { CreateServerDatabase(TestServer(name)); });
+        EXPECT_TRUE(refused.contains("Недопустимое имя базы данных")) << name.toStdString();
+    }
+}
+
+TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNothingIsHalfWritten)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 photo = addField(*module, "Фото", ImageType);
+    InsertObject(*module, 1, {input(name, "старое"), input(photo, QByteArray())});
+    const FieldInput newName = input(name, "новое");
+    const FieldInput newPhoto = input(photo, QByteArray("picture bytes"), true);
+
+    TDModule other;
+    other.OpenServerConnection(server);
+    closeQueries(other);
+    FieldStore::DeleteField(other, photo);
+    const QString changed = failureOf([&] { UpdateObject(*module, 1, {newName, newPhoto}); });
+    EXPECT_TRUE(changed.startsWith("Структура базы данных изменена другим пользователем")) << changed.toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое")
+        << "the first statement of the action was undone with the failed one";
+
+    // Catalog pictures need a folder beside a database file: no catalog is saved half, in some other folder.
+    const QString catalog = failureOf([&] { CatalogStore::Save(*module, "Витрина", {}, {}); });
+    EXPECT_TRUE(catalog.startsWith("Каталоги базы данных на сервере пока не сохраняются")) << catalog.toStdString();
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+
+    // Any other refusal: the server's own words after a Russian lead, without its severity or quoted statement.
+    EXPECT_EQ(failureOf([&] { module->exec("SELEC 1"); }), "Сервер баз данных отказал в действии: syntax error at or near \"SELEC\"");
+    const QString search = failureOf([&] { module->exec("SELECT SEARCH_MATCH('a', 1)"); });
+    EXPECT_EQ(search, "Быстрый поиск в базе данных на сервере пока недоступен.");
+
+    const qint64 backend = module->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
+    exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
+    const QString lost = failureOf([&] { UpdateObject(*module, 1, {newName}); });
+    EXPECT_TRUE(lost.startsWith("Соединение с сервером баз данных потеряно")) << lost.toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
+}
