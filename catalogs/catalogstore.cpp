@@ -2,11 +2,14 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace CatalogStore {
 
@@ -19,6 +22,30 @@ void WriteFile(const QString &path, const QByteArray &data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
         throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+}
+
+// A server database keeps the catalogs' pictures in a table of its own, one row per picture file.
+const QString PicturesTable = QStringLiteral("KATALOG_FILES");
+
+bool onServer(const TDModule &module)
+{
+    return module.engine() == EngineKind::Server;
+}
+
+void ensurePicturesTable(TDModule &module)
+{
+    module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + PicturesTable
+                + QLatin1String("(KF_KATALOG VARCHAR(255) NOT NULL, KF_FILE VARCHAR(50) NOT NULL, KF_DATA ")
+                + Engine::ColumnType(EngineKind::Server, QStringLiteral("BLOB"))
+                + QLatin1String(", PRIMARY KEY (KF_KATALOG, KF_FILE))"));
+}
+
+void saveRow(TDModule &module, const QString &name, const QString &folder, const Layout::Catalog &layout)
+{
+    module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
+    const QString id = module.GenID(QStringLiteral("KATALOGS"));
+    module.exec(QStringLiteral("INSERT INTO KATALOGS VALUES (?, ?, ?, ?)"),
+                {id.toLongLong(), name, folder, Layout::Write(layout)});
 }
 
 // A folder is emptied only when it is this catalog's own folder: a damaged K_PATH must not make the
@@ -45,33 +72,38 @@ QString NameError(const QString &name)
 
 QString Save(TDModule &module, const QString &name, Layout::Catalog layout, const Pictures &pictures)
 {
-    // A catalog's pictures live in a folder beside the database file; a server database has no such place.
-    if (module.engine() == EngineKind::Server)
-        throw DbError(QStringLiteral("Каталоги базы данных на сервере пока не сохраняются: их изображения хранятся "
-                                     "в папке рядом с файлом базы данных."));
     const QString nameError = NameError(name);
     if (!nameError.isEmpty())
         throw DbError(nameError);
     if (pictures.textImages.size() != layout.textImages.size())
         throw DbError(QStringLiteral("Число изображений не совпадает с описанием каталога"));
 
+    layout.backgroundFile = pictures.background.isEmpty() ? QString() : Layout::BackgroundFile;
+    QString folder;
+    if (onServer(module)) {
+        Transaction transaction(module);
+        ensurePicturesTable(module);
+        module.exec(QLatin1String("DELETE FROM ") + PicturesTable + QLatin1String(" WHERE KF_KATALOG = ?"), {name});
+        const QString insert = QLatin1String("INSERT INTO ") + PicturesTable + QLatin1String(" VALUES (?, ?, ?)");
+        if (!pictures.background.isEmpty())
+            module.exec(insert, {name, Layout::BackgroundFile, pictures.background});
+        for (int k = 0; k < pictures.textImages.size(); ++k)
+            module.exec(insert, {name, Layout::TextImageFile(k), pictures.textImages[k]});
+        saveRow(module, name, folder, layout);
+        transaction.commit();
+        return folder;
+    }
     const QString databasePath = QFileInfo(module.database().databaseName()).absoluteFilePath();
-    const QString folder = Layout::CatalogFolder(databasePath, name);
+    folder = Layout::CatalogFolder(databasePath, name);
     // That the folder exists already is no error; that it cannot be written shows at the first file.
     QDir().mkpath(folder);
-    layout.backgroundFile.clear();
-    if (!pictures.background.isEmpty()) {
+    if (!pictures.background.isEmpty())
         WriteFile(folder + QLatin1Char('/') + Layout::BackgroundFile, pictures.background);
-        layout.backgroundFile = Layout::BackgroundFile;
-    }
     for (int k = 0; k < pictures.textImages.size(); ++k)
         WriteFile(folder + QLatin1Char('/') + Layout::TextImageFile(k), pictures.textImages[k]);
 
     Transaction transaction(module);
-    module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
-    const QString id = module.GenID(QStringLiteral("KATALOGS"));
-    module.exec(QStringLiteral("INSERT INTO KATALOGS VALUES (?, ?, ?, ?)"),
-                {id.toLongLong(), name, folder, Layout::Write(layout)});
+    saveRow(module, name, folder, layout);
     transaction.commit();
     return folder;
 }
@@ -83,6 +115,34 @@ std::optional<Stored> Open(TDModule &module, const QString &name)
     if (rows.isEmpty())
         return std::nullopt;
     return Stored{rows.first().at(0).toString(), rows.first().at(1).toString()};
+}
+
+Pictures LoadPictures(TDModule &module, const QString &name, const Stored &stored, const Layout::Catalog &layout)
+{
+    Pictures pictures;
+    if (onServer(module)) {
+        const QList<QVariantList> tables = module.QRWork->readAll(Engine::TableNamesQuery(EngineKind::Server));
+        const bool kept = std::any_of(tables.cbegin(), tables.cend(), [](const QVariantList &row) {
+            return row.first().toString().compare(PicturesTable, Qt::CaseInsensitive) == 0;
+        });
+        QHash<QString, QByteArray> files;
+        if (kept) {
+            for (const QVariantList &row : module.QRWork->readAll(QLatin1String("SELECT KF_FILE, KF_DATA FROM ") + PicturesTable
+                                                                      + QLatin1String(" WHERE KF_KATALOG = ?"),
+                                                                  {name}))
+                files.insert(row.at(0).toString(), row.at(1).toByteArray());
+        }
+        if (!layout.backgroundFile.isEmpty())
+            pictures.background = files.value(layout.backgroundFile);
+        for (int k = 0; k < layout.textImages.size(); ++k)
+            pictures.textImages << files.value(Layout::TextImageFile(k));
+        return pictures;
+    }
+    if (!layout.backgroundFile.isEmpty())
+        pictures.background = ReadPicture(stored.folder + QLatin1Char('/') + layout.backgroundFile);
+    for (int k = 0; k < layout.textImages.size(); ++k)
+        pictures.textImages << ReadPicture(stored.folder + QLatin1Char('/') + Layout::TextImageFile(k));
+    return pictures;
 }
 
 QStringList Names(TDModule &module)
@@ -107,6 +167,10 @@ void Delete(TDModule &module, const QString &name)
         QDir().rmdir(stored->folder);
     }
     Transaction transaction(module);
+    if (onServer(module)) {
+        ensurePicturesTable(module);
+        module.exec(QLatin1String("DELETE FROM ") + PicturesTable + QLatin1String(" WHERE KF_KATALOG = ?"), {name});
+    }
     module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
     transaction.commit();
 }

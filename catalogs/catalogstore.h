@@ -10,8 +10,9 @@
 
 class TDModule;
 
-// Saved catalogs without widgets: one KATALOGS row each plus the catalog folder with its pictures beside
-// the database file. Failures of the database or the file system throw DbError.
+// Saved catalogs without widgets: one KATALOGS row each plus its pictures — in the catalog folder beside
+// a database file, or in the database itself on a server, where every user's program reads them.
+// Failures of the database or the file system throw DbError.
 namespace CatalogStore {
 
 // The JPEG data of a layout's pictures, exactly as read from the files the user chose.
@@ -25,7 +26,8 @@ struct Pictures
 QString NameError(const QString &name);
 
 // Writes the pictures into the catalog folder, then replaces the row of that name in one transaction, so
-// a failed picture write leaves the old row in place. Returns the folder.
+// a failed picture write leaves the old row in place; on a server, pictures and row in one transaction.
+// Returns the folder (empty on a server).
 QString Save(TDModule &module, const QString &name, Layout::Catalog layout, const Pictures &pictures);
 
 struct Stored
@@ -35,6 +37,9 @@ struct Stored
 };
 // The row of that name; nothing when there is none.
 std::optional<Stored> Open(TDModule &module, const QString &name);
+
+// The pictures of the stored catalog `name` with this layout; a picture that is missing is empty.
+Pictures LoadPictures(TDModule &module, const QString &name, const Stored &stored, const Layout::Catalog &layout);
 
 // The names in K_NAME order.
 QStringList Names(TDModule &module);

@@ -219,7 +219,10 @@ bool TForm11::OpenCatalog(const QString &Name)
     CatalogName = Name;
     setCatalogCaption();
     const Layout::ReadResult read = Layout::Read(stored->layoutText);
-    createElements(read.catalog, stored->folder);
+    CatalogStore::Pictures pictures;
+    if (!Guarded([&] { pictures = CatalogStore::LoadPictures(*DModule, Name, *stored, read.catalog); }))
+        return false;
+    createElements(read.catalog, pictures);
     if (!read.error.isEmpty())
         ShowGeneralError(read.error);
     return read.error.isEmpty();

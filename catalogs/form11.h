@@ -110,7 +110,7 @@ private:
     void clearElements();
     // Gives a new element its menu, dragging and place on top of the panel.
     void adopt(QWidget *element);
-    void createElements(const Layout::Catalog &layout, const QString &folder);
+    void createElements(const Layout::Catalog &layout, const CatalogStore::Pictures &pictures);
     QString choosePicture();
     QWidget *elementOf(QObject *watched) const;
     bool handleElementEvent(QWidget *element, QObject *watched, QEvent *event);

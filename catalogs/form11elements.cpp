@@ -452,7 +452,7 @@ Layout::Catalog TForm11::currentLayout(CatalogStore::Pictures *pictures) const
     return layout;
 }
 
-void TForm11::createElements(const Layout::Catalog &layout, const QString &folder)
+void TForm11::createElements(const Layout::Catalog &layout, const CatalogStore::Pictures &stored)
 {
     for (int column = 0; column < layout.columns.size() && column < gridColumnCount(); ++column)
         setGridColumnVisible(column, layout.columns[column]);
@@ -470,12 +470,12 @@ void TForm11::createElements(const Layout::Catalog &layout, const QString &folde
     const bool hasBackground = !layout.backgroundFile.isEmpty();
     if (hasBackground) {
         boxes << Background;
-        pictures << CatalogStore::ReadPicture(folder + QLatin1Char('/') + layout.backgroundFile);
+        pictures << stored.background;
     }
     for (int k = 0; k < layout.textImages.size(); ++k) {
         TextImages << PictureElement::textImage(layout.textImages[k], Panel);
         boxes << TextImages.last();
-        pictures << CatalogStore::ReadPicture(folder + QLatin1Char('/') + Layout::TextImageFile(k));
+        pictures << stored.textImages.value(k);
     }
     QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
     if (hasBackground) {

@@ -205,11 +205,13 @@ bool TForm22::OpenCatalog(const QString &Name, bool First)
         return false;
     }
     CatalogMemo = stored->layoutText;
-    m_folder = stored->folder;
     m_catalogName = Name;
     ClearPanel();
     const Layout::ReadResult read = Layout::Read(CatalogMemo);
     const Layout::Catalog &layout = read.catalog;
+    // A picture that cannot be read leaves its box empty.
+    CatalogStore::Pictures saved;
+    Guarded([&] { saved = CatalogStore::LoadPictures(*DModule, Name, *stored, layout); });
     m_fields = CatalogObject::ResolveFields(fields, layout);
 
     for (int column = 0; column < layout.columns.size() && column < gridModel->columnCount(); ++column)
@@ -232,15 +234,15 @@ bool TForm22::OpenCatalog(const QString &Name, bool First)
         Background->clearPicture();
         if (!layout.backgroundFile.isEmpty()) {
             boxes << Background;
-            pictures << CatalogStore::ReadPicture(m_folder + QLatin1Char('/') + layout.backgroundFile);
+            pictures << saved.background;
         }
     }
     for (int k = 0; k < layout.textImages.size(); ++k) {
         TextImages << PictureElement::textImage(layout.textImages[k], Panel);
         boxes << TextImages.last();
-        pictures << CatalogStore::ReadPicture(m_folder + QLatin1Char('/') + Layout::TextImageFile(k));
+        pictures << saved.textImages.value(k);
     }
-    PictureElement::setPictureData(boxes, pictures);   // a picture that cannot be read leaves its box empty
+    PictureElement::setPictureData(boxes, pictures);
     for (const Layout::Frame &record : layout.frames)
         Shapes << new FrameElement(record, Panel);
     for (const Layout::ReferenceList &record : layout.referenceLists)

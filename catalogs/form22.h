@@ -84,7 +84,6 @@ private:
 
     GridRowSync *m_rowSync = nullptr;
     QString m_catalogName;
-    QString m_folder;
     CatalogObject::BoundFields m_fields;
     QStringList m_imageFields;   // the field of each field image, parallel to Images
     bool m_built = false;

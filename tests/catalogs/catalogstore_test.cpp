@@ -131,3 +131,41 @@ TEST_F(CatalogStoreTest, DeletingNeverEmptiesAFolderThatIsNotTheCatalogsOwn)
     EXPECT_TRUE(QFileInfo::exists(other + "/важное.txt"));
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 }
+
+// Every user of a database reads the catalog's pictures from where the store keeps them: the folder
+// beside a file, the database itself on a server. Saved, replaced and deleted alike on both.
+class CatalogPicturesTest : public EngineTest
+{
+};
+
+TEST_P(CatalogPicturesTest, PicturesComeBackByteForByteAfterSavingAgainAndGoWithTheCatalog)
+{
+    const QByteArray background("\xFF\xD8 background \x00\x01", 17);
+    Layout::Catalog layout;
+    layout.textImages = {{10, 10, 0, 0}, {20, 20, 5, 5}};
+    Save(*module, "Витрина", layout, {background, {"first", QByteArray("\x00second", 7)}});
+    Save(*module, "Другой", layout, {{}, {"other", "other 2"}});
+    layout.textImages.removeLast();
+    Save(*module, "Витрина", layout, {background, {"FIRST"}});
+
+    const auto loaded = [&](const QString &name) {
+        const std::optional<Stored> stored = Open(*module, name);
+        EXPECT_TRUE(stored.has_value());
+        const Layout::ReadResult read = Layout::Read(stored->layoutText);
+        return LoadPictures(*module, name, *stored, read.catalog);
+    };
+    Pictures shown = loaded("Витрина");
+    EXPECT_EQ(shown.background, background);
+    EXPECT_EQ(shown.textImages, QList<QByteArray>{"FIRST"});
+    shown = loaded("Другой");
+    EXPECT_TRUE(shown.background.isEmpty());
+    EXPECT_EQ(shown.textImages, (QList<QByteArray>{"other", "other 2"}));
+
+    Delete(*module, "Витрина");
+    EXPECT_FALSE(Open(*module, "Витрина").has_value());
+    if (onServer())
+        EXPECT_EQ(count("SELECT * FROM KATALOG_FILES WHERE KF_KATALOG = 'Витрина'"), 0);
+    EXPECT_EQ(loaded("Другой").textImages.size(), 2);
+}
+
+ENGINE_TEST_SUITE(CatalogPicturesTest);
