@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/progress.h"
 #include "app/recentdatabases.h"
 #include "app/startpage.h"
 #include "app/version.h"
@@ -16,6 +17,7 @@
 #include "core/schema.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
+#include "objects/searchindex.h"
 #include "references/referencespage.h"
 #include "settings/form5.h"
 #include "settings/form6.h"
@@ -35,6 +37,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -162,6 +165,7 @@ void TForm1::OpenDataBase(const QString &path)
     CurrentDbPath = path;
     try {
         DModule->OpenConnection(path);
+        prepareSearchIndex();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -177,6 +181,22 @@ void TForm1::OpenDataBase(const QString &path)
     classifierPage->resetSortChoice();
     Guarded([this] { ClearForm(); });
     setWindowTitle(QStringLiteral("Вирандел: Режим редактирования"));
+}
+
+void TForm1::prepareSearchIndex()
+{
+    // A file of an earlier version gets the quick search's index once, here; it can take a while.
+    QProgressDialog *progress = nullptr;
+    EnsureSearchIndex(*DModule, [&](int done, int total) {
+        if (!progress) {
+            progress = NewProgress(this, QStringLiteral("Подготовка быстрого поиска..."), total);
+            progress->setCancelButton(nullptr);
+        }
+        progress->setValue(done);
+        QApplication::processEvents();
+    });
+    if (progress)
+        progress->close();
 }
 
 void TForm1::ClearForm()

@@ -94,6 +94,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void prepareSearchIndex();
     void setDatabaseState(bool open);
     bool m_shownOnce = false;
     QString m_updateServer;

@@ -6,6 +6,7 @@
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
 #include "fields/fieldkind.h"
+#include "objects/searchindex.h"
 
 namespace FieldStore {
 
@@ -57,7 +58,8 @@ void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
                 + QLatin1String(" INTEGER NOT NULL PRIMARY KEY,") + LookupData(fieldId) + QLatin1Char(' ') + type.sqlType
                 + QLatin1Char(')'));
     module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
-    module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0"));
+    // Entry numbers are not searched texts: the index has nothing to make anew.
+    WithoutSearchTracking(module, [&] { module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0")); });
 }
 
 // Built after the column is filled: one pass over the values, not an index update per row.
@@ -121,6 +123,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     if (lookup)
         createLookupList(module, fieldId, typeRow);
     createIndexes(module, fieldId, typeRow, lookup);
+    SyncSearchIndexFields(module);
     tx.commit();
     return fieldId;
 }
@@ -151,6 +154,7 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
         createLookupList(module, fieldId, typeRow);
     if (rebuilt)
         createIndexes(module, fieldId, typeRow, lookup);
+    SyncSearchIndexFields(module);
     tx.commit();
 }
 
@@ -170,6 +174,8 @@ bool DeleteField(TDModule &module, qint64 fieldId)
         module.exec(QStringLiteral("DELETE FROM GENER"));
         module.exec(QStringLiteral("DELETE FROM LINKS"));
     }
+    SyncSearchIndexFields(module);
+    RefreshSearchIndex(module);
     tx.commit();
     return noneLeft;
 }

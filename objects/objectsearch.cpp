@@ -4,97 +4,191 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schemanames.h"
+#include "objects/enginestatement.h"
 #include "objects/objectlist.h"
+#include "objects/searchindex.h"
 
 #include <QDate>
-#include <QHash>
+#include <QSet>
 #include <QTime>
 #include <algorithm>
 #include <QLocale>
 #include <QSqlDatabase>
+#include <cstring>
+#include <memory>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
-// Shown texts of dates and times repeat across a collection; formatting each row anew would dominate.
-struct ShownTextCache
+// The objects found for one search text in some fields, as a bit per object number.
+struct HitSet
 {
-    QHash<QByteArray, QByteArray> texts[int(FieldKind::Lookup) + 1];
-    static constexpr int Limit = 200000;
+    std::vector<quint64> bits;
+    qint64 count = 0;
+
+    void mark(qint64 id)
+    {
+        if (id < 0)
+            return;
+        const auto word = size_t(id >> 6);
+        if (word >= bits.size())
+            bits.resize(word + 1 + word / 4);
+        const quint64 bit = quint64(1) << (id & 63);
+        if (!(bits[word] & bit)) {
+            bits[word] |= bit;
+            ++count;
+        }
+    }
+    bool holds(qint64 id) const
+    {
+        const auto word = size_t(id >> 6);
+        return id >= 0 && word < bits.size() && (bits[word] >> (id & 63) & 1);
+    }
 };
 
-DescriptionField fieldOfKind(FieldKind kind)
+// Per connection: the last search, kept while the same text is searched in the same fields and nothing
+// was written since (one keystroke opens the list once, but the grid may open it again).
+struct SearchState
 {
-    DescriptionField field;
-    field.lookup = kind == FieldKind::Lookup;
-    if (!field.lookup)
-        field.typeName = FieldKinds::Info(kind).typeName;
-    return field;
-}
+    QByteArray key;
+    std::shared_ptr<const HitSet> hits;
+};
 
-QByteArray shownText(FieldKind kind, sqlite3_value *value)
+// Marks every object of a block text ("\x1F<object>\x1E<text>"...) whose text contains the needle.
+void scanBlockText(const char *text, int length, const QByteArray &needle, HitSet &hits)
 {
-    QVariant stored;
-    switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER:
-        stored = qint64(sqlite3_value_int64(value));
-        break;
-    case SQLITE_FLOAT:
-        stored = sqlite3_value_double(value);
-        break;
-    default:
-        stored = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
-    }
-    QString text = DisplayText(fieldOfKind(kind), stored);
-    if (kind == FieldKind::Real)
-        text.remove(QLocale().groupSeparator());
-    return FoldForMatching(text);
-}
-
-void searchMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
-{
-    auto *cache = static_cast<ShownTextCache *>(sqlite3_user_data(context));
-    const QByteArray needle = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
-                                                      sqlite3_value_bytes(argv[0]));
-    for (int i = 1; i + 1 < argc; i += 2) {
-        sqlite3_value *value = argv[i + 1];
-        if (sqlite3_value_type(value) == SQLITE_NULL)
+    const char *p = text, *end = text + length;
+    while (end - p >= needle.size()) {
+        const auto *hit = static_cast<const char *>(memmem(p, size_t(end - p), needle.constData(), size_t(needle.size())));
+        if (!hit)
+            return;
+        const auto *record = static_cast<const char *>(memrchr(text, '\x1F', size_t(hit - text)));
+        const auto *textStart = record ? static_cast<const char *>(memchr(record, '\x1E', size_t(hit - record))) : nullptr;
+        if (!textStart) {
+            p = hit + 1;   // inside an object number
             continue;
-        const auto kind = FieldKind(sqlite3_value_int(argv[i]));
-        bool found = false;
-        switch (kind) {
-        case FieldKind::String:
-        case FieldKind::Lookup:
-        case FieldKind::Integer: {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
-            found = FoldedContains(text, sqlite3_value_bytes(value), needle);
-            break;
         }
-        case FieldKind::Date:
-        case FieldKind::Time:
-        case FieldKind::Boolean:
-        case FieldKind::Real: {
-            // Looked up without copying the engine's text; copied only when first seen.
-            const QByteArray key = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(value)),
-                                                           sqlite3_value_bytes(value));
-            QHash<QByteArray, QByteArray> &texts = cache->texts[int(kind)];
-            auto known = texts.constFind(key);
-            if (known == texts.cend()) {
-                if (texts.size() >= ShownTextCache::Limit)
-                    texts.clear();
-                known = texts.insert(QByteArray(key.constData(), key.size()), shownText(kind, value));
-            }
-            found = known->contains(needle);
-            break;
+        hits.mark(QByteArray::fromRawData(record + 1, int(textStart - record - 1)).toLongLong());
+        const auto *next = static_cast<const char *>(memchr(hit, '\x1F', size_t(end - hit)));
+        p = next ? next : end;
+    }
+}
+
+// The fields of a search as the condition names them: "id:kind,id:kind".
+QList<DescriptionField> fieldsOfSpec(const QByteArray &spec)
+{
+    QList<DescriptionField> fields;
+    for (const QByteArray &part : spec.split(',')) {
+        const int colon = part.indexOf(':');
+        if (colon < 0)
+            continue;
+        DescriptionField field;
+        field.id = part.left(colon).toLongLong();
+        field.typeName = FieldKinds::Info(FieldKind(part.mid(colon + 1).toInt())).typeName;
+        fields << field;
+    }
+    return fields;
+}
+
+std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &spec)
+{
+    sqlite3_int64 version = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    const QByteArray key = needle + '\0' + spec + '\0' + QByteArray::number(sqlite3_total_changes64(db)) + ':'
+                           + QByteArray::number(version);
+    if (state.hits && state.key == key)
+        return state.hits;
+
+    auto hits = std::make_shared<HitSet>();
+    const QList<DescriptionField> fields = fieldsOfSpec(spec);
+    QSet<qint64> wanted;
+    for (const DescriptionField &field : fields)
+        wanted.insert(field.id);
+    const auto scanBlock = [&](qint64, const QList<QByteArray> &texts) {
+        for (const QByteArray &text : texts)
+            scanBlockText(text.constData(), int(text.size()), needle, *hits);
+    };
+    if (SearchIndexExists(db)) {
+        const QList<qint64> staleList = StaleSearchBlocks(db);
+        const QSet<qint64> stale(staleList.cbegin(), staleList.cend());
+        EngineStatement rows(db, QStringLiteral("SELECT S_BLOCK, S_FIELD, S_TEXT FROM %1").arg(SchemaName::SearchTextTable).toUtf8());
+        while (rows.step()) {
+            if (!wanted.contains(rows.integer(1)) || stale.contains(rows.integer(0)))
+                continue;
+            int length = 0;
+            const char *text = rows.rawText(2, length);
+            scanBlockText(text, length, needle, *hits);
         }
-        default:
-            break;
-        }
-        if (found) {
-            sqlite3_result_int(context, 1);
+        // Blocks changed since they were indexed are read as they are now.
+        ShownTextFolder folder;
+        for (const qint64 block : staleList)
+            ReadShownBlocks(db, fields, block, block, scanBlock, &folder);
+    } else {
+        EngineStatement range(db, QByteArrayLiteral("SELECT MIN(G_ID), MAX(G_ID) FROM GENER"));
+        if (range.step() && !range.isNull(0))
+            ReadShownBlocks(db, fields, range.integer(0) >> SearchBlockShift, range.integer(1) >> SearchBlockShift, scanBlock);
+    }
+    state.key = key;
+    state.hits = hits;
+    return hits;
+}
+
+QByteArray argumentBytes(sqlite3_value *value)
+{
+    return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+// SEARCH_FOUND(needle, fields): whether any object shows the needle in those fields. Constant within a
+// statement, so the engine asks once and returns no row at once when nothing was found.
+void searchFound(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
+        const auto hits = findHits(sqlite3_context_db_handle(context), *state, argumentBytes(argv[0]), argumentBytes(argv[1]));
+        sqlite3_result_int(context, hits->count > 0);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
+void releaseHits(void *hits)
+{
+    delete static_cast<std::shared_ptr<const HitSet> *>(hits);
+}
+
+// SEARCH_HIT(object, needle, fields): whether that object is among them. The found set is held by the
+// statement while it runs.
+void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const HitSet *hits = nullptr;
+    std::shared_ptr<const HitSet> found;
+    if (auto *held = static_cast<std::shared_ptr<const HitSet> *>(sqlite3_get_auxdata(context, 1))) {
+        hits = held->get();
+    } else {
+        try {
+            auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
+            found = findHits(sqlite3_context_db_handle(context), *state, argumentBytes(argv[1]), argumentBytes(argv[2]));
+        } catch (const DbError &error) {
+            sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
             return;
         }
+        hits = found.get();
+        sqlite3_set_auxdata(context, 1, new std::shared_ptr<const HitSet>(found), releaseHits);
     }
-    sqlite3_result_int(context, 0);
+    sqlite3_result_int(context, hits->holds(sqlite3_value_int64(argv[0])));
+}
+
+// SEARCH_MATCH(needle, text): a lookup entry's text, folded as it is read, contains the needle.
+void searchMatch(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const QByteArray needle = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                                      sqlite3_value_bytes(argv[0]));
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    sqlite3_result_int(context, FoldedContains(text, sqlite3_value_bytes(argv[1]), needle));
 }
 
 // Whether a value of this kind can show the text at all: numbers and yes/no have a small alphabet,
@@ -139,18 +233,21 @@ bool kindCanShow(FieldKind kind, const QString &folded)
     }
 }
 
-void destroyCache(void *cache)
+void destroyState(void *state)
 {
-    delete static_cast<ShownTextCache *>(cache);
+    delete static_cast<SearchState *>(state);
 }
 }
 
 void RegisterObjectSearch(QSqlDatabase &db)
 {
-    auto *cache = new ShownTextCache;
-    if (sqlite3_create_function_v2(EngineHandle(db), "SEARCH_MATCH", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, cache,
-                                   searchMatch, nullptr, nullptr, destroyCache)
-        != SQLITE_OK)
+    sqlite3 *engine = EngineHandle(db);
+    auto *state = new SearchState;
+    // Deterministic within a statement, which is all the engine assumes: SEARCH_FOUND is then asked once.
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    if (sqlite3_create_function_v2(engine, "SEARCH_FOUND", 2, flags, state, searchFound, nullptr, nullptr, destroyState) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_HIT", 3, flags, state, searchHit, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_MATCH", 2, flags, nullptr, searchMatch, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QStringLiteral("Не удается подключить поиск объектов"));
 }
 
@@ -158,39 +255,48 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
 {
     if (text.isEmpty() || fields.isEmpty())
         return {};
-    // The engine passes at most 127 arguments to a function: many columns take several calls.
-    constexpr int ColumnsPerCall = 60;
-    const QString needle = QString::fromUtf8(FoldForMatching(text));
-    SearchCondition condition;
-    QStringList alternatives;
-    QList<DescriptionField> stored;
+    QByteArray folded = FoldForMatching(text);
+    // The index separates its records with these two; a text holding them is read with spaces, as the index is.
+    folded.replace('\x1E', ' ').replace('\x1F', ' ');
+    const QString needle = QString::fromUtf8(folded);
+    QStringList spec;
     for (const DescriptionField &field : fields) {
-        if (field.kind() != FieldKind::Lookup) {
-            if (kindCanShow(field.kind(), needle))
-                stored << field;
+        if (IsSearchIndexed(field) && kindCanShow(field.kind(), needle))
+            spec << QStringLiteral("%1:%2").arg(field.id).arg(int(field.kind()));
+    }
+    SearchCondition condition;
+    QStringList anyFound, matches;
+    const QString fieldSpec = spec.join(QLatin1Char(','));
+    if (!spec.isEmpty()) {
+        anyFound << QStringLiteral("SEARCH_FOUND(?, ?)");
+        matches << QStringLiteral("SEARCH_HIT(G_ID, ?, ?)");
+    }
+    // Lookup lists are searched directly: the object holds one of the entries found. Kinds are enum
+    // positions, names generated from identifiers: neither is user text.
+    QStringList lookups;
+    for (const DescriptionField &field : fields) {
+        if (field.kind() != FieldKind::Lookup)
             continue;
-        }
-        // A lookup list is searched once, not once per object: the object holds one of the entries found.
-        alternatives << QStringLiteral("%1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4, %5) = 1)")
-                            .arg(field.column(), SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id))
-                            .arg(int(FieldKind::Lookup))
-                            .arg(SchemaName::LookupData(field.id));
-        condition.values << needle;
+        const QString entries = QStringLiteral("SELECT %1 FROM %2 WHERE SEARCH_MATCH(?, %3) = 1")
+                                    .arg(SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id), SchemaName::LookupData(field.id));
+        anyFound << QStringLiteral("EXISTS (%1)").arg(entries);
+        matches << QStringLiteral("%1 IN (%2)").arg(field.column(), entries);
+        lookups << field.column();
     }
-    for (int start = 0; start < stored.size(); start += ColumnsPerCall) {
-        QString call = QStringLiteral("SEARCH_MATCH(?");
-        condition.values << needle;
-        for (const DescriptionField &field : stored.mid(start, ColumnsPerCall)) {
-            // Kinds are enum positions, column names generated from identifiers: neither is user text.
-            call += QStringLiteral(", %1, %2").arg(int(field.kind())).arg(field.column());
-        }
-        alternatives << call + QLatin1String(") = 1");
-    }
-    if (alternatives.isEmpty())
+    if (anyFound.isEmpty()) {
         condition.sql = QStringLiteral("0 = 1");
-    else
-        condition.sql = alternatives.size() == 1 ? alternatives.first()
-                                             : QLatin1Char('(') + alternatives.join(QLatin1String(" OR ")) + QLatin1Char(')');
+        return condition;
+    }
+    // The first part holds no column: the engine answers it before reading any object, so a text found
+    // nowhere gives the empty list at once.
+    condition.sql = QLatin1Char('(') + anyFound.join(QLatin1String(" OR ")) + QLatin1String(") AND (")
+                    + matches.join(QLatin1String(" OR ")) + QLatin1Char(')');
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!spec.isEmpty())
+            condition.values << needle << fieldSpec;
+        for (int i = 0; i < lookups.size(); ++i)
+            condition.values << needle;
+    }
     return condition;
 }
 

@@ -14,7 +14,8 @@ class TDModule;
 // matched as stored, dates, times, yes/no and reals as the grid shows them; numbers without the thousands
 // separator.
 
-// Registers the engine function the search condition calls, SEARCH_MATCH(folded text, kind, value, ...).
+// Registers the engine functions the search condition calls: SEARCH_FOUND and SEARCH_HIT, which read the
+// search index (objects/searchindex.h), and SEARCH_MATCH for the texts of lookup lists.
 void RegisterObjectSearch(QSqlDatabase &db);
 
 struct SearchCondition
