@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTime>
 #include <algorithm>
+#include <bit>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <cstring>
@@ -101,6 +102,8 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
 
     auto hits = std::make_shared<HitSet>();
     const QList<DescriptionField> fields = fieldsOfSpec(spec);
+    if (fields.isEmpty())
+        return hits;
     QSet<qint64> wanted;
     for (const DescriptionField &field : fields)
         wanted.insert(field.id);
@@ -178,6 +181,74 @@ void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_int(context, hits->holds(sqlite3_value_int64(argv[0])));
 }
 
+// The objects holding a lookup entry whose text shows the needle, for the lookup fields "id,id,...".
+void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupSpec, HitSet &hits)
+{
+    for (const QByteArray &part : lookupSpec.split(',')) {
+        if (part.isEmpty())
+            continue;
+        const qint64 id = part.toLongLong();
+        EngineStatement objects(db, QStringLiteral("SELECT G_ID FROM GENER WHERE %1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4) = 1)")
+                                        .arg(SchemaName::FieldColumn(id), SchemaName::LookupId(id), SchemaName::LookupTable(id),
+                                             SchemaName::LookupData(id))
+                                        .toUtf8());
+        objects.bind(1, needle);
+        while (objects.step())
+            hits.mark(objects.integer(0));
+    }
+}
+
+// SEARCH_COUNT(needle, fields, lookup fields): the objects found, or -1 when a lookup entry shows the
+// needle (then they may be many: counting them would read every object holding it).
+void searchCount(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        sqlite3 *db = sqlite3_context_db_handle(context);
+        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
+        const QByteArray needle = argumentBytes(argv[0]);
+        for (const QByteArray &part : argumentBytes(argv[2]).split(',')) {
+            if (part.isEmpty())
+                continue;
+            const qint64 id = part.toLongLong();
+            EngineStatement entries(db, QStringLiteral("SELECT 1 FROM %1 WHERE SEARCH_MATCH(?, %2) = 1 LIMIT 1")
+                                            .arg(SchemaName::LookupTable(id), SchemaName::LookupData(id))
+                                            .toUtf8());
+            entries.bind(1, needle);
+            if (entries.step()) {
+                sqlite3_result_int64(context, -1);
+                return;
+            }
+        }
+        sqlite3_result_int64(context, findHits(db, *state, needle, argumentBytes(argv[1]))->count);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
+// SEARCH_IDS(needle, fields, lookup fields): the objects found as a JSON array, for json_each.
+void searchIds(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        sqlite3 *db = sqlite3_context_db_handle(context);
+        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
+        const QByteArray needle = argumentBytes(argv[0]);
+        HitSet all = *findHits(db, *state, needle, argumentBytes(argv[1]));
+        markLookupObjects(db, needle, argumentBytes(argv[2]), all);
+        QByteArray json("[");
+        for (size_t word = 0; word < all.bits.size(); ++word) {
+            for (quint64 bits = all.bits[word]; bits; bits &= bits - 1) {
+                if (json.size() > 1)
+                    json += ',';
+                json += QByteArray::number(qint64(word) * 64 + std::countr_zero(bits));
+            }
+        }
+        json += ']';
+        sqlite3_result_text(context, json.constData(), int(json.size()), SQLITE_TRANSIENT);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
 // SEARCH_MATCH(needle, text): a lookup entry's text, folded as it is read, contains the needle.
 void searchMatch(sqlite3_context *context, int, sqlite3_value **argv)
 {
@@ -247,62 +318,106 @@ void RegisterObjectSearch(QSqlDatabase &db)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     if (sqlite3_create_function_v2(engine, "SEARCH_FOUND", 2, flags, state, searchFound, nullptr, nullptr, destroyState) != SQLITE_OK
         || sqlite3_create_function_v2(engine, "SEARCH_HIT", 3, flags, state, searchHit, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_COUNT", 3, flags, state, searchCount, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_IDS", 3, flags, state, searchIds, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_create_function_v2(engine, "SEARCH_MATCH", 2, flags, nullptr, searchMatch, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QStringLiteral("Не удается подключить поиск объектов"));
 }
 
-SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text)
+namespace {
+constexpr int FewObjects = 2000;
+
+// What a search looks for: the folded text, the indexed fields that can show it ("id:kind,..."), and the
+// lookup fields, whose lists are searched directly.
+struct SearchTerms
 {
-    if (text.isEmpty() || fields.isEmpty())
-        return {};
+    QString needle;
+    QString fieldSpec;
+    QList<DescriptionField> lookups;
+
+    QString lookupSpec() const
+    {
+        QStringList ids;
+        for (const DescriptionField &field : lookups)
+            ids << QString::number(field.id);
+        return ids.join(QLatin1Char(','));
+    }
+};
+
+SearchTerms searchTerms(const QList<DescriptionField> &fields, const QString &text)
+{
+    SearchTerms terms;
     QByteArray folded = FoldForMatching(text);
     // The index separates its records with these two; a text holding them is read with spaces, as the index is.
     folded.replace('\x1E', ' ').replace('\x1F', ' ');
-    const QString needle = QString::fromUtf8(folded);
+    terms.needle = QString::fromUtf8(folded);
     QStringList spec;
     for (const DescriptionField &field : fields) {
-        if (IsSearchIndexed(field) && kindCanShow(field.kind(), needle))
+        if (field.kind() == FieldKind::Lookup)
+            terms.lookups << field;
+        else if (IsSearchIndexed(field) && kindCanShow(field.kind(), terms.needle))
             spec << QStringLiteral("%1:%2").arg(field.id).arg(int(field.kind()));
     }
+    terms.fieldSpec = spec.join(QLatin1Char(','));
+    return terms;
+}
+}
+
+SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text, SearchReach reach)
+{
+    if (text.isEmpty() || fields.isEmpty())
+        return {};
+    const SearchTerms terms = searchTerms(fields, text);
     SearchCondition condition;
+    if (terms.fieldSpec.isEmpty() && terms.lookups.isEmpty()) {
+        condition.sql = QStringLiteral("0 = 1");
+        return condition;
+    }
+    if (reach == SearchReach::Few) {
+        // The objects found, listed anew each time the list is opened: the engine reads those alone.
+        condition.sql = QStringLiteral("G_ID IN (SELECT value FROM json_each(SEARCH_IDS(?, ?, ?)))");
+        condition.values << terms.needle << terms.fieldSpec << terms.lookupSpec();
+        return condition;
+    }
     QStringList anyFound, matches;
-    const QString fieldSpec = spec.join(QLatin1Char(','));
-    if (!spec.isEmpty()) {
+    if (!terms.fieldSpec.isEmpty()) {
         anyFound << QStringLiteral("SEARCH_FOUND(?, ?)");
         matches << QStringLiteral("SEARCH_HIT(G_ID, ?, ?)");
     }
-    // Lookup lists are searched directly: the object holds one of the entries found. Kinds are enum
-    // positions, names generated from identifiers: neither is user text.
-    QStringList lookups;
-    for (const DescriptionField &field : fields) {
-        if (field.kind() != FieldKind::Lookup)
-            continue;
+    // The object holds one of the entries found. Names are generated from identifiers, never user text.
+    for (const DescriptionField &field : terms.lookups) {
         const QString entries = QStringLiteral("SELECT %1 FROM %2 WHERE SEARCH_MATCH(?, %3) = 1")
                                     .arg(SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id), SchemaName::LookupData(field.id));
         anyFound << QStringLiteral("EXISTS (%1)").arg(entries);
         matches << QStringLiteral("%1 IN (%2)").arg(field.column(), entries);
-        lookups << field.column();
-    }
-    if (anyFound.isEmpty()) {
-        condition.sql = QStringLiteral("0 = 1");
-        return condition;
     }
     // The first part holds no column: the engine answers it before reading any object, so a text found
     // nowhere gives the empty list at once.
     condition.sql = QLatin1Char('(') + anyFound.join(QLatin1String(" OR ")) + QLatin1String(") AND (")
                     + matches.join(QLatin1String(" OR ")) + QLatin1Char(')');
     for (int pass = 0; pass < 2; ++pass) {
-        if (!spec.isEmpty())
-            condition.values << needle << fieldSpec;
-        for (int i = 0; i < lookups.size(); ++i)
-            condition.values << needle;
+        if (!terms.fieldSpec.isEmpty())
+            condition.values << terms.needle << terms.fieldSpec;
+        for (int i = 0; i < terms.lookups.size(); ++i)
+            condition.values << terms.needle;
     }
     return condition;
 }
 
 void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
 {
-    const SearchCondition condition = ObjectSearchCondition(fields, text);
+    SearchReach reach = SearchReach::Many;
+    if (!text.isEmpty() && !fields.isEmpty()) {
+        // Found on few objects, the list reads just those; else it walks the objects in its order and
+        // stops at the first screen. What is found here is kept for the opening that follows.
+        const SearchTerms terms = searchTerms(fields, text);
+        const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
+                                                                {terms.needle, terms.fieldSpec, terms.lookupSpec()});
+        const qint64 found = rows.isEmpty() ? -1 : rows.first().first().toLongLong();
+        if (found >= 0 && found <= FewObjects)
+            reach = SearchReach::Few;
+    }
+    const SearchCondition condition = ObjectSearchCondition(fields, text, reach);
     SearchPart = condition.sql;
     SearchValues = condition.values;
     OpenObjectList(module);

@@ -199,6 +199,30 @@ TEST_F(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     EXPECT_EQ(found("лилов").size(), 300);
 }
 
+TEST_F(SearchIndexTest, AListOpenedAgainShowsWhatWasAddedSinceTheTextWasTyped)
+{
+    // Found on few objects, the condition lists them; opened again, the list must not keep the old ones.
+    EXPECT_EQ(found("ёлоч"), QStringList{"4"});
+    add(5, "Ёлочная игрушка", "Белый", QDate(), "1", "");
+    UpdateObject(*module, 4, inputs("Сосна", "Синий"));
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
+    // The same for a lookup text: nothing showed it when typed.
+    EXPECT_EQ(found("фиолет"), QStringList{});
+    add(6, "Слива", "Фиолетовый", QDate(), "1", "");
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"6"});
+    // Found on many, the other form: the same objects.
+    ApplyObjectSearch(*module, gridFields(*module), "е");
+    const QStringList viaMany = listedColumn(*module, "G_ID");
+    const SearchCondition few = ObjectSearchCondition(gridFields(*module), "е", SearchReach::Few);
+    SearchPart = few.sql;
+    SearchValues = few.values;
+    OpenObjectList(*module);
+    EXPECT_EQ(listedColumn(*module, "G_ID"), viaMany);
+    EXPECT_EQ(viaMany, (QStringList{"1", "2", "3", "5", "6"}));   // Сосна, Синий: no "е"
+}
+
 TEST_F(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpening)
 {
     // Another program writing the file (an earlier build of this one) knows nothing of the index; the
