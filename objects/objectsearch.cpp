@@ -55,8 +55,8 @@ struct SearchState
     std::shared_ptr<const HitSet> hits;
 };
 
-// Marks every object of a block text ("\x1F<object>\x1E<text>"...) whose text contains the needle.
-void scanBlockText(const char *text, int length, const QByteArray &needle, HitSet &hits)
+// Marks every object of a block's text ("\x1F<place in the block>\x1E<text>"...) that contains the needle.
+void scanBlockText(qint64 block, const char *text, int length, const QByteArray &needle, HitSet &hits)
 {
     const char *p = text, *end = text + length;
     while (end - p >= needle.size()) {
@@ -69,7 +69,7 @@ void scanBlockText(const char *text, int length, const QByteArray &needle, HitSe
             p = hit + 1;   // inside an object number
             continue;
         }
-        hits.mark(QByteArray::fromRawData(record + 1, int(textStart - record - 1)).toLongLong());
+        hits.mark((block << SearchBlockShift) + QByteArray::fromRawData(record + 1, int(textStart - record - 1)).toLongLong());
         const auto *next = static_cast<const char *>(memchr(hit, '\x1F', size_t(end - hit)));
         p = next ? next : end;
     }
@@ -107,9 +107,9 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
     QSet<qint64> wanted;
     for (const DescriptionField &field : fields)
         wanted.insert(field.id);
-    const auto scanBlock = [&](qint64, const QList<QByteArray> &texts) {
+    const auto scanBlock = [&](qint64 block, const QList<QByteArray> &texts) {
         for (const QByteArray &text : texts)
-            scanBlockText(text.constData(), int(text.size()), needle, *hits);
+            scanBlockText(block, text.constData(), int(text.size()), needle, *hits);
     };
     if (SearchIndexExists(db)) {
         const QList<qint64> staleList = StaleSearchBlocks(db);
@@ -120,7 +120,7 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
                 continue;
             int length = 0;
             const char *text = rows.rawText(2, length);
-            scanBlockText(text, length, needle, *hits);
+            scanBlockText(rows.integer(0), text, length, needle, *hits);
         }
         // Blocks changed since they were indexed are read as they are now.
         ShownTextFolder folder;

@@ -25,24 +25,34 @@ QByteArray utf8(const QString &text)
     return text.toUtf8();
 }
 
-QByteArray markStatement(const QString &trigger, const char *event, const char *row)
+// A file that cannot be written gets the index in the connection's temporary schema, made anew at
+// each opening; the engine finds temporary tables first.
+QByteArray markStatement(const QString &trigger, const char *event, const char *row, bool temporary)
 {
-    return utf8(QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON GENER BEGIN INSERT OR IGNORE INTO %3 VALUES (%4.G_ID >> %5); END")
+    return utf8(QStringLiteral("CREATE %6TRIGGER IF NOT EXISTS %1 AFTER %2 ON main.GENER BEGIN INSERT OR IGNORE INTO %3 VALUES (%4.G_ID >> %5); END")
                     .arg(trigger, QLatin1String(event), SchemaName::SearchStaleTable, QLatin1String(row))
-                    .arg(SearchBlockShift));
+                    .arg(SearchBlockShift)
+                    .arg(temporary ? QLatin1String("TEMP ") : QLatin1String()));
 }
 
-void createIndexTables(sqlite3 *db)
+void createIndexTables(sqlite3 *db, bool temporary)
 {
     using namespace SchemaName;
-    ExecEngine(db, utf8(QStringLiteral("CREATE TABLE IF NOT EXISTS %1(S_BLOCK INTEGER NOT NULL, S_FIELD INTEGER NOT NULL, "
-                                       "S_TEXT TEXT, PRIMARY KEY (S_BLOCK, S_FIELD))").arg(SearchTextTable)));
-    ExecEngine(db, utf8(QStringLiteral("CREATE TABLE IF NOT EXISTS %1(S_BLOCK INTEGER NOT NULL PRIMARY KEY)").arg(SearchStaleTable)));
-    ExecEngine(db, utf8(QStringLiteral("CREATE TABLE IF NOT EXISTS %1(I_NAME VARCHAR(20) NOT NULL PRIMARY KEY, I_VALUE TEXT)")
-                            .arg(SearchInfoTable)));
-    ExecEngine(db, markStatement(SearchInsertTrigger, "INSERT", "NEW"));
-    ExecEngine(db, markStatement(SearchUpdateTrigger, "UPDATE", "NEW"));
-    ExecEngine(db, markStatement(SearchDeleteTrigger, "DELETE", "OLD"));
+    const QString create = temporary ? QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS ") : QStringLiteral("CREATE TABLE IF NOT EXISTS ");
+    ExecEngine(db, utf8(create + QStringLiteral("%1(S_BLOCK INTEGER NOT NULL, S_FIELD INTEGER NOT NULL, "
+                                                "S_TEXT TEXT, PRIMARY KEY (S_BLOCK, S_FIELD))").arg(SearchTextTable)));
+    ExecEngine(db, utf8(create + QStringLiteral("%1(S_BLOCK INTEGER NOT NULL PRIMARY KEY)").arg(SearchStaleTable)));
+    ExecEngine(db, utf8(create + QStringLiteral("%1(I_NAME VARCHAR(20) NOT NULL PRIMARY KEY, I_VALUE TEXT)").arg(SearchInfoTable)));
+    ExecEngine(db, markStatement(SearchInsertTrigger, "INSERT", "NEW", temporary));
+    ExecEngine(db, markStatement(SearchUpdateTrigger, "UPDATE", "NEW", temporary));
+    ExecEngine(db, markStatement(SearchDeleteTrigger, "DELETE", "OLD", temporary));
+}
+
+bool triggerIsTemporary(sqlite3 *db)
+{
+    EngineStatement query(db, QByteArrayLiteral("SELECT 1 FROM sqlite_temp_master WHERE type = 'trigger' AND name = ?"));
+    query.bind(1, utf8(SchemaName::SearchUpdateTrigger));
+    return query.step();
 }
 
 QString readInfo(sqlite3 *db, const QString &name)
@@ -260,7 +270,8 @@ void ReadShownBlocks(sqlite3 *db, const QList<DescriptionField> &fields, qint64 
             handOver();
             block = id >> SearchBlockShift;
         }
-        const QByteArray prefix = '\x1F' + QByteArray::number(id) + '\x1E';
+        // Numbered within the block: shorter than the object's own number.
+        const QByteArray prefix = '\x1F' + QByteArray::number(id & ((1 << SearchBlockShift) - 1)) + '\x1E';
         for (int i = 0; i < fields.size(); ++i) {
             QByteArray &text = texts[i];
             const qsizetype start = text.size();
@@ -275,7 +286,8 @@ void ReadShownBlocks(sqlite3 *db, const QList<DescriptionField> &fields, qint64 
 
 bool SearchIndexExists(sqlite3 *db)
 {
-    EngineStatement query(db, QByteArrayLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN (?, ?, ?)"));
+    EngineStatement query(db, QByteArrayLiteral("SELECT COUNT(*) FROM (SELECT name, type FROM sqlite_master UNION ALL "
+                                                "SELECT name, type FROM sqlite_temp_master) WHERE type = 'table' AND name IN (?, ?, ?)"));
     query.bind(1, utf8(SchemaName::SearchTextTable));
     query.bind(2, utf8(SchemaName::SearchStaleTable));
     query.bind(3, utf8(SchemaName::SearchInfoTable));
@@ -294,10 +306,10 @@ QList<qint64> StaleSearchBlocks(sqlite3 *db)
 void EnsureSearchIndex(TDModule &module, const std::function<void(int done, int total)> &progress)
 {
     sqlite3 *db = EngineHandle(module.database());
-    try {
+    const auto ensure = [&](bool temporary) {
         Transaction tx(module);
         const bool existed = SearchIndexExists(db);
-        createIndexTables(db);
+        createIndexTables(db, temporary);
         const QString shown = shownSignature();
         if (!existed || readInfo(db, ShownInfo) != shown) {
             rebuildAll(db, progress);
@@ -308,8 +320,15 @@ void EnsureSearchIndex(TDModule &module, const std::function<void(int done, int 
             refresh(db);
         }
         tx.commit();
+    };
+    try {
+        ensure(false);
     } catch (const DbError &) {
-        // A file that cannot be written: the search reads the objects the index lacks from GENER.
+        try {
+            ensure(true);
+        } catch (const DbError &) {
+            // Not even that: the search reads the objects from GENER.
+        }
     }
 }
 
@@ -334,7 +353,8 @@ void WithoutSearchTracking(TDModule &module, const std::function<void()> &change
         change();
         return;
     }
+    const bool temporary = triggerIsTemporary(db);
     ExecEngine(db, utf8(QLatin1String("DROP TRIGGER IF EXISTS ") + SchemaName::SearchUpdateTrigger));
     change();
-    ExecEngine(db, markStatement(SchemaName::SearchUpdateTrigger, "UPDATE", "NEW"));
+    ExecEngine(db, markStatement(SchemaName::SearchUpdateTrigger, "UPDATE", "NEW", temporary));
 }

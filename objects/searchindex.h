@@ -13,8 +13,8 @@ struct sqlite3_value;
 
 // The quick search's index: the folded texts the object grid shows, kept beside GENER in a narrow table,
 // so that a keystroke reads prepared text instead of formatting and folding every value of every object.
-// One row per field and block of 128 consecutive objects holds "\x1F<object>\x1E<folded shown text>" for
-// each object of the block that has a value in the field. Lookup fields are not in it: their lists are
+// One row per field and block of 128 consecutive objects holds "\x1F<n>\x1E<folded shown text>" for each
+// object of the block that has a value in the field, n being the object's place in the block. Lookup fields are not in it: their lists are
 // short and searched directly, so renaming an entry changes no row here.
 // Triggers on GENER mark the blocks whose objects were added, changed or deleted, whichever program wrote
 // them (an earlier build included); the writers of this program rebuild the marked blocks in their own

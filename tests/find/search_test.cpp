@@ -17,6 +17,8 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QLocale>
 #include <QTableView>
 #include <QTest>
@@ -385,8 +387,26 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
             ids << module->QRGeneral->asString("G_ID");
         return ids;
     };
-    // Without the index (a file that cannot be written) the objects themselves are read.
+    // Without the index the objects themselves are read.
     EXPECT_EQ(found("елк"), QStringList{"301"});
+
+    // A file that cannot be written now (another program is writing it) gets the index for this opening
+    // only, beside the file.
+    {
+        QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        locker.setDatabaseName(dbPath);
+        ASSERT_TRUE(locker.open());
+        ASSERT_TRUE(QSqlQuery(locker).exec("BEGIN IMMEDIATE"));
+        module->OpenConnection(dbPath);
+        EnsureSearchIndex(*module);
+        EXPECT_FALSE(tableExists(SchemaName::SearchTextTable));
+        EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM temp." + SchemaName::SearchTextTable).first().first().toInt(), 6);
+        BuildObjectListPieces(fields);
+        EXPECT_EQ(found("предмет 30"), (QStringList{"30", "300"}));
+        QSqlQuery(locker).exec("ROLLBACK");
+        locker.close();
+    }
+    QSqlDatabase::removeDatabase("locker");
 
     module->OpenConnection(dbPath);
     EnsureSearchIndex(*module);
