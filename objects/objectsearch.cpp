@@ -91,19 +91,38 @@ QList<DescriptionField> fieldsOfSpec(const QByteArray &spec)
     return fields;
 }
 
-std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &spec)
+// The objects holding a lookup entry whose text shows the needle, for the lookup fields "id,id,...".
+// Read through the index of the field's column where it has one, so only those objects are read.
+void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupSpec, HitSet &hits)
+{
+    for (const QByteArray &part : lookupSpec.split(',')) {
+        if (part.isEmpty())
+            continue;
+        const qint64 id = part.toLongLong();
+        EngineStatement objects(db, QStringLiteral("SELECT G_ID FROM GENER WHERE %1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4) = 1)")
+                                        .arg(SchemaName::FieldColumn(id), SchemaName::LookupId(id), SchemaName::LookupTable(id),
+                                             SchemaName::LookupData(id))
+                                        .toUtf8());
+        objects.bind(1, needle);
+        while (objects.step())
+            hits.mark(objects.integer(0));
+    }
+}
+
+// Every object that shows the needle in one of the fields "id:kind,..." (read from the search index, and
+// from GENER for the blocks marked since they were indexed) or in one of the lookup fields "id,...".
+std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &spec,
+                                       const QByteArray &lookupSpec)
 {
     sqlite3_int64 version = 0;
     sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
-    const QByteArray key = needle + '\0' + spec + '\0' + QByteArray::number(sqlite3_total_changes64(db)) + ':'
-                           + QByteArray::number(version);
+    const QByteArray key = needle + '\0' + spec + '\0' + lookupSpec + '\0' + QByteArray::number(sqlite3_total_changes64(db))
+                           + ':' + QByteArray::number(version);
     if (state.hits && state.key == key)
         return state.hits;
 
     auto hits = std::make_shared<HitSet>();
     const QList<DescriptionField> fields = fieldsOfSpec(spec);
-    if (fields.isEmpty())
-        return hits;
     QSet<qint64> wanted;
     for (const DescriptionField &field : fields)
         wanted.insert(field.id);
@@ -111,7 +130,9 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
         for (const QByteArray &text : texts)
             scanBlockText(block, text.constData(), int(text.size()), needle, *hits);
     };
-    if (SearchIndexExists(db)) {
+    if (fields.isEmpty()) {
+        // Nothing but lookup texts to search.
+    } else if (SearchIndexExists(db)) {
         const QList<qint64> staleList = StaleSearchBlocks(db);
         const QSet<qint64> stale(staleList.cbegin(), staleList.cend());
         EngineStatement rows(db, QStringLiteral("SELECT S_BLOCK, S_FIELD, S_TEXT FROM %1").arg(SchemaName::SearchTextTable).toUtf8());
@@ -131,6 +152,7 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
         if (range.step() && !range.isNull(0))
             ReadShownBlocks(db, fields, range.integer(0) >> SearchBlockShift, range.integer(1) >> SearchBlockShift, scanBlock);
     }
+    markLookupObjects(db, needle, lookupSpec, *hits);
     state.key = key;
     state.hits = hits;
     return hits;
@@ -141,14 +163,20 @@ QByteArray argumentBytes(sqlite3_value *value)
     return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
 }
 
-// SEARCH_FOUND(needle, fields): whether any object shows the needle in those fields. Constant within a
-// statement, so the engine asks once and returns no row at once when nothing was found.
+std::shared_ptr<const HitSet> findHits(sqlite3_context *context, sqlite3_value **terms)
+{
+    return findHits(sqlite3_context_db_handle(context), *static_cast<SearchState *>(sqlite3_user_data(context)),
+                    argumentBytes(terms[0]), argumentBytes(terms[1]), argumentBytes(terms[2]));
+}
+
+// The functions take the search as (needle, fields "id:kind,...", lookup fields "id,...").
+
+// SEARCH_FOUND(search): whether any object shows the needle. Constant within a statement, so the engine
+// asks once, and returns no row at once when nothing was found.
 void searchFound(sqlite3_context *context, int, sqlite3_value **argv)
 {
     try {
-        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
-        const auto hits = findHits(sqlite3_context_db_handle(context), *state, argumentBytes(argv[0]), argumentBytes(argv[1]));
-        sqlite3_result_int(context, hits->count > 0);
+        sqlite3_result_int(context, findHits(context, argv)->count > 0);
     } catch (const DbError &error) {
         sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
     }
@@ -159,8 +187,9 @@ void releaseHits(void *hits)
     delete static_cast<std::shared_ptr<const HitSet> *>(hits);
 }
 
-// SEARCH_HIT(object, needle, fields): whether that object is among them. The found set is held by the
-// statement while it runs.
+// SEARCH_HIT(object, search): whether that object is among those found. It needs nothing but the object's
+// number, so an index walked in the list's order answers it without reading the object. The found set is
+// held by the statement while it runs.
 void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
 {
     const HitSet *hits = nullptr;
@@ -169,8 +198,7 @@ void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
         hits = held->get();
     } else {
         try {
-            auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
-            found = findHits(sqlite3_context_db_handle(context), *state, argumentBytes(argv[1]), argumentBytes(argv[2]));
+            found = findHits(context, argv + 1);
         } catch (const DbError &error) {
             sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
             return;
@@ -181,62 +209,24 @@ void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_int(context, hits->holds(sqlite3_value_int64(argv[0])));
 }
 
-// The objects holding a lookup entry whose text shows the needle, for the lookup fields "id,id,...".
-void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupSpec, HitSet &hits)
-{
-    for (const QByteArray &part : lookupSpec.split(',')) {
-        if (part.isEmpty())
-            continue;
-        const qint64 id = part.toLongLong();
-        EngineStatement objects(db, QStringLiteral("SELECT G_ID FROM GENER WHERE %1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4) = 1)")
-                                        .arg(SchemaName::FieldColumn(id), SchemaName::LookupId(id), SchemaName::LookupTable(id),
-                                             SchemaName::LookupData(id))
-                                        .toUtf8());
-        objects.bind(1, needle);
-        while (objects.step())
-            hits.mark(objects.integer(0));
-    }
-}
-
-// SEARCH_COUNT(needle, fields, lookup fields): the objects found, or -1 when a lookup entry shows the
-// needle (then they may be many: counting them would read every object holding it).
+// SEARCH_COUNT(search): the number of objects found.
 void searchCount(sqlite3_context *context, int, sqlite3_value **argv)
 {
     try {
-        sqlite3 *db = sqlite3_context_db_handle(context);
-        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
-        const QByteArray needle = argumentBytes(argv[0]);
-        for (const QByteArray &part : argumentBytes(argv[2]).split(',')) {
-            if (part.isEmpty())
-                continue;
-            const qint64 id = part.toLongLong();
-            EngineStatement entries(db, QStringLiteral("SELECT 1 FROM %1 WHERE SEARCH_MATCH(?, %2) = 1 LIMIT 1")
-                                            .arg(SchemaName::LookupTable(id), SchemaName::LookupData(id))
-                                            .toUtf8());
-            entries.bind(1, needle);
-            if (entries.step()) {
-                sqlite3_result_int64(context, -1);
-                return;
-            }
-        }
-        sqlite3_result_int64(context, findHits(db, *state, needle, argumentBytes(argv[1]))->count);
+        sqlite3_result_int64(context, findHits(context, argv)->count);
     } catch (const DbError &error) {
         sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
     }
 }
 
-// SEARCH_IDS(needle, fields, lookup fields): the objects found as a JSON array, for json_each.
+// SEARCH_IDS(search): the objects found as a JSON array, for json_each.
 void searchIds(sqlite3_context *context, int, sqlite3_value **argv)
 {
     try {
-        sqlite3 *db = sqlite3_context_db_handle(context);
-        auto *state = static_cast<SearchState *>(sqlite3_user_data(context));
-        const QByteArray needle = argumentBytes(argv[0]);
-        HitSet all = *findHits(db, *state, needle, argumentBytes(argv[1]));
-        markLookupObjects(db, needle, argumentBytes(argv[2]), all);
+        const auto hits = findHits(context, argv);
         QByteArray json("[");
-        for (size_t word = 0; word < all.bits.size(); ++word) {
-            for (quint64 bits = all.bits[word]; bits; bits &= bits - 1) {
+        for (size_t word = 0; word < hits->bits.size(); ++word) {
+            for (quint64 bits = hits->bits[word]; bits; bits &= bits - 1) {
                 if (json.size() > 1)
                     json += ',';
                 json += QByteArray::number(qint64(word) * 64 + std::countr_zero(bits));
@@ -316,8 +306,8 @@ void RegisterObjectSearch(QSqlDatabase &db)
     auto *state = new SearchState;
     // Deterministic within a statement, which is all the engine assumes: SEARCH_FOUND is then asked once.
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    if (sqlite3_create_function_v2(engine, "SEARCH_FOUND", 2, flags, state, searchFound, nullptr, nullptr, destroyState) != SQLITE_OK
-        || sqlite3_create_function_v2(engine, "SEARCH_HIT", 3, flags, state, searchHit, nullptr, nullptr, nullptr) != SQLITE_OK
+    if (sqlite3_create_function_v2(engine, "SEARCH_FOUND", 3, flags, state, searchFound, nullptr, nullptr, destroyState) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_HIT", 4, flags, state, searchHit, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_create_function_v2(engine, "SEARCH_COUNT", 3, flags, state, searchCount, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_create_function_v2(engine, "SEARCH_IDS", 3, flags, state, searchIds, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_create_function_v2(engine, "SEARCH_MATCH", 2, flags, nullptr, searchMatch, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -379,28 +369,11 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
         condition.values << terms.needle << terms.fieldSpec << terms.lookupSpec();
         return condition;
     }
-    QStringList anyFound, matches;
-    if (!terms.fieldSpec.isEmpty()) {
-        anyFound << QStringLiteral("SEARCH_FOUND(?, ?)");
-        matches << QStringLiteral("SEARCH_HIT(G_ID, ?, ?)");
-    }
-    // The object holds one of the entries found. Names are generated from identifiers, never user text.
-    for (const DescriptionField &field : terms.lookups) {
-        const QString entries = QStringLiteral("SELECT %1 FROM %2 WHERE SEARCH_MATCH(?, %3) = 1")
-                                    .arg(SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id), SchemaName::LookupData(field.id));
-        anyFound << QStringLiteral("EXISTS (%1)").arg(entries);
-        matches << QStringLiteral("%1 IN (%2)").arg(field.column(), entries);
-    }
     // The first part holds no column: the engine answers it before reading any object, so a text found
     // nowhere gives the empty list at once.
-    condition.sql = QLatin1Char('(') + anyFound.join(QLatin1String(" OR ")) + QLatin1String(") AND (")
-                    + matches.join(QLatin1String(" OR ")) + QLatin1Char(')');
-    for (int pass = 0; pass < 2; ++pass) {
-        if (!terms.fieldSpec.isEmpty())
-            condition.values << terms.needle << terms.fieldSpec;
-        for (int i = 0; i < terms.lookups.size(); ++i)
-            condition.values << terms.needle;
-    }
+    condition.sql = QStringLiteral("SEARCH_FOUND(?, ?, ?) AND SEARCH_HIT(G_ID, ?, ?, ?)");
+    condition.values << terms.needle << terms.fieldSpec << terms.lookupSpec() << terms.needle << terms.fieldSpec
+                     << terms.lookupSpec();
     return condition;
 }
 
@@ -413,8 +386,7 @@ void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, 
         const SearchTerms terms = searchTerms(fields, text);
         const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
                                                                 {terms.needle, terms.fieldSpec, terms.lookupSpec()});
-        const qint64 found = rows.isEmpty() ? -1 : rows.first().first().toLongLong();
-        if (found >= 0 && found <= FewObjects)
+        if (!rows.isEmpty() && rows.first().first().toLongLong() <= FewObjects)
             reach = SearchReach::Few;
     }
     const SearchCondition condition = ObjectSearchCondition(fields, text, reach);
