@@ -188,6 +188,8 @@ void TForm1::prepareSearchIndex()
     // A file of an earlier version gets the quick search's index once, here; it can take a while.
     QProgressDialog *progress = nullptr;
     EnsureSearchIndex(*DModule, [&](int done, int total) {
+        if (total < 100)
+            return;   // a small file: done before any window could show
         if (!progress) {
             progress = NewProgress(this, QStringLiteral("Подготовка быстрого поиска..."), total);
             progress->setCancelButton(nullptr);

@@ -7,10 +7,7 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 
-#include <QDate>
 #include <QLocale>
-#include <QSet>
-#include <QTime>
 #include <sqlite3.h>
 
 namespace {
