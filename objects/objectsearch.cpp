@@ -21,16 +21,24 @@
 #include <vector>
 
 namespace {
-// The objects found for one search text in some fields, as a bit per object number.
+// The objects found for one search text in some fields: a bit per object number, numbers far beyond
+// those the program gives (or below zero, which a file written by hand may hold) in a set of their own.
 struct HitSet
 {
+    static constexpr qint64 BitLimit = qint64(1) << 28;
     std::vector<quint64> bits;
+    QSet<qint64> others;
     qint64 count = 0;
 
     void mark(qint64 id)
     {
-        if (id < 0)
+        if (id < 0 || id >= BitLimit) {
+            if (!others.contains(id)) {
+                others.insert(id);
+                ++count;
+            }
             return;
+        }
         const auto word = size_t(id >> 6);
         if (word >= bits.size())
             bits.resize(word + 1 + word / 4);
@@ -42,8 +50,10 @@ struct HitSet
     }
     bool holds(qint64 id) const
     {
+        if (id < 0 || id >= BitLimit)
+            return others.contains(id);
         const auto word = size_t(id >> 6);
-        return id >= 0 && word < bits.size() && (bits[word] >> (id & 63) & 1);
+        return word < bits.size() && (bits[word] >> (id & 63) & 1);
     }
 };
 
@@ -225,13 +235,17 @@ void searchIds(sqlite3_context *context, int, sqlite3_value **argv)
     try {
         const auto hits = findHits(context, argv);
         QByteArray json("[");
+        const auto add = [&](qint64 id) {
+            if (json.size() > 1)
+                json += ',';
+            json += QByteArray::number(id);
+        };
         for (size_t word = 0; word < hits->bits.size(); ++word) {
-            for (quint64 bits = hits->bits[word]; bits; bits &= bits - 1) {
-                if (json.size() > 1)
-                    json += ',';
-                json += QByteArray::number(qint64(word) * 64 + std::countr_zero(bits));
-            }
+            for (quint64 bits = hits->bits[word]; bits; bits &= bits - 1)
+                add(qint64(word) * 64 + std::countr_zero(bits));
         }
+        for (const qint64 id : hits->others)
+            add(id);
         json += ']';
         sqlite3_result_text(context, json.constData(), int(json.size()), SQLITE_TRANSIENT);
     } catch (const DbError &error) {

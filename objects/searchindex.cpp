@@ -133,20 +133,21 @@ void rebuildAll(sqlite3 *db, const std::function<void(int, int)> &progress)
     ExecEngine(db, utf8(QLatin1String("DELETE FROM ") + SchemaName::SearchTextTable));
     ExecEngine(db, utf8(QLatin1String("DELETE FROM ") + SchemaName::SearchStaleTable));
     const QList<DescriptionField> fields = readFields(db);
-    EngineStatement range(db, QByteArrayLiteral("SELECT MIN(G_ID), MAX(G_ID) FROM GENER"));
+    // Blocks as the objects fill them: object numbers need not be dense.
+    EngineStatement range(db, utf8(QStringLiteral("SELECT MIN(G_ID), MAX(G_ID), COUNT(DISTINCT G_ID >> %1) FROM GENER").arg(SearchBlockShift)));
     if (fields.isEmpty() || !range.step() || range.isNull(0))
         return;
     const qint64 first = range.integer(0) >> SearchBlockShift, last = range.integer(1) >> SearchBlockShift;
+    const int total = int(range.integer(2));
     EngineStatement insert(db, utf8(QStringLiteral("INSERT INTO %1 (S_BLOCK, S_FIELD, S_TEXT) VALUES (?, ?, ?)").arg(SchemaName::SearchTextTable)));
-    const int total = int(last - first + 1);
-    ShownTextFolder folder;
-    for (qint64 block = first; block <= last; block += BlocksPerStep) {
-        if (progress)
-            progress(int(block - first), total);
-        ReadShownBlocks(db, fields, block, qMin(last, block + BlocksPerStep - 1),
-                        [&](qint64 shownBlock, const QList<QByteArray> &texts) { writeBlock(insert, fields, shownBlock, texts); },
-                        &folder);
-    }
+    int done = 0;
+    if (progress)
+        progress(0, total);
+    ReadShownBlocks(db, fields, first, last, [&](qint64 block, const QList<QByteArray> &texts) {
+        writeBlock(insert, fields, block, texts);
+        if (progress && ++done % BlocksPerStep == 0)
+            progress(done, total);
+    });
     if (progress)
         progress(total, total);
 }
@@ -246,26 +247,28 @@ void ReadShownBlocks(sqlite3 *db, const QList<DescriptionField> &fields, qint64 
     QString sql = QStringLiteral("SELECT G_ID");
     for (const DescriptionField &field : fields)
         sql += QLatin1String(", ") + field.column();
-    sql += QLatin1String(" FROM GENER WHERE G_ID >= ? AND G_ID < ? ORDER BY G_ID");
+    sql += QLatin1String(" FROM GENER WHERE G_ID >= ? AND G_ID <= ? ORDER BY G_ID");
     EngineStatement rows(db, utf8(sql));
-    rows.bind(1, firstBlock << SearchBlockShift);
-    rows.bind(2, (lastBlock + 1) << SearchBlockShift);
+    rows.bind(1, firstBlock * (1 << SearchBlockShift));
+    rows.bind(2, lastBlock * (1 << SearchBlockShift) + (1 << SearchBlockShift) - 1);
     ShownTextFolder ownFolder;
     if (!folder)
         folder = &ownFolder;
     QList<QByteArray> texts(fields.size());
-    qint64 block = -1;
+    qint64 block = 0;
+    bool holding = false;
     const auto handOver = [&] {
-        if (block >= 0)
+        if (holding)
             take(block, texts);
         for (QByteArray &text : texts)
             text.clear();
     };
     while (rows.step()) {
         const qint64 id = rows.integer(0);
-        if ((id >> SearchBlockShift) != block) {
+        if (!holding || (id >> SearchBlockShift) != block) {
             handOver();
             block = id >> SearchBlockShift;
+            holding = true;
         }
         // Numbered within the block: shorter than the object's own number.
         const QByteArray prefix = '\x1F' + QByteArray::number(id & ((1 << SearchBlockShift) - 1)) + '\x1E';
