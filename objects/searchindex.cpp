@@ -3,9 +3,9 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "objects/enginestatement.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
+#include "objects/enginestatement.h"
 
 #include <QLocale>
 #include <sqlite3.h>
@@ -26,10 +26,12 @@ QByteArray utf8(const QString &text)
 // each opening; the engine finds temporary tables first.
 QByteArray markStatement(const QString &trigger, const char *event, const char *row, bool temporary)
 {
-    return utf8(QStringLiteral("CREATE %6TRIGGER IF NOT EXISTS %1 AFTER %2 ON main.GENER BEGIN INSERT OR IGNORE INTO %3 VALUES (%4.G_ID >> %5); END")
+    // Plain SQL, so that any program writing the file keeps the marks.
+    return utf8(QStringLiteral("CREATE %6TRIGGER IF NOT EXISTS %1 AFTER %2 ON %7 BEGIN INSERT OR IGNORE INTO %3 VALUES (%4.G_ID >> %5); END")
                     .arg(trigger, QLatin1String(event), SchemaName::SearchStaleTable, QLatin1String(row))
                     .arg(SearchBlockShift)
-                    .arg(temporary ? QLatin1String("TEMP ") : QLatin1String()));
+                    .arg(temporary ? QLatin1String("TEMP ") : QLatin1String())
+                    .arg(temporary ? QLatin1String("main.GENER") : QLatin1String("GENER")));
 }
 
 void createIndexTables(sqlite3 *db, bool temporary)
@@ -102,17 +104,13 @@ QList<DescriptionField> readFields(sqlite3 *db)
     return fields;
 }
 
-// Each indexed field with its type and its place in GENER: a column dropped and added again (a new type,
-// or a field deleted and its number given anew) has another place.
-QString fieldsSignature(sqlite3 *db, const QList<DescriptionField> &fields)
+// Each indexed field with its type: a field gone, or made anew with another type (its column then holds
+// nothing yet), leaves texts that no longer stand for anything.
+QString fieldsSignature(const QList<DescriptionField> &fields)
 {
-    QHash<QString, qint64> places;
-    EngineStatement columns(db, QByteArrayLiteral("SELECT cid, name FROM pragma_table_info('GENER')"));
-    while (columns.step())
-        places.insert(columns.text(1).toUpper(), columns.integer(0));
     QStringList parts;
     for (const DescriptionField &field : fields)
-        parts << QStringLiteral("%1:%2:%3").arg(field.id).arg(field.typeName).arg(places.value(field.column().toUpper(), -1));
+        parts << QStringLiteral("%1:%2").arg(field.id).arg(field.typeName);
     return parts.join(QLatin1Char(';'));
 }
 
@@ -172,7 +170,7 @@ void refresh(sqlite3 *db)
 
 void syncFields(sqlite3 *db)
 {
-    const QString current = fieldsSignature(db, readFields(db));
+    const QString current = fieldsSignature(readFields(db));
     const QString stored = readInfo(db, FieldsInfo);
     if (current == stored)
         return;
@@ -314,7 +312,7 @@ void EnsureSearchIndex(TDModule &module, const std::function<void(int done, int 
         if (!existed || readInfo(db, ShownInfo) != shown) {
             rebuildAll(db, progress);
             writeInfo(db, ShownInfo, shown);
-            writeInfo(db, FieldsInfo, fieldsSignature(db, readFields(db)));
+            writeInfo(db, FieldsInfo, fieldsSignature(readFields(db)));
         } else {
             syncFields(db);
             refresh(db);

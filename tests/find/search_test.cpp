@@ -199,6 +199,11 @@ TEST_F(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     EXPECT_EQ(found("последний ИМПОРТ"), QStringList{"304"});   // numbered after object 4
     EXPECT_EQ(found("импорт").size(), 300);
     EXPECT_EQ(found("лилов").size(), 300);
+
+    // A field deleted before others: their texts stay.
+    FieldStore::DeleteField(*module, made);
+    BuildObjectListPieces(*module);
+    EXPECT_EQ(found("7").size(), 301);   // the imported objects and object 1, by their mass
 }
 
 TEST_F(SearchIndexTest, AListOpenedAgainShowsWhatWasAddedSinceTheTextWasTyped)
