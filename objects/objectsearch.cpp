@@ -86,10 +86,10 @@ void scanBlockText(qint64 block, const char *text, int length, const QByteArray 
 }
 
 // The fields of a search as the condition names them: "id:kind,id:kind".
-QList<DescriptionField> fieldsOfSpec(const QByteArray &spec)
+QList<DescriptionField> fieldsOfList(const QByteArray &fieldList)
 {
     QList<DescriptionField> fields;
-    for (const QByteArray &part : spec.split(',')) {
+    for (const QByteArray &part : fieldList.split(',')) {
         const int colon = part.indexOf(':');
         if (colon < 0)
             continue;
@@ -103,9 +103,9 @@ QList<DescriptionField> fieldsOfSpec(const QByteArray &spec)
 
 // The objects holding a lookup entry whose text shows the needle, for the lookup fields "id,id,...".
 // Read through the index of the field's column where it has one, so only those objects are read.
-void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupSpec, HitSet &hits)
+void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupList, HitSet &hits)
 {
-    for (const QByteArray &part : lookupSpec.split(',')) {
+    for (const QByteArray &part : lookupList.split(',')) {
         if (part.isEmpty())
             continue;
         const qint64 id = part.toLongLong();
@@ -121,18 +121,18 @@ void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &
 
 // Every object that shows the needle in one of the fields "id:kind,..." (read from the search index, and
 // from GENER for the blocks marked since they were indexed) or in one of the lookup fields "id,...".
-std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &spec,
-                                       const QByteArray &lookupSpec)
+std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &fieldList,
+                                       const QByteArray &lookupList)
 {
     sqlite3_int64 version = 0;
     sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
-    const QByteArray key = needle + '\0' + spec + '\0' + lookupSpec + '\0' + QByteArray::number(sqlite3_total_changes64(db))
+    const QByteArray key = needle + '\0' + fieldList + '\0' + lookupList + '\0' + QByteArray::number(sqlite3_total_changes64(db))
                            + ':' + QByteArray::number(version);
     if (state.hits && state.key == key)
         return state.hits;
 
     auto hits = std::make_shared<HitSet>();
-    const QList<DescriptionField> fields = fieldsOfSpec(spec);
+    const QList<DescriptionField> fields = fieldsOfList(fieldList);
     QSet<qint64> wanted;
     for (const DescriptionField &field : fields)
         wanted.insert(field.id);
@@ -162,7 +162,7 @@ std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QB
         if (range.step() && !range.isNull(0))
             ReadShownBlocks(db, fields, range.integer(0) >> SearchBlockShift, range.integer(1) >> SearchBlockShift, scanBlock);
     }
-    markLookupObjects(db, needle, lookupSpec, *hits);
+    markLookupObjects(db, needle, lookupList, *hits);
     state.key = key;
     state.hits = hits;
     return hits;
@@ -336,10 +336,10 @@ constexpr int FewObjects = 2000;
 struct SearchTerms
 {
     QString needle;
-    QString fieldSpec;
+    QString fieldList;
     QList<DescriptionField> lookups;
 
-    QString lookupSpec() const
+    QString lookupList() const
     {
         QStringList ids;
         for (const DescriptionField &field : lookups)
@@ -355,14 +355,14 @@ SearchTerms searchTerms(const QList<DescriptionField> &fields, const QString &te
     // The index separates its records with these two; a text holding them is read with spaces, as the index is.
     folded.replace('\x1E', ' ').replace('\x1F', ' ');
     terms.needle = QString::fromUtf8(folded);
-    QStringList spec;
+    QStringList indexed;
     for (const DescriptionField &field : fields) {
         if (field.kind() == FieldKind::Lookup)
             terms.lookups << field;
         else if (IsSearchIndexed(field) && kindCanShow(field.kind(), terms.needle))
-            spec << QStringLiteral("%1:%2").arg(field.id).arg(int(field.kind()));
+            indexed << QStringLiteral("%1:%2").arg(field.id).arg(int(field.kind()));
     }
-    terms.fieldSpec = spec.join(QLatin1Char(','));
+    terms.fieldList = indexed.join(QLatin1Char(','));
     return terms;
 }
 }
@@ -373,21 +373,21 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
         return {};
     const SearchTerms terms = searchTerms(fields, text);
     SearchCondition condition;
-    if (terms.fieldSpec.isEmpty() && terms.lookups.isEmpty()) {
+    if (terms.fieldList.isEmpty() && terms.lookups.isEmpty()) {
         condition.sql = QStringLiteral("0 = 1");
         return condition;
     }
     if (reach == SearchReach::Few) {
         // The objects found, listed anew each time the list is opened: the engine reads those alone.
         condition.sql = QStringLiteral("G_ID IN (SELECT value FROM json_each(SEARCH_IDS(?, ?, ?)))");
-        condition.values << terms.needle << terms.fieldSpec << terms.lookupSpec();
+        condition.values << terms.needle << terms.fieldList << terms.lookupList();
         return condition;
     }
     // The first part holds no column: the engine answers it before reading any object, so a text found
     // nowhere gives the empty list at once.
     condition.sql = QStringLiteral("SEARCH_FOUND(?, ?, ?) AND SEARCH_HIT(G_ID, ?, ?, ?)");
-    condition.values << terms.needle << terms.fieldSpec << terms.lookupSpec() << terms.needle << terms.fieldSpec
-                     << terms.lookupSpec();
+    condition.values << terms.needle << terms.fieldList << terms.lookupList() << terms.needle << terms.fieldList
+                     << terms.lookupList();
     return condition;
 }
 
@@ -399,7 +399,7 @@ void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, 
         // stops at the first screen. What is found here is kept for the opening that follows.
         const SearchTerms terms = searchTerms(fields, text);
         const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
-                                                                {terms.needle, terms.fieldSpec, terms.lookupSpec()});
+                                                                {terms.needle, terms.fieldList, terms.lookupList()});
         if (!rows.isEmpty() && rows.first().first().toLongLong() <= FewObjects)
             reach = SearchReach::Few;
     }
