@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/progress.h"
 #include "app/recentdatabases.h"
 #include "app/serverdialog.h"
 #include "app/serversettings.h"
@@ -20,6 +21,7 @@
 #include "core/serverdatabase.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
+#include "objects/searchindex.h"
 #include "references/referencespage.h"
 #include "settings/form5.h"
 #include "settings/form6.h"
@@ -39,6 +41,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -176,6 +179,7 @@ void TForm1::OpenDataBase(const QString &path)
     CurrentDbPath = path;
     try {
         DModule->OpenConnection(path);
+        prepareSearchIndex();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -234,6 +238,24 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
     showOpenedDatabase(QStringLiteral(" — %1 на сервере %2:%3").arg(server.database, server.host).arg(server.port));
     RefreshViewFillMode();
     return true;
+}
+
+void TForm1::prepareSearchIndex()
+{
+    // A file of an earlier version gets the quick search's index once, here; it can take a while.
+    QProgressDialog *progress = nullptr;
+    EnsureSearchIndex(*DModule, [&](int done, int total) {
+        if (total < 100)
+            return;   // a small file: done before any window could show
+        if (!progress) {
+            progress = NewProgress(this, QStringLiteral("Подготовка быстрого поиска..."), total);
+            progress->setCancelButton(nullptr);
+        }
+        progress->setValue(done);
+        QApplication::processEvents();
+    });
+    if (progress)
+        progress->close();
 }
 
 void TForm1::ClearForm()

@@ -103,6 +103,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void prepareSearchIndex();
     void setDatabaseState(bool open);
     void showOpenedDatabase(const QString &where = QString());
     // Whether the open database is a file: copies of a server database are not made yet.

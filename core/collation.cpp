@@ -158,47 +158,46 @@ QByteArray FoldForMatching(const QString &text)
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(codes.constData()), codes.size()).toUtf8();
 }
 
-bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle)
+void AppendFolded(const char *text, int length, QByteArray &out)
 {
-    if (foldedNeedle.isEmpty())
-        return true;
-    // Folded into a buffer on the stack as the text is read (list texts are short), then searched.
-    constexpr int StackBytes = 512;
-    char stackBuffer[StackBytes];
-    QByteArray heapBuffer;
-    char *folded = stackBuffer;
     // Folding never lengthens a code point by more than one byte.
-    if (qsizetype(length) * 2 > StackBytes) {
-        heapBuffer.resize(qsizetype(length) * 2);
-        folded = heapBuffer.data();
-    }
-    char *out = folded;
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(length) * 2);
+    char *o = out.data() + start;
     const auto *p = reinterpret_cast<const unsigned char *>(text), *end = p + length;
     while (p < end) {
         if (*p < 0x80) {
             const unsigned char c = *p++;
-            *out++ = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            *o++ = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
             continue;
         }
         const char32_t c = foldCodePoint(nextCodePoint(p, end));
         if (c < 0x80) {
-            *out++ = char(c);
+            *o++ = char(c);
         } else if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
         } else {
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
         }
     }
-    return std::string_view(folded, size_t(out - folded)).find(std::string_view(foldedNeedle.constData(), size_t(foldedNeedle.size())))
-           != std::string_view::npos;
+    out.resize(o - out.constData());
+}
+
+bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle)
+{
+    if (foldedNeedle.isEmpty())
+        return true;
+    QByteArray folded;
+    AppendFolded(text, length, folded);
+    return folded.contains(foldedNeedle);
 }
 
 sqlite3 *EngineHandle(const QSqlDatabase &db)

@@ -26,5 +26,7 @@ int CompareRussian(const QString &a, const QString &b);
 
 // A text folded for matching: lower case, Ё read as Е, as UTF-8.
 QByteArray FoldForMatching(const QString &text);
+// Appends a UTF-8 text folded as FoldForMatching folds it, without decoding it into a QString first.
+void AppendFolded(const char *text, int length, QByteArray &out);
 // Whether a UTF-8 text, folded as it is read, contains an already folded UTF-8 text.
 bool FoldedContains(const char *text, int length, const QByteArray &foldedNeedle);

@@ -226,8 +226,6 @@ QString ErrorText(const QSqlError &error)
     // Values are bound, never composed: a statement cut short inside a value was cut at a NUL character.
     if (state == QLatin1String("42601") && text.contains(QLatin1String("unterminated quoted string")))
         return NulRefused;
-    if (state == QLatin1String("42883") && text.contains(QLatin1String("search_match"), Qt::CaseInsensitive))
-        return QStringLiteral("Быстрый поиск в базе данных на сервере пока недоступен.");
     if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
         return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
                               "классификатор). Действие отменено: откройте окно заново и повторите его.");

@@ -22,4 +22,13 @@ inline QString BookName(qint64 bookId) { return BookColumn(bookId, "NAME"); }
 inline QString BookCode(qint64 bookId) { return BookColumn(bookId, "CODE"); }
 inline QString BookLink(qint64 bookId) { return BookColumn(bookId, "LINK"); }
 inline QString BookCoeff(qint64 bookId) { return BookColumn(bookId, "COEFF"); }
+// The quick search's index of shown texts (objects/searchindex.h): the texts per field and block of
+// objects, the blocks whose objects changed since, what the texts were made under, and the triggers
+// on GENER that mark the blocks.
+inline const QString SearchTextTable = QStringLiteral("SEARCH_TEXT");
+inline const QString SearchStaleTable = QStringLiteral("SEARCH_STALE");
+inline const QString SearchInfoTable = QStringLiteral("SEARCH_INFO");
+inline const QString SearchInsertTrigger = QStringLiteral("GENER_SEARCH_INSERT");
+inline const QString SearchUpdateTrigger = QStringLiteral("GENER_SEARCH_UPDATE");
+inline const QString SearchDeleteTrigger = QStringLiteral("GENER_SEARCH_DELETE");
 }

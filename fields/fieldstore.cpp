@@ -7,6 +7,7 @@
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
 #include "fields/fieldkind.h"
+#include "objects/searchindex.h"
 
 namespace FieldStore {
 
@@ -59,7 +60,8 @@ void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
                 + Engine::ColumnType(module.engine(), type.sqlType)
                 + QLatin1Char(')'));
     module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
-    module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0"));
+    // Entry numbers are not searched texts: the index has nothing to make anew.
+    WithoutSearchTracking(module, [&] { module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0")); });
 }
 
 // Built after the column is filled: one pass over the values, not an index update per row.
@@ -123,6 +125,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     if (lookup)
         createLookupList(module, fieldId, typeRow);
     createIndexes(module, fieldId, typeRow, lookup);
+    SyncSearchIndexFields(module);
     tx.commit();
     return fieldId;
 }
@@ -153,6 +156,7 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
         createLookupList(module, fieldId, typeRow);
     if (rebuilt)
         createIndexes(module, fieldId, typeRow, lookup);
+    SyncSearchIndexFields(module);
     tx.commit();
 }
 
@@ -172,6 +176,8 @@ bool DeleteField(TDModule &module, qint64 fieldId)
         module.exec(QStringLiteral("DELETE FROM GENER"));
         module.exec(QStringLiteral("DELETE FROM LINKS"));
     }
+    SyncSearchIndexFields(module);
+    RefreshSearchIndex(module);
     tx.commit();
     return noneLeft;
 }

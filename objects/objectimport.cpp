@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "objects/searchindex.h"
 
 QList<int> MatchCsvHeader(const QStringList &header, const QList<DescriptionField> &fields)
 {
@@ -85,11 +86,12 @@ int WriteImportedObjects(TDModule &module, const ImportPlan &plan, bool skipFail
     for (int i = 0; i < plan.rows.size(); ++i) {
         if (plan.rowFails[i])
             continue;
-        InsertObject(module, first + added, plan.rows[i]);
+        InsertObjectRow(module, first + added, plan.rows[i]);
         ++added;
         if (progress && added % 1000 == 0 && !progress(added))
             return 0;   // the transaction rolls back
     }
+    RefreshSearchIndex(module);
     tx.commit();
     return added;
 }

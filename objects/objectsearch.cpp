@@ -4,97 +4,266 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schemanames.h"
+#include "objects/enginestatement.h"
 #include "objects/objectlist.h"
+#include "objects/searchindex.h"
 
 #include <QDate>
-#include <QHash>
+#include <QSet>
 #include <QTime>
 #include <algorithm>
+#include <bit>
 #include <QLocale>
 #include <QSqlDatabase>
+#include <cstring>
+#include <memory>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
-// Shown texts of dates and times repeat across a collection; formatting each row anew would dominate.
-struct ShownTextCache
+// The objects found for one search text in some fields: a bit per object number, numbers far beyond
+// those the program gives (or below zero, which a file written by hand may hold) in a set of their own.
+struct HitSet
 {
-    QHash<QByteArray, QByteArray> texts[int(FieldKind::Lookup) + 1];
-    static constexpr int Limit = 200000;
-};
+    static constexpr qint64 BitLimit = qint64(1) << 28;
+    std::vector<quint64> bits;
+    QSet<qint64> others;
+    qint64 count = 0;
 
-DescriptionField fieldOfKind(FieldKind kind)
-{
-    DescriptionField field;
-    field.lookup = kind == FieldKind::Lookup;
-    if (!field.lookup)
-        field.typeName = FieldKinds::Info(kind).typeName;
-    return field;
-}
-
-QByteArray shownText(FieldKind kind, sqlite3_value *value)
-{
-    QVariant stored;
-    switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER:
-        stored = qint64(sqlite3_value_int64(value));
-        break;
-    case SQLITE_FLOAT:
-        stored = sqlite3_value_double(value);
-        break;
-    default:
-        stored = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
-    }
-    QString text = DisplayText(fieldOfKind(kind), stored);
-    if (kind == FieldKind::Real)
-        text.remove(QLocale().groupSeparator());
-    return FoldForMatching(text);
-}
-
-void searchMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
-{
-    auto *cache = static_cast<ShownTextCache *>(sqlite3_user_data(context));
-    const QByteArray needle = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
-                                                      sqlite3_value_bytes(argv[0]));
-    for (int i = 1; i + 1 < argc; i += 2) {
-        sqlite3_value *value = argv[i + 1];
-        if (sqlite3_value_type(value) == SQLITE_NULL)
-            continue;
-        const auto kind = FieldKind(sqlite3_value_int(argv[i]));
-        bool found = false;
-        switch (kind) {
-        case FieldKind::String:
-        case FieldKind::Lookup:
-        case FieldKind::Integer: {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
-            found = FoldedContains(text, sqlite3_value_bytes(value), needle);
-            break;
-        }
-        case FieldKind::Date:
-        case FieldKind::Time:
-        case FieldKind::Boolean:
-        case FieldKind::Real: {
-            // Looked up without copying the engine's text; copied only when first seen.
-            const QByteArray key = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(value)),
-                                                           sqlite3_value_bytes(value));
-            QHash<QByteArray, QByteArray> &texts = cache->texts[int(kind)];
-            auto known = texts.constFind(key);
-            if (known == texts.cend()) {
-                if (texts.size() >= ShownTextCache::Limit)
-                    texts.clear();
-                known = texts.insert(QByteArray(key.constData(), key.size()), shownText(kind, value));
+    void mark(qint64 id)
+    {
+        if (id < 0 || id >= BitLimit) {
+            if (!others.contains(id)) {
+                others.insert(id);
+                ++count;
             }
-            found = known->contains(needle);
-            break;
-        }
-        default:
-            break;
-        }
-        if (found) {
-            sqlite3_result_int(context, 1);
             return;
         }
+        const auto word = size_t(id >> 6);
+        if (word >= bits.size())
+            bits.resize(word + 1 + word / 4);
+        const quint64 bit = quint64(1) << (id & 63);
+        if (!(bits[word] & bit)) {
+            bits[word] |= bit;
+            ++count;
+        }
     }
-    sqlite3_result_int(context, 0);
+    bool holds(qint64 id) const
+    {
+        if (id < 0 || id >= BitLimit)
+            return others.contains(id);
+        const auto word = size_t(id >> 6);
+        return word < bits.size() && (bits[word] >> (id & 63) & 1);
+    }
+};
+
+// Per connection: the last search, kept while the same text is searched in the same fields and nothing
+// was written since (one keystroke opens the list once, but the grid may open it again).
+struct SearchState
+{
+    QByteArray key;
+    std::shared_ptr<const HitSet> hits;
+};
+
+// Marks every object of a block's text ("\x1F<place in the block>\x1E<text>"...) that contains the needle.
+void scanBlockText(qint64 block, const char *text, int length, const QByteArray &needle, HitSet &hits)
+{
+    const char *p = text, *end = text + length;
+    while (end - p >= needle.size()) {
+        const auto *hit = static_cast<const char *>(memmem(p, size_t(end - p), needle.constData(), size_t(needle.size())));
+        if (!hit)
+            return;
+        const auto *record = static_cast<const char *>(memrchr(text, '\x1F', size_t(hit - text)));
+        const auto *textStart = record ? static_cast<const char *>(memchr(record, '\x1E', size_t(hit - record))) : nullptr;
+        if (!textStart) {
+            p = hit + 1;   // inside an object number
+            continue;
+        }
+        hits.mark((block << SearchBlockShift) + QByteArray::fromRawData(record + 1, int(textStart - record - 1)).toLongLong());
+        const auto *next = static_cast<const char *>(memchr(hit, '\x1F', size_t(end - hit)));
+        p = next ? next : end;
+    }
+}
+
+// The fields of a search as the condition names them: "id:kind,id:kind".
+QList<DescriptionField> fieldsOfList(const QByteArray &fieldList)
+{
+    QList<DescriptionField> fields;
+    for (const QByteArray &part : fieldList.split(',')) {
+        const int colon = part.indexOf(':');
+        if (colon < 0)
+            continue;
+        DescriptionField field;
+        field.id = part.left(colon).toLongLong();
+        field.typeName = FieldKinds::Info(FieldKind(part.mid(colon + 1).toInt())).typeName;
+        fields << field;
+    }
+    return fields;
+}
+
+// The objects holding a lookup entry whose text shows the needle, for the lookup fields "id,id,...".
+// Read through the index of the field's column where it has one, so only those objects are read.
+void markLookupObjects(sqlite3 *db, const QByteArray &needle, const QByteArray &lookupList, HitSet &hits)
+{
+    for (const QByteArray &part : lookupList.split(',')) {
+        if (part.isEmpty())
+            continue;
+        const qint64 id = part.toLongLong();
+        EngineStatement objects(db, QStringLiteral("SELECT G_ID FROM GENER WHERE %1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4) = 1)")
+                                        .arg(SchemaName::FieldColumn(id), SchemaName::LookupId(id), SchemaName::LookupTable(id),
+                                             SchemaName::LookupData(id))
+                                        .toUtf8());
+        objects.bind(1, needle);
+        while (objects.step())
+            hits.mark(objects.integer(0));
+    }
+}
+
+// Every object that shows the needle in one of the fields "id:kind,..." (read from the search index, and
+// from GENER for the blocks marked since they were indexed) or in one of the lookup fields "id,...".
+std::shared_ptr<const HitSet> findHits(sqlite3 *db, SearchState &state, const QByteArray &needle, const QByteArray &fieldList,
+                                       const QByteArray &lookupList)
+{
+    sqlite3_int64 version = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    const QByteArray key = needle + '\0' + fieldList + '\0' + lookupList + '\0' + QByteArray::number(sqlite3_total_changes64(db))
+                           + ':' + QByteArray::number(version);
+    if (state.hits && state.key == key)
+        return state.hits;
+
+    auto hits = std::make_shared<HitSet>();
+    const QList<DescriptionField> fields = fieldsOfList(fieldList);
+    QSet<qint64> wanted;
+    for (const DescriptionField &field : fields)
+        wanted.insert(field.id);
+    const auto scanBlock = [&](qint64 block, const QList<QByteArray> &texts) {
+        for (const QByteArray &text : texts)
+            scanBlockText(block, text.constData(), int(text.size()), needle, *hits);
+    };
+    if (fields.isEmpty()) {
+        // Nothing but lookup texts to search.
+    } else if (SearchIndexExists(db)) {
+        const QList<qint64> staleList = StaleSearchBlocks(db);
+        const QSet<qint64> stale(staleList.cbegin(), staleList.cend());
+        EngineStatement rows(db, QStringLiteral("SELECT S_BLOCK, S_FIELD, S_TEXT FROM %1").arg(SchemaName::SearchTextTable).toUtf8());
+        while (rows.step()) {
+            if (!wanted.contains(rows.integer(1)) || stale.contains(rows.integer(0)))
+                continue;
+            int length = 0;
+            const char *text = rows.rawText(2, length);
+            scanBlockText(rows.integer(0), text, length, needle, *hits);
+        }
+        // Blocks changed since they were indexed are read as they are now.
+        ShownTextFolder folder;
+        for (const qint64 block : staleList)
+            ReadShownBlocks(db, fields, block, block, scanBlock, &folder);
+    } else {
+        EngineStatement range(db, QByteArrayLiteral("SELECT MIN(G_ID), MAX(G_ID) FROM GENER"));
+        if (range.step() && !range.isNull(0))
+            ReadShownBlocks(db, fields, range.integer(0) >> SearchBlockShift, range.integer(1) >> SearchBlockShift, scanBlock);
+    }
+    markLookupObjects(db, needle, lookupList, *hits);
+    state.key = key;
+    state.hits = hits;
+    return hits;
+}
+
+QByteArray argumentBytes(sqlite3_value *value)
+{
+    return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+std::shared_ptr<const HitSet> findHits(sqlite3_context *context, sqlite3_value **terms)
+{
+    return findHits(sqlite3_context_db_handle(context), *static_cast<SearchState *>(sqlite3_user_data(context)),
+                    argumentBytes(terms[0]), argumentBytes(terms[1]), argumentBytes(terms[2]));
+}
+
+// The functions take the search as (needle, fields "id:kind,...", lookup fields "id,...").
+
+// SEARCH_FOUND(search): whether any object shows the needle. Constant within a statement, so the engine
+// asks once, and returns no row at once when nothing was found.
+void searchFound(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        sqlite3_result_int(context, findHits(context, argv)->count > 0);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
+void releaseHits(void *hits)
+{
+    delete static_cast<std::shared_ptr<const HitSet> *>(hits);
+}
+
+// SEARCH_HIT(object, search): whether that object is among those found. It needs nothing but the object's
+// number, so an index walked in the list's order answers it without reading the object. The found set is
+// held by the statement while it runs.
+void searchHit(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const HitSet *hits = nullptr;
+    std::shared_ptr<const HitSet> found;
+    if (auto *held = static_cast<std::shared_ptr<const HitSet> *>(sqlite3_get_auxdata(context, 1))) {
+        hits = held->get();
+    } else {
+        try {
+            found = findHits(context, argv + 1);
+        } catch (const DbError &error) {
+            sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+            return;
+        }
+        hits = found.get();
+        sqlite3_set_auxdata(context, 1, new std::shared_ptr<const HitSet>(found), releaseHits);
+    }
+    sqlite3_result_int(context, hits->holds(sqlite3_value_int64(argv[0])));
+}
+
+// SEARCH_COUNT(search): the number of objects found.
+void searchCount(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        sqlite3_result_int64(context, findHits(context, argv)->count);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
+// SEARCH_IDS(search): the objects found as a JSON array, for json_each.
+void searchIds(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    try {
+        const auto hits = findHits(context, argv);
+        QByteArray json("[");
+        const auto add = [&](qint64 id) {
+            if (json.size() > 1)
+                json += ',';
+            json += QByteArray::number(id);
+        };
+        for (size_t word = 0; word < hits->bits.size(); ++word) {
+            for (quint64 bits = hits->bits[word]; bits; bits &= bits - 1)
+                add(qint64(word) * 64 + std::countr_zero(bits));
+        }
+        for (const qint64 id : hits->others)
+            add(id);
+        json += ']';
+        sqlite3_result_text(context, json.constData(), int(json.size()), SQLITE_TRANSIENT);
+    } catch (const DbError &error) {
+        sqlite3_result_error(context, error.message().toUtf8().constData(), -1);
+    }
+}
+
+// SEARCH_MATCH(needle, text): a lookup entry's text, folded as it is read, contains the needle.
+void searchMatch(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const QByteArray needle = QByteArray::fromRawData(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                                      sqlite3_value_bytes(argv[0]));
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    sqlite3_result_int(context, FoldedContains(text, sqlite3_value_bytes(argv[1]), needle));
 }
 
 // Whether a value of this kind can show the text at all: numbers and yes/no have a small alphabet,
@@ -139,64 +308,105 @@ bool kindCanShow(FieldKind kind, const QString &folded)
     }
 }
 
-void destroyCache(void *cache)
+void destroyState(void *state)
 {
-    delete static_cast<ShownTextCache *>(cache);
+    delete static_cast<SearchState *>(state);
 }
 }
 
 void RegisterObjectSearch(QSqlDatabase &db)
 {
-    auto *cache = new ShownTextCache;
-    if (sqlite3_create_function_v2(EngineHandle(db), "SEARCH_MATCH", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, cache,
-                                   searchMatch, nullptr, nullptr, destroyCache)
-        != SQLITE_OK)
+    sqlite3 *engine = EngineHandle(db);
+    auto *state = new SearchState;
+    // Deterministic within a statement, which is all the engine assumes: SEARCH_FOUND is then asked once.
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    if (sqlite3_create_function_v2(engine, "SEARCH_FOUND", 3, flags, state, searchFound, nullptr, nullptr, destroyState) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_HIT", 4, flags, state, searchHit, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_COUNT", 3, flags, state, searchCount, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_IDS", 3, flags, state, searchIds, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function_v2(engine, "SEARCH_MATCH", 2, flags, nullptr, searchMatch, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QStringLiteral("Не удается подключить поиск объектов"));
 }
 
-SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text)
+namespace {
+constexpr int FewObjects = 2000;
+
+// What a search looks for: the folded text, the indexed fields that can show it ("id:kind,..."), and the
+// lookup fields, whose lists are searched directly.
+struct SearchTerms
+{
+    QString needle;
+    QString fieldList;
+    QList<DescriptionField> lookups;
+
+    QString lookupList() const
+    {
+        QStringList ids;
+        for (const DescriptionField &field : lookups)
+            ids << QString::number(field.id);
+        return ids.join(QLatin1Char(','));
+    }
+};
+
+SearchTerms searchTerms(const QList<DescriptionField> &fields, const QString &text)
+{
+    SearchTerms terms;
+    QByteArray folded = FoldForMatching(text);
+    // The index separates its records with these two; a text holding them is read with spaces, as the index is.
+    folded.replace('\x1E', ' ').replace('\x1F', ' ');
+    terms.needle = QString::fromUtf8(folded);
+    QStringList indexed;
+    for (const DescriptionField &field : fields) {
+        if (field.kind() == FieldKind::Lookup)
+            terms.lookups << field;
+        else if (IsSearchIndexed(field) && kindCanShow(field.kind(), terms.needle))
+            indexed << QStringLiteral("%1:%2").arg(field.id).arg(int(field.kind()));
+    }
+    terms.fieldList = indexed.join(QLatin1Char(','));
+    return terms;
+}
+}
+
+SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text, SearchReach reach)
 {
     if (text.isEmpty() || fields.isEmpty())
         return {};
-    // The engine passes at most 127 arguments to a function: many columns take several calls.
-    constexpr int ColumnsPerCall = 60;
-    const QString needle = QString::fromUtf8(FoldForMatching(text));
+    const SearchTerms terms = searchTerms(fields, text);
     SearchCondition condition;
-    QStringList alternatives;
-    QList<DescriptionField> stored;
-    for (const DescriptionField &field : fields) {
-        if (field.kind() != FieldKind::Lookup) {
-            if (kindCanShow(field.kind(), needle))
-                stored << field;
-            continue;
-        }
-        // A lookup list is searched once, not once per object: the object holds one of the entries found.
-        alternatives << QStringLiteral("%1 IN (SELECT %2 FROM %3 WHERE SEARCH_MATCH(?, %4, %5) = 1)")
-                            .arg(field.column(), SchemaName::LookupId(field.id), SchemaName::LookupTable(field.id))
-                            .arg(int(FieldKind::Lookup))
-                            .arg(SchemaName::LookupData(field.id));
-        condition.values << needle;
-    }
-    for (int start = 0; start < stored.size(); start += ColumnsPerCall) {
-        QString call = QStringLiteral("SEARCH_MATCH(?");
-        condition.values << needle;
-        for (const DescriptionField &field : stored.mid(start, ColumnsPerCall)) {
-            // Kinds are enum positions, column names generated from identifiers: neither is user text.
-            call += QStringLiteral(", %1, %2").arg(int(field.kind())).arg(field.column());
-        }
-        alternatives << call + QLatin1String(") = 1");
-    }
-    if (alternatives.isEmpty())
+    if (terms.fieldList.isEmpty() && terms.lookups.isEmpty()) {
         condition.sql = QStringLiteral("0 = 1");
-    else
-        condition.sql = alternatives.size() == 1 ? alternatives.first()
-                                             : QLatin1Char('(') + alternatives.join(QLatin1String(" OR ")) + QLatin1Char(')');
+        return condition;
+    }
+    if (reach == SearchReach::Few) {
+        // The objects found, listed anew each time the list is opened: the engine reads those alone.
+        condition.sql = QStringLiteral("G_ID IN (SELECT value FROM json_each(SEARCH_IDS(?, ?, ?)))");
+        condition.values << terms.needle << terms.fieldList << terms.lookupList();
+        return condition;
+    }
+    // The first part holds no column: the engine answers it before reading any object, so a text found
+    // nowhere gives the empty list at once.
+    condition.sql = QStringLiteral("SEARCH_FOUND(?, ?, ?) AND SEARCH_HIT(G_ID, ?, ?, ?)");
+    condition.values << terms.needle << terms.fieldList << terms.lookupList() << terms.needle << terms.fieldList
+                     << terms.lookupList();
     return condition;
 }
 
 void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
 {
-    const SearchCondition condition = ObjectSearchCondition(fields, text);
+    // The search runs in functions of the file engine's connection.
+    if (module.engine() != EngineKind::File && !text.isEmpty())
+        throw DbError(QStringLiteral("Быстрый поиск в базе данных на сервере пока недоступен."));
+    SearchReach reach = SearchReach::Many;
+    if (!text.isEmpty() && !fields.isEmpty()) {
+        // Found on few objects, the list reads just those; else it walks the objects in its order and
+        // stops at the first screen. What is found here is kept for the opening that follows.
+        const SearchTerms terms = searchTerms(fields, text);
+        const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
+                                                                {terms.needle, terms.fieldList, terms.lookupList()});
+        if (!rows.isEmpty() && rows.first().first().toLongLong() <= FewObjects)
+            reach = SearchReach::Few;
+    }
+    const SearchCondition condition = ObjectSearchCondition(fields, text, reach);
     SearchPart = condition.sql;
     SearchValues = condition.values;
     OpenObjectList(module);

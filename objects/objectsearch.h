@@ -14,7 +14,8 @@ class TDModule;
 // matched as stored, dates, times, yes/no and reals as the grid shows them; numbers without the thousands
 // separator.
 
-// Registers the engine function the search condition calls, SEARCH_MATCH(folded text, kind, value, ...).
+// Registers the engine functions the search condition calls: SEARCH_FOUND, SEARCH_HIT, SEARCH_COUNT and
+// SEARCH_IDS, which read the search index (objects/searchindex.h), and SEARCH_MATCH for lookup texts.
 void RegisterObjectSearch(QSqlDatabase &db);
 
 struct SearchCondition
@@ -23,9 +24,15 @@ struct SearchCondition
     QVariantList values;   // bound to its placeholders
 };
 
+// How many objects showed the text when it was typed. The condition for few lists them (anew at every
+// opening), so that the engine reads those objects alone whatever the order; the one for many is walked
+// in the list's order up to the first screen. Both find the same objects.
+enum class SearchReach { Many, Few };
+
 // The condition for `text` over the columns of `fields` (as the object list names them); empty when the
 // text is empty or no field is given.
-SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text);
+SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text,
+                                      SearchReach reach = SearchReach::Many);
 
 // Sets the object list's search and opens the list again on QRGeneral; the view/fill window and the
 // running catalog call it as the user types. Throws DbError.

@@ -5,6 +5,7 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
+#include "objects/searchindex.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -58,6 +59,14 @@ qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text)
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
 {
     Transaction tx(module);
+    InsertObjectRow(module, objectId, inputs);
+    RefreshSearchIndex(module);
+    tx.commit();
+}
+
+void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
+{
+    Transaction tx(module);
     QStringList columns{QStringLiteral("G_ID")};
     QStringList marks{QStringLiteral("?")};
     QVariantList values{objectId};
@@ -94,6 +103,7 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
         module.exec(QLatin1String("UPDATE GENER SET ") + input.field.column() + QLatin1String(" = ? WHERE G_ID = ?"),
                   {storedValue(module, input), objectId});
     }
+    RefreshSearchIndex(module);
     tx.commit();
 }
 
@@ -102,6 +112,7 @@ void DeleteObject(TDModule &module, qint64 objectId)
     Transaction tx(module);
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
     module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
+    RefreshSearchIndex(module);
     tx.commit();
 }
 

@@ -32,6 +32,9 @@ qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text);
 
 // Writes a new object (its lookup entries and pictures included) as one transaction.
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// The same without bringing the search index up to date: for a batch of objects, which calls
+// RefreshSearchIndex once before its transaction ends.
+void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
 // Changes an object; pictures are written only where one was chosen. With no field but pictures no
 // UPDATE of the other columns runs. One transaction.
 void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);

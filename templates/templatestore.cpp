@@ -4,6 +4,7 @@
 #include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
+#include "objects/searchindex.h"
 #include "references/referencestore.h"
 
 #include <QDir>
@@ -131,6 +132,7 @@ void StripTemplateCopy(TDModule &module, StripChoice choice)
     if (choice.objects) {
         module.exec(QStringLiteral("DELETE FROM GENER"));
         module.exec(QStringLiteral("DELETE FROM LINKS"));
+        RefreshSearchIndex(module);
     }
     if (choice.books) {
         for (const ReferenceStore::Book &book : ReferenceStore::Books(module))

@@ -1,6 +1,5 @@
 #include "support/testsupport.h"
 
-#include "catalogs/catalogstore.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/serverdatabase.h"
@@ -167,15 +166,8 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое")
         << "the first statement of the action was undone with the failed one";
 
-    // Catalog pictures need a folder beside a database file: no catalog is saved half, in some other folder.
-    const QString catalog = failureOf([&] { CatalogStore::Save(*module, "Витрина", {}, {}); });
-    EXPECT_TRUE(catalog.startsWith("Каталоги базы данных на сервере пока не сохраняются")) << catalog.toStdString();
-    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
-
     // Any other refusal: the server's own words after a Russian lead, without its severity or quoted statement.
     EXPECT_EQ(failureOf([&] { module->exec("SELEC 1"); }), "Сервер баз данных отказал в действии: syntax error at or near \"SELEC\"");
-    const QString search = failureOf([&] { module->exec("SELECT SEARCH_MATCH('a', 1)"); });
-    EXPECT_EQ(search, "Быстрый поиск в базе данных на сервере пока недоступен.");
 
     const qint64 backend = module->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
     exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
