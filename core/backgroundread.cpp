@@ -7,7 +7,6 @@
 #include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QThread>
 #include <sqlite3.h>
 
@@ -18,7 +17,7 @@ struct BackgroundRead
 {
     QString path, statement;
     QVariantList values;
-    QList<QVariantList> rows;
+    std::function<void(const QSqlQuery &)> takeRow;
     QString error;
     QMutex handleGuard;          // the handle is interrupted from the waiting thread
     sqlite3 *handle = nullptr;
@@ -62,14 +61,8 @@ struct BackgroundRead
         for (const QVariant &value : values)
             query.addBindValue(value);
         ok = ok && query.exec();
-        const int columns = query.record().count();
-        while (ok && query.next()) {
-            QVariantList row;
-            row.reserve(columns);
-            for (int column = 0; column < columns; ++column)
-                row << query.value(column);
-            rows << row;
-        }
+        while (ok && query.next())
+            takeRow(query);
         if (!ok || query.lastError().isValid())
             error = EngineErrorText(query.lastError());
     }
@@ -84,13 +77,14 @@ struct BackgroundRead
 };
 }
 
-QList<QVariantList> ReadInBackground(TDModule &module, const QString &statement, const QVariantList &values,
-                                     const QString &what)
+void ReadInBackground(TDModule &module, const QString &statement, const QVariantList &values, const QString &what,
+                      const std::function<void(const QSqlQuery &row)> &takeRow)
 {
     BackgroundRead work;
     work.path = module.database().databaseName();
     work.statement = statement;
     work.values = values;
+    work.takeRow = takeRow;
     std::unique_ptr<QThread> thread(QThread::create([&work] { work.run(); }));
     thread->start();
     std::unique_ptr<TDModule::LongWait> wait = module.BeginLongWait ? module.BeginLongWait(what) : nullptr;
@@ -103,5 +97,4 @@ QList<QVariantList> ReadInBackground(TDModule &module, const QString &statement,
         throw ReadStopped();
     if (!work.error.isEmpty())
         throw DbError(work.error);
-    return work.rows;
 }

@@ -2,10 +2,12 @@
 
 #include "core/dberror.h"
 
-#include <QList>
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
+class QSqlQuery;
 class TDModule;
 
 // A read stopped by the user before it ended.
@@ -15,9 +17,10 @@ public:
     ReadStopped() : DbError(QStringLiteral("Действие остановлено.")) {}
 };
 
-// Runs a long read on a connection of its own, in a thread, while the caller's thread waits through
-// the module's BeginLongWait (which keeps the window painted and may stop the read: ReadStopped). The
-// read sees what is committed to the file, so the module must not be inside a transaction. Engine errors
-// throw DbError with the engine's text.
-QList<QVariantList> ReadInBackground(TDModule &module, const QString &statement, const QVariantList &values,
-                                     const QString &what);
+// Runs a long read on a connection of its own, in a thread, handing each row to `takeRow` there (it must
+// touch nothing the caller's thread uses meanwhile), while the caller's thread waits through the module's
+// BeginLongWait (which keeps the window painted and may stop the read: ReadStopped). The read sees what is
+// committed to the file, so the module must not be inside a transaction. Engine errors throw DbError with
+// the engine's text.
+void ReadInBackground(TDModule &module, const QString &statement, const QVariantList &values, const QString &what,
+                      const std::function<void(const QSqlQuery &row)> &takeRow);

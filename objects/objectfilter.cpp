@@ -7,6 +7,8 @@
 #include "core/sqltext.h"
 #include "objects/objectlist.h"
 
+#include <QSqlQuery>
+
 
 namespace {
 // Well below the parts the engines accept in one compound select.
@@ -59,10 +61,14 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
     QByteArray passingIds;
     const bool beside = !conditions.isEmpty() && !module.InTransaction() && module.engine() == EngineKind::File;
     if (beside) {
-        QByteArrayList ids;
-        for (const QVariantList &row : ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов...")))
-            ids << QByteArray::number(row.first().toLongLong());
-        passingIds = '[' + ids.join(',') + ']';
+        passingIds = "[";
+        ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов..."), [&passingIds](const QSqlQuery &row) {
+            passingIds += QByteArray::number(row.value(0).toLongLong());
+            passingIds += ',';
+        });
+        if (passingIds.endsWith(','))
+            passingIds.chop(1);
+        passingIds += ']';
     }
     Transaction tx(module);
     module.exec(QLatin1String("DELETE FROM ") + table);
