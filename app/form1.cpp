@@ -15,6 +15,7 @@
 #include "classifier/classifierpage.h"
 #include "classifier/lazytree.h"
 #include "core/dberror.h"
+#include "core/databasecopy.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -66,9 +67,16 @@ TForm1::TForm1(QWidget *parent)
     ConnectServerItem->setObjectName(QStringLiteral("ConnectServerItem"));
     N1->insertAction(N13, ConnectServerItem);
     connect(ConnectServerItem, &QAction::triggered, this, &TForm1::ConnectServerItemClick);
+    UploadToServerItem = new QAction(QStringLiteral("Выгрузить на сервер…"), this);
+    UploadToServerItem->setObjectName(QStringLiteral("UploadToServerItem"));
+    N1->insertAction(N13, UploadToServerItem);
+    connect(UploadToServerItem, &QAction::triggered, this, &TForm1::UploadToServerItemClick);
     ServerDialog = new TServerDialog(this);
     connect(ServerDialog, &TServerDialog::connectRequested, this, [this] {
-        if (OpenServerDataBase(ServerDialog->connection(), ServerDialog->createNew()))
+        const bool done = ServerDialog->mode() == TServerDialog::Mode::NewDatabase
+                              ? UploadToServer(ServerDialog->connection())
+                              : OpenServerDataBase(ServerDialog->connection(), ServerDialog->createNew());
+        if (done)
             ServerDialog->accept();
     });
 
@@ -130,6 +138,7 @@ void TForm1::setDatabaseState(bool open)
 {
     for (QAction *item : {N13, N21, N22, N31})
         item->setEnabled(open);
+    UploadToServerItem->setEnabled(open && DModule->connected() && DModule->engine() == EngineKind::File);
     TabbedNotebook->setVisible(open);
     GoToDBBtn->setVisible(open);
     startPage->setVisible(!open);
@@ -204,11 +213,91 @@ void TForm1::showOpenedDatabase(const QString &where)
 
 void TForm1::ConnectServerItemClick()
 {
+    ServerDialog->setMode(TServerDialog::Mode::Connect);
     ServerDialog->ShowConnection(ServerSettings::ReadLast(DModule->ProgramFolder));
     CentreOnScreen(ServerDialog);
     ServerDialog->show();
     ServerDialog->raise();
     ServerDialog->activateWindow();
+}
+
+void TForm1::UploadToServerItemClick()
+{
+    if (!DModule->connected() || DModule->engine() != EngineKind::File)
+        return;
+    ServerConnection server = ServerSettings::ReadLast(DModule->ProgramFolder);
+    // The remembered database exists already; a name made of the file's name is offered when it is a valid one.
+    const QString suggested = QFileInfo(CurrentDbPath).completeBaseName().toLower();
+    server.database = Engine::ValidDatabaseName(suggested) ? suggested : QString();
+    ServerDialog->setMode(TServerDialog::Mode::NewDatabase);
+    ServerDialog->ShowConnection(server);
+    ServerDialog->DatabaseEdit->setFocus();
+    CentreOnScreen(ServerDialog);
+    ServerDialog->show();
+    ServerDialog->raise();
+    ServerDialog->activateWindow();
+}
+
+namespace {
+// Shows the copy's progress in a window with "Отмена", which stops it.
+DatabaseCopy::Progress progressIn(QProgressDialog *progress)
+{
+    return [progress](qint64 copied, qint64 total) {
+        progress->setValue(total > 0 ? int(copied * progress->maximum() / total) : 0);
+        return !progress->wasCanceled();
+    };
+}
+}
+
+bool TForm1::UploadToServer(const ServerConnection &server)
+{
+    QWidget *owner = ServerDialog->isVisible() ? static_cast<QWidget *>(ServerDialog) : this;
+    QProgressDialog *progress = NewProgress(owner, QStringLiteral("Выгрузка базы данных на сервер..."), 1000);
+    bool done = false;
+    try {
+        done = DatabaseCopy::ToServer(*DModule, server, progressIn(progress));
+    } catch (const DbError &error) {
+        progress->close();
+        ShowMessage(QStringLiteral("База данных не выгружена на сервер. %1").arg(error.message()), owner);
+        return false;
+    }
+    progress->close();
+    if (!done) {
+        ShowMessage(QStringLiteral("Выгрузка прервана: база данных на сервере не создана."), owner);
+        return false;
+    }
+    ServerSettings::Remember(DModule->ProgramFolder, server);
+    if (AskYesNo(QStringLiteral("База данных выгружена на сервер %1:%2 под именем \"%3\". Открыть её?")
+                     .arg(server.host).arg(server.port).arg(server.database),
+                 owner))
+        OpenServerDataBase(server);
+    return true;
+}
+
+void TForm1::saveServerCopy(const QString &path)
+{
+    QWidget *owner = isVisible() ? static_cast<QWidget *>(this) : nullptr;
+    QProgressDialog *progress = NewProgress(owner, QStringLiteral("Сохранение копии базы данных в файл..."), 1000);
+    bool done = false;
+    try {
+        done = DatabaseCopy::ToFile(*DModule, path, progressIn(progress));
+    } catch (const DbError &error) {
+        progress->close();
+        ShowMessage(QStringLiteral("Копия базы данных не сохранена. %1").arg(error.message()), owner);
+        return;
+    }
+    progress->close();
+    if (!done) {
+        ShowMessage(QStringLiteral("Сохранение прервано: файл копии не создан."), owner);
+        return;
+    }
+    // The team's database stays open unless the user wants to go on in the copy.
+    if (AskYesNo(QStringLiteral("Копия базы данных сохранена в файл \"%1\". Открыть её вместо базы данных на сервере?")
+                     .arg(QDir::toNativeSeparators(path)),
+                 owner)) {
+        OpenDataBase(path);
+        RefreshViewFillMode();
+    }
 }
 
 bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
@@ -295,8 +384,6 @@ bool TForm1::refuseOnServer(const QString &action)
 
 void TForm1::N13Click()
 {
-    if (refuseOnServer(QStringLiteral("Сохранение копии в файл")))
-        return;
     QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter}, {}});
     if (path.isEmpty())
         return;
@@ -308,6 +395,10 @@ void TForm1::N13Click()
         ShowMessage(QStringLiteral("Файл \"%1\" уже существует! Копия базы данных не создана: выберите другое имя.")
                         .arg(QDir::toNativeSeparators(path)),
                     this);
+        return;
+    }
+    if (DModule->connected() && DModule->engine() == EngineKind::Server) {
+        saveServerCopy(path);
         return;
     }
     if (!Guarded([&] { CopyDatabaseFile(CurrentDbPath, path); }))

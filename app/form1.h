@@ -37,11 +37,15 @@ public:
     FieldsPage *fieldsPage;
     StartPage *startPage;   // in place of the tabs while no database is open
     QAction *ConnectServerItem;   // "Файл → Подключиться к серверу…"
+    QAction *UploadToServerItem;   // "Файл → Выгрузить на сервер…"
     TServerDialog *ServerDialog;
 
     // Opens a database on a server (first making it, when asked) and shows it as OpenDataBase shows a
     // file. When that fails the reason is shown and the program goes on with the database open before.
     bool OpenServerDataBase(const ServerConnection &server, bool createNew = false);
+    // Copies the open database file into the new server database `server`, showing progress, and offers
+    // to open the copy. False when the copy was not made (the reason was shown).
+    bool UploadToServer(const ServerConnection &server);
 
     // After the database was opened again while the view/fill window is on screen: the window lists
     // the file now open, or closes when it cannot.
@@ -59,6 +63,7 @@ public Q_SLOTS:
     void FormActivate();
     void OpenDataBase(const QString &path);
     void ConnectServerItemClick();
+    void UploadToServerItemClick();
     void ClearForm();
     void N11Click();
     void N12Click();
@@ -106,8 +111,10 @@ private:
     void prepareSearchIndex();
     void setDatabaseState(bool open);
     void showOpenedDatabase(const QString &where = QString());
-    // Whether the open database is a file: copies of a server database are not made yet.
+    // Whether the open database is a file: templates of a server database are not made yet.
     bool refuseOnServer(const QString &action);
+    // "Сохранить как..." on a server database: a database file copy at `path`.
+    void saveServerCopy(const QString &path);
     bool m_shownOnce = false;
     QString m_updateServer;
     UpdateCheck *m_updateCheck = nullptr;   // the check running now, if any

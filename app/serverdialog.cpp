@@ -35,7 +35,8 @@ TServerDialog::TServerDialog(QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Сервер:"), HostEdit);
     form->addRow(QStringLiteral("Порт:"), PortEdit);
-    form->addRow(QStringLiteral("База данных:"), DatabaseEdit);
+    m_databaseLabel = new QLabel(QStringLiteral("База данных:"), this);
+    form->addRow(m_databaseLabel, DatabaseEdit);
     form->addRow(QStringLiteral("Пользователь:"), UserEdit);
     form->addRow(QStringLiteral("Пароль:"), PasswordEdit);
     auto *buttons = new QHBoxLayout;
@@ -50,6 +51,19 @@ TServerDialog::TServerDialog(QWidget *parent)
 
     connect(ConnectBtn, &QPushButton::clicked, this, &TServerDialog::ConnectBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TServerDialog::setMode(Mode mode)
+{
+    m_mode = mode;
+    const bool connecting = mode == Mode::Connect;
+    setWindowTitle(connecting ? QStringLiteral("Подключение к серверу") : QStringLiteral("Выгрузка на сервер"));
+    m_databaseLabel->setText(connecting ? QStringLiteral("База данных:") : QStringLiteral("Новая база данных:"));
+    DatabaseEdit->setToolTip(connecting ? QString()
+                                        : QStringLiteral("Строчные латинские буквы, цифры и знак \"_\"; "
+                                                         "база данных с этим именем не должна существовать или должна быть пуста"));
+    ConnectBtn->setText(connecting ? QStringLiteral("Подключиться") : QStringLiteral("Выгрузить"));
+    CreateBox->setVisible(connecting);
 }
 
 void TServerDialog::ShowConnection(const ServerConnection &server)

@@ -15,7 +15,13 @@ class TServerDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // Connecting to a database, or naming the new database a file database is copied into.
+    enum class Mode { Connect, NewDatabase };
+
     explicit TServerDialog(QWidget *parent = nullptr);
+
+    void setMode(Mode mode);
+    Mode mode() const { return m_mode; }
 
     // Fills the boxes with a remembered connection; the password box is always left empty.
     void ShowConnection(const ServerConnection &server);
@@ -37,4 +43,8 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void ConnectBtnClick();
+
+private:
+    Mode m_mode = Mode::Connect;
+    class QLabel *m_databaseLabel;
 };

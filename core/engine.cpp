@@ -164,7 +164,7 @@ QString ColumnsOfTableQuery(EngineKind kind)
 QString TableNamesQuery(EngineKind kind)
 {
     if (kind == EngineKind::File)
-        return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'");
+        return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
     return QStringLiteral("SELECT table_name FROM information_schema.tables "
                           "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'");
 }
@@ -174,6 +174,51 @@ QString IndexNamesQuery(EngineKind kind)
     if (kind == EngineKind::File)
         return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
     return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
+}
+
+QString ColumnDefinitionsQuery(EngineKind kind)
+{
+    if (kind == EngineKind::File)
+        return QStringLiteral("SELECT name, type, \"notnull\", CASE WHEN pk > 0 THEN 1 ELSE 0 END FROM pragma_table_info(?) "
+                              "ORDER BY cid");
+    return QStringLiteral("SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
+                          "CASE WHEN EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary "
+                          "AND a.attnum = ANY (i.indkey)) THEN 1 ELSE 0 END "
+                          "FROM pg_attribute a WHERE a.attrelid = to_regclass(lower(?)) AND a.attnum > 0 "
+                          "AND NOT a.attisdropped ORDER BY a.attnum");
+}
+
+QString DeclaredType(EngineKind kind, const QString &catalogType)
+{
+    if (kind == EngineKind::File)
+        return catalogType;
+    const QString type = catalogType.trimmed().toLower();
+    if (type == QLatin1String("integer") || type == QLatin1String("bigint") || type == QLatin1String("smallint"))
+        return QStringLiteral("INTEGER");
+    if (type == QLatin1String("double precision") || type == QLatin1String("real"))
+        return QStringLiteral("FLOAT");
+    if (type == QLatin1String("bytea"))
+        return QStringLiteral("BLOB");
+    if (type.startsWith(QLatin1String("character varying")))
+        return QLatin1String("VARCHAR") + type.mid(int(qstrlen("character varying")));
+    return type.toUpper();
+}
+
+QString IndexColumnsQuery(EngineKind kind)
+{
+    if (kind == EngineKind::File)
+        return QStringLiteral("SELECT m.name, m.tbl_name, c.name, l.\"unique\" FROM sqlite_master AS m "
+                              "JOIN pragma_index_list(m.tbl_name) AS l ON l.name = m.name "
+                              "JOIN pragma_index_info(m.name) AS c "
+                              "WHERE m.type = 'index' AND l.origin = 'c' AND l.partial = 0 ORDER BY m.name, c.seqno");
+    return QStringLiteral("SELECT ic.relname, t.relname, a.attname, i.indisunique FROM pg_index AS i "
+                          "JOIN pg_class AS ic ON ic.oid = i.indexrelid JOIN pg_class AS t ON t.oid = i.indrelid "
+                          "JOIN pg_namespace AS n ON n.oid = t.relnamespace "
+                          "CROSS JOIN LATERAL unnest(i.indkey::int2[]) WITH ORDINALITY AS k(attnum, position) "
+                          "LEFT JOIN pg_attribute AS a ON a.attrelid = t.oid AND a.attnum = k.attnum "
+                          "WHERE n.nspname = current_schema() AND NOT i.indisprimary AND i.indpred IS NULL "
+                          "AND NOT EXISTS (SELECT 1 FROM pg_constraint AS con WHERE con.conindid = i.indexrelid) "
+                          "ORDER BY ic.relname, k.position");
 }
 
 void CheckStorable(EngineKind kind, const QVariantList &values)

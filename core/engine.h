@@ -58,6 +58,17 @@ QString TableNamesQuery(EngineKind kind);
 // One row per index name of the database.
 QString IndexNamesQuery(EngineKind kind);
 
+// One row per column of the table bound as the only value, in the table's order: name, type as the
+// engine's catalog gives it, whether NOT NULL, whether part of the primary key (0 or 1).
+QString ColumnDefinitionsQuery(EngineKind kind);
+// The type of a column as the fixed tables declare it, from the engine's catalog text: what
+// ColumnType() takes. The server keeps no distinct yes/no, date or time type; those read back as the
+// types that hold them.
+QString DeclaredType(EngineKind kind, const QString &catalogType);
+// One row per column of every index made by CREATE INDEX on plain columns (no primary key, no partial
+// index), in key order: index name, table name, column name (NULL for an expression), whether unique.
+QString IndexColumnsQuery(EngineKind kind);
+
 // Throws DbError when a value cannot be stored as given: the server keeps no NUL character in a text
 // (and would see the statement cut short at it).
 void CheckStorable(EngineKind kind, const QVariantList &values);

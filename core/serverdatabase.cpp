@@ -49,7 +49,7 @@ void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList 
 }
 }
 
-void CreateServerDatabase(const ServerConnection &server)
+bool CreateServerDatabase(const ServerConnection &server)
 {
     // The name is composed into the statement (a database name cannot be a bound value): only plain names pass.
     if (!Engine::ValidDatabaseName(server.database))
@@ -92,4 +92,17 @@ void CreateServerDatabase(const ServerConnection &server)
         }
         throw;
     }
+    return created;
+}
+
+void RemoveServerDatabase(const ServerConnection &server)
+{
+    if (!Engine::ValidDatabaseName(server.database))
+        return;
+    ServerConnection maintenance = server;
+    maintenance.database = MaintenanceDatabase;
+    withConnection(maintenance, [&](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        execOrThrow(query, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(server.database));
+    });
 }

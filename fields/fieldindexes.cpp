@@ -1,7 +1,6 @@
 #include "fields/fieldindexes.h"
 
 #include "core/dberror.h"
-#include "core/collation.h"
 #include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/schema.h"
@@ -17,9 +16,9 @@ using namespace SchemaName;
 
 // A text column as its index orders it: in the order the object list sorts texts by, so that a sort
 // reads the index instead of sorting the whole list.
-QString textKey(const QString &column)
+QString textKey(EngineKind engine, const QString &column)
 {
-    return InRussianOrder(column);
+    return Engine::InRussianOrder(engine, column);
 }
 
 struct NamedIndex
@@ -34,35 +33,36 @@ QString createIndex(const QString &name, const QString &table, const QString &ke
            + QLatin1Char(')');
 }
 
-QList<NamedIndex> indexesOf(const DescriptionField &field)
+// In the form of the module's engine, which need not be the open database's (a copy's target).
+QList<NamedIndex> indexesOf(const DescriptionField &field, EngineKind engine)
 {
     QList<NamedIndex> indexes;
-    const QString columnIndex = ColumnIndexStatement(field);
+    const QString columnIndex = ColumnIndexStatement(field, engine);
     if (!columnIndex.isEmpty())
         indexes.append({FieldIndex(field.id), columnIndex});
     if (field.lookup)
-        indexes.append({LookupDataIndex(field.id), LookupIndexStatement(field.id)});
+        indexes.append({LookupDataIndex(field.id), LookupIndexStatement(field.id, engine)});
     return indexes;
 }
 
 }
 
-QString ColumnIndexStatement(const DescriptionField &field)
+QString ColumnIndexStatement(const DescriptionField &field, EngineKind engine)
 {
     if (!field.hasGridColumn())
         return {};
     const bool text = field.kind() == FieldKind::String;
-    return createIndex(FieldIndex(field.id), QStringLiteral("GENER"), text ? textKey(field.column()) : field.column());
+    return createIndex(FieldIndex(field.id), QStringLiteral("GENER"), text ? textKey(engine, field.column()) : field.column());
 }
 
-QString LookupIndexStatement(qint64 fieldId)
+QString LookupIndexStatement(qint64 fieldId, EngineKind engine)
 {
-    return createIndex(LookupDataIndex(fieldId), LookupTable(fieldId), textKey(LookupData(fieldId)));
+    return createIndex(LookupDataIndex(fieldId), LookupTable(fieldId), textKey(engine, LookupData(fieldId)));
 }
 
 void CreateFieldIndexes(TDModule &module, const DescriptionField &field)
 {
-    for (const NamedIndex &index : indexesOf(field))
+    for (const NamedIndex &index : indexesOf(field, module.engine()))
         module.exec(index.statement);
 }
 
@@ -85,7 +85,7 @@ int EnsureFieldIndexes(TDModule &module)
         field.id = row.at(0).toLongLong();
         field.typeName = row.at(2).toString();
         field.lookup = row.at(4).toLongLong() != 0;
-        for (const NamedIndex &index : indexesOf(field)) {
+        for (const NamedIndex &index : indexesOf(field, module.engine())) {
             if (!existing.contains(index.name.toUpper()))
                 missing.append(index);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engine.h"
 #include "fields/fieldkind.h"
 
 #include <QString>
@@ -13,9 +14,9 @@ namespace FieldIndexes {
 
 // The statement that creates the index of a field's column; empty for pictures and long texts, which
 // are never sorted by.
-QString ColumnIndexStatement(const DescriptionField &field);
+QString ColumnIndexStatement(const DescriptionField &field, EngineKind engine);
 // The statement that creates the index of a lookup list's texts.
-QString LookupIndexStatement(qint64 fieldId);
+QString LookupIndexStatement(qint64 fieldId, EngineKind engine);
 
 // Creates the indexes a field's column (and its lookup list) needs; for a new or rebuilt column.
 void CreateFieldIndexes(TDModule &module, const DescriptionField &field);

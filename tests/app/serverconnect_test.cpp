@@ -107,12 +107,72 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     EXPECT_EQ(dialog()->connection().password, "");
     EXPECT_FALSE(dialog()->createNew());
     dialog()->findChild<QPushButton *>("CancelBtn")->click();
+}
 
-    // A copy of a server database as a file is refused in words, not attempted.
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form1->N13->trigger();
-    ASSERT_EQ(answer.seen(), 1);
-    EXPECT_TRUE(answer.texts().first().contains("для базы данных на сервере пока недоступно")) << answer.texts().first().toStdString();
+TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSavedBackAsAFile)
+{
+    const qint64 name = addField(*DModule, "Название", StringType);
+    InsertObject(*DModule, ReserveObjectId(*DModule), {FieldInput{ReadDescriptionFields(*DModule).first(), "ёж"}});
+    Form1->OpenDataBase(dbPath);
+    QAction *item = Form1->findChild<QAction *>("UploadToServerItem");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), "Выгрузить на сервер…");
+    EXPECT_TRUE(Form1->N1->actions().contains(item));
+    ASSERT_TRUE(item->isEnabled());
+
+    item->trigger();
+    ASSERT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
+    EXPECT_FALSE(dialog()->findChild<QCheckBox *>("CreateBox")->isVisibleTo(dialog()));
+    QPushButton *upload = dialog()->findChild<QPushButton *>("ConnectBtn");
+    EXPECT_EQ(upload->text(), "Выгрузить");
+
+    // A name taken by a database in use is refused; the window stays for another name.
+    const ServerConnection taken = NewServerDatabase();
+    madeHere << taken;
+    fill(taken);
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        upload->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("не пуста")) << answer.texts().first().toStdString();
+    }
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(DModule->engine(), EngineKind::File);
+
+    const ServerConnection made = TestServer(QStringLiteral("vt_upload_%1").arg(QCoreApplication::applicationPid()));
+    madeHere << made;
+    fill(made);
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        upload->click();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("выгружена")) << answer.texts().first().toStdString();
+    }
+    EXPECT_FALSE(dialog()->isVisible());
+    ASSERT_EQ(DModule->engine(), EngineKind::Server);
+    EXPECT_FALSE(item->isEnabled());
+    const QString objects = QStringLiteral("SELECT G%1 FROM GENER").arg(name);
+    EXPECT_EQ(DModule->QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
+    // The connect window offers the uploaded database next time.
+    Form1->ConnectServerItem->trigger();
+    EXPECT_EQ(dialog()->connection().database, made.database);
+    EXPECT_EQ(dialog()->findChild<QPushButton *>("ConnectBtn")->text(), "Подключиться");
+    dialog()->reject();
+
+    // "Сохранить как..." writes the server database into a file; the server database stays open when asked to.
+    const QString copyPath = folder->path() + "/back.mdb";
+    ChooseFileInNextDialog(copyPath);
+    {
+        MessageBoxAnswerer answer(QMessageBox::No);
+        Form1->N13->trigger();
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("сохранена в файл")) << answer.texts().first().toStdString();
+    }
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
+    TDModule back;
+    back.OpenConnection(copyPath);
+    EXPECT_EQ(back.QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
 }
 
 TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)

@@ -1,0 +1,333 @@
+#include "support/testsupport.h"
+
+#include "classifier/classstore.h"
+#include "core/databasecopy.h"
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/schema.h"
+#include "core/schemanames.h"
+#include "objects/objectlinks.h"
+#include "objects/objectlist.h"
+#include "objects/objectsearch.h"
+#include "objects/searchindex.h"
+#include "objects/objectstore.h"
+#include "references/referencestore.h"
+
+#include <QDate>
+#include <QFile>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTime>
+#include <QUuid>
+
+namespace {
+
+// The open database is copied into a new one of the other engine: a file is uploaded to the server,
+// a server database is saved as a file.
+class DatabaseCopyTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestServerStarted())
+            GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): copies need a server";
+        EngineTest::SetUp();
+        target = TestServer(QStringLiteral("vt_copy_") + QUuid::createUuid().toString(QUuid::Id128).left(20));
+        targetPath = folder->path() + QStringLiteral("/copy.mdb");
+    }
+    void TearDown() override
+    {
+        copy.reset();
+        EngineTest::TearDown();
+        if (!onServer() && !target.database.isEmpty())
+            DropServerDatabase(target);
+    }
+
+    bool copyOut(const DatabaseCopy::Progress &progress = {})
+    {
+        return onServer() ? DatabaseCopy::ToFile(*module, targetPath, progress)
+                          : DatabaseCopy::ToServer(*module, target, progress);
+    }
+    TDModule &openCopy()
+    {
+        copy = std::make_unique<TDModule>();
+        if (onServer())
+            copy->OpenConnection(targetPath);
+        else
+            copy->OpenServerConnection(target);
+        return *copy;
+    }
+    // The number of tables of a server database, or -1 when there is no such database.
+    static int serverTables(const ServerConnection &server)
+    {
+        int tables = -1;
+        {
+            QSqlDatabase db = Engine::AddServerConnection("copy_test_probe", server);
+            if (db.open()) {
+                QSqlQuery query(db);
+                query.exec(Engine::TableNamesQuery(EngineKind::Server));
+                tables = 0;
+                while (query.next())
+                    ++tables;
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase("copy_test_probe");
+        return tables;
+    }
+    bool targetExists() const { return onServer() ? QFile::exists(targetPath) : serverTables(target) >= 0; }
+
+    // A database as a museum fills it: a classifier with its book, every kind of field, objects with
+    // gaps in their numbers, empty values and a picture, and links to the book.
+    void fill()
+    {
+        const qint64 minerals = AddClass(*module, "Минералы", "M", 0, 0);
+        quartz = AddClass(*module, "Кварц", "Q-1", minerals, 2.5);
+        AddClass(*module, "Слюда", "", minerals, 0);
+        bookId = ReferenceStore::GenerateBook(*module, {minerals, "Минералы"});
+        const int types[] = {IntegerType, RealType, TimeType, DateType, BooleanType, StringType, LongTextType, ImageType};
+        const char *names[] = {"Номер", "Масса", "Время", "Найден", "Цел", "Название", "Описание", "Фото"};
+        for (int i = 0; i < 8; ++i)
+            addField(*module, names[i], types[i]);
+        const qint64 kind = addField(*module, "Вид", StringType, true);
+        addLookupEntry(*module, kind, "друза");
+        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+        for (int i = 0; i < 256; ++i)
+            picture.append(char(i));
+        const QList<QVariantList> objects{
+            {"42", "3.14159", QTime(13, 45, 10), QDate(2020, 5, 17), true, "ёлка", "строка 1\nстрока 2", picture, "друза"},
+            {"-7", "0", QTime(), QDate(), false, "Еж", "", QByteArray(), EmptyLookupText},
+            {"0", "-2.5", QTime(0, 0, 1), QDate(1999, 1, 2), false, "x", "одна", QByteArray(), "друза"}};
+        for (const QVariantList &values : objects) {
+            QList<FieldInput> inputs;
+            for (int i = 0; i < fields.size(); ++i)
+                inputs << FieldInput{fields[i], values[i], fields[i].kind() == FieldKind::Image && !values[i].toByteArray().isEmpty()};
+            const qint64 id = ReserveObjectId(*module);
+            InsertObject(*module, id, inputs);
+            objectIds << id;
+        }
+        DeleteObject(*module, objectIds.takeAt(1));
+        AddObjectLink(*module, QString::number(objectIds.first()), bookId, quartz, "12 шт.", 0);
+    }
+
+    // Every table's rows as texts a reader compares: the engines give numbers and texts as different types.
+    static QMap<QString, QStringList> contents(TDModule &db)
+    {
+        QMap<QString, QStringList> tables;
+        for (const QVariantList &table : db.QRWork->readAll(Engine::TableNamesQuery(db.engine()))) {
+            const QString name = table.first().toString().toUpper();
+            QStringList &rows = tables[name];
+            for (const QVariantList &row : db.QRWork->readAll(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(name))) {
+                QStringList cells;
+                for (const QVariant &value : row) {
+                    if (value.isNull())
+                        cells << "NULL";
+                    else if (value.typeId() == QMetaType::QByteArray)
+                        cells << "bytes:" + value.toByteArray().toHex();
+                    else if (value.typeId() == QMetaType::Double)
+                        cells << QString::number(value.toDouble(), 'g', 17);
+                    else
+                        cells << value.toString();
+                }
+                rows << cells.join(" | ");
+            }
+        }
+        return tables;
+    }
+    static QSet<QString> indexNames(TDModule &db)
+    {
+        QSet<QString> names;
+        for (const QVariantList &row : db.QRWork->readAll(Engine::IndexNamesQuery(db.engine()))) {
+            const QString name = row.first().toString().toUpper();
+            if (!name.endsWith("_PKEY") && !name.startsWith("SQLITE_AUTOINDEX"))
+                names << name;
+        }
+        return names;
+    }
+
+    ServerConnection target;
+    QString targetPath;
+    std::unique_ptr<TDModule> copy;
+    qint64 quartz = 0;
+    qint64 bookId = 0;
+    QList<qint64> objectIds;
+    QByteArray picture;
+};
+}
+
+TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramReadsTheSame)
+{
+    fill();
+    // A table another part of the program keeps, with an index of its own, goes along unnamed.
+    module->exec("CREATE TABLE NOTES(N_ID INTEGER NOT NULL PRIMARY KEY, N_OBJECT INTEGER, N_TEXT VARCHAR(200))");
+    module->exec("CREATE INDEX NOTES_OBJECT ON NOTES(N_OBJECT)");
+    module->exec("INSERT INTO NOTES VALUES(?, ?, ?)", {1, objectIds.first(), "с нулём\tи табуляцией"});
+    const QMap<QString, QStringList> before = contents(*module);
+
+    QList<std::pair<qint64, qint64>> told;
+    ASSERT_TRUE(copyOut([&](qint64 copied, qint64 total) {
+        told.append({copied, total});
+        return true;
+    }));
+    qint64 rows = 0;
+    for (const QStringList &table : before)
+        rows += table.size();
+    ASSERT_FALSE(told.isEmpty());
+    EXPECT_EQ(told.last(), std::make_pair(rows, rows));
+    for (int i = 1; i < told.size(); ++i)
+        EXPECT_LE(told[i - 1].first, told[i].first);
+
+    TDModule &copied = openCopy();
+    const QMap<QString, QStringList> after = contents(copied);
+    EXPECT_EQ(after.keys(), before.keys());
+    for (const QString &table : before.keys())
+        EXPECT_EQ(after.value(table), before.value(table)) << table.toStdString();
+    EXPECT_TRUE(before.contains(SchemaName::BookTable(bookId)));
+    EXPECT_EQ(QStringList(before.value("BOOLEAN")), (QStringList{"-1 | Да", "0 | Нет"}));
+    const QSet<QString> indexesBefore = indexNames(*module);
+    const QSet<QString> indexesAfter = indexNames(copied);
+    for (const QString &index : indexesBefore)
+        EXPECT_TRUE(indexesAfter.contains(index)) << index.toStdString();
+    EXPECT_TRUE(indexesAfter.contains("NOTES_OBJECT"));
+    EXPECT_TRUE(indexesAfter.contains(SchemaName::BookTable(bookId) + "_LINK"));
+    // A text field's index keeps the Russian order of the copy's own engine, whatever engine is open.
+    const QString textIndex = SchemaName::FieldIndex(ReadDescriptionFields(copied).at(5).id);
+    const QString definition =
+        copied.QRWork
+            ->readAll(onServer() ? "SELECT sql FROM sqlite_master WHERE name = ?" : "SELECT indexdef FROM pg_indexes WHERE indexname = lower(?)",
+                      {textIndex})
+            .value(0).value(0).toString();
+    EXPECT_TRUE(definition.contains(onServer() ? "COLLATE RUSSIAN" : "ru-x-icu")) << definition.toStdString();
+
+    // The program's own reads give the same objects, picture and links.
+    const QList<DescriptionField> fields = ReadDescriptionFields(copied);
+    ASSERT_EQ(fields.size(), 9);
+    EXPECT_EQ(ReadObjectPicture(copied, objectIds.first(), fields[7]), picture);
+    EXPECT_TRUE(ReadObjectPicture(copied, objectIds.last(), fields[7]).isEmpty());
+    EXPECT_EQ(LookupTexts(copied, fields[8].id), LookupTexts(*module, fields[8].id));
+    const QList<ObjectLink> links = ReadObjectLinks(copied, QString::number(objectIds.first()));
+    ASSERT_EQ(links.size(), 1);
+    EXPECT_EQ(ObjectLinkText(links.first()), ObjectLinkText(ReadObjectLinks(*module, QString::number(objectIds.first())).first()));
+    if (onServer()) {
+        // A file made from the server declares the fields' columns as a new file would, dates and yes/no included.
+        QStringList declared;
+        for (const QVariantList &row : copied.QRWork->readAll("SELECT type FROM pragma_table_info('GENER') ORDER BY cid"))
+            declared << row.first().toString();
+        EXPECT_EQ(declared, (QStringList{"INTEGER", "INTEGER", "FLOAT", "TIME", "DATE", "BOOLEAN", "VARCHAR(50)", "TEXT",
+                                         "BLOB", "INTEGER"}));
+    }
+}
+
+TEST_P(DatabaseCopyTest, RowsAddedToTheCopyGetNumbersAboveTheCopiedOnes)
+{
+    fill();
+    ASSERT_TRUE(copyOut());
+    TDModule &copied = openCopy();
+    EXPECT_GT(ReserveObjectId(copied), objectIds.last());
+    const qint64 maxClass = copied.QRWork->readAll("SELECT MAX(C_ID) FROM CLASSES").first().first().toLongLong();
+    EXPECT_GT(AddClass(copied, "Полевой шпат", "F", 0, 0), maxClass);
+    const qint64 firstLink = ReadObjectLinks(copied, QString::number(objectIds.first())).first().id;
+    EXPECT_GT(AddObjectLink(copied, QString::number(objectIds.last()), bookId, quartz, "", 0), firstLink);
+}
+
+TEST_P(DatabaseCopyTest, AStoppedOrRefusedCopyLeavesNoTargetAndTheSourceAsItWas)
+{
+    fill();
+    const QMap<QString, QStringList> before = contents(*module);
+    int calls = 0;
+    EXPECT_FALSE(copyOut([&](qint64 copied, qint64) { return ++calls < 3 || copied == 0; }));
+    EXPECT_GE(calls, 3);
+    EXPECT_FALSE(targetExists());
+    EXPECT_EQ(contents(*module), before);
+
+    // A target that exists already is never written into.
+    QString failure;
+    ServerConnection taken;
+    if (onServer()) {
+        QFile file(targetPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not ours");
+        file.close();
+    } else {
+        taken = NewServerDatabase();
+        target = taken;
+    }
+    try {
+        copyOut();
+    } catch (const DbError &error) {
+        failure = error.message();
+    }
+    EXPECT_TRUE(failure.contains("уже существует")) << failure.toStdString();
+    if (onServer()) {
+        QFile file(targetPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("not ours"));
+    } else {
+        EXPECT_EQ(serverTables(taken), 8);
+    }
+    EXPECT_EQ(contents(*module), before);
+}
+
+// A file holds whatever the server holds: the failures of values are the upload's alone.
+class UploadTest : public DatabaseCopyTest
+{
+};
+
+TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
+{
+    fill();
+    // The server keeps no NUL character in a text; the file may hold one.
+    exec("UPDATE CLASSES SET C_NAME = 'a' || char(0) || 'b' WHERE C_NAME = 'Слюда'");
+    const QMap<QString, QStringList> before = contents(*module);
+    auto failureOf = [&] {
+        try {
+            copyOut();
+        } catch (const DbError &error) {
+            return error.message();
+        }
+        return QString();
+    };
+    QString failure = failureOf();
+    EXPECT_TRUE(failure.contains("нулевой знак")) << failure.toStdString();
+    EXPECT_TRUE(failure.contains("CLASSES")) << failure.toStdString();
+    EXPECT_EQ(serverTables(target), -1);
+
+    // An empty database the administrator made for the upload stays, empty again.
+    {
+        QSqlDatabase db = Engine::AddServerConnection("copy_test_admin", TestServer());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec("CREATE DATABASE " + target.database));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("copy_test_admin");
+    failure = failureOf();
+    EXPECT_TRUE(failure.contains("нулевой знак")) << failure.toStdString();
+    EXPECT_EQ(serverTables(target), 0);
+    EXPECT_EQ(contents(*module), before);
+}
+
+ENGINE_TEST_SUITE(DatabaseCopyTest);
+INSTANTIATE_TEST_SUITE_P(Engines, UploadTest, ::testing::Values(EngineKind::File), EngineName);
+
+// The quick search's index belongs to the file engine and follows its objects: it is never copied, so a
+// file made from a server database (whose objects changed meanwhile) builds its own and finds them.
+TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndAFileCopyFindsWhatTheServerHolds)
+{
+    fill();
+    if (!onServer())
+        EnsureSearchIndex(*module);
+    ASSERT_TRUE(copyOut());
+    TDModule &copied = openCopy();
+    QStringList tables;
+    for (const QVariantList &row : copied.QRWork->readAll(Engine::TableNamesQuery(copied.engine())))
+        tables << row.first().toString().toUpper();
+    if (onServer()) {
+        EnsureSearchIndex(copied);
+        BuildObjectListPieces(copied);
+        ApplyObjectSearch(copied, ReadDescriptionFields(copied), "ЁЛКА");
+        EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
+    } else {
+        EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable)) << "a server keeps no search index";
+    }
+}
