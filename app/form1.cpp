@@ -15,6 +15,7 @@
 #include "classifier/classifierpage.h"
 #include "classifier/lazytree.h"
 #include "core/dberror.h"
+#include "catalogs/catalogstore.h"
 #include "core/databasecopy.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
@@ -249,6 +250,18 @@ DatabaseCopy::Progress progressIn(QProgressDialog *progress)
 }
 }
 
+void TForm1::carryCatalogPictures(const std::function<void(TDModule &target)> &openTarget, QWidget *owner)
+{
+    try {
+        TDModule target;
+        openTarget(target);
+        CatalogStore::CarryPictures(*DModule, target);
+    } catch (const DbError &error) {
+        ShowMessage(QStringLiteral("База данных скопирована, но картинки каталогов перенесены не все. %1").arg(error.message()),
+                    owner);
+    }
+}
+
 bool TForm1::UploadToServer(const ServerConnection &server)
 {
     QWidget *owner = ServerDialog->isVisible() ? static_cast<QWidget *>(ServerDialog) : this;
@@ -267,6 +280,7 @@ bool TForm1::UploadToServer(const ServerConnection &server)
         return false;
     }
     ServerSettings::Remember(DModule->ProgramFolder, server);
+    carryCatalogPictures([&](TDModule &target) { target.OpenServerConnection(server); }, owner);
     if (AskYesNo(QStringLiteral("База данных выгружена на сервер %1:%2 под именем \"%3\". Открыть её?")
                      .arg(server.host).arg(server.port).arg(server.database),
                  owner))
@@ -291,6 +305,7 @@ void TForm1::saveServerCopy(const QString &path)
         ShowMessage(QStringLiteral("Сохранение прервано: файл копии не создан."), owner);
         return;
     }
+    carryCatalogPictures([&](TDModule &target) { target.OpenConnection(path); }, owner);
     // The team's database stays open unless the user wants to go on in the copy.
     if (AskYesNo(QStringLiteral("Копия базы данных сохранена в файл \"%1\". Открыть её вместо базы данных на сервере?")
                      .arg(QDir::toNativeSeparators(path)),

@@ -4,6 +4,7 @@
 #include "core/engine.h"
 
 #include <QMainWindow>
+#include <functional>
 
 class ClassifierPage;
 class FieldsPage;
@@ -17,6 +18,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QTreeWidgetItem;
+class TDModule;
 class UpdateCheck;
 
 // The editing-mode window, the main window: the menu, the database files and the three tabs.
@@ -115,6 +117,8 @@ private:
     bool refuseOnServer(const QString &action);
     // "Сохранить как..." on a server database: a database file copy at `path`.
     void saveServerCopy(const QString &path);
+    // After a copy into another engine: the catalogs' pictures follow into the copy opened by `openTarget`.
+    void carryCatalogPictures(const std::function<void(TDModule &target)> &openTarget, QWidget *owner);
     bool m_shownOnce = false;
     QString m_updateServer;
     UpdateCheck *m_updateCheck = nullptr;   // the check running now, if any

@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/engine.h"
+#include "core/schemanames.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,8 +25,7 @@ void WriteFile(const QString &path, const QByteArray &data)
         throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
 }
 
-// A server database keeps the catalogs' pictures in a table of its own, one row per picture file.
-const QString PicturesTable = QStringLiteral("KATALOG_FILES");
+const QString &PicturesTable = SchemaName::CatalogPicturesTable;
 
 bool onServer(const TDModule &module)
 {
@@ -173,6 +173,17 @@ void Delete(TDModule &module, const QString &name)
     }
     module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
     transaction.commit();
+}
+
+void CarryPictures(TDModule &source, TDModule &target)
+{
+    for (const QString &name : Names(source)) {
+        const std::optional<Stored> stored = Open(source, name);
+        if (!stored)
+            continue;
+        const Layout::Catalog layout = Layout::Read(stored->layoutText).catalog;
+        Save(target, name, layout, LoadPictures(source, name, *stored, layout));
+    }
 }
 
 QByteArray ReadPicture(const QString &path)

@@ -48,6 +48,10 @@ QStringList Names(TDModule &module);
 // that could not be deleted stays), then the row.
 void Delete(TDModule &module, const QString &name);
 
+// After the database was copied into `target` of another engine (a file uploaded to a server, a server
+// database saved as a file): each catalog's pictures go where the target keeps them.
+void CarryPictures(TDModule &source, TDModule &target);
+
 // The bytes of a picture file; empty when it is missing or cannot be read.
 QByteArray ReadPicture(const QString &path);
 

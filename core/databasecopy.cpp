@@ -169,10 +169,13 @@ private:
         const QHash<QString, QString> fieldTypes = fieldColumnTypes();
         QSqlDatabase db = m_source.database();
         // The quick search's index is derived from the objects and kept by the file engine's triggers:
-        // a file copy builds it afresh when opened, a server keeps none.
-        const QStringList derived{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+        // a file copy builds it afresh when opened, a server keeps none. A file keeps catalog pictures in
+        // folders beside it, not in a table (the catalogs carry them over after the copy).
+        QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+        if (m_to == EngineKind::File)
+            leftOut << SchemaName::CatalogPicturesTable;
         for (const QVariantList &tableRow : readAll(db, Engine::TableNamesQuery(m_from))) {
-            if (derived.contains(tableRow.first().toString(), Qt::CaseInsensitive))
+            if (leftOut.contains(tableRow.first().toString(), Qt::CaseInsensitive))
                 continue;
             Table table;
             table.sourceName = tableRow.first().toString();

@@ -10,7 +10,8 @@ class TDModule;
 // Copies the open database into a new database of the other engine: every table of the source (read
 // from the engine's catalog, so tables of any part of the program go along), its columns in the
 // target's types, every row as stored (pictures byte for byte, NULLs, yes/no -1/0, dates and times as
-// texts), then the indexes. The source is read as of one moment and never written.
+// texts), then the indexes. The source is read as of one moment and never written. The quick search's
+// index is left out (a file builds its own); catalog pictures follow with CatalogStore::CarryPictures.
 namespace DatabaseCopy {
 
 // Told after every batch: rows copied so far and rows in all. Answers false to stop the copy.

@@ -25,6 +25,8 @@ inline QString BookCoeff(qint64 bookId) { return BookColumn(bookId, "COEFF"); }
 // The quick search's index of shown texts (objects/searchindex.h): the texts per field and block of
 // objects, the blocks whose objects changed since, what the texts were made under, and the triggers
 // on GENER that mark the blocks.
+// A server database keeps the catalogs' pictures in a table, one row per picture file.
+inline const QString CatalogPicturesTable = QStringLiteral("KATALOG_FILES");
 inline const QString SearchTextTable = QStringLiteral("SEARCH_TEXT");
 inline const QString SearchStaleTable = QStringLiteral("SEARCH_STALE");
 inline const QString SearchInfoTable = QStringLiteral("SEARCH_INFO");

@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include "catalogs/catalogstore.h"
 #include "classifier/classstore.h"
 #include "core/databasecopy.h"
 #include "core/dberror.h"
@@ -329,5 +330,29 @@ TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndAFileCopyFindsWhatTheServer
         EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
     } else {
         EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable)) << "a server keeps no search index";
+    }
+}
+
+// Catalogs keep their pictures in a folder beside a file and in the database on a server: a copy into
+// the other engine takes them along, byte for byte, and a file made from a server holds no picture table.
+TEST_P(DatabaseCopyTest, CatalogPicturesFollowTheCopyIntoWhereTheOtherEngineKeepsThem)
+{
+    fill();
+    Layout::Catalog layout;
+    layout.textImages = {{10, 10, 0, 0}};
+    const QByteArray background("\xFF\xD8 фон \x00", 10);
+    CatalogStore::Save(*module, "Витрина", layout, {background, {"первая"}});
+    ASSERT_TRUE(copyOut());
+    TDModule &copied = openCopy();
+    CatalogStore::CarryPictures(*module, copied);
+    const std::optional<CatalogStore::Stored> stored = CatalogStore::Open(copied, "Витрина");
+    ASSERT_TRUE(stored.has_value());
+    const CatalogStore::Pictures pictures =
+        CatalogStore::LoadPictures(copied, "Витрина", *stored, Layout::Read(stored->layoutText).catalog);
+    EXPECT_EQ(pictures.background, background);
+    EXPECT_EQ(pictures.textImages, QList<QByteArray>{"первая"});
+    if (onServer()) {
+        EXPECT_TRUE(QFileInfo(stored->folder).isDir()) << "the file's catalog folder beside it";
+        EXPECT_TRUE(copied.QRWork->readAll("SELECT 1 FROM sqlite_master WHERE name = 'KATALOG_FILES'").isEmpty());
     }
 }
