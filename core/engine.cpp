@@ -141,6 +141,11 @@ QString InRussianOrder(EngineKind kind, const QString &column)
     return column + QLatin1String(" COLLATE \"") + ServerRussianCollation + QLatin1Char('"');
 }
 
+QString EmptiesFirstInIndex(EngineKind kind)
+{
+    return kind == EngineKind::Server ? QStringLiteral(" NULLS FIRST") : QString();
+}
+
 QString InCodeOrder(EngineKind kind, const QString &column)
 {
     if (kind == EngineKind::File)

@@ -44,6 +44,10 @@ QString ColumnType(EngineKind kind, const QString &declared);
 // A text column in Russian order, for ORDER BY and for the indexes that serve it.
 QString InRussianOrder(EngineKind kind, const QString &column);
 
+// What an index key adds so that the object list's order (empty values first ascending, last descending)
+// reads the index: the file engine keeps them first by itself, the server's indexes keep them last.
+QString EmptiesFirstInIndex(EngineKind kind);
+
 // A column in the order the file engine gives by default: texts by their characters' codes (whatever
 // the server database's own collation), empty values first.
 QString InCodeOrder(EngineKind kind, const QString &column);

@@ -33,6 +33,12 @@ QString createIndex(const QString &name, const QString &table, const QString &ke
            + QLatin1Char(')');
 }
 
+// A sorted column's index, with empty values where the list puts them.
+QString sortKey(EngineKind engine, const QString &key)
+{
+    return key + Engine::EmptiesFirstInIndex(engine);
+}
+
 // In the form of the module's engine, which need not be the open database's (a copy's target).
 QList<NamedIndex> indexesOf(const DescriptionField &field, EngineKind engine)
 {
@@ -52,12 +58,13 @@ QString ColumnIndexStatement(const DescriptionField &field, EngineKind engine)
     if (!field.hasGridColumn())
         return {};
     const bool text = field.kind() == FieldKind::String;
-    return createIndex(FieldIndex(field.id), QStringLiteral("GENER"), text ? textKey(engine, field.column()) : field.column());
+    return createIndex(FieldIndex(field.id), QStringLiteral("GENER"),
+                       sortKey(engine, text ? textKey(engine, field.column()) : field.column()));
 }
 
 QString LookupIndexStatement(qint64 fieldId, EngineKind engine)
 {
-    return createIndex(LookupDataIndex(fieldId), LookupTable(fieldId), textKey(engine, LookupData(fieldId)));
+    return createIndex(LookupDataIndex(fieldId), LookupTable(fieldId), sortKey(engine, textKey(engine, LookupData(fieldId))));
 }
 
 void CreateFieldIndexes(TDModule &module, const DescriptionField &field)
