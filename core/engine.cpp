@@ -228,7 +228,7 @@ QString ErrorText(const QSqlError &error)
         return NulRefused;
     if (state == QLatin1String("42883") && text.contains(QLatin1String("search_match"), Qt::CaseInsensitive))
         return QStringLiteral("Быстрый поиск в базе данных на сервере пока недоступен.");
-    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+    if (DesignChangedElsewhere(error))
         return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
                               "классификатор). Действие отменено: откройте окно заново и повторите его.");
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("23505"))
@@ -242,6 +242,12 @@ QString ErrorText(const QSqlError &error)
     if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")))
         return QStringLiteral("Сервер баз данных прервал действие; изменения не сохранены.");
     return QStringLiteral("Сервер баз данных отказал в действии: %1").arg(serverMessage(text));
+}
+
+bool DesignChangedElsewhere(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    return state == QLatin1String("42P01") || state == QLatin1String("42703");
 }
 
 QString ConnectionFailure(const ServerConnection &server, const QSqlError &error)
