@@ -52,7 +52,9 @@ void ListFollower::arrived(int changes)
 
 bool ListFollower::userBusy() const
 {
-    return !m_window->isEnabled() || QApplication::activeModalWidget() || QApplication::activePopupWidget()
+    // The running catalog is modal itself: only a dialog above the window counts.
+    const QWidget *modal = QApplication::activeModalWidget();
+    return !m_window->isEnabled() || (modal && modal != m_window->window()) || QApplication::activePopupWidget()
            || (Form7 && Form7->isVisible()) || m_module.InTransaction();
 }
 

@@ -2,6 +2,9 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/layouttext.h"
+#include "catalogs/elementwidgets.h"
 #include "core/dmodule.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
@@ -16,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 // Two programs on one server database: the windows of this one, and a second data module as the other.
@@ -138,4 +142,40 @@ TEST_F(OtherProgramTest, AFieldAddedElsewhereIsToldPlainlyAndTheListIsReadAgainW
     EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
     EXPECT_EQ(gridRows(), 3);
     EXPECT_EQ(currentId(), current);
+}
+
+TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewhereAndOpensAgainAfterADesignChange)
+{
+    openList({"а", "б", "в"}, 1);
+    Form2->close();
+    Layout::Catalog layout;
+    layout.fieldLabels << Layout::Label{"Имя", Layout::Colors::WindowText, 10, "Arial", 10, 10};
+    // A catalog without pictures, as a copied database brings it (the server keeps no catalog folders yet).
+    DModule->exec("INSERT INTO KATALOGS (K_ID, K_NAME, K_PATH, K_DATA) VALUES (1, ?, '', ?)",
+                  {"Витрина", Layout::Write(layout)});
+    ASSERT_TRUE(Form22->RunCatalog("Витрина"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    const qint64 current = currentId();
+    ASSERT_EQ(Form22->Labels.at(0)->text(), "б");
+
+    TDModule other;
+    other.OpenServerConnection(shared);
+    QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
+    UpdateObject(other, current, {FieldInput{ReadDescriptionFields(other).first(), "бб", false}});
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
+
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    addField(other, "Цвет", StringType);
+    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+    ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
+    EXPECT_TRUE(answer.texts().first().contains("Каталог открыт заново")) << answer.texts().first().toStdString();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(Form22->catalogName(), "Витрина");
+    ASSERT_EQ(Form22->Labels.size(), 1);
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
+    Form22->close();
 }
