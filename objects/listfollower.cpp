@@ -7,6 +7,7 @@
 #include "objects/objectlist.h"
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
 #include <utility>
@@ -52,10 +53,11 @@ void ListFollower::arrived(int changes)
 
 bool ListFollower::userBusy() const
 {
-    // The running catalog is modal itself: only a dialog above the window counts.
+    // The running catalog is modal itself: only a dialog above the window counts. A progress dialog of
+    // the window means an action keeps the window painted while it works, perhaps before the dialog shows.
     const QWidget *modal = QApplication::activeModalWidget();
     return !m_window->isEnabled() || (modal && modal != m_window->window()) || QApplication::activePopupWidget()
-           || (Form7 && Form7->isVisible()) || m_module.InTransaction();
+           || m_window->findChild<QProgressDialog *>() || (Form7 && Form7->isVisible()) || m_module.InTransaction();
 }
 
 void ListFollower::tryNow()
