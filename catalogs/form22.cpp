@@ -451,6 +451,13 @@ void TForm22::DesignChangedElsewhere()
                     this);
         return;
     }
+    const QString notOpened = QStringLiteral("Каталог не удалось открыть заново")
+                              + (failure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + failure);
+    if (Settings::CatalogPasswordOn()) {
+        // The exit password still guards the way out: the window stays, with the list and an empty panel.
+        ShowMessage(changed + MessageLineBreak + notOpened, this);
+        return;
+    }
     // Nothing half shown: the run ends and the designer comes back.
     hide();
     finishRun();
@@ -459,9 +466,7 @@ void TForm22::DesignChangedElsewhere()
         if (Form12)
             Form12->show();
     }
-    ShowMessage(changed + MessageLineBreak + QStringLiteral("Каталог не удалось открыть заново")
-                    + (failure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + failure),
-                Form11);
+    ShowMessage(changed + MessageLineBreak + notOpened, Form11);
 }
 
 void TForm22::SaveScreenClick()

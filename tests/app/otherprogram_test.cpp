@@ -13,7 +13,9 @@
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "settings/form6.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,6 +40,10 @@ protected:
     {
         if (Form2 && Form2->isVisible())
             Form2->close();
+        if (Form22 && Form22->isVisible()) {
+            Form6->CheckBox5->setChecked(false);   // no exit password asked
+            Form22->close();
+        }
         if (DModule && DModule->engine() == EngineKind::Server)
             DModule->CloseConnection();
         AppTest::TearDown();
@@ -170,5 +176,13 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     ASSERT_EQ(Form22->Labels.size(), 1);
     EXPECT_EQ(currentId(), current);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
-    Form22->close();
+
+    // The catalog deleted elsewhere: told so; the exit password (on by default) still guards the way out,
+    // so the window stays with the list.
+    other.exec("DELETE FROM KATALOGS");
+    ASSERT_TRUE(WaitFor([&] { return answer.texts().join(" ").contains("не удалось открыть заново"); }))
+        << answer.texts().join(" / ").toStdString();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_EQ(Form22->gridModel->rowCount(), 3);
 }
