@@ -14,6 +14,7 @@
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/gridrowsync.h"
+#include "objects/listfollower.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/printlayout.h"
@@ -58,6 +59,8 @@ TForm22::TForm22(QWidget *parent)
     DBGrid->horizontalHeader()->setHighlightSections(false);
     connect(DBGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm22::DBGridTitleClick);
     m_rowSync = new GridRowSync(DBGrid, gridModel);
+    m_follower = new ListFollower(*DModule, this, [this] { ObjectsChangedElsewhere(); },
+                                  [this] { DesignChangedElsewhere(); });
 
     const SearchBox search = NewSearchBox(central, QStringLiteral("Поиск"),
                                           QStringLiteral("Показать только объекты, в столбцах которых встречается этот текст"));
@@ -411,6 +414,61 @@ void TForm22::finishRun()
     SearchValues.clear();
     if (DModule->connected())
         Guarded([] { OpenObjectList(*DModule); });
+}
+
+void TForm22::ObjectsChangedElsewhere()
+{
+    if (!m_built)
+        return;
+    DModule->CatalogListReady = false;
+    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    DModule->CatalogListReady = true;
+    showCurrentObject();
+}
+
+void TForm22::DesignChangedElsewhere()
+{
+    if (!m_built)
+        return;
+    const QString name = m_catalogName;
+    SharedQuery &list = *DModule->QRGeneral;
+    const qint64 id = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
+    // The layout may show fields that are gone: the panel is built again from the new fields, the list
+    // starts afresh as on a new run, only the current object is kept.
+    ClearPanel();
+    QString failure;
+    try {
+        LoadGeneral();
+        DModule->CatalogListReady = false;
+        if (const int row = id ? LocateObjectRow(*DModule, id) : 0)
+            list.setRecNo(row);
+        DModule->CatalogListReady = true;
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    const QString changed = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, "
+                                           "справочники, классификатор или каталоги).");
+    if (failure.isEmpty() && OpenCatalog(name, true)) {
+        ShowMessage(changed + MessageLineBreak + QStringLiteral("Каталог открыт заново; фильтр, поиск и сортировка сброшены."),
+                    this);
+        return;
+    }
+    const QString notOpened = QStringLiteral("Каталог не удалось открыть заново")
+                              + (failure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + failure);
+    if (Settings::CatalogPasswordOn()) {
+        // The exit password still guards the way out: the window stays, with the list and an empty panel.
+        ShowMessage(changed + MessageLineBreak + notOpened, this);
+        return;
+    }
+    // Nothing half shown: the run ends and the designer comes back.
+    hide();
+    finishRun();
+    if (Form11) {
+        Form11->show();
+        if (Form12)
+            Form12->show();
+    }
+    ShowMessage(changed + MessageLineBreak + notOpened, Form11);
 }
 
 void TForm22::SaveScreenClick()

@@ -18,6 +18,7 @@ class QTableView;
 class QTimer;
 class QTreeWidget;
 class GridRowSync;
+class ListFollower;
 
 // The running catalog: a full-screen browser of the objects through a saved layout. The layout panel
 // shows the current object of the grid; the filter and the quick search on the left narrow the list.
@@ -69,6 +70,12 @@ public Q_SLOTS:
     void SearchEditChanged();
     void ApplySearch();
     void SaveScreenClick();
+    // Another program changed objects: the list is read again keeping the current object, the filter,
+    // the search and the order, and the panel shows the current object again.
+    void ObjectsChangedElsewhere();
+    // Another program changed the design: the list and the catalog are opened again and the user told;
+    // when the catalog cannot be opened again the run ends.
+    void DesignChangedElsewhere();
 
 protected:
     // The exit check: every way of closing the window comes here.
@@ -83,6 +90,7 @@ private:
     void finishRun();
 
     GridRowSync *m_rowSync = nullptr;
+    ListFollower *m_follower = nullptr;
     QString m_catalogName;
     CatalogObject::BoundFields m_fields;
     QStringList m_imageFields;   // the field of each field image, parallel to Images

@@ -2,6 +2,7 @@
 
 #include "core/schema.h"
 
+#include "core/changenotice.h"
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/engine.h"
@@ -12,7 +13,10 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+#include <QTimer>
 #include <atomic>
+#include <utility>
 
 TDModule *DModule = nullptr;
 
@@ -24,6 +28,10 @@ std::atomic<int> connectionCounter = 0;
 
 QString EngineErrorText(const QSqlError &error)
 {
+    // Only the program's own thread reloads windows; a worker's error is only its error.
+    if (DModule && DModule->engine() == EngineKind::Server && QThread::currentThread() == DModule->thread()
+        && Engine::DesignChangedElsewhere(error))
+        DModule->NoteDesignChangedElsewhere();
     return Engine::ErrorText(error);
 }
 
@@ -44,6 +52,11 @@ TDModule::TDModule(QObject *parent)
     // DataModuleCreate: connection closed, program folder = the current folder.
     ProgramFolder = QDir::currentPath();
     CatalogListReady = false;
+    // Announcements seldom come alone (an import, a field with its lookup list): one reload for all.
+    m_coalesce = new QTimer(this);
+    m_coalesce->setSingleShot(true);
+    m_coalesce->setInterval(300);
+    connect(m_coalesce, &QTimer::timeout, this, &TDModule::emitArrivedChanges);
 }
 
 TDModule::~TDModule()
@@ -67,6 +80,9 @@ void TDModule::CloseConnection()
     }
     m_transactionDepth = 0;
     m_rollbackOnly = false;
+    m_unannounced = 0;
+    m_arrived = 0;
+    m_coalesce->stop();
 }
 
 void TDModule::OpenConnection(const QString &path)
@@ -128,7 +144,67 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
     LookupValuesIntact.reset();
     m_connectionName = name;
     m_engine = EngineKind::Server;
+    QSqlDatabase db = database();
+    QSqlDriver *driver = db.driver();
+    // Announcements are read by the event loop; a module on a thread without one (a worker adding
+    // objects) only writes.
+    if (QThread::currentThread()->eventDispatcher()) {
+        if (!driver->subscribeToNotification(ChangeNotice::Channel()))
+            qWarning("Changes of other programs are not followed: %s", qPrintable(driver->lastError().text()));
+        connect(driver, &QSqlDriver::notification, this, &TDModule::notificationArrived);
+    }
     FieldIndexes::EnsureFieldIndexes(*this);
+}
+
+void TDModule::NoteWrite(const QString &statement)
+{
+    if (m_engine != EngineKind::Server)
+        return;
+    const int change = ChangeNotice::ChangeMadeBy(statement);
+    if (change == ChangeNotice::None)
+        return;
+    if (m_transactionDepth > 0)
+        m_unannounced |= change;
+    else
+        announce(change);
+}
+
+void TDModule::announce(int changes)
+{
+    // Delivered by the server at commit, so only what was kept is announced.
+    QSqlQuery query(database());
+    if (!query.prepare(QStringLiteral("SELECT pg_notify(?, ?)")))
+        throw DbError(EngineErrorText(query.lastError()));
+    query.addBindValue(ChangeNotice::Channel());
+    query.addBindValue(ChangeNotice::Payload(changes));
+    if (!query.exec())
+        throw DbError(EngineErrorText(query.lastError()));
+}
+
+void TDModule::notificationArrived(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload)
+{
+    // The program's own writes are shown by the window that made them.
+    if (source == QSqlDriver::SelfSource || name != ChangeNotice::Channel())
+        return;
+    m_arrived |= ChangeNotice::FromPayload(payload.toString());
+    if (!m_coalesce->isActive())
+        m_coalesce->start();
+}
+
+void TDModule::NoteDesignChangedElsewhere()
+{
+    m_arrived |= ChangeNotice::Design;
+    if (!m_coalesce->isActive())
+        m_coalesce->start();
+}
+
+void TDModule::emitArrivedChanges()
+{
+    const int changes = std::exchange(m_arrived, 0);
+    if (changes & ChangeNotice::Design)
+        Q_EMIT DesignChanged();
+    else if (changes & ChangeNotice::Objects)
+        Q_EMIT ObjectsChanged();
 }
 
 bool TDModule::connected() const
@@ -158,6 +234,7 @@ void TDModule::exec(const QString &statement, const QVariantList &values)
     }
     if (!ok)
         throw DbError(EngineErrorText(query.lastError()));
+    NoteWrite(statement);
 }
 
 void TDModule::FinishPendingReads()
@@ -202,6 +279,7 @@ Transaction::Transaction(TDModule &module)
         if (!db.transaction())
             throw DbError(EngineErrorText(db.lastError()));
         m_module.m_rollbackOnly = false;
+        m_module.m_unannounced = 0;
     }
     ++m_module.m_transactionDepth;
 }
@@ -214,9 +292,18 @@ void Transaction::commit()
     if (--m_module.m_transactionDepth > 0)
         return;
     QSqlDatabase db = m_module.database();
+    const int changes = std::exchange(m_module.m_unannounced, 0);
     if (m_module.m_rollbackOnly) {
         db.rollback();
         throw DbError(QStringLiteral("Действие отменено: изменения не сохранены"));
+    }
+    if (changes != ChangeNotice::None) {
+        try {
+            m_module.announce(changes);
+        } catch (const DbError &) {
+            db.rollback();
+            throw;
+        }
     }
     if (!db.commit()) {
         const QString text = EngineErrorText(db.lastError());
@@ -233,6 +320,7 @@ Transaction::~Transaction()
         m_module.m_rollbackOnly = true;
         return;
     }
+    m_module.m_unannounced = 0;
     if (QSqlDatabase::contains(m_module.m_connectionName))
         m_module.database().rollback();
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QVariantList>
+#include <QSqlDriver>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,6 +16,8 @@
 void PrepareFileConnection(QSqlDatabase &db);
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
+class QTimer;
+
 class TDModule : public QObject
 {
     Q_OBJECT
@@ -42,6 +45,14 @@ public:
     // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
     // bound to the statement's "?" placeholders in order.
     void exec(const QString &statement, const QVariantList &values = {});
+
+    // On a server database every write is announced to the other programs working on it when its
+    // transaction commits (at once outside a transaction); a rolled-back action announces nothing.
+    // Called after each successful write statement.
+    void NoteWrite(const QString &statement);
+    // A statement failed because another program changed the design meanwhile: the windows reload as
+    // they do when that program's announcement arrives.
+    void NoteDesignChangedElsewhere();
 
     // The engine refuses DROP TABLE while any read is pending on the connection. Only the object list
     // reads lazily; it is closed here (its users open it again before reading).
@@ -75,8 +86,22 @@ public:
 public Q_SLOTS:
     void QRGeneralAfterScroll();
 
+Q_SIGNALS:
+    // Another program changed objects of the open server database; several announcements close
+    // together arrive as one signal.
+    void ObjectsChanged();
+    // Another program changed the design (fields, lookup lists, books, classes, catalogs); stands for a
+    // change of objects as well.
+    void DesignChanged();
+
 private:
     friend class Transaction;
+    void announce(int changes);
+    void notificationArrived(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload);
+    void emitArrivedChanges();
+    int m_unannounced = 0;   // ChangeNotice::Change flags of the open transaction
+    int m_arrived = 0;       // flags of the announcements waiting for the coalescing timer
+    QTimer *m_coalesce = nullptr;
     QString m_connectionName;
     EngineKind m_engine = EngineKind::File;
     int m_transactionDepth = 0;

@@ -276,7 +276,7 @@ QString ErrorText(const QSqlError &error)
     // Values are bound, never composed: a statement cut short inside a value was cut at a NUL character.
     if (state == QLatin1String("42601") && text.contains(QLatin1String("unterminated quoted string")))
         return NulRefused;
-    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+    if (DesignChangedElsewhere(error))
         return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
                               "классификатор). Действие отменено: откройте окно заново и повторите его.");
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("23505"))
@@ -290,6 +290,12 @@ QString ErrorText(const QSqlError &error)
     if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")))
         return QStringLiteral("Сервер баз данных прервал действие; изменения не сохранены.");
     return QStringLiteral("Сервер баз данных отказал в действии: %1").arg(serverMessage(text));
+}
+
+bool DesignChangedElsewhere(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    return state == QLatin1String("42P01") || state == QLatin1String("42703");
 }
 
 QString ConnectionFailure(const ServerConnection &server, const QSqlError &error)

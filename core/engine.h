@@ -92,6 +92,10 @@ qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &colum
 // server what happened in Russian (a changed design, a lost connection, a refused password).
 QString ErrorText(const QSqlError &error);
 
+// Whether a statement failed because a table or column it names is gone or not yet known: another
+// program changed the design meanwhile.
+bool DesignChangedElsewhere(const QSqlError &error);
+
 // The user's message for a connection to a server that could not be made.
 QString ConnectionFailure(const ServerConnection &server, const QSqlError &error);
 

@@ -104,6 +104,7 @@ void SharedQuery::execSql()
     QSqlQuery query(m_module->database());
     if (!run(query, sql(), m_values))
         throw DbError(EngineErrorText(query.lastError()));
+    m_module->NoteWrite(sql());
 }
 
 void SharedQuery::storeRow(int index, QVariantList values)

@@ -13,6 +13,7 @@
 #include "objects/form21.h"
 #include "objects/form7.h"
 #include "objects/gridrowsync.h"
+#include "objects/listfollower.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/searchbox.h"
@@ -111,6 +112,8 @@ TForm2::TForm2(QWidget *parent)
     layout->addLayout(bottom, 1, 0, 1, 2);
     layout->setColumnStretch(0, 1);
     setCentralWidget(central);
+    listFollower = new ListFollower(*DModule, this, [this] { ObjectsChangedElsewhere(); },
+                                    [this] { DesignChangedElsewhere(); });
 
     FormCreate();
 }
@@ -182,6 +185,46 @@ void TForm2::DeleteRecordBtnClick()
         OpenObjectList(*DModule);
     });
     ClearForm();
+}
+
+void TForm2::ObjectsChangedElsewhere()
+{
+    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    ClearForm();
+}
+
+void TForm2::DesignChangedElsewhere()
+{
+    // The filter, the search and the order may name what is gone: the list starts afresh with the new
+    // fields, as on entering the mode; only the current object is kept.
+    SharedQuery &list = *DModule->QRGeneral;
+    const qint64 id = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
+    if (Form21 && Form21->isVisible())
+        Form21->close();
+    QString failure;
+    try {
+        LoadGeneral();
+        if (const int row = id ? LocateObjectRow(*DModule, id) : 0)
+            list.setRecNo(row);
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    const QString changed = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, "
+                                           "справочники, классификатор или каталоги).");
+    if (failure.isEmpty()) {
+        ClearForm();
+        ShowMessage(changed + MessageLineBreak
+                        + QStringLiteral("Список объектов загружен заново с новыми полями; фильтр, поиск и "
+                                         "сортировка сброшены."),
+                    this);
+        return;
+    }
+    // Nothing half shown: back to the editing mode, from where the user opens the list again.
+    DModule->QRGeneral->close();
+    BackBthClick();
+    ShowMessage(changed + MessageLineBreak + QStringLiteral("Список объектов не удалось загрузить заново: ") + failure
+                    + MessageLineBreak + QStringLiteral("Откройте режим просмотра / заполнения снова."),
+                Form1);
 }
 
 void TForm2::DBGridTitleClick(int column)

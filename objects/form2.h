@@ -7,6 +7,7 @@
 #include <optional>
 
 class FilterPanel;
+class ListFollower;
 class ObjectGridModel;
 class QAction;
 class QLineEdit;
@@ -28,6 +29,8 @@ public:
     QPushButton *AddRecordBtn = nullptr, *EditRecordBtn = nullptr, *DeleteRecordBtn = nullptr;
     QPushButton *BackBth = nullptr, *GoToCatalogBtn = nullptr;
     FilterPanel *filterPanel = nullptr;
+    // Reloads the list when other programs change the server database.
+    ListFollower *listFollower = nullptr;
 
     QMenu *DBGridMenu = nullptr;
     QAction *DBGridMenuN1 = nullptr, *DBGridMenuN2 = nullptr;
@@ -78,6 +81,11 @@ public Q_SLOTS:
     void SaveListPdfItemClick();
     void PrintCardItemClick();
     void SaveCardPdfItemClick();
+    // Another program changed objects: the list is read again, the current object, the filter, the search
+    // and the order kept.
+    void ObjectsChangedElsewhere();
+    // Another program changed the design: the list is read again with the new fields and the user told.
+    void DesignChangedElsewhere();
     // Menu items: the same items of the editing-mode window.
     void N11Click();
     void N12Click();

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QTimer;
+class QWidget;
+class TDModule;
+
+// Opens the object list on QRGeneral again with its filter, search and order, the current object
+// staying current; when another program deleted it, the row that took its place (or the last) is current.
+void ReopenObjectListKeepingCurrent(TDModule &module);
+
+// Keeps a window that shows the object list in step with the other programs working on the same server
+// database. A hidden window is left alone (it reads the list when shown). While the user is busy - an
+// editor or a modal dialog open, the window disabled, an action under way - the reload waits and comes
+// once when the user is done.
+class ListFollower : public QObject
+{
+    Q_OBJECT
+public:
+    ListFollower(TDModule &module, QWidget *window, std::function<void()> reloadObjects,
+                 std::function<void()> reloadDesign);
+
+    // Whether a reload waits for the user to finish.
+    bool waiting() const { return m_waiting != 0; }
+
+private:
+    void arrived(int changes);
+    void tryNow();
+    bool userBusy() const;
+
+    TDModule &m_module;
+    QWidget *m_window;
+    std::function<void()> m_reloadObjects, m_reloadDesign;
+    int m_waiting = 0;
+    QTimer *m_retry = nullptr;
+};

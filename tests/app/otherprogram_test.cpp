@@ -1,0 +1,187 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/layouttext.h"
+#include "catalogs/elementwidgets.h"
+#include "core/dmodule.h"
+#include "fields/fieldspage.h"
+#include "objects/form2.h"
+#include "objects/form7.h"
+#include "objects/listfollower.h"
+#include "objects/objectgridmodel.h"
+#include "objects/objectlist.h"
+#include "objects/objectstore.h"
+#include "settings/form6.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+// Two programs on one server database: the windows of this one, and a second data module as the other.
+class OtherProgramTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestServerStarted())
+            GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+        AppTest::SetUp();
+        shared = TestServer(QStringLiteral("vt_other_%1").arg(QCoreApplication::applicationPid()));
+        ASSERT_TRUE(Form1->OpenServerDataBase(shared, true));
+    }
+    void TearDown() override
+    {
+        if (Form2 && Form2->isVisible())
+            Form2->close();
+        if (Form22 && Form22->isVisible()) {
+            Form6->CheckBox5->setChecked(false);   // no exit password asked
+            Form22->close();
+        }
+        if (DModule && DModule->engine() == EngineKind::Server)
+            DModule->CloseConnection();
+        AppTest::TearDown();
+        if (!shared.database.isEmpty())
+            DropServerDatabase(shared);
+    }
+
+    // An object named `name` added the way the editor adds one.
+    static qint64 addNamed(TDModule &program, const QString &name)
+    {
+        const qint64 id = ReserveObjectId(program);
+        InsertObject(program, id, {FieldInput{ReadDescriptionFields(program).first(), name, false}});
+        return id;
+    }
+
+    // The view/fill window on objects named `names`, sorted by name, `row` (1-based) current.
+    void openList(const QStringList &names, int row)
+    {
+        addField(*DModule, "Имя", StringType);
+        for (const QString &name : names)
+            addNamed(*DModule, name);
+        Form1->fieldsPage->reloadFieldList();
+        Form1->GoToDBBtn->click();
+        ASSERT_TRUE(Form2->isVisible());
+        Form2->DBGridTitleClick(0);
+        ASSERT_TRUE(list().setRecNo(row));
+    }
+
+    static SharedQuery &list() { return *DModule->QRGeneral; }
+    static qint64 currentId() { return list().asInteger(QStringLiteral("G_ID")); }
+    static int gridRows()
+    {
+        ObjectGridModel *model = Form2->gridModel;
+        while (model->canFetchMore({}))
+            model->fetchMore({});
+        return model->rowCount();
+    }
+
+    ServerConnection shared;
+};
+}
+
+TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldIsToldPlainly)
+{
+    openList({"б", "г", "е", "ж", "и"}, 3);
+    const qint64 current = currentId();
+    const QString order = OrderPart;
+    ASSERT_FALSE(order.isEmpty());
+
+    TDModule other;
+    other.OpenServerConnection(shared);
+    QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
+    addNamed(other, "а");
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
+    EXPECT_EQ(OrderPart, order);
+    EXPECT_EQ(gridRows(), 6);
+    EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(list().recNo(), 4);
+    EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3);
+
+    // The editor open: the list stays as it is until the editor closes, then is read once.
+    Form2->EditRecordBtn->click();
+    ASSERT_TRUE(Form7->isVisible());
+    addNamed(other, "в");
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 2; }));
+    EXPECT_TRUE(Form2->listFollower->waiting());
+    EXPECT_EQ(list().recNo(), 4);
+    Form7->CancelButton->click();
+    ASSERT_TRUE(WaitFor([&] { return !Form2->listFollower->waiting(); }));
+    EXPECT_EQ(gridRows(), 7);
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(list().recNo(), 5);
+
+    // The current object deleted elsewhere: the row that took its place is current.
+    const qint64 next = list().valueAt(5, list().columnIndex("G_ID")).toLongLong();
+    DeleteObject(other, current);
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 3; }));
+    EXPECT_EQ(gridRows(), 6);
+    EXPECT_EQ(currentId(), next);
+
+    // A field added elsewhere: told plainly, the list read again with it, the current object kept.
+    const qint64 shown = currentId();
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    addField(other, "Цвет", StringType);
+    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+    ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
+    const QString text = answer.texts().first();
+    EXPECT_TRUE(text.startsWith("Другой пользователь изменил структуру базы данных")) << text.toStdString();
+    EXPECT_TRUE(text.contains("загружен заново")) << text.toStdString();
+    EXPECT_TRUE(Form2->isVisible());
+    EXPECT_TRUE(Form2->isEnabled());
+    QStringList captions;
+    for (int i = 0; i < Form2->gridColumnCount(); ++i)
+        captions << Form2->gridColumnCaption(i);
+    EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
+    EXPECT_EQ(currentId(), shown);
+}
+
+TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewhereAndOpensAgainAfterADesignChange)
+{
+    openList({"а", "б", "в"}, 1);
+    Form2->close();
+    Layout::Catalog layout;
+    layout.fieldLabels << Layout::Label{"Имя", Layout::Colors::WindowText, 10, "Arial", 10, 10};
+    CatalogStore::Save(*DModule, "Витрина", layout, {});
+    ASSERT_TRUE(Form22->RunCatalog("Витрина"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    const qint64 current = currentId();
+    ASSERT_EQ(Form22->Labels.at(0)->text(), "б");
+
+    TDModule other;
+    other.OpenServerConnection(shared);
+    QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
+    UpdateObject(other, current, {FieldInput{ReadDescriptionFields(other).first(), "бб", false}});
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
+
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    addField(other, "Цвет", StringType);
+    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+    ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
+    EXPECT_TRUE(answer.texts().first().contains("Каталог открыт заново")) << answer.texts().first().toStdString();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(Form22->catalogName(), "Витрина");
+    ASSERT_EQ(Form22->Labels.size(), 1);
+    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
+
+    // The catalog deleted elsewhere: told so; the exit password (on by default) still guards the way out,
+    // so the window stays with the list.
+    other.exec("DELETE FROM KATALOGS");
+    ASSERT_TRUE(WaitFor([&] { return answer.texts().join(" ").contains("не удалось открыть заново"); }))
+        << answer.texts().join(" / ").toStdString();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_FALSE(Form11->isVisible());
+    EXPECT_EQ(Form22->gridModel->rowCount(), 3);
+}
