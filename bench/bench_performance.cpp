@@ -167,8 +167,8 @@ Fields build(TDModule &module, int objects)
     return f;
 }
 
-// The engine alone: runs a statement and steps to its first row.
-double engineFirstRow(TDModule &module, const QString &sql)
+// The engine alone: runs a statement and steps to its first row, or through every row (nothing kept).
+double engineRun(TDModule &module, const QString &sql, bool everyRow = false)
 {
     QElapsedTimer timer;
     timer.start();
@@ -176,23 +176,13 @@ double engineFirstRow(TDModule &module, const QString &sql)
     q.setForwardOnly(true);
     if (!q.exec(sql))
         std::fprintf(stderr, "engine failed: %s\n", qPrintable(q.lastError().text()));
-    q.next();
-    return ms(timer);
-}
-
-// Every row of a statement stepped through by the engine and the driver, nothing kept.
-double engineSteps(TDModule &module, const QString &sql)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QSqlQuery q(module.database());
-    q.setForwardOnly(true);
-    if (!q.exec(sql))
-        std::fprintf(stderr, "engine failed: %s\n", qPrintable(q.lastError().text()));
-    while (q.next()) {
+    while (q.next() && everyRow) {
     }
     return ms(timer);
 }
+
+double engineFirstRow(TDModule &module, const QString &sql) { return engineRun(module, sql); }
+double engineSteps(TDModule &module, const QString &sql) { return engineRun(module, sql, true); }
 
 // The same selection as the filter's, written by hand: each descendant set as a recursive sub-select,
 // stored into a table of its own.
