@@ -9,9 +9,12 @@
 #include "classifier/lazytree.h"
 #include "classifier/treelevel.h"
 #include "core/collation.h"
+#include "core/databasecopy.h"
+#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
+#include "core/serverdatabase.h"
 #include "fields/fieldstore.h"
 #include "objects/objectfilter.h"
 #include "objects/objectgridmodel.h"
@@ -200,8 +203,10 @@ QString handWrittenFilter(int entries)
 class Bench
 {
 public:
-    Bench(QApplication &app, TDModule &module, const Fields &fields)
-        : m_app(app), m_module(module), m_fields(fields)
+    // On a server the engine-alone statements (written for the file engine) are not run: the server's
+    // figures stand beside the file's instead.
+    Bench(QApplication &app, TDModule &module, const Fields &fields, bool onServer = false)
+        : m_app(app), m_module(module), m_fields(fields), m_onServer(onServer)
     {
         m_view.setModel(&m_model);
         m_view.resize(1000, 600);
@@ -236,7 +241,7 @@ public:
                 OpenObjectList(m_module);
                 m_model.setColumns(fields);
             });
-            engine << engineFirstRow(m_module, ObjectListStatement());
+            engine << engineAlone([&] { return engineFirstRow(m_module, ObjectListStatement()); });
         }
         rows.append({QStringLiteral("entering the view/fill mode (first rows shown)"), median(program), median(engine), {}});
 
@@ -252,7 +257,7 @@ public:
                     ApplyTitleSort(m_module, caption);
                     OpenObjectList(m_module);
                 });
-                engine << engineFirstRow(m_module, ObjectListStatement());
+                engine << engineAlone([&] { return engineFirstRow(m_module, ObjectListStatement()); });
             }
             rows.append({QStringLiteral("sorting by a %1 column").arg(kind), median(program), median(engine), {}});
         }
@@ -273,12 +278,14 @@ public:
                     passing = evaluation.passing;
                     OpenObjectList(m_module);
                 });
-                m_module.FinishPendingReads();
-                run(m_module, QStringLiteral("DROP TABLE IF EXISTS temp.HAND"));
-                QElapsedTimer timer;
-                timer.start();
-                run(m_module, handWrittenFilter(entries));
-                engine << ms(timer);
+                engine << engineAlone([&] {
+                    m_module.FinishPendingReads();
+                    run(m_module, QStringLiteral("DROP TABLE IF EXISTS temp.HAND"));
+                    QElapsedTimer timer;
+                    timer.start();
+                    run(m_module, handWrittenFilter(entries));
+                    return ms(timer);
+                });
             }
             rows.append({QStringLiteral("filter of %1 entr%2 on top-level entries (2 499 below each)").arg(entries).arg(entries == 1 ? "y" : "ies"),
                          median(program), median(engine), QStringLiteral("%1 objects pass").arg(passing)});
@@ -302,10 +309,12 @@ public:
                     m_module.QRGeneral->setRecNo(found);
                 });
                 const QString name = QStringLiteral("G%1").arg(m_fields.name);
-                engine << engineFirstRow(m_module, caption.isEmpty()
-                                                       ? QStringLiteral("SELECT COUNT(*) FROM GENER WHERE G_ID < %1").arg(target)
-                                                       : QStringLiteral("SELECT COUNT(*) FROM GENER WHERE %1 COLLATE RUSSIAN < "
-                                                                        "(SELECT %1 FROM GENER WHERE G_ID = %2)").arg(name).arg(target));
+                engine << engineAlone([&] {
+                    return engineFirstRow(m_module, caption.isEmpty()
+                                                        ? QStringLiteral("SELECT COUNT(*) FROM GENER WHERE G_ID < %1").arg(target)
+                                                        : QStringLiteral("SELECT COUNT(*) FROM GENER WHERE %1 COLLATE RUSSIAN < "
+                                                                         "(SELECT %1 FROM GENER WHERE G_ID = %2)").arg(name).arg(target));
+                });
             }
             rows.append({caption.isEmpty() ? QStringLiteral("locating the object added last")
                                            : QStringLiteral("locating an object in the list sorted by the string column"),
@@ -329,7 +338,8 @@ public:
         const double walked = ms(walk);
         m_peakAnonymous = std::max(m_peakAnonymous, statusMiB("RssAnon"));
         const double grown = statusMiB("VmRSS") - residentBefore;
-        rows.append({QStringLiteral("reading every row of the list once"), walked, engineSteps(m_module, ObjectListStatement()),
+        rows.append({QStringLiteral("reading every row of the list once"), walked,
+                     engineAlone([&] { return engineSteps(m_module, ObjectListStatement()); }),
                      QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(list.rowsRead()).arg(qRound(grown))});
         Q_UNUSED(checksum);
         BuildObjectListPieces(fields);
@@ -343,8 +353,15 @@ private:
     // store beside one hand-written INSERT of the same values.
     Row addingAnObject()
     {
-        for (int i = 0; i < 16; ++i)
-            FieldStore::AddField(m_module, QStringLiteral("Дополнительное %1").arg(i), i % 2 ? FieldStore::StringType : 0, false);
+        // A copy of a database measured before has them already.
+        QStringList present;
+        for (const DescriptionField &field : ReadDescriptionFields(m_module))
+            present << field.name;
+        for (int i = 0; i < 16; ++i) {
+            const QString name = QStringLiteral("Дополнительное %1").arg(i);
+            if (!present.contains(name))
+                FieldStore::AddField(m_module, name, i % 2 ? FieldStore::StringType : 0, false);
+        }
         const QList<DescriptionField> fields = ReadDescriptionFields(m_module);
         QList<FieldInput> inputs;
         QStringList columns{QStringLiteral("G_ID")}, marks{QStringLiteral("?")};
@@ -366,25 +383,30 @@ private:
             InsertObject(m_module, ++next, inputs);
             program << ms(timer);
             values[0] = ++next;
-            timer.restart();
-            QSqlQuery insert(m_module.database());
-            insert.prepare(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1Char(',')) + QLatin1String(") VALUES(")
-                           + marks.join(QLatin1Char(',')) + QLatin1Char(')'));
-            for (const QVariant &value : values)
-                insert.addBindValue(value);
-            if (!insert.exec())
-                std::fprintf(stderr, "engine insert failed: %s\n", qPrintable(insert.lastError().text()));
-            engine << ms(timer);
+            engine << engineAlone([&] {
+                timer.restart();
+                QSqlQuery insert(m_module.database());
+                insert.prepare(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1Char(',')) + QLatin1String(") VALUES(")
+                               + marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+                for (const QVariant &value : values)
+                    insert.addBindValue(value);
+                if (!insert.exec())
+                    std::fprintf(stderr, "engine insert failed: %s\n", qPrintable(insert.lastError().text()));
+                return ms(timer);
+            });
         }
         return {QStringLiteral("adding one object with %1 fields").arg(fields.size()), median(program), median(engine), {}};
     }
 
+    double engineAlone(const std::function<double()> &work) const { return m_onServer ? -1 : work(); }
+
     QApplication &m_app;
     TDModule &m_module;
     Fields m_fields;
+    bool m_onServer = false;
     QTableView m_view;
     double m_peakAnonymous = 0;
-    ObjectGridModel m_model{DModule->QRGeneral};
+    ObjectGridModel m_model{m_module.QRGeneral};
 };
 
 // The classifier at 100 000 classes: a top class with 10 children of 10 000 children each.
@@ -543,6 +565,108 @@ void writeRows(QTextStream &text, const QList<Row> &rows)
     }
 }
 
+// The test server of tools/test_server.sh, for the server pass.
+std::optional<ServerConnection> benchServer(int size)
+{
+    if (qEnvironmentVariableIsEmpty("VIRANDEL_TEST_PG_PORT"))
+        return std::nullopt;
+    ServerConnection server;
+    server.host = qEnvironmentVariable("VIRANDEL_TEST_PG_HOST", QStringLiteral("127.0.0.1"));
+    server.port = qEnvironmentVariableIntValue("VIRANDEL_TEST_PG_PORT");
+    server.user = qEnvironmentVariable("VIRANDEL_TEST_PG_USER");
+    server.database = QStringLiteral("virandel_bench_%1").arg(size);
+    return server;
+}
+
+// Two programs adding `each` objects at the same time, each through its own connection, as the object
+// editor adds them (an identifier reserved, then the object written in one transaction).
+Row twoProgramsAdding(const ServerConnection &server, int each)
+{
+    const auto add = [&server, each](QString *failure) {
+        try {
+            TDModule program;
+            program.OpenServerConnection(server);
+            QList<FieldInput> inputs;
+            for (const DescriptionField &field : ReadDescriptionFields(program)) {
+                if (field.kind() == FieldKind::Integer)
+                    inputs << FieldInput{field, QStringLiteral("7")};
+                else if (field.lookup)
+                    inputs << FieldInput{field, QStringLiteral("цвет 7")};
+            }
+            for (int i = 0; i < each; ++i)
+                InsertObject(program, ReserveObjectId(program), inputs);
+            program.CloseConnection();
+        } catch (const DbError &error) {
+            *failure = error.message();
+        }
+    };
+    TDModule counter;
+    counter.OpenServerConnection(server);
+    const qint64 before = counter.QRWork->readAll(QStringLiteral("SELECT COUNT(*) FROM GENER")).first().first().toLongLong();
+    QString failures[2];
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<QThread> first(QThread::create(add, &failures[0])), second(QThread::create(add, &failures[1]));
+    first->start();
+    second->start();
+    first->wait();
+    second->wait();
+    const double took = ms(timer);
+    const qint64 added = counter.QRWork->readAll(QStringLiteral("SELECT COUNT(*) FROM GENER")).first().first().toLongLong() - before;
+    counter.CloseConnection();
+    QString note = QStringLiteral("%1 objects added").arg(added);
+    for (const QString &failure : failures) {
+        if (!failure.isEmpty())
+            note += QStringLiteral("; error: ") + failure;
+    }
+    return {QStringLiteral("two programs adding %1 objects each at the same time").arg(each), took, -1, note};
+}
+
+// The same actions on a copy of the database on the server, beside the file's figures.
+void measureOnServer(QApplication &app, QTextStream &text, TDModule &file, const Fields &fields, int size,
+                     const QList<Row> &fileRows)
+{
+    const std::optional<ServerConnection> server = benchServer(size);
+    if (!server) {
+        std::printf("no test server (VIRANDEL_TEST_PG_PORT unset): the server pass is left out\n");
+        return;
+    }
+    std::printf("uploading %d objects to the server\n", size);
+    std::fflush(stdout);
+    try {
+        QElapsedTimer timer;
+        timer.start();
+        DatabaseCopy::ToServer(file, *server);
+        const double uploaded = ms(timer);
+        QList<Row> rows;
+        {
+            TDModule onServer;
+            onServer.OpenServerConnection(*server);
+            Bench bench(app, onServer, fields, true);
+            for (Row row : bench.measure()) {
+                const auto same = std::find_if(fileRows.cbegin(), fileRows.cend(),
+                                               [&](const Row &fileRow) { return fileRow.action == row.action; });
+                row.engine = same == fileRows.cend() ? -1 : same->program;
+                rows << row;
+            }
+            onServer.CloseConnection();
+        }
+        rows << twoProgramsAdding(*server, 1000);
+        text << "\n### The same on a database server\n\nThe database uploaded to a local PostgreSQL server in "
+             << QString::number(uploaded / 1000, 'f', 1)
+             << " s. \"Program\" is the program on the server database, \"Engine alone\" here the program on the file "
+                "database (the table above), the ratio server to file.\n\n";
+        writeRows(text, rows);
+    } catch (const DbError &error) {
+        std::printf("server pass failed: %s\n", qPrintable(error.message()));
+        text << "\nThe server pass failed: " << error.message() << "\n";
+    }
+    try {
+        RemoveServerDatabase(*server);
+    } catch (const DbError &) {
+    }
+}
+
 QString machine()
 {
     QString cpu;
@@ -566,10 +690,13 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QList<int> sizes;
     QString out = QStringLiteral("docs/performance.md");
+    bool withServer = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--out") && i + 1 < args.size())
             out = args[++i];
+        else if (args[i] == QLatin1String("--server"))
+            withServer = true;
         else
             sizes << args[i].toInt();
     }
@@ -610,6 +737,8 @@ int main(int argc, char **argv)
              << QString::number(bench.peakAnonymousMiB(), 'f', 0) << " MiB (sampled after each action).\n\n";
         writeRows(text, rows);
         writeRows(text, measureQuickSearch(module, fields, size));
+        if (withServer)
+            measureOnServer(app, text, module, fields, size, rows);
         module.CloseConnection();
     }
     {

@@ -1,7 +1,5 @@
 #include "objects/listorder.h"
 
-#include "core/collation.h"
-
 namespace {
 QString rowValue(const QStringList &columns)
 {
@@ -26,7 +24,7 @@ ListOrder ListOrder::unsorted()
 
 QString ListOrder::sortExpression() const
 {
-    return russianText ? InRussianOrder(column) : column;
+    return russianText ? Engine::InRussianOrder(engine, column) : column;
 }
 
 QStringList ListOrder::keyColumns() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/engine.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -14,6 +16,7 @@ struct ListOrder
 {
     QString column;         // the sorted column as the list selects it; G_ID when the list is unsorted
     bool russianText = false;
+    EngineKind engine = EngineKind::File;   // whose spelling of the Russian order
     QStringList ties;       // after the sorted column; always ends with G_ID (empty when unsorted)
     bool descending = false;
     bool seekable = true;   // false when the sorted column is not one of the list's own tables' columns

@@ -98,10 +98,9 @@ QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QS
     return passing;
 }
 
-QString PassingFilterPart(const QString &wherePart)
+QString PassingFilterPart(const TDModule &module, const QString &wherePart)
 {
-    // The table of the one database the program works on.
-    const QString table = DModule ? passingTable(*DModule) : Engine::TemporaryTable(EngineKind::File, PassingName);
+    const QString table = passingTable(module);
     const QString body = QLatin1String("G_ID IN (SELECT P_OBJECT FROM ") + table + QLatin1Char(')');
     return wherePart.isEmpty() ? QLatin1String(" WHERE ") + body : QLatin1String(" AND (") + body + QLatin1Char(')');
 }
@@ -114,6 +113,6 @@ FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &condi
     result.passing = FillPassingObjects(module, FromPart, WherePart, conditions);
     result.nothingPassed = result.passing == 0;
     if (!result.nothingPassed)
-        result.filterPart = PassingFilterPart(WherePart);
+        result.filterPart = PassingFilterPart(module, WherePart);
     return result;
 }

@@ -28,7 +28,7 @@ QList<qint64> PassingObjects(TDModule &module, const QString &fromPart, const QS
 
 // The FilterPart that lists the objects of the table: " WHERE G_ID IN (...)" after an empty wherePart,
 // " AND (G_ID IN (...))" otherwise.
-QString PassingFilterPart(const QString &wherePart);
+QString PassingFilterPart(const TDModule &module, const QString &wherePart);
 
 struct FilterEvaluation
 {

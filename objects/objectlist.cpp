@@ -274,6 +274,7 @@ bool ApplyTitleSort(TDModule &module, const QString &caption)
     ListOrder order;
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
     order.russianText = text;
+    order.engine = module.engine();
     if (!lookup) {
         order.column = SchemaName::FieldColumn(id);
         order.ties = QStringList{QStringLiteral("G_ID")};

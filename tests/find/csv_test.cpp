@@ -182,7 +182,7 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
     BuildObjectListPieces(*module);
     EnsurePassingObjectsTable(*module);
     module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (2), (3)");
-    FilterPart = PassingFilterPart(WherePart);
+    FilterPart = PassingFilterPart(*module, WherePart);
     OrderPart = " ORDER BY G_ID DESC";
     OpenObjectList(*module);
     const QString path = csvPath("filtered.csv");

@@ -113,7 +113,7 @@ TEST_F(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
     ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
     EnsurePassingObjectsTable(*module);
     module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (1), (2), (3)");
-    FilterPart = PassingFilterPart(WherePart);
+    FilterPart = PassingFilterPart(*module, WherePart);
     // Ёжик, ЕЛКА, then Apple Pie (through "зелёный"); ёлочка is filtered out.
     EXPECT_EQ(found("Е"), (QStringList{"1", "2", "3"}));
     ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
