@@ -736,6 +736,8 @@ int main(int argc, char **argv)
                 "the program's libraries); the program's own memory at most "
              << QString::number(bench.peakAnonymousMiB(), 'f', 0) << " MiB (sampled after each action).\n\n";
         writeRows(text, rows);
+        text << "\nThe quick search: its index made when the file is opened, then one keystroke (the condition, the "
+                "list opened again and its first screen shown).\n\n";
         writeRows(text, measureQuickSearch(module, fields, size));
         if (withServer)
             measureOnServer(app, text, module, fields, size, rows);
