@@ -120,26 +120,10 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
 {
     // Made beside the current connection, which stays as it is until the new one has passed every check.
     const QString name = QStringLiteral("virandel_%1").arg(++connectionCounter);
-    QString failure;
-    {
-        QSqlDatabase db = Engine::AddServerConnection(name, server);
-        if (!db.open()) {
-            failure = Engine::ConnectionFailure(server, db.lastError());
-        } else {
-            try {
-                Engine::PrepareConnection(db);
-                CheckProgramDatabase(db);
-            } catch (const DbError &error) {
-                failure = error.message();
-            }
-            if (!failure.isEmpty())
-                db.close();
-        }
-    }
-    if (!failure.isEmpty()) {
-        QSqlDatabase::removeDatabase(name);
-        throw DbError(failure);
-    }
+    Engine::OpenServerConnection(name, server, [](QSqlDatabase &db) {
+        Engine::PrepareConnection(db);
+        CheckProgramDatabase(db);
+    });
     CloseConnection();
     LookupValuesIntact.reset();
     m_connectionName = name;

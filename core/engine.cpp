@@ -97,6 +97,30 @@ QSqlDatabase AddServerConnection(const QString &name, const ServerConnection &se
     return db;
 }
 
+void OpenServerConnection(const QString &name, const ServerConnection &server,
+                          const std::function<void(QSqlDatabase &db)> &check)
+{
+    QString failure;
+    {
+        QSqlDatabase db = AddServerConnection(name, server);
+        if (!db.open()) {
+            failure = ConnectionFailure(server, db.lastError());
+        } else {
+            try {
+                check(db);
+            } catch (const DbError &error) {
+                failure = error.message();
+            }
+            if (!failure.isEmpty())
+                db.close();
+        }
+    }
+    if (!failure.isEmpty()) {
+        QSqlDatabase::removeDatabase(name);
+        throw DbError(failure);
+    }
+}
+
 void PrepareConnection(QSqlDatabase &db)
 {
     if (KindOf(db) == EngineKind::File) {

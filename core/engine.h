@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
 class QSqlDatabase;
 class QSqlError;
 
@@ -31,6 +33,11 @@ EngineKind KindOf(const QSqlDatabase &db);
 // Adds (not opens) a connection named `name` for a database file or a server database.
 QSqlDatabase AddFileConnection(const QString &name, const QString &path);
 QSqlDatabase AddServerConnection(const QString &name, const ServerConnection &server);
+
+// Opens the connection `name` to `server` and runs `check` on it; on any failure the connection is closed
+// and removed again and DbError thrown with the user's message. On success it stays open.
+void OpenServerConnection(const QString &name, const ServerConnection &server,
+                          const std::function<void(QSqlDatabase &db)> &check);
 
 // Makes an opened connection ready for the program: the Russian order and the engine's settings.
 // Throws DbError.

@@ -19,23 +19,11 @@ template <typename Work>
 void withConnection(const ServerConnection &server, Work work)
 {
     const QString name = QStringLiteral("virandel_create_%1").arg(++connectionCounter);
-    QString failure;
-    {
-        QSqlDatabase db = Engine::AddServerConnection(name, server);
-        if (!db.open()) {
-            failure = Engine::ConnectionFailure(server, db.lastError());
-        } else {
-            try {
-                work(db);
-            } catch (const DbError &error) {
-                failure = error.message();
-            }
-            db.close();
-        }
-    }
+    Engine::OpenServerConnection(name, server, [&](QSqlDatabase &db) {
+        work(db);
+        db.close();
+    });
     QSqlDatabase::removeDatabase(name);
-    if (!failure.isEmpty())
-        throw DbError(failure);
 }
 
 void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})

@@ -18,15 +18,6 @@ class ServerTest : public DatabaseTest
 protected:
     EngineKind testEngine() const override { return EngineKind::Server; }
 
-    FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false)
-    {
-        for (const DescriptionField &f : ReadDescriptionFields(*module)) {
-            if (f.id == id)
-                return FieldInput{f, value, pictureChosen};
-        }
-        ADD_FAILURE() << "no field " << id;
-        return {};
-    }
 
     // The message of the DbError `action` throws; empty when it throws none.
     template <typename Action>

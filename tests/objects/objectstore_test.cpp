@@ -12,15 +12,6 @@ namespace {
 class ObjectStoreTest : public EngineTest
 {
 protected:
-    FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false)
-    {
-        for (const DescriptionField &f : ReadDescriptionFields(*module)) {
-            if (f.id == id)
-                return FieldInput{f, value, pictureChosen};
-        }
-        ADD_FAILURE() << "no field " << id;
-        return {};
-    }
     QVariant stored(qint64 objectId, qint64 fieldId)
     {
         return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(fieldId).arg(objectId));

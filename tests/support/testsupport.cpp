@@ -8,6 +8,7 @@
 #include "core/serverdatabase.h"
 #include "core/textfile.h"
 #include "fields/fieldstore.h"
+#include "objects/objectlist.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
 #include "settings/options.h"
@@ -394,4 +395,14 @@ void changeFieldType(TDModule &module, qint64 fieldId, int type)
     closeQueries(module);
     const FieldStore::FieldDefinition field = FieldStore::ReadField(module, fieldId);
     FieldStore::ChangeField(module, fieldId, field.name, type, false);
+}
+
+FieldInput DatabaseTest::input(qint64 id, const QVariant &value, bool pictureChosen) const
+{
+    for (const DescriptionField &field : ReadDescriptionFields(*module)) {
+        if (field.id == id)
+            return FieldInput{field, value, pictureChosen};
+    }
+    ADD_FAILURE() << "no field " << id;
+    return {};
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/engine.h"
+#include "objects/objectstore.h"
 
 class TDModule;
 
@@ -50,6 +51,8 @@ protected:
     int count(const QString &sql) const { return scalar(QLatin1String("SELECT COUNT(*) FROM (") + sql + QLatin1String(") AS COUNTED")).toInt(); }
     bool tableExists(const QString &table) const;
     QStringList columnsOf(const QString &table) const;
+    // The editor's input for field `id` of the open database holding `value`.
+    FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false) const;
     void exec(const QString &sql) const;   // straight to the database, bypassing the program
 
     // Makes the database refuse every `event` (INSERT, UPDATE or DELETE) on `table` until allowed again:
