@@ -348,16 +348,7 @@ void TForm22::DBGridTitleClick(int column)
 {
     if (column < 0 || column >= gridModel->columnCount())
         return;
-    const QString previous = OrderPart;
-    const QString caption = gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    const bool sorted = Guarded([&] {
-        if (ApplyTitleSort(*DModule, caption))
-            OpenObjectList(*DModule);
-    });
-    if (!sorted) {
-        OrderPart = previous;
-        Guarded([] { OpenObjectList(*DModule); });
-    }
+    SortObjectListByTitle(gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
 }
 
 void TForm22::SearchEditChanged()

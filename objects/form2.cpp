@@ -231,17 +231,7 @@ void TForm2::DBGridTitleClick(int column)
 {
     if (!DBGridMenuN2->isChecked() || column < 0 || column >= gridModel->columnCount())
         return;
-    const QString previous = OrderPart;
-    const QString caption = gridColumnCaption(column);
-    const bool sorted = Guarded([&] {
-        if (ApplyTitleSort(*DModule, caption))
-            OpenObjectList(*DModule);
-    });
-    if (!sorted) {
-        // The list goes back to the order it had.
-        OrderPart = previous;
-        Guarded([] { OpenObjectList(*DModule); });
-    }
+    SortObjectListByTitle(gridColumnCaption(column));
 }
 
 void TForm2::DBGridMenuN1Click()

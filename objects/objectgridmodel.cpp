@@ -1,6 +1,8 @@
 #include "objects/objectgridmodel.h"
 
+#include "app/generalerror.h"
 #include "app/grids.h"
+#include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/sharedquery.h"
 
@@ -114,4 +116,17 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
     for (int column = 0; column < model.columnCount(); ++column)
         grid.setColumnHidden(column, false);
     FitGridColumns(&grid);
+}
+
+void SortObjectListByTitle(const QString &caption)
+{
+    const QString previous = OrderPart;
+    const bool sorted = Guarded([&] {
+        if (ApplyTitleSort(*DModule, caption))
+            OpenObjectList(*DModule);
+    });
+    if (!sorted) {
+        OrderPart = previous;
+        Guarded([] { OpenObjectList(*DModule); });
+    }
 }

@@ -44,3 +44,7 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
 // Shows the list's fields in an object grid as every mode does on entry: one column per field that has
 // one, every column visible again, widths fitted.
 void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields);
+
+// A click on a grid title in the view/fill window or the running catalog: the list sorted by the column
+// captioned `caption` (again: the other way round); when that fails, the list as it was.
+void SortObjectListByTitle(const QString &caption);
