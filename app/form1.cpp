@@ -23,6 +23,7 @@
 #include "core/serverdatabase.h"
 #include "fields/fieldspage.h"
 #include "objects/form2.h"
+#include "objects/listfollower.h"
 #include "objects/searchindex.h"
 #include "references/referencespage.h"
 #include "settings/form5.h"
@@ -126,6 +127,11 @@ TForm1::TForm1(QWidget *parent)
     layout->addLayout(buttonRow);
     setCentralWidget(central);
     connect(GoToDBBtn, &QPushButton::clicked, this, &TForm1::GoToDBBtnClick);
+
+    // Objects changed by others show nowhere in this window; their design changes show at once.
+    auto *follower = new ListFollower(*DModule, this, [] {}, [this] { DesignChangedElsewhere(); });
+    follower->setBusyCheck([this] { return fieldsPage->panelOpen(); });
+    follower->catchUpWhenShown();
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -360,6 +366,16 @@ void TForm1::prepareSearchIndex()
     });
     if (progress)
         progress->close();
+}
+
+void TForm1::DesignChangedElsewhere()
+{
+    // What the user has typed in the boxes stays; the lists show the design as it is now.
+    Guarded([this] {
+        classifierPage->classTree()->reread();
+        fieldsPage->rereadKeepingCurrent();
+        referencesPage->refillKeepingChoice();
+    });
 }
 
 void TForm1::ClearForm()

@@ -67,6 +67,8 @@ public Q_SLOTS:
     void ConnectServerItemClick();
     void UploadToServerItemClick();
     void ClearForm();
+    // Another program on the same server database changed fields, lookup lists, books or classes.
+    void DesignChangedElsewhere();
     void N11Click();
     void N12Click();
     void N13Click();

@@ -11,6 +11,7 @@
 #include "objects/bookpanel.h"
 #include "objects/filterpanel.h"
 #include "objects/form2.h"
+#include "objects/listfollower.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 
@@ -77,6 +78,17 @@ TForm11::TForm11(QWidget *parent)
             [this](const QPoint &pos) { PanelMenu->popup(Background->mapToGlobal(pos)); });
     connect(DBGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { DBGridMenu->popup(DBGrid->viewport()->mapToGlobal(pos)); });
+    auto *follower = new ListFollower(*DModule, this, [this] { ObjectsChangedElsewhere(); },
+                                      [this] { DesignChangedElsewhere(); });
+    // A small window acts on one element or on the grid as it is: the reload waits until it is closed.
+    follower->setBusyCheck([] {
+        for (const QWidget *window : {static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16),
+                                      static_cast<QWidget *>(Form17), static_cast<QWidget *>(Form20)}) {
+            if (window && window->isVisible())
+                return true;
+        }
+        return false;
+    });
     FormCreate();
 }
 
@@ -151,13 +163,71 @@ void TForm11::FormResize()
 void TForm11::LoadGeneral()
 {
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    const ObjectListPieces own = ComposeObjectListPieces(fields);
-    // The designer lists every object, unsorted; the view/fill mode finds its filter and order emptied too.
+    // The designer lists every object, unsorted; the view/fill mode finds its filter, search and order
+    // emptied too, and composes its list anew on entry.
+    BuildObjectListPieces(fields);
     FilterPart.clear();
     OrderPart.clear();
-    DModule->QRGeneral->open(own.select + own.from + own.where + FilterPart + OrderPart);
+    SearchPart.clear();
+    SearchValues.clear();
+    OpenObjectList(*DModule);
     ShowGridColumns(*DBGrid, *gridModel, fields);
     bookPanel->fill();
+}
+
+void TForm11::ObjectsChangedElsewhere()
+{
+    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+}
+
+void TForm11::DesignChangedElsewhere()
+{
+    // The layout under design is the user's unsaved work: it stays as it is. The list, its columns and
+    // the books are read anew; columns hidden by the user stay hidden by their captions.
+    QStringList hidden;
+    for (int column = 0; column < gridColumnCount(); ++column) {
+        if (!isGridColumnVisible(column))
+            hidden << gridColumnCaption(column);
+    }
+    SharedQuery &list = *DModule->QRGeneral;
+    const qint64 current = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
+    QString failure;
+    QStringList fieldNames;
+    try {
+        LoadGeneral();
+        if (const int row = current ? LocateObjectRow(*DModule, current) : 0)
+            list.setRecNo(row);
+        for (const DescriptionField &field : ReadDescriptionFields(*DModule))
+            fieldNames << field.name;
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    for (int column = 0; column < gridColumnCount(); ++column)
+        setGridColumnVisible(column, !hidden.contains(gridColumnCaption(column)));
+    QString text = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, справочники, "
+                                  "классификатор или каталоги).")
+                   + MessageLineBreak;
+    if (!failure.isEmpty()) {
+        ShowMessage(text + QStringLiteral("Список объектов не удалось загрузить заново: ") + failure, this);
+        return;
+    }
+    text += QStringLiteral("Список объектов и справочники загружены заново; макет каталога остался как был.");
+    QStringList gone;
+    const Layout::Catalog layout = currentLayout();
+    const auto check = [&](const QString &name) {
+        if (!name.isEmpty() && !fieldNames.contains(name) && !gone.contains(name))
+            gone << name;
+    };
+    for (const Layout::FieldLabel &label : layout.fieldLabels)
+        check(label.text);
+    for (const Layout::FieldMemo &memo : layout.memos)
+        check(memo.text);
+    for (const Layout::FieldImage &image : layout.fieldImages)
+        check(image.fieldName);
+    if (!gone.isEmpty())
+        text += MessageLineBreak + QStringLiteral("Полей, которые показывает макет, больше нет: ")
+                + gone.join(QStringLiteral(", ")) + QLatin1Char('.');
+    ShowMessage(text, this);
 }
 
 void TForm11::ComboBoxChange()

@@ -71,6 +71,9 @@ public Q_SLOTS:
     // Each returns false when it failed; the user has been told why.
     bool SaveCatalog(const QString &Name);
     bool OpenCatalog(const QString &Name);
+    // Another program on the same server database changed objects, or the design.
+    void ObjectsChangedElsewhere();
+    void DesignChangedElsewhere();
 
     void N0Click();
     void N11Click();

@@ -3,6 +3,8 @@
 #include "app/generalerror.h"
 #include "core/dmodule.h"
 
+#include <QHash>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -80,4 +82,37 @@ QTreeWidgetItem *LazyTree::findItem(qint64 id) const
             return *it;
     }
     return nullptr;
+}
+
+void LazyTree::reread()
+{
+    // Tree order puts a parent before its children, so each node is read before it is opened.
+    QList<qint64> expanded;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        if ((*it)->isExpanded() && !isPlaceholder(*it))
+            expanded << itemId(*it);
+    }
+    const qint64 current = itemId(m_tree->currentItem());
+    const int scrolled = m_tree->verticalScrollBar()->value();
+    rebuild();
+    QHash<qint64, QTreeWidgetItem *> shown;
+    const auto note = [&](QTreeWidgetItem *parent) {
+        const int count = parent ? parent->childCount() : m_tree->topLevelItemCount();
+        for (int i = 0; i < count; ++i) {
+            QTreeWidgetItem *item = parent ? parent->child(i) : m_tree->topLevelItem(i);
+            if (!isPlaceholder(item))
+                shown.insert(itemId(item), item);
+        }
+    };
+    note(nullptr);
+    for (const qint64 id : std::as_const(expanded)) {
+        QTreeWidgetItem *item = shown.value(id);
+        if (!item)
+            continue;   // gone, or under a node that is gone
+        item->setExpanded(true);
+        note(item);
+    }
+    if (QTreeWidgetItem *item = shown.value(current))
+        m_tree->setCurrentItem(item);
+    m_tree->verticalScrollBar()->setValue(scrolled);
 }

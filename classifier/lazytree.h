@@ -24,6 +24,9 @@ public:
     // ClassesViewExpand: reads one level below `node`, or the whole tree from the top when node is null.
     void expand(QTreeWidgetItem *node);
     void rebuild() { expand(nullptr); }
+    // Reads the whole tree again as the database holds it now, opening the nodes that were open and
+    // keeping the current node and the scroll position where they still exist.
+    void reread();
     void clear();
     QTreeWidget *tree() const { return m_tree; }
 

@@ -164,6 +164,20 @@ void FieldsPage::rereadFieldList()
         DModule->QRFields->close();
 }
 
+void FieldsPage::rereadKeepingCurrent()
+{
+    const qint64 current = selectedField().id;
+    reloadFieldList();
+    if (current)
+        selectField(current);
+    updateLookupButton();
+}
+
+bool FieldsPage::panelOpen() const
+{
+    return !GroupBox7->isHidden();
+}
+
 int FieldsPage::fieldCount() const
 {
     return DModule->QRFields->isOpen() ? DModule->QRFields->recordCount() : 0;

@@ -34,6 +34,10 @@ public:
 
     // Runs the field query on QRFields and shows it in the grid (opening a database).
     void reloadFieldList();
+    // Reads the list again, the same field staying current while it exists.
+    void rereadKeepingCurrent();
+    // Whether a field is being added or changed in the input panel.
+    bool panelOpen() const;
     // Number of description fields in the list.
     int fieldCount() const;
     // Empties Edit4, unticks CheckBox3, sets LookupBtn by the current field (part of TForm1::ClearForm).

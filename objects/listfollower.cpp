@@ -7,6 +7,7 @@
 #include "objects/objectlist.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
@@ -43,9 +44,23 @@ ListFollower::ListFollower(TDModule &module, QWidget *window, std::function<void
     connect(&module, &TDModule::DesignChanged, this, [this] { arrived(ChangeNotice::Design); });
 }
 
+void ListFollower::catchUpWhenShown()
+{
+    m_catchUp = true;
+    m_window->installEventFilter(this);
+}
+
+bool ListFollower::eventFilter(QObject *watched, QEvent *event)
+{
+    // After the window is on screen, so that a message the reload shows has it as its owner.
+    if (watched == m_window && event->type() == QEvent::Show && m_waiting)
+        QTimer::singleShot(0, this, &ListFollower::tryNow);
+    return QObject::eventFilter(watched, event);
+}
+
 void ListFollower::arrived(int changes)
 {
-    if (!m_window->isVisible() || !m_module.connected())
+    if (!m_module.connected() || (!m_window->isVisible() && !m_catchUp))
         return;
     m_waiting |= changes;
     tryNow();
@@ -57,14 +72,16 @@ bool ListFollower::userBusy() const
     // the window means an action keeps the window painted while it works, perhaps before the dialog shows.
     const QWidget *modal = QApplication::activeModalWidget();
     return !m_window->isEnabled() || (modal && modal != m_window->window()) || QApplication::activePopupWidget()
-           || m_window->findChild<QProgressDialog *>() || (Form7 && Form7->isVisible()) || m_module.InTransaction();
+           || m_window->findChild<QProgressDialog *>() || (Form7 && Form7->isVisible()) || m_module.InTransaction()
+           || (m_busy && m_busy());
 }
 
 void ListFollower::tryNow()
 {
     if (!m_window->isVisible() || !m_module.connected()) {
-        // Left meanwhile: the window reads everything when shown again.
-        m_waiting = 0;
+        // Left meanwhile: the window reads everything when shown again, or catches up then.
+        if (!m_catchUp || !m_module.connected())
+            m_waiting = 0;
         m_retry->stop();
         return;
     }

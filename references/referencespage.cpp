@@ -83,6 +83,21 @@ void ReferencesPage::ComponentsFill()
         (new QListWidgetItem(book.name, ComponentsList2))->setData(Qt::UserRole, book.id);
 }
 
+void ReferencesPage::refillKeepingChoice()
+{
+    const auto chosenId = [](const QListWidget *list) {
+        return list->currentItem() ? list->currentItem()->data(Qt::UserRole) : QVariant();
+    };
+    const QVariant topClass = chosenId(ComponentsList1), book = chosenId(ComponentsList2);
+    ComponentsFill();
+    for (const auto &[list, id] : {std::pair{ComponentsList1, topClass}, std::pair{ComponentsList2, book}}) {
+        for (int row = 0; id.isValid() && row < list->count(); ++row) {
+            if (list->item(row)->data(Qt::UserRole) == id)
+                list->setCurrentRow(row);
+        }
+    }
+}
+
 bool ReferencesPage::confirmRegenerate(const ReferenceStore::TopClass &topClass)
 {
     // The list shows which class the question is about.

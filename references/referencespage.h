@@ -23,6 +23,9 @@ public:
     QListWidget *ComponentsList1 = nullptr, *ComponentsList2 = nullptr;
     QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
 
+    // Fills both lists again, the chosen class and book staying chosen while they exist.
+    void refillKeepingChoice();
+
 public Q_SLOTS:
     void ComponentsFill();
     void Button1Click();

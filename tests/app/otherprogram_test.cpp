@@ -8,7 +8,12 @@
 #include "catalogs/elementwidgets.h"
 #include "core/dmodule.h"
 #include "fields/fieldspage.h"
+#include "classifier/classifierpage.h"
+#include "classifier/classstore.h"
+#include "classifier/lazytree.h"
+#include "fields/fieldstore.h"
 #include "objects/form2.h"
+#include "references/referencespage.h"
 #include "objects/form7.h"
 #include "objects/listfollower.h"
 #include "objects/objectgridmodel.h"
@@ -17,6 +22,9 @@
 #include "settings/form6.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTreeWidget>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -184,4 +192,91 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     EXPECT_TRUE(Form22->isVisible());
     EXPECT_FALSE(Form11->isVisible());
     EXPECT_EQ(Form22->gridModel->rowCount(), 3);
+}
+
+TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatIsOpenChosenAndTyped)
+{
+    const qint64 top = AddClass(*DModule, "Мебель", "", 0, 0);
+    const qint64 chairs = AddClass(*DModule, "Стулья", "", top, 1);
+    const qint64 colour = addField(*DModule, "Цвет", StringType);
+    addField(*DModule, "Вес", StringType);
+    Form1->OpenServerDataBase(shared);
+    Form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
+    LazyTree &tree = *Form1->classifierPage->classTree();
+    tree.findItem(top)->setExpanded(true);
+    tree.tree()->setCurrentItem(tree.findItem(chairs));
+    Form1->classifierPage->AddClassEdit->setText("Табуреты");
+    ASSERT_TRUE(Form1->fieldsPage->selectField(colour));
+
+    TDModule other;
+    other.OpenServerConnection(shared);
+    QSignalSpy changed(DModule, &TDModule::DesignChanged);
+    const qint64 tables = AddClass(other, "Столы", "", top, 1);
+    addField(other, "Автор", StringType);
+    ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) != nullptr; }));
+    EXPECT_TRUE(tree.findItem(top)->isExpanded());
+    EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
+    EXPECT_EQ(Form1->classifierPage->AddClassEdit->text(), "Табуреты");
+    EXPECT_EQ(Form1->fieldsPage->fieldCount(), 3);
+    EXPECT_EQ(Form1->fieldsPage->selectedField().id, colour);
+    EXPECT_EQ(Form1->referencesPage->ComponentsList1->count(), 1);
+
+    // A field being added in the panel: the lists wait until it closes.
+    Form1->AddFieldBtnClick();
+    const int before = changed.size();
+    FieldStore::DeleteField(other, colour);
+    ASSERT_TRUE(WaitFor([&] { return changed.size() > before; }));
+    QTest::qWait(400);
+    EXPECT_EQ(Form1->fieldsPage->fieldCount(), 3);
+    Form1->CancelBtnClick();
+    ASSERT_TRUE(WaitFor([&] { return Form1->fieldsPage->fieldCount() == 2; }));
+
+    // Hidden behind the view/fill window: caught up when shown again.
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    ASSERT_FALSE(Form1->isVisible());
+    const int hiddenBefore = changed.size();
+    MessageBoxAnswerer answer(QMessageBox::Ok);   // the view/fill window tells of it
+    DeleteClassWithSubtree(other, tables);
+    ASSERT_TRUE(WaitFor([&] { return changed.size() > hiddenBefore && answer.seen() > 0; }));
+    ASSERT_TRUE(tree.findItem(tables) != nullptr);
+    Form2->BackBth->click();
+    ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) == nullptr; }));
+    EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
+}
+
+TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsThatAreGone)
+{
+    openList({"а", "б"}, 1);
+    Form2->BackBth->click();
+    const qint64 weight = addField(*DModule, "Вес", StringType);
+    Layout::Catalog layout;
+    layout.fieldLabels << Layout::Label{"Вес", Layout::Colors::WindowText, 10, "Arial", 10, 10};
+    layout.textLabels << Layout::Label{"Заголовок", Layout::Colors::WindowText, 10, "Arial", 10, 40};
+    CatalogStore::Save(*DModule, "Витрина", layout, {});
+    Form1->fieldsPage->reloadFieldList();
+    Form1->GoToDBBtn->click();
+    Form2->GoToCatalogBtn->click();
+    ASSERT_TRUE(Form11->isVisible());
+    ASSERT_TRUE(Form11->OpenCatalog("Витрина"));
+    ASSERT_EQ(Form11->gridColumnCount(), 2);
+    Form11->setGridColumnVisible(0, false);
+
+    TDModule other;
+    other.OpenServerConnection(shared);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    addField(other, "Автор", StringType);   // ahead of nothing: shifts no column
+    FieldStore::DeleteField(other, weight);
+    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+    const QString text = answer.texts().join(" / ");
+    EXPECT_TRUE(text.contains("макет каталога остался как был")) << text.toStdString();
+    EXPECT_TRUE(text.contains("больше нет: Вес.")) << text.toStdString();
+    EXPECT_EQ(Form11->currentLayout().textLabels.size(), 1);
+    EXPECT_EQ(Form11->currentLayout().fieldLabels.size(), 1);
+    QStringList shown;
+    for (int column = 0; column < Form11->gridColumnCount(); ++column)
+        shown << Form11->gridColumnCaption(column) + (Form11->isGridColumnVisible(column) ? "" : " (скрыт)");
+    EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
+    EXPECT_EQ(Form11->gridModel->rowCount(), 2);
 }
