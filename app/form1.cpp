@@ -405,14 +405,6 @@ void TForm1::N12Click()
         Form2->close();
 }
 
-bool TForm1::refuseOnServer(const QString &action)
-{
-    if (!DModule->connected() || DModule->engine() != EngineKind::Server)
-        return false;
-    ShowMessage(QStringLiteral("%1 для базы данных на сервере пока недоступно.").arg(action), isVisible() ? this : nullptr);
-    return true;
-}
-
 void TForm1::N13Click()
 {
     QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter}, {}});
@@ -480,8 +472,6 @@ void TForm1::N23Click()
 
 void TForm1::N31Click()
 {
-    if (refuseOnServer(QStringLiteral("Сохранение шаблона")))
-        return;
     Form10->PrepareForSaving();
     CentreOnScreen(Form10);
     Form10->show();

@@ -115,8 +115,6 @@ private:
     void prepareSearchIndex();
     void setDatabaseState(bool open);
     void showOpenedDatabase(const QString &where = QString());
-    // Whether the open database is a file: templates of a server database are not made yet.
-    bool refuseOnServer(const QString &action);
     // "Сохранить как..." on a server database: a database file copy at `path`.
     void saveServerCopy(const QString &path);
     // After a copy into another engine: the catalogs' pictures follow into the copy opened by `openTarget`.

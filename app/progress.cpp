@@ -18,6 +18,14 @@ QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum)
     return progress;
 }
 
+std::function<bool(qint64 done, qint64 total)> ProgressIn(QProgressDialog *progress)
+{
+    return [progress](qint64 done, qint64 total) {
+        progress->setValue(total > 0 ? int(done * progress->maximum() / total) : 0);
+        return !progress->wasCanceled();
+    };
+}
+
 namespace {
 class ProgressWait : public TDModule::LongWait
 {

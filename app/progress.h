@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+#include <functional>
 
 class QProgressDialog;
 class QWidget;
@@ -8,6 +10,9 @@ class QWidget;
 // The progress window of a long action: window-modal, with "Отмена", shown only when the action has
 // lasted a moment; it deletes itself when closed.
 QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum);
+
+// Shows a copy's progress (rows copied of rows in all) in `progress`; its "Отмена" answers false to stop.
+std::function<bool(qint64 done, qint64 total)> ProgressIn(QProgressDialog *progress);
 
 class TDModule;
 

@@ -57,12 +57,24 @@ void TServerDialog::setMode(Mode mode)
 {
     m_mode = mode;
     const bool connecting = mode == Mode::Connect;
-    setWindowTitle(connecting ? QStringLiteral("Подключение к серверу") : QStringLiteral("Выгрузка на сервер"));
+    switch (mode) {
+    case Mode::Connect:
+        setWindowTitle(QStringLiteral("Подключение к серверу"));
+        ConnectBtn->setText(QStringLiteral("Подключиться"));
+        break;
+    case Mode::NewDatabase:
+        setWindowTitle(QStringLiteral("Выгрузка на сервер"));
+        ConnectBtn->setText(QStringLiteral("Выгрузить"));
+        break;
+    case Mode::Create:
+        setWindowTitle(QStringLiteral("Новая база данных на сервере"));
+        ConnectBtn->setText(QStringLiteral("Создать"));
+        break;
+    }
     m_databaseLabel->setText(connecting ? QStringLiteral("База данных:") : QStringLiteral("Новая база данных:"));
     DatabaseEdit->setToolTip(connecting ? QString()
                                         : QStringLiteral("Строчные латинские буквы, цифры и знак \"_\"; "
                                                          "база данных с этим именем не должна существовать или должна быть пуста"));
-    ConnectBtn->setText(connecting ? QStringLiteral("Подключиться") : QStringLiteral("Выгрузить"));
     CreateBox->setVisible(connecting);
 }
 

@@ -15,8 +15,9 @@ class TServerDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // Connecting to a database, or naming the new database a file database is copied into.
-    enum class Mode { Connect, NewDatabase };
+    // Connecting to a database, naming the new database a file database is copied into, or naming a
+    // new database made empty or from a template.
+    enum class Mode { Connect, NewDatabase, Create };
 
     explicit TServerDialog(QWidget *parent = nullptr);
 

@@ -1,13 +1,13 @@
 #include "core/databasecopy.h"
 
 #include "core/dberror.h"
+#include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "core/serverdatabase.h"
 #include "fields/fieldindexes.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -412,12 +412,6 @@ void discardServerCopy(const ServerConnection &target, bool created)
     }
 }
 
-void removeFileCopy(const QString &path)
-{
-    for (const char *suffix : {"", "-journal", "-wal", "-shm"})
-        QFile::remove(path + QLatin1String(suffix));
-}
-
 }
 
 bool ToServer(TDModule &source, const ServerConnection &target, const Progress &progress)
@@ -450,11 +444,11 @@ bool ToFile(TDModule &source, const QString &path, const Progress &progress)
         done = Copier(source, copy, progress).run();
         copy.CloseConnection();
     } catch (const DbError &) {
-        removeFileCopy(path);
+        RemoveDatabaseFile(path);
         throw;
     }
     if (!done)
-        removeFileCopy(path);
+        RemoveDatabaseFile(path);
     return done;
 }
 

@@ -25,3 +25,9 @@ void CopyDatabaseFile(const QString &source, const QString &target)
     if (!out.commit())
         throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(target, out.errorString()));
 }
+
+void RemoveDatabaseFile(const QString &path)
+{
+    for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}

@@ -87,12 +87,22 @@ void TDModule::CloseConnection()
 
 void TDModule::OpenConnection(const QString &path)
 {
+    openFile(path, false);
+}
+
+void TDModule::OpenReadOnly(const QString &path)
+{
+    openFile(path, true);
+}
+
+void TDModule::openFile(const QString &path, bool readOnly)
+{
     LookupValuesIntact.reset();
     CloseConnection();
     // The engine would silently create a missing file; a database must already exist.
     if (!QFileInfo(path).isFile())
         throw DbError(QStringLiteral("Файл не найден: %1").arg(path));
-    QSqlDatabase db = Engine::AddFileConnection(m_connectionName, path);
+    QSqlDatabase db = Engine::AddFileConnection(m_connectionName, path, readOnly);
     m_engine = EngineKind::File;
     if (!db.open()) {
         const QString text = EngineErrorText(db.lastError());
@@ -107,7 +117,9 @@ void TDModule::OpenConnection(const QString &path)
         CloseConnection();
         throw;
     }
-    FieldIndexes::EnsureFieldIndexes(*this);
+    // Indexes an earlier version did not make are made in files the program works in, never in one it only reads.
+    if (!readOnly)
+        FieldIndexes::EnsureFieldIndexes(*this);
 }
 
 void PrepareFileConnection(QSqlDatabase &db)

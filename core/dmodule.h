@@ -27,6 +27,9 @@ public:
 
     // Opens a database file; a missing file or one that is not a database throws DbError.
     void OpenConnection(const QString &path);
+    // Opens a database file only to read it (a template a new database is copied from): the file stays
+    // byte for byte as it was. The checks of OpenConnection apply.
+    void OpenReadOnly(const QString &path);
     // Opens a database on a server; the checks of a file apply. When the server cannot be reached, refuses
     // the user or holds no database of the program, throws DbError with the reason in Russian and the
     // connection open before stays open.
@@ -96,6 +99,7 @@ Q_SIGNALS:
 
 private:
     friend class Transaction;
+    void openFile(const QString &path, bool readOnly);
     void announce(int changes);
     void notificationArrived(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload);
     void emitArrivedChanges();

@@ -75,11 +75,12 @@ EngineKind KindOf(const QSqlDatabase &db)
     return db.driverName() == ServerDriver ? EngineKind::Server : EngineKind::File;
 }
 
-QSqlDatabase AddFileConnection(const QString &name, const QString &path)
+QSqlDatabase AddFileConnection(const QString &name, const QString &path, bool readOnly)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(FileDriver, name);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000;QSQLITE_OPEN_READONLY")
+                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
     return db;
 }
 

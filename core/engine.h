@@ -30,8 +30,9 @@ namespace Engine {
 
 EngineKind KindOf(const QSqlDatabase &db);
 
-// Adds (not opens) a connection named `name` for a database file or a server database.
-QSqlDatabase AddFileConnection(const QString &name, const QString &path);
+// Adds (not opens) a connection named `name` for a database file or a server database. A file opened
+// for reading only is never written, not even by the engine's own housekeeping.
+QSqlDatabase AddFileConnection(const QString &name, const QString &path, bool readOnly = false);
 QSqlDatabase AddServerConnection(const QString &name, const ServerConnection &server);
 
 // Opens the connection `name` to `server` and runs `check` on it; on any failure the connection is closed

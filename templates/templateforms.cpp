@@ -7,7 +7,12 @@
 #include "app/messages.h"
 #include "app/named.h"
 #include "app/namedialog.h"
+#include "app/progress.h"
+#include "app/serverdialog.h"
+#include "app/serversettings.h"
+#include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/serverdatabase.h"
 #include "objects/form2.h"
 #include "settings/form6.h"
 #include "templates/templatestore.h"
@@ -18,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -102,10 +108,14 @@ TForm9::TForm9(QWidget *parent)
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Создать"), this);
     Button1->setDefault(true);
     Button2 = Named<QPushButton>("Button2", QStringLiteral("Закрыть окно"), this);
+    ServerBtn = Named<QPushButton>("ServerBtn", QStringLiteral("Создать на сервере…"), this);
+    ServerDialog = new TServerDialog(this);
+    ServerDialog->setMode(TServerDialog::Mode::Create);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button1);
+    buttons->addWidget(ServerBtn);
     buttons->addWidget(Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(RadioButton1);
@@ -119,6 +129,11 @@ TForm9::TForm9(QWidget *parent)
     connect(ListBox, &QListWidget::itemDoubleClicked, this, &TForm9::Button1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm9::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm9::Button2Click);
+    connect(ServerBtn, &QPushButton::clicked, this, &TForm9::ServerBtnClick);
+    connect(ServerDialog, &TServerDialog::connectRequested, this, [this] {
+        if (CreateOnServer(ServerDialog->connection()))
+            ServerDialog->accept();
+    });
     RadioButton1->setChecked(true);
     ListBox->setEnabled(false);
 }
@@ -163,6 +178,59 @@ void TForm9::Button1Click()
     }
     if (makeAndOpenDatabase(this, source, QStringLiteral("NewDataBase.mdb")))
         close();
+}
+
+void TForm9::ServerBtnClick()
+{
+    QString source;
+    if (RadioButton2->isChecked()) {
+        const QListWidgetItem *item = ListBox->currentItem();
+        if (!item || !item->isSelected())
+            return;
+        if (!Guarded([&] { source = TemplateStore::TemplateSource(programFolder(), item->text()); }))
+            return;
+    }
+    m_serverSource = source;
+    ServerConnection server = ServerSettings::ReadLast(programFolder());
+    // The remembered database exists already: the new one needs a name of its own.
+    server.database.clear();
+    ServerDialog->ShowConnection(server);
+    CentreOnScreen(ServerDialog);
+    ServerDialog->show();
+    ServerDialog->raise();
+    ServerDialog->activateWindow();
+}
+
+bool TForm9::CreateOnServer(const ServerConnection &server)
+{
+    QWidget *owner = ServerDialog->isVisible() ? static_cast<QWidget *>(ServerDialog) : this;
+    QProgressDialog *progress = NewProgress(owner, QStringLiteral("Создание базы данных на сервере..."), 1000);
+    bool made = false;
+    QString error;
+    try {
+        if (m_serverSource.isEmpty()) {
+            CreateServerDatabase(server);
+            made = true;
+        } else {
+            made = TemplateStore::CreateServerDatabaseFrom(m_serverSource, server, ProgressIn(progress));
+        }
+    } catch (const DbError &e) {
+        error = e.message();
+    }
+    progress->close();
+    if (!error.isEmpty()) {
+        ShowMessage(QStringLiteral("База данных на сервере не создана. %1").arg(error), owner);
+        return false;
+    }
+    if (!made) {
+        ShowMessage(QStringLiteral("Создание прервано: база данных на сервере не создана."), owner);
+        return false;
+    }
+    // Closing the view/fill window brings the editing mode back, also when it was not on screen.
+    Form2->close();
+    Form1->OpenServerDataBase(server);
+    close();
+    return true;
 }
 
 void TForm9::CreateFromTemplate(const QString &name)
@@ -216,6 +284,10 @@ void TForm10::Button1Click()
         return;
     }
     const TemplateStore::StripChoice strip{Settings::TemplateDropsObjects(), Settings::TemplateDropsBooks()};
+    if (DModule->connected() && DModule->engine() == EngineKind::Server) {
+        saveFromServer(name, strip);
+        return;
+    }
     const bool saved = BusyGuarded([&] {
         TemplateStore::SaveTemplate(*DModule, programFolder(), name, Form1->CurrentDbPath, strip, [](const QString &path) {
             Form1->OpenDataBase(path);
@@ -225,6 +297,31 @@ void TForm10::Button1Click()
     Form1->RefreshViewFillMode();
     if (!saved)
         return;
+    close();
+    ShowMessage(QStringLiteral("Шаблон успешно сохранен!"));
+}
+
+void TForm10::saveFromServer(const QString &name, TemplateStore::StripChoice strip)
+{
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Сохранение шаблона..."), 1000);
+    // The open database is read as of one moment meanwhile; no window may change it before the copy ends.
+    progress->setWindowModality(Qt::ApplicationModal);
+    bool saved = false;
+    QString error;
+    try {
+        saved = TemplateStore::SaveServerTemplate(*DModule, programFolder(), name, strip, ProgressIn(progress));
+    } catch (const DbError &e) {
+        error = e.message();
+    }
+    progress->close();
+    if (!error.isEmpty()) {
+        ShowGeneralError(error);
+        return;
+    }
+    if (!saved) {
+        ShowMessage(QStringLiteral("Сохранение прервано: шаблон не сохранен."), this);
+        return;
+    }
     close();
     ShowMessage(QStringLiteral("Шаблон успешно сохранен!"));
 }

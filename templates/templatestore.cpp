@@ -38,6 +38,11 @@ void requireFileName(const QString &name)
     if (!IsFileName(name))
         throw DbError(QStringLiteral("«%1» не может быть именем файла шаблона.").arg(name));
 }
+
+QString notSaved(const QString &why)
+{
+    return QStringLiteral("Шаблон не сохранен: %1").arg(why);
+}
 }
 
 QString ListPath(const QString &programFolder)
@@ -169,7 +174,7 @@ void SaveTemplate(TDModule &module, const QString &programFolder, const QString 
         if (!reopened)
             module.CloseConnection();
         QFile::remove(path);
-        QString text = QStringLiteral("Шаблон не сохранен: %1").arg(why);
+        QString text = notSaved(why);
         if (!reopened)
             text += QStringLiteral(" База данных %1 не открыта.").arg(QDir::toNativeSeparators(current));
         throw DbError(text);
@@ -192,8 +197,51 @@ void SaveTemplate(TDModule &module, const QString &programFolder, const QString 
         WriteNames(programFolder, names);
     } catch (const DbError &error) {
         QFile::remove(path);
-        throw DbError(QStringLiteral("Шаблон не сохранен: %1").arg(error.message()));
+        throw DbError(notSaved(error.message()));
     }
+}
+
+bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
+                        const DatabaseCopy::Progress &progress)
+{
+    QStringList names = ReadNames(programFolder);
+    const QString problem = SaveProblem(programFolder, names, name);
+    if (!problem.isEmpty())
+        throw DbError(problem);
+    const QString path = TemplatePath(programFolder, name);
+    QDir(programFolder).mkpath(QStringLiteral("Samples"));
+    bool copied = false;
+    try {
+        copied = DatabaseCopy::ToFile(module, path, progress);
+    } catch (const DbError &error) {
+        throw DbError(notSaved(error.message()));
+    }
+    if (!copied)
+        return false;
+    // The copy holds no catalog pictures (a file keeps them in folders, and none are carried over); the
+    // stripping removes the catalogs themselves.
+    try {
+        {
+            TDModule copy;
+            copy.OpenConnection(path);
+            StripTemplateCopy(copy, choice);
+        }
+        names << name;
+        WriteNames(programFolder, names);
+    } catch (const DbError &error) {
+        RemoveDatabaseFile(path);
+        throw DbError(notSaved(error.message()));
+    }
+    return true;
+}
+
+bool CreateServerDatabaseFrom(const QString &source, const ServerConnection &target, const DatabaseCopy::Progress &progress)
+{
+    if (!QFileInfo(source).isFile())
+        throw DbError(QStringLiteral("Файл %1 не найден: новая база данных не создана.").arg(QDir::toNativeSeparators(source)));
+    TDModule from;
+    from.OpenReadOnly(source);
+    return DatabaseCopy::ToServer(from, target, progress);
 }
 
 void RenameTemplate(const QString &programFolder, const QString &oldName, const QString &newName)

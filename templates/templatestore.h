@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/databasecopy.h"
+#include "core/engine.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -60,6 +63,19 @@ using DatabaseOpener = std::function<bool(const QString &path)>;
 // `current` is open again if it can be; the error says what failed.
 void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
                   StripChoice choice, const DatabaseOpener &open);
+
+// Saves the server database open in `module` as template `name`: a file like any other, made by copying
+// the database into it and stripping the copy through a connection of its own, then listed last.
+// `module` stays open and is only read. Returns false when stopped through `progress`. When stopped or
+// failing no template file is left and the name is not listed; the error says what failed.
+bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
+                        const DatabaseCopy::Progress &progress = {});
+
+// A new database on a server as a copy of the database file `source` (a template), which is only read.
+// Returns false when stopped through `progress`. When stopped or failing nothing of the new database
+// remains (an empty database the administrator made stays, empty); throws DbError in Russian.
+bool CreateServerDatabaseFrom(const QString &source, const ServerConnection &target,
+                              const DatabaseCopy::Progress &progress = {});
 
 // Renames a template's file and its line, which keeps its place.
 void RenameTemplate(const QString &programFolder, const QString &oldName, const QString &newName);

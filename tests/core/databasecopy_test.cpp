@@ -59,25 +59,7 @@ protected:
             copy->OpenServerConnection(target);
         return *copy;
     }
-    // The number of tables of a server database, or -1 when there is no such database.
-    static int serverTables(const ServerConnection &server)
-    {
-        int tables = -1;
-        {
-            QSqlDatabase db = Engine::AddServerConnection("copy_test_probe", server);
-            if (db.open()) {
-                QSqlQuery query(db);
-                query.exec(Engine::TableNamesQuery(EngineKind::Server));
-                tables = 0;
-                while (query.next())
-                    ++tables;
-                db.close();
-            }
-        }
-        QSqlDatabase::removeDatabase("copy_test_probe");
-        return tables;
-    }
-    bool targetExists() const { return onServer() ? QFile::exists(targetPath) : serverTables(target) >= 0; }
+    bool targetExists() const { return onServer() ? QFile::exists(targetPath) : ServerTableCount(target) >= 0; }
 
     // A database as a museum fills it: a classifier with its book, every kind of field, objects with
     // gaps in their numbers, empty values and a picture, and links to the book.
@@ -112,30 +94,6 @@ protected:
         AddObjectLink(*module, QString::number(objectIds.first()), bookId, quartz, "12 шт.", 0);
     }
 
-    // Every table's rows as texts a reader compares: the engines give numbers and texts as different types.
-    static QMap<QString, QStringList> contents(TDModule &db)
-    {
-        QMap<QString, QStringList> tables;
-        for (const QVariantList &table : db.QRWork->readAll(Engine::TableNamesQuery(db.engine()))) {
-            const QString name = table.first().toString().toUpper();
-            QStringList &rows = tables[name];
-            for (const QVariantList &row : db.QRWork->readAll(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(name))) {
-                QStringList cells;
-                for (const QVariant &value : row) {
-                    if (value.isNull())
-                        cells << "NULL";
-                    else if (value.typeId() == QMetaType::QByteArray)
-                        cells << "bytes:" + value.toByteArray().toHex();
-                    else if (value.typeId() == QMetaType::Double)
-                        cells << QString::number(value.toDouble(), 'g', 17);
-                    else
-                        cells << value.toString();
-                }
-                rows << cells.join(" | ");
-            }
-        }
-        return tables;
-    }
     static QSet<QString> indexNames(TDModule &db)
     {
         QSet<QString> names;
@@ -164,7 +122,7 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
     module->exec("CREATE TABLE NOTES(N_ID INTEGER NOT NULL PRIMARY KEY, N_OBJECT INTEGER, N_TEXT VARCHAR(200))");
     module->exec("CREATE INDEX NOTES_OBJECT ON NOTES(N_OBJECT)");
     module->exec("INSERT INTO NOTES VALUES(?, ?, ?)", {1, objectIds.first(), "с нулём\tи табуляцией"});
-    const QMap<QString, QStringList> before = contents(*module);
+    const QMap<QString, QStringList> before = TableContents(*module);
 
     QList<std::pair<qint64, qint64>> told;
     ASSERT_TRUE(copyOut([&](qint64 copied, qint64 total) {
@@ -180,7 +138,7 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
         EXPECT_LE(told[i - 1].first, told[i].first);
 
     TDModule &copied = openCopy();
-    const QMap<QString, QStringList> after = contents(copied);
+    const QMap<QString, QStringList> after = TableContents(copied);
     EXPECT_EQ(after.keys(), before.keys());
     for (const QString &table : before.keys())
         EXPECT_EQ(after.value(table), before.value(table)) << table.toStdString();
@@ -235,12 +193,12 @@ TEST_P(DatabaseCopyTest, RowsAddedToTheCopyGetNumbersAboveTheCopiedOnes)
 TEST_P(DatabaseCopyTest, AStoppedOrRefusedCopyLeavesNoTargetAndTheSourceAsItWas)
 {
     fill();
-    const QMap<QString, QStringList> before = contents(*module);
+    const QMap<QString, QStringList> before = TableContents(*module);
     int calls = 0;
     EXPECT_FALSE(copyOut([&](qint64 copied, qint64) { return ++calls < 3 || copied == 0; }));
     EXPECT_GE(calls, 3);
     EXPECT_FALSE(targetExists());
-    EXPECT_EQ(contents(*module), before);
+    EXPECT_EQ(TableContents(*module), before);
 
     // A target that exists already is never written into.
     QString failure;
@@ -265,9 +223,9 @@ TEST_P(DatabaseCopyTest, AStoppedOrRefusedCopyLeavesNoTargetAndTheSourceAsItWas)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), QByteArray("not ours"));
     } else {
-        EXPECT_EQ(serverTables(taken), 8);
+        EXPECT_EQ(ServerTableCount(taken), 8);
     }
-    EXPECT_EQ(contents(*module), before);
+    EXPECT_EQ(TableContents(*module), before);
 }
 
 // A file holds whatever the server holds: the failures of values are the upload's alone.
@@ -280,7 +238,7 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
     fill();
     // The server keeps no NUL character in a text; the file may hold one.
     exec("UPDATE CLASSES SET C_NAME = 'a' || char(0) || 'b' WHERE C_NAME = 'Слюда'");
-    const QMap<QString, QStringList> before = contents(*module);
+    const QMap<QString, QStringList> before = TableContents(*module);
     auto failureOf = [&] {
         try {
             copyOut();
@@ -292,7 +250,7 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
     QString failure = failureOf();
     EXPECT_TRUE(failure.contains("нулевой знак")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("CLASSES")) << failure.toStdString();
-    EXPECT_EQ(serverTables(target), -1);
+    EXPECT_EQ(ServerTableCount(target), -1);
 
     // An empty database the administrator made for the upload stays, empty again.
     {
@@ -304,8 +262,8 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
     QSqlDatabase::removeDatabase("copy_test_admin");
     failure = failureOf();
     EXPECT_TRUE(failure.contains("нулевой знак")) << failure.toStdString();
-    EXPECT_EQ(serverTables(target), 0);
-    EXPECT_EQ(contents(*module), before);
+    EXPECT_EQ(ServerTableCount(target), 0);
+    EXPECT_EQ(TableContents(*module), before);
 }
 
 ENGINE_TEST_SUITE(DatabaseCopyTest);

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "core/collation.h"
 #include "core/dmodule.h"
+#include "core/schemanames.h"
 #include "core/serverdatabase.h"
 #include "core/textfile.h"
 #include "fields/fieldstore.h"
@@ -108,6 +109,52 @@ void DropServerDatabase(const ServerConnection &server)
             ADD_FAILURE() << "dropping the test database failed: " << q.lastError().text().toStdString();
         return 0;
     });
+}
+
+int ServerTableCount(const ServerConnection &server)
+{
+    int tables = -1;
+    {
+        QSqlDatabase db = Engine::AddServerConnection(QStringLiteral("test_table_count"), server);
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(Engine::TableNamesQuery(EngineKind::Server));
+            tables = 0;
+            while (query.next())
+                ++tables;
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test_table_count"));
+    return tables;
+}
+
+QMap<QString, QStringList> TableContents(TDModule &db)
+{
+    const QStringList searchIndex{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+    QMap<QString, QStringList> tables;
+    for (const QVariantList &table : db.QRWork->readAll(Engine::TableNamesQuery(db.engine()))) {
+        const QString name = table.first().toString().toUpper();
+        if (searchIndex.contains(name))
+            continue;
+        QStringList &rows = tables[name];
+        // The engines give numbers and texts as different types: compared as texts.
+        for (const QVariantList &row : db.QRWork->readAll(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(name))) {
+            QStringList cells;
+            for (const QVariant &value : row) {
+                if (value.isNull())
+                    cells << QStringLiteral("NULL");
+                else if (value.typeId() == QMetaType::QByteArray)
+                    cells << QStringLiteral("bytes:") + QString::fromLatin1(value.toByteArray().toHex());
+                else if (value.typeId() == QMetaType::Double)
+                    cells << QString::number(value.toDouble(), 'g', 17);
+                else
+                    cells << value.toString();
+            }
+            rows << cells.join(QStringLiteral(" | "));
+        }
+    }
+    return tables;
 }
 
 std::string EngineName(const ::testing::TestParamInfo<EngineKind> &info)

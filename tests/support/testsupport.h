@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QDir>
@@ -20,6 +21,11 @@ ServerConnection TestServer(const QString &database = QStringLiteral("postgres")
 // A fresh database of the program on the test server, made by the program's own schema code, and its removal.
 ServerConnection NewServerDatabase();
 void DropServerDatabase(const ServerConnection &server);
+// The number of tables of a server database, or -1 when the server has no such database.
+int ServerTableCount(const ServerConnection &server);
+// Every table of the open database (the quick search's index left out) with its rows as texts, ordered
+// by the first column: equal across the engines for equal data.
+QMap<QString, QStringList> TableContents(TDModule &db);
 
 // A program folder of its own for a test: System/ with the initial settings and Samples/Empty.mdb.
 class TempProgramFolder

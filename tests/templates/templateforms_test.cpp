@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/recentdatabases.h"
+#include "app/serverdialog.h"
 #include "app/startpage.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCommandLinkButton>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -75,6 +77,10 @@ protected:
     }
     void TearDown() override
     {
+        if (DModule->engine() == EngineKind::Server)
+            DModule->CloseConnection();
+        for (const ServerConnection &made : madeHere)
+            DropServerDatabase(made);
         DModule->ProgramFolder = sharedFolder;
         Form6->CheckBox3->setChecked(false);
         Form6->CheckBox4->setChecked(false);
@@ -93,6 +99,7 @@ protected:
         return DModule->QRWork->isEmpty() ? QString() : DModule->QRWork->asString("C_NAME");
     }
     QString sharedFolder;
+    QList<ServerConnection> madeHere;
 };
 
 TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
@@ -275,4 +282,32 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), electronics);
     Form2->close();
+}
+
+TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATemplateInTurn)
+{
+    if (!TestServerStarted())
+        GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+    makeTemplates({"Первый", "Второй"});
+    Form1->N11->trigger();
+    Form9->RadioButton2->click();
+    Form9->ListBox->setCurrentRow(1);
+    Form9->ServerBtn->click();
+    TServerDialog *dialog = Form9->ServerDialog;
+    ASSERT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->ConnectBtn->text(), "Создать");
+    madeHere << TestServer(QStringLiteral("vt_fromtpl_%1").arg(QCoreApplication::applicationPid()));
+    dialog->ShowConnection(madeHere.first());
+    dialog->PasswordEdit->setText(madeHere.first().password);
+    EXPECT_EQ(click(dialog->ConnectBtn), QStringList{});
+    EXPECT_FALSE(Form9->isVisible());
+    ASSERT_EQ(DModule->engine(), EngineKind::Server);
+    EXPECT_EQ(openClass(), "Второй");
+
+    // Saving a template keeps the program in the server database.
+    Form1->N31->trigger();
+    Form10->Edit1->setText("С сервера");
+    EXPECT_EQ(click(Form10->Button1), QStringList{"Шаблон успешно сохранен!"});
+    EXPECT_EQ(openClass(), "Второй");
+    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES").toString(), "Второй");
 }
