@@ -245,17 +245,6 @@ void TForm1::UploadToServerItemClick()
     ServerDialog->activateWindow();
 }
 
-namespace {
-// Shows the copy's progress in a window with "Отмена", which stops it.
-DatabaseCopy::Progress progressIn(QProgressDialog *progress)
-{
-    return [progress](qint64 copied, qint64 total) {
-        progress->setValue(total > 0 ? int(copied * progress->maximum() / total) : 0);
-        return !progress->wasCanceled();
-    };
-}
-}
-
 void TForm1::carryCatalogPictures(const std::function<void(TDModule &target)> &openTarget, QWidget *owner)
 {
     try {
@@ -274,7 +263,7 @@ bool TForm1::UploadToServer(const ServerConnection &server)
     QProgressDialog *progress = NewProgress(owner, QStringLiteral("Выгрузка базы данных на сервер..."), 1000);
     bool done = false;
     try {
-        done = DatabaseCopy::ToServer(*DModule, server, progressIn(progress));
+        done = DatabaseCopy::ToServer(*DModule, server, ProgressIn(progress));
     } catch (const DbError &error) {
         progress->close();
         ShowMessage(QStringLiteral("База данных не выгружена на сервер. %1").arg(error.message()), owner);
@@ -300,7 +289,7 @@ void TForm1::saveServerCopy(const QString &path)
     QProgressDialog *progress = NewProgress(owner, QStringLiteral("Сохранение копии базы данных в файл..."), 1000);
     bool done = false;
     try {
-        done = DatabaseCopy::ToFile(*DModule, path, progressIn(progress));
+        done = DatabaseCopy::ToFile(*DModule, path, ProgressIn(progress));
     } catch (const DbError &error) {
         progress->close();
         ShowMessage(QStringLiteral("Копия базы данных не сохранена. %1").arg(error.message()), owner);
