@@ -4,7 +4,7 @@
 // action as the median of several runs beside the same work done by the engine alone, and writes
 // docs/performance.md.
 //
-//   build/bench/bench_performance [sizes...] [--out docs/performance.md]
+//   build/bench/bench_performance [sizes...] [--out docs/performance.md] [--server [--keep-server]]
 #include "classifier/classstore.h"
 #include "classifier/lazytree.h"
 #include "classifier/treelevel.h"
@@ -344,11 +344,9 @@ public:
         Q_UNUSED(checksum);
         BuildObjectListPieces(fields);
         m_module.QRGeneral->close();
-        rows.append(addingAnObject());
         return rows;
     }
 
-private:
     // Adding one object with 20 fields (16 more are made first, each with its index), through the object
     // store beside one hand-written INSERT of the same values.
     Row addingAnObject()
@@ -397,6 +395,8 @@ private:
         }
         return {QStringLiteral("adding one object with %1 fields").arg(fields.size()), median(program), median(engine), {}};
     }
+
+private:
 
     double engineAlone(const std::function<double()> &work) const { return m_onServer ? -1 : work(); }
 
@@ -622,49 +622,71 @@ Row twoProgramsAdding(const ServerConnection &server, int each)
     return {QStringLiteral("two programs adding %1 objects each at the same time").arg(each), took, -1, note};
 }
 
-// The same actions on a copy of the database on the server, beside the file's figures.
-void measureOnServer(QApplication &app, QTextStream &text, TDModule &file, const Fields &fields, int size,
-                     const QList<Row> &fileRows)
+struct ServerPass
+{
+    double uploadedMs = 0;
+    QList<Row> rows;
+    QString failure;
+};
+
+// The same actions on a copy of the database on the server, uploaded before the file gets the fields of
+// the addition, so that both read lists of the same columns.
+std::optional<ServerPass> measureOnServer(QApplication &app, TDModule &file, const Fields &fields, int size, bool keep)
 {
     const std::optional<ServerConnection> server = benchServer(size);
     if (!server) {
         std::printf("no test server (VIRANDEL_TEST_PG_PORT unset): the server pass is left out\n");
-        return;
+        return std::nullopt;
     }
     std::printf("uploading %d objects to the server\n", size);
     std::fflush(stdout);
+    ServerPass pass;
     try {
         QElapsedTimer timer;
         timer.start();
         DatabaseCopy::ToServer(file, *server);
-        const double uploaded = ms(timer);
-        QList<Row> rows;
+        pass.uploadedMs = ms(timer);
         {
             TDModule onServer;
             onServer.OpenServerConnection(*server);
             Bench bench(app, onServer, fields, true);
-            for (Row row : bench.measure()) {
-                const auto same = std::find_if(fileRows.cbegin(), fileRows.cend(),
-                                               [&](const Row &fileRow) { return fileRow.action == row.action; });
-                row.engine = same == fileRows.cend() ? -1 : same->program;
-                rows << row;
-            }
+            pass.rows = bench.measure();
+            pass.rows << bench.addingAnObject();
             onServer.CloseConnection();
         }
-        rows << twoProgramsAdding(*server, 1000);
-        text << "\n### The same on a database server\n\nThe database uploaded to a local PostgreSQL server in "
-             << QString::number(uploaded / 1000, 'f', 1)
-             << " s. \"Program\" is the program on the server database, \"Engine alone\" here the program on the file "
-                "database (the table above), the ratio server to file.\n\n";
-        writeRows(text, rows);
+        pass.rows << twoProgramsAdding(*server, 1000);
     } catch (const DbError &error) {
         std::printf("server pass failed: %s\n", qPrintable(error.message()));
-        text << "\nThe server pass failed: " << error.message() << "\n";
+        pass.failure = error.message();
+    }
+    if (keep) {
+        std::printf("server database %s kept\n", qPrintable(server->database));
+        return pass;
     }
     try {
         RemoveServerDatabase(*server);
     } catch (const DbError &) {
     }
+    return pass;
+}
+
+void writeServerPass(QTextStream &text, const ServerPass &pass, const QList<Row> &fileRows)
+{
+    if (!pass.failure.isEmpty()) {
+        text << "\nThe server pass failed: " << pass.failure << "\n";
+        return;
+    }
+    QList<Row> rows;
+    for (Row row : pass.rows) {
+        const auto same = std::find_if(fileRows.cbegin(), fileRows.cend(), [&](const Row &fileRow) { return fileRow.action == row.action; });
+        row.engine = same == fileRows.cend() ? -1 : same->program;
+        rows << row;
+    }
+    text << "\n### The same on a database server\n\nThe database uploaded to a local PostgreSQL server in "
+         << QString::number(pass.uploadedMs / 1000, 'f', 1)
+         << " s. \"Program\" is the program on the server database, \"Engine alone\" here the program on the file "
+            "database (the table above), the ratio server to file.\n\n";
+    writeRows(text, rows);
 }
 
 QString machine()
@@ -690,13 +712,15 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QList<int> sizes;
     QString out = QStringLiteral("docs/performance.md");
-    bool withServer = false;
+    bool withServer = false, keepServer = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--out") && i + 1 < args.size())
             out = args[++i];
         else if (args[i] == QLatin1String("--server"))
             withServer = true;
+        else if (args[i] == QLatin1String("--keep-server"))
+            keepServer = true;   // the uploaded databases stay, for looking at the server's plans
         else
             sizes << args[i].toInt();
     }
@@ -726,7 +750,9 @@ int main(int argc, char **argv)
         const double builtPeak = peakMiB();
         resetPeak();
         Bench bench(app, module, fields);
-        const QList<Row> rows = bench.measure();
+        QList<Row> rows = bench.measure();
+        const std::optional<ServerPass> serverPass = withServer ? measureOnServer(app, module, fields, size, keepServer) : std::nullopt;
+        rows << bench.addingAnObject();
         text << "\n## " << QLocale(QLocale::English).toString(size) << " objects\n\n"
              << "Built in " << QString::number(built / 1000, 'f', 1) << " s (peak memory while building "
              << QString::number(builtPeak, 'f', 0) << " MiB). While measuring the actions: peak resident memory "
@@ -739,8 +765,8 @@ int main(int argc, char **argv)
         text << "\nThe quick search: its index made when the file is opened, then one keystroke (the condition, the "
                 "list opened again and its first screen shown).\n\n";
         writeRows(text, measureQuickSearch(module, fields, size));
-        if (withServer)
-            measureOnServer(app, text, module, fields, size, rows);
+        if (serverPass)
+            writeServerPass(text, *serverPass, rows);
         module.CloseConnection();
     }
     {

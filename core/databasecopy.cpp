@@ -138,6 +138,10 @@ public:
         m_target.FinishPendingReads();
         FieldIndexes::EnsureFieldIndexes(m_target);
         makeOtherIndexes();
+        // The server learns what the tables hold in a minute or so by itself; until then its plans for
+        // the list and the filter guess, and the first user waits for them.
+        if (m_to == EngineKind::Server)
+            DatabaseCopy::run(m_target.database(), QStringLiteral("ANALYZE"));
         return true;
     }
 

@@ -18,6 +18,8 @@ constexpr qint64 FileMappedBytes = qint64(256) * 1024 * 1024;
 // The server's Russian order: ICU's, which like the file's collation orders case-blind, puts Ё beside Е,
 // digits before letters and Cyrillic before Latin.
 const QString ServerRussianCollation = QStringLiteral("ru-x-icu");
+// Memory for one sort or hash of a statement: enough for a million object numbers.
+constexpr int ServerWorkMemMiB = 64;
 // Serialises the identifier catch-up of the programs working on one server database, per table.
 constexpr int IdLockKey = 7264311;
 
@@ -137,6 +139,8 @@ void PrepareConnection(QSqlDatabase &db)
     QSqlQuery query(db);
     // Notices of "IF NOT EXISTS" and the like are no concern of the user.
     scalarOrThrow(query, QStringLiteral("SET client_min_messages = warning"));
+    // The filter's joins over a million links hash in memory instead of spilling to disk in batches.
+    scalarOrThrow(query, QStringLiteral("SET work_mem = '%1MB'").arg(ServerWorkMemMiB));
     if (scalarOrThrow(query, QStringLiteral("SELECT COUNT(*) FROM pg_collation WHERE collname = ?"), {ServerRussianCollation})
             .toInt() == 0)
         throw DbError(QStringLiteral("На сервере баз данных нет русского порядка сортировки (%1): сервер собран без ICU")
@@ -181,6 +185,17 @@ QString InCodeOrder(EngineKind kind, const QString &column)
 QString TemporaryTable(EngineKind kind, const QString &name)
 {
     return (kind == EngineKind::File ? QLatin1String("temp.") : QLatin1String("pg_temp.")) + name;
+}
+
+TemporaryKeyTableFill FillTemporaryKeyTable(EngineKind kind, const QString &name, const QString &column)
+{
+    const QString table = TemporaryTable(kind, name);
+    if (kind == EngineKind::File)
+        return {{QLatin1String("DELETE FROM ") + table}, QLatin1String("INSERT INTO ") + table + QLatin1Char(' '), {}};
+    return {{QLatin1String("DROP TABLE IF EXISTS ") + table},
+            QLatin1String("CREATE TEMP TABLE ") + name + QLatin1String(" (") + column + QLatin1String(") AS "),
+            {QLatin1String("ALTER TABLE ") + table + QLatin1String(" ADD PRIMARY KEY (") + column + QLatin1Char(')'),
+             QLatin1String("ANALYZE ") + table}};
 }
 
 QString ColumnsOfTableQuery(EngineKind kind)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <functional>
@@ -62,6 +63,19 @@ QString InCodeOrder(EngineKind kind, const QString &column);
 
 // A table private to the connection, created with CREATE TEMP TABLE, as statements name it.
 QString TemporaryTable(EngineKind kind, const QString &name);
+
+// The statements that make the temporary table `name` (made before with its one integer column `column`
+// as the key) hold exactly the rows of a select: `prepare`, then `fill` followed by the select (with its
+// bound values), then `finish`. The file engine empties and fills the table; the server makes it anew from the
+// rows (reading them with several workers, which filling an existing table cannot), then keys it and
+// gathers the statistics its plans need, which no one gathers for temporary tables.
+struct TemporaryKeyTableFill
+{
+    QStringList prepare;
+    QString fill;
+    QStringList finish;
+};
+TemporaryKeyTableFill FillTemporaryKeyTable(EngineKind kind, const QString &name, const QString &column);
 
 // One row per column name of the table bound as the only value (any case).
 QString ColumnsOfTableQuery(EngineKind kind);

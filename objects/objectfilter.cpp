@@ -51,7 +51,7 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
     EnsurePassingObjectsTable(module);
     // The object list may still be reading the table; it is opened again after the evaluation.
     module.FinishPendingReads();
-    const QString passingFirst = QLatin1String(" SELECT G_ID") + fromPart + wherePart
+    const QString passingFirst = QLatin1String("SELECT G_ID") + fromPart + wherePart
                                  + (wherePart.isEmpty() ? QLatin1String(" WHERE ") : QLatin1String(" AND "))
                                  + QLatin1String("G_ID IN (") + linkedToAll(conditions.mid(0, ConditionsPerStatement))
                                  + QLatin1Char(')');
@@ -71,13 +71,18 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
         passingIds += ']';
     }
     Transaction tx(module);
-    module.exec(QLatin1String("DELETE FROM ") + table);
-    if (!conditions.isEmpty()) {
+    if (conditions.isEmpty()) {
+        module.exec(QLatin1String("DELETE FROM ") + table);
+    } else {
+        const Engine::TemporaryKeyTableFill fill = Engine::FillTemporaryKeyTable(module.engine(), PassingName, QStringLiteral("P_OBJECT"));
+        for (const QString &statement : fill.prepare)
+            module.exec(statement);
         if (beside)
-            module.exec(QLatin1String("INSERT INTO ") + table + QLatin1String(" SELECT value FROM json_each(?)"),
-                        {QString::fromLatin1(passingIds)});
+            module.exec(fill.fill + QLatin1String("SELECT value FROM json_each(?)"), {QString::fromLatin1(passingIds)});
         else
-            module.exec(QLatin1String("INSERT INTO ") + table + passingFirst);
+            module.exec(fill.fill + passingFirst);
+        for (const QString &statement : fill.finish)
+            module.exec(statement);
         for (int start = ConditionsPerStatement; start < conditions.size(); start += ConditionsPerStatement)
             module.exec(QLatin1String("DELETE FROM ") + table + QLatin1String(" WHERE P_OBJECT NOT IN (")
                         + linkedToAll(conditions.mid(start, ConditionsPerStatement)) + QLatin1Char(')'));
