@@ -185,9 +185,11 @@ public:
     {
         QSqlQuery query = RunOnServer(m_db, sql, values);
         QList<QVariantList> result;
+        // Asked once: the driver looks the columns' tables up each time.
+        const int columns = query.record().count();
         while (query.next()) {
             QVariantList row;
-            for (int column = 0; column < query.record().count(); ++column)
+            for (int column = 0; column < columns; ++column)
                 row << query.value(column);
             result << row;
         }
@@ -551,13 +553,11 @@ bool SearchIndexExists(TDModule &module)
 {
     if (module.engine() == EngineKind::File)
         return SearchIndexExists(EngineHandle(module.database()));
-    int found = 0;
-    QSqlQuery tables = RunOnServer(module.database(), Engine::TableNamesQuery(EngineKind::Server));
-    while (tables.next()) {
-        const QString table = tables.value(0).toString().toUpper();
-        found += table == SchemaName::SearchTextTable || table == SchemaName::SearchStaleTable || table == SchemaName::SearchInfoTable;
-    }
-    return found == 3;
+    // Asked by every writer: the catalog's own lookup, not its slower views.
+    QSqlQuery tables = RunOnServer(module.database(), QStringLiteral("SELECT to_regclass(lower(?)) IS NOT NULL AND to_regclass(lower(?)) IS NOT NULL "
+                                                                     "AND to_regclass(lower(?)) IS NOT NULL"),
+                                   {SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable});
+    return tables.next() && tables.value(0).toBool();
 }
 
 QList<qint64> StaleSearchBlocks(TDModule &module)
