@@ -452,29 +452,42 @@ SearchCondition serverSearch(TDModule &module, const QList<DescriptionField> &fi
         QStringList ids;
         for (const DescriptionField &field : indexed)
             ids << QString::number(field.id);
+        // Blocks marked since they were indexed (by a program that does not keep the index) are read here,
+        // the same ones that are left out there.
         const QList<qint64> stale = StaleSearchBlocks(module);
-        const QString matching = QStringLiteral("S_FIELD IN (%1) AND strpos(S_TEXT, ?) > 0%2")
-                                     .arg(ids.join(QLatin1Char(',')),
-                                          stale.isEmpty() ? QString()
-                                                          : QStringLiteral(" AND S_BLOCK NOT IN (SELECT S_BLOCK FROM %1)")
-                                                                .arg(SchemaName::SearchStaleTable));
-        // Each record of a block is "<place in the block>\x1E<text>" between \x1F separators.
-        const QSqlQuery taken = RunOnServer(
-            db,
-            QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + CAST(split_part(R, chr(30), 1) AS BIGINT) "
-                           "FROM %3, unnest(string_to_array(S_TEXT, chr(31))) AS R WHERE %4 AND strpos(split_part(R, chr(30), 2), ?) > 0 "
-                           "LIMIT %5")
-                .arg(hitsTable)
-                .arg(SearchBlockShift)
-                .arg(SchemaName::SearchTextTable, matching)
-                .arg(ServerFewObjects),
-            {terms.needle, terms.needle});
+        QString matching = QStringLiteral("S_FIELD IN (%1) AND strpos(S_TEXT, ?) > 0").arg(ids.join(QLatin1Char(',')));
+        QVariantList matchingValues{terms.needle};
+        if (!stale.isEmpty()) {
+            QStringList blocks;
+            for (const qint64 block : stale)
+                blocks << QString::number(block);
+            matching += QLatin1String(" AND S_BLOCK <> ALL (CAST(? AS BIGINT[]))");
+            matchingValues << QLatin1Char('{') + blocks.join(QLatin1Char(',')) + QLatin1Char('}');
+        }
+        // Each record of a block is "<place in the block>\x1E<text>" between \x1F separators. A text with
+        // anything but digits can stand only in the records' texts: the block is split where it stands, and
+        // each piece but the last ends inside the record that begins at the piece's last separator (a piece
+        // without one ends in the record of the piece before). Digits alone may stand in the places too:
+        // then each record of the block is taken apart.
+        const bool digitsOnly = std::all_of(terms.needle.cbegin(), terms.needle.cend(),
+                                            [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
+        const QString taking =
+            digitsOnly ? QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + CAST(split_part(R, chr(30), 1) AS BIGINT) "
+                                        "FROM %3, unnest(string_to_array(S_TEXT, chr(31))) AS R WHERE %4 "
+                                        "AND strpos(split_part(R, chr(30), 2), ?) > 0 LIMIT %5")
+                       : QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + "
+                                        "CAST(split_part(reverse(split_part(reverse(P), chr(31), 1)), chr(30), 1) AS BIGINT) "
+                                        "FROM %3, LATERAL (SELECT string_to_array(S_TEXT, ?) AS A) AS S, "
+                                        "unnest(S.A) WITH ORDINALITY AS U(P, K) WHERE %4 AND K < cardinality(S.A) AND strpos(P, chr(31)) > 0 LIMIT %5");
+        const QSqlQuery taken = RunOnServer(db, taking.arg(hitsTable).arg(SearchBlockShift).arg(SchemaName::SearchTextTable, matching).arg(ServerFewObjects),
+                                            digitsOnly ? matchingValues + QVariantList{terms.needle}
+                                                       : QVariantList{terms.needle} + matchingValues);
         if (taken.numRowsAffected() >= ServerFewObjects) {
             manyInIndex = true;
             RunOnServer(db, QLatin1String("TRUNCATE ") + hitsTable);
             RunOnServer(db, QStringLiteral("INSERT INTO %1 (B_BLOCK, B_FIELD) SELECT S_BLOCK, S_FIELD FROM %2 WHERE %3")
                                 .arg(blocksTable, SchemaName::SearchTextTable, matching),
-                        {terms.needle});
+                        matchingValues);
         }
         ShownTextFolder folder;
         for (const qint64 block : stale)

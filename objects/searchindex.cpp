@@ -66,7 +66,10 @@ void createServerIndexTables(QSqlDatabase &db)
     RunOnServer(db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1(S_BLOCK BIGINT NOT NULL PRIMARY KEY)").arg(SearchStaleTable));
     RunOnServer(db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1(I_NAME VARCHAR(20) NOT NULL PRIMARY KEY, I_VALUE TEXT)")
                         .arg(SearchInfoTable));
-    RunOnServer(db, QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+    // Made once: replacing it at every opening would need its owner's rights.
+    QSqlQuery function = RunOnServer(db, QStringLiteral("SELECT to_regproc(lower(?)) IS NOT NULL"), {SearchMarkFunction});
+    if (!function.next() || !function.value(0).toBool())
+        RunOnServer(db, QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
                                    "IF COALESCE(current_setting('%2', true), '') <> 'on' THEN "
                                    "INSERT INTO %3 (S_BLOCK) SELECT DISTINCT G_ID >> %4 FROM CHANGED_OBJECTS ORDER BY 1 "
                                    "ON CONFLICT DO NOTHING; END IF; RETURN NULL; END $$")
@@ -577,7 +580,9 @@ void EnsureSearchIndex(TDModule &module, const std::function<void(int done, int 
             // Another program opening the database now makes it first; this one then finds it made.
             Engine::LockUntilCommit(db, SchemaName::SearchTextTable);
             const bool existed = SearchIndexExists(module);
-            createServerIndexTables(db);
+            // Made by whoever opens the database first: the others then need no right to make anything.
+            if (!existed)
+                createServerIndexTables(db);
             ServerIndex index(module);
             ensure(index, existed, progress);
             tx.commit();

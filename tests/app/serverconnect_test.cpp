@@ -11,6 +11,7 @@
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/searchindex.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -208,6 +209,7 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     ServerConnection made = TestServer(QStringLiteral("vt_list_%1").arg(QCoreApplication::applicationPid()));
     madeHere << made;
     ASSERT_TRUE(Form1->OpenServerDataBase(made, true));
+    EXPECT_TRUE(SearchIndexExists(*DModule)) << "opening makes the quick search's index";
     addField(*DModule, "Вид", StringType, true);
     addField(*DModule, "Масса", RealType);
     addField(*DModule, "Найден", DateType);

@@ -115,6 +115,13 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
     EXPECT_EQ(found("скрытый"), QStringList{});
     // A quote or a percent sign is a plain character of the search text.
     EXPECT_EQ(found("'%"), QStringList{});
+    // A text standing twice in one object, at the start of a text and in the next object; digits are
+    // never found in the objects' own numbers.
+    add(5, "Тук-тук, ТУК", "Красный", QDate(), "1", "");
+    add(6, "тук", "Красный", QDate(), "1", "");
+    EXPECT_EQ(found("тук"), (QStringList{"5", "6"}));
+    EXPECT_EQ(found("к, т"), QStringList{"5"});
+    EXPECT_EQ(found("5"), (QStringList{"1", "2"}));
 
     // The engine passes at most 127 arguments to one function call: many columns take several calls.
     for (int i = 0; i < 70; ++i)
