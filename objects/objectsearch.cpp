@@ -468,7 +468,8 @@ SearchCondition serverSearch(TDModule &module, const QList<DescriptionField> &fi
         // anything but digits can stand only in the records' texts: the block is split where it stands, and
         // each piece but the last ends inside the record that begins at the piece's last separator (a piece
         // without one ends in the record of the piece before). Digits alone may stand in the places too:
-        // then each record of the block is taken apart.
+        // then each record of the block is taken apart. ("OFFSET 0": the block is split once, not again for
+        // each piece.)
         const bool digitsOnly = std::all_of(terms.needle.cbegin(), terms.needle.cend(),
                                             [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
         const QString taking =
@@ -477,7 +478,7 @@ SearchCondition serverSearch(TDModule &module, const QList<DescriptionField> &fi
                                         "AND strpos(split_part(R, chr(30), 2), ?) > 0 LIMIT %5")
                        : QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + "
                                         "CAST(split_part(reverse(split_part(reverse(P), chr(31), 1)), chr(30), 1) AS BIGINT) "
-                                        "FROM %3, LATERAL (SELECT string_to_array(S_TEXT, ?) AS A) AS S, "
+                                        "FROM %3, LATERAL (SELECT string_to_array(S_TEXT, ?) AS A OFFSET 0) AS S, "
                                         "unnest(S.A) WITH ORDINALITY AS U(P, K) WHERE %4 AND K < cardinality(S.A) AND strpos(P, chr(31)) > 0 LIMIT %5");
         const QSqlQuery taken = RunOnServer(db, taking.arg(hitsTable).arg(SearchBlockShift).arg(SchemaName::SearchTextTable, matching).arg(ServerFewObjects),
                                             digitsOnly ? matchingValues + QVariantList{terms.needle}
