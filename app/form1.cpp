@@ -322,6 +322,8 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
         return false;
     }
     try {
+        // An uploaded database gets the quick search's index at its first opening.
+        prepareSearchIndex();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -341,7 +343,8 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
 
 void TForm1::prepareSearchIndex()
 {
-    // A file of an earlier version gets the quick search's index once, here; it can take a while.
+    // A file of an earlier version, or a database uploaded to a server, gets the quick search's index
+    // once, here; it can take a while.
     QProgressDialog *progress = nullptr;
     EnsureSearchIndex(*DModule, [&](int done, int total) {
         if (total < 100)

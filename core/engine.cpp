@@ -22,6 +22,8 @@ const QString ServerRussianCollation = QStringLiteral("ru-x-icu");
 constexpr int ServerWorkMemMiB = 64;
 // Serialises the identifier catch-up of the programs working on one server database, per table.
 constexpr int IdLockKey = 7264311;
+// Serialises the making of things the programs share, such as the search index, per name.
+constexpr int MakingLockKey = 7264312;
 
 QVariant scalarOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
@@ -299,6 +301,12 @@ qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &colum
     if (largest >= next)
         scalarOrThrow(query, QStringLiteral("SELECT setval('%1', %2, true)").arg(sequence).arg(largest));
     return scalarOrThrow(query, QStringLiteral("SELECT nextval('%1')").arg(sequence)).toLongLong();
+}
+
+void LockUntilCommit(QSqlDatabase &db, const QString &name)
+{
+    QSqlQuery query(db);
+    scalarOrThrow(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1, hashtext(?))").arg(MakingLockKey), {name.toUpper()});
 }
 
 QString ErrorText(const QSqlError &error)

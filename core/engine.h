@@ -110,6 +110,10 @@ constexpr int CompoundLimit = 500;
 // table's sequence, never below 1 + the largest stored identifier. Throws DbError.
 qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column);
 
+// Holds a lock named `name` on a server database to the end of the caller's transaction, so that programs
+// making one shared thing (the search index) make it one after the other. Throws DbError.
+void LockUntilCommit(QSqlDatabase &db, const QString &name);
+
 // The text the user is shown for a refused statement or connection: the engine's own text, or for a
 // server what happened in Russian (a changed design, a lost connection, a refused password).
 QString ErrorText(const QSqlError &error);

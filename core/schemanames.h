@@ -33,4 +33,9 @@ inline const QString SearchInfoTable = QStringLiteral("SEARCH_INFO");
 inline const QString SearchInsertTrigger = QStringLiteral("GENER_SEARCH_INSERT");
 inline const QString SearchUpdateTrigger = QStringLiteral("GENER_SEARCH_UPDATE");
 inline const QString SearchDeleteTrigger = QStringLiteral("GENER_SEARCH_DELETE");
+// On a server the triggers call this function; the search fills the connection's two temporary tables
+// with the objects found and the blocks whose texts show the search text.
+inline const QString SearchMarkFunction = QStringLiteral("GENER_SEARCH_MARK");
+inline const QString SearchHitsTable = QStringLiteral("SEARCH_HITS");
+inline const QString SearchBlocksTable = QStringLiteral("SEARCH_BLOCKS");
 }

@@ -3,7 +3,11 @@
 #include "core/dberror.h"
 
 #include <QByteArray>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
 #include <sqlite3.h>
 
 // A statement run on the engine's handle directly, for the search's own functions, which run inside the
@@ -58,6 +62,7 @@ public:
         return text;
     }
     sqlite3_value *value(int column) const { return sqlite3_column_value(m_statement, column); }
+    int columns() const { return sqlite3_column_count(m_statement); }
 
 private:
     sqlite3 *m_db;
@@ -67,4 +72,23 @@ private:
 inline void ExecEngine(sqlite3 *db, const QByteArray &sql)
 {
     EngineStatement(db, sql).run();
+}
+
+// A statement run on a server database's connection directly, for the search's index and its tables of
+// the connection: the index is kept inside an action that announces its own change, and the search's
+// tables are no change at all. Values are bound in order. Throws DbError with the user's text.
+inline QSqlQuery RunOnServer(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
+{
+    // Read whole: a row-by-row result would have to be read to its end before the next statement.
+    QSqlQuery query(db);
+    // Statements without values run as they are: the server prepares only queries and data changes.
+    bool ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
+    if (ok && !values.isEmpty()) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok)
+        throw DbError(EngineErrorText(query.lastError()));
+    return query;
 }

@@ -7,6 +7,7 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "objects/objectfilter.h"
+#include "objects/objectsearch.h"
 
 QString SelectPart;
 QString FromPart;
@@ -228,6 +229,7 @@ void OpenObjectList(TDModule &module)
     // The filter's table belongs to the connection: after another file was opened it is empty, not missing.
     if (!FilterPart.isEmpty())
         EnsurePassingObjectsTable(module);
+    RefreshObjectSearch(module);
     module.QRGeneral->open(ObjectListStatement(), SearchValues);
     if (const auto order = CurrentListOrder()) {
         module.QRGeneral->setPageReader([&module, order = *order](int firstRow, int count) {

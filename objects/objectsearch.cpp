@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schemanames.h"
 #include "objects/enginestatement.h"
 #include "objects/objectlist.h"
@@ -391,11 +392,199 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
     return condition;
 }
 
+namespace {
+// Found on at most this many objects, a search on a server lists them in a table of the connection;
+// found on more, the list tests each object it reads against the blocks that show the text.
+constexpr int ServerFewObjects = 20000;
+
+// The search set last on a server, so that each opening of the list finds anew what other programs and
+// this one changed since; `fresh` while its tables were just filled for the opening that follows.
+struct ServerSearch
+{
+    QString condition;
+    QVariantList values;
+    QList<DescriptionField> fields;
+    QString text;
+    bool fresh = false;
+};
+ServerSearch LastServerSearch;
+
+QString objectIds(const HitSet &hits)
+{
+    QStringList ids;
+    for (size_t word = 0; word < hits.bits.size(); ++word) {
+        for (quint64 bits = hits.bits[word]; bits; bits &= bits - 1)
+            ids << QString::number(qint64(word) * 64 + std::countr_zero(bits));
+    }
+    for (const qint64 id : hits.others)
+        ids << QString::number(id);
+    return QLatin1Char('{') + ids.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+// Fills the connection's tables with what the search finds now and gives the list's condition. The
+// server narrows the index's blocks to those whose texts show the needle and takes the objects out of
+// them itself; only blocks changed by another program since they were indexed are read here.
+SearchCondition serverSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
+{
+    const SearchTerms terms = searchTerms(fields, text);
+    if (terms.fieldList.isEmpty() && terms.lookups.isEmpty())
+        return {QStringLiteral("0 = 1"), {}};
+    QSqlDatabase db = module.database();
+    const QString hitsTable = Engine::TemporaryTable(EngineKind::Server, SchemaName::SearchHitsTable);
+    const QString blocksTable = Engine::TemporaryTable(EngineKind::Server, SchemaName::SearchBlocksTable);
+    module.FinishPendingReads();
+    Transaction tx(module);
+    RunOnServer(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (H_OBJECT BIGINT NOT NULL)").arg(SchemaName::SearchHitsTable));
+    RunOnServer(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (B_BLOCK BIGINT NOT NULL, B_FIELD BIGINT NOT NULL, "
+                                   "PRIMARY KEY (B_BLOCK, B_FIELD))")
+                        .arg(SchemaName::SearchBlocksTable));
+    RunOnServer(db, QStringLiteral("TRUNCATE %1, %2").arg(hitsTable, blocksTable));
+
+    const QList<DescriptionField> indexed = fieldsOfList(terms.fieldList.toUtf8());
+    const QByteArray needle = terms.needle.toUtf8();
+    HitSet readHere;
+    const auto scanBlock = [&](qint64 block, const QList<QByteArray> &texts) {
+        for (const QByteArray &blockText : texts)
+            scanBlockText(block, blockText.constData(), int(blockText.size()), needle, readHere);
+    };
+    bool manyInIndex = false;
+    if (!indexed.isEmpty() && SearchIndexExists(module)) {
+        QStringList ids;
+        for (const DescriptionField &field : indexed)
+            ids << QString::number(field.id);
+        // Blocks marked since they were indexed (by a program that does not keep the index) are read here,
+        // the same ones that are left out there.
+        const QList<qint64> stale = StaleSearchBlocks(module);
+        QString matching = QStringLiteral("S_FIELD IN (%1) AND strpos(S_TEXT, ?) > 0").arg(ids.join(QLatin1Char(',')));
+        QVariantList matchingValues{terms.needle};
+        if (!stale.isEmpty()) {
+            QStringList blocks;
+            for (const qint64 block : stale)
+                blocks << QString::number(block);
+            matching += QLatin1String(" AND S_BLOCK <> ALL (CAST(? AS BIGINT[]))");
+            matchingValues << QLatin1Char('{') + blocks.join(QLatin1Char(',')) + QLatin1Char('}');
+        }
+        // Each record of a block is "<place in the block>\x1E<text>" between \x1F separators. A text with
+        // anything but digits can stand only in the records' texts: the block is split where it stands, and
+        // each piece but the last ends inside the record that begins at the piece's last separator (a piece
+        // without one ends in the record of the piece before). Digits alone may stand in the places too:
+        // then each record of the block is taken apart. ("OFFSET 0": the block is split once, not again for
+        // each piece.)
+        const bool digitsOnly = std::all_of(terms.needle.cbegin(), terms.needle.cend(),
+                                            [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
+        const QString taking =
+            digitsOnly ? QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + CAST(split_part(R, chr(30), 1) AS BIGINT) "
+                                        "FROM %3, unnest(string_to_array(S_TEXT, chr(31))) AS R WHERE %4 "
+                                        "AND strpos(split_part(R, chr(30), 2), ?) > 0 LIMIT %5")
+                       : QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT (S_BLOCK << %2) + "
+                                        "CAST(split_part(reverse(split_part(reverse(P), chr(31), 1)), chr(30), 1) AS BIGINT) "
+                                        "FROM %3, LATERAL (SELECT string_to_array(S_TEXT, ?) AS A OFFSET 0) AS S, "
+                                        "unnest(S.A) WITH ORDINALITY AS U(P, K) WHERE %4 AND K < cardinality(S.A) AND strpos(P, chr(31)) > 0 LIMIT %5");
+        const QSqlQuery taken = RunOnServer(db, taking.arg(hitsTable).arg(SearchBlockShift).arg(SchemaName::SearchTextTable, matching).arg(ServerFewObjects),
+                                            digitsOnly ? matchingValues + QVariantList{terms.needle}
+                                                       : QVariantList{terms.needle} + matchingValues);
+        if (taken.numRowsAffected() >= ServerFewObjects) {
+            manyInIndex = true;
+            RunOnServer(db, QLatin1String("TRUNCATE ") + hitsTable);
+            RunOnServer(db, QStringLiteral("INSERT INTO %1 (B_BLOCK, B_FIELD) SELECT S_BLOCK, S_FIELD FROM %2 WHERE %3")
+                                .arg(blocksTable, SchemaName::SearchTextTable, matching),
+                        matchingValues);
+        }
+        ShownTextFolder folder;
+        for (const qint64 block : stale)
+            ReadShownBlocks(module, indexed, block, block, scanBlock, &folder);
+    } else if (!indexed.isEmpty()) {
+        QSqlQuery range = RunOnServer(db, QStringLiteral("SELECT MIN(G_ID), MAX(G_ID) FROM GENER"));
+        if (range.next() && !range.value(0).isNull())
+            ReadShownBlocks(module, indexed, range.value(0).toLongLong() >> SearchBlockShift,
+                            range.value(1).toLongLong() >> SearchBlockShift, scanBlock);
+    }
+    if (readHere.count > 0)
+        RunOnServer(db, QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT unnest(CAST(? AS BIGINT[]))").arg(hitsTable),
+                    {objectIds(readHere)});
+
+    // Lookup lists are short: their texts are folded here, and the objects holding a matching entry are
+    // listed when few, else tested by their entry as the list reads them.
+    SearchCondition condition;
+    QStringList byEntry;
+    QVariantList entryValues;
+    for (const DescriptionField &field : terms.lookups) {
+        QStringList entries;
+        QSqlQuery list = RunOnServer(db, QStringLiteral("SELECT %1, %2 FROM %3")
+                                             .arg(SchemaName::LookupId(field.id), SchemaName::LookupData(field.id),
+                                                  SchemaName::LookupTable(field.id)));
+        while (list.next()) {
+            const QByteArray entryText = list.value(1).toString().toUtf8();
+            if (!list.value(1).isNull() && FoldedContains(entryText.constData(), int(entryText.size()), needle))
+                entries << list.value(0).toString();
+        }
+        if (entries.isEmpty())
+            continue;
+        const QString test = SchemaName::FieldColumn(field.id) + QLatin1String(" = ANY (CAST(? AS BIGINT[]))");
+        const QString entryList = QLatin1Char('{') + entries.join(QLatin1Char(',')) + QLatin1Char('}');
+        const QSqlQuery holders = RunOnServer(
+            db, QStringLiteral("INSERT INTO %1 (H_OBJECT) SELECT G_ID FROM GENER WHERE %2 LIMIT %3").arg(hitsTable, test).arg(ServerFewObjects),
+            {entryList});
+        if (holders.numRowsAffected() >= ServerFewObjects) {
+            byEntry << test;
+            entryValues << entryList;
+        }
+    }
+    QStringList parts;
+    QSqlQuery anyHit = RunOnServer(db, QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(hitsTable));
+    if (anyHit.next())
+        parts << QStringLiteral("G_ID IN (SELECT H_OBJECT FROM %1)").arg(hitsTable);
+    if (manyInIndex) {
+        // Tested for each object the list reads, in its order, up to the screen it shows: "OFFSET 0" keeps the
+        // server from joining the tables for every object first. An object of a block that shows the text
+        // nowhere is passed over by the block's test; else its own record in the block is read.
+        parts << QStringLiteral("EXISTS (SELECT 1 FROM %2 WHERE B_BLOCK = (G_ID >> %1) AND EXISTS (SELECT 1 FROM %3 "
+                                "WHERE S_BLOCK = B_BLOCK AND S_FIELD = B_FIELD AND strpos(split_part(split_part(S_TEXT, "
+                                "chr(31) || (G_ID & %4) || chr(30), 2), chr(31), 1), ?) > 0 OFFSET 0) OFFSET 0)")
+                     .arg(SearchBlockShift)
+                     .arg(blocksTable, SchemaName::SearchTextTable)
+                     .arg((1 << SearchBlockShift) - 1);
+        condition.values << terms.needle;
+    }
+    parts << byEntry;
+    condition.values << entryValues;
+    tx.commit();
+    if (parts.isEmpty())
+        condition.sql = QStringLiteral("0 = 1");
+    else if (parts.size() == 1)
+        condition.sql = parts.first();
+    else
+        condition.sql = QLatin1Char('(') + parts.join(QLatin1String(") OR (")) + QLatin1Char(')');
+    return condition;
+}
+}
+
+void RefreshObjectSearch(TDModule &module)
+{
+    if (module.engine() != EngineKind::Server || SearchPart.isEmpty() || SearchPart != LastServerSearch.condition
+        || SearchValues != LastServerSearch.values)
+        return;
+    if (LastServerSearch.fresh) {
+        LastServerSearch.fresh = false;
+        return;
+    }
+    const SearchCondition condition = serverSearch(module, LastServerSearch.fields, LastServerSearch.text);
+    SearchPart = LastServerSearch.condition = condition.sql;
+    SearchValues = LastServerSearch.values = condition.values;
+}
+
 void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
 {
-    // The search runs in functions of the file engine's connection.
-    if (module.engine() != EngineKind::File && !text.isEmpty())
-        throw DbError(QStringLiteral("Быстрый поиск в базе данных на сервере пока недоступен."));
+    if (module.engine() == EngineKind::Server) {
+        SearchCondition condition;
+        if (!text.isEmpty() && !fields.isEmpty())
+            condition = serverSearch(module, fields, text);
+        SearchPart = condition.sql;
+        SearchValues = condition.values;
+        LastServerSearch = {condition.sql, condition.values, fields, text, true};
+        OpenObjectList(module);
+        return;
+    }
     SearchReach reach = SearchReach::Many;
     if (!text.isEmpty() && !fields.isEmpty()) {
         // Found on few objects, the list reads just those; else it walks the objects in its order and

@@ -37,3 +37,8 @@ SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, con
 // Sets the object list's search and opens the list again on QRGeneral; the view/fill window and the
 // running catalog call it as the user types. Throws DbError.
 void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text);
+
+// Before the object list is opened again: on a server database the objects the search set by
+// ApplyObjectSearch finds are found anew (the connection's tables hold them), so that what this program
+// and others changed since is shown. Throws DbError.
+void RefreshObjectSearch(TDModule &module);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QVariant>
 #include <functional>
 
 class TDModule;
@@ -19,6 +20,9 @@ struct sqlite3_value;
 // Triggers on GENER mark the blocks whose objects were added, changed or deleted, whichever program wrote
 // them (an earlier build included); the writers of this program rebuild the marked blocks in their own
 // transaction (RefreshSearchIndex), and the search reads a block still marked from GENER itself.
+// A server database keeps the same tables; its triggers mark blocks through a function, and a block
+// marked by one program's open transaction waits for the others until it commits, so that the program
+// that writes the block last makes it from everything written.
 
 // 128 objects to a block: rebuilding one after a single change reads little, scanning all rows stays short.
 constexpr int SearchBlockShift = 7;
@@ -34,8 +38,11 @@ class ShownTextFolder
 public:
     // Appends the text of a stored value (nothing for NULL); the index's separators become spaces.
     void append(FieldKind kind, sqlite3_value *value, QByteArray &out);
+    // The same for a value as a server database gives it (a null QVariant for NULL).
+    void append(FieldKind kind, const QVariant &value, QByteArray &out);
 
 private:
+    void appendShown(FieldKind kind, const QByteArray &text, const std::function<QVariant()> &stored, QByteArray &out);
     QHash<QByteArray, QByteArray> m_formatted[int(FieldKind::Lookup) + 1];
 };
 
@@ -46,15 +53,23 @@ using TakeBlock = std::function<void(qint64 block, const QList<QByteArray> &text
 void ReadShownBlocks(sqlite3 *db, const QList<DescriptionField> &fields, qint64 firstBlock, qint64 lastBlock,
                      const TakeBlock &take, ShownTextFolder *folder = nullptr);
 
+// The same on the open database of either engine.
+void ReadShownBlocks(TDModule &module, const QList<DescriptionField> &fields, qint64 firstBlock, qint64 lastBlock,
+                     const TakeBlock &take, ShownTextFolder *folder = nullptr);
+
 // Whether the file holds the index (a read-only file of an earlier build may not).
 bool SearchIndexExists(sqlite3 *db);
+bool SearchIndexExists(TDModule &module);
 // Blocks marked since they were last built.
 QList<qint64> StaleSearchBlocks(sqlite3 *db);
+QList<qint64> StaleSearchBlocks(TDModule &module);
 
-// When a file is opened: makes the index (an earlier build's file has none), makes it again when its texts
+// When a database is opened: makes the index (an earlier build's file has none), makes it again when its texts
 // were made under another locale, and otherwise brings it up to date with what other programs changed.
 // One transaction; `progress` is told blocks done and blocks in all while the index is made. A file that
-// cannot be written keeps what it has: the search then reads what is missing from GENER.
+// cannot be written keeps what it has: the search then reads what is missing from GENER; so does a
+// server database whose user may not make tables. Programs opening one server database at once make
+// its index one after the other.
 void EnsureSearchIndex(TDModule &module, const std::function<void(int done, int total)> &progress = {});
 
 // Rebuilds the marked blocks: every writer of GENER calls it inside its transaction. Throws DbError.

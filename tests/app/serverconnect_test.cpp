@@ -11,6 +11,7 @@
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/searchindex.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -208,6 +209,7 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     ServerConnection made = TestServer(QStringLiteral("vt_list_%1").arg(QCoreApplication::applicationPid()));
     madeHere << made;
     ASSERT_TRUE(Form1->OpenServerDataBase(made, true));
+    EXPECT_TRUE(SearchIndexExists(*DModule)) << "opening makes the quick search's index";
     addField(*DModule, "Вид", StringType, true);
     addField(*DModule, "Масса", RealType);
     addField(*DModule, "Найден", DateType);
@@ -250,11 +252,16 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     EXPECT_TRUE(shown.contains("ёж|1.5|" + may17 + "|Да")) << shown.join(" / ").toStdString();
     EXPECT_TRUE(shown.contains("Еж|-2||Нет")) << shown.join(" / ").toStdString();
 
-    // The quick search is not there yet on a server: it says so instead of showing the server's error.
+    // The quick search on the server: opening the database made its index.
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form2->SearchEdit->setText("ёж");
+    Form2->SearchEdit->setText("ЁЖ");
     Form2->ApplySearch();
-    EXPECT_EQ(answer.texts(), QStringList{"Быстрый поиск в базе данных на сервере пока недоступен."});
+    EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 2; }));
+    Form2->SearchEdit->setText("нет");
+    Form2->ApplySearch();
+    EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 1; }));
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Еж");
+    EXPECT_EQ(answer.seen(), 0) << answer.texts().join(" / ").toStdString();
     Form2->SearchEdit->clear();
     Form2->close();
 }

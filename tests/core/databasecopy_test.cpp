@@ -269,26 +269,22 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
 ENGINE_TEST_SUITE(DatabaseCopyTest);
 INSTANTIATE_TEST_SUITE_P(Engines, UploadTest, ::testing::Values(EngineKind::File), EngineName);
 
-// The quick search's index belongs to the file engine and follows its objects: it is never copied, so a
-// file made from a server database (whose objects changed meanwhile) builds its own and finds them.
-TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndAFileCopyFindsWhatTheServerHolds)
+// The quick search's index follows the objects of its own database: it is never copied, and the copy
+// makes its own when first opened and finds what the original holds.
+TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndTheCopyMakesItsOwn)
 {
     fill();
-    if (!onServer())
-        EnsureSearchIndex(*module);
+    EnsureSearchIndex(*module);
     ASSERT_TRUE(copyOut());
     TDModule &copied = openCopy();
     QStringList tables;
     for (const QVariantList &row : copied.QRWork->readAll(Engine::TableNamesQuery(copied.engine())))
         tables << row.first().toString().toUpper();
-    if (onServer()) {
-        EnsureSearchIndex(copied);
-        BuildObjectListPieces(copied);
-        ApplyObjectSearch(copied, ReadDescriptionFields(copied), "ЁЛКА");
-        EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
-    } else {
-        EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable)) << "a server keeps no search index";
-    }
+    EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
+    EnsureSearchIndex(copied);
+    BuildObjectListPieces(copied);
+    ApplyObjectSearch(copied, ReadDescriptionFields(copied), "ЁЛКА");
+    EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
 }
 
 // Catalogs keep their pictures in a folder beside a file and in the database on a server: a copy into
