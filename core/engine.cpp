@@ -343,7 +343,9 @@ QString ErrorText(const QSqlError &error)
 bool DesignChangedElsewhere(const QSqlError &error)
 {
     const QString state = error.nativeErrorCode();
-    return state == QLatin1String("42P01") || state == QLatin1String("42703");
+    // Missing tables and columns; a statement prepared before whose columns changed type meanwhile.
+    return state == QLatin1String("42P01") || state == QLatin1String("42703")
+           || (state == QLatin1String("0A000") && error.databaseText().contains(QLatin1String("cached plan must not change result type")));
 }
 
 QString ConnectionFailure(const ServerConnection &server, const QSqlError &error)

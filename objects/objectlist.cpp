@@ -3,11 +3,18 @@
 #include <algorithm>
 
 #include "core/collation.h"
+#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "objects/objectfilter.h"
 #include "objects/objectsearch.h"
+
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <memory>
 
 QString SelectPart;
 QString FromPart;
@@ -125,7 +132,57 @@ void BuildObjectListPieces(TDModule &module)
 
 namespace {
 // The sort keys of one object, or nothing when it is not in GENER.
-std::optional<QVariantList> objectKeys(TDModule &module, const ListOrder &order, qint64 objectId)
+// The statements one opening of the list reads its pages with, each prepared once: on a server every
+// preparation is a round trip of its own and a plan made anew. Made again at each opening, so a
+// statement never outlives the columns it was prepared for.
+class PageStatements
+{
+public:
+    explicit PageStatements(TDModule &module) : m_module(module) {}
+
+    QList<QVariantList> readAll(const QString &statement, const QVariantList &values)
+    {
+        auto prepared = m_prepared.find(statement);
+        if (prepared == m_prepared.end()) {
+            QSqlQuery query(m_module.database());
+            query.setForwardOnly(true);
+            if (!query.prepare(statement))
+                throw DbError(EngineErrorText(query.lastError()));
+            prepared = m_prepared.insert(statement, query);
+        }
+        QSqlQuery &query = *prepared;
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values.at(i));
+        if (!query.exec()) {
+            const QSqlError error = query.lastError();
+            m_prepared.erase(prepared);
+            throw DbError(EngineErrorText(error));
+        }
+        QList<QVariantList> rows;
+        const int columns = query.record().count();
+        while (query.next()) {
+            QVariantList row;
+            row.reserve(columns);
+            for (int column = 0; column < columns; ++column)
+                row << query.value(column);
+            rows << std::move(row);
+        }
+        query.finish();
+        return rows;
+    }
+
+private:
+    TDModule &m_module;
+    QHash<QString, QSqlQuery> m_prepared;
+};
+
+// Reads with the list's own statements when it has them, else through the module's page query.
+QList<QVariantList> readRows(TDModule &module, PageStatements *statements, const QString &statement, const QVariantList &values)
+{
+    return statements ? statements->readAll(statement, values) : module.QRListPages->readAll(statement, values);
+}
+
+std::optional<QVariantList> objectKeys(TDModule &module, const ListOrder &order, qint64 objectId, PageStatements *statements = nullptr)
 {
     QString statement = QLatin1String("SELECT ") + order.keyColumns().join(QLatin1String(", "))
                         + QLatin1String(" FROM GENER");
@@ -134,22 +191,23 @@ std::optional<QVariantList> objectKeys(TDModule &module, const ListOrder &order,
                      + QLatin1String(" AND G_ID = ?");
     else
         statement += QLatin1String(" WHERE G_ID = ?");
-    const QList<QVariantList> rows = module.QRListPages->readAll(statement, {objectId});
+    const QList<QVariantList> rows = readRows(module, statements, statement, {objectId});
     if (rows.isEmpty())
         return std::nullopt;
     return rows.first();
 }
 
 // Up to `count` rows of the list strictly after the object with these keys, in `order`.
-QList<QVariantList> readAfter(TDModule &module, const ListOrder &order, const QVariantList &keys, int count)
+QList<QVariantList> readAfter(TDModule &module, const ListOrder &order, const QVariantList &keys, int count,
+                              PageStatements *statements = nullptr)
 {
     QList<QVariantList> rows;
     for (const ListOrder::Condition &condition : order.after(keys)) {
         if (rows.size() >= count)
             break;
         const QVariantList values = SearchValues + condition.values + QVariantList{count - rows.size()};
-        rows << module.QRListPages->readAll(listRows(SelectPart, condition.sql) + order.orderPart() + QLatin1String(" LIMIT ?"),
-                                       values);
+        rows << readRows(module, statements, listRows(SelectPart, condition.sql) + order.orderPart() + QLatin1String(" LIMIT ?"),
+                         values);
     }
     return rows;
 }
@@ -201,19 +259,20 @@ qint64 countBefore(TDModule &module, const ListOrder &order, const QVariantList 
 }
 
 // Reads a page next to one already at hand by the keys of its neighbouring row.
-std::optional<QList<QVariantList>> readPageByKeys(TDModule &module, const ListOrder &order, int firstRow, int count)
+std::optional<QList<QVariantList>> readPageByKeys(TDModule &module, const ListOrder &order, int firstRow, int count,
+                                                  PageStatements &statements)
 {
     SharedQuery &list = *module.QRGeneral;
     const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
     const QVariant previous = list.cachedValueAt(firstRow - 1, idColumn);
     if (previous.isValid()) {
-        if (const auto keys = objectKeys(module, order, previous.toLongLong()))
-            return readAfter(module, order, *keys, count);
+        if (const auto keys = objectKeys(module, order, previous.toLongLong(), &statements))
+            return readAfter(module, order, *keys, count, &statements);
     }
     const QVariant following = list.cachedValueAt(firstRow + count, idColumn);
     if (following.isValid()) {
-        if (const auto keys = objectKeys(module, order, following.toLongLong())) {
-            QList<QVariantList> rows = readAfter(module, order.reversed(), *keys, count);
+        if (const auto keys = objectKeys(module, order, following.toLongLong(), &statements)) {
+            QList<QVariantList> rows = readAfter(module, order.reversed(), *keys, count, &statements);
             if (rows.size() == count) {
                 std::reverse(rows.begin(), rows.end());
                 return rows;
@@ -232,8 +291,9 @@ void OpenObjectList(TDModule &module)
     RefreshObjectSearch(module);
     module.QRGeneral->open(ObjectListStatement(), SearchValues);
     if (const auto order = CurrentListOrder()) {
-        module.QRGeneral->setPageReader([&module, order = *order](int firstRow, int count) {
-            return readPageByKeys(module, order, firstRow, count);
+        module.QRGeneral->setPageReader([&module, order = *order, statements = std::make_shared<PageStatements>(module)](
+                                            int firstRow, int count) {
+            return readPageByKeys(module, order, firstRow, count, *statements);
         });
     }
 }
