@@ -495,6 +495,22 @@ QList<Row> measureClassifier(QApplication &app)
     return rows;
 }
 
+// One keystroke as the window runs it after another text: the condition, the list opened again and its
+// first screen read (the median of several); `found` is told the rows on that screen.
+double keystrokeMs(TDModule &module, const QList<DescriptionField> &shown, const QString &searched, int &found)
+{
+    QList<double> program;
+    QElapsedTimer timer;
+    for (int run = 0; run < Runs; ++run) {
+        ApplyObjectSearch(module, shown, QStringLiteral("другой текст"));
+        timer.start();
+        ApplyObjectSearch(module, shown, searched);
+        found = module.QRGeneral->readRows(60);
+        program << ms(timer);
+    }
+    return median(program);
+}
+
 // The quick search: making its index when a file without one is opened, and one keystroke as the window
 // runs it (the condition, the list opened again, the first screen of rows) for a text found nowhere, on one
 // object and on every object; beside the engine alone reading the list for one plain comparison.
@@ -513,17 +529,12 @@ QList<Row> measureQuickSearch(TDModule &module, const Fields &fields, int object
                                                    {QStringLiteral("one match"), QStringLiteral("объект %1").arg(objects - 1)},
                                                    {QStringLiteral("many matches"), QStringLiteral("ОБЪЕКТ")}};
     for (const auto &[label, searched] : texts) {
-        QList<double> program, engine;
+        QList<double> engine;
         int found = 0;
-        for (int run = 0; run < Runs; ++run) {
-            ApplyObjectSearch(module, shown, QStringLiteral("другой текст"));
-            timer.restart();
-            ApplyObjectSearch(module, shown, searched);
-            found = module.QRGeneral->readRows(60);
-            program << ms(timer);
+        const double program = keystrokeMs(module, shown, searched, found);
+        for (int run = 0; run < Runs; ++run)
             engine << engineFirstRow(module, plain);
-        }
-        rows.append({QStringLiteral("quick search keystroke, %1 (\"%2\")").arg(label, searched), median(program), median(engine),
+        rows.append({QStringLiteral("quick search keystroke, %1 (\"%2\")").arg(label, searched), program, median(engine),
                      QStringLiteral("%1 rows on the first screen; engine: one plain comparison").arg(found)});
     }
     SearchPart.clear();
@@ -568,16 +579,9 @@ QList<Row> measureServerQuickSearch(TDModule &module, int objects)
     const QList<DescriptionField> shown = ReadDescriptionFields(module);
     BuildObjectListPieces(shown);
     const auto keystroke = [&](const QString &label, const QString &searched) {
-        QList<double> program;
         int found = 0;
-        for (int run = 0; run < Runs; ++run) {
-            ApplyObjectSearch(module, shown, QStringLiteral("другой текст"));
-            timer.restart();
-            ApplyObjectSearch(module, shown, searched);
-            found = module.QRGeneral->readRows(60);
-            program << ms(timer);
-        }
-        rows.append({QStringLiteral("quick search keystroke, %1 (\"%2\")").arg(label, searched), median(program), -1,
+        const double program = keystrokeMs(module, shown, searched, found);
+        rows.append({QStringLiteral("quick search keystroke, %1 (\"%2\")").arg(label, searched), program, -1,
                      QStringLiteral("%1 rows on the first screen").arg(found)});
     };
     keystroke(QStringLiteral("no match"), QStringLiteral("нет такого"));

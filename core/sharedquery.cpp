@@ -162,15 +162,22 @@ QList<QVariantList> SharedQuery::readByOffset(int firstRow, int count) const
     values << count << firstRow;
     if (!run(query, sql() + QLatin1String(" LIMIT ? OFFSET ?"), values))
         throw DbError(EngineErrorText(query.lastError()));
+    return RowsOf(query);
+}
+
+QList<QVariantList> SharedQuery::RowsOf(QSqlQuery &query)
+{
     QList<QVariantList> rows;
     const int columns = query.record().count();
     while (query.next()) {
-        QVariantList rowValues;
-        rowValues.reserve(columns);
+        QVariantList row;
+        row.reserve(columns);
         for (int column = 0; column < columns; ++column)
-            rowValues << query.value(column);
-        rows << rowValues;
+            row << query.value(column);
+        rows << std::move(row);
     }
+    if (query.lastError().isValid())
+        throw DbError(EngineErrorText(query.lastError()));
     return rows;
 }
 

@@ -47,6 +47,9 @@ public:
 
     static constexpr int PageSize = 512;
     static constexpr int MaxCachedPages = 128;
+
+    // Every row an executed query gives, as values. Throws DbError when reading fails.
+    static QList<QVariantList> RowsOf(QSqlQuery &query);
     // Reads `count` rows of the open statement from the 0-based row `firstRow` (fewer only at the end),
     // or nothing when it cannot tell them faster than LIMIT and OFFSET would.
     using PageReader = std::function<std::optional<QList<QVariantList>>(int firstRow, int count)>;

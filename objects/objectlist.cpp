@@ -13,7 +13,6 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <memory>
 
 QString SelectPart;
@@ -158,15 +157,7 @@ public:
             m_prepared.erase(prepared);
             throw DbError(EngineErrorText(error));
         }
-        QList<QVariantList> rows;
-        const int columns = query.record().count();
-        while (query.next()) {
-            QVariantList row;
-            row.reserve(columns);
-            for (int column = 0; column < columns; ++column)
-                row << query.value(column);
-            rows << std::move(row);
-        }
+        const QList<QVariantList> rows = SharedQuery::RowsOf(query);
         query.finish();
         return rows;
     }
@@ -264,14 +255,24 @@ std::optional<QList<QVariantList>> readPageByKeys(TDModule &module, const ListOr
 {
     SharedQuery &list = *module.QRGeneral;
     const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
-    const QVariant previous = list.cachedValueAt(firstRow - 1, idColumn);
-    if (previous.isValid()) {
-        if (const auto keys = objectKeys(module, order, previous.toLongLong(), &statements))
+    // The keys of a neighbour: from its row when the list shows every key column, else read.
+    const auto keysOf = [&](int row) -> std::optional<QVariantList> {
+        QVariantList keys;
+        for (const QString &column : order.keyColumns()) {
+            const int index = list.columnIndex(column);
+            const QVariant value = index >= 0 ? list.cachedValueAt(row, index) : QVariant();
+            if (!value.isValid())
+                return objectKeys(module, order, list.cachedValueAt(row, idColumn).toLongLong(), &statements);
+            keys << value;
+        }
+        return keys;
+    };
+    if (list.cachedValueAt(firstRow - 1, idColumn).isValid()) {
+        if (const auto keys = keysOf(firstRow - 1))
             return readAfter(module, order, *keys, count, &statements);
     }
-    const QVariant following = list.cachedValueAt(firstRow + count, idColumn);
-    if (following.isValid()) {
-        if (const auto keys = objectKeys(module, order, following.toLongLong(), &statements)) {
+    if (list.cachedValueAt(firstRow + count, idColumn).isValid()) {
+        if (const auto keys = keysOf(firstRow + count)) {
             QList<QVariantList> rows = readAfter(module, order.reversed(), *keys, count, &statements);
             if (rows.size() == count) {
                 std::reverse(rows.begin(), rows.end());
