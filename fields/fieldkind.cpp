@@ -125,8 +125,9 @@ QString TimeDisplayFormat()
 
 QVariant DisplayValue(const DescriptionField &field, const QVariant &stored)
 {
+    // Not the stored value itself: a server hands an empty number as a typed null, which reads as "0".
     if (stored.isNull())
-        return stored;
+        return QVariant();
     switch (field.kind()) {
     case FieldKind::Date: {
         const QDate date = QDate::fromString(stored.toString(), Qt::ISODate);

@@ -123,3 +123,21 @@ TEST_P(ObjectStoreTest, AdditionAndDeletionAreAllOrNothing)
     EXPECT_EQ(rows("SELECT G_ID FROM GENER"), (QList<QVariantList>{{2}}));
     EXPECT_EQ(rows("SELECT L_ID FROM LINKS"), (QList<QVariantList>{{3}}));
 }
+
+TEST_P(ObjectStoreTest, AnEmptyNumberShowsNothingWhereAZeroShowsZero)
+{
+    // Numbers are required: only fields added after the object leave it without them.
+    InsertObject(*module, 1, {});
+    const qint64 whole = addField(*module, "Целое", IntegerType);
+    const qint64 real = addField(*module, "Дробное", RealType);
+    InsertObject(*module, 2, {input(whole, "0"), input(real, "0")});
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    BuildObjectListPieces(fields);
+    OpenObjectList(*module);
+    QStringList shown;
+    for (int row = 0; row < 2; ++row) {
+        for (const DescriptionField &field : fields)
+            shown << DisplayText(field, module->QRGeneral->valueAt(row, module->QRGeneral->columnIndex(field.listColumn())));
+    }
+    EXPECT_EQ(shown, (QStringList{"", "", "0", "0"}));
+}
