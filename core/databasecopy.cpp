@@ -1,6 +1,7 @@
 #include "core/databasecopy.h"
 
 #include "core/dberror.h"
+#include "core/engine.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -66,10 +67,7 @@ QList<QVariantList> readAll(QSqlDatabase db, const QString &statement, const QVa
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!ok || (!values.isEmpty() && !query.exec()))
+    if (!Engine::Run(query, statement, values))
         throw DbError(Engine::ErrorText(query.lastError()));
     QList<QVariantList> rows;
     const int columns = query.record().count();

@@ -169,11 +169,7 @@ void TDModule::announce(int changes)
 {
     // Delivered by the server at commit, so only what was kept is announced.
     QSqlQuery query(database());
-    if (!query.prepare(QStringLiteral("SELECT pg_notify(?, ?)")))
-        throw DbError(EngineErrorText(query.lastError()));
-    query.addBindValue(ChangeNotice::Channel());
-    query.addBindValue(ChangeNotice::Payload(changes));
-    if (!query.exec())
+    if (!Engine::Run(query, QStringLiteral("SELECT pg_notify(?, ?)"), {ChangeNotice::Channel(), ChangeNotice::Payload(changes)}))
         throw DbError(EngineErrorText(query.lastError()));
 }
 
@@ -220,15 +216,7 @@ void TDModule::exec(const QString &statement, const QVariantList &values)
 {
     Engine::CheckStorable(m_engine, values);
     QSqlQuery query(database());
-    bool ok = false;
-    if (values.isEmpty()) {
-        ok = query.exec(statement);
-    } else if ((ok = query.prepare(statement))) {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        ok = query.exec();
-    }
-    if (!ok)
+    if (!Engine::Run(query, statement, values))
         throw DbError(EngineErrorText(query.lastError()));
     NoteWrite(statement);
 }

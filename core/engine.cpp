@@ -7,8 +7,10 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QVariant>
+#include <optional>
 
 namespace {
 const QString FileDriver = QStringLiteral("QSQLITE");
@@ -27,13 +29,40 @@ constexpr int MakingLockKey = 7264312;
 
 QVariant scalarOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
-    // Statements without values run as they are: the server prepares only queries and data changes.
-    bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!ok || (!values.isEmpty() && !query.exec()))
+    if (!Engine::Run(query, statement, values))
         throw DbError(Engine::ErrorText(query.lastError()));
     return query.next() ? query.value(0) : QVariant();
+}
+
+// The statement with each "?" outside quoted texts and names replaced by its value as the driver writes
+// it for executing a prepared statement; in one pass, so a value's own characters are never replaced.
+// Nothing when the placeholders and the values do not pair up.
+std::optional<QString> withValuesWrittenIn(const QSqlDriver &driver, const QString &statement, const QVariantList &values)
+{
+    QString text;
+    text.reserve(statement.size() + 16 * values.size());
+    qsizetype next = 0;
+    QChar quote;
+    for (const QChar c : statement) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            if (next == values.size())
+                return std::nullopt;
+            const QVariant &value = values.at(next++);
+            QSqlField field(QString(), value.metaType());
+            field.setValue(value);
+            text += driver.formatValue(field);
+            continue;
+        }
+        text += c;
+    }
+    if (next != values.size())
+        return std::nullopt;
+    return text;
 }
 
 const QString NulRefused = QStringLiteral("Текст содержит нулевой знак, который база данных на сервере не хранит. "
@@ -268,6 +297,22 @@ QString IndexColumnsQuery(EngineKind kind)
                           "ORDER BY ic.relname, k.position");
 }
 
+bool Run(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    if (values.isEmpty())
+        return query.exec(statement);
+    const QSqlDriver *driver = query.driver();
+    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL) {
+        if (const std::optional<QString> text = withValuesWrittenIn(*driver, statement, values))
+            return query.exec(*text);
+    }
+    if (!query.prepare(statement))
+        return false;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
 void CheckStorable(EngineKind kind, const QVariantList &values)
 {
     if (kind == EngineKind::File)
@@ -291,16 +336,12 @@ qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &colum
     // time. One lock per sequence, so that actions numbering different tables never wait for each other.
     scalarOrThrow(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1, hashtext(?))").arg(IdLockKey), {sequence.toUpper()});
     scalarOrThrow(query, QLatin1String("CREATE SEQUENCE IF NOT EXISTS ") + sequence);
-    // Rows may have been written with their own identifiers (a copied database, a generated book):
-    // the sequence never hands out one of theirs.
-    const qint64 largest = scalarOrThrow(query, QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2 WHERE %1 > 0")
-                                                    .arg(column, table))
-                               .toLongLong();
-    scalarOrThrow(query, QStringLiteral("SELECT last_value, is_called FROM %1").arg(sequence));
-    const qint64 next = query.value(1).toBool() ? query.value(0).toLongLong() + 1 : query.value(0).toLongLong();
-    if (largest >= next)
-        scalarOrThrow(query, QStringLiteral("SELECT setval('%1', %2, true)").arg(sequence).arg(largest));
-    return scalarOrThrow(query, QStringLiteral("SELECT nextval('%1')").arg(sequence)).toLongLong();
+    // Rows may have been written with their own identifiers (a copied database, a generated book): the
+    // sequence moves past the largest of them and past its own last number, in one statement.
+    return scalarOrThrow(query, QStringLiteral("SELECT setval('%1', GREATEST((SELECT COALESCE(MAX(%2), 0) FROM %3 WHERE %2 > 0), "
+                                               "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %1)) + 1, true)")
+                                    .arg(sequence, column, table))
+        .toLongLong();
 }
 
 void LockUntilCommit(QSqlDatabase &db, const QString &name)

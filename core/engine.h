@@ -8,6 +8,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 // The one place that knows the database engines: a database file (the default) or a database server.
 // Everything else composes the same statements and asks here for the few parts that differ.
@@ -94,6 +95,12 @@ QString DeclaredType(EngineKind kind, const QString &catalogType);
 // One row per column of every index made by CREATE INDEX on plain columns (no primary key, no partial
 // index), in key order: index name, table name, column name (NULL for an expression), whether unique.
 QString IndexColumnsQuery(EngineKind kind);
+
+// Runs `statement` on `query` with `values` for its "?" placeholders, as QSqlQuery::exec does: a file
+// binds them to a prepared statement; a server gets the values written into the statement by its driver's
+// own escaping, in one exchange instead of preparing, executing and releasing. False on failure, the error
+// in query.lastError().
+bool Run(QSqlQuery &query, const QString &statement, const QVariantList &values = {});
 
 // Throws DbError when a value cannot be stored as given: the server keeps no NUL character in a text
 // (and would see the statement cut short at it).

@@ -54,11 +54,7 @@ const QList<FixedTable> &fixedTables()
 
 void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
-    // Statements without values run as they are: the server prepares only queries and data changes.
-    bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!ok || (!values.isEmpty() && !query.exec()))
+    if (!Engine::Run(query, statement, values))
         throw DbError(EngineErrorText(query.lastError()));
 }
 }

@@ -1,6 +1,7 @@
 #include "core/serverdatabase.h"
 
 #include "core/dberror.h"
+#include "core/engine.h"
 #include "core/schema.h"
 
 #include <QSqlDatabase>
@@ -28,11 +29,7 @@ void withConnection(const ServerConnection &server, Work work)
 
 void execOrThrow(QSqlQuery &query, const QString &statement, const QVariantList &values = {})
 {
-    // Statements without values run as they are: the server prepares only queries and data changes.
-    bool ok = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!ok || (!values.isEmpty() && !query.exec()))
+    if (!Engine::Run(query, statement, values))
         throw DbError(Engine::ErrorText(query.lastError()));
 }
 }

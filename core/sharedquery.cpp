@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -22,17 +23,6 @@ void SharedQuery::addLine(const QString &line, const QVariantList &values)
 {
     m_lines.append(line);
     m_values.append(values);
-}
-
-bool SharedQuery::run(QSqlQuery &query, const QString &statement, const QVariantList &values) const
-{
-    if (values.isEmpty())
-        return query.exec(statement);
-    if (!query.prepare(statement))
-        return false;
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    return query.exec();
 }
 
 void SharedQuery::close()
@@ -73,13 +63,13 @@ QList<QVariantList> SharedQuery::readAll(const QString &text, const QVariantList
 void SharedQuery::open()
 {
     close();
-    // A server answers one statement at a time on a connection: there a lazy query reads its first page
+    // A server answers one statement at a time on a connection: there a lazy query reads its first rows
     // and then page by page, instead of keeping its statement pending.
     const bool pageByPage = m_lazy && m_module->engine() != EngineKind::File;
     m_cursor = QSqlQuery(m_module->database());
     m_cursor.setForwardOnly(true);
-    if (!run(m_cursor, pageByPage ? sql() + QLatin1String(" LIMIT ?") : sql(),
-             pageByPage ? m_values + QVariantList{PageSize} : m_values)) {
+    if (!Engine::Run(m_cursor, pageByPage ? sql() + QLatin1String(" LIMIT ?") : sql(),
+             pageByPage ? m_values + QVariantList{FirstServerRows} : m_values)) {
         const QSqlError error = m_cursor.lastError();
         finishCursor();
         throw DbError(EngineErrorText(error));
@@ -87,7 +77,7 @@ void SharedQuery::open()
     m_record = m_cursor.record();
     m_open = true;
     if (pageByPage) {
-        readFromCursor(PageSize);
+        readFromCursor(FirstServerRows);
         finishCursor();
     } else if (m_lazy) {
         readRows(1);
@@ -102,7 +92,7 @@ void SharedQuery::execSql()
 {
     close();
     QSqlQuery query(m_module->database());
-    if (!run(query, sql(), m_values))
+    if (!Engine::Run(query, sql(), m_values))
         throw DbError(EngineErrorText(query.lastError()));
     m_module->NoteWrite(sql());
 }
@@ -160,7 +150,7 @@ QList<QVariantList> SharedQuery::readByOffset(int firstRow, int count) const
     query.setForwardOnly(true);
     QVariantList values = m_values;
     values << count << firstRow;
-    if (!run(query, sql() + QLatin1String(" LIMIT ? OFFSET ?"), values))
+    if (!Engine::Run(query, sql() + QLatin1String(" LIMIT ? OFFSET ?"), values))
         throw DbError(EngineErrorText(query.lastError()));
     return RowsOf(query);
 }

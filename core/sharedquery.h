@@ -46,6 +46,9 @@ public:
     void setLazy(bool lazy) { m_lazy = lazy; }
 
     static constexpr int PageSize = 512;
+    // What a lazy query on a server reads when opened: more than any screen shows, less than a page, as
+    // every row given costs the list's view too; the page's rest is read when scrolled to.
+    static constexpr int FirstServerRows = 128;
     static constexpr int MaxCachedPages = 128;
 
     // Every row an executed query gives, as values. Throws DbError when reading fails.
@@ -100,7 +103,6 @@ private:
         quint64 lastUse = 0;
     };
 
-    bool run(QSqlQuery &query, const QString &statement, const QVariantList &values) const;
     void moveTo(int row);
     const QVariantList *row(int row) const;
     bool readFromCursor(int rowCount);

@@ -198,3 +198,38 @@ TEST_F(DatabaseTest, AnOpenWorkQueryNeverLocksItsTableAgainstDropping)
     EXPECT_NO_THROW(module->exec("DROP TABLE LOOKUP3"));
     EXPECT_FALSE(tableExists("LOOKUP3"));
 }
+
+namespace {
+class BoundValuesTest : public EngineTest
+{
+};
+}
+
+ENGINE_TEST_SUITE(BoundValuesTest);
+
+TEST_P(BoundValuesTest, EveryValueArrivesAsGivenAndNothingInItIsReadAsPartOfTheStatement)
+{
+    const QStringList names{QStringLiteral("O'Brien's \"?\""), QStringLiteral("a\\'); DELETE FROM CLASSES; --"), QStringLiteral("?"),
+                            QStringLiteral("''?''"), QStringLiteral("\\x00ab $1 $$ E'\\n'"), QString()};
+    const double coefficient = 0.1 + 0.2;   // every digit must arrive
+    QList<QVariantList> expected;
+    for (qint64 id = 1; id <= names.size(); ++id) {
+        const QString &name = names.at(id - 1);
+        // The quoted question mark is the statement's own text, not a place for a value.
+        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, '?', ?, ?)"), {id, name.isNull() ? QVariant() : QVariant(name), 0, coefficient});
+        expected << QVariantList{name.isNull() ? QVariant() : QVariant(name), QStringLiteral("?"), coefficient};
+    }
+    const QList<QVariantList> stored = rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES ORDER BY C_ID");
+    ASSERT_EQ(stored.size(), expected.size());
+    for (int row = 0; row < stored.size(); ++row) {
+        EXPECT_EQ(stored[row][0].toString(), expected[row][0].toString());
+        EXPECT_EQ(stored[row][0].isNull(), expected[row][0].isNull());
+        EXPECT_EQ(stored[row][1].toString(), "?");
+        EXPECT_EQ(stored[row][2].toDouble(), coefficient);
+    }
+    for (qint64 id = 1; id < names.size(); ++id) {
+        EXPECT_EQ(module->QRWork->readAll(QStringLiteral("SELECT C_ID FROM CLASSES WHERE C_NAME = ? AND C_CODE = '?'"), {names.at(id - 1)}),
+                  (QList<QVariantList>{{id}}))
+            << names.at(id - 1).toStdString();
+    }
+}
