@@ -29,6 +29,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -220,6 +221,10 @@ public:
         QElapsedTimer timer;
         timer.start();
         action();
+        // As the view does on its next turn: rows fetched down to its bottom edge, then painted.
+        const int screenRows = m_view.viewport()->height() / std::max(1, m_view.verticalHeader()->defaultSectionSize()) + 1;
+        while (m_model.rowCount() < screenRows && m_model.canFetchMore(QModelIndex()))
+            m_model.fetchMore(QModelIndex());
         m_view.repaint();
         m_app.processEvents();
         const double took = ms(timer);
@@ -821,6 +826,8 @@ int main(int argc, char **argv)
         Bench bench(app, module, fields);
         QList<Row> rows = bench.measure();
         const std::optional<ServerPass> serverPass = withServer ? measureOnServer(app, module, fields, size, keepServer) : std::nullopt;
+        const QList<Row> quickSearch = measureQuickSearch(module, fields, size);
+        // Measured with the search index kept, as it always is while a database is open, and as the server's.
         rows << bench.addingAnObject();
         text << "\n## " << QLocale(QLocale::English).toString(size) << " objects\n\n"
              << "Built in " << QString::number(built / 1000, 'f', 1) << " s (peak memory while building "
@@ -833,7 +840,6 @@ int main(int argc, char **argv)
         writeRows(text, rows);
         text << "\nThe quick search: its index made when the file is opened, then one keystroke (the condition, the "
                 "list opened again and its first screen shown).\n\n";
-        const QList<Row> quickSearch = measureQuickSearch(module, fields, size);
         writeRows(text, quickSearch);
         if (serverPass)
             writeServerPass(text, *serverPass, rows + quickSearch);
