@@ -500,6 +500,15 @@ QList<Row> measureClassifier(QApplication &app)
     return rows;
 }
 
+// One object added as the editor adds it; every writer keeps the search index.
+qint64 addSearchedObject(TDModule &module, const QList<DescriptionField> &shown)
+{
+    const qint64 id = ReserveObjectId(module);
+    InsertObject(module, id, {FieldInput{shown[0], QStringLiteral("12345")}, FieldInput{shown[1], QDate(2020, 1, 1)},
+                              FieldInput{shown[2], QStringLiteral("новый объект")}, FieldInput{shown[3], QStringLiteral("цвет 1")}});
+    return id;
+}
+
 // One keystroke as the window runs it after another text: the condition, the list opened again and its
 // first screen read (the median of several); `found` is told the rows on that screen.
 double keystrokeMs(TDModule &module, const QList<DescriptionField> &shown, const QString &searched, int &found)
@@ -549,9 +558,7 @@ QList<Row> measureQuickSearch(TDModule &module, const Fields &fields, int object
     QList<double> program, engine;
     for (int run = 0; run < Runs; ++run) {
         timer.restart();
-        const qint64 id = ReserveObjectId(module);
-        InsertObject(module, id, {FieldInput{shown[0], QStringLiteral("12345")}, FieldInput{shown[1], QDate(2020, 1, 1)},
-                                  FieldInput{shown[2], QStringLiteral("новый объект")}, FieldInput{shown[3], QStringLiteral("цвет 1")}});
+        const qint64 id = addSearchedObject(module, shown);
         program << ms(timer);
         timer.restart();
         Transaction tx(module);
@@ -615,9 +622,7 @@ QList<Row> measureServerQuickSearch(TDModule &module, int objects)
     program.clear();
     for (int run = 0; run < Runs; ++run) {
         timer.restart();
-        const qint64 id = ReserveObjectId(module);
-        InsertObject(module, id, {FieldInput{shown[0], QStringLiteral("12345")}, FieldInput{shown[1], QDate(2020, 1, 1)},
-                                  FieldInput{shown[2], QStringLiteral("новый объект")}, FieldInput{shown[3], QStringLiteral("цвет 1")}});
+        const qint64 id = addSearchedObject(module, shown);
         program << ms(timer);
         DeleteObject(module, id);
     }

@@ -36,7 +36,8 @@ QVariant scalarOrThrow(QSqlQuery &query, const QString &statement, const QVarian
 
 // The statement with each "?" outside quoted texts and names replaced by its value as the driver writes
 // it for executing a prepared statement; in one pass, so a value's own characters are never replaced.
-// Nothing when the placeholders and the values do not pair up.
+// The program's statements carry no comments and no escaped texts (E'...'). Nothing when the placeholders
+// and the values do not pair up.
 std::optional<QString> withValuesWrittenIn(const QSqlDriver &driver, const QString &statement, const QVariantList &values)
 {
     QString text;

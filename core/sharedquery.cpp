@@ -69,7 +69,7 @@ void SharedQuery::open()
     m_cursor = QSqlQuery(m_module->database());
     m_cursor.setForwardOnly(true);
     if (!Engine::Run(m_cursor, pageByPage ? sql() + QLatin1String(" LIMIT ?") : sql(),
-             pageByPage ? m_values + QVariantList{FirstServerRows} : m_values)) {
+                     pageByPage ? m_values + QVariantList{FirstServerRows} : m_values)) {
         const QSqlError error = m_cursor.lastError();
         finishCursor();
         throw DbError(EngineErrorText(error));
