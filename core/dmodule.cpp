@@ -229,12 +229,17 @@ void TDModule::FinishPendingReads()
 
 QString TDModule::GenID(const QString &table, const QString &infix)
 {
+    return GenID(table, infix, {});
+}
+
+QString TDModule::GenID(const QString &table, const QString &infix, const QList<std::pair<QString, QString>> &alsoAbove)
+{
     const QString column = table.left(1) + infix + QLatin1String("_ID");
     if (m_engine == EngineKind::Server) {
         // Several programs add at once: the identifier comes from the server, never from a read of the table.
         Transaction tx(*this);
         QSqlDatabase db = database();
-        const qint64 id = Engine::NextServerId(db, table, column);
+        const qint64 id = Engine::NextServerId(db, table, column, alsoAbove);
         tx.commit();
         return QString::number(id);
     }

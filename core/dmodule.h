@@ -44,6 +44,9 @@ public:
     // database it is the table's own sequence, kept above the largest identifier, so that programs adding
     // at once never get the same one.
     Q_INVOKABLE QString GenID(const QString &table, const QString &infix = QString());
+    // The same; on a server database also above the largest value of further columns (table, column),
+    // where rows name identifiers the table never held.
+    QString GenID(const QString &table, const QString &infix, const QList<std::pair<QString, QString>> &alsoAbove);
 
     // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
     // bound to the statement's "?" placeholders in order.

@@ -329,7 +329,7 @@ bool TooManyColumns(const QString &engineText)
     return containsAny(engineText, {"too many columns", "tables can have at most"});
 }
 
-qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column)
+qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column, const QList<std::pair<QString, QString>> &alsoAbove)
 {
     const QString sequence = table + QLatin1String("_IDS");
     QSqlQuery query(db);
@@ -339,9 +339,11 @@ qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &colum
     scalarOrThrow(query, QLatin1String("CREATE SEQUENCE IF NOT EXISTS ") + sequence);
     // Rows may have been written with their own identifiers (a copied database, a generated book): the
     // sequence moves past the largest of them and past its own last number, in one statement.
-    return scalarOrThrow(query, QStringLiteral("SELECT setval('%1', GREATEST((SELECT COALESCE(MAX(%2), 0) FROM %3 WHERE %2 > 0), "
-                                               "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %1)) + 1, true)")
-                                    .arg(sequence, column, table))
+    QStringList largest{QStringLiteral("(SELECT COALESCE(MAX(%1), 0) FROM %2 WHERE %1 > 0)").arg(column, table)};
+    for (const auto &[otherTable, otherColumn] : alsoAbove)
+        largest << QStringLiteral("(SELECT COALESCE(MAX(%1), 0) FROM %2)").arg(otherColumn, otherTable);
+    largest << QStringLiteral("(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %1)").arg(sequence);
+    return scalarOrThrow(query, QStringLiteral("SELECT setval('%1', GREATEST(%2) + 1, true)").arg(sequence, largest.join(QLatin1String(", "))))
         .toLongLong();
 }
 

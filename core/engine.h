@@ -5,6 +5,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <utility>
 
 class QSqlDatabase;
 class QSqlError;
@@ -114,8 +115,10 @@ bool TooManyColumns(const QString &engineText);
 constexpr int CompoundLimit = 500;
 
 // The next identifier of a table's column on a server database, atomically across programs: the
-// table's sequence, never below 1 + the largest stored identifier. Throws DbError.
-qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column);
+// table's sequence, never below 1 + the largest stored identifier, nor 1 + the largest value of the
+// columns `alsoAbove` (table, column). Throws DbError.
+qint64 NextServerId(QSqlDatabase &db, const QString &table, const QString &column,
+                    const QList<std::pair<QString, QString>> &alsoAbove = {});
 
 // Holds a lock named `name` on a server database to the end of the caller's transaction, so that programs
 // making one shared thing (the search index) make it one after the other. Throws DbError.

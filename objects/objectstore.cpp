@@ -32,8 +32,12 @@ int FirstMissingField(const QList<FieldInput> &inputs)
 
 qint64 ReserveObjectId(TDModule &module)
 {
-    const qint64 id = module.GenID(QStringLiteral("GENER")).toLongLong();
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {id});
+    // A server never hands a number out twice, and passes every number links name (a copied file may
+    // bring some of an abandoned addition): nothing can be left under it, and no other program is told
+    // of a change. A file hands out the number of a deleted last object again.
+    const qint64 id = module.GenID(QStringLiteral("GENER"), QString(), {{QStringLiteral("LINKS"), QStringLiteral("L_OBJECT")}}).toLongLong();
+    if (module.engine() == EngineKind::File)
+        module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {id});
     return id;
 }
 

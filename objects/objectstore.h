@@ -22,7 +22,7 @@ struct FieldInput
 // Index of the first field that must be filled and is empty; -1 if none.
 int FirstMissingField(const QList<FieldInput> &inputs);
 
-// Reserves the identifier of a new object and removes links an abandoned earlier addition left under it.
+// Reserves the identifier of a new object under which no links are left from an abandoned earlier addition.
 qint64 ReserveObjectId(TDModule &module);
 
 // The texts of a lookup list as its drop-down box shows them: the empty entry left out, in text order.

@@ -141,3 +141,13 @@ TEST_P(ObjectStoreTest, AnEmptyNumberShowsNothingWhereAZeroShowsZero)
     }
     EXPECT_EQ(shown, (QStringList{"", "", "0", "0"}));
 }
+
+TEST_P(ObjectStoreTest, ANewObjectNeverTakesOverTheLinksOfAnAbandonedAddition)
+{
+    InsertObject(*module, 1, {});
+    // Links written under the next number by an addition that was never saved, as a copied file may bring them.
+    exec("INSERT INTO LINKS (L_ID, L_OBJECT, L_REFER, L_CLASS, L_VALUE, L_CAPTION) VALUES (1, 2, 1, 1, '1', 0)");
+    const qint64 id = ReserveObjectId(*module);
+    EXPECT_GT(id, 1);
+    EXPECT_EQ(count(QStringLiteral("SELECT L_ID FROM LINKS WHERE L_OBJECT = %1").arg(id)), 0);
+}
