@@ -136,10 +136,11 @@ public:
         m_target.FinishPendingReads();
         FieldIndexes::EnsureFieldIndexes(m_target);
         makeOtherIndexes();
-        // The server learns what the tables hold in a minute or so by itself; until then its plans for
-        // the list and the filter guess, and the first user waits for them.
+        // The server learns what the tables hold, and which pages every reader may see, in a minute or
+        // so by itself: meanwhile its plans for the list and the filter guess, every count reads the
+        // table's rows, and the first user's work competes with that cleaning.
         if (m_to == EngineKind::Server)
-            DatabaseCopy::run(m_target.database(), QStringLiteral("ANALYZE"));
+            DatabaseCopy::run(m_target.database(), QStringLiteral("VACUUM (ANALYZE)"));
         return true;
     }
 
