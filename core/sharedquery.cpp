@@ -183,10 +183,12 @@ void SharedQuery::readPage(int page)
         readFromCursor(firstRow + PageSize);
         return;
     }
+    // Reading on past all that is known is most likely to go on: there several pages come in one statement.
+    const int count = !m_allRead && page == m_rowsKnown / PageSize ? ReadAheadPages * PageSize : PageSize;
     std::optional<QList<QVariantList>> rows;
     if (m_pageReader)
-        rows = m_pageReader(firstRow, PageSize);
-    placeRows(firstRow, rows ? *rows : readByOffset(firstRow, PageSize));
+        rows = m_pageReader(firstRow, count);
+    placeRows(firstRow, rows ? *rows : readByOffset(firstRow, count));
 }
 
 void SharedQuery::placeRows(int firstRow, const QList<QVariantList> &rows)

@@ -50,6 +50,7 @@ public:
     // every row given costs the list's view too; the page's rest is read when scrolled to.
     static constexpr int FirstServerRows = 128;
     static constexpr int MaxCachedPages = 128;
+    static constexpr int ReadAheadPages = 4;
 
     // Every row an executed query gives, as values. Throws DbError when reading fails.
     static QList<QVariantList> RowsOf(QSqlQuery &query);
