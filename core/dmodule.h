@@ -44,8 +44,8 @@ public:
     // database it is the table's own sequence, kept above the largest identifier, so that programs adding
     // at once never get the same one.
     Q_INVOKABLE QString GenID(const QString &table, const QString &infix = QString());
-    // The same; on a server database also above the largest value of further columns (table, column),
-    // where rows name identifiers the table never held.
+    // The same; on a server database also above the largest value of further columns (table, column)
+    // that name the table's identifiers, as links name objects, also ones the table no longer holds.
     QString GenID(const QString &table, const QString &infix, const QList<std::pair<QString, QString>> &alsoAbove);
 
     // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
