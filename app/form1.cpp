@@ -65,13 +65,7 @@ TForm1::TForm1(QWidget *parent)
     static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим просмотра / заполнения"),
                                                    QStringLiteral("Работа с шаблонами"));
     N14->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    ConnectServerItem = new QAction(QStringLiteral("Подключиться к серверу…"), this);
-    ConnectServerItem->setObjectName(QStringLiteral("ConnectServerItem"));
-    N1->insertAction(N13, ConnectServerItem);
     connect(ConnectServerItem, &QAction::triggered, this, &TForm1::ConnectServerItemClick);
-    UploadToServerItem = new QAction(QStringLiteral("Выгрузить на сервер…"), this);
-    UploadToServerItem->setObjectName(QStringLiteral("UploadToServerItem"));
-    N1->insertAction(N13, UploadToServerItem);
     connect(UploadToServerItem, &QAction::triggered, this, &TForm1::UploadToServerItemClick);
     ServerDialog = new TServerDialog(this);
     connect(ServerDialog, &TServerDialog::connectRequested, this, [this] {

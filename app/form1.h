@@ -38,8 +38,6 @@ public:
     ClassifierPage *classifierPage;
     FieldsPage *fieldsPage;
     StartPage *startPage;   // in place of the tabs while no database is open
-    QAction *ConnectServerItem;   // "Файл → Подключиться к серверу…"
-    QAction *UploadToServerItem;   // "Файл → Выгрузить на сервер…"
     TServerDialog *ServerDialog;
 
     // Opens a database on a server (first making it, when asked) and shows it as OpenDataBase shows a

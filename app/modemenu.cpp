@@ -25,6 +25,8 @@ ModeMenu BuildModeMenu(QMenuBar *bar, const QString &otherModeCaption, const QSt
     m.N1 = addMenu(bar, "N1", QStringLiteral("Файл"));
     m.N11 = addItem(m.N1, "N11", QStringLiteral("Новый"));
     m.N12 = addItem(m.N1, "N12", QStringLiteral("Открыть"));
+    m.ConnectServerItem = addItem(m.N1, "ConnectServerItem", QStringLiteral("Подключиться к серверу…"));
+    m.UploadToServerItem = addItem(m.N1, "UploadToServerItem", QStringLiteral("Выгрузить на сервер…"));
     m.N13 = addItem(m.N1, "N13", QStringLiteral("Сохранить как..."));
     m.N1->addSeparator();
     m.N14 = addItem(m.N1, "N14", QStringLiteral("Выход"));

@@ -12,6 +12,8 @@ struct ModeMenu
     QMenu *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N5 = nullptr;
     QAction *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr, *N22 = nullptr,
             *N31 = nullptr, *N32 = nullptr, *N4 = nullptr, *N51 = nullptr, *N52 = nullptr, *N53 = nullptr;
+    QAction *ConnectServerItem = nullptr;    // "Файл → Подключиться к серверу…"
+    QAction *UploadToServerItem = nullptr;   // "Файл → Выгрузить на сервер…"
 };
 
 // Fills `bar` with the menu; the first mode item and the template list item are captioned per window.

@@ -55,6 +55,11 @@ TForm2::TForm2(QWidget *parent)
     connect(N51, &QAction::triggered, this, &TForm2::N51Click);
     connect(N52, &QAction::triggered, this, &TForm2::N52Click);
     connect(N53, &QAction::triggered, this, &TForm2::N53Click);
+    connect(ConnectServerItem, &QAction::triggered, this, &TForm2::ConnectServerItemClick);
+    connect(UploadToServerItem, &QAction::triggered, this, &TForm2::UploadToServerItemClick);
+    // Only a file is uploaded; this window is shown only while a database is open.
+    connect(N1, &QMenu::aboutToShow, this,
+            [this] { UploadToServerItem->setEnabled(DModule->connected() && DModule->engine() == EngineKind::File); });
     if (Form1)
         connect(Form1, &TForm1::UpdateCheckRunning, N52, &QAction::setDisabled);
 
@@ -315,3 +320,5 @@ void TForm2::N4Click() { Form1->N4Click(); }
 void TForm2::N51Click() { Form1->N51Click(); }
 void TForm2::N52Click() { Form1->N52Click(); }
 void TForm2::N53Click() { Form1->N53Click(); }
+void TForm2::ConnectServerItemClick() { Form1->ConnectServerItemClick(); }
+void TForm2::UploadToServerItemClick() { Form1->UploadToServerItemClick(); }

@@ -99,6 +99,8 @@ public Q_SLOTS:
     void N51Click();
     void N52Click();
     void N53Click();
+    void ConnectServerItemClick();
+    void UploadToServerItemClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -110,6 +110,36 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     dialog()->findChild<QPushButton *>("CancelBtn")->click();
 }
 
+TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
+{
+    addField(*DModule, "Название", StringType);
+    Form1->OpenDataBase(dbPath);
+    Form1->GoToDBBtn->click();
+    ASSERT_TRUE(Form2->isVisible());
+    QAction *connectItem = Form2->findChild<QAction *>("ConnectServerItem");
+    QAction *uploadItem = Form2->findChild<QAction *>("UploadToServerItem");
+    ASSERT_TRUE(connectItem && uploadItem);
+    EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
+
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    ASSERT_TRUE(uploadItem->isEnabled());
+    uploadItem->trigger();
+    ASSERT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
+    dialog()->findChild<QPushButton *>("CancelBtn")->click();
+
+    connectItem->trigger();
+    ASSERT_TRUE(dialog()->isVisible());
+    const ServerConnection made = TestServer(QStringLiteral("vt_viewfill_%1").arg(QCoreApplication::applicationPid()));
+    madeHere << made;
+    fill(made, true);
+    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
+    // A server database is not uploaded again.
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    EXPECT_FALSE(uploadItem->isEnabled());
+}
+
 TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSavedBackAsAFile)
 {
     const qint64 name = addField(*DModule, "Название", StringType);
