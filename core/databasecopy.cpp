@@ -1,9 +1,9 @@
 #include "core/databasecopy.h"
 
 #include "core/dberror.h"
-#include "core/engine.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "core/serverdatabase.h"
