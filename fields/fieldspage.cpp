@@ -288,6 +288,8 @@ void FieldsPage::OKBtnClick()
     const QString name = Edit4->text();
     const bool lookup = CheckBox3->isChecked();
     qint64 fieldId = m_editedFieldId;
+    if (m_mode == PanelMode::Editing && !confirmValuesLost(fieldId, type, lookup))
+        return;
     const bool done = Guarded([&] {
         if (m_mode == PanelMode::Adding)
             fieldId = FieldStore::AddField(*DModule, name, type, lookup);
@@ -302,6 +304,18 @@ void FieldsPage::OKBtnClick()
     updateLookupButton();
     if (Form4)
         Form4->fieldChanged(fieldId);
+}
+
+bool FieldsPage::confirmValuesLost(qint64 fieldId, int type, bool lookup)
+{
+    qint64 lost = 0;
+    if (!Guarded([&] { lost = FieldStore::ValuesLostByChange(*DModule, fieldId, type, lookup); }))
+        return false;
+    return lost == 0
+        || AskYesNo(QStringLiteral("Значения этого поля, которые нельзя преобразовать в новый тип данных, будут потеряны. "
+                                   "Таких значений: %1.").arg(lost)
+                        + MessageLineBreak + QStringLiteral("Изменить тип данных поля?"),
+                    window());
 }
 
 void FieldsPage::CancelBtnClick()

@@ -64,6 +64,8 @@ private:
     void openPanel(PanelMode mode);
     void closePanel();
     void updateLookupButton();
+    // Asks before a change of type loses values that do not convert; false when nothing is to change.
+    bool confirmValuesLost(qint64 fieldId, int type, bool lookup);
     // Re-reads the list; a failure is shown and leaves the grid empty.
     void rereadFieldList();
 

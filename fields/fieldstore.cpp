@@ -7,7 +7,10 @@
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
 #include "fields/fieldkind.h"
+#include "fields/typeconversion.h"
 #include "objects/searchindex.h"
+
+#include <QHash>
 
 namespace FieldStore {
 
@@ -79,6 +82,79 @@ void dropLookupList(TDModule &module, qint64 fieldId)
     module.exec(QLatin1String("DROP TABLE ") + LookupTable(fieldId));
 }
 
+// A field's values as another type takes them: the rows that keep a value, and how many values are lost.
+struct ConvertedColumn {
+    QList<std::pair<qint64, QVariant>> kept;
+    qint64 lost = 0;
+};
+
+ConvertedColumn convertColumn(TDModule &module, const DescriptionField &from, const DescriptionField &to)
+{
+    ConvertedColumn column;
+    const QString value = from.column();
+    if (from.kind() == FieldKind::Image) {
+        // Pictures become nothing else: they are counted, not read.
+        column.lost = readAll(module, QLatin1String("SELECT COUNT(*) FROM GENER WHERE ") + value + QLatin1String(" IS NOT NULL"))
+                          .first().first().toLongLong();
+        return column;
+    }
+    // A lookup field's value is its entry's text; the empty entry is no value.
+    const QString sql = from.lookup
+        ? QLatin1String("SELECT G_ID, ") + LookupData(from.id) + QLatin1String(" FROM GENER JOIN ") + LookupTable(from.id)
+              + QLatin1String(" ON ") + value + QLatin1String(" = ") + LookupId(from.id) + QLatin1String(" WHERE ") + value
+              + QLatin1String(" <> 0")
+        : QLatin1String("SELECT G_ID, ") + value + QLatin1String(" FROM GENER WHERE ") + value + QLatin1String(" IS NOT NULL");
+    for (const QVariantList &row : readAll(module, sql)) {
+        const std::optional<QVariant> converted = TypeConversion::Converted(from, to, row.at(1));
+        if (!converted)
+            ++column.lost;
+        else if (!converted->isNull())
+            column.kept.append({row.at(0).toLongLong(), *converted});
+    }
+    return column;
+}
+
+// Writes the kept values into the field's new column; a new lookup list gets one entry per text.
+void fillColumn(TDModule &module, const DescriptionField &to, const QList<std::pair<qint64, QVariant>> &kept)
+{
+    const QString set = QLatin1String("UPDATE GENER SET ") + to.column() + QLatin1String(" = ? WHERE G_ID = ?");
+    if (!to.lookup) {
+        for (const auto &[object, value] : kept)
+            module.exec(set, {value, object});
+        return;
+    }
+    QHash<QString, qint64> entries;
+    const QString addEntry = QLatin1String("INSERT INTO ") + LookupTable(to.id) + QLatin1String(" VALUES(?,?)");
+    WithoutSearchTracking(module, [&] {
+        for (const auto &[object, value] : kept) {
+            const QString text = value.toString();
+            qint64 entry = entries.value(text);
+            if (entry == 0) {
+                // The list is new: its entries are numbered from 1.
+                entry = entries.size() + 1;
+                entries.insert(text, entry);
+                module.exec(addEntry, {entry, text});
+            }
+            module.exec(set, {entry, object});
+        }
+    });
+}
+
+DescriptionField describedAs(qint64 fieldId, const QString &typeName, bool lookup)
+{
+    DescriptionField field;
+    field.id = fieldId;
+    field.typeName = typeName;
+    field.lookup = lookup;
+    return field;
+}
+
+QString typeNameOf(TDModule &module, int type)
+{
+    const auto rows = readAll(module, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = ?"), {type});
+    return rows.isEmpty() ? QString() : rows.first().first().toString();
+}
+
 void checkType(int type)
 {
     if (type < 0 || type >= FieldKinds::TypeCount())
@@ -130,7 +206,20 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     return fieldId;
 }
 
-void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup)
+qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool lookup)
+{
+    checkType(type);
+    if (type != StringType)
+        lookup = false;
+    const FieldDefinition former = ReadField(module, fieldId);
+    const DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
+    const DescriptionField to = describedAs(fieldId, readType(module, type).name, lookup);
+    if (from.typeName == to.typeName && from.lookup == to.lookup)
+        return 0;
+    return convertColumn(module, from, to).lost;
+}
+
+qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup)
 {
     checkType(type);
     if (type != StringType)
@@ -138,26 +227,33 @@ void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type
     Transaction tx(module);
     module.FinishPendingReads();
     const FieldDefinition former = ReadField(module, fieldId);
-    const auto formerTypeRows = readAll(module, QStringLiteral("SELECT T_NAME FROM TYPES WHERE T_ID = ?"), {former.type});
-    const QString formerTypeName = formerTypeRows.isEmpty() ? QString() : formerTypeRows.first().first().toString();
+    const DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
+    const TypeRow typeRow = readType(module, type);
+    const DescriptionField to = describedAs(fieldId, typeRow.name, lookup);
+    // Same type name and same flag: a rename, the column and its values stay.
+    const bool rebuilt = from.typeName != to.typeName || from.lookup != to.lookup;
+    // Read before the column goes: what converts is written into the new one.
+    const ConvertedColumn values = rebuilt ? convertColumn(module, from, to) : ConvertedColumn();
 
     module.exec(QStringLiteral("UPDATE FIELDS SET F_NAME = ?, F_TYPE = ?, F_LOOKUP = ? WHERE F_ID = ?"),
                 {name, type, lookup ? -1 : 0, fieldId});
     if (former.lookup && !lookup)
         dropLookupList(module, fieldId);
-    const TypeRow typeRow = readType(module, type);
-    // Same type name and same flag: a rename, the column and its values stay.
-    const bool rebuilt = typeRow.name != formerTypeName || lookup != former.lookup;
     if (rebuilt) {
         dropColumn(module, fieldId);
         addColumn(module, fieldId, typeRow, lookup);
     }
     if (!former.lookup && lookup)
         createLookupList(module, fieldId, typeRow);
-    if (rebuilt)
+    if (rebuilt) {
+        fillColumn(module, to, values.kept);
         createIndexes(module, fieldId, typeRow, lookup);
+    }
     SyncSearchIndexFields(module);
+    if (rebuilt)
+        RefreshSearchIndex(module);
     tx.commit();
+    return values.lost;
 }
 
 bool DeleteField(TDModule &module, qint64 fieldId)

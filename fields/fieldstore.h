@@ -25,9 +25,14 @@ int TypeNumber(TDModule &module, const QString &typeName);
 // A lookup list is only made for the string type: for any other type the flag is cleared.
 qint64 AddField(TDModule &module, const QString &name, int type, bool lookup);
 
+// How many objects' values in the field a change to `type` and `lookup` cannot keep (the rule is in
+// fields/typeconversion.h); 0 for a rename. Ask before a change that loses values.
+qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool lookup);
+
 // Changes a field's name, type and lookup flag. Renaming alone keeps the column; a new type name or a
-// new lookup flag rebuilds the column, and the objects lose their values in it.
-void ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup);
+// new lookup flag rebuilds the column with every value that converts (a new lookup list gets an entry
+// per text). Returns how many values could not be kept.
+qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup);
 
 // Deletes a field with its column and lookup list. Deleting the last field deletes every object and
 // every link. Returns true when no field is left.

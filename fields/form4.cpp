@@ -98,6 +98,8 @@ TForm4::TForm4(QWidget *parent)
     connect(DeleteBtn, &QPushButton::clicked, this, &TForm4::DeleteBtnClick);
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(DBGrid, &QTableView::clicked, this, &TForm4::DBGridCellClick);
+    // Moving with the keys too: the change box never holds another entry's text.
+    connect(DBGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, &TForm4::DBGridCellClick);
     FormResize();
 }
 
@@ -219,7 +221,8 @@ void TForm4::DeleteBtnClick()
         if (!FieldStore::DeleteLookupEntry(*DModule, m_fieldId, entryId))
             ShowMessage(QStringLiteral("Данная запись используется в главной таблице!"), this);
         loadList();
-        Edit2->clear();
+        // Not left empty: "Изменить" would empty the entry now selected.
+        DBGridCellClick();
     });
 }
 

@@ -166,6 +166,41 @@ TEST_F(FieldsPageTest, EditingAndDeletingWorkOnTheChosenRowAndCancelOrNoChangesN
     EXPECT_FALSE(Form4->isVisible());
 }
 
+TEST_F(FieldsPageTest, ANewTypeThatLosesValuesIsAskedForAndNoChangesNothing)
+{
+    fillPanel("Вес", int(FieldKind::Real), false);
+    exec("INSERT INTO GENER(G_ID, G1) VALUES (1, 12.5), (2, 3), (3, NULL)");
+    const auto weights = [this] {
+        QVariantList values;
+        for (const QVariantList &row : rows("SELECT G1 FROM GENER ORDER BY G_ID"))
+            values << (row.first().isNull() ? QVariant() : row.first());
+        return values;
+    };
+    clickRow(0);
+    page->EditFieldBtn->click();
+    page->ComboBox1->setFocus();
+    QTest::keyClick(page->ComboBox1, Qt::Key_Up);
+    ASSERT_EQ(page->ComboBox1->currentIndex(), int(FieldKind::Integer));
+    const QString question = "Значения этого поля, которые нельзя преобразовать в новый тип данных, будут потеряны. "
+                             "Таких значений: 1.\n\rИзменить тип данных поля?";
+    EXPECT_EQ(click(page->OKBtn, QMessageBox::No), QStringList{question});
+    EXPECT_TRUE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), int(FieldKind::Real));
+    EXPECT_EQ(weights(), (QVariantList{12.5, 3.0, QVariant()}));
+
+    EXPECT_EQ(click(page->OKBtn, QMessageBox::Yes), QStringList{question});
+    EXPECT_FALSE(page->GroupBox7->isVisibleTo(page));
+    EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), int(FieldKind::Integer));
+    EXPECT_EQ(weights(), (QVariantList{QVariant(), 3, QVariant()}));
+
+    // Back to reals nothing is lost, and nothing is asked.
+    page->EditFieldBtn->click();
+    page->ComboBox1->setFocus();
+    QTest::keyClick(page->ComboBox1, Qt::Key_Down);
+    EXPECT_TRUE(click(page->OKBtn).isEmpty());
+    EXPECT_EQ(weights(), (QVariantList{QVariant(), 3.0, QVariant()}));
+}
+
 TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
 {
     fillPanel("Стра'на", FieldStore::StringType, true);
@@ -191,6 +226,12 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
     EXPECT_EQ(Form4->Edit1->text(), "");
     EXPECT_EQ(Form4->Edit2->text(), "А");
     EXPECT_EQ(Form4->selectedEntryId(), 2);
+    // The change box follows the keys as it follows clicks.
+    Form4->DBGrid->setFocus();
+    QTest::keyClick(Form4->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(Form4->Edit2->text(), "Б");
+    QTest::keyClick(Form4->DBGrid, Qt::Key_Up);
+    EXPECT_EQ(Form4->Edit2->text(), "А");
     // Other work on the shared queries leaves the window's rows alone.
     DModule->QRWork->open(QStringLiteral("SELECT * FROM TYPES"));
     EXPECT_EQ(lookupTexts(), (QStringList{"А", "Б"}));
@@ -206,6 +247,10 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
     clickRow(1, Form4->DBGrid);
     EXPECT_EQ(Form4->Edit2->text(), "Я'");
     Form4->DeleteBtn->click();
+    EXPECT_EQ(lookupTexts(), QStringList{"Б"});
+    // After a deletion the box shows the entry now selected: "Изменить" does not empty it.
+    EXPECT_EQ(Form4->Edit2->text(), "Б");
+    Form4->Button2->click();
     EXPECT_EQ(lookupTexts(), QStringList{"Б"});
 
     // Renaming the field follows into the window's caption; losing the list closes it.

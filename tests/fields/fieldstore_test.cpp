@@ -6,6 +6,9 @@
 #include "core/schema.h"
 #include "fields/fieldstore.h"
 
+#include <QLocale>
+#include <memory>
+
 using namespace FieldStore;
 
 namespace {
@@ -89,26 +92,81 @@ TEST_P(FieldStoreTest, RenamingKeepsTheColumnWhileANewTypeOrListFlagRebuildsIt)
     EXPECT_EQ(count("SELECT * FROM LOOKUP2"), 2);
     EXPECT_EQ(rows("SELECT F_NAME FROM FIELDS ORDER BY F_ID"), (QList<QVariantList>{{"Длина'м"}, {"Вид'"}}));
 
-    ChangeField(*module, 1, QStringLiteral("Длина'м"), 1, false);
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NULL"), 2);
+    EXPECT_EQ(ChangeField(*module, 1, QStringLiteral("Длина'м"), 1, false), 0);
+    EXPECT_EQ(rows("SELECT G1 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{7.0}, {7.0}}));
     EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), 1);
 
     ChangeField(*module, 2, QStringLiteral("Вид'"), FieldStore::StringType, false);   // the list off
     EXPECT_FALSE(tableExists("LOOKUP2"));
     EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(FieldStore::StringType));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NULL"), 2);
-    exec("UPDATE GENER SET G2 = 'медь'");
+    EXPECT_EQ(rows("SELECT G2 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{"круглый"}, {"круглый"}}));
+    exec("UPDATE GENER SET G2 = NULL WHERE G_ID = 1");
     ChangeField(*module, 2, QStringLiteral("Вид'"), FieldStore::StringType, true);   // and on again
     EXPECT_EQ(columnType("GENER", "G2"), "INTEGER");
-    EXPECT_EQ(rows("SELECT L2_ID, L2_DATA FROM LOOKUP2"), (QList<QVariantList>{{0, EmptyLookupText}}));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 = 0"), 2);
+    EXPECT_EQ(rows("SELECT L2_ID, L2_DATA FROM LOOKUP2 ORDER BY L2_ID"), (QList<QVariantList>{{0, EmptyLookupText}, {1, "круглый"}}));
+    EXPECT_EQ(rows("SELECT G2 FROM GENER ORDER BY G_ID"), (QList<QVariantList>{{0}, {1}}));
     EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), -1);
 
-    // A list field turned into a number loses its list, whatever the tick says.
-    ChangeField(*module, 2, QStringLiteral("Вид'"), 0, true);
+    // A list field turned into a number loses its list, whatever the tick says, and a text that is no number.
+    EXPECT_EQ(ChangeField(*module, 2, QStringLiteral("Вид'"), 0, true), 1);
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NULL"), 2);
     EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), 0);
     EXPECT_FALSE(tableExists("LOOKUP2"));
     EXPECT_EQ(columnType("GENER", "G2"), sqlTypeOf(0));
+}
+
+TEST_P(FieldStoreTest, ANewTypeKeepsEveryValueThatConvertsExactlyAndCountsTheRest)
+{
+    addObjects(5);
+    const qint64 weight = AddField(*module, QStringLiteral("Вес"), int(FieldKind::Real), false);
+    const qint64 note = AddField(*module, QStringLiteral("Заметка"), FieldStore::StringType, false);
+    const qint64 found = AddField(*module, QStringLiteral("Найден"), int(FieldKind::Date), false);
+    const qint64 text = AddField(*module, QStringLiteral("Описание"), int(FieldKind::LongText), false);
+    exec("UPDATE GENER SET G1 = 12.5, G2 = '12,5', G3 = '2019-03-15', G4 = 'одна строка\r' WHERE G_ID = 1");
+    exec("UPDATE GENER SET G1 = 3, G2 = '1 234,5', G3 = '2020-01-02', G4 = 'две\rстроки\r' WHERE G_ID = 2");
+    exec("UPDATE GENER SET G1 = -7, G2 = '12,5,3' WHERE G_ID = 3");
+    exec("UPDATE GENER SET G2 = '7.25' WHERE G_ID = 4");
+    const auto column = [&](qint64 field) {
+        QVariantList values;
+        for (const QVariantList &row : rows(QStringLiteral("SELECT G%1 FROM GENER ORDER BY G_ID").arg(field)))
+            values << (row.first().isNull() ? QVariant() : row.first());
+        return values;
+    };
+    const QVariant none;
+    // The list's texts are the Russian interface's: a decimal comma, dd.MM.yyyy.
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const std::shared_ptr<void> restore(nullptr, [&](void *) { QLocale::setDefault(saved); });
+
+    // 12.5 is no integer: counted, not rounded; the count changes nothing.
+    EXPECT_EQ(ValuesLostByChange(*module, weight, int(FieldKind::Integer), false), 1);
+    EXPECT_EQ(column(weight), (QVariantList{12.5, 3.0, -7.0, none, none}));
+    EXPECT_EQ(ValuesLostByChange(*module, weight, FieldStore::StringType, false), 0);
+    EXPECT_EQ(ValuesLostByChange(*module, weight, FieldStore::StringType, true), 0);
+    EXPECT_EQ(ChangeField(*module, weight, QStringLiteral("Вес"), int(FieldKind::Integer), false), 1);
+    EXPECT_EQ(column(weight), (QVariantList{none, 3, -7, none, none}));
+    EXPECT_EQ(ChangeField(*module, weight, QStringLiteral("Вес"), int(FieldKind::Real), false), 0);
+    EXPECT_EQ(column(weight), (QVariantList{none, 3.0, -7.0, none, none}));
+
+    // Texts become numbers only when the whole text is one number, with either decimal sign.
+    EXPECT_EQ(ChangeField(*module, note, QStringLiteral("Заметка"), int(FieldKind::Real), false), 2);
+    EXPECT_EQ(column(note), (QVariantList{12.5, none, none, 7.25, none}));
+    // and back to the text the list shows, with the decimal comma.
+    EXPECT_EQ(ChangeField(*module, note, QStringLiteral("Заметка"), FieldStore::StringType, false), 0);
+    EXPECT_EQ(column(note), (QVariantList{"12,5", none, none, "7,25", none}));
+
+    // Dates to the list's text and back; a text that is no date is counted.
+    EXPECT_EQ(ChangeField(*module, found, QStringLiteral("Найден"), FieldStore::StringType, true), 0);
+    EXPECT_EQ(rows("SELECT L3_DATA FROM GENER JOIN LOOKUP3 ON G3 = L3_ID ORDER BY G_ID"),
+              (QList<QVariantList>{{"15.03.2019"}, {"02.01.2020"}, {EmptyLookupText}, {EmptyLookupText}, {EmptyLookupText}}));
+    exec("UPDATE LOOKUP3 SET L3_DATA = 'вчера' WHERE L3_DATA = '02.01.2020'");
+    EXPECT_EQ(ChangeField(*module, found, QStringLiteral("Найден"), int(FieldKind::Date), false), 1);
+    EXPECT_EQ(column(found), (QVariantList{"2019-03-15", none, none, none, none}));
+
+    // A string field holds one line of at most 50 characters: longer texts are counted, never cut.
+    exec(QStringLiteral("UPDATE GENER SET G4 = '%1' WHERE G_ID = 3").arg(QStringLiteral("я").repeated(51)));
+    EXPECT_EQ(ChangeField(*module, text, QStringLiteral("Описание"), FieldStore::StringType, false), 2);
+    EXPECT_EQ(column(text), (QVariantList{"одна строка", none, none, none, none}));
 }
 
 TEST_P(FieldStoreTest, DeletingKeepsTheOtherFieldsValuesAndFreesTheHighestNumber)
