@@ -116,6 +116,8 @@ ClassifierPage::ClassifierPage(QWidget *parent)
                           [] { return Settings::DisplayFormat(); });
 
     connect(ClassesView, &QTreeWidget::itemClicked, this, &ClassifierPage::ClassesViewClick);
+    // Keys, a deletion or a rebuild change the selection too: the change boxes never name another class.
+    connect(ClassesView, &QTreeWidget::itemSelectionChanged, this, &ClassifierPage::ClassesViewClick);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ClassifierPage::ComboBox2Change);
     connect(AddMeasureBtn, &QPushButton::clicked, this, &ClassifierPage::AddMeasureBtnClick);
     connect(AddClassEdit, &QLineEdit::returnPressed, this, &ClassifierPage::AddMeasureBtnClick);
@@ -155,14 +157,15 @@ void ClassifierPage::ClassesViewExpand(QTreeWidgetItem *node)
 void ClassifierPage::ClassesViewClick()
 {
     QTreeWidgetItem *item = selectedClass();
-    if (!item)
+    if (!item) {
+        EditClassEdit->clear();
+        EditCodeEdit->clear();
         return;
+    }
     Guarded([&] {
         const std::optional<ClassRow> row = ReadClass(*DModule, LazyTree::itemId(item));
-        if (!row)
-            return;
-        EditClassEdit->setText(row->name);
-        EditCodeEdit->setText(row->code);
+        EditClassEdit->setText(row ? row->name : QString());
+        EditCodeEdit->setText(row ? row->code : QString());
     });
 }
 
@@ -274,10 +277,12 @@ void ClassifierPage::runRatioWindow()
 
 bool ClassifierPage::applyRatioWindow(TForm3 &window)
 {
-    const double ratio = ParseRatio(window.Edit1->text());
     // The delete button stays usable while the window is open: the class may be gone by now.
-    if (!ReadClass(*DModule, window.RatioEditMode ? m_ratioClass : m_ratioParent))
+    const std::optional<ClassRow> row = ReadClass(*DModule, window.RatioEditMode ? m_ratioClass : m_ratioParent);
+    if (!row)
         throw DbError(QStringLiteral("Класс не найден в базе данных"));
+    // The box shows 15 digits: a ratio left as it was keeps every digit it has.
+    const double ratio = window.RatioEditMode && !window.ratioChanged() ? row->coeff : ParseRatio(window.Edit1->text());
     if (window.RatioEditMode) {
         const QString name = EditClassEdit->text();
         // The boxes may have changed while the window was open.
@@ -339,6 +344,8 @@ void ClassifierPage::DeleteMeasureBtnClick()
         DeleteClassWithSubtree(*DModule, LazyTree::itemId(selected));
         // Out of the tree only once the database agreed.
         delete selected;
+        // The change boxes showed the deleted class: they follow what is selected now.
+        ClassesViewClick();
         if (Form1)
             Form1->referencesPage->ComponentsFill();
     });

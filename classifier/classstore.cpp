@@ -4,6 +4,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/sqltext.h"
+#include "core/typednumber.h"
 
 #include <QLocale>
 #include <cmath>
@@ -52,11 +53,13 @@ ChildList ReadChildren(TDModule &module, qint64 parent)
 
 double ParseRatio(const QString &text)
 {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        throw DbError(QStringLiteral("Значение \"%1\" не является числом").arg(text));
-    return value;
+    const TypedReal ratio = ReadTypedReal(text, RatioFieldName);
+    if (!ratio.ok)
+        throw DbError(ratio.error);
+    if (std::fabs(ratio.value) > RatioLimit)
+        throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" вне допустимых пределов: от -1000000000 до 1000000000.")
+                          .arg(text, RatioFieldName));
+    return ratio.value;
 }
 
 qint64 AddClass(TDModule &module, const QString &name, const QString &code, qint64 parent, double ratio,

@@ -35,7 +35,12 @@ bool ClassNameTaken(TDModule &module, const QString &name, qint64 except = 0);
 
 ChildList ReadChildren(TDModule &module, qint64 parent);
 
-// A ratio as the user typed it (a point as the decimal separator); throws DbError when it is no number.
+// The ratio box's name in messages, and the largest ratio either way.
+inline const QString RatioFieldName = QStringLiteral("Количественное соотношение");
+constexpr double RatioLimit = 1000000000.0;
+
+// A ratio as the user typed it, with the interface's decimal sign or a point; throws DbError with a
+// message naming the box when it is no number or beyond the limit.
 double ParseRatio(const QString &text);
 
 // A new class under `parent` (0 = top level, where the ratio is always 0). When `insertAbove` names a

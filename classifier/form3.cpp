@@ -5,6 +5,8 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "classifier/classifierpage.h"
+#include "classifier/classstore.h"
+#include "core/typednumber.h"
 
 #include <QAbstractListModel>
 #include <QCheckBox>
@@ -21,7 +23,6 @@
 
 namespace {
 const QString NoInsertText = QStringLiteral("Добавить без вставки");
-constexpr double RatioLimit = 1000000000.0;
 }
 
 // The insertion choices: the children's names and "Добавить без вставки", exactly one of them checked.
@@ -152,10 +153,11 @@ void TForm3::PrepareAdding(const QString &parentName, const QString &className, 
                            const QList<qint64> &childIds, bool siblingsUseRatio)
 {
     RatioEditMode = false;
+    m_preparedRatio.clear();
     Edit1->setText(QStringLiteral("0"));
     Label1->setText(QLatin1String("1 ") + parentName + QLatin1String(" ="));
     Label2->setText(className);
-    RadioGroup1->setTitle(QLatin1String(" Вставить между \"") + parentName + QLatin1String("\" и ... "));
+    RadioGroup1->setTitle(QStringLiteral(" Вставить между \"%1\" и ... ").arg(parentName));
     setInsertChoices(childNames, childIds);
     RadioGroup1->setEnabled(true);
     CheckBox1->setChecked(!siblingsUseRatio);
@@ -174,6 +176,13 @@ void TForm3::PrepareChanging(const QString &parentName, const QString &className
     RadioGroup1->setEnabled(false);
     CheckBox1->setChecked(!usesRatio);
     CheckBox1Click();
+    m_preparedRatio = ratioText;
+    m_preparedWithoutRatio = !usesRatio;
+}
+
+bool TForm3::ratioChanged() const
+{
+    return Edit1->text() != m_preparedRatio || CheckBox1->isChecked() != m_preparedWithoutRatio;
 }
 
 QStringList TForm3::radioItems() const
@@ -249,11 +258,12 @@ bool TForm3::Edit1KeyPress(const QKeyEvent &event) const
     if (typed.size() != 1)
         return false;
     const QChar key = typed.at(0);
-    if (!(key.isDigit() && key.unicode() < 128) && key != QLatin1Char('.') && key != QLatin1Char('-'))
+    // The interface's decimal sign ("," in Russian) as well as a point.
+    const bool decimalSign = key == QLatin1Char('.') || QString(key) == QLocale().decimalPoint();
+    if (!(key.isDigit() && key.unicode() < 128) && !decimalSign && key != QLatin1Char('-'))
         return false;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(Edit1->text() + key, &ok);
-    return !(ok && std::fabs(value) > RatioLimit);
+    const TypedReal value = ReadTypedReal(Edit1->text() + key);
+    return !(value.ok && std::fabs(value.value) > RatioLimit);
 }
 
 bool TForm3::eventFilter(QObject *watched, QEvent *event)

@@ -49,6 +49,10 @@ public:
     // The child chosen to be moved under the new class; 0 for "Добавить без вставки".
     qint64 chosenChild() const;
 
+    // Whether the ratio box holds another text than the window was prepared with (or "no ratio" was
+    // ticked): an untouched ratio keeps its stored value to the last digit.
+    bool ratioChanged() const;
+
     // The key filter of Edit1: true when the typed key is kept.
     bool Edit1KeyPress(const QKeyEvent &event) const;
 
@@ -67,4 +71,6 @@ protected:
 private:
     void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
     InsertChoiceModel *m_choices;
+    QString m_preparedRatio;
+    bool m_preparedWithoutRatio = false;
 };

@@ -165,6 +165,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
 
     // Inserted between Километр and Метр, which uses a ratio: the parent shows the new class holding Метр unread.
     openAddWindow("Километр (км)", "Дециметр");
+    EXPECT_EQ(Form3->RadioGroup1->title(), " Вставить между \"Километр (км)\" и ... ");
     EXPECT_EQ(Form3->radioItems(), (QStringList{"Метр", "Добавить без вставки"}));
     EXPECT_EQ(Form3->radioIndex(), 1);
     EXPECT_FALSE(Form3->CheckBox1->isChecked());
@@ -185,8 +186,13 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     Form3->CheckBox1Click();
     QLineEdit *edit = Form3->Edit1;
     edit->clear();
-    QTest::keyClicks(edit, "1a,2 e.5");
-    EXPECT_EQ(edit->text(), "12.5");
+    // The Russian decimal comma is typed like any digit; letters and spaces are not taken.
+    QTest::keyClicks(edit, "1a2 e,5");
+    EXPECT_EQ(edit->text(), "12,5");
+    edit->clear();
+    QTest::keyClicks(edit, "0.5");
+    EXPECT_EQ(edit->text(), "0.5");
+    edit->clear();
     edit->clear();
     QTest::keyClicks(edit, "-1000000000");   // exactly 1000000000 is allowed
     EXPECT_EQ(edit->text(), "-1000000000");
@@ -195,10 +201,14 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), "-100000000");
 
-    edit->setText("1.2.3");
+    // Two decimal signs are refused in words naming the box, never read as another number.
+    edit->clear();
+    QTest::keyClicks(edit, "12,5,3");
+    EXPECT_EQ(edit->text(), "12,5,3");
     const QStringList shown = click(Form3->Button1);
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown.first().contains("1.2.3"));
+    EXPECT_TRUE(shown.first().contains("12,5,3")) << shown.first().toStdString();
+    EXPECT_TRUE(shown.first().contains("Количественное соотношение")) << shown.first().toStdString();
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Килограмм'"), 0);
     Form3->Button2->click();
@@ -218,6 +228,14 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
     Form3->Button2->click();
     EXPECT_TRUE(tree->isEnabled());
+
+    // "12,5" typed is 12.5 stored.
+    openAddWindow("Километр (км)", "Гектометр");
+    ASSERT_FALSE(Form3->CheckBox1->isChecked());
+    Form3->Edit1->clear();
+    QTest::keyClicks(Form3->Edit1, "12,5");
+    EXPECT_TRUE(click(Form3->Button1).isEmpty());
+    EXPECT_EQ(classRow("Гектометр").value(4), 12.5);
 }
 
 TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractionalRatio)
@@ -249,6 +267,8 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     // A child goes through the window; an empty name changes only the ratio.
     tree->topLevelItem(0)->setExpanded(true);
     select("Метр (м)");
+    EXPECT_EQ(page->EditClassEdit->text(), "Метр");   // the selection fills the boxes, as a click does
+    page->EditClassEdit->clear();
     page->EditCodeEdit->setText("ignored");
     page->EditMeasureBtn->click();
     ASSERT_TRUE(Form3->isVisible());
@@ -270,6 +290,19 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_FALSE(Form3->CheckBox1->isChecked());
     Form3->Button1->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "m", 1, 0.5}));
+    // A ratio with more digits than the box shows is not changed by a rename that leaves the box alone.
+    exec("UPDATE CLASSES SET C_COEFF = 1.0 / 3 WHERE C_ID = 2");
+    select("Метр (m)");
+    page->EditClassEdit->setText("Метр");
+    page->EditCodeEdit->clear();
+    QTest::keyClicks(page->EditCodeEdit, "mm");
+    page->EditMeasureBtn->click();
+    ASSERT_TRUE(Form3->isVisible());
+    Form3->Button1->click();
+    EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "mm", 1, 1.0 / 3}));
+    exec("UPDATE CLASSES SET C_CODE = 'm', C_COEFF = 0.5 WHERE C_ID = 2");
+    Form1->ClassesViewExpand(nullptr);
+    tree->topLevelItem(0)->setExpanded(true);
 
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
     Form6->CheckBox8->setChecked(true);
@@ -308,4 +341,28 @@ TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBoo
     select("Тонна");   // no children: no question
     EXPECT_TRUE(click(page->DeleteMeasureBtn).isEmpty());
     EXPECT_EQ(tree->topLevelItemCount(), 0);
+}
+
+TEST_F(ClassifierPageTest, TheChangeBoxesFollowTheSelectionAndNeverNameADeletedClass)
+{
+    addUnits();
+    Form1->TabbedNotebook->setCurrentWidget(page);
+    Form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+    EXPECT_EQ(page->EditClassEdit->text(), "Километр");
+    // Moving with the keys fills them too.
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(page->EditClassEdit->text(), "Тонна");
+    EXPECT_EQ(page->EditCodeEdit->text(), "");
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(page->EditCodeEdit->text(), "км");
+
+    EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::Yes).size(), 1);
+    ASSERT_EQ(topTexts(), QStringList{"Тонна"});
+    EXPECT_NE(page->EditClassEdit->text(), "Километр");
+    EXPECT_NE(page->EditCodeEdit->text(), "км");
+    // "Изменить" right after the deletion renames nothing to the deleted class's name.
+    click(page->EditMeasureBtn);
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
 }

@@ -118,8 +118,17 @@ TEST_P(ClassStoreTest, QuotesPercentSignsNulsAndACommaLocaleAreStoredAsTyped)
     const QString description = RatioDescription(*module, half);
     EXPECT_THROW(ParseRatio("1.2.3"), DbError);
     EXPECT_THROW(ParseRatio("-"), DbError);
-    EXPECT_THROW(ParseRatio("0,5"), DbError);
+    // The interface's decimal comma and a point alike; group separators, a second sign and too much refused.
+    EXPECT_EQ(ParseRatio("0,5"), 0.5);
     EXPECT_EQ(ParseRatio("-12.25"), -12.25);
+    for (const QString refused : {"12,5,3", "1 234,5", "1.234,5", "1000000001"}) {
+        try {
+            ParseRatio(refused);
+            ADD_FAILURE() << refused.toStdString();
+        } catch (const DbError &error) {
+            EXPECT_TRUE(error.message().contains("Количественное соотношение")) << error.message().toStdString();
+        }
+    }
     QLocale::setDefault(saved);
     EXPECT_EQ(stored, "0.5");
     EXPECT_EQ(description, "1 O'Neil = 0,5 It's");   // the message uses the user's separator
