@@ -138,7 +138,8 @@ TForm3::TForm3(QWidget *parent)
     connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(CheckBox1, &QCheckBox::clicked, this, &TForm3::CheckBox1Click);
 
-    resize(480, 360);
+    // Wide enough for the hint under the choices to be read whole.
+    resize(qMax(480, Label3->sizeHint().width() + 36), 360);
     FormResize();
 }
 

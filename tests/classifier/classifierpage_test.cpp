@@ -166,6 +166,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     // Inserted between Километр and Метр, which uses a ratio: the parent shows the new class holding Метр unread.
     openAddWindow("Километр (км)", "Дециметр");
     EXPECT_EQ(Form3->RadioGroup1->title(), " Вставить между \"Километр (км)\" и ... ");
+    EXPECT_GE(Form3->Label3->width(), Form3->Label3->sizeHint().width());   // the hint is read whole
     EXPECT_EQ(Form3->radioItems(), (QStringList{"Метр", "Добавить без вставки"}));
     EXPECT_EQ(Form3->radioIndex(), 1);
     EXPECT_FALSE(Form3->CheckBox1->isChecked());
