@@ -1,6 +1,8 @@
 #include "app/grids.h"
 
+#include <QAbstractButton>
 #include <QFont>
+#include <QKeyEvent>
 #include <QHash>
 #include <QEvent>
 #include <QHeaderView>
@@ -20,6 +22,17 @@ public:
         connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
             if (!m_fitting)
                 m_widths.insert(title(column), width);
+        });
+        // Whenever the list is read again (objects added, deleted, filtered, sorted), the columns fit the
+        // rows now on screen, once the view has placed them.
+        connect(grid->model(), &QAbstractItemModel::modelReset, this, [this] {
+            if (m_fitPending)
+                return;
+            m_fitPending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_fitPending = false;
+                fit();
+            });
         });
     }
 
@@ -63,7 +76,42 @@ private:
     QHash<QString, int> m_widths;
     bool m_fitting = false;
     bool m_fitOnShow = false;
+    bool m_fitPending = false;
 };
+}
+
+namespace {
+class ButtonKeys : public QObject
+{
+public:
+    ButtonKeys(QWidget *widget, const QList<int> &keys, QAbstractButton *button)
+        : QObject(widget), m_keys(keys), m_button(button)
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_keys.contains(key->key()))
+            return QObject::eventFilter(watched, event);
+        if (m_button->isEnabled())
+            m_button->click();
+        return true;
+    }
+
+private:
+    QList<int> m_keys;
+    QAbstractButton *m_button;
+};
+}
+
+void PressButtonOnKeys(QWidget *widget, const QList<int> &keys, QAbstractButton *button)
+{
+    new ButtonKeys(widget, keys, button);
 }
 
 void FitGridColumns(QTableView *grid)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QVariant>
 
+class QAbstractButton;
 class QAbstractItemModel;
 class QTableView;
+class QWidget;
 
 // A read-only grid named DBGrid over `model`: whole-row, single selection.
 QTableView *NewReadOnlyGrid(QAbstractItemModel *model, QWidget *parent);
@@ -11,6 +14,11 @@ QTableView *NewReadOnlyGrid(QAbstractItemModel *model, QWidget *parent);
 // Header data of a grid column title: the caption, centred and bold, as every grid of the program shows it.
 QVariant GridTitleData(const QString &caption, int role);
 
-// Sizes every column to its title and the rows on screen (no further rows are read); a column whose
-// width the user changed keeps the user's width, matched by its title.
+// Sizes every column to its title and the rows on screen (no further rows are read), now and whenever the
+// grid's rows are read again; a column whose width the user changed keeps the user's width, matched by
+// its title.
 void FitGridColumns(QTableView *grid);
+
+// Keys pressed in `widget` (Enter on a grid row, Delete on a listed entry) press `button`, when it is
+// enabled; other keys go on as before.
+void PressButtonOnKeys(QWidget *widget, const QList<int> &keys, QAbstractButton *button);

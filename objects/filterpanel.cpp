@@ -1,6 +1,7 @@
 #include "objects/filterpanel.h"
 
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "classifier/lazytree.h"
 #include "core/dmodule.h"
@@ -16,24 +17,25 @@ QString ReferId;
 namespace {
 const QString NothingPassesText = QStringLiteral("Нет ни одного объекта, удовлетворяющего условию отбора!");
 
-// Hides the grid for the time of the work and shows it again however the work ends.
-class GridHiddenWhileWorking
+// Keeps the grid from clicks for the time of the work, in its place so the window's layout stays, and
+// gives it back however the work ends.
+class GridDisabledWhileWorking
 {
 public:
-    explicit GridHiddenWhileWorking(QWidget *grid) : m_grid(grid), m_wasHidden(grid && grid->isHidden())
+    explicit GridDisabledWhileWorking(QWidget *grid) : m_grid(grid), m_wasEnabled(grid && grid->isEnabled())
     {
         if (m_grid)
-            m_grid->hide();
+            m_grid->setEnabled(false);
     }
-    ~GridHiddenWhileWorking()
+    ~GridDisabledWhileWorking()
     {
-        if (m_grid && !m_wasHidden)
-            m_grid->show();
+        if (m_grid && m_wasEnabled)
+            m_grid->setEnabled(true);
     }
 
 private:
     QWidget *m_grid;
-    bool m_wasHidden;
+    bool m_wasEnabled;
 };
 }
 
@@ -51,6 +53,10 @@ FilterPanel::FilterPanel(QWidget *grid, QWidget *parent)
         addControl(control);
     connect(AddFilter, &QPushButton::clicked, this, &FilterPanel::AddFilterClick);
     connect(DeleteFilter, &QPushButton::clicked, this, &FilterPanel::DeleteFilterClick);
+    // From the keyboard: Enter on a tree entry adds it, Delete on a listed entry removes it. The keys press
+    // the buttons, so they do whatever the window has the buttons do.
+    PressButtonOnKeys(ClassesView, {Qt::Key_Return, Qt::Key_Enter}, AddFilter);
+    PressButtonOnKeys(ListBox, {Qt::Key_Delete}, DeleteFilter);
 }
 
 void FilterPanel::reset()
@@ -102,17 +108,23 @@ void FilterPanel::MakeFClass()
 
 bool FilterPanel::applyFilter()
 {
-    GridHiddenWhileWorking hidden(m_grid);
-    const bool done = Guarded([this] {
-        // FilterPart changes only once the evaluation has succeeded.
-        const FilterEvaluation evaluation = EvaluateObjectFilter(*DModule, Memo);
-        FilterPart = evaluation.filterPart;
-        if (evaluation.nothingPassed)
-            ShowMessage(NothingPassesText, this);
-        OpenObjectList(*DModule);
-    });
-    // A failed evaluation keeps the passing objects of the last one: the list shows them again.
-    if (!done && !DModule->QRGeneral->isOpen())
-        Guarded([] { OpenObjectList(*DModule); });
+    bool nothingPassed = false;
+    bool done = false;
+    {
+        GridDisabledWhileWorking working(m_grid);
+        done = Guarded([&] {
+            // FilterPart changes only once the evaluation has succeeded.
+            const FilterEvaluation evaluation = EvaluateObjectFilter(*DModule, Memo);
+            FilterPart = evaluation.filterPart;
+            nothingPassed = evaluation.nothingPassed;
+            OpenObjectList(*DModule);
+        });
+        // A failed evaluation keeps the passing objects of the last one: the list shows them again.
+        if (!done && !DModule->QRGeneral->isOpen())
+            Guarded([] { OpenObjectList(*DModule); });
+    }
+    // Told over the (empty) list it explains, with the entries that emptied it still listed.
+    if (nothingPassed)
+        ShowMessage(NothingPassesText, this);
     return done;
 }

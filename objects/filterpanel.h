@@ -17,7 +17,7 @@ class FilterPanel : public BookPanel
 {
     Q_OBJECT
 public:
-    // `grid` is hidden while the filter works.
+    // `grid` is disabled (kept in place) while the filter works.
     explicit FilterPanel(QWidget *grid, QWidget *parent = nullptr);
 
     QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;

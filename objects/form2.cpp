@@ -96,6 +96,7 @@ TForm2::TForm2(QWidget *parent)
     connect(DeleteRecordBtn, &QPushButton::clicked, this, &TForm2::DeleteRecordBtnClick);
     connect(BackBth, &QPushButton::clicked, this, &TForm2::BackBthClick);
     connect(GoToCatalogBtn, &QPushButton::clicked, this, &TForm2::GoToCatalogBtnClick);
+    buildGridKeys();
 
     auto *side = new QVBoxLayout;
     side->addWidget(AddRecordBtn);
@@ -149,9 +150,26 @@ void TForm2::LoadGeneral()
 void TForm2::ClearForm()
 {
     setEnabled(true);
+    enableRecordButtons();
+}
+
+void TForm2::enableRecordButtons()
+{
     const bool hasRows = DModule->QRGeneral->isOpen() && !DModule->QRGeneral->isEmpty();
     EditRecordBtn->setEnabled(hasRows);
     DeleteRecordBtn->setEnabled(hasRows);
+}
+
+void TForm2::buildGridKeys()
+{
+    // Whatever reads the list again (the filter and the search too) may empty or fill it.
+    connect(gridModel, &QAbstractItemModel::modelReset, this, &TForm2::enableRecordButtons);
+    PressButtonOnKeys(DBGrid, {Qt::Key_Return, Qt::Key_Enter}, EditRecordBtn);
+    PressButtonOnKeys(DBGrid, {Qt::Key_Delete}, DeleteRecordBtn);
+    connect(DBGrid, &QAbstractItemView::doubleClicked, EditRecordBtn, [this] {
+        if (EditRecordBtn->isEnabled())
+            EditRecordBtn->click();
+    });
 }
 
 void TForm2::openEditor(bool editMode)
@@ -185,9 +203,13 @@ void TForm2::DeleteRecordBtnClick()
         return;
     if (!AskYesNo(QStringLiteral("Вы действительно хотите удалить этот объект?"), this))
         return;
+    const int row = list.recNo();
     Guarded([&] {
         DeleteObject(*DModule, list.asInteger(QStringLiteral("G_ID")));
         OpenObjectList(*DModule);
+        // The object that took the deleted one's place is current, or the one before it at the end.
+        if (row > 1 && !list.setRecNo(row))
+            list.setRecNo(row - 1);
     });
     ClearForm();
 }

@@ -107,6 +107,9 @@ protected:
 
 private:
     void openEditor(bool editMode);
+    // Enter and a double click change the current object, Delete deletes it (asking first).
+    void buildGridKeys();
+    void enableRecordButtons();
     void buildSearch(QWidget *central);
     void buildListMenu();
     // The card of the current object for printing; nothing (with the reason shown) without one.

@@ -232,13 +232,15 @@ void TForm2::PrintListItemClick()
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setDocName(ListTitle);
+    const ListPrintout printout = ObjectListPrintout(*DModule->QRGeneral, visibleFields(), ListTitle);
+    // The preview opens on the page that fits the columns; the user may turn it, the texts then wrap.
+    if (!Guarded([&] { ChooseListOrientation(printer, printout); }))
+        return;
     QPrintPreviewDialog preview(&printer, this);
     preview.setObjectName(QStringLiteral("PrintPreviewDialog"));
     preview.setWindowTitle(QStringLiteral("Печать списка"));
-    const QList<DescriptionField> columns = visibleFields();
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter *target) {
-        Guarded([&] { PaintListPages(*target, ObjectListPrintout(*DModule->QRGeneral, columns, ListTitle)); });
-    });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter *target) { Guarded([&] { PaintListPages(*target, printout); }); });
     preview.exec();
 }
 
@@ -254,6 +256,7 @@ void TForm2::SaveListPdfItemClick()
         const ListPrintout printout = ObjectListPrintout(*DModule->QRGeneral, columns, ListTitle);
         progress->setMaximum(printout.rowCount);
         WritePdf(path, ListTitle, [&](QPagedPaintDevice &device) {
+            ChooseListOrientation(device, printout);
             return PaintListPages(device, printout, [&](int rows) {
                 progress->setValue(rows);
                 QApplication::processEvents();

@@ -1,8 +1,10 @@
 #include "objects/gridrowsync.h"
 
 #include "core/sharedquery.h"
+#include "objects/objectlist.h"
 #include "objects/objectgridmodel.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
 
@@ -13,6 +15,27 @@ GridRowSync::GridRowSync(QTableView *grid, ObjectGridModel *model)
             [this](const QModelIndex &current) { followGridRow(current.row()); });
     connect(model->query(), &SharedQuery::afterScroll, this, &GridRowSync::followQueryRow);
     connect(model, &QAbstractItemModel::modelReset, this, &GridRowSync::followQueryRow);
+    // Every new statement may bring a new order; a title click that sorted nothing must not move the arrow
+    // the header itself moves on clicks.
+    connect(model, &QAbstractItemModel::modelReset, this, &GridRowSync::followQueryOrder);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &GridRowSync::followQueryOrder);
+    followQueryOrder();
+}
+
+void GridRowSync::followQueryOrder()
+{
+    int sorted = -1;
+    Qt::SortOrder direction = Qt::AscendingOrder;
+    if (const std::optional<ListOrder> order = TitleSortOrder()) {
+        for (int column = 0; column < m_model->columns().size() && sorted < 0; ++column) {
+            if (m_model->columns().at(column).listColumn() == order->column)
+                sorted = column;
+        }
+        direction = order->descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
+    QHeaderView *header = m_grid->horizontalHeader();
+    header->setSortIndicatorShown(sorted >= 0);
+    header->setSortIndicator(sorted, direction);
 }
 
 void GridRowSync::followGridRow(int row)

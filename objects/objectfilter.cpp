@@ -117,7 +117,7 @@ FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &condi
         return result;
     result.passing = FillPassingObjects(module, FromPart, WherePart, conditions);
     result.nothingPassed = result.passing == 0;
-    if (!result.nothingPassed)
-        result.filterPart = PassingFilterPart(module, WherePart);
+    // With nothing passing the list is empty too, so that it agrees with the entries still listed.
+    result.filterPart = PassingFilterPart(module, WherePart);
     return result;
 }

@@ -32,7 +32,7 @@ QString PassingFilterPart(const TDModule &module, const QString &wherePart);
 
 struct FilterEvaluation
 {
-    QString filterPart;        // the new FilterPart; empty without conditions or when nothing passed
+    QString filterPart;        // the new FilterPart; empty without conditions
     bool nothingPassed = false;
     int passing = 0;
 };

@@ -63,6 +63,13 @@ std::optional<ListOrder> CurrentListOrder()
     return std::nullopt;
 }
 
+std::optional<ListOrder> TitleSortOrder()
+{
+    if (OrderPart.isEmpty() || SortedBy.orderPart() != OrderPart)
+        return std::nullopt;
+    return SortedBy;
+}
+
 QList<DescriptionField> ReadDescriptionFields(TDModule &module)
 {
     QList<DescriptionField> fields;

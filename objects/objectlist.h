@@ -52,6 +52,9 @@ void OpenObjectList(TDModule &module);
 // The order OrderPart stands for, when the list can seek by it.
 std::optional<ListOrder> CurrentListOrder();
 
+// The order of the last title click, while the list is still sorted by it.
+std::optional<ListOrder> TitleSortOrder();
+
 // A click on the title of the column captioned `caption`: OrderPart sorts by that field, ascending, or
 // descending when it sorted ascending by it already. False (nothing changed) when no field has that name.
 bool ApplyTitleSort(TDModule &module, const QString &caption);

@@ -6,12 +6,13 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
+#include <QTextLayout>
 #include <QWidget>
 #include <numeric>
 
 namespace {
 constexpr double Padding = 4;          // points between a cell's text and its borders
-constexpr int WidthSampleRows = 200;   // rows measured to share the page width among the columns
 
 // Page coordinates in points: the painter is scaled so that layouts do not depend on the resolution.
 class PageCanvas
@@ -63,56 +64,156 @@ void paintFooter(PageCanvas &canvas, int page, int pages)
                QStringLiteral("Страница %1 из %2").arg(page).arg(pages));
 }
 
-QList<double> columnWidths(const ListPrintout &printout, double pageWidth)
+// The shown form of a cell's text: one paragraph, as the grid shows it.
+QString cellText(const QString &text)
 {
-    const QFontMetricsF body(baseFont()), head(boldFont(9));
-    QList<double> widths;
-    for (const QString &header : printout.headers)
-        widths << head.horizontalAdvance(header) + 2 * Padding;
-    for (int row = 0; row < qMin(printout.rowCount, WidthSampleRows); ++row) {
-        const QStringList texts = printout.row(row);
-        for (int c = 0; c < widths.size(); ++c)
-            widths[c] = qMax(widths[c], body.horizontalAdvance(texts.value(c)) + 2 * Padding);
+    return text.simplified();
+}
+
+// A cell's text laid out in lines `width` points wide: at word boundaries, inside a word only when the
+// word alone is wider. Measuring and painting use the same lines.
+class WrappedText
+{
+public:
+    WrappedText(const QString &text, const QFont &font, double width)
+        : m_layout(text, font)
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_layout.setTextOption(option);
+        m_layout.beginLayout();
+        for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
+            line.setLineWidth(qMax(1.0, width));
+            line.setPosition(QPointF(0, m_height));
+            m_height += line.height();
+        }
+        m_layout.endLayout();
+        m_height = qMax(m_height, QFontMetricsF(font).height());
     }
-    double total = 0;
-    for (double w : widths)
-        total += w;
-    // Narrow lists keep their natural widths; wide ones share the page in proportion.
-    if (total > pageWidth) {
-        for (double &w : widths)
-            w *= pageWidth / total;
+    double height() const { return m_height; }
+    void paint(QPainter &p, const QPointF &at) { m_layout.draw(&p, at); }
+
+private:
+    QTextLayout m_layout;
+    double m_height = 0;
+};
+
+// Room for a width measured on one line, so that laying it out again does not wrap it on rounding.
+constexpr double WidthSlack = 1;
+
+void measureTexts(ListColumnNeeds &needs, const QStringList &texts, const QFontMetricsF &metrics)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (int c = 0; c < needs.oneLine.size(); ++c) {
+        const QString text = cellText(texts.value(c));
+        needs.oneLine[c] = qMax(needs.oneLine[c], metrics.horizontalAdvance(text) + 2 * Padding + WidthSlack);
+        double word = 0;
+        for (const QString &part : text.split(blanks, Qt::SkipEmptyParts))
+            word = qMax(word, metrics.horizontalAdvance(part));
+        needs.longestWord[c] = qMax(needs.longestWord[c], word + 2 * Padding + WidthSlack);
     }
-    return widths;
+}
+
+double rowHeight(const QList<double> &widths, const QStringList &texts, const QFont &font)
+{
+    double height = 0;
+    for (int c = 0; c < widths.size(); ++c)
+        height = qMax(height, WrappedText(cellText(texts.value(c)), font, widths[c] - 2 * Padding).height());
+    return height + 2 * Padding;
 }
 
 void paintRow(QPainter &p, const QList<double> &widths, double top, double height, const QStringList &texts)
 {
     double left = 0;
-    const QFontMetricsF metrics(p.font());
     for (int c = 0; c < widths.size(); ++c) {
         const QRectF cell(left, top, widths[c], height);
         p.drawRect(cell);
-        const QString text = metrics.elidedText(texts.value(c).simplified(), Qt::ElideRight, widths[c] - 2 * Padding);
-        p.drawText(cell.adjusted(Padding, 0, -Padding, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+        WrappedText(cellText(texts.value(c)), p.font(), widths[c] - 2 * Padding).paint(p, QPointF(left + Padding, top + Padding));
         left += widths[c];
     }
 }
+
+double portraitWidth(const QPagedPaintDevice &device)
+{
+    QPageLayout layout = device.pageLayout();
+    layout.setOrientation(QPageLayout::Portrait);
+    return layout.paintRect(QPageLayout::Point).width();
+}
+}
+
+double ListColumnNeeds::oneLineTotal() const
+{
+    return std::accumulate(oneLine.cbegin(), oneLine.cend(), 0.0);
+}
+
+ListColumnNeeds MeasureListColumns(const ListPrintout &printout)
+{
+    ListColumnNeeds needs;
+    for (int c = 0; c < printout.headers.size(); ++c) {
+        needs.oneLine << 0;
+        needs.longestWord << 0;
+    }
+    measureTexts(needs, printout.headers, QFontMetricsF(boldFont(9)));
+    const QFontMetricsF body(baseFont());
+    for (int row = 0; row < printout.rowCount; ++row)
+        measureTexts(needs, printout.row(row), body);
+    return needs;
+}
+
+QList<double> FitListColumns(const ListColumnNeeds &needs, double pageWidth)
+{
+    const double total = needs.oneLineTotal();
+    if (total <= pageWidth)
+        return needs.oneLine;
+    QList<double> least;
+    for (int c = 0; c < needs.oneLine.size(); ++c)
+        least << qMin(needs.longestWord.value(c), needs.oneLine[c]);
+    const double leastTotal = std::accumulate(least.cbegin(), least.cend(), 0.0);
+    QList<double> widths;
+    if (leastTotal <= pageWidth) {
+        const double rest = pageWidth - leastTotal, givenUp = total - leastTotal;
+        for (int c = 0; c < least.size(); ++c)
+            widths << least[c] + rest * (needs.oneLine[c] - least[c]) / givenUp;
+    } else {
+        for (double w : least)
+            widths << w * pageWidth / leastTotal;
+    }
+    return widths;
+}
+
+QPageLayout::Orientation ChooseListOrientation(QPagedPaintDevice &device, const ListPrintout &printout)
+{
+    const QPageLayout::Orientation orientation = MeasureListColumns(printout).oneLineTotal() <= portraitWidth(device)
+                                                     ? QPageLayout::Portrait
+                                                     : QPageLayout::Landscape;
+    device.setPageOrientation(orientation);
+    return orientation;
 }
 
 int PaintListPages(QPagedPaintDevice &device, const ListPrintout &printout, const std::function<bool(int rows)> &progress)
 {
     PageCanvas canvas(device);
     QPainter &p = canvas.painter();
-    const QList<double> widths = columnWidths(printout, canvas.width());
-    const double rowHeight = QFontMetricsF(baseFont()).height() + 2 * Padding;
+    const QList<double> widths = FitListColumns(MeasureListColumns(printout), canvas.width());
+    const double tableWidth = std::accumulate(widths.cbegin(), widths.cend(), 0.0);
+    const double headerHeight = rowHeight(widths, printout.headers, boldFont(9));
     const double titleHeight = QFontMetricsF(boldFont(14)).height() + QFontMetricsF(baseFont()).height() + 8;
     const double footer = QFontMetricsF(baseFont()).height() + 6;
-    const int firstPageRows = qMax(1, int((canvas.height() - titleHeight - footer) / rowHeight) - 1);
-    const int otherPageRows = qMax(1, int((canvas.height() - footer) / rowHeight) - 1);
-    const int pages = printout.rowCount <= firstPageRows
-                          ? 1
-                          : 1 + (printout.rowCount - firstPageRows + otherPageRows - 1) / otherPageRows;
-    int row = 0;
+    // Rows wrap to different heights: the pages are counted before any is painted, for "из m".
+    QList<double> heights;
+    heights.reserve(printout.rowCount);
+    QList<int> pageStarts{0};
+    double room = canvas.height() - footer - titleHeight - headerHeight;
+    for (int row = 0; row < printout.rowCount; ++row) {
+        heights << rowHeight(widths, printout.row(row), baseFont());
+        // A row taller than a whole page still gets a page of its own.
+        if (heights.last() > room && row > pageStarts.last()) {
+            pageStarts << row;
+            room = canvas.height() - footer - headerHeight;
+        }
+        room -= heights.last();
+    }
+    const int pages = int(pageStarts.size());
     for (int page = 1; page <= pages; ++page) {
         if (page > 1)
             canvas.newPage();
@@ -126,15 +227,17 @@ int PaintListPages(QPagedPaintDevice &device, const ListPrintout &printout, cons
             top = titleHeight;
         }
         p.setFont(boldFont(9));
-        p.fillRect(QRectF(0, top, std::accumulate(widths.cbegin(), widths.cend(), 0.0), rowHeight), QColor(230, 230, 230));
-        paintRow(p, widths, top, rowHeight, printout.headers);
-        top += rowHeight;
+        p.fillRect(QRectF(0, top, tableWidth, headerHeight), QColor(230, 230, 230));
+        paintRow(p, widths, top, headerHeight, printout.headers);
+        top += headerHeight;
         p.setFont(baseFont());
-        const int last = qMin(printout.rowCount, row + (page == 1 ? firstPageRows : otherPageRows));
-        for (; row < last; ++row, top += rowHeight)
-            paintRow(p, widths, top, rowHeight, printout.row(row));
+        const int last = page < pages ? pageStarts[page] : printout.rowCount;
+        for (int row = pageStarts[page - 1]; row < last; ++row) {
+            paintRow(p, widths, top, heights[row], printout.row(row));
+            top += heights[row];
+        }
         paintFooter(canvas, page, pages);
-        if (progress && !progress(row))
+        if (progress && !progress(last))
             break;
     }
     return pages;

@@ -4,12 +4,15 @@
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/form2.h"
+#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -117,20 +120,39 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(FilterPanelTest, NoPassingObjectShowsTheMessageAndTheWholeList)
+TEST_F(FilterPanelTest, NoPassingObjectEmptiesTheListUnderTheListedEntriesAndKeepsTheLayout)
 {
+    Form2->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
     addFilter(item("Франция", "Париж"));   // object 3 only
+    const QRect searchPlace = Form2->SearchEdit->geometry();
+    bool gridShownDuringMessage = false;
+    QRect searchDuringMessage;
     {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
+        MessageBoxAnswerer answer([&](const QString &) {
+            gridShownDuringMessage = Form2->DBGrid->isVisible();
+            searchDuringMessage = Form2->SearchEdit->geometry();
+            return int(QMessageBox::Ok);
+        });
         chooseBook(1);
-        addFilter(item("Красный"));   // objects 1 and 5: nobody has both
+        // From the keyboard: Enter on the entry adds it.
+        panel->ClassesView->setCurrentItem(item("Красный"));   // objects 1 and 5: nobody has both
+        panel->ClassesView->setFocus();
+        QTest::keyClick(panel->ClassesView, Qt::Key_Return);
         EXPECT_EQ(answer.texts(), QStringList{"Нет ни одного объекта, удовлетворяющего условию отбора!"});
     }
-    EXPECT_TRUE(FilterPart.isEmpty());
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(panel->ListBox->count(), 2) << "the entries stay listed";
-    removeFilter(0);
-    EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
+    EXPECT_TRUE(gridShownDuringMessage);
+    EXPECT_EQ(searchDuringMessage, searchPlace);
+    EXPECT_EQ(listed(), QList<qint64>{}) << "the list agrees with the entries listed";
+    EXPECT_EQ(Form2->gridModel->rowCount(), 0);
+    EXPECT_EQ(panel->ListBox->count(), 2);
+    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled() || Form2->DeleteRecordBtn->isEnabled());
+    panel->ListBox->setCurrentRow(1);
+    panel->ListBox->setFocus();
+    QTest::keyClick(panel->ListBox, Qt::Key_Delete);
+    EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
+    EXPECT_EQ(listed(), (QList<qint64>{3}));
+    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled() && Form2->DeleteRecordBtn->isEnabled());
 }
 
 TEST_F(FilterPanelTest, AFailingEntryIsShownAsAnErrorAndLeavesTheFilterAsItWas)

@@ -16,16 +16,20 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <numeric>
 
 namespace {
 // Text of a PDF page (0: every page) as poppler reads it back.
@@ -101,6 +105,74 @@ TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
     EXPECT_TRUE(pdfText(path, 1).contains("Список объектов"));
     EXPECT_TRUE(pdfText(path, 1).contains("объект 1 "));
     EXPECT_TRUE(pdfText(path, 3).contains(QStringLiteral("объект %1").arg(printout.rowCount)));
+}
+
+namespace {
+// A list printout made of fixed texts.
+ListPrintout fixedList(const QStringList &headers, const QList<QStringList> &rows)
+{
+    ListPrintout printout;
+    printout.title = "Список объектов";
+    printout.headers = headers;
+    printout.rowCount = int(rows.size());
+    printout.row = [rows](int row) { return rows[row]; };
+    return printout;
+}
+}
+
+TEST(PrintLayoutTest, ColumnsKeepTheirWordsWholeAndWideListsTurnThePage)
+{
+    const ListPrintout narrow = fixedList({"Вес", "Состояние"}, {{"12,7", "Удовлетворительное"}, {"3", "Хорошее"}});
+    const ListColumnNeeds fits = MeasureListColumns(narrow);
+    EXPECT_EQ(FitListColumns(fits, 500), fits.oneLine);
+    QPdfWriter writer(QDir::tempPath() + "/virandel-orientation.pdf");
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    EXPECT_EQ(ChooseListOrientation(writer, narrow), QPageLayout::Portrait);
+
+    // Five columns of long texts beside a number: too wide for a portrait page on one line each.
+    QStringList headers{"Вес"}, texts{"12,7"};
+    for (int i = 0; i < 5; ++i) {
+        headers << QStringLiteral("Примечание %1").arg(i);
+        texts << "Удовлетворительное состояние, требуется реставрация";
+    }
+    const ListPrintout wide = fixedList(headers, {texts});
+    const ListColumnNeeds needs = MeasureListColumns(wide);
+    EXPECT_EQ(ChooseListOrientation(writer, wide), QPageLayout::Landscape);
+    EXPECT_EQ(writer.pageLayout().orientation(), QPageLayout::Landscape);
+    const double page = 700;
+    ASSERT_GT(needs.oneLineTotal(), page);
+    const QList<double> widths = FitListColumns(needs, page);
+    EXPECT_NEAR(std::accumulate(widths.cbegin(), widths.cend(), 0.0), page, 0.01);
+    for (int c = 0; c < widths.size(); ++c)
+        EXPECT_GE(widths[c], needs.longestWord[c] - 0.01) << "column " << c << " would break a word";
+    EXPECT_GE(widths[0], needs.oneLine[0] - 0.01) << "the number keeps its whole width";
+    // Even where the words alone are wider than the page, the page is shared, not overrun.
+    const QList<double> cramped = FitListColumns(needs, 100);
+    EXPECT_NEAR(std::accumulate(cramped.cbegin(), cramped.cend(), 0.0), 100, 0.01);
+}
+
+TEST_F(PrintTest, APrintedListShowsEveryValueWhole)
+{
+    QStringList headers{"Вес"}, texts{"12,7"};
+    for (int i = 0; i < 6; ++i) {
+        headers << QStringLiteral("Состояние %1").arg(i);
+        texts << QStringLiteral("Удовлетворительное, реставрация %1").arg(i);
+    }
+    const ListPrintout printout = fixedList(headers, {texts, texts});
+    const QString path = folder->path() + "/wide.pdf";
+    WritePdf(path, printout.title, [&](QPagedPaintDevice &device) {
+        ChooseListOrientation(device, printout);
+        return PaintListPages(device, printout);
+    });
+    const QRegularExpressionMatch size = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)").match(output("pdfinfo", {path}));
+    ASSERT_TRUE(size.hasMatch());
+    EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble()) << "a landscape page";
+    const QString text = pdfText(path);
+    EXPECT_FALSE(text.contains(QChar(0x2026))) << text.toStdString();
+    EXPECT_EQ(text.count("12,7"), 2) << text.toStdString();
+    // Wrapped texts keep every word.
+    EXPECT_EQ(text.count("Удовлетворительное,"), 12) << text.toStdString();
+    EXPECT_EQ(text.count("реставрация"), 12) << text.toStdString();
 }
 
 TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
