@@ -34,6 +34,12 @@ int ExportObjectList(TDModule &module, SharedQuery &list, const QList<Descriptio
     if (options.withParameters)
         titles << ParametersColumnTitle;
 
+    // A negative number is no formula and stays a number for the spreadsheet; texts are made safe.
+    const auto exportedText = [](const DescriptionField &field, const QVariant &stored) {
+        const QString text = ExchangeText(field, stored);
+        const FieldKind kind = field.kind();
+        return kind == FieldKind::Integer || kind == FieldKind::Real ? text : SpreadsheetSafeText(text);
+    };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(path, file.errorString()));
@@ -45,7 +51,7 @@ int ExportObjectList(TDModule &module, SharedQuery &list, const QList<Descriptio
             break;
         QStringList values;
         for (int i = 0; i < columns.size(); ++i)
-            values << (listColumns[i] < 0 ? QString() : ExchangeText(columns[i], list.valueAt(row, listColumns[i])));
+            values << (listColumns[i] < 0 ? QString() : exportedText(columns[i], list.valueAt(row, listColumns[i])));
         if (options.withParameters)
             values << parametersText(module, list.valueAt(row, idColumn));
         block += CsvRecordText(values, options.delimiter);
