@@ -3,9 +3,11 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QScreen>
 #include <QRegion>
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -146,7 +148,9 @@ bool PictureElement::setPictureData(const QByteArray &data)
 {
     m_data = data;
     if (m_data.isEmpty() || !decode()) {
+        const bool tooLarge = m_tooLarge;
         clearPicture();
+        m_tooLarge = tooLarge;
         return false;
     }
     update();
@@ -158,10 +162,17 @@ void PictureElement::clearPicture()
     m_data.clear();
     m_image = QImage();
     m_stale = false;
+    m_tooLarge = false;
     update();
 }
 
-QImage PictureElement::decoded(const QByteArray &data, QSize size)
+QSize PictureElement::decodeSize() const
+{
+    const QScreen *shownOn = screen();
+    return shownOn ? size().boundedTo(shownOn->size()) : size();
+}
+
+QImage PictureElement::decoded(const QByteArray &data, QSize size, bool *tooLarge)
 {
     QByteArray bytes = data;
     QBuffer buffer(&bytes);
@@ -169,6 +180,9 @@ QImage PictureElement::decoded(const QByteArray &data, QSize size)
     QImageReader reader(&buffer);
     ++decodedPictures;
     const QSize full = reader.size();
+    *tooLarge = full.isValid() && qint64(full.width()) * full.height() > MaxPicturePixels;
+    if (*tooLarge)
+        return QImage();
     if (size.width() <= 0 || size.height() <= 0 || !full.isValid())
         return reader.read();
     // The JPEG decoder scales by 1/2, 1/4 or 1/8 while decoding, far cheaper than decoding a photograph
@@ -185,7 +199,7 @@ QImage PictureElement::decoded(const QByteArray &data, QSize size)
 
 bool PictureElement::decode()
 {
-    m_image = decoded(m_data, size());
+    m_image = decoded(m_data, decodeSize(), &m_tooLarge);
     m_stale = false;
     return !m_image.isNull();
 }
@@ -195,12 +209,13 @@ QList<bool> PictureElement::setPictureData(const QList<PictureElement *> &boxes,
     const int count = int(qMin(boxes.size(), data.size()));
     std::vector<QImage> images(count);
     std::vector<QSize> sizes(count);
+    std::unique_ptr<bool[]> tooLarge(new bool[size_t(count)]());
     for (int i = 0; i < count; ++i)
-        sizes[i] = boxes[i]->size();
+        sizes[i] = boxes[i]->decodeSize();
     std::atomic<int> next = 0;
     const auto work = [&] {
         for (int i = next++; i < count; i = next++)
-            images[i] = decoded(data[i], sizes[i]);
+            images[i] = decoded(data[i], sizes[i], &tooLarge[size_t(i)]);
     };
     std::vector<std::thread> helpers;
     const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, count > 0 ? count : 1);
@@ -218,9 +233,11 @@ QList<bool> PictureElement::setPictureData(const QList<PictureElement *> &boxes,
             box->m_data = data[i];
             box->m_image = images[i];
             box->m_stale = false;
+            box->m_tooLarge = false;
             box->update();
         } else {
             box->clearPicture();
+            box->m_tooLarge = tooLarge[size_t(i)];
         }
         loaded << ok;
     }
@@ -252,6 +269,12 @@ void PictureElement::paintEvent(QPaintEvent *)
     if (!m_image.isNull()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(rect(), m_image);
+        return;
+    }
+    if (m_tooLarge) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect().intersected(QRect(0, 0, 600, 200)), Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("Изображение слишком велико для показа"));
         return;
     }
     if (m_fieldName.isEmpty())

@@ -70,6 +70,9 @@ public:
     static PictureElement *fieldImage(const Layout::FieldImage &record, QWidget *panel);
     static PictureElement *textImage(const Layout::TextImage &record, QWidget *panel);
 
+    // A picture declaring more pixels than this is not decoded (a damaged or hostile file); the box says so.
+    static constexpr qint64 MaxPicturePixels = 250'000'000;
+
     // False, and no picture, when the data is not a picture that can be decoded.
     bool setPictureData(const QByteArray &data);
     // The same for several boxes at once, decoding on all cores; one result per box.
@@ -78,6 +81,8 @@ public:
     bool hasPicture() const { return !m_data.isEmpty(); }
     const QByteArray &pictureData() const { return m_data; }
     QImage shownImage() const { return m_image; }
+    // Set when the last picture given was refused for its size.
+    bool pictureTooLarge() const { return m_tooLarge; }
 
     QString fieldName() const { return m_fieldName; }
     Layout::FieldImage fieldImageRecord() const;
@@ -91,12 +96,15 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    static QImage decoded(const QByteArray &data, QSize size);
+    static QImage decoded(const QByteArray &data, QSize size, bool *tooLarge);
+    // The box's size, but no larger than its screen: a box beyond the screen shows no more than it.
+    QSize decodeSize() const;
     bool decode();
 
     QByteArray m_data;
     QImage m_image;
     bool m_stale = false;
+    bool m_tooLarge = false;
     QString m_fieldName;
 };
 

@@ -24,9 +24,12 @@ QString DecodeTextLine(const QByteArray &bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
+    return utf8.hasError() ? DecodeWindows1251(bytes) : text;
+}
+
+QString DecodeWindows1251(const QByteArray &bytes)
+{
+    QString text;
     text.reserve(bytes.size());
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);

@@ -10,3 +10,5 @@
 QStringList ReadTextLines(const QString &path);
 void WriteTextLines(const QString &path, const QStringList &lines);
 QString DecodeTextLine(const QByteArray &bytes);
+// Bytes of the Windows-1251 code page, every one a character.
+QString DecodeWindows1251(const QByteArray &bytes);

@@ -1,5 +1,6 @@
 #include "objects/csvdialogs.h"
 
+#include "app/generalerror.h"
 #include "app/named.h"
 #include "objects/csvfile.h"
 #include "objects/objectimport.h"
@@ -7,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,23 +49,31 @@ CsvExportOptions CsvExportDialog::options() const
     return {CommaRadio->isChecked() ? ',' : ';', ParametersCheck->isChecked()};
 }
 
+namespace {
+const QList<CsvEncoding> ChoosableEncodings{CsvEncoding::Utf8, CsvEncoding::Windows1251};
+
+// The first line with letters beyond ASCII, as the encoding reads it: what tells the readings apart.
+QString tellingLine(const CsvDocument &document)
+{
+    for (const CsvRecord &record : document.records) {
+        const QString line = record.fields.join(QLatin1Char(document.delimiter));
+        for (const QChar c : line) {
+            if (c.unicode() >= 0x80)
+                return line.left(80);
+        }
+    }
+    return document.records.value(0).fields.join(QLatin1Char(document.delimiter)).left(80);
+}
+}
+
 CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<DescriptionField> &fields,
-                                 const QString &fileName, QWidget *parent)
-    : QDialog(parent)
+                                 const QString &path, QWidget *parent)
+    : QDialog(parent), m_document(document), m_path(path), m_fields(fields)
 {
     setObjectName(QStringLiteral("CsvImportDialog"));
     setWindowTitle(QStringLiteral("Импорт из CSV"));
-    const QStringList header = document.records.value(0).fields;
-    const QStringList sample = document.records.value(1).fields;
-    const QList<int> matched = MatchCsvHeader(header, fields);
-
-    auto *about = new QLabel(QStringLiteral("Файл: %1\nСтрок с объектами: %2, разделитель \"%3\".\n"
-                                            "Укажите, какое поле заполняет каждый столбец файла:")
-                                 .arg(fileName)
-                                 .arg(document.records.size() - 1)
-                                 .arg(QLatin1Char(document.delimiter)),
-                             this);
-    ColumnsTable = Named<QTableWidget>("ColumnsTable", int(header.size()), 3, this);
+    m_about = new QLabel(this);
+    ColumnsTable = Named<QTableWidget>("ColumnsTable", 0, 3, this);
     ColumnsTable->setHorizontalHeaderLabels({QStringLiteral("Столбец файла"), QStringLiteral("Поле"), QStringLiteral("Первое значение")});
     ColumnsTable->horizontalHeader()->setStretchLastSection(true);
     ColumnsTable->verticalHeader()->setVisible(false);
@@ -73,19 +83,6 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
         if (fields[i].kind() != FieldKind::Image)
             m_fieldIndexes << i;
     }
-    for (int column = 0; column < header.size(); ++column) {
-        ColumnsTable->setItem(column, 0, new QTableWidgetItem(header[column]));
-        auto *box = new QComboBox(ColumnsTable);
-        box->setObjectName(QStringLiteral("FieldBox%1").arg(column));
-        box->addItem(QStringLiteral("— не загружать —"));
-        for (int k = 1; k < m_fieldIndexes.size(); ++k)
-            box->addItem(fields[m_fieldIndexes[k]].name);
-        box->setCurrentIndex(qMax(0, int(m_fieldIndexes.indexOf(matched[column]))));
-        ColumnsTable->setCellWidget(column, 1, box);
-        m_boxes << box;
-        ColumnsTable->setItem(column, 2, new QTableWidgetItem(sample.value(column)));
-    }
-    ColumnsTable->resizeColumnsToContents();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Загрузить"));
@@ -94,10 +91,66 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(about);
+    if (!document.encodingSure) {
+        // Both readings side by side: the user sees which one shows the letters right.
+        auto *group = Named<QGroupBox>("EncodingGroup", QStringLiteral("Кодировка файла не определена однозначно"), this);
+        auto *groupLayout = new QVBoxLayout(group);
+        EncodingBox = Named<QComboBox>("EncodingBox", group);
+        for (const CsvEncoding encoding : ChoosableEncodings) {
+            QString reading;
+            Guarded([&] { reading = tellingLine(ReadCsvFile(path, encoding)); });
+            const QString name = encoding == CsvEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251");
+            EncodingBox->addItem(name + QStringLiteral(": ") + reading);
+        }
+        EncodingBox->setCurrentIndex(qMax(0, int(ChoosableEncodings.indexOf(document.encoding))));
+        groupLayout->addWidget(new QLabel(QStringLiteral("Выберите чтение, в котором текст выглядит правильно:"), group));
+        groupLayout->addWidget(EncodingBox);
+        connect(EncodingBox, &QComboBox::currentIndexChanged, this, &CsvImportDialog::encodingChosen);
+        layout->addWidget(group);
+    }
+    layout->addWidget(m_about);
     layout->addWidget(ColumnsTable, 1);
     layout->addWidget(buttons);
+    showColumns();
     resize(640, 420);
+}
+
+void CsvImportDialog::encodingChosen(int index)
+{
+    CsvDocument reread;
+    if (!Guarded([&] { reread = ReadCsvFile(m_path, ChoosableEncodings.value(index)); }))
+        return;
+    reread.encodingSure = false;
+    m_document = reread;
+    showColumns();
+}
+
+void CsvImportDialog::showColumns()
+{
+    const QStringList header = m_document.records.value(0).fields;
+    const QStringList sample = m_document.records.value(1).fields;
+    const QList<int> matched = MatchCsvHeader(header, m_fields);
+    m_about->setText(QStringLiteral("Файл: %1\nСтрок с объектами: %2, разделитель \"%3\".\n"
+                                    "Укажите, какое поле заполняет каждый столбец файла:")
+                         .arg(QFileInfo(m_path).fileName())
+                         .arg(m_document.records.size() - 1)
+                         .arg(QLatin1Char(m_document.delimiter)));
+    ColumnsTable->clearContents();
+    ColumnsTable->setRowCount(int(header.size()));
+    m_boxes.clear();
+    for (int column = 0; column < header.size(); ++column) {
+        ColumnsTable->setItem(column, 0, new QTableWidgetItem(header[column]));
+        auto *box = new QComboBox(ColumnsTable);
+        box->setObjectName(QStringLiteral("FieldBox%1").arg(column));
+        box->addItem(QStringLiteral("— не загружать —"));
+        for (int k = 1; k < m_fieldIndexes.size(); ++k)
+            box->addItem(m_fields[m_fieldIndexes[k]].name);
+        box->setCurrentIndex(qMax(0, int(m_fieldIndexes.indexOf(matched[column]))));
+        ColumnsTable->setCellWidget(column, 1, box);
+        m_boxes << box;
+        ColumnsTable->setItem(column, 2, new QTableWidgetItem(sample.value(column)));
+    }
+    ColumnsTable->resizeColumnsToContents();
 }
 
 QList<int> CsvImportDialog::mapping() const

@@ -180,9 +180,10 @@ void TForm2::ImportCsvItemClick()
         return;
     }
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    CsvImportDialog dialog(document, fields, QFileInfo(path).fileName(), this);
+    CsvImportDialog dialog(document, fields, path, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    document = dialog.document();
     const int rows = int(document.records.size()) - 1;
     QProgressDialog *progress = NewProgress(this, QStringLiteral("Проверка значений..."), rows);
     const ImportPlan plan = ConvertCsvRecords(document, fields, dialog.mapping(), [&](int done) {

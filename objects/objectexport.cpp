@@ -5,6 +5,7 @@
 #include "objects/csvfile.h"
 #include "objects/objectlinks.h"
 
+#include <QDate>
 #include <QSaveFile>
 
 namespace {
@@ -34,6 +35,23 @@ int ExportObjectList(TDModule &module, SharedQuery &list, const QList<Descriptio
     if (options.withParameters)
         titles << ParametersColumnTitle;
 
+    // The ";" file is the one for Russian spreadsheets, which read "12.5" and "2019-03-15" as texts or
+    // other dates: it gets the decimal comma and dd.MM.yyyy, which the import reads back as well.
+    const bool russian = options.delimiter == ';';
+    // A negative number is no formula and stays a number for the spreadsheet; texts are made safe.
+    const auto exportedText = [russian](const DescriptionField &field, const QVariant &stored) {
+        QString text = ExchangeText(field, stored);
+        switch (field.kind()) {
+        case FieldKind::Integer:
+            return text;
+        case FieldKind::Real:
+            return russian ? text.replace(QLatin1Char('.'), QLatin1Char(',')) : text;
+        case FieldKind::Date:
+            return russian && !text.isEmpty() ? QDate::fromString(text, Qt::ISODate).toString(QStringLiteral("dd.MM.yyyy")) : text;
+        default:
+            return SpreadsheetSafeText(text);
+        }
+    };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("Не удается записать файл %1: %2").arg(path, file.errorString()));
@@ -45,7 +63,7 @@ int ExportObjectList(TDModule &module, SharedQuery &list, const QList<Descriptio
             break;
         QStringList values;
         for (int i = 0; i < columns.size(); ++i)
-            values << (listColumns[i] < 0 ? QString() : ExchangeText(columns[i], list.valueAt(row, listColumns[i])));
+            values << (listColumns[i] < 0 ? QString() : exportedText(columns[i], list.valueAt(row, listColumns[i])));
         if (options.withParameters)
             values << parametersText(module, list.valueAt(row, idColumn));
         block += CsvRecordText(values, options.delimiter);

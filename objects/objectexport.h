@@ -10,8 +10,10 @@ class SharedQuery;
 class TDModule;
 
 // The object list as a CSV file: the given columns in their order, the rows as the open list holds them
-// (filter, search and order applied), values as files exchange them (ExchangeText), one more column of
-// the object's parameters when asked for. UTF-8 with a byte-order mark, CR LF line ends.
+// (filter, search and order applied), values as files exchange them (ExchangeText; with ";", the Russian
+// spreadsheets' delimiter, reals with a decimal comma and dates as dd.MM.yyyy), texts safe from being run
+// as formulas, one more column of the object's parameters when asked for. UTF-8 with a byte-order mark,
+// CR LF line ends.
 struct CsvExportOptions
 {
     char delimiter = ';';

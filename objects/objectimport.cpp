@@ -50,10 +50,11 @@ ImportPlan ConvertCsvRecords(const CsvDocument &document, const QList<Descriptio
             if (field.kind() == FieldKind::Image)
                 continue;
             const int column = fileColumn[f];
-            const QString text = column >= 0 ? record.fields.value(column) : QString();
+            const QString text = ReadBackSpreadsheetText(column >= 0 ? record.fields.value(column) : QString());
             FieldInput input{field, text};
             try {
-                if (FieldKinds::Info(field.kind()).required && text.trimmed().isEmpty())
+                // The editor takes a text of spaces, so the file that exports it takes it back too.
+                if (FieldKinds::Info(field.kind()).required && text.isEmpty())
                     throw DbError(QStringLiteral("не заполнено поле \"%1\"").arg(field.name));
                 if (field.kind() != FieldKind::Lookup) {
                     input.value = ExchangeInput(field, text);

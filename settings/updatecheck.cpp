@@ -5,6 +5,7 @@
 #include "core/textfile.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -47,6 +48,8 @@ void UpdateCheck::Start()
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // Only the update server itself may answer: a redirect elsewhere would let any host announce a version.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     // The real server is reached through the system's proxy; a server on this machine directly.
     const QHostAddress address(url.host());
     if (url.host() == QLatin1String("localhost") || (!address.isNull() && address.isLoopback()))
@@ -94,6 +97,12 @@ void UpdateCheck::downloadEnded()
     if (m_finished)
         return;
     if (!answered) {
+        finish(true);
+        return;
+    }
+    // A link in the working file's place would have the answer written wherever it points.
+    if (QFileInfo(m_workingFile).isSymLink() && !QFile::remove(m_workingFile)) {
+        m_errorText = QStringLiteral("Не удается записать файл %1: это ссылка на другой файл").arg(m_workingFile);
         finish(true);
         return;
     }

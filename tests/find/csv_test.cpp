@@ -67,6 +67,34 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     const CsvDocument plain = ParseCsv(QString("a;b\n1;2\n3;4").toUtf8());
     EXPECT_EQ(fieldsOf(plain), (QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"}}));
     EXPECT_EQ(plain.records[2].line, 3);
+    EXPECT_TRUE(plain.encodingSure);
+
+    // UTF-8 with one stray byte stays UTF-8, but the user is asked; the other reading is at hand.
+    const QByteArray mostlyUtf8 = QString("Имя;Вес\r\nЁлка;1\r\nЛожка;2\r\n").toUtf8() + "\xc0;3\r\n";
+    const CsvDocument unsure = ParseCsv(mostlyUtf8);
+    EXPECT_EQ(unsure.encoding, CsvEncoding::Utf8);
+    EXPECT_FALSE(unsure.encodingSure);
+    EXPECT_EQ(unsure.records[1].fields, (QStringList{"Ёлка", "1"}));
+    EXPECT_EQ(ParseCsv(mostlyUtf8, CsvEncoding::Windows1251).records[3].fields, (QStringList{"А", "3"}));
+    EXPECT_EQ(GuessCsvEncoding(cp1251).encoding, CsvEncoding::Windows1251);
+    EXPECT_TRUE(GuessCsvEncoding(cp1251).sure);
+
+    // UTF-16 with its mark, little- and big-endian.
+    const QString utf16Text = QString("Имя;Вес\r\nЁлка;1,5\r\n");
+    QByteArray le("\xff\xfe"), be("\xfe\xff");
+    for (const QChar c : utf16Text) {
+        le += char(c.unicode() & 0xff), le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8), be += char(c.unicode() & 0xff);
+    }
+    for (const QByteArray &bytes : {le, be}) {
+        const CsvDocument utf16 = ParseCsv(bytes);
+        EXPECT_EQ(utf16.encoding, CsvEncoding::Utf16);
+        EXPECT_EQ(fieldsOf(utf16), (QList<QStringList>{{"Имя", "Вес"}, {"Ёлка", "1,5"}}));
+    }
+
+    // A header with commas in a ";" file: the rows decide with it.
+    EXPECT_EQ(ParseCsv("Габариты, мм, дюймы;Имя\r\n1;a\r\n2;b\r\n").delimiter, ';');
+    EXPECT_EQ(ParseCsv("Имя,Вес\r\nВаза,\"12,5\"\r\n").delimiter, ',');
     try {
         ParseCsv("a;b\n\"open;2\n");
         FAIL() << "an open quote was accepted";
@@ -83,7 +111,7 @@ protected:
     void makeFields(TDModule &target)
     {
         addField(target, "Название", StringType);
-        addField(target, "Цвет", StringType, true);
+        addField(target, "Цвет, оттенок", StringType, true);
         addField(target, "Номер", IntegerType);
         addField(target, "Масса", RealType);
         addField(target, "Дата", DateType);
@@ -149,22 +177,34 @@ TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
     add(1, {"007", "красный; тёмный", "-5", "2.5"}, QDate(2024, 2, 29), QTime(7, 5, 0), true);
     add(2, {"Он сказал \"да\"\nи ушёл", "синий", "1000000000", "0.1"}, QDate(), QTime(), false);
     add(3, {" с пробелами ", "красный; тёмный", "0", "-1234.125"}, QDate(1900, 1, 1), QTime(23, 59, 59), true);
+    // Texts a spreadsheet would run as formulas, one already behind an apostrophe, and one of spaces only.
+    add(4, {"=HYPERLINK(\"http://x\",\"y\")", "@SUM(1)", "0", "0"}, QDate(), QTime(), false);
+    add(5, {"'=1+1", "   ", "0", "0"}, QDate(), QTime(), false);
+    add(6, {"-минус", "'просто", "0", "0"}, QDate(), QTime(), false);
     const QList<QStringList> before = objectsOf(*module);
 
     for (const char delimiter : {';', ','}) {
         openList(*module);
         const QString path = csvPath(QStringLiteral("list%1.csv").arg(delimiter));
-        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, shownFields(*module), {delimiter, false}, path), 3);
+        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, shownFields(*module), {delimiter, false}, path), 6);
         const QByteArray bytes = readFile(path);
         EXPECT_TRUE(bytes.startsWith(CsvByteOrderMark));
+        EXPECT_TRUE(bytes.contains("\"Цвет, оттенок\"")) << "a title holding a comma is quoted whatever the delimiter";
+        const CsvDocument written = ParseCsv(bytes);
+        EXPECT_EQ(written.records[4].fields.mid(0, 2), (QStringList{"'=HYPERLINK(\"http://x\",\"y\")", "'@SUM(1)"}));
+        EXPECT_EQ(written.records[5].fields.mid(0, 2), (QStringList{"''=1+1", "   "}));
+        EXPECT_EQ(written.records[6].fields.mid(0, 3), (QStringList{"'-минус", "'просто", "0"}));
+        EXPECT_TRUE(bytes.contains(QByteArray(1, delimiter) + "-5" + delimiter)) << "a negative number stays a number";
         EXPECT_TRUE(bytes.contains(QString("007%1").arg(delimiter).toUtf8()));
-        EXPECT_TRUE(bytes.contains("2024-02-29")) << "dates are written in ISO form";
-        EXPECT_TRUE(bytes.contains("-1234.125")) << "numbers are written with a point";
+        // The ";" file is for Russian spreadsheets: decimal comma and dd.MM.yyyy; the "," one in ISO form.
+        const bool russian = delimiter == ';';
+        EXPECT_TRUE(bytes.contains(russian ? "29.02.2024" : "2024-02-29"));
+        EXPECT_TRUE(bytes.contains(russian ? "-1234,125" : "-1234.125"));
 
         TDModule copy;
         copy.OpenConnection(folder->newDatabase(QStringLiteral("copy%1.mdb").arg(delimiter)));
         makeFields(copy);
-        EXPECT_EQ(importInto(copy, path), 3);
+        EXPECT_EQ(importInto(copy, path), 6);
         EXPECT_EQ(objectsOf(copy), before);
         copy.CloseConnection();
     }
@@ -195,7 +235,7 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
 TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothingIsWritten)
 {
     makeFields(*module);
-    QByteArray text = "Название;Цена;Дата;Номер;Масса;Цвет\r\n";
+    QByteArray text = "Название;Цена;Дата;Номер;Масса;\"Цвет, оттенок\"\r\n";
     for (int line = 2; line <= 9; ++line)
         text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
     writeFile(csvPath("bad.csv"), text);

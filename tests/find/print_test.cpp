@@ -28,6 +28,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <numeric>
 
@@ -280,6 +282,44 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
     // The list shows the new objects under the search still typed.
     EXPECT_TRUE(WaitFor([] { return Form2->gridModel->rowCount() == 4; }));
+
+    // A Windows-1251 file with a pair of bytes that is also UTF-8: both readings are offered, the likelier
+    // one chosen; the user looks at the other and comes back with the keys.
+    const QString mixed = folder->path() + "/mixed.csv";
+    {
+        QFile file(mixed);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5;\xcd\xee\xec\xe5\xf0\r\n\xc6\xa8\xcb\xd2\xdb\xc9;7\r\n");
+    }
+    QStringList readings, headersSeen;
+    ChooseFileInNextDialog(mixed);
+    answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {
+        QComboBox *box = dialog->EncodingBox;
+        if (!box)
+            return dialog->reject();
+        for (int i = 0; i < box->count(); ++i)
+            readings << box->itemText(i);
+        headersSeen << box->currentText() << dialog->ColumnsTable->item(0, 0)->text();
+        QTest::keyClick(box, Qt::Key_Up);
+        headersSeen << box->currentText() << dialog->ColumnsTable->item(0, 0)->text();
+        QTest::keyClick(box, Qt::Key_Down);
+        headersSeen << dialog->ColumnsTable->item(0, 0)->text();
+        dialog->findChild<QPushButton *>("ImportOkBtn")->click();
+    });
+    {
+        MessageBoxAnswerer done(QMessageBox::Ok);
+        Form2->ImportCsvItem->trigger();
+        EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 1"});
+    }
+    ASSERT_EQ(readings.size(), 2);
+    EXPECT_TRUE(readings[0].startsWith("UTF-8: ")) << readings[0].toStdString();
+    EXPECT_EQ(readings[1], "Windows-1251: Название;Номер");
+    ASSERT_EQ(headersSeen.size(), 5);
+    EXPECT_EQ(headersSeen[1], "Название");
+    EXPECT_TRUE(headersSeen[2].startsWith("UTF-8"));
+    EXPECT_NE(headersSeen[3], "Название");
+    EXPECT_EQ(headersSeen[4], "Название");
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'ЖЁЛТЫЙ' AND G2 = 7"), 1);
 }
 
 TEST_F(PrintTest, AScreenIsSavedAsAPictureOrAOnePagePdf)

@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -175,6 +176,42 @@ TEST(UpdateCheck, SixthTickAbandonsTheDownloadAndItsLateAnswerReachesNobody)
     EXPECT_EQ(stored.readAll(), "1.0.2 final\r\n");
     EXPECT_EQ(first.done, 1);
     EXPECT_EQ(second.done, 1);
+}
+
+TEST(UpdateCheck, OnlyTheUpdateServerAnswersAndALinkIsNeverWrittenThrough)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Version.txt";
+    const auto storedText = [](const QString &path) {
+        QFile stored(path);
+        return stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray();
+    };
+
+    // Another host (here another port) sends its own "new version" through a redirect: not followed.
+    VersionServer elsewhere("9.9 hostile\r\n");
+    VersionServer redirecting("", 0, 302,
+                              "Location: http://" + elsewhere.address().toLatin1() + "/myprograms/VirandelVersion.txt\r\n");
+    CheckRun redirected(file, redirecting.address());
+    ASSERT_TRUE(WaitFor([&] { return redirected.done; }, 5000));
+    EXPECT_TRUE(redirected.check.Failed());
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+    EXPECT_FALSE(QFile::exists(file));
+
+    // A link in the working file's place: the answer lands in a new file, the link's target is untouched.
+    const QString target = dir.path() + "/outside.txt";
+    {
+        QFile outside(target);
+        ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
+        outside.write("keep me");
+    }
+    ASSERT_TRUE(QFile::link(target, file));
+    VersionServer server("1.0.2 final\r\n");
+    CheckRun linked(file, server.address());
+    ASSERT_TRUE(WaitFor([&] { return linked.done; }, 5000));
+    EXPECT_FALSE(linked.check.Failed()) << linked.check.ErrorText().toStdString();
+    EXPECT_FALSE(QFileInfo(file).isSymLink());
+    EXPECT_EQ(storedText(file), "1.0.2 final\r\n");
+    EXPECT_EQ(storedText(target), "keep me");
 }
 
 #include "helpmenu_test.moc"

@@ -11,7 +11,7 @@
 class VersionServer
 {
 public:
-    explicit VersionServer(const QByteArray &body, int delayMs = 0, int status = 200)
+    explicit VersionServer(const QByteArray &body, int delayMs = 0, int status = 200, const QByteArray &headers = {})
     {
         m_server.listen(QHostAddress::LocalHost);
         QObject::connect(&m_server, &QTcpServer::newConnection, [=, this] {
@@ -25,7 +25,7 @@ public:
                 QTimer::singleShot(delayMs, socket, [=, guard = QPointer<QTcpSocket>(socket)] {
                     if (!guard || guard->state() != QAbstractSocket::ConnectedState)
                         return;
-                    guard->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: "
+                    guard->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\n" + headers + "Content-Length: "
                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
                     guard->disconnectFromHost();
                 });
