@@ -52,7 +52,7 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString DatabaseFilter = QStringLiteral("База данных Access (*.mdb)");
+const QString DatabaseFilter = QStringLiteral("База данных Вирандел (*.mdb)");
 }
 
 TForm1::TForm1(QWidget *parent)

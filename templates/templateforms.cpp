@@ -73,7 +73,7 @@ QString freeFileName(const QString &base)
 bool makeAndOpenDatabase(QWidget *parent, const QString &source, const QString &proposedName)
 {
     const QString chosen = ChooseFileToSave(parent, {"SaveDialog", QStringLiteral("Выберите файл для новой БД"),
-                                                     {QStringLiteral("База данных Access (*.mdb)")},
+                                                     {QStringLiteral("База данных Вирандел (*.mdb)")},
                                                      programFolder() + QLatin1Char('/') + proposedName});
     if (chosen.isEmpty())
         return false;

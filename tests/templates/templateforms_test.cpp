@@ -120,7 +120,7 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
     QStringList filters;
     ChooseFileInNextDialog(folder->path() + "/base", &filters);
     Form9->Button1->click();
-    EXPECT_EQ(filters, QStringList{"База данных Access (*.mdb)"});
+    EXPECT_EQ(filters, QStringList{"База данных Вирандел (*.mdb)"});
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
     EXPECT_EQ(openClass(), "");
