@@ -1,0 +1,67 @@
+#include "core/typednumber.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TypedNumberTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void TearDown() override { QLocale::setDefault(saved); }
+    const QLocale saved;
+};
+
+TEST_F(TypedNumberTest, RealsAcceptTheInterfaceCommaAndAPointAndKeepTheDigitsTyped)
+{
+    const struct { const char *typed; double value; } good[] = {
+        {"12,5", 12.5}, {"12.5", 12.5}, {" -0,001 ", -0.001}, {",5", 0.5}, {"7,", 7}, {"+3", 3},
+        {"1,5e-3", 0.0015}, {"1e+09", 1e9}, {"123456789,123456", 123456789.123456}, {"-0", 0},
+        {"\u22122,5", -2.5}};
+    for (const auto &c : good) {
+        const TypedReal read = ReadTypedReal(QString::fromUtf8(c.typed), "Вес");
+        EXPECT_TRUE(read.ok) << c.typed << " " << read.error.toStdString();
+        EXPECT_EQ(read.value, c.value) << c.typed;
+        EXPECT_TRUE(read.error.isEmpty()) << c.typed;
+    }
+}
+
+TEST_F(TypedNumberTest, AmbiguousOrForeignTextIsRefusedWithAReasonNamingTheField)
+{
+    const struct { const char *typed; const char *reason; } bad[] = {
+        {"12,5,3", "только один десятичный знак"}, {"12.5,3", "только один десятичный знак"},
+        {"1 234,5", "без пробелов и разделителей разрядов"}, {"1\u00a0234,5", "без пробелов и разделителей разрядов"},
+        {"12кг", "не является числом"}, {"", "Введите число в поле"}, {"e5", "не является числом"},
+        {"1e", "не является числом"}, {"0,1234567890123456", "не больше 15 значащих цифр"},
+        {"1e400", "слишком велико"}, {"1e-400", "слишком мало"}, {"inf", "не является числом"}};
+    for (const auto &c : bad) {
+        const TypedReal read = ReadTypedReal(QString::fromUtf8(c.typed), "Вес");
+        EXPECT_FALSE(read.ok) << c.typed;
+        EXPECT_TRUE(read.error.contains(QString::fromUtf8(c.reason))) << c.typed << ": " << read.error.toStdString();
+        EXPECT_TRUE(read.error.contains("\"Вес\"")) << read.error.toStdString();
+    }
+}
+
+TEST_F(TypedNumberTest, IntegersTakeDigitsOnly)
+{
+    EXPECT_EQ(ReadTypedInteger(" -42 ").value, -42);
+    EXPECT_EQ(ReadTypedInteger("007").value, 7);
+    EXPECT_TRUE(ReadTypedInteger("000000000000000000000001").ok);
+    EXPECT_TRUE(ReadTypedInteger("12,5", "Год").error.contains("дробная часть здесь не допускается"));
+    EXPECT_TRUE(ReadTypedInteger("1 000").error.contains("например 1234."));
+    EXPECT_TRUE(ReadTypedInteger("99999999999999999999").error.contains("слишком велико"));
+    EXPECT_FALSE(ReadTypedInteger("1e3").ok);
+    EXPECT_FALSE(ReadTypedInteger("-").ok);
+}
+
+TEST_F(TypedNumberTest, WhereTheCommaGroupsDigitsItIsRefusedNotRead)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(ReadTypedReal("12.5").value, 12.5);
+    const TypedReal grouped = ReadTypedReal("1,234");
+    EXPECT_FALSE(grouped.ok);
+    EXPECT_TRUE(grouped.error.contains("разделителей разрядов")) << grouped.error.toStdString();
+}
+
+}
