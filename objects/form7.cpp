@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 TForm7::TForm7(QWidget *parent)
@@ -80,12 +81,13 @@ void TForm7::FormCreate()
 
 void TForm7::clearGenerated()
 {
-    for (QLabel *label : std::as_const(m_labels))
-        delete label;
-    for (QWidget *input : std::as_const(m_inputs))
-        delete input;
-    for (QLabel *note : std::as_const(m_notes))
-        delete note;
+    // Everything of the last opening goes, the spacing between the inputs included.
+    QLayout *inputsLayout = m_inputsPanel->layout();
+    while (QLayoutItem *item = inputsLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    static_cast<QVBoxLayout *>(inputsLayout)->addStretch(1);
     m_labels.clear();
     m_inputs.clear();
     m_notes.clear();
@@ -160,6 +162,7 @@ void TForm7::GenForm()
 
     OkButton->setText(EditMode ? QStringLiteral("Изменить объект") : QStringLiteral("Добавить объект"));
     layOut();
+    GroupBox1->findChild<QScrollArea *>()->verticalScrollBar()->setValue(0);
     if (!m_inputs.isEmpty())
         m_inputs.first()->setFocus(Qt::OtherFocusReason);
 }

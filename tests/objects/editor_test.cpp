@@ -207,8 +207,11 @@ TEST_F(EditorTest, TheEditorGrowsWithTheWindowFocusesTheFirstInputAndAsksBeforeD
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     // The size the user gave is kept for the next opening; with nothing typed, Cancel asks nothing.
+    const int firstLabelTop = Form7->labelFor(0)->mapTo(Form7, QPoint()).y();
     open(false);
     EXPECT_EQ(Form7->size(), QSize(700, 600));
+    // Nothing of the last opening is left above the inputs.
+    EXPECT_EQ(Form7->labelFor(0)->mapTo(Form7, QPoint()).y(), firstLabelTop);
     {
         MessageBoxAnswerer none(QMessageBox::Yes);
         Form7->CancelButton->click();
