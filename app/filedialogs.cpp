@@ -3,6 +3,7 @@
 #include "core/dmodule.h"
 
 #include <QFileDialog>
+#include <QImageReader>
 
 namespace {
 QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog::AcceptMode mode,
@@ -36,7 +37,27 @@ QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request)
 
 QStringList PictureFilters()
 {
-    return {QStringLiteral("Точечные рисунки (*.bmp)"), QStringLiteral("Рисунки JPEG и PNG (*.jpg *.jpeg *.png)")};
+    // Every kind Qt reads here, JPEG first, then each kind on its own.
+    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")};
+    QStringList filters{QStringLiteral("Рисунки JPEG (*.jpg *.jpeg)")};
+    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    QList<QByteArray> formats;
+    for (const QByteArray &common : {QByteArray("png"), QByteArray("bmp"), QByteArray("gif")}) {
+        if (readable.contains(common))
+            formats << common;
+    }
+    for (const QByteArray &format : readable) {
+        if (!formats.contains(format) && format != "jpg" && format != "jpeg")
+            formats << format;
+    }
+    for (const QByteArray &format : std::as_const(formats)) {
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format);
+        patterns << pattern;
+        filters << (format == "bmp" ? QStringLiteral("Точечные рисунки (*.bmp)")
+                                    : QStringLiteral("Рисунки %1 (%2)").arg(QString::fromLatin1(format).toUpper(), pattern));
+    }
+    filters.prepend(QStringLiteral("Все рисунки (%1)").arg(patterns.join(QLatin1Char(' '))));
+    return filters;
 }
 
 QStringList JpegFilters()

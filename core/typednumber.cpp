@@ -96,6 +96,23 @@ QString emptyRefusal(const QString &fieldName)
     return fieldName.isEmpty() ? QStringLiteral("Введите число.") : QStringLiteral("Введите число в поле \"%1\".").arg(fieldName);
 }
 
+// The digits of a number from its first non-zero one to its last, without sign, point or exponent.
+QString significant(const QString &number)
+{
+    QString digits;
+    for (const QChar c : number) {
+        if (c == QLatin1Char('e') || c == QLatin1Char('E'))
+            break;
+        if (isDigit(c))
+            digits += c;
+    }
+    while (digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    while (digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return digits;
+}
+
 int significantDigits(const QString &digits)
 {
     qsizetype first = 0;
@@ -155,12 +172,6 @@ TypedReal ReadTypedReal(const QString &text, const QString &fieldName)
         result.error = refusal(text, fieldName, parts, locale, true);
         return result;
     }
-    if (significantDigits(parts.whole + parts.fraction) > MaxSignificantDigits) {
-        result.error = QStringLiteral("%1 не принято: в числе может быть не больше %2 значащих цифр.")
-                           .arg(subject(text, fieldName))
-                           .arg(MaxSignificantDigits);
-        return result;
-    }
     QString plain = (parts.negative ? QStringLiteral("-") : QString()) + (parts.whole.isEmpty() ? QStringLiteral("0") : parts.whole);
     if (!parts.fraction.isEmpty())
         plain += QLatin1Char('.') + parts.fraction;
@@ -178,7 +189,22 @@ TypedReal ReadTypedReal(const QString &text, const QString &fieldName)
         result.error = QStringLiteral("%1 слишком мало.").arg(subject(text, fieldName));
         return result;
     }
+    // Past 15 digits not every number has a double of its own: refused unless it reads back the same.
+    if (significantDigits(parts.whole + parts.fraction) > MaxSignificantDigits
+        && significant(parts.whole + parts.fraction) != significant(QLocale::c().toString(number, 'e', QLocale::FloatingPointShortest))) {
+        result.error = QStringLiteral("%1 не принято: столько значащих цифр не сохраняется точно (не больше %2).")
+                           .arg(subject(text, fieldName))
+                           .arg(MaxSignificantDigits);
+        return result;
+    }
     result.ok = true;
     result.value = number == 0 ? 0.0 : number; // "-0" is zero
     return result;
+}
+
+QString TypedRealText(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', QLocale::FloatingPointShortest);
 }

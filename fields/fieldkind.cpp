@@ -2,9 +2,11 @@
 
 #include "core/dberror.h"
 #include "core/schemanames.h"
+#include "core/typednumber.h"
 
 #include <QDate>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 #include <cmath>
 
@@ -54,6 +56,11 @@ const QString IsoDate = QStringLiteral("yyyy-MM-dd");
 const QString IsoTime = QStringLiteral("HH:mm:ss");
 constexpr qint64 NumberLimit = StoredNumberLimit;
 
+DbError notA(const QString &text, const DescriptionField &field, const QString &what)
+{
+    return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является %3").arg(text, field.name, what));
+}
+
 DbError outOfRange(const QString &text, const DescriptionField &field)
 {
     return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" вне допустимых пределов: от -1000000000 до 1000000000")
@@ -70,32 +77,39 @@ QVariant StoredValue(const DescriptionField &field, const QVariant &value, bool 
     case FieldKind::Lookup:
         throw DbError(QStringLiteral("Значение поля \"%1\" хранится в его справочнике").arg(field.name));
     case FieldKind::Integer: {
-        bool ok = false;
-        const qint64 number = text.trimmed().toLongLong(&ok);
-        if (!ok)
-            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является целым числом").arg(text, field.name));
-        if (qAbs(number) > NumberLimit)
+        const TypedInteger number = ReadTypedInteger(text, field.name);
+        if (!number.ok)
+            throw DbError(number.error);
+        if (qAbs(number.value) > NumberLimit)
             throw outOfRange(text, field);
-        return number;
+        return number.value;
     }
     case FieldKind::Real: {
-        bool ok = false;
-        const double number = QLocale::c().toDouble(text.trimmed(), &ok);
-        // The engine would keep "inf" as infinity and "nan" as an empty value.
-        if (!ok || !std::isfinite(number))
-            throw DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является числом").arg(text, field.name));
-        if (qAbs(number) > double(NumberLimit))
+        const TypedReal number = ReadTypedReal(text, field.name);
+        if (!number.ok)
+            throw DbError(number.error);
+        if (qAbs(number.value) > double(NumberLimit))
             throw outOfRange(text, field);
-        return number;
+        return number.value;
     }
-    case FieldKind::String:
+    case FieldKind::String: {
+        const QString tooLong = TooLongText(field, text);
+        if (!tooLong.isEmpty())
+            throw DbError(tooLong);
         return text;
+    }
     case FieldKind::Date: {
-        const QDate date = value.toDate();
+        bool ok = true;
+        const QDate date = value.typeId() == QMetaType::QString ? ReadTypedDate(text, &ok) : value.toDate();
+        if (!ok)
+            throw notA(text, field, QStringLiteral("датой: введите день, месяц и год, например 15.03.2019"));
         return date.isValid() ? QVariant(date.toString(IsoDate)) : QVariant(QMetaType::fromType<QString>());
     }
     case FieldKind::Time: {
-        const QTime time = value.toTime();
+        bool ok = true;
+        const QTime time = value.typeId() == QMetaType::QString ? ReadTypedTime(text, &ok) : value.toTime();
+        if (!ok)
+            throw notA(text, field, QStringLiteral("временем: введите часы и минуты, например 9:30 или 09:30:15"));
         return time.isValid() ? QVariant(time.toString(IsoTime)) : QVariant(QMetaType::fromType<QString>());
     }
     case FieldKind::Boolean:
@@ -215,35 +229,23 @@ QString ExchangeText(const DescriptionField &field, const QVariant &stored)
 QVariant ExchangeInput(const DescriptionField &field, const QString &text)
 {
     const QString value = text.trimmed();
-    const auto refuse = [&](const QString &what) {
-        return DbError(QStringLiteral("Значение \"%1\" поля \"%2\" не является %3").arg(text, field.name, what));
-    };
     switch (field.kind()) {
-    case FieldKind::Real: {
-        QString number = value;
-        number.replace(QLatin1Char(','), QLatin1Char('.'));
-        return number;
-    }
+    case FieldKind::Integer:
+    case FieldKind::Real:
+        return value;
     case FieldKind::Date: {
-        if (value.isEmpty())
-            return QDate();
-        for (const QString &format : {IsoDate, QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
-                                      QStringLiteral("d.M.yyyy")}) {
-            const QDate date = QDate::fromString(value, format);
-            if (date.isValid())
-                return date;
-        }
-        throw refuse(QStringLiteral("датой"));
+        bool ok = false;
+        const QDate date = ReadTypedDate(value, &ok);
+        if (!ok)
+            throw notA(text, field, QStringLiteral("датой"));
+        return date;
     }
     case FieldKind::Time: {
-        if (value.isEmpty())
-            return QTime();
-        for (const QString &format : {IsoTime, QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
-            const QTime time = QTime::fromString(value, format);
-            if (time.isValid())
-                return time;
-        }
-        throw refuse(QStringLiteral("временем"));
+        bool ok = false;
+        const QTime time = ReadTypedTime(value, &ok);
+        if (!ok)
+            throw notA(text, field, QStringLiteral("временем"));
+        return time;
     }
     case FieldKind::Boolean: {
         const QString lower = value.toLower();
@@ -253,11 +255,111 @@ QVariant ExchangeInput(const DescriptionField &field, const QString &text)
         if (lower == QStringLiteral("да") || lower == QLatin1String("-1") || lower == QLatin1String("1")
             || lower == QLatin1String("true") || lower == QStringLiteral("истина"))
             return true;
-        throw refuse(QStringLiteral("значением \"Да\" или \"Нет\""));
+        throw notA(text, field, QStringLiteral("значением \"Да\" или \"Нет\""));
     }
     case FieldKind::Image:
         return QVariant();
     default:
         return text;
     }
+}
+
+int TextLength(const QString &text)
+{
+    // Characters as the engines count them, not UTF-16 units.
+    return int(text.toUcs4().size());
+}
+
+QString TooLongText(const DescriptionField &field, const QString &text)
+{
+    const int length = TextLength(text);
+    if (length <= StringLengthLimit)
+        return QString();
+    return QStringLiteral("Текст поля \"%1\" длиннее %2 символов (%3 символов)").arg(field.name).arg(StringLengthLimit).arg(length);
+}
+
+QString ShortenedText(const QString &text)
+{
+    qsizetype end = 0;
+    for (int kept = 0; kept < StringLengthLimit && end < text.size(); ++kept)
+        end += text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+    return text.left(end);
+}
+
+namespace {
+// The year a two-digit year stands for: the latest one with those last digits not after this year.
+int fullYear(int twoDigits)
+{
+    const int now = QDate::currentDate().year();
+    int year = now - now % 100 + twoDigits;
+    if (year > now)
+        year -= 100;
+    return year;
+}
+
+bool dayBeforeMonth()
+{
+    const QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    const qsizetype day = format.indexOf(QLatin1Char('d'));
+    const qsizetype month = format.indexOf(QLatin1Char('M'));
+    return day < 0 || month < 0 || day < month;
+}
+}
+
+QDate ReadTypedDate(const QString &text, bool *ok)
+{
+    const QString value = text.trimmed();
+    *ok = value.isEmpty();
+    if (value.isEmpty())
+        return QDate();
+    static const QRegularExpression shape(QStringLiteral("^([0-9]{1,4})([./-])([0-9]{1,2})\\2([0-9]{1,4})$"));
+    const QRegularExpressionMatch match = shape.match(value);
+    if (!match.hasMatch())
+        return QDate();
+    const QString first = match.captured(1), middle = match.captured(3), last = match.captured(4);
+    int year = 0, month = 0, day = 0;
+    if (first.size() == 4) {
+        if (last.size() > 2)
+            return QDate();
+        year = first.toInt();
+        month = middle.toInt();
+        day = last.toInt();
+    } else {
+        if (first.size() > 2 || (last.size() != 2 && last.size() != 4))
+            return QDate();
+        year = last.size() == 2 ? fullYear(last.toInt()) : last.toInt();
+        day = (dayBeforeMonth() ? first : middle).toInt();
+        month = (dayBeforeMonth() ? middle : first).toInt();
+    }
+    const QDate date(year, month, day);
+    *ok = date.isValid() && year > 0;
+    return *ok ? date : QDate();
+}
+
+QTime ReadTypedTime(const QString &text, bool *ok)
+{
+    const QString value = text.trimmed();
+    *ok = value.isEmpty();
+    if (value.isEmpty())
+        return QTime();
+    static const QRegularExpression shape(QStringLiteral("^([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
+    const QRegularExpressionMatch match = shape.match(value);
+    if (!match.hasMatch())
+        return QTime();
+    const QTime time(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    *ok = time.isValid();
+    return *ok ? time : QTime();
+}
+
+QString TypedDateText(const QDate &date)
+{
+    // Digits in the interface's order, with a four-digit year: what ReadTypedDate reads back.
+    if (!date.isValid())
+        return QString();
+    return date.toString(dayBeforeMonth() ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("MM/dd/yyyy"));
+}
+
+QString TypedTimeText(const QTime &time)
+{
+    return time.isValid() ? time.toString(time.second() ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm")) : QString();
 }

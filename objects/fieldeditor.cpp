@@ -2,21 +2,63 @@
 
 #include "core/sharedquery.h"
 #include "core/dmodule.h"
+#include "core/typednumber.h"
 #include "objects/objectlist.h"
+#include "core/dberror.h"
+#include "core/schema.h"
 
+#include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QTimeEdit>
+#include <QPainter>
+#include <QTextOption>
 
 namespace {
 const char *const KindProperty = "fieldKind";
-// The string type's column holds at most 50 characters; the engine would not refuse a longer text.
-constexpr int StringLimit = 50;
-constexpr int LongTextHeight = 68;
+constexpr int LongTextLines = 5;
+
+QIcon calendarIcon()
+{
+    QPixmap sheet(16, 16);
+    sheet.fill(Qt::transparent);
+    QPainter painter(&sheet);
+    painter.setPen(QColor(80, 80, 80));
+    painter.setBrush(Qt::white);
+    painter.drawRect(1, 2, 13, 12);
+    painter.fillRect(2, 3, 12, 3, QColor(200, 60, 60));
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 4; ++column)
+            painter.fillRect(3 + column * 3, 7 + row * 2, 2, 1, QColor(80, 80, 80));
+    return QIcon(sheet);
+}
+
+// A calendar under the date input: the chosen day is written into the input as if typed.
+void attachCalendar(QLineEdit *edit)
+{
+    QAction *open = edit->addAction(calendarIcon(), QLineEdit::TrailingPosition);
+    open->setObjectName(QStringLiteral("CalendarAction"));
+    open->setToolTip(QStringLiteral("Выбрать дату в календаре"));
+    QObject::connect(open, &QAction::triggered, edit, [edit] {
+        auto *calendar = new QCalendarWidget(edit);
+        calendar->setObjectName(QStringLiteral("DateCalendar"));
+        calendar->setWindowFlags(Qt::Popup);
+        calendar->setAttribute(Qt::WA_DeleteOnClose);
+        bool ok = false;
+        const QDate shown = ReadTypedDate(edit->text(), &ok);
+        calendar->setSelectedDate(ok && shown.isValid() ? shown : QDate::currentDate());
+        QObject::connect(calendar, &QCalendarWidget::activated, edit, [edit, calendar](const QDate &date) {
+            edit->setText(TypedDateText(date));
+            Q_EMIT edit->textEdited(edit->text());
+            calendar->close();
+        });
+        calendar->move(edit->mapToGlobal(QPoint(0, edit->height())));
+        calendar->show();
+    });
+}
 }
 
 PictureBox::PictureBox(QWidget *parent)
@@ -65,33 +107,7 @@ FieldKind KindOfInput(const QObject *input)
     return FieldKind(input->property(KindProperty).toInt());
 }
 
-int Advance(FieldKind kind)
-{
-    switch (kind) {
-    case FieldKind::Boolean:
-        return 30;
-    case FieldKind::LongText:
-        return 86;
-    case FieldKind::Image:
-        return 120;
-    default:
-        return 40;
-    }
-}
-
-int PreferredHeight(const QWidget *input)
-{
-    switch (KindOfInput(input)) {
-    case FieldKind::LongText:
-        return LongTextHeight;
-    case FieldKind::Image:
-        return 100;
-    default:
-        return input->sizeHint().height();
-    }
-}
-
-QWidget *CreateInput(const DescriptionField &field, QWidget *parent, QObject *keyFilter)
+QWidget *CreateInput(const DescriptionField &field, QWidget *parent)
 {
     const FieldKind kind = field.kind();
     QWidget *input = nullptr;
@@ -101,36 +117,24 @@ QWidget *CreateInput(const DescriptionField &field, QWidget *parent, QObject *ke
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->addItems(LookupTexts(*DModule, field.id));
-        box->lineEdit()->setMaxLength(StringLimit);
+        // Nothing chosen until the user chooses: the first entry is no value of the object.
+        box->setCurrentIndex(-1);
         input = box;
         break;
     }
     case FieldKind::Integer:
     case FieldKind::Real:
-    case FieldKind::String: {
-        auto *edit = new QLineEdit(parent);
-        if (kind == FieldKind::String)
-            edit->setMaxLength(StringLimit);
-        else
-            edit->installEventFilter(keyFilter);
-        input = edit;
-        break;
-    }
-    case FieldKind::Date: {
-        auto *picker = new QDateEdit(QDate::currentDate(), parent);
-        picker->setCalendarPopup(true);
-        QString format = QLocale().dateFormat(QLocale::ShortFormat);
-        // A two-digit year cannot say which century is meant.
-        if (!format.contains(QLatin1String("yyyy")))
-            format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-        picker->setDisplayFormat(format);
-        input = picker;
-        break;
-    }
+    case FieldKind::String:
+    case FieldKind::Date:
     case FieldKind::Time: {
-        auto *picker = new QTimeEdit(QTime::currentTime(), parent);
-        picker->setDisplayFormat(TimeDisplayFormat());
-        input = picker;
+        auto *edit = new QLineEdit(parent);
+        if (kind == FieldKind::Date) {
+            edit->setPlaceholderText(QStringLiteral("дд.мм.гггг"));
+            attachCalendar(edit);
+        } else if (kind == FieldKind::Time) {
+            edit->setPlaceholderText(QStringLiteral("чч:мм или чч:мм:сс"));
+        }
+        input = edit;
         break;
     }
     case FieldKind::Boolean:
@@ -138,14 +142,17 @@ QWidget *CreateInput(const DescriptionField &field, QWidget *parent, QObject *ke
         break;
     case FieldKind::LongText: {
         auto *memo = new QPlainTextEdit(parent);
-        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setFixedHeight(LongTextHeight);
+        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        memo->setTabChangesFocus(true);
+        memo->setMinimumHeight(memo->fontMetrics().lineSpacing() * LongTextLines + 2 * memo->frameWidth() + 8);
         input = memo;
         break;
     }
     case FieldKind::Image: {
         auto *picture = new PictureBox(parent);
+        picture->setMinimumSize(140, 100);
+        picture->setFocusPolicy(Qt::StrongFocus);
         input = picture;
         break;
     }
@@ -160,31 +167,33 @@ void ShowStored(QWidget *input, const DescriptionField &field, const SharedQuery
     case FieldKind::Lookup: {
         auto *box = static_cast<QComboBox *>(input);
         const QString text = list.asString(field.listColumn());
-        int chosen = 0;
-        for (int item = 0; item < box->count(); ++item) {
-            if (box->itemText(item) == text)
-                chosen = item;
-        }
-        box->setCurrentIndex(box->count() ? chosen : -1);
+        // The empty entry shows empty, never as another entry.
+        const bool empty = text == EmptyLookupText;
+        const int chosen = empty ? -1 : box->findText(text, Qt::MatchExactly);
+        box->setCurrentIndex(chosen);
+        if (chosen < 0)
+            box->setEditText(empty ? QString() : text);
         break;
     }
     case FieldKind::Integer:
     case FieldKind::String:
         static_cast<QLineEdit *>(input)->setText(list.asString(field.column()));
         break;
-    case FieldKind::Real:
-        static_cast<QLineEdit *>(input)->setText(list.asString(field.column()).replace(QLatin1Char(','), QLatin1Char('.')));
+    case FieldKind::Real: {
+        const QVariant stored = list.value(field.column());
+        bool ok = false;
+        const double number = stored.toDouble(&ok);
+        static_cast<QLineEdit *>(input)->setText(stored.isNull() || !ok ? list.asString(field.column()) : TypedRealText(number));
         break;
+    }
     case FieldKind::Date: {
         const QDate date = QDate::fromString(list.asString(field.column()), Qt::ISODate);
-        if (date.isValid())
-            static_cast<QDateEdit *>(input)->setDate(date);
+        static_cast<QLineEdit *>(input)->setText(date.isValid() ? TypedDateText(date) : list.asString(field.column()));
         break;
     }
     case FieldKind::Time: {
         const QTime time = QTime::fromString(list.asString(field.column()), Qt::ISODate);
-        if (time.isValid())
-            static_cast<QTimeEdit *>(input)->setTime(time);
+        static_cast<QLineEdit *>(input)->setText(time.isValid() ? TypedTimeText(time) : list.asString(field.column()));
         break;
     }
     case FieldKind::Boolean:
@@ -212,13 +221,9 @@ FieldInput Read(QWidget *control, const DescriptionField &field)
     case FieldKind::Integer:
     case FieldKind::Real:
     case FieldKind::String:
-        input.value = static_cast<QLineEdit *>(control)->text();
-        break;
     case FieldKind::Date:
-        input.value = static_cast<QDateEdit *>(control)->date();
-        break;
     case FieldKind::Time:
-        input.value = static_cast<QTimeEdit *>(control)->time();
+        input.value = static_cast<QLineEdit *>(control)->text();
         break;
     case FieldKind::Boolean:
         input.value = static_cast<QCheckBox *>(control)->isChecked();
@@ -234,6 +239,79 @@ FieldInput Read(QWidget *control, const DescriptionField &field)
     }
     }
     return input;
+}
+
+Note NoteFor(const DescriptionField &field, const QVariant &value)
+{
+    const QString text = value.toString();
+    switch (field.kind()) {
+    case FieldKind::Integer:
+    case FieldKind::Real:
+        if (text.trimmed().isEmpty())
+            return {};
+        try {
+            StoredValue(field, text, false);
+        } catch (const DbError &error) {
+            return {error.message(), true};
+        }
+        return {};
+    case FieldKind::Date: {
+        bool ok = false;
+        const QDate date = ReadTypedDate(text, &ok);
+        if (!ok)
+            return {QStringLiteral("Не дата: введите день, месяц и год, например 15.03.2019"), true};
+        return {date.isValid() ? QStringLiteral("Будет сохранено: ") + QLocale().toString(date, QLocale::LongFormat)
+                               : QStringLiteral("Без даты"),
+                false};
+    }
+    case FieldKind::Time: {
+        bool ok = false;
+        const QTime time = ReadTypedTime(text, &ok);
+        if (!ok)
+            return {QStringLiteral("Не время: введите часы и минуты, например 9:30 или 09:30:15"), true};
+        return {time.isValid() ? QStringLiteral("Будет сохранено: ") + time.toString(QStringLiteral("HH:mm:ss"))
+                               : QStringLiteral("Без времени"),
+                false};
+    }
+    case FieldKind::String:
+    case FieldKind::Lookup: {
+        const QString tooLong = TooLongText(field, text);
+        return {tooLong, !tooLong.isEmpty()};
+    }
+    default:
+        return {};
+    }
+}
+
+bool SameValue(const DescriptionField &field, const QVariant &a, const QVariant &b)
+{
+    switch (field.kind()) {
+    case FieldKind::Integer:
+    case FieldKind::Real:
+    case FieldKind::Date:
+    case FieldKind::Time:
+        try {
+            return StoredValue(field, a, false) == StoredValue(field, b, false);
+        } catch (const DbError &) {
+            return a.toString() == b.toString();
+        }
+    case FieldKind::Image:
+        return a.toByteArray() == b.toByteArray();
+    default:
+        return a == b;
+    }
+}
+
+void OnChange(QWidget *input, QObject *context, const std::function<void()> &changed)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(input))
+        QObject::connect(edit, &QLineEdit::textChanged, context, changed);
+    else if (auto *box = qobject_cast<QComboBox *>(input))
+        QObject::connect(box, &QComboBox::editTextChanged, context, changed);
+    else if (auto *check = qobject_cast<QCheckBox *>(input))
+        QObject::connect(check, &QCheckBox::toggled, context, changed);
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(input))
+        QObject::connect(memo, &QPlainTextEdit::textChanged, context, changed);
 }
 
 }

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+#include <functional>
+
 class SharedQuery;
 
 // The picture box of an image field: shows the picture scaled, keeps the bytes it was given, and asks
@@ -30,14 +32,24 @@ private:
     QPixmap m_picture;
 };
 
-// The input control of each field kind: made, filled from a stored object and read back.
+// The input control of each field kind: made, filled from a stored object and read back. Every key a
+// person types stays in the input; what cannot be stored is said beside it and refused on storing.
 namespace FieldEditor {
-// The control for `field`; number edits get `keyFilter` as their event filter. Its place and size are
-// the caller's; `preferredHeight` and `advance` say how much room the kind takes.
-QWidget *CreateInput(const DescriptionField &field, QWidget *parent, QObject *keyFilter);
-int PreferredHeight(const QWidget *input);
-int Advance(FieldKind kind);
+// The control for `field`. Its place and size are the caller's.
+QWidget *CreateInput(const DescriptionField &field, QWidget *parent);
 FieldKind KindOfInput(const QObject *input);
+// What the input's value will be stored as, or why it cannot be (`problem`); empty when there is
+// nothing to add to what the input shows.
+struct Note
+{
+    QString text;
+    bool problem = false;
+};
+Note NoteFor(const DescriptionField &field, const QVariant &value);
+// Whether two values read from an input of `field` store the same thing.
+bool SameValue(const DescriptionField &field, const QVariant &a, const QVariant &b);
+// Emitted by the input whenever a person changes its value.
+void OnChange(QWidget *input, QObject *context, const std::function<void()> &changed);
 // Shows the value of `field` in the current row of the object list.
 void ShowStored(QWidget *input, const DescriptionField &field, const SharedQuery &list);
 // The control's value as the store takes it.

@@ -19,13 +19,14 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStyle>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 TForm7::TForm7(QWidget *parent)
@@ -33,12 +34,20 @@ TForm7::TForm7(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Добавление объекта"));
+    setSizeGripEnabled(true);
     GroupBox1 = new QGroupBox(QStringLiteral(" Заполните поля описания "), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto *inputsArea = new QScrollArea(GroupBox1);
     inputsArea->setObjectName(QStringLiteral("InputsArea"));
     inputsArea->setFrameShape(QFrame::NoFrame);
+    inputsArea->setWidgetResizable(true);
+    // The inputs take the width of the window; only many fields make the column scroll.
+    inputsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_inputsPanel = new QWidget;
+    auto *inputsLayout = new QVBoxLayout(m_inputsPanel);
+    inputsLayout->setContentsMargins(10, 8, 10, 8);
+    inputsLayout->setSpacing(2);
+    inputsLayout->addStretch(1);
     inputsArea->setWidget(m_inputsPanel);
     auto *groupLayout = new QVBoxLayout(GroupBox1);
     groupLayout->setContentsMargins(0, 0, 0, 0);
@@ -50,6 +59,16 @@ TForm7::TForm7(QWidget *parent)
     CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setAutoDefault(false);
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setHorizontalSpacing(16);
+    layout->addWidget(GroupBox1, 0, 0);
+    layout->addWidget(paramsPanel, 0, 1);
+    layout->addWidget(OkButton, 1, 0);
+    layout->addWidget(CancelButton, 1, 1);
+    layout->setColumnStretch(0, 3);
+    layout->setColumnStretch(1, 2);
+    layout->setRowStretch(0, 1);
     connect(OkButton, &QPushButton::clicked, this, &TForm7::OkBtnClick);
     connect(CancelButton, &QPushButton::clicked, this, &TForm7::CancelBtnClick);
     FormCreate();
@@ -58,48 +77,62 @@ TForm7::TForm7(QWidget *parent)
 void TForm7::FormCreate()
 {
     clearGenerated();
-    layOut();
 }
 
 void TForm7::clearGenerated()
 {
-    for (QLabel *label : std::as_const(m_labels))
-        delete label;
-    for (QWidget *input : std::as_const(m_inputs))
-        delete input;
+    // Everything of the last opening goes, the spacing between the inputs included.
+    QLayout *inputsLayout = m_inputsPanel->layout();
+    while (QLayoutItem *item = inputsLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    static_cast<QVBoxLayout *>(inputsLayout)->addStretch(1);
     m_labels.clear();
     m_inputs.clear();
+    m_notes.clear();
+    m_opened.clear();
     m_fields.clear();
-    m_contentHeight = 24;
-    m_labelWidth = 200;
 }
 
-void TForm7::addFieldControls(const DescriptionField &field, int &top, int &widestLabel)
+void TForm7::addFieldControls(const DescriptionField &field)
 {
     const FieldKind kind = field.kind();
     auto *label = new QLabel(kind == FieldKind::Image ? QStringLiteral("Для выбора \"%1\" нажмите ниже:").arg(field.name)
                                                       : QStringLiteral("Введите \"%1\":").arg(field.name),
                              m_inputsPanel);
-    label->move(10, top);
-    label->adjustSize();
-    label->show();
-    widestLabel = qMax(widestLabel, label->width());
-    top += 15;
-
-    QWidget *input = FieldEditor::CreateInput(field, m_inputsPanel, this);
-    if (kind == FieldKind::Image) {
-        input->setGeometry(45, top, 140, FieldEditor::PreferredHeight(input));
+    label->setWordWrap(true);
+    QWidget *input = FieldEditor::CreateInput(field, m_inputsPanel);
+    label->setBuddy(input);
+    auto *note = new QLabel(m_inputsPanel);
+    note->setObjectName(QStringLiteral("InputNote"));
+    note->setWordWrap(true);
+    note->hide();
+    if (kind == FieldKind::Image)
         connect(static_cast<PictureBox *>(input), &PictureBox::clicked, this, &TForm7::ImageClick);
-    } else {
-        // The yes/no caption is wider than the other controls in most styles; it is not cut.
-        const int width = kind == FieldKind::Boolean ? qMax(200, input->sizeHint().width()) : 200;
-        input->setGeometry(10, top, width, FieldEditor::PreferredHeight(input));
-        widestLabel = qMax(widestLabel, width);
-    }
-    input->show();
-    top += FieldEditor::Advance(kind);
+    auto *layout = static_cast<QVBoxLayout *>(m_inputsPanel->layout());
+    // Before the closing stretch.
+    const int at = layout->count() - 1;
+    layout->insertWidget(at, label);
+    layout->insertWidget(at + 1, input, 0, kind == FieldKind::Image ? Qt::AlignLeft : Qt::Alignment());
+    layout->insertWidget(at + 2, note);
+    layout->insertSpacing(at + 3, 8);
+    const int index = int(m_inputs.size());
+    FieldEditor::OnChange(input, this, [this, index] { showNote(index); });
     m_labels << label;
     m_inputs << input;
+    m_notes << note;
+}
+
+void TForm7::showNote(int fieldIndex)
+{
+    QLabel *note = m_notes.value(fieldIndex);
+    if (!note)
+        return;
+    const FieldEditor::Note said = FieldEditor::NoteFor(m_fields[fieldIndex], FieldEditor::Read(m_inputs[fieldIndex], m_fields[fieldIndex]).value);
+    note->setText(said.text);
+    note->setStyleSheet(said.problem ? QStringLiteral("color: #b00000;") : QStringLiteral("color: #505050;"));
+    note->setVisible(!said.text.isEmpty());
 }
 
 void TForm7::showStoredObject()
@@ -112,12 +145,8 @@ void TForm7::GenForm()
 {
     clearGenerated();
     m_fields = ReadDescriptionFields(*DModule);
-    int top = 24;
-    int widest = 200;
     for (const DescriptionField &field : std::as_const(m_fields))
-        addFieldControls(field, top, widest);
-    m_contentHeight = top;
-    m_labelWidth = widest;
+        addFieldControls(field);
 
     if (EditMode) {
         showStoredObject();
@@ -125,27 +154,42 @@ void TForm7::GenForm()
     } else {
         ObjectId = QString::number(ReserveObjectId(*DModule));
     }
+    for (int i = 0; i < m_fields.size(); ++i) {
+        m_opened << FieldEditor::Read(m_inputs[i], m_fields[i]).value;
+        showNote(i);
+    }
     paramsPanel->fill(ObjectId);
 
     OkButton->setText(EditMode ? QStringLiteral("Изменить объект") : QStringLiteral("Добавить объект"));
     layOut();
+    GroupBox1->findChild<QScrollArea *>()->verticalScrollBar()->setValue(0);
+    if (!m_inputs.isEmpty())
+        m_inputs.first()->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm7::layOut()
 {
-    // Past the screen's height the inputs scroll inside the group, so the buttons stay in reach.
+    // As tall as the inputs need up to the screen's height, then the inputs scroll inside the group,
+    // so the buttons stay in reach; the size the user chose last is kept.
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const int tallest = screen ? qMax(400, screen->availableGeometry().height() - 120) : 800;
-    const int boxHeight = qBound(400, m_contentHeight + 8, tallest);
-    const int scrollBarRoom = m_contentHeight + 8 > tallest ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
-    const int boxWidth = m_labelWidth + 24 + scrollBarRoom;
-    GroupBox1->setGeometry(8, 8, boxWidth, boxHeight);
-    m_inputsPanel->resize(m_labelWidth + 20, m_contentHeight);
-    paramsPanel->move(boxWidth + 16, 8);
-    paramsPanel->resize(qMax(width() - boxWidth - 32, 100), boxHeight);
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     setMinimumSize(640, 480);
-    setMaximumHeight(qMax(boxHeight + 80, 480));
-    resize(640, maximumHeight());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QSize wanted = m_chosenSize;
+    if (!wanted.isValid()) {
+        const int content = m_inputsPanel->sizeHint().height() + OkButton->sizeHint().height() + 64;
+        wanted = QSize(720, qMax(content, 480));
+    }
+    resize(qMin(wanted.width(), available.width()), qMin(wanted.height(), available.height() - 40));
+}
+
+void TForm7::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The inputs' column is measured now, so that it scrolls from the first moment.
+    m_inputsPanel->layout()->activate();
+    layout()->activate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 void TForm7::resizeEvent(QResizeEvent *event)
@@ -156,13 +200,18 @@ void TForm7::resizeEvent(QResizeEvent *event)
 
 void TForm7::FormResize()
 {
-    const int w = width();
-    const int boxWidth = GroupBox1->width();
-    paramsPanel->resize(qMax(w - boxWidth - 32, 100), GroupBox1->height());
-    const int buttonWidth = (w - 32) / 2;
-    const int buttonTop = GroupBox1->height() + 16;
-    OkButton->setGeometry(8, buttonTop, buttonWidth, OkButton->sizeHint().height());
-    CancelButton->setGeometry(buttonWidth + 16, buttonTop, buttonWidth, CancelButton->sizeHint().height());
+    // The window's layout places the group, the parameters and the buttons; the user's size is kept.
+    if (isVisible())
+        m_chosenSize = size();
+}
+
+bool TForm7::hasChanges() const
+{
+    for (int i = 0; i < m_fields.size() && i < m_opened.size(); ++i) {
+        if (!FieldEditor::SameValue(m_fields[i], FieldEditor::Read(m_inputs[i], m_fields[i]).value, m_opened[i]))
+            return true;
+    }
+    return false;
 }
 
 QList<FieldInput> TForm7::readInputs() const
@@ -191,15 +240,59 @@ void TForm7::OkBtnClick()
         AddRecord();
 }
 
+QList<FieldInput> TForm7::inputsToStore(bool *ok)
+{
+    *ok = false;
+    const QList<FieldInput> all = readInputs();
+    if (missingValue(all))
+        return {};
+    QList<FieldInput> chosen;
+    for (int i = 0; i < all.size(); ++i) {
+        FieldInput input = all[i];
+        // A value the user did not change is left as it is stored, whatever the input could show of it.
+        if (EditMode && !input.pictureChosen && i < m_opened.size() && FieldEditor::SameValue(input.field, input.value, m_opened[i]))
+            continue;
+        const FieldKind kind = input.field.kind();
+        if ((kind == FieldKind::String || kind == FieldKind::Lookup) && TextLength(input.value.toString()) > StringLengthLimit) {
+            if (!AskYesNo(TooLongText(input.field, input.value.toString()) + QStringLiteral(".") + MessageLineBreak
+                              + QStringLiteral("Сократить его до %1 символов?").arg(StringLengthLimit),
+                          this)) {
+                m_inputs[i]->setFocus(Qt::OtherFocusReason);
+                return {};
+            }
+            const QString shortened = ShortenedText(input.value.toString());
+            if (auto *edit = qobject_cast<QLineEdit *>(m_inputs[i]))
+                edit->setText(shortened);
+            else if (auto *box = qobject_cast<QComboBox *>(m_inputs[i]))
+                box->setEditText(shortened);
+            input.value = shortened;
+        }
+        if (kind != FieldKind::Lookup) {
+            try {
+                StoredValue(input.field, input.value, input.pictureChosen);
+            } catch (const DbError &error) {
+                ShowMessage(error.message(), this);
+                m_inputs[i]->setFocus(Qt::OtherFocusReason);
+                return {};
+            }
+        }
+        chosen << input;
+    }
+    *ok = true;
+    return chosen;
+}
+
 void TForm7::AddRecord()
 {
-    const QList<FieldInput> inputs = readInputs();
-    if (missingValue(inputs))
+    bool ok = false;
+    const QList<FieldInput> inputs = inputsToStore(&ok);
+    if (!ok)
         return;
     Guarded([&] {
         const qint64 id = ObjectId.toLongLong();
         InsertObject(*DModule, id, inputs);
         OpenObjectList(*DModule);
+        m_closingChecked = true;
         close();
         EditMode = false;
         showObjectInList(id);
@@ -208,13 +301,15 @@ void TForm7::AddRecord()
 
 void TForm7::EditRecord()
 {
-    const QList<FieldInput> inputs = readInputs();
-    if (missingValue(inputs))
+    bool ok = false;
+    const QList<FieldInput> inputs = inputsToStore(&ok);
+    if (!ok)
         return;
     Guarded([&] {
         const qint64 id = ObjectId.toLongLong();
         UpdateObject(*DModule, id, inputs);
         OpenObjectList(*DModule);
+        m_closingChecked = true;
         close();
         showObjectInList(id);
     });
@@ -247,8 +342,18 @@ void TForm7::reject()
 
 void TForm7::closeEvent(QCloseEvent *event)
 {
-    // Every way of closing ends here (the dialog's own close would route through reject again).
+    // Every way of closing ends here (the dialog's own close would route through reject again). What
+    // the user typed is thrown away only when the user says so.
+    const bool stored = std::exchange(m_closingChecked, false);
+    if (!stored && isVisible() && hasChanges()
+        && !AskYesNo(QStringLiteral("Введённые значения не сохранены.") + MessageLineBreak
+                         + QStringLiteral("Закрыть окно и отказаться от них?"),
+                     this)) {
+        event->ignore();
+        return;
+    }
     event->accept();
+    m_chosenSize = size();
     // A value dialog left open would add links to an object that is no longer edited.
     if (Form8)
         Form8->close();
@@ -272,32 +377,6 @@ void TForm7::ImageClick()
             throw DbError(QStringLiteral("Файл %1 не является изображением").arg(path));
         picture->chosen = true;
     });
-}
-
-bool TForm7::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        auto *edit = qobject_cast<QLineEdit *>(watched);
-        const QString typed = static_cast<QKeyEvent *>(event)->text();
-        // Keys without a character (arrows, Delete) and control keys other than backspace pass unfiltered.
-        if (edit && !typed.isEmpty() && (typed.at(0).unicode() >= 32 || typed.at(0) == QChar(8))) {
-            const bool real = FieldEditor::KindOfInput(edit) == FieldKind::Real;
-            const QChar key = typed.at(0);
-            if (!(real ? FloatKeyPress(edit, key) : IntegerKeyPress(edit, key)))
-                return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-bool TForm7::IntegerKeyPress(QLineEdit *edit, QChar key)
-{
-    return IntegerKeyAccepted(edit->text(), key);
-}
-
-bool TForm7::FloatKeyPress(QLineEdit *edit, QChar key)
-{
-    return RealKeyAccepted(edit->text(), key);
 }
 
 void TForm7::ComboBoxChange() { Guarded([this] { paramsPanel->ComboBoxChange(); }); }

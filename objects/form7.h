@@ -30,6 +30,10 @@ public:
     const QList<DescriptionField> &fields() const { return m_fields; }
     QWidget *inputFor(int fieldIndex) const { return m_inputs.value(fieldIndex); }
     QLabel *labelFor(int fieldIndex) const { return m_labels.value(fieldIndex); }
+    // The line under an input saying what will be stored, or why it cannot be.
+    QLabel *noteFor(int fieldIndex) const { return m_notes.value(fieldIndex); }
+    // Whether any input holds another value than the editor opened with.
+    bool hasChanges() const;
     // The controls' values as the store takes them.
     QList<FieldInput> readInputs() const;
 
@@ -41,9 +45,6 @@ public Q_SLOTS:
     void EditRecord();
     void CancelBtnClick();
     void ImageClick();
-    // Key filters of the number edits: whether `key`, typed into `edit`, is kept.
-    bool IntegerKeyPress(QLineEdit *edit, QChar key);
-    bool FloatKeyPress(QLineEdit *edit, QChar key);
     void FormResize();
     // Parameter handlers, forwarded to the parameter panel.
     void ComboBoxChange();
@@ -54,14 +55,18 @@ public Q_SLOTS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void reject() override;
 
 private:
     void clearGenerated();
-    void addFieldControls(const DescriptionField &field, int &top, int &widestLabel);
+    void addFieldControls(const DescriptionField &field);
     void layOut();
+    void showNote(int fieldIndex);
     bool missingValue(const QList<FieldInput> &inputs);
+    // The inputs to store: all when adding, the changed ones when changing; empty with `ok` false when
+    // a value cannot be stored (the user was told, or declined to shorten a text).
+    QList<FieldInput> inputsToStore(bool *ok);
     void showStoredObject();
     // Makes the object the list's current row, with progress shown while a long list is read.
     void showObjectInList(qint64 id);
@@ -69,7 +74,9 @@ private:
     QList<DescriptionField> m_fields;
     QList<QLabel *> m_labels;
     QList<QWidget *> m_inputs;
+    QList<QLabel *> m_notes;
+    QList<QVariant> m_opened;           // each input's value when the editor opened
     QWidget *m_inputsPanel = nullptr;   // inside GroupBox1's scroll area
-    int m_contentHeight = 24;
-    int m_labelWidth = 200;
+    QSize m_chosenSize;                 // the size the user gave the window, kept for the next opening
+    bool m_closingChecked = false;
 };

@@ -56,7 +56,11 @@ ImportPlan ConvertCsvRecords(const CsvDocument &document, const QList<Descriptio
                 // The editor takes a text of spaces, so the file that exports it takes it back too.
                 if (FieldKinds::Info(field.kind()).required && text.isEmpty())
                     throw DbError(QStringLiteral("не заполнено поле \"%1\"").arg(field.name));
-                if (field.kind() != FieldKind::Lookup) {
+                if (field.kind() == FieldKind::Lookup) {
+                    const QString tooLong = TooLongText(field, text);
+                    if (!tooLong.isEmpty())
+                        throw DbError(tooLong);
+                } else {
                     input.value = ExchangeInput(field, text);
                     StoredValue(field, input.value, false);
                 }

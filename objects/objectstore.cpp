@@ -7,16 +7,16 @@
 #include "fields/fieldstore.h"
 #include "objects/searchindex.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 
 namespace {
-constexpr qint64 NumberLimit = StoredNumberLimit;
-
 QVariant storedValue(TDModule &module, const FieldInput &input)
 {
-    if (input.field.kind() == FieldKind::Lookup)
+    if (input.field.kind() == FieldKind::Lookup) {
+        const QString tooLong = TooLongText(input.field, input.value.toString());
+        if (!tooLong.isEmpty())
+            throw DbError(tooLong);
         return LookupEntryId(module, input.field.id, input.value.toString());
+    }
     return StoredValue(input.field, input.value, input.pictureChosen);
 }
 }
@@ -118,40 +118,4 @@ void DeleteObject(TDModule &module, qint64 objectId)
     module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
     RefreshSearchIndex(module);
     tx.commit();
-}
-
-namespace {
-bool numberKeyAccepted(const QString &text, QChar key, bool real)
-{
-    const bool admitted = key.isDigit() && key.unicode() < 128;
-    if (key == QChar(8))
-        return true;
-    if (!admitted && key != QLatin1Char('-') && !(real && key == QLatin1Char('.')))
-        return false;
-    const QString candidate = text + key;
-    static const QRegularExpression digitsOnly(QStringLiteral("^-?[0-9]+$"));
-    if (real) {
-        bool ok = false;
-        const double value = QLocale::c().toDouble(candidate, &ok);
-        if (ok)
-            return qAbs(value) <= double(NumberLimit);
-    } else {
-        bool ok = false;
-        const qint64 value = candidate.toLongLong(&ok);
-        if (ok)
-            return qAbs(value) <= NumberLimit;
-    }
-    // Digits too many for any integer are beyond the limit as well.
-    return !digitsOnly.match(candidate).hasMatch();
-}
-}
-
-bool IntegerKeyAccepted(const QString &text, QChar key)
-{
-    return numberKeyAccepted(text, key, false);
-}
-
-bool RealKeyAccepted(const QString &text, QChar key)
-{
-    return numberKeyAccepted(text, key, true);
 }

@@ -40,9 +40,3 @@ void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> 
 void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
 // Deletes an object and its links as one transaction.
 void DeleteObject(TDModule &module, qint64 objectId);
-
-// Key filters of the number edits: whether `key` typed at the end of `text` is kept. Digits, backspace
-// and "-" (and "." for reals, the decimal point whatever the locale); a value beyond 1 000 000 000 either
-// way is refused.
-bool IntegerKeyAccepted(const QString &text, QChar key);
-bool RealKeyAccepted(const QString &text, QChar key);

@@ -17,7 +17,7 @@ TEST_F(TypedNumberTest, RealsAcceptTheInterfaceCommaAndAPointAndKeepTheDigitsTyp
 {
     const struct { const char *typed; double value; } good[] = {
         {"12,5", 12.5}, {"12.5", 12.5}, {" -0,001 ", -0.001}, {",5", 0.5}, {"7,", 7}, {"+3", 3},
-        {"1,5e-3", 0.0015}, {"1e+09", 1e9}, {"123456789,123456", 123456789.123456}, {"-0", 0},
+        {"1,5e-3", 0.0015}, {"1e+09", 1e9}, {"123456789,123456", 123456789.123456}, {"0,3333333333333333", 1.0 / 3}, {"-0", 0},
         {"\u22122,5", -2.5}};
     for (const auto &c : good) {
         const TypedReal read = ReadTypedReal(QString::fromUtf8(c.typed), "Вес");
@@ -33,7 +33,7 @@ TEST_F(TypedNumberTest, AmbiguousOrForeignTextIsRefusedWithAReasonNamingTheField
         {"12,5,3", "только один десятичный знак"}, {"12.5,3", "только один десятичный знак"},
         {"1 234,5", "без пробелов и разделителей разрядов"}, {"1\u00a0234,5", "без пробелов и разделителей разрядов"},
         {"12кг", "не является числом"}, {"", "Введите число в поле"}, {"e5", "не является числом"},
-        {"1e", "не является числом"}, {"0,1234567890123456", "не больше 15 значащих цифр"},
+        {"1e", "не является числом"}, {"1,00000000000000001", "не сохраняется точно"},
         {"1e400", "слишком велико"}, {"1e-400", "слишком мало"}, {"inf", "не является числом"}};
     for (const auto &c : bad) {
         const TypedReal read = ReadTypedReal(QString::fromUtf8(c.typed), "Вес");
@@ -62,6 +62,15 @@ TEST_F(TypedNumberTest, WhereTheCommaGroupsDigitsItIsRefusedNotRead)
     const TypedReal grouped = ReadTypedReal("1,234");
     EXPECT_FALSE(grouped.ok);
     EXPECT_TRUE(grouped.error.contains("разделителей разрядов")) << grouped.error.toStdString();
+}
+
+TEST_F(TypedNumberTest, AStoredRealIsShownAsItIsTypedAndReadsBackTheSame)
+{
+    EXPECT_EQ(TypedRealText(12.5), "12,5");
+    EXPECT_EQ(TypedRealText(1234567.25), "1234567,25");
+    EXPECT_EQ(TypedRealText(1e9), "1000000000");
+    for (const double value : {0.1, -2.5e-7, 999999999.123456, 1.0 / 3})
+        EXPECT_EQ(ReadTypedReal(TypedRealText(value)).value, value) << TypedRealText(value).toStdString();
 }
 
 }

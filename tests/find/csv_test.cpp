@@ -11,6 +11,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QTime>
 
 namespace {
@@ -107,6 +108,17 @@ namespace {
 class CsvObjectsTest : public DatabaseTest
 {
 protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        DatabaseTest::SetUp();
+    }
+    void TearDown() override
+    {
+        DatabaseTest::TearDown();
+        QLocale::setDefault(savedLocale);
+    }
+    const QLocale savedLocale;
     // The same fields in a database of their own, as an empty copy of this one.
     void makeFields(TDModule &target)
     {
@@ -276,4 +288,37 @@ TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
     EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G3 = 77777").toString(), "объект 77777");
+}
+
+TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColumnNeverChanged)
+{
+    makeFields(*module);
+    const QString fiftySeven = QString(57, QChar(0x0416));
+    const QString fifty = QString(50, QChar(0x0416));
+    QByteArray text = "Название;Цвет;Номер;Масса\r\n";
+    text += QString("%1;синий;1;12,5\r\n").arg(fifty).toUtf8();          // line 2: all kept exactly
+    text += QString("%1;синий;2;1\r\n").arg(fiftySeven).toUtf8();       // line 3: name too long
+    text += QString("короткое;%1;3;1\r\n").arg(fiftySeven).toUtf8();    // line 4: lookup text too long
+    text += "число;синий;4;1 234,5\r\n";                                 // line 5: digit groups
+    text += "число;синий;5;12,5,3\r\n";                                  // line 6: two decimal signs
+    text += "число;синий;6;2.25\r\n";                                    // line 7: a point is read too
+    writeFile(csvPath("long.csv"), text);
+    ImportPlan plan;
+    EXPECT_THROW(importInto(*module, csvPath("long.csv"), &plan), DbError);
+    QStringList problems;
+    for (const ImportProblem &problem : plan.problems)
+        problems << problem.text();
+    ASSERT_EQ(problems.size(), 4) << problems.join(" | ").toStdString();
+    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
+    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 2: Текст поля \"Цвет\" длиннее 50")) << problems[1].toStdString();
+    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 4:") && problems[2].contains("Масса")) << problems[2].toStdString();
+    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 4:") && problems[3].contains("один десятичный знак"))
+        << problems[3].toStdString();
+
+    EXPECT_EQ(importInto(*module, csvPath("long.csv"), nullptr, true), 2);
+    const QList<QVariantList> kept = rows("SELECT G1, G4 FROM GENER ORDER BY G3");
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(kept[0][0].toString(), fifty);
+    EXPECT_EQ(kept[0][1].toDouble(), 12.5);
+    EXPECT_EQ(kept[1][1].toDouble(), 2.25);
 }

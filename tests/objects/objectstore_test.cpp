@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QLocale>
 
 namespace {
 class ObjectStoreTest : public EngineTest
@@ -21,17 +22,48 @@ protected:
 
 ENGINE_TEST_SUITE(ObjectStoreTest);
 
-TEST(NumberKeyFilters, KeepDigitsSignsAndThePointUpToOneThousandMillion)
+TEST(TypedValues, NumbersDatesAndTextsAreStoredAsTypedOrRefusedNamingTheField)
 {
-    EXPECT_TRUE(IntegerKeyAccepted("100000000", '0'));   // exactly 1 000 000 000
-    EXPECT_FALSE(IntegerKeyAccepted("200000000", '0'));
-    EXPECT_TRUE(IntegerKeyAccepted("-100000000", '0'));
-    EXPECT_FALSE(IntegerKeyAccepted("-100000000", '1'));
-    EXPECT_TRUE(IntegerKeyAccepted("12", QChar(8)));
-    EXPECT_FALSE(IntegerKeyAccepted("12", '.'));
-    EXPECT_TRUE(RealKeyAccepted("2", '.'));
-    EXPECT_FALSE(RealKeyAccepted("2", ','));
-    EXPECT_FALSE(RealKeyAccepted("1000000000.", '5'));
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const DescriptionField weight{1, "Вес", "Вещественное число"}, count{2, "Штук", "Целое число"},
+        day{3, "Дата", "Дата"}, time{4, "Время", "Время"}, name{5, "Имя", "Строка (50 символов)"};
+    EXPECT_EQ(StoredValue(weight, "12,5", false).toDouble(), 12.5);
+    EXPECT_EQ(StoredValue(weight, "1000000000", false).toDouble(), 1e9);
+    EXPECT_EQ(StoredValue(count, "-1000000000", false).toLongLong(), -1000000000);
+    const auto refusal = [](const DescriptionField &field, const QVariant &value) {
+        try {
+            StoredValue(field, value, false);
+        } catch (const DbError &error) {
+            return error.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(refusal(weight, "12,5,3").contains("\"Вес\""));
+    EXPECT_TRUE(refusal(weight, "1000000000,5").contains("вне допустимых пределов"));
+    EXPECT_TRUE(refusal(count, "1,5").contains("\"Штук\""));
+
+    const int year = QDate::currentDate().year();
+    const struct { const char *typed; QVariant stored; } dates[] = {
+        {"15.03.2019", "2019-03-15"}, {"5.3.2019", "2019-03-05"}, {"15/03/2019", "2019-03-15"}, {"15-03-19", "2019-03-15"},
+        {"2019-03-15", "2019-03-15"}, {"01.01.45", "1945-01-01"}, {"", QVariant(QMetaType::fromType<QString>())}};
+    for (const auto &d : dates)
+        EXPECT_EQ(StoredValue(day, QString::fromUtf8(d.typed), false), d.stored) << d.typed;
+    EXPECT_EQ(StoredValue(day, QStringLiteral("01.01.%1").arg(year % 100, 2, 10, QLatin1Char('0')), false),
+              QStringLiteral("%1-01-01").arg(year));
+    for (const char *bad : {"31.02.2019", "15.03-2019", "15.03.219", "15 марта", "15.03"})
+        EXPECT_TRUE(refusal(day, QString::fromUtf8(bad)).contains("не является датой")) << bad;
+    EXPECT_EQ(StoredValue(time, "9:05", false), "09:05:00");
+    EXPECT_EQ(StoredValue(time, "23:59:59", false), "23:59:59");
+    EXPECT_TRUE(refusal(time, "24:00").contains("не является временем"));
+
+    EXPECT_EQ(StoredValue(name, QString(50, 'x'), false), QString(50, 'x'));
+    EXPECT_TRUE(refusal(name, QString(51, 'x')).contains("длиннее 50 символов (51 символов)"));
+    // Characters, not UTF-16 units, are counted.
+    const QString faces = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(50);
+    EXPECT_EQ(TextLength(faces), 50);
+    EXPECT_EQ(ShortenedText(faces + "ab"), faces);
+    QLocale::setDefault(saved);
 }
 
 TEST(LongTexts, LinesEndInCarriageReturnsAndComeBackAsLines)

@@ -453,3 +453,15 @@ FieldInput DatabaseTest::input(qint64 id, const QVariant &value, bool pictureCho
     ADD_FAILURE() << "no field " << id;
     return {};
 }
+
+void TypeKeys(QWidget *widget, const QString &text)
+{
+    for (const QChar ch : text) {
+        if (ch == QLatin1Char('\n')) {
+            QTest::keyClick(widget, Qt::Key_Return);
+            continue;
+        }
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}

@@ -132,6 +132,10 @@ private:
 // its folder in the background and may ignore an early answer). Records the dialog's filters.
 void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters = nullptr);
 
+// Types `text` into `widget` key by key as a user types, Cyrillic included (QTest::keyClicks knows ASCII
+// only); a line break is the Enter key.
+void TypeKeys(QWidget *widget, const QString &text);
+
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
 
