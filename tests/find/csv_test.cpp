@@ -295,7 +295,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
     makeFields(*module);
     const QString fiftySeven = QString(57, QChar(0x0416));
     const QString fifty = QString(50, QChar(0x0416));
-    QByteArray text = "Название;Цвет;Номер;Масса\r\n";
+    QByteArray text = "Название;\"Цвет, оттенок\";Номер;Масса\r\n";
     text += QString("%1;синий;1;12,5\r\n").arg(fifty).toUtf8();          // line 2: all kept exactly
     text += QString("%1;синий;2;1\r\n").arg(fiftySeven).toUtf8();       // line 3: name too long
     text += QString("короткое;%1;3;1\r\n").arg(fiftySeven).toUtf8();    // line 4: lookup text too long
@@ -310,7 +310,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
         problems << problem.text();
     ASSERT_EQ(problems.size(), 4) << problems.join(" | ").toStdString();
     EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
-    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 2: Текст поля \"Цвет\" длиннее 50")) << problems[1].toStdString();
+    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 2: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
     EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 4:") && problems[2].contains("Масса")) << problems[2].toStdString();
     EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 4:") && problems[3].contains("один десятичный знак"))
         << problems[3].toStdString();
