@@ -50,14 +50,22 @@ TForm24 *Form24 = nullptr;
 
 void CentreOnScreen(QWidget *window)
 {
-    QScreen *screen = window->screen() ? window->screen() : QApplication::primaryScreen();
+    // The screen the user works on: that of the window in use, else the window's own.
+    const QWidget *active = QApplication::activeWindow();
+    QScreen *screen = active && active != window ? active->screen() : window->screen();
+    if (!screen)
+        screen = QApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
     QSize size = window->frameGeometry().size();
     if (!window->isVisible())
         size = window->size().expandedTo(window->sizeHint());
-    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    // A window larger than the screen keeps its title bar and left edge on it.
+    topLeft.setX(qMax(topLeft.x(), area.left()));
+    topLeft.setY(qMax(topLeft.y(), area.top()));
+    window->move(topLeft);
 }
 
 void RebuildTreesAfterDisplayFormatChange()
