@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace {
 bool onScreen(const QWidget *window)
@@ -18,22 +19,12 @@ bool canOwn(const QWidget *window)
     return type != Qt::SplashScreen && type != Qt::Popup && type != Qt::ToolTip;
 }
 
-int execBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons, QWidget *parent,
-            const QString &objectName = QString())
+bool keptOnTop(const QWidget *window)
 {
-    QMessageBox box(icon, QApplication::applicationName(), text, buttons, DialogOwner(parent));
-    if (!objectName.isEmpty())
-        box.setObjectName(objectName);
-    // Names typed by the user are shown as typed, never read as markup.
-    box.setTextFormat(Qt::PlainText);
-    if (buttons.testFlag(QMessageBox::No))
-        box.setDefaultButton(QMessageBox::No);
-    KeepAboveWindowsOnTop(&box);
-    return box.exec();
-}
+    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-QWidget *DialogOwner(QWidget *preferred)
+QWidget *windowInUse(QWidget *preferred)
 {
     if (QWidget *modal = QApplication::activeModalWidget(); canOwn(modal))
         return modal;
@@ -55,14 +46,42 @@ QWidget *DialogOwner(QWidget *preferred)
     return any;
 }
 
+int execBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons, QWidget *parent,
+            const QString &objectName = QString())
+{
+    QMessageBox box(icon, QApplication::applicationName(), text, buttons, DialogOwner(parent));
+    if (!objectName.isEmpty())
+        box.setObjectName(objectName);
+    // Names typed by the user are shown as typed, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    if (buttons.testFlag(QMessageBox::No))
+        box.setDefaultButton(QMessageBox::No);
+    KeepAboveWindowsOnTop(&box);
+    return box.exec();
+}
+}
+
+bool WindowKeptOnTopOnScreen(const QWidget *except)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(),
+                       [except](const QWidget *window) { return window != except && onScreen(window) && keptOnTop(window); });
+}
+
+QWidget *DialogOwner(QWidget *preferred)
+{
+    QWidget *owner = windowInUse(preferred);
+    // A window manager keeps the windows kept on top above every other window of the program, and so
+    // above the boxes of those: while one is on screen a box of another window belongs to none.
+    if (owner && !keptOnTop(owner) && WindowKeptOnTopOnScreen(owner))
+        return nullptr;
+    return owner;
+}
+
 void KeepAboveWindowsOnTop(QWidget *dialog)
 {
-    for (const QWidget *window : QApplication::topLevelWidgets()) {
-        if (window != dialog && onScreen(window) && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-            dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
-            return;
-        }
-    }
+    if (WindowKeptOnTopOnScreen(dialog))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
 void ShowMessage(const QString &text, QWidget *parent)

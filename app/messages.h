@@ -16,8 +16,12 @@ bool AskYesNo(const QString &text, QWidget *parent = nullptr);
 
 // Every box and dialog of the program blocks the others while open, so it must never open behind one of
 // them. The window it belongs to: the window the user works in (an open modal dialog first), else
-// `preferred` when it is on screen, else a window of the program that is on screen; none without one.
+// `preferred` when it is on screen, else a window of the program that is on screen. None without one,
+// and none while windows kept on top are on screen and that window is not one of them (they would stay
+// above its boxes).
 QWidget *DialogOwner(QWidget *preferred = nullptr);
+// Whether a window kept on top (a small window, the palette), other than `except`, is on screen.
+bool WindowKeptOnTopOnScreen(const QWidget *except = nullptr);
 // Keeps `dialog` above the windows that stay on top (the small windows, the palette) while any of them is
 // on screen: a window stacked below them could be hidden by one.
 void KeepAboveWindowsOnTop(QWidget *dialog);

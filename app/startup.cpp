@@ -59,8 +59,12 @@ void CentreOnScreen(QWidget *window)
         return;
     const QRect area = screen->availableGeometry();
     QSize size = window->frameGeometry().size();
-    if (!window->isVisible())
-        size = window->size().expandedTo(window->sizeHint());
+    if (!window->isVisible()) {
+        // Shown for the first time, a window takes the size its contents ask for: it is centred at that size.
+        if (!window->testAttribute(Qt::WA_Resized))
+            window->adjustSize();
+        size = window->size();
+    }
     QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
     // A window larger than the screen keeps its title bar and left edge on it.
     topLeft.setX(qMax(topLeft.x(), area.left()));

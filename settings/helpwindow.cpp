@@ -1,6 +1,7 @@
 #include "settings/helpwindow.h"
 
 #include "app/forms.h"
+#include "app/messages.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -43,6 +44,10 @@ void THelpWindow::ShowPage(const QString &path)
         CentreOnScreen(this);
         m_placed = true;
     }
+    // Above the windows kept on top that are on screen now, not above the program for good.
+    const bool onTop = WindowKeptOnTopOnScreen(this);
+    if (onTop != windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     show();
     raise();
     activateWindow();
