@@ -15,7 +15,8 @@ QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum)
     auto *progress = new QProgressDialog(text, QStringLiteral("Отмена"), 0, maximum, owner);
     progress->setObjectName(QStringLiteral("ProgressDialog"));
     progress->setWindowTitle(QApplication::applicationName());
-    progress->setWindowModality(Qt::WindowModal);
+    // Without a window to wait in, the whole program waits.
+    progress->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     progress->setMinimumDuration(400);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     KeepAboveWindowsOnTop(progress);

@@ -18,6 +18,7 @@
 #include "templates/templateforms.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
@@ -80,6 +81,26 @@ void RebuildTreesAfterDisplayFormatChange()
         Form2->RebuildFilterTree();
 }
 
+namespace {
+// Texts of Qt's own file dialog that its Russian translation leaves in English.
+class MissingQtTexts : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return QString();
+        static const QHash<QByteArray, QString> texts{
+            {"Folder", QStringLiteral("Папка")},  {"File Folder", QStringLiteral("Папка")},
+            {"Drive", QStringLiteral("Диск")},    {"Unknown", QStringLiteral("Неизвестный")},
+            {"Shortcut", QStringLiteral("Ярлык")}, {"Alias", QStringLiteral("Ярлык")}};
+        return texts.value(sourceText);
+    }
+};
+}
+
 void StartUp()
 {
     Q_INIT_RESOURCE(resources);
@@ -90,6 +111,7 @@ void StartUp()
     if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
+    QApplication::installTranslator(new MissingQtTexts(qApp));
 
     // Without a system locale (LANG unset) the Russian interface shows Russian dates and numbers.
     if (QLocale::system().language() == QLocale::C)

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -109,7 +110,17 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
         }
     });
     timer->start(20);
+    QString folderType;
+    QTimer::singleShot(0, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            auto *model = dialog->findChild<QFileSystemModel *>();
+            const QModelIndex folder = model->index(DModule->ProgramFolder + "/System");
+            WaitFor([&] { return model->data(folder.siblingAtColumn(2)).isValid(); });
+            folderType = model->data(folder.siblingAtColumn(2)).toString();
+        }
+    });
     Form1->N12->trigger();
+    EXPECT_EQ(folderType, "Папка") << "Qt's own texts are Russian too";
     delete timer;
     // A window manager keeps the templates window above the main window's own dialogs: this one belongs
     // to no window and is kept on top itself.
