@@ -10,13 +10,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 class ModeWindowsTest : public AppTest
@@ -149,4 +152,12 @@ TEST_F(AppTest, AWindowLargerThanTheScreenOpensWithItsTitleBarOnIt)
     window.resize(200, 100);
     CentreOnScreen(&window);
     EXPECT_EQ(window.pos(), area.center() - QPoint(100, 50));
+
+    // Shown for the first time, a window is centred at the size its contents give it.
+    QDialog dialog;
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel("Выберите в списке каталог и нажмите кнопку действия:"));
+    CentreOnScreen(&dialog);
+    dialog.show();
+    EXPECT_LE((dialog.geometry().center() - area.center()).manhattanLength(), 4) << dialog.geometry().center().x();
 }
