@@ -142,7 +142,7 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
     EXPECT_EQ(answer.keptOnTop(), QList<bool>({true, true, false, false}));
 }
 
-TEST_F(AppTest, AWindowLargerThanTheScreenOpensWithItsTitleBarOnIt)
+TEST_F(AppTest, AWindowIsCentredAtItsShownSizeWithItsTitleBarOnTheScreen)
 {
     QWidget window;
     const QRect area = window.screen()->availableGeometry();
