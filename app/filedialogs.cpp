@@ -1,5 +1,6 @@
 #include "app/filedialogs.h"
 
+#include "app/messages.h"
 #include "core/dmodule.h"
 
 #include <QFileDialog>
@@ -10,7 +11,7 @@ QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog
                   QFileDialog::FileMode fileMode)
 {
     const QString folder = !request.folder.isEmpty() ? request.folder : (DModule ? DModule->ProgramFolder : QString());
-    QFileDialog dialog(parent, request.title, folder);
+    QFileDialog dialog(DialogOwner(parent), request.title, folder);
     dialog.setObjectName(QLatin1String(request.objectName));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -18,6 +19,7 @@ QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog
     dialog.setFileMode(fileMode);
     if (!request.nameFilters.isEmpty())
         dialog.setNameFilters(request.nameFilters);
+    KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/modewindows.h"
 #include "app/progress.h"
 #include "app/recentdatabases.h"
 #include "app/serverdialog.h"
@@ -29,6 +30,7 @@
 #include "settings/form5.h"
 #include "settings/form6.h"
 #include "settings/helppage.h"
+#include "settings/helpwindow.h"
 #include "settings/product.h"
 #include "settings/updatecheck.h"
 #include "settings/updatemessages.h"
@@ -61,6 +63,7 @@ TForm1::TForm1(QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
     setMinimumSize(689, 612);
+    KeepModeWindowPlace(this);
 
     static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим просмотра / заполнения"),
                                                    QStringLiteral("Работа с шаблонами"));
@@ -204,12 +207,12 @@ void TForm1::OpenDataBase(const QString &path)
     showOpenedDatabase();
 }
 
-void TForm1::showOpenedDatabase(const QString &where)
+void TForm1::showOpenedDatabase()
 {
     setDatabaseState(true);
     classifierPage->resetSortChoice();
     Guarded([this] { ClearForm(); });
-    setWindowTitle(QStringLiteral("Вирандел: Режим редактирования") + where);
+    setWindowTitle(ModeWindowTitle(QStringLiteral("Вирандел: Режим редактирования")));
 }
 
 void TForm1::ConnectServerItemClick()
@@ -329,8 +332,7 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
     }
     CurrentDbPath.clear();
     ServerSettings::Remember(DModule->ProgramFolder, server);
-    // Which of the team's databases this is, since no file name tells it.
-    showOpenedDatabase(QStringLiteral(" — %1 на сервере %2:%3").arg(server.database, server.host).arg(server.port));
+    showOpenedDatabase();
     RefreshViewFillMode();
     return true;
 }
@@ -480,10 +482,15 @@ void TForm1::N4Click()
 
 void TForm1::N51Click()
 {
-    const QString problem = OpenHelpPage(DModule->ProgramFolder);
-    // Chosen in another mode, the box belongs to the window on screen, not to this hidden one.
-    if (!problem.isEmpty())
-        ShowMessage(problem, isVisible() ? this : nullptr);
+    const QString problem = HelpPageProblem(DModule->ProgramFolder);
+    if (!problem.isEmpty()) {
+        ShowError(problem, this);
+        return;
+    }
+    // A window of its own, not a child of this one: it stays while the user changes modes.
+    if (!HelpWindow)
+        HelpWindow = new THelpWindow;
+    HelpWindow->ShowPage(HelpPagePath(DModule->ProgramFolder));
 }
 
 void TForm1::SetUpdateServer(const QString &hostAndPort)

@@ -11,6 +11,7 @@ class FieldsPage;
 class ReferencesPage;
 class StartPage;
 class TServerDialog;
+class THelpWindow;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -39,6 +40,7 @@ public:
     FieldsPage *fieldsPage;
     StartPage *startPage;   // in place of the tabs while no database is open
     TServerDialog *ServerDialog;
+    THelpWindow *HelpWindow = nullptr;   // made when help is first asked for
 
     // Opens a database on a server (first making it, when asked) and shows it as OpenDataBase shows a
     // file. When that fails the reason is shown and the program goes on with the database open before.
@@ -112,7 +114,7 @@ protected:
 private:
     void prepareSearchIndex();
     void setDatabaseState(bool open);
-    void showOpenedDatabase(const QString &where = QString());
+    void showOpenedDatabase();
     // "Сохранить как..." on a server database: a database file copy at `path`.
     void saveServerCopy(const QString &path);
     // After a copy into another engine: the catalogs' pictures follow into the copy opened by `openTarget`.

@@ -1,13 +1,8 @@
 #include "app/generalerror.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include "app/messages.h"
 
 void ShowGeneralError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.setObjectName(QStringLiteral("GeneralErrorBox"));
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    ShowError(text, nullptr, QStringLiteral("GeneralErrorBox"));
 }

@@ -1,5 +1,6 @@
 #include "app/progress.h"
 
+#include "app/messages.h"
 #include "core/dmodule.h"
 
 #include <QApplication>
@@ -9,12 +10,16 @@
 
 QProgressDialog *NewProgress(QWidget *parent, const QString &text, int maximum)
 {
-    auto *progress = new QProgressDialog(text, QStringLiteral("Отмена"), 0, maximum, parent);
+    // Window-modal to the window that waits; a hidden one would keep the progress out of sight.
+    QWidget *owner = parent && parent->window()->isVisible() ? parent : DialogOwner(parent);
+    auto *progress = new QProgressDialog(text, QStringLiteral("Отмена"), 0, maximum, owner);
     progress->setObjectName(QStringLiteral("ProgressDialog"));
     progress->setWindowTitle(QApplication::applicationName());
-    progress->setWindowModality(Qt::WindowModal);
+    // Without a window to wait in, the whole program waits.
+    progress->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     progress->setMinimumDuration(400);
     progress->setAttribute(Qt::WA_DeleteOnClose);
+    KeepAboveWindowsOnTop(progress);
     return progress;
 }
 
@@ -40,7 +45,7 @@ public:
     bool keepWaiting() override
     {
         if (!m_progress && m_started.elapsed() >= ShownAfterMs) {
-            m_progress = NewProgress(QApplication::activeWindow(), m_what, 0);
+            m_progress = NewProgress(DialogOwner(), m_what, 0);
             m_progress->setMinimumDuration(0);
             m_progress->setValue(0);
         }

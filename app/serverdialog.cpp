@@ -18,6 +18,8 @@ TServerDialog::TServerDialog(QWidget *parent)
     setObjectName(QStringLiteral("ServerDialog"));
     setWindowTitle(QStringLiteral("Подключение к серверу"));
     setWindowModality(Qt::ApplicationModal);
+    // It blocks every window while open: none of those kept on top may cover it.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
 
     HostEdit = Named<QLineEdit>("HostEdit", this);
     PortEdit = Named<QSpinBox>("PortEdit", this);

@@ -18,6 +18,7 @@
 #include "templates/templateforms.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
@@ -50,14 +51,26 @@ TForm24 *Form24 = nullptr;
 
 void CentreOnScreen(QWidget *window)
 {
-    QScreen *screen = window->screen() ? window->screen() : QApplication::primaryScreen();
+    // The screen the user works on: that of the window in use, else the window's own.
+    const QWidget *active = QApplication::activeWindow();
+    QScreen *screen = active && active != window ? active->screen() : window->screen();
+    if (!screen)
+        screen = QApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
     QSize size = window->frameGeometry().size();
-    if (!window->isVisible())
-        size = window->size().expandedTo(window->sizeHint());
-    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    if (!window->isVisible()) {
+        // Shown for the first time, a window takes the size its contents ask for: it is centred at that size.
+        if (!window->testAttribute(Qt::WA_Resized))
+            window->adjustSize();
+        size = window->size();
+    }
+    QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    // A window larger than the screen keeps its title bar and left edge on it.
+    topLeft.setX(qMax(topLeft.x(), area.left()));
+    topLeft.setY(qMax(topLeft.y(), area.top()));
+    window->move(topLeft);
 }
 
 void RebuildTreesAfterDisplayFormatChange()
@@ -66,6 +79,26 @@ void RebuildTreesAfterDisplayFormatChange()
         Form1->ClassesViewExpand(nullptr);
     if (Form2 && DModule->connected())
         Form2->RebuildFilterTree();
+}
+
+namespace {
+// Texts of Qt's own file dialog that its Russian translation leaves in English.
+class MissingQtTexts : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return QString();
+        static const QHash<QByteArray, QString> texts{
+            {"Folder", QStringLiteral("Папка")},  {"File Folder", QStringLiteral("Папка")},
+            {"Drive", QStringLiteral("Диск")},    {"Unknown", QStringLiteral("Неизвестный")},
+            {"Shortcut", QStringLiteral("Ярлык")}, {"Alias", QStringLiteral("Ярлык")}};
+        return texts.value(sourceText);
+    }
+};
 }
 
 void StartUp()
@@ -78,6 +111,7 @@ void StartUp()
     if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
+    QApplication::installTranslator(new MissingQtTexts(qApp));
 
     // Without a system locale (LANG unset) the Russian interface shows Russian dates and numbers.
     if (QLocale::system().language() == QLocale::C)

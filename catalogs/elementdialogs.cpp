@@ -182,6 +182,7 @@ bool ChooseElementFont(QWidget *parent, QFont &font, Layout::Color &colour)
     QFontDialog dialog(font, parent);
     dialog.setObjectName(QStringLiteral("FontDialog"));
     dialog.setOption(QFontDialog::DontUseNativeDialog);
+    KeepAboveWindowsOnTop(&dialog);
     Layout::Color chosenColour = colour;
     // Qt's font dialog has no colour of its own: a button beside OK chooses the font colour.
     if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
@@ -203,6 +204,7 @@ std::optional<Layout::Color> ChooseElementColor(QWidget *parent, Layout::Color s
     QColorDialog dialog(Layout::ToQColor(start, defaultRole), parent);
     dialog.setObjectName(QStringLiteral("ColorDialog"));
     dialog.setOption(QColorDialog::DontUseNativeDialog);
+    KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return Layout::FromQColor(dialog.selectedColor());

@@ -5,6 +5,7 @@
 #include "app/generalerror.h"
 #include "app/grids.h"
 #include "app/messages.h"
+#include "app/modewindows.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/elementwidgets.h"
 #include "core/dmodule.h"
@@ -48,6 +49,8 @@ TForm11::TForm11(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(PlainCaption);
+    // The window fills the monitor of the other modes; it has no maximise button.
+    KeepModeWindowPlace(this, ModePlacement::FillsScreen);
 
     auto *central = new QWidget(this);
     bookPanel = new DesignerBookPanel(central);
@@ -129,14 +132,6 @@ void TForm11::FormCreate()
 {
     clearElements();
     CatalogName.clear();
-}
-
-void TForm11::showEvent(QShowEvent *event)
-{
-    // The window fills its monitor; it has no maximise button.
-    if (QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen())
-        setGeometry(screen->availableGeometry());
-    QMainWindow::showEvent(event);
 }
 
 void TForm11::resizeEvent(QResizeEvent *event)
@@ -259,8 +254,8 @@ void TForm11::clearElements()
 
 void TForm11::setCatalogCaption()
 {
-    setWindowTitle(CatalogName.isEmpty() ? PlainCaption
-                                         : PlainCaption + QStringLiteral(" (\"%1\")").arg(CatalogName));
+    setWindowTitle(ModeWindowTitle(CatalogName.isEmpty() ? PlainCaption
+                                                         : PlainCaption + QStringLiteral(" (\"%1\")").arg(CatalogName)));
 }
 
 bool TForm11::SaveCatalog(const QString &Name)

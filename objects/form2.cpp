@@ -5,6 +5,7 @@
 #include "app/generalerror.h"
 #include "app/grids.h"
 #include "app/messages.h"
+#include "app/modewindows.h"
 #include "app/named.h"
 #include "catalogs/form11.h"
 #include "catalogs/form12.h"
@@ -40,6 +41,7 @@ TForm2::TForm2(QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения"));
     setMinimumSize(750, 590);
+    KeepModeWindowPlace(this);
 
     static_cast<ModeMenu &>(*this) = BuildModeMenu(menuBar(), QStringLiteral("Перейти в режим редактирования"),
                                                    QStringLiteral("Удалить/изменить шаблоны"));
@@ -137,6 +139,7 @@ void TForm2::LoadGeneral()
 {
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     BuildObjectListPieces(fields);
+    setWindowTitle(ModeWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения")));
     filterPanel->reset();
     // The search starts empty on every entry, as the filter and the order do.
     ResetSearchBox({SearchEdit, SearchTimer});

@@ -1,20 +1,24 @@
 #include "settings/helppage.h"
 
-#include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
-QString OpenHelpPage(const QString &programFolder)
+QString HelpPagePath(const QString &programFolder)
 {
-    const QFileInfo folder(programFolder + QStringLiteral("/System"));
-    if (!folder.isDir())
+    return programFolder + QStringLiteral("/System/Help.htm");
+}
+
+QString HelpPageProblem(const QString &programFolder)
+{
+    if (!QFileInfo(programFolder + QStringLiteral("/System")).isDir())
         return QStringLiteral("Не найден путь к файлу Help.htm!");
-    const QFileInfo page(folder.filePath() + QStringLiteral("/Help.htm"));
+    const QFileInfo page(HelpPagePath(programFolder));
     if (!page.exists())
         return QStringLiteral("Не найден файл Help.htm!");
     if (!page.isFile())
         return QStringLiteral("Неправильный формат файла Help.htm!");
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath())))
-        return QStringLiteral("Не удалось открыть файл Help.htm: в системе не задана программа для просмотра веб-страниц!");
+    QFile file(page.filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Не удается прочитать файл Help.htm!");
     return {};
 }

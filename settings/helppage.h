@@ -2,6 +2,7 @@
 
 #include <QString>
 
-// Opens System/Help.htm of the program folder in the user's browser. Returns the message for the user
-// when it cannot be opened, an empty text when it was handed to the browser.
-QString OpenHelpPage(const QString &programFolder);
+// System/Help.htm of the program folder.
+QString HelpPagePath(const QString &programFolder);
+// Why the help page cannot be shown, as the message for the user; an empty text when it can.
+QString HelpPageProblem(const QString &programFolder);

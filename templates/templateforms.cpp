@@ -42,6 +42,26 @@ QString programFolder()
     return DModule->ProgramFolder;
 }
 
+// The success message; the catalogs a template never keeps are named, so none is thought saved.
+QString SavedMessage(const TemplateStore::SavedTemplate &saved)
+{
+    QString text = QStringLiteral("Шаблон успешно сохранен!");
+    const QStringList &catalogs = saved.catalogsLeftOut;
+    if (catalogs.isEmpty())
+        return text;
+    constexpr int Listed = 10;
+    QStringList quoted;
+    for (const QString &name : catalogs.mid(0, Listed))
+        quoted << QStringLiteral("«%1»").arg(name);
+    if (catalogs.size() > Listed)
+        quoted << QStringLiteral("…");
+    return text + MessageLineBreak
+           + QStringLiteral("Каталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (%1): %2.")
+                 .arg(catalogs.size())
+                 .arg(quoted.join(QStringLiteral(", ")))
+           + MessageLineBreak + QStringLiteral("В вашей базе данных они остались без изменений.");
+}
+
 // A file operation that may take a moment runs under the wait cursor; its error is shown after it.
 template <typename Action>
 bool BusyGuarded(Action &&action)
@@ -288,8 +308,9 @@ void TForm10::Button1Click()
         saveFromServer(name, strip);
         return;
     }
+    TemplateStore::SavedTemplate result;
     const bool saved = BusyGuarded([&] {
-        TemplateStore::SaveTemplate(*DModule, programFolder(), name, Form1->CurrentDbPath, strip, [](const QString &path) {
+        result = TemplateStore::SaveTemplate(*DModule, programFolder(), name, Form1->CurrentDbPath, strip, [](const QString &path) {
             Form1->OpenDataBase(path);
             return DModule->connected();
         });
@@ -298,7 +319,7 @@ void TForm10::Button1Click()
     if (!saved)
         return;
     close();
-    ShowMessage(QStringLiteral("Шаблон успешно сохранен!"));
+    ShowMessage(SavedMessage(result));
 }
 
 void TForm10::saveFromServer(const QString &name, TemplateStore::StripChoice strip)
@@ -306,7 +327,7 @@ void TForm10::saveFromServer(const QString &name, TemplateStore::StripChoice str
     QProgressDialog *progress = NewProgress(this, QStringLiteral("Сохранение шаблона..."), 1000);
     // The open database is read as of one moment meanwhile; no window may change it before the copy ends.
     progress->setWindowModality(Qt::ApplicationModal);
-    bool saved = false;
+    std::optional<TemplateStore::SavedTemplate> saved;
     QString error;
     try {
         saved = TemplateStore::SaveServerTemplate(*DModule, programFolder(), name, strip, ProgressIn(progress));
@@ -323,7 +344,7 @@ void TForm10::saveFromServer(const QString &name, TemplateStore::StripChoice str
         return;
     }
     close();
-    ShowMessage(QStringLiteral("Шаблон успешно сохранен!"));
+    ShowMessage(SavedMessage(*saved));
 }
 
 void TForm10::Button2Click()

@@ -1,5 +1,6 @@
 #include "templates/templatestore.h"
 
+#include "catalogs/catalogstore.h"
 #include "core/dberror.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
@@ -129,10 +130,11 @@ QString RenameProblem(const QString &programFolder, const QStringList &names, co
     return QString();
 }
 
-void StripTemplateCopy(TDModule &module, StripChoice choice)
+SavedTemplate StripTemplateCopy(TDModule &module, StripChoice choice)
 {
     module.FinishPendingReads();
     Transaction tx(module);
+    SavedTemplate saved{CatalogStore::Names(module)};
     module.exec(QStringLiteral("DELETE FROM KATALOGS"));
     if (choice.objects) {
         module.exec(QStringLiteral("DELETE FROM GENER"));
@@ -150,9 +152,10 @@ void StripTemplateCopy(TDModule &module, StripChoice choice)
     for (SharedQuery *query : {module.QRWork, module.QRFields, module.QRGeneral, module.QRClasses})
         query->close();
     module.exec(QStringLiteral("VACUUM"));
+    return saved;
 }
 
-void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &currentPath,
+SavedTemplate SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &currentPath,
                   StripChoice choice, const DatabaseOpener &open)
 {
     // A copy: the caller's path (the main window's current path) changes when the template copy is opened.
@@ -181,8 +184,9 @@ void SaveTemplate(TDModule &module, const QString &programFolder, const QString 
     };
     if (!open(path))
         fail(QStringLiteral("не удается открыть копию базы данных."));
+    SavedTemplate saved;
     try {
-        StripTemplateCopy(module, choice);
+        saved = StripTemplateCopy(module, choice);
     } catch (const DbError &error) {
         fail(error.message());
     }
@@ -199,10 +203,11 @@ void SaveTemplate(TDModule &module, const QString &programFolder, const QString 
         QFile::remove(path);
         throw DbError(notSaved(error.message()));
     }
+    return saved;
 }
 
-bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
-                        const DatabaseCopy::Progress &progress)
+std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name,
+                                                StripChoice choice, const DatabaseCopy::Progress &progress)
 {
     QStringList names = ReadNames(programFolder);
     const QString problem = SaveProblem(programFolder, names, name);
@@ -217,14 +222,15 @@ bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QS
         throw DbError(notSaved(error.message()));
     }
     if (!copied)
-        return false;
+        return std::nullopt;
     // The copy holds no catalog pictures (a file keeps them in folders, and none are carried over); the
     // stripping removes the catalogs themselves.
+    SavedTemplate saved;
     try {
         {
             TDModule copy;
             copy.OpenConnection(path);
-            StripTemplateCopy(copy, choice);
+            saved = StripTemplateCopy(copy, choice);
         }
         names << name;
         WriteNames(programFolder, names);
@@ -232,7 +238,7 @@ bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QS
         RemoveDatabaseFile(path);
         throw DbError(notSaved(error.message()));
     }
-    return true;
+    return saved;
 }
 
 bool CreateServerDatabaseFrom(const QString &source, const ServerConnection &target, const DatabaseCopy::Progress &progress)

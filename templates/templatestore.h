@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class TDModule;
 
@@ -51,9 +52,15 @@ struct StripChoice
     bool books = false;     // generated reference books (and every link)
 };
 
+// What saving a template left out that the user may not expect: a template never keeps catalogs.
+struct SavedTemplate
+{
+    QStringList catalogsLeftOut;   // the names of the catalogs of the database saved
+};
+
 // Empties what a template never keeps (catalogs) and what the choice says, as one transaction on the
-// database open in `module`.
-void StripTemplateCopy(TDModule &module, StripChoice choice);
+// database open in `module`. Tells which catalogs it removed.
+SavedTemplate StripTemplateCopy(TDModule &module, StripChoice choice);
 
 // Opens a database file in the program; false when it could not be opened (the opener tells the user).
 using DatabaseOpener = std::function<bool(const QString &path)>;
@@ -61,14 +68,14 @@ using DatabaseOpener = std::function<bool(const QString &path)>;
 // Saves the database `current` as template `name`: copies it, opens the copy, strips it, opens `current`
 // again and lists the name last. When any step fails the copy is removed, the name is not listed and
 // `current` is open again if it can be; the error says what failed.
-void SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
+SavedTemplate SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
                   StripChoice choice, const DatabaseOpener &open);
 
 // Saves the server database open in `module` as template `name`: a file like any other, made by copying
 // the database into it and stripping the copy through a connection of its own, then listed last.
-// `module` stays open and is only read. Returns false when stopped through `progress`. When stopped or
+// `module` stays open and is only read. Returns nothing when stopped through `progress`. When stopped or
 // failing no template file is left and the name is not listed; the error says what failed.
-bool SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
+std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
                         const DatabaseCopy::Progress &progress = {});
 
 // A new database on a server as a copy of the database file `source` (a template), which is only read.

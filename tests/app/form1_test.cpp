@@ -41,7 +41,7 @@ QByteArray bytesOf(const QString &path)
 
 TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowWithout)
 {
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
     expectDatabaseState(true);
     EXPECT_EQ(Form1->TabbedNotebook->currentIndex(), 1);
@@ -66,7 +66,7 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowW
     ChooseFileInNextDialog(other);
     Form1->N12->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, other);
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — other.mdb");
     expectDatabaseState(true);
 }
 
@@ -76,7 +76,7 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
     ChooseFileInNextDialog(folder->path() + "/copy");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — copy.mdb");
     module->QRWork->open("SELECT * FROM CLASSES");
     EXPECT_EQ(module->QRWork->asString("C_NAME"), "Метр") << "the copy carries the data";
 

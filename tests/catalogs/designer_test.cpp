@@ -107,7 +107,7 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
     enterDesigner();
     EXPECT_FALSE(Form2->isVisible());
     EXPECT_TRUE(Form12->isVisible());
-    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога");
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
     const QList<QPushButton *> buttons = Form12->buttons();
     ASSERT_EQ(buttons.size(), 9);
     EXPECT_EQ(buttons[4]->text(), "Добавить ссылки на справочники");
@@ -301,7 +301,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
 
     save("Д'Артаньян");
     EXPECT_FALSE(Form18->isVisible());
-    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\")");
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\") — test.mdb");
     const QString folder = catalogFolder("Д'Артаньян");
     EXPECT_EQ(bytes(folder + "/Image0.jpg"), bytes(blue));
     EXPECT_EQ(bytes(folder + "/Background.jpg"), bytes(back));
@@ -318,7 +318,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     EXPECT_TRUE(Form11->TextImages.isEmpty());
     EXPECT_FALSE(Form11->Background->hasPicture());
     EXPECT_FALSE(Form11->DeleteBackgroundItem->isEnabled());
-    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога");
+    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
 
     ASSERT_TRUE(Form11->OpenCatalog("Д'Артаньян"));
     EXPECT_TRUE(Form11->Labels.isEmpty());

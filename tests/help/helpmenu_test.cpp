@@ -2,20 +2,26 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "catalogs/catalogforms.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "settings/form5.h"
+#include "settings/helpwindow.h"
 #include "settings/product.h"
 #include "settings/updatecheck.h"
 #include "support/testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -64,16 +70,75 @@ protected:
 };
 }
 
-TEST_F(HelpMenuTest, HelpOpensThePageInTheBrowserOrSaysItIsMissing)
+namespace {
+void writeFile(const QString &path, const QString &text)
 {
-    const QString page = DModule->ProgramFolder + "/System/Help.htm";
-    QFile file(page);
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    file.write(text.toUtf8());
+}
+
+// Clicks the link showing `text`, as the user does with the mouse.
+void clickLink(QTextBrowser *browser, const QString &text)
+{
+    const QTextCursor found = browser->document()->find(text);
+    ASSERT_FALSE(found.isNull()) << text.toStdString();
+    QTextCursor inside(browser->document());
+    inside.setPosition(found.selectionStart() + 1);
+    const QPoint at = browser->cursorRect(inside).center();
+    QTest::mouseMove(browser->viewport(), at);
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
+}
+}
+
+TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClosesIt)
+{
+    const QString system = DModule->ProgramFolder + "/System/";
+    QString body = "<h1>Начало</h1><p><a href=\"http://example.org/faq\">На сайте</a> <a href=\"#end\">К разделу</a> "
+                   "<a href=\"more.htm\">Подробнее</a></p>";
+    for (int i = 0; i < 200; ++i)
+        body += QString("<p>Абзац %1</p>").arg(i);
+    body += "<h2><a name=\"end\"></a>Последний раздел</h2>";
+    writeFile(system + "Help.htm",
+              "<html><head><meta charset=\"utf-8\"><title>Справка по программе</title></head><body>" + body + "</body></html>");
+    writeFile(system + "more.htm", "<html><head><meta charset=\"utf-8\"></head><body><p>Вторая страница</p></body></html>");
+
     Form2->N51->trigger();
-    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath())});
-    QFile::remove(page);
+    THelpWindow *window = Form1->HelpWindow;
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    auto *browser = window->findChild<QTextBrowser *>("HelpBrowser");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Справка по программе");
+    EXPECT_TRUE(browser->toPlainText().startsWith("Начало"));
+    EXPECT_TRUE(catcher.urls.isEmpty()) << "no browser is needed";
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "nothing kept on top is on screen";
+
+    clickLink(browser, "На сайте");
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl("http://example.org/faq")});
+    EXPECT_EQ(browser->verticalScrollBar()->value(), 0);
+    clickLink(browser, "К разделу");
+    EXPECT_EQ(browser->source().fragment(), "end");
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+    browser->verticalScrollBar()->setValue(0);
+    clickLink(browser, "Подробнее");
+    EXPECT_EQ(browser->toPlainText(), "Вторая страница");
+
+    QTest::keyClick(browser, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    // Opened again, it shows the help page from its beginning, above the about box kept on top.
+    Form1->N53->trigger();
+    Form1->N51->trigger();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(browser->toPlainText().startsWith("Начало"));
+    window->close();
+    Form5->close();
+
+    QFile::remove(system + "Help.htm");
     EXPECT_EQ(check(Form1->N51, {}), QStringList{"Не найден файл Help.htm!"});
+    EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(catcher.urls.size(), 1);
 }
 
@@ -101,6 +166,35 @@ TEST_F(HelpMenuTest, PublishedVersionsAreComparedAndAnnouncedWithBothLines)
     }
     EXPECT_TRUE(Form1->N52->isEnabled() && Form2->N52->isEnabled());
     EXPECT_FALSE(Form1->Timer->isActive());
+}
+
+TEST_F(HelpMenuTest, TheUpdateAnswerOpensAboveTheCatalogListKeptOnTop)
+{
+    addField(*module, "Цена", IntegerType);
+    Form2->LoadGeneral();
+    Form2->show();
+    Form2->GoToCatalogBtn->click();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
+    Form11->N12->trigger();
+    ASSERT_TRUE(Form19->isVisible());
+    ASSERT_TRUE(Form19->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    VersionServer same("1.0.2 final\r\n"), slow("1.0.2 final\r\n", 400);
+
+    // Asked for in the designer: the list stays above the designer's boxes, so the box belongs to no window
+    // and is kept on top itself.
+    Form11->activateWindow();
+    ASSERT_TRUE(WaitFor([] { return QApplication::activeWindow() == Form11; }));
+    Form1->SetUpdateServer(same.address());
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form11->N42->trigger();
+    // The user turns to the list while the check waits: the answer opens over the list.
+    Form1->SetUpdateServer(slow.address());
+    QTimer::singleShot(100, [] { Form19->activateWindow(); });
+    Form11->N42->trigger();
+    EXPECT_EQ(answer.texts(), QStringList({NoUpdates, NoUpdates}));
+    EXPECT_EQ(answer.owners(), QStringList({"", "Form19"}));
+    EXPECT_EQ(answer.keptOnTop(), QList<bool>({true, true}));
+    Form11->close();
 }
 
 TEST_F(HelpMenuTest, ASlowServerIsUnreachableAfterSixSecondsWhileTheEntriesWait)

@@ -362,13 +362,17 @@ MessageBoxAnswerer::MessageBoxAnswerer(const std::function<int(const QString &te
     m_timer->setInterval(10);
     auto texts = m_texts;
     auto titles = m_titles;
-    QObject::connect(m_timer, &QTimer::timeout, [texts, titles, policy] {
+    auto owners = m_owners;
+    auto onTop = m_onTop;
+    QObject::connect(m_timer, &QTimer::timeout, [texts, titles, owners, onTop, policy] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box->property("answered").toBool())
             return;
         box->setProperty("answered", true);
         texts->append(box->text());
         titles->append(box->windowTitle());
+        owners->append(box->parentWidget() ? box->parentWidget()->window()->objectName() : QString());
+        onTop->append(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QAbstractButton *button = box->button(QMessageBox::StandardButton(policy(box->text())));
         if (!button)
             button = box->buttons().isEmpty() ? nullptr : box->buttons().constFirst();
@@ -461,7 +465,9 @@ void TypeKeys(QWidget *widget, const QString &text)
             QTest::keyClick(widget, Qt::Key_Return);
             continue;
         }
-        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        // Qt names a letter's key by its capital.
+        const auto key = Qt::Key(ch.toUpper().unicode());
+        QTest::sendKeyEvent(QTest::Press, widget, key, QString(ch), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, key, QString(ch), Qt::NoModifier);
     }
 }

@@ -14,6 +14,7 @@
 #include "objects/objectstore.h"
 
 class TDModule;
+class QWidget;
 
 // The database server the test script started (VIRANDEL_TEST_PG_HOST / _PORT / _USER), if any.
 bool TestServerStarted();
@@ -119,11 +120,16 @@ public:
     ~MessageBoxAnswerer();
     QStringList texts() const { return *m_texts; }
     QStringList titles() const { return *m_titles; }
+    // Per box: the object name of the window it belonged to (empty for none) and whether it was kept on top.
+    QStringList owners() const { return *m_owners; }
+    QList<bool> keptOnTop() const { return *m_onTop; }
     int seen() const { return int(m_texts->size()); }
 
 private:
     std::shared_ptr<QStringList> m_texts = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> m_titles = std::make_shared<QStringList>();
+    std::shared_ptr<QStringList> m_owners = std::make_shared<QStringList>();
+    std::shared_ptr<QList<bool>> m_onTop = std::make_shared<QList<bool>>();
     class QTimer *m_timer;
 };
 

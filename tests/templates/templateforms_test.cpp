@@ -122,7 +122,7 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
     Form9->Button1->click();
     EXPECT_EQ(filters, QStringList{"База данных Вирандел (*.mdb)"});
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — base.mdb");
     EXPECT_EQ(openClass(), "");
     EXPECT_FALSE(Form9->isVisible());
 
@@ -153,15 +153,26 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
     for (const auto &[name, message] : {std::pair{"", "Введите имя шаблона!"}, std::pair{"Мой шаблон", "Шаблон успешно сохранен!"},
                                         std::pair{"Мой шаблон", "Шаблон с таким именем уже существует!"}}) {
         Form1->N31->trigger();
-        Form10->Edit1->setText(name);
+        TypeKeys(Form10->Edit1, name);
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form10->Button1->click();
         EXPECT_EQ(answer.texts(), QStringList{message});
         EXPECT_EQ(Form10->isVisible(), QString(message) != "Шаблон успешно сохранен!") << message;
     }
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования");
+    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER").toInt(), 0);
+
+    // Catalogs never go into a template: the success message names those left out, which stay in the database.
+    exec("INSERT INTO KATALOGS VALUES (1, 'Залы', '', '')");
+    exec("INSERT INTO KATALOGS VALUES (2, 'Витрина \"Минералы\"', '', '')");
+    Form1->N31->trigger();
+    TypeKeys(Form10->Edit1, "С каталогами");
+    EXPECT_EQ(click(Form10->Button1),
+              QStringList{"Шаблон успешно сохранен!\n\rКаталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (2): "
+                          "«Витрина \"Минералы\"», «Залы».\n\rВ вашей базе данных они остались без изменений."});
+    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS").toInt(), 0);
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 2);
 }
 
 TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabases)
