@@ -184,7 +184,8 @@ void FinishSave(const Places &places)
         std::error_code error;
         std::filesystem::rename(fsPath(fresh.filePath(file)), fsPath(places.folder + QLatin1Char('/') + file), error);
         if (error)
-            throw DbError(QStringLiteral("Не удалось перенести картинку каталога в папку %1: %2")
+            throw DbError(QStringLiteral("Каталог сохранен, но его картинки не перенесены в папку %1 (%2). "
+                                         "Они будут перенесены при следующем открытии каталога.")
                               .arg(QDir::toNativeSeparators(places.folder), QString::fromStdString(error.message())));
     }
     syncFolder(places.folder);

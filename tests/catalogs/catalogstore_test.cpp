@@ -110,18 +110,6 @@ TEST_F(CatalogStoreTest, PicturesAreWrittenByteForByteAndNamedByPosition)
     EXPECT_EQ(fileBytes(folder + "/Image1.jpg"), "second");
 }
 
-TEST_F(CatalogStoreTest, AFailedPictureWriteLeavesTheOldRow)
-{
-    Save(*module, "Main", {}, {});
-    const QString before = scalar("SELECT K_DATA FROM KATALOGS").toString();
-    // A folder where the picture file should be makes the write fail.
-    QDir().mkpath(folderOf("Main") + "/Background.jpg");
-    Layout::Catalog layout;
-    layout.textLabels = {{"новая", Layout::Colors::WindowText, 8, "Arial", 0, 0}};
-    EXPECT_THROW(Save(*module, "Main", layout, {"jpeg", {}}), DbError);
-    EXPECT_EQ(rows("SELECT K_ID, K_DATA FROM KATALOGS"), (QList<QVariantList>{{1, before}}));
-}
-
 TEST_F(CatalogStoreTest, NamesWithQuotesWorkAndNamesThatCannotBeFoldersAreRefused)
 {
     Layout::Catalog layout;
@@ -253,7 +241,10 @@ TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteLeavesTheOldCatalogOrT
         }
     }
 
-    // The row statements refused by the database itself.
+    // Real faults: a folder where a picture file should go, and row statements the database refuses.
+    QDir().mkpath(folderOf("Другой") + "/Background.jpg");
+    EXPECT_THROW(Save(*module, "Другой", b.layout, b.pictures), DbError);
+    EXPECT_EQ(shown(*module, "Другой", a, b), "none");
     saveA();
     refuse("INSERT", "KATALOGS");
     EXPECT_THROW(saveB(), DbError);
