@@ -10,9 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QSaveFile>
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #ifdef Q_OS_UNIX
@@ -206,6 +208,64 @@ void FinishDelete(const Places &places)
     places.tidy();
 }
 
+// One program at a time changes the files beside a database file: a lock file beside the database,
+// taken over when the program that made it is no longer running. Taken again by the same thread
+// (a save recovering first), it is the same lock.
+class FilesLock
+{
+public:
+    FilesLock(const QString &databasePath, int waitMs)
+        : m_path(databasePath + QLatin1String(".catalogs-lock"))
+    {
+        if (heldPaths().contains(m_path)) {
+            ++heldPaths()[m_path];
+            return;
+        }
+        m_lock = std::make_unique<QLockFile>(m_path);
+        // Held as long as its program runs, however long a save of large pictures takes.
+        m_lock->setStaleLockTime(0);
+        if (!m_lock->tryLock(waitMs)) {
+            m_error = m_lock->error();
+            m_lock.reset();
+            return;
+        }
+        heldPaths()[m_path] = 1;
+    }
+    ~FilesLock()
+    {
+        if (m_error == QLockFile::NoError && --heldPaths()[m_path] == 0)
+            heldPaths().remove(m_path);
+    }
+    FilesLock(const FilesLock &) = delete;
+    FilesLock &operator=(const FilesLock &) = delete;
+
+    bool held() const { return m_error == QLockFile::NoError; }
+    // For a change: the reason it cannot be made now.
+    void throwUnlessHeld() const
+    {
+        if (m_error == QLockFile::LockFailedError)
+            throw DbError(QStringLiteral("Каталоги этой базы данных сейчас сохраняет другая программа. Повторите действие позже."));
+        if (!held())
+            throw fileError(QStringLiteral("Нет доступа на запись к папке %1"), QFileInfo(m_path).absolutePath());
+    }
+
+private:
+    static QHash<QString, int> &heldPaths()
+    {
+        thread_local QHash<QString, int> paths;
+        return paths;
+    }
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    QLockFile::LockError m_error = QLockFile::NoError;
+};
+
+// How long a change waits for another program's, and a reader for the lock before it reads on.
+constexpr int ChangeWaitMs = 5000;
+constexpr int ReaderWaitMs = 100;
+
+void recoverHeld(TDModule &module, const QString &database);
+
 QStringList subfolders(const QString &path)
 {
     return QDir(path).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -247,8 +307,11 @@ QString Save(TDModule &module, const QString &name, Layout::Catalog layout, cons
         transaction.commit();
         return QString();
     }
-    Recover(module);
-    const Places places(databasePath(module), name);
+    const QString database = databasePath(module);
+    const FilesLock lock(database, ChangeWaitMs);
+    lock.throwUnlessHeld();
+    recoverHeld(module, database);
+    const Places places(database, name);
     const QString layoutText = Layout::Write(layout);
     try {
         WriteNew(places, layoutText, layout, pictures);
@@ -326,8 +389,11 @@ void Delete(TDModule &module, const QString &name)
         transaction.commit();
         return;
     }
-    Recover(module);
-    const Places places(databasePath(module), name);
+    const QString database = databasePath(module);
+    const FilesLock lock(database, ChangeWaitMs);
+    lock.throwUnlessHeld();
+    recoverHeld(module, database);
+    const Places places(database, name);
     // The folder steps aside before the row goes; it is removed only after the commit.
     const bool hasFolder = storedText(module, name) && QFileInfo(places.folder).isDir();
     bool moved = false;
@@ -358,6 +424,17 @@ void Recover(TDModule &module)
     if (onServer(module) || !module.connected())
         return;
     const QString database = databasePath(module);
+    if (!QFileInfo(Places(database, QString()).work).isDir())
+        return;
+    // While another program is saving, what lies in the work folder is its own: read on without it.
+    const FilesLock lock(database, ReaderWaitMs);
+    if (lock.held())
+        recoverHeld(module, database);
+}
+
+namespace {
+void recoverHeld(TDModule &module, const QString &database)
+{
     const QString work = Places(database, QString()).work;
     if (!QFileInfo(work).isDir())
         return;
@@ -378,10 +455,13 @@ void Recover(TDModule &module)
     }
     Places(database, QString()).tidy();
 }
+}
 
 void CopyDatabase(TDModule &module, const QString &source, const QString &target)
 {
     const QString copy = QFileInfo(target).absoluteFilePath();
+    const FilesLock lock(databasePath(module), ChangeWaitMs);
+    lock.throwUnlessHeld();
     QList<Places> written;
     const auto dropWritten = [&] {
         for (const Places &places : std::as_const(written))

@@ -29,7 +29,8 @@ QString NameError(const QString &name);
 // Replaces the catalog of that name, row and pictures together. Beside a file the pictures are written
 // into a folder of their own first, the row is replaced in one transaction, and only after its commit do
 // they take the place of the old ones; a failure or an interruption anywhere leaves the old catalog whole
-// (finished on the next use when the row was committed). On a server, pictures and row in one transaction.
+// (finished on the next use when the row was committed). One program at a time changes the catalogs
+// of a file: another waits a few seconds, then is refused. On a server, pictures and row in one transaction.
 // Returns the catalog folder (empty on a server).
 QString Save(TDModule &module, const QString &name, Layout::Catalog layout, const Pictures &pictures);
 
@@ -56,7 +57,7 @@ void Delete(TDModule &module, const QString &name);
 
 // Finishes or takes back what an interrupted save or delete left beside the open database file, as its
 // row tells: afterwards every catalog folder holds either the old or the new pictures. Runs before every
-// use of a catalog; nothing to do on a server.
+// use of a catalog; left alone while another program is saving, and on a server.
 void Recover(TDModule &module);
 
 // Copies the open database file `source` to `target` with folders of its own for its catalogs: the

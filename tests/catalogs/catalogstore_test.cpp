@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -255,6 +256,30 @@ TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteLeavesTheOldCatalogOrT
     refuse("DELETE", "KATALOGS");
     EXPECT_THROW(remove(), DbError);
     allowAgain("KATALOGS");
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_FALSE(QFileInfo::exists(workFolder()));
+}
+
+// Another program saving the same file's catalogs: what it has written beside is left to it, and a
+// change waits for it, then is refused with a message.
+TEST_F(CatalogStoreTest, WhileAnotherProgramSavesReadersLeaveItsFilesAndChangesWait)
+{
+    const Version a = version('A', 1), b = version('B', 1);
+    Save(*module, "Main", a.layout, a.pictures);
+    QLockFile other(dbPath + ".catalogs-lock");
+    other.setStaleLockTime(0);
+    ASSERT_TRUE(other.tryLock());
+    const QString itsPictures = workFolder() + "/new/Main";
+    QDir().mkpath(itsPictures);
+    QFile picture(itsPictures + "/Image0.jpg");
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.close();
+
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_TRUE(QFileInfo::exists(itsPictures + "/Image0.jpg"));
+    EXPECT_THROW(Save(*module, "Main", b.layout, b.pictures), DbError);
+    other.unlock();
+    // Left by a program that ended without finishing: taken back.
     EXPECT_EQ(shown(*module, "Main", a, b), "A");
     EXPECT_FALSE(QFileInfo::exists(workFolder()));
 }
