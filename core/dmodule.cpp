@@ -2,6 +2,7 @@
 
 #include "core/schema.h"
 
+#include "catalogs/catalogstore.h"
 #include "core/changenotice.h"
 #include "core/collation.h"
 #include "core/dberror.h"
@@ -133,9 +134,16 @@ void TDModule::openFile(const QString &path, bool readOnly)
         CloseConnection();
         throw;
     }
+    if (readOnly)
+        return;
     // Indexes an earlier version did not make are made in files the program works in, never in one it only reads.
-    if (!readOnly)
-        FieldIndexes::EnsureFieldIndexes(*this);
+    FieldIndexes::EnsureFieldIndexes(*this);
+    // A catalog save or delete cut short is finished or taken back now; one that cannot be is tried
+    // again, and reported, when the catalog is used.
+    try {
+        CatalogStore::Recover(*this);
+    } catch (const DbError &) {
+    }
 }
 
 void PrepareFileConnection(QSqlDatabase &db)
