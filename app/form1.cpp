@@ -412,7 +412,7 @@ void TForm1::N13Click()
         saveServerCopy(path);
         return;
     }
-    if (!Guarded([&] { CopyDatabaseFile(CurrentDbPath, path); }))
+    if (!Guarded([&] { CatalogStore::CopyDatabase(*DModule, CurrentDbPath, path); }))
         return;
     OpenDataBase(path);
     // Chosen in the view/fill mode, the list goes on showing the file now open.

@@ -1,6 +1,7 @@
 #include "catalogs/catalogstore.h"
 
 #include "core/dberror.h"
+#include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/schemanames.h"
@@ -9,20 +10,103 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace CatalogStore {
 
+std::function<void(const QString &write)> BeforeWrite;
+
 namespace {
+void beforeWrite(const QString &write)
+{
+    if (BeforeWrite)
+        BeforeWrite(write);
+}
+
+DbError fileError(const QString &text, const QString &path)
+{
+    return DbError(text.arg(QDir::toNativeSeparators(path)));
+}
+
 void WriteFile(const QString &path, const QByteArray &data)
 {
-    // Saving again writes the same pictures: a file that holds them already is left as it is.
-    if (QFileInfo(path).size() == data.size() && ReadPicture(path) == data)
-        return;
+    beforeWrite(QFileInfo(path).fileName());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+        throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+std::filesystem::path fsPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Makes the entries of a folder durable, so a move survives a power cut as well as a killed program.
+void syncFolder(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+// A picture the catalog folder holds already is left there: the switch after the commit keeps it.
+void PlacePicture(const QString &folder, const QString &newFolder, const QString &file, const QByteArray &data)
+{
+    const QFileInfo old(folder + QLatin1Char('/') + file);
+    if (old.isFile() && old.size() == data.size() && ReadPicture(old.filePath()) == data)
+        return;
+    WriteFile(newFolder + QLatin1Char('/') + file, data);
+}
+
+// Where the files of one catalog of a database file live: its folder, and the work folder beside it
+// that holds a save's new pictures until the row is committed ("new") and a deleted catalog's folder
+// until its row is gone ("old"). The work folder is the catalog folder of an empty name, which no
+// catalog can have.
+struct Places
+{
+    Places(const QString &databasePath, const QString &name)
+        : folder(Layout::CatalogFolder(databasePath, name))
+        , work(Layout::CatalogFolder(databasePath, QString()))
+        , fresh(work + QLatin1String("/new/") + name)
+        , old(work + QLatin1String("/old/") + name)
+    {
+    }
+    QString folder, work, fresh, old;
+
+    // The layout text the new pictures belong to: present once they are all written, so that a row
+    // holding this text means the save was committed.
+    QString marker() const { return fresh + QLatin1String("/.layout"); }
+
+    void tidy() const
+    {
+        for (const QString &path : {work + QLatin1String("/new"), work + QLatin1String("/old"), work})
+            QDir().rmdir(path);   // only when empty
+    }
+};
+
+QString databasePath(const TDModule &module)
+{
+    return QFileInfo(module.database().databaseName()).absoluteFilePath();
 }
 
 const QString &PicturesTable = SchemaName::CatalogPicturesTable;
@@ -40,20 +124,151 @@ void ensurePicturesTable(TDModule &module)
                 + QLatin1String(", PRIMARY KEY (KF_KATALOG, KF_FILE))"));
 }
 
-void saveRow(TDModule &module, const QString &name, const QString &folder, const Layout::Catalog &layout)
+void saveRow(TDModule &module, const QString &name, const QString &folder, const QString &layoutText)
 {
     module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
     const QString id = module.GenID(QStringLiteral("KATALOGS"));
-    module.exec(QStringLiteral("INSERT INTO KATALOGS VALUES (?, ?, ?, ?)"),
-                {id.toLongLong(), name, folder, Layout::Write(layout)});
+    module.exec(QStringLiteral("INSERT INTO KATALOGS VALUES (?, ?, ?, ?)"), {id.toLongLong(), name, folder, layoutText});
 }
 
-// A folder is emptied only when it is this catalog's own folder: a damaged K_PATH must not make the
-// program delete the files of some other folder.
-bool IsCatalogFolder(const QString &folder, const QString &name)
+std::optional<QString> storedText(TDModule &module, const QString &name)
 {
-    const QString folderName = QFileInfo(folder).fileName();
-    return !name.isEmpty() && folderName.endsWith(QLatin1Char('_') + name) && folderName.size() > name.size() + 1;
+    const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT K_DATA FROM KATALOGS WHERE K_NAME = ?"), {name});
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first().first().toString();
+}
+
+void makeFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        throw fileError(QStringLiteral("Не удалось создать папку %1"), path);
+}
+
+// Writes the pictures and then the marker into the new folder of a save.
+void WriteNew(const Places &places, const QString &layoutText, const Layout::Catalog &layout, const Pictures &pictures)
+{
+    QDir(places.fresh).removeRecursively();
+    makeFolder(places.fresh);
+    if (!pictures.background.isEmpty())
+        PlacePicture(places.folder, places.fresh, Layout::BackgroundFile, pictures.background);
+    for (int k = 0; k < layout.textImages.size(); ++k)
+        PlacePicture(places.folder, places.fresh, Layout::TextImageFile(k), pictures.textImages.value(k));
+    // What would stop the switch after the commit stops the save before it.
+    const QFileInfo folder(places.folder);
+    if (folder.exists() && (!folder.isDir() || !folder.isWritable()))
+        throw fileError(QStringLiteral("Папка каталога %1 недоступна для записи"), places.folder);
+    for (const QString &file : QDir(places.fresh).entryList(QDir::Files)) {
+        if (QFileInfo(places.folder + QLatin1Char('/') + file).isDir())
+            throw fileError(QStringLiteral("Картинку каталога нельзя записать: %1 — папка"), places.folder + QLatin1Char('/') + file);
+    }
+    WriteFile(places.marker(), layoutText.toUtf8());
+    syncFolder(places.fresh);
+}
+
+void DropNew(const Places &places)
+{
+    QDir(places.fresh).removeRecursively();
+    places.tidy();
+}
+
+// After the commit: the new pictures take the places of the old ones, one move each; run again after an
+// interruption, it moves what is left. Files the new layout does not name stay, unread.
+void FinishSave(const Places &places)
+{
+    makeFolder(places.folder);
+    const QString marker = QFileInfo(places.marker()).fileName();
+    QDir fresh(places.fresh);
+    for (const QString &file : fresh.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (file == marker)
+            continue;
+        beforeWrite(QStringLiteral("move ") + file);
+        std::error_code error;
+        std::filesystem::rename(fsPath(fresh.filePath(file)), fsPath(places.folder + QLatin1Char('/') + file), error);
+        if (error)
+            throw DbError(QStringLiteral("Каталог сохранен, но его картинки не перенесены в папку %1 (%2). "
+                                         "Они будут перенесены при следующем открытии каталога.")
+                              .arg(QDir::toNativeSeparators(places.folder), QString::fromStdString(error.message())));
+    }
+    syncFolder(places.folder);
+    QFile::remove(places.marker());
+    QDir().rmdir(places.fresh);
+    places.tidy();
+}
+
+// After the row is gone: the files of the old folder, then the folder; a folder still holding a
+// subfolder or a file that could not be deleted goes back to its place.
+void FinishDelete(const Places &places)
+{
+    QDir old(places.old);
+    for (const QString &file : old.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        old.remove(file);
+    if (!QDir().rmdir(places.old) && !QFileInfo::exists(places.folder))
+        QDir().rename(places.old, places.folder);
+    places.tidy();
+}
+
+// One program at a time changes the files beside a database file: a lock file beside the database,
+// taken over when the program that made it is no longer running. Taken again by the same thread
+// (a save recovering first), it is the same lock.
+class FilesLock
+{
+public:
+    FilesLock(const QString &databasePath, int waitMs)
+        : m_path(databasePath + QLatin1String(".catalogs-lock"))
+    {
+        if (heldPaths().contains(m_path)) {
+            ++heldPaths()[m_path];
+            return;
+        }
+        m_lock = std::make_unique<QLockFile>(m_path);
+        // Held as long as its program runs, however long a save of large pictures takes.
+        m_lock->setStaleLockTime(0);
+        if (!m_lock->tryLock(waitMs)) {
+            m_error = m_lock->error();
+            m_lock.reset();
+            return;
+        }
+        heldPaths()[m_path] = 1;
+    }
+    ~FilesLock()
+    {
+        if (m_error == QLockFile::NoError && --heldPaths()[m_path] == 0)
+            heldPaths().remove(m_path);
+    }
+    FilesLock(const FilesLock &) = delete;
+    FilesLock &operator=(const FilesLock &) = delete;
+
+    bool held() const { return m_error == QLockFile::NoError; }
+    // For a change: the reason it cannot be made now.
+    void throwUnlessHeld() const
+    {
+        if (m_error == QLockFile::LockFailedError)
+            throw DbError(QStringLiteral("Каталоги этой базы данных сейчас сохраняет другая программа. Повторите действие позже."));
+        if (!held())
+            throw fileError(QStringLiteral("Нет доступа на запись к папке %1"), QFileInfo(m_path).absolutePath());
+    }
+
+private:
+    static QHash<QString, int> &heldPaths()
+    {
+        thread_local QHash<QString, int> paths;
+        return paths;
+    }
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    QLockFile::LockError m_error = QLockFile::NoError;
+};
+
+// How long a change waits for another program's, and a reader for the lock before it reads on.
+constexpr int ChangeWaitMs = 5000;
+constexpr int ReaderWaitMs = 100;
+
+void recoverHeld(TDModule &module, const QString &database);
+
+QStringList subfolders(const QString &path)
+{
+    return QDir(path).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 }
 
@@ -79,7 +294,6 @@ QString Save(TDModule &module, const QString &name, Layout::Catalog layout, cons
         throw DbError(QStringLiteral("Число изображений не совпадает с описанием каталога"));
 
     layout.backgroundFile = pictures.background.isEmpty() ? QString() : Layout::BackgroundFile;
-    QString folder;
     if (onServer(module)) {
         Transaction transaction(module);
         ensurePicturesTable(module);
@@ -89,23 +303,28 @@ QString Save(TDModule &module, const QString &name, Layout::Catalog layout, cons
             module.exec(insert, {name, Layout::BackgroundFile, pictures.background});
         for (int k = 0; k < pictures.textImages.size(); ++k)
             module.exec(insert, {name, Layout::TextImageFile(k), pictures.textImages[k]});
-        saveRow(module, name, folder, layout);
+        saveRow(module, name, QString(), Layout::Write(layout));
         transaction.commit();
-        return folder;
+        return QString();
     }
-    const QString databasePath = QFileInfo(module.database().databaseName()).absoluteFilePath();
-    folder = Layout::CatalogFolder(databasePath, name);
-    // That the folder exists already is no error; that it cannot be written shows at the first file.
-    QDir().mkpath(folder);
-    if (!pictures.background.isEmpty())
-        WriteFile(folder + QLatin1Char('/') + Layout::BackgroundFile, pictures.background);
-    for (int k = 0; k < pictures.textImages.size(); ++k)
-        WriteFile(folder + QLatin1Char('/') + Layout::TextImageFile(k), pictures.textImages[k]);
-
-    Transaction transaction(module);
-    saveRow(module, name, folder, layout);
-    transaction.commit();
-    return folder;
+    const QString database = databasePath(module);
+    const FilesLock lock(database, ChangeWaitMs);
+    lock.throwUnlessHeld();
+    recoverHeld(module, database);
+    const Places places(database, name);
+    const QString layoutText = Layout::Write(layout);
+    try {
+        WriteNew(places, layoutText, layout, pictures);
+        Transaction transaction(module);
+        saveRow(module, name, places.folder, layoutText);
+        beforeWrite(QStringLiteral("row"));
+        transaction.commit();
+    } catch (...) {
+        DropNew(places);
+        throw;
+    }
+    FinishSave(places);
+    return places.folder;
 }
 
 std::optional<Stored> Open(TDModule &module, const QString &name)
@@ -138,15 +357,20 @@ Pictures LoadPictures(TDModule &module, const QString &name, const Stored &store
             pictures.textImages << files.value(Layout::TextImageFile(k));
         return pictures;
     }
+    Recover(module);
+    QString folder = Places(databasePath(module), name).folder;
+    if (!QFileInfo(folder).isDir() && !stored.folder.isEmpty())
+        folder = stored.folder;
     if (!layout.backgroundFile.isEmpty())
-        pictures.background = ReadPicture(stored.folder + QLatin1Char('/') + layout.backgroundFile);
+        pictures.background = ReadPicture(folder + QLatin1Char('/') + layout.backgroundFile);
     for (int k = 0; k < layout.textImages.size(); ++k)
-        pictures.textImages << ReadPicture(stored.folder + QLatin1Char('/') + Layout::TextImageFile(k));
+        pictures.textImages << ReadPicture(folder + QLatin1Char('/') + Layout::TextImageFile(k));
     return pictures;
 }
 
 QStringList Names(TDModule &module)
 {
+    Recover(module);
     SharedQuery &work = *module.QRWork;
     work.open(QStringLiteral("SELECT K_NAME FROM KATALOGS ORDER BY K_NAME"));
     QStringList names;
@@ -157,22 +381,109 @@ QStringList Names(TDModule &module)
 
 void Delete(TDModule &module, const QString &name)
 {
-    const std::optional<Stored> stored = Open(module, name);
-    if (stored && !stored->folder.isEmpty() && IsCatalogFolder(stored->folder, name)) {
-        QDir dir(stored->folder);
-        const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString &file : files)
-            dir.remove(file);
-        // Fails, and leaves the folder, while a subfolder or an undeletable file remains.
-        QDir().rmdir(stored->folder);
-    }
-    Transaction transaction(module);
     if (onServer(module)) {
+        Transaction transaction(module);
         ensurePicturesTable(module);
         module.exec(QLatin1String("DELETE FROM ") + PicturesTable + QLatin1String(" WHERE KF_KATALOG = ?"), {name});
+        module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
+        transaction.commit();
+        return;
     }
-    module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
-    transaction.commit();
+    const QString database = databasePath(module);
+    const FilesLock lock(database, ChangeWaitMs);
+    lock.throwUnlessHeld();
+    recoverHeld(module, database);
+    const Places places(database, name);
+    // The folder steps aside before the row goes; it is removed only after the commit.
+    const bool hasFolder = storedText(module, name) && QFileInfo(places.folder).isDir();
+    bool moved = false;
+    try {
+        if (hasFolder) {
+            makeFolder(places.work + QLatin1String("/old"));
+            beforeWrite(QStringLiteral("move folder"));
+            if (!QDir().rename(places.folder, places.old))
+                throw fileError(QStringLiteral("Не удалось удалить папку каталога %1: она занята или защищена"), places.folder);
+            moved = true;
+        }
+        Transaction transaction(module);
+        module.exec(QStringLiteral("DELETE FROM KATALOGS WHERE K_NAME = ?"), {name});
+        beforeWrite(QStringLiteral("row"));
+        transaction.commit();
+    } catch (...) {
+        if (moved)
+            QDir().rename(places.old, places.folder);
+        places.tidy();
+        throw;
+    }
+    if (moved)
+        FinishDelete(places);
+}
+
+void Recover(TDModule &module)
+{
+    if (onServer(module) || !module.connected())
+        return;
+    const QString database = databasePath(module);
+    if (!QFileInfo(Places(database, QString()).work).isDir())
+        return;
+    // While another program is saving, what lies in the work folder is its own: read on without it.
+    const FilesLock lock(database, ReaderWaitMs);
+    if (lock.held())
+        recoverHeld(module, database);
+}
+
+namespace {
+void recoverHeld(TDModule &module, const QString &database)
+{
+    const QString work = Places(database, QString()).work;
+    if (!QFileInfo(work).isDir())
+        return;
+    for (const QString &name : subfolders(work + QLatin1String("/new"))) {
+        const Places places(database, name);
+        const std::optional<QString> text = storedText(module, name);
+        if (text && QFileInfo(places.marker()).isFile() && ReadPicture(places.marker()) == text->toUtf8())
+            FinishSave(places);
+        else
+            DropNew(places);
+    }
+    for (const QString &name : subfolders(work + QLatin1String("/old"))) {
+        const Places places(database, name);
+        if (!storedText(module, name))
+            FinishDelete(places);
+        else if (!QFileInfo::exists(places.folder))
+            QDir().rename(places.old, places.folder);
+    }
+    Places(database, QString()).tidy();
+}
+}
+
+void CopyDatabase(TDModule &module, const QString &source, const QString &target)
+{
+    const QString copy = QFileInfo(target).absoluteFilePath();
+    const FilesLock lock(databasePath(module), ChangeWaitMs);
+    lock.throwUnlessHeld();
+    QList<Places> written;
+    const auto dropWritten = [&] {
+        for (const Places &places : std::as_const(written))
+            DropNew(places);
+    };
+    try {
+        for (const QString &name : Names(module)) {
+            const std::optional<Stored> stored = Open(module, name);
+            if (!stored)
+                continue;
+            const Layout::Catalog layout = Layout::Read(stored->layoutText).catalog;
+            written << Places(copy, name);
+            WriteNew(written.last(), stored->layoutText, layout, LoadPictures(module, name, *stored, layout));
+        }
+        beforeWrite(QStringLiteral("copy"));
+        CopyDatabaseFile(source, copy);
+    } catch (...) {
+        dropWritten();
+        throw;
+    }
+    for (const Places &places : std::as_const(written))
+        FinishSave(places);
 }
 
 void CarryPictures(TDModule &source, TDModule &target)

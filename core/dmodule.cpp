@@ -2,6 +2,7 @@
 
 #include "core/schema.h"
 
+#include "catalogs/catalogstore.h"
 #include "core/changenotice.h"
 #include "core/collation.h"
 #include "core/dberror.h"
@@ -23,6 +24,20 @@ TDModule *DModule = nullptr;
 namespace {
 // Modules may be made on several threads (programs working at once, in the tests).
 std::atomic<int> connectionCounter = 0;
+
+// A page overwritten inside a table the opening does not read passes every other check; the engine's
+// own walk over all pages finds it.
+void CheckPagesIntact(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+        throw DbError(EngineErrorText(query.lastError()));
+    QStringList problems;
+    while (query.next())
+        problems << query.value(0).toString();
+    if (problems != QStringList{QStringLiteral("ok")})
+        throw DbError(QStringLiteral("Файл базы данных поврежден: %1").arg(problems.mid(0, 3).join(QLatin1String("; "))));
+}
 
 }
 
@@ -109,17 +124,26 @@ void TDModule::openFile(const QString &path, bool readOnly)
         CloseConnection();
         throw DbError(text);
     }
-    // A file that is not a database fails at its first read; one of another program at the check.
+    // A file that is not a database fails at its first read; one of another program at the check; a
+    // damaged one at the check of every page. All before the first write: a file that fails is left as it was.
     try {
         PrepareFileConnection(db);
         CheckProgramDatabase(db);
+        CheckPagesIntact(db);
     } catch (const DbError &) {
         CloseConnection();
         throw;
     }
+    if (readOnly)
+        return;
     // Indexes an earlier version did not make are made in files the program works in, never in one it only reads.
-    if (!readOnly)
-        FieldIndexes::EnsureFieldIndexes(*this);
+    FieldIndexes::EnsureFieldIndexes(*this);
+    // A catalog save or delete cut short is finished or taken back now; one that cannot be is tried
+    // again, and reported, when the catalog is used.
+    try {
+        CatalogStore::Recover(*this);
+    } catch (const DbError &) {
+    }
 }
 
 void PrepareFileConnection(QSqlDatabase &db)

@@ -4,13 +4,53 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
 
 using namespace CatalogStore;
 
 namespace {
+// A version of a catalog, its pictures all marked with `tag`, so two versions share no picture.
+struct Version
+{
+    Layout::Catalog layout;
+    Pictures pictures;
+};
+Version version(char tag, int images, int pictureSize = 64)
+{
+    Version v;
+    v.pictures.background = QByteArray(pictureSize, tag) + "background";
+    for (int k = 0; k < images; ++k) {
+        v.layout.textImages.append({10 * k, 10, 8, 8});
+        v.pictures.textImages << QByteArray(pictureSize, tag) + QByteArray::number(k);
+    }
+    return v;
+}
+
+// What a user is shown of the catalog `name` of `db`: "A" or "B" when the row and every picture are
+// that version's, "none" without a row, else "mix".
+QString shown(TDModule &db, const QString &name, const Version &a, const Version &b)
+{
+    const std::optional<Stored> stored = Open(db, name);
+    if (!stored)
+        return "none";
+    const Layout::Catalog layout = Layout::Read(stored->layoutText).catalog;
+    const Pictures pictures = LoadPictures(db, name, *stored, layout);
+    for (const auto &[tag, v] : {std::pair{"A", &a}, std::pair{"B", &b}}) {
+        if (layout.textImages.size() == v->layout.textImages.size() && pictures.background == v->pictures.background
+            && pictures.textImages == v->pictures.textImages)
+            return tag;
+    }
+    return "mix";
+}
+
 class CatalogStoreTest : public DatabaseTest
 {
 protected:
@@ -23,6 +63,8 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Where a save or delete keeps its files until it is finished.
+    QString workFolder() const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_"; }
 };
 }
 
@@ -69,18 +111,6 @@ TEST_F(CatalogStoreTest, PicturesAreWrittenByteForByteAndNamedByPosition)
     EXPECT_EQ(fileBytes(folder + "/Image1.jpg"), "second");
 }
 
-TEST_F(CatalogStoreTest, AFailedPictureWriteLeavesTheOldRow)
-{
-    Save(*module, "Main", {}, {});
-    const QString before = scalar("SELECT K_DATA FROM KATALOGS").toString();
-    // A folder where the picture file should be makes the write fail.
-    QDir().mkpath(folderOf("Main") + "/Background.jpg");
-    Layout::Catalog layout;
-    layout.textLabels = {{"новая", Layout::Colors::WindowText, 8, "Arial", 0, 0}};
-    EXPECT_THROW(Save(*module, "Main", layout, {"jpeg", {}}), DbError);
-    EXPECT_EQ(rows("SELECT K_ID, K_DATA FROM KATALOGS"), (QList<QVariantList>{{1, before}}));
-}
-
 TEST_F(CatalogStoreTest, NamesWithQuotesWorkAndNamesThatCannotBeFoldersAreRefused)
 {
     Layout::Catalog layout;
@@ -121,7 +151,8 @@ TEST_F(CatalogStoreTest, DeletingRemovesFilesAndFolderButKeepsAFolderWithASubfol
 
 TEST_F(CatalogStoreTest, DeletingNeverEmptiesAFolderThatIsNotTheCatalogsOwn)
 {
-    const QString other = QFileInfo(dbPath).absolutePath() + "/Документы";
+    // Even one whose name ends in "_" and the catalog's name.
+    const QString other = QFileInfo(dbPath).absolutePath() + "/Документы_Main";
     QDir().mkpath(other);
     QFile keep(other + "/важное.txt");
     ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
@@ -130,6 +161,188 @@ TEST_F(CatalogStoreTest, DeletingNeverEmptiesAFolderThatIsNotTheCatalogsOwn)
     Delete(*module, "Main");
     EXPECT_TRUE(QFileInfo::exists(other + "/важное.txt"));
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+}
+
+// A copy made by "Сохранить как..." keeps the rows, whose folder still names the first file's: the copy
+// reads and deletes only folders of its own.
+TEST_F(CatalogStoreTest, ACopiedDatabaseHasCatalogFoldersOfItsOwnAndDeletingThereSparesTheOriginal)
+{
+    const Version a = version('A', 2), b = version('B', 2);
+    const QString original = Save(*module, "Main", a.layout, a.pictures);
+    const QString copyPath = QFileInfo(dbPath).absolutePath() + "/копия.mdb";
+    CopyDatabase(*module, dbPath, copyPath);
+
+    TDModule copy;
+    copy.OpenConnection(copyPath);
+    EXPECT_EQ(Open(copy, "Main")->folder, original) << "the stored path stays as it was";
+    EXPECT_EQ(fileBytes(QFileInfo(copyPath).absolutePath() + "/копия_mdb_Main/Image1.jpg"), a.pictures.textImages[1]);
+    // The original changes on; the copy shows what it was given.
+    Save(*module, "Main", b.layout, b.pictures);
+    EXPECT_EQ(shown(copy, "Main", a, b), "A");
+
+    Delete(copy, "Main");
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(copyPath).absolutePath() + "/копия_mdb_Main"));
+    EXPECT_EQ(shown(*module, "Main", a, b), "B");
+    EXPECT_EQ(fileBytes(original + "/Background.jpg"), b.pictures.background);
+
+    // A failed copy leaves neither the file nor folders beside it.
+    const QString failedPath = QFileInfo(dbPath).absolutePath() + "/неудачная.mdb";
+    BeforeWrite = [](const QString &write) {
+        if (write == "copy")
+            throw DbError("нет места на диске");
+    };
+    EXPECT_THROW(CopyDatabase(*module, dbPath, failedPath), DbError);
+    BeforeWrite = nullptr;
+    EXPECT_EQ(QDir(QFileInfo(dbPath).absolutePath()).entryList({"неудачная*"}, QDir::AllEntries), QStringList());
+}
+
+// A save, a replacement and a delete each fail at every one of their writes in turn: before the row is
+// committed the old catalog stays whole and nothing of the new is left; after it the new one is whole
+// at its next use.
+TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteLeavesTheOldCatalogOrTheNewWhole)
+{
+    const Version a = version('A', 3), b = version('B', 2);
+    const auto clear = [&] { exec("DELETE FROM KATALOGS"); QDir(folderOf("Main")).removeRecursively(); };
+    const auto saveA = [&] { Save(*module, "Main", a.layout, a.pictures); };
+    const auto saveB = [&] { Save(*module, "Main", b.layout, b.pictures); };
+    const auto remove = [&] { Delete(*module, "Main"); };
+    struct Case
+    {
+        const char *what;
+        std::function<void()> setUp, action;
+        QString before, after;
+    };
+    const QList<Case> cases = {{"first save", clear, saveA, "none", "A"},
+                               {"replacement", saveA, saveB, "A", "B"},
+                               {"delete", saveA, remove, "A", "none"}};
+    for (const Case &c : cases) {
+        c.setUp();
+        QStringList writes;
+        BeforeWrite = [&](const QString &write) { writes << write; };
+        c.action();
+        BeforeWrite = nullptr;
+        ASSERT_TRUE(writes.contains("row")) << c.what;
+        for (int failing = 0; failing < writes.size(); ++failing) {
+            const std::string where = std::string(c.what) + " failing at " + writes[failing].toStdString();
+            c.setUp();
+            int seen = 0;
+            BeforeWrite = [&](const QString &write) {
+                if (seen++ == failing)
+                    throw DbError("отказ записи " + write);
+            };
+            EXPECT_THROW(c.action(), DbError) << where;
+            BeforeWrite = nullptr;
+            const bool committed = failing > writes.indexOf("row");
+            if (!committed) {
+                EXPECT_FALSE(QFileInfo::exists(workFolder())) << where;
+                EXPECT_EQ(QFileInfo::exists(folderOf("Main")), c.before != "none") << where;
+            }
+            EXPECT_EQ(shown(*module, "Main", a, b), committed ? c.after : c.before) << where;
+            EXPECT_FALSE(QFileInfo::exists(workFolder())) << where;
+        }
+    }
+
+    // Real faults: a folder where a picture file should go, and row statements the database refuses.
+    QDir().mkpath(folderOf("Другой") + "/Background.jpg");
+    EXPECT_THROW(Save(*module, "Другой", b.layout, b.pictures), DbError);
+    EXPECT_EQ(shown(*module, "Другой", a, b), "none");
+    saveA();
+    refuse("INSERT", "KATALOGS");
+    EXPECT_THROW(saveB(), DbError);
+    EXPECT_THROW(Save(*module, "Новый", a.layout, a.pictures), DbError);
+    allowAgain("KATALOGS");
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_FALSE(QFileInfo::exists(folderOf("Новый"))) << "a failed first save leaves no folder";
+    refuse("DELETE", "KATALOGS");
+    EXPECT_THROW(remove(), DbError);
+    allowAgain("KATALOGS");
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_FALSE(QFileInfo::exists(workFolder()));
+}
+
+// Another program saving the same file's catalogs: what it has written beside is left to it, and a
+// change waits for it, then is refused with a message.
+TEST_F(CatalogStoreTest, WhileAnotherProgramSavesReadersLeaveItsFilesAndChangesWait)
+{
+    const Version a = version('A', 1), b = version('B', 1);
+    Save(*module, "Main", a.layout, a.pictures);
+    QLockFile other(dbPath + ".catalogs-lock");
+    other.setStaleLockTime(0);
+    ASSERT_TRUE(other.tryLock());
+    const QString itsPictures = workFolder() + "/new/Main";
+    QDir().mkpath(itsPictures);
+    QFile picture(itsPictures + "/Image0.jpg");
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.close();
+
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_TRUE(QFileInfo::exists(itsPictures + "/Image0.jpg"));
+    EXPECT_THROW(Save(*module, "Main", b.layout, b.pictures), DbError);
+    other.unlock();
+    // Left by a program that ended without finishing: taken back.
+    EXPECT_EQ(shown(*module, "Main", a, b), "A");
+    EXPECT_FALSE(QFileInfo::exists(workFolder()));
+}
+
+namespace {
+const char *const SavingChildDatabase = "VIRANDEL_SAVING_CHILD_DB";
+const int ImagesA = 21, ImagesB = 17, PictureBytes = 48 * 1024;
+}
+
+// Run by the next test in a process of its own, which it kills: saves the two versions in turn for ever.
+TEST(CatalogStoreChild, SavesTheCatalogAgainAndAgain)
+{
+    if (qEnvironmentVariableIsEmpty(SavingChildDatabase))
+        GTEST_SKIP() << "started only by AKilledSaveLeavesTheOldCatalogOrTheNewWhole";
+    const auto a = version('A', ImagesA, PictureBytes), b = version('B', ImagesB, PictureBytes);
+    TDModule db;
+    db.OpenConnection(qEnvironmentVariable(SavingChildDatabase));
+    fputs("saving\n", stderr);
+    fflush(stderr);
+    for (;;) {
+        Save(db, "Main", b.layout, b.pictures);
+        Save(db, "Main", a.layout, a.pictures);
+    }
+}
+
+TEST_F(CatalogStoreTest, AKilledSaveLeavesTheOldCatalogOrTheNewWhole)
+{
+    const Version a = version('A', ImagesA, PictureBytes), b = version('B', ImagesB, PictureBytes);
+    QElapsedTimer timer;
+    timer.start();
+    Save(*module, "Main", b.layout, b.pictures);
+    Save(*module, "Main", a.layout, a.pictures);
+    const int twoSavesMs = int(timer.elapsed()) + 2;
+    module->CloseConnection();
+
+    QRandomGenerator random(24);
+    int interrupted = 0;
+    for (int kill = 0; kill < 17; ++kill) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(SavingChildDatabase, dbPath);
+        child.setProcessEnvironment(environment);
+        child.setStandardOutputFile(QProcess::nullDevice());
+        child.setReadChannel(QProcess::StandardError);
+        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=CatalogStoreChild.*"});
+        QByteArray said;
+        while (!said.contains("saving") && child.waitForReadyRead(10000))
+            said += child.readAllStandardError();
+        ASSERT_TRUE(said.contains("saving")) << said.toStdString();
+        QThread::msleep(random.bounded(twoSavesMs * 3));
+        child.kill();
+        child.waitForFinished();
+
+        if (QFileInfo::exists(workFolder()))
+            ++interrupted;
+        module->OpenConnection(dbPath);
+        EXPECT_FALSE(QFileInfo::exists(workFolder())) << "kill " << kill << ": finished or taken back at opening";
+        EXPECT_NE(shown(*module, "Main", a, b), "mix") << "kill " << kill;
+        EXPECT_NE(shown(*module, "Main", a, b), "none") << "kill " << kill;
+        module->CloseConnection();
+    }
+    EXPECT_GT(interrupted, 0) << "no kill fell inside a save";
+    module->OpenConnection(dbPath);
 }
 
 // Every user of a database reads the catalog's pictures from where the store keeps them: the folder

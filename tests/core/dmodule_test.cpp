@@ -2,6 +2,8 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/schemanames.h"
+#include "objects/searchindex.h"
 
 #include <QFile>
 
@@ -153,6 +155,43 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
         EXPECT_THROW(module->OpenConnection(path), DbError) << damage.join(' ').toStdString();
         EXPECT_FALSE(module->connected());
     }
+}
+
+// A page overwritten where the opening's own reads do not look: the file is refused before the opening
+// writes anything (the field indexes, the quick search's index), and it stays byte for byte as it was.
+TEST_F(DatabaseTest, ADamagedFileIsRefusedBeforeAnythingIsWrittenToIt)
+{
+    const QString path = folder->newDatabase("damaged.mdb");
+    module->OpenConnection(path);
+    for (int i = 1; i <= 40; ++i)
+        module->exec("INSERT INTO KATALOGS VALUES (?, ?, '', ?)", {i, QString("Каталог %1").arg(i), QString(300, 'x')});
+    module->exec(QString("DROP TABLE IF EXISTS %1").arg(SchemaName::SearchTextTable));
+    const int pageSize = module->QRWork->readAll("PRAGMA page_size").first().first().toInt();
+    const int page = module->QRWork->readAll("SELECT rootpage FROM sqlite_master WHERE name = 'KATALOGS'").first().first().toInt();
+    module->CloseConnection();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(qint64(page - 1) * pageSize));
+        file.write(QByteArray(pageSize, '\x5A'));
+    }
+    const auto bytes = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray damaged = bytes();
+
+    // What opening a file does before anything is shown.
+    EXPECT_THROW(
+        {
+            module->OpenConnection(path);
+            EnsureSearchIndex(*module);
+        },
+        DbError);
+    EXPECT_FALSE(module->connected());
+    EXPECT_TRUE(bytes() == damaged) << "the damaged file was written to";
+    EXPECT_FALSE(QFile::exists(path + "-journal"));
+    EXPECT_THROW(module->OpenReadOnly(path), DbError);
 }
 
 // A list longer than the pages a lazy query keeps: walking it holds no more than its page limit, and a
