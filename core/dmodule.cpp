@@ -44,8 +44,7 @@ void CheckPagesIntact(const QSqlDatabase &db)
 QString EngineErrorText(const QSqlError &error)
 {
     // Only the program's own thread reloads windows; a worker's error is only its error.
-    if (DModule && DModule->engine() == EngineKind::Server && QThread::currentThread() == DModule->thread()
-        && Engine::DesignChangedElsewhere(error))
+    if (DModule && QThread::currentThread() == DModule->thread() && Engine::DesignChangedElsewhere(error))
         DModule->NoteDesignChangedElsewhere();
     return Engine::ErrorText(error);
 }

@@ -363,14 +363,14 @@ QString ErrorText(const QSqlError &error)
     if (connectionLost(text) || (serverState && state.startsWith(QLatin1String("08"))))
         return QStringLiteral("Соединение с сервером баз данных потеряно. Изменения последнего действия не сохранены; "
                               "подключитесь к серверу снова.");
+    if (DesignChangedElsewhere(error))
+        return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
+                              "классификатор). Действие отменено: откройте окно заново и повторите его.");
     if (!serverState)
         return text;
     // Values are bound, never composed: a statement cut short inside a value was cut at a NUL character.
     if (state == QLatin1String("42601") && text.contains(QLatin1String("unterminated quoted string")))
         return NulRefused;
-    if (DesignChangedElsewhere(error))
-        return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
-                              "классификатор). Действие отменено: откройте окно заново и повторите его.");
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("23505"))
         return QStringLiteral("Другой пользователь одновременно изменил те же данные. Действие отменено: повторите его.");
     if (state == QLatin1String("22001"))
@@ -387,6 +387,13 @@ QString ErrorText(const QSqlError &error)
 bool DesignChangedElsewhere(const QSqlError &error)
 {
     const QString state = error.nativeErrorCode();
+    // A file's engine names what it misses in its text: another program dropped it since the statement
+    // was composed from the design this program read.
+    if (state.size() != 5) {
+        const QString text = error.databaseText();
+        return text.startsWith(QLatin1String("no such column")) || text.startsWith(QLatin1String("no such table"))
+               || text.contains(QLatin1String("has no column named"));
+    }
     // Missing tables and columns; a statement prepared before whose columns changed type meanwhile.
     return state == QLatin1String("42P01") || state == QLatin1String("42703")
            || (state == QLatin1String("0A000") && error.databaseText().contains(QLatin1String("cached plan must not change result type")));

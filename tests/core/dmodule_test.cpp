@@ -3,9 +3,13 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schemanames.h"
+#include "fields/fieldstore.h"
+#include "objects/objectstore.h"
 #include "objects/searchindex.h"
 
 #include <QFile>
+#include <QSignalSpy>
+#include <functional>
 
 TEST_F(DatabaseTest, GenIdCountsFromTheLargestPositiveIdentifier)
 {
@@ -28,14 +32,32 @@ TEST_F(DatabaseTest, GenIdOfALookupTableIgnoresTheEmptyEntry)
     EXPECT_EQ(module->GenID("LOOKUP12", "12"), "2");
 }
 
-TEST_F(DatabaseTest, GenIdOfAMissingTableThrowsTheEngineText)
+// Another program may drop a table or column of a file this program has open: the user is told so in
+// Russian, nothing of the action stays, and the windows are asked to read the design again.
+TEST_F(DatabaseTest, WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadAgain)
 {
-    try {
-        module->GenID("NOSUCH", "");
-        FAIL() << "no error";
-    } catch (const DbError &error) {
-        EXPECT_TRUE(error.message().contains("NOSUCH")) << error.message().toStdString();
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 weight = addField(*module, "Вес", StringType);
+    InsertObject(*module, 1, {input(name, "старое"), input(weight, "1")});
+    const QList<FieldInput> changed{input(name, "новое"), input(weight, "2")};
+    QSignalSpy design(module, &TDModule::DesignChanged);
+    {
+        TDModule other;
+        other.OpenConnection(dbPath);
+        FieldStore::DeleteField(other, weight);
     }
+    const QString designText = QStringLiteral("Структура базы данных изменена другим пользователем");
+    for (const auto &action : std::initializer_list<std::function<void()>>{
+             [&] { UpdateObject(*module, 1, changed); }, [&] { module->GenID("NOSUCH", ""); }}) {
+        try {
+            action();
+            ADD_FAILURE() << "no error";
+        } catch (const DbError &error) {
+            EXPECT_TRUE(error.message().startsWith(designText)) << error.message().toStdString();
+        }
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
+    EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
 }
 
 TEST_F(DatabaseTest, BoundValuesAreStoredAsTypedAndFollowTheirLines)
