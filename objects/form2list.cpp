@@ -144,6 +144,7 @@ QString cardTitle(const QList<DescriptionField> &fields)
 void TForm2::ExportCsvItemClick()
 {
     CsvExportDialog dialog(this);
+    KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString path = chooseTarget(this, "ExportCsvDialog", QStringLiteral("Экспорт в CSV"),
@@ -181,6 +182,7 @@ void TForm2::ImportCsvItemClick()
     }
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     CsvImportDialog dialog(document, fields, path, this);
+    KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     document = dialog.document();
@@ -242,6 +244,7 @@ void TForm2::PrintListItemClick()
     preview.setWindowTitle(QStringLiteral("Печать списка"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&](QPrinter *target) { Guarded([&] { PaintListPages(*target, printout); }); });
+    KeepAboveWindowsOnTop(&preview);
     preview.exec();
 }
 
@@ -295,6 +298,7 @@ void TForm2::PrintCardItemClick()
     preview.setWindowTitle(QStringLiteral("Печать карточки объекта"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&](QPrinter *target) { Guarded([&] { PaintCardPages(*target, card); }); });
+    KeepAboveWindowsOnTop(&preview);
     preview.exec();
 }
 
