@@ -1,7 +1,6 @@
 #include "catalogs/form23.h"
 
 #include "app/forms.h"
-#include "app/messages.h"
 #include "app/named.h"
 #include "catalogs/form22.h"
 #include "settings/form6.h"
@@ -10,9 +9,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+
+int WrongPasswordDelayMs(int wrongInARow)
+{
+    constexpr int FreeTries = 3, StepMs = 1000, LongestMs = 5000;
+    return qBound(0, (wrongInARow - FreeTries) * StepMs, LongestMs);
+}
 
 TForm23::TForm23(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
+    // A title and a close button (the same as "Отмена"), no minimise or maximise: the close button keeps
+    // window managers from drawing all three.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form23"));
     setWindowTitle(QStringLiteral("Ввод пароля"));
@@ -21,6 +30,10 @@ TForm23::TForm23(QWidget *parent)
     Label1 = Named<QLabel>("Label1", QStringLiteral("Для выхода из каталога введите пароль"), this);
     Edit1 = Named<QLineEdit>("Edit1", this);
     Edit1->setEchoMode(QLineEdit::Password);
+    WrongLabel = Named<QLabel>("WrongLabel", this);
+    // Room for the refusal from the start, so the window does not grow under the visitor's hands.
+    WrongLabel->setMinimumHeight(WrongLabel->fontMetrics().height());
+    WrongLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), this);
     Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
     Button1->setDefault(true);
@@ -29,20 +42,58 @@ TForm23::TForm23(QWidget *parent)
     auto *layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 2);
     layout->addWidget(Edit1, 1, 0, 1, 2);
-    layout->addWidget(Button1, 2, 0);
-    layout->addWidget(Button2, 2, 1);
+    layout->addWidget(WrongLabel, 2, 0, 1, 2);
+    layout->addWidget(Button1, 3, 0);
+    layout->addWidget(Button2, 3, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The wait runs on a timer: the catalog behind goes on answering meanwhile.
+    m_wait = new QTimer(this);
+    m_wait->setSingleShot(true);
+    connect(m_wait, &QTimer::timeout, this, [this] { Button1->setEnabled(true); });
+}
+
+void TForm23::AskForPassword()
+{
+    Edit1->clear();
+    WrongLabel->clear();
+    // Before its first showing the window does not know its size yet.
+    adjustSize();
+    CentreOnScreen(this);
+    show();
+    raise();
+    activateWindow();
+    Edit1->setFocus();
+}
+
+bool TForm23::PasswordGiven() const
+{
+    return Edit1->text() == Settings::CatalogPassword();
+}
+
+void TForm23::ForgetPassword()
+{
+    Edit1->clear();
 }
 
 void TForm23::Button1Click()
 {
-    if (Edit1->text() != Settings::CatalogPassword()) {
-        ShowMessage(QStringLiteral("Вы ввели неверный пароль!"), this);
+    if (m_wait->isActive())
+        return;
+    if (!PasswordGiven()) {
+        // Cancelling does not start the count afresh: only the right password does.
+        ++m_wrongInARow;
+        WrongLabel->setText(QStringLiteral("Вы ввели неверный пароль!"));
         Edit1->selectAll();
         Edit1->setFocus();
+        if (const int delay = WrongPasswordDelayMs(m_wrongInARow)) {
+            Button1->setEnabled(false);
+            m_wait->start(delay);
+        }
         return;
     }
-    close();
+    m_wrongInARow = 0;
+    accept();
     if (Form22)
         Form22->close();
 }
@@ -50,4 +101,11 @@ void TForm23::Button1Click()
 void TForm23::Button2Click()
 {
     close();
+}
+
+void TForm23::reject()
+{
+    // What was typed and not confirmed with "Готово" opens nothing later.
+    Edit1->clear();
+    QDialog::reject();
 }
