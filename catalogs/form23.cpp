@@ -5,11 +5,13 @@
 #include "catalogs/form22.h"
 #include "settings/form6.h"
 
+#include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 
 int WrongPasswordDelayMs(int wrongInARow)
 {
@@ -18,39 +20,54 @@ int WrongPasswordDelayMs(int wrongInARow)
 }
 
 TForm23::TForm23(QWidget *parent)
-    // A title and a close button (the same as "Отмена"), no minimise or maximise: the close button keeps
-    // window managers from drawing all three.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    // Window managers draw minimise and maximise buttons on any framed dialog, whatever it asks for: the
+    // window draws its own frame and title instead.
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form23"));
     setWindowTitle(QStringLiteral("Ввод пароля"));
     // Shown over the running catalog, which blocks every other window.
     setWindowModality(Qt::ApplicationModal);
-    Label1 = Named<QLabel>("Label1", QStringLiteral("Для выхода из каталога введите пароль"), this);
-    Edit1 = Named<QLineEdit>("Edit1", this);
+    auto *frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
+    auto *title = Named<QLabel>("TitleLabel", windowTitle(), frame);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    Label1 = Named<QLabel>("Label1", QStringLiteral("Для выхода из каталога введите пароль"), frame);
+    Edit1 = Named<QLineEdit>("Edit1", frame);
     Edit1->setEchoMode(QLineEdit::Password);
-    WrongLabel = Named<QLabel>("WrongLabel", this);
+    WrongLabel = Named<QLabel>("WrongLabel", frame);
     // Room for the refusal from the start, so the window does not grow under the visitor's hands.
     WrongLabel->setMinimumHeight(WrongLabel->fontMetrics().height());
     WrongLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
-    Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), this);
-    Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), this);
+    Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), frame);
+    Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), frame);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm23::Button2Click);
-    auto *layout = new QGridLayout(this);
-    layout->addWidget(Label1, 0, 0, 1, 2);
-    layout->addWidget(Edit1, 1, 0, 1, 2);
-    layout->addWidget(WrongLabel, 2, 0, 1, 2);
-    layout->addWidget(Button1, 3, 0);
-    layout->addWidget(Button2, 3, 1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto *layout = new QGridLayout(frame);
+    layout->addWidget(title, 0, 0, 1, 2);
+    layout->addWidget(Label1, 1, 0, 1, 2);
+    layout->addWidget(Edit1, 2, 0, 1, 2);
+    layout->addWidget(WrongLabel, 3, 0, 1, 2);
+    layout->addWidget(Button1, 4, 0);
+    layout->addWidget(Button2, 4, 1);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
 
     // The wait runs on a timer: the catalog behind goes on answering meanwhile.
     m_wait = new QTimer(this);
     m_wait->setSingleShot(true);
-    connect(m_wait, &QTimer::timeout, this, [this] { Button1->setEnabled(true); });
+    connect(m_wait, &QTimer::timeout, this, [this] {
+        Button1->setEnabled(true);
+        Edit1->setReadOnly(false);
+        Edit1->selectAll();
+    });
 }
 
 void TForm23::AskForPassword()
@@ -87,7 +104,9 @@ void TForm23::Button1Click()
         Edit1->selectAll();
         Edit1->setFocus();
         if (const int delay = WrongPasswordDelayMs(m_wrongInARow)) {
+            // Keys typed meanwhile would be lost behind the refused text: the box takes none until then.
             Button1->setEnabled(false);
+            Edit1->setReadOnly(true);
             m_wait->start(delay);
         }
         return;

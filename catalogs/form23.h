@@ -36,7 +36,7 @@ public:
 public Q_SLOTS:
     void Button1Click();
     void Button2Click();
-    // "Отмена", Esc and the window's close button.
+    // "Отмена", Esc and the window manager's close.
     void reject() override;
 
 private:

@@ -13,7 +13,8 @@ QList<QWidget *> WindowsOver(const QWidget *kept)
     QList<QWidget *> over;
     for (QWidget *window : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = window->windowType();
-        if (window != kept && window->isVisible() && (type == Qt::Dialog || type == Qt::Window || type == Qt::Sheet))
+        if (window != kept && window->isVisible()
+            && (type == Qt::Dialog || type == Qt::Tool || type == Qt::Window || type == Qt::Sheet))
             over << window;
     }
     return over;
