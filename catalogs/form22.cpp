@@ -452,7 +452,7 @@ void TForm22::DesignChangedElsewhere()
     }
     const QString notOpened = QStringLiteral("Каталог не удалось открыть заново")
                               + (failure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + failure);
-    if (Settings::CatalogExitGuarded()) {
+    if (Settings::CatalogPasswordOn()) {
         // The exit password still guards the way out: the window stays, with the list and an empty panel.
         ShowMessage(changed + MessageLineBreak + notOpened, this);
         return;
