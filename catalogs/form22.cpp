@@ -11,6 +11,7 @@
 #include "catalogs/form11.h"
 #include "catalogs/form12.h"
 #include "catalogs/form23.h"
+#include "catalogs/screenkeeper.h"
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/gridrowsync.h"
@@ -97,8 +98,15 @@ TForm22::TForm22(QWidget *parent)
     connect(saveScreen, &QAction::triggered, this, &TForm22::SaveScreenClick);
     for (QWidget *area : {static_cast<QWidget *>(Panel), static_cast<QWidget *>(Background)}) {
         area->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(area, &QWidget::customContextMenuRequested, this,
-                [this, area](const QPoint &pos) { PanelMenu->popup(area->mapToGlobal(pos)); });
+        connect(area, &QWidget::customContextMenuRequested, this, [this, area](const QPoint &pos) {
+            // A file dialog would let a visitor rename and delete files: the screen is saved by the
+            // operator, with the exit password off.
+            const bool guarded = Settings::CatalogExitGuarded();
+            for (QAction *item : PanelMenu->actions())
+                item->setVisible(!guarded);
+            if (!guarded)
+                PanelMenu->popup(area->mapToGlobal(pos));
+        });
     }
 
     // Esc leaves the search when it holds a text, else asks to leave the catalog (the exit check).
@@ -112,6 +120,7 @@ TForm22::TForm22(QWidget *parent)
     });
 
     connect(DModule->QRGeneral, &SharedQuery::rowsReplaced, this, &TForm22::listReopened);
+    m_keeper = new ScreenKeeper(this, [] { return Settings::CatalogExitGuarded(); }, this);
     FormCreate();
 }
 
@@ -144,8 +153,7 @@ void TForm22::FormResize()
 
 bool TForm22::RunCatalog(const QString &Name)
 {
-    // Every run asks for the password again: a password left in the box would let anyone out.
-    Form23->Edit1->clear();
+    Form23->ForgetPassword();
     if (QScreen *screen = Form11 && Form11->screen() ? Form11->screen() : QApplication::primaryScreen())
         setGeometry(screen->geometry());
     FormResize();
@@ -167,6 +175,7 @@ bool TForm22::RunCatalog(const QString &Name)
     raise();
     activateWindow();
     DBGrid->setFocus(Qt::OtherFocusReason);
+    m_keeper->start();
     return true;
 }
 
@@ -364,13 +373,8 @@ void TForm22::ApplySearch()
 
 bool TForm22::FormCloseQuery()
 {
-    if (Settings::CatalogPasswordOn() && Form23->Edit1->text() != Settings::CatalogPassword()) {
-        Form23->Edit1->clear();
-        CentreOnScreen(Form23);
-        Form23->show();
-        Form23->raise();
-        Form23->activateWindow();
-        Form23->Edit1->setFocus();
+    if (Settings::CatalogPasswordOn() && !Form23->PasswordGiven()) {
+        Form23->AskForPassword();
         return false;
     }
     return true;
@@ -382,6 +386,7 @@ void TForm22::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_keeper->stop();
     QMainWindow::closeEvent(event);
     finishRun();
     if (Form11) {
@@ -393,6 +398,7 @@ void TForm22::closeEvent(QCloseEvent *event)
 
 void TForm22::finishRun()
 {
+    m_keeper->stop();
     DModule->CatalogListReady = false;
     DModule->ShowCurrentCatalogObject = nullptr;
     SearchTimer->stop();
@@ -464,6 +470,8 @@ void TForm22::DesignChangedElsewhere()
 
 void TForm22::SaveScreenClick()
 {
+    if (Settings::CatalogExitGuarded())
+        return;
     QString path = ChooseFileToSave(this, {"SaveScreenDialog", QStringLiteral("Сохранить экран каталога"),
                                            {QStringLiteral("Изображения PNG (*.png)"), QStringLiteral("Документы PDF (*.pdf)")},
                                            QString()});

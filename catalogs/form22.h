@@ -19,6 +19,7 @@ class QTimer;
 class QTreeWidget;
 class GridRowSync;
 class ListFollower;
+class ScreenKeeper;
 
 // The running catalog: a full-screen browser of the objects through a saved layout. The layout panel
 // shows the current object of the grid; the filter and the quick search on the left narrow the list.
@@ -49,6 +50,8 @@ public:
     QString catalogName() const { return m_catalogName; }
     // Times the panel was filled for a current object (a rebuild count for checks and the benchmark).
     int shownObjects() const { return m_shownObjects; }
+    // While the exit password guards the run, the window comes back whenever it is taken away.
+    ScreenKeeper *keeper() const { return m_keeper; }
 
     // The designer's run item: lays the window out, lists the objects, opens the catalog and shows it
     // full screen in place of the designer. False (the designer stays) when the catalog cannot be opened.
@@ -91,6 +94,7 @@ private:
 
     GridRowSync *m_rowSync = nullptr;
     ListFollower *m_follower = nullptr;
+    ScreenKeeper *m_keeper = nullptr;
     QString m_catalogName;
     CatalogObject::BoundFields m_fields;
     QStringList m_imageFields;   // the field of each field image, parallel to Images

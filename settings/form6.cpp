@@ -2,6 +2,7 @@
 
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/messages.h"
 #include "app/named.h"
 #include "app/singleline.h"
 #include "core/dmodule.h"
@@ -68,13 +69,14 @@ TForm6::TForm6(QWidget *parent)
     templatesLayout->addStretch();
     PageControl->addTab(templatesTab, QStringLiteral("Шаблоны"));
 
-    auto *catalogTab = new QWidget;
+    auto *catalogTab = m_catalogTab = new QWidget;
     auto *passwordGroup = new QGroupBox(QStringLiteral(" Использование пароля на выход из запущенного каталога "), catalogTab);
     CheckBox5 = Named<QCheckBox>("CheckBox5", QStringLiteral("Использовать пароль на выход из запущенного каталога"), passwordGroup);
     CheckBox5->setChecked(true);
     auto *passwordLabel = new QLabel(QStringLiteral("Введите пароль с учетом регистра:"), passwordGroup);
     Edit1 = new QLineEdit(passwordGroup);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setEchoMode(QLineEdit::Password);
     KeepSingleLine(Edit1);
     passwordLabel->setBuddy(Edit1);
     auto *passwordLayout = new QVBoxLayout(passwordGroup);
@@ -194,6 +196,17 @@ void TForm6::CheckBox5Click()
 
 void TForm6::Button1Click()
 {
+    // A ticked box with no password would guard the catalog with nothing: Esc would leave it at once.
+    if (CheckBox5->isChecked() && Edit1->text().isEmpty()) {
+        PageControl->setCurrentWidget(m_catalogTab);
+        // Coming back from the message must not read the file again over the tick just made.
+        m_ignoreNextActivation = isActiveWindow();
+        ShowMessage(QStringLiteral("Введите пароль на выход из каталога или снимите флажок "
+                                   "\"Использовать пароль на выход из запущенного каталога\"."),
+                    this);
+        Edit1->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
                                       CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
                                       CheckBox6->isChecked(), CheckBox7->isChecked(), CheckBox8->isChecked(),
@@ -229,6 +242,7 @@ bool TemplateDropsBooks() { return checked(&TForm6::CheckBox3, false); }
 bool TemplateDropsObjects() { return checked(&TForm6::CheckBox4, false); }
 bool CatalogPasswordOn() { return checked(&TForm6::CheckBox5, true); }
 QString CatalogPassword() { return Form6 ? Form6->Edit1->text() : QString(); }
+bool CatalogExitGuarded() { return CatalogPasswordOn() && !CatalogPassword().isEmpty(); }
 bool XpFrame() { return checked(&TForm6::CheckBox6, false); }
 bool SplashOff() { return checked(&TForm6::CheckBox7, true); }
 bool RatioWindowOff() { return checked(&TForm6::CheckBox8, true); }

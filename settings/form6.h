@@ -43,6 +43,7 @@ private:
     void readOptions();
 
     QRadioButton *m_formats[3];
+    QWidget *m_catalogTab = nullptr;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -56,6 +57,8 @@ bool TemplateDropsBooks();     // line 3
 bool TemplateDropsObjects();   // line 4
 bool CatalogPasswordOn();      // line 5
 QString CatalogPassword();     // line 6
+// Line 5 on with a password: only the password lets anyone leave the running catalog.
+bool CatalogExitGuarded();
 bool XpFrame();                // line 7
 bool SplashOff();              // line 8
 bool RatioWindowOff();         // line 9

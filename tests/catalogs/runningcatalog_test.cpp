@@ -4,6 +4,7 @@
 #include "catalogs/catalogforms.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/elementwidgets.h"
+#include "catalogs/screenkeeper.h"
 #include "core/dmodule.h"
 #include "fields/fieldkind.h"
 #include "objects/form2.h"
@@ -11,12 +12,19 @@
 #include "objects/objectlist.h"
 #include "settings/form6.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDate>
+#include <QFileDialog>
+#include <QScreen>
+#include <QTimer>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -286,7 +294,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
     Form22->close();
     EXPECT_FALSE(Form22->isVisible());
 
-    Form6->Edit1->setText("Ключ");
+    Form6->Edit1->setText("Klyuch");
     run("Витрина");
     QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
     EXPECT_TRUE(Form22->isVisible()) << "Esc goes through the exit check";
@@ -295,9 +303,10 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
     EXPECT_EQ(Form23->Edit1->echoMode(), QLineEdit::Password);
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form23->Edit1->setText("ключ");   // the case counts
-        Form23->Button1->click();
-        EXPECT_EQ(answer.texts(), QStringList{"Вы ввели неверный пароль!"});
+        QTest::keyClicks(Form23->Edit1, "klyuch");   // the case counts
+        QTest::keyClick(Form23->Edit1, Qt::Key_Return);
+        EXPECT_EQ(Form23->WrongLabel->text(), "Вы ввели неверный пароль!");
+        EXPECT_EQ(answer.seen(), 0) << "the refusal opens no window of its own";
     }
     EXPECT_TRUE(Form22->isVisible());
     EXPECT_TRUE(Form23->isVisible());
@@ -310,7 +319,8 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)
     Form22->close();
     ASSERT_TRUE(Form23->isVisible());
     EXPECT_EQ(Form23->Edit1->text(), "");
-    Form23->Edit1->insert("Ключ");
+    EXPECT_EQ(Form23->WrongLabel->text(), "") << "a new asking starts clean";
+    QTest::keyClicks(Form23->Edit1, "Klyuch");
     Form23->Button1->click();
     EXPECT_FALSE(Form23->isVisible());
     EXPECT_FALSE(Form22->isVisible());
@@ -354,4 +364,153 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
     Form22->close();
     EXPECT_TRUE(Form11->isVisible());
     EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
+}
+
+namespace {
+// Rejects every file dialog that opens while it lives and counts them: a test must not hang on a dialog
+// that should not have opened.
+class FileDialogCounter
+{
+public:
+    FileDialogCounter()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                ++m_seen;
+                dialog->reject();
+            }
+        });
+        m_timer.start(10);
+    }
+    int seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    int m_seen = 0;
+};
+
+void RightClick(QWidget *widget)
+{
+    const QPoint at(widget->width() / 2, widget->height() / 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+}
+
+TEST_F(RunningCatalogTest, WithThePasswordSetNothingOpensAFileDialogWithoutItTheScreenIsSaved)
+{
+    store("Витрина", FullLayout());
+    Form6->CheckBox5->setChecked(true);
+    Form6->Edit1->setText("Klyuch");
+    run("Витрина");
+    const QString png = folder->path() + "/screen.png";
+    {
+        FileDialogCounter dialogs;
+        RightClick(Form22->Background);
+        EXPECT_FALSE(Form22->PanelMenu->isVisible()) << "a right click offers nothing";
+        QTest::keyClick(Form22->DBGrid, Qt::Key_S, Qt::ControlModifier);
+        Form22->SaveScreenClick();
+        QTest::qWait(200);
+        EXPECT_EQ(dialogs.seen(), 0);
+        EXPECT_FALSE(QFile::exists(png));
+    }
+    EXPECT_TRUE(Form22->isVisible());
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
+    QTest::keyClicks(Form23->Edit1, "Klyuch");
+    QTest::keyClick(Form23->Edit1, Qt::Key_Return);
+    ASSERT_FALSE(Form22->isVisible());
+
+    // The operator, with the password off, saves the screen.
+    Form6->CheckBox5->setChecked(false);
+    run("Витрина");
+    RightClick(Form22->Panel);
+    ASSERT_TRUE(WaitFor([] { return Form22->PanelMenu->isVisible(); }));
+    QAction *save = Form22->findChild<QAction *>("SaveScreenItem");
+    ASSERT_NE(save, nullptr);
+    EXPECT_TRUE(Form22->PanelMenu->actions().contains(save) && save->isVisible());
+    Form22->PanelMenu->close();
+    ChooseFileInNextDialog(png);
+    save->trigger();
+    EXPECT_TRUE(QFile::exists(png));
+}
+
+TEST_F(RunningCatalogTest, AGuardedCatalogComesBackWhenMinimisedHiddenOrMadeSmallAndThePasswordWindowWithIt)
+{
+    store("Витрина", FullLayout());
+    Form6->CheckBox5->setChecked(true);
+    Form6->Edit1->setText("Klyuch");
+    run("Витрина");
+    const auto back = [] {
+        return WaitFor([] { return Form22->isVisible() && Form22->isFullScreen() && !Form22->isMinimized(); });
+    };
+    Form22->showMinimized();
+    EXPECT_TRUE(back()) << "minimised";
+    Form22->hide();
+    EXPECT_TRUE(back()) << "hidden";
+    Form22->showNormal();
+    EXPECT_TRUE(back()) << "out of full screen";
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    EXPECT_EQ(label(0), "Синий") << "the catalog still answers";
+
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
+    ASSERT_TRUE(Form23->isVisible());
+    EXPECT_TRUE(Form23->windowFlags() & Qt::FramelessWindowHint) << "no frame to draw minimise or maximise on";
+    const QPoint centre = Form22->screen()->availableGeometry().center();
+    EXPECT_LE((Form23->frameGeometry().center() - centre).manhattanLength(), 4) << "centred";
+    Form23->showMinimized();
+    EXPECT_TRUE(WaitFor([] { return Form23->isVisible() && !Form23->isMinimized(); }));
+    EXPECT_TRUE(back());
+    EXPECT_EQ(QApplication::activeModalWidget(), Form23) << "the password window stays above the catalog";
+    QTest::keyClicks(Form23->Edit1, "Klyuch");
+    QTest::keyClick(Form23->Edit1, Qt::Key_Return);
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_FALSE(Form22->keeper()->keeping()) << "once left, the catalog is not brought back";
+}
+
+TEST_F(RunningCatalogTest, WrongPasswordsAreAnsweredSlowerAfterTheThirdAndTheRightOneAlwaysWorks)
+{
+    EXPECT_EQ(WrongPasswordDelayMs(1), 0);
+    EXPECT_EQ(WrongPasswordDelayMs(3), 0);
+    EXPECT_EQ(WrongPasswordDelayMs(4), 1000);
+    EXPECT_EQ(WrongPasswordDelayMs(5), 2000);
+    EXPECT_EQ(WrongPasswordDelayMs(8), 5000);
+    EXPECT_EQ(WrongPasswordDelayMs(1000), 5000) << "a few seconds at most";
+
+    store("Витрина", FullLayout());
+    Form6->CheckBox5->setChecked(true);
+    Form6->Edit1->setText("Klyuch");
+    run("Витрина");
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
+    ASSERT_TRUE(Form23->isVisible());
+    const auto tryPassword = [](const QString &text) {
+        QTest::keyClicks(Form23->Edit1, text);
+        QTest::keyClick(Form23->Edit1, Qt::Key_Return);
+    };
+    for (int i = 0; i < 3; ++i) {
+        tryPassword("ugadal" + QString::number(i));
+        EXPECT_TRUE(Form23->Button1->isEnabled()) << "the first three refusals wait for nothing";
+    }
+    tryPassword("ugadal");
+    EXPECT_FALSE(Form23->Button1->isEnabled());
+    tryPassword("Klyuch");
+    EXPECT_EQ(Form23->Edit1->text(), "ugadal") << "nothing is taken while the refusal waits";
+    EXPECT_TRUE(Form22->isVisible());
+    bool timerRan = false;
+    QTimer::singleShot(100, [&] { timerRan = true; });
+    EXPECT_TRUE(WaitFor([] { return Form23->Button1->isEnabled(); }, 4000));
+    EXPECT_TRUE(timerRan) << "the wait does not stop the program";
+    QTest::keyClicks(Form23->Edit1, "Klyuch");   // typed, then cancelled instead of confirmed
+    Form23->Button2->click();
+    ASSERT_TRUE(WaitFor([] { return Form22->isActiveWindow(); })) << "the catalog takes the keys again";
+    QTest::keyClick(Form22->DBGrid, Qt::Key_Escape);
+    ASSERT_TRUE(Form23->isVisible()) << "a password typed and cancelled opens nothing";
+    tryPassword("ugadal");
+    EXPECT_FALSE(Form23->Button1->isEnabled()) << "cancelling does not start the count afresh";
+    EXPECT_EQ(Form23->wrongInARow(), 5);
+    ASSERT_TRUE(WaitFor([] { return Form23->Button1->isEnabled(); }, 6000));
+    QTest::keyClick(Form23->Edit1, Qt::Key_A, Qt::ControlModifier);
+    tryPassword("Klyuch");
+    EXPECT_FALSE(Form23->isVisible());
+    EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
+    EXPECT_EQ(Form23->wrongInARow(), 0);
 }

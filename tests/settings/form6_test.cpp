@@ -13,6 +13,8 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace {
@@ -88,7 +90,9 @@ TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKe
     MessageBoxAnswerer answer(QMessageBox::Ok);
     Form6->FormActivate();
     EXPECT_EQ(answer.seen(), 1);
+    Form6->CheckBox5->setChecked(false);   // no exit password to ask for
     Form6->Button1->click();
+    EXPECT_EQ(answer.seen(), 1);
     EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
 }
 
@@ -102,6 +106,7 @@ TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
     tree->topLevelItem(0)->setExpanded(true);
 
+    WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"});   // no exit password
     Form6->FormActivate();
     Form6->setRadioIndex(1);
     Form6->Button1->click();
@@ -114,4 +119,30 @@ TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed
     Form6->FormActivate();
     Form6->Button1->click();
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+}
+
+TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRefusedLeavingTheFile)
+{
+    const QStringList before{"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"};
+    WriteTextLines(optionsPath(), before);
+    Form6->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form6));
+    EXPECT_EQ(Form6->Edit1->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(Form6->Edit1->isEnabled());
+    Form6->PageControl->setCurrentIndex(2);
+    QTest::mouseClick(Form6->CheckBox5, Qt::LeftButton);
+    ASSERT_TRUE(Form6->CheckBox5->isChecked());
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        QTest::mouseClick(Form6->Button1, Qt::LeftButton);
+        ASSERT_EQ(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().contains("Введите пароль")) << answer.texts().first().toStdString();
+    }
+    EXPECT_EQ(ReadTextLines(optionsPath()), before) << "the file stays as it was";
+    EXPECT_TRUE(Form6->isVisible()) << "the window stays open for the password";
+
+    QTest::keyClicks(Form6->Edit1, "Muzei 1");
+    QTest::mouseClick(Form6->Button1, Qt::LeftButton);
+    EXPECT_FALSE(Form6->isVisible());
+    EXPECT_EQ(ReadTextLines(optionsPath()).mid(4, 2), (QStringList{"-1", "Muzei 1"}));
 }
