@@ -43,6 +43,19 @@ QByteArray Jpeg(QColor colour, QSize size = QSize(80, 60))
     return data;
 }
 
+// The same picture with its header claiming `side` × `side` pixels, as a damaged or hostile file would.
+QByteArray ClaimingSide(QByteArray jpeg, int side)
+{
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    if (frame < 0)
+        return {};
+    for (const qsizetype at : {frame + 5, frame + 7}) {
+        jpeg[at] = char(side >> 8);
+        jpeg[at + 1] = char(side & 0xFF);
+    }
+    return jpeg;
+}
+
 // The colour in the middle of a shown picture.
 QColor Middle(const PictureElement *box)
 {
@@ -513,4 +526,36 @@ TEST_F(RunningCatalogTest, WrongPasswordsAreAnsweredSlowerAfterTheThirdAndTheRig
     EXPECT_FALSE(Form23->isVisible());
     EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
     EXPECT_EQ(Form23->wrongInARow(), 0);
+}
+
+// A damaged layout can give a picture box any size and a picture any declared size: neither may make
+// the catalog decode more than its screen shows, and a picture past all sense is refused with a word.
+TEST(PictureElement, DecodesNoLargerThanTheScreenAndRefusesAPictureOfAbsurdSize)
+{
+    QWidget panel;
+    auto *huge = new PictureElement(&panel);
+    huge->setGeometry(0, 0, 30000, 30000);
+    auto *small = new PictureElement(&panel);
+    small->setGeometry(0, 0, 120, 80);
+    panel.show();
+    const QSize screen = panel.screen()->size();
+
+    ASSERT_TRUE(huge->setPictureData(Jpeg(Qt::red, {64, 64})));
+    EXPECT_LE(huge->shownImage().width(), screen.width());
+    EXPECT_LE(huge->shownImage().height(), screen.height());
+    EXPECT_FALSE(huge->pictureTooLarge());
+    ASSERT_TRUE(small->setPictureData(Jpeg(Qt::blue, {640, 480})));
+    EXPECT_EQ(small->shownImage().size(), QSize(120, 80)) << "a box inside the screen gets its own size";
+
+    const QByteArray absurd = ClaimingSide(Jpeg(Qt::green, {16, 16}), 30000);
+    ASSERT_FALSE(absurd.isEmpty());
+    EXPECT_FALSE(small->setPictureData(absurd));
+    EXPECT_TRUE(small->pictureTooLarge());
+    EXPECT_FALSE(small->hasPicture());
+    EXPECT_EQ(PictureElement::setPictureData({huge, small}, {absurd, Jpeg(Qt::red, {64, 64})}), (QList<bool>{false, true}));
+    EXPECT_TRUE(huge->pictureTooLarge());
+    EXPECT_FALSE(small->pictureTooLarge());
+    // A sensible picture after a refused one is shown again.
+    EXPECT_TRUE(huge->setPictureData(Jpeg(Qt::red, {64, 64})));
+    EXPECT_FALSE(huge->pictureTooLarge());
 }
