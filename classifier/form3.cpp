@@ -169,7 +169,11 @@ void TForm3::PrepareChanging(const QString &parentName, const QString &className
                              bool usesRatio)
 {
     RatioEditMode = true;
-    Edit1->setText(ratioText);
+    // Shown as it is typed here (a decimal comma in Russian); kept as stored while untouched.
+    bool stored = false;
+    const double ratio = QLocale::c().toDouble(ratioText, &stored);
+    const QString shown = stored ? TypedRealText(ratio) : ratioText;
+    Edit1->setText(shown);
     Label1->setText(QLatin1String("1 ") + parentName + QLatin1String(" ="));
     Label2->setText(className);
     RadioGroup1->setTitle(QStringLiteral(" Вставка недоступна... "));
@@ -177,7 +181,7 @@ void TForm3::PrepareChanging(const QString &parentName, const QString &className
     RadioGroup1->setEnabled(false);
     CheckBox1->setChecked(!usesRatio);
     CheckBox1Click();
-    m_preparedRatio = ratioText;
+    m_preparedRatio = shown;
     m_preparedWithoutRatio = !usesRatio;
 }
 

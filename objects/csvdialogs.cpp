@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
 
 CsvExportDialog::CsvExportDialog(QWidget *parent)
     : QDialog(parent)
@@ -52,17 +54,27 @@ CsvExportOptions CsvExportDialog::options() const
 namespace {
 const QList<CsvEncoding> ChoosableEncodings{CsvEncoding::Utf8, CsvEncoding::Windows1251};
 
-// The first line with letters beyond ASCII, as the encoding reads it: what tells the readings apart.
-QString tellingLine(const CsvDocument &document)
+// The record that tells the readings apart: the first one the UTF-8 reading cannot read whole, else the
+// first with letters beyond ASCII.
+int tellingRecord(const CsvDocument &utf8Reading)
 {
-    for (const CsvRecord &record : document.records) {
-        const QString line = record.fields.join(QLatin1Char(document.delimiter));
-        for (const QChar c : line) {
-            if (c.unicode() >= 0x80)
-                return line.left(80);
+    const auto firstWhere = [&](const std::function<bool(QChar)> &test) {
+        for (int r = 0; r < utf8Reading.records.size(); ++r) {
+            for (const QString &field : utf8Reading.records[r].fields) {
+                if (std::any_of(field.cbegin(), field.cend(), test))
+                    return r;
+            }
         }
-    }
-    return document.records.value(0).fields.join(QLatin1Char(document.delimiter)).left(80);
+        return -1;
+    };
+    const int unreadable = firstWhere([](QChar c) { return c == QChar::ReplacementCharacter; });
+    return unreadable >= 0 ? unreadable : qMax(0, firstWhere([](QChar c) { return c.unicode() >= 0x80; }));
+}
+
+QString recordLine(const CsvDocument &document, int record)
+{
+    const CsvRecord line = document.records.value(record);
+    return QStringLiteral("строка %1: ").arg(line.line) + line.fields.join(QLatin1Char(document.delimiter)).left(80);
 }
 }
 
@@ -96,11 +108,16 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
         auto *group = Named<QGroupBox>("EncodingGroup", QStringLiteral("Кодировка файла не определена однозначно"), this);
         auto *groupLayout = new QVBoxLayout(group);
         EncodingBox = Named<QComboBox>("EncodingBox", group);
+        QList<CsvDocument> readings;
         for (const CsvEncoding encoding : ChoosableEncodings) {
-            QString reading;
-            Guarded([&] { reading = tellingLine(ReadCsvFile(path, encoding)); });
-            const QString name = encoding == CsvEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251");
-            EncodingBox->addItem(name + QStringLiteral(": ") + reading);
+            CsvDocument reading;
+            Guarded([&] { reading = ReadCsvFile(path, encoding); });
+            readings << reading;
+        }
+        const int telling = tellingRecord(readings.first());
+        for (int i = 0; i < ChoosableEncodings.size(); ++i) {
+            const QString name = ChoosableEncodings[i] == CsvEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251");
+            EncodingBox->addItem(name + QStringLiteral(", ") + recordLine(readings[i], telling));
         }
         EncodingBox->setCurrentIndex(qMax(0, int(ChoosableEncodings.indexOf(document.encoding))));
         groupLayout->addWidget(new QLabel(QStringLiteral("Выберите чтение, в котором текст выглядит правильно:"), group));

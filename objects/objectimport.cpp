@@ -53,6 +53,10 @@ ImportPlan ConvertCsvRecords(const CsvDocument &document, const QList<Descriptio
             const QString text = ReadBackSpreadsheetText(column >= 0 ? record.fields.value(column) : QString());
             FieldInput input{field, text};
             try {
+                // A byte the chosen reading could not read would be stored as a replacement mark.
+                if (!document.encodingSure && text.contains(QChar::ReplacementCharacter))
+                    throw DbError(QStringLiteral("значение поля \"%1\" не читается в выбранной кодировке файла: "
+                                                 "выберите другую кодировку").arg(field.name));
                 // The editor takes a text of spaces, so the file that exports it takes it back too.
                 if (FieldKinds::Info(field.kind()).required && text.isEmpty())
                     throw DbError(QStringLiteral("не заполнено поле \"%1\"").arg(field.name));

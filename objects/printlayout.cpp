@@ -65,9 +65,11 @@ void paintFooter(PageCanvas &canvas, int page, int pages)
 }
 
 // The shown form of a cell's text: one paragraph, as the grid shows it.
+// Line breaks and runs of spaces become one space; a no-break space (a number's digit groups) stays.
 QString cellText(const QString &text)
 {
-    return text.simplified();
+    static const QRegularExpression breakable(QStringLiteral("[ \\t\\r\\n]+"));
+    return QString(text).replace(breakable, QStringLiteral(" ")).trimmed();
 }
 
 // A cell's text laid out in lines `width` points wide: at word boundaries, inside a word only when the
@@ -103,7 +105,8 @@ constexpr double WidthSlack = 1;
 
 void measureTexts(ListColumnNeeds &needs, const QStringList &texts, const QFontMetricsF &metrics)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    // Only the spaces a line may break at: a number's digit groups are joined by a no-break space.
+    static const QRegularExpression blanks(QStringLiteral("[ \\t\\r\\n]+"));
     for (int c = 0; c < needs.oneLine.size(); ++c) {
         const QString text = cellText(texts.value(c));
         needs.oneLine[c] = qMax(needs.oneLine[c], metrics.horizontalAdvance(text) + 2 * Padding + WidthSlack);

@@ -289,6 +289,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     page->EditMeasureBtn->click();
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(Form3->CheckBox1->isChecked());
+    EXPECT_EQ(Form3->Edit1->text(), "0,5") << "shown as it is typed here";
     Form3->Button1->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "m", 1, 0.5}));
     // A ratio with more digits than the box shows is not changed by a rename that leaves the box alone.

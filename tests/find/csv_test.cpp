@@ -315,6 +315,19 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
     EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 4:") && problems[3].contains("один десятичный знак"))
         << problems[3].toStdString();
 
+    // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
+    // replacement marks.
+    writeFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
+                                        + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
+    ImportPlan mixed;
+    EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &mixed), DbError);
+    QStringList mixedProblems;
+    for (const ImportProblem &problem : mixed.problems)
+        mixedProblems << problem.text();
+    ASSERT_EQ(mixed.problems.size(), 1) << mixedProblems.join(" | ").toStdString();
+    EXPECT_TRUE(mixed.problems[0].text().startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается"))
+        << mixed.problems[0].text().toStdString();
+
     EXPECT_EQ(importInto(*module, csvPath("long.csv"), nullptr, true), 2);
     const QList<QVariantList> kept = rows("SELECT G1, G4 FROM GENER ORDER BY G3");
     ASSERT_EQ(kept.size(), 2);
