@@ -348,8 +348,9 @@ void TForm7::EditRecord()
 
 void TForm7::savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere)
 {
-    // The list behind shows what is stored now.
+    // The list behind and the parameters show what is stored now.
     Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    paramsPanel->ClassesFill();
     if (elsewhere.what == ObjectChangedElsewhere::Deleted) {
         ShowMessage(elsewhere.message(), this);
         return;

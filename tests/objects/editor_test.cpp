@@ -7,10 +7,12 @@
 #include "objects/form7.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/paramspanel.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -225,6 +227,8 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     const qint64 name = addField(*module, "Название", StringType);
     const qint64 weight = addField(*module, "Вес", RealType);
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'старое', 2.5)").arg(name).arg(weight));
+    makeBook(1, "Города", {{10, "Россия", "", 0}});
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 10, '', 0)");
     open(true);
     // As the grid on a screen reads a short list to its end: a read left pending holds the file against
     // the other program's writes.
@@ -270,4 +274,5 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     EXPECT_TRUE(asked[0].contains("удалён другим пользователем") && asked[0].contains("не сохранены")) << asked[0].toStdString();
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_EQ(Form7->paramsPanel->ParamsList->count(), 0) << "the deleted object's parameters are not shown as its own";
 }
