@@ -275,4 +275,20 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Form7->paramsPanel->ParamsList->count(), 0) << "the deleted object's parameters are not shown as its own";
+
+    // An object deleted before the editor opens is not opened, and the list stops showing it.
+    {
+        MessageBoxAnswerer discard(QMessageBox::Yes);
+        Form7->CancelButton->click();
+    }
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'второе', 1)").arg(name).arg(weight));
+    Form2->LoadGeneral();
+    listReadToEnd();
+    DeleteObject(other, 2);
+    MessageBoxAnswerer told(QMessageBox::Ok);
+    Form2->EditRecordBtn->click();
+    ASSERT_EQ(told.seen(), 1);
+    EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем")) << told.texts()[0].toStdString();
+    EXPECT_FALSE(Form7->isVisible());
+    EXPECT_TRUE(DModule->QRGeneral->isEmpty());
 }
