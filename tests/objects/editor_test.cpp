@@ -234,9 +234,8 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     // the other program's writes.
     const auto listReadToEnd = [] { DModule->QRGeneral->recordCount(); };
     listReadToEnd();
-    TDModule other;
-    other.OpenConnection(dbPath);
-    UpdateObject(other, 1, {DatabaseTest::input(weight, "7,25")});
+    const std::unique_ptr<TDModule> other = otherProgram();
+    UpdateObject(*other, 1, {DatabaseTest::input(weight, "7,25")});
 
     retype(0, "моё");
     QStringList asked = store(QMessageBox::No);
@@ -262,12 +261,12 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
 
     // The editor shows what is stored when it opens, not what the list read before another program's change.
     listReadToEnd();
-    UpdateObject(other, 1, {DatabaseTest::input(name, "новое")});
+    UpdateObject(*other, 1, {DatabaseTest::input(name, "новое")});
     open(true);
     EXPECT_EQ(input<QLineEdit>(0)->text(), "новое");
 
     listReadToEnd();
-    DeleteObject(other, 1);
+    DeleteObject(*other, 1);
     retype(1, "3");
     asked = store();
     ASSERT_EQ(asked.size(), 1);
@@ -284,7 +283,7 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'второе', 1)").arg(name).arg(weight));
     Form2->LoadGeneral();
     listReadToEnd();
-    DeleteObject(other, 2);
+    DeleteObject(*other, 2);
     MessageBoxAnswerer told(QMessageBox::Ok);
     Form2->EditRecordBtn->click();
     ASSERT_EQ(told.seen(), 1);

@@ -36,12 +36,8 @@ TEST_P(ObjectLinksTest, AnObjectDeletedByAnotherProgramGetsNoLinkWhileAnObjectBe
     makeBook(1, "Города", {{10, "Россия", "", 0}});
     exec("INSERT INTO GENER (G_ID) VALUES (7)");
     AddObjectLink(*module, "7", 1, 10, "первый", 0, LinkedObject::Stored);
-    TDModule other;
-    if (onServer())
-        other.OpenServerConnection(server);
-    else
-        other.OpenConnection(dbPath);
-    DeleteObject(other, 7);
+    const std::unique_ptr<TDModule> other = otherProgram();
+    DeleteObject(*other, 7);
     try {
         AddObjectLink(*module, "7", 1, 10, "второй", 0, LinkedObject::Stored);
         ADD_FAILURE() << "a link to a deleted object was stored";
@@ -59,23 +55,14 @@ TEST_P(ObjectLinksTest, DeletingAnObjectWhileAnotherProgramLinksItTakesThatLinkT
 {
     makeBook(1, "Города", {{10, "Россия", "", 0}});
     exec("INSERT INTO GENER (G_ID) VALUES (7)");
-    TDModule other;
-    if (onServer())
-        other.OpenServerConnection(server);
-    else
-        other.OpenConnection(dbPath);
+    const std::unique_ptr<TDModule> other = otherProgram();
     std::atomic<bool> deleted = false;
     std::thread deleter;
     {
-        Transaction tx(other);
-        AddObjectLink(other, "7", 1, 10, "", 0, LinkedObject::Stored);
+        Transaction tx(*other);
+        AddObjectLink(*other, "7", 1, 10, "", 0, LinkedObject::Stored);
         deleter = std::thread([&] {
-            TDModule own;
-            if (onServer())
-                own.OpenServerConnection(server);
-            else
-                own.OpenConnection(dbPath);
-            DeleteObject(own, 7);
+            DeleteObject(*otherProgram(), 7);
             deleted = true;
         });
         // The deletion waits for the link's transaction.

@@ -203,9 +203,8 @@ TEST_F(ParamsPanelTest, AStoredObjectThatAnotherProgramDeletedGetsNoParameterAnd
     Form8->Button1->click();
     EXPECT_EQ(listed(), QStringList{"Города: Казань"});
 
-    TDModule other;
-    other.OpenConnection(dbPath);
-    DeleteObject(other, 5);
+    const std::unique_ptr<TDModule> other = otherProgram();
+    DeleteObject(*other, 5);
     startAdding({"Россия", "Казань"});
     TypeKeys(Form8->Edit1, "второй");
     MessageBoxAnswerer told(QMessageBox::Ok);
