@@ -11,9 +11,6 @@
 
 
 namespace {
-const QString ChangedElsewhereText = QStringLiteral("Объект изменён другим пользователем после того, как окно "
-                                                    "было открыто. Ваши изменения не сохранены.");
-
 // The state of the object read so that it stays so to the end of the transaction; nothing when it is gone.
 std::optional<ObjectState> readState(TDModule &module, qint64 objectId, const QStringList &columns, bool hold)
 {
@@ -141,7 +138,9 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
         throw ObjectChangedElsewhere(ObjectChangedElsewhere::Deleted,
                                      QStringLiteral("Объект удалён другим пользователем. Изменения не сохранены."));
     if (asRead && !sameValues(now->values, asRead->values))
-        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Changed, ChangedElsewhereText);
+        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Changed,
+                                     QStringLiteral("Объект изменён другим пользователем после того, как окно было "
+                                                    "открыто. Ваши изменения не сохранены."));
     QStringList assignments;
     QVariantList values;
     for (const FieldInput &input : inputs) {
