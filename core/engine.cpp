@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 
+#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -11,6 +12,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <optional>
+#include <sqlite3.h>
 
 namespace {
 const QString FileDriver = QStringLiteral("QSQLITE");
@@ -89,6 +91,20 @@ QString serverMessage(const QString &text)
     return line;
 }
 
+// md5(x) in a file as the server has it: the hexadecimal digest of a text's or bytes' bytes, NULL for NULL.
+void digestFunction(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const void *bytes = sqlite3_value_blob(arguments[0]);
+    const int length = sqlite3_value_bytes(arguments[0]);
+    const QByteArray digest = QCryptographicHash::hash(QByteArrayView(static_cast<const char *>(bytes), length),
+                                                       QCryptographicHash::Md5).toHex();
+    sqlite3_result_text(context, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+}
+
 bool connectionLost(const QString &text)
 {
     return containsAny(text, {"server closed the connection", "no connection to the server", "terminating connection",
@@ -160,6 +176,9 @@ void PrepareConnection(QSqlDatabase &db)
 {
     if (KindOf(db) == EngineKind::File) {
         RegisterRussianCollation(db);
+        if (sqlite3_create_function_v2(EngineHandle(db), "md5", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       digestFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw DbError(QStringLiteral("Не удается подключить функцию контрольной суммы"));
         // A page cache large enough for the indexes a sort or the filter walks, and reads through the
         // operating system's file cache instead of copies.
         QSqlQuery pragmas(db);
@@ -177,6 +196,16 @@ void PrepareConnection(QSqlDatabase &db)
             .toInt() == 0)
         throw DbError(QStringLiteral("На сервере баз данных нет русского порядка сортировки (%1): сервер собран без ICU")
                           .arg(ServerRussianCollation));
+}
+
+QString HoldRowsRead(EngineKind kind)
+{
+    return kind == EngineKind::Server ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
+QString DigestOf(const QString &column)
+{
+    return QLatin1String("md5(") + column + QLatin1Char(')');
 }
 
 QString ColumnType(EngineKind kind, const QString &declared)
@@ -366,8 +395,14 @@ QString ErrorText(const QSqlError &error)
     if (DesignChangedElsewhere(error))
         return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
                               "классификатор). Действие отменено: откройте окно заново и повторите его.");
-    if (!serverState)
+    if (!serverState) {
+        // Another program on the same file holds it for its own change (or changed what this action read).
+        const int code = state.toInt();
+        if (code % 256 == SQLITE_BUSY || code % 256 == SQLITE_LOCKED || containsAny(text, {"database is locked", "table is locked"}))
+            return QStringLiteral("База данных занята другой программой, которая работает с тем же файлом. "
+                                  "Действие отменено: повторите его.");
         return text;
+    }
     // Values are bound, never composed: a statement cut short inside a value was cut at a NUL character.
     if (state == QLatin1String("42601") && text.contains(QLatin1String("unterminated quoted string")))
         return NulRefused;

@@ -47,6 +47,15 @@ void OpenServerConnection(const QString &name, const ServerConnection &server,
 // Throws DbError.
 void PrepareConnection(QSqlDatabase &db);
 
+// What a select adds so that the rows it read stay as read, against other programs' changes, until its
+// transaction ends. A file needs nothing: its transactions run one after another, and a write after
+// another program changed the file since this transaction read it fails instead of overwriting.
+QString HoldRowsRead(EngineKind kind);
+
+// The digest of a column's text or bytes, the same on both engines (hexadecimal text, NULL for NULL):
+// compared in place of values too large to read for a comparison, as pictures are.
+QString DigestOf(const QString &column);
+
 // A column type as the TYPES table and the fixed tables declare it, as the engine declares it: the
 // server keeps pictures as bytes, yes/no values (-1 and 0) as numbers, dates and times as the ISO texts
 // the program writes.

@@ -12,6 +12,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
+#include "objects/listfollower.h"
 #include "objects/paramspanel.h"
 
 #include <QApplication>
@@ -137,8 +138,29 @@ void TForm7::showNote(int fieldIndex)
 
 void TForm7::showStoredObject()
 {
-    for (int i = 0; i < m_fields.size(); ++i)
-        FieldEditor::ShowStored(m_inputs[i], m_fields[i], *DModule->QRGeneral);
+    const qint64 id = ObjectId.toLongLong();
+    // The state is read before the values shown: a change landing between the two reads is shown and
+    // taken for a change at saving, never missed.
+    m_asRead = ReadObjectState(*DModule, id, m_fields);
+    if (!m_asRead)
+        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Deleted, QStringLiteral("Объект удалён другим пользователем."));
+    SharedQuery row(QStringLiteral("EditedObject"), DModule);
+    // The list's row, as the list shows it, when a damaged lookup value keeps the object out of the join.
+    const SharedQuery &shown = OpenObjectRow(row, id, m_fields) ? row : *DModule->QRGeneral;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        FieldEditor::ShowStored(m_inputs[i], m_fields[i], shown);
+        if (auto *picture = qobject_cast<PictureBox *>(m_inputs[i]))
+            picture->chosen = false;
+    }
+}
+
+void TForm7::rememberOpened()
+{
+    m_opened.clear();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        m_opened << FieldEditor::Read(m_inputs[i], m_fields[i]).value;
+        showNote(i);
+    }
 }
 
 void TForm7::GenForm()
@@ -148,17 +170,21 @@ void TForm7::GenForm()
     for (const DescriptionField &field : std::as_const(m_fields))
         addFieldControls(field);
 
+    m_asRead.reset();
     if (EditMode) {
-        showStoredObject();
         ObjectId = QString::number(DModule->QRGeneral->asInteger(QStringLiteral("G_ID")));
+        try {
+            showStoredObject();
+        } catch (const ObjectChangedElsewhere &) {
+            // The list behind stops showing it.
+            ReopenObjectListKeepingCurrent(*DModule);
+            throw;
+        }
     } else {
         ObjectId = QString::number(ReserveObjectId(*DModule));
     }
-    for (int i = 0; i < m_fields.size(); ++i) {
-        m_opened << FieldEditor::Read(m_inputs[i], m_fields[i]).value;
-        showNote(i);
-    }
-    paramsPanel->fill(ObjectId);
+    rememberOpened();
+    paramsPanel->fill(ObjectId, EditMode ? LinkedObject::Stored : LinkedObject::Reserved);
 
     OkButton->setText(EditMode ? QStringLiteral("Изменить объект") : QStringLiteral("Добавить объект"));
     layOut();
@@ -307,11 +333,42 @@ void TForm7::EditRecord()
         return;
     Guarded([&] {
         const qint64 id = ObjectId.toLongLong();
-        UpdateObject(*DModule, id, inputs);
+        try {
+            UpdateObject(*DModule, id, inputs, m_asRead);
+        } catch (const ObjectChangedElsewhere &elsewhere) {
+            savedElsewhereFirst(elsewhere);
+            return;
+        }
         OpenObjectList(*DModule);
         m_closingChecked = true;
         close();
         showObjectInList(id);
+    });
+}
+
+void TForm7::savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere)
+{
+    // The list behind and the parameters show what is stored now.
+    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    paramsPanel->ClassesFill();
+    if (elsewhere.what == ObjectChangedElsewhere::Deleted) {
+        ShowMessage(elsewhere.message(), this);
+        return;
+    }
+    if (!AskYesNo(elsewhere.message() + MessageLineBreak
+                      + QStringLiteral("Загрузить объект в том виде, в каком он сохранён сейчас? Введённые вами значения "
+                                       "будут заменены сохранёнными.")
+                      + MessageLineBreak + QStringLiteral("«Нет» — окно останется открытым с вашими значениями."),
+                  this))
+        return;
+    Guarded([this] {
+        try {
+            showStoredObject();
+        } catch (const ObjectChangedElsewhere &gone) {
+            ShowMessage(gone.message() + QStringLiteral(" Изменения не сохранены."), this);
+            return;
+        }
+        rememberOpened();
     });
 }
 

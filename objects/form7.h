@@ -67,7 +67,13 @@ private:
     // The inputs to store: all when adding, the changed ones when changing; empty with `ok` false when
     // a value cannot be stored (the user was told, or declined to shorten a text).
     QList<FieldInput> inputsToStore(bool *ok);
+    // Shows the object as stored now and remembers that state for saving; throws ObjectChangedElsewhere
+    // when the object is gone.
     void showStoredObject();
+    // Remembers each input's value as the one the editor opened with.
+    void rememberOpened();
+    // Another program changed or deleted the object before this save: nothing was stored.
+    void savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere);
     // Makes the object the list's current row, with progress shown while a long list is read.
     void showObjectInList(qint64 id);
 
@@ -76,6 +82,7 @@ private:
     QList<QWidget *> m_inputs;
     QList<QLabel *> m_notes;
     QList<QVariant> m_opened;           // each input's value when the editor opened
+    std::optional<ObjectState> m_asRead;   // the changed object's row as the inputs show it
     QWidget *m_inputsPanel = nullptr;   // inside GroupBox1's scroll area
     QSize m_chosenSize;                 // the size the user gave the window, kept for the next opening
     bool m_closingChecked = false;

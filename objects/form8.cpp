@@ -1,8 +1,10 @@
 #include "objects/form8.h"
 
 #include "app/generalerror.h"
+#include "app/messages.h"
 #include "core/dmodule.h"
 #include "objects/objectlinks.h"
+#include "objects/objectstore.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -76,10 +78,15 @@ void TForm8::Button1Click()
     const int index = ComboBox->currentIndex();
     const qint64 caption = index >= 0 && index < m_captionIds.size() ? m_captionIds[index] : 0;
     const bool stored = Guarded([&] {
-        AddObjectLink(*DModule, m_link.objectId, m_link.referId, m_link.entryId, Edit1->text(), caption);
+        try {
+            AddObjectLink(*DModule, m_link.objectId, m_link.referId, m_link.entryId, Edit1->text(), caption, m_link.object);
+        } catch (const ObjectChangedElsewhere &gone) {
+            ShowMessage(gone.message(), this);
+        }
     });
     if (!stored)
         return;
+    // An object deleted elsewhere takes no parameter, whatever is typed here: the dialog closes.
     m_prepared = false;
     if (m_afterInsert)
         m_afterInsert();

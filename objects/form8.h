@@ -1,5 +1,7 @@
 #pragma once
 
+#include "objects/objectlinks.h"
+
 #include <QDialog>
 #include <QList>
 #include <functional>
@@ -23,6 +25,7 @@ public:
         QString objectId;
         qint64 referId = 0;
         qint64 entryId = 0;
+        LinkedObject object = LinkedObject::Reserved;
     };
 
     // Empties the value, lists the captions (item 0 the book's name, then the entry's ancestors from its

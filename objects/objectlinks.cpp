@@ -2,8 +2,10 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schemanames.h"
 #include "core/sqltext.h"
+#include "objects/objectstore.h"
 
 #include <QHash>
 
@@ -81,10 +83,17 @@ QList<ObjectLink> ReadObjectLinks(TDModule &module, const QString &objectId)
 }
 
 qint64 AddObjectLink(TDModule &module, const QString &objectId, qint64 referId, qint64 entryId, const QString &value,
-                     qint64 captionId)
+                     qint64 captionId, LinkedObject linked)
 {
     const qint64 object = objectNumber(objectId);
     Transaction tx(module);
+    // Held to the commit, so that the object cannot be deleted between this check and the link.
+    if (linked == LinkedObject::Stored
+        && module.QRWork->readAll(QLatin1String("SELECT G_ID FROM GENER WHERE G_ID = ?") + Engine::HoldRowsRead(module.engine()),
+                                  {object})
+               .isEmpty())
+        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Deleted,
+                                     QStringLiteral("Объект удалён другим пользователем. Параметр не добавлен."));
     const qint64 linkId = module.GenID(QStringLiteral("LINKS")).toLongLong();
     module.QRWork->execSql(QStringLiteral("INSERT INTO LINKS VALUES(?,?,?,?,?,?)"),
                            {linkId, object, referId, entryId, value, captionId});

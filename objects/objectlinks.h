@@ -25,8 +25,12 @@ QString ObjectLinkText(const ObjectLink &link);
 // The object's links in the order they were added, with their caption and entry names resolved.
 QList<ObjectLink> ReadObjectLinks(TDModule &module, const QString &objectId);
 
-// Inserts one link and returns its L_ID. The value may hold any text, quotes included.
+// Whether the object a link is added to is stored already, or only reserved by an editor adding it.
+enum class LinkedObject { Reserved, Stored };
+
+// Inserts one link and returns its L_ID. The value may hold any text, quotes included. A stored object
+// that another program has deleted gets no link: ObjectChangedElsewhere (Deleted) is thrown.
 qint64 AddObjectLink(TDModule &module, const QString &objectId, qint64 referId, qint64 entryId, const QString &value,
-                     qint64 captionId);
+                     qint64 captionId, LinkedObject object = LinkedObject::Reserved);
 
 void DeleteObjectLink(TDModule &module, qint64 linkId);

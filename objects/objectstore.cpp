@@ -2,13 +2,38 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engine.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
+#include "objects/objectlist.h"
 #include "objects/searchindex.h"
 
 
 namespace {
+// The state of the object read so that it stays so to the end of the transaction; nothing when it is gone.
+std::optional<ObjectState> readState(TDModule &module, qint64 objectId, const QStringList &columns, bool hold)
+{
+    const QList<QVariantList> rows = module.QRWork->readAll(
+        QLatin1String("SELECT ") + columns.join(QLatin1String(", ")) + QLatin1String(" FROM GENER WHERE G_ID = ?")
+            + (hold ? Engine::HoldRowsRead(module.engine()) : QString()),
+        {objectId});
+    if (rows.isEmpty())
+        return std::nullopt;
+    return ObjectState{columns, rows.first()};
+}
+
+bool sameValues(const QVariantList &a, const QVariantList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (a[i].isNull() != b[i].isNull() || (!a[i].isNull() && a[i] != b[i]))
+            return false;
+    }
+    return true;
+}
+
 QVariant storedValue(TDModule &module, const FieldInput &input)
 {
     if (input.field.kind() == FieldKind::Lookup) {
@@ -85,9 +110,37 @@ void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> 
     tx.commit();
 }
 
-void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
+std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, const QList<DescriptionField> &fields)
+{
+    QStringList columns{QStringLiteral("G_ID")};
+    for (const DescriptionField &field : fields)
+        columns << (field.kind() == FieldKind::Image ? Engine::DigestOf(field.column()) : field.column());
+    return readState(module, objectId, columns, false);
+}
+
+bool OpenObjectRow(SharedQuery &query, qint64 objectId, const QList<DescriptionField> &fields)
+{
+    const ObjectListPieces pieces = ComposeObjectListPieces(fields);
+    query.open(pieces.select + pieces.from
+                   + (pieces.where.isEmpty() ? QStringLiteral(" WHERE (G_ID = ?)") : pieces.where + QLatin1String(" AND (G_ID = ?)")),
+               {objectId});
+    return !query.isEmpty();
+}
+
+void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs, const std::optional<ObjectState> &asRead)
 {
     Transaction tx(module);
+    // Before anything is written, and held to the commit: another program's change lands before this
+    // read or after this save, never in between.
+    const std::optional<ObjectState> now =
+        readState(module, objectId, asRead ? asRead->columns : QStringList{QStringLiteral("G_ID")}, true);
+    if (!now)
+        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Deleted,
+                                     QStringLiteral("Объект удалён другим пользователем. Изменения не сохранены."));
+    if (asRead && !sameValues(now->values, asRead->values))
+        throw ObjectChangedElsewhere(ObjectChangedElsewhere::Changed,
+                                     QStringLiteral("Объект изменён другим пользователем после того, как окно было "
+                                                    "открыто. Ваши изменения не сохранены."));
     QStringList assignments;
     QVariantList values;
     for (const FieldInput &input : inputs) {
@@ -114,8 +167,10 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
 void DeleteObject(TDModule &module, qint64 objectId)
 {
     Transaction tx(module);
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
+    // The object first: a program adding a link to it holds its row, so the links are deleted only after
+    // that link is stored, and go with the rest.
     module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
+    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
     RefreshSearchIndex(module);
     tx.commit();
 }

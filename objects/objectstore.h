@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/dberror.h"
 #include "fields/fieldkind.h"
 
 #include <QByteArray>
@@ -8,6 +9,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
+class SharedQuery;
 class TDModule;
 
 // One field's value as read from its control: text for lookups, numbers, strings and long texts (long
@@ -35,8 +39,35 @@ void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
 // The same without bringing the search index up to date: for a batch of objects, which calls
 // RefreshSearchIndex once before its transaction ends.
 void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// What an object's row held when it was read: its identifier and every field's value, pictures by
+// their digest. Compared with the row at saving, it tells whether another program changed the object.
+struct ObjectState
+{
+    QStringList columns;   // as the select names them
+    QVariantList values;
+};
+
+// The object's state as stored now, for the given fields; nothing when no object has that identifier.
+std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, const QList<DescriptionField> &fields);
+
+// Opens on `query` the object's row with the columns of the object list (pictures left out); false
+// when the list's statement does not give it (the object is gone, or a lookup value of a damaged file
+// names no entry).
+bool OpenObjectRow(SharedQuery &query, qint64 objectId, const QList<DescriptionField> &fields);
+
+// Another program changed or deleted the object since it was read: nothing was stored.
+class ObjectChangedElsewhere : public DbError
+{
+public:
+    enum What { Changed, Deleted };
+    ObjectChangedElsewhere(What what, const QString &message) : DbError(message), what(what) {}
+    What what;
+};
+
 // Changes an object; pictures are written only where one was chosen. With no field but pictures no
-// UPDATE of the other columns runs. One transaction.
-void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// UPDATE of the other columns runs. One transaction. An object no longer stored throws
+// ObjectChangedElsewhere (Deleted), as does one whose row no longer holds `asRead` (Changed), given.
+void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs,
+                  const std::optional<ObjectState> &asRead = std::nullopt);
 // Deletes an object and its links as one transaction.
 void DeleteObject(TDModule &module, qint64 objectId);

@@ -47,9 +47,10 @@ TForm8 *ParamsPanel::valueDialog()
     return m_ownDialog;
 }
 
-void ParamsPanel::fill(const QString &objectId)
+void ParamsPanel::fill(const QString &objectId, LinkedObject object)
 {
     ObjectId = objectId;
+    Object = object;
     const bool anyBook = fillBookBox();
     AddParam->setEnabled(anyBook);
     DeleteParam->setEnabled(anyBook);
@@ -78,7 +79,7 @@ void ParamsPanel::AddParamClick()
     }
     TForm8 *dialog = valueDialog();
     QPointer<ParamsPanel> panel(this);
-    dialog->Prepare({ObjectId, ReferId.toLongLong(), LazyTree::itemId(item)}, captionTexts, captionIds, [panel] {
+    dialog->Prepare({ObjectId, ReferId.toLongLong(), LazyTree::itemId(item), Object}, captionTexts, captionIds, [panel] {
         if (panel)
             panel->ClassesFill();
     });

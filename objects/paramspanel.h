@@ -1,6 +1,7 @@
 #pragma once
 
 #include "objects/bookpanel.h"
+#include "objects/objectlinks.h"
 
 class QListWidget;
 class QPushButton;
@@ -18,11 +19,12 @@ public:
     QListWidget *ParamsList = nullptr;
 
     QString ObjectId;   // the object whose parameters are shown (set by GenForm)
+    LinkedObject Object = LinkedObject::Reserved;   // whether it is stored or being added
     QString ReferId;    // the book chosen in ComboBox (the editor's own)
 
     // GenForm step 4: fills the book box, loads the first book's tree and lists the object's parameters.
     // Throws DbError; the editor's action shows it.
-    void fill(const QString &objectId);
+    void fill(const QString &objectId, LinkedObject object = LinkedObject::Reserved);
 
     // The value dialog this panel uses: the program's Form8, or one of its own when there is none.
     TForm8 *valueDialog();

@@ -7,10 +7,12 @@
 #include "objects/form7.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/paramspanel.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -218,4 +220,74 @@ TEST_F(EditorTest, TheEditorGrowsWithTheWindowFocusesTheFirstInputAndAsksBeforeD
         EXPECT_EQ(none.seen(), 0);
     }
     EXPECT_FALSE(Form7->isVisible());
+}
+
+TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletionStoresNothing)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 weight = addField(*module, "Вес", RealType);
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'старое', 2.5)").arg(name).arg(weight));
+    makeBook(1, "Города", {{10, "Россия", "", 0}});
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 10, '', 0)");
+    open(true);
+    // As the grid on a screen reads a short list to its end: a read left pending holds the file against
+    // the other program's writes.
+    const auto listReadToEnd = [] { DModule->QRGeneral->recordCount(); };
+    listReadToEnd();
+    const std::unique_ptr<TDModule> other = otherProgram();
+    UpdateObject(*other, 1, {DatabaseTest::input(weight, "7,25")});
+
+    retype(0, "моё");
+    QStringList asked = store(QMessageBox::No);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("изменён другим пользователем") && asked[0].contains("Загрузить")) << asked[0].toStdString();
+    EXPECT_TRUE(Form7->isVisible());
+    EXPECT_EQ(input<QLineEdit>(0)->text(), "моё");
+    EXPECT_EQ(stored(name).toString(), "старое");
+    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+
+    // Reloaded, the editor shows the stored object and has nothing unsaved; saved again, it stores.
+    asked = store(QMessageBox::Yes);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(Form7->isVisible());
+    EXPECT_EQ(input<QLineEdit>(0)->text(), "старое");
+    EXPECT_EQ(input<QLineEdit>(1)->text(), "7,25");
+    EXPECT_FALSE(Form7->hasChanges());
+    retype(0, "моё");
+    EXPECT_TRUE(store().isEmpty());
+    EXPECT_FALSE(Form7->isVisible());
+    EXPECT_EQ(stored(name).toString(), "моё");
+    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+
+    // The editor shows what is stored when it opens, not what the list read before another program's change.
+    listReadToEnd();
+    UpdateObject(*other, 1, {DatabaseTest::input(name, "новое")});
+    open(true);
+    EXPECT_EQ(input<QLineEdit>(0)->text(), "новое");
+
+    listReadToEnd();
+    DeleteObject(*other, 1);
+    retype(1, "3");
+    asked = store();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("удалён другим пользователем") && asked[0].contains("не сохранены")) << asked[0].toStdString();
+    EXPECT_TRUE(Form7->isVisible());
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_EQ(Form7->paramsPanel->ParamsList->count(), 0) << "the deleted object's parameters are not shown as its own";
+
+    // An object deleted before the editor opens is not opened, and the list stops showing it.
+    {
+        MessageBoxAnswerer discard(QMessageBox::Yes);
+        Form7->CancelButton->click();
+    }
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'второе', 1)").arg(name).arg(weight));
+    Form2->LoadGeneral();
+    listReadToEnd();
+    DeleteObject(*other, 2);
+    MessageBoxAnswerer told(QMessageBox::Ok);
+    Form2->EditRecordBtn->click();
+    ASSERT_EQ(told.seen(), 1);
+    EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем")) << told.texts()[0].toStdString();
+    EXPECT_FALSE(Form7->isVisible());
+    EXPECT_TRUE(DModule->QRGeneral->isEmpty());
 }

@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QLocale>
 
+#include <atomic>
+#include <thread>
+
 namespace {
 class ObjectStoreTest : public EngineTest
 {
@@ -21,6 +24,32 @@ protected:
 }
 
 ENGINE_TEST_SUITE(ObjectStoreTest);
+
+namespace {
+// A picture's bytes in a format Qt reads.
+QByteArray picture(Qt::GlobalColor colour)
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// The message of the ObjectChangedElsewhere `action` throws, with what it says happened; empty when none.
+template <typename Action>
+std::pair<QString, int> elsewhereOf(Action action)
+{
+    try {
+        action();
+    } catch (const ObjectChangedElsewhere &elsewhere) {
+        return {elsewhere.message(), elsewhere.what};
+    }
+    return {};
+}
+}
 
 TEST(TypedValues, NumbersDatesAndTextsAreStoredAsTypedOrRefusedNamingTheField)
 {
@@ -83,12 +112,7 @@ TEST_P(ObjectStoreTest, AnObjectWithImageFieldsOnlyRunsNoUpdateUnlessAPictureIsC
     UpdateObject(*module, 1, {input(photo, QByteArray()), input(plan, QByteArray())});
     EXPECT_EQ(count("SELECT * FROM UPDATES"), 0);
 
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = picture(Qt::red);
     UpdateObject(*module, 1, {input(photo, QByteArray()), input(plan, png, true)});
     EXPECT_EQ(rows("SELECT U_COLUMNS FROM UPDATES"), (QList<QVariantList>{{QStringLiteral("G%1").arg(plan)}}));
     EXPECT_EQ(stored(1, plan).toByteArray(), png);
@@ -182,4 +206,82 @@ TEST_P(ObjectStoreTest, ANewObjectNeverTakesOverTheLinksOfAnAbandonedAddition)
     const qint64 id = ReserveObjectId(*module);
     EXPECT_GT(id, 1);
     EXPECT_EQ(count(QStringLiteral("SELECT L_ID FROM LINKS WHERE L_OBJECT = %1").arg(id)), 0);
+}
+
+TEST_P(ObjectStoreTest, ASaveOverAnotherProgramsChangeOrDeletionStoresNothingAndSaysSo)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    const qint64 photo = addField(*module, "Фото", ImageType);
+    InsertObject(*module, 1, {input(name, "старое"), input(colour, "алый"), input(photo, picture(Qt::red), true)});
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    const std::unique_ptr<TDModule> other = otherProgram();
+
+    // Each kind of change elsewhere is found: a text, a lookup entry, a picture alone.
+    const QList<FieldInput> changes[] = {{input(name, "чужое")}, {input(colour, "синий")}, {input(photo, picture(Qt::blue), true)}};
+    for (const QList<FieldInput> &change : changes) {
+        const std::optional<ObjectState> asRead = ReadObjectState(*module, 1, fields);
+        ASSERT_TRUE(asRead);
+        UpdateObject(*other, 1, change);
+        const auto [message, what] = elsewhereOf([&] { UpdateObject(*module, 1, {input(name, "моё")}, asRead); });
+        EXPECT_EQ(what, ObjectChangedElsewhere::Changed) << message.toStdString();
+        EXPECT_TRUE(message.contains("изменён другим пользователем")) << message.toStdString();
+        EXPECT_NE(stored(1, name).toString(), "моё");
+    }
+    // Read again, the object saves; a picture the user chose is a change of this save, not of another's.
+    UpdateObject(*module, 1, {input(name, "моё"), input(photo, picture(Qt::green), true)}, ReadObjectState(*module, 1, fields));
+    EXPECT_EQ(stored(1, name).toString(), "моё");
+    EXPECT_EQ(stored(1, photo).toByteArray(), picture(Qt::green));
+
+    // Deleted elsewhere: nothing is stored, with or without the state read, and no row comes back.
+    const std::optional<ObjectState> asRead = ReadObjectState(*module, 1, fields);
+    DeleteObject(*other, 1);
+    EXPECT_FALSE(ReadObjectState(*module, 1, fields));
+    for (const std::optional<ObjectState> &state : {asRead, std::optional<ObjectState>()}) {
+        const auto [message, what] = elsewhereOf([&] { UpdateObject(*module, 1, {input(name, "моё")}, state); });
+        EXPECT_EQ(what, ObjectChangedElsewhere::Deleted);
+        EXPECT_TRUE(message.contains("удалён другим пользователем")) << message.toStdString();
+    }
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+}
+
+TEST_P(ObjectStoreTest, ASaveMadeWhileAnotherProgramChangesTheObjectNeverOverwritesThatChange)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    InsertObject(*module, 1, {input(name, "старое")});
+    const FieldInput mine = input(name, "моё"), theirs = input(name, "чужое");
+    const std::unique_ptr<TDModule> other = otherProgram();
+
+    // This program read the object; the other one's save is under way when this one saves.
+    std::atomic<int> stage = 0;
+    QString failure;
+    std::thread saver([&] {
+        const std::unique_ptr<TDModule> own = otherProgram();
+        const std::optional<ObjectState> asRead = ReadObjectState(*own, 1, ReadDescriptionFields(*own));
+        stage = 1;
+        while (stage != 2)
+            std::this_thread::yield();
+        try {
+            UpdateObject(*own, 1, {mine}, asRead);
+        } catch (const DbError &error) {
+            failure = error.message();
+        }
+        stage = 3;
+    });
+    while (stage != 1)
+        std::this_thread::yield();
+    {
+        Transaction tx(*other);
+        UpdateObject(*other, 1, {theirs});
+        stage = 2;
+        // Long enough for the save to read the row and try to write it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        tx.commit();
+    }
+    saver.join();
+    EXPECT_EQ(stored(1, name).toString(), "чужое");
+    // The server holds the save until the other commits and then finds the change; a file refuses a
+    // write over what another program holds.
+    EXPECT_TRUE(failure.contains("изменён другим пользователем") || failure.contains("занята другой программой"))
+        << failure.toStdString();
 }

@@ -4,6 +4,7 @@
 #include "core/dmodule.h"
 #include "objects/form7.h"
 #include "objects/form8.h"
+#include "objects/objectstore.h"
 #include "objects/paramspanel.h"
 #include "settings/form6.h"
 
@@ -191,4 +192,27 @@ TEST_F(ParamsPanelTest, AnAbandonedAdditionsLinksAreRemovedWhenTheEditorOpensFor
     EXPECT_EQ(editorPanel->ParamsList->count(), 0);
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 1"), 1);
     Form7->CancelBtnClick();
+}
+
+TEST_F(ParamsPanelTest, AStoredObjectThatAnotherProgramDeletedGetsNoParameterAndTheUserIsTold)
+{
+    exec("INSERT INTO GENER (G_ID) VALUES (5)");
+    panel->fill("5", LinkedObject::Stored);
+    startAdding({"Россия", "Казань"});
+    ASSERT_TRUE(Form8->isVisible());
+    Form8->Button1->click();
+    EXPECT_EQ(listed(), QStringList{"Города: Казань"});
+
+    const std::unique_ptr<TDModule> other = otherProgram();
+    DeleteObject(*other, 5);
+    startAdding({"Россия", "Казань"});
+    TypeKeys(Form8->Edit1, "второй");
+    MessageBoxAnswerer told(QMessageBox::Ok);
+    Form8->Button1->click();
+    ASSERT_EQ(told.seen(), 1);
+    EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем") && told.texts()[0].contains("Параметр не добавлен"))
+        << told.texts()[0].toStdString();
+    EXPECT_FALSE(Form8->isVisible());
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
+    EXPECT_TRUE(listed().isEmpty());
 }

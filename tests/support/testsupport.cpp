@@ -265,6 +265,16 @@ QStringList DatabaseTest::columnsOf(const QString &table) const
     });
 }
 
+std::unique_ptr<TDModule> DatabaseTest::otherProgram() const
+{
+    auto other = std::make_unique<TDModule>();
+    if (onServer())
+        other->OpenServerConnection(server);
+    else
+        other->OpenConnection(dbPath);
+    return other;
+}
+
 void DatabaseTest::exec(const QString &sql) const
 {
     withReader([&](QSqlDatabase &db) {

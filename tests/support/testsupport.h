@@ -61,6 +61,8 @@ protected:
     // The editor's input for field `id` of the open database holding `value`.
     FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false) const;
     void exec(const QString &sql) const;   // straight to the database, bypassing the program
+    // Another program working on the test's database, made on the calling thread.
+    std::unique_ptr<TDModule> otherProgram() const;
 
     // Makes the database refuse every `event` (INSERT, UPDATE or DELETE) on `table` until allowed again:
     // a statement that fails in the middle of an action.
