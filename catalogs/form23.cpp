@@ -45,6 +45,9 @@ TForm23::TForm23(QWidget *parent)
     WrongLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
     Button1 = Named<QPushButton>("Button1", QStringLiteral("Готово"), frame);
     Button2 = Named<QPushButton>("Button2", QStringLiteral("Отмена"), frame);
+    // Enter always means "Готово": a button that had the focus must not take the default over.
+    Button1->setAutoDefault(false);
+    Button2->setAutoDefault(false);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm23::Button2Click);

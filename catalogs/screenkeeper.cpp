@@ -60,12 +60,20 @@ bool ScreenKeeper::eventFilter(QObject *watched, QEvent *event)
                 m_seenOnScreen = true;
             else
                 comeBackSoon();
+        } else if (auto *handle = qobject_cast<QWindow *>(watched)) {
+            if (handle->isExposed())
+                m_overSeenOnScreen.insert(handle);
+            else if (m_overSeenOnScreen.contains(handle))
+                comeBackSoon();
         }
         break;
     case QEvent::WindowStateChange:
     case QEvent::Hide:
-        if (watched == m_window || (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()))
+        if (watched == m_window || (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())) {
+            if (event->type() == QEvent::Hide && watched != m_window)
+                m_overSeenOnScreen.remove(static_cast<QWidget *>(watched)->windowHandle());
             comeBackSoon();
+        }
         break;
     case QEvent::ApplicationStateChange:
         comeBackSoon();
@@ -88,12 +96,18 @@ bool ScreenKeeper::offTheDesktop() const
     return m_seenOnScreen && m_window->isVisible() && !m_window->isMinimized() && handle && !handle->isExposed();
 }
 
+bool ScreenKeeper::overOffTheDesktop(const QWidget *window) const
+{
+    const QWindow *handle = window->windowHandle();
+    return handle && m_overSeenOnScreen.contains(handle) && !handle->isExposed() && !window->isMinimized();
+}
+
 bool ScreenKeeper::lost() const
 {
     if (!m_window->isVisible() || m_window->isMinimized() || !m_window->isFullScreen() || offTheDesktop())
         return true;
     for (const QWidget *window : WindowsOver(m_window)) {
-        if (window->isMinimized())
+        if (window->isMinimized() || overOffTheDesktop(window))
             return true;
     }
     // The keys must reach the catalog: a window that closed or the manager's "unfocus" leaves them nowhere.
@@ -123,8 +137,14 @@ void ScreenKeeper::comeBack()
     }
     m_window->raise();
     for (QWidget *window : over) {
-        if (window->isMinimized())
+        if (window->isMinimized()) {
             window->showNormal();
+        } else if (overOffTheDesktop(window)) {
+            // A dialog alone on another desktop still blocks the window: shown afresh, it is back here.
+            m_overSeenOnScreen.remove(window->windowHandle());
+            window->hide();
+            window->show();
+        }
         window->raise();
     }
     QWidget *front = QApplication::activeModalWidget();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <functional>
 
 class QTimer;
 class QWidget;
+class QWindow;
 
 // Keeps a full-screen window in front of a visitor while its guard holds. Whatever the window manager
 // does to it - minimises it, hides it, takes it off the desktop in view, ends its full-screen state,
@@ -27,6 +29,8 @@ protected:
 private:
     bool lost() const;
     bool offTheDesktop() const;
+    // A dialog over the window that the manager took off the desktop in view (sent to another one).
+    bool overOffTheDesktop(const QWidget *window) const;
     void comeBackSoon();
     void comeBack();
 
@@ -37,5 +41,7 @@ private:
     bool m_returning = false;
     // Mapping is asynchronous: a window not yet shown on the screen is not one the manager took away.
     bool m_seenOnScreen = false;
+    // The same for the dialogs over the window: those shown on the screen since they were last shown.
+    QSet<const QWindow *> m_overSeenOnScreen;
     int m_returns = 0;
 };

@@ -474,6 +474,15 @@ TEST_F(RunningCatalogTest, AGuardedCatalogComesBackWhenMinimisedHiddenOrMadeSmal
     EXPECT_TRUE(WaitFor([] { return Form23->isVisible() && !Form23->isMinimized(); }));
     EXPECT_TRUE(back());
     EXPECT_EQ(QApplication::activeModalWidget(), Form23) << "the password window stays above the catalog";
+    // A visitor cancels by the keyboard; the next person's Enter still means "Готово".
+    QTest::keyClick(Form23->Edit1, Qt::Key_Tab);
+    QTest::keyClick(Form23, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), Form23->Button2);
+    QTest::keyClick(Form23->Button2, Qt::Key_Space);
+    ASSERT_TRUE(WaitFor([] { return !Form23->isVisible(); }));
+    Form22->close();
+    ASSERT_TRUE(WaitFor([] { return Form23->isVisible(); }));
+    EXPECT_EQ(Form23->focusWidget(), Form23->Edit1);
     QTest::keyClicks(Form23->Edit1, "Klyuch");
     QTest::keyClick(Form23->Edit1, Qt::Key_Return);
     EXPECT_FALSE(Form22->isVisible());
