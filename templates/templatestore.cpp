@@ -202,9 +202,11 @@ void CheckSource(const QString &source)
     try {
         TDModule check;
         check.OpenReadOnly(source);
-    } catch (const DbError &error) {
-        throw DbError(QStringLiteral("Из файла %1 нельзя создать базу данных: %2")
-                          .arg(QDir::toNativeSeparators(source), error.message()));
+    } catch (const DbError &) {
+        // The engine's own reason may be in English; what the user needs is which file and why in general.
+        throw DbError(QStringLiteral("Из файла %1 нельзя создать базу данных: это не база данных программы, "
+                                     "или файл поврежден.")
+                          .arg(QDir::toNativeSeparators(source)));
     }
 }
 
