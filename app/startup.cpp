@@ -121,6 +121,7 @@ void StartUp()
     DModule = new TDModule;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, DModule, &TDModule::CloseConnection);
     ShowProgressOfLongReads(*DModule);
+    TemplateStore::FinishInterruptedSaves(DModule->ProgramFolder);
 
     Form1 = new TForm1;
     Form2 = new TForm2;

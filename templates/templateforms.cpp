@@ -18,6 +18,7 @@
 #include "templates/templatestore.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,17 +89,30 @@ QString freeFileName(const QString &base)
     return name;
 }
 
-// Asks for the new database's file and makes it a copy of `source`, then the editing mode opens it.
-// False when the user cancelled or the copy failed.
+// Checks `source`, asks for the new database's file (and before replacing one) and makes it a copy of
+// `source`, then the editing mode opens it. False when the user cancelled or the copy failed.
 bool makeAndOpenDatabase(QWidget *parent, const QString &source, const QString &proposedName)
 {
+    // A file that cannot become a database is refused before the user picks a file it would replace.
+    if (!BusyGuarded([&] { TemplateStore::CheckSource(source); }))
+        return false;
     const QString chosen = ChooseFileToSave(parent, {"SaveDialog", QStringLiteral("Выберите файл для новой БД"),
                                                      {QStringLiteral("База данных Вирандел (*.mdb)")},
                                                      programFolder() + QLatin1Char('/') + proposedName});
     if (chosen.isEmpty())
         return false;
     const QString target = TemplateStore::NewDatabaseFileName(chosen);
-    if (!BusyGuarded([&] { TemplateStore::CreateDatabase(source, target); }))
+    const QString problem = TemplateStore::TargetProblem(programFolder(), target);
+    if (!problem.isEmpty()) {
+        ShowMessage(problem, parent);
+        return false;
+    }
+    if (QFileInfo::exists(target)
+        && !AskYesNo(QStringLiteral("Файл %1 уже существует. Заменить его новой базой данных?%2Прежнее содержимое файла будет потеряно.")
+                         .arg(QDir::toNativeSeparators(target), MessageLineBreak),
+                     parent))
+        return false;
+    if (!BusyGuarded([&] { TemplateStore::CreateDatabase(programFolder(), source, target); }))
         return false;
     // Closing the view/fill window brings the editing mode back, also when it was not on screen.
     Form2->close();

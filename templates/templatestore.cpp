@@ -11,6 +11,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QThread>
 
 namespace TemplateStore {
 
@@ -34,8 +38,27 @@ QString fileNameOf(const QString &name)
     return name + QLatin1String(".mdb");
 }
 
+// Samples/Empty.mdb is what every new database starts from: no line of the list makes it a template,
+// in any letter case (a file system may ignore the case).
+bool IsEmptyDatabaseName(const QString &name)
+{
+    return name.compare(QLatin1String("Empty"), Qt::CaseInsensitive) == 0;
+}
+
+bool IsTemplateFileName(const QString &name)
+{
+    return IsFileName(name) && !IsEmptyDatabaseName(name);
+}
+
+QString emptyDatabaseIsNoTemplate(const QString &name)
+{
+    return QStringLiteral("«%1» — это пустая база данных программы, а не шаблон.").arg(name);
+}
+
 void requireFileName(const QString &name)
 {
+    if (IsEmptyDatabaseName(name))
+        throw DbError(emptyDatabaseIsNoTemplate(name));
     if (!IsFileName(name))
         throw DbError(QStringLiteral("«%1» не может быть именем файла шаблона.").arg(name));
 }
@@ -44,6 +67,89 @@ QString notSaved(const QString &why)
 {
     return QStringLiteral("Шаблон не сохранен: %1").arg(why);
 }
+
+// A template being saved is copied and stripped under a name no template file can have, and takes its
+// own name only when complete: a save cut short never leaves a file that looks like a template.
+const QString UnfinishedSuffix = QStringLiteral(".unfinished");
+// What a save cut short may leave beside the copy: the engine's files and the save's lock.
+const QStringList LeftBeside{QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm"),
+                             QStringLiteral(".lock")};
+
+QString unfinishedPath(const QString &programFolder, const QString &name)
+{
+    return TemplatePath(programFolder, name) + UnfinishedSuffix;
+}
+
+// The save's lock, held while its program runs however long the copy takes: a program starting
+// meanwhile leaves the copy alone, and takes the lock over once the saving program has ended. A program
+// killed between making the lock file and writing its own name in it leaves the file empty, which no
+// running program does for longer than a moment: such a file is taken over as well.
+bool takeLock(QLockFile &lock)
+{
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return true;
+    qint64 pid = 0;
+    QString host, application;
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &application))
+        return false;
+    QThread::msleep(50);
+    if (lock.getLockInfo(&pid, &host, &application))
+        return false;
+    QFile::remove(lock.fileName());
+    return lock.tryLock(0);
+}
+
+// One save of a template: the unfinished copy and its lock. Unless finished, the copy is removed when
+// the save ends.
+class UnfinishedSave
+{
+public:
+    UnfinishedSave(const QString &programFolder, const QString &name)
+        : m_folder(programFolder), m_name(name), m_path(unfinishedPath(programFolder, name)), m_lock(m_path + QLatin1String(".lock"))
+    {
+        QDir(programFolder).mkpath(QStringLiteral("Samples"));
+        if (!takeLock(m_lock)) {
+            if (m_lock.error() == QLockFile::LockFailedError)
+                throw DbError(notSaved(QStringLiteral("шаблон с этим именем сейчас сохраняет другая программа.")));
+            throw DbError(notSaved(QStringLiteral("нет доступа на запись к папке %1.")
+                                           .arg(QDir::toNativeSeparators(QFileInfo(m_path).absolutePath()))));
+        }
+        // Left by a save of this name that was cut short.
+        RemoveDatabaseFile(m_path);
+    }
+    ~UnfinishedSave()
+    {
+        if (!m_finished)
+            RemoveDatabaseFile(m_path);
+    }
+    UnfinishedSave(const UnfinishedSave &) = delete;
+    UnfinishedSave &operator=(const UnfinishedSave &) = delete;
+
+    QString path() const { return m_path; }
+
+    // The complete copy (closed by now) takes the template's name, never over another file, and the
+    // name is listed last.
+    void finish(QStringList names)
+    {
+        const QString target = TemplatePath(m_folder, m_name);
+        if (QFileInfo::exists(target) || !QFile::rename(m_path, target))
+            throw DbError(notSaved(QStringLiteral("не удается дать копии имя %1.").arg(QDir::toNativeSeparators(target))));
+        m_finished = true;
+        names << m_name;
+        try {
+            WriteNames(m_folder, names);
+        } catch (const DbError &error) {
+            QFile::remove(target);
+            throw DbError(notSaved(error.message()));
+        }
+    }
+
+private:
+    QString m_folder, m_name, m_path;
+    QLockFile m_lock;
+    bool m_finished = false;
+};
 }
 
 QString ListPath(const QString &programFolder)
@@ -88,10 +194,38 @@ QString NewDatabaseFileName(const QString &chosen)
     return chosen;
 }
 
-void CreateDatabase(const QString &source, const QString &target)
+void CheckSource(const QString &source)
 {
     if (!QFileInfo(source).isFile())
         throw DbError(QStringLiteral("Файл %1 не найден: новая база данных не создана.").arg(QDir::toNativeSeparators(source)));
+    // The checks of opening a database, on a connection that only reads: the file stays as it is.
+    try {
+        TDModule check;
+        check.OpenReadOnly(source);
+    } catch (const DbError &) {
+        // The engine's own reason may be in English; what the user needs is which file and why in general.
+        throw DbError(QStringLiteral("Из файла %1 нельзя создать базу данных: это не база данных программы, "
+                                     "или файл поврежден.")
+                          .arg(QDir::toNativeSeparators(source)));
+    }
+}
+
+QString TargetProblem(const QString &programFolder, const QString &target)
+{
+    const QString samples = QFileInfo(programFolder + QLatin1String("/Samples")).canonicalFilePath();
+    const QString folder = QFileInfo(QFileInfo(target).absolutePath()).canonicalFilePath();
+    if (!samples.isEmpty() && folder == samples)
+        return QStringLiteral("Новую базу данных нельзя записать в папку Samples: там хранятся пустая база данных "
+                              "программы и шаблоны. Выберите другую папку.");
+    return QString();
+}
+
+void CreateDatabase(const QString &programFolder, const QString &source, const QString &target)
+{
+    const QString problem = TargetProblem(programFolder, target);
+    if (!problem.isEmpty())
+        throw DbError(problem);
+    CheckSource(source);
     CopyDatabaseFile(source, target);
 }
 
@@ -102,6 +236,8 @@ QString NameProblem(const QString &programFolder, const QStringList &names, cons
         return emptyMessage;
     if (names.contains(name))
         return Exists;
+    if (IsEmptyDatabaseName(name))
+        return QStringLiteral("Имя «%1» занято пустой базой данных программы: выберите другое имя шаблона!").arg(name);
     if (name.size() > NameLimit)
         return QStringLiteral("Имя шаблона не может быть длиннее %1 символов!").arg(NameLimit);
     if (!IsFileName(name))
@@ -125,6 +261,8 @@ QString RenameProblem(const QString &programFolder, const QStringList &names, co
     const QString problem = NameProblem(programFolder, names, newName, QStringLiteral("Введите новое имя шаблона!"), oldName);
     if (!problem.isEmpty())
         return problem;
+    if (IsEmptyDatabaseName(oldName))
+        return emptyDatabaseIsNoTemplate(oldName) + QStringLiteral(" Ее нельзя переименовать.");
     if (!IsFileName(oldName) || !QFileInfo(TemplatePath(programFolder, oldName)).isFile())
         return QStringLiteral("Файл шаблона «%1» не найден в папке Samples: шаблон не переименован.").arg(fileNameOf(oldName));
     return QString();
@@ -160,29 +298,27 @@ SavedTemplate SaveTemplate(TDModule &module, const QString &programFolder, const
 {
     // A copy: the caller's path (the main window's current path) changes when the template copy is opened.
     const QString current = currentPath;
-    QStringList names = ReadNames(programFolder);
+    const QStringList names = ReadNames(programFolder);
     const QString problem = SaveProblem(programFolder, names, name);
     if (!problem.isEmpty())
         throw DbError(problem);
     if (!QFileInfo(current).isFile())
         throw DbError(QStringLiteral("Файл базы данных %1 не найден: шаблон не сохранен.").arg(QDir::toNativeSeparators(current)));
-    const QString path = TemplatePath(programFolder, name);
-    QDir(programFolder).mkpath(QStringLiteral("Samples"));
-    CopyDatabaseFile(current, path);
+    UnfinishedSave save(programFolder, name);
+    CopyDatabaseFile(current, save.path());
 
-    // Every failure from here on removes the copy; the user's database is opened again first, which also
-    // closes the copy.
+    // Every failure from here on opens the user's database again, which also closes the copy; the copy
+    // itself goes with `save`.
     const auto fail = [&](const QString &why) {
         const bool reopened = open(current);
         if (!reopened)
             module.CloseConnection();
-        QFile::remove(path);
         QString text = notSaved(why);
         if (!reopened)
             text += QStringLiteral(" База данных %1 не открыта.").arg(QDir::toNativeSeparators(current));
         throw DbError(text);
     };
-    if (!open(path))
+    if (!open(save.path()))
         fail(QStringLiteral("не удается открыть копию базы данных."));
     SavedTemplate saved;
     try {
@@ -192,32 +328,24 @@ SavedTemplate SaveTemplate(TDModule &module, const QString &programFolder, const
     }
     if (!open(current)) {
         module.CloseConnection();
-        QFile::remove(path);
         throw DbError(QStringLiteral("Шаблон не сохранен: не удается снова открыть базу данных %1.")
                           .arg(QDir::toNativeSeparators(current)));
     }
-    names << name;
-    try {
-        WriteNames(programFolder, names);
-    } catch (const DbError &error) {
-        QFile::remove(path);
-        throw DbError(notSaved(error.message()));
-    }
+    save.finish(names);
     return saved;
 }
 
 std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name,
                                                 StripChoice choice, const DatabaseCopy::Progress &progress)
 {
-    QStringList names = ReadNames(programFolder);
+    const QStringList names = ReadNames(programFolder);
     const QString problem = SaveProblem(programFolder, names, name);
     if (!problem.isEmpty())
         throw DbError(problem);
-    const QString path = TemplatePath(programFolder, name);
-    QDir(programFolder).mkpath(QStringLiteral("Samples"));
+    UnfinishedSave save(programFolder, name);
     bool copied = false;
     try {
-        copied = DatabaseCopy::ToFile(module, path, progress);
+        copied = DatabaseCopy::ToFile(module, save.path(), progress);
     } catch (const DbError &error) {
         throw DbError(notSaved(error.message()));
     }
@@ -227,17 +355,13 @@ std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString 
     // stripping removes the catalogs themselves.
     SavedTemplate saved;
     try {
-        {
-            TDModule copy;
-            copy.OpenConnection(path);
-            saved = StripTemplateCopy(copy, choice);
-        }
-        names << name;
-        WriteNames(programFolder, names);
+        TDModule copy;
+        copy.OpenConnection(save.path());
+        saved = StripTemplateCopy(copy, choice);
     } catch (const DbError &error) {
-        RemoveDatabaseFile(path);
         throw DbError(notSaved(error.message()));
     }
+    save.finish(names);
     return saved;
 }
 
@@ -248,6 +372,47 @@ bool CreateServerDatabaseFrom(const QString &source, const ServerConnection &tar
     TDModule from;
     from.OpenReadOnly(source);
     return DatabaseCopy::ToServer(from, target, progress);
+}
+
+void FinishInterruptedSaves(const QString &programFolder) noexcept
+{
+    const QString marker = QLatin1String(".mdb") + UnfinishedSuffix;
+    // A copy cut short while it was written leaves the copier's own file beside it: "{copy}.XXXXXX".
+    static const QRegularExpression copierFile(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    QMap<QString, QStringList> leftBy;   // the name of the template being saved -> its files left
+    const QDir samples(programFolder + QLatin1String("/Samples"));
+    for (const QString &file : samples.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const qsizetype at = file.lastIndexOf(marker);
+        if (at <= 0)
+            continue;
+        const QString rest = file.mid(at + marker.size());
+        if (LeftBeside.contains(rest) || copierFile.match(rest).hasMatch())
+            leftBy[file.left(at)] << file;
+    }
+    for (auto it = leftBy.cbegin(); it != leftBy.cend(); ++it) {
+        const QString &name = it.key();
+        const QString path = unfinishedPath(programFolder, name);
+        QLockFile lock(path + QLatin1String(".lock"));
+        const bool saveWasUnderWay = QFileInfo::exists(lock.fileName());
+        if (!takeLock(lock))
+            continue;   // still being saved by a program that runs
+        const bool copyLeft = QFileInfo::exists(path);
+        for (const QString &file : it.value()) {
+            if (!file.endsWith(QLatin1String(".lock")))
+                QFile::remove(samples.filePath(file));
+        }
+        if (copyLeft || !saveWasUnderWay)
+            continue;
+        // Cut short after the complete copy took its name, before the name was listed: listed now.
+        try {
+            QStringList names = ReadNames(programFolder);
+            if (IsTemplateFileName(name) && !names.contains(name) && QFileInfo(TemplatePath(programFolder, name)).isFile()) {
+                names << name;
+                WriteNames(programFolder, names);
+            }
+        } catch (const std::exception &) {
+        }
+    }
 }
 
 void RenameTemplate(const QString &programFolder, const QString &oldName, const QString &newName)
@@ -286,8 +451,9 @@ void DeleteTemplate(const QString &programFolder, const QString &name)
     const QStringList before = names;
     names.removeAt(index);
     WriteNames(programFolder, names);
-    // A line that is no file name never leads to a file outside the Samples folder.
-    if (!IsFileName(name) || names.contains(name))
+    // A line that is no file name never leads to a file outside the Samples folder, and the empty
+    // database stays whatever a line says.
+    if (!IsTemplateFileName(name) || names.contains(name))
         return;
     const QString path = TemplatePath(programFolder, name);
     QFile file(path);

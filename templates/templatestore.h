@@ -14,7 +14,8 @@ class TDModule;
 // made from Samples/Empty.mdb or a template, and the saving, renaming and deleting of templates.
 // A user error is reported by the ...Problem functions as the text to show; the operations check the
 // same rules again and throw DbError with that text, or with the reason a file operation failed.
-// A template is never changed or deleted unless its own copy was made first.
+// A template is never changed or deleted unless its own copy was made first. Samples/Empty.mdb is never
+// a template, whatever the list says.
 namespace TemplateStore {
 
 // The ready template shipped with the program.
@@ -34,9 +35,15 @@ void WriteNames(const QString &programFolder, const QStringList &names);
 
 // The file a new database is written to: ".mdb" is appended unless the name ends in exactly ".mdb".
 QString NewDatabaseFileName(const QString &chosen);
-// A new database at `target` as a copy of `source`; an existing target is replaced, but only by a
-// complete copy, and never when the source is missing or is the target itself.
-void CreateDatabase(const QString &source, const QString &target);
+// Throws DbError in Russian unless `source` passes the checks of opening a database (it is only read):
+// a file that is no database of the program never becomes a new database.
+void CheckSource(const QString &source);
+// Why a new database cannot be written at `target`; an empty text when it can. The Samples folder
+// keeps the empty database and the templates, which a new database never replaces.
+QString TargetProblem(const QString &programFolder, const QString &target);
+// A new database at `target` as a copy of `source`, checked first; an existing target is replaced (the
+// caller asks the user), but only by a complete copy of a source that passed the check.
+void CreateDatabase(const QString &programFolder, const QString &source, const QString &target);
 
 // Why a name cannot be a template's new name; an empty text when it can. `current` is the template
 // being renamed (empty when saving a new one). An empty name is refused with `emptyMessage`.
@@ -66,13 +73,15 @@ SavedTemplate StripTemplateCopy(TDModule &module, StripChoice choice);
 using DatabaseOpener = std::function<bool(const QString &path)>;
 
 // Saves the database `current` as template `name`: copies it, opens the copy, strips it, opens `current`
-// again and lists the name last. When any step fails the copy is removed, the name is not listed and
+// again, and only then gives the copy the template's file name and lists the name last (until then the
+// copy's name is no template's). When any step fails the copy is removed, the name is not listed and
 // `current` is open again if it can be; the error says what failed.
 SavedTemplate SaveTemplate(TDModule &module, const QString &programFolder, const QString &name, const QString &current,
                   StripChoice choice, const DatabaseOpener &open);
 
 // Saves the server database open in `module` as template `name`: a file like any other, made by copying
-// the database into it and stripping the copy through a connection of its own, then listed last.
+// the database into it and stripping the copy through a connection of its own, then named and listed
+// last as a file's template is.
 // `module` stays open and is only read. Returns nothing when stopped through `progress`. When stopped or
 // failing no template file is left and the name is not listed; the error says what failed.
 std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString &programFolder, const QString &name, StripChoice choice,
@@ -83,6 +92,11 @@ std::optional<SavedTemplate> SaveServerTemplate(TDModule &module, const QString 
 // remains (an empty database the administrator made stays, empty); throws DbError in Russian.
 bool CreateServerDatabaseFrom(const QString &source, const ServerConnection &target,
                               const DatabaseCopy::Progress &progress = {});
+
+// At start: the copies of saves cut short (the program ended in the middle) are removed, and a complete
+// copy that took its name before the name was listed is listed. Saves under way in a program still
+// running are left alone. Never throws.
+void FinishInterruptedSaves(const QString &programFolder) noexcept;
 
 // Renames a template's file and its line, which keeps its place.
 void RenameTemplate(const QString &programFolder, const QString &oldName, const QString &newName);

@@ -10,9 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QThread>
 
 using namespace CatalogStore;
 
@@ -297,8 +295,7 @@ TEST(CatalogStoreChild, SavesTheCatalogAgainAndAgain)
     const auto a = version('A', ImagesA, PictureBytes), b = version('B', ImagesB, PictureBytes);
     TDModule db;
     db.OpenConnection(qEnvironmentVariable(SavingChildDatabase));
-    fputs("saving\n", stderr);
-    fflush(stderr);
+    TellParentWorking();
     for (;;) {
         Save(db, "Main", b.layout, b.pictures);
         Save(db, "Main", a.layout, a.pictures);
@@ -318,20 +315,10 @@ TEST_F(CatalogStoreTest, AKilledSaveLeavesTheOldCatalogOrTheNewWhole)
     QRandomGenerator random(24);
     int interrupted = 0;
     for (int kill = 0; kill < 17; ++kill) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(SavingChildDatabase, dbPath);
-        child.setProcessEnvironment(environment);
-        child.setStandardOutputFile(QProcess::nullDevice());
-        child.setReadChannel(QProcess::StandardError);
-        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=CatalogStoreChild.*"});
         QByteArray said;
-        while (!said.contains("saving") && child.waitForReadyRead(10000))
-            said += child.readAllStandardError();
-        ASSERT_TRUE(said.contains("saving")) << said.toStdString();
-        QThread::msleep(random.bounded(twoSavesMs * 3));
-        child.kill();
-        child.waitForFinished();
+        ASSERT_TRUE(RunChildAndKill("CatalogStoreChild.*", {{SavingChildDatabase, dbPath}},
+                                    int(random.bounded(twoSavesMs * 3)), &said))
+            << said.toStdString();
 
         if (QFileInfo::exists(workFolder()))
             ++interrupted;

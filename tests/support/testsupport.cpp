@@ -20,6 +20,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
+#include <QThread>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -480,4 +482,33 @@ void TypeKeys(QWidget *widget, const QString &text)
         QTest::sendKeyEvent(QTest::Press, widget, key, QString(ch), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, widget, key, QString(ch), Qt::NoModifier);
     }
+}
+
+bool RunChildAndKill(const QString &filter, const QMap<QString, QString> &variables, int workMs, QByteArray *said)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        environment.insert(it.key(), it.value());
+    child.setProcessEnvironment(environment);
+    child.setStandardOutputFile(QProcess::nullDevice());
+    child.setReadChannel(QProcess::StandardError);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + filter});
+    QByteArray written;
+    while (!written.contains("working") && child.waitForReadyRead(10000))
+        written += child.readAllStandardError();
+    const bool working = written.contains("working");
+    if (working)
+        QThread::msleep(workMs);
+    child.kill();
+    child.waitForFinished();
+    if (said)
+        *said = written;
+    return working;
+}
+
+void TellParentWorking()
+{
+    fputs("working\n", stderr);
+    fflush(stderr);
 }

@@ -147,6 +147,14 @@ void TypeKeys(QWidget *widget, const QString &text);
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
 
+// For work that must survive being killed: runs this test program again in a process of its own, with
+// only the tests `filter` and the environment `variables` added, waits until the child writes "working"
+// to its standard error, lets it work `workMs` milliseconds and kills it (SIGKILL). False (with what the
+// child wrote in `said`) when it never said it was working.
+bool RunChildAndKill(const QString &filter, const QMap<QString, QString> &variables, int workMs, QByteArray *said = nullptr);
+// What such a child writes to its standard error once its work is under way.
+void TellParentWorking();
+
 // Description fields for the object tests, made the way the editing mode makes them.
 // Schema changes fail while a statement still reads the table: closes the module's shared reads.
 void closeQueries(TDModule &module);

@@ -18,7 +18,10 @@
 #include <QComboBox>
 #include <QCommandLinkButton>
 #include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -46,6 +49,12 @@ QStringList click(QAbstractButton *button, int answer = QMessageBox::Ok)
     MessageBoxAnswerer answerer(answer);
     button->click();
     return answerer.texts();
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Runs a statement on a database file other than the test's own and returns its first value.
@@ -126,14 +135,46 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
     EXPECT_EQ(openClass(), "");
     EXPECT_FALSE(Form9->isVisible());
 
-    // From the second template, over the file just made.
+    // A template file that is no database is refused before any file is chosen or replaced.
+    const QString base = folder->path() + "/base.mdb";
+    const QByteArray made = bytesOf(base);
+    {
+        QFile broken(TemplatePath(folder->path(), "Первый"));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("Это не база данных");
+    }
     Form1->N11->trigger();
     Form9->RadioButton2->click();
     ASSERT_TRUE(Form9->ListBox->isEnabled());
+    Form9->ListBox->setCurrentRow(0);
+    int fileDialogs = 0;
+    QTimer refuseFileDialogs;   // should a file be asked for after all
+    refuseFileDialogs.setInterval(20);
+    QObject::connect(&refuseFileDialogs, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            ++fileDialogs;
+            dialog->reject();
+        }
+    });
+    refuseFileDialogs.start();
+    const QStringList refused = click(Form9->Button1, QMessageBox::Yes);
+    refuseFileDialogs.stop();
+    EXPECT_EQ(fileDialogs, 0);
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused[0].contains("нельзя создать базу данных")) << refused[0].toStdString();
+    EXPECT_EQ(bytesOf(base), made);
+
+    // From the second template, over the file just made: only when the user agrees to replace it.
     Form9->ListBox->setCurrentRow(1);
-    ChooseFileInNextDialog(folder->path() + "/base.mdb");
-    Form9->Button1->click();
-    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
+    const QString question = "Файл " + base + " уже существует. Заменить его новой базой данных?\n\r"
+                             "Прежнее содержимое файла будет потеряно.";
+    ChooseFileInNextDialog(base);
+    EXPECT_EQ(click(Form9->Button1, QMessageBox::No), QStringList{question});
+    EXPECT_EQ(bytesOf(base), made);
+    EXPECT_TRUE(Form9->isVisible());
+    ChooseFileInNextDialog(base);
+    EXPECT_EQ(click(Form9->Button1, QMessageBox::Yes), QStringList{question});
+    EXPECT_EQ(Form1->CurrentDbPath, base);
     EXPECT_EQ(openClass(), "Второй");
 }
 

@@ -5,7 +5,11 @@
 #include "core/textfile.h"
 #include "templates/templatestore.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -62,7 +66,14 @@ QStringList dump(const QString &path)
 }
 }
 
-TEST(TemplateFiles, NewDatabaseNamesAndReplacingOnlyByACompleteCopy)
+static void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
 {
     EXPECT_EQ(NewDatabaseFileName("/d/base.MDB"), "/d/base.MDB.mdb");
     EXPECT_EQ(NewDatabaseFileName("/d/a.mdb"), "/d/a.mdb");
@@ -71,16 +82,68 @@ TEST(TemplateFiles, NewDatabaseNamesAndReplacingOnlyByACompleteCopy)
     TempProgramFolder folder;
     const QString empty = EmptyDatabasePath(folder.path());
     const QString target = folder.path() + "/target.mdb";
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("the user's old file");
-    old.close();
-    EXPECT_THROW(CreateDatabase(folder.path() + "/Samples/Missing.mdb", target), DbError);
-    EXPECT_EQ(bytesOf(target), "the user's old file") << "a missing source never costs the existing target";
-    CreateDatabase(empty, target);
-    EXPECT_EQ(bytesOf(target), bytesOf(empty));
+    writeFile(target, "the user's old file");
+
+    // Files a template list may name that are no database of the program.
+    const QString sources = folder.path() + "/sources/";
+    QDir().mkpath(sources);
+    writeFile(sources + "text.mdb", "Это не база данных\r\n");
+    writeFile(sources + "zero.mdb", "");
+    const QByteArray sample = bytesOf(QStringLiteral(SAMPLE_DB_PATH));
+    writeFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
+    rowsIn(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
+    ASSERT_TRUE(QFile::link("/etc/passwd", sources + "link.mdb"));
+    for (const QString name : {"missing", "text", "zero", "truncated", "foreign", "link"}) {
+        EXPECT_THROW(CreateDatabase(folder.path(), sources + name + ".mdb", target), DbError) << name.toStdString();
+        EXPECT_EQ(bytesOf(target), "the user's old file") << name.toStdString() << ": the existing file stays";
+    }
+    try {
+        CheckSource(sources + "foreign.mdb");
+        ADD_FAILURE() << "a database of another program passed";
+    } catch (const DbError &error) {
+        EXPECT_TRUE(error.message().startsWith("Из файла ")) << error.message().toStdString();
+    }
+
+    // The empty database and the templates are never replaced by a new database.
+    const QByteArray emptyBytes = bytesOf(empty);
+    EXPECT_FALSE(TargetProblem(folder.path(), empty).isEmpty());
+    EXPECT_FALSE(TargetProblem(folder.path(), folder.path() + "/Samples/../Samples/Новая.mdb").isEmpty());
+    EXPECT_THROW(CreateDatabase(folder.path(), QStringLiteral(SAMPLE_DB_PATH), empty), DbError);
+    EXPECT_EQ(bytesOf(empty), emptyBytes);
+
+    EXPECT_EQ(TargetProblem(folder.path(), target), "");
+    CreateDatabase(folder.path(), empty, target);
+    EXPECT_EQ(bytesOf(target), emptyBytes);
 
     EXPECT_TRUE(ReadNames(folder.path() + "/nowhere").isEmpty()) << "a missing list is an empty list";
+}
+
+TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
+{
+    TempProgramFolder folder;
+    const QString p = folder.path();
+    const QString empty = EmptyDatabasePath(p);
+    const QByteArray emptyBytes = bytesOf(empty);
+    // Where letter case counts "EMPTY.mdb" is another file; where it does not, it is the empty database.
+    copyWritable(empty, TemplatePath(p, "EMPTY"));
+    copyWritable(empty, TemplatePath(p, "Склад"));
+    WriteNames(p, {"Empty", "Склад", "EMPTY"});
+    const QStringList names = ReadNames(p);
+
+    EXPECT_THROW(RenameTemplate(p, "Empty", "Пустой"), DbError);
+    EXPECT_FALSE(RenameProblem(p, names, "EMPTY", "Пустой").isEmpty());
+    EXPECT_FALSE(QFile::exists(TemplatePath(p, "Пустой")));
+    EXPECT_THROW(TemplateSource(p, "Empty"), DbError);
+    for (const QString name : {"Empty", "empty", "eMpTy"}) {
+        EXPECT_FALSE(SaveProblem(p, {}, name).isEmpty()) << name.toStdString();
+        EXPECT_FALSE(RenameProblem(p, names, "Склад", name).isEmpty()) << name.toStdString();
+    }
+
+    DeleteTemplate(p, "Empty");
+    DeleteTemplate(p, "EMPTY");
+    EXPECT_EQ(ReadNames(p), QStringList{"Склад"}) << "the lines go";
+    EXPECT_EQ(bytesOf(empty), emptyBytes) << "the empty database stays";
+    EXPECT_TRUE(QFile::exists(TemplatePath(p, "EMPTY")));
 }
 
 // The user's database is a copy of the ready example, with a catalog added.
@@ -232,4 +295,128 @@ TEST_F(TemplateStoreTest, DeletingRemovesTheLineAndTheFileNoOtherLineNames)
     DeleteTemplate(programFolder, "../Снаружи");
     EXPECT_TRUE(ReadNames(programFolder).isEmpty());
     EXPECT_TRUE(QFile::exists(programFolder + "/Снаружи.mdb")) << "no file outside Samples is deleted";
+}
+
+namespace {
+const char *const ChildFolder = "VIRANDEL_TEMPLATE_CHILD_FOLDER";
+const char *const ChildDatabase = "VIRANDEL_TEMPLATE_CHILD_DB";
+const char *const ChildLock = "VIRANDEL_TEMPLATE_CHILD_LOCK";
+
+// The files of the Samples folder that are neither the empty database nor a listed template.
+QStringList strays(const QString &programFolder)
+{
+    const QStringList names = ReadNames(programFolder);
+    QStringList found;
+    for (const QString &file : QDir(programFolder + "/Samples").entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (file != "Empty.mdb" && !(file.endsWith(".mdb") && names.contains(file.chopped(4))))
+            found << file;
+    }
+    return found;
+}
+}
+
+// Run by the next test in a process of its own, which it kills: saves one template after another.
+TEST(TemplateSaveChild, SavesTemplatesOneAfterAnother)
+{
+    if (qEnvironmentVariableIsEmpty(ChildFolder))
+        GTEST_SKIP() << "started only by AKilledSaveLeavesNothingButListedStrippedTemplates";
+    const QString folder = qEnvironmentVariable(ChildFolder), database = qEnvironmentVariable(ChildDatabase);
+    TDModule db;
+    db.OpenConnection(database);
+    const auto open = [&](const QString &path) {
+        try {
+            db.OpenConnection(path);
+            return true;
+        } catch (const DbError &) {
+            return false;
+        }
+    };
+    TellParentWorking();
+    for (int n = 1;; ++n) {
+        const QString name = QStringLiteral("Шаблон %1").arg(n);
+        if (SaveProblem(folder, ReadNames(folder), name).isEmpty())
+            SaveTemplate(db, folder, name, database, {true, true}, open);
+    }
+}
+
+TEST_F(TemplateStoreTest, AKilledSaveLeavesNothingButListedStrippedTemplates)
+{
+    ASSERT_GT(countIn(dbPath, "GENER"), 0);
+    QElapsedTimer timer;
+    timer.start();
+    save("Проба", {true, true});
+    const int saveMs = int(timer.elapsed()) + 2;
+    DeleteTemplate(programFolder, "Проба");
+    module->CloseConnection();
+
+    QRandomGenerator random(24);
+    int interrupted = 0;
+    for (int kill = 0; kill < 12; ++kill) {
+        QByteArray said;
+        ASSERT_TRUE(RunChildAndKill("TemplateSaveChild.SavesTemplatesOneAfterAnother",
+                                    {{ChildFolder, programFolder}, {ChildDatabase, dbPath}},
+                                    int(random.bounded(saveMs * 3)), &said))
+            << said.toStdString();
+        if (!strays(programFolder).isEmpty())
+            ++interrupted;
+        // What the next start of the program does.
+        FinishInterruptedSaves(programFolder);
+        EXPECT_EQ(strays(programFolder).join(", ").toStdString(), "") << "kill " << kill << ": nothing unlisted refuses a name";
+        for (const QString &name : ReadNames(programFolder)) {
+            EXPECT_NO_THROW(CheckSource(TemplatePath(programFolder, name))) << name.toStdString();
+            EXPECT_EQ(countIn(TemplatePath(programFolder, name), "GENER"), 0) << name.toStdString() << ": stripped";
+        }
+    }
+    EXPECT_GT(interrupted, 0) << "no kill fell inside a save";
+    EXPECT_GT(ReadNames(programFolder).size(), 0) << "no save was ever finished";
+    module->OpenConnection(dbPath);
+}
+
+// Run by the next test in a process of its own, which it kills: holds a save's lock as a saving program does.
+TEST(TemplateSaveChild, HoldsTheLockOfASave)
+{
+    if (qEnvironmentVariableIsEmpty(ChildLock))
+        GTEST_SKIP() << "started only by ASaveUnderWayIsLeftAloneAndOneCutShortAfterNamingIsListed";
+    QLockFile lock(qEnvironmentVariable(ChildLock));
+    lock.setStaleLockTime(0);
+    ASSERT_TRUE(lock.tryLock(0));
+    TellParentWorking();
+    for (;;)
+        QThread::sleep(1);
+}
+
+TEST_F(TemplateStoreTest, ASaveUnderWayIsLeftAloneAndOneCutShortAfterNamingIsListed)
+{
+    const QString copy = TemplatePath(programFolder, "Идет") + ".unfinished";
+    copyWritable(EmptyDatabasePath(programFolder), copy);
+    {
+        // Another program running is saving "Идет".
+        QLockFile other(copy + ".lock");
+        ASSERT_TRUE(other.tryLock(0));
+        FinishInterruptedSaves(programFolder);
+        EXPECT_TRUE(QFile::exists(copy));
+        try {
+            save("Идет", {true, true});
+            ADD_FAILURE() << "a save of the same name went on beside the other's";
+        } catch (const DbError &error) {
+            EXPECT_TRUE(error.message().contains("другая программа")) << error.message().toStdString();
+        }
+        EXPECT_TRUE(QFile::exists(copy));
+    }
+    // That program ended: its copy is removed at the next start.
+    writeFile(copy + "-journal", "hot");
+    FinishInterruptedSaves(programFolder);
+    EXPECT_EQ(strays(programFolder), QStringList());
+
+    // Killed after the complete copy took its name but before the name was listed.
+    WriteNames(programFolder, {"Первый"});
+    makeTemplate("Первый");
+    makeTemplate("Готов");
+    QByteArray said;
+    ASSERT_TRUE(RunChildAndKill("TemplateSaveChild.HoldsTheLockOfASave",
+                                {{ChildLock, TemplatePath(programFolder, "Готов") + ".unfinished.lock"}}, 0, &said))
+        << said.toStdString();
+    FinishInterruptedSaves(programFolder);
+    EXPECT_EQ(ReadNames(programFolder), (QStringList{"Первый", "Готов"}));
+    EXPECT_EQ(strays(programFolder), QStringList());
 }
