@@ -302,24 +302,11 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
     EXPECT_EQ(found("25.12.2023"), QStringList{});
 }
 
-namespace {
-// Another program working on the same database, on a thread of its own when it has to wait.
-std::unique_ptr<TDModule> otherProgram(const ServerConnection &server, const QString &path, bool onServer)
-{
-    auto other = std::make_unique<TDModule>();
-    if (onServer)
-        other->OpenServerConnection(server);
-    else
-        other->OpenConnection(path);
-    return other;
-}
-}
-
 TEST_P(SearchIndexTest, AnotherProgramsChangesAreFoundWhenTheListOpensAgain)
 {
     EXPECT_EQ(found("ёлоч"), QStringList{"4"});
     {
-        auto other = otherProgram(server, dbPath, onServer());
+        auto other = otherProgram();
         const QList<DescriptionField> fields = ReadDescriptionFields(*other);
         InsertObject(*other, 7, {FieldInput{fields[0], "Ёлочный шар"}, FieldInput{fields[1], "Белый"}});
         UpdateObject(*other, 4, inputs("Сосна", "Синий"));
@@ -342,7 +329,7 @@ TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
         UpdateObject(*module, 1, inputs("Первая правка", "Красный"));
         std::unique_ptr<QThread> second(QThread::create([&] {
             try {
-                auto other = otherProgram(server, dbPath, onServer());
+                auto other = otherProgram();
                 const QList<DescriptionField> fields = ReadDescriptionFields(*other);
                 UpdateObject(*other, 2, {FieldInput{fields[0], "Вторая правка"}, FieldInput{fields[1], "синий"},
                                          FieldInput{fields[2], QDate(2020, 2, 29)}, FieldInput{fields[3], "7"},
