@@ -75,6 +75,10 @@ TForm23::TForm23(QWidget *parent)
 
 void TForm23::AskForPassword()
 {
+    // A native window the window manager once took to another desktop would be shown there again: each
+    // asking gets a new one, which appears on the desktop in view.
+    if (testAttribute(Qt::WA_WState_Created) && !isVisible())
+        destroy();
     Edit1->clear();
     WrongLabel->clear();
     // Before its first showing the window does not know its size yet.

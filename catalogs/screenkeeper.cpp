@@ -1,6 +1,7 @@
 #include "catalogs/screenkeeper.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +19,15 @@ QList<QWidget *> WindowsOver(const QWidget *kept)
             over << window;
     }
     return over;
+}
+
+// A dialog is cancelled; another window is closed.
+void closeAsCancelled(QWidget *window)
+{
+    if (auto *dialog = qobject_cast<QDialog *>(window))
+        dialog->reject();
+    else
+        window->close();
 }
 }
 
@@ -122,6 +132,14 @@ void ScreenKeeper::comeBack()
     m_returning = true;
     ++m_returns;
     const QList<QWidget *> over = WindowsOver(m_window);
+    // A dialog taken to another desktop would block the window unseen, and shown again the manager would
+    // put it back there: it is closed, as if cancelled (the password window is asked for afresh).
+    for (QWidget *window : over) {
+        if (overOffTheDesktop(window)) {
+            m_overSeenOnScreen.remove(window->windowHandle());
+            closeAsCancelled(window);
+        }
+    }
     if (!m_window->isVisible() || offTheDesktop()) {
         // Shown afresh, a window appears on the desktop in view; the dialogs over it follow it there
         // and stay above it.
@@ -139,11 +157,12 @@ void ScreenKeeper::comeBack()
     for (QWidget *window : over) {
         if (window->isMinimized()) {
             window->showNormal();
-        } else if (overOffTheDesktop(window)) {
-            // A dialog alone on another desktop still blocks the window: shown afresh, it is back here.
-            m_overSeenOnScreen.remove(window->windowHandle());
-            window->hide();
-            window->show();
+            // The manager also marks a window it took to another desktop as minimised: one that is still
+            // not on the screen after being restored is there, and is closed as above.
+            QTimer::singleShot(400, window, [window] {
+                if (window->isVisible() && window->windowHandle() && !window->windowHandle()->isExposed())
+                    closeAsCancelled(window);
+            });
         }
         window->raise();
     }
