@@ -46,7 +46,13 @@ QString EngineErrorText(const QSqlError &error)
     // Only the program's own thread reloads windows; a worker's error is only its error.
     if (DModule && QThread::currentThread() == DModule->thread() && Engine::DesignChangedElsewhere(error))
         DModule->NoteDesignChangedElsewhere();
-    return Engine::ErrorText(error);
+    const QString text = Engine::ErrorText(error);
+    if (!text.isEmpty())
+        return text;
+    // A server connection the driver already found lost refuses later statements without a word.
+    if (DModule && DModule->engine() == EngineKind::Server)
+        return Engine::ConnectionLostText;
+    return QStringLiteral("База данных не выполнила действие и не сообщила причину. Изменения последнего действия не сохранены.");
 }
 
 TDModule::TDModule(QObject *parent)

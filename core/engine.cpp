@@ -390,8 +390,7 @@ QString ErrorText(const QSqlError &error)
     const QString state = error.nativeErrorCode();
     const bool serverState = state.size() == 5;
     if (connectionLost(text) || (serverState && state.startsWith(QLatin1String("08"))))
-        return QStringLiteral("Соединение с сервером баз данных потеряно. Изменения последнего действия не сохранены; "
-                              "подключитесь к серверу снова.");
+        return ConnectionLostText;
     if (DesignChangedElsewhere(error))
         return QStringLiteral("Структура базы данных изменена другим пользователем (поля описания, справочники или "
                               "классификатор). Действие отменено: откройте окно заново и повторите его.");

@@ -136,6 +136,8 @@ void LockUntilCommit(QSqlDatabase &db, const QString &name);
 // The text the user is shown for a refused statement or connection: the engine's own text, or for a
 // server what happened in Russian (a changed design, a lost connection, a refused password).
 QString ErrorText(const QSqlError &error);
+inline const QString ConnectionLostText = QStringLiteral(
+    "Соединение с сервером баз данных потеряно. Изменения последнего действия не сохранены; подключитесь к серверу снова.");
 
 // Whether a statement failed because a table or column it names is gone or not yet known: another
 // program changed the design meanwhile.

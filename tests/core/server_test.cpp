@@ -8,6 +8,7 @@
 #include "objects/objectstore.h"
 
 #include <QSet>
+#include <functional>
 #include <QTcpServer>
 #include <string>
 #include <thread>
@@ -162,9 +163,15 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
 
     const qint64 backend = module->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
     exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
-    // Every action after the loss says so too, not only the first.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const QString lost = failureOf([&] { UpdateObject(*module, 1, {newName}); });
+    // Every action after the loss says so too, not only the first: writes, reads and the list.
+    const QList<std::function<void()>> actions{
+        [&] { UpdateObject(*module, 1, {newName}); },
+        [&] { module->QRWork->readAll("SELECT 1"); },
+        [&] { module->GenID("GENER", ""); },
+        [&] { OpenObjectList(*module); },
+        [&] { UpdateObject(*module, 1, {newName}); }};
+    for (int attempt = 0; attempt < actions.size(); ++attempt) {
+        const QString lost = failureOf(actions[attempt]);
         EXPECT_TRUE(lost.startsWith("Соединение с сервером баз данных потеряно")) << attempt << ": " << lost.toStdString();
     }
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
