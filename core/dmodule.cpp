@@ -169,6 +169,7 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
     LookupValuesIntact.reset();
     m_connectionName = name;
     m_engine = EngineKind::Server;
+    m_server = server;
     QSqlDatabase db = database();
     QSqlDriver *driver = db.driver();
     // Announcements are read by the event loop; a module on a thread without one (a worker adding
@@ -179,6 +180,16 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
         connect(driver, &QSqlDriver::notification, this, &TDModule::notificationArrived);
     }
     FieldIndexes::EnsureFieldIndexes(*this);
+}
+
+void TDModule::Reconnect()
+{
+    OpenServerConnection(ServerConnection(m_server));
+    // The design is as it was; the lists are read again on the new connection, as after another program's
+    // change of objects, keeping their order, filter, search and current object.
+    m_arrived |= ChangeNotice::Objects;
+    if (!m_coalesce->isActive())
+        m_coalesce->start();
 }
 
 void TDModule::NoteWrite(const QString &statement)

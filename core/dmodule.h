@@ -34,6 +34,9 @@ public:
     // the user or holds no database of the program, throws DbError with the reason in Russian and the
     // connection open before stays open.
     void OpenServerConnection(const ServerConnection &server);
+    // Opens the server database of the last OpenServerConnection again, after its connection was lost,
+    // and has the windows read their lists again (ObjectsChanged). Throws DbError as opening does.
+    void Reconnect();
     void CloseConnection();
     // The engine of the open database (of the last one while none is open).
     EngineKind engine() const { return m_engine; }
@@ -110,6 +113,7 @@ private:
     int m_arrived = 0;       // flags of the announcements waiting for the coalescing timer
     QTimer *m_coalesce = nullptr;
     QString m_connectionName;
+    ServerConnection m_server;   // the server database opened last, for Reconnect
     EngineKind m_engine = EngineKind::File;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;

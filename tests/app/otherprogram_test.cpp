@@ -1,6 +1,7 @@
 #include "support/testsupport.h"
 
 #include "app/form1.h"
+#include "app/generalerror.h"
 #include "app/forms.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/catalogstore.h"
@@ -279,4 +280,27 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
         shown << Form11->gridColumnCaption(column) + (Form11->isGridColumnVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
     EXPECT_EQ(Form11->gridModel->rowCount(), 2);
+}
+
+TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)
+{
+    openList({"б", "г", "е"}, 2);
+    const QString order = OrderPart;
+    const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
+    {
+        TDModule other;
+        other.OpenServerConnection(shared);
+        other.QRWork->readAll(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
+    }
+    // Refused: the list stays as it is. Then the same again, and "Да" connects anew.
+    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        MessageBoxAnswerer box(answer);
+        EXPECT_FALSE(Guarded([] { DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER"); }));
+        ASSERT_EQ(box.seen(), 1);
+        EXPECT_TRUE(box.texts().first().startsWith("Соединение с сервером баз данных потеряно")) << box.texts().first().toStdString();
+        EXPECT_TRUE(box.texts().first().contains("Подключиться к серверу снова?"));
+    }
+    EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 3);
+    ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 3; }));
+    EXPECT_EQ(OrderPart, order) << "the list is read again in its order";
 }
