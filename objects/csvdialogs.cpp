@@ -2,6 +2,7 @@
 
 #include "app/generalerror.h"
 #include "app/named.h"
+#include "app/progress.h"
 #include "objects/csvfile.h"
 #include "objects/objectimport.h"
 
@@ -12,12 +13,11 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <functional>
 
 CsvExportDialog::CsvExportDialog(QWidget *parent)
     : QDialog(parent)
@@ -54,27 +54,9 @@ CsvExportOptions CsvExportDialog::options() const
 namespace {
 const QList<CsvEncoding> ChoosableEncodings{CsvEncoding::Utf8, CsvEncoding::Windows1251};
 
-// The record that tells the readings apart: the first one the UTF-8 reading cannot read whole, else the
-// first with letters beyond ASCII.
-int tellingRecord(const CsvDocument &utf8Reading)
+QString recordLine(const CsvRecord &record, char delimiter)
 {
-    const auto firstWhere = [&](const std::function<bool(QChar)> &test) {
-        for (int r = 0; r < utf8Reading.records.size(); ++r) {
-            for (const QString &field : utf8Reading.records[r].fields) {
-                if (std::any_of(field.cbegin(), field.cend(), test))
-                    return r;
-            }
-        }
-        return -1;
-    };
-    const int unreadable = firstWhere([](QChar c) { return c == QChar::ReplacementCharacter; });
-    return unreadable >= 0 ? unreadable : qMax(0, firstWhere([](QChar c) { return c.unicode() >= 0x80; }));
-}
-
-QString recordLine(const CsvDocument &document, int record)
-{
-    const CsvRecord line = document.records.value(record);
-    return QStringLiteral("строка %1: ").arg(line.line) + line.fields.join(QLatin1Char(document.delimiter)).left(80);
+    return QStringLiteral("строка %1: ").arg(record.line) + record.fields.join(QLatin1Char(delimiter)).left(80);
 }
 }
 
@@ -108,16 +90,14 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
         auto *group = Named<QGroupBox>("EncodingGroup", QStringLiteral("Кодировка файла не определена однозначно"), this);
         auto *groupLayout = new QVBoxLayout(group);
         EncodingBox = Named<QComboBox>("EncodingBox", group);
-        QList<CsvDocument> readings;
+        // The record that tells the readings apart is read in each; the reading stops there.
+        int telling = 0;
+        Guarded([&] { telling = TellingCsvRecord(path); });
         for (const CsvEncoding encoding : ChoosableEncodings) {
-            CsvDocument reading;
-            Guarded([&] { reading = ReadCsvFile(path, encoding); });
-            readings << reading;
-        }
-        const int telling = tellingRecord(readings.first());
-        for (int i = 0; i < ChoosableEncodings.size(); ++i) {
-            const QString name = ChoosableEncodings[i] == CsvEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251");
-            EncodingBox->addItem(name + QStringLiteral(", ") + recordLine(readings[i], telling));
+            CsvRecord reading;
+            Guarded([&] { reading = ReadCsvRecord(path, encoding, telling); });
+            const QString name = encoding == CsvEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251");
+            EncodingBox->addItem(name + QStringLiteral(", ") + recordLine(reading, document.delimiter));
         }
         EncodingBox->setCurrentIndex(qMax(0, int(ChoosableEncodings.indexOf(document.encoding))));
         groupLayout->addWidget(new QLabel(QStringLiteral("Выберите чтение, в котором текст выглядит правильно:"), group));
@@ -135,7 +115,11 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
 void CsvImportDialog::encodingChosen(int index)
 {
     CsvDocument reread;
-    if (!Guarded([&] { reread = ReadCsvFile(m_path, ChoosableEncodings.value(index)); }))
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Чтение файла..."), 1000);
+    const bool read = Guarded([&] { reread = ReadCsvHead(m_path, ChoosableEncodings.value(index), ProgressIn(progress)); });
+    const bool cancelled = progress->wasCanceled();
+    progress->close();
+    if (!read || cancelled)
         return;
     reread.encodingSure = false;
     m_document = reread;
@@ -150,7 +134,7 @@ void CsvImportDialog::showColumns()
     m_about->setText(QStringLiteral("Файл: %1\nСтрок с объектами: %2, разделитель \"%3\".\n"
                                     "Укажите, какое поле заполняет каждый столбец файла:")
                          .arg(QFileInfo(m_path).fileName())
-                         .arg(m_document.records.size() - 1)
+                         .arg(m_document.dataRecords)
                          .arg(QLatin1Char(m_document.delimiter)));
     ColumnsTable->clearContents();
     ColumnsTable->setRowCount(int(header.size()));
@@ -168,6 +152,11 @@ void CsvImportDialog::showColumns()
         ColumnsTable->setItem(column, 2, new QTableWidgetItem(sample.value(column)));
     }
     ColumnsTable->resizeColumnsToContents();
+}
+
+CsvImportSource CsvImportDialog::source() const
+{
+    return {m_path, m_document.encoding, m_document.encodingSure, mapping()};
 }
 
 QList<int> CsvImportDialog::mapping() const

@@ -3,6 +3,7 @@
 #include "fields/fieldkind.h"
 #include "objects/csvfile.h"
 #include "objects/objectexport.h"
+#include "objects/objectimport.h"
 
 #include <QDialog>
 
@@ -30,10 +31,12 @@ class CsvImportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CsvImportDialog(const CsvDocument &document, const QList<DescriptionField> &fields, const QString &path,
+    CsvImportDialog(const CsvDocument &head, const QList<DescriptionField> &fields, const QString &path,
                     QWidget *parent = nullptr);
-    // The file as read in the chosen encoding.
+    // The file's head as read in the chosen encoding.
     const CsvDocument &document() const { return m_document; }
+    // The file in the chosen encoding, each column with the field it fills.
+    CsvImportSource source() const;
     // Per file column, the index of the chosen field or -1.
     QList<int> mapping() const;
     QComboBox *fieldBox(int column) const;

@@ -3,34 +3,14 @@
 #include "core/dberror.h"
 #include "core/textfile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <csv.h>
+#include <deque>
 
 namespace {
-struct ParseState
-{
-    CsvDocument *document;
-    QStringList fields;
-    int line = 1;
-    int recordLine = 0;
-    bool awaitingRecord = true;
-};
-
-void fieldRead(void *data, size_t length, void *state)
-{
-    auto *s = static_cast<ParseState *>(state);
-    s->fields << QString::fromUtf8(static_cast<const char *>(data), qsizetype(length));
-}
-
-void recordRead(int, void *state)
-{
-    auto *s = static_cast<ParseState *>(state);
-    s->document->records << CsvRecord{s->recordLine, s->fields};
-    s->fields.clear();
-    s->awaitingRecord = true;
-}
-
 // Spaces are part of a value: "  007" stays as written.
 int noSpace(unsigned char)
 {
@@ -43,7 +23,9 @@ struct DelimiterCounts
     QList<int> semicolons, commas;
 };
 
-DelimiterCounts countDelimiters(const QByteArray &text, int lines)
+constexpr int DelimiterLines = 50;
+
+DelimiterCounts countDelimiters(const QByteArray &text)
 {
     DelimiterCounts counts{{0}, {0}};
     bool quoted = false;
@@ -51,7 +33,7 @@ DelimiterCounts countDelimiters(const QByteArray &text, int lines)
         if (c == '"') {
             quoted = !quoted;
         } else if (!quoted && c == '\n') {
-            if (counts.semicolons.size() == lines)
+            if (counts.semicolons.size() == DelimiterLines)
                 break;
             counts.semicolons << 0;
             counts.commas << 0;
@@ -79,7 +61,7 @@ bool dividesEvenly(const QList<int> &perLine)
 // header differently from its rows.
 char detectDelimiter(const QByteArray &text)
 {
-    const DelimiterCounts counts = countDelimiters(text, 50);
+    const DelimiterCounts counts = countDelimiters(text);
     const bool semicolonsEven = dividesEvenly(counts.semicolons), commasEven = dividesEvenly(counts.commas);
     if (semicolonsEven != commasEven)
         return semicolonsEven ? ';' : ',';
@@ -88,131 +70,390 @@ char detectDelimiter(const QByteArray &text)
 
 const QByteArray Utf16LeMark = QByteArrayLiteral("\xFF\xFE"), Utf16BeMark = QByteArrayLiteral("\xFE\xFF");
 
-QString decode(const QByteArray &bytes, CsvEncoding encoding)
+// Bytes above ASCII that form well-made UTF-8 sequences, and those that don't, counted piece by piece: a
+// sequence cut at the end of a piece waits for the next one.
+class Utf8Evidence
 {
-    if (encoding == CsvEncoding::Utf16) {
-        QStringDecoder utf16(bytes.startsWith(Utf16BeMark) ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
-                             QStringDecoder::Flag::Stateless);
-        return utf16.decode(bytes.mid(2));
+public:
+    void add(const QByteArray &piece, bool last)
+    {
+        const QByteArray bytes = m_cut + piece;
+        m_cut.clear();
+        const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+        const qsizetype size = bytes.size();
+        for (qsizetype i = 0; i < size;) {
+            const unsigned char lead = data[i];
+            if (lead < 0x80) {
+                ++i;
+                continue;
+            }
+            const int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+            if (length > 0 && i + length > size && !last) {
+                m_cut = bytes.mid(i);
+                return;
+            }
+            bool wellMade = length > 0 && i + length <= size;
+            for (int k = 1; wellMade && k < length; ++k)
+                wellMade = (data[i + k] & 0xC0) == 0x80;
+            if (wellMade) {
+                m_valid += length;
+                i += length;
+            } else {
+                ++m_invalid;
+                ++i;
+            }
+        }
     }
-    const QByteArray text = bytes.startsWith(CsvByteOrderMark) ? bytes.mid(CsvByteOrderMark.size()) : bytes;
-    if (encoding == CsvEncoding::Utf8)
-        return QString::fromUtf8(text);
-    return DecodeWindows1251(text);
+    CsvEncodingGuess guess() const
+    {
+        if (m_invalid == 0)
+            return {CsvEncoding::Utf8, true};
+        if (m_valid == 0)
+            return {CsvEncoding::Windows1251, true};
+        return {m_valid > m_invalid ? CsvEncoding::Utf8 : CsvEncoding::Windows1251, false};
+    }
+
+private:
+    QByteArray m_cut;
+    qsizetype m_valid = 0, m_invalid = 0;
+};
+
+constexpr qint64 PieceSize = 1 << 16;
+
+CsvEncodingGuess guessEncoding(QIODevice &device)
+{
+    const QByteArray start = device.peek(3);
+    if (start.startsWith(Utf16LeMark) || start.startsWith(Utf16BeMark))
+        return {CsvEncoding::Utf16, true};
+    if (start.startsWith(CsvByteOrderMark))
+        return {CsvEncoding::Utf8, true};
+    Utf8Evidence evidence;
+    while (!device.atEnd()) {
+        const QByteArray piece = device.read(PieceSize);
+        if (piece.isEmpty())
+            break;
+        evidence.add(piece, device.atEnd());
+    }
+    evidence.add({}, true);
+    return evidence.guess();
+}
+
+std::unique_ptr<QIODevice> openFile(const QString &path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("Не удается открыть файл %1: %2").arg(path, file->errorString()));
+    return file;
+}
+
+std::unique_ptr<QIODevice> openBytes(const QByteArray &bytes)
+{
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
 }
 }
 
 CsvEncodingGuess GuessCsvEncoding(const QByteArray &bytes)
 {
-    if (bytes.startsWith(Utf16LeMark) || bytes.startsWith(Utf16BeMark))
-        return {CsvEncoding::Utf16, true};
-    if (bytes.startsWith(CsvByteOrderMark))
-        return {CsvEncoding::Utf8, true};
-    // Bytes above ASCII: those that form well-made UTF-8 sequences, and those that don't.
-    qsizetype valid = 0, invalid = 0;
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size;) {
-        const unsigned char lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-        bool wellMade = length > 0 && i + length <= size;
-        for (int k = 1; wellMade && k < length; ++k)
-            wellMade = (data[i + k] & 0xC0) == 0x80;
-        if (wellMade) {
-            valid += length;
-            i += length;
+    const std::unique_ptr<QIODevice> device = openBytes(bytes);
+    return guessEncoding(*device);
+}
+
+struct CsvReader::State
+{
+    std::unique_ptr<QIODevice> device;
+    qint64 size = 0;
+    CsvEncoding encoding = CsvEncoding::Utf8;
+    bool sure = true;
+    char delimiter = ';';
+    std::optional<QStringDecoder> decoder;   // UTF-16, which may cut a letter between pieces
+    QByteArray undecoded;             // read, not yet decoded: the start of a line
+    csv_parser parser;
+    bool parserReady = false;
+    QByteArray text;                  // decoded to UTF-8 (the separators and quotes are ASCII in it), not yet parsed
+    std::deque<CsvRecord> ready;      // records parsed, not yet taken
+    QStringList fields;               // of the record being parsed
+    int line = 1;                     // of the file, the next to be parsed
+    int recordLine = 0;
+    bool awaitingRecord = true;
+    bool finished = false;
+
+    ~State()
+    {
+        if (parserReady)
+            csv_free(&parser);
+    }
+
+    void start(std::unique_ptr<QIODevice> from, std::optional<CsvEncoding> given)
+    {
+        device = std::move(from);
+        size = device->size();
+        if (given) {
+            encoding = *given;
         } else {
-            ++invalid;
-            ++i;
+            const CsvEncodingGuess guess = guessEncoding(*device);
+            encoding = guess.encoding;
+            sure = guess.sure;
+            device->seek(0);
+        }
+        if (encoding == CsvEncoding::Utf16)   // the decoder skips the byte-order mark
+            decoder.emplace(device->peek(2).startsWith(Utf16BeMark) ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE);
+        if (csv_init(&parser, 0) != 0)
+            throw DbError(QStringLiteral("Не удается прочитать CSV: недостаточно памяти"));
+        parserReady = true;
+        // The delimiter is decided by the first lines, read ahead before any is parsed.
+        for (qsizetype lines = 0; !device->atEnd() && lines <= DelimiterLines;) {
+            const qsizetype counted = text.size();
+            readPiece();
+            lines += QByteArrayView(text).sliced(counted).count('\n');
+        }
+        delimiter = detectDelimiter(text);
+        csv_set_delim(&parser, static_cast<unsigned char>(delimiter));
+        csv_set_space_func(&parser, noSpace);
+    }
+
+    // Reads on until what is held ends in a line break, or the file ends. Windows-1251 and UTF-8 are
+    // decoded a run of whole lines at a time, so that no letter is cut between two pieces.
+    void readPiece()
+    {
+        for (;;) {
+            const bool atStart = device->pos() == 0;
+            QByteArray bytes = device->read(PieceSize);
+            const bool atEnd = device->atEnd();
+            if (encoding == CsvEncoding::Utf16) {
+                const QByteArray decoded = QString(decoder->decode(bytes)).toUtf8();
+                text += decoded;
+                if (atEnd || decoded.contains('\n') || decoded.contains('\r'))
+                    return;
+                continue;
+            }
+            if (atStart && bytes.startsWith(CsvByteOrderMark))
+                bytes.remove(0, CsvByteOrderMark.size());
+            qsizetype lastBreak = bytes.size() - 1;
+            while (lastBreak >= 0 && bytes[lastBreak] != '\n' && bytes[lastBreak] != '\r')
+                --lastBreak;
+            undecoded += bytes;
+            if (lastBreak < 0 && !atEnd)
+                continue;
+            const qsizetype whole = atEnd ? undecoded.size() : undecoded.size() - bytes.size() + lastBreak + 1;
+            const QByteArray lines = undecoded.left(whole);
+            undecoded.remove(0, whole);
+            text += encoding == CsvEncoding::Utf8 ? lines : DecodeWindows1251(lines).toUtf8();
+            if (encoding == CsvEncoding::Utf8)
+                keepUtf8Readable(text.size() - lines.size());
+            return;
         }
     }
-    if (invalid == 0)
-        return {CsvEncoding::Utf8, true};
-    if (valid == 0)
-        return {CsvEncoding::Windows1251, true};
-    return {valid > invalid ? CsvEncoding::Utf8 : CsvEncoding::Windows1251, false};
+
+    // Bytes that are not UTF-8 become replacement marks, as reading the text whole would make them.
+    void keepUtf8Readable(qsizetype from)
+    {
+        const QByteArrayView added = QByteArrayView(text).sliced(from);
+        if (added.isValidUtf8())
+            return;
+        text = text.left(from) + QString::fromUtf8(added).toUtf8();
+    }
+
+    static void fieldRead(void *data, size_t length, void *state)
+    {
+        auto *s = static_cast<State *>(state);
+        s->fields << QString::fromUtf8(static_cast<const char *>(data), qsizetype(length));
+    }
+
+    static void recordRead(int, void *state)
+    {
+        auto *s = static_cast<State *>(state);
+        s->ready.push_back(CsvRecord{s->recordLine, s->fields});
+        s->fields.clear();
+        s->awaitingRecord = true;
+    }
+
+    void fail(int error)
+    {
+        if (error == CSV_EPARSE)
+            throw DbError(QStringLiteral("Кавычки, открытые в строке %1 файла, не закрыты").arg(recordLine));
+        throw DbError(QStringLiteral("Не удается прочитать CSV: %1").arg(QString::fromLatin1(csv_strerror(error))));
+    }
+
+    // Parses the whole lines held; at the end of the file the last line too, and closes the parser.
+    void parseLines()
+    {
+        const bool atEnd = device->atEnd();
+        qsizetype start = 0;
+        while (start < text.size()) {
+            qsizetype end = start;
+            while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+                ++end;
+            // A line is whole at its break; a CR at the end of what is held may yet be followed by LF.
+            if (end == text.size() || (text[end] == '\r' && end + 1 == text.size())) {
+                if (!atEnd)
+                    break;
+                end = text.size();
+            } else {
+                end += (text[end] == '\r' && text[end + 1] == '\n') ? 2 : 1;
+            }
+            const bool blank = text[start] == '\n' || text[start] == '\r';
+            if (awaitingRecord && !blank) {
+                recordLine = line;
+                awaitingRecord = false;
+            }
+            // Fed line by line, so that each record knows the line it starts on.
+            const size_t length = size_t(end - start);
+            if (csv_parse(&parser, text.constData() + start, length, fieldRead, recordRead, this) != length)
+                fail(csv_error(&parser));
+            ++line;
+            start = end;
+        }
+        text.remove(0, start);
+        if (!atEnd)
+            return;
+        // The parser's own check of an open quote comes only with its strict mode, which also refuses
+        // quotes inside unquoted values that spreadsheets write; the state after the last byte tells it.
+        constexpr int FieldBegun = 2;
+        if (parser.quoted && parser.pstate == FieldBegun)
+            fail(CSV_EPARSE);
+        if (csv_fini(&parser, fieldRead, recordRead, this) != 0)
+            fail(csv_error(&parser));
+        finished = true;
+    }
+};
+
+CsvReader::CsvReader(const QString &path)
+    : d(std::make_unique<State>())
+{
+    d->start(openFile(path), std::nullopt);
+}
+
+CsvReader::CsvReader(const QString &path, CsvEncoding encoding)
+    : d(std::make_unique<State>())
+{
+    d->start(openFile(path), encoding);
+}
+
+CsvReader::CsvReader(const QByteArray &bytes)
+    : d(std::make_unique<State>())
+{
+    d->start(openBytes(bytes), std::nullopt);
+}
+
+CsvReader::CsvReader(const QByteArray &bytes, CsvEncoding encoding)
+    : d(std::make_unique<State>())
+{
+    d->start(openBytes(bytes), encoding);
+}
+
+CsvReader::~CsvReader() = default;
+
+char CsvReader::delimiter() const
+{
+    return d->delimiter;
+}
+
+CsvEncoding CsvReader::encoding() const
+{
+    return d->encoding;
+}
+
+bool CsvReader::encodingSure() const
+{
+    return d->sure;
+}
+
+qint64 CsvReader::bytesRead() const
+{
+    return d->device->pos();
+}
+
+qint64 CsvReader::size() const
+{
+    return d->size;
+}
+
+bool CsvReader::next(CsvRecord &record)
+{
+    while (d->ready.empty() && !d->finished) {
+        d->parseLines();
+        if (d->ready.empty() && !d->finished)
+            d->readPiece();
+    }
+    if (d->ready.empty())
+        return false;
+    record = std::move(d->ready.front());
+    d->ready.pop_front();
+    return true;
+}
+
+namespace {
+CsvDocument readAll(CsvReader &reader)
+{
+    CsvDocument document{reader.delimiter(), reader.encoding(), reader.encodingSure(), {}, 0};
+    for (CsvRecord record; reader.next(record);)
+        document.records << record;
+    document.dataRecords = qMax(0, int(document.records.size()) - 1);
+    return document;
+}
 }
 
 CsvDocument ParseCsv(const QByteArray &bytes)
 {
-    const CsvEncodingGuess guess = GuessCsvEncoding(bytes);
-    CsvDocument document = ParseCsv(bytes, guess.encoding);
-    document.encodingSure = guess.sure;
-    return document;
+    CsvReader reader(bytes);
+    return readAll(reader);
 }
 
 CsvDocument ParseCsv(const QByteArray &bytes, CsvEncoding encoding)
 {
-    // Every encoding becomes UTF-8 here; the separators and quotes are ASCII in it.
-    const QByteArray text = decode(bytes, encoding).toUtf8();
+    CsvReader reader(bytes, encoding);
+    return readAll(reader);
+}
 
-    CsvDocument document;
-    document.encoding = encoding;
-    document.delimiter = detectDelimiter(text);
-    csv_parser parser;
-    if (csv_init(&parser, 0) != 0)
-        throw DbError(QStringLiteral("Не удается прочитать CSV: недостаточно памяти"));
-    csv_set_delim(&parser, static_cast<unsigned char>(document.delimiter));
-    csv_set_space_func(&parser, noSpace);
-    ParseState state{&document, {}, 1, 0, true};
-    // Fed line by line, so that each record knows the line it starts on.
-    qsizetype start = 0;
-    bool failed = false;
-    while (start < text.size() && !failed) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        if (end < text.size())
-            end += (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
-        const bool blank = text[start] == '\n' || text[start] == '\r';
-        if (state.awaitingRecord && !blank) {
-            state.recordLine = state.line;
-            state.awaitingRecord = false;
-        }
-        const size_t length = size_t(end - start);
-        failed = csv_parse(&parser, text.constData() + start, length, fieldRead, recordRead, &state) != length;
-        ++state.line;
-        start = end;
+CsvDocument ReadCsvHead(const QString &path, std::optional<CsvEncoding> encoding, const CsvProgress &progress)
+{
+    std::optional<CsvReader> reader;
+    if (encoding)
+        reader.emplace(path, *encoding);
+    else
+        reader.emplace(path);
+    CsvDocument head{reader->delimiter(), reader->encoding(), reader->encodingSure(), {}, 0};
+    int count = 0;
+    for (CsvRecord record; reader->next(record); ++count) {
+        if (count < 2)
+            head.records << record;
+        if (progress && count % 1000 == 0 && !progress(reader->bytesRead(), reader->size()))
+            break;
     }
-    // The parser's own check of an open quote comes only with its strict mode, which also refuses
-    // quotes inside unquoted values that spreadsheets write; the state after the last byte tells it.
-    constexpr int FieldBegun = 2;
-    const bool openQuote = !failed && parser.quoted && parser.pstate == FieldBegun;
-    if (!failed && !openQuote)
-        failed = csv_fini(&parser, fieldRead, recordRead, &state) != 0;
-    const int error = openQuote ? CSV_EPARSE : csv_error(&parser);
-    failed = failed || openQuote;
-    csv_free(&parser);
-    if (failed) {
-        if (error == CSV_EPARSE)
-            throw DbError(QStringLiteral("Кавычки, открытые в строке %1 файла, не закрыты").arg(state.recordLine));
-        throw DbError(QStringLiteral("Не удается прочитать CSV: %1").arg(QString::fromLatin1(csv_strerror(error))));
+    head.dataRecords = qMax(0, count - 1);
+    return head;
+}
+
+CsvRecord ReadCsvRecord(const QString &path, CsvEncoding encoding, int index)
+{
+    CsvReader reader(path, encoding);
+    CsvRecord record;
+    for (int i = 0; reader.next(record); ++i) {
+        if (i == index)
+            return record;
     }
-    return document;
+    return {};
 }
 
-namespace {
-QByteArray readWhole(const QString &path)
+int TellingCsvRecord(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("Не удается открыть файл %1: %2").arg(path, file.errorString()));
-    return file.readAll();
-}
-}
-
-CsvDocument ReadCsvFile(const QString &path)
-{
-    return ParseCsv(readWhole(path));
-}
-
-CsvDocument ReadCsvFile(const QString &path, CsvEncoding encoding)
-{
-    return ParseCsv(readWhole(path), encoding);
+    CsvReader reader(path, CsvEncoding::Utf8);
+    const auto any = [](const CsvRecord &record, const std::function<bool(QChar)> &test) {
+        return std::any_of(record.fields.cbegin(), record.fields.cend(),
+                           [&](const QString &field) { return std::any_of(field.cbegin(), field.cend(), test); });
+    };
+    int firstBeyondAscii = -1;
+    CsvRecord record;
+    for (int i = 0; reader.next(record); ++i) {
+        if (any(record, [](QChar c) { return c == QChar::ReplacementCharacter; }))
+            return i;
+        if (firstBeyondAscii < 0 && any(record, [](QChar c) { return c.unicode() >= 0x80; }))
+            firstBeyondAscii = i;
+    }
+    return qMax(0, firstBeyondAscii);
 }
 
 QByteArray CsvRecordText(const QStringList &fields, char delimiter)

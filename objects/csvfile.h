@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
 
 // CSV files as RFC 4180 describes them, read and written through libcsv.
 
@@ -21,6 +24,7 @@ struct CsvDocument
     CsvEncoding encoding = CsvEncoding::Utf8;
     bool encodingSure = true;   // false when the bytes read both ways: the user is asked which
     QList<CsvRecord> records;   // the header first; blank lines are no records
+    int dataRecords = 0;        // records after the header, also those a head read did not keep
 };
 
 // The encoding the bytes are most likely in: UTF-16 or UTF-8 by their byte-order mark; otherwise UTF-8 when
@@ -33,14 +37,50 @@ struct CsvEncodingGuess
 };
 CsvEncodingGuess GuessCsvEncoding(const QByteArray &bytes);
 
-// Decodes the bytes (in the guessed encoding, or the one given) and splits records and fields; the
-// delimiter is the one of ";" and "," that divides the first lines into the same number of values (the
-// one the header uses more on a tie, ";" when equal). Values keep their spaces and leading zeros.
-// Throws DbError for a quote left open.
+// A CSV file read record by record: only the record at hand and a piece of the file are held, so a file
+// of any size reads in the same memory. Bytes are decoded (in the guessed encoding, or the one given) and
+// split into records and fields; the delimiter is the one of ";" and "," that divides the first lines into
+// the same number of values (the one the header uses more on a tie, ";" when equal). Values keep their
+// spaces and leading zeros.
+class CsvReader
+{
+public:
+    // The encoding is guessed from all of the file's bytes. Throws DbError when the file cannot be read.
+    explicit CsvReader(const QString &path);
+    CsvReader(const QString &path, CsvEncoding encoding);
+    // Bytes already in memory.
+    explicit CsvReader(const QByteArray &bytes);
+    CsvReader(const QByteArray &bytes, CsvEncoding encoding);
+    ~CsvReader();
+
+    char delimiter() const;
+    CsvEncoding encoding() const;
+    bool encodingSure() const;
+    // The next record into `record`; false after the last. Throws DbError for a quote left open.
+    bool next(CsvRecord &record);
+    // How far the reading has come, in bytes of the file, of all its bytes.
+    qint64 bytesRead() const;
+    qint64 size() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// Every record at once, for files known to be small.
 CsvDocument ParseCsv(const QByteArray &bytes);
 CsvDocument ParseCsv(const QByteArray &bytes, CsvEncoding encoding);
-CsvDocument ReadCsvFile(const QString &path);
-CsvDocument ReadCsvFile(const QString &path, CsvEncoding encoding);
+
+// The header and the first record of a file, with the count of all its records; `progress` gets the
+// bytes read of all and may answer false to stop (the head then holds what was read).
+using CsvProgress = std::function<bool(qint64 done, qint64 total)>;
+CsvDocument ReadCsvHead(const QString &path, std::optional<CsvEncoding> encoding = std::nullopt,
+                        const CsvProgress &progress = {});
+// The record at `index` (0 is the header) in the given encoding; an empty record past the end.
+CsvRecord ReadCsvRecord(const QString &path, CsvEncoding encoding, int index);
+// The record that tells the UTF-8 and Windows-1251 readings apart: the first one the UTF-8 reading cannot
+// read whole, else the first with letters beyond ASCII, else the header.
+int TellingCsvRecord(const QString &path);
 
 // One record: fields that hold either delimiter, a quote, a line break or a space at either end are
 // quoted (quotes doubled); the record ends with CR LF.

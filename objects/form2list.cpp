@@ -172,57 +172,67 @@ void TForm2::ImportCsvItemClick()
                                                  {QStringLiteral("Файлы CSV (*.csv *.txt)")}, QString()});
     if (path.isEmpty())
         return;
-    CsvDocument document;
-    if (!Guarded([&] { document = ReadCsvFile(path); }))
+    // Read piece by piece: the file is gone through whole, to count its rows, but only its head is kept.
+    CsvDocument head;
+    QProgressDialog *progress = NewProgress(this, QStringLiteral("Чтение файла..."), 1000);
+    const bool read = Guarded([&] { head = ReadCsvHead(path, std::nullopt, ProgressIn(progress)); });
+    bool cancelled = progress->wasCanceled();
+    progress->close();
+    if (!read || cancelled)
         return;
-    if (document.records.size() < 2) {
+    if (head.dataRecords == 0) {
         ShowMessage(QStringLiteral("В файле нет строк с объектами: первая строка файла должна называть поля, "
                                    "следующие - содержать их значения."), this);
         return;
     }
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    CsvImportDialog dialog(document, fields, path, this);
+    CsvImportDialog dialog(head, fields, path, this);
     KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    document = dialog.document();
-    const int rows = int(document.records.size()) - 1;
-    QProgressDialog *progress = NewProgress(this, QStringLiteral("Проверка значений..."), rows);
-    const ImportPlan plan = ConvertCsvRecords(document, fields, dialog.mapping(), [&](int done) {
-        progress->setValue(done);
-        QApplication::processEvents();
+    const CsvImportSource source = dialog.source();
+    const int rows = dialog.document().dataRecords;
+    progress = NewProgress(this, QStringLiteral("Проверка значений..."), rows);
+    ImportCheck check;
+    const bool checked = Guarded([&] {
+        check = CheckCsvImport(source, fields, [&](int done) {
+            progress->setValue(done);
+            QApplication::processEvents();
+        });
     });
     progress->close();
+    if (!checked)
+        return;
     bool skipFailing = false;
-    if (plan.failingRows() > 0) {
+    if (check.failingRows > 0) {
         QStringList lines;
-        for (const ImportProblem &problem : plan.problems.mid(0, 15))
+        for (const ImportProblem &problem : check.problems.mid(0, 15))
             lines << problem.text();
-        if (plan.problems.size() > 15)
-            lines << QStringLiteral("... и еще ошибок: %1").arg(plan.problems.size() - 15);
+        if (check.problemCount > 15)
+            lines << QStringLiteral("... и еще ошибок: %1").arg(check.problemCount - 15);
         const QString listed = lines.join(MessageLineBreak);
-        if (plan.failingRows() == rows) {
+        if (check.failingRows == check.rows) {
             ShowMessage(QStringLiteral("Ни одну строку файла нельзя загрузить:") + MessageLineBreak + listed, this);
             return;
         }
-        skipFailing = AskYesNo(QStringLiteral("Строки с ошибками: %1 из %2.").arg(plan.failingRows()).arg(rows) + MessageLineBreak
-                                   + listed + MessageLineBreak + MessageLineBreak
+        skipFailing = AskYesNo(QStringLiteral("Строки с ошибками: %1 из %2.").arg(check.failingRows).arg(check.rows)
+                                   + MessageLineBreak + listed + MessageLineBreak + MessageLineBreak
                                    + QStringLiteral("Пропустить эти строки и загрузить остальные? "
                                                     "При ответе \"Нет\" ничего не загружается."),
                                this);
         if (!skipFailing)
             return;
     }
-    progress = NewProgress(this, QStringLiteral("Добавление объектов..."), rows - plan.failingRows());
+    progress = NewProgress(this, QStringLiteral("Добавление объектов..."), check.rows - check.failingRows);
     int added = 0;
     const bool done = Guarded([&] {
-        added = WriteImportedObjects(*DModule, plan, skipFailing, [&](int count) {
+        added = WriteImportedObjects(*DModule, source, fields, check, skipFailing, [&](int count) {
             progress->setValue(count);
             QApplication::processEvents();
             return !progress->wasCanceled();
         });
     });
-    const bool cancelled = progress->wasCanceled();
+    cancelled = progress->wasCanceled();
     progress->close();
     Guarded([] { OpenObjectList(*DModule); });
     ClearForm();

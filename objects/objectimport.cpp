@@ -4,6 +4,9 @@
 #include "core/dmodule.h"
 #include "objects/searchindex.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 QList<int> MatchCsvHeader(const QStringList &header, const QList<DescriptionField> &fields)
 {
     QList<int> mapping;
@@ -29,77 +32,139 @@ QString ImportProblem::text() const
     return QStringLiteral("Строка %1, столбец %2: %3").arg(line).arg(column).arg(reason);
 }
 
-ImportPlan ConvertCsvRecords(const CsvDocument &document, const QList<DescriptionField> &fields, const QList<int> &mapping,
-                             const std::function<void(int done)> &progress)
+namespace {
+// Reads the records of a source converted to field inputs, one at a time.
+class ImportRows
 {
-    // The file column of each field, -1 when the file has none.
-    QList<int> fileColumn(fields.size(), -1);
-    for (int column = 0; column < mapping.size(); ++column) {
-        if (mapping[column] >= 0 && mapping[column] < fields.size())
-            fileColumn[mapping[column]] = column;
+public:
+    ImportRows(const CsvImportSource &source, const QList<DescriptionField> &fields)
+        : m_reader(source.path, source.encoding), m_fields(fields), m_encodingSure(source.encodingSure),
+          m_fileColumn(fields.size(), -1)
+    {
+        for (int column = 0; column < source.mapping.size(); ++column) {
+            if (source.mapping[column] >= 0 && source.mapping[column] < fields.size())
+                m_fileColumn[source.mapping[column]] = column;
+        }
+        CsvRecord header;
+        m_reader.next(header);
     }
-    ImportPlan plan;
-    const int count = int(document.records.size()) - 1;
-    plan.rows.reserve(count);
-    for (int r = 1; r <= count; ++r) {
-        const CsvRecord &record = document.records[r];
-        QList<FieldInput> inputs;
-        bool fails = false;
-        for (int f = 0; f < fields.size(); ++f) {
-            const DescriptionField &field = fields[f];
+
+    // The next data record's inputs (pictures left out) and its problems; false after the last.
+    bool next(QList<FieldInput> &inputs, QList<ImportProblem> &problems)
+    {
+        CsvRecord record;
+        if (!m_reader.next(record))
+            return false;
+        inputs.clear();
+        problems.clear();
+        for (int f = 0; f < m_fields.size(); ++f) {
+            const DescriptionField &field = m_fields[f];
             if (field.kind() == FieldKind::Image)
                 continue;
-            const int column = fileColumn[f];
+            const int column = m_fileColumn[f];
             const QString text = ReadBackSpreadsheetText(column >= 0 ? record.fields.value(column) : QString());
             FieldInput input{field, text};
             try {
-                // A byte the chosen reading could not read would be stored as a replacement mark.
-                if (!document.encodingSure && text.contains(QChar::ReplacementCharacter))
-                    throw DbError(QStringLiteral("значение поля \"%1\" не читается в выбранной кодировке файла: "
-                                                 "выберите другую кодировку").arg(field.name));
-                // The editor takes a text of spaces, so the file that exports it takes it back too.
-                if (FieldKinds::Info(field.kind()).required && text.isEmpty())
-                    throw DbError(QStringLiteral("не заполнено поле \"%1\"").arg(field.name));
-                if (field.kind() == FieldKind::Lookup) {
-                    const QString tooLong = TooLongText(field, text);
-                    if (!tooLong.isEmpty())
-                        throw DbError(tooLong);
-                } else {
-                    input.value = ExchangeInput(field, text);
-                    StoredValue(field, input.value, false);
-                }
+                check(field, text, input);
             } catch (const DbError &error) {
-                plan.problems << ImportProblem{record.line, column + 1, error.message()};
-                fails = true;
+                problems << ImportProblem{record.line, column + 1, error.message()};
             }
             inputs << input;
         }
-        plan.rows << inputs;
-        plan.lines << record.line;
-        plan.rowFails << fails;
-        if (progress && r % 1000 == 0)
-            progress(r);
+        return true;
     }
-    return plan;
+
+private:
+    void check(const DescriptionField &field, const QString &text, FieldInput &input) const
+    {
+        // A byte the chosen reading could not read would be stored as a replacement mark.
+        if (!m_encodingSure && text.contains(QChar::ReplacementCharacter))
+            throw DbError(QStringLiteral("значение поля \"%1\" не читается в выбранной кодировке файла: "
+                                         "выберите другую кодировку").arg(field.name));
+        // The editor takes a text of spaces, so the file that exports it takes it back too.
+        if (FieldKinds::Info(field.kind()).required && text.isEmpty())
+            throw DbError(QStringLiteral("не заполнено поле \"%1\"").arg(field.name));
+        if (field.kind() == FieldKind::Lookup) {
+            const QString tooLong = TooLongText(field, text);
+            if (!tooLong.isEmpty())
+                throw DbError(tooLong);
+        } else {
+            input.value = ExchangeInput(field, text);
+            StoredValue(field, input.value, false);
+        }
+    }
+
+    CsvReader m_reader;
+    const QList<DescriptionField> &m_fields;
+    bool m_encodingSure;
+    QList<int> m_fileColumn;   // per field, the file column that fills it, -1 when none
+};
+
+constexpr int KeptProblems = 1000;
+
+QFileInfo fileAsIs(const QString &path)
+{
+    QFileInfo info(path);
+    info.setCaching(false);
+    return info;
+}
 }
 
-int WriteImportedObjects(TDModule &module, const ImportPlan &plan, bool skipFailing, const std::function<bool(int done)> &progress)
+ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<DescriptionField> &fields,
+                           const std::function<void(int done)> &progress)
 {
-    if (plan.failingRows() > 0 && !skipFailing)
+    ImportCheck check;
+    const QFileInfo file = fileAsIs(source.path);
+    check.fileSize = file.size();
+    check.fileModified = file.lastModified().toMSecsSinceEpoch();
+    ImportRows rows(source, fields);
+    QList<FieldInput> inputs;
+    QList<ImportProblem> problems;
+    while (rows.next(inputs, problems)) {
+        ++check.rows;
+        if (!problems.isEmpty()) {
+            ++check.failingRows;
+            check.problemCount += int(problems.size());
+            check.problems << problems.mid(0, KeptProblems - check.problems.size());
+        }
+        if (progress && check.rows % 1000 == 0)
+            progress(check.rows);
+    }
+    return check;
+}
+
+int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const QList<DescriptionField> &fields,
+                         const ImportCheck &check, bool skipFailing, const std::function<bool(int done)> &progress)
+{
+    if (check.failingRows > 0 && !skipFailing)
         throw DbError(QStringLiteral("Строки с ошибками не загружены: ни один объект не добавлен"));
+    const DbError changed(QStringLiteral("Файл %1 изменился после проверки: ни один объект не добавлен. "
+                                         "Начните импорт снова.").arg(QFileInfo(source.path).fileName()));
+    const QFileInfo file = fileAsIs(source.path);
+    if (file.size() != check.fileSize || file.lastModified().toMSecsSinceEpoch() != check.fileModified)
+        throw changed;
     Transaction tx(module);
     const qint64 first = module.GenID(QStringLiteral("GENER")).toLongLong();
     // Links an abandoned addition left under the identifiers about to be used would join the new objects.
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT >= ?"), {first});
-    int added = 0;
-    for (int i = 0; i < plan.rows.size(); ++i) {
-        if (plan.rowFails[i])
+    ImportRows rows(source, fields);
+    QList<FieldInput> inputs;
+    QList<ImportProblem> problems;
+    int added = 0, read = 0, failing = 0;
+    while (rows.next(inputs, problems)) {
+        ++read;
+        if (!problems.isEmpty()) {
+            ++failing;
             continue;
-        InsertObjectRow(module, first + added, plan.rows[i]);
+        }
+        InsertObjectRow(module, first + added, inputs);
         ++added;
         if (progress && added % 1000 == 0 && !progress(added))
             return 0;   // the transaction rolls back
     }
+    // Rows that fail now but passed the check, or the other way round: the file is not the one checked.
+    if (read != check.rows || failing != check.failingRows)
+        throw changed;
     RefreshSearchIndex(module);
     tx.commit();
     return added;

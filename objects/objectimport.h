@@ -24,22 +24,34 @@ struct ImportProblem
     QString text() const;
 };
 
-struct ImportPlan
+// What is read from a CSV file: the file, the encoding it is read in, and per file column the index of
+// the field it fills or -1 (skipped).
+struct CsvImportSource
 {
-    QList<QList<FieldInput>> rows;   // one input per field (pictures left out), every data record
-    QList<int> lines;
-    QList<ImportProblem> problems;
-    QList<bool> rowFails;            // parallel to rows
-    int failingRows() const { return int(rowFails.count(true)); }
+    QString path;
+    CsvEncoding encoding = CsvEncoding::Utf8;
+    bool encodingSure = true;
+    QList<int> mapping;
 };
 
-// Converts every data record (all but the header). `mapping` gives, per file column, the field index
-// or -1 (skipped). `progress` gets the records done.
-ImportPlan ConvertCsvRecords(const CsvDocument &document, const QList<DescriptionField> &fields, const QList<int> &mapping,
-                             const std::function<void(int done)> &progress = {});
+struct ImportCheck
+{
+    int rows = 0;                    // every data record
+    int failingRows = 0;
+    QList<ImportProblem> problems;   // the first ones, in the order of the file
+    int problemCount = 0;            // all of them
+    qint64 fileSize = 0;             // the file as checked
+    qint64 fileModified = 0;
+};
 
-// Adds the rows as new objects in one transaction, leaving out the failing ones; lookup texts not yet in
-// their lists are added. Refuses (writes nothing) while a row fails unless `skipFailing`. `progress`
-// returning false cancels (nothing is written). Returns the objects added. Throws DbError.
-int WriteImportedObjects(TDModule &module, const ImportPlan &plan, bool skipFailing,
-                         const std::function<bool(int done)> &progress = {});
+// Reads the file record by record, converting every value by its field's kind and checking it as the
+// object editor does; nothing is kept but the problems. `progress` gets the records done.
+ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<DescriptionField> &fields,
+                           const std::function<void(int done)> &progress = {});
+
+// Reads the file again and adds its rows as new objects in one transaction, leaving out the failing ones;
+// lookup texts not yet in their lists are added. Refuses (writes nothing) while a row fails unless
+// `skipFailing`, and when the file is no longer the one checked. `progress` returning false cancels
+// (nothing is written). Returns the objects added. Throws DbError.
+int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const QList<DescriptionField> &fields,
+                         const ImportCheck &check, bool skipFailing, const std::function<bool(int done)> &progress = {});

@@ -11,6 +11,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QLocale>
 #include <QTime>
 
@@ -104,6 +105,68 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     }
 }
 
+// A file is read a piece at a time: records, letters and line ends cut by the pieces' edges come out as
+// from the text read whole, in each encoding.
+TEST(CsvFile, ALargeFileReadsPieceByPieceAsIfWhole)
+{
+    const auto cp1251 = [](const QString &text) {
+        QByteArray bytes;
+        for (const QChar c : text)
+            bytes += c == QChar(0x0401) ? '\xa8' : c == QChar(0x0451) ? '\xb8' : c.unicode() >= 0x0410 ? char(c.unicode() - 0x0410 + 0xc0) : char(c.unicode());
+        return bytes;
+    };
+    const auto utf16 = [](const QString &text) {
+        QByteArray bytes("\xff\xfe");
+        for (const QChar c : text)
+            bytes += char(c.unicode() & 0xff), bytes += char(c.unicode() >> 8);
+        return bytes;
+    };
+    QList<QStringList> expected{{"Имя", "Заметка"}};
+    QList<int> lines{1};
+    QString text = "Имя;Заметка\r\n";
+    int line = 2;
+    // Some CRs are the last byte of a piece in the one-byte reading, their LFs the first of the next.
+    QList<int> pieceEnds{65536, 2 * 65536, 3 * 65536};
+    for (int i = 0; text.size() < 300000; ++i) {
+        if (!pieceEnds.isEmpty() && text.size() + 300 > pieceEnds.first()) {
+            const QString filler(pieceEnds.takeFirst() - text.size() - 3, QChar(0x0416));
+            text += "x;" + filler + "\r\n";
+            expected << QStringList{"x", filler};
+            lines << line++;
+        }
+        const QString note = QString(i % 97, QChar(0x0410 + i % 40)) + (i % 5 == 0 ? "\r\nвторая строка; \"цитата\"" : "");
+        text += QStringLiteral("Ёж %1;\"%2\"\r\n").arg(i).arg(QString(note).replace("\"", "\"\""));
+        expected << QStringList{QStringLiteral("Ёж %1").arg(i), note};
+        lines << line;
+        line += i % 5 == 0 ? 2 : 1;
+        if (i % 7 == 0) {
+            text += "\r\n";
+            ++line;
+        }
+    }
+    const QTemporaryDir folder;
+    for (const auto &[encoding, bytes] : {std::pair{CsvEncoding::Utf8, text.toUtf8()}, std::pair{CsvEncoding::Windows1251, cp1251(text)},
+                                          std::pair{CsvEncoding::Utf16, utf16(text)}}) {
+        const QString path = folder.filePath(QStringLiteral("big%1.csv").arg(int(encoding)));
+        writeFile(path, bytes);
+        CsvReader reader(path);
+        EXPECT_EQ(reader.encoding(), encoding);
+        EXPECT_TRUE(reader.encodingSure());
+        QList<QStringList> read;
+        QList<int> readLines;
+        for (CsvRecord record; reader.next(record);) {
+            read << record.fields;
+            readLines << record.line;
+        }
+        EXPECT_EQ(read.size(), expected.size());
+        EXPECT_TRUE(read == expected) << "encoding " << int(encoding);
+        EXPECT_TRUE(readLines == lines) << "encoding " << int(encoding);
+        EXPECT_EQ(reader.bytesRead(), reader.size());
+        EXPECT_EQ(ReadCsvHead(path).dataRecords, expected.size() - 1);
+        EXPECT_EQ(ReadCsvRecord(path, encoding, 1000).fields, expected[1000]);
+    }
+}
+
 namespace {
 class CsvObjectsTest : public DatabaseTest
 {
@@ -162,15 +225,15 @@ protected:
                 shown << field;
         return shown;
     }
-    int importInto(TDModule &target, const QString &path, ImportPlan *planOut = nullptr, bool skip = false)
+    int importInto(TDModule &target, const QString &path, ImportCheck *checkOut = nullptr, bool skip = false)
     {
-        const CsvDocument document = ReadCsvFile(path);
+        const CsvDocument head = ReadCsvHead(path);
         const QList<DescriptionField> fields = ReadDescriptionFields(target);
-        const ImportPlan plan = ConvertCsvRecords(document, fields, MatchCsvHeader(document.records.first().fields, fields));
-        if (planOut)
-            *planOut = plan;
-
-        return WriteImportedObjects(target, plan, skip);
+        const CsvImportSource source{path, head.encoding, head.encodingSure, MatchCsvHeader(head.records.first().fields, fields)};
+        const ImportCheck check = CheckCsvImport(source, fields);
+        if (checkOut)
+            *checkOut = check;
+        return WriteImportedObjects(target, source, fields, check, skip);
     }
     QString csvPath(const QString &name) const { return folder->path() + '/' + name; }
 };
@@ -251,7 +314,7 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     for (int line = 2; line <= 9; ++line)
         text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
     writeFile(csvPath("bad.csv"), text);
-    ImportPlan plan;
+    ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
     ASSERT_EQ(plan.problems.size(), 1);
     EXPECT_EQ(plan.problems[0].line, 7);
@@ -272,6 +335,17 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     ASSERT_FALSE(plan.problems.isEmpty());
     EXPECT_EQ(plan.problems[0].column, 0);
     EXPECT_EQ(plan.problems[0].text(), "Строка 2: не заполнено поле \"Название\"");
+    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+
+    // The file is read again for writing: changed since the check, it is refused whole.
+    const QByteArray good = "Название;Номер;Масса;\"Цвет, оттенок\"\r\nчай;1;0,5;зелёный\r\n";
+    writeFile(csvPath("changing.csv"), good);
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    const CsvImportSource source{csvPath("changing.csv"), CsvEncoding::Utf8, true, MatchCsvHeader({"Название", "Номер", "Масса", "Цвет, оттенок"}, fields)};
+    const ImportCheck checked = CheckCsvImport(source, fields);
+    ASSERT_EQ(checked.failingRows, 0) << checked.problems.value(0).text().toStdString();
+    writeFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
+    EXPECT_THROW(WriteImportedObjects(*module, source, fields, checked, false), DbError);
     EXPECT_EQ(count("SELECT * FROM GENER"), 7);
 }
 
@@ -303,7 +377,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
     text += "число;синий;5;12,5,3\r\n";                                  // line 6: two decimal signs
     text += "число;синий;6;2.25\r\n";                                    // line 7: a point is read too
     writeFile(csvPath("long.csv"), text);
-    ImportPlan plan;
+    ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("long.csv"), &plan), DbError);
     QStringList problems;
     for (const ImportProblem &problem : plan.problems)
@@ -319,7 +393,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
     // replacement marks.
     writeFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
                                         + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
-    ImportPlan mixed;
+    ImportCheck mixed;
     EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &mixed), DbError);
     QStringList mixedProblems;
     for (const ImportProblem &problem : mixed.problems)

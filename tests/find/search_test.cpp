@@ -16,6 +16,7 @@
 #include "fields/fieldstore.h"
 
 #include <QDate>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -226,15 +227,18 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     FieldStore::DeleteField(*module, again);
 
     // Imported objects are found as soon as the import's transaction ends.
-    ImportPlan plan;
-    for (int i = 0; i < 300; ++i) {
-        plan.rows << inputs(QStringLiteral("Импорт %1").arg(i), "Лиловый");
-        plan.lines << i + 2;
-        plan.rowFails << false;
-    }
-    plan.rows[299][0].value = QStringLiteral("Последний импортированный");
+    QByteArray text = "Название;Цвет;Дата;Масса\r\n";
+    for (int i = 0; i < 299; ++i)
+        text += QStringLiteral("Импорт %1;Лиловый;29.02.2020;7\r\n").arg(i).toUtf8();
+    text += QStringLiteral("Последний импортированный;Лиловый;29.02.2020;7\r\n").toUtf8();
+    const QString csv = folder->path() + QStringLiteral("/import.csv");
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    const CsvImportSource source{csv, CsvEncoding::Utf8, true, MatchCsvHeader(ReadCsvHead(csv).records.first().fields, fields)};
     BuildObjectListPieces(*module);
-    ASSERT_EQ(WriteImportedObjects(*module, plan, false), 300);
+    ASSERT_EQ(WriteImportedObjects(*module, source, fields, CheckCsvImport(source, fields), false), 300);
     EXPECT_EQ(staleBlocks(), 0);
     EXPECT_EQ(found("последний ИМПОРТ"), QStringList{"304"});   // numbered after object 4
     EXPECT_EQ(found("импорт").size(), 300);
