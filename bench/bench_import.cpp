@@ -1,0 +1,158 @@
+// Importing a CSV file of 1 000 000 objects: time and peak memory of each pass, beside the engine's own
+// command-line import of the same file into a plain table; then the opening check of the database the
+// import made.
+#include "core/dmodule.h"
+#include "core/schema.h"
+#include "fields/fieldstore.h"
+#include "objects/csvfile.h"
+#include "objects/objectimport.h"
+#include "objects/objectlist.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+constexpr int Rows = 1000000;
+
+// A figure of /proc/self/status ("VmHWM", "VmRSS") in MiB.
+double statusMiB(const QByteArray &key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Forgets the peak so far (Linux): the peak read next belongs to what ran since.
+void resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+void writeCsv(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(CsvByteOrderMark);
+    file.write(CsvRecordText({"Номер", "Название", "Цвет", "Масса", "Дата"}, ';'));
+    for (int i = 1; i <= Rows; ++i) {
+        const int scrambled = int((qint64(i) * 48271) % Rows);
+        file.write(CsvRecordText({QString::number(i), QStringLiteral("объект %1").arg(scrambled),
+                                  QStringLiteral("цвет %1").arg(scrambled % 200), QStringLiteral("%1,%2").arg(scrambled % 1000).arg(scrambled % 7),
+                                  QStringLiteral("%1.%2.20%3").arg(1 + scrambled % 28, 2, 10, QChar('0')).arg(1 + scrambled % 12, 2, 10, QChar('0')).arg(10 + scrambled % 15)},
+                                 ';'));
+    }
+}
+
+double seconds(const QElapsedTimer &timer)
+{
+    return timer.nsecsElapsed() / 1e9;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // A Russian spreadsheet's file: decimal comma and dd.MM.yyyy, as a Russian desktop reads them.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("objects.csv");
+    writeCsv(csv);
+    const double fileMiB = QFileInfo(csv).size() / 1048576.0;
+
+    const QString path = dir.filePath("bench.mdb");
+    CreateEmptyDatabase(path);
+    TDModule module;
+    module.OpenConnection(path);
+    FieldStore::AddField(module, "Номер", 0, false);
+    FieldStore::AddField(module, "Название", 5, false);
+    FieldStore::AddField(module, "Цвет", 5, true);
+    FieldStore::AddField(module, "Масса", 1, false);
+    FieldStore::AddField(module, "Дата", 3, false);
+    const QList<DescriptionField> fields = ReadDescriptionFields(module);
+    const double before = statusMiB("VmRSS");
+
+    resetPeak();
+    QElapsedTimer timer;
+    timer.start();
+    const CsvDocument head = ReadCsvHead(csv);
+    const double headSeconds = seconds(timer);
+    const double headPeak = statusMiB("VmHWM");
+    const CsvImportSource source{csv, head.encoding, head.encodingSure, MatchCsvHeader(head.records.first().fields, fields)};
+
+    resetPeak();
+    timer.restart();
+    const ImportCheck check = CheckCsvImport(source, fields);
+    const double checkSeconds = seconds(timer);
+    const double checkPeak = statusMiB("VmHWM");
+
+    if (check.failingRows > 0)
+        qFatal("the generated file does not import: %s", qPrintable(check.problems.first().text()));
+    resetPeak();
+    timer.restart();
+    const int added = WriteImportedObjects(module, source, fields, check, false);
+    const double writeSeconds = seconds(timer);
+    const double writePeak = statusMiB("VmHWM");
+    module.CloseConnection();
+
+    // The engine's own import: the same file into a table of text columns, no checks, no lookup lists.
+    // Measured by the system's `time`, whose own start is small: a child forked from this process would
+    // count this process's memory as its own.
+    const QString plain = dir.filePath("plain.sqlite");
+    timer.restart();
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("/usr/bin/time"), {"-f", "%M", "sqlite3", plain});
+    sqlite.write(QStringLiteral(".mode csv\n.separator ;\n.import %1 objects\n").arg(csv).toUtf8());
+    sqlite.closeWriteChannel();
+    sqlite.waitForFinished(-1);
+    const double engineSeconds = seconds(timer);
+    const double enginePeak = sqlite.readAllStandardError().trimmed().split('\n').last().toDouble() / 1024.0;
+
+    // What opening the imported database costs: the program's opening, and the engine's page check in it.
+    timer.restart();
+    {
+        TDModule reopened;
+        reopened.OpenConnection(path);
+        reopened.CloseConnection();
+    }
+    const double openSeconds = seconds(timer);
+    double quickCheckSeconds = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("quick_check"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        timer.restart();
+        if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() || query.value(0).toString() != "ok")
+            qFatal("the page check did not run");
+        quickCheckSeconds = seconds(timer);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("quick_check"));
+
+    std::printf("CSV import of %d rows (file %.0f MiB, database after %.0f MiB); resident memory before the import %.0f MiB\n\n",
+                Rows, fileMiB, QFileInfo(path).size() / 1048576.0, before);
+    std::printf("| Pass | Time, s | Peak resident memory, MiB |\n|---|---:|---:|\n");
+    std::printf("| reading the head and counting the rows | %.1f | %.0f |\n", headSeconds, headPeak);
+    std::printf("| checking every value (%d rows failing) | %.1f | %.0f |\n", check.failingRows, checkSeconds, checkPeak);
+    std::printf("| adding %d objects in one transaction, search index included | %.1f | %.0f |\n", added, writeSeconds, writePeak);
+    std::printf("| all three passes | %.1f | %.0f |\n", headSeconds + checkSeconds + writeSeconds, qMax(headPeak, qMax(checkPeak, writePeak)));
+    std::printf("| engine's own `sqlite3 .import` into a table of texts | %.1f | %.0f |\n\n", engineSeconds, enginePeak);
+    std::printf("Opening the imported database: %.2f s, of which the page check (`PRAGMA quick_check`) alone takes %.2f s.\n",
+                openSeconds, quickCheckSeconds);
+    return 0;
+}
