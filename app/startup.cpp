@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/databasehooks.h"
 #include "app/form1.h"
 #include "app/form24.h"
 #include "app/forms.h"
@@ -117,6 +118,7 @@ void StartUp()
     if (QLocale::system().language() == QLocale::C)
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
 
+    RegisterDatabaseHooks();
     // Not a child of the application: the connection must be closed while the SQL driver is still loaded.
     DModule = new TDModule;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, DModule, &TDModule::CloseConnection);

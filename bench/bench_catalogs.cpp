@@ -1,6 +1,7 @@
 // Saving and reopening a catalog in the real designer window: a layout of 60 elements, ten of them text
 // images of 1920x1080 JPEGs, over a 1920x1080 background picture. Prints the times of each run, how
 // many pictures each reopening decoded, and the size a text image was decoded at (its box's size).
+#include "app/databasehooks.h"
 #include "benchphoto.h"
 #include "app/forms.h"
 #include "catalogs/catalogstore.h"
@@ -80,6 +81,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/bench.mdb");
     CreateEmptyDatabase(path);

@@ -1,4 +1,5 @@
 // Speed of the classifier on a large database: a branch of 100 000 classes, a level of 10 000 siblings.
+#include "app/databasehooks.h"
 #include "classifier/classstore.h"
 #include "classifier/descendants.h"
 #include "classifier/form3.h"
@@ -34,6 +35,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/bench.mdb");
     CreateEmptyDatabase(path);

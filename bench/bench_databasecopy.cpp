@@ -1,6 +1,7 @@
 // Copying a database between a file and a server: 100 000 objects with ten fields and links uploaded
 // into a new server database, then that database saved back as a file.
 // Needs a server: VIRANDEL_TEST_PG_HOST / _PORT / _USER as tools/test_server.sh exports them.
+#include "app/databasehooks.h"
 #include "core/databasecopy.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
@@ -62,6 +63,7 @@ void fill(TDModule &module)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RegisterDatabaseHooks();
     const QByteArray port = qgetenv("VIRANDEL_TEST_PG_PORT");
     if (port.isEmpty()) {
         std::printf("no database server (VIRANDEL_TEST_PG_PORT unset): nothing measured\n");

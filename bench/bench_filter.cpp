@@ -2,6 +2,7 @@
 // three links per object. Adds three filter entries on top-level entries (each with a subtree of 2 499
 // entries) through the real filter panel and compares each step with one hand-written statement that
 // makes the same selection in the engine alone.
+#include "app/databasehooks.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "objects/filterpanel.h"
@@ -97,6 +98,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     // A message box would wait for a user: print it and close it.
     QTimer boxCloser;
     QObject::connect(&boxCloser, &QTimer::timeout, [] {

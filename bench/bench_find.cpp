@@ -4,6 +4,7 @@
 // (which folds ASCII only) as the former way; sorting a text column with the RUSSIAN collation next to
 // the engine's binary order, without and with an index in that collation. With --fts, the engine's
 // full-text table with the trigram tokenizer is measured as well (it takes minutes to make).
+#include "app/databasehooks.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -67,6 +68,7 @@ std::pair<double, int> timed(TDModule &module, const QString &sql, const QVarian
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     const QString path = dir.path() + "/bench.mdb";
     CreateEmptyDatabase(path);

@@ -1,5 +1,6 @@
 // The object list on a large database: time to the first rows, scrolling, sorting by a column next to
 // the same ORDER BY run by the engine alone, and finding an object in the sorted list.
+#include "app/databasehooks.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -93,6 +94,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     const QString path = dir.path() + "/bench.mdb";
     CreateEmptyDatabase(path);

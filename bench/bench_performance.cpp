@@ -5,6 +5,7 @@
 // docs/performance.md.
 //
 //   build/bench/bench_performance [sizes...] [--out docs/performance.md] [--server [--keep-server]]
+#include "app/databasehooks.h"
 #include "classifier/classstore.h"
 #include "classifier/lazytree.h"
 #include "classifier/treelevel.h"
@@ -789,6 +790,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QList<int> sizes;
     QString out = QStringLiteral("docs/performance.md");
     bool withServer = false, keepServer = false;

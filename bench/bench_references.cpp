@@ -1,5 +1,6 @@
 // Reference books over a large classifier: generating, regenerating and removing a book of 100 000
 // entries, and filling the tab's lists. Builds its databases in a temporary folder and prints timings.
+#include "app/databasehooks.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "references/referencespage.h"
@@ -75,6 +76,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     TDModule module;
 

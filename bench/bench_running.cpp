@@ -2,6 +2,7 @@
 // reports the same figures with the others.
 //
 //   build/bench/bench_running [objects]
+#include "app/databasehooks.h"
 #include "runningcatalogbench.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     QTemporaryDir dir;
     RunningCatalogBench::Measure(dir.path(), argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000);
     return 0;

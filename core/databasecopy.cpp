@@ -7,7 +7,6 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "core/serverdatabase.h"
-#include "fields/fieldindexes.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -134,7 +133,8 @@ public:
                 return false;
         }
         m_target.FinishPendingReads();
-        FieldIndexes::EnsureFieldIndexes(m_target);
+        // The rows in, the copy is brought up as an opened database is: the field indexes among that.
+        m_target.RunOpenHooks();
         makeOtherIndexes();
         // The server learns what the tables hold, and which pages every reader may see, in a minute or
         // so by itself: meanwhile its plans for the list and the filter guess, every count reads the

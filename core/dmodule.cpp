@@ -2,13 +2,10 @@
 
 #include "core/schema.h"
 
-#include "catalogs/catalogstore.h"
 #include "core/changenotice.h"
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/engine.h"
-#include "fields/fieldindexes.h"
-#include "objects/objectsearch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +15,7 @@
 #include <QTimer>
 #include <atomic>
 #include <utility>
+#include <vector>
 
 TDModule *DModule = nullptr;
 
@@ -39,6 +37,46 @@ void CheckPagesIntact(const QSqlDatabase &db)
         throw DbError(QStringLiteral("Файл базы данных поврежден: %1").arg(problems.mid(0, 3).join(QLatin1String("; "))));
 }
 
+// Added at start and only read afterwards, from any thread; never freed, so that a module closed while
+// the program ends still finds them.
+struct Hooks
+{
+    std::vector<std::function<void(QSqlDatabase &)>> fileConnection;
+    std::vector<std::function<void(TDModule &)>> open;
+    std::vector<std::function<void(TDModule &)>> close;
+};
+
+Hooks &hooks()
+{
+    static Hooks *const added = new Hooks;
+    return *added;
+}
+
+}
+
+void TDModule::AddFileConnectionHook(std::function<void(QSqlDatabase &db)> hook)
+{
+    hooks().fileConnection.push_back(std::move(hook));
+}
+
+void TDModule::AddOpenHook(std::function<void(TDModule &module)> hook)
+{
+    hooks().open.push_back(std::move(hook));
+}
+
+void TDModule::AddCloseHook(std::function<void(TDModule &module)> hook)
+{
+    hooks().close.push_back(std::move(hook));
+}
+
+void TDModule::RunOpenHooks()
+{
+    // Without them a database would open without its indexes and search functions and fail later, far
+    // from the cause.
+    if (hooks().open.empty())
+        qFatal("No database hooks were added: call RegisterDatabaseHooks() before opening a database");
+    for (const auto &hook : hooks().open)
+        hook(*this);
 }
 
 QString EngineErrorText(const QSqlError &error)
@@ -88,6 +126,8 @@ TDModule::~TDModule()
 
 void TDModule::CloseConnection()
 {
+    for (const auto &hook : hooks().close)
+        hook(*this);
     for (SharedQuery *q : {QRWork, QRFields, QRGeneral, QRClasses, QRListPages})
         q->close();
     if (QSqlDatabase::contains(m_connectionName)) {
@@ -117,7 +157,6 @@ void TDModule::OpenReadOnly(const QString &path)
 
 void TDModule::openFile(const QString &path, bool readOnly)
 {
-    LookupValuesIntact.reset();
     CloseConnection();
     // The engine would silently create a missing file; a database must already exist.
     if (!QFileInfo(path).isFile())
@@ -139,22 +178,16 @@ void TDModule::openFile(const QString &path, bool readOnly)
         CloseConnection();
         throw;
     }
-    if (readOnly)
-        return;
-    // Indexes an earlier version did not make are made in files the program works in, never in one it only reads.
-    FieldIndexes::EnsureFieldIndexes(*this);
-    // A catalog save or delete cut short is finished or taken back now; one that cannot be is tried
-    // again, and reported, when the catalog is used.
-    try {
-        CatalogStore::Recover(*this);
-    } catch (const DbError &) {
-    }
+    // A file opened only to read stays byte for byte as it was.
+    if (!readOnly)
+        RunOpenHooks();
 }
 
 void PrepareFileConnection(QSqlDatabase &db)
 {
     Engine::PrepareConnection(db);
-    RegisterObjectSearch(db);
+    for (const auto &hook : hooks().fileConnection)
+        hook(db);
 }
 
 void TDModule::OpenServerConnection(const ServerConnection &server)
@@ -166,7 +199,6 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
         CheckProgramDatabase(db);
     });
     CloseConnection();
-    LookupValuesIntact.reset();
     m_connectionName = name;
     m_engine = EngineKind::Server;
     m_server = server;
@@ -179,7 +211,7 @@ void TDModule::OpenServerConnection(const ServerConnection &server)
             qWarning("Changes of other programs are not followed: %s", qPrintable(driver->lastError().text()));
         connect(driver, &QSqlDriver::notification, this, &TDModule::notificationArrived);
     }
-    FieldIndexes::EnsureFieldIndexes(*this);
+    RunOpenHooks();
 }
 
 void TDModule::Reconnect()

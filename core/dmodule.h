@@ -9,10 +9,9 @@
 #include <QSqlDriver>
 #include <functional>
 #include <memory>
-#include <optional>
 
 // What every connection to a database file gets: the engine's preparation (collation, page cache,
-// memory-mapped reads) and the search function.
+// memory-mapped reads) and the functions the subsystems add (TDModule::AddFileConnectionHook).
 void PrepareFileConnection(QSqlDatabase &db);
 
 // The data module: the one connection, the four shared queries, the program folder and GenID.
@@ -38,6 +37,21 @@ public:
     // and has the windows read their lists again (ObjectsChanged). Throws DbError as opening does.
     void Reconnect();
     void CloseConnection();
+    // What the subsystems do with every database the program opens. Core knows none of them: they are
+    // added once at start, before any database opens (RegisterDatabaseHooks, app/databasehooks.cpp),
+    // and run in the order added.
+    // Each connection to a database file, read-only and background ones too, before its first statement:
+    // the functions the program's statements and the file's triggers call.
+    static void AddFileConnectionHook(std::function<void(QSqlDatabase &db)> hook);
+    // A database opened to work in (not one opened only to read), once its checks passed: what an earlier
+    // version or an interrupted action left is brought up to date. A hook's DbError fails the opening.
+    static void AddOpenHook(std::function<void(TDModule &module)> hook);
+    // The connection is about to close (also before another database opens in its place): what a
+    // subsystem learnt about the database is forgotten.
+    static void AddCloseHook(std::function<void(TDModule &module)> hook);
+    // Runs the open hooks: for a database that became one to work in otherwise (a copy, once its rows are in).
+    void RunOpenHooks();
+
     // The engine of the open database (of the last one while none is open).
     EngineKind engine() const { return m_engine; }
     bool connected() const;
@@ -88,9 +102,6 @@ public:
     SharedQuery *QRClasses = nullptr;
     // The object list's own reads (counts and pages near a row): never the statement a caller walks.
     SharedQuery *QRListPages = nullptr;
-    // Whether every object's lookup values name entries of their lists, as the program keeps them; a
-    // damaged file may break it. Learnt by the object list when first needed after opening a file.
-    std::optional<bool> LookupValuesIntact;
 
 public Q_SLOTS:
     void QRGeneralAfterScroll();

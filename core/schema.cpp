@@ -2,7 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/engine.h"
-#include "fields/fieldkind.h"
+#include "core/fieldkinds.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

@@ -11,6 +11,7 @@
 #include "objects/objectsearch.h"
 
 #include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
@@ -210,11 +211,34 @@ QList<QVariantList> readAfter(TDModule &module, const ListOrder &order, const QV
     return rows;
 }
 
+// What lookupValuesIntact learnt, per module, until its connection closes (ForgetLookupValuesIntact).
+// Never freed: a module may close while the program ends.
+struct LookupIntactCache
+{
+    QMutex guard;
+    QHash<const TDModule *, bool> known;
+};
+
+LookupIntactCache &lookupIntactCache()
+{
+    static LookupIntactCache *const cache = new LookupIntactCache;
+    return *cache;
+}
+
+std::optional<bool> knownLookupValuesIntact(const TDModule &module)
+{
+    LookupIntactCache &cache = lookupIntactCache();
+    QMutexLocker lock(&cache.guard);
+    const auto known = cache.known.constFind(&module);
+    return known == cache.known.constEnd() ? std::nullopt : std::optional<bool>(*known);
+}
+
 // Every object points at an entry of each lookup list and entries in use are never deleted, so the
 // lookup joins drop no object unless the file was damaged; learnt once per opened file.
 bool lookupValuesIntact(TDModule &module)
 {
-    if (!module.LookupValuesIntact) {
+    std::optional<bool> known = knownLookupValuesIntact(module);
+    if (!known) {
         bool intact = true;
         const QList<QVariantList> lookups = module.QRListPages->readAll(QStringLiteral("SELECT F_ID FROM FIELDS WHERE F_LOOKUP <> 0"));
         for (const QVariantList &lookup : lookups) {
@@ -226,9 +250,11 @@ bool lookupValuesIntact(TDModule &module)
                                       + QLatin1Char('=') + SchemaName::FieldColumn(field) + QLatin1String(") LIMIT 1"))
                             .isEmpty();
         }
-        module.LookupValuesIntact = intact;
+        known = intact;
+        QMutexLocker lock(&lookupIntactCache().guard);
+        lookupIntactCache().known.insert(&module, intact);
     }
-    return *module.LookupValuesIntact;
+    return *known;
 }
 
 // The rows of the list before the object with these keys, counted by the engine. Without a filter or
@@ -392,4 +418,11 @@ QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const Descriptio
     const QList<QVariantList> rows = module.QRWork->readAll(
         QLatin1String("SELECT ") + field.column() + QLatin1String(" FROM GENER WHERE G_ID = ?"), {objectId});
     return rows.isEmpty() ? QByteArray() : rows.first().first().toByteArray();
+}
+
+void ForgetLookupValuesIntact(TDModule &module)
+{
+    LookupIntactCache &cache = lookupIntactCache();
+    QMutexLocker lock(&cache.guard);
+    cache.known.remove(&module);
 }

@@ -29,6 +29,10 @@ extern QVariantList SearchValues;
 // The five pieces in order; without an order piece the objects come in the order they were added.
 QString ObjectListStatement();
 
+// Forgets what the list learnt about the module's database (whether its lookup values are intact);
+// called as its connection closes.
+void ForgetLookupValuesIntact(TDModule &module);
+
 // Runs the field query on QRFields and walks its rows from the first.
 QList<DescriptionField> ReadDescriptionFields(TDModule &module);
 

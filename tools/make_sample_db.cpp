@@ -1,6 +1,7 @@
 // Build step: writes the ready template "Пример" through the program's own stores: a classifier with
 // units of length and mass and goods groups, fields of every type, two reference books and two dozen
 // goods with their parameters and drawn photographs.
+#include "app/databasehooks.h"
 #include "classifier/classstore.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -342,6 +343,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    RegisterDatabaseHooks();
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_sample_db <path>\n");
         return 2;

@@ -118,6 +118,7 @@ protected:
 TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramReadsTheSame)
 {
     fill();
+    EnsureSearchIndex(*module);
     // A table another part of the program keeps, with an index of its own, goes along unnamed.
     module->exec("CREATE TABLE NOTES(N_ID INTEGER NOT NULL PRIMARY KEY, N_OBJECT INTEGER, N_TEXT VARCHAR(200))");
     module->exec("CREATE INDEX NOTES_OBJECT ON NOTES(N_OBJECT)");
@@ -176,13 +177,19 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
         EXPECT_EQ(declared, (QStringList{"INTEGER", "INTEGER", "FLOAT", "TIME", "DATE", "BOOLEAN", "VARCHAR(50)", "TEXT",
                                          "BLOB", "INTEGER"}));
     }
-}
 
-TEST_P(DatabaseCopyTest, RowsAddedToTheCopyGetNumbersAboveTheCopiedOnes)
-{
-    fill();
-    ASSERT_TRUE(copyOut());
-    TDModule &copied = openCopy();
+    // The quick search's index follows the objects of its own database: never copied, the copy makes its
+    // own and finds what the original holds.
+    QStringList tables;
+    for (const QVariantList &row : copied.QRWork->readAll(Engine::TableNamesQuery(copied.engine())))
+        tables << row.first().toString().toUpper();
+    EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
+    EnsureSearchIndex(copied);
+    BuildObjectListPieces(copied);
+    ApplyObjectSearch(copied, fields, "ЁЛКА");
+    EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
+
+    // Rows added to the copy get numbers above the copied ones.
     EXPECT_GT(ReserveObjectId(copied), objectIds.last());
     const qint64 maxClass = copied.QRWork->readAll("SELECT MAX(C_ID) FROM CLASSES").first().first().toLongLong();
     EXPECT_GT(AddClass(copied, "Полевой шпат", "F", 0, 0), maxClass);
@@ -268,24 +275,6 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
 
 ENGINE_TEST_SUITE(DatabaseCopyTest);
 INSTANTIATE_TEST_SUITE_P(Engines, UploadTest, ::testing::Values(EngineKind::File), EngineName);
-
-// The quick search's index follows the objects of its own database: it is never copied, and the copy
-// makes its own when first opened and finds what the original holds.
-TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndTheCopyMakesItsOwn)
-{
-    fill();
-    EnsureSearchIndex(*module);
-    ASSERT_TRUE(copyOut());
-    TDModule &copied = openCopy();
-    QStringList tables;
-    for (const QVariantList &row : copied.QRWork->readAll(Engine::TableNamesQuery(copied.engine())))
-        tables << row.first().toString().toUpper();
-    EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
-    EnsureSearchIndex(copied);
-    BuildObjectListPieces(copied);
-    ApplyObjectSearch(copied, ReadDescriptionFields(copied), "ЁЛКА");
-    EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
-}
 
 // Catalogs keep their pictures in a folder beside a file and in the database on a server: a copy into
 // the other engine takes them along, byte for byte, and a file made from a server holds no picture table.

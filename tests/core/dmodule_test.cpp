@@ -4,6 +4,7 @@
 #include "core/dmodule.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
+#include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/searchindex.h"
 
@@ -15,21 +16,15 @@ TEST_F(DatabaseTest, GenIdCountsFromTheLargestPositiveIdentifier)
 {
     EXPECT_EQ(module->GenID("CLASSES", ""), "1");
     exec("INSERT INTO CLASSES VALUES(1,'a','',0,0)");
-    exec("INSERT INTO CLASSES VALUES(2,'b','',0,0)");
     exec("INSERT INTO CLASSES VALUES(7,'c','',0,0)");
     EXPECT_EQ(module->GenID("CLASSES", ""), "8");
     // The highest row freed is given out again.
     exec("DELETE FROM CLASSES WHERE C_ID = 7");
-    EXPECT_EQ(module->GenID("CLASSES", ""), "3");
-}
-
-TEST_F(DatabaseTest, GenIdOfALookupTableIgnoresTheEmptyEntry)
-{
+    EXPECT_EQ(module->GenID("CLASSES", ""), "2");
+    // A lookup list's empty entry (0) is no identifier.
     exec("CREATE TABLE LOOKUP12(L12_ID INTEGER NOT NULL PRIMARY KEY,L12_DATA VARCHAR(50))");
     exec("INSERT INTO LOOKUP12 VALUES(0,'< пустое значение >')");
     EXPECT_EQ(module->GenID("LOOKUP12", "12"), "1");
-    exec("INSERT INTO LOOKUP12 VALUES(1,'x')");
-    EXPECT_EQ(module->GenID("LOOKUP12", "12"), "2");
 }
 
 // Another program may drop a table or column of a file this program has open: the user is told so in
@@ -60,24 +55,16 @@ TEST_F(DatabaseTest, WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadA
     EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
 }
 
-TEST_F(DatabaseTest, BoundValuesAreStoredAsTypedAndFollowTheirLines)
-{
-    const QString name = QStringLiteral("O'Brien's \"%1\" ''50%3'' ") + QChar(0) + QStringLiteral("end");
-    SharedQuery &q = *module->QRWork;
-    q.setSql("INSERT INTO CLASSES VALUES(?, ?,", {1, name});
-    q.addLine(" ?, ?, ?)", {"%2", 0, 0.5});
-    q.execSql();
-    EXPECT_EQ(rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES"), (QList<QVariantList>{{name, "%2", 0.5}}));
-    EXPECT_EQ(q.readAll("SELECT C_ID FROM CLASSES WHERE C_NAME = ?", {name}), (QList<QVariantList>{{1}}));
-    EXPECT_FALSE(q.isOpen()) << "read to the end and released";
-}
-
-TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeAction)
+TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeActionNestedOnesIncluded)
 {
     try {
         Transaction tx(*module);
         module->exec("INSERT INTO CLASSES VALUES(1,'first','',0,0)");
-        module->exec("ALTER TABLE GENER ADD G1 INTEGER");
+        {
+            Transaction inner(*module);
+            module->exec("ALTER TABLE GENER ADD G1 INTEGER");
+            inner.commit();
+        }
         module->exec("INSERT INTO NOSUCH VALUES(1)");
         tx.commit();
         FAIL() << "no error";
@@ -94,38 +81,29 @@ TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeAction)
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
 }
 
-TEST_F(DatabaseTest, NestedTransactionsJoinTheOuterOne)
+TEST_F(DatabaseTest, SharedQueryBindsItsLinesValuesWalksRowsAndPostsPictures)
 {
-    try {
-        Transaction outer(*module);
-        module->exec("INSERT INTO CLASSES VALUES(1,'a','',0,0)");
-        {
-            Transaction inner(*module);
-            module->exec("INSERT INTO CLASSES VALUES(2,'b','',0,0)");
-            inner.commit();
-        }
-        throw DbError("later failure");
-    } catch (const DbError &) {
-    }
-    EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
-}
-
-TEST_F(DatabaseTest, SharedQueryWalksRowsAndReadsColumnsByName)
-{
-    exec("INSERT INTO CLASSES VALUES(1,'a','x',0,0.5)");
-    exec("INSERT INTO CLASSES VALUES(2,'b','',1,1000)");
-    exec("INSERT INTO CLASSES VALUES(3,'c','',1,-2)");
+    const QString name = QStringLiteral("O'Brien's \"%1\" ''50%3'' ") + QChar(0) + QStringLiteral("end");
     SharedQuery &q = *module->QRClasses;
+    q.setSql("INSERT INTO CLASSES VALUES(?, ?,", {1, name});
+    q.addLine(" ?, ?, ?)", {"%2", 0, 0.5});
+    q.execSql();
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES"), (QList<QVariantList>{{name, "%2", 0.5}}));
+    EXPECT_EQ(q.readAll("SELECT C_ID FROM CLASSES WHERE C_NAME = ?", {name}), (QList<QVariantList>{{1}}));
+    EXPECT_FALSE(q.isOpen()) << "read to the end and released";
+
+    exec("INSERT INTO CLASSES VALUES(2,'b','',1,1000)");
+    exec("INSERT INTO CLASSES VALUES(3,'c','x',1,-2)");
     q.setSql("SELECT * FROM CLASSES");
     q.addLine(" ORDER BY C_ID DESC");
     q.open();
     EXPECT_EQ(q.recNo(), 1);
     EXPECT_EQ(q.asInteger("C_ID"), 3);
+    EXPECT_EQ(q.asString("C_CODE"), "x");
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.asString("C_NAME"), "b");
     EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 1000.0);
     ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.asString("C_CODE"), "x");
     EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 0.5);
     EXPECT_FALSE(q.next());
     EXPECT_TRUE(q.eof());
@@ -133,23 +111,19 @@ TEST_F(DatabaseTest, SharedQueryWalksRowsAndReadsColumnsByName)
     EXPECT_EQ(q.asString("C_NAME"), "b");
     EXPECT_EQ(q.recordCount(), 3);
     EXPECT_FALSE(q.setRecNo(4));
-
     q.open("SELECT * FROM CLASSES WHERE C_ID = 99");
     EXPECT_TRUE(q.isEmpty());
     EXPECT_TRUE(q.eof());
     EXPECT_THROW(q.asString("C_NAME"), DbError);
-}
 
-TEST_F(DatabaseTest, PicturesArePostedThroughTheCurrentRow)
-{
     exec("ALTER TABLE GENER ADD G1 BLOB");
     exec("INSERT INTO GENER (G_ID) VALUES(5)");
-    SharedQuery &q = *module->QRGeneral;
-    q.open("SELECT G_ID, G1 FROM GENER WHERE (G_ID = 5)");
+    SharedQuery &list = *module->QRGeneral;
+    list.open("SELECT G_ID, G1 FROM GENER WHERE (G_ID = 5)");
     const QByteArray bytes("\x00\x01picture\xff", 11);
-    q.edit("GENER", "G_ID");
-    q.setFieldValue("G1", bytes);
-    q.post();
+    list.edit("GENER", "G_ID");
+    list.setFieldValue("G1", bytes);
+    list.post();
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G_ID = 5").toByteArray(), bytes);
 }
 
@@ -248,16 +222,35 @@ TEST_F(DatabaseTest, ALazyQueryKeepsBoundedPagesAndReadsAnyRowAgain)
 TEST_F(DatabaseTest, AnOpenWorkQueryNeverLocksItsTableAgainstDropping)
 {
     module->exec("CREATE TABLE LOOKUP3(L3_ID INTEGER NOT NULL PRIMARY KEY,L3_DATA VARCHAR(50))");
-    {
-        Transaction tx(*module);
-        for (int i = 0; i < 3000; ++i)
-            module->exec(QStringLiteral("INSERT INTO LOOKUP3 VALUES(%1,'v%1')").arg(i));
-        tx.commit();
-    }
+    exec("WITH RECURSIVE N(I) AS (SELECT 0 UNION ALL SELECT I + 1 FROM N WHERE I < 2999) "
+         "INSERT INTO LOOKUP3 SELECT I, 'v' || I FROM N");
     module->QRWork->open("SELECT * FROM LOOKUP3 WHERE L3_ID > 0");
     ASSERT_FALSE(module->QRWork->isEmpty());
     EXPECT_NO_THROW(module->exec("DROP TABLE LOOKUP3"));
     EXPECT_FALSE(tableExists("LOOKUP3"));
+}
+
+// The list learns once per opened database whether its lookup values are intact, and counts the rows
+// before an object by it: what it learnt of one opening must not hold for the next.
+TEST_F(DatabaseTest, WhatTheListLearntOfOneOpeningIsForgottenAtTheNext)
+{
+    const qint64 number = addField(*module, "Номер", IntegerType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    const qint64 red = addLookupEntry(*module, colour, "красный");
+    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 1200) "
+                        "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, %3 FROM N").arg(number).arg(colour).arg(red));
+    const auto locate = [&](qint64 object) {
+        BuildObjectListPieces(*module);
+        EXPECT_TRUE(ApplyTitleSort(*module, "Номер"));
+        OpenObjectList(*module);
+        return LocateObjectRow(*module, object);
+    };
+    EXPECT_EQ(locate(1000), 1000);
+    // Meanwhile another program left an object without its lookup entry: the list drops that object.
+    module->CloseConnection();
+    exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 7").arg(colour));
+    module->OpenConnection(dbPath);
+    EXPECT_EQ(locate(1000), 999);
 }
 
 namespace {

@@ -30,7 +30,7 @@ TEST(TextFile, FallsBackToWindows1251ForLinesThatAreNotUtf8)
     EXPECT_EQ(ReadTextLines(path), (QStringList{"Шаблон", "Ёлка", "cr", "last"}));
 }
 
-TEST(TextFile, AValueWithALineBreakIsRefusedAndTheFileKept)
+TEST(TextFile, ALineBreakInAValueOrAMissingFolderIsRefusedAndTheFileKept)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Options.txt";
@@ -38,10 +38,6 @@ TEST(TextFile, AValueWithALineBreakIsRefusedAndTheFileKept)
     for (const QString &line : {QString("a\nb"), QString("a\r\nb"), QString("a\rb")})
         EXPECT_THROW(WriteTextLines(path, {"-1", line}), DbError);
     EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "old"}));
-}
-
-TEST(TextFile, MissingFileThrows)
-{
     EXPECT_THROW(ReadTextLines("/nonexistent/folder/Options.txt"), DbError);
     EXPECT_THROW(WriteTextLines("/nonexistent/folder/Options.txt", {"x"}), DbError);
 }

@@ -1,3 +1,5 @@
+#include "app/databasehooks.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterDatabaseHooks();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
