@@ -18,6 +18,9 @@ public:
     QLabel *VersionLabel;
     int Counter = 0;
 
+    // At the main window's activation: the splash comes back on screen, centred, while its time runs.
+    void ShowWhileRunning();
+
 public Q_SLOTS:
     void FormCreate();
     void TimerTimer();

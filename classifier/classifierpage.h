@@ -37,6 +37,10 @@ public:
     // user error was shown and the window should stay open; a refused statement throws.
     bool applyRatioWindow(TForm3 &window);
 
+Q_SIGNALS:
+    // A class left the tree: the lists of top-level classes follow.
+    void classDeleted();
+
 public Q_SLOTS:
     void ClassesViewExpand(QTreeWidgetItem *node);   // null: the whole tree from the top
     void ClassesViewClick();
@@ -47,6 +51,7 @@ public Q_SLOTS:
     void MoreClick();
 
 private:
+    void ratioWindowClosed();
     void prepareAddingChild(QTreeWidgetItem *parent, const QString &name);
     void prepareChangingChild(QTreeWidgetItem *node, const QString &name);
     void runRatioWindow();

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 class InsertChoiceModel;
 class QCheckBox;
@@ -49,12 +50,22 @@ public:
     // The child chosen to be moved under the new class; 0 for "Добавить без вставки".
     qint64 chosenChild() const;
 
+    // What "Готово" performs, given by whoever prepared the window: false keeps the window open (a user
+    // error was shown); a refused statement throws.
+    void SetDoneAction(std::function<bool()> done);
+    // The ratio as typed in its box.
+    QString ratioText() const;
+
     // Whether the ratio box holds another text than the window was prepared with (or "no ratio" was
     // ticked): an untouched ratio keeps its stored value to the last digit.
     bool ratioChanged() const;
 
     // The key filter of Edit1: true when the typed key is kept.
     bool Edit1KeyPress(const QKeyEvent &event) const;
+
+Q_SIGNALS:
+    // The window was closed in any way (or "Готово" performed while it was not shown).
+    void Closed();
 
 public Q_SLOTS:
     void Button1Click();
@@ -71,6 +82,7 @@ protected:
 private:
     void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
     InsertChoiceModel *m_choices;
+    std::function<bool()> m_done;
     QString m_preparedRatio;
     bool m_preparedWithoutRatio = false;
 };

@@ -96,8 +96,8 @@ protected:
     {
         Form11->N13->trigger();
         ASSERT_TRUE(Form18->isVisible());
-        Form18->Edit1->setText(name);
-        Form18->Button1->click();
+        Control<QLineEdit>(Form18, "Edit1")->setText(name);
+        Control<QPushButton>(Form18, "Button1")->click();
     }
 };
 }
@@ -406,7 +406,7 @@ TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
         EXPECT_EQ(answer.texts().value(1), "Введите имя каталога!");
     }
     EXPECT_TRUE(Form18->isVisible());
-    Form18->Button2->click();
+    Control<QPushButton>(Form18, "Button2")->click();
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
     save("Второй");
     place("Цена", {5, 5});
