@@ -232,7 +232,7 @@ void TForm1::UploadToServerItemClick()
     server.database = Engine::ValidDatabaseName(suggested) ? suggested : QString();
     ServerDialog->setMode(TServerDialog::Mode::NewDatabase);
     ServerDialog->ShowConnection(server);
-    ServerDialog->DatabaseEdit->setFocus();
+    ServerDialog->FocusDatabaseName();
     ShowCentred(ServerDialog);
 }
 

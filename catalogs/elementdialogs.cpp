@@ -125,9 +125,9 @@ TForm20::TForm20(QWidget *parent)
     setObjectName(QStringLiteral("Form20"));
     setWindowTitle(QStringLiteral("Параметры рамки"));
     auto *group = Named<QGroupBox>("RadioGroup", QStringLiteral(" Тип рамки "), this);
-    RadioFrame = new QRadioButton(QStringLiteral("Рамка"), group);
-    RadioHorizontal = new QRadioButton(QStringLiteral("Горизонтальная линия"), group);
-    RadioVertical = new QRadioButton(QStringLiteral("Вертикальная линия"), group);
+    RadioFrame = Named<QRadioButton>("RadioFrame", QStringLiteral("Рамка"), group);
+    RadioHorizontal = Named<QRadioButton>("RadioHorizontal", QStringLiteral("Горизонтальная линия"), group);
+    RadioVertical = Named<QRadioButton>("RadioVertical", QStringLiteral("Вертикальная линия"), group);
     auto *choices = new QVBoxLayout(group);
     for (QRadioButton *choice : {RadioFrame, RadioHorizontal, RadioVertical})
         choices->addWidget(choice);

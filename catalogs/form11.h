@@ -24,21 +24,6 @@ class TForm11 : public QMainWindow, public PanelElementLists
 public:
     explicit TForm11(QWidget *parent = nullptr);
 
-    DesignerBookPanel *bookPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-    QFrame *Panel = nullptr;
-    PictureElement *Background = nullptr;
-    QTableView *DBGrid = nullptr;
-    ObjectGridModel *gridModel = nullptr;
-
-    QMenu *N1 = nullptr, *N2 = nullptr, *N4 = nullptr;
-    QAction *N0 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr,
-            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr;
-    QMenu *LabelMenu = nullptr, *TextLabelMenu = nullptr, *MemoMenu = nullptr, *ImageMenu = nullptr,
-          *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
-    QAction *DeleteBackgroundItem = nullptr;
-
     // The element lists (PanelElementLists): a deleted element stays hidden in its list.
 
     // The name of the last save or open; empty for a new layout.
@@ -106,6 +91,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    DesignerBookPanel *bookPanel = nullptr;
+    QComboBox *ComboBox = nullptr;
+    QTreeWidget *ClassesView = nullptr;
+    QFrame *Panel = nullptr;
+    PictureElement *Background = nullptr;
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QMenu *N1 = nullptr, *N2 = nullptr, *N4 = nullptr;
+    QAction *N0 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr,
+            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr;
+    QMenu *LabelMenu = nullptr, *TextLabelMenu = nullptr, *MemoMenu = nullptr, *ImageMenu = nullptr,
+          *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
+    QAction *DeleteBackgroundItem = nullptr;
+
     void buildMenus();
     void buildPopupMenus();
     void setCatalogCaption();

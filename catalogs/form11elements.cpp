@@ -72,6 +72,7 @@ void TForm11::buildPopupMenus()
     PanelMenu = NewMenu(this, "PanelMenu");
     item(PanelMenu, QStringLiteral("Задать фоновый рисунок"), &TForm11::SetBackgroundClick);
     DeleteBackgroundItem = item(PanelMenu, QStringLiteral("Удалить фоновый рисунок"), &TForm11::DeleteBackgroundClick);
+    DeleteBackgroundItem->setObjectName(QStringLiteral("DeleteBackgroundItem"));
     DeleteBackgroundItem->setEnabled(false);
     DBGridMenu = NewMenu(this, "DBGridMenu");
     item(DBGridMenu, QStringLiteral("Настройка столбцов"), &TForm11::ColumnsClick);

@@ -30,19 +30,6 @@ class TForm22 : public QMainWindow, public PanelElementLists
 public:
     explicit TForm22(QWidget *parent = nullptr);
 
-    FilterPanel *filterPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
-    QListWidget *ListBox = nullptr;
-    QLineEdit *SearchEdit = nullptr;
-    QTimer *SearchTimer = nullptr;
-    QFrame *Panel = nullptr;
-    PictureElement *Background = nullptr;
-    QTableView *DBGrid = nullptr;
-    ObjectGridModel *gridModel = nullptr;
-    QMenu *PanelMenu = nullptr;
-
     // The elements on the panel (PanelElementLists), in the order of the layout.
 
     // The layout text of the open catalog.
@@ -86,6 +73,19 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    FilterPanel *filterPanel = nullptr;
+    QComboBox *ComboBox = nullptr;
+    QTreeWidget *ClassesView = nullptr;
+    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
+    QListWidget *ListBox = nullptr;
+    QLineEdit *SearchEdit = nullptr;
+    QTimer *SearchTimer = nullptr;
+    QFrame *Panel = nullptr;
+    PictureElement *Background = nullptr;
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QMenu *PanelMenu = nullptr;
+
     bool FormCloseQuery();
     bool buildPanel(bool First);
     void showCurrentObject();

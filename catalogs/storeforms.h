@@ -34,16 +34,16 @@ class TForm19 : public QDialog
 public:
     explicit TForm19(QWidget *parent = nullptr);
 
-    QLabel *Label1;
-    QListWidget *ListBox;
-    QPushButton *Button1, *Button2, *Button3;
-
 public Q_SLOTS:
     void LoadCatalogs();
     void Button1Click();
     void Button2Click();
 
 private:
+    QLabel *Label1;
+    QListWidget *ListBox;
+    QPushButton *Button1, *Button2, *Button3;
+
     QString selectedName() const;
     void enableActions();
 };

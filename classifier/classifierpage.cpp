@@ -51,6 +51,7 @@ QLabel *wrappedLabel(const QString &text, QWidget *parent)
 ClassifierPage::ClassifierPage(QWidget *parent)
     : QWidget(parent)
 {
+    setObjectName(QStringLiteral("ClassifierPage"));
     ClassesView = new QTreeWidget(this);
     ClassesView->setObjectName(QStringLiteral("ClassesView"));
     ClassesView->setHeaderHidden(true);

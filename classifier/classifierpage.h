@@ -19,13 +19,6 @@ class ClassifierPage : public QWidget
 public:
     explicit ClassifierPage(QWidget *parent = nullptr);
 
-    QTreeWidget *ClassesView = nullptr;
-    QComboBox *ComboBox2 = nullptr;
-    QPushButton *More = nullptr;
-    QLineEdit *AddClassEdit = nullptr, *AddCodeEdit = nullptr, *EditClassEdit = nullptr, *EditCodeEdit = nullptr;
-    QCheckBox *CheckBox2 = nullptr;
-    QPushButton *AddMeasureBtn = nullptr, *EditMeasureBtn = nullptr, *DeleteMeasureBtn = nullptr;
-
     LazyTree *classTree() const { return m_tree; }
     // Sets the sort box to its first item without rebuilding the tree (opening a database).
     void resetSortChoice();
@@ -51,6 +44,13 @@ public Q_SLOTS:
     void MoreClick();
 
 private:
+    QTreeWidget *ClassesView = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QPushButton *More = nullptr;
+    QLineEdit *AddClassEdit = nullptr, *AddCodeEdit = nullptr, *EditClassEdit = nullptr, *EditCodeEdit = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QPushButton *AddMeasureBtn = nullptr, *EditMeasureBtn = nullptr, *DeleteMeasureBtn = nullptr;
+
     void ratioWindowClosed();
     void prepareAddingChild(QTreeWidgetItem *parent, const QString &name);
     void prepareChangingChild(QTreeWidgetItem *node, const QString &name);

@@ -23,13 +23,6 @@ class TForm3 : public QDialog
 public:
     explicit TForm3(QWidget *parent = nullptr);
 
-    QGroupBox *GroupBox1;
-    QLabel *Label1, *Label2, *Label3;
-    QLineEdit *Edit1;
-    QCheckBox *CheckBox1;
-    QGroupBox *RadioGroup1;
-    QPushButton *Button1, *Button2;
-
     // False while the window serves adding a class, true while it serves changing one.
     bool RatioEditMode = false;
 
@@ -43,7 +36,6 @@ public:
     // The choice group: one item per child (with its id) and, when adding, "Добавить без вставки" last.
     // One item is checked at a time, as in a radio group; a list view, so that thousands of children
     // cost no more than the rows on screen.
-    QListView *RadioList = nullptr;
     QStringList radioItems() const;
     int radioIndex() const;
     void setRadioIndex(int index);
@@ -80,6 +72,14 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QGroupBox *GroupBox1;
+    QLabel *Label1, *Label2, *Label3;
+    QLineEdit *Edit1;
+    QCheckBox *CheckBox1;
+    QGroupBox *RadioGroup1;
+    QPushButton *Button1, *Button2;
+    QListView *RadioList = nullptr;
+
     void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
     InsertChoiceModel *m_choices;
     std::function<bool()> m_done;

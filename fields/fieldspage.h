@@ -22,15 +22,6 @@ class FieldsPage : public QWidget
 public:
     explicit FieldsPage(QWidget *parent = nullptr);
 
-    QTableView *DBGrid = nullptr;
-    QPushButton *AddFieldBtn = nullptr, *EditFieldBtn = nullptr, *DeleteFieldBtn = nullptr, *LookupBtn = nullptr;
-    QGroupBox *GroupBox7 = nullptr;
-    QLineEdit *Edit4 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QCheckBox *CheckBox3 = nullptr;
-    QLabel *Label14 = nullptr;
-    QPushButton *OKBtn = nullptr, *CancelBtn = nullptr;
-
     // Runs the field query on QRFields and shows it in the grid (opening a database).
     void reloadFieldList();
     // Reads the list again, the same field staying current while it exists.
@@ -62,6 +53,15 @@ public Q_SLOTS:
     void LookupBtnClick();
 
 private:
+    QTableView *DBGrid = nullptr;
+    QPushButton *AddFieldBtn = nullptr, *EditFieldBtn = nullptr, *DeleteFieldBtn = nullptr, *LookupBtn = nullptr;
+    QGroupBox *GroupBox7 = nullptr;
+    QLineEdit *Edit4 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QCheckBox *CheckBox3 = nullptr;
+    QLabel *Label14 = nullptr;
+    QPushButton *OKBtn = nullptr, *CancelBtn = nullptr;
+
     enum class PanelMode { Adding, Editing };
 
     void openPanel(PanelMode mode);

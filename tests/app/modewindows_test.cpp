@@ -54,7 +54,7 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
     const QRect placed(60, 50, 600, 420);
     Form1->setGeometry(placed);
 
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(Form2->geometry(), placed);
@@ -68,7 +68,7 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
     ASSERT_TRUE(Form11->isVisible());
     EXPECT_TRUE(Form11->isMaximized());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
-    Form11->N0->trigger();
+    Control<QAction>(Form11, "N0")->trigger();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isMaximized());
     Form2->BackBth->click();

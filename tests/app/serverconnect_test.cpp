@@ -92,7 +92,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     }
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::Server);
-    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
     EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Вирандел: Режим редактирования — %1 на сервере %2:%3")
                                         .arg(made.database, made.host).arg(made.port));
 
@@ -114,7 +114,7 @@ TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
 {
     addField(*DModule, "Название", StringType);
     Form1->OpenDataBase(dbPath);
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     QAction *connectItem = Form2->findChild<QAction *>("ConnectServerItem");
     QAction *uploadItem = Form2->findChild<QAction *>("UploadToServerItem");
@@ -213,7 +213,7 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(folder->path() + "/missing.mdb");
     }
-    Form1->startPage->ConnectServerBtn->click();
+    Control<StartPage>(Form1, "StartPage")->ConnectServerBtn->click();
     EXPECT_TRUE(dialog()->isVisible());
     dialog()->reject();
     Form1->OpenDataBase(dbPath);
@@ -229,7 +229,7 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
     EXPECT_TRUE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::File);
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
-    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
     EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
     dialog()->reject();
 }
@@ -260,8 +260,8 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     EXPECT_EQ(DModule->QRWork->readAll(QStringLiteral("SELECT G%1 FROM GENER ORDER BY G_ID").arg(whole)),
               (QList<QVariantList>{{-1}, {0}, {-1}}));
 
-    Form1->fieldsPage->reloadFieldList();
-    Form1->GoToDBBtn->click();
+    Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     QStringList captions;
     for (int i = 0; i < Form2->gridColumnCount(); ++i)

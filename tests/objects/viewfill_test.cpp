@@ -81,9 +81,9 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     addField(*module, "Фото", ImageType);
     addField(*module, "Описание", LongTextType);
     addField(*module, "Цвет", StringType, true);
-    Form1->fieldsPage->reloadFieldList();
+    Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
     Form1->show();
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(captions(), (QStringList{"Номер", "Цвет"}));
@@ -110,7 +110,7 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     Form2->N21->trigger();
     EXPECT_FALSE(Form2->isVisible());
     ASSERT_TRUE(Form1->isVisible());
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     EXPECT_FALSE(Form2->DBGrid->isColumnHidden(0));
 }
 

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        Form6->CheckBox2->setChecked(true);   // links only to entries without children
+        Control<QCheckBox>(Form6, "CheckBox2")->setChecked(true);   // links only to entries without children
         makeBook(2, "Города", {{10, "Россия", "", 0}, {11, "Москва", "01", 10}, {12, "Центр", "", 11}, {13, "Казань", "", 10}});
         makeBook(1, "Цвета", {{30, "Красный", "", 0}});
         panel = new ParamsPanel;
@@ -33,7 +33,7 @@ protected:
     {
         Form8->hide();
         delete panel;
-        Form6->CheckBox2->setChecked(true);
+        Control<QCheckBox>(Form6, "CheckBox2")->setChecked(true);
         AppTest::TearDown();
     }
     static QTreeWidgetItem *item(ParamsPanel *in, const QStringList &path)
@@ -152,7 +152,7 @@ TEST_F(ParamsPanelTest, CaptionItemsAreTheBookAndTheAncestorsAndTheLeafOnlySetti
     EXPECT_EQ(listed(), (QStringList{"Москва: Центр", "Россия: Центр = д'Артаньян %1"}));
 
     // With the setting off a parent entry is linked too, captioned by the book.
-    Form6->CheckBox2->setChecked(false);
+    Control<QCheckBox>(Form6, "CheckBox2")->setChecked(false);
     startAdding({"Россия"});
     ASSERT_TRUE(Form8->isVisible());
     EXPECT_EQ(texts(Form8->ComboBox), QStringList{"Города"});
