@@ -55,8 +55,6 @@ TForm11::TForm11(QWidget *parent)
     auto *central = new QWidget(this);
     bookPanel = new DesignerBookPanel(central);
     bookPanel->setFlat(true);
-    ComboBox = bookPanel->ComboBox;
-    ClassesView = bookPanel->ClassesView;
 
     Panel = new QFrame(central);
     Panel->setObjectName(QStringLiteral("Panel"));

@@ -9,11 +9,9 @@
 
 class ObjectGridModel;
 class QAction;
-class QComboBox;
 class QFrame;
 class QMenu;
 class QTableView;
-class QTreeWidget;
 class DesignerBookPanel;
 
 // The catalog design mode: the layout panel with its background and elements above the object grid,
@@ -92,8 +90,6 @@ protected:
 
 private:
     DesignerBookPanel *bookPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
     QFrame *Panel = nullptr;
     PictureElement *Background = nullptr;
     QTableView *DBGrid = nullptr;

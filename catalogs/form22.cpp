@@ -71,11 +71,6 @@ TForm22::TForm22(QWidget *parent)
     connect(SearchTimer, &QTimer::timeout, this, &TForm22::ApplySearch);
 
     filterPanel = new FilterPanel(DBGrid, central);
-    ComboBox = filterPanel->ComboBox;
-    ClassesView = filterPanel->ClassesView;
-    AddFilter = filterPanel->AddFilter;
-    DeleteFilter = filterPanel->DeleteFilter;
-    ListBox = filterPanel->ListBox;
     // The panel is rebuilt once per evaluation of the filter, not at every move of the list meanwhile.
     connect(filterPanel, &FilterPanel::evaluationStarted, this, [] { DModule->CatalogListReady = false; });
     connect(filterPanel, &FilterPanel::evaluationFinished, this, [this] {

@@ -8,15 +8,11 @@
 
 class FilterPanel;
 class ObjectGridModel;
-class QComboBox;
 class QFrame;
 class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPushButton;
 class QTableView;
 class QTimer;
-class QTreeWidget;
 class GridRowSync;
 class ListFollower;
 class ScreenKeeper;
@@ -74,10 +70,6 @@ protected:
 
 private:
     FilterPanel *filterPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
-    QListWidget *ListBox = nullptr;
     QLineEdit *SearchEdit = nullptr;
     QTimer *SearchTimer = nullptr;
     QFrame *Panel = nullptr;

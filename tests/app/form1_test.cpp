@@ -31,12 +31,6 @@ void expectDatabaseState(bool open)
     EXPECT_EQ(Form1->findChild<QTabWidget *>("TabbedNotebook")->isVisibleTo(Form1), open);
     EXPECT_EQ(Form1->findChild<QPushButton *>("GoToDBBtn")->isVisibleTo(Form1), open);
 }
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 }
 
 TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowWithout)
@@ -88,14 +82,14 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
     // Over an existing file: the file stays as it was, the user is told, and the work goes on in the
     // database that was open.
     const QString existing = folder->newDatabase("existing.mdb");
-    const QByteArray before = bytesOf(existing);
+    const QByteArray before = FileBytes(existing);
     ChooseFileInNextDialog(existing);
     MessageBoxAnswerer answer(QMessageBox::Ok);
     Form1->N13->trigger();
     ASSERT_EQ(answer.seen(), 1);
     EXPECT_TRUE(answer.texts().first().contains("уже существует")) << answer.texts().first().toStdString();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
-    EXPECT_EQ(bytesOf(existing), before);
+    EXPECT_EQ(FileBytes(existing), before);
 }
 
 TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)

@@ -59,12 +59,6 @@ protected:
     QString programFile(const QString &name) const { return DModule->ProgramFolder + "/System/" + name; }
     QList<ServerConnection> madeHere;
 };
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 }
 
 TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
@@ -73,7 +67,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), "Подключиться к серверу…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
-    const QByteArray optionsBefore = bytesOf(programFile("Options.txt"));
+    const QByteArray optionsBefore = FileBytes(programFile("Options.txt"));
     QFile::remove(programFile("Server.txt"));
 
     item->trigger();
@@ -98,8 +92,8 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
 
     const QStringList remembered = ReadTextLines(programFile("Server.txt"));
     EXPECT_EQ(remembered, (QStringList{made.host, QString::number(made.port), made.database, made.user}));
-    EXPECT_FALSE(bytesOf(programFile("Server.txt")).contains(made.password.toUtf8()));
-    EXPECT_EQ(bytesOf(programFile("Options.txt")), optionsBefore);
+    EXPECT_FALSE(FileBytes(programFile("Server.txt")).contains(made.password.toUtf8()));
+    EXPECT_EQ(FileBytes(programFile("Options.txt")), optionsBefore);
 
     // Next time the boxes hold the last connection and an empty password.
     item->trigger();

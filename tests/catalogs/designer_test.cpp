@@ -82,11 +82,6 @@ protected:
         EXPECT_TRUE(image.save(path, "JPG"));
         return path;
     }
-    static QByteArray bytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QString catalogFolder(const QString &name) const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name; }
     QString layoutText(const QString &name) const
     {
@@ -303,8 +298,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     EXPECT_FALSE(Form18->isVisible());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\") — test.mdb");
     const QString folder = catalogFolder("Д'Артаньян");
-    EXPECT_EQ(bytes(folder + "/Image0.jpg"), bytes(blue));
-    EXPECT_EQ(bytes(folder + "/Background.jpg"), bytes(back));
+    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), FileBytes(blue));
+    EXPECT_EQ(FileBytes(folder + "/Background.jpg"), FileBytes(back));
     EXPECT_FALSE(QFileInfo::exists(folder + "/Image1.jpg"));
     const QString text = layoutText("Д'Артаньян");
     EXPECT_TRUE(text.contains("%Columns%\r\n-1\r\n0\r\n%Labels%\r\n%TextLabels%"));
@@ -324,7 +319,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     EXPECT_TRUE(Form11->Labels.isEmpty());
     ASSERT_EQ(Form11->TextImages.size(), 1);
     EXPECT_EQ(Form11->TextImages[0]->pos(), QPoint(200, 10));
-    EXPECT_EQ(Form11->TextImages[0]->pictureData(), bytes(blue));
+    EXPECT_EQ(Form11->TextImages[0]->pictureData(), FileBytes(blue));
     EXPECT_TRUE(Control<PictureElement>(Form11, "Background")->hasPicture());
     EXPECT_TRUE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     EXPECT_TRUE(Form11->GroupBoxes[0]->font().bold());

@@ -159,6 +159,9 @@ T *Control(const QObject *window, const char *name)
     return control;
 }
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray FileBytes(const QString &path);
+
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
 
