@@ -104,7 +104,7 @@ TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
     Form2->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
     ASSERT_TRUE(Form2->isVisible());
-    EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 2);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 2);
     Form2->close();
 }
 

@@ -64,14 +64,14 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
     // Maximised in the view/fill mode: the designer fills the screen and the way back keeps the state.
     Form2->showMaximized();
     ASSERT_TRUE(WaitFor([] { return Form2->isMaximized(); }));
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     EXPECT_TRUE(Form11->isMaximized());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
     Control<QAction>(Form11, "N0")->trigger();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isMaximized());
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     ASSERT_TRUE(Form1->isVisible());
     EXPECT_TRUE(Form1->isMaximized());
 

@@ -86,7 +86,7 @@ protected:
     static qint64 currentId() { return list().asInteger(QStringLiteral("G_ID")); }
     static int gridRows()
     {
-        ObjectGridModel *model = Form2->gridModel;
+        QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
         while (model->canFetchMore({}))
             model->fetchMore({});
         return model->rowCount();
@@ -113,16 +113,16 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
     EXPECT_EQ(currentId(), current);
     EXPECT_EQ(list().recNo(), 4);
-    EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->currentIndex().row(), 3);
 
     // The editor open: the list stays as it is until the editor closes, then is read once.
-    Form2->EditRecordBtn->click();
+    Control<QPushButton>(Form2, "EditRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     addNamed(other, "в");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 2; }));
     EXPECT_TRUE(Form2->listFollower->waiting());
     EXPECT_EQ(list().recNo(), 4);
-    Form7->CancelButton->click();
+    Control<QPushButton>(Form7, "CancelButton")->click();
     ASSERT_TRUE(WaitFor([&] { return !Form2->listFollower->waiting(); }));
     EXPECT_EQ(gridRows(), 7);
     EXPECT_EQ(currentId(), current);
@@ -242,7 +242,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     DeleteClassWithSubtree(other, tables);
     ASSERT_TRUE(WaitFor([&] { return changed.size() > hiddenBefore && answer.seen() > 0; }));
     ASSERT_TRUE(tree.findItem(tables) != nullptr);
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) == nullptr; }));
     EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
 }
@@ -250,7 +250,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
 TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsThatAreGone)
 {
     openList({"а", "б"}, 1);
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     const qint64 weight = addField(*DModule, "Вес", StringType);
     Layout::Catalog layout;
     layout.fieldLabels << Layout::Label{"Вес", Layout::Colors::WindowText, 10, "Arial", 10, 10};
@@ -258,7 +258,7 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     CatalogStore::Save(*DModule, "Витрина", layout, {});
     Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     ASSERT_TRUE(Form11->OpenCatalog("Витрина"));
     ASSERT_EQ(Form11->gridColumnCount(), 2);

@@ -26,6 +26,7 @@
 #include <QDate>
 #include <QTabWidget>
 #include <QTest>
+#include <QTableView>
 
 namespace {
 class ServerConnectTest : public AppTest
@@ -261,7 +262,7 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     for (int i = 0; i < Form2->gridColumnCount(); ++i)
         captions << Form2->gridColumnCaption(i);
     EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
-    ObjectGridModel *model = Form2->gridModel;
+    QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
     while (model->canFetchMore({}))
         model->fetchMore({});
     ASSERT_EQ(model->rowCount(), 3);
@@ -278,14 +279,14 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
 
     // The quick search on the server: opening the database made its index.
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form2->SearchEdit->setText("ЁЖ");
+    Control<QLineEdit>(Form2, "SearchEdit")->setText("ЁЖ");
     Form2->ApplySearch();
     EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 2; }));
-    Form2->SearchEdit->setText("нет");
+    Control<QLineEdit>(Form2, "SearchEdit")->setText("нет");
     Form2->ApplySearch();
     EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 1; }));
     EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Еж");
     EXPECT_EQ(answer.seen(), 0) << answer.texts().join(" / ").toStdString();
-    Form2->SearchEdit->clear();
+    Control<QLineEdit>(Form2, "SearchEdit")->clear();
     Form2->close();
 }

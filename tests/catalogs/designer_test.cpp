@@ -47,7 +47,7 @@ protected:
     {
         Form2->LoadGeneral();
         Form2->show();
-        Form2->GoToCatalogBtn->click();
+        Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
         ASSERT_TRUE(Form11->isVisible());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
     }

@@ -356,7 +356,7 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
 {
     Form2->LoadGeneral();
     Form2->show();
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);

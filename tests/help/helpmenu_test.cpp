@@ -175,7 +175,7 @@ TEST_F(HelpMenuTest, TheUpdateAnswerOpensAboveTheCatalogListKeptOnTop)
     addField(*module, "Цена", IntegerType);
     Form2->LoadGeneral();
     Form2->show();
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
     Control<QAction>(Form11, "N12")->trigger();
     ASSERT_TRUE(Form19->isVisible());

@@ -313,7 +313,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     ASSERT_TRUE(Form2->isVisible());
     const int objects = scalarIn(example, "SELECT COUNT(*) FROM GENER").toInt();
     EXPECT_GE(objects, 20);
-    QAbstractItemModel *grid = Form2->DBGrid->model();
+    QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), objects);
@@ -323,7 +323,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
         "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").toInt();
     ASSERT_GT(electronics, 0);
     ASSERT_LT(electronics, objects);
-    FilterPanel *filter = Form2->filterPanel;
+    FilterPanel *filter = Control<FilterPanel>(Form2, "GroupBox");
     filter->ComboBox->setCurrentIndex(filter->ComboBox->findText("Группы товаров"));
     filter->ComboBoxChange();
     const auto found = filter->ClassesView->findItems("Электроника", Qt::MatchStartsWith);
