@@ -153,11 +153,10 @@ TEST_F(AppTest, AWindowIsCentredAtItsShownSizeWithItsTitleBarOnTheScreen)
     CentreOnScreen(&window);
     EXPECT_EQ(window.pos(), area.center() - QPoint(100, 50));
 
-    // Shown for the first time, a window is centred at the size its contents give it.
+    // Brought up for the first time, a window is centred at the size its contents give it.
     QDialog dialog;
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel("Выберите в списке каталог и нажмите кнопку действия:"));
-    CentreOnScreen(&dialog);
-    dialog.show();
+    ShowCentred(&dialog);
     EXPECT_LE((dialog.geometry().center() - area.center()).manhattanLength(), 4) << dialog.geometry().center().x();
 }

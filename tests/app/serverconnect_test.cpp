@@ -208,7 +208,7 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(folder->path() + "/missing.mdb");
     }
-    Control<StartPage>(Form1, "StartPage")->ConnectServerBtn->click();
+    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "ConnectServerBtn")->click();
     EXPECT_TRUE(dialog()->isVisible());
     dialog()->reject();
     Form1->OpenDataBase(dbPath);

@@ -303,7 +303,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     }
     const QString example = folder->path() + "/Мой пример.mdb";
     ChooseFileInNextDialog(example);
-    Control<StartPage>(Form1, "StartPage")->OpenExampleBtn->click();
+    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "OpenExampleBtn")->click();
     EXPECT_EQ(Form1->CurrentDbPath, example);
 
     // The example lists all its objects, and a filter by a top-level entry of the book of goods groups
