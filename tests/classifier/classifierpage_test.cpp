@@ -74,11 +74,15 @@ protected:
     void openAddWindow(const QString &parent, const QString &name)
     {
         select(parent);
-        Control<QLineEdit>(page, "AddClassEdit")->setText(name);
-        Control<QPushButton>(page, "AddMeasureBtn")->click();
+        edit("AddClassEdit")->setText(name);
+        button("AddMeasureBtn")->click();
         ASSERT_TRUE(Form3->isVisible());
         EXPECT_FALSE(tree->isEnabled());
     }
+
+    // The page's own boxes and buttons, by name.
+    QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
+    QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
 
     ClassifierPage *page = nullptr;
     QTreeWidget *tree = nullptr;
@@ -116,32 +120,32 @@ TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
 
 TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertionFromTheWindow)
 {
-    EXPECT_EQ(click(Control<QPushButton>(page, "AddMeasureBtn")), QStringList{"Введите название элемента!"});
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Введите название элемента!"});
     addUnits();
-    Control<QLineEdit>(page, "AddClassEdit")->setText("Новый");
-    EXPECT_EQ(click(Control<QPushButton>(page, "AddMeasureBtn")), QStringList{"Выделите родительский элемент!"});
-    Control<QLineEdit>(page, "AddClassEdit")->setText("Сантиметр");   // exists deep down, never read into the tree
+    edit("AddClassEdit")->setText("Новый");
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Выделите родительский элемент!"});
+    edit("AddClassEdit")->setText("Сантиметр");   // exists deep down, never read into the tree
     select("Тонна");
-    EXPECT_EQ(click(Control<QPushButton>(page, "AddMeasureBtn")), QStringList{"Элемент с таким названием уже существует!"});
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Элемент с таким названием уже существует!"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 4);
 
     // A new branch needs no window, whatever is selected.
-    Control<QLineEdit>(page, "AddClassEdit")->setText("Первый");
-    Control<QLineEdit>(page, "AddCodeEdit")->setText("1");
+    edit("AddClassEdit")->setText("Первый");
+    edit("AddCodeEdit")->setText("1");
     Control<QCheckBox>(page, "CheckBox2")->setChecked(true);
-    EXPECT_TRUE(click(Control<QPushButton>(page, "AddMeasureBtn")).isEmpty());
+    EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Первый (1)", "Тонна"}));
-    EXPECT_TRUE(Control<QLineEdit>(page, "AddClassEdit")->text().isEmpty());
+    EXPECT_TRUE(edit("AddClassEdit")->text().isEmpty());
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox2")->isChecked());
 
     // A child: Enter works like the button; no sibling uses a ratio, so none is proposed.
     select("Тонна");
-    Control<QLineEdit>(page, "AddClassEdit")->setText("Килограмм");
-    Control<QLineEdit>(page, "AddCodeEdit")->setText("кг");
-    Control<QLineEdit>(page, "AddClassEdit")->setFocus();
-    QTest::keyClick(Control<QLineEdit>(page, "AddClassEdit"), Qt::Key_Return);
+    edit("AddClassEdit")->setText("Килограмм");
+    edit("AddCodeEdit")->setText("кг");
+    edit("AddClassEdit")->setFocus();
+    QTest::keyClick(edit("AddClassEdit"), Qt::Key_Return);
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(tree->isEnabled());
     EXPECT_EQ(Control<QLabel>(Form3, "Label1")->text(), "1 Тонна =");
@@ -159,9 +163,9 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     ASSERT_EQ(tree->topLevelItem(2)->childCount(), 1);
     EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "Килограмм (кг)");
     select("Килограмм (кг)");
-    EXPECT_EQ(click(Control<QPushButton>(page, "More")), QStringList{"1 Тонна = 1000 Килограмм"});
+    EXPECT_EQ(click(button("More")), QStringList{"1 Тонна = 1000 Килограмм"});
     select("Тонна");
-    EXPECT_EQ(click(Control<QPushButton>(page, "More")), QStringList{"Для данного класса количественные соотношения не используются!"});
+    EXPECT_EQ(click(button("More")), QStringList{"Для данного класса количественные соотношения не используются!"});
 
     // Inserted between Километр and Метр, which uses a ratio: the parent shows the new class holding Метр unread.
     openAddWindow("Километр (км)", "Дециметр");
@@ -185,27 +189,26 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     openAddWindow("Тонна", "Килограмм");
     Control<QCheckBox>(Form3, "CheckBox1")->setChecked(false);
     Form3->CheckBox1Click();
-    QLineEdit *edit = Control<QLineEdit>(Form3, "Edit1");
-    edit->clear();
+    QLineEdit *ratio = Control<QLineEdit>(Form3, "Edit1");
+    ratio->clear();
     // The Russian decimal comma is typed like any digit; letters and spaces are not taken.
-    QTest::keyClicks(edit, "1a2 e,5");
-    EXPECT_EQ(edit->text(), "12,5");
-    edit->clear();
-    QTest::keyClicks(edit, "0.5");
-    EXPECT_EQ(edit->text(), "0.5");
-    edit->clear();
-    edit->clear();
-    QTest::keyClicks(edit, "-1000000000");   // exactly 1000000000 is allowed
-    EXPECT_EQ(edit->text(), "-1000000000");
-    QTest::keyClicks(edit, "0");
-    EXPECT_EQ(edit->text(), "-1000000000");
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit->text(), "-100000000");
+    QTest::keyClicks(ratio, "1a2 e,5");
+    EXPECT_EQ(ratio->text(), "12,5");
+    ratio->clear();
+    QTest::keyClicks(ratio, "0.5");
+    EXPECT_EQ(ratio->text(), "0.5");
+    ratio->clear();
+    QTest::keyClicks(ratio, "-1000000000");   // exactly 1000000000 is allowed
+    EXPECT_EQ(ratio->text(), "-1000000000");
+    QTest::keyClicks(ratio, "0");
+    EXPECT_EQ(ratio->text(), "-1000000000");
+    QTest::keyClick(ratio, Qt::Key_Backspace);
+    EXPECT_EQ(ratio->text(), "-100000000");
 
     // Two decimal signs are refused in words naming the box, never read as another number.
-    edit->clear();
-    QTest::keyClicks(edit, "12,5,3");
-    EXPECT_EQ(edit->text(), "12,5,3");
+    ratio->clear();
+    QTest::keyClicks(ratio, "12,5,3");
+    EXPECT_EQ(ratio->text(), "12,5,3");
     const QStringList shown = click(Control<QPushButton>(Form3, "Button1"));
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().contains("12,5,3")) << shown.first().toStdString();
@@ -223,7 +226,7 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
 
     // The parent deleted while the window is open: the addition is refused, no orphan is stored.
     openAddWindow("Тонна", "Центнер");
-    click(Control<QPushButton>(page, "DeleteMeasureBtn"));
+    click(button("DeleteMeasureBtn"));
     ASSERT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Тонна'"), 0);
     EXPECT_EQ(click(Control<QPushButton>(Form3, "Button1")).size(), 1);
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
@@ -241,37 +244,37 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
 
 TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractionalRatio)
 {
-    EXPECT_EQ(click(Control<QPushButton>(page, "EditMeasureBtn")), QStringList{"Выделите класс на древовидной структуре!"});
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Выделите класс на древовидной структуре!"});
     addUnits();
     Control<QTabWidget>(Form1, "TabbedNotebook")->setCurrentWidget(page);
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     // Clicking an item fills the change boxes, every time.
     for (int round = 0; round < 2; ++round) {
-        Control<QLineEdit>(page, "EditClassEdit")->clear();
-        Control<QLineEdit>(page, "EditCodeEdit")->setText("x");
+        edit("EditClassEdit")->clear();
+        edit("EditCodeEdit")->setText("x");
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
-        EXPECT_EQ(Control<QLineEdit>(page, "EditClassEdit")->text(), "Тонна") << round;
-        EXPECT_EQ(Control<QLineEdit>(page, "EditCodeEdit")->text(), "") << round;
+        EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна") << round;
+        EXPECT_EQ(edit("EditCodeEdit")->text(), "") << round;
     }
-    Control<QLineEdit>(page, "EditClassEdit")->clear();
-    EXPECT_EQ(click(Control<QPushButton>(page, "EditMeasureBtn")), QStringList{"Введите название класса!"});
-    Control<QLineEdit>(page, "EditClassEdit")->setText("Сантиметр");
-    EXPECT_EQ(click(Control<QPushButton>(page, "EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
-    Control<QLineEdit>(page, "EditClassEdit")->setText("Тонна");   // its own name is no clash
-    Control<QLineEdit>(page, "EditCodeEdit")->setText("т");
-    EXPECT_TRUE(click(Control<QPushButton>(page, "EditMeasureBtn")).isEmpty());
+    edit("EditClassEdit")->clear();
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Введите название класса!"});
+    edit("EditClassEdit")->setText("Сантиметр");
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
+    edit("EditClassEdit")->setText("Тонна");   // its own name is no clash
+    edit("EditCodeEdit")->setText("т");
+    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна (т)"}));
-    EXPECT_TRUE(Control<QLineEdit>(page, "EditClassEdit")->text().isEmpty());
+    EXPECT_TRUE(edit("EditClassEdit")->text().isEmpty());
 
     // A child goes through the window; an empty name changes only the ratio.
     tree->topLevelItem(0)->setExpanded(true);
     select("Метр (м)");
-    EXPECT_EQ(Control<QLineEdit>(page, "EditClassEdit")->text(), "Метр");   // the selection fills the boxes, as a click does
-    Control<QLineEdit>(page, "EditClassEdit")->clear();
-    Control<QLineEdit>(page, "EditCodeEdit")->setText("ignored");
-    Control<QPushButton>(page, "EditMeasureBtn")->click();
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Метр");   // the selection fills the boxes, as a click does
+    edit("EditClassEdit")->clear();
+    edit("EditCodeEdit")->setText("ignored");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "1000");
     EXPECT_EQ(Control<QLabel>(Form3, "Label2")->text(), "Метр (м)");
@@ -284,9 +287,9 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
 
     // A fractional ratio is still a ratio: a rename keeps it.
     select("Метр (м)");
-    Control<QLineEdit>(page, "EditClassEdit")->setText("Метр");
-    Control<QLineEdit>(page, "EditCodeEdit")->setText("m");
-    Control<QPushButton>(page, "EditMeasureBtn")->click();
+    edit("EditClassEdit")->setText("Метр");
+    edit("EditCodeEdit")->setText("m");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "0,5") << "shown as it is typed here";
@@ -295,10 +298,10 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     // A ratio with more digits than the box shows is not changed by a rename that leaves the box alone.
     exec("UPDATE CLASSES SET C_COEFF = 1.0 / 3 WHERE C_ID = 2");
     select("Метр (m)");
-    Control<QLineEdit>(page, "EditClassEdit")->setText("Метр");
-    Control<QLineEdit>(page, "EditCodeEdit")->clear();
-    QTest::keyClicks(Control<QLineEdit>(page, "EditCodeEdit"), "mm");
-    Control<QPushButton>(page, "EditMeasureBtn")->click();
+    edit("EditClassEdit")->setText("Метр");
+    edit("EditCodeEdit")->clear();
+    QTest::keyClicks(edit("EditCodeEdit"), "mm");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
     Control<QPushButton>(Form3, "Button1")->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "mm", 1, 1.0 / 3}));
@@ -309,15 +312,15 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
     Control<QCheckBox>(Form6, "CheckBox8")->setChecked(true);
     select("Метр (m)");
-    Control<QLineEdit>(page, "EditClassEdit")->setText("Метрик");
-    Control<QLineEdit>(page, "EditCodeEdit")->setText("mk");
-    EXPECT_TRUE(click(Control<QPushButton>(page, "EditMeasureBtn")).isEmpty());
+    edit("EditClassEdit")->setText("Метрик");
+    edit("EditCodeEdit")->setText("mk");
+    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 0.5}));
     select("Километр (км)");
-    Control<QLineEdit>(page, "AddClassEdit")->setText("Миля");
-    EXPECT_TRUE(click(Control<QPushButton>(page, "AddMeasureBtn")).isEmpty());
+    edit("AddClassEdit")->setText("Миля");
+    EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Миля"), (QVariantList{5, "Миля", "", 1, 0.0}));
     EXPECT_EQ(classRow("Метрик").at(3).toInt(), 1);
@@ -329,19 +332,19 @@ TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBoo
     addRow(10, "Глубже", "", 3);
     QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
     Form1->ComponentsFill();
-    EXPECT_EQ(click(Control<QPushButton>(page, "DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
+    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
     select("Километр (км)");
-    EXPECT_EQ(click(Control<QPushButton>(page, "DeleteMeasureBtn"), QMessageBox::No),
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
               QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    EXPECT_EQ(click(Control<QPushButton>(page, "DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
     EXPECT_EQ(topTexts(), QStringList{"Тонна"});
     EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
     EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
 
     select("Тонна");   // no children: no question
-    EXPECT_TRUE(click(Control<QPushButton>(page, "DeleteMeasureBtn")).isEmpty());
+    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
     EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
 
@@ -352,19 +355,19 @@ TEST_F(ClassifierPageTest, TheChangeBoxesFollowTheSelectionAndNeverNameADeletedC
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
-    EXPECT_EQ(Control<QLineEdit>(page, "EditClassEdit")->text(), "Километр");
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Километр");
     // Moving with the keys fills them too.
     QTest::keyClick(tree, Qt::Key_Down);
-    EXPECT_EQ(Control<QLineEdit>(page, "EditClassEdit")->text(), "Тонна");
-    EXPECT_EQ(Control<QLineEdit>(page, "EditCodeEdit")->text(), "");
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "");
     QTest::keyClick(tree, Qt::Key_Up);
-    EXPECT_EQ(Control<QLineEdit>(page, "EditCodeEdit")->text(), "км");
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
 
-    EXPECT_EQ(click(Control<QPushButton>(page, "DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
     ASSERT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_NE(Control<QLineEdit>(page, "EditClassEdit")->text(), "Километр");
-    EXPECT_NE(Control<QLineEdit>(page, "EditCodeEdit")->text(), "км");
+    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
+    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
     // "Изменить" right after the deletion renames nothing to the deleted class's name.
-    click(Control<QPushButton>(page, "EditMeasureBtn"));
+    click(button("EditMeasureBtn"));
     EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
 }
