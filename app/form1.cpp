@@ -100,7 +100,9 @@ TForm1::TForm1(QWidget *parent)
     GoToDBBtn->setObjectName(QStringLiteral("GoToDBBtn"));
     referencesPage = new ReferencesPage(TabbedNotebook);
     classifierPage = new ClassifierPage(TabbedNotebook);
-    fieldsPage = new FieldsPage(GoToDBBtn, TabbedNotebook);
+    fieldsPage = new FieldsPage(TabbedNotebook);
+    connect(fieldsPage, &FieldsPage::panelOpenChanged, GoToDBBtn, &QPushButton::setDisabled);
+    connect(classifierPage, &ClassifierPage::classDeleted, referencesPage, &ReferencesPage::ComponentsFill);
     TabbedNotebook->addTab(referencesPage, QStringLiteral("Справочная система"));
     TabbedNotebook->addTab(classifierPage, QStringLiteral("Компоненты справочной системы"));
     TabbedNotebook->addTab(fieldsPage, QStringLiteral("Поля описания объектов"));
@@ -173,10 +175,8 @@ bool TForm1::event(QEvent *event)
 
 void TForm1::FormActivate()
 {
-    if (!Settings::SplashOff() && Form24 && Form24->Timer->isActive() && !Form24->isVisible()) {
-        CentreOnScreen(Form24);
-        Form24->show();
-    }
+    if (!Settings::SplashOff() && Form24)
+        Form24->ShowWhileRunning();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -219,10 +219,7 @@ void TForm1::ConnectServerItemClick()
 {
     ServerDialog->setMode(TServerDialog::Mode::Connect);
     ServerDialog->ShowConnection(ServerSettings::ReadLast(DModule->ProgramFolder));
-    CentreOnScreen(ServerDialog);
-    ServerDialog->show();
-    ServerDialog->raise();
-    ServerDialog->activateWindow();
+    ShowCentred(ServerDialog);
 }
 
 void TForm1::UploadToServerItemClick()
@@ -235,11 +232,8 @@ void TForm1::UploadToServerItemClick()
     server.database = Engine::ValidDatabaseName(suggested) ? suggested : QString();
     ServerDialog->setMode(TServerDialog::Mode::NewDatabase);
     ServerDialog->ShowConnection(server);
-    ServerDialog->DatabaseEdit->setFocus();
-    CentreOnScreen(ServerDialog);
-    ServerDialog->show();
-    ServerDialog->raise();
-    ServerDialog->activateWindow();
+    ServerDialog->FocusDatabaseName();
+    ShowCentred(ServerDialog);
 }
 
 void TForm1::carryCatalogPictures(const std::function<void(TDModule &target)> &openTarget, QWidget *owner)
@@ -379,8 +373,7 @@ void TForm1::ClearForm()
 void TForm1::N11Click()
 {
     Form9->PrepareForNewDatabase();
-    CentreOnScreen(Form9);
-    Form9->show();
+    ShowCentred(Form9);
 }
 
 void TForm1::N12Click()
@@ -441,8 +434,7 @@ void TForm1::GoToDBBtnClick()
     }
     if (!Guarded([] { Form2->LoadGeneral(); }))
         return;
-    CentreOnScreen(Form2);
-    Form2->show();
+    ShowCentred(Form2);
     hide();
 }
 
@@ -455,29 +447,24 @@ void TForm1::N23Click()
 {
     GoToDBBtn->click();
     if (Form2 && Form2->isVisible())
-        Form2->GoToCatalogBtn->click();
+        Form2->GoToCatalogBtnClick();
 }
 
 void TForm1::N31Click()
 {
     Form10->PrepareForSaving();
-    CentreOnScreen(Form10);
-    Form10->show();
+    ShowCentred(Form10);
 }
 
 void TForm1::N32Click()
 {
-    CentreOnScreen(Form13);
     Form13->LoadSamples();
-    Form13->show();
+    ShowCentred(Form13);
 }
 
 void TForm1::N4Click()
 {
-    CentreOnScreen(Form6);
-    Form6->show();
-    Form6->raise();
-    Form6->activateWindow();
+    ShowCentred(Form6);
 }
 
 void TForm1::N51Click()
@@ -524,10 +511,7 @@ void TForm1::N52Click()
 
 void TForm1::N53Click()
 {
-    CentreOnScreen(Form5);
-    Form5->show();
-    Form5->raise();
-    Form5->activateWindow();
+    ShowCentred(Form5);
 }
 
 void TForm1::OpenExampleClick()

@@ -31,17 +31,6 @@ public:
 
     QString CurrentDbPath;   // the current database path, kept even when opening it failed
 
-    QTabWidget *TabbedNotebook;
-    QPushButton *GoToDBBtn;
-    QLineEdit *VersionInfo;
-    QTimer *Timer;
-    ReferencesPage *referencesPage;
-    ClassifierPage *classifierPage;
-    FieldsPage *fieldsPage;
-    StartPage *startPage;   // in place of the tabs while no database is open
-    TServerDialog *ServerDialog;
-    THelpWindow *HelpWindow = nullptr;   // made when help is first asked for
-
     // Opens a database on a server (first making it, when asked) and shows it as OpenDataBase shows a
     // file. When that fails the reason is shown and the program goes on with the database open before.
     bool OpenServerDataBase(const ServerConnection &server, bool createNew = false);
@@ -112,6 +101,17 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QTabWidget *TabbedNotebook;
+    QPushButton *GoToDBBtn;
+    QLineEdit *VersionInfo;
+    QTimer *Timer;
+    ReferencesPage *referencesPage;
+    ClassifierPage *classifierPage;
+    FieldsPage *fieldsPage;
+    StartPage *startPage;   // in place of the tabs while no database is open
+    TServerDialog *ServerDialog;
+    THelpWindow *HelpWindow = nullptr;   // made when help is first asked for
+
     void prepareSearchIndex();
     void setDatabaseState(bool open);
     void showOpenedDatabase();

@@ -1,5 +1,6 @@
 #include "app/form24.h"
 
+#include "app/forms.h"
 #include "app/version.h"
 
 #include <QEvent>
@@ -47,6 +48,14 @@ void TForm24::FormCreate()
     Timer->start();
     Counter = 0;
     VersionLabel->setText(QStringLiteral("Версия ") + VersionText);
+}
+
+void TForm24::ShowWhileRunning()
+{
+    if (!Timer->isActive() || isVisible())
+        return;
+    CentreOnScreen(this);
+    show();
 }
 
 void TForm24::TimerTimer()

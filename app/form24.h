@@ -12,11 +12,10 @@ class TForm24 : public QWidget
 public:
     explicit TForm24(QWidget *parent = nullptr);
 
-    QTimer *Timer;
-    QLabel *Image;
-    QLabel *TitleLabel;
-    QLabel *VersionLabel;
     int Counter = 0;
+
+    // At the main window's activation: the splash comes back on screen, centred, while its time runs.
+    void ShowWhileRunning();
 
 public Q_SLOTS:
     void FormCreate();
@@ -25,4 +24,10 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QTimer *Timer;
+    QLabel *Image;
+    QLabel *TitleLabel;
+    QLabel *VersionLabel;
 };

@@ -54,5 +54,7 @@ extern TForm24 *Form24;
 class QWidget;
 // Centres a window on the screen that shows it.
 void CentreOnScreen(QWidget *window);
+// Brings a window up for the user: centred on the screen in use, shown, raised and made active.
+void ShowCentred(QWidget *window);
 // After the display format of reference items changed: every visible tree is read again from the top.
 void RebuildTreesAfterDisplayFormatChange();

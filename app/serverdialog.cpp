@@ -116,3 +116,8 @@ void TServerDialog::ConnectBtnClick()
     }
     Q_EMIT connectRequested();
 }
+
+void TServerDialog::FocusDatabaseName()
+{
+    DatabaseEdit->setFocus();
+}

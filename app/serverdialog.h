@@ -26,17 +26,10 @@ public:
 
     // Fills the boxes with a remembered connection; the password box is always left empty.
     void ShowConnection(const ServerConnection &server);
+    // The database name box takes the typing (the name is what the user must give).
+    void FocusDatabaseName();
     ServerConnection connection() const;
     bool createNew() const;
-
-    QLineEdit *HostEdit;
-    QSpinBox *PortEdit;
-    QLineEdit *DatabaseEdit;
-    QLineEdit *UserEdit;
-    QLineEdit *PasswordEdit;
-    QCheckBox *CreateBox;
-    QPushButton *ConnectBtn;
-    QPushButton *CancelBtn;
 
 Q_SIGNALS:
     // The user asked to connect with what the boxes hold.
@@ -46,6 +39,15 @@ public Q_SLOTS:
     void ConnectBtnClick();
 
 private:
+    QLineEdit *HostEdit;
+    QSpinBox *PortEdit;
+    QLineEdit *DatabaseEdit;
+    QLineEdit *UserEdit;
+    QLineEdit *PasswordEdit;
+    QCheckBox *CreateBox;
+    QPushButton *ConnectBtn;
+    QPushButton *CancelBtn;
+
     Mode m_mode = Mode::Connect;
     class QLabel *m_databaseLabel;
 };

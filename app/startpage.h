@@ -15,8 +15,6 @@ class StartPage : public QWidget
 public:
     explicit StartPage(QWidget *parent = nullptr);
 
-    QCommandLinkButton *NewDatabaseBtn, *OpenDatabaseBtn, *ConnectServerBtn, *OpenExampleBtn;
-
     // The databases opened last, most recent first; files that no longer exist are left out.
     void showRecent(const QStringList &paths);
 
@@ -28,6 +26,8 @@ Q_SIGNALS:
     void recentDatabaseChosen(const QString &path);
 
 private:
+    QCommandLinkButton *NewDatabaseBtn, *OpenDatabaseBtn, *ConnectServerBtn, *OpenExampleBtn;
+
     QLabel *m_recentTitle;
     QVBoxLayout *m_recentList;
     QList<QCommandLinkButton *> m_recentButtons;

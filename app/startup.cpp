@@ -74,6 +74,14 @@ void CentreOnScreen(QWidget *window)
     window->move(topLeft);
 }
 
+void ShowCentred(QWidget *window)
+{
+    CentreOnScreen(window);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void RebuildTreesAfterDisplayFormatChange()
 {
     if (Form1 && DModule->connected())

@@ -107,7 +107,8 @@ int main(int argc, char **argv)
     });
     ReferencesPage page;
     timed("filling both lists", [&] { page.ComponentsFill(); });
-    std::printf("  listed: %d classes, %d books\n", page.ComponentsList1->count(), page.ComponentsList2->count());
+    std::printf("  listed: %d classes, %d books\n", page.findChild<QListWidget *>(QStringLiteral("ComponentsList1"))->count(),
+                page.findChild<QListWidget *>(QStringLiteral("ComponentsList2"))->count());
     module.CloseConnection();
     return 0;
 }

@@ -222,7 +222,7 @@ inline Figures Measure(const QString &folder, int objects)
     const int elements = int(Form22->Labels.size() + Form22->TextLabels.size() + Form22->Memos.size() + Form22->Images.size()
                              + Form22->TextImages.size() + Form22->Shapes.size() + Form22->GroupBoxes.size()) + 1;
     std::printf("catalog started in %.1f ms: %d elements with the background, window %dx%d, panel %dx%d\n", startMs, elements,
-                Form22->width(), Form22->height(), Form22->Panel->width(), Form22->Panel->height());
+                Form22->width(), Form22->height(), Form22->findChild<QFrame *>(QStringLiteral("Panel"))->width(), Form22->findChild<QFrame *>(QStringLiteral("Panel"))->height());
 
     // Moves as the user makes them: the Down key in the grid, then the window painted.
     QList<double> moves;
@@ -230,7 +230,7 @@ inline Figures Measure(const QString &folder, int objects)
     for (int i = 0; i < Moves; ++i) {
         timer.restart();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-        QApplication::sendEvent(Form22->DBGrid, &press);
+        QApplication::sendEvent(Form22->findChild<QTableView *>(QStringLiteral("DBGrid")), &press);
         QApplication::processEvents();
         moves << timer.nsecsElapsed() / 1e6;
     }

@@ -27,13 +27,10 @@ QHBoxLayout *Row(std::initializer_list<QWidget *> widgets)
     return row;
 }
 
-void ShowCentred(QDialog *window)
+void ShowAtContentSize(QDialog *window)
 {
     window->adjustSize();
-    CentreOnScreen(window);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ShowCentred(window);
 }
 }
 
@@ -68,7 +65,7 @@ void TForm15::Open(QSize size, std::function<void(QSize)> apply)
     SpinEdit2->setValue(size.height());
     m_filling = false;
     applyBoxes();
-    ShowCentred(this);
+    ShowAtContentSize(this);
     SpinEdit1->setFocus();
     SpinEdit1->selectAll();
 }
@@ -102,7 +99,7 @@ void TForm16::Open(const QString &text, std::function<void(const QString &)> app
 {
     m_apply = std::move(apply);
     Edit1->setText(text);
-    ShowCentred(this);
+    ShowAtContentSize(this);
     Edit1->setFocus();
     Edit1->selectAll();
 }
@@ -128,9 +125,9 @@ TForm20::TForm20(QWidget *parent)
     setObjectName(QStringLiteral("Form20"));
     setWindowTitle(QStringLiteral("Параметры рамки"));
     auto *group = Named<QGroupBox>("RadioGroup", QStringLiteral(" Тип рамки "), this);
-    RadioFrame = new QRadioButton(QStringLiteral("Рамка"), group);
-    RadioHorizontal = new QRadioButton(QStringLiteral("Горизонтальная линия"), group);
-    RadioVertical = new QRadioButton(QStringLiteral("Вертикальная линия"), group);
+    RadioFrame = Named<QRadioButton>("RadioFrame", QStringLiteral("Рамка"), group);
+    RadioHorizontal = Named<QRadioButton>("RadioHorizontal", QStringLiteral("Горизонтальная линия"), group);
+    RadioVertical = Named<QRadioButton>("RadioVertical", QStringLiteral("Вертикальная линия"), group);
     auto *choices = new QVBoxLayout(group);
     for (QRadioButton *choice : {RadioFrame, RadioHorizontal, RadioVertical})
         choices->addWidget(choice);
@@ -158,7 +155,7 @@ void TForm20::Open(int penWidth, QSize size, std::function<void(int, DesignerRul
     case DesignerRules::FrameType::VerticalLine: RadioVertical->setChecked(true); break;
     case DesignerRules::FrameType::Rectangle: RadioFrame->setChecked(true); break;
     }
-    ShowCentred(this);
+    ShowAtContentSize(this);
 }
 
 DesignerRules::FrameType TForm20::chosenType() const

@@ -25,10 +25,10 @@ public:
     // Fills the boxes with `size`; filling counts as a change, so a size beyond the limits shrinks at once.
     void Open(QSize size, std::function<void(QSize)> apply);
 
+private:
     QSpinBox *SpinEdit1, *SpinEdit2;
     QPushButton *Button1;
 
-private:
     void applyBoxes();
     std::function<void(QSize)> m_apply;
     bool m_filling = false;
@@ -42,13 +42,13 @@ public:
     explicit TForm16(QWidget *parent = nullptr);
     void Open(const QString &text, std::function<void(const QString &)> apply);
 
-    QLineEdit *Edit1;
-    QPushButton *Button1, *Button2;
-
 public Q_SLOTS:
     void Button1Click();
 
 private:
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+
     std::function<void(const QString &)> m_apply;
 };
 
@@ -62,14 +62,14 @@ public:
     void Open(int penWidth, QSize size, std::function<void(int, DesignerRules::FrameType)> apply);
     DesignerRules::FrameType chosenType() const;
 
-    QRadioButton *RadioFrame, *RadioHorizontal, *RadioVertical;
-    QSpinBox *SpinEdit1;
-    QPushButton *Button1, *Button2;
-
 public Q_SLOTS:
     void Button1Click();
 
 private:
+    QRadioButton *RadioFrame, *RadioHorizontal, *RadioVertical;
+    QSpinBox *SpinEdit1;
+    QPushButton *Button1, *Button2;
+
     std::function<void(int, DesignerRules::FrameType)> m_apply;
 };
 

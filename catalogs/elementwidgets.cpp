@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QRegion>
+#include <QTableView>
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -346,4 +347,52 @@ void PanelElementLists::destroyElements()
     qDeleteAll(TextImages);
     qDeleteAll(Shapes);
     *this = PanelElementLists();
+}
+
+PanelElementLists::Built PanelElementLists::buildElements(const Layout::Catalog &layout, QWidget *panel, QTableView *grid,
+                                                          PictureElement *background, const QByteArray &backgroundPicture,
+                                                          const QList<QByteArray> &textImagePictures,
+                                                          bool fieldImagePlaceholders)
+{
+    const int columns = grid && grid->model() ? grid->model()->columnCount() : 0;
+    for (int column = 0; column < layout.columns.size() && column < columns; ++column)
+        grid->setColumnHidden(column, !layout.columns[column]);
+    for (const Layout::FieldLabel &record : layout.fieldLabels)
+        Labels << new LabelElement(record, true, true, panel);
+    for (const Layout::TextLabel &record : layout.textLabels)
+        TextLabels << new LabelElement(record, false, true, panel);
+    for (const Layout::FieldMemo &record : layout.memos)
+        Memos << BoxElement::memo(record, true, panel);
+    for (const Layout::FieldImage &record : layout.fieldImages) {
+        Images << (fieldImagePlaceholders
+                       ? PictureElement::fieldImage(record, panel)
+                       : PictureElement::textImage({record.width, record.height, record.left, record.top}, panel));
+    }
+    QList<PictureElement *> boxes;
+    QList<QByteArray> pictures;
+    const bool withBackground = background && !layout.backgroundFile.isEmpty();
+    if (background)
+        background->clearPicture();
+    if (withBackground) {
+        boxes << background;
+        pictures << backgroundPicture;
+    }
+    for (int k = 0; k < layout.textImages.size(); ++k) {
+        TextImages << PictureElement::textImage(layout.textImages[k], panel);
+        boxes << TextImages.last();
+        pictures << textImagePictures.value(k);
+    }
+    QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
+    Built built;
+    if (withBackground)
+        built.backgroundMissing = !loaded.takeFirst();
+    for (int k = 0; k < loaded.size(); ++k) {
+        if (!loaded[k])
+            built.missingTextImages << k;
+    }
+    for (const Layout::Frame &record : layout.frames)
+        Shapes << new FrameElement(record, panel);
+    for (const Layout::ReferenceList &record : layout.referenceLists)
+        GroupBoxes << BoxElement::referenceList(record, true, panel);
+    return built;
 }

@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+class QTableView;
+
 // The widgets that show a catalog's elements on its layout panel, for the designer and the running
 // catalog alike. Each keeps the stored values of its record (colours as stored values, so a system
 // colour stays a system colour) and gives its record back with its current place and size.
@@ -146,4 +148,18 @@ struct PanelElementLists
 
     // Deletes every element and empties the lists.
     void destroyElements();
+
+    // What a built panel could not show.
+    struct Built
+    {
+        bool backgroundMissing = false;
+        QList<int> missingTextImages;   // positions in the layout's list of text images
+    };
+    // Builds the elements of `layout` on `panel` in the order of the layout and hides the grid's columns
+    // the layout hides. The background and the text images are decoded together, each at its box's size:
+    // `background`, when given, is emptied and takes the layout's picture. A field image without a
+    // picture shows its placeholder only with `fieldImagePlaceholders`. The new elements are not shown.
+    Built buildElements(const Layout::Catalog &layout, QWidget *panel, QTableView *grid, PictureElement *background,
+                        const QByteArray &backgroundPicture, const QList<QByteArray> &textImagePictures,
+                        bool fieldImagePlaceholders);
 };

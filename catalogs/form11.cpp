@@ -55,8 +55,6 @@ TForm11::TForm11(QWidget *parent)
     auto *central = new QWidget(this);
     bookPanel = new DesignerBookPanel(central);
     bookPanel->setFlat(true);
-    ComboBox = bookPanel->ComboBox;
-    ClassesView = bookPanel->ClassesView;
 
     Panel = new QFrame(central);
     Panel->setObjectName(QStringLiteral("Panel"));
@@ -326,8 +324,7 @@ void TForm11::closeEvent(QCloseEvent *event)
         // The designer emptied the shared filter and order: the view/fill window lists anew, so its
         // filter list, search box and grid agree with what is listed.
         Guarded([] { Form2->LoadGeneral(); });
-        CentreOnScreen(Form2);
-        Form2->show();
+        ShowCentred(Form2);
     }
 }
 
@@ -345,14 +342,12 @@ void TForm11::N11Click()
 void TForm11::N12Click()
 {
     Form19->LoadCatalogs();
-    CentreOnScreen(Form19);
-    Form19->show();
-    Form19->raise();
+    ShowCentred(Form19);
 }
 
 void TForm11::N13Click()
 {
-    Form18->Open(CatalogName);
+    Form18->Open(CatalogName, [this](const QString &name) { return SaveCatalog(name); });
 }
 
 void TForm11::N14Click()

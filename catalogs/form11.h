@@ -9,11 +9,9 @@
 
 class ObjectGridModel;
 class QAction;
-class QComboBox;
 class QFrame;
 class QMenu;
 class QTableView;
-class QTreeWidget;
 class DesignerBookPanel;
 
 // The catalog design mode: the layout panel with its background and elements above the object grid,
@@ -23,21 +21,6 @@ class TForm11 : public QMainWindow, public PanelElementLists
     Q_OBJECT
 public:
     explicit TForm11(QWidget *parent = nullptr);
-
-    DesignerBookPanel *bookPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-    QFrame *Panel = nullptr;
-    PictureElement *Background = nullptr;
-    QTableView *DBGrid = nullptr;
-    ObjectGridModel *gridModel = nullptr;
-
-    QMenu *N1 = nullptr, *N2 = nullptr, *N4 = nullptr;
-    QAction *N0 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr,
-            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr;
-    QMenu *LabelMenu = nullptr, *TextLabelMenu = nullptr, *MemoMenu = nullptr, *ImageMenu = nullptr,
-          *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
-    QAction *DeleteBackgroundItem = nullptr;
 
     // The element lists (PanelElementLists): a deleted element stays hidden in its list.
 
@@ -106,6 +89,18 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    DesignerBookPanel *bookPanel = nullptr;
+    QFrame *Panel = nullptr;
+    PictureElement *Background = nullptr;
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QMenu *N1 = nullptr, *N2 = nullptr, *N4 = nullptr;
+    QAction *N0 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr,
+            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr;
+    QMenu *LabelMenu = nullptr, *TextLabelMenu = nullptr, *MemoMenu = nullptr, *ImageMenu = nullptr,
+          *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
+    QAction *DeleteBackgroundItem = nullptr;
+
     void buildMenus();
     void buildPopupMenus();
     void setCatalogCaption();

@@ -72,6 +72,7 @@ void TForm11::buildPopupMenus()
     PanelMenu = NewMenu(this, "PanelMenu");
     item(PanelMenu, QStringLiteral("Задать фоновый рисунок"), &TForm11::SetBackgroundClick);
     DeleteBackgroundItem = item(PanelMenu, QStringLiteral("Удалить фоновый рисунок"), &TForm11::DeleteBackgroundClick);
+    DeleteBackgroundItem->setObjectName(QStringLiteral("DeleteBackgroundItem"));
     DeleteBackgroundItem->setEnabled(false);
     DBGridMenu = NewMenu(this, "DBGridMenu");
     item(DBGridMenu, QStringLiteral("Настройка столбцов"), &TForm11::ColumnsClick);
@@ -405,9 +406,7 @@ void TForm11::DeleteBackgroundClick()
 void TForm11::ColumnsClick()
 {
     Form17->LoadFields();
-    CentreOnScreen(Form17);
-    Form17->show();
-    Form17->raise();
+    ShowCentred(Form17);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -454,45 +453,15 @@ Layout::Catalog TForm11::currentLayout(CatalogStore::Pictures *pictures) const
 
 void TForm11::createElements(const Layout::Catalog &layout, const CatalogStore::Pictures &stored)
 {
-    for (int column = 0; column < layout.columns.size() && column < gridColumnCount(); ++column)
-        setGridColumnVisible(column, layout.columns[column]);
-    for (const Layout::FieldLabel &record : layout.fieldLabels)
-        Labels << new LabelElement(record, true, true, Panel);
-    for (const Layout::TextLabel &record : layout.textLabels)
-        TextLabels << new LabelElement(record, false, true, Panel);
-    for (const Layout::FieldMemo &record : layout.memos)
-        Memos << BoxElement::memo(record, true, Panel);
-    for (const Layout::FieldImage &record : layout.fieldImages)
-        Images << PictureElement::fieldImage(record, Panel);
-    // The background and the text images are decoded together, each at the size of its box.
-    QList<PictureElement *> boxes;
-    QList<QByteArray> pictures;
-    const bool hasBackground = !layout.backgroundFile.isEmpty();
-    if (hasBackground) {
-        boxes << Background;
-        pictures << stored.background;
-    }
-    for (int k = 0; k < layout.textImages.size(); ++k) {
-        TextImages << PictureElement::textImage(layout.textImages[k], Panel);
-        boxes << TextImages.last();
-        pictures << stored.textImages.value(k);
-    }
-    QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
-    if (hasBackground) {
-        if (loaded.takeFirst())
-            DeleteBackgroundItem->setEnabled(true);
-        else
+    const Built built = buildElements(layout, Panel, DBGrid, Background, stored.background, stored.textImages, true);
+    if (!layout.backgroundFile.isEmpty()) {
+        if (built.backgroundMissing)
             ShowMessage(QStringLiteral("Файл фонового изображения не найден!"), this);
+        else
+            DeleteBackgroundItem->setEnabled(true);
     }
-    for (int k = 0; k < loaded.size(); ++k) {
-        if (!loaded[k])
-            ShowMessage(QStringLiteral("Файл изображения %1 не найден!").arg(Layout::TextImageFile(k)), this);
-    }
-    for (const Layout::Frame &record : layout.frames)
-        Shapes << new FrameElement(record, Panel);
-    for (const Layout::ReferenceList &record : layout.referenceLists)
-        GroupBoxes << BoxElement::referenceList(record, true, Panel);
-
+    for (int k : built.missingTextImages)
+        ShowMessage(QStringLiteral("Файл изображения %1 не найден!").arg(Layout::TextImageFile(k)), this);
     for (QWidget *element : Panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (element != Background)
             adopt(element);

@@ -71,16 +71,12 @@ TForm22::TForm22(QWidget *parent)
     connect(SearchTimer, &QTimer::timeout, this, &TForm22::ApplySearch);
 
     filterPanel = new FilterPanel(DBGrid, central);
-    ComboBox = filterPanel->ComboBox;
-    ClassesView = filterPanel->ClassesView;
-    AddFilter = filterPanel->AddFilter;
-    DeleteFilter = filterPanel->DeleteFilter;
-    ListBox = filterPanel->ListBox;
-    // The filter's buttons go through this window, which rebuilds the panel once per evaluation.
-    disconnect(AddFilter, &QPushButton::clicked, filterPanel, &FilterPanel::AddFilterClick);
-    disconnect(DeleteFilter, &QPushButton::clicked, filterPanel, &FilterPanel::DeleteFilterClick);
-    connect(AddFilter, &QPushButton::clicked, this, &TForm22::AddFilterClick);
-    connect(DeleteFilter, &QPushButton::clicked, this, &TForm22::DeleteFilterClick);
+    // The panel is rebuilt once per evaluation of the filter, not at every move of the list meanwhile.
+    connect(filterPanel, &FilterPanel::evaluationStarted, this, [] { DModule->CatalogListReady = false; });
+    connect(filterPanel, &FilterPanel::evaluationFinished, this, [this] {
+        DModule->CatalogListReady = true;
+        showCurrentObject();
+    });
 
     Panel = Named<QFrame>("Panel", central);
     Panel->setFont(ElementFont(Layout::DefaultFontName, Layout::DefaultFontSize, true));
@@ -226,40 +222,9 @@ bool TForm22::OpenCatalog(const QString &Name, bool First)
     Guarded([&] { saved = CatalogStore::LoadPictures(*DModule, Name, *stored, layout); });
     m_fields = CatalogObject::ResolveFields(fields, layout);
 
-    for (int column = 0; column < layout.columns.size() && column < gridModel->columnCount(); ++column)
-        DBGrid->setColumnHidden(column, !layout.columns[column]);
-    for (const Layout::FieldLabel &record : layout.fieldLabels)
-        Labels << new LabelElement(record, true, true, Panel);
-    for (const Layout::TextLabel &record : layout.textLabels)
-        TextLabels << new LabelElement(record, false, true, Panel);
-    for (const Layout::FieldMemo &record : layout.memos)
-        Memos << BoxElement::memo(record, true, Panel);
-    for (const Layout::FieldImage &record : layout.fieldImages) {
-        // Built as a plain picture box: an object without a picture shows nothing, not the placeholder.
-        Images << PictureElement::textImage({record.width, record.height, record.left, record.top}, Panel);
+    buildElements(layout, Panel, DBGrid, First ? Background : nullptr, saved.background, saved.textImages, false);
+    for (const Layout::FieldImage &record : layout.fieldImages)
         m_imageFields << record.fieldName;
-    }
-    // The background and the text images are decoded once per opening, together, each at its box's size.
-    QList<PictureElement *> boxes;
-    QList<QByteArray> pictures;
-    if (First) {
-        Background->clearPicture();
-        if (!layout.backgroundFile.isEmpty()) {
-            boxes << Background;
-            pictures << saved.background;
-        }
-    }
-    for (int k = 0; k < layout.textImages.size(); ++k) {
-        TextImages << PictureElement::textImage(layout.textImages[k], Panel);
-        boxes << TextImages.last();
-        pictures << saved.textImages.value(k);
-    }
-    PictureElement::setPictureData(boxes, pictures);
-    for (const Layout::Frame &record : layout.frames)
-        Shapes << new FrameElement(record, Panel);
-    for (const Layout::ReferenceList &record : layout.referenceLists)
-        GroupBoxes << BoxElement::referenceList(record, true, Panel);
-
     m_built = true;
     m_showErrorReported = false;
     showCurrentObject();
@@ -331,26 +296,17 @@ void TForm22::ComboBoxChange()
 
 void TForm22::AddFilterClick()
 {
-    DModule->CatalogListReady = false;
     Guarded([this] { filterPanel->AddFilterClick(); });
-    DModule->CatalogListReady = true;
-    showCurrentObject();
 }
 
 void TForm22::DeleteFilterClick()
 {
-    DModule->CatalogListReady = false;
     Guarded([this] { filterPanel->DeleteFilterClick(); });
-    DModule->CatalogListReady = true;
-    showCurrentObject();
 }
 
 void TForm22::MakeFClass()
 {
-    DModule->CatalogListReady = false;
     Guarded([this] { filterPanel->MakeFClass(); });
-    DModule->CatalogListReady = true;
-    showCurrentObject();
 }
 
 void TForm22::DBGridTitleClick(int column)

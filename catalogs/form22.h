@@ -8,15 +8,11 @@
 
 class FilterPanel;
 class ObjectGridModel;
-class QComboBox;
 class QFrame;
 class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPushButton;
 class QTableView;
 class QTimer;
-class QTreeWidget;
 class GridRowSync;
 class ListFollower;
 class ScreenKeeper;
@@ -29,19 +25,6 @@ class TForm22 : public QMainWindow, public PanelElementLists
     Q_OBJECT
 public:
     explicit TForm22(QWidget *parent = nullptr);
-
-    FilterPanel *filterPanel = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
-    QListWidget *ListBox = nullptr;
-    QLineEdit *SearchEdit = nullptr;
-    QTimer *SearchTimer = nullptr;
-    QFrame *Panel = nullptr;
-    PictureElement *Background = nullptr;
-    QTableView *DBGrid = nullptr;
-    ObjectGridModel *gridModel = nullptr;
-    QMenu *PanelMenu = nullptr;
 
     // The elements on the panel (PanelElementLists), in the order of the layout.
 
@@ -86,6 +69,15 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    FilterPanel *filterPanel = nullptr;
+    QLineEdit *SearchEdit = nullptr;
+    QTimer *SearchTimer = nullptr;
+    QFrame *Panel = nullptr;
+    PictureElement *Background = nullptr;
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QMenu *PanelMenu = nullptr;
+
     bool FormCloseQuery();
     bool buildPanel(bool First);
     void showCurrentObject();

@@ -83,10 +83,7 @@ void TForm23::AskForPassword()
     WrongLabel->clear();
     // Before its first showing the window does not know its size yet.
     adjustSize();
-    CentreOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    ShowCentred(this);
     Edit1->setFocus();
 }
 

@@ -20,11 +20,6 @@ class TForm23 : public QDialog
 public:
     explicit TForm23(QWidget *parent = nullptr);
 
-    QLabel *Label1 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QLabel *WrongLabel = nullptr;   // "Вы ввели неверный пароль!" after a refusal
-    QPushButton *Button1 = nullptr, *Button2 = nullptr;
-
     // Shows the window centred with an empty box (the exit check of the running catalog).
     void AskForPassword();
     // Whether the box holds the exit password (an empty one included).
@@ -40,6 +35,11 @@ public Q_SLOTS:
     void reject() override;
 
 private:
+    QLabel *Label1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QLabel *WrongLabel = nullptr;   // "Вы ввели неверный пароль!" after a refusal
+    QPushButton *Button1 = nullptr, *Button2 = nullptr;
+
     QTimer *m_wait = nullptr;
     int m_wrongInARow = 0;
 };

@@ -31,14 +31,12 @@ TForm18::TForm18(QWidget *parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TForm18::Open(const QString &name)
+void TForm18::Open(const QString &name, std::function<bool(const QString &)> save)
 {
+    m_save = std::move(save);
     Edit1->setText(name);
     adjustSize();
-    CentreOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    ShowCentred(this);
     Edit1->setFocus();
     Edit1->selectAll();
 }
@@ -52,7 +50,7 @@ void TForm18::Button1Click()
         ShowMessage(problem, this);
         return;
     }
-    if (Form11->SaveCatalog(name))
+    if (m_save && m_save(name))
         close();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -13,14 +14,17 @@ class TForm18 : public QDialog
     Q_OBJECT
 public:
     explicit TForm18(QWidget *parent = nullptr);
-    // Centres the window and shows it with `name` in the box.
-    void Open(const QString &name);
-
-    QLineEdit *Edit1;
-    QPushButton *Button1, *Button2;
+    // Shows the window with `name` in the box; "Сохранить" hands the name typed, once it can name a
+    // catalog, to `save`, and the window closes when `save` says the catalog was saved.
+    void Open(const QString &name, std::function<bool(const QString &name)> save);
 
 public Q_SLOTS:
     void Button1Click();
+
+private:
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+    std::function<bool(const QString &)> m_save;
 };
 
 // The catalog list window: opens and deletes saved catalogs.
@@ -30,16 +34,16 @@ class TForm19 : public QDialog
 public:
     explicit TForm19(QWidget *parent = nullptr);
 
-    QLabel *Label1;
-    QListWidget *ListBox;
-    QPushButton *Button1, *Button2, *Button3;
-
 public Q_SLOTS:
     void LoadCatalogs();
     void Button1Click();
     void Button2Click();
 
 private:
+    QLabel *Label1;
+    QListWidget *ListBox;
+    QPushButton *Button1, *Button2, *Button3;
+
     QString selectedName() const;
     void enableActions();
 };

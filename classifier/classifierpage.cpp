@@ -51,6 +51,7 @@ QLabel *wrappedLabel(const QString &text, QWidget *parent)
 ClassifierPage::ClassifierPage(QWidget *parent)
     : QWidget(parent)
 {
+    setObjectName(QStringLiteral("ClassifierPage"));
     ClassesView = new QTreeWidget(this);
     ClassesView->setObjectName(QStringLiteral("ClassesView"));
     ClassesView->setHeaderHidden(true);
@@ -260,9 +261,10 @@ void ClassifierPage::prepareChangingChild(QTreeWidgetItem *node, const QString &
 void ClassifierPage::runRatioWindow()
 {
     TForm3 &w = *Form3;
+    w.SetDoneAction([this, &w] { return applyRatioWindow(w); });
+    connect(&w, &TForm3::Closed, this, &ClassifierPage::ratioWindowClosed, Qt::UniqueConnection);
     ClassesView->setEnabled(false);
     w.FormResize();
-    CentreOnScreen(&w);
     if (Settings::RatioWindowOff()) {
         w.Button1Click();
         // A failure leaves the unseen window "open": the tree must not stay disabled.
@@ -270,9 +272,12 @@ void ClassifierPage::runRatioWindow()
             ClassesView->setEnabled(true);
         return;
     }
-    w.show();
-    w.raise();
-    w.activateWindow();
+    ShowCentred(&w);
+}
+
+void ClassifierPage::ratioWindowClosed()
+{
+    ClassesView->setEnabled(true);
 }
 
 bool ClassifierPage::applyRatioWindow(TForm3 &window)
@@ -282,7 +287,7 @@ bool ClassifierPage::applyRatioWindow(TForm3 &window)
     if (!row)
         throw DbError(QStringLiteral("Класс не найден в базе данных"));
     // The box shows 15 digits: a ratio left as it was keeps every digit it has.
-    const double ratio = window.RatioEditMode && !window.ratioChanged() ? row->coeff : ParseRatio(window.Edit1->text());
+    const double ratio = window.RatioEditMode && !window.ratioChanged() ? row->coeff : ParseRatio(window.ratioText());
     if (window.RatioEditMode) {
         const QString name = EditClassEdit->text();
         // The boxes may have changed while the window was open.
@@ -346,8 +351,7 @@ void ClassifierPage::DeleteMeasureBtnClick()
         delete selected;
         // The change boxes showed the deleted class: they follow what is selected now.
         ClassesViewClick();
-        if (Form1)
-            Form1->referencesPage->ComponentsFill();
+        Q_EMIT classDeleted();
     });
 }
 

@@ -19,13 +19,6 @@ class ClassifierPage : public QWidget
 public:
     explicit ClassifierPage(QWidget *parent = nullptr);
 
-    QTreeWidget *ClassesView = nullptr;
-    QComboBox *ComboBox2 = nullptr;
-    QPushButton *More = nullptr;
-    QLineEdit *AddClassEdit = nullptr, *AddCodeEdit = nullptr, *EditClassEdit = nullptr, *EditCodeEdit = nullptr;
-    QCheckBox *CheckBox2 = nullptr;
-    QPushButton *AddMeasureBtn = nullptr, *EditMeasureBtn = nullptr, *DeleteMeasureBtn = nullptr;
-
     LazyTree *classTree() const { return m_tree; }
     // Sets the sort box to its first item without rebuilding the tree (opening a database).
     void resetSortChoice();
@@ -37,6 +30,10 @@ public:
     // user error was shown and the window should stay open; a refused statement throws.
     bool applyRatioWindow(TForm3 &window);
 
+Q_SIGNALS:
+    // A class left the tree: the lists of top-level classes follow.
+    void classDeleted();
+
 public Q_SLOTS:
     void ClassesViewExpand(QTreeWidgetItem *node);   // null: the whole tree from the top
     void ClassesViewClick();
@@ -47,6 +44,14 @@ public Q_SLOTS:
     void MoreClick();
 
 private:
+    QTreeWidget *ClassesView = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QPushButton *More = nullptr;
+    QLineEdit *AddClassEdit = nullptr, *AddCodeEdit = nullptr, *EditClassEdit = nullptr, *EditCodeEdit = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QPushButton *AddMeasureBtn = nullptr, *EditMeasureBtn = nullptr, *DeleteMeasureBtn = nullptr;
+
+    void ratioWindowClosed();
     void prepareAddingChild(QTreeWidgetItem *parent, const QString &name);
     void prepareChangingChild(QTreeWidgetItem *node, const QString &name);
     void runRatioWindow();

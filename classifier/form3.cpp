@@ -1,10 +1,8 @@
 #include "classifier/form3.h"
 
-#include "app/form1.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
-#include "classifier/classifierpage.h"
 #include "classifier/classstore.h"
 #include "core/typednumber.h"
 
@@ -219,7 +217,7 @@ void TForm3::Button1Click()
         return;
     }
     bool done = false;
-    if (!Guarded([&] { done = Form1 && Form1->classifierPage->applyRatioWindow(*this); }))
+    if (!Guarded([&] { done = m_done && m_done(); }))
         return;
     if (!done)
         return;
@@ -236,8 +234,17 @@ void TForm3::Button2Click()
 
 void TForm3::FormClose()
 {
-    if (Form1)
-        Form1->classifierPage->ClassesView->setEnabled(true);
+    Q_EMIT Closed();
+}
+
+void TForm3::SetDoneAction(std::function<bool()> done)
+{
+    m_done = std::move(done);
+}
+
+QString TForm3::ratioText() const
+{
+    return Edit1->text();
 }
 
 void TForm3::hideEvent(QHideEvent *event)

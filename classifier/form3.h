@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 class InsertChoiceModel;
 class QCheckBox;
@@ -22,13 +23,6 @@ class TForm3 : public QDialog
 public:
     explicit TForm3(QWidget *parent = nullptr);
 
-    QGroupBox *GroupBox1;
-    QLabel *Label1, *Label2, *Label3;
-    QLineEdit *Edit1;
-    QCheckBox *CheckBox1;
-    QGroupBox *RadioGroup1;
-    QPushButton *Button1, *Button2;
-
     // False while the window serves adding a class, true while it serves changing one.
     bool RatioEditMode = false;
 
@@ -42,12 +36,17 @@ public:
     // The choice group: one item per child (with its id) and, when adding, "Добавить без вставки" last.
     // One item is checked at a time, as in a radio group; a list view, so that thousands of children
     // cost no more than the rows on screen.
-    QListView *RadioList = nullptr;
     QStringList radioItems() const;
     int radioIndex() const;
     void setRadioIndex(int index);
     // The child chosen to be moved under the new class; 0 for "Добавить без вставки".
     qint64 chosenChild() const;
+
+    // What "Готово" performs, given by whoever prepared the window: false keeps the window open (a user
+    // error was shown); a refused statement throws.
+    void SetDoneAction(std::function<bool()> done);
+    // The ratio as typed in its box.
+    QString ratioText() const;
 
     // Whether the ratio box holds another text than the window was prepared with (or "no ratio" was
     // ticked): an untouched ratio keeps its stored value to the last digit.
@@ -55,6 +54,10 @@ public:
 
     // The key filter of Edit1: true when the typed key is kept.
     bool Edit1KeyPress(const QKeyEvent &event) const;
+
+Q_SIGNALS:
+    // The window was closed in any way (or "Готово" performed while it was not shown).
+    void Closed();
 
 public Q_SLOTS:
     void Button1Click();
@@ -69,8 +72,17 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QGroupBox *GroupBox1;
+    QLabel *Label1, *Label2, *Label3;
+    QLineEdit *Edit1;
+    QCheckBox *CheckBox1;
+    QGroupBox *RadioGroup1;
+    QPushButton *Button1, *Button2;
+    QListView *RadioList = nullptr;
+
     void setInsertChoices(const QStringList &names, const QList<qint64> &ids);
     InsertChoiceModel *m_choices;
+    std::function<bool()> m_done;
     QString m_preparedRatio;
     bool m_preparedWithoutRatio = false;
 };

@@ -76,8 +76,8 @@ private:
     SharedQuery *m_query;
 };
 
-FieldsPage::FieldsPage(QPushButton *goToDbButton, QWidget *parent)
-    : QWidget(parent), m_goToDbButton(goToDbButton)
+FieldsPage::FieldsPage(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("FieldsPage"));
 
@@ -224,8 +224,7 @@ void FieldsPage::openPanel(PanelMode mode)
                              static_cast<QWidget *>(DeleteFieldBtn), static_cast<QWidget *>(LookupBtn),
                              static_cast<QWidget *>(DBGrid)})
         control->setEnabled(false);
-    if (m_goToDbButton)
-        m_goToDbButton->setEnabled(false);
+    Q_EMIT panelOpenChanged(true);
     GroupBox7->show();
     m_mode = mode;
 }
@@ -236,8 +235,7 @@ void FieldsPage::closePanel()
     for (QWidget *control : {static_cast<QWidget *>(AddFieldBtn), static_cast<QWidget *>(EditFieldBtn),
                              static_cast<QWidget *>(DeleteFieldBtn), static_cast<QWidget *>(DBGrid)})
         control->setEnabled(true);
-    if (m_goToDbButton)
-        m_goToDbButton->setEnabled(true);
+    Q_EMIT panelOpenChanged(false);
     updateLookupButton();
     m_mode = PanelMode::Adding;
 }

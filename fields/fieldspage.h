@@ -20,17 +20,7 @@ class FieldsPage : public QWidget
 {
     Q_OBJECT
 public:
-    // goToDbButton is the main window's view/fill switch, disabled while the input panel is open.
-    FieldsPage(QPushButton *goToDbButton, QWidget *parent = nullptr);
-
-    QTableView *DBGrid = nullptr;
-    QPushButton *AddFieldBtn = nullptr, *EditFieldBtn = nullptr, *DeleteFieldBtn = nullptr, *LookupBtn = nullptr;
-    QGroupBox *GroupBox7 = nullptr;
-    QLineEdit *Edit4 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QCheckBox *CheckBox3 = nullptr;
-    QLabel *Label14 = nullptr;
-    QPushButton *OKBtn = nullptr, *CancelBtn = nullptr;
+    explicit FieldsPage(QWidget *parent = nullptr);
 
     // Runs the field query on QRFields and shows it in the grid (opening a database).
     void reloadFieldList();
@@ -48,6 +38,10 @@ public:
     // Makes the row of the field `fieldId` the current one; false when it is not listed.
     bool selectField(qint64 fieldId);
 
+Q_SIGNALS:
+    // The input panel opened or closed: the main window's way to the view/fill mode waits meanwhile.
+    void panelOpenChanged(bool open);
+
 public Q_SLOTS:
     void AddFieldBtnClick();
     void EditFieldBtnClick();
@@ -59,6 +53,15 @@ public Q_SLOTS:
     void LookupBtnClick();
 
 private:
+    QTableView *DBGrid = nullptr;
+    QPushButton *AddFieldBtn = nullptr, *EditFieldBtn = nullptr, *DeleteFieldBtn = nullptr, *LookupBtn = nullptr;
+    QGroupBox *GroupBox7 = nullptr;
+    QLineEdit *Edit4 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QCheckBox *CheckBox3 = nullptr;
+    QLabel *Label14 = nullptr;
+    QPushButton *OKBtn = nullptr, *CancelBtn = nullptr;
+
     enum class PanelMode { Adding, Editing };
 
     void openPanel(PanelMode mode);
@@ -69,7 +72,6 @@ private:
     // Re-reads the list; a failure is shown and leaves the grid empty.
     void rereadFieldList();
 
-    QPushButton *m_goToDbButton;
     FieldListModel *m_model = nullptr;
     PanelMode m_mode = PanelMode::Adding;
     qint64 m_editedFieldId = 0;

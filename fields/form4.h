@@ -16,11 +16,6 @@ class TForm4 : public QDialog
 public:
     explicit TForm4(QWidget *parent = nullptr);
 
-    QTableView *DBGrid = nullptr;
-    QGroupBox *GroupBox1 = nullptr, *GroupBox3 = nullptr, *GroupBox2 = nullptr;
-    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr;
-    QPushButton *AddBtn = nullptr, *Button2 = nullptr, *DeleteBtn = nullptr, *Button1 = nullptr;
-
     // Fills the window with the list of the field and shows it; a refused read throws DbError.
     void ShowList(qint64 fieldId, const QString &fieldName);
     // After a field was changed or deleted: a window showing that field's list follows the change
@@ -43,6 +38,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QTableView *DBGrid = nullptr;
+    QGroupBox *GroupBox1 = nullptr, *GroupBox3 = nullptr, *GroupBox2 = nullptr;
+    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr;
+    QPushButton *AddBtn = nullptr, *Button2 = nullptr, *DeleteBtn = nullptr, *Button1 = nullptr;
+
     void loadList();
     void selectEntry(qint64 entryId);
 

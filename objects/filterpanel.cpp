@@ -108,6 +108,7 @@ void FilterPanel::MakeFClass()
 
 bool FilterPanel::applyFilter()
 {
+    Q_EMIT evaluationStarted();
     bool nothingPassed = false;
     bool done = false;
     {
@@ -126,5 +127,6 @@ bool FilterPanel::applyFilter()
     // Told over the (empty) list it explains, with the entries that emptied it still listed.
     if (nothingPassed)
         ShowMessage(NothingPassesText, this);
+    Q_EMIT evaluationFinished();
     return done;
 }

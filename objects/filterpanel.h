@@ -30,6 +30,11 @@ public:
     // Throws DbError; the caller's action shows it.
     void fillBooks();
 
+Q_SIGNALS:
+    // Around each evaluation of the filter (the list is opened again in between): a window that shows
+    // the current object waits for the end instead of following every move.
+    void evaluationStarted();
+    void evaluationFinished();
 
 public Q_SLOTS:
     void AddFilterClick();

@@ -24,25 +24,8 @@ class TForm2 : public QMainWindow, public ModeMenu
 public:
     explicit TForm2(QWidget *parent = nullptr);
 
-    QTableView *DBGrid = nullptr;
-    ObjectGridModel *gridModel = nullptr;
-    QPushButton *AddRecordBtn = nullptr, *EditRecordBtn = nullptr, *DeleteRecordBtn = nullptr;
-    QPushButton *BackBth = nullptr, *GoToCatalogBtn = nullptr;
-    FilterPanel *filterPanel = nullptr;
     // Reloads the list when other programs change the server database.
     ListFollower *listFollower = nullptr;
-
-    QMenu *DBGridMenu = nullptr;
-    QAction *DBGridMenuN1 = nullptr, *DBGridMenuN2 = nullptr;
-
-    // Quick search above the grid: narrows the list as the user types (after a short pause).
-    QLineEdit *SearchEdit = nullptr;
-    QTimer *SearchTimer = nullptr;
-
-    // The menu "Список": the list and the current object to CSV, from CSV, to paper and PDF.
-    QMenu *ListMenu = nullptr;
-    QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
-            *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
 
     // The fields of the visible grid columns, in the order shown.
     QList<DescriptionField> visibleFields() const;
@@ -106,6 +89,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QTableView *DBGrid = nullptr;
+    ObjectGridModel *gridModel = nullptr;
+    QPushButton *AddRecordBtn = nullptr, *EditRecordBtn = nullptr, *DeleteRecordBtn = nullptr;
+    QPushButton *BackBth = nullptr, *GoToCatalogBtn = nullptr;
+    FilterPanel *filterPanel = nullptr;
+    QMenu *DBGridMenu = nullptr;
+    QAction *DBGridMenuN1 = nullptr, *DBGridMenuN2 = nullptr;
+    // Quick search above the grid: narrows the list as the user types (after a short pause).
+    QLineEdit *SearchEdit = nullptr;
+    QTimer *SearchTimer = nullptr;
+    // The menu "Список": the list and the current object to CSV, from CSV, to paper and PDF.
+    QMenu *ListMenu = nullptr;
+    QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
+            *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
+
     void openEditor(bool editMode);
     // Enter and a double click change the current object, Delete deletes it (asking first).
     void buildGridKeys();

@@ -22,10 +22,6 @@ public:
     bool EditMode = false;
     QString ObjectId;
 
-    QGroupBox *GroupBox1 = nullptr;
-    ParamsPanel *paramsPanel = nullptr;   // GroupBox2
-    QPushButton *OkButton = nullptr, *CancelButton = nullptr;
-
     // The fields the editor was generated for and their input controls, in the same order.
     const QList<DescriptionField> &fields() const { return m_fields; }
     QWidget *inputFor(int fieldIndex) const { return m_inputs.value(fieldIndex); }
@@ -59,6 +55,10 @@ protected:
     void reject() override;
 
 private:
+    QGroupBox *GroupBox1 = nullptr;
+    ParamsPanel *paramsPanel = nullptr;   // GroupBox2
+    QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
     void clearGenerated();
     void addFieldControls(const DescriptionField &field);
     void layOut();

@@ -34,16 +34,16 @@ public:
     void Prepare(const PendingLink &link, const QStringList &captionTexts, const QList<qint64> &captionIds,
                  std::function<void()> afterInsert);
 
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QComboBox *ComboBox = nullptr;
-    QPushButton *Button1 = nullptr, *Button2 = nullptr;
-
 public Q_SLOTS:
     void Button1Click();
     void Button2Click();
 
 private:
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QComboBox *ComboBox = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr;
+
     PendingLink m_link;
     QList<qint64> m_captionIds;
     std::function<void()> m_afterInsert;

@@ -19,10 +19,6 @@ class ReferencesPage : public QWidget
 public:
     explicit ReferencesPage(QWidget *parent = nullptr);
 
-    QGroupBox *GroupBox1 = nullptr;
-    QListWidget *ComponentsList1 = nullptr, *ComponentsList2 = nullptr;
-    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
-
     // Fills both lists again, the chosen class and book staying chosen while they exist.
     void refillKeepingChoice();
 
@@ -34,6 +30,10 @@ public Q_SLOTS:
     void Button4Click();
 
 private:
+    QGroupBox *GroupBox1 = nullptr;
+    QListWidget *ComponentsList1 = nullptr, *ComponentsList2 = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
+
     // The questions asked for a book that exists already (when the setting allows regenerating at all)
     // and for a book that objects link to.
     bool confirmRegenerate(const ReferenceStore::TopClass &topClass);

@@ -12,13 +12,6 @@ class TForm5 : public QDialog
 public:
     explicit TForm5(QWidget *parent = nullptr);
 
-    QLabel *Image1;
-    QLabel *Label1;
-    QLabel *Label2;
-    QTextEdit *RichEdit;
-    QLabel *Label3;   // the web site
-    QLabel *Label6;   // the mail address
-
 public Q_SLOTS:
     void FormShow();
     void Label3Click();
@@ -27,4 +20,12 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QLabel *Image1;
+    QLabel *Label1;
+    QLabel *Label2;
+    QTextEdit *RichEdit;
+    QLabel *Label3;   // the web site
+    QLabel *Label6;   // the mail address
 };

@@ -229,22 +229,33 @@ void TForm6::Button2Click()
     close();
 }
 
+bool TForm6::isBoxChecked(int number) const
+{
+    const QCheckBox *boxes[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8};
+    return boxes[number - 1]->isChecked();
+}
+
+QString TForm6::catalogPassword() const
+{
+    return Edit1->text();
+}
+
 namespace Settings {
 namespace {
-bool checked(QCheckBox *TForm6::*box, bool fallback)
+bool checked(int box, bool fallback)
 {
-    return Form6 ? (Form6->*box)->isChecked() : fallback;
+    return Form6 ? Form6->isBoxChecked(box) : fallback;
 }
 }
-bool RegenerateBooks() { return checked(&TForm6::CheckBox1, true); }
-bool LeafLinksOnly() { return checked(&TForm6::CheckBox2, true); }
-bool TemplateDropsBooks() { return checked(&TForm6::CheckBox3, false); }
-bool TemplateDropsObjects() { return checked(&TForm6::CheckBox4, false); }
-bool CatalogPasswordOn() { return checked(&TForm6::CheckBox5, true); }
-QString CatalogPassword() { return Form6 ? Form6->Edit1->text() : QString(); }
+bool RegenerateBooks() { return checked(1, true); }
+bool LeafLinksOnly() { return checked(2, true); }
+bool TemplateDropsBooks() { return checked(3, false); }
+bool TemplateDropsObjects() { return checked(4, false); }
+bool CatalogPasswordOn() { return checked(5, true); }
+QString CatalogPassword() { return Form6 ? Form6->catalogPassword() : QString(); }
 bool CatalogExitGuarded() { return CatalogPasswordOn() && !CatalogPassword().isEmpty(); }
-bool XpFrame() { return checked(&TForm6::CheckBox6, false); }
-bool SplashOff() { return checked(&TForm6::CheckBox7, true); }
-bool RatioWindowOff() { return checked(&TForm6::CheckBox8, true); }
+bool XpFrame() { return checked(6, false); }
+bool SplashOff() { return checked(7, true); }
+bool RatioWindowOff() { return checked(8, true); }
 int DisplayFormat() { return Form6 ? qMax(0, Form6->radioIndex()) : 0; }
 }

@@ -17,16 +17,13 @@ class TForm6 : public QDialog
 public:
     explicit TForm6(QWidget *parent = nullptr);
 
-    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
-    QLineEdit *Edit1;
-    QGroupBox *RadioGroup;
-    QTabWidget *PageControl;
-    QPushButton *Button1, *Button2;
-
     int radioIndex() const;
     void setRadioIndex(int index);
 
     QString optionsPath() const;
+    // The settings as the window holds them: box `number` (1 to 8) ticked, the catalog password.
+    bool isBoxChecked(int number) const;
+    QString catalogPassword() const;
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -39,6 +36,12 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
+    QLineEdit *Edit1;
+    QGroupBox *RadioGroup;
+    QTabWidget *PageControl;
+    QPushButton *Button1, *Button2;
+
     // Reads the file into the controls; shows the error of the first bad line.
     void readOptions();
 

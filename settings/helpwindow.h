@@ -13,12 +13,12 @@ class THelpWindow : public QDialog
 public:
     explicit THelpWindow(QWidget *parent = nullptr);
 
-    QTextBrowser *HelpBrowser;
-
     // Shows the page at `path` from its top, the window raised over the program's windows.
     void ShowPage(const QString &path);
 
 private:
+    QTextBrowser *HelpBrowser;
+
     void showTitle();
     bool m_placed = false;
 };

@@ -229,10 +229,7 @@ void TForm9::ServerBtnClick()
     // The remembered database exists already: the new one needs a name of its own.
     server.database.clear();
     ServerDialog->ShowConnection(server);
-    CentreOnScreen(ServerDialog);
-    ServerDialog->show();
-    ServerDialog->raise();
-    ServerDialog->activateWindow();
+    ShowCentred(ServerDialog);
 }
 
 bool TForm9::CreateOnServer(const ServerConnection &server)
@@ -478,9 +475,7 @@ void TForm14::ShowForTemplate(const QString &name)
     m_oldName = name;
     Edit1->setText(name);
     Edit1->selectAll();
-    CentreOnScreen(this);
-    show();
-    raise();
+    ShowCentred(this);
     Edit1->setFocus();
 }
 

@@ -20,12 +20,6 @@ class TForm9 : public QDialog
 public:
     explicit TForm9(QWidget *parent = nullptr);
 
-    QRadioButton *RadioButton1, *RadioButton2;
-    QListWidget *ListBox;
-    QPushButton *Button1, *Button2;
-    QPushButton *ServerBtn;   // "Создать на сервере…"
-    TServerDialog *ServerDialog;   // where on which server the new database is made
-
 public Q_SLOTS:
     // The window as the File menu's "Новый" shows it: the template list read again, its first name
     // selected, "Создать пустую базу данных" chosen and the list disabled.
@@ -43,6 +37,12 @@ public Q_SLOTS:
     bool CreateOnServer(const ServerConnection &server);
 
 private:
+    QRadioButton *RadioButton1, *RadioButton2;
+    QListWidget *ListBox;
+    QPushButton *Button1, *Button2;
+    QPushButton *ServerBtn;   // "Создать на сервере…"
+    TServerDialog *ServerDialog;   // where on which server the new database is made
+
     QString m_serverSource;   // the template file for the server database; empty for an empty database
 };
 
@@ -53,15 +53,15 @@ class TForm10 : public QDialog
 public:
     explicit TForm10(QWidget *parent = nullptr);
 
-    QLineEdit *Edit1;
-    QPushButton *Button1, *Button2;
-
 public Q_SLOTS:
     void PrepareForSaving();   // an empty name box
     void Button1Click();
     void Button2Click();
 
 private:
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+
     // A template of the server database open in the program: copied into its file, the program staying
     // where it was.
     void saveFromServer(const QString &name, TemplateStore::StripChoice strip);
@@ -74,9 +74,6 @@ class TForm13 : public QDialog
 public:
     explicit TForm13(QWidget *parent = nullptr);
 
-    QListWidget *ListBox;
-    QPushButton *OpenSampleBtn, *DeleteSampleBtn, *ChangeSampleBtn, *CloseBtn;
-
 public Q_SLOTS:
     void LoadSamples();
     // After a rename: the list read again with the renamed template selected in its place.
@@ -87,6 +84,9 @@ public Q_SLOTS:
     void CloseBtnClick();
 
 private:
+    QListWidget *ListBox;
+    QPushButton *OpenSampleBtn, *DeleteSampleBtn, *ChangeSampleBtn, *CloseBtn;
+
     const QListWidgetItem *selectedItem() const;   // nullptr when nothing is selected
 };
 
@@ -97,14 +97,14 @@ class TForm14 : public QDialog
 public:
     explicit TForm14(QWidget *parent = nullptr);
 
-    QLineEdit *Edit1;
-    QPushButton *Button1, *Button2;
-
 public Q_SLOTS:
     void ShowForTemplate(const QString &name);
     void Button1Click();
     void Button2Click();
 
 private:
+    QLineEdit *Edit1;
+    QPushButton *Button1, *Button2;
+
     QString m_oldName;
 };

@@ -31,12 +31,6 @@ void expectDatabaseState(bool open)
     EXPECT_EQ(Form1->findChild<QTabWidget *>("TabbedNotebook")->isVisibleTo(Form1), open);
     EXPECT_EQ(Form1->findChild<QPushButton *>("GoToDBBtn")->isVisibleTo(Form1), open);
 }
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 }
 
 TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowWithout)
@@ -44,7 +38,7 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowW
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
     expectDatabaseState(true);
-    EXPECT_EQ(Form1->TabbedNotebook->currentIndex(), 1);
+    EXPECT_EQ(Control<QTabWidget>(Form1, "TabbedNotebook")->currentIndex(), 1);
 
     const QString bad = folder->path() + "/bad.mdb";
     QFile file(bad);
@@ -88,14 +82,14 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
     // Over an existing file: the file stays as it was, the user is told, and the work goes on in the
     // database that was open.
     const QString existing = folder->newDatabase("existing.mdb");
-    const QByteArray before = bytesOf(existing);
+    const QByteArray before = FileBytes(existing);
     ChooseFileInNextDialog(existing);
     MessageBoxAnswerer answer(QMessageBox::Ok);
     Form1->N13->trigger();
     ASSERT_EQ(answer.seen(), 1);
     EXPECT_TRUE(answer.texts().first().contains("уже существует")) << answer.texts().first().toStdString();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
-    EXPECT_EQ(bytesOf(existing), before);
+    EXPECT_EQ(FileBytes(existing), before);
 }
 
 TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
@@ -104,13 +98,13 @@ TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
     exec("INSERT INTO GENER VALUES(1,'первый'), (2,'второй')");
     Form1->OpenDataBase(dbPath);
     Form1->show();
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     ChooseFileInNextDialog(folder->path() + "/copy.mdb");
     Form2->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
     ASSERT_TRUE(Form2->isVisible());
-    EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 2);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 2);
     Form2->close();
 }
 
@@ -152,22 +146,22 @@ TEST_F(AppTest, MessageBoxesShowMarkupAsTypedAndAnEngineErrorUnderTheTitle)
 
 TEST_F(AppTest, SplashFollowsItsSettingAndAClickClosesIt)
 {
-    Form6->CheckBox7->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox7")->setChecked(true);
     Form24->FormCreate();
     Form1->FormActivate();
     EXPECT_FALSE(Form24->isVisible()) << "switched off in the settings";
 
-    Form6->CheckBox7->setChecked(false);
+    Control<QCheckBox>(Form6, "CheckBox7")->setChecked(false);
     Form1->FormActivate();
     ASSERT_TRUE(Form24->isVisible());
-    EXPECT_EQ(Form24->VersionLabel->text(), "Версия 1.0.2 final");
+    EXPECT_EQ(Control<QLabel>(Form24, "Label2")->text(), "Версия 1.0.2 final");
     Form24->ImageClick();
     EXPECT_TRUE(WaitFor([] { return !Form24->isVisible(); }, 1000));
-    EXPECT_FALSE(Form24->Timer->isActive());
+    EXPECT_FALSE(Control<QTimer>(Form24, "Timer")->isActive());
     // Once closed it never comes back.
     Form1->FormActivate();
     EXPECT_FALSE(Form24->isVisible());
-    Form6->CheckBox7->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox7")->setChecked(true);
 }
 
 TEST_F(AppTest, StartUpCreatesEveryWindowHiddenWithItsName)

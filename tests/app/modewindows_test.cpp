@@ -54,7 +54,7 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
     const QRect placed(60, 50, 600, 420);
     Form1->setGeometry(placed);
 
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(Form2->geometry(), placed);
@@ -64,14 +64,14 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
     // Maximised in the view/fill mode: the designer fills the screen and the way back keeps the state.
     Form2->showMaximized();
     ASSERT_TRUE(WaitFor([] { return Form2->isMaximized(); }));
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     EXPECT_TRUE(Form11->isMaximized());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
-    Form11->N0->trigger();
+    Control<QAction>(Form11, "N0")->trigger();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isMaximized());
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     ASSERT_TRUE(Form1->isVisible());
     EXPECT_TRUE(Form1->isMaximized());
 
@@ -153,11 +153,10 @@ TEST_F(AppTest, AWindowIsCentredAtItsShownSizeWithItsTitleBarOnTheScreen)
     CentreOnScreen(&window);
     EXPECT_EQ(window.pos(), area.center() - QPoint(100, 50));
 
-    // Shown for the first time, a window is centred at the size its contents give it.
+    // Brought up for the first time, a window is centred at the size its contents give it.
     QDialog dialog;
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel("Выберите в списке каталог и нажмите кнопку действия:"));
-    CentreOnScreen(&dialog);
-    dialog.show();
+    ShowCentred(&dialog);
     EXPECT_LE((dialog.geometry().center() - area.center()).manhattanLength(), 4) << dialog.geometry().center().x();
 }

@@ -51,7 +51,7 @@ protected:
         if (Form2 && Form2->isVisible())
             Form2->close();
         if (Form22 && Form22->isVisible()) {
-            Form6->CheckBox5->setChecked(false);   // no exit password asked
+            Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);   // no exit password asked
             Form22->close();
         }
         if (DModule && DModule->engine() == EngineKind::Server)
@@ -75,8 +75,8 @@ protected:
         addField(*DModule, "Имя", StringType);
         for (const QString &name : names)
             addNamed(*DModule, name);
-        Form1->fieldsPage->reloadFieldList();
-        Form1->GoToDBBtn->click();
+        Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
+        Control<QPushButton>(Form1, "GoToDBBtn")->click();
         ASSERT_TRUE(Form2->isVisible());
         Form2->DBGridTitleClick(0);
         ASSERT_TRUE(list().setRecNo(row));
@@ -86,7 +86,7 @@ protected:
     static qint64 currentId() { return list().asInteger(QStringLiteral("G_ID")); }
     static int gridRows()
     {
-        ObjectGridModel *model = Form2->gridModel;
+        QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
         while (model->canFetchMore({}))
             model->fetchMore({});
         return model->rowCount();
@@ -113,16 +113,16 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
     EXPECT_EQ(currentId(), current);
     EXPECT_EQ(list().recNo(), 4);
-    EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->currentIndex().row(), 3);
 
     // The editor open: the list stays as it is until the editor closes, then is read once.
-    Form2->EditRecordBtn->click();
+    Control<QPushButton>(Form2, "EditRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     addNamed(other, "в");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 2; }));
     EXPECT_TRUE(Form2->listFollower->waiting());
     EXPECT_EQ(list().recNo(), 4);
-    Form7->CancelButton->click();
+    Control<QPushButton>(Form7, "CancelButton")->click();
     ASSERT_TRUE(WaitFor([&] { return !Form2->listFollower->waiting(); }));
     EXPECT_EQ(gridRows(), 7);
     EXPECT_EQ(currentId(), current);
@@ -162,7 +162,7 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     CatalogStore::Save(*DModule, "Витрина", layout, {});
     ASSERT_TRUE(Form22->RunCatalog("Витрина"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
-    QTest::keyClick(Form22->DBGrid, Qt::Key_Down);
+    QTest::keyClick(Control<QTableView>(Form22, "DBGrid"), Qt::Key_Down);
     const qint64 current = currentId();
     ASSERT_EQ(Form22->Labels.at(0)->text(), "б");
 
@@ -192,7 +192,7 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
         << answer.texts().join(" / ").toStdString();
     EXPECT_TRUE(Form22->isVisible());
     EXPECT_FALSE(Form11->isVisible());
-    EXPECT_EQ(Form22->gridModel->rowCount(), 3);
+    EXPECT_EQ(Control<QTableView>(Form22, "DBGrid")->model()->rowCount(), 3);
 }
 
 TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatIsOpenChosenAndTyped)
@@ -204,11 +204,11 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     Form1->OpenServerDataBase(shared);
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
-    LazyTree &tree = *Form1->classifierPage->classTree();
+    LazyTree &tree = *Control<ClassifierPage>(Form1, "ClassifierPage")->classTree();
     tree.findItem(top)->setExpanded(true);
     tree.tree()->setCurrentItem(tree.findItem(chairs));
-    Form1->classifierPage->AddClassEdit->setText("Табуреты");
-    ASSERT_TRUE(Form1->fieldsPage->selectField(colour));
+    Control<QLineEdit>(Control<ClassifierPage>(Form1, "ClassifierPage"), "AddClassEdit")->setText("Табуреты");
+    ASSERT_TRUE(Control<FieldsPage>(Form1, "FieldsPage")->selectField(colour));
 
     TDModule other;
     other.OpenServerConnection(shared);
@@ -218,10 +218,10 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) != nullptr; }));
     EXPECT_TRUE(tree.findItem(top)->isExpanded());
     EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
-    EXPECT_EQ(Form1->classifierPage->AddClassEdit->text(), "Табуреты");
-    EXPECT_EQ(Form1->fieldsPage->fieldCount(), 3);
-    EXPECT_EQ(Form1->fieldsPage->selectedField().id, colour);
-    EXPECT_EQ(Form1->referencesPage->ComponentsList1->count(), 1);
+    EXPECT_EQ(Control<QLineEdit>(Control<ClassifierPage>(Form1, "ClassifierPage"), "AddClassEdit")->text(), "Табуреты");
+    EXPECT_EQ(Control<FieldsPage>(Form1, "FieldsPage")->fieldCount(), 3);
+    EXPECT_EQ(Control<FieldsPage>(Form1, "FieldsPage")->selectedField().id, colour);
+    EXPECT_EQ(Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1")->count(), 1);
 
     // A field being added in the panel: the lists wait until it closes.
     Form1->AddFieldBtnClick();
@@ -229,12 +229,12 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     FieldStore::DeleteField(other, colour);
     ASSERT_TRUE(WaitFor([&] { return changed.size() > before; }));
     QTest::qWait(400);
-    EXPECT_EQ(Form1->fieldsPage->fieldCount(), 3);
+    EXPECT_EQ(Control<FieldsPage>(Form1, "FieldsPage")->fieldCount(), 3);
     Form1->CancelBtnClick();
-    ASSERT_TRUE(WaitFor([&] { return Form1->fieldsPage->fieldCount() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Control<FieldsPage>(Form1, "FieldsPage")->fieldCount() == 2; }));
 
     // Hidden behind the view/fill window: caught up when shown again.
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     ASSERT_FALSE(Form1->isVisible());
     const int hiddenBefore = changed.size();
@@ -242,7 +242,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     DeleteClassWithSubtree(other, tables);
     ASSERT_TRUE(WaitFor([&] { return changed.size() > hiddenBefore && answer.seen() > 0; }));
     ASSERT_TRUE(tree.findItem(tables) != nullptr);
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) == nullptr; }));
     EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
 }
@@ -250,15 +250,15 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
 TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsThatAreGone)
 {
     openList({"а", "б"}, 1);
-    Form2->BackBth->click();
+    Control<QPushButton>(Form2, "BackBth")->click();
     const qint64 weight = addField(*DModule, "Вес", StringType);
     Layout::Catalog layout;
     layout.fieldLabels << Layout::Label{"Вес", Layout::Colors::WindowText, 10, "Arial", 10, 10};
     layout.textLabels << Layout::Label{"Заголовок", Layout::Colors::WindowText, 10, "Arial", 10, 40};
     CatalogStore::Save(*DModule, "Витрина", layout, {});
-    Form1->fieldsPage->reloadFieldList();
-    Form1->GoToDBBtn->click();
-    Form2->GoToCatalogBtn->click();
+    Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     ASSERT_TRUE(Form11->OpenCatalog("Витрина"));
     ASSERT_EQ(Form11->gridColumnCount(), 2);
@@ -279,7 +279,7 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     for (int column = 0; column < Form11->gridColumnCount(); ++column)
         shown << Form11->gridColumnCaption(column) + (Form11->isGridColumnVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
-    EXPECT_EQ(Form11->gridModel->rowCount(), 2);
+    EXPECT_EQ(Control<QTableView>(Form11, "DBGrid")->model()->rowCount(), 2);
 }
 
 TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)

@@ -26,6 +26,7 @@
 #include <QDate>
 #include <QTabWidget>
 #include <QTest>
+#include <QTableView>
 
 namespace {
 class ServerConnectTest : public AppTest
@@ -59,12 +60,6 @@ protected:
     QString programFile(const QString &name) const { return DModule->ProgramFolder + "/System/" + name; }
     QList<ServerConnection> madeHere;
 };
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 }
 
 TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
@@ -73,7 +68,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), "Подключиться к серверу…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
-    const QByteArray optionsBefore = bytesOf(programFile("Options.txt"));
+    const QByteArray optionsBefore = FileBytes(programFile("Options.txt"));
     QFile::remove(programFile("Server.txt"));
 
     item->trigger();
@@ -92,14 +87,14 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     }
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::Server);
-    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
     EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Вирандел: Режим редактирования — %1 на сервере %2:%3")
                                         .arg(made.database, made.host).arg(made.port));
 
     const QStringList remembered = ReadTextLines(programFile("Server.txt"));
     EXPECT_EQ(remembered, (QStringList{made.host, QString::number(made.port), made.database, made.user}));
-    EXPECT_FALSE(bytesOf(programFile("Server.txt")).contains(made.password.toUtf8()));
-    EXPECT_EQ(bytesOf(programFile("Options.txt")), optionsBefore);
+    EXPECT_FALSE(FileBytes(programFile("Server.txt")).contains(made.password.toUtf8()));
+    EXPECT_EQ(FileBytes(programFile("Options.txt")), optionsBefore);
 
     // Next time the boxes hold the last connection and an empty password.
     item->trigger();
@@ -114,7 +109,7 @@ TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
 {
     addField(*DModule, "Название", StringType);
     Form1->OpenDataBase(dbPath);
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     QAction *connectItem = Form2->findChild<QAction *>("ConnectServerItem");
     QAction *uploadItem = Form2->findChild<QAction *>("UploadToServerItem");
@@ -213,7 +208,7 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(folder->path() + "/missing.mdb");
     }
-    Form1->startPage->ConnectServerBtn->click();
+    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "ConnectServerBtn")->click();
     EXPECT_TRUE(dialog()->isVisible());
     dialog()->reject();
     Form1->OpenDataBase(dbPath);
@@ -229,7 +224,7 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
     EXPECT_TRUE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::File);
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
-    EXPECT_TRUE(Form1->TabbedNotebook->isVisibleTo(Form1));
+    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
     EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
     dialog()->reject();
 }
@@ -260,14 +255,14 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     EXPECT_EQ(DModule->QRWork->readAll(QStringLiteral("SELECT G%1 FROM GENER ORDER BY G_ID").arg(whole)),
               (QList<QVariantList>{{-1}, {0}, {-1}}));
 
-    Form1->fieldsPage->reloadFieldList();
-    Form1->GoToDBBtn->click();
+    Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     QStringList captions;
     for (int i = 0; i < Form2->gridColumnCount(); ++i)
         captions << Form2->gridColumnCaption(i);
     EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
-    ObjectGridModel *model = Form2->gridModel;
+    QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
     while (model->canFetchMore({}))
         model->fetchMore({});
     ASSERT_EQ(model->rowCount(), 3);
@@ -284,14 +279,14 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
 
     // The quick search on the server: opening the database made its index.
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form2->SearchEdit->setText("ЁЖ");
+    Control<QLineEdit>(Form2, "SearchEdit")->setText("ЁЖ");
     Form2->ApplySearch();
     EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 2; }));
-    Form2->SearchEdit->setText("нет");
+    Control<QLineEdit>(Form2, "SearchEdit")->setText("нет");
     Form2->ApplySearch();
     EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 1; }));
     EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Еж");
     EXPECT_EQ(answer.seen(), 0) << answer.texts().join(" / ").toStdString();
-    Form2->SearchEdit->clear();
+    Control<QLineEdit>(Form2, "SearchEdit")->clear();
     Form2->close();
 }

@@ -56,11 +56,6 @@ protected:
     {
         return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name;
     }
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     // Where a save or delete keeps its files until it is finished.
     QString workFolder() const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_"; }
 };
@@ -96,17 +91,17 @@ TEST_F(CatalogStoreTest, PicturesAreWrittenByteForByteAndNamedByPosition)
     Layout::Catalog layout;
     layout.textImages = {{10, 10, 0, 0}, {20, 20, 5, 5}};
     const QString folder = Save(*module, "С картинками", layout, {background, {"first", "second"}});
-    EXPECT_EQ(fileBytes(folder + "/Background.jpg"), background);
-    EXPECT_EQ(fileBytes(folder + "/Image0.jpg"), "first");
-    EXPECT_EQ(fileBytes(folder + "/Image1.jpg"), "second");
+    EXPECT_EQ(FileBytes(folder + "/Background.jpg"), background);
+    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), "first");
+    EXPECT_EQ(FileBytes(folder + "/Image1.jpg"), "second");
     const QString text = Open(*module, "С картинками")->layoutText;
     EXPECT_TRUE(text.startsWith("%Background%\r\nBackground.jpg\r\n%Columns%"));
     EXPECT_TRUE(text.contains("TextImage1.jpg\r\n20\r\n20\r\n5\r\n5\r\n"));
 
     // Saving again overwrites what changed, also a picture of the same length.
     Save(*module, "С картинками", layout, {background, {"FIRST", "second"}});
-    EXPECT_EQ(fileBytes(folder + "/Image0.jpg"), "FIRST");
-    EXPECT_EQ(fileBytes(folder + "/Image1.jpg"), "second");
+    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), "FIRST");
+    EXPECT_EQ(FileBytes(folder + "/Image1.jpg"), "second");
 }
 
 TEST_F(CatalogStoreTest, NamesWithQuotesWorkAndNamesThatCannotBeFoldersAreRefused)
@@ -173,7 +168,7 @@ TEST_F(CatalogStoreTest, ACopiedDatabaseHasCatalogFoldersOfItsOwnAndDeletingTher
     TDModule copy;
     copy.OpenConnection(copyPath);
     EXPECT_EQ(Open(copy, "Main")->folder, original) << "the stored path stays as it was";
-    EXPECT_EQ(fileBytes(QFileInfo(copyPath).absolutePath() + "/копия_mdb_Main/Image1.jpg"), a.pictures.textImages[1]);
+    EXPECT_EQ(FileBytes(QFileInfo(copyPath).absolutePath() + "/копия_mdb_Main/Image1.jpg"), a.pictures.textImages[1]);
     // The original changes on; the copy shows what it was given.
     Save(*module, "Main", b.layout, b.pictures);
     EXPECT_EQ(shown(copy, "Main", a, b), "A");
@@ -181,7 +176,7 @@ TEST_F(CatalogStoreTest, ACopiedDatabaseHasCatalogFoldersOfItsOwnAndDeletingTher
     Delete(copy, "Main");
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(copyPath).absolutePath() + "/копия_mdb_Main"));
     EXPECT_EQ(shown(*module, "Main", a, b), "B");
-    EXPECT_EQ(fileBytes(original + "/Background.jpg"), b.pictures.background);
+    EXPECT_EQ(FileBytes(original + "/Background.jpg"), b.pictures.background);
 
     // A failed copy leaves neither the file nor folders beside it.
     const QString failedPath = QFileInfo(dbPath).absolutePath() + "/неудачная.mdb";

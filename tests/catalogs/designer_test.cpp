@@ -47,7 +47,7 @@ protected:
     {
         Form2->LoadGeneral();
         Form2->show();
-        Form2->GoToCatalogBtn->click();
+        Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
         ASSERT_TRUE(Form11->isVisible());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
     }
@@ -64,8 +64,8 @@ protected:
         QPushButton *button = paletteButton(caption);
         ASSERT_NE(button, nullptr) << caption.toStdString();
         button->click();
-        QTest::mouseMove(Form11->Background, at);
-        QTest::mouseClick(Form11->Background, Qt::LeftButton, {}, at);
+        QTest::mouseMove(Control<PictureElement>(Form11, "Background"), at);
+        QTest::mouseClick(Control<PictureElement>(Form11, "Background"), Qt::LeftButton, {}, at);
     }
     void trigger(QMenu *menu, const QString &caption)
     {
@@ -82,11 +82,6 @@ protected:
         EXPECT_TRUE(image.save(path, "JPG"));
         return path;
     }
-    static QByteArray bytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QString catalogFolder(const QString &name) const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name; }
     QString layoutText(const QString &name) const
     {
@@ -94,10 +89,10 @@ protected:
     }
     void save(const QString &name)
     {
-        Form11->N13->trigger();
+        Control<QAction>(Form11, "N13")->trigger();
         ASSERT_TRUE(Form18->isVisible());
-        Form18->Edit1->setText(name);
-        Form18->Button1->click();
+        Control<QLineEdit>(Form18, "Edit1")->setText(name);
+        Control<QPushButton>(Form18, "Button1")->click();
     }
 };
 }
@@ -140,8 +135,8 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
 
     // Two clicks with the text button place one label; a cancelled picture places nothing.
     place("Добавить свою надпись", {55, 65});
-    QTest::mouseMove(Form11->Background, {150, 150});
-    QTest::mouseClick(Form11->Background, Qt::LeftButton, {}, {150, 150});
+    QTest::mouseMove(Control<PictureElement>(Form11, "Background"), {150, 150});
+    QTest::mouseClick(Control<PictureElement>(Form11, "Background"), Qt::LeftButton, {}, {150, 150});
     ASSERT_EQ(Form11->TextLabels.size(), 1);
     EXPECT_EQ(Form11->TextLabels[0]->pos(), QPoint(55, 65));
     EXPECT_EQ(Form11->TextLabels[0]->text(), "%Текстовая надпись%");
@@ -157,7 +152,7 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
     cancel.stop();
     EXPECT_TRUE(Form11->TextImages.isEmpty());
 
-    Form11->N0->trigger();
+    Control<QAction>(Form11, "N0")->trigger();
     EXPECT_FALSE(Form11->isVisible());
     EXPECT_FALSE(Form12->isVisible());
     EXPECT_TRUE(Form2->isVisible());
@@ -176,13 +171,13 @@ TEST_F(DesignerTest, DropsSnapToFivePixelsAndStayInsideThePanel)
     QTest::mousePress(label, Qt::LeftButton, {}, {4, 4});
     QTest::mouseMove(label, {60, 30});
     // The label follows the mouse; each event is given in the label's place at that moment.
-    QTest::mouseMove(label, label->mapFrom(Form11->Panel, QPoint(216, 157)));
-    QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFrom(Form11->Panel, QPoint(216, 157)));
+    QTest::mouseMove(label, label->mapFrom(Control<QFrame>(Form11, "Panel"), QPoint(216, 157)));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFrom(Control<QFrame>(Form11, "Panel"), QPoint(216, 157)));
     EXPECT_EQ(label->pos(), QPoint(210, 155));
 
-    const QSize size = Form11->Panel->size();
+    const QSize size = Control<QFrame>(Form11, "Panel")->size();
     Form11->ComponentMouseMove({0, 0});
-    Form11->ComponentDock(label, Form11->Panel->mapToGlobal(QPoint(size.width() + 100, 20)));
+    Form11->ComponentDock(label, Control<QFrame>(Form11, "Panel")->mapToGlobal(QPoint(size.width() + 100, 20)));
     EXPECT_EQ(label->pos(), QPoint(size.width() - 16, 20));
 }
 
@@ -196,18 +191,18 @@ TEST_F(DesignerTest, ElementWindowsChangeTheirElementCancelOrRefuse)
     FrameElement *frame = Form11->Shapes[0];
     trigger(Form11->PopupMenuFor(frame), "Параметры рамки");
     ASSERT_TRUE(Form20->isVisible());
-    EXPECT_TRUE(Form20->RadioFrame->isChecked());
-    EXPECT_EQ(Form20->SpinEdit1->value(), 1);
-    Form20->RadioHorizontal->setChecked(true);
-    Form20->SpinEdit1->setValue(5);
-    Form20->Button1->click();
+    EXPECT_TRUE(Control<QRadioButton>(Form20, "RadioFrame")->isChecked());
+    EXPECT_EQ(Control<QSpinBox>(Form20, "SpinEdit1")->value(), 1);
+    Control<QRadioButton>(Form20, "RadioHorizontal")->setChecked(true);
+    Control<QSpinBox>(Form20, "SpinEdit1")->setValue(5);
+    Control<QPushButton>(Form20, "Button1")->click();
     EXPECT_FALSE(Form20->isVisible());
     EXPECT_EQ(frame->size(), QSize(65, 5));
     EXPECT_EQ(frame->penWidth(), 5);
     trigger(Form11->PopupMenuFor(frame), "Параметры рамки");
-    EXPECT_TRUE(Form20->RadioHorizontal->isChecked());
-    Form20->RadioVertical->setChecked(true);
-    Form20->Button2->click();   // cancelled: nothing changes
+    EXPECT_TRUE(Control<QRadioButton>(Form20, "RadioHorizontal")->isChecked());
+    Control<QRadioButton>(Form20, "RadioVertical")->setChecked(true);
+    Control<QPushButton>(Form20, "Button2")->click();   // cancelled: nothing changes
     EXPECT_EQ(frame->size(), QSize(65, 5));
 
     // The size window follows its boxes within the limits.
@@ -217,11 +212,11 @@ TEST_F(DesignerTest, ElementWindowsChangeTheirElementCancelOrRefuse)
     trigger(Form11->PopupMenuFor(memo), "Изменить размеры");
     ASSERT_TRUE(Form15->isVisible());
     EXPECT_EQ(memo->size(), QSize(1280, 1024));
-    Form15->SpinEdit1->setValue(0);
+    Control<QSpinBox>(Form15, "SpinEdit1")->setValue(0);
     EXPECT_EQ(memo->width(), 1);
-    Form15->SpinEdit2->setValue(77);
+    Control<QSpinBox>(Form15, "SpinEdit2")->setValue(77);
     EXPECT_EQ(memo->height(), 77);
-    Form15->Button1->click();
+    Control<QPushButton>(Form15, "Button1")->click();
     EXPECT_FALSE(Form15->isVisible());
 
     // The text window changes the text but refuses a marker line.
@@ -229,17 +224,17 @@ TEST_F(DesignerTest, ElementWindowsChangeTheirElementCancelOrRefuse)
     LabelElement *label = Form11->TextLabels[0];
     trigger(Form11->PopupMenuFor(label), "Изменить текст");
     ASSERT_TRUE(Form16->isVisible());
-    EXPECT_EQ(Form16->Edit1->text(), "%Текстовая надпись%");
-    Form16->Edit1->setText("%Memos%");
+    EXPECT_EQ(Control<QLineEdit>(Form16, "Edit1")->text(), "%Текстовая надпись%");
+    Control<QLineEdit>(Form16, "Edit1")->setText("%Memos%");
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form16->Button1->click();
+        Control<QPushButton>(Form16, "Button1")->click();
         EXPECT_EQ(answer.seen(), 1);
     }
     EXPECT_TRUE(Form16->isVisible());
     EXPECT_EQ(label->text(), "%Текстовая надпись%");
-    Form16->Edit1->setText("Д'Артаньян");
-    Form16->Button1->click();
+    Control<QLineEdit>(Form16, "Edit1")->setText("Д'Артаньян");
+    Control<QPushButton>(Form16, "Button1")->click();
     EXPECT_EQ(label->text(), "Д'Артаньян");
     EXPECT_EQ(label->size(), label->sizeHint());
 }
@@ -285,8 +280,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     enterDesigner();
     const QString red = jpeg("red.jpg", Qt::red), blue = jpeg("blue.jpg", Qt::blue), back = jpeg("back.jpg", Qt::gray);
     ChooseFileInNextDialog(back);
-    trigger(Form11->PanelMenu, "Задать фоновый рисунок");
-    EXPECT_TRUE(Form11->DeleteBackgroundItem->isEnabled());
+    trigger(Control<QMenu>(Form11, "PanelMenu"), "Задать фоновый рисунок");
+    EXPECT_TRUE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     ChooseFileInNextDialog(red);
     place("Добавить свое изображение", {10, 10});
     ChooseFileInNextDialog(blue);
@@ -303,8 +298,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     EXPECT_FALSE(Form18->isVisible());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\") — test.mdb");
     const QString folder = catalogFolder("Д'Артаньян");
-    EXPECT_EQ(bytes(folder + "/Image0.jpg"), bytes(blue));
-    EXPECT_EQ(bytes(folder + "/Background.jpg"), bytes(back));
+    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), FileBytes(blue));
+    EXPECT_EQ(FileBytes(folder + "/Background.jpg"), FileBytes(back));
     EXPECT_FALSE(QFileInfo::exists(folder + "/Image1.jpg"));
     const QString text = layoutText("Д'Артаньян");
     EXPECT_TRUE(text.contains("%Columns%\r\n-1\r\n0\r\n%Labels%\r\n%TextLabels%"));
@@ -312,24 +307,24 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
 
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
-        Form11->N11->trigger();
+        Control<QAction>(Form11, "N11")->trigger();
         EXPECT_EQ(answer.texts(), QStringList{"Все несохраненные данные будут потеряны! Продолжить?"});
     }
     EXPECT_TRUE(Form11->TextImages.isEmpty());
-    EXPECT_FALSE(Form11->Background->hasPicture());
-    EXPECT_FALSE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_FALSE(Control<PictureElement>(Form11, "Background")->hasPicture());
+    EXPECT_FALSE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
 
     ASSERT_TRUE(Form11->OpenCatalog("Д'Артаньян"));
     EXPECT_TRUE(Form11->Labels.isEmpty());
     ASSERT_EQ(Form11->TextImages.size(), 1);
     EXPECT_EQ(Form11->TextImages[0]->pos(), QPoint(200, 10));
-    EXPECT_EQ(Form11->TextImages[0]->pictureData(), bytes(blue));
-    EXPECT_TRUE(Form11->Background->hasPicture());
-    EXPECT_TRUE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_EQ(Form11->TextImages[0]->pictureData(), FileBytes(blue));
+    EXPECT_TRUE(Control<PictureElement>(Form11, "Background")->hasPicture());
+    EXPECT_TRUE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     EXPECT_TRUE(Form11->GroupBoxes[0]->font().bold());
-    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(1));
-    EXPECT_FALSE(Form11->DBGrid->isColumnHidden(0));
+    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1));
+    EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
     EXPECT_EQ(Layout::Write(Form11->currentLayout()), text);
 }
 
@@ -350,18 +345,18 @@ TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
     ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));
     ASSERT_EQ(Form11->gridColumnCount(), 4);
     EXPECT_EQ(Form11->gridColumnCaption(0), "Цвет");
-    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(0));
-    EXPECT_FALSE(Form11->DBGrid->isColumnHidden(1) || Form11->DBGrid->isColumnHidden(2) || Form11->DBGrid->isColumnHidden(3));
+    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
+    EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(2) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(3));
 
     // The column chooser shows and sets the designer's grid.
-    Form11->DBGridMenu->actions().first()->trigger();
+    Control<QMenu>(Form11, "DBGridMenu")->actions().first()->trigger();
     ASSERT_TRUE(Form17->isVisible());
     QList<QCheckBox *> boxes = Form17->checkBoxes();
     ASSERT_EQ(boxes.size(), 4);
     EXPECT_FALSE(boxes[0]->isChecked());
     boxes[3]->setChecked(false);
     Form17->doneButton()->click();
-    EXPECT_TRUE(Form11->DBGrid->isColumnHidden(3));
+    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(3));
 }
 
 TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingTheElementsBefore)
@@ -385,7 +380,7 @@ TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingThe
     ASSERT_EQ(Form11->TextImages.size(), 1);
     EXPECT_EQ(Form11->TextImages[0]->geometry(), QRect(30, 30, 50, 40));
     EXPECT_TRUE(Form11->Shapes.isEmpty());
-    EXPECT_FALSE(Form11->DeleteBackgroundItem->isEnabled());
+    EXPECT_FALSE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     EXPECT_EQ(Form11->CatalogName, "Сломанный");
 
     // A name without a row changes nothing.
@@ -400,52 +395,52 @@ TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
     enterDesigner();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form11->N5->trigger();
+        Control<QAction>(Form11, "N5")->trigger();
         save("");
         EXPECT_EQ(answer.texts().value(0), "Откройте существующий каталог или сохраните текущий под каким-либо именем!");
         EXPECT_EQ(answer.texts().value(1), "Введите имя каталога!");
     }
     EXPECT_TRUE(Form18->isVisible());
-    Form18->Button2->click();
+    Control<QPushButton>(Form18, "Button2")->click();
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
     save("Второй");
     place("Цена", {5, 5});
     save("Первый");
 
-    Form11->N12->trigger();
+    Control<QAction>(Form11, "N12")->trigger();
     ASSERT_TRUE(Form19->isVisible());
-    ASSERT_EQ(Form19->ListBox->count(), 2);
-    EXPECT_EQ(Form19->ListBox->item(0)->text(), "Второй");   // K_NAME order
-    EXPECT_EQ(Form19->ListBox->currentRow(), 0);
+    ASSERT_EQ(Control<QListWidget>(Form19, "ListBox")->count(), 2);
+    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->item(0)->text(), "Второй");   // K_NAME order
+    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->currentRow(), 0);
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
-        Form19->Button2->click();
+        Control<QPushButton>(Form19, "Button2")->click();
         EXPECT_EQ(answer.texts(), QStringList{"Вы действительно хотите удалить этот каталог?"});
     }
-    EXPECT_EQ(Form19->ListBox->count(), 1);
-    EXPECT_TRUE(Form19->ListBox->selectedItems().isEmpty());
+    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->count(), 1);
+    EXPECT_TRUE(Control<QListWidget>(Form19, "ListBox")->selectedItems().isEmpty());
     // Without a selected entry both actions do nothing.
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
-        Form19->Button2->click();
-        Form19->Button1->click();
+        Control<QPushButton>(Form19, "Button2")->click();
+        Control<QPushButton>(Form19, "Button1")->click();
         EXPECT_EQ(answer.seen(), 0);
     }
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 1);
     EXPECT_TRUE(Form19->isVisible());
 
     Form11->ClearPanel();
-    Form19->ListBox->setCurrentRow(0);
-    Form19->Button1->click();
+    Control<QListWidget>(Form19, "ListBox")->setCurrentRow(0);
+    Control<QPushButton>(Form19, "Button1")->click();
     EXPECT_FALSE(Form19->isVisible());
     EXPECT_EQ(Form11->CatalogName, "Первый");
     EXPECT_EQ(Form11->Labels.size(), 1);
 
-    Form11->N12->trigger();
+    Control<QAction>(Form11, "N12")->trigger();
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
-        Form19->Button2->click();
+        Control<QPushButton>(Form19, "Button2")->click();
     }
-    EXPECT_FALSE(Form19->Button1->isEnabled() || Form19->Button2->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(Form19, "Button1")->isEnabled() || Control<QPushButton>(Form19, "Button2")->isEnabled());
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 }

@@ -38,6 +38,9 @@ TEST(LayoutText, EmptyLayoutIsTheTenMarkers)
     const ReadResult back = Read(expected);
     EXPECT_TRUE(back.error.isEmpty()) << back.error.toStdString();
     EXPECT_EQ(back.catalog, Catalog{});
+    EXPECT_EQ(Markers().size(), 10);
+    EXPECT_TRUE(IsMarker("%Memos%"));
+    EXPECT_FALSE(IsMarker("%memos%")) << "a free text differing in case is no marker";
 }
 
 TEST(LayoutText, EveryKindWrittenReadAndWrittenAgainGivesTheSameText)
@@ -132,13 +135,4 @@ TEST(LayoutText, ColumnLinesAreReadAsNumbersAndLineFeedsAloneAreLineEnds)
                                              "%Images%\n%TextImages%\n%Shapes%\n%GroupBoxes%\n%End%"));
     EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     EXPECT_EQ(r.catalog.columns, (QList<bool>{true, false, true}));
-}
-
-TEST(LayoutText, MarkersFolderAndPictureNames)
-{
-    EXPECT_TRUE(IsMarker("%Memos%"));
-    EXPECT_FALSE(IsMarker("%memos%"));
-    EXPECT_EQ(Markers().size(), 10);
-    EXPECT_EQ(CatalogFolder("D:/Data/Shop.mdb", "Main"), "D:/Data/Shop_mdb_Main");
-    EXPECT_EQ(TextImageFile(3), "Image3.jpg");
 }

@@ -27,9 +27,9 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        page = Form1->classifierPage;
-        tree = page->ClassesView;
-        Form6->CheckBox8->setChecked(false);   // the ratio window is shown
+        page = Control<ClassifierPage>(Form1, "ClassifierPage");
+        tree = Control<QTreeWidget>(page, "ClassesView");
+        Control<QCheckBox>(Form6, "CheckBox8")->setChecked(false);   // the ratio window is shown
         Form6->setRadioIndex(0);
         Form3->hide();
     }
@@ -74,11 +74,15 @@ protected:
     void openAddWindow(const QString &parent, const QString &name)
     {
         select(parent);
-        page->AddClassEdit->setText(name);
-        page->AddMeasureBtn->click();
+        edit("AddClassEdit")->setText(name);
+        button("AddMeasureBtn")->click();
         ASSERT_TRUE(Form3->isVisible());
         EXPECT_FALSE(tree->isEnabled());
     }
+
+    // The page's own boxes and buttons, by name.
+    QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
+    QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
 
     ClassifierPage *page = nullptr;
     QTreeWidget *tree = nullptr;
@@ -109,70 +113,70 @@ TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
         EXPECT_EQ(topTexts(), (QStringList{text, "Тонна"}));
     }
     tree->topLevelItem(0)->setExpanded(true);
-    page->ComboBox2->setCurrentIndex(1);   // by code: the class without a code first, rebuilt collapsed
+    Control<QComboBox>(page, "ComboBox2")->setCurrentIndex(1);   // by code: the class without a code first, rebuilt collapsed
     EXPECT_EQ(topTexts(), (QStringList{"Тонна", "Километр (км)"}));
     EXPECT_TRUE(LazyTree::isPlaceholder(tree->topLevelItem(1)->child(0)));
 }
 
 TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertionFromTheWindow)
 {
-    EXPECT_EQ(click(page->AddMeasureBtn), QStringList{"Введите название элемента!"});
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Введите название элемента!"});
     addUnits();
-    page->AddClassEdit->setText("Новый");
-    EXPECT_EQ(click(page->AddMeasureBtn), QStringList{"Выделите родительский элемент!"});
-    page->AddClassEdit->setText("Сантиметр");   // exists deep down, never read into the tree
+    edit("AddClassEdit")->setText("Новый");
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Выделите родительский элемент!"});
+    edit("AddClassEdit")->setText("Сантиметр");   // exists deep down, never read into the tree
     select("Тонна");
-    EXPECT_EQ(click(page->AddMeasureBtn), QStringList{"Элемент с таким названием уже существует!"});
+    EXPECT_EQ(click(button("AddMeasureBtn")), QStringList{"Элемент с таким названием уже существует!"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 4);
 
     // A new branch needs no window, whatever is selected.
-    page->AddClassEdit->setText("Первый");
-    page->AddCodeEdit->setText("1");
-    page->CheckBox2->setChecked(true);
-    EXPECT_TRUE(click(page->AddMeasureBtn).isEmpty());
+    edit("AddClassEdit")->setText("Первый");
+    edit("AddCodeEdit")->setText("1");
+    Control<QCheckBox>(page, "CheckBox2")->setChecked(true);
+    EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Первый (1)", "Тонна"}));
-    EXPECT_TRUE(page->AddClassEdit->text().isEmpty());
-    EXPECT_FALSE(page->CheckBox2->isChecked());
+    EXPECT_TRUE(edit("AddClassEdit")->text().isEmpty());
+    EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox2")->isChecked());
 
     // A child: Enter works like the button; no sibling uses a ratio, so none is proposed.
     select("Тонна");
-    page->AddClassEdit->setText("Килограмм");
-    page->AddCodeEdit->setText("кг");
-    page->AddClassEdit->setFocus();
-    QTest::keyClick(page->AddClassEdit, Qt::Key_Return);
+    edit("AddClassEdit")->setText("Килограмм");
+    edit("AddCodeEdit")->setText("кг");
+    edit("AddClassEdit")->setFocus();
+    QTest::keyClick(edit("AddClassEdit"), Qt::Key_Return);
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(tree->isEnabled());
-    EXPECT_EQ(Form3->Label1->text(), "1 Тонна =");
+    EXPECT_EQ(Control<QLabel>(Form3, "Label1")->text(), "1 Тонна =");
     EXPECT_EQ(Form3->radioItems(), QStringList{"Добавить без вставки"});
-    EXPECT_TRUE(Form3->CheckBox1->isChecked());
-    Form3->CheckBox1->click();
-    Form3->Edit1->clear();
-    EXPECT_EQ(click(Form3->Button1), QStringList{"Введите соотношение величин!"});
+    EXPECT_TRUE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
+    Control<QCheckBox>(Form3, "CheckBox1")->click();
+    Control<QLineEdit>(Form3, "Edit1")->clear();
+    EXPECT_EQ(click(Control<QPushButton>(Form3, "Button1")), QStringList{"Введите соотношение величин!"});
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    QTest::keyClicks(Form3->Edit1, "1000");
-    EXPECT_TRUE(click(Form3->Button1).isEmpty());
+    QTest::keyClicks(Control<QLineEdit>(Form3, "Edit1"), "1000");
+    EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     ASSERT_EQ(tree->topLevelItem(2)->childCount(), 1);
     EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "Килограмм (кг)");
     select("Килограмм (кг)");
-    EXPECT_EQ(click(page->More), QStringList{"1 Тонна = 1000 Килограмм"});
+    EXPECT_EQ(click(button("More")), QStringList{"1 Тонна = 1000 Килограмм"});
     select("Тонна");
-    EXPECT_EQ(click(page->More), QStringList{"Для данного класса количественные соотношения не используются!"});
+    EXPECT_EQ(click(button("More")), QStringList{"Для данного класса количественные соотношения не используются!"});
 
     // Inserted between Километр and Метр, which uses a ratio: the parent shows the new class holding Метр unread.
     openAddWindow("Километр (км)", "Дециметр");
-    EXPECT_EQ(Form3->RadioGroup1->title(), " Вставить между \"Километр (км)\" и ... ");
-    EXPECT_GE(Form3->Label3->width(), Form3->Label3->sizeHint().width());   // the hint is read whole
+    EXPECT_EQ(Control<QGroupBox>(Form3, "RadioGroup1")->title(), " Вставить между \"Километр (км)\" и ... ");
+    EXPECT_GE(Control<QLabel>(Form3, "Label3")->width(), Control<QLabel>(Form3, "Label3")->sizeHint().width());   // the hint is read whole
     EXPECT_EQ(Form3->radioItems(), (QStringList{"Метр", "Добавить без вставки"}));
     EXPECT_EQ(Form3->radioIndex(), 1);
-    EXPECT_FALSE(Form3->CheckBox1->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
     Form3->setRadioIndex(0);
-    Form3->Edit1->setText("10000");
-    EXPECT_TRUE(click(Form3->Button1).isEmpty());
+    Control<QLineEdit>(Form3, "Edit1")->setText("10000");
+    EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
     QTreeWidgetItem *km = tree->topLevelItem(0);
     ASSERT_EQ(km->childCount(), 1);
     EXPECT_EQ(km->child(0)->text(0), "Дециметр");
@@ -183,36 +187,35 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
 {
     addUnits();
     openAddWindow("Тонна", "Килограмм");
-    Form3->CheckBox1->setChecked(false);
+    Control<QCheckBox>(Form3, "CheckBox1")->setChecked(false);
     Form3->CheckBox1Click();
-    QLineEdit *edit = Form3->Edit1;
-    edit->clear();
+    QLineEdit *ratio = Control<QLineEdit>(Form3, "Edit1");
+    ratio->clear();
     // The Russian decimal comma is typed like any digit; letters and spaces are not taken.
-    QTest::keyClicks(edit, "1a2 e,5");
-    EXPECT_EQ(edit->text(), "12,5");
-    edit->clear();
-    QTest::keyClicks(edit, "0.5");
-    EXPECT_EQ(edit->text(), "0.5");
-    edit->clear();
-    edit->clear();
-    QTest::keyClicks(edit, "-1000000000");   // exactly 1000000000 is allowed
-    EXPECT_EQ(edit->text(), "-1000000000");
-    QTest::keyClicks(edit, "0");
-    EXPECT_EQ(edit->text(), "-1000000000");
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit->text(), "-100000000");
+    QTest::keyClicks(ratio, "1a2 e,5");
+    EXPECT_EQ(ratio->text(), "12,5");
+    ratio->clear();
+    QTest::keyClicks(ratio, "0.5");
+    EXPECT_EQ(ratio->text(), "0.5");
+    ratio->clear();
+    QTest::keyClicks(ratio, "-1000000000");   // exactly 1000000000 is allowed
+    EXPECT_EQ(ratio->text(), "-1000000000");
+    QTest::keyClicks(ratio, "0");
+    EXPECT_EQ(ratio->text(), "-1000000000");
+    QTest::keyClick(ratio, Qt::Key_Backspace);
+    EXPECT_EQ(ratio->text(), "-100000000");
 
     // Two decimal signs are refused in words naming the box, never read as another number.
-    edit->clear();
-    QTest::keyClicks(edit, "12,5,3");
-    EXPECT_EQ(edit->text(), "12,5,3");
-    const QStringList shown = click(Form3->Button1);
+    ratio->clear();
+    QTest::keyClicks(ratio, "12,5,3");
+    EXPECT_EQ(ratio->text(), "12,5,3");
+    const QStringList shown = click(Control<QPushButton>(Form3, "Button1"));
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().contains("12,5,3")) << shown.first().toStdString();
     EXPECT_TRUE(shown.first().contains("Количественное соотношение")) << shown.first().toStdString();
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Килограмм'"), 0);
-    Form3->Button2->click();
+    Control<QPushButton>(Form3, "Button2")->click();
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     openAddWindow("Тонна", "Центнер");
@@ -223,101 +226,101 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
 
     // The parent deleted while the window is open: the addition is refused, no orphan is stored.
     openAddWindow("Тонна", "Центнер");
-    click(page->DeleteMeasureBtn);
+    click(button("DeleteMeasureBtn"));
     ASSERT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Тонна'"), 0);
-    EXPECT_EQ(click(Form3->Button1).size(), 1);
+    EXPECT_EQ(click(Control<QPushButton>(Form3, "Button1")).size(), 1);
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
-    Form3->Button2->click();
+    Control<QPushButton>(Form3, "Button2")->click();
     EXPECT_TRUE(tree->isEnabled());
 
     // "12,5" typed is 12.5 stored.
     openAddWindow("Километр (км)", "Гектометр");
-    ASSERT_FALSE(Form3->CheckBox1->isChecked());
-    Form3->Edit1->clear();
-    QTest::keyClicks(Form3->Edit1, "12,5");
-    EXPECT_TRUE(click(Form3->Button1).isEmpty());
+    ASSERT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
+    Control<QLineEdit>(Form3, "Edit1")->clear();
+    QTest::keyClicks(Control<QLineEdit>(Form3, "Edit1"), "12,5");
+    EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
     EXPECT_EQ(classRow("Гектометр").value(4), 12.5);
 }
 
 TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractionalRatio)
 {
-    EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Выделите класс на древовидной структуре!"});
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Выделите класс на древовидной структуре!"});
     addUnits();
-    Form1->TabbedNotebook->setCurrentWidget(page);
+    Control<QTabWidget>(Form1, "TabbedNotebook")->setCurrentWidget(page);
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     // Clicking an item fills the change boxes, every time.
     for (int round = 0; round < 2; ++round) {
-        page->EditClassEdit->clear();
-        page->EditCodeEdit->setText("x");
+        edit("EditClassEdit")->clear();
+        edit("EditCodeEdit")->setText("x");
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
-        EXPECT_EQ(page->EditClassEdit->text(), "Тонна") << round;
-        EXPECT_EQ(page->EditCodeEdit->text(), "") << round;
+        EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна") << round;
+        EXPECT_EQ(edit("EditCodeEdit")->text(), "") << round;
     }
-    page->EditClassEdit->clear();
-    EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Введите название класса!"});
-    page->EditClassEdit->setText("Сантиметр");
-    EXPECT_EQ(click(page->EditMeasureBtn), QStringList{"Класс с таким названием уже существует!"});
-    page->EditClassEdit->setText("Тонна");   // its own name is no clash
-    page->EditCodeEdit->setText("т");
-    EXPECT_TRUE(click(page->EditMeasureBtn).isEmpty());
+    edit("EditClassEdit")->clear();
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Введите название класса!"});
+    edit("EditClassEdit")->setText("Сантиметр");
+    EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
+    edit("EditClassEdit")->setText("Тонна");   // its own name is no clash
+    edit("EditCodeEdit")->setText("т");
+    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна (т)"}));
-    EXPECT_TRUE(page->EditClassEdit->text().isEmpty());
+    EXPECT_TRUE(edit("EditClassEdit")->text().isEmpty());
 
     // A child goes through the window; an empty name changes only the ratio.
     tree->topLevelItem(0)->setExpanded(true);
     select("Метр (м)");
-    EXPECT_EQ(page->EditClassEdit->text(), "Метр");   // the selection fills the boxes, as a click does
-    page->EditClassEdit->clear();
-    page->EditCodeEdit->setText("ignored");
-    page->EditMeasureBtn->click();
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Метр");   // the selection fills the boxes, as a click does
+    edit("EditClassEdit")->clear();
+    edit("EditCodeEdit")->setText("ignored");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
-    EXPECT_EQ(Form3->Edit1->text(), "1000");
-    EXPECT_EQ(Form3->Label2->text(), "Метр (м)");
-    EXPECT_FALSE(Form3->RadioGroup1->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "1000");
+    EXPECT_EQ(Control<QLabel>(Form3, "Label2")->text(), "Метр (м)");
+    EXPECT_FALSE(Control<QGroupBox>(Form3, "RadioGroup1")->isEnabled());
     EXPECT_TRUE(Form3->radioItems().isEmpty());
-    Form3->Edit1->setText("0.5");
-    EXPECT_TRUE(click(Form3->Button1).isEmpty());
+    Control<QLineEdit>(Form3, "Edit1")->setText("0.5");
+    EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "м", 1, 0.5}));
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 
     // A fractional ratio is still a ratio: a rename keeps it.
     select("Метр (м)");
-    page->EditClassEdit->setText("Метр");
-    page->EditCodeEdit->setText("m");
-    page->EditMeasureBtn->click();
+    edit("EditClassEdit")->setText("Метр");
+    edit("EditCodeEdit")->setText("m");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
-    EXPECT_FALSE(Form3->CheckBox1->isChecked());
-    EXPECT_EQ(Form3->Edit1->text(), "0,5") << "shown as it is typed here";
-    Form3->Button1->click();
+    EXPECT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "0,5") << "shown as it is typed here";
+    Control<QPushButton>(Form3, "Button1")->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "m", 1, 0.5}));
     // A ratio with more digits than the box shows is not changed by a rename that leaves the box alone.
     exec("UPDATE CLASSES SET C_COEFF = 1.0 / 3 WHERE C_ID = 2");
     select("Метр (m)");
-    page->EditClassEdit->setText("Метр");
-    page->EditCodeEdit->clear();
-    QTest::keyClicks(page->EditCodeEdit, "mm");
-    page->EditMeasureBtn->click();
+    edit("EditClassEdit")->setText("Метр");
+    edit("EditCodeEdit")->clear();
+    QTest::keyClicks(edit("EditCodeEdit"), "mm");
+    button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
-    Form3->Button1->click();
+    Control<QPushButton>(Form3, "Button1")->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "mm", 1, 1.0 / 3}));
     exec("UPDATE CLASSES SET C_CODE = 'm', C_COEFF = 0.5 WHERE C_ID = 2");
     Form1->ClassesViewExpand(nullptr);
     tree->topLevelItem(0)->setExpanded(true);
 
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
-    Form6->CheckBox8->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox8")->setChecked(true);
     select("Метр (m)");
-    page->EditClassEdit->setText("Метрик");
-    page->EditCodeEdit->setText("mk");
-    EXPECT_TRUE(click(page->EditMeasureBtn).isEmpty());
+    edit("EditClassEdit")->setText("Метрик");
+    edit("EditCodeEdit")->setText("mk");
+    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 0.5}));
     select("Километр (км)");
-    page->AddClassEdit->setText("Миля");
-    EXPECT_TRUE(click(page->AddMeasureBtn).isEmpty());
+    edit("AddClassEdit")->setText("Миля");
+    EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Миля"), (QVariantList{5, "Миля", "", 1, 0.0}));
     EXPECT_EQ(classRow("Метрик").at(3).toInt(), 1);
@@ -327,44 +330,44 @@ TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBoo
 {
     addUnits();
     addRow(10, "Глубже", "", 3);
-    QListWidget *books = Form1->referencesPage->ComponentsList1;
+    QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
     Form1->ComponentsFill();
-    EXPECT_EQ(click(page->DeleteMeasureBtn), QStringList{"Выделите удаляемый класс!"});
+    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
     select("Километр (км)");
-    EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::No),
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
               QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
     EXPECT_EQ(topTexts(), QStringList{"Тонна"});
     EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
     EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
 
     select("Тонна");   // no children: no question
-    EXPECT_TRUE(click(page->DeleteMeasureBtn).isEmpty());
+    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
     EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
 
 TEST_F(ClassifierPageTest, TheChangeBoxesFollowTheSelectionAndNeverNameADeletedClass)
 {
     addUnits();
-    Form1->TabbedNotebook->setCurrentWidget(page);
+    Control<QTabWidget>(Form1, "TabbedNotebook")->setCurrentWidget(page);
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
-    EXPECT_EQ(page->EditClassEdit->text(), "Километр");
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Километр");
     // Moving with the keys fills them too.
     QTest::keyClick(tree, Qt::Key_Down);
-    EXPECT_EQ(page->EditClassEdit->text(), "Тонна");
-    EXPECT_EQ(page->EditCodeEdit->text(), "");
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "");
     QTest::keyClick(tree, Qt::Key_Up);
-    EXPECT_EQ(page->EditCodeEdit->text(), "км");
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
 
-    EXPECT_EQ(click(page->DeleteMeasureBtn, QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
     ASSERT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_NE(page->EditClassEdit->text(), "Километр");
-    EXPECT_NE(page->EditCodeEdit->text(), "км");
+    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
+    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
     // "Изменить" right after the deletion renames nothing to the deleted class's name.
-    click(page->EditMeasureBtn);
+    click(button("EditMeasureBtn"));
     EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
 }

@@ -33,7 +33,7 @@ protected:
              "(5,5,2,11,'',0), (6,5,1,30,'',0)");
         Form2->LoadGeneral();
         Form2->show();
-        panel = Form2->filterPanel;
+        panel = Control<FilterPanel>(Form2, "GroupBox");
     }
     QTreeWidgetItem *item(const QString &top, const QString &child = QString())
     {
@@ -93,7 +93,7 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     ASSERT_EQ(panel->ComboBox->itemText(0), "Города");
     addFilter(item("Россия"));
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
-    EXPECT_TRUE(Form2->DBGrid->isVisible()) << "the grid is shown again after the work";
+    EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible()) << "the grid is shown again after the work";
     addFilter(item("Россия", "Москва (01)"));
     EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
     chooseBook(1);
@@ -125,13 +125,13 @@ TEST_F(FilterPanelTest, NoPassingObjectEmptiesTheListUnderTheListedEntriesAndKee
     Form2->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
     addFilter(item("Франция", "Париж"));   // object 3 only
-    const QRect searchPlace = Form2->SearchEdit->geometry();
+    const QRect searchPlace = Control<QLineEdit>(Form2, "SearchEdit")->geometry();
     bool gridShownDuringMessage = false;
     QRect searchDuringMessage;
     {
         MessageBoxAnswerer answer([&](const QString &) {
-            gridShownDuringMessage = Form2->DBGrid->isVisible();
-            searchDuringMessage = Form2->SearchEdit->geometry();
+            gridShownDuringMessage = Control<QTableView>(Form2, "DBGrid")->isVisible();
+            searchDuringMessage = Control<QLineEdit>(Form2, "SearchEdit")->geometry();
             return int(QMessageBox::Ok);
         });
         chooseBook(1);
@@ -144,15 +144,15 @@ TEST_F(FilterPanelTest, NoPassingObjectEmptiesTheListUnderTheListedEntriesAndKee
     EXPECT_TRUE(gridShownDuringMessage);
     EXPECT_EQ(searchDuringMessage, searchPlace);
     EXPECT_EQ(listed(), QList<qint64>{}) << "the list agrees with the entries listed";
-    EXPECT_EQ(Form2->gridModel->rowCount(), 0);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 0);
     EXPECT_EQ(panel->ListBox->count(), 2);
-    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled() || Form2->DeleteRecordBtn->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() || Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
     panel->ListBox->setCurrentRow(1);
     panel->ListBox->setFocus();
     QTest::keyClick(panel->ListBox, Qt::Key_Delete);
     EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
     EXPECT_EQ(listed(), (QList<qint64>{3}));
-    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled() && Form2->DeleteRecordBtn->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() && Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
 }
 
 TEST_F(FilterPanelTest, AFailingEntryIsShownAsAnErrorAndLeavesTheFilterAsItWas)
@@ -168,9 +168,9 @@ TEST_F(FilterPanelTest, AFailingEntryIsShownAsAnErrorAndLeavesTheFilterAsItWas)
         EXPECT_EQ(listTexts(), QStringList{"Города: Россия"});
         EXPECT_EQ(panel->Memo.size(), 1);
         EXPECT_EQ(FilterPart, filterBefore);
-        EXPECT_EQ(Form2->DBGrid->model()->rowCount(), 3) << "the grid still shows the list filtered before";
+        EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 3) << "the grid still shows the list filtered before";
         EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
-        EXPECT_TRUE(Form2->DBGrid->isVisible());
+        EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible());
     };
     addFilter(item("Россия"));
     filterBefore = FilterPart;

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -241,9 +242,9 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     InsertObject(*module, 3, {FieldInput{fields[0], "блюдце"}, FieldInput{fields[1], "3"}});
     Form2->LoadGeneral();
     Form2->show();
-    Form2->SearchEdit->setText("ча");
+    Control<QLineEdit>(Form2, "SearchEdit")->setText("ча");
     Form2->ApplySearch();
-    ASSERT_EQ(Form2->ListMenu->title(), "Список");
+    ASSERT_EQ(Control<QMenu>(Form2, "ListMenu")->title(), "Список");
 
     const QString path = folder->path() + "/export.csv";
     answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
@@ -253,7 +254,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     ChooseFileInNextDialog(path);
     {
         MessageBoxAnswerer done(QMessageBox::Ok);
-        Form2->ExportCsvItem->trigger();
+        Control<QAction>(Form2, "ExportCsvItem")->trigger();
         EXPECT_EQ(done.texts(), QStringList{"Записано объектов: 2"});
     }
     QFile file(path);
@@ -268,7 +269,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     });
     {
         MessageBoxAnswerer refused(QMessageBox::Ok);
-        Form2->ImportCsvItem->trigger();
+        Control<QAction>(Form2, "ImportCsvItem")->trigger();
         ASSERT_EQ(refused.seen(), 1);
         EXPECT_TRUE(refused.texts().first().contains("Строка 2: не заполнено поле \"Номер\"")) << refused.texts().first().toStdString();
     }
@@ -278,12 +279,12 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     answerNext<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
     {
         MessageBoxAnswerer done(QMessageBox::Ok);
-        Form2->ImportCsvItem->trigger();
+        Control<QAction>(Form2, "ImportCsvItem")->trigger();
         EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 2"});
     }
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
     // The list shows the new objects under the search still typed.
-    EXPECT_TRUE(WaitFor([] { return Form2->gridModel->rowCount() == 4; }));
+    EXPECT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 4; }));
 
     // A Windows-1251 file with a pair of bytes that is also UTF-8: both readings are offered, the likelier
     // one chosen; the user looks at the other and comes back with the keys.
@@ -310,7 +311,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     });
     {
         MessageBoxAnswerer done(QMessageBox::Ok);
-        Form2->ImportCsvItem->trigger();
+        Control<QAction>(Form2, "ImportCsvItem")->trigger();
         EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 1"});
     }
     ASSERT_EQ(readings.size(), 2);

@@ -469,31 +469,31 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     Form2->LoadGeneral();
     Form2->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
-    ObjectGridModel *grid = Form2->gridModel;
+    QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
     ASSERT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
 
-    Form2->DBGrid->setFocus();
+    Control<QTableView>(Form2, "DBGrid")->setFocus();
     QTest::keyClick(Form2, Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(WaitFor([] { return Form2->SearchEdit->hasFocus(); }));
-    type(Form2->SearchEdit, "еж");
+    EXPECT_TRUE(WaitFor([] { return Control<QLineEdit>(Form2, "SearchEdit")->hasFocus(); }));
+    type(Control<QLineEdit>(Form2, "SearchEdit"), "еж");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 2; }));
     EXPECT_EQ(grid->data(grid->index(0, 0)).toString(), "Ёжик");
-    type(Form2->SearchEdit, "ик");
+    type(Control<QLineEdit>(Form2, "SearchEdit"), "ик");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
-    type(Form2->SearchEdit, "и");
+    type(Control<QLineEdit>(Form2, "SearchEdit"), "и");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 0; }));
-    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
-    QTest::keyClick(Form2->SearchEdit, Qt::Key_Escape);
-    EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
+    QTest::keyClick(Control<QLineEdit>(Form2, "SearchEdit"), Qt::Key_Escape);
+    EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
-    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
     // Every entry into the mode starts without a search.
-    type(Form2->SearchEdit, "кот");
+    type(Control<QLineEdit>(Form2, "SearchEdit"), "кот");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
     Form2->LoadGeneral();
-    EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
 }
 

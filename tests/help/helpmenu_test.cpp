@@ -104,7 +104,9 @@ TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClos
     writeFile(system + "more.htm", "<html><head><meta charset=\"utf-8\"></head><body><p>Вторая страница</p></body></html>");
 
     Form2->N51->trigger();
-    THelpWindow *window = Form1->HelpWindow;
+    THelpWindow *window = nullptr;
+    for (QWidget *shown : QApplication::topLevelWidgets())
+        window = window ? window : qobject_cast<THelpWindow *>(shown);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(window->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -165,7 +167,7 @@ TEST_F(HelpMenuTest, PublishedVersionsAreComparedAndAnnouncedWithBothLines)
         EXPECT_FALSE(workingFileLeft()) << c.text.toStdString();
     }
     EXPECT_TRUE(Form1->N52->isEnabled() && Form2->N52->isEnabled());
-    EXPECT_FALSE(Form1->Timer->isActive());
+    EXPECT_FALSE(Control<QTimer>(Form1, "Timer")->isActive());
 }
 
 TEST_F(HelpMenuTest, TheUpdateAnswerOpensAboveTheCatalogListKeptOnTop)
@@ -173,9 +175,9 @@ TEST_F(HelpMenuTest, TheUpdateAnswerOpensAboveTheCatalogListKeptOnTop)
     addField(*module, "Цена", IntegerType);
     Form2->LoadGeneral();
     Form2->show();
-    Form2->GoToCatalogBtn->click();
+    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
-    Form11->N12->trigger();
+    Control<QAction>(Form11, "N12")->trigger();
     ASSERT_TRUE(Form19->isVisible());
     ASSERT_TRUE(Form19->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     VersionServer same("1.0.2 final\r\n"), slow("1.0.2 final\r\n", 400);
@@ -186,11 +188,11 @@ TEST_F(HelpMenuTest, TheUpdateAnswerOpensAboveTheCatalogListKeptOnTop)
     ASSERT_TRUE(WaitFor([] { return QApplication::activeWindow() == Form11; }));
     Form1->SetUpdateServer(same.address());
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form11->N42->trigger();
+    Control<QAction>(Form11, "N42")->trigger();
     // The user turns to the list while the check waits: the answer opens over the list.
     Form1->SetUpdateServer(slow.address());
     QTimer::singleShot(100, [] { Form19->activateWindow(); });
-    Form11->N42->trigger();
+    Control<QAction>(Form11, "N42")->trigger();
     EXPECT_EQ(answer.texts(), QStringList({NoUpdates, NoUpdates}));
     EXPECT_EQ(answer.owners(), QStringList({"", "Form19"}));
     EXPECT_EQ(answer.keptOnTop(), QList<bool>({true, true}));
@@ -219,16 +221,16 @@ TEST_F(HelpMenuTest, ASlowServerIsUnreachableAfterSixSecondsWhileTheEntriesWait)
 TEST_F(HelpMenuTest, AboutBoxShowsTheVersionEachTimeAndOpensItsLinks)
 {
     for (QAction *entry : {Form1->N53, Form2->N53}) {
-        Form5->Label2->clear();
+        Control<QLabel>(Form5, "Label2")->clear();
         entry->trigger();
         ASSERT_TRUE(Form5->isVisible());
-        EXPECT_EQ(Form5->Label2->text(), "Версия 1.0.2 final");
+        EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
         Form5->close();
     }
-    EXPECT_FALSE(Form5->Image1->pixmap().isNull());
-    QTest::mouseClick(Form5->Label3, Qt::LeftButton);
-    QTest::mouseClick(Form5->Label6, Qt::LeftButton);
-    QTest::keyClick(Form5->Label6, Qt::Key_Return);
+    EXPECT_FALSE(Control<QLabel>(Form5, "Image1")->pixmap().isNull());
+    QTest::mouseClick(Control<QLabel>(Form5, "Label3"), Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(Form5, "Label6"), Qt::LeftButton);
+    QTest::keyClick(Control<QLabel>(Form5, "Label6"), Qt::Key_Return);
     const QUrl mail("mailto:" + ProductMail);
     EXPECT_EQ(catcher.urls, (QList<QUrl>{QUrl("http://" + ProductWebSite), mail, mail}));
 }

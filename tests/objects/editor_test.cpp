@@ -45,7 +45,7 @@ protected:
             Form2->show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
         }
-        (editMode ? Form2->EditRecordBtn : Form2->AddRecordBtn)->click();
+        (editMode ? Control<QPushButton>(Form2, "EditRecordBtn") : Control<QPushButton>(Form2, "AddRecordBtn"))->click();
         ASSERT_TRUE(Form7->isVisible());
     }
     template <typename T> T *input(int field) const { return qobject_cast<T *>(Form7->inputFor(field)); }
@@ -60,7 +60,7 @@ protected:
     QStringList store(int answer = QMessageBox::Ok) const
     {
         MessageBoxAnswerer boxes(answer);
-        Form7->OkButton->click();
+        Control<QPushButton>(Form7, "OkButton")->click();
         return boxes.texts();
     }
     QVariant stored(qint64 field, qint64 object = 1) const
@@ -196,7 +196,7 @@ TEST_F(EditorTest, TheEditorGrowsWithTheWindowFocusesTheFirstInputAndAsksBeforeD
     TypeKeys(input<QLineEdit>(0), "ваза");
     {
         MessageBoxAnswerer keep(QMessageBox::No);
-        Form7->CancelButton->click();
+        Control<QPushButton>(Form7, "CancelButton")->click();
         ASSERT_EQ(keep.seen(), 1);
     }
     EXPECT_TRUE(Form7->isVisible());
@@ -216,7 +216,7 @@ TEST_F(EditorTest, TheEditorGrowsWithTheWindowFocusesTheFirstInputAndAsksBeforeD
     EXPECT_EQ(Form7->labelFor(0)->mapTo(Form7, QPoint()).y(), firstLabelTop);
     {
         MessageBoxAnswerer none(QMessageBox::Yes);
-        Form7->CancelButton->click();
+        Control<QPushButton>(Form7, "CancelButton")->click();
         EXPECT_EQ(none.seen(), 0);
     }
     EXPECT_FALSE(Form7->isVisible());
@@ -273,19 +273,19 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     EXPECT_TRUE(asked[0].contains("удалён другим пользователем") && asked[0].contains("не сохранены")) << asked[0].toStdString();
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
-    EXPECT_EQ(Form7->paramsPanel->ParamsList->count(), 0) << "the deleted object's parameters are not shown as its own";
+    EXPECT_EQ(Control<QListWidget>(Control<ParamsPanel>(Form7, "GroupBox2"), "ParamsList")->count(), 0) << "the deleted object's parameters are not shown as its own";
 
     // An object deleted before the editor opens is not opened, and the list stops showing it.
     {
         MessageBoxAnswerer discard(QMessageBox::Yes);
-        Form7->CancelButton->click();
+        Control<QPushButton>(Form7, "CancelButton")->click();
     }
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'второе', 1)").arg(name).arg(weight));
     Form2->LoadGeneral();
     listReadToEnd();
     DeleteObject(*other, 2);
     MessageBoxAnswerer told(QMessageBox::Ok);
-    Form2->EditRecordBtn->click();
+    Control<QPushButton>(Form2, "EditRecordBtn")->click();
     ASSERT_EQ(told.seen(), 1);
     EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем")) << told.texts()[0].toStdString();
     EXPECT_FALSE(Form7->isVisible());

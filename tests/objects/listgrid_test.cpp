@@ -33,11 +33,11 @@ protected:
     }
     QPoint rowCentre(int row) const
     {
-        return Form2->DBGrid->visualRect(Form2->gridModel->index(row, 0)).center();
+        return Control<QTableView>(Form2, "DBGrid")->visualRect(Control<QTableView>(Form2, "DBGrid")->model()->index(row, 0)).center();
     }
     void clickTitle(int column) const
     {
-        QHeaderView *header = Form2->DBGrid->horizontalHeader();
+        QHeaderView *header = Control<QTableView>(Form2, "DBGrid")->horizontalHeader();
         const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
@@ -61,7 +61,7 @@ TEST_F(ListGridTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst
     enterViewFill();
     Form2->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    QTableView *grid = Form2->DBGrid;
+    QTableView *grid = Control<QTableView>(Form2, "DBGrid");
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
     ASSERT_EQ(currentObject(), 2);
@@ -118,17 +118,17 @@ TEST_F(ListGridTest, ColumnsFitObjectsAddedLaterAndTheSortedTitleShowsItsArrow)
     addField(*module, "Номер", IntegerType);
     InsertObject(*module, 1, {FieldInput{ReadDescriptionFields(*module)[0], "аб"}, FieldInput{ReadDescriptionFields(*module)[1], "2"}});
     enterViewFill();
-    QHeaderView *header = Form2->DBGrid->horizontalHeader();
+    QHeaderView *header = Control<QTableView>(Form2, "DBGrid")->horizontalHeader();
     const QString longName = "Samovar, Tula, 1890-e, s klejmom fabriki";
-    const int needed = Form2->DBGrid->fontMetrics().horizontalAdvance(longName);
+    const int needed = Control<QTableView>(Form2, "DBGrid")->fontMetrics().horizontalAdvance(longName);
     QTest::qWait(50);   // the window shown and its columns fitted to what it lists
     ASSERT_LT(header->sectionSize(0), needed);
 
-    Form2->AddRecordBtn->click();
+    Control<QPushButton>(Form2, "AddRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     QTest::keyClicks(Form7->inputFor(0), longName);
     QTest::keyClicks(Form7->inputFor(1), "1");
-    Form7->OkButton->click();
+    Control<QPushButton>(Form7, "OkButton")->click();
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_TRUE(WaitFor([&] { return header->sectionSize(0) > needed; })) << header->sectionSize(0) << " < " << needed;
 
@@ -140,11 +140,11 @@ TEST_F(ListGridTest, ColumnsFitObjectsAddedLaterAndTheSortedTitleShowsItsArrow)
     EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     // Sorting switched off: a click moves neither the order nor its arrow.
-    Form2->DBGridMenuN2->trigger();
+    Control<QAction>(Form2, "DBGridMenuN2")->trigger();
     clickTitle(0);
     EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    Form2->DBGridMenuN2->trigger();
+    Control<QAction>(Form2, "DBGridMenuN2")->trigger();
     clickTitle(0);
     EXPECT_EQ(header->sortIndicatorSection(), 0);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);

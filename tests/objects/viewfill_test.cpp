@@ -41,14 +41,14 @@ protected:
     QStringList columnTexts(int column) const
     {
         QStringList list;
-        ObjectGridModel *model = Form2->gridModel;
+        QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
         for (int row = 0; row < model->rowCount(); ++row)
             list << model->data(model->index(row, column)).toString();
         return list;
     }
     void clickTitle(int column) const
     {
-        QHeaderView *header = Form2->DBGrid->horizontalHeader();
+        QHeaderView *header = Control<QTableView>(Form2, "DBGrid")->horizontalHeader();
         const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
@@ -81,14 +81,14 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     addField(*module, "Фото", ImageType);
     addField(*module, "Описание", LongTextType);
     addField(*module, "Цвет", StringType, true);
-    Form1->fieldsPage->reloadFieldList();
+    Control<FieldsPage>(Form1, "FieldsPage")->reloadFieldList();
     Form1->show();
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(captions(), (QStringList{"Номер", "Цвет"}));
 
-    Form2->DBGridMenuN1->trigger();
+    Control<QAction>(Form2, "DBGridMenuN1")->trigger();
     ASSERT_TRUE(Form21->isVisible());
     QList<QCheckBox *> boxes = Form21->checkBoxes();
     ASSERT_EQ(boxes.size(), 2);
@@ -97,21 +97,21 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     boxes[0]->setChecked(false);
     Form21->doneButton()->click();
     EXPECT_FALSE(Form21->isVisible());
-    EXPECT_TRUE(Form2->DBGrid->isColumnHidden(0));
-    EXPECT_FALSE(Form2->DBGrid->isColumnHidden(1));
+    EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isColumnHidden(0));
+    EXPECT_FALSE(Control<QTableView>(Form2, "DBGrid")->isColumnHidden(1));
     // The chooser shows the state it left; cancelling changes nothing.
-    Form2->DBGridMenuN1->trigger();
+    Control<QAction>(Form2, "DBGridMenuN1")->trigger();
     boxes = Form21->checkBoxes();
     EXPECT_FALSE(boxes[0]->isChecked());
     boxes[1]->setChecked(false);
     Form21->cancelButton()->click();
-    EXPECT_FALSE(Form2->DBGrid->isColumnHidden(1));
+    EXPECT_FALSE(Control<QTableView>(Form2, "DBGrid")->isColumnHidden(1));
 
     Form2->N21->trigger();
     EXPECT_FALSE(Form2->isVisible());
     ASSERT_TRUE(Form1->isVisible());
-    Form1->GoToDBBtn->click();
-    EXPECT_FALSE(Form2->DBGrid->isColumnHidden(0));
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
+    EXPECT_FALSE(Control<QTableView>(Form2, "DBGrid")->isColumnHidden(0));
 }
 
 TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColumnAscending)
@@ -136,12 +136,12 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
     EXPECT_EQ(columnTexts(1), (QStringList{"алый", "синий", "синий"}));
 
     // With the check item off, titles do not sort.
-    Form2->DBGridMenuN2->trigger();
+    Control<QAction>(Form2, "DBGridMenuN2")->trigger();
     const QString sortedByColour = OrderPart;
     clickTitle(0);
     EXPECT_EQ(OrderPart, sortedByColour);
     EXPECT_EQ(columnTexts(1), (QStringList{"алый", "синий", "синий"}));
-    Form2->DBGridMenuN2->trigger();
+    Control<QAction>(Form2, "DBGridMenuN2")->trigger();
 }
 
 TEST_F(ViewFillTest, DeletingTheOnlyObjectAsksFirstAndThenDisablesChangeAndDelete)
@@ -150,22 +150,22 @@ TEST_F(ViewFillTest, DeletingTheOnlyObjectAsksFirstAndThenDisablesChangeAndDelet
     insertObject(1, {"единственный"});
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
     enterViewFill();
-    EXPECT_TRUE(Form2->EditRecordBtn->isEnabled() && Form2->DeleteRecordBtn->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() && Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
     {
         MessageBoxAnswerer answer(QMessageBox::No);
-        Form2->DeleteRecordBtn->click();
+        Control<QPushButton>(Form2, "DeleteRecordBtn")->click();
         EXPECT_EQ(answer.texts(), QStringList{"Вы действительно хотите удалить этот объект?"});
     }
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
-        Form2->DeleteRecordBtn->click();
+        Control<QPushButton>(Form2, "DeleteRecordBtn")->click();
         EXPECT_EQ(answer.seen(), 1);
     }
     EXPECT_EQ(count("SELECT * FROM GENER") + count("SELECT * FROM LINKS"), 0);
-    EXPECT_EQ(Form2->gridModel->rowCount(), 0);
-    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
-    EXPECT_FALSE(Form2->DeleteRecordBtn->isEnabled());
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 0);
+    EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
 }
 
 TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
@@ -182,7 +182,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     insertObject(1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
     enterViewFill();
 
-    Form2->AddRecordBtn->click();
+    Control<QPushButton>(Form2, "AddRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     EXPECT_FALSE(Form2->isEnabled());
     EXPECT_EQ(Form7->ObjectId, "2");
@@ -203,7 +203,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     TypeKeys(input<QPlainTextEdit>(7), "строка 1\nстрока 2");
     {
         MessageBoxAnswerer unexpected(QMessageBox::Ok);
-        Form7->OkButton->click();
+        Control<QPushButton>(Form7, "OkButton")->click();
         EXPECT_EQ(unexpected.seen(), 0) << unexpected.texts().join(" | ").toStdString();
     }
     EXPECT_FALSE(Form7->isVisible());
@@ -215,10 +215,10 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(added[0], (QVariantList{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1,
                                        "строка 1\rстрока 2\r"}));
     EXPECT_EQ(currentObject(), 2);
-    EXPECT_EQ(Form2->DBGrid->currentIndex().row(), module->QRGeneral->recNo() - 1);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->currentIndex().row(), module->QRGeneral->recNo() - 1);
 
     // Changing shows the stored values, the new entry in its alphabetical place, and reuses it.
-    Form2->EditRecordBtn->click();
+    Control<QPushButton>(Form2, "EditRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     EXPECT_EQ(Form7->ObjectId, "2");
     colourBox = input<QComboBox>(3);
@@ -232,7 +232,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_TRUE(input<QCheckBox>(6)->isChecked());
     EXPECT_EQ(input<QPlainTextEdit>(7)->toPlainText(), "строка 1\nстрока 2");
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
-    Form7->OkButton->click();
+    Control<QPushButton>(Form7, "OkButton")->click();
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(QStringLiteral("G%1").arg(yes), 2).toInt(), 0);
     EXPECT_EQ(stored(QStringLiteral("G%1").arg(note), 2).toString(), "строка 1\rстрока 2\r");
@@ -247,12 +247,12 @@ TEST_F(ViewFillTest, MissingAndBadValuesAreReportedAndNothingIsWritten)
     const qint64 colour = addField(*module, "Цвет", StringType, true);
     addField(*module, "Описание", LongTextType);
     enterViewFill();
-    Form2->AddRecordBtn->click();
+    Control<QPushButton>(Form2, "AddRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     input<QComboBox>(2)->setEditText("новый цвет");
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form7->OkButton->click();
+        Control<QPushButton>(Form7, "OkButton")->click();
         EXPECT_EQ(answer.texts(), QStringList{"Заполните все поля!\n\r(Изображение и длинный текст не обязательны для заполнения)"});
     }
     // "-" is no number: the refusal names the field.
@@ -260,7 +260,7 @@ TEST_F(ViewFillTest, MissingAndBadValuesAreReportedAndNothingIsWritten)
     TypeKeys(input<QLineEdit>(1), "имя");
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form7->OkButton->click();
+        Control<QPushButton>(Form7, "OkButton")->click();
         ASSERT_EQ(answer.seen(), 1);
         EXPECT_TRUE(answer.texts().first().contains("Номер")) << answer.texts().first().toStdString();
     }
@@ -271,10 +271,10 @@ TEST_F(ViewFillTest, MissingAndBadValuesAreReportedAndNothingIsWritten)
     // The long text may stay empty.
     input<QLineEdit>(0)->clear();
     QTest::keyClicks(input<QLineEdit>(0), "7");
-    Form7->OkButton->click();
+    Control<QPushButton>(Form7, "OkButton")->click();
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
-    EXPECT_EQ(Form2->gridModel->rowCount(), 1);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 1);
 }
 
 TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
@@ -289,7 +289,7 @@ TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
     const QByteArray bytes = source.readAll();
     enterViewFill();
 
-    Form2->AddRecordBtn->click();
+    Control<QPushButton>(Form2, "AddRecordBtn")->click();
     auto *picture = input<PictureBox>(0);
     ASSERT_TRUE(picture);
     QStringList filters;
@@ -298,14 +298,14 @@ TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
     EXPECT_TRUE(filters.value(0).startsWith("Все рисунки (*.jpg *.jpeg *.png *.bmp")) << filters.value(0).toStdString();
     EXPECT_EQ(filters.value(1), "Рисунки JPEG (*.jpg *.jpeg)");
     EXPECT_EQ(picture->bytes, bytes);
-    Form7->OkButton->click();
+    Control<QPushButton>(Form7, "OkButton")->click();
     EXPECT_EQ(stored(QStringLiteral("G%1").arg(photo), 1).toByteArray(), bytes);
 
-    Form2->EditRecordBtn->click();
+    Control<QPushButton>(Form2, "EditRecordBtn")->click();
     picture = input<PictureBox>(0);
     EXPECT_EQ(picture->bytes, bytes);
     EXPECT_FALSE(picture->pixmap().isNull());
-    Form7->CancelButton->click();
+    Control<QPushButton>(Form7, "CancelButton")->click();
 }
 
 TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
@@ -315,15 +315,15 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
     exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 5000) "
                         "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, 0 FROM N").arg(number).arg(colour));
     enterViewFill();
-    EXPECT_LT(Form2->gridModel->rowCount(), 5000);
-    Form2->DBGrid->scrollToBottom();
+    EXPECT_LT(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 5000);
+    Control<QTableView>(Form2, "DBGrid")->scrollToBottom();
     QTest::qWait(50);
-    const int last = Form2->gridModel->rowCount() - 1;
-    Form2->DBGrid->selectRow(last);
+    const int last = Control<QTableView>(Form2, "DBGrid")->model()->rowCount() - 1;
+    Control<QTableView>(Form2, "DBGrid")->selectRow(last);
     EXPECT_EQ(currentObject(), last + 1);
     // Moving the list by code moves the grid, fetching the rows up to it.
     ASSERT_TRUE(module->QRGeneral->setRecNo(4000));
-    EXPECT_EQ(Form2->DBGrid->currentIndex().row(), 3999);
+    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->currentIndex().row(), 3999);
 
     ASSERT_FALSE(module->QRGeneral->allRowsRead());
     Form2->close();   // by the title bar
@@ -342,10 +342,10 @@ TEST_F(ViewFillTest, GridColumnsFitTheirTitlesAndKeepTheWidthsTheUserGave)
     const QString longValue = "Микроволновая печь с грилем и конвекцией, 20 л";
     insertObject(2, {QDate(2024, 3, 2), longValue});
     enterViewFill();
-    QHeaderView *header = Form2->DBGrid->horizontalHeader();
+    QHeaderView *header = Control<QTableView>(Form2, "DBGrid")->horizontalHeader();
     for (int column = 0; column < 2; ++column)
         EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
-    EXPECT_GT(header->sectionSize(1), Form2->DBGrid->fontMetrics().horizontalAdvance(longValue));
+    EXPECT_GT(header->sectionSize(1), Control<QTableView>(Form2, "DBGrid")->fontMetrics().horizontalAdvance(longValue));
     header->resizeSection(0, 333);   // as the user drags the border
     Form2->LoadGeneral();
     EXPECT_EQ(header->sectionSize(0), 333);
@@ -357,11 +357,11 @@ TEST_F(ViewFillTest, AnEditorWithManyFieldsScrollsItsInputsAndKeepsItsButtonsOnS
     for (int i = 0; i < 120; ++i)
         addField(*module, QStringLiteral("Поле %1").arg(i), i % 2 ? StringType : LongTextType);
     enterViewFill();
-    Form2->AddRecordBtn->click();
+    Control<QPushButton>(Form2, "AddRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
     const QRect screen = Form7->screen()->availableGeometry();
     EXPECT_LE(Form7->height(), screen.height());
-    EXPECT_LE(Form7->OkButton->geometry().bottom(), Form7->height());
+    EXPECT_LE(Control<QPushButton>(Form7, "OkButton")->geometry().bottom(), Form7->height());
     auto *area = Form7->findChild<QScrollArea *>("InputsArea");
     ASSERT_TRUE(area);
     EXPECT_GT(area->verticalScrollBar()->maximum(), 0);

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        Form6->CheckBox2->setChecked(true);   // links only to entries without children
+        Control<QCheckBox>(Form6, "CheckBox2")->setChecked(true);   // links only to entries without children
         makeBook(2, "Города", {{10, "Россия", "", 0}, {11, "Москва", "01", 10}, {12, "Центр", "", 11}, {13, "Казань", "", 10}});
         makeBook(1, "Цвета", {{30, "Красный", "", 0}});
         panel = new ParamsPanel;
@@ -33,7 +33,7 @@ protected:
     {
         Form8->hide();
         delete panel;
-        Form6->CheckBox2->setChecked(true);
+        Control<QCheckBox>(Form6, "CheckBox2")->setChecked(true);
         AppTest::TearDown();
     }
     static QTreeWidgetItem *item(ParamsPanel *in, const QStringList &path)
@@ -129,34 +129,34 @@ TEST_F(ParamsPanelTest, CaptionItemsAreTheBookAndTheAncestorsAndTheLeafOnlySetti
     }
     startAdding({"Россия", "Москва (01)", "Центр"});
     ASSERT_TRUE(Form8->isVisible());
-    EXPECT_EQ(texts(Form8->ComboBox), (QStringList{"Города", "Москва (01)", "Россия"}));
-    EXPECT_EQ(Form8->ComboBox->currentIndex(), 0);
-    Form8->Edit1->setText("x");
-    Form8->Button2->click();
+    EXPECT_EQ(texts(Control<QComboBox>(Form8, "ComboBox")), (QStringList{"Города", "Москва (01)", "Россия"}));
+    EXPECT_EQ(Control<QComboBox>(Form8, "ComboBox")->currentIndex(), 0);
+    Control<QLineEdit>(Form8, "Edit1")->setText("x");
+    Control<QPushButton>(Form8, "Button2")->click();
     EXPECT_FALSE(Form8->isVisible());
     EXPECT_EQ(count("SELECT * FROM LINKS"), 0) << "cancelled";
 
     startAdding({"Россия", "Москва (01)", "Центр"});
-    EXPECT_TRUE(Form8->Edit1->text().isEmpty()) << "the value of the last addition is gone";
-    Form8->ComboBox->setCurrentIndex(1);   // the parent captions the parameter
-    Form8->Button1->click();
+    EXPECT_TRUE(Control<QLineEdit>(Form8, "Edit1")->text().isEmpty()) << "the value of the last addition is gone";
+    Control<QComboBox>(Form8, "ComboBox")->setCurrentIndex(1);   // the parent captions the parameter
+    Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(rows("SELECT * FROM LINKS"), (QList<QVariantList>{{1, 5, 2, 12, "", 11}}));
     EXPECT_EQ(listed(), QStringList{"Москва: Центр"}) << "an empty value shows no \" = \"";
 
     startAdding({"Россия", "Москва (01)", "Центр"});
-    Form8->ComboBox->setCurrentIndex(2);
-    Form8->Edit1->setText("д'Артаньян %1");
+    Control<QComboBox>(Form8, "ComboBox")->setCurrentIndex(2);
+    Control<QLineEdit>(Form8, "Edit1")->setText("д'Артаньян %1");
     // The user wanders off in the tree while the value dialog is open: the link is the entry chosen before.
     panel->ClassesView->setCurrentItem(item(panel, {"Россия", "Казань"}));
-    Form8->Button1->click();
+    Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(listed(), (QStringList{"Москва: Центр", "Россия: Центр = д'Артаньян %1"}));
 
     // With the setting off a parent entry is linked too, captioned by the book.
-    Form6->CheckBox2->setChecked(false);
+    Control<QCheckBox>(Form6, "CheckBox2")->setChecked(false);
     startAdding({"Россия"});
     ASSERT_TRUE(Form8->isVisible());
-    EXPECT_EQ(texts(Form8->ComboBox), QStringList{"Города"});
-    Form8->Button1->click();
+    EXPECT_EQ(texts(Control<QComboBox>(Form8, "ComboBox")), QStringList{"Города"});
+    Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(listed().last(), "Города: Россия");
 }
 
@@ -171,13 +171,13 @@ TEST_F(ParamsPanelTest, AnAbandonedAdditionsLinksAreRemovedWhenTheEditorOpensFor
     Form7->GenForm();
     Form7->show();
     ASSERT_EQ(Form7->ObjectId, "2");
-    ParamsPanel *editorPanel = Form7->paramsPanel;
+    ParamsPanel *editorPanel = Control<ParamsPanel>(Form7, "GroupBox2");
     QTreeWidgetItem *kazan = item(editorPanel, {"Россия", "Казань"});
     ASSERT_NE(kazan, nullptr);
     editorPanel->ClassesView->setCurrentItem(kazan);
     Form7->AddParamClick();
     ASSERT_TRUE(Form8->isVisible());
-    Form8->Button1->click();
+    Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(editorPanel->ParamsList->count(), 1);
     Form7->AddParamClick();
     ASSERT_TRUE(Form8->isVisible());
@@ -200,15 +200,15 @@ TEST_F(ParamsPanelTest, AStoredObjectThatAnotherProgramDeletedGetsNoParameterAnd
     panel->fill("5", LinkedObject::Stored);
     startAdding({"Россия", "Казань"});
     ASSERT_TRUE(Form8->isVisible());
-    Form8->Button1->click();
+    Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(listed(), QStringList{"Города: Казань"});
 
     const std::unique_ptr<TDModule> other = otherProgram();
     DeleteObject(*other, 5);
     startAdding({"Россия", "Казань"});
-    TypeKeys(Form8->Edit1, "второй");
+    TypeKeys(Control<QLineEdit>(Form8, "Edit1"), "второй");
     MessageBoxAnswerer told(QMessageBox::Ok);
-    Form8->Button1->click();
+    Control<QPushButton>(Form8, "Button1")->click();
     ASSERT_EQ(told.seen(), 1);
     EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем") && told.texts()[0].contains("Параметр не добавлен"))
         << told.texts()[0].toStdString();

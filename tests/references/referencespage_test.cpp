@@ -36,8 +36,8 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        page = Form1->referencesPage;
-        Form6->CheckBox1->setChecked(true);
+        page = Control<ReferencesPage>(Form1, "ReferencesPage");
+        Control<QCheckBox>(Form6, "CheckBox1")->setChecked(true);
     }
     void addClass(qint64 id, const QString &name, qint64 link)
     {
@@ -51,13 +51,13 @@ protected:
     }
     void generate(const QString &name)
     {
-        choose(page->ComponentsList1, name);
-        page->Button1->click();
+        choose(Control<QListWidget>(page, "ComponentsList1"), name);
+        Control<QPushButton>(page, "Button1")->click();
     }
     void removeBook(const QString &name)
     {
-        choose(page->ComponentsList2, name);
-        page->Button2->click();
+        choose(Control<QListWidget>(page, "ComponentsList2"), name);
+        Control<QPushButton>(page, "Button2")->click();
     }
 
     ReferencesPage *page = nullptr;
@@ -70,17 +70,17 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
     addClass(3, "Mass", 0);
     addClass(4, "Gram", 3);
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
-    EXPECT_EQ(itemsOf(page->ComponentsList1), (QStringList{"Length", "Mass"}));
-    EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
+    EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList1")), (QStringList{"Length", "Mass"}));
+    EXPECT_TRUE(itemsOf(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
     {
         MessageBoxAnswerer none(QMessageBox::Yes);
-        page->Button1->click();   // nothing chosen: nothing happens
-        page->Button2->click();
+        Control<QPushButton>(page, "Button1")->click();   // nothing chosen: nothing happens
+        Control<QPushButton>(page, "Button2")->click();
         generate("Length");
         generate("Mass");
         EXPECT_EQ(none.seen(), 0);
     }
-    EXPECT_EQ(itemsOf(page->ComponentsList2), (QStringList{"Length", "Mass"}));
+    EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList2")), (QStringList{"Length", "Mass"}));
 
     exec("INSERT INTO LINKS VALUES(1, 1, 2, 4, '3', 0)");
     addClass(5, "Tonne", 3);
@@ -98,7 +98,7 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
     EXPECT_EQ(count("SELECT * FROM REFER2"), 2);
 
     addClass(6, "Pound", 3);
-    Form6->CheckBox1->setChecked(false);
+    Control<QCheckBox>(Form6, "CheckBox1")->setChecked(false);
     {
         MessageBoxAnswerer no(QMessageBox::No);
         generate("Mass");
@@ -110,13 +110,13 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
         removeBook("Mass");
         EXPECT_EQ(no.texts(), QStringList{removeText("Mass")});
         EXPECT_TRUE(tableExists("REFER2"));
-        EXPECT_EQ(itemsOf(page->ComponentsList2), QStringList{"Mass"});
+        EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList2")), QStringList{"Mass"});
     }
     MessageBoxAnswerer yes(QMessageBox::Yes);
     removeBook("Mass");
     EXPECT_EQ(yes.seen(), 1);
     EXPECT_FALSE(tableExists("REFER2"));
-    EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
+    EXPECT_TRUE(itemsOf(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
 }
 
 TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemoveAllSkipsTheDeclinedOne)
@@ -131,32 +131,32 @@ TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemov
     exec("CREATE TABLE REFER2(X INTEGER)");
     {
         MessageBoxAnswerer ok(QMessageBox::Ok);
-        page->Button3->click();
+        Control<QPushButton>(page, "Button3")->click();
         ASSERT_EQ(ok.seen(), 1);
         EXPECT_TRUE(ok.texts().first().contains("REFER2")) << ok.texts().first().toStdString();
     }
     EXPECT_EQ(count("SELECT * FROM REFERS"), 0);
     EXPECT_FALSE(tableExists("REFER1"));
-    EXPECT_TRUE(itemsOf(page->ComponentsList2).isEmpty());
+    EXPECT_TRUE(itemsOf(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
     exec("DROP TABLE REFER2");
 
     generate("Colour");
     addClass(6, "Blue", 1);
     {
         MessageBoxAnswerer no(QMessageBox::No);
-        page->Button3->click();
+        Control<QPushButton>(page, "Button3")->click();
         EXPECT_EQ(no.texts(), QStringList{RegenerateText});
     }
     EXPECT_EQ(count("SELECT * FROM REFER1"), 1) << "the declined book is not regenerated";
-    EXPECT_EQ(itemsOf(page->ComponentsList2), (QStringList{"Area", "Colour", "Size's"}));
+    EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList2")), (QStringList{"Area", "Colour", "Size's"}));
 
     // Books 1 and 2 have links; 2 is declined, 1 accepted, 3 goes without a question.
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 0, '', 0)");
     exec("INSERT INTO LINKS VALUES(2, 1, 2, 0, '', 0)");
     MessageBoxAnswerer answer([](const QString &text) { return text.contains("Area") ? QMessageBox::No : QMessageBox::Yes; });
-    page->Button4->click();
+    Control<QPushButton>(page, "Button4")->click();
     EXPECT_EQ(answer.texts(), (QStringList{removeText("Area"), removeText("Colour")}));
-    EXPECT_EQ(itemsOf(page->ComponentsList2), QStringList{"Area"});
+    EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList2")), QStringList{"Area"});
 }
 
 TEST_F(ReferencesPageTest, AListOlderThanTheClassifierActsOnTheItemChosen)
@@ -171,7 +171,7 @@ TEST_F(ReferencesPageTest, AListOlderThanTheClassifierActsOnTheItemChosen)
     generate("Mass");
     EXPECT_EQ(unexpected.seen(), 0);
     EXPECT_EQ(rows("SELECT R_CLASS FROM REFERS ORDER BY R_ID"), (QList<QVariantList>{{1}, {3}}));
-    EXPECT_EQ(itemsOf(page->ComponentsList1), (QStringList{"Area", "Length", "Mass"})) << "filled again";
+    EXPECT_EQ(itemsOf(Control<QListWidget>(page, "ComponentsList1")), (QStringList{"Area", "Length", "Mass"})) << "filled again";
     removeBook("Length");
     EXPECT_EQ(rows("SELECT R_CLASS FROM REFERS"), (QList<QVariantList>{{3}}));
 }

@@ -38,41 +38,41 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWrite
 {
     WriteTextLines(optionsPath(), {"0", "1", "true", "FALSE", "0", "Secret", "-1", "-1", "0", "2", "kept"});
     Form6->FormActivate();
-    EXPECT_FALSE(Form6->CheckBox1->isChecked());
-    EXPECT_TRUE(Form6->CheckBox2->isChecked());
-    EXPECT_TRUE(Form6->CheckBox3->isChecked());
-    EXPECT_FALSE(Form6->CheckBox4->isChecked());
-    EXPECT_FALSE(Form6->CheckBox5->isChecked());
-    EXPECT_FALSE(Form6->Edit1->isEnabled()) << "the password box follows CheckBox5";
-    EXPECT_EQ(Form6->Edit1->text(), "Secret");
-    EXPECT_TRUE(Form6->CheckBox6->isChecked());
-    EXPECT_FALSE(Form6->CheckBox8->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox2")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox3")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox4")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox5")->isChecked());
+    EXPECT_FALSE(Control<QLineEdit>(Form6, "Edit1")->isEnabled()) << "the password box follows CheckBox5";
+    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "Secret");
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox6")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox8")->isChecked());
     EXPECT_EQ(Settings::DisplayFormat(), 2);
     EXPECT_FALSE(Settings::RatioWindowOff());
 
-    Form6->CheckBox1->setChecked(true);
-    Form6->Button2->click();
+    Control<QCheckBox>(Form6, "CheckBox1")->setChecked(true);
+    Control<QPushButton>(Form6, "Button2")->click();
     EXPECT_EQ(ReadTextLines(optionsPath()).first(), "0");
     Form6->FormActivate();
-    EXPECT_FALSE(Form6->CheckBox1->isChecked()) << "reopening shows the file's state again";
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked()) << "reopening shows the file's state again";
 
-    Form6->CheckBox4->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
     // A password pasted with line breaks stays one line of the file.
-    Form6->Edit1->setText("Pass\r\nWo\nrd");
-    EXPECT_EQ(Form6->Edit1->text(), "PassWord");
-    Form6->Edit1->selectAll();
+    Control<QLineEdit>(Form6, "Edit1")->setText("Pass\r\nWo\nrd");
+    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "PassWord");
+    Control<QLineEdit>(Form6, "Edit1")->selectAll();
     QApplication::clipboard()->setText("Pass\n Word\r");
-    Form6->Edit1->paste();
-    EXPECT_EQ(Form6->Edit1->text(), "Pass Word");
-    Form6->Button1->click();
+    Control<QLineEdit>(Form6, "Edit1")->paste();
+    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "Pass Word");
+    Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (QStringList{"0", "-1", "-1", "-1", "0", "Pass Word", "-1", "-1", "0", "2", "kept"}));
 }
 
 TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKept)
 {
-    Form6->CheckBox3->setChecked(false);
-    Form6->CheckBox4->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
+    Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
     WriteTextLines(optionsPath(), {"0", "0", "-1", "oops" + QString(1000000, 'x'), "0"});
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
@@ -82,16 +82,16 @@ TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKe
         EXPECT_TRUE(answer.texts().first().contains("oops"));
         EXPECT_LT(answer.texts().first().size(), 200) << "a huge line is quoted by its start";
     }
-    EXPECT_FALSE(Form6->CheckBox1->isChecked());
-    EXPECT_TRUE(Form6->CheckBox3->isChecked());
-    EXPECT_TRUE(Form6->CheckBox4->isChecked()) << "lines after the bad one keep their states";
+    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox3")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox4")->isChecked()) << "lines after the bad one keep their states";
 
     QFile::remove(optionsPath());
     MessageBoxAnswerer answer(QMessageBox::Ok);
     Form6->FormActivate();
     EXPECT_EQ(answer.seen(), 1);
-    Form6->CheckBox5->setChecked(false);   // no exit password to ask for
-    Form6->Button1->click();
+    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);   // no exit password to ask for
+    Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(answer.seen(), 1);
     EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
 }
@@ -101,7 +101,7 @@ TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed
     exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
     exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
     Form1->ClassesViewExpand(nullptr);
-    QTreeWidget *tree = Form1->classifierPage->ClassesView;
+    QTreeWidget *tree = Control<QTreeWidget>(Control<ClassifierPage>(Form1, "ClassifierPage"), "ClassesView");
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
     tree->topLevelItem(0)->setExpanded(true);
@@ -109,7 +109,7 @@ TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed
     WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"});   // no exit password
     Form6->FormActivate();
     Form6->setRadioIndex(1);
-    Form6->Button1->click();
+    Control<QPushButton>(Form6, "Button1")->click();
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
     EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
@@ -117,7 +117,7 @@ TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed
     // "Готово" without a change leaves the tree as it is.
     tree->topLevelItem(0)->setExpanded(true);
     Form6->FormActivate();
-    Form6->Button1->click();
+    Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }
 
@@ -127,22 +127,22 @@ TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRe
     WriteTextLines(optionsPath(), before);
     Form6->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form6));
-    EXPECT_EQ(Form6->Edit1->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(Form6->Edit1->isEnabled());
-    Form6->PageControl->setCurrentIndex(2);
-    QTest::mouseClick(Form6->CheckBox5, Qt::LeftButton);
-    ASSERT_TRUE(Form6->CheckBox5->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(Control<QLineEdit>(Form6, "Edit1")->isEnabled());
+    Control<QTabWidget>(Form6, "PageControl")->setCurrentIndex(2);
+    QTest::mouseClick(Control<QCheckBox>(Form6, "CheckBox5"), Qt::LeftButton);
+    ASSERT_TRUE(Control<QCheckBox>(Form6, "CheckBox5")->isChecked());
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        QTest::mouseClick(Form6->Button1, Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(Form6, "Button1"), Qt::LeftButton);
         ASSERT_EQ(answer.seen(), 1);
         EXPECT_TRUE(answer.texts().first().contains("Введите пароль")) << answer.texts().first().toStdString();
     }
     EXPECT_EQ(ReadTextLines(optionsPath()), before) << "the file stays as it was";
     EXPECT_TRUE(Form6->isVisible()) << "the window stays open for the password";
 
-    QTest::keyClicks(Form6->Edit1, "Muzei 1");
-    QTest::mouseClick(Form6->Button1, Qt::LeftButton);
+    QTest::keyClicks(Control<QLineEdit>(Form6, "Edit1"), "Muzei 1");
+    QTest::mouseClick(Control<QPushButton>(Form6, "Button1"), Qt::LeftButton);
     EXPECT_FALSE(Form6->isVisible());
     EXPECT_EQ(ReadTextLines(optionsPath()).mid(4, 2), (QStringList{"-1", "Muzei 1"}));
 }

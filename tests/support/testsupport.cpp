@@ -59,6 +59,12 @@ void TempProgramFolder::writeOptions(const QStringList &lines) const
     WriteTextLines(m_dir.path() + QLatin1String("/System/Options.txt"), lines);
 }
 
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool TestServerStarted()
 {
     return !qEnvironmentVariableIsEmpty("VIRANDEL_TEST_PG_PORT");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 
 #include "core/engine.h"
 #include "objects/objectstore.h"
@@ -143,6 +145,22 @@ void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters = null
 // Types `text` into `widget` key by key as a user types, Cyrillic included (QTest::keyClicks knows ASCII
 // only); a line break is the Enter key.
 void TypeKeys(QWidget *widget, const QString &text);
+
+// A control of `window` found by its object name, as the user finds it on screen. A missing control fails
+// the test and ends it (an exception the test runner reports) rather than crash the whole program.
+template <class T>
+T *Control(const QObject *window, const char *name)
+{
+    T *control = window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
+    if (!control) {
+        ADD_FAILURE() << "no control " << name << " in " << (window ? window->objectName().toStdString() : "no window");
+        throw std::runtime_error("missing control");
+    }
+    return control;
+}
+
+// The bytes of a file; empty when it cannot be read.
+QByteArray FileBytes(const QString &path);
 
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);

@@ -91,8 +91,8 @@ protected:
         for (const ServerConnection &made : madeHere)
             DropServerDatabase(made);
         DModule->ProgramFolder = sharedFolder;
-        Form6->CheckBox3->setChecked(false);
-        Form6->CheckBox4->setChecked(false);
+        Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
+        Control<QCheckBox>(Form6, "CheckBox4")->setChecked(false);
         AppTest::TearDown();
     }
     // A template holding one class named after it.
@@ -116,19 +116,19 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
     // Without templates only an empty database can be made.
     Form1->N11->trigger();
     ASSERT_TRUE(Form9->isVisible());
-    Form9->RadioButton2->click();
-    EXPECT_TRUE(Form9->RadioButton1->isChecked());
-    EXPECT_FALSE(Form9->ListBox->isEnabled());
+    Control<QRadioButton>(Form9, "RadioButton2")->click();
+    EXPECT_TRUE(Control<QRadioButton>(Form9, "RadioButton1")->isChecked());
+    EXPECT_FALSE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
 
     makeTemplates({"Первый", "Второй"});
     Form1->N11->trigger();
-    EXPECT_EQ(listed(Form9->ListBox), (QStringList{"Первый", "Второй"}));
-    EXPECT_EQ(Form9->ListBox->currentRow(), 0);
-    EXPECT_FALSE(Form9->ListBox->isEnabled());
+    EXPECT_EQ(listed(Control<QListWidget>(Form9, "ListBox")), (QStringList{"Первый", "Второй"}));
+    EXPECT_EQ(Control<QListWidget>(Form9, "ListBox")->currentRow(), 0);
+    EXPECT_FALSE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
 
     QStringList filters;
     ChooseFileInNextDialog(folder->path() + "/base", &filters);
-    Form9->Button1->click();
+    Control<QPushButton>(Form9, "Button1")->click();
     EXPECT_EQ(filters, QStringList{"База данных Вирандел (*.mdb)"});
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/base.mdb");
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — base.mdb");
@@ -144,9 +144,9 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
         broken.write("Это не база данных");
     }
     Form1->N11->trigger();
-    Form9->RadioButton2->click();
-    ASSERT_TRUE(Form9->ListBox->isEnabled());
-    Form9->ListBox->setCurrentRow(0);
+    Control<QRadioButton>(Form9, "RadioButton2")->click();
+    ASSERT_TRUE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
+    Control<QListWidget>(Form9, "ListBox")->setCurrentRow(0);
     int fileDialogs = 0;
     QTimer refuseFileDialogs;   // should a file be asked for after all
     refuseFileDialogs.setInterval(20);
@@ -157,7 +157,7 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
         }
     });
     refuseFileDialogs.start();
-    const QStringList refused = click(Form9->Button1, QMessageBox::Yes);
+    const QStringList refused = click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes);
     refuseFileDialogs.stop();
     EXPECT_EQ(fileDialogs, 0);
     ASSERT_EQ(refused.size(), 1);
@@ -165,15 +165,15 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
     EXPECT_EQ(bytesOf(base), made);
 
     // From the second template, over the file just made: only when the user agrees to replace it.
-    Form9->ListBox->setCurrentRow(1);
+    Control<QListWidget>(Form9, "ListBox")->setCurrentRow(1);
     const QString question = "Файл " + base + " уже существует. Заменить его новой базой данных?\n\r"
                              "Прежнее содержимое файла будет потеряно.";
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Form9->Button1, QMessageBox::No), QStringList{question});
+    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::No), QStringList{question});
     EXPECT_EQ(bytesOf(base), made);
     EXPECT_TRUE(Form9->isVisible());
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Form9->Button1, QMessageBox::Yes), QStringList{question});
+    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes), QStringList{question});
     EXPECT_EQ(Form1->CurrentDbPath, base);
     EXPECT_EQ(openClass(), "Второй");
 }
@@ -183,20 +183,20 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
     addField(*module, "Имя", StringType);
     exec("INSERT INTO GENER VALUES(1,'первый')");
     Form1->OpenDataBase(dbPath);
-    Form6->CheckBox3->setChecked(true);
-    Form6->CheckBox4->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox3")->setChecked(true);
+    Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
 
     Form1->N31->trigger();
     ASSERT_TRUE(Form10->isVisible());
-    EXPECT_EQ(Form10->Edit1->text(), "");
-    EXPECT_EQ(Form10->Edit1->maxLength(), 50);
+    EXPECT_EQ(Control<QLineEdit>(Form10, "Edit1")->text(), "");
+    EXPECT_EQ(Control<QLineEdit>(Form10, "Edit1")->maxLength(), 50);
     // A refused name keeps the window open; the second attempt under a saved name is refused as well.
     for (const auto &[name, message] : {std::pair{"", "Введите имя шаблона!"}, std::pair{"Мой шаблон", "Шаблон успешно сохранен!"},
                                         std::pair{"Мой шаблон", "Шаблон с таким именем уже существует!"}}) {
         Form1->N31->trigger();
-        TypeKeys(Form10->Edit1, name);
+        TypeKeys(Control<QLineEdit>(Form10, "Edit1"), name);
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form10->Button1->click();
+        Control<QPushButton>(Form10, "Button1")->click();
         EXPECT_EQ(answer.texts(), QStringList{message});
         EXPECT_EQ(Form10->isVisible(), QString(message) != "Шаблон успешно сохранен!") << message;
     }
@@ -208,8 +208,8 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
     exec("INSERT INTO KATALOGS VALUES (1, 'Залы', '', '')");
     exec("INSERT INTO KATALOGS VALUES (2, 'Витрина \"Минералы\"', '', '')");
     Form1->N31->trigger();
-    TypeKeys(Form10->Edit1, "С каталогами");
-    EXPECT_EQ(click(Form10->Button1),
+    TypeKeys(Control<QLineEdit>(Form10, "Edit1"), "С каталогами");
+    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")),
               QStringList{"Шаблон успешно сохранен!\n\rКаталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (2): "
                           "«Витрина \"Минералы\"», «Залы».\n\rВ вашей базе данных они остались без изменений."});
     EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS").toInt(), 0);
@@ -221,7 +221,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
     // Without templates there is nothing to act on.
     Form1->N32->trigger();
     ASSERT_TRUE(Form13->isVisible());
-    for (QPushButton *button : {Form13->OpenSampleBtn, Form13->DeleteSampleBtn, Form13->ChangeSampleBtn})
+    for (QPushButton *button : {Control<QPushButton>(Form13, "OpenSampleBtn"), Control<QPushButton>(Form13, "DeleteSampleBtn"), Control<QPushButton>(Form13, "ChangeSampleBtn")})
         EXPECT_FALSE(button->isEnabled());
     {
         MessageBoxAnswerer answer(QMessageBox::Yes);
@@ -233,26 +233,26 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
 
     makeTemplates({"Первый", "Второй", "Третий"});
     Form1->N32->trigger();
-    Form13->ListBox->setCurrentRow(1);
-    Form13->ChangeSampleBtn->click();
+    Control<QListWidget>(Form13, "ListBox")->setCurrentRow(1);
+    Control<QPushButton>(Form13, "ChangeSampleBtn")->click();
     ASSERT_TRUE(Form14->isVisible());
-    EXPECT_EQ(Form14->Edit1->text(), "Второй");
-    Form14->Edit1->clear();
-    EXPECT_EQ(click(Form14->Button1), QStringList{"Введите новое имя шаблона!"});
-    Form14->Edit1->setText("Средний");
-    Form14->Button1->click();
+    EXPECT_EQ(Control<QLineEdit>(Form14, "Edit1")->text(), "Второй");
+    Control<QLineEdit>(Form14, "Edit1")->clear();
+    EXPECT_EQ(click(Control<QPushButton>(Form14, "Button1")), QStringList{"Введите новое имя шаблона!"});
+    Control<QLineEdit>(Form14, "Edit1")->setText("Средний");
+    Control<QPushButton>(Form14, "Button1")->click();
     EXPECT_FALSE(Form14->isVisible());
-    EXPECT_EQ(listed(Form13->ListBox), (QStringList{"Первый", "Средний", "Третий"}));
-    EXPECT_EQ(Form13->ListBox->currentRow(), 1);
+    EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Первый", "Средний", "Третий"}));
+    EXPECT_EQ(Control<QListWidget>(Form13, "ListBox")->currentRow(), 1);
 
-    Form13->ListBox->setCurrentRow(0);
+    Control<QListWidget>(Form13, "ListBox")->setCurrentRow(0);
     for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)})
-        EXPECT_EQ(click(Form13->DeleteSampleBtn, button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
-    EXPECT_EQ(listed(Form13->ListBox), (QStringList{"Средний", "Третий"}));
+        EXPECT_EQ(click(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
+    EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Средний", "Третий"}));
 
-    Form13->ListBox->setCurrentRow(1);
+    Control<QListWidget>(Form13, "ListBox")->setCurrentRow(1);
     ChooseFileInNextDialog(folder->path() + "/из шаблона");
-    Form13->OpenSampleBtn->click();
+    Control<QPushButton>(Form13, "OpenSampleBtn")->click();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/из шаблона.mdb");
     EXPECT_EQ(openClass(), "Третий");
     EXPECT_FALSE(Form13->isVisible());
@@ -260,7 +260,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
 
 TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
 {
-    EXPECT_FALSE(Form1->startPage->isVisibleTo(Form1));
+    EXPECT_FALSE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
     QStringList opened;
     for (int i = 1; i <= 6; ++i) {
         opened.prepend(folder->newDatabase(QStringLiteral("db%1.mdb").arg(i)));
@@ -271,13 +271,13 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(folder->path() + "/missing.mdb");
     }
-    ASSERT_TRUE(Form1->startPage->isVisibleTo(Form1));
+    ASSERT_TRUE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
     EXPECT_EQ(RecentDatabases::Read(folder->path()), opened.mid(0, 5));
     EXPECT_EQ(ReadTextLines(folder->path() + "/System/Options.txt").mid(0, 10), Options::InitialLines());
 
     const auto recentButtons = [] {
         QList<QCommandLinkButton *> found;
-        for (QCommandLinkButton *button : Form1->startPage->findChildren<QCommandLinkButton *>()) {
+        for (QCommandLinkButton *button : Control<StartPage>(Form1, "StartPage")->findChildren<QCommandLinkButton *>()) {
             if (button->text().startsWith("db") && !button->isHidden())
                 found << button;
         }
@@ -292,7 +292,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     ASSERT_EQ(recent.size(), 4) << "the lost file is no longer offered";
     recent.last()->click();
     EXPECT_EQ(Form1->CurrentDbPath, opened.at(4));
-    EXPECT_FALSE(Form1->startPage->isVisibleTo(Form1));
+    EXPECT_FALSE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
 
     // "Открыть пример": a new database from the ready template, in a file the user confirms.
     QFile::copy(QStringLiteral(SAMPLE_DB_PATH), TemplatePath(folder->path(), ExampleName));
@@ -303,17 +303,17 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     }
     const QString example = folder->path() + "/Мой пример.mdb";
     ChooseFileInNextDialog(example);
-    Form1->startPage->OpenExampleBtn->click();
+    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "OpenExampleBtn")->click();
     EXPECT_EQ(Form1->CurrentDbPath, example);
 
     // The example lists all its objects, and a filter by a top-level entry of the book of goods groups
     // leaves the objects linked to any entry below it.
     Form1->show();
-    Form1->GoToDBBtn->click();
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     const int objects = scalarIn(example, "SELECT COUNT(*) FROM GENER").toInt();
     EXPECT_GE(objects, 20);
-    QAbstractItemModel *grid = Form2->DBGrid->model();
+    QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), objects);
@@ -323,7 +323,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
         "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").toInt();
     ASSERT_GT(electronics, 0);
     ASSERT_LT(electronics, objects);
-    FilterPanel *filter = Form2->filterPanel;
+    FilterPanel *filter = Control<FilterPanel>(Form2, "GroupBox");
     filter->ComboBox->setCurrentIndex(filter->ComboBox->findText("Группы товаров"));
     filter->ComboBoxChange();
     const auto found = filter->ClassesView->findItems("Электроника", Qt::MatchStartsWith);
@@ -342,24 +342,24 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
         GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
     makeTemplates({"Первый", "Второй"});
     Form1->N11->trigger();
-    Form9->RadioButton2->click();
-    Form9->ListBox->setCurrentRow(1);
-    Form9->ServerBtn->click();
-    TServerDialog *dialog = Form9->ServerDialog;
+    Control<QRadioButton>(Form9, "RadioButton2")->click();
+    Control<QListWidget>(Form9, "ListBox")->setCurrentRow(1);
+    Control<QPushButton>(Form9, "ServerBtn")->click();
+    TServerDialog *dialog = Control<TServerDialog>(Form9, "ServerDialog");
     ASSERT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->ConnectBtn->text(), "Создать");
+    EXPECT_EQ(Control<QPushButton>(dialog, "ConnectBtn")->text(), "Создать");
     madeHere << TestServer(QStringLiteral("vt_fromtpl_%1").arg(QCoreApplication::applicationPid()));
     dialog->ShowConnection(madeHere.first());
-    dialog->PasswordEdit->setText(madeHere.first().password);
-    EXPECT_EQ(click(dialog->ConnectBtn), QStringList{});
+    Control<QLineEdit>(dialog, "PasswordEdit")->setText(madeHere.first().password);
+    EXPECT_EQ(click(Control<QPushButton>(dialog, "ConnectBtn")), QStringList{});
     EXPECT_FALSE(Form9->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_EQ(openClass(), "Второй");
 
     // Saving a template keeps the program in the server database.
     Form1->N31->trigger();
-    Form10->Edit1->setText("С сервера");
-    EXPECT_EQ(click(Form10->Button1), QStringList{"Шаблон успешно сохранен!"});
+    Control<QLineEdit>(Form10, "Edit1")->setText("С сервера");
+    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
     EXPECT_EQ(openClass(), "Второй");
     EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES").toString(), "Второй");
 }
