@@ -79,8 +79,6 @@ public:
 
     QString ProgramFolder;
     bool CatalogListReady = false;
-    // Set by the running catalog: shows the current object again (called from the after-scroll handler).
-    std::function<void()> ShowCurrentCatalogObject;
 
     SharedQuery *QRWork = nullptr;
     SharedQuery *QRFields = nullptr;
@@ -91,9 +89,6 @@ public:
     // Whether every object's lookup values name entries of their lists, as the program keeps them; a
     // damaged file may break it. Learnt by the object list when first needed after opening a file.
     std::optional<bool> LookupValuesIntact;
-
-public Q_SLOTS:
-    void QRGeneralAfterScroll();
 
 Q_SIGNALS:
     // Another program changed objects of the open server database; several announcements close
@@ -117,7 +112,6 @@ private:
     EngineKind m_engine = EngineKind::File;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
-    bool m_inAfterScroll = false;
 };
 
 extern TDModule *DModule;

@@ -33,6 +33,14 @@ namespace Engine {
 
 EngineKind KindOf(const QSqlDatabase &db);
 
+// Of two ways of doing one thing, the one for the engine `kind`: where a subsystem picks its file or its
+// server implementation, once for a connection.
+template <typename T>
+T ForEngine(EngineKind kind, T forFile, T forServer)
+{
+    return kind == EngineKind::Server ? forServer : forFile;
+}
+
 // Adds (not opens) a connection named `name` for a database file or a server database. A file opened
 // for reading only is never written, not even by the engine's own housekeeping.
 QSqlDatabase AddFileConnection(const QString &name, const QString &path, bool readOnly = false);

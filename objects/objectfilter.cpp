@@ -110,14 +110,15 @@ QString PassingFilterPart(const TDModule &module, const QString &wherePart)
     return wherePart.isEmpty() ? QLatin1String(" WHERE ") + body : QLatin1String(" AND (") + body + QLatin1Char(')');
 }
 
-FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &conditions)
+FilterEvaluation EvaluateObjectFilter(TDModule &module, const QString &fromPart, const QString &wherePart,
+                                      const QStringList &conditions)
 {
     FilterEvaluation result;
     if (conditions.isEmpty())
         return result;
-    result.passing = FillPassingObjects(module, FromPart, WherePart, conditions);
+    result.passing = FillPassingObjects(module, fromPart, wherePart, conditions);
     result.nothingPassed = result.passing == 0;
     // With nothing passing the list is empty too, so that it agrees with the entries still listed.
-    result.filterPart = PassingFilterPart(module, WherePart);
+    result.filterPart = PassingFilterPart(module, wherePart);
     return result;
 }

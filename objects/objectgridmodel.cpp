@@ -118,15 +118,8 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
     FitGridColumns(&grid);
 }
 
-void SortObjectListByTitle(const QString &caption)
+void SortObjectListByTitle(ObjectList &list, const QString &caption)
 {
-    const QString previous = OrderPart;
-    const bool sorted = Guarded([&] {
-        if (ApplyTitleSort(*DModule, caption))
-            OpenObjectList(*DModule);
-    });
-    if (!sorted) {
-        OrderPart = previous;
-        Guarded([] { OpenObjectList(*DModule); });
-    }
+    if (!Guarded([&] { list.sortByTitle(caption); }))
+        Guarded([&] { list.open(); });
 }

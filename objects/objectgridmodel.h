@@ -47,4 +47,4 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
 
 // A click on a grid title in the view/fill window or the running catalog: the list sorted by the column
 // captioned `caption` (again: the other way round); when that fails, the list as it was.
-void SortObjectListByTitle(const QString &caption);
+void SortObjectListByTitle(ObjectList &list, const QString &caption);

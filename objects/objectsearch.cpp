@@ -6,7 +6,6 @@
 #include "core/engine.h"
 #include "core/schemanames.h"
 #include "objects/enginestatement.h"
-#include "objects/objectlist.h"
 #include "objects/searchindex.h"
 
 #include <QDate>
@@ -407,7 +406,6 @@ struct ServerSearch
     QString text;
     bool fresh = false;
 };
-ServerSearch LastServerSearch;
 
 QString objectIds(const HitSet &hits)
 {
@@ -559,44 +557,79 @@ SearchCondition serverSearch(TDModule &module, const QList<DescriptionField> &fi
 }
 }
 
-void RefreshObjectSearch(TDModule &module)
+namespace {
+// On a file the search is a condition the engine's own functions answer as it reads the list: found anew
+// by every statement.
+class FileQuickSearch final : public QuickSearch
 {
-    if (module.engine() != EngineKind::Server || SearchPart.isEmpty() || SearchPart != LastServerSearch.condition
-        || SearchValues != LastServerSearch.values)
-        return;
-    if (LastServerSearch.fresh) {
-        LastServerSearch.fresh = false;
-        return;
+public:
+    SearchCondition find(TDModule &module, const QList<DescriptionField> &fields, const QString &text) override
+    {
+        SearchReach reach = SearchReach::Many;
+        if (!text.isEmpty() && !fields.isEmpty()) {
+            // Found on few objects, the list reads just those; else it walks the objects in its order and
+            // stops at the first screen. What is found here is kept for the opening that follows.
+            const SearchTerms terms = searchTerms(fields, text);
+            const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
+                                                                    {terms.needle, terms.fieldList, terms.lookupList()});
+            if (!rows.isEmpty() && rows.first().first().toLongLong() <= FewObjects)
+                reach = SearchReach::Few;
+        }
+        return ObjectSearchCondition(fields, text, reach);
     }
-    const SearchCondition condition = serverSearch(module, LastServerSearch.fields, LastServerSearch.text);
-    SearchPart = LastServerSearch.condition = condition.sql;
-    SearchValues = LastServerSearch.values = condition.values;
-}
+    SearchCondition refreshed(TDModule &, const SearchCondition &current) override { return current; }
+};
 
-void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
+// On a server the objects found are kept in the connection's tables: each opening of the list after the
+// one that follows the search finds them anew.
+class ServerQuickSearch final : public QuickSearch
 {
-    if (module.engine() == EngineKind::Server) {
+public:
+    SearchCondition find(TDModule &module, const QList<DescriptionField> &fields, const QString &text) override
+    {
         SearchCondition condition;
         if (!text.isEmpty() && !fields.isEmpty())
             condition = serverSearch(module, fields, text);
-        SearchPart = condition.sql;
-        SearchValues = condition.values;
-        LastServerSearch = {condition.sql, condition.values, fields, text, true};
-        OpenObjectList(module);
-        return;
+        m_last = {condition.sql, condition.values, fields, text, true};
+        return condition;
     }
-    SearchReach reach = SearchReach::Many;
-    if (!text.isEmpty() && !fields.isEmpty()) {
-        // Found on few objects, the list reads just those; else it walks the objects in its order and
-        // stops at the first screen. What is found here is kept for the opening that follows.
-        const SearchTerms terms = searchTerms(fields, text);
-        const QList<QVariantList> rows = module.QRWork->readAll(QStringLiteral("SELECT SEARCH_COUNT(?, ?, ?)"),
-                                                                {terms.needle, terms.fieldList, terms.lookupList()});
-        if (!rows.isEmpty() && rows.first().first().toLongLong() <= FewObjects)
-            reach = SearchReach::Few;
+    SearchCondition refreshed(TDModule &module, const SearchCondition &current) override
+    {
+        if (current.sql.isEmpty() || current.sql != m_last.condition || current.values != m_last.values)
+            return current;
+        if (m_last.fresh) {
+            m_last.fresh = false;
+            return current;
+        }
+        const SearchCondition condition = serverSearch(module, m_last.fields, m_last.text);
+        m_last.condition = condition.sql;
+        m_last.values = condition.values;
+        return condition;
     }
-    const SearchCondition condition = ObjectSearchCondition(fields, text, reach);
-    SearchPart = condition.sql;
-    SearchValues = condition.values;
-    OpenObjectList(module);
+
+private:
+    ServerSearch m_last;
+};
+
+std::unique_ptr<QuickSearch> makeFileSearch()
+{
+    return std::make_unique<FileQuickSearch>();
+}
+
+std::unique_ptr<QuickSearch> makeServerSearch()
+{
+    return std::make_unique<ServerQuickSearch>();
+}
+}
+
+std::unique_ptr<QuickSearch> QuickSearch::For(TDModule &module)
+{
+    std::unique_ptr<QuickSearch> search = Engine::ForEngine(module.engine(), &makeFileSearch, &makeServerSearch)();
+    search->m_connection = module.database().connectionName();
+    return search;
+}
+
+bool QuickSearch::serves(const TDModule &module) const
+{
+    return module.connected() && module.database().connectionName() == m_connection;
 }

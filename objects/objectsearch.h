@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <memory>
 
 class QSqlDatabase;
 class TDModule;
@@ -34,11 +35,23 @@ enum class SearchReach { Many, Few };
 SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text,
                                       SearchReach reach = SearchReach::Many);
 
-// Sets the object list's search and opens the list again on QRGeneral; the view/fill window and the
-// running catalog call it as the user types. Throws DbError.
-void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text);
+// The quick search as the engine of one connection does it; the object list holds the one made for the
+// connection it reads (objects/objectlist.h).
+class QuickSearch
+{
+public:
+    virtual ~QuickSearch() = default;
+    // The search for the engine of the module's open connection.
+    static std::unique_ptr<QuickSearch> For(TDModule &module);
+    // Whether it was made for the connection the module has open now.
+    bool serves(const TDModule &module) const;
 
-// Before the object list is opened again: on a server database the objects the search set by
-// ApplyObjectSearch finds are found anew (the connection's tables hold them), so that what this program
-// and others changed since is shown. Throws DbError.
-void RefreshObjectSearch(TDModule &module);
+    // The condition for `text` over `fields` (none for an empty text or no field). Throws DbError.
+    virtual SearchCondition find(TDModule &module, const QList<DescriptionField> &fields, const QString &text) = 0;
+    // Before the list with the condition `current` is opened again: the condition to open it with, so
+    // that what this program and others changed since is found. Throws DbError.
+    virtual SearchCondition refreshed(TDModule &module, const SearchCondition &current) = 0;
+
+protected:
+    QString m_connection;
+};

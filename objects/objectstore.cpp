@@ -120,10 +120,7 @@ std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, co
 
 bool OpenObjectRow(SharedQuery &query, qint64 objectId, const QList<DescriptionField> &fields)
 {
-    const ObjectListPieces pieces = ComposeObjectListPieces(fields);
-    query.open(pieces.select + pieces.from
-                   + (pieces.where.isEmpty() ? QStringLiteral(" WHERE (G_ID = ?)") : pieces.where + QLatin1String(" AND (G_ID = ?)")),
-               {objectId});
+    query.open(ObjectList::OneObjectStatement(fields), {objectId});
     return !query.isEmpty();
 }
 

@@ -100,15 +100,15 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
 {
     openList({"б", "г", "е", "ж", "и"}, 3);
     const qint64 current = currentId();
-    const QString order = OrderPart;
-    ASSERT_FALSE(order.isEmpty());
+    const QString order = ObjectList::Of(*DModule).statement();
+    ASSERT_TRUE(ObjectList::Of(*DModule).titleOrder());
 
     TDModule other;
     other.OpenServerConnection(shared);
     QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
     addNamed(other, "а");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
-    EXPECT_EQ(OrderPart, order);
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order);
     EXPECT_EQ(gridRows(), 6);
     EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
     EXPECT_EQ(currentId(), current);
@@ -285,7 +285,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
 TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)
 {
     openList({"б", "г", "е"}, 2);
-    const QString order = OrderPart;
+    const qint64 current = currentId();
+    const QString order = ObjectList::Of(*DModule).statement();
     const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
     {
         TDModule other;
@@ -302,5 +303,6 @@ TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheList
     }
     EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 3);
     ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 3; }));
-    EXPECT_EQ(OrderPart, order) << "the list is read again in its order";
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order) << "the list is read again in its order";
+    EXPECT_EQ(currentId(), current) << "on the object the user was on";
 }

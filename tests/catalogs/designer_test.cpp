@@ -136,7 +136,7 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
 
     // The grid lists the fields that have a column; the designer's statement left the shared pieces alone.
     EXPECT_EQ(Form11->gridColumnCount(), 2);
-    EXPECT_TRUE(SelectPart.startsWith("SELECT G_ID"));
+    EXPECT_TRUE(ObjectList::Of(*DModule).statement().startsWith("SELECT G_ID"));
 
     // Two clicks with the text button place one label; a cancelled picture places nothing.
     place("Добавить свою надпись", {55, 65});

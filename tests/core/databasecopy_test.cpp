@@ -282,8 +282,8 @@ TEST_P(DatabaseCopyTest, TheSearchIndexIsNotCopiedAndTheCopyMakesItsOwn)
         tables << row.first().toString().toUpper();
     EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
     EnsureSearchIndex(copied);
-    BuildObjectListPieces(copied);
-    ApplyObjectSearch(copied, ReadDescriptionFields(copied), "ЁЛКА");
+    ObjectList::Of(copied).compose();
+    ObjectList::Of(copied).applySearch(ReadDescriptionFields(copied), "ЁЛКА");
     EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
 }
 

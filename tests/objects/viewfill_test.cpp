@@ -137,9 +137,9 @@ TEST_F(ViewFillTest, TitleClicksSortAscendingDescendingAscendingThenAnotherColum
 
     // With the check item off, titles do not sort.
     Form2->DBGridMenuN2->trigger();
-    const QString sortedByColour = OrderPart;
+    const QString sortedByColour = ObjectList::Of(*DModule).statement();
     clickTitle(0);
-    EXPECT_EQ(OrderPart, sortedByColour);
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), sortedByColour);
     EXPECT_EQ(columnTexts(1), (QStringList{"алый", "синий", "синий"}));
     Form2->DBGridMenuN2->trigger();
 }
