@@ -325,19 +325,19 @@ public:
         const double residentBefore = statusMiB("VmRSS");
         QElapsedTimer walk;
         walk.start();
-        SharedQuery &list = *m_module.QRGeneral;
+        SharedQuery &listed = *m_module.QRGeneral;
         qint64 checksum = 0;
-        for (int row = 0; !list.allRowsRead() || row < list.rowsRead(); ++row) {
-            if (row >= list.rowsRead() && list.readRows(row + 256) <= row)
+        for (int row = 0; !listed.allRowsRead() || row < listed.rowsRead(); ++row) {
+            if (row >= listed.rowsRead() && listed.readRows(row + 256) <= row)
                 break;
-            checksum += list.valueAt(row, 0).toLongLong();
+            checksum += listed.valueAt(row, 0).toLongLong();
         }
         const double walked = ms(walk);
         m_peakAnonymous = std::max(m_peakAnonymous, statusMiB("RssAnon"));
         const double grown = statusMiB("VmRSS") - residentBefore;
         rows.append({QStringLiteral("reading every row of the list once"), walked,
                      engineAlone([&] { return engineSteps(m_module, list().statement()); }),
-                     QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(list.rowsRead()).arg(qRound(grown))});
+                     QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(listed.rowsRead()).arg(qRound(grown))});
         Q_UNUSED(checksum);
         list().compose(fields);
         m_module.QRGeneral->close();

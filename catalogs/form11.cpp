@@ -172,9 +172,9 @@ void TForm11::DesignChangedElsewhere()
     // The layout under design is the user's unsaved work: it stays as it is. The list, its columns and
     // the books are read anew; columns hidden by the user stay hidden by their captions.
     QStringList hidden;
-    for (int column = 0; column < gridColumnCount(); ++column) {
-        if (!isGridColumnVisible(column))
-            hidden << gridColumnCaption(column);
+    for (int column = 0; column < gridColumns().count(); ++column) {
+        if (!gridColumns().isVisible(column))
+            hidden << gridColumns().caption(column);
     }
     QString failure;
     QStringList fieldNames;
@@ -188,8 +188,8 @@ void TForm11::DesignChangedElsewhere()
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }
-    for (int column = 0; column < gridColumnCount(); ++column)
-        setGridColumnVisible(column, !hidden.contains(gridColumnCaption(column)));
+    for (int column = 0; column < gridColumns().count(); ++column)
+        gridColumns().setVisible(column, !hidden.contains(gridColumns().caption(column)));
     QString text = DesignChangedElsewhereText + MessageLineBreak;
     if (!failure.isEmpty()) {
         ShowMessage(text + QStringLiteral("Список объектов не удалось загрузить заново: ") + failure, this);
@@ -282,24 +282,9 @@ bool TForm11::OpenCatalog(const QString &Name)
     return read.error.isEmpty();
 }
 
-int TForm11::gridColumnCount() const
+GridColumns TForm11::gridColumns() const
 {
-    return gridModel->columnCount();
-}
-
-QString TForm11::gridColumnCaption(int column) const
-{
-    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-bool TForm11::isGridColumnVisible(int column) const
-{
-    return !DBGrid->isColumnHidden(column);
-}
-
-void TForm11::setGridColumnVisible(int column, bool visible)
-{
-    DBGrid->setColumnHidden(column, !visible);
+    return GridColumns(*DBGrid, *gridModel);
 }
 
 void TForm11::closeEvent(QCloseEvent *event)

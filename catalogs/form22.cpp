@@ -226,8 +226,9 @@ bool TForm22::OpenCatalog(const QString &Name, bool First)
     Guarded([&] { saved = CatalogStore::LoadPictures(*DModule, Name, *stored, layout); });
     m_fields = CatalogObject::ResolveFields(fields, layout);
 
-    for (int column = 0; column < layout.columns.size() && column < gridModel->columnCount(); ++column)
-        DBGrid->setColumnHidden(column, !layout.columns[column]);
+    const GridColumns columns(*DBGrid, *gridModel);
+    for (int column = 0; column < layout.columns.size() && column < columns.count(); ++column)
+        columns.setVisible(column, layout.columns[column]);
     for (const Layout::FieldLabel &record : layout.fieldLabels)
         Labels << new LabelElement(record, true, true, Panel);
     for (const Layout::TextLabel &record : layout.textLabels)

@@ -260,7 +260,7 @@ void TForm2::DBGridTitleClick(int column)
 {
     if (!DBGridMenuN2->isChecked() || column < 0 || column >= gridModel->columnCount())
         return;
-    SortObjectListByTitle(ObjectList::Of(*DModule), gridColumnCaption(column));
+    SortObjectListByTitle(ObjectList::Of(*DModule), gridColumns().caption(column));
 }
 
 void TForm2::DBGridMenuN1Click()
@@ -301,27 +301,13 @@ void TForm2::closeEvent(QCloseEvent *event)
         Form1->show();
 }
 
-int TForm2::gridColumnCount() const
+GridColumns TForm2::gridColumns() const
 {
-    return gridModel->columnCount();
+    return GridColumns(*DBGrid, *gridModel);
 }
 
-QString TForm2::gridColumnCaption(int column) const
+void TForm2::ShownColumnsChanged()
 {
-    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-bool TForm2::isGridColumnVisible(int column) const
-{
-    return !DBGrid->isColumnHidden(column);
-}
-
-void TForm2::setGridColumnVisible(int column, bool visible)
-{
-    if (DBGrid->isColumnHidden(column) == !visible)
-        return;
-    DBGrid->setColumnHidden(column, !visible);
-    // The search looks at the columns shown.
     if (!SearchEdit->text().isEmpty())
         SearchTimer->start();
 }

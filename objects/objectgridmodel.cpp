@@ -118,6 +118,29 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
     FitGridColumns(&grid);
 }
 
+int GridColumns::count() const
+{
+    return m_model.columnCount();
+}
+
+QString GridColumns::caption(int column) const
+{
+    return m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+bool GridColumns::isVisible(int column) const
+{
+    return !m_grid.isColumnHidden(column);
+}
+
+bool GridColumns::setVisible(int column, bool visible) const
+{
+    if (m_grid.isColumnHidden(column) == !visible)
+        return false;
+    m_grid.setColumnHidden(column, !visible);
+    return true;
+}
+
 void SortObjectListByTitle(ObjectList &list, const QString &caption)
 {
     if (!Guarded([&] { list.sortByTitle(caption); }))

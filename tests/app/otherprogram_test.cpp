@@ -147,8 +147,8 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
     QStringList captions;
-    for (int i = 0; i < Form2->gridColumnCount(); ++i)
-        captions << Form2->gridColumnCaption(i);
+    for (int i = 0; i < Form2->gridColumns().count(); ++i)
+        captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
     EXPECT_EQ(currentId(), shown);
 }
@@ -261,8 +261,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     Form2->GoToCatalogBtn->click();
     ASSERT_TRUE(Form11->isVisible());
     ASSERT_TRUE(Form11->OpenCatalog("Витрина"));
-    ASSERT_EQ(Form11->gridColumnCount(), 2);
-    Form11->setGridColumnVisible(0, false);
+    ASSERT_EQ(Form11->gridColumns().count(), 2);
+    Form11->gridColumns().setVisible(0, false);
 
     TDModule other;
     other.OpenServerConnection(shared);
@@ -276,8 +276,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     EXPECT_EQ(Form11->currentLayout().textLabels.size(), 1);
     EXPECT_EQ(Form11->currentLayout().fieldLabels.size(), 1);
     QStringList shown;
-    for (int column = 0; column < Form11->gridColumnCount(); ++column)
-        shown << Form11->gridColumnCaption(column) + (Form11->isGridColumnVisible(column) ? "" : " (скрыт)");
+    for (int column = 0; column < Form11->gridColumns().count(); ++column)
+        shown << Form11->gridColumns().caption(column) + (Form11->gridColumns().isVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
     EXPECT_EQ(Form11->gridModel->rowCount(), 2);
 }

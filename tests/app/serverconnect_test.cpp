@@ -264,8 +264,8 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     Form1->GoToDBBtn->click();
     ASSERT_TRUE(Form2->isVisible());
     QStringList captions;
-    for (int i = 0; i < Form2->gridColumnCount(); ++i)
-        captions << Form2->gridColumnCaption(i);
+    for (int i = 0; i < Form2->gridColumns().count(); ++i)
+        captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
     ObjectGridModel *model = Form2->gridModel;
     while (model->canFetchMore({}))

@@ -34,8 +34,8 @@ protected:
     QStringList captions() const
     {
         QStringList list;
-        for (int i = 0; i < Form2->gridColumnCount(); ++i)
-            list << Form2->gridColumnCaption(i);
+        for (int i = 0; i < Form2->gridColumns().count(); ++i)
+            list << Form2->gridColumns().caption(i);
         return list;
     }
     QStringList columnTexts(int column) const
