@@ -60,6 +60,17 @@ void PrepareConnection(QSqlDatabase &db);
 // another program changed the file since this transaction read it fails instead of overwriting.
 QString HoldRowsRead(EngineKind kind);
 
+// Whether a table's next identifier comes from the largest one stored (a file), so that the number of a
+// deleted last row is handed out again; a server's sequence never hands a number out twice.
+bool IdentifiersReused(EngineKind kind);
+
+// Whether a long read runs beside the program's window on a connection of its own (a file); a server
+// does such work on its own side.
+bool ReadsBeside(EngineKind kind);
+
+// A select of the numbers of a JSON array ("[1,2,3]") bound as its one value, one row each.
+QString NumbersOfJsonArray(EngineKind kind);
+
 // The digest of a column's text or bytes, the same on both engines (hexadecimal text, NULL for NULL):
 // compared in place of values too large to read for a comparison, as pictures are.
 QString DigestOf(const QString &column);

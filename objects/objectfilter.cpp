@@ -59,7 +59,7 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
     // which stays painted and can stop it; the passing objects then come back as one list. A server
     // evaluates on its own side.
     QByteArray passingIds;
-    const bool beside = !conditions.isEmpty() && !module.InTransaction() && module.engine() == EngineKind::File;
+    const bool beside = !conditions.isEmpty() && !module.InTransaction() && Engine::ReadsBeside(module.engine());
     if (beside) {
         passingIds = "[";
         ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов..."), [&passingIds](const QSqlQuery &row) {
@@ -78,7 +78,7 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
         for (const QString &statement : fill.prepare)
             module.exec(statement);
         if (beside)
-            module.exec(fill.fill + QLatin1String("SELECT value FROM json_each(?)"), {QString::fromLatin1(passingIds)});
+            module.exec(fill.fill + Engine::NumbersOfJsonArray(module.engine()), {QString::fromLatin1(passingIds)});
         else
             module.exec(fill.fill + passingFirst);
         for (const QString &statement : fill.finish)

@@ -8,7 +8,7 @@
 #include "core/schemanames.h"
 #include "core/sharedquery.h"
 #include "objects/objectfilter.h"
-#include "objects/objectsearch.h"
+#include "objects/searchengine.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -30,7 +30,7 @@ struct Pieces
 
 Pieces composePieces(const QList<DescriptionField> &fields)
 {
-    Pieces pieces{QStringLiteral("SELECT G_ID"), QStringLiteral(" FROM GENER"), QString()};
+    Pieces pieces{QStringLiteral("SELECT G_ID"), QStringLiteral(" FROM GENER"), QString(), QStringList()};
     int joined = 0;
     for (const DescriptionField &field : fields) {
         // Pictures stay out of the list: reading a screen of rows would copy every picture on it.
@@ -237,21 +237,13 @@ void ObjectList::openWhole()
     open();
 }
 
-QuickSearch &ObjectList::search()
-{
-    // Chosen for the engine of the connection; made anew when another connection was opened since.
-    if (!m_search || !m_search->serves(m_module))
-        m_search = QuickSearch::For(m_module);
-    return *m_search;
-}
-
 void ObjectList::open()
 {
     // The filter's table belongs to the connection: after another file was opened it is empty, not missing.
     if (!FilterPart.isEmpty())
         EnsurePassingObjectsTable(m_module);
     if (!SearchPart.isEmpty()) {
-        const SearchCondition condition = search().refreshed(m_module, {SearchPart, SearchValues});
+        const SearchCondition condition = SearchEngine::Of(m_module).refreshed({SearchPart, SearchValues});
         SearchPart = condition.sql;
         SearchValues = condition.values;
     }
@@ -361,7 +353,7 @@ FilterEvaluation ObjectList::applyFilter(const QStringList &conditions)
 
 void ObjectList::applySearch(const QList<DescriptionField> &fields, const QString &text)
 {
-    const SearchCondition condition = search().find(m_module, fields, text);
+    const SearchCondition condition = SearchEngine::Of(m_module).find(fields, text);
     SearchPart = condition.sql;
     SearchValues = condition.values;
     open();

@@ -14,7 +14,6 @@
 #include "objects/listorder.h"
 
 class PageStatements;
-class QuickSearch;
 class SharedQuery;
 class TDModule;
 
@@ -113,7 +112,6 @@ private:
     QString listRows(const QString &select, const QString &condition = QString()) const;
     void remember();
     void resetChoices();
-    QuickSearch &search();
     std::optional<QVariantList> objectKeys(const ListOrder &order, qint64 objectId, PageStatements *statements = nullptr) const;
     QList<QVariantList> readAfter(const ListOrder &order, const QVariantList &keys, int count, PageStatements *statements = nullptr) const;
     qint64 countBefore(const ListOrder &order, const QVariantList &keys) const;
@@ -132,7 +130,6 @@ private:
     ListOrder SortedBy;   // the order OrderPart stands for
     QStringList m_joinedLookups;   // the lookup lists FromPart joins
     QList<DescriptionField> m_fields;
-    std::unique_ptr<QuickSearch> m_search;
     // The object current last and its row, kept while the list is closed (a lost connection).
     qint64 m_lastCurrent = 0;
     int m_lastRow = 0;

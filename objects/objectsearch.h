@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QVariantList>
-#include <memory>
 
 class QSqlDatabase;
 class TDModule;
@@ -15,7 +14,7 @@ class TDModule;
 // matched as stored, dates, times, yes/no and reals as the grid shows them; numbers without the thousands
 // separator.
 
-// Registers the engine functions the search condition calls: SEARCH_FOUND, SEARCH_HIT, SEARCH_COUNT and
+// Registers the engine functions the search condition calls on a database file: SEARCH_FOUND, SEARCH_HIT, SEARCH_COUNT and
 // SEARCH_IDS, which read the search index (objects/searchindex.h), and SEARCH_MATCH for lookup texts.
 void RegisterObjectSearch(QSqlDatabase &db);
 
@@ -30,28 +29,8 @@ struct SearchCondition
 // in the list's order up to the first screen. Both find the same objects.
 enum class SearchReach { Many, Few };
 
-// The condition for `text` over the columns of `fields` (as the object list names them); empty when the
-// text is empty or no field is given.
+// The condition for `text` over the columns of `fields` (as the object list names them) on a database
+// file; empty when the text is empty or no field is given. The object list asks the connection's search
+// engine (objects/searchengine.h), which chooses the reach.
 SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text,
                                       SearchReach reach = SearchReach::Many);
-
-// The quick search as the engine of one connection does it; the object list holds the one made for the
-// connection it reads (objects/objectlist.h).
-class QuickSearch
-{
-public:
-    virtual ~QuickSearch() = default;
-    // The search for the engine of the module's open connection.
-    static std::unique_ptr<QuickSearch> For(TDModule &module);
-    // Whether it was made for the connection the module has open now.
-    bool serves(const TDModule &module) const;
-
-    // The condition for `text` over `fields` (none for an empty text or no field). Throws DbError.
-    virtual SearchCondition find(TDModule &module, const QList<DescriptionField> &fields, const QString &text) = 0;
-    // Before the list with the condition `current` is opened again: the condition to open it with, so
-    // that what this program and others changed since is found. Throws DbError.
-    virtual SearchCondition refreshed(TDModule &module, const SearchCondition &current) = 0;
-
-protected:
-    QString m_connection;
-};

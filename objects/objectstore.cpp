@@ -61,7 +61,7 @@ qint64 ReserveObjectId(TDModule &module)
     // bring some of an abandoned addition): nothing can be left under it, and no other program is told
     // of a change. A file hands out the number of a deleted last object again.
     const qint64 id = module.GenID(QStringLiteral("GENER"), QString(), {{QStringLiteral("LINKS"), QStringLiteral("L_OBJECT")}}).toLongLong();
-    if (module.engine() == EngineKind::File)
+    if (Engine::IdentifiersReused(module.engine()))
         module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {id});
     return id;
 }
