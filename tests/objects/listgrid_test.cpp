@@ -42,6 +42,14 @@ protected:
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
     qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
+    QStringList columnTexts(int column) const
+    {
+        QStringList texts;
+        ObjectGridModel *model = Form2->gridModel;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->data(model->index(row, column)).toString();
+        return texts;
+    }
     void closeEditor() const
     {
         Form7->close();
@@ -58,6 +66,7 @@ TEST_F(ListGridTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst
     insertNamed(1, "первый");
     insertNamed(2, "второй");
     insertNamed(3, "третий");
+    exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
     enterViewFill();
     Form2->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
@@ -103,7 +112,8 @@ TEST_F(ListGridTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst
         MessageBoxAnswerer answer(QMessageBox::Yes);
         QTest::keyClick(grid, Qt::Key_Delete);
     }
-    ASSERT_EQ(count("SELECT * FROM GENER"), 0);
+    ASSERT_EQ(count("SELECT * FROM GENER") + count("SELECT * FROM LINKS"), 0);
+    EXPECT_FALSE(Form2->EditRecordBtn->isEnabled() || Form2->DeleteRecordBtn->isEnabled());
     // An empty list: the keys open nothing and ask nothing.
     MessageBoxAnswerer none(QMessageBox::Yes);
     QTest::keyClick(grid, Qt::Key_Return);
@@ -112,13 +122,27 @@ TEST_F(ListGridTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst
     EXPECT_EQ(none.seen(), 0);
 }
 
-TEST_F(ListGridTest, ColumnsFitObjectsAddedLaterAndTheSortedTitleShowsItsArrow)
+// Columns fit their titles and values, also of objects added later, and keep the widths the user gave.
+// A title click sorts by its column: ascending, then descending, the lookup column by its texts; the
+// sorted title shows its arrow.
+TEST_F(ListGridTest, ColumnsFitTheirValuesAndTitleClicksSortWithTheArrowShown)
 {
     addField(*module, "Имя", StringType);
     addField(*module, "Номер", IntegerType);
-    InsertObject(*module, 1, {FieldInput{ReadDescriptionFields(*module)[0], "аб"}, FieldInput{ReadDescriptionFields(*module)[1], "2"}});
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    // Entry numbers in the reverse of their text order.
+    addLookupEntry(*module, colour, "синий");
+    addLookupEntry(*module, colour, "алый");
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
+    InsertObject(*module, 1, {FieldInput{fields[0], "аб"}, FieldInput{fields[1], "30"}, FieldInput{fields[2], "синий"}});
+    // A value longer than its title in a row after the first, which the list has not read yet.
+    const QString secondName = "Микроволновая печь";
+    InsertObject(*module, 2, {FieldInput{fields[0], secondName}, FieldInput{fields[1], "4"}, FieldInput{fields[2], "алый"}});
     enterViewFill();
     QHeaderView *header = Form2->DBGrid->horizontalHeader();
+    for (int column = 0; column < 3; ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    EXPECT_GT(header->sectionSize(0), Form2->DBGrid->fontMetrics().horizontalAdvance(secondName));
     const QString longName = "Samovar, Tula, 1890-e, s klejmom fabriki";
     const int needed = Form2->DBGrid->fontMetrics().horizontalAdvance(longName);
     QTest::qWait(50);   // the window shown and its columns fitted to what it lists
@@ -127,28 +151,36 @@ TEST_F(ListGridTest, ColumnsFitObjectsAddedLaterAndTheSortedTitleShowsItsArrow)
     Form2->AddRecordBtn->click();
     ASSERT_TRUE(Form7->isVisible());
     QTest::keyClicks(Form7->inputFor(0), longName);
-    QTest::keyClicks(Form7->inputFor(1), "1");
+    QTest::keyClicks(Form7->inputFor(1), "100");
+    TypeKeys(Form7->inputFor(2), "синий");
     Form7->OkButton->click();
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_TRUE(WaitFor([&] { return header->sectionSize(0) > needed; })) << header->sectionSize(0) << " < " << needed;
 
     clickTitle(1);
+    EXPECT_EQ(columnTexts(1), (QStringList{"4", "30", "100"}));
     EXPECT_TRUE(header->isSortIndicatorShown());
     EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     clickTitle(1);
+    EXPECT_EQ(columnTexts(1), (QStringList{"100", "30", "4"}));
     EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    clickTitle(2);
+    EXPECT_EQ(columnTexts(2), (QStringList{"алый", "синий", "синий"}));
     // Sorting switched off: a click moves neither the order nor its arrow.
     Form2->DBGridMenuN2->trigger();
-    clickTitle(0);
-    EXPECT_EQ(header->sortIndicatorSection(), 1);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    clickTitle(1);
+    EXPECT_EQ(columnTexts(2), (QStringList{"алый", "синий", "синий"}));
+    EXPECT_EQ(header->sortIndicatorSection(), 2);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     Form2->DBGridMenuN2->trigger();
     clickTitle(0);
     EXPECT_EQ(header->sortIndicatorSection(), 0);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    // A new entry lists the objects unsorted: no arrow.
+    // A new entry lists the objects unsorted, without an arrow, and keeps the width the user gave.
+    header->resizeSection(1, 333);   // as the user drags the border
     Form2->LoadGeneral();
     EXPECT_FALSE(header->isSortIndicatorShown());
+    EXPECT_EQ(columnTexts(1), (QStringList{"30", "4", "100"}));
+    EXPECT_EQ(header->sectionSize(1), 333);
 }
