@@ -159,6 +159,7 @@ class SearchEngineHolder : public QObject
 public:
     explicit SearchEngineHolder(TDModule &module) : QObject(&module) { setObjectName(QStringLiteral("SearchEngine")); }
     QString connection;
+    EngineKind kind = EngineKind::File;
     std::unique_ptr<SearchEngine> engine;
 };
 }
@@ -173,10 +174,12 @@ SearchEngine &SearchEngine::Of(TDModule &module)
     auto *holder = module.findChild<SearchEngineHolder *>(QStringLiteral("SearchEngine"), Qt::FindDirectChildrenOnly);
     if (!holder)
         holder = new SearchEngineHolder(module);
+    // A file opened after a server database may reuse the connection's name: the engine tells them apart.
     const QString connection = module.database().connectionName();
-    if (!holder->engine || holder->connection != connection) {
+    if (!holder->engine || holder->connection != connection || holder->kind != module.engine()) {
         holder->engine = Engine::ForEngine(module.engine(), &MakeFileSearchEngine, &MakeServerSearchEngine)(module);
         holder->connection = connection;
+        holder->kind = module.engine();
     }
     return *holder->engine;
 }
