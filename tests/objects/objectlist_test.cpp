@@ -2,6 +2,7 @@
 
 #include "core/dmodule.h"
 #include "core/schema.h"
+#include "fields/fieldstore.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 
@@ -48,6 +49,25 @@ TEST_F(ObjectListTest, ComposingStartsAfreshAndReopeningKeepsTheCurrentObjectAcr
     EXPECT_FALSE(list.titleOrder());
     EXPECT_EQ(list.rows().asInteger("G_ID"), 1) << "unsorted again: in the order of addition";
     EXPECT_FALSE(list.sortByTitle("Нет такого поля"));
+}
+
+// Another user's design change: the list is composed for the fields now, unsorted, on the object it was
+// on, and names the fields it showed that are gone.
+TEST_F(ObjectListTest, ReloadingAfterADesignChangeKeepsTheCurrentObjectAndNamesTheFieldsGone)
+{
+    const qint64 name = addField(*module, "Имя", StringType);
+    const qint64 weight = addField(*module, "Вес", IntegerType);
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'в', 3), (2, 'а', 1), (3, 'б', 2)").arg(name).arg(weight));
+    ObjectList &list = ObjectList::Of(*module);
+    list.compose();
+    ASSERT_TRUE(list.sortByTitle("Вес"));
+    ASSERT_TRUE(list.makeCurrent(3));
+    FieldStore::DeleteField(*module, weight);
+    EXPECT_EQ(list.reloadAfterDesignChange(), QStringList{"Вес"});
+    EXPECT_FALSE(list.titleOrder());
+    EXPECT_EQ(list.rows().asInteger("G_ID"), 3);
+    EXPECT_EQ(list.rows().recNo(), 3);
+    EXPECT_EQ(list.rows().columnIndex(QStringLiteral("G%1").arg(weight)), -1);
 }
 
 TEST_F(ObjectListTest, AnObjectWhoseLookupValueNamesNoEntryIsNotListed)
