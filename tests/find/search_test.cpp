@@ -426,20 +426,7 @@ TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
 }
 
-namespace {
-class SearchBoxTest : public AppTest
-{
-protected:
-    // Typed key by key, as a user types (QTest::keyClicks knows ASCII only).
-    static void type(QWidget *widget, const QString &text)
-    {
-        for (const QChar ch : text) {
-            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        }
-    }
-};
-}
+using SearchBoxTest = AppTest;
 
 TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
 {
@@ -459,12 +446,12 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     Form2->DBGrid->setFocus();
     QTest::keyClick(Form2, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(WaitFor([] { return Form2->SearchEdit->hasFocus(); }));
-    type(Form2->SearchEdit, "еж");
+    TypeKeys(Form2->SearchEdit, "еж");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 2; }));
     EXPECT_EQ(grid->data(grid->index(0, 0)).toString(), "Ёжик");
-    type(Form2->SearchEdit, "ик");
+    TypeKeys(Form2->SearchEdit, "ик");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
-    type(Form2->SearchEdit, "и");
+    TypeKeys(Form2->SearchEdit, "и");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 0; }));
     EXPECT_FALSE(Form2->EditRecordBtn->isEnabled());
 
@@ -474,7 +461,7 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     EXPECT_TRUE(Form2->EditRecordBtn->isEnabled());
 
     // Every entry into the mode starts without a search.
-    type(Form2->SearchEdit, "кот");
+    TypeKeys(Form2->SearchEdit, "кот");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
     Form2->LoadGeneral();
     EXPECT_TRUE(Form2->SearchEdit->text().isEmpty());
