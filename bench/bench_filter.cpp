@@ -125,8 +125,8 @@ int main(int argc, char **argv)
     QList<double> addTimes[Books], conditionTimes[Books], evaluateTimes[Books], handTimes[Books];
     int passing[Books] = {0, 0, 0}, handRows[Books] = {0, 0, 0};
     for (int r = 0; r < Runs; ++r) {
-        BuildObjectListPieces(*DModule);
-        OpenObjectList(*DModule);
+        ObjectList::Of(*DModule).compose();
+        ObjectList::Of(*DModule).open();
         panel.reset();
         panel.fillBooks();
         for (int b = 0; b < Books; ++b) {
@@ -146,7 +146,7 @@ int main(int argc, char **argv)
             FilterCondition(*DModule, b + 1, topEntry(b + 1));
             conditionTimes[b] << ms(timer);
             timer.restart();
-            EvaluateObjectFilter(*DModule, panel.Memo);
+            EvaluateObjectFilter(*DModule, " FROM GENER", QString(), panel.Memo);
             evaluateTimes[b] << ms(timer);
 
             timer.restart();

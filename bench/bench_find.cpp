@@ -102,8 +102,9 @@ int main(int argc, char **argv)
     std::printf("built %d objects (string, lookup, integer, date) in %.0f ms\n", ObjectCount, ms(timer));
 
     const QList<DescriptionField> fields = ReadDescriptionFields(module);
-    BuildObjectListPieces(fields);
-    const QString base = SelectPart + FromPart + WherePart;
+    ObjectList &list = ObjectList::Of(module);
+    list.compose(fields);
+    const QString base = list.unfilteredStatement();
     const QString nameColumn = QStringLiteral("G%1").arg(name);
 
     timer.restart();
@@ -117,7 +118,7 @@ int main(int argc, char **argv)
     const auto keystroke = [&](const QString &text) {
         QElapsedTimer stroke;
         stroke.start();
-        ApplyObjectSearch(module, fields, text);
+        list.applySearch(fields, text);
         const int rows = module.QRGeneral->readRows(FirstScreen);
         return std::pair<double, int>{ms(stroke), rows};
     };
@@ -127,9 +128,9 @@ int main(int argc, char **argv)
                                QStringLiteral("APPLE НОМЕР 99"), QStringLiteral("жук")};
     std::printf("\nquick search, one keystroke to the first %d rows (rows shown), best of 3:\n", FirstScreen);
     for (const char *order : {"", "name"}) {
-        OrderPart.clear();
+        list.compose(fields);
         if (*order)
-            ApplyTitleSort(module, QStringLiteral("Имя"));
+            list.sortByTitle(QStringLiteral("Имя"));
         for (const QString &text : texts) {
             std::pair<double, int> best{1e9, 0};
             for (int i = 0; i < 3; ++i) {
@@ -141,7 +142,7 @@ int main(int argc, char **argv)
                         best.first, best.second);
         }
     }
-    OrderPart.clear();
+    list.compose(fields);
     // A marked block is read from GENER: after an object changed and before the index was brought up to date.
     module.exec(QStringLiteral("UPDATE GENER SET %1 = %1 WHERE G_ID % 1000 = 0").arg(nameColumn));
     {

@@ -116,8 +116,9 @@ int main(int argc, char **argv)
     // Entering the view/fill mode: fields, statement, columns, first rows painted.
     timer.restart();
     const QList<DescriptionField> fields = ReadDescriptionFields(module);
-    BuildObjectListPieces(fields);
-    OpenObjectList(module);
+    ObjectList &list = ObjectList::Of(module);
+    list.compose(fields);
+    list.open();
     QList<DescriptionField> shown;
     for (const DescriptionField &field : fields) {
         if (field.hasGridColumn())
@@ -147,21 +148,18 @@ int main(int argc, char **argv)
 
     // Sorting by a title: the program's statement against the same ORDER BY in the engine alone.
     for (const QString &caption : {QStringLiteral("Номер"), QStringLiteral("Дата"), QStringLiteral("Цвет")}) {
-        ApplyTitleSort(module, caption);
-        const QString statement = ObjectListStatement();
-        const double engine = engineFirstRow(module, statement);
         timer.restart();
-        OpenObjectList(module);
+        list.sortByTitle(caption);
         view.repaint();
         app.processEvents();
         const double program = ms(timer);
-        std::printf("sort by %s (%s): program %.1f ms to first rows shown, engine alone %.1f ms\n", qPrintable(caption),
-                    qPrintable(OrderPart.trimmed()), program, engine);
+        const double engine = engineFirstRow(module, list.statement());
+        std::printf("sort by %s: program %.1f ms to first rows shown, engine alone %.1f ms\n", qPrintable(caption), program, engine);
     }
 
     // After adding, the list moves to the new object, reading rows until it is found; the worst case reads
     // the whole sorted list (an identifier it does not hold).
-    OpenObjectList(module);
+    list.open();
     timer.restart();
     const int row = FindObjectRow(*module.QRGeneral, 0);
     std::printf("locate an object past the last row: %d rows read in %.1f ms (found: %s)\n", module.QRGeneral->rowsRead(), ms(timer),

@@ -243,11 +243,11 @@ public:
         const QList<DescriptionField> fields = ReadDescriptionFields(m_module);
         for (int r = 0; r < Runs; ++r) {
             program << shown([&] {
-                BuildObjectListPieces(ReadDescriptionFields(m_module));
-                OpenObjectList(m_module);
+                list().compose();
+                list().open();
                 m_model.setColumns(fields);
             });
-            engine << engineAlone([&] { return engineFirstRow(m_module, ObjectListStatement()); });
+            engine << engineAlone([&] { return engineFirstRow(m_module, list().statement()); });
         }
         rows.append({QStringLiteral("entering the view/fill mode (first rows shown)"), median(program), median(engine), {}});
 
@@ -258,12 +258,9 @@ public:
             program.clear();
             engine.clear();
             for (int r = 0; r < Runs; ++r) {
-                BuildObjectListPieces(fields);
-                program << shown([&] {
-                    ApplyTitleSort(m_module, caption);
-                    OpenObjectList(m_module);
-                });
-                engine << engineAlone([&] { return engineFirstRow(m_module, ObjectListStatement()); });
+                list().compose(fields);
+                program << shown([&] { list().sortByTitle(caption); });
+                engine << engineAlone([&] { return engineFirstRow(m_module, list().statement()); });
             }
             rows.append({QStringLiteral("sorting by a %1 column").arg(kind), median(program), median(engine), {}});
         }
@@ -276,14 +273,9 @@ public:
             engine.clear();
             int passing = 0;
             for (int r = 0; r < Runs; ++r) {
-                BuildObjectListPieces(fields);
-                OpenObjectList(m_module);
-                program << shown([&] {
-                    const FilterEvaluation evaluation = EvaluateObjectFilter(m_module, conditions.mid(0, entries));
-                    FilterPart = evaluation.filterPart;
-                    passing = evaluation.passing;
-                    OpenObjectList(m_module);
-                });
+                list().compose(fields);
+                list().open();
+                program << shown([&] { passing = list().applyFilter(conditions.mid(0, entries)).passing; });
                 engine << engineAlone([&] {
                     m_module.FinishPendingReads();
                     run(m_module, QStringLiteral("DROP TABLE IF EXISTS temp.HAND"));
@@ -306,12 +298,12 @@ public:
             engine.clear();
             int found = 0;
             for (int r = 0; r < Runs; ++r) {
-                BuildObjectListPieces(fields);
+                list().compose(fields);
+                list().open();
                 if (!caption.isEmpty())
-                    ApplyTitleSort(m_module, caption);
-                OpenObjectList(m_module);
+                    list().sortByTitle(caption);
                 program << shown([&] {
-                    found = LocateObjectRow(m_module, target);
+                    found = list().locate(target);
                     m_module.QRGeneral->setRecNo(found);
                 });
                 const QString name = QStringLiteral("G%1").arg(m_fields.name);
@@ -329,26 +321,26 @@ public:
 
         // Every row of the list read once, top to bottom, as scrolling to its end does; the engine alone
         // steps through the same statement.
-        BuildObjectListPieces(fields);
-        OpenObjectList(m_module);
+        list().compose(fields);
+        list().open();
         const double residentBefore = statusMiB("VmRSS");
         QElapsedTimer walk;
         walk.start();
-        SharedQuery &list = *m_module.QRGeneral;
+        SharedQuery &listed = *m_module.QRGeneral;
         qint64 checksum = 0;
-        for (int row = 0; !list.allRowsRead() || row < list.rowsRead(); ++row) {
-            if (row >= list.rowsRead() && list.readRows(row + 256) <= row)
+        for (int row = 0; !listed.allRowsRead() || row < listed.rowsRead(); ++row) {
+            if (row >= listed.rowsRead() && listed.readRows(row + 256) <= row)
                 break;
-            checksum += list.valueAt(row, 0).toLongLong();
+            checksum += listed.valueAt(row, 0).toLongLong();
         }
         const double walked = ms(walk);
         m_peakAnonymous = std::max(m_peakAnonymous, statusMiB("RssAnon"));
         const double grown = statusMiB("VmRSS") - residentBefore;
         rows.append({QStringLiteral("reading every row of the list once"), walked,
-                     engineAlone([&] { return engineSteps(m_module, ObjectListStatement()); }),
-                     QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(list.rowsRead()).arg(qRound(grown))});
+                     engineAlone([&] { return engineSteps(m_module, list().statement()); }),
+                     QStringLiteral("%1 rows; resident memory grew by %2 MiB").arg(listed.rowsRead()).arg(qRound(grown))});
         Q_UNUSED(checksum);
-        BuildObjectListPieces(fields);
+        list().compose(fields);
         m_module.QRGeneral->close();
         return rows;
     }
@@ -405,6 +397,7 @@ public:
 private:
 
     double engineAlone(const std::function<double()> &work) const { return m_onServer ? -1 : work(); }
+    ObjectList &list() const { return ObjectList::Of(m_module); }
 
     QApplication &m_app;
     TDModule &m_module;
@@ -517,9 +510,9 @@ double keystrokeMs(TDModule &module, const QList<DescriptionField> &shown, const
     QList<double> program;
     QElapsedTimer timer;
     for (int run = 0; run < Runs; ++run) {
-        ApplyObjectSearch(module, shown, QStringLiteral("другой текст"));
+        ObjectList::Of(module).applySearch(shown, QStringLiteral("другой текст"));
         timer.start();
-        ApplyObjectSearch(module, shown, searched);
+        ObjectList::Of(module).applySearch(shown, searched);
         found = module.QRGeneral->readRows(60);
         program << ms(timer);
     }
@@ -537,8 +530,8 @@ QList<Row> measureQuickSearch(TDModule &module, const Fields &fields, int object
     EnsureSearchIndex(module);
     rows.append({QStringLiteral("quick search: making its index on opening"), ms(timer), -1, {}});
     const QList<DescriptionField> shown = ReadDescriptionFields(module);
-    BuildObjectListPieces(shown);
-    const QString plain = SelectPart + FromPart + WherePart + QStringLiteral(" AND %1 = 'нет такого' ORDER BY G_ID")
+    ObjectList::Of(module).compose(shown);
+    const QString plain = ObjectList::Of(module).unfilteredStatement() + QStringLiteral(" AND %1 = 'нет такого' ORDER BY G_ID")
                                                                   .arg(SchemaName::FieldColumn(fields.name));
     const QList<std::pair<QString, QString>> texts{{QStringLiteral("no match"), QStringLiteral("нет такого")},
                                                    {QStringLiteral("one match"), QStringLiteral("объект %1").arg(objects - 1)},
@@ -552,8 +545,7 @@ QList<Row> measureQuickSearch(TDModule &module, const Fields &fields, int object
         rows.append({QStringLiteral("quick search keystroke, %1 (\"%2\")").arg(label, searched), program, median(engine),
                      QStringLiteral("%1 rows on the first screen; engine: one plain comparison").arg(found)});
     }
-    SearchPart.clear();
-    SearchValues.clear();
+    ObjectList::Of(module).compose(shown);
 
     // Every writer keeps the index: its block of 128 objects is made again in the same transaction.
     QList<double> program, engine;
@@ -590,7 +582,8 @@ QList<Row> measureServerQuickSearch(TDModule &module, int objects)
                  QStringLiteral("%1 index rows").arg(module.QRWork->readAll(QStringLiteral("SELECT COUNT(*) FROM ") + SchemaName::SearchTextTable)
                                                          .first().first().toLongLong())});
     const QList<DescriptionField> shown = ReadDescriptionFields(module);
-    BuildObjectListPieces(shown);
+    ObjectList &list = ObjectList::Of(module);
+    list.compose(shown);
     const auto keystroke = [&](const QString &label, const QString &searched) {
         int found = 0;
         const double program = keystrokeMs(module, shown, searched, found);
@@ -602,23 +595,22 @@ QList<Row> measureServerQuickSearch(TDModule &module, int objects)
     keystroke(QStringLiteral("about 1% of the objects"), QStringLiteral("объект 12"));
     keystroke(QStringLiteral("many matches"), QStringLiteral("ОБЪЕКТ"));
     keystroke(QStringLiteral("a lookup text on 11% of the objects"), QStringLiteral("цвет 7"));
-    ApplyTitleSort(module, QStringLiteral("Имя"));
+    list.sortByTitle(QStringLiteral("Имя"));
     keystroke(QStringLiteral("many matches, sorted by the name"), QStringLiteral("ОБЪЕКТ"));
     keystroke(QStringLiteral("one match, sorted by the name"), QStringLiteral("объект %1").arg(objects - 1));
-    OrderPart.clear();
+    list.compose(shown);
 
     // What follows every change of this program or a notice of another's: the search found anew.
     QList<double> program;
-    ApplyObjectSearch(module, shown, QStringLiteral("объект 12"));
+    list.applySearch(shown, QStringLiteral("объект 12"));
     for (int run = 0; run < Runs; ++run) {
         timer.restart();
-        OpenObjectList(module);
+        list.open();
         module.QRGeneral->readRows(60);
         program << ms(timer);
     }
     rows.append({QStringLiteral("the list opened again with the search \"объект 12\" in force"), median(program), -1, {}});
-    SearchPart.clear();
-    SearchValues.clear();
+    list.compose(shown);
 
     program.clear();
     for (int run = 0; run < Runs; ++run) {

@@ -32,15 +32,12 @@ namespace {
 const QString PlainCaption = QStringLiteral("Вирандел: Режим создания каталога");
 }
 
-// The designer's reference-book box and read-only tree; the chosen book is the shared ReferId.
+// The designer's reference-book box and read-only tree.
 class DesignerBookPanel : public BookPanel
 {
 public:
     explicit DesignerBookPanel(QWidget *parent) : BookPanel(QString(), QStringLiteral("BookPanel"), parent) {}
     void fill() { fillBookBox(); }
-
-protected:
-    void bookChosen() override { ReferId = bookId(); }
 };
 
 TForm11::TForm11(QWidget *parent)
@@ -155,22 +152,17 @@ void TForm11::FormResize()
 
 void TForm11::LoadGeneral()
 {
-    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    // The designer lists every object, unsorted; the view/fill mode finds its filter, search and order
-    // emptied too, and composes its list anew on entry.
-    BuildObjectListPieces(fields);
-    FilterPart.clear();
-    OrderPart.clear();
-    SearchPart.clear();
-    SearchValues.clear();
-    OpenObjectList(*DModule);
-    ShowGridColumns(*DBGrid, *gridModel, fields);
+    // The designer lists every object, unsorted; the view/fill mode composes its list anew on entry.
+    ObjectList &list = ObjectList::Of(*DModule);
+    list.compose();
+    list.open();
+    ShowGridColumns(*DBGrid, *gridModel, list.fields());
     bookPanel->fill();
 }
 
 void TForm11::ObjectsChangedElsewhere()
 {
-    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    Guarded([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
 }
 
 void TForm11::DesignChangedElsewhere()
@@ -178,28 +170,25 @@ void TForm11::DesignChangedElsewhere()
     // The layout under design is the user's unsaved work: it stays as it is. The list, its columns and
     // the books are read anew; columns hidden by the user stay hidden by their captions.
     QStringList hidden;
-    for (int column = 0; column < gridColumnCount(); ++column) {
-        if (!isGridColumnVisible(column))
-            hidden << gridColumnCaption(column);
+    for (int column = 0; column < gridColumns().count(); ++column) {
+        if (!gridColumns().isVisible(column))
+            hidden << gridColumns().caption(column);
     }
-    SharedQuery &list = *DModule->QRGeneral;
-    const qint64 current = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
     QString failure;
     QStringList fieldNames;
     try {
-        LoadGeneral();
-        if (const int row = current ? LocateObjectRow(*DModule, current) : 0)
-            list.setRecNo(row);
-        for (const DescriptionField &field : ReadDescriptionFields(*DModule))
+        ObjectList &list = ObjectList::Of(*DModule);
+        list.reloadAfterDesignChange();
+        ShowGridColumns(*DBGrid, *gridModel, list.fields());
+        bookPanel->fill();
+        for (const DescriptionField &field : list.fields())
             fieldNames << field.name;
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }
-    for (int column = 0; column < gridColumnCount(); ++column)
-        setGridColumnVisible(column, !hidden.contains(gridColumnCaption(column)));
-    QString text = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, справочники, "
-                                  "классификатор или каталоги).")
-                   + MessageLineBreak;
+    for (int column = 0; column < gridColumns().count(); ++column)
+        gridColumns().setVisible(column, !hidden.contains(gridColumns().caption(column)));
+    QString text = DesignChangedElsewhereText + MessageLineBreak;
     if (!failure.isEmpty()) {
         ShowMessage(text + QStringLiteral("Список объектов не удалось загрузить заново: ") + failure, this);
         return;
@@ -291,24 +280,9 @@ bool TForm11::OpenCatalog(const QString &Name)
     return read.error.isEmpty();
 }
 
-int TForm11::gridColumnCount() const
+GridColumns TForm11::gridColumns() const
 {
-    return gridModel->columnCount();
-}
-
-QString TForm11::gridColumnCaption(int column) const
-{
-    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-bool TForm11::isGridColumnVisible(int column) const
-{
-    return !DBGrid->isColumnHidden(column);
-}
-
-void TForm11::setGridColumnVisible(int column, bool visible)
-{
-    DBGrid->setColumnHidden(column, !visible);
+    return GridColumns(*DBGrid, *gridModel);
 }
 
 void TForm11::closeEvent(QCloseEvent *event)

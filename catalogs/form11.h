@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class GridColumns;
 class ObjectGridModel;
 class QAction;
 class QFrame;
@@ -34,10 +35,7 @@ public:
     QMenu *PopupMenuFor(QWidget *element);
 
     // The grid's columns as the column chooser sees them.
-    int gridColumnCount() const;
-    QString gridColumnCaption(int column) const;
-    bool isGridColumnVisible(int column) const;
-    void setGridColumnVisible(int column, bool visible);
+    GridColumns gridColumns() const;
 
 public Q_SLOTS:
     void FormCreate();

@@ -1,5 +1,6 @@
 // The designer's layout panel: placing, dragging and changing elements, and the elements of a layout.
 #include "catalogs/form11.h"
+#include "objects/objectgridmodel.h"
 
 #include "app/filedialogs.h"
 #include "app/forms.h"
@@ -420,8 +421,8 @@ Layout::Catalog TForm11::currentLayout(CatalogStore::Pictures *pictures) const
         if (pictures)
             pictures->background = Background->pictureData();
     }
-    for (int column = 0; column < gridColumnCount(); ++column)
-        layout.columns << isGridColumnVisible(column);
+    for (int column = 0; column < gridColumns().count(); ++column)
+        layout.columns << gridColumns().isVisible(column);
     // A deleted element is hidden, whether or not the window is on screen.
     for (const LabelElement *label : Labels)
         if (!label->isHidden())

@@ -1,5 +1,7 @@
 #include "catalogs/form17.h"
 
+#include "objects/objectgridmodel.h"
+
 #include "app/forms.h"
 #include "catalogs/form11.h"
 
@@ -9,7 +11,4 @@ TForm17::TForm17(QWidget *parent)
 {
 }
 
-int TForm17::gridColumnCount() const { return Form11->gridColumnCount(); }
-QString TForm17::gridColumnCaption(int column) const { return Form11->gridColumnCaption(column); }
-bool TForm17::isGridColumnVisible(int column) const { return Form11->isGridColumnVisible(column); }
-void TForm17::setGridColumnVisible(int column, bool visible) { Form11->setGridColumnVisible(column, visible); }
+GridColumns TForm17::gridColumns() const { return Form11->gridColumns(); }

@@ -115,7 +115,9 @@ TForm22::TForm22(QWidget *parent)
             close();
     });
 
-    connect(DModule->QRGeneral, &SharedQuery::rowsReplaced, this, &TForm22::listReopened);
+    ObjectList &list = ObjectList::Of(*DModule);
+    connect(&list, &ObjectList::reopened, this, &TForm22::listReopened);
+    connect(&list, &ObjectList::currentChanged, this, &TForm22::followCurrentObject);
     m_keeper = new ScreenKeeper(this, [] { return Settings::CatalogExitGuarded(); }, this);
     FormCreate();
 }
@@ -123,7 +125,6 @@ TForm22::TForm22(QWidget *parent)
 void TForm22::FormCreate()
 {
     ClearPanel();
-    FilterPart.clear();
     DModule->CatalogListReady = false;
 }
 
@@ -157,12 +158,11 @@ bool TForm22::RunCatalog(const QString &Name)
         finishRun();
         return false;
     }
-    FilterPart.clear();
     if (!OpenCatalog(Name, true)) {
         finishRun();
         return false;
     }
-    DModule->ShowCurrentCatalogObject = [this] { OpenCatalog(m_catalogName, false); };
+    m_running = true;
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible())
             window->hide();
@@ -177,12 +177,12 @@ bool TForm22::RunCatalog(const QString &Name)
 
 void TForm22::LoadGeneral()
 {
-    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    BuildObjectListPieces(fields);
+    ObjectList &list = ObjectList::Of(*DModule);
+    list.compose();
     filterPanel->reset();
     ResetSearchBox({SearchEdit, SearchTimer});
-    OpenObjectList(*DModule);
-    ShowGridColumns(*DBGrid, *gridModel, fields);
+    list.open();
+    ShowGridColumns(*DBGrid, *gridModel, list.fields());
     filterPanel->fillBooks();
     DModule->CatalogListReady = true;
 }
@@ -286,7 +286,19 @@ void TForm22::listReopened()
 {
     // Sorting, searching and filtering open the list again at its first row: that row is shown.
     if (m_built && DModule->QRGeneral->isOpen())
-        DModule->QRGeneralAfterScroll();
+        followCurrentObject();
+}
+
+void TForm22::followCurrentObject()
+{
+    SharedQuery &list = *DModule->QRGeneral;
+    if (!m_running || !DModule->CatalogListReady || m_following)
+        return;
+    m_following = true;
+    const int row = list.recNo();
+    OpenCatalog(m_catalogName, false);
+    list.setRecNo(row);
+    m_following = false;
 }
 
 void TForm22::ComboBoxChange()
@@ -313,7 +325,7 @@ void TForm22::DBGridTitleClick(int column)
 {
     if (column < 0 || column >= gridModel->columnCount())
         return;
-    SortObjectListByTitle(gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    SortObjectListByTitle(ObjectList::Of(*DModule), gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
 }
 
 void TForm22::SearchEditChanged()
@@ -324,7 +336,7 @@ void TForm22::SearchEditChanged()
 void TForm22::ApplySearch()
 {
     SearchTimer->stop();
-    Guarded([this] { ApplyObjectSearch(*DModule, VisibleGridFields(*DBGrid, *gridModel), SearchEdit->text()); });
+    Guarded([this] { ObjectList::Of(*DModule).applySearch(VisibleGridFields(*DBGrid, *gridModel), SearchEdit->text()); });
 }
 
 bool TForm22::FormCloseQuery()
@@ -356,17 +368,13 @@ void TForm22::finishRun()
 {
     m_keeper->stop();
     DModule->CatalogListReady = false;
-    DModule->ShowCurrentCatalogObject = nullptr;
+    m_running = false;
     SearchTimer->stop();
     ClearPanel();
     Background->clearPicture();
     // The designer lists every object unsorted again, as it did before the run.
-    FilterPart.clear();
-    OrderPart.clear();
-    SearchPart.clear();
-    SearchValues.clear();
     if (DModule->connected())
-        Guarded([] { OpenObjectList(*DModule); });
+        Guarded([] { ObjectList::Of(*DModule).openWhole(); });
 }
 
 void TForm22::ObjectsChangedElsewhere()
@@ -374,7 +382,7 @@ void TForm22::ObjectsChangedElsewhere()
     if (!m_built)
         return;
     DModule->CatalogListReady = false;
-    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    Guarded([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
     DModule->CatalogListReady = true;
     showCurrentObject();
 }
@@ -384,23 +392,23 @@ void TForm22::DesignChangedElsewhere()
     if (!m_built)
         return;
     const QString name = m_catalogName;
-    SharedQuery &list = *DModule->QRGeneral;
-    const qint64 id = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
     // The layout may show fields that are gone: the panel is built again from the new fields, the list
     // starts afresh as on a new run, only the current object is kept.
     ClearPanel();
     QString failure;
     try {
-        LoadGeneral();
         DModule->CatalogListReady = false;
-        if (const int row = id ? LocateObjectRow(*DModule, id) : 0)
-            list.setRecNo(row);
+        filterPanel->reset();
+        ResetSearchBox({SearchEdit, SearchTimer});
+        ObjectList &list = ObjectList::Of(*DModule);
+        list.reloadAfterDesignChange();
+        ShowGridColumns(*DBGrid, *gridModel, list.fields());
+        filterPanel->fillBooks();
         DModule->CatalogListReady = true;
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }
-    const QString changed = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, "
-                                           "справочники, классификатор или каталоги).");
+    const QString changed = DesignChangedElsewhereText;
     if (failure.isEmpty() && OpenCatalog(name, true)) {
         ShowMessage(changed + MessageLineBreak + QStringLiteral("Каталог открыт заново; фильтр, поиск и сортировка сброшены."),
                     this);

@@ -81,6 +81,8 @@ private:
     bool FormCloseQuery();
     bool buildPanel(bool First);
     void showCurrentObject();
+    // Shows the list's current object on the panel while the catalog runs.
+    void followCurrentObject();
     void listReopened();
     void finishRun();
 
@@ -91,6 +93,8 @@ private:
     CatalogObject::BoundFields m_fields;
     QStringList m_imageFields;   // the field of each field image, parallel to Images
     bool m_built = false;
+    bool m_running = false;     // between a run's start and its end
+    bool m_following = false;   // showing the current object
     bool m_showErrorReported = false;
     int m_shownObjects = 0;
 };

@@ -106,7 +106,6 @@ TDModule::TDModule(QObject *parent)
     QRClasses = new SharedQuery(QStringLiteral("QRClasses"), this);
     QRListPages = new SharedQuery(QStringLiteral("QRListPages"), this);
     QRGeneral->setLazy(true);
-    connect(QRGeneral, &SharedQuery::afterScroll, this, &TDModule::QRGeneralAfterScroll);
     // DataModuleCreate: connection closed, program folder = the current folder.
     ProgramFolder = QDir::currentPath();
     CatalogListReady = false;
@@ -319,17 +318,6 @@ QString TDModule::GenID(const QString &table, const QString &infix, const QList<
     QRWork->open();
     const QVariant max = QRWork->isEmpty() ? QVariant() : QRWork->valueAt(0, 0);
     return QString::number(max.toLongLong() + 1);
-}
-
-void TDModule::QRGeneralAfterScroll()
-{
-    if (!CatalogListReady || m_inAfterScroll || !ShowCurrentCatalogObject)
-        return;
-    m_inAfterScroll = true;
-    const int row = QRGeneral->recNo();
-    ShowCurrentCatalogObject();
-    QRGeneral->setRecNo(row);
-    m_inAfterScroll = false;
 }
 
 Transaction::Transaction(TDModule &module)

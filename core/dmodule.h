@@ -93,8 +93,6 @@ public:
 
     QString ProgramFolder;
     bool CatalogListReady = false;
-    // Set by the running catalog: shows the current object again (called from the after-scroll handler).
-    std::function<void()> ShowCurrentCatalogObject;
 
     SharedQuery *QRWork = nullptr;
     SharedQuery *QRFields = nullptr;
@@ -102,9 +100,6 @@ public:
     SharedQuery *QRClasses = nullptr;
     // The object list's own reads (counts and pages near a row): never the statement a caller walks.
     SharedQuery *QRListPages = nullptr;
-
-public Q_SLOTS:
-    void QRGeneralAfterScroll();
 
 Q_SIGNALS:
     // Another program changed objects of the open server database; several announcements close
@@ -128,7 +123,6 @@ private:
     EngineKind m_engine = EngineKind::File;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
-    bool m_inAfterScroll = false;
 };
 
 extern TDModule *DModule;

@@ -203,6 +203,22 @@ QString HoldRowsRead(EngineKind kind)
     return kind == EngineKind::Server ? QStringLiteral(" FOR UPDATE") : QString();
 }
 
+bool IdentifiersReused(EngineKind kind)
+{
+    return kind == EngineKind::File;
+}
+
+bool ReadsBeside(EngineKind kind)
+{
+    return kind == EngineKind::File;
+}
+
+QString NumbersOfJsonArray(EngineKind kind)
+{
+    return kind == EngineKind::Server ? QStringLiteral("SELECT CAST(value AS BIGINT) FROM json_array_elements_text(CAST(? AS json))")
+                                      : QStringLiteral("SELECT value FROM json_each(?)");
+}
+
 QString DigestOf(const QString &column)
 {
     return QLatin1String("md5(") + column + QLatin1Char(')');

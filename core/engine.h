@@ -33,6 +33,14 @@ namespace Engine {
 
 EngineKind KindOf(const QSqlDatabase &db);
 
+// Of two ways of doing one thing, the one for the engine `kind`: where a subsystem picks its file or its
+// server implementation, once for a connection.
+template <typename T>
+T ForEngine(EngineKind kind, T forFile, T forServer)
+{
+    return kind == EngineKind::Server ? forServer : forFile;
+}
+
 // Adds (not opens) a connection named `name` for a database file or a server database. A file opened
 // for reading only is never written, not even by the engine's own housekeeping.
 QSqlDatabase AddFileConnection(const QString &name, const QString &path, bool readOnly = false);
@@ -51,6 +59,17 @@ void PrepareConnection(QSqlDatabase &db);
 // transaction ends. A file needs nothing: its transactions run one after another, and a write after
 // another program changed the file since this transaction read it fails instead of overwriting.
 QString HoldRowsRead(EngineKind kind);
+
+// Whether a table's next identifier comes from the largest one stored (a file), so that the number of a
+// deleted last row is handed out again; a server's sequence never hands a number out twice.
+bool IdentifiersReused(EngineKind kind);
+
+// Whether a long read runs beside the program's window on a connection of its own (a file); a server
+// does such work on its own side.
+bool ReadsBeside(EngineKind kind);
+
+// A select of the numbers of a JSON array ("[1,2,3]") bound as its one value, one row each.
+QString NumbersOfJsonArray(EngineKind kind);
 
 // The digest of a column's text or bytes, the same on both engines (hexadecimal text, NULL for NULL):
 // compared in place of values too large to read for a comparison, as pictures are.

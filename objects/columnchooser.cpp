@@ -1,5 +1,7 @@
 #include "objects/columnchooser.h"
 
+#include "objects/objectgridmodel.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -28,11 +30,12 @@ void ColumnChooser::LoadFields()
     m_title->adjustSize();
     m_title->show();
 
-    const int columns = gridColumnCount();
+    const GridColumns grid = gridColumns();
+    const int columns = grid.count();
     for (int i = 0; i < columns; ++i) {
-        auto *box = new QCheckBox(gridColumnCaption(i), this);
+        auto *box = new QCheckBox(grid.caption(i), this);
         box->setGeometry(10, 32 + 16 * i, m_width - 32, 16);
-        box->setChecked(isGridColumnVisible(i));
+        box->setChecked(grid.isVisible(i));
         box->show();
         m_checkBoxes << box;
     }
@@ -53,9 +56,13 @@ void ColumnChooser::LoadFields()
 
 void ColumnChooser::ColumnsVisible()
 {
-    for (int i = 0; i < m_checkBoxes.size() && i < gridColumnCount(); ++i)
-        setGridColumnVisible(i, m_checkBoxes[i]->isChecked());
+    const GridColumns grid = gridColumns();
+    bool changed = false;
+    for (int i = 0; i < m_checkBoxes.size() && i < grid.count(); ++i)
+        changed = grid.setVisible(i, m_checkBoxes[i]->isChecked()) || changed;
     close();
+    if (changed)
+        columnsChanged();
 }
 
 void ColumnChooser::CloseForm()

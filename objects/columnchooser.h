@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class GridColumns;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -26,10 +27,9 @@ protected:
     ColumnChooser(const QString &name, int chooserWidth, QWidget *parent);
 
     // The grid whose columns are chosen.
-    virtual int gridColumnCount() const = 0;
-    virtual QString gridColumnCaption(int column) const = 0;
-    virtual bool isGridColumnVisible(int column) const = 0;
-    virtual void setGridColumnVisible(int column, bool visible) = 0;
+    virtual GridColumns gridColumns() const = 0;
+    // Told after the user showed or hid a column.
+    virtual void columnsChanged() {}
 
 private:
     int m_width;

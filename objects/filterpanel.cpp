@@ -7,12 +7,11 @@
 #include "core/dmodule.h"
 #include "objects/objectfilter.h"
 #include "objects/objectlist.h"
+#include "core/sharedquery.h"
 
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
-
-QString ReferId;
 
 namespace {
 const QString NothingPassesText = QStringLiteral("Нет ни одного объекта, удовлетворяющего условию отбора!");
@@ -70,11 +69,6 @@ void FilterPanel::fillBooks()
     fillBookBox();
 }
 
-void FilterPanel::bookChosen()
-{
-    ReferId = bookId();
-}
-
 void FilterPanel::AddFilterClick()
 {
     QTreeWidgetItem *item = selectedEntry();
@@ -113,16 +107,11 @@ bool FilterPanel::applyFilter()
     bool done = false;
     {
         GridDisabledWhileWorking working(m_grid);
-        done = Guarded([&] {
-            // FilterPart changes only once the evaluation has succeeded.
-            const FilterEvaluation evaluation = EvaluateObjectFilter(*DModule, Memo);
-            FilterPart = evaluation.filterPart;
-            nothingPassed = evaluation.nothingPassed;
-            OpenObjectList(*DModule);
-        });
+        ObjectList &list = ObjectList::Of(*DModule);
+        done = Guarded([&] { nothingPassed = list.applyFilter(Memo).nothingPassed; });
         // A failed evaluation keeps the passing objects of the last one: the list shows them again.
-        if (!done && !DModule->QRGeneral->isOpen())
-            Guarded([] { OpenObjectList(*DModule); });
+        if (!done && !list.rows().isOpen())
+            Guarded([&] { list.open(); });
     }
     // Told over the (empty) list it explains, with the entries that emptied it still listed.
     if (nothingPassed)

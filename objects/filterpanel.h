@@ -7,11 +7,8 @@
 class QListWidget;
 class QPushButton;
 
-// The reference book chosen in the filter's book box; shared by the view/fill mode and the catalogs.
-extern QString ReferId;
-
 // The group " Условие отбора объектов ": a book box, its lazy tree, the filter entries and their
-// conditions. Evaluating sets FilterPart and runs the object list again on QRGeneral. The view/fill
+// conditions. Evaluating has the object list (objects/objectlist.h) apply them. The view/fill
 // window and the running catalog each hold one.
 class FilterPanel : public BookPanel
 {
@@ -40,9 +37,6 @@ public Q_SLOTS:
     void AddFilterClick();
     void DeleteFilterClick();
     void MakeFClass();
-
-protected:
-    void bookChosen() override;
 
 private:
     bool applyFilter();

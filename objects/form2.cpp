@@ -128,7 +128,6 @@ TForm2::TForm2(QWidget *parent)
 
 void TForm2::FormCreate()
 {
-    FilterPart.clear();
     if (QScreen *screen = this->screen() ? this->screen() : QApplication::primaryScreen()) {
         const QSize size = screen->size();
         resize(int(size.width() * 0.8), int(size.height() * 0.6));
@@ -137,15 +136,15 @@ void TForm2::FormCreate()
 
 void TForm2::LoadGeneral()
 {
-    const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
-    BuildObjectListPieces(fields);
+    ObjectList &list = ObjectList::Of(*DModule);
+    list.compose();
     setWindowTitle(ModeWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения")));
     filterPanel->reset();
     // The search starts empty on every entry, as the filter and the order do.
     ResetSearchBox({SearchEdit, SearchTimer});
-    OpenObjectList(*DModule);
+    list.open();
     // Columns hidden with the chooser are shown again on every entry.
-    ShowGridColumns(*DBGrid, *gridModel, fields);
+    ShowGridColumns(*DBGrid, *gridModel, list.fields());
     filterPanel->fillBooks();
     ClearForm();
 }
@@ -209,7 +208,7 @@ void TForm2::DeleteRecordBtnClick()
     const int row = list.recNo();
     Guarded([&] {
         DeleteObject(*DModule, list.asInteger(QStringLiteral("G_ID")));
-        OpenObjectList(*DModule);
+        ObjectList::Of(*DModule).open();
         // The object that took the deleted one's place is current, or the one before it at the end.
         if (row > 1 && !list.setRecNo(row))
             list.setRecNo(row - 1);
@@ -219,7 +218,7 @@ void TForm2::DeleteRecordBtnClick()
 
 void TForm2::ObjectsChangedElsewhere()
 {
-    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    Guarded([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
     ClearForm();
 }
 
@@ -227,20 +226,20 @@ void TForm2::DesignChangedElsewhere()
 {
     // The filter, the search and the order may name what is gone: the list starts afresh with the new
     // fields, as on entering the mode; only the current object is kept.
-    SharedQuery &list = *DModule->QRGeneral;
-    const qint64 id = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
     if (Form21 && Form21->isVisible())
         Form21->close();
     QString failure;
     try {
-        LoadGeneral();
-        if (const int row = id ? LocateObjectRow(*DModule, id) : 0)
-            list.setRecNo(row);
+        filterPanel->reset();
+        ResetSearchBox({SearchEdit, SearchTimer});
+        ObjectList &list = ObjectList::Of(*DModule);
+        list.reloadAfterDesignChange();
+        ShowGridColumns(*DBGrid, *gridModel, list.fields());
+        filterPanel->fillBooks();
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }
-    const QString changed = QStringLiteral("Другой пользователь изменил структуру базы данных (поля описания, "
-                                           "справочники, классификатор или каталоги).");
+    const QString changed = DesignChangedElsewhereText;
     if (failure.isEmpty()) {
         ClearForm();
         ShowMessage(changed + MessageLineBreak
@@ -261,7 +260,7 @@ void TForm2::DBGridTitleClick(int column)
 {
     if (!DBGridMenuN2->isChecked() || column < 0 || column >= gridModel->columnCount())
         return;
-    SortObjectListByTitle(gridColumnCaption(column));
+    SortObjectListByTitle(ObjectList::Of(*DModule), gridColumns().caption(column));
 }
 
 void TForm2::DBGridMenuN1Click()
@@ -302,27 +301,13 @@ void TForm2::closeEvent(QCloseEvent *event)
         Form1->show();
 }
 
-int TForm2::gridColumnCount() const
+GridColumns TForm2::gridColumns() const
 {
-    return gridModel->columnCount();
+    return GridColumns(*DBGrid, *gridModel);
 }
 
-QString TForm2::gridColumnCaption(int column) const
+void TForm2::ShownColumnsChanged()
 {
-    return gridModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-bool TForm2::isGridColumnVisible(int column) const
-{
-    return !DBGrid->isColumnHidden(column);
-}
-
-void TForm2::setGridColumnVisible(int column, bool visible)
-{
-    if (DBGrid->isColumnHidden(column) == !visible)
-        return;
-    DBGrid->setColumnHidden(column, !visible);
-    // The search looks at the columns shown.
     if (!SearchEdit->text().isEmpty())
         SearchTimer->start();
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 class FilterPanel;
+class GridColumns;
 class ListFollower;
 class ObjectGridModel;
 class QAction;
@@ -31,10 +32,7 @@ public:
     QList<DescriptionField> visibleFields() const;
 
     // The grid's columns as the column chooser sees them.
-    int gridColumnCount() const;
-    QString gridColumnCaption(int column) const;
-    bool isGridColumnVisible(int column) const;
-    void setGridColumnVisible(int column, bool visible);
+    GridColumns gridColumns() const;
 
 public Q_SLOTS:
     void FormCreate();
@@ -55,6 +53,8 @@ public Q_SLOTS:
     // The display format changed: the filter's reference-book tree is read again from the top.
     void RebuildFilterTree();
     void SearchEditChanged();
+    // The user showed or hid columns: the search looks at the columns shown.
+    void ShownColumnsChanged();
     void ApplySearch();
     void FocusSearch();
     void ClearSearch();

@@ -10,8 +10,6 @@ public:
     explicit TForm21(QWidget *parent = nullptr);
 
 protected:
-    int gridColumnCount() const override;
-    QString gridColumnCaption(int column) const override;
-    bool isGridColumnVisible(int column) const override;
-    void setGridColumnVisible(int column, bool visible) override;
+    GridColumns gridColumns() const override;
+    void columnsChanged() override;
 };

@@ -88,7 +88,7 @@ void TForm2::SearchEditChanged()
 void TForm2::ApplySearch()
 {
     SearchTimer->stop();
-    Guarded([this] { ApplyObjectSearch(*DModule, visibleFields(), SearchEdit->text()); });
+    Guarded([this] { ObjectList::Of(*DModule).applySearch(visibleFields(), SearchEdit->text()); });
     ClearForm();
 }
 
@@ -234,7 +234,7 @@ void TForm2::ImportCsvItemClick()
     });
     cancelled = progress->wasCanceled();
     progress->close();
-    Guarded([] { OpenObjectList(*DModule); });
+    Guarded([] { ObjectList::Of(*DModule).open(); });
     ClearForm();
     if (done && !cancelled)
         ShowMessage(QStringLiteral("Добавлено объектов: %1").arg(added), this);

@@ -177,7 +177,7 @@ void TForm7::GenForm()
             showStoredObject();
         } catch (const ObjectChangedElsewhere &) {
             // The list behind stops showing it.
-            ReopenObjectListKeepingCurrent(*DModule);
+            ObjectList::Of(*DModule).reopenKeepingCurrent();
             throw;
         }
     } else {
@@ -317,7 +317,7 @@ void TForm7::AddRecord()
     Guarded([&] {
         const qint64 id = ObjectId.toLongLong();
         InsertObject(*DModule, id, inputs);
-        OpenObjectList(*DModule);
+        ObjectList::Of(*DModule).open();
         m_closingChecked = true;
         close();
         EditMode = false;
@@ -339,7 +339,7 @@ void TForm7::EditRecord()
             savedElsewhereFirst(elsewhere);
             return;
         }
-        OpenObjectList(*DModule);
+        ObjectList::Of(*DModule).open();
         m_closingChecked = true;
         close();
         showObjectInList(id);
@@ -349,7 +349,7 @@ void TForm7::EditRecord()
 void TForm7::savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere)
 {
     // The list behind and the parameters show what is stored now.
-    Guarded([] { ReopenObjectListKeepingCurrent(*DModule); });
+    Guarded([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
     paramsPanel->ClassesFill();
     if (elsewhere.what == ObjectChangedElsewhere::Deleted) {
         ShowMessage(elsewhere.message(), this);
@@ -377,14 +377,12 @@ void TForm7::showObjectInList(qint64 id)
     // Only a list whose order cannot be sought is read from the top to find the object: then the user
     // sees how far it got, and may stop at the top of the list instead.
     QProgressDialog *progress = NewProgress(Form2, QStringLiteral("Поиск объекта в списке..."), 0);
-    const int row = LocateObjectRow(*DModule, id, [progress](int rowsRead) {
+    ObjectList::Of(*DModule).makeCurrent(id, [progress](int rowsRead) {
         progress->setLabelText(QStringLiteral("Поиск объекта в списке: просмотрено объектов %1").arg(rowsRead));
         QApplication::processEvents();
         return !progress->wasCanceled();
     });
     progress->close();
-    if (row)
-        DModule->QRGeneral->setRecNo(row);
 }
 
 void TForm7::CancelBtnClick()

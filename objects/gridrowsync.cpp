@@ -1,5 +1,6 @@
 #include "objects/gridrowsync.h"
 
+#include "core/dmodule.h"
 #include "core/sharedquery.h"
 #include "objects/objectlist.h"
 #include "objects/objectgridmodel.h"
@@ -26,7 +27,7 @@ void GridRowSync::followQueryOrder()
 {
     int sorted = -1;
     Qt::SortOrder direction = Qt::AscendingOrder;
-    if (const std::optional<ListOrder> order = TitleSortOrder()) {
+    if (const std::optional<ListOrder> order = ObjectList::Of(*DModule).titleOrder()) {
         for (int column = 0; column < m_model->columns().size() && sorted < 0; ++column) {
             if (m_model->columns().at(column).listColumn() == order->column)
                 sorted = column;

@@ -4,7 +4,6 @@
 #include "core/changenotice.h"
 #include "core/dmodule.h"
 #include "objects/form7.h"
-#include "objects/objectlist.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -12,22 +11,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <utility>
-
-void ReopenObjectListKeepingCurrent(TDModule &module)
-{
-    SharedQuery &list = *module.QRGeneral;
-    const bool hadRow = list.isOpen() && !list.eof();
-    const qint64 id = hadRow ? list.asInteger(QStringLiteral("G_ID")) : 0;
-    const int oldRow = hadRow ? list.recNo() : 0;
-    OpenObjectList(module);
-    if (!hadRow)
-        return;
-    int row = LocateObjectRow(module, id);
-    if (row == 0)
-        row = list.readRows(oldRow) >= oldRow ? oldRow : list.rowsRead();
-    if (row > 0)
-        list.setRecNo(row);
-}
 
 ListFollower::ListFollower(TDModule &module, QWidget *window, std::function<void()> reloadObjects,
                            std::function<void()> reloadDesign)

@@ -7,10 +7,6 @@ class QTimer;
 class QWidget;
 class TDModule;
 
-// Opens the object list on QRGeneral again with its filter, search and order, the current object
-// staying current; when another program deleted it, the row that took its place (or the last) is current.
-void ReopenObjectListKeepingCurrent(TDModule &module);
-
 // Keeps a window in step with the other programs working on the same server database. A hidden window
 // is left alone (the object list's windows read everything when shown). While the user is busy - an
 // editor or a modal dialog open, the window disabled, an action under way - the reload waits and comes

@@ -59,7 +59,7 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
     // which stays painted and can stop it; the passing objects then come back as one list. A server
     // evaluates on its own side.
     QByteArray passingIds;
-    const bool beside = !conditions.isEmpty() && !module.InTransaction() && module.engine() == EngineKind::File;
+    const bool beside = !conditions.isEmpty() && !module.InTransaction() && Engine::ReadsBeside(module.engine());
     if (beside) {
         passingIds = "[";
         ReadInBackground(module, passingFirst, {}, QStringLiteral("Отбор объектов..."), [&passingIds](const QSqlQuery &row) {
@@ -78,7 +78,7 @@ int FillPassingObjects(TDModule &module, const QString &fromPart, const QString 
         for (const QString &statement : fill.prepare)
             module.exec(statement);
         if (beside)
-            module.exec(fill.fill + QLatin1String("SELECT value FROM json_each(?)"), {QString::fromLatin1(passingIds)});
+            module.exec(fill.fill + Engine::NumbersOfJsonArray(module.engine()), {QString::fromLatin1(passingIds)});
         else
             module.exec(fill.fill + passingFirst);
         for (const QString &statement : fill.finish)
@@ -110,14 +110,15 @@ QString PassingFilterPart(const TDModule &module, const QString &wherePart)
     return wherePart.isEmpty() ? QLatin1String(" WHERE ") + body : QLatin1String(" AND (") + body + QLatin1Char(')');
 }
 
-FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &conditions)
+FilterEvaluation EvaluateObjectFilter(TDModule &module, const QString &fromPart, const QString &wherePart,
+                                      const QStringList &conditions)
 {
     FilterEvaluation result;
     if (conditions.isEmpty())
         return result;
-    result.passing = FillPassingObjects(module, FromPart, WherePart, conditions);
+    result.passing = FillPassingObjects(module, fromPart, wherePart, conditions);
     result.nothingPassed = result.passing == 0;
     // With nothing passing the list is empty too, so that it agrees with the entries still listed.
-    result.filterPart = PassingFilterPart(module, WherePart);
+    result.filterPart = PassingFilterPart(module, wherePart);
     return result;
 }

@@ -37,5 +37,7 @@ struct FilterEvaluation
     int passing = 0;
 };
 
-// Evaluates the conditions against the current object-list pieces (FromPart, WherePart).
-FilterEvaluation EvaluateObjectFilter(TDModule &module, const QStringList &conditions);
+// Evaluates the conditions against the object list's tables (`fromPart`) and join conditions (`wherePart`);
+// the object list (objects/objectlist.h) runs it when the filter entries change.
+FilterEvaluation EvaluateObjectFilter(TDModule &module, const QString &fromPart, const QString &wherePart,
+                                      const QStringList &conditions);

@@ -118,15 +118,31 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
     FitGridColumns(&grid);
 }
 
-void SortObjectListByTitle(const QString &caption)
+int GridColumns::count() const
 {
-    const QString previous = OrderPart;
-    const bool sorted = Guarded([&] {
-        if (ApplyTitleSort(*DModule, caption))
-            OpenObjectList(*DModule);
-    });
-    if (!sorted) {
-        OrderPart = previous;
-        Guarded([] { OpenObjectList(*DModule); });
-    }
+    return m_model.columnCount();
+}
+
+QString GridColumns::caption(int column) const
+{
+    return m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+bool GridColumns::isVisible(int column) const
+{
+    return !m_grid.isColumnHidden(column);
+}
+
+bool GridColumns::setVisible(int column, bool visible) const
+{
+    if (m_grid.isColumnHidden(column) == !visible)
+        return false;
+    m_grid.setColumnHidden(column, !visible);
+    return true;
+}
+
+void SortObjectListByTitle(ObjectList &list, const QString &caption)
+{
+    if (!Guarded([&] { list.sortByTitle(caption); }))
+        Guarded([&] { list.open(); });
 }

@@ -38,6 +38,23 @@ private:
     int m_rows = 0;
 };
 
+// The columns of an object grid by position, as the column choosers and the catalog layouts read and
+// set them: the caption shown and whether the column is shown.
+class GridColumns
+{
+public:
+    GridColumns(QTableView &grid, const ObjectGridModel &model) : m_grid(grid), m_model(model) {}
+    int count() const;
+    QString caption(int column) const;
+    bool isVisible(int column) const;
+    // False when the column was shown (hidden) already.
+    bool setVisible(int column, bool visible) const;
+
+private:
+    QTableView &m_grid;
+    const ObjectGridModel &m_model;
+};
+
 // The fields of the grid's visible columns, in the order shown.
 QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model);
 
@@ -47,4 +64,4 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
 
 // A click on a grid title in the view/fill window or the running catalog: the list sorted by the column
 // captioned `caption` (again: the other way round); when that fails, the list as it was.
-void SortObjectListByTitle(const QString &caption);
+void SortObjectListByTitle(ObjectList &list, const QString &caption);

@@ -14,7 +14,7 @@ class TDModule;
 // matched as stored, dates, times, yes/no and reals as the grid shows them; numbers without the thousands
 // separator.
 
-// Registers the engine functions the search condition calls: SEARCH_FOUND, SEARCH_HIT, SEARCH_COUNT and
+// Registers the engine functions the search condition calls on a database file: SEARCH_FOUND, SEARCH_HIT, SEARCH_COUNT and
 // SEARCH_IDS, which read the search index (objects/searchindex.h), and SEARCH_MATCH for lookup texts.
 void RegisterObjectSearch(QSqlDatabase &db);
 
@@ -29,16 +29,8 @@ struct SearchCondition
 // in the list's order up to the first screen. Both find the same objects.
 enum class SearchReach { Many, Few };
 
-// The condition for `text` over the columns of `fields` (as the object list names them); empty when the
-// text is empty or no field is given.
+// The condition for `text` over the columns of `fields` (as the object list names them) on a database
+// file; empty when the text is empty or no field is given. The object list asks the connection's search
+// engine (objects/searchengine.h), which chooses the reach.
 SearchCondition ObjectSearchCondition(const QList<DescriptionField> &fields, const QString &text,
                                       SearchReach reach = SearchReach::Many);
-
-// Sets the object list's search and opens the list again on QRGeneral; the view/fill window and the
-// running catalog call it as the user types. Throws DbError.
-void ApplyObjectSearch(TDModule &module, const QList<DescriptionField> &fields, const QString &text);
-
-// Before the object list is opened again: on a server database the objects the search set by
-// ApplyObjectSearch finds are found anew (the connection's tables hold them), so that what this program
-// and others changed since is shown. Throws DbError.
-void RefreshObjectSearch(TDModule &module);

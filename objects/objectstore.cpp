@@ -61,7 +61,7 @@ qint64 ReserveObjectId(TDModule &module)
     // bring some of an abandoned addition): nothing can be left under it, and no other program is told
     // of a change. A file hands out the number of a deleted last object again.
     const qint64 id = module.GenID(QStringLiteral("GENER"), QString(), {{QStringLiteral("LINKS"), QStringLiteral("L_OBJECT")}}).toLongLong();
-    if (module.engine() == EngineKind::File)
+    if (Engine::IdentifiersReused(module.engine()))
         module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {id});
     return id;
 }
@@ -120,10 +120,7 @@ std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, co
 
 bool OpenObjectRow(SharedQuery &query, qint64 objectId, const QList<DescriptionField> &fields)
 {
-    const ObjectListPieces pieces = ComposeObjectListPieces(fields);
-    query.open(pieces.select + pieces.from
-                   + (pieces.where.isEmpty() ? QStringLiteral(" WHERE (G_ID = ?)") : pieces.where + QLatin1String(" AND (G_ID = ?)")),
-               {objectId});
+    query.open(ObjectList::OneObjectStatement(fields), {objectId});
     return !query.isEmpty();
 }
 

@@ -9,7 +9,6 @@
 #include <functional>
 
 class TDModule;
-struct sqlite3;
 struct sqlite3_value;
 
 // The quick search's index: the folded texts the object grid shows, kept beside GENER in a narrow table,
@@ -36,7 +35,8 @@ bool IsSearchIndexed(const DescriptionField &field);
 class ShownTextFolder
 {
 public:
-    // Appends the text of a stored value (nothing for NULL); the index's separators become spaces.
+    // Appends the text of a stored value as a database file gives it (nothing for NULL); the index's
+    // separators become spaces.
     void append(FieldKind kind, sqlite3_value *value, QByteArray &out);
     // The same for a value as a server database gives it (a null QVariant for NULL).
     void append(FieldKind kind, const QVariant &value, QByteArray &out);
@@ -50,18 +50,12 @@ private:
 // objects with its texts, one per field of `fields` (all indexed). Throws DbError.
 using TakeBlock = std::function<void(qint64 block, const QList<QByteArray> &texts)>;
 // `folder` may be kept across calls so that formatted values are remembered.
-void ReadShownBlocks(sqlite3 *db, const QList<DescriptionField> &fields, qint64 firstBlock, qint64 lastBlock,
-                     const TakeBlock &take, ShownTextFolder *folder = nullptr);
-
-// The same on the open database of either engine.
 void ReadShownBlocks(TDModule &module, const QList<DescriptionField> &fields, qint64 firstBlock, qint64 lastBlock,
                      const TakeBlock &take, ShownTextFolder *folder = nullptr);
 
 // Whether the file holds the index (a read-only file of an earlier build may not).
-bool SearchIndexExists(sqlite3 *db);
 bool SearchIndexExists(TDModule &module);
 // Blocks marked since they were last built.
-QList<qint64> StaleSearchBlocks(sqlite3 *db);
 QList<qint64> StaleSearchBlocks(TDModule &module);
 
 // When a database is opened: makes the index (an earlier build's file has none), makes it again when its texts

@@ -100,15 +100,15 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
 {
     openList({"б", "г", "е", "ж", "и"}, 3);
     const qint64 current = currentId();
-    const QString order = OrderPart;
-    ASSERT_FALSE(order.isEmpty());
+    const QString order = ObjectList::Of(*DModule).statement();
+    ASSERT_TRUE(ObjectList::Of(*DModule).titleOrder());
 
     TDModule other;
     other.OpenServerConnection(shared);
     QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
     addNamed(other, "а");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
-    EXPECT_EQ(OrderPart, order);
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order);
     EXPECT_EQ(gridRows(), 6);
     EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
     EXPECT_EQ(currentId(), current);
@@ -147,8 +147,8 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
     QStringList captions;
-    for (int i = 0; i < Form2->gridColumnCount(); ++i)
-        captions << Form2->gridColumnCaption(i);
+    for (int i = 0; i < Form2->gridColumns().count(); ++i)
+        captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
     EXPECT_EQ(currentId(), shown);
 }
@@ -261,8 +261,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
     ASSERT_TRUE(Form11->isVisible());
     ASSERT_TRUE(Form11->OpenCatalog("Витрина"));
-    ASSERT_EQ(Form11->gridColumnCount(), 2);
-    Form11->setGridColumnVisible(0, false);
+    ASSERT_EQ(Form11->gridColumns().count(), 2);
+    Form11->gridColumns().setVisible(0, false);
 
     TDModule other;
     other.OpenServerConnection(shared);
@@ -276,8 +276,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     EXPECT_EQ(Form11->currentLayout().textLabels.size(), 1);
     EXPECT_EQ(Form11->currentLayout().fieldLabels.size(), 1);
     QStringList shown;
-    for (int column = 0; column < Form11->gridColumnCount(); ++column)
-        shown << Form11->gridColumnCaption(column) + (Form11->isGridColumnVisible(column) ? "" : " (скрыт)");
+    for (int column = 0; column < Form11->gridColumns().count(); ++column)
+        shown << Form11->gridColumns().caption(column) + (Form11->gridColumns().isVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
     EXPECT_EQ(Control<QTableView>(Form11, "DBGrid")->model()->rowCount(), 2);
 }
@@ -285,7 +285,8 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
 TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)
 {
     openList({"б", "г", "е"}, 2);
-    const QString order = OrderPart;
+    const qint64 current = currentId();
+    const QString order = ObjectList::Of(*DModule).statement();
     const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
     {
         TDModule other;
@@ -302,5 +303,6 @@ TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheList
     }
     EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 3);
     ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 3; }));
-    EXPECT_EQ(OrderPart, order) << "the list is read again in its order";
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order) << "the list is read again in its order";
+    EXPECT_EQ(currentId(), current) << "on the object the user was on";
 }

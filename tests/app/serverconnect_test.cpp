@@ -259,8 +259,8 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
     QStringList captions;
-    for (int i = 0; i < Form2->gridColumnCount(); ++i)
-        captions << Form2->gridColumnCaption(i);
+    for (int i = 0; i < Form2->gridColumns().count(); ++i)
+        captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
     QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
     while (model->canFetchMore({}))

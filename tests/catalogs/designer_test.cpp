@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "objects/objectgridmodel.h"
+
 #include "app/forms.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/designerrules.h"
@@ -130,8 +132,8 @@ TEST_F(DesignerTest, EnteringBuildsThePaletteAndPlacingMakesOneElementPerPress)
     EXPECT_EQ(Form11->GroupBoxes[0]->size(), QSize(185, 89));
 
     // The grid lists the fields that have a column; the designer's statement left the shared pieces alone.
-    EXPECT_EQ(Form11->gridColumnCount(), 2);
-    EXPECT_TRUE(SelectPart.startsWith("SELECT G_ID"));
+    EXPECT_EQ(Form11->gridColumns().count(), 2);
+    EXPECT_TRUE(ObjectList::Of(*DModule).statement().startsWith("SELECT G_ID"));
 
     // Two clicks with the text button place one label; a cancelled picture places nothing.
     place("Добавить свою надпись", {55, 65});
@@ -292,7 +294,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     place("Фото", {20, 150});
     place("Цена", {150, 150});
     trigger(Form11->PopupMenuFor(Form11->Labels[0]), "Удалить надпись");
-    Form11->setGridColumnVisible(1, false);
+    Form11->gridColumns().setVisible(1, false);
 
     save("Д'Артаньян");
     EXPECT_FALSE(Form18->isVisible());
@@ -333,7 +335,7 @@ TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
     enterDesigner();
     addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
     Form11->ClearPanel();
-    Form11->setGridColumnVisible(0, false);
+    Form11->gridColumns().setVisible(0, false);
     Form11->SaveCatalog("Столбцы");
     EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n%Labels%"));
 
@@ -343,8 +345,8 @@ TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
     addField(*module, "Размер", IntegerType);
     addField(*module, "Код", IntegerType);
     ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));
-    ASSERT_EQ(Form11->gridColumnCount(), 4);
-    EXPECT_EQ(Form11->gridColumnCaption(0), "Цвет");
+    ASSERT_EQ(Form11->gridColumns().count(), 4);
+    EXPECT_EQ(Form11->gridColumns().caption(0), "Цвет");
     EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
     EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(2) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(3));
 

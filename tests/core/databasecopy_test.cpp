@@ -185,8 +185,8 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
         tables << row.first().toString().toUpper();
     EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
     EnsureSearchIndex(copied);
-    BuildObjectListPieces(copied);
-    ApplyObjectSearch(copied, fields, "ЁЛКА");
+    ObjectList::Of(copied).compose();
+    ObjectList::Of(copied).applySearch(fields, "ЁЛКА");
     EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
 
     // Rows added to the copy get numbers above the copied ones.

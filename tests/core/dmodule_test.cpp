@@ -240,10 +240,10 @@ TEST_F(DatabaseTest, WhatTheListLearntOfOneOpeningIsForgottenAtTheNext)
     exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 1200) "
                         "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, %3 FROM N").arg(number).arg(colour).arg(red));
     const auto locate = [&](qint64 object) {
-        BuildObjectListPieces(*module);
-        EXPECT_TRUE(ApplyTitleSort(*module, "Номер"));
-        OpenObjectList(*module);
-        return LocateObjectRow(*module, object);
+        ObjectList &list = ObjectList::Of(*module);
+        list.compose();
+        EXPECT_TRUE(list.sortByTitle("Номер"));
+        return list.locate(object);
     };
     EXPECT_EQ(locate(1000), 1000);
     // Meanwhile another program left an object without its lookup entry: the list drops that object.

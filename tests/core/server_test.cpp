@@ -168,7 +168,7 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
         [&] { UpdateObject(*module, 1, {newName}); },
         [&] { module->QRWork->readAll("SELECT 1"); },
         [&] { module->GenID("GENER", ""); },
-        [&] { OpenObjectList(*module); },
+        [&] { ObjectList::Of(*module).open(); },
         [&] { UpdateObject(*module, 1, {newName}); }};
     for (int attempt = 0; attempt < actions.size(); ++attempt) {
         const QString lost = failureOf(actions[attempt]);

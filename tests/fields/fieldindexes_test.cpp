@@ -47,9 +47,10 @@ TEST_F(FieldIndexTest, ShownColumnsAndLookupTextsAreIndexedButPicturesAndLongTex
     // A sort by either kind of column reads the index in order instead of sorting every row.
     EXPECT_FALSE(plan("SELECT G_ID, G2 FROM GENER ORDER BY G2").contains("TEMP B-TREE")) << plan("SELECT G2 FROM GENER ORDER BY G2").toStdString();
     // Texts sort in Russian order, which their indexes follow.
-    BuildObjectListPieces(*module);
-    ASSERT_TRUE(ApplyTitleSort(*module, "Цвет"));
-    EXPECT_FALSE(plan(ObjectListStatement()).contains("TEMP B-TREE")) << plan(ObjectListStatement()).toStdString();
+    ObjectList &list = ObjectList::Of(*module);
+    list.compose();
+    ASSERT_TRUE(list.sortByTitle("Цвет"));
+    EXPECT_FALSE(plan(list.statement()).contains("TEMP B-TREE")) << plan(list.statement()).toStdString();
 }
 
 TEST_F(FieldIndexTest, RebuildingOrDeletingAColumnKeepsExactlyTheIndexesOfTheFieldsLeft)

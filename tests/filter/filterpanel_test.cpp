@@ -110,13 +110,13 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     removeFilter(1);
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
     removeFilter(0);
-    EXPECT_TRUE(panel->Memo.isEmpty() && FilterPart.isEmpty());
+    EXPECT_TRUE(panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
 
     // The next entry into the view/fill mode starts without a filter.
     addFilter(item("Красный"));
     Form2->LoadGeneral();
-    EXPECT_TRUE(panel->ListBox->count() == 0 && panel->Memo.isEmpty() && FilterPart.isEmpty());
+    EXPECT_TRUE(panel->ListBox->count() == 0 && panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
 }
 
@@ -167,13 +167,13 @@ TEST_F(FilterPanelTest, AFailingEntryIsShownAsAnErrorAndLeavesTheFilterAsItWas)
             << table.toStdString() << ": " << answer.texts().first().toStdString();
         EXPECT_EQ(listTexts(), QStringList{"Города: Россия"});
         EXPECT_EQ(panel->Memo.size(), 1);
-        EXPECT_EQ(FilterPart, filterBefore);
+        EXPECT_EQ(ObjectList::Of(*DModule).statement(), filterBefore);
         EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 3) << "the grid still shows the list filtered before";
         EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
         EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible());
     };
     addFilter(item("Россия"));
-    filterBefore = FilterPart;
+    filterBefore = ObjectList::Of(*DModule).statement();
     chooseBook(1);
     QTreeWidgetItem *red = item("Красный");
     listed();                    // the list read to its end holds no lock on the file

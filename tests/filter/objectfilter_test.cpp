@@ -25,17 +25,16 @@ protected:
         exec("INSERT INTO LINKS VALUES(1,1,1,12,'',0), (2,1,2,30,'',0), (3,2,1,13,'',0), (4,3,1,21,'большой',20), "
              "(5,5,1,11,'',0), (6,5,1,13,'',0), "
              "(7,6,2,12,'',0)");   // the same number in another book is not entry 12 of book 1
-        BuildObjectListPieces(*module);
+        list().compose();
     }
-    QString passingTable() const { return Engine::TemporaryTable(testEngine(), "PASSING_OBJECTS"); }
+    ObjectList &list() { return ObjectList::Of(*module); }
     QString condition(qint64 book, qint64 entry) { return FilterCondition(*module, book, entry); }
-    QList<qint64> passing(const QStringList &conditions) { return PassingObjects(*module, FromPart, WherePart, conditions); }
+    QList<qint64> passing(const QStringList &conditions) { return PassingObjects(*module, " FROM GENER", QString(), conditions); }
     // What the object list shows with the evaluated filter.
     QList<qint64> listed(const QStringList &conditions)
     {
-        FilterPart = EvaluateObjectFilter(*module, conditions).filterPart;
+        list().applyFilter(conditions);
         SharedQuery &q = *module->QRGeneral;
-        q.open(ObjectListStatement());
         QList<qint64> result;
         for (bool more = q.first(); more; more = q.next())
             result << q.asInteger("G_ID");
@@ -46,46 +45,41 @@ protected:
 
 ENGINE_TEST_SUITE(ObjectFilterTest);
 
-// Exact results: object 4 (no parameters) and object 6 (links into book 2 only) never pass.
-TEST_P(ObjectFilterTest, AnEntryMatchesItselfAndEverythingBelowIt)
+// Exact results: object 4 (no parameters) and object 6 (links into book 2 only) never pass. Entries
+// combine with AND, also within one book.
+TEST_P(ObjectFilterTest, AnEntryMatchesItsBranchAndEntriesCombineWithAnd)
 {
     EXPECT_EQ(passing({condition(1, 12)}), ids({1})) << "a leaf matches exactly its own objects";
-    EXPECT_EQ(passing({condition(1, 11)}), ids({1, 5}));
     EXPECT_EQ(passing({condition(1, 10)}), ids({1, 2, 5})) << "a top-level entry covers its branch at any depth";
     EXPECT_EQ(passing({condition(1, 20)}), ids({3})) << "a link with a value and a caption passes like any other";
     EXPECT_EQ(passing({condition(2, 31)}), ids({}));
+    EXPECT_EQ(passing({condition(1, 10), condition(2, 30)}), ids({1}));
+    // Object 1 (Центр only) and object 2 (Казань only) each miss one; the order does not matter.
+    EXPECT_EQ(passing({condition(1, 11), condition(1, 13)}), ids({5}));
+    EXPECT_EQ(passing({condition(1, 13), condition(1, 11)}), ids({5}));
 
     // A condition holds the branch as it stood when it was built.
     const QString moscow = condition(1, 11);
+    EXPECT_EQ(passing({moscow}), ids({1, 5}));
     exec("INSERT INTO REFER1 VALUES(14,'Арбат','',11,0)");
     exec("INSERT INTO LINKS VALUES(8,4,1,14,'',0)");
     EXPECT_EQ(passing({moscow}), ids({1, 5}));
     EXPECT_EQ(passing({condition(1, 11)}), ids({1, 4, 5}));
 }
 
-TEST_P(ObjectFilterTest, EntriesCombineWithAndAlsoWithinOneBook)
+TEST_P(ObjectFilterTest, TheFilterCombinesWithTheOrderAndWithTheLookupListsJoined)
 {
-    EXPECT_EQ(passing({condition(1, 10), condition(2, 30)}), ids({1}));
-    // Object 1 (Центр only) and object 2 (Казань only) each miss one; the order does not matter.
-    EXPECT_EQ(passing({condition(1, 11), condition(1, 13)}), ids({5}));
-    EXPECT_EQ(passing({condition(1, 13), condition(1, 11)}), ids({5}));
-}
-
-TEST_P(ObjectFilterTest, FilterPartTakesTheWhereFormWithoutLookupFieldsAndTheAndFormWithThem)
-{
-    ASSERT_TRUE(WherePart.isEmpty());
-    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 11)}).filterPart, " WHERE G_ID IN (SELECT P_OBJECT FROM " + passingTable() + ")");
-    OrderPart = " ORDER BY G_ID DESC";
-    EXPECT_EQ(listed({condition(1, 11)}), ids({5, 1})) << "the order piece still applies after the filter";
+    ListOrder byNumberDown = ListOrder::unsorted();
+    byNumberDown.descending = true;
+    list().sortBy(byNumberDown);
+    EXPECT_EQ(listed({condition(1, 11)}), ids({5, 1})) << "the order still applies after the filter";
 
     const qint64 kind = addField(*module, "Название", StringType, true);
     exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 5").arg(kind));   // names no entry: not listable
-    BuildObjectListPieces(*module);
-    ASSERT_FALSE(WherePart.isEmpty());
-    EXPECT_EQ(EvaluateObjectFilter(*module, {condition(1, 10)}).filterPart, " AND (G_ID IN (SELECT P_OBJECT FROM " + passingTable() + "))");
+    list().compose();
     EXPECT_EQ(listed({condition(1, 10)}), ids({1, 2}));
-    const FilterEvaluation onlyUnlisted = EvaluateObjectFilter(*module, {condition(1, 11), condition(1, 13)});
-    EXPECT_TRUE(onlyUnlisted.nothingPassed) << "object 5 passes the links but is not in the list";
+    EXPECT_TRUE(list().applyFilter({condition(1, 11), condition(1, 13)}).nothingPassed)
+        << "object 5 passes the links but is not in the list";
     EXPECT_EQ(listed({condition(1, 11), condition(1, 13)}), ids({})) << "nothing passing lists nothing";
 }
 
@@ -99,19 +93,17 @@ TEST_P(ObjectFilterTest, TheFilteredListIsASnapshotUntilTheFilterChanges)
     exec("INSERT INTO LINKS VALUES(20,7,1,12,'',0)");
     exec("DELETE FROM LINKS WHERE L_OBJECT = 2");
     SharedQuery &q = *module->QRGeneral;
-    q.open(ObjectListStatement());
+    list().open();
     EXPECT_EQ(q.recordCount(), 3);
     EXPECT_EQ(listed(russia), ids({1, 5, 7}));
 
     // Another connection (another database opened and this one again) starts with no passing objects
     // rather than a statement naming a missing table.
-    const QString filterPart = FilterPart;
     if (onServer())
         module->OpenServerConnection(server);
     else
         module->OpenConnection(dbPath);
-    FilterPart = filterPart;
-    OpenObjectList(*module);
+    list().open();
     EXPECT_TRUE(q.isEmpty());
 }
 

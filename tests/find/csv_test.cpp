@@ -194,11 +194,11 @@ protected:
         addField(target, "Есть", BooleanType);
         addField(target, "Фото", ImageType);
     }
-    static void openList(TDModule &source, const QString &order = " ORDER BY G_ID")
+    static void openList(TDModule &source, const ListOrder &order = ListOrder::unsorted())
     {
-        BuildObjectListPieces(ReadDescriptionFields(source));
-        OrderPart = order;
-        OpenObjectList(source);
+        ObjectList &list = ObjectList::Of(source);
+        list.compose();
+        list.sortBy(order);
     }
     QList<QStringList> objectsOf(TDModule &source)
     {
@@ -294,17 +294,18 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
         InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)}, FieldInput{fields[1], "x"},
                                    FieldInput{fields[2], QString::number(id)}, FieldInput{fields[3], "1"}});
     exec("INSERT INTO LINKS VALUES(1, 2, 1, 1, 'много', 0)");
-    BuildObjectListPieces(*module);
-    EnsurePassingObjectsTable(*module);
-    module->exec("INSERT INTO temp.PASSING_OBJECTS (P_OBJECT) VALUES (2), (3)");
-    FilterPart = PassingFilterPart(*module, WherePart);
-    OrderPart = " ORDER BY G_ID DESC";
-    OpenObjectList(*module);
+    ObjectList &list = ObjectList::Of(*module);
+    list.compose();
+    exec("INSERT INTO LINKS VALUES(2, 3, 1, 1, 'мало', 0)");
+    list.applyFilter({FilterCondition(*module, 1, 1)});
+    ListOrder byNumberDown = ListOrder::unsorted();
+    byNumberDown.descending = true;
+    list.sortBy(byNumberDown);
     const QString path = csvPath("filtered.csv");
     const QList<DescriptionField> columns{fields[2], fields[0]};   // shown in this order, the rest hidden
     ASSERT_EQ(ExportObjectList(*module, *module->QRGeneral, columns, {';', true}, path), 2);
     EXPECT_EQ(fieldsOf(ParseCsv(readFile(path))),
-              (QList<QStringList>{{"Номер", "Название", "Параметры"}, {"3", "объект 3", ""}, {"2", "объект 2", "Страна: Россия = много"}}));
+              (QList<QStringList>{{"Номер", "Название", "Параметры"}, {"3", "объект 3", "Страна: Россия = мало"}, {"2", "объект 2", "Страна: Россия = много"}}));
 }
 
 TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothingIsWritten)

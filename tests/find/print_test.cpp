@@ -85,9 +85,8 @@ TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
                                        FieldInput{fields[1], QString::number(id)}, FieldInput{fields[2], "не печатается"}});
         tx.commit();
     }
-    BuildObjectListPieces(*module);
-    OrderPart = " ORDER BY G_ID";
-    OpenObjectList(*module);
+    ObjectList::Of(*module).compose();
+    ObjectList::Of(*module).open();
     ListPrintout printout = ObjectListPrintout(*module->QRGeneral, shown(), "Список объектов");
     ASSERT_EQ(printout.rowCount, 400);
     const QString path = folder->path() + "/list.pdf";
@@ -198,8 +197,8 @@ TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
                   FieldInput{fields[3], QDate(1890, 5, 17)}, FieldInput{fields[4], true},
                   FieldInput{fields[5], "Тульский\nс клеймом"}, FieldInput{fields[6], png, true}});
     AddObjectLink(*module, "1", 1, 1, "1890", 0);
-    BuildObjectListPieces(*module);
-    OpenObjectList(*module);
+    ObjectList::Of(*module).compose();
+    ObjectList::Of(*module).open();
     const CardPrintout card = ObjectCardPrintout(*module, *module->QRGeneral, fields, "Объект: Самовар");
     const QString path = folder->path() + "/card.pdf";
     EXPECT_EQ(WritePdf(path, card.title, [&](QPagedPaintDevice &device) { return PaintCardPages(device, card); }), 1);

@@ -66,7 +66,7 @@ protected:
         add(3, "Apple Pie", "зелёный", QDate(), "10", "");
         add(4, "ёлочка", "Синий", QDate(2023, 12, 1), "3", "");
         EnsureSearchIndex(*module);
-        BuildObjectListPieces(*module);
+        ObjectList::Of(*module).compose();
     }
     void TearDown() override
     {
@@ -83,7 +83,7 @@ protected:
     }
     QStringList found(const QString &text)
     {
-        ApplyObjectSearch(*module, gridFields(*module), text);
+        ObjectList::Of(*module).applySearch(gridFields(*module), text);
         return listedColumn(*module, "G_ID");
     }
     // The database opened again, as a program starting on it.
@@ -94,7 +94,6 @@ protected:
         else
             module->OpenConnection(dbPath);
     }
-    QString passingTable() const { return Engine::TemporaryTable(testEngine(), "PASSING_OBJECTS"); }
     qint64 name = 0, colour = 0, made = 0, mass = 0;
 };
 }
@@ -128,26 +127,25 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
     for (int i = 0; i < 70; ++i)
         addField(*module, QStringLiteral("Поле %1").arg(i), StringType);
     exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(gridFields(*module).last().column()));
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     EXPECT_EQ(found("ИГОЛК"), QStringList{"4"});
 }
 
 TEST_P(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
 {
-    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
-    EnsurePassingObjectsTable(*module);
-    module->exec("INSERT INTO " + passingTable() + " (P_OBJECT) VALUES (1), (2), (3)");
-    FilterPart = PassingFilterPart(*module, WherePart);
+    ObjectList &list = ObjectList::Of(*module);
+    makeBook(1, "Места", {{10, "Лес", "", 0}, {11, "Сад", "", 0}});
+    exec("INSERT INTO LINKS VALUES (1, 1, 1, 10, '', 0), (2, 2, 1, 10, '', 0), (3, 3, 1, 10, '', 0), (4, 4, 1, 11, '', 0)");
+    ASSERT_TRUE(list.sortByTitle("Название"));
+    list.applyFilter({FilterCondition(*module, 1, 10)});
     // Ёжик, ЕЛКА, then Apple Pie (through "зелёный"); ёлочка is filtered out.
     EXPECT_EQ(found("Е"), (QStringList{"1", "2", "3"}));
-    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
-    EXPECT_EQ(found("Е"), (QStringList{"3", "2", "1"}));
-    module->exec("DELETE FROM " + passingTable());
-    module->exec("INSERT INTO " + passingTable() + " (P_OBJECT) VALUES (4)");
+    ASSERT_TRUE(list.sortByTitle("Название"));
+    EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"3", "2", "1"}));
+    list.applyFilter({FilterCondition(*module, 1, 11)});
     EXPECT_EQ(found("ЕЛКА"), QStringList{});
-    // The search stays in force when the list is opened again (after adding an object, for example).
-    FilterPart.clear();
-    OpenObjectList(*module);
+    // The search stays in force when the filter goes and the list is opened again.
+    list.applyFilter({});
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"2"});
 }
 
@@ -208,7 +206,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     const qint64 note = addField(*module, "Примечание", StringType);
     module->exec(QStringLiteral("UPDATE GENER SET G%1 = 'старый текст' WHERE G_ID = 3").arg(note));
     RefreshSearchIndex(*module);
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     EXPECT_EQ(found("старый"), QStringList{"3"});
     FieldStore::DeleteField(*module, note);
     EXPECT_EQ(indexRows(QStringLiteral("S_FIELD = %1").arg(note)), 0);
@@ -216,7 +214,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     const qint64 again = addField(*module, "Новое поле", StringType);
     if (!onServer())
         ASSERT_EQ(again, note);
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     EXPECT_EQ(found("старый"), QStringList{});
     // A field made a lookup list: its values become entry numbers, which are no texts of the index.
     module->exec(QStringLiteral("UPDATE GENER SET G%1 = 'значение' WHERE G_ID = 3").arg(again));
@@ -237,7 +235,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
     file.close();
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const CsvImportSource source{csv, CsvEncoding::Utf8, true, MatchCsvHeader(ReadCsvHead(csv).records.first().fields, fields)};
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     ASSERT_EQ(WriteImportedObjects(*module, source, fields, CheckCsvImport(source, fields), false), 300);
     EXPECT_EQ(staleBlocks(), 0);
     EXPECT_EQ(found("последний ИМПОРТ"), QStringList{"304"});   // numbered after object 4
@@ -246,34 +244,44 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
 
     // A field deleted before others: their texts stay.
     FieldStore::DeleteField(*module, made);
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     EXPECT_EQ(found("7").size(), 301);   // the imported objects and object 1, by their mass
 }
 
-TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasAddedSinceTheTextWasTyped)
+// Found on few objects, the condition lists them; opened again (after a change of this program, or the
+// notice of another's), the list must not keep the old ones.
+TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
 {
-    // Found on few objects, the condition lists them; opened again, the list must not keep the old ones.
     EXPECT_EQ(found("ёлоч"), QStringList{"4"});
     add(5, "Ёлочная игрушка", "Белый", QDate(), "1", "");
     UpdateObject(*module, 4, inputs("Сосна", "Синий"));
-    OpenObjectList(*module);
+    ObjectList::Of(*module).open();
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
+    {
+        auto other = otherProgram();
+        const QList<DescriptionField> fields = ReadDescriptionFields(*other);
+        InsertObject(*other, 7, {FieldInput{fields[0], "Ёлочный шар"}, FieldInput{fields[1], "Белый"}});
+        UpdateObject(*other, 5, inputs("Сосна", "Синий"));
+        other->CloseConnection();
+    }
+    ObjectList::Of(*module).open();
+    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"7"});
+    EXPECT_EQ(staleBlocks(), 0);
     // The same for a lookup text: nothing showed it when typed.
     EXPECT_EQ(found("фиолет"), QStringList{});
     add(6, "Слива", "Фиолетовый", QDate(), "1", "");
-    OpenObjectList(*module);
+    ObjectList::Of(*module).open();
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"6"});
     if (onServer())
         return;
-    // Found on many, the other form: the same objects.
-    ApplyObjectSearch(*module, gridFields(*module), "е");
-    const QStringList viaMany = listedColumn(*module, "G_ID");
-    const SearchCondition few = ObjectSearchCondition(gridFields(*module), "е", SearchReach::Few);
-    SearchPart = few.sql;
-    SearchValues = few.values;
-    OpenObjectList(*module);
-    EXPECT_EQ(listedColumn(*module, "G_ID"), viaMany);
-    EXPECT_EQ(viaMany, (QStringList{"1", "2", "3", "5", "6"}));   // Сосна, Синий: no "е"
+    // Both forms of the condition find the same objects.
+    for (const SearchReach reach : {SearchReach::Many, SearchReach::Few}) {
+        const SearchCondition condition = ObjectSearchCondition(gridFields(*module), "е", reach);
+        QStringList ids;
+        for (const QVariantList &row : module->QRWork->readAll("SELECT G_ID FROM GENER WHERE " + condition.sql + " ORDER BY G_ID", condition.values))
+            ids << row.first().toString();
+        EXPECT_EQ(ids, (QStringList{"1", "2", "3", "6", "7"})) << "Сосна, Синий: no \"е\"";
+    }
 }
 
 TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpening)
@@ -293,7 +301,7 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
     reopen();
     EnsureSearchIndex(*module);
     EXPECT_EQ(staleBlocks(), 0);
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     EXPECT_EQ(found("ЧУЖ"), (QStringList{"-5", "3", "9", "2000000000"}));
 
     // Dates are indexed as the locale writes them: opened under another locale, the index is made anew.
@@ -304,22 +312,6 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
     ASSERT_NE(shown, "25.12.2023");
     EXPECT_EQ(found(shown), QStringList{"1"});
     EXPECT_EQ(found("25.12.2023"), QStringList{});
-}
-
-TEST_P(SearchIndexTest, AnotherProgramsChangesAreFoundWhenTheListOpensAgain)
-{
-    EXPECT_EQ(found("ёлоч"), QStringList{"4"});
-    {
-        auto other = otherProgram();
-        const QList<DescriptionField> fields = ReadDescriptionFields(*other);
-        InsertObject(*other, 7, {FieldInput{fields[0], "Ёлочный шар"}, FieldInput{fields[1], "Белый"}});
-        UpdateObject(*other, 4, inputs("Сосна", "Синий"));
-        other->CloseConnection();
-    }
-    // What the window does when the other program's notice arrives.
-    OpenObjectList(*module);
-    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"7"});
-    EXPECT_EQ(staleBlocks(), 0);
 }
 
 // Two programs changing objects of one block at the same time. On a server the one that writes second
@@ -379,24 +371,24 @@ TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
         RefreshSearchIndex(*module);
         tx.commit();
     }
-    BuildObjectListPieces(fields);
-    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
-    ApplyObjectSearch(*module, gridFields(*module), "шар 2");
+    ObjectList::Of(*module).compose(fields);
+    ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
+    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2");
     // Шар 200..299, 2000..2999, 20000..25100 in Russian (character) order.
     ASSERT_EQ(module->QRGeneral->recordCount(), 100 + 1000 + 5101);
     EXPECT_EQ(module->QRGeneral->valueAt(0, 0).toLongLong(), 200);
     EXPECT_EQ(module->QRGeneral->valueAt(1, 0).toLongLong(), 2000);
     EXPECT_EQ(module->QRGeneral->valueAt(2, 0).toLongLong(), 20000);
     EXPECT_EQ(module->QRGeneral->valueAt(6200, 0).toLongLong(), 2999);
-    ApplyObjectSearch(*module, gridFields(*module), "ШАР");
+    ObjectList::Of(*module).applySearch(gridFields(*module), "ШАР");
     EXPECT_EQ(module->QRGeneral->recordCount(), 25000);
     // The lookup text: the blue objects (2 and 4 among the first, then every ball), and a page read far
     // down the list through the order's keys holds the ones reading from the top holds.
-    ApplyObjectSearch(*module, gridFields(*module), "СИН");
+    ObjectList::Of(*module).applySearch(gridFields(*module), "СИН");
     ASSERT_EQ(module->QRGeneral->recordCount(), 25002);
     const QVariant far = module->QRGeneral->valueAt(20000, 0);
-    EXPECT_EQ(LocateObjectRow(*module, far.toLongLong()), 20001);
-    ApplyObjectSearch(*module, gridFields(*module), "шар 2510");
+    EXPECT_EQ(ObjectList::Of(*module).locate(far.toLongLong()), 20001);
+    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2510");
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"2510", "25100"}));
 }
 
@@ -423,39 +415,22 @@ TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
         InsertObject(*module, i + 1,
                      {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], titles[titles.size() - 1 - i]},
                       FieldInput{fields[2], QString::number(10 - i)}});
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     const QStringList expected{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"};
-    ASSERT_TRUE(ApplyTitleSort(*module, "Название"));
-    OpenObjectList(*module);
+    ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
     EXPECT_EQ(listedColumn(*module, QStringLiteral("G%1").arg(title)), expected);
-    ASSERT_TRUE(ApplyTitleSort(*module, "Вид"));
-    OpenObjectList(*module);
+    ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
-    ASSERT_TRUE(ApplyTitleSort(*module, "Вид"));
-    OpenObjectList(*module);
+    ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
     QStringList descending = expected;
     std::reverse(descending.begin(), descending.end());
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), descending);
     // Numbers still sort as numbers.
-    ASSERT_TRUE(ApplyTitleSort(*module, "Номер"));
-    OpenObjectList(*module);
+    ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
 }
 
-namespace {
-class SearchBoxTest : public AppTest
-{
-protected:
-    // Typed key by key, as a user types (QTest::keyClicks knows ASCII only).
-    static void type(QWidget *widget, const QString &text)
-    {
-        for (const QChar ch : text) {
-            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        }
-    }
-};
-}
+using SearchBoxTest = AppTest;
 
 TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
 {
@@ -475,12 +450,12 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     Control<QTableView>(Form2, "DBGrid")->setFocus();
     QTest::keyClick(Form2, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(WaitFor([] { return Control<QLineEdit>(Form2, "SearchEdit")->hasFocus(); }));
-    type(Control<QLineEdit>(Form2, "SearchEdit"), "еж");
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "еж");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 2; }));
     EXPECT_EQ(grid->data(grid->index(0, 0)).toString(), "Ёжик");
-    type(Control<QLineEdit>(Form2, "SearchEdit"), "ик");
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "ик");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
-    type(Control<QLineEdit>(Form2, "SearchEdit"), "и");
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "и");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 0; }));
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
@@ -490,7 +465,7 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
     // Every entry into the mode starts without a search.
-    type(Control<QLineEdit>(Form2, "SearchEdit"), "кот");
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "кот");
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
     Form2->LoadGeneral();
     EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
@@ -505,9 +480,9 @@ TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
     InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
-    BuildObjectListPieces(*module);
+    ObjectList::Of(*module).compose();
     const auto found = [&](const QString &text) {
-        ApplyObjectSearch(*module, fields, text);
+        ObjectList::Of(*module).applySearch(fields, text);
         return listedColumn(*module, "G_ID");
     };
     EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
@@ -530,9 +505,9 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
         tx.commit();
     }
     ASSERT_FALSE(tableExists(SchemaName::SearchTextTable));
-    BuildObjectListPieces(fields);
+    ObjectList::Of(*module).compose(fields);
     const auto found = [&](const QString &text) {
-        ApplyObjectSearch(*module, fields, text);
+        ObjectList::Of(*module).applySearch(fields, text);
         QStringList ids;
         for (bool more = module->QRGeneral->first(); more; more = module->QRGeneral->next())
             ids << module->QRGeneral->asString("G_ID");
@@ -552,7 +527,7 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
         EnsureSearchIndex(*module);
         EXPECT_FALSE(tableExists(SchemaName::SearchTextTable));
         EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM temp." + SchemaName::SearchTextTable).first().first().toInt(), 6);
-        BuildObjectListPieces(fields);
+        ObjectList::Of(*module).compose(fields);
         EXPECT_EQ(found("предмет 30"), (QStringList{"30", "300"}));
         QSqlQuery(locker).exec("ROLLBACK");
         locker.close();
@@ -565,7 +540,7 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
     EXPECT_EQ(count(QLatin1String("SELECT * FROM ") + SchemaName::SearchStaleTable), 0);
     // 301 objects in three blocks, two fields each.
     EXPECT_EQ(count(QLatin1String("SELECT * FROM ") + SchemaName::SearchTextTable), 6);
-    BuildObjectListPieces(fields);
+    ObjectList::Of(*module).compose(fields);
     EXPECT_EQ(found("елк"), QStringList{"301"});
     EXPECT_EQ(found("предмет 30"), (QStringList{"30", "300"}));
     EXPECT_EQ(found("предмет 299").size(), 1);

@@ -2,6 +2,7 @@
 
 #include "core/dmodule.h"
 #include "core/schema.h"
+#include "fields/fieldstore.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 
@@ -9,29 +10,73 @@ TEST(ObjectListPieces, LookupFieldsJoinTheirListsInFieldOrder)
 {
     const DescriptionField number{3, "Масса", "Целое", false}, photo{4, "Фото", "Изображение", false};
     const DescriptionField colour{5, "Цвет", "Строка (50 символов)", true}, land{6, "Страна", "Строка (50 символов)", true};
-    OrderPart = FilterPart = " junk";
-    BuildObjectListPieces(QList<DescriptionField>{number, photo});
-    EXPECT_EQ(SelectPart + FromPart, "SELECT G_ID, G3 FROM GENER") << "pictures are read one object at a time";
-    EXPECT_TRUE(WherePart.isEmpty() && FilterPart.isEmpty() && OrderPart.isEmpty());
-
-    BuildObjectListPieces(QList<DescriptionField>{colour, land});
-    EXPECT_EQ(SelectPart + FromPart + WherePart,
+    TDModule module;
+    ObjectList list(module);
+    list.compose({number, photo});
+    EXPECT_EQ(list.statement(), "SELECT G_ID, G3 FROM GENER ORDER BY G_ID") << "pictures are read one object at a time";
+    list.compose({colour, land});
+    EXPECT_EQ(list.unfilteredStatement(),
               "SELECT G_ID, L5_DATA, L6_DATA FROM GENER, LOOKUP5, LOOKUP6 WHERE(G5=L5_ID) AND (G6=L6_ID)");
-
-    BuildObjectListPieces(QList<DescriptionField>{colour, number, land});
-    EXPECT_EQ(SelectPart + FromPart + WherePart,
+    list.compose({colour, number, land});
+    EXPECT_EQ(list.unfilteredStatement(),
               "SELECT G_ID, L5_DATA, G3, L6_DATA FROM GENER, LOOKUP5, LOOKUP6 WHERE(G5=L5_ID) AND (G6=L6_ID)");
 }
 
 using ObjectListTest = DatabaseTest;
+
+// Composing anew (entering a mode, another user's design change) drops the order, the filter and the
+// search; reopening keeps them with the current object, also when the connection was opened again
+// meanwhile (a lost server connection), which closes the list.
+TEST_F(ObjectListTest, ComposingStartsAfreshAndReopeningKeepsTheCurrentObjectAcrossAReconnection)
+{
+    const qint64 name = addField(*module, "Имя", StringType);
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES (1, 'в'), (2, 'а'), (3, 'д'), (4, 'б'), (5, 'г')").arg(name));
+    ObjectList list(*module);
+    list.compose();
+    ASSERT_TRUE(list.sortByTitle("Имя"));
+    ASSERT_TRUE(list.sortByTitle("Имя"));   // descending: д г в б а
+    ASSERT_TRUE(list.makeCurrent(1));
+    EXPECT_EQ(list.rows().recNo(), 3);
+    module->OpenConnection(dbPath);
+    ASSERT_FALSE(list.rows().isOpen());
+    list.reopenKeepingCurrent();
+    EXPECT_EQ(list.rows().asInteger("G_ID"), 1);
+    EXPECT_EQ(list.rows().recNo(), 3);
+    EXPECT_TRUE(list.titleOrder() && list.titleOrder()->descending);
+
+    list.compose();
+    list.open();
+    EXPECT_FALSE(list.titleOrder());
+    EXPECT_EQ(list.rows().asInteger("G_ID"), 1) << "unsorted again: in the order of addition";
+    EXPECT_FALSE(list.sortByTitle("Нет такого поля"));
+}
+
+// Another user's design change: the list is composed for the fields now, unsorted, on the object it was
+// on, and names the fields it showed that are gone.
+TEST_F(ObjectListTest, ReloadingAfterADesignChangeKeepsTheCurrentObjectAndNamesTheFieldsGone)
+{
+    const qint64 name = addField(*module, "Имя", StringType);
+    const qint64 weight = addField(*module, "Вес", IntegerType);
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'в', 3), (2, 'а', 1), (3, 'б', 2)").arg(name).arg(weight));
+    ObjectList &list = ObjectList::Of(*module);
+    list.compose();
+    ASSERT_TRUE(list.sortByTitle("Вес"));
+    ASSERT_TRUE(list.makeCurrent(3));
+    FieldStore::DeleteField(*module, weight);
+    EXPECT_EQ(list.reloadAfterDesignChange(), QStringList{"Вес"});
+    EXPECT_FALSE(list.titleOrder());
+    EXPECT_EQ(list.rows().asInteger("G_ID"), 3);
+    EXPECT_EQ(list.rows().recNo(), 3);
+    EXPECT_EQ(list.rows().columnIndex(QStringLiteral("G%1").arg(weight)), -1);
+}
 
 TEST_F(ObjectListTest, AnObjectWhoseLookupValueNamesNoEntryIsNotListed)
 {
     const qint64 colour = addField(*module, "Цвет", StringType, true);
     const qint64 red = addLookupEntry(*module, colour, "красный");
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES(1, %2), (2, 0), (3, 99)").arg(colour).arg(red));
-    BuildObjectListPieces(*module);
-    OpenObjectList(*module);
+    ObjectList::Of(*module).compose();
+    ObjectList::Of(*module).open();
     SharedQuery &list = *module->QRGeneral;
     QStringList listed;
     for (bool more = list.first(); more; more = list.next())
@@ -53,11 +98,10 @@ TEST_F(ObjectListTest, AnyNumberOfLookupFieldsIsListedWithTheirTexts)
         values << "1";
     }
     exec("INSERT INTO GENER (" + columns.join(',') + ") VALUES (" + values.join(',') + "), (2" + QString(",0").repeated(70) + ")");
-    BuildObjectListPieces(*module);
-    EXPECT_LE(FromPart.count(','), 63);
-    ASSERT_TRUE(ApplyTitleSort(*module, "Поле 69"));
-    ASSERT_TRUE(ApplyTitleSort(*module, "Поле 69"));   // descending: "текст 69" before the empty entry
-    OpenObjectList(*module);
+    ObjectList &objects = ObjectList::Of(*module);
+    objects.compose();
+    ASSERT_TRUE(objects.sortByTitle("Поле 69"));
+    ASSERT_TRUE(objects.sortByTitle("Поле 69"));   // descending: "текст 69" before the empty entry
     SharedQuery &list = *module->QRGeneral;
     ASSERT_TRUE(list.first());
     EXPECT_EQ(list.asInteger("G_ID"), 1);
@@ -101,12 +145,14 @@ protected:
             module->OpenServerConnection(server);
         else
             module->OpenConnection(dbPath);
-        BuildObjectListPieces(*module);
+        objects().compose();
     }
+
+    ObjectList &objects() { return ObjectList::Of(*module); }
 
     QList<qint64> readFromTheTop()
     {
-        OpenObjectList(*module);
+        objects().open();
         SharedQuery &list = *module->QRGeneral;
         QList<qint64> ids;
         for (bool more = list.first(); more; more = list.next())
@@ -119,8 +165,8 @@ protected:
         SharedQuery &list = *module->QRGeneral;
         for (int index = 0; index < ids.size(); index += 61) {
             for (const int probe : {index, int(ids.size()) - 1 - index / 61}) {
-                OpenObjectList(*module);
-                ASSERT_EQ(LocateObjectRow(*module, ids[probe]), probe + 1) << qPrintable(order) << " object " << ids[probe];
+                objects().open();
+                ASSERT_EQ(objects().locate(ids[probe]), probe + 1) << qPrintable(order) << " object " << ids[probe];
                 EXPECT_FALSE(list.allRowsRead() && probe < ids.size() - SharedQuery::PageSize)
                     << "the list was read to the end";
                 const int pageStart = probe - probe % SharedQuery::PageSize;
@@ -143,29 +189,29 @@ TEST_P(ObjectLocationTest, LocatingAnObjectGivesTheRowAndNeighboursReadingGives)
     expectLocated(unsorted, "unsorted");
     for (const char *caption : {"Номер", "Имя", "Цвет"}) {
         for (const char *direction : {"ascending", "descending"}) {
-            ASSERT_TRUE(ApplyTitleSort(*module, caption));
+            ASSERT_TRUE(objects().sortByTitle(caption));
             expectLocated(readFromTheTop(), QString(caption) + ' ' + direction);
         }
     }
     if (onServer())
         return;   // no quick search on a server database yet
     // A search narrows the list the count runs over.
-    ApplyObjectSearch(*module, ReadDescriptionFields(*module), "ёж");
+    objects().applySearch(ReadDescriptionFields(*module), "ёж");
     const QList<qint64> found = readFromTheTop();
     ASSERT_EQ(found.size(), 850);
     expectLocated(found, "searched");
-    EXPECT_EQ(LocateObjectRow(*module, 4), 0) << "an object the search leaves out is not in the list";
+    EXPECT_EQ(objects().locate(4), 0) << "an object the search leaves out is not in the list";
 }
 
 TEST_P(ObjectLocationTest, ADamagedLookupValueDoesNotShiftTheLocatedRow)
 {
     exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 7").arg(colour));
     reopen();
-    ASSERT_TRUE(ApplyTitleSort(*module, "Номер"));
+    ASSERT_TRUE(objects().sortByTitle("Номер"));
     const QList<qint64> ids = readFromTheTop();
     ASSERT_EQ(ids.size(), 1699);
     expectLocated(ids, "damaged");
-    EXPECT_EQ(LocateObjectRow(*module, 7), 0);
+    EXPECT_EQ(objects().locate(7), 0);
 }
 
 ENGINE_TEST_SUITE(ObjectLocationTest);

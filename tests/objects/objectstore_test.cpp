@@ -188,8 +188,8 @@ TEST_P(ObjectStoreTest, AnEmptyNumberShowsNothingWhereAZeroShowsZero)
     const qint64 real = addField(*module, "Дробное", RealType);
     InsertObject(*module, 2, {input(whole, "0"), input(real, "0")});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    BuildObjectListPieces(fields);
-    OpenObjectList(*module);
+    ObjectList::Of(*module).compose(fields);
+    ObjectList::Of(*module).open();
     QStringList shown;
     for (int row = 0; row < 2; ++row) {
         for (const DescriptionField &field : fields)
