@@ -19,3 +19,10 @@ void ShowGeneralError(const QString &text)
     }
     ShowError(text, nullptr, QStringLiteral("GeneralErrorBox"));
 }
+
+void ShowReadError(const QString &text)
+{
+    if (DModule && DModule->DesignChangeArriving())
+        return;
+    ShowGeneralError(text);
+}

@@ -7,6 +7,10 @@
 // message box titled with the application's title, and the program goes on.
 void ShowGeneralError(const QString &text);
 
+// An error of an action that only read what a window shows. When another user's design change caused it,
+// nothing is shown: the windows reload and say so once.
+void ShowReadError(const QString &text);
+
 // Runs one user action; an error that escapes it is shown by the general error display.
 // Returns false when the action ended with an error.
 template <typename Action>
@@ -17,6 +21,19 @@ bool Guarded(Action &&action)
         return true;
     } catch (const std::exception &error) {
         ShowGeneralError(QString::fromUtf8(error.what()));
+    }
+    return false;
+}
+
+// As Guarded, for an action that only reads what the window shows (see ShowReadError).
+template <typename Action>
+bool GuardedRead(Action &&action)
+{
+    try {
+        action();
+        return true;
+    } catch (const std::exception &error) {
+        ShowReadError(QString::fromUtf8(error.what()));
     }
     return false;
 }

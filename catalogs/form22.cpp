@@ -197,6 +197,16 @@ void TForm22::ClearPanel()
 
 bool TForm22::OpenCatalog(const QString &Name, bool First)
 {
+    // Whatever cannot be shown is told once; the catalog runs with the rest.
+    QStringList problems;
+    const bool opened = openCatalog(Name, First, problems);
+    if (!problems.isEmpty())
+        ShowGeneralError(problems.join(MessageLineBreak));
+    return opened;
+}
+
+bool TForm22::openCatalog(const QString &Name, bool First, QStringList &problems)
+{
     if (!First && m_built && Name == m_catalogName) {
         showCurrentObject();
         return true;
@@ -237,14 +247,10 @@ bool TForm22::OpenCatalog(const QString &Name, bool First)
     if (First)
         setWindowTitle(PlainCaption + QStringLiteral(" \"%1\"").arg(Name));
 
-    // Whatever cannot be shown is told once; the catalog runs with the rest.
-    QStringList problems;
     if (!read.error.isEmpty())
         problems << read.error;
     if (!m_fields.missing.isEmpty())
         problems << CatalogObject::MissingFieldsText(m_fields.missing);
-    if (!problems.isEmpty())
-        ShowGeneralError(problems.join(MessageLineBreak));
     return true;
 }
 
@@ -303,22 +309,22 @@ void TForm22::followCurrentObject()
 
 void TForm22::ComboBoxChange()
 {
-    Guarded([this] { filterPanel->ComboBoxChange(); });
+    GuardedRead([this] { filterPanel->ComboBoxChange(); });
 }
 
 void TForm22::AddFilterClick()
 {
-    Guarded([this] { filterPanel->AddFilterClick(); });
+    GuardedRead([this] { filterPanel->AddFilterClick(); });
 }
 
 void TForm22::DeleteFilterClick()
 {
-    Guarded([this] { filterPanel->DeleteFilterClick(); });
+    GuardedRead([this] { filterPanel->DeleteFilterClick(); });
 }
 
 void TForm22::MakeFClass()
 {
-    Guarded([this] { filterPanel->MakeFClass(); });
+    GuardedRead([this] { filterPanel->MakeFClass(); });
 }
 
 void TForm22::DBGridTitleClick(int column)
@@ -336,7 +342,7 @@ void TForm22::SearchEditChanged()
 void TForm22::ApplySearch()
 {
     SearchTimer->stop();
-    Guarded([this] { ObjectList::Of(*DModule).applySearch(VisibleGridFields(*DBGrid, *gridModel), SearchEdit->text()); });
+    GuardedRead([this] { ObjectList::Of(*DModule).applySearch(VisibleGridFields(*DBGrid, *gridModel), SearchEdit->text()); });
 }
 
 bool TForm22::FormCloseQuery()
@@ -374,7 +380,7 @@ void TForm22::finishRun()
     Background->clearPicture();
     // The designer lists every object unsorted again, as it did before the run.
     if (DModule->connected())
-        Guarded([] { ObjectList::Of(*DModule).openWhole(); });
+        GuardedRead([] { ObjectList::Of(*DModule).openWhole(); });
 }
 
 void TForm22::ObjectsChangedElsewhere()
@@ -382,7 +388,7 @@ void TForm22::ObjectsChangedElsewhere()
     if (!m_built)
         return;
     DModule->CatalogListReady = false;
-    Guarded([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
+    GuardedRead([] { ObjectList::Of(*DModule).reopenKeepingCurrent(); });
     DModule->CatalogListReady = true;
     showCurrentObject();
 }
@@ -409,8 +415,12 @@ void TForm22::DesignChangedElsewhere()
         failure = QString::fromUtf8(error.what());
     }
     const QString changed = DesignChangedElsewhereText;
-    if (failure.isEmpty() && OpenCatalog(name, true)) {
-        ShowMessage(changed + MessageLineBreak + QStringLiteral("Каталог открыт заново; фильтр, поиск и сортировка сброшены."),
+    // One message says it all: what changed, that the catalog opened again, and what it can no longer show.
+    QStringList problems;
+    if (failure.isEmpty() && openCatalog(name, true, problems)) {
+        ShowMessage(QStringList{changed, QStringLiteral("Каталог открыт заново; фильтр, поиск и сортировка сброшены.")}
+                        .join(MessageLineBreak)
+                        + (problems.isEmpty() ? QString() : MessageLineBreak + problems.join(MessageLineBreak)),
                     this);
         return;
     }

@@ -69,6 +69,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    bool openCatalog(const QString &Name, bool First, QStringList &problems);
     FilterPanel *filterPanel = nullptr;
     QLineEdit *SearchEdit = nullptr;
     QTimer *SearchTimer = nullptr;

@@ -261,6 +261,11 @@ void TDModule::NoteDesignChangedElsewhere()
         m_coalesce->start();
 }
 
+bool TDModule::DesignChangeArriving() const
+{
+    return m_arrived & ChangeNotice::Design;
+}
+
 void TDModule::emitArrivedChanges()
 {
     const int changes = std::exchange(m_arrived, 0);

@@ -76,6 +76,8 @@ public:
     // A statement failed because another program changed the design meanwhile: the windows reload as
     // they do when that program's announcement arrives.
     void NoteDesignChangedElsewhere();
+    // Whether a design change found so is still to be announced to the windows.
+    bool DesignChangeArriving() const;
 
     // The engine refuses DROP TABLE while any read is pending on the connection. Only the object list
     // reads lazily; it is closed here (its users open it again before reading).

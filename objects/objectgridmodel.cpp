@@ -143,6 +143,6 @@ bool GridColumns::setVisible(int column, bool visible) const
 
 void SortObjectListByTitle(ObjectList &list, const QString &caption)
 {
-    if (!Guarded([&] { list.sortByTitle(caption); }))
-        Guarded([&] { list.open(); });
+    if (!GuardedRead([&] { list.sortByTitle(caption); }))
+        GuardedRead([&] { list.open(); });
 }

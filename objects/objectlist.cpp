@@ -276,7 +276,8 @@ void ObjectList::reopenKeepingCurrent()
 QStringList ObjectList::reloadAfterDesignChange()
 {
     SharedQuery &list = rows();
-    const qint64 id = list.isOpen() && !list.eof() ? list.asInteger(QStringLiteral("G_ID")) : 0;
+    // The read that found the change may have closed the list: the object current before it stays current.
+    const qint64 id = !list.isOpen() ? m_lastCurrent : list.eof() ? 0 : list.asInteger(QStringLiteral("G_ID"));
     const QList<DescriptionField> before = m_fields;
     compose();
     open();

@@ -7,6 +7,7 @@
 #include "catalogs/screenkeeper.h"
 #include "core/dmodule.h"
 #include "fields/fieldkind.h"
+#include "fields/fieldstore.h"
 #include "objects/form2.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
@@ -303,6 +304,32 @@ TEST_F(RunningCatalogTest, ALayoutProblemIsReportedOnceAndTheRestOfTheCatalogRun
         Form22->close();
         EXPECT_FALSE(Form22->isVisible());
     }
+}
+
+// Another program on the same file deletes a field the catalog shows: when the list is next read the
+// visitor is told plainly, once, with what can no longer be shown; the catalog goes on at the same
+// object, and leaving says nothing more.
+TEST_F(RunningCatalogTest, AFieldDeletedByAnotherProgramIsToldOnceInRussianAndTheCatalogGoesOn)
+{
+    store("Витрина", FullLayout());
+    run("Витрина");
+    ASSERT_FALSE(label(1).isEmpty());
+    FieldStore::DeleteField(*otherProgram(), price);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    QTest::keyClick(grid(), Qt::Key_Down);
+    TypeKeys(Control<QLineEdit>(Form22, "SearchEdit"), "С");
+    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+    QTest::qWait(300);
+    const QString said = answer.texts().join(" | ");
+    ASSERT_EQ(answer.seen(), 1) << said.toStdString();
+    EXPECT_TRUE(said.startsWith(DesignChangedElsewhereText) && said.contains("Каталог открыт заново") && said.contains("\"Цена\""))
+        << said.toStdString();
+    EXPECT_FALSE(said.contains("no such")) << said.toStdString();
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(label(0), "Синий") << "the current object is kept";
+    Form22->close();
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_EQ(answer.seen(), 1) << answer.texts().join(" | ").toStdString();
 }
 
 TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOut)

@@ -52,7 +52,7 @@ protected:
             inputs << FieldInput{fields[i], values.value(i)};
         InsertObject(*module, id, inputs);
     }
-    QPoint rowCentre(int row) const { return Control<QTableView>(Form2, "DBGrid")->visualRect(Control<ObjectGridModel>(Form2, "gridModel")->index(row, 0)).center(); }
+    QPoint rowCentre(int row) const { return Control<QTableView>(Form2, "DBGrid")->visualRect(qobject_cast<ObjectGridModel *>(Control<QTableView>(Form2, "DBGrid")->model())->index(row, 0)).center(); }
     void clickTitle(int column) const
     {
         QHeaderView *header = Control<QTableView>(Form2, "DBGrid")->horizontalHeader();
@@ -62,7 +62,7 @@ protected:
     QStringList columnTexts(int column) const
     {
         QStringList texts;
-        ObjectGridModel *model = Control<ObjectGridModel>(Form2, "gridModel");
+        ObjectGridModel *model = qobject_cast<ObjectGridModel *>(Control<QTableView>(Form2, "DBGrid")->model());
         for (int row = 0; row < model->rowCount(); ++row)
             texts << model->data(model->index(row, column)).toString();
         return texts;
@@ -308,7 +308,7 @@ TEST_F(ViewFillTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst
     Form2->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
     QTableView *grid = Control<QTableView>(Form2, "DBGrid");
-    ASSERT_TRUE(WaitFor([] { return Control<ObjectGridModel>(Form2, "gridModel")->rowCount() == 3; }));   // read as the grid is painted
+    ASSERT_TRUE(WaitFor([] { return qobject_cast<ObjectGridModel *>(Control<QTableView>(Form2, "DBGrid")->model())->rowCount() == 3; }));   // read as the grid is painted
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(1));
     ASSERT_EQ(currentObject(), 2);
