@@ -80,6 +80,15 @@ protected:
         EXPECT_FALSE(tree->isEnabled());
     }
 
+    // Selects `item`, fills the change boxes and presses "Изменить"; the texts of the boxes it showed.
+    QStringList change(const QString &item, const QString &name, const QString &code)
+    {
+        select(item);
+        edit("EditClassEdit")->setText(name);
+        edit("EditCodeEdit")->setText(code);
+        return click(button("EditMeasureBtn"));
+    }
+
     // The page's own boxes and buttons, by name.
     QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
     QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
@@ -190,18 +199,13 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     Control<QCheckBox>(Form3, "CheckBox1")->setChecked(false);
     Form3->CheckBox1Click();
     QLineEdit *ratio = Control<QLineEdit>(Form3, "Edit1");
-    ratio->clear();
-    // The Russian decimal comma is typed like any digit; letters and spaces are not taken.
-    QTest::keyClicks(ratio, "1a2 e,5");
-    EXPECT_EQ(ratio->text(), "12,5");
-    ratio->clear();
-    QTest::keyClicks(ratio, "0.5");
-    EXPECT_EQ(ratio->text(), "0.5");
-    ratio->clear();
-    QTest::keyClicks(ratio, "-1000000000");   // exactly 1000000000 is allowed
-    EXPECT_EQ(ratio->text(), "-1000000000");
-    QTest::keyClicks(ratio, "0");
-    EXPECT_EQ(ratio->text(), "-1000000000");
+    // The Russian decimal comma is typed like any digit; letters, spaces and a digit past 1000000000 are not taken.
+    const QList<std::pair<QString, QString>> typing{{"1a2 e,5", "12,5"}, {"0.5", "0.5"}, {"-10000000000", "-1000000000"}};
+    for (const auto &[typed, taken] : typing) {
+        ratio->clear();
+        QTest::keyClicks(ratio, typed);
+        EXPECT_EQ(ratio->text(), taken) << typed.toStdString();
+    }
     QTest::keyClick(ratio, Qt::Key_Backspace);
     EXPECT_EQ(ratio->text(), "-100000000");
 
@@ -257,13 +261,16 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
         EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна") << round;
         EXPECT_EQ(edit("EditCodeEdit")->text(), "") << round;
     }
+    // Moving with the keys fills them too.
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
     edit("EditClassEdit")->clear();
     EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Введите название класса!"});
     edit("EditClassEdit")->setText("Сантиметр");
     EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
-    edit("EditClassEdit")->setText("Тонна");   // its own name is no clash
-    edit("EditCodeEdit")->setText("т");
-    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
+    EXPECT_TRUE(change("Тонна", "Тонна", "т").isEmpty()) << "its own name is no clash";
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна (т)"}));
     EXPECT_TRUE(edit("EditClassEdit")->text().isEmpty());
@@ -286,10 +293,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 
     // A fractional ratio is still a ratio: a rename keeps it.
-    select("Метр (м)");
-    edit("EditClassEdit")->setText("Метр");
-    edit("EditCodeEdit")->setText("m");
-    button("EditMeasureBtn")->click();
+    change("Метр (м)", "Метр", "m");
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "0,5") << "shown as it is typed here";
@@ -311,10 +315,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
 
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
     Control<QCheckBox>(Form6, "CheckBox8")->setChecked(true);
-    select("Метр (m)");
-    edit("EditClassEdit")->setText("Метрик");
-    edit("EditCodeEdit")->setText("mk");
-    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
+    EXPECT_TRUE(change("Метр (m)", "Метрик", "mk").isEmpty());
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 0.5}));
@@ -342,32 +343,13 @@ TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBoo
     EXPECT_EQ(topTexts(), QStringList{"Тонна"});
     EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
     EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
+    // The change boxes no longer name the deleted class: "Изменить" right after renames nothing to it.
+    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
+    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
+    click(button("EditMeasureBtn"));
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
 
     select("Тонна");   // no children: no question
     EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
     EXPECT_EQ(tree->topLevelItemCount(), 0);
-}
-
-TEST_F(ClassifierPageTest, TheChangeBoxesFollowTheSelectionAndNeverNameADeletedClass)
-{
-    addUnits();
-    Control<QTabWidget>(Form1, "TabbedNotebook")->setCurrentWidget(page);
-    Form1->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
-    EXPECT_EQ(edit("EditClassEdit")->text(), "Километр");
-    // Moving with the keys fills them too.
-    QTest::keyClick(tree, Qt::Key_Down);
-    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
-    EXPECT_EQ(edit("EditCodeEdit")->text(), "");
-    QTest::keyClick(tree, Qt::Key_Up);
-    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
-
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
-    ASSERT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
-    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
-    // "Изменить" right after the deletion renames nothing to the deleted class's name.
-    click(button("EditMeasureBtn"));
-    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
 }
