@@ -8,14 +8,12 @@
 #include "catalogs/elementwidgets.h"
 #include "core/dmodule.h"
 #include "fields/fieldstore.h"
-#include "core/sqltext.h"
 #include "objects/form2.h"
 #include "objects/objectlist.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>

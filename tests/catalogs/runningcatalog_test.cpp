@@ -9,7 +9,6 @@
 #include "fields/fieldkind.h"
 #include "fields/fieldstore.h"
 #include "objects/form2.h"
-#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "settings/form6.h"
 
@@ -223,31 +222,6 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboar
 }
 
 
-TEST_F(RunningCatalogTest, AfterClosingNothingIsRebuiltAndABackgroundDoesNotCarryOver)
-{
-    store("С фоном", FullLayout());
-    Layout::Catalog plain = FullLayout();
-    plain.backgroundFile.clear();
-    store("Без фона", plain);
-    run("С фоном");
-    Form22->close();
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_FALSE(Form23->isVisible()) << "without the exit password nothing is asked";
-    EXPECT_FALSE(module->CatalogListReady);
-    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
-    EXPECT_TRUE(Form12->isVisible());
-    const int shownBefore = Form22->shownObjects();
-    ASSERT_TRUE(module->QRGeneral->isOpen());
-    module->QRGeneral->setRecNo(2);
-    module->QRGeneral->setRecNo(3);
-    EXPECT_EQ(Form22->shownObjects(), shownBefore);
-    EXPECT_TRUE(Form22->Labels.isEmpty());
-
-    run("Без фона");
-    EXPECT_FALSE(Control<PictureElement>(Form22, "Background")->hasPicture());
-    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Без фона\"");
-}
-
 TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
 {
     store("Витрина", FullLayout());
@@ -417,7 +391,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
     EXPECT_EQ(Form23->wrongInARow(), 0);}
 
-TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndAMissingRowRunsNothing)
+TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndClosingRebuildsNothingAndCarriesNoBackground)
 {
     Form2->LoadGeneral();
     Form2->show();
@@ -446,8 +420,30 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
     ASSERT_EQ(Form22->Labels.size(), 1) << "the run saw the layout as it stood, not as last saved";
     EXPECT_EQ(label(0), "Красный");
     Form22->close();
-    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_FALSE(Form22->isVisible());
+    EXPECT_FALSE(Form23->isVisible()) << "without the exit password nothing is asked";
+    EXPECT_FALSE(module->CatalogListReady);
+    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
+    EXPECT_TRUE(Form12->isVisible());
     EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
+    // Nothing of the closed catalog is filled any more.
+    const int shownBefore = Form22->shownObjects();
+    ASSERT_TRUE(module->QRGeneral->isOpen());
+    module->QRGeneral->setRecNo(2);
+    module->QRGeneral->setRecNo(3);
+    EXPECT_EQ(Form22->shownObjects(), shownBefore);
+    EXPECT_TRUE(Form22->Labels.isEmpty());
+
+    // A background does not carry over to the next catalog.
+    store("С фоном", FullLayout());
+    Layout::Catalog plain = FullLayout();
+    plain.backgroundFile.clear();
+    store("Без фона", plain);
+    run("С фоном");
+    Form22->close();
+    run("Без фона");
+    EXPECT_FALSE(Control<PictureElement>(Form22, "Background")->hasPicture());
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Без фона\"");
 }
 
 namespace {

@@ -89,6 +89,9 @@ protected:
         return click(button("EditMeasureBtn"));
     }
 
+    // The ratio window is closed and the tree it held is free again.
+    bool windowClosed() const { return !Form3->isVisible() && tree->isEnabled(); }
+
     // The page's own boxes and buttons, by name.
     QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
     QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
@@ -143,8 +146,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     edit("AddCodeEdit")->setText("1");
     Control<QCheckBox>(page, "CheckBox2")->setChecked(true);
     EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Первый (1)", "Тонна"}));
     EXPECT_TRUE(edit("AddClassEdit")->text().isEmpty());
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox2")->isChecked());
@@ -167,8 +169,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
     QTest::keyClicks(Control<QLineEdit>(Form3, "Edit1"), "1000");
     EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     ASSERT_EQ(tree->topLevelItem(2)->childCount(), 1);
     EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "Килограмм (кг)");
     select("Килограмм (кг)");
@@ -220,12 +221,10 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Килограмм'"), 0);
     Control<QPushButton>(Form3, "Button2")->click();
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     openAddWindow("Тонна", "Центнер");
     QTest::keyClick(Form3, Qt::Key_Escape);
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
 
     // The parent deleted while the window is open: the addition is refused, no orphan is stored.
@@ -316,8 +315,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
     Control<QCheckBox>(Form6, "CheckBox8")->setChecked(true);
     EXPECT_TRUE(change("Метр (m)", "Метрик", "mk").isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 0.5}));
     select("Километр (км)");
     edit("AddClassEdit")->setText("Миля");

@@ -85,7 +85,7 @@ void clickLink(QTextBrowser *browser, const QString &text)
 }
 }
 
-TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClosesIt)
+TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClosesItAndTheAboutBoxOpensItsLinks)
 {
     const QString system = DModule->ProgramFolder + "/System/";
     QString body = "<h1>Начало</h1><p><a href=\"http://example.org/faq\">На сайте</a> <a href=\"#end\">К разделу</a> "
@@ -124,18 +124,31 @@ TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClos
     QTest::keyClick(browser, Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     // Opened again, it shows the help page from its beginning, above the about box kept on top.
+    Control<QLabel>(Form5, "Label2")->clear();
     Form1->N53->trigger();
     Form1->N51->trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(browser->toPlainText().startsWith("Начало"));
     window->close();
+    // The about box shows the version each time, from either window, and opens its links.
+    EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
+    Form5->close();
+    Control<QLabel>(Form5, "Label2")->clear();
+    Form2->N53->trigger();
+    ASSERT_TRUE(Form5->isVisible());
+    EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
+    EXPECT_FALSE(Control<QLabel>(Form5, "Image1")->pixmap().isNull());
+    QTest::mouseClick(Control<QLabel>(Form5, "Label3"), Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(Form5, "Label6"), Qt::LeftButton);
+    QTest::keyClick(Control<QLabel>(Form5, "Label6"), Qt::Key_Return);
     Form5->close();
 
     QFile::remove(system + "Help.htm");
     EXPECT_EQ(check(Form1->N51, {}), QStringList{"Не найден файл Help.htm!"});
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(catcher.urls.size(), 1);
+    const QUrl mail("mailto:" + ProductMail);
+    EXPECT_EQ(catcher.urls, (QList<QUrl>{QUrl("http://example.org/faq"), QUrl("http://" + ProductWebSite), mail, mail}));
 }
 
 TEST_F(HelpMenuTest, PublishedVersionsAreComparedAndAnnouncedWithBothLines)
@@ -210,23 +223,6 @@ TEST_F(HelpMenuTest, ASlowServerIsUnreachableAfterSixSecondsWhileTheEntriesWait)
     EXPECT_FALSE(enabledMeanwhile);
     EXPECT_EQ(slow.requests().size(), 1);
     EXPECT_FALSE(workingFileLeft());
-}
-
-TEST_F(HelpMenuTest, AboutBoxShowsTheVersionEachTimeAndOpensItsLinks)
-{
-    for (QAction *entry : {Form1->N53, Form2->N53}) {
-        Control<QLabel>(Form5, "Label2")->clear();
-        entry->trigger();
-        ASSERT_TRUE(Form5->isVisible());
-        EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
-        Form5->close();
-    }
-    EXPECT_FALSE(Control<QLabel>(Form5, "Image1")->pixmap().isNull());
-    QTest::mouseClick(Control<QLabel>(Form5, "Label3"), Qt::LeftButton);
-    QTest::mouseClick(Control<QLabel>(Form5, "Label6"), Qt::LeftButton);
-    QTest::keyClick(Control<QLabel>(Form5, "Label6"), Qt::Key_Return);
-    const QUrl mail("mailto:" + ProductMail);
-    EXPECT_EQ(catcher.urls, (QList<QUrl>{QUrl("http://" + ProductWebSite), mail, mail}));
 }
 
 namespace {
