@@ -51,7 +51,6 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWrite
     EXPECT_FALSE(passwordBox()->isEnabled()) << "the password box follows CheckBox5";
     EXPECT_EQ(passwordBox()->text(), "Secret");
     EXPECT_EQ(Settings::DisplayFormat(), 2);
-    EXPECT_FALSE(Settings::RatioWindowOff());
 
     Control<QCheckBox>(Form6, "CheckBox1")->setChecked(true);
     Control<QPushButton>(Form6, "Button2")->click();
