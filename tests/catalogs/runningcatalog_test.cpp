@@ -389,7 +389,8 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     typePassword("Klyuch");
     EXPECT_FALSE(Form23->isVisible());
     EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
-    EXPECT_EQ(Form23->wrongInARow(), 0);}
+    EXPECT_EQ(Form23->wrongInARow(), 0);
+}
 
 TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndClosingRebuildsNothingAndCarriesNoBackground)
 {

@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWritesTenLinesKeepingTheRest)
+TEST_F(SettingsWindowTest, ActivationReadsTheFileOrReportsItsBadLineCancelWritesNothingAndDoneWritesTenLinesKeepingTheRest)
 {
     WriteTextLines(optionsPath(), {"0", "1", "true", "FALSE", "0", "Secret", "-1", "-1", "0", "2", "kept"});
     Form6->FormActivate();
@@ -69,10 +69,8 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWrite
     Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (QStringList{"0", "-1", "-1", "-1", "0", "Pass Word", "-1", "-1", "0", "2", "kept"}));
-}
 
-TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKept)
-{
+    // A bad line or a missing file is reported and the earlier values kept.
     Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
     Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
     WriteTextLines(optionsPath(), {"0", "0", "-1", "oops" + QString(1000000, 'x'), "0"});
@@ -97,32 +95,7 @@ TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKe
     EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
 }
 
-TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed)
-{
-    exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
-    exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
-    Form1->ClassesViewExpand(nullptr);
-    QTreeWidget *tree = Control<QTreeWidget>(Control<ClassifierPage>(Form1, "ClassifierPage"), "ClassesView");
-    ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
-    tree->topLevelItem(0)->setExpanded(true);
-
-    WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"});   // no exit password
-    Form6->FormActivate();
-    Form6->setRadioIndex(1);
-    Control<QPushButton>(Form6, "Button1")->click();
-    ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
-    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
-
-    // "Готово" without a change leaves the tree as it is.
-    tree->topLevelItem(0)->setExpanded(true);
-    Form6->FormActivate();
-    Control<QPushButton>(Form6, "Button1")->click();
-    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
-}
-
-TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRefusedLeavingTheFile)
+TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsTheTickWithoutAPasswordIsRefusedAndANewDisplayFormatRebuildsTheTree)
 {
     const QStringList before{"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"};
     WriteTextLines(optionsPath(), before);
@@ -146,4 +119,26 @@ TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRe
     QTest::mouseClick(Control<QPushButton>(Form6, "Button1"), Qt::LeftButton);
     EXPECT_FALSE(Form6->isVisible());
     EXPECT_EQ(ReadTextLines(optionsPath()).mid(4, 2), (QStringList{"-1", "Muzei 1"}));
+
+    // Changing the display format rebuilds the class tree collapsed.
+    exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
+    exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
+    Form1->ClassesViewExpand(nullptr);
+    QTreeWidget *tree = Control<QTreeWidget>(Control<ClassifierPage>(Form1, "ClassifierPage"), "ClassesView");
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
+    tree->topLevelItem(0)->setExpanded(true);
+
+    Form6->FormActivate();
+    Form6->setRadioIndex(1);
+    Control<QPushButton>(Form6, "Button1")->click();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
+    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
+
+    // "Готово" without a change leaves the tree as it is.
+    tree->topLevelItem(0)->setExpanded(true);
+    Form6->FormActivate();
+    Control<QPushButton>(Form6, "Button1")->click();
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }
