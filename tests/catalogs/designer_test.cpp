@@ -269,7 +269,7 @@ TEST_F(DesignerTest, ElementWindowsAndFontAndColourDialogsChangeTheirElementCanc
 }
 
 
-TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRenumbered)
+TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenumberedAndColumnLinesByPosition)
 {
     enterDesigner();
     const QString red = jpeg("red.jpg", Qt::red), blue = jpeg("blue.jpg", Qt::blue), back = jpeg("back.jpg", Qt::gray);
@@ -320,11 +320,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneAndTextImagesRe
     EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1));
     EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
     EXPECT_EQ(Layout::Write(Form11->currentLayout()), text);
-}
 
-TEST_F(DesignerTest, ColumnLinesFallOnTheColumnsByPositionAfterTheFieldsChanged)
-{
-    enterDesigner();
+    // Column lines fall on the columns by position after the fields changed.
     addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
     Form11->ClearPanel();
     Form11->gridColumns().setVisible(0, false);

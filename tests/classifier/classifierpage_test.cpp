@@ -101,7 +101,7 @@ protected:
 };
 }
 
-TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
+TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrderAndDeletingAnUnreadSubtreeAsksAndUpdatesIt)
 {
     addUnits();
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна"}));
@@ -128,6 +128,30 @@ TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
     Control<QComboBox>(page, "ComboBox2")->setCurrentIndex(1);   // by code: the class without a code first, rebuilt collapsed
     EXPECT_EQ(topTexts(), (QStringList{"Тонна", "Километр (км)"}));
     EXPECT_TRUE(LazyTree::isPlaceholder(tree->topLevelItem(1)->child(0)));
+
+    // Deleting an unread subtree asks, and updates the tree and the book list.
+    addRow(10, "Глубже", "", 3);
+    QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
+    Form1->ComponentsFill();
+    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
+    select("Километр (км)");
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
+              QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 6);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
+    EXPECT_EQ(topTexts(), QStringList{"Тонна"});
+    EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
+    // The change boxes no longer name the deleted class: "Изменить" right after renames nothing to it.
+    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
+    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
+    click(button("EditMeasureBtn"));
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
+
+    select("Тонна");   // no children: no question
+    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
 
 TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertionFromTheWindow)
@@ -322,29 +346,3 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_EQ(classRow("Метрик").at(3).toInt(), 1);
 }
 
-TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBookList)
-{
-    addUnits();
-    addRow(10, "Глубже", "", 3);
-    QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
-    Form1->ComponentsFill();
-    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
-    select("Километр (км)");
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
-              QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
-    EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
-    EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
-    EXPECT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
-    EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
-    // The change boxes no longer name the deleted class: "Изменить" right after renames nothing to it.
-    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
-    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
-    click(button("EditMeasureBtn"));
-    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
-
-    select("Тонна");   // no children: no question
-    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
-}
