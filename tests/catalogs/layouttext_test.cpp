@@ -30,19 +30,7 @@ Catalog EveryKind()
 }
 }
 
-TEST(LayoutText, EmptyLayoutIsTheTenMarkers)
-{
-    const QString expected = QStringLiteral("%Background%\r\n%Columns%\r\n%Labels%\r\n%TextLabels%\r\n%Memos%\r\n"
-                                            "%Images%\r\n%TextImages%\r\n%Shapes%\r\n%GroupBoxes%\r\n%End%\r\n");
-    EXPECT_EQ(Write(Catalog{}), expected);
-    const ReadResult back = Read(expected);
-    EXPECT_TRUE(back.error.isEmpty()) << back.error.toStdString();
-    EXPECT_EQ(back.catalog, Catalog{});
-    EXPECT_TRUE(IsMarker("%Memos%"));
-    EXPECT_FALSE(IsMarker("%memos%")) << "a free text differing in case is no marker";
-}
-
-TEST(LayoutText, EveryKindWrittenReadAndWrittenAgainGivesTheSameTextLeavingOutWhatCannotBeRead)
+TEST(LayoutText, EmptyAndEveryKindWrittenReadAndWrittenAgainGiveTheSameTextLeavingOutWhatCannotBeRead)
 {
     const QString text = Write(EveryKind());
     EXPECT_EQ(text, Lines({"%Background%", "Background.jpg", "%Columns%", "-1", "0", "-1",
@@ -69,8 +57,17 @@ TEST(LayoutText, EveryKindWrittenReadAndWrittenAgainGivesTheSameTextLeavingOutWh
     EXPECT_TRUE(cleaned.catalog.fieldLabels.isEmpty());
     ASSERT_EQ(cleaned.catalog.textLabels.size(), 1);
     EXPECT_EQ(cleaned.catalog.textLabels[0].text, "две  строки");
-}
 
+    // An empty layout is the ten markers.
+    const QString expected = QStringLiteral("%Background%\r\n%Columns%\r\n%Labels%\r\n%TextLabels%\r\n%Memos%\r\n"
+                                            "%Images%\r\n%TextImages%\r\n%Shapes%\r\n%GroupBoxes%\r\n%End%\r\n");
+    EXPECT_EQ(Write(Catalog{}), expected);
+    const ReadResult empty = Read(expected);
+    EXPECT_TRUE(empty.error.isEmpty()) << empty.error.toStdString();
+    EXPECT_EQ(empty.catalog, Catalog{});
+    EXPECT_TRUE(IsMarker("%Memos%"));
+    EXPECT_FALSE(IsMarker("%memos%")) << "a free text differing in case is no marker";
+}
 
 TEST(LayoutText, ColoursAreNamedOrHexAndReadInAnyCaseOrAsNumbers)
 {

@@ -258,7 +258,7 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     EXPECT_EQ(module->QRGeneral->recordCount(), 3);
 }
 
-TEST_F(RunningCatalogTest, ALayoutProblemIsReportedOnceAndTheRestOfTheCatalogRuns)
+TEST_F(RunningCatalogTest, ALayoutProblemOrAFieldDeletedByAnotherProgramIsToldOnceAndTheRestOfTheCatalogRuns)
 {
     Layout::Catalog layout = FullLayout();
     layout.fieldLabels << Layout::Label{"Вес", Layout::Colors::WindowText, 8, "Arial", 10, 300};
@@ -284,13 +284,10 @@ TEST_F(RunningCatalogTest, ALayoutProblemIsReportedOnceAndTheRestOfTheCatalogRun
         Form22->close();
         EXPECT_FALSE(Form22->isVisible());
     }
-}
 
-// Another program on the same file deletes a field the catalog shows: when the list is next read the
-// visitor is told plainly, once, with what can no longer be shown; the catalog goes on at the same
-// object, and leaving says nothing more.
-TEST_F(RunningCatalogTest, AFieldDeletedByAnotherProgramIsToldOnceInRussianAndTheCatalogGoesOn)
-{
+    // Another program on the same file deletes a field the catalog shows: when the list is next read the
+    // visitor is told plainly, once, with what can no longer be shown; the catalog goes on at the same
+    // object, and leaving says nothing more.
     store("Витрина", FullLayout());
     run("Витрина");
     ASSERT_FALSE(label(1).isEmpty());
@@ -311,6 +308,7 @@ TEST_F(RunningCatalogTest, AFieldDeletedByAnotherProgramIsToldOnceInRussianAndTh
     EXPECT_FALSE(Form22->isVisible());
     EXPECT_EQ(answer.seen(), 1) << answer.texts().join(" | ").toStdString();
 }
+
 
 TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredSlowerAfterTheThird)
 {
