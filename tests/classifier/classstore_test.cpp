@@ -34,7 +34,7 @@ protected:
 
 ENGINE_TEST_SUITE(ClassStoreTest);
 
-TEST_P(ClassStoreTest, LevelOrderFollowsTheSortChoiceWithoutCodesFirstByCode)
+TEST_P(ClassStoreTest, LevelOrderFollowsTheSortChoiceAndInsertingBetweenParentAndChildRestatesTheChildRatio)
 {
     addRow(1, "Бета", "2", 0);
     addRow(2, "Альфа", "3", 0);
@@ -50,10 +50,8 @@ TEST_P(ClassStoreTest, LevelOrderFollowsTheSortChoiceWithoutCodesFirstByCode)
     ASSERT_EQ(level.size(), 4);
     EXPECT_FALSE(level[0].hasChildren);
     EXPECT_TRUE(level[1].hasChildren);
-}
 
-TEST_P(ClassStoreTest, InsertingBetweenParentAndChildRestatesTheChildRatio)
-{
+    // Inserting between a parent and its child restates the child's ratio.
     addRow(7, "Старый", "", 0);
     const qint64 km = AddClass(*module, "Километр", "", 0, 55);   // top level: no ratio, next id
     EXPECT_EQ(classRow("Километр"), (QVariantList{8, "Километр", "", 0, 0.0}));
