@@ -3,11 +3,10 @@
 #include "catalogs/catalogstore.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/textfile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
@@ -84,26 +83,6 @@ TEST_F(CatalogStoreTest, SavingTwiceKeepsOneRowWithTheNextIdentifierAndThePathBe
     EXPECT_FALSE(Open(*module, "Нет такого").has_value());
 }
 
-TEST_F(CatalogStoreTest, PicturesAreWrittenByteForByteAndNamedByPosition)
-{
-    // Not a valid JPEG on purpose: the store copies whatever the user chose, unchanged.
-    const QByteArray background("\xFF\xD8 background \x00\x01", 17);
-    Layout::Catalog layout;
-    layout.textImages = {{10, 10, 0, 0}, {20, 20, 5, 5}};
-    const QString folder = Save(*module, "С картинками", layout, {background, {"first", "second"}});
-    EXPECT_EQ(FileBytes(folder + "/Background.jpg"), background);
-    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), "first");
-    EXPECT_EQ(FileBytes(folder + "/Image1.jpg"), "second");
-    const QString text = Open(*module, "С картинками")->layoutText;
-    EXPECT_TRUE(text.startsWith("%Background%\r\nBackground.jpg\r\n%Columns%"));
-    EXPECT_TRUE(text.contains("TextImage1.jpg\r\n20\r\n20\r\n5\r\n5\r\n"));
-
-    // Saving again overwrites what changed, also a picture of the same length.
-    Save(*module, "С картинками", layout, {background, {"FIRST", "second"}});
-    EXPECT_EQ(FileBytes(folder + "/Image0.jpg"), "FIRST");
-    EXPECT_EQ(FileBytes(folder + "/Image1.jpg"), "second");
-}
-
 TEST_F(CatalogStoreTest, NamesWithQuotesWorkAndNamesThatCannotBeFoldersAreRefused)
 {
     Layout::Catalog layout;
@@ -125,12 +104,10 @@ TEST_F(CatalogStoreTest, NamesWithQuotesWorkAndNamesThatCannotBeFoldersAreRefuse
               (QStringList{"Samples", "System"}));
 }
 
-TEST_F(CatalogStoreTest, DeletingRemovesFilesAndFolderButKeepsAFolderWithASubfolder)
+TEST_F(CatalogStoreTest, DeletingRemovesFilesAndFolderButKeepsAFolderWithASubfolderOrNotItsOwn)
 {
     const QString plain = Save(*module, "Простой", {}, {"jpeg", {}});
-    QFile hidden(plain + "/.hidden");
-    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-    hidden.close();
+    WriteTextLines(plain + "/.hidden", {});
     const QString nested = Save(*module, "Вложенный", {}, {"jpeg", {}});
     QDir().mkpath(nested + "/sub");
 
@@ -140,16 +117,12 @@ TEST_F(CatalogStoreTest, DeletingRemovesFilesAndFolderButKeepsAFolderWithASubfol
     EXPECT_TRUE(QFileInfo(nested + "/sub").isDir());
     EXPECT_FALSE(QFileInfo::exists(nested + "/Background.jpg"));
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
-}
 
-TEST_F(CatalogStoreTest, DeletingNeverEmptiesAFolderThatIsNotTheCatalogsOwn)
-{
-    // Even one whose name ends in "_" and the catalog's name.
+    // A folder that is not the catalog's own is never emptied, even one whose name ends in "_" and the
+    // catalog's name.
     const QString other = QFileInfo(dbPath).absolutePath() + "/Документы_Main";
     QDir().mkpath(other);
-    QFile keep(other + "/важное.txt");
-    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-    keep.close();
+    WriteTextLines(other + "/важное.txt", {});
     exec(QStringLiteral("INSERT INTO KATALOGS VALUES (1, 'Main', '%1', '')").arg(other));
     Delete(*module, "Main");
     EXPECT_TRUE(QFileInfo::exists(other + "/важное.txt"));
@@ -192,7 +165,7 @@ TEST_F(CatalogStoreTest, ACopiedDatabaseHasCatalogFoldersOfItsOwnAndDeletingTher
 // A save, a replacement and a delete each fail at every one of their writes in turn: before the row is
 // committed the old catalog stays whole and nothing of the new is left; after it the new one is whole
 // at its next use.
-TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteLeavesTheOldCatalogOrTheNewWhole)
+TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteOrAnotherProgramSavingLeavesTheOldCatalogOrTheNewWhole)
 {
     const Version a = version('A', 3), b = version('B', 2);
     const auto clear = [&] { exec("DELETE FROM KATALOGS"); QDir(folderOf("Main")).removeRecursively(); };
@@ -251,22 +224,15 @@ TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteLeavesTheOldCatalogOrT
     allowAgain("KATALOGS");
     EXPECT_EQ(shown(*module, "Main", a, b), "A");
     EXPECT_FALSE(QFileInfo::exists(workFolder()));
-}
 
-// Another program saving the same file's catalogs: what it has written beside is left to it, and a
-// change waits for it, then is refused with a message.
-TEST_F(CatalogStoreTest, WhileAnotherProgramSavesReadersLeaveItsFilesAndChangesWait)
-{
-    const Version a = version('A', 1), b = version('B', 1);
-    Save(*module, "Main", a.layout, a.pictures);
+    // Another program saving the same file's catalogs: what it has written beside is left to it, and a
+    // change waits for it, then is refused with a message.
     QLockFile other(dbPath + ".catalogs-lock");
     other.setStaleLockTime(0);
     ASSERT_TRUE(other.tryLock());
     const QString itsPictures = workFolder() + "/new/Main";
     QDir().mkpath(itsPictures);
-    QFile picture(itsPictures + "/Image0.jpg");
-    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
-    picture.close();
+    WriteTextLines(itsPictures + "/Image0.jpg", {});
 
     EXPECT_EQ(shown(*module, "Main", a, b), "A");
     EXPECT_TRUE(QFileInfo::exists(itsPictures + "/Image0.jpg"));

@@ -80,6 +80,18 @@ protected:
         EXPECT_FALSE(tree->isEnabled());
     }
 
+    // Selects `item`, fills the change boxes and presses "Изменить"; the texts of the boxes it showed.
+    QStringList change(const QString &item, const QString &name, const QString &code)
+    {
+        select(item);
+        edit("EditClassEdit")->setText(name);
+        edit("EditCodeEdit")->setText(code);
+        return click(button("EditMeasureBtn"));
+    }
+
+    // The ratio window is closed and the tree it held is free again.
+    bool windowClosed() const { return !Form3->isVisible() && tree->isEnabled(); }
+
     // The page's own boxes and buttons, by name.
     QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
     QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
@@ -89,7 +101,7 @@ protected:
 };
 }
 
-TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
+TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrderAndDeletingAnUnreadSubtreeAsksAndUpdatesIt)
 {
     addUnits();
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна"}));
@@ -116,6 +128,30 @@ TEST_F(ClassifierPageTest, TreeIsReadLazilyInEveryDisplayFormatAndSortOrder)
     Control<QComboBox>(page, "ComboBox2")->setCurrentIndex(1);   // by code: the class without a code first, rebuilt collapsed
     EXPECT_EQ(topTexts(), (QStringList{"Тонна", "Километр (км)"}));
     EXPECT_TRUE(LazyTree::isPlaceholder(tree->topLevelItem(1)->child(0)));
+
+    // Deleting an unread subtree asks, and updates the tree and the book list.
+    addRow(10, "Глубже", "", 3);
+    QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
+    Form1->ComponentsFill();
+    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
+    select("Километр (км)");
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
+              QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 6);
+    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
+    EXPECT_EQ(topTexts(), QStringList{"Тонна"});
+    EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
+    // The change boxes no longer name the deleted class: "Изменить" right after renames nothing to it.
+    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
+    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
+    click(button("EditMeasureBtn"));
+    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
+
+    select("Тонна");   // no children: no question
+    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
 
 TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertionFromTheWindow)
@@ -134,8 +170,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     edit("AddCodeEdit")->setText("1");
     Control<QCheckBox>(page, "CheckBox2")->setChecked(true);
     EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Первый (1)", "Тонна"}));
     EXPECT_TRUE(edit("AddClassEdit")->text().isEmpty());
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox2")->isChecked());
@@ -158,8 +193,7 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingAndTakesTheRatioAndInsertio
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
     QTest::keyClicks(Control<QLineEdit>(Form3, "Edit1"), "1000");
     EXPECT_TRUE(click(Control<QPushButton>(Form3, "Button1")).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     ASSERT_EQ(tree->topLevelItem(2)->childCount(), 1);
     EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "Килограмм (кг)");
     select("Килограмм (кг)");
@@ -190,18 +224,13 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     Control<QCheckBox>(Form3, "CheckBox1")->setChecked(false);
     Form3->CheckBox1Click();
     QLineEdit *ratio = Control<QLineEdit>(Form3, "Edit1");
-    ratio->clear();
-    // The Russian decimal comma is typed like any digit; letters and spaces are not taken.
-    QTest::keyClicks(ratio, "1a2 e,5");
-    EXPECT_EQ(ratio->text(), "12,5");
-    ratio->clear();
-    QTest::keyClicks(ratio, "0.5");
-    EXPECT_EQ(ratio->text(), "0.5");
-    ratio->clear();
-    QTest::keyClicks(ratio, "-1000000000");   // exactly 1000000000 is allowed
-    EXPECT_EQ(ratio->text(), "-1000000000");
-    QTest::keyClicks(ratio, "0");
-    EXPECT_EQ(ratio->text(), "-1000000000");
+    // The Russian decimal comma is typed like any digit; letters, spaces and a digit past 1000000000 are not taken.
+    const QList<std::pair<QString, QString>> typing{{"1a2 e,5", "12,5"}, {"0.5", "0.5"}, {"-10000000000", "-1000000000"}};
+    for (const auto &[typed, taken] : typing) {
+        ratio->clear();
+        QTest::keyClicks(ratio, typed);
+        EXPECT_EQ(ratio->text(), taken) << typed.toStdString();
+    }
     QTest::keyClick(ratio, Qt::Key_Backspace);
     EXPECT_EQ(ratio->text(), "-100000000");
 
@@ -216,12 +245,10 @@ TEST_F(ClassifierPageTest, RatioWindowFiltersKeysRefusesBadInputAndReleasesTheTr
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Килограмм'"), 0);
     Control<QPushButton>(Form3, "Button2")->click();
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     openAddWindow("Тонна", "Центнер");
     QTest::keyClick(Form3, Qt::Key_Escape);
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
+    EXPECT_TRUE(windowClosed());
     EXPECT_EQ(count("SELECT * FROM CLASSES WHERE C_NAME = 'Центнер'"), 0);
 
     // The parent deleted while the window is open: the addition is refused, no orphan is stored.
@@ -257,13 +284,16 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
         EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна") << round;
         EXPECT_EQ(edit("EditCodeEdit")->text(), "") << round;
     }
+    // Moving with the keys fills them too.
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
     edit("EditClassEdit")->clear();
     EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Введите название класса!"});
     edit("EditClassEdit")->setText("Сантиметр");
     EXPECT_EQ(click(button("EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
-    edit("EditClassEdit")->setText("Тонна");   // its own name is no clash
-    edit("EditCodeEdit")->setText("т");
-    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
+    EXPECT_TRUE(change("Тонна", "Тонна", "т").isEmpty()) << "its own name is no clash";
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(topTexts(), (QStringList{"Километр (км)", "Тонна (т)"}));
     EXPECT_TRUE(edit("EditClassEdit")->text().isEmpty());
@@ -286,10 +316,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 
     // A fractional ratio is still a ratio: a rename keeps it.
-    select("Метр (м)");
-    edit("EditClassEdit")->setText("Метр");
-    edit("EditCodeEdit")->setText("m");
-    button("EditMeasureBtn")->click();
+    change("Метр (м)", "Метр", "m");
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(Control<QCheckBox>(Form3, "CheckBox1")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "0,5") << "shown as it is typed here";
@@ -305,19 +332,12 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     ASSERT_TRUE(Form3->isVisible());
     Control<QPushButton>(Form3, "Button1")->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "mm", 1, 1.0 / 3}));
-    exec("UPDATE CLASSES SET C_CODE = 'm', C_COEFF = 0.5 WHERE C_ID = 2");
-    Form1->ClassesViewExpand(nullptr);
-    tree->topLevelItem(0)->setExpanded(true);
 
     // With the window switched off a change keeps the ratio, and an addition gets none and inserts nothing.
     Control<QCheckBox>(Form6, "CheckBox8")->setChecked(true);
-    select("Метр (m)");
-    edit("EditClassEdit")->setText("Метрик");
-    edit("EditCodeEdit")->setText("mk");
-    EXPECT_TRUE(click(button("EditMeasureBtn")).isEmpty());
-    EXPECT_FALSE(Form3->isVisible());
-    EXPECT_TRUE(tree->isEnabled());
-    EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 0.5}));
+    EXPECT_TRUE(change("Метр (mm)", "Метрик", "mk").isEmpty());
+    EXPECT_TRUE(windowClosed());
+    EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 1.0 / 3}));
     select("Километр (км)");
     edit("AddClassEdit")->setText("Миля");
     EXPECT_TRUE(click(button("AddMeasureBtn")).isEmpty());
@@ -326,48 +346,3 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_EQ(classRow("Метрик").at(3).toInt(), 1);
 }
 
-TEST_F(ClassifierPageTest, DeletingAnUnreadSubtreeAsksAndUpdatesTheTreeAndTheBookList)
-{
-    addUnits();
-    addRow(10, "Глубже", "", 3);
-    QListWidget *books = Control<QListWidget>(Control<ReferencesPage>(Form1, "ReferencesPage"), "ComponentsList1");
-    Form1->ComponentsFill();
-    EXPECT_EQ(click(button("DeleteMeasureBtn")), QStringList{"Выделите удаляемый класс!"});
-    select("Километр (км)");
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::No),
-              QStringList{"Класс содержит подклассы! Вы все равно хотите удалить этот класс?"});
-    EXPECT_EQ(count("SELECT * FROM CLASSES"), 5);
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
-    EXPECT_EQ(count("SELECT * FROM CLASSES"), 1);
-    EXPECT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_TRUE(books->findItems("Километр", Qt::MatchExactly).isEmpty());
-    EXPECT_EQ(books->findItems("Тонна", Qt::MatchExactly).size(), 1);
-
-    select("Тонна");   // no children: no question
-    EXPECT_TRUE(click(button("DeleteMeasureBtn")).isEmpty());
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
-}
-
-TEST_F(ClassifierPageTest, TheChangeBoxesFollowTheSelectionAndNeverNameADeletedClass)
-{
-    addUnits();
-    Control<QTabWidget>(Form1, "TabbedNotebook")->setCurrentWidget(page);
-    Form1->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
-    EXPECT_EQ(edit("EditClassEdit")->text(), "Километр");
-    // Moving with the keys fills them too.
-    QTest::keyClick(tree, Qt::Key_Down);
-    EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
-    EXPECT_EQ(edit("EditCodeEdit")->text(), "");
-    QTest::keyClick(tree, Qt::Key_Up);
-    EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
-
-    EXPECT_EQ(click(button("DeleteMeasureBtn"), QMessageBox::Yes).size(), 1);
-    ASSERT_EQ(topTexts(), QStringList{"Тонна"});
-    EXPECT_NE(edit("EditClassEdit")->text(), "Километр");
-    EXPECT_NE(edit("EditCodeEdit")->text(), "км");
-    // "Изменить" right after the deletion renames nothing to the deleted class's name.
-    click(button("EditMeasureBtn"));
-    EXPECT_EQ(rows("SELECT C_NAME, C_CODE FROM CLASSES"), (QList<QVariantList>{{"Тонна", ""}}));
-}

@@ -27,6 +27,15 @@ QString optionsPath()
 class SettingsWindowTest : public AppTest
 {
 protected:
+    // The ticks of CheckBox1 to CheckBox8 as the window shows them.
+    static QList<bool> ticks()
+    {
+        QList<bool> states;
+        for (int n = 1; n <= 8; ++n)
+            states << Control<QCheckBox>(Form6, QByteArray("CheckBox" + QByteArray::number(n)).constData())->isChecked();
+        return states;
+    }
+    static QLineEdit *passwordBox() { return Control<QLineEdit>(Form6, "Edit1"); }
     void TearDown() override
     {
         WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "-1", "", "0", "-1", "-1", "0"});
@@ -34,21 +43,14 @@ protected:
     }
 };
 
-TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWritesTenLinesKeepingTheRest)
+TEST_F(SettingsWindowTest, ActivationReadsTheFileOrReportsItsBadLineCancelWritesNothingAndDoneWritesTenLinesKeepingTheRest)
 {
     WriteTextLines(optionsPath(), {"0", "1", "true", "FALSE", "0", "Secret", "-1", "-1", "0", "2", "kept"});
     Form6->FormActivate();
-    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked());
-    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox2")->isChecked());
-    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox3")->isChecked());
-    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox4")->isChecked());
-    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox5")->isChecked());
-    EXPECT_FALSE(Control<QLineEdit>(Form6, "Edit1")->isEnabled()) << "the password box follows CheckBox5";
-    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "Secret");
-    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox6")->isChecked());
-    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox8")->isChecked());
+    EXPECT_EQ(ticks(), (QList<bool>{false, true, true, false, false, true, true, false}));
+    EXPECT_FALSE(passwordBox()->isEnabled()) << "the password box follows CheckBox5";
+    EXPECT_EQ(passwordBox()->text(), "Secret");
     EXPECT_EQ(Settings::DisplayFormat(), 2);
-    EXPECT_FALSE(Settings::RatioWindowOff());
 
     Control<QCheckBox>(Form6, "CheckBox1")->setChecked(true);
     Control<QPushButton>(Form6, "Button2")->click();
@@ -58,19 +60,17 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileCancelWritesNothingAndDoneWrite
 
     Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
     // A password pasted with line breaks stays one line of the file.
-    Control<QLineEdit>(Form6, "Edit1")->setText("Pass\r\nWo\nrd");
-    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "PassWord");
-    Control<QLineEdit>(Form6, "Edit1")->selectAll();
+    passwordBox()->setText("Pass\r\nWo\nrd");
+    EXPECT_EQ(passwordBox()->text(), "PassWord");
+    passwordBox()->selectAll();
     QApplication::clipboard()->setText("Pass\n Word\r");
-    Control<QLineEdit>(Form6, "Edit1")->paste();
-    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->text(), "Pass Word");
+    passwordBox()->paste();
+    EXPECT_EQ(passwordBox()->text(), "Pass Word");
     Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (QStringList{"0", "-1", "-1", "-1", "0", "Pass Word", "-1", "-1", "0", "2", "kept"}));
-}
 
-TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKept)
-{
+    // A bad line or a missing file is reported and the earlier values kept.
     Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
     Control<QCheckBox>(Form6, "CheckBox4")->setChecked(true);
     WriteTextLines(optionsPath(), {"0", "0", "-1", "oops" + QString(1000000, 'x'), "0"});
@@ -82,9 +82,8 @@ TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKe
         EXPECT_TRUE(answer.texts().first().contains("oops"));
         EXPECT_LT(answer.texts().first().size(), 200) << "a huge line is quoted by its start";
     }
-    EXPECT_FALSE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked());
-    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox3")->isChecked());
-    EXPECT_TRUE(Control<QCheckBox>(Form6, "CheckBox4")->isChecked()) << "lines after the bad one keep their states";
+    // Lines before the bad one are read; from it on the boxes keep their states.
+    EXPECT_EQ(ticks().mid(0, 4), (QList<bool>{false, false, true, true}));
 
     QFile::remove(optionsPath());
     MessageBoxAnswerer answer(QMessageBox::Ok);
@@ -96,39 +95,14 @@ TEST_F(SettingsWindowTest, ABadLineOrAMissingFileIsReportedAndTheEarlierValuesKe
     EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
 }
 
-TEST_F(SettingsWindowTest, ChangingTheDisplayFormatRebuildsTheClassTreeCollapsed)
-{
-    exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
-    exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
-    Form1->ClassesViewExpand(nullptr);
-    QTreeWidget *tree = Control<QTreeWidget>(Control<ClassifierPage>(Form1, "ClassifierPage"), "ClassesView");
-    ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
-    tree->topLevelItem(0)->setExpanded(true);
-
-    WriteTextLines(optionsPath(), {"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"});   // no exit password
-    Form6->FormActivate();
-    Form6->setRadioIndex(1);
-    Control<QPushButton>(Form6, "Button1")->click();
-    ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
-    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
-
-    // "Готово" without a change leaves the tree as it is.
-    tree->topLevelItem(0)->setExpanded(true);
-    Form6->FormActivate();
-    Control<QPushButton>(Form6, "Button1")->click();
-    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
-}
-
-TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRefusedLeavingTheFile)
+TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsTheTickWithoutAPasswordIsRefusedAndANewDisplayFormatRebuildsTheTree)
 {
     const QStringList before{"-1", "-1", "0", "0", "0", "", "0", "-1", "-1", "0"};
     WriteTextLines(optionsPath(), before);
     Form6->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form6));
-    EXPECT_EQ(Control<QLineEdit>(Form6, "Edit1")->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(Control<QLineEdit>(Form6, "Edit1")->isEnabled());
+    EXPECT_EQ(passwordBox()->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(passwordBox()->isEnabled());
     Control<QTabWidget>(Form6, "PageControl")->setCurrentIndex(2);
     QTest::mouseClick(Control<QCheckBox>(Form6, "CheckBox5"), Qt::LeftButton);
     ASSERT_TRUE(Control<QCheckBox>(Form6, "CheckBox5")->isChecked());
@@ -141,8 +115,30 @@ TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsAndTheTickWithoutAPasswordIsRe
     EXPECT_EQ(ReadTextLines(optionsPath()), before) << "the file stays as it was";
     EXPECT_TRUE(Form6->isVisible()) << "the window stays open for the password";
 
-    QTest::keyClicks(Control<QLineEdit>(Form6, "Edit1"), "Muzei 1");
+    QTest::keyClicks(passwordBox(), "Muzei 1");
     QTest::mouseClick(Control<QPushButton>(Form6, "Button1"), Qt::LeftButton);
     EXPECT_FALSE(Form6->isVisible());
     EXPECT_EQ(ReadTextLines(optionsPath()).mid(4, 2), (QStringList{"-1", "Muzei 1"}));
+
+    // Changing the display format rebuilds the class tree collapsed.
+    exec("INSERT INTO CLASSES VALUES(1,'Cities','01',0,0)");
+    exec("INSERT INTO CLASSES VALUES(2,'Town','',1,0)");
+    Form1->ClassesViewExpand(nullptr);
+    QTreeWidget *tree = Control<QTreeWidget>(Control<ClassifierPage>(Form1, "ClassifierPage"), "ClassesView");
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Cities (01)");
+    tree->topLevelItem(0)->setExpanded(true);
+
+    Form6->FormActivate();
+    Form6->setRadioIndex(1);
+    Control<QPushButton>(Form6, "Button1")->click();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "01 - Cities");
+    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded());
+
+    // "Готово" without a change leaves the tree as it is.
+    tree->topLevelItem(0)->setExpanded(true);
+    Form6->FormActivate();
+    Control<QPushButton>(Form6, "Button1")->click();
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }
