@@ -7,7 +7,6 @@
 #include "objects/form2.h"
 #include "objects/objectfilter.h"
 #include "objects/objectimport.h"
-#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 #include "objects/objectstore.h"
@@ -43,6 +42,13 @@ QStringList listedColumn(TDModule &module, const QString &column)
     for (bool more = list.first(); more; more = list.next())
         values << list.asString(column);
     return values;
+}
+
+// The objects the list shows with `text` searched in `fields`.
+QStringList searched(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
+{
+    ObjectList::Of(module).applySearch(fields, text);
+    return listedColumn(module, "G_ID");
 }
 
 // The quick search on both engines: the file's index is read by the engine's own functions, the server's
@@ -81,11 +87,7 @@ protected:
                      {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
                       FieldInput{fields[3], number}, FieldInput{fields[4], notes}});
     }
-    QStringList found(const QString &text)
-    {
-        ObjectList::Of(*module).applySearch(gridFields(*module), text);
-        return listedColumn(*module, "G_ID");
-    }
+    QStringList found(const QString &text) { return searched(*module, gridFields(*module), text); }
     // The database opened again, as a program starting on it.
     void reopen()
     {
@@ -259,8 +261,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
     {
         auto other = otherProgram();
-        const QList<DescriptionField> fields = ReadDescriptionFields(*other);
-        InsertObject(*other, 7, {FieldInput{fields[0], "Ёлочный шар"}, FieldInput{fields[1], "Белый"}});
+        InsertObject(*other, 7, inputs("Ёлочный шар", "Белый"));
         UpdateObject(*other, 5, inputs("Сосна", "Синий"));
         other->CloseConnection();
     }
@@ -320,16 +321,14 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
 TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
 {
     QString otherFailure;
+    const QList<FieldInput> secondChange = inputs("Вторая правка", "синий");
     {
         Transaction first(*module);
         UpdateObject(*module, 1, inputs("Первая правка", "Красный"));
         std::unique_ptr<QThread> second(QThread::create([&] {
             try {
                 auto other = otherProgram();
-                const QList<DescriptionField> fields = ReadDescriptionFields(*other);
-                UpdateObject(*other, 2, {FieldInput{fields[0], "Вторая правка"}, FieldInput{fields[1], "синий"},
-                                         FieldInput{fields[2], QDate(2020, 2, 29)}, FieldInput{fields[3], "7"},
-                                         FieldInput{fields[4], ""}});
+                UpdateObject(*other, 2, secondChange);
                 other->CloseConnection();
             } catch (const DbError &error) {
                 otherFailure = error.message();
@@ -422,9 +421,7 @@ TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
-    QStringList descending = expected;
-    std::reverse(descending.begin(), descending.end());
-    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), descending);
+    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), QStringList(expected.rbegin(), expected.rend()));
     // Numbers still sort as numbers.
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
@@ -481,10 +478,7 @@ TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
     InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
     InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
     ObjectList::Of(*module).compose();
-    const auto found = [&](const QString &text) {
-        ObjectList::Of(*module).applySearch(fields, text);
-        return listedColumn(*module, "G_ID");
-    };
+    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
     EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
     EXPECT_EQ(found("нет"), QStringList{"2"});
     EXPECT_EQ(found("23"), QStringList{"1"});
@@ -506,13 +500,7 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
     }
     ASSERT_FALSE(tableExists(SchemaName::SearchTextTable));
     ObjectList::Of(*module).compose(fields);
-    const auto found = [&](const QString &text) {
-        ObjectList::Of(*module).applySearch(fields, text);
-        QStringList ids;
-        for (bool more = module->QRGeneral->first(); more; more = module->QRGeneral->next())
-            ids << module->QRGeneral->asString("G_ID");
-        return ids;
-    };
+    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
     // Without the index the objects themselves are read.
     EXPECT_EQ(found("елк"), QStringList{"301"});
 
