@@ -204,14 +204,20 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     const qint64 time = addField(*module, "Время", TimeType);
     const qint64 yes = addField(*module, "Есть", BooleanType);
     const qint64 note = addField(*module, "Описание", LongTextType);
+    const qint64 photo = addField(*module, "Фото", ImageType);
     addLookupEntry(*module, colour, "янтарный");
     insertObject(1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
+    const QString pictureFile = folder->path() + "/picture.bmp";
+    QImage image(16, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(pictureFile, "BMP"));
+    const QByteArray pictureBytes = FileBytes(pictureFile);
     open(false);
     EXPECT_FALSE(Form2->isEnabled());
     EXPECT_EQ(Form7->ObjectId, "2");
     auto *colourBox = input<QComboBox>(3);
     ASSERT_TRUE(input<QLineEdit>(0) && input<QLineEdit>(1) && input<QLineEdit>(2) && colourBox && input<QLineEdit>(4)
-                && input<QLineEdit>(5) && input<QCheckBox>(6) && input<QPlainTextEdit>(7));
+                && input<QLineEdit>(5) && input<QCheckBox>(6) && input<QPlainTextEdit>(7) && input<PictureBox>(8));
     EXPECT_EQ(colourBox->count(), 1);   // the empty entry is not listed
     // Required values missing: nothing is written, not even the new lookup entry.
     TypeKeys(colourBox, "алый 'рубин'");
@@ -220,7 +226,13 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 2);
 
-    // The long text may stay empty.
+    // The long text may stay empty; the picture is chosen with a click.
+    QStringList filters;
+    ChooseFileInNextDialog(pictureFile, &filters);
+    QTest::mouseClick(input<PictureBox>(8), Qt::LeftButton);
+    EXPECT_TRUE(filters.value(0).startsWith("Все рисунки (*.jpg *.jpeg *.png *.bmp")) << filters.value(0).toStdString();
+    EXPECT_EQ(filters.value(1), "Рисунки JPEG (*.jpg *.jpeg)");
+    EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
     QTest::keyClicks(input<QLineEdit>(0), "-120000000");
     QTest::keyClicks(input<QLineEdit>(1), "2.5");
     TypeKeys(input<QLineEdit>(2), "Д'Артаньян");
@@ -230,9 +242,9 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(store(), QStringList());
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
-    EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7 FROM GENER, LOOKUP%4 WHERE G%4 = L%4_ID AND G_ID = 2")
-                       .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes)),
-              (QList<QVariantList>{{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7, G%8 FROM GENER, LOOKUP%4 WHERE G%4 = L%4_ID AND G_ID = 2")
+                       .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes).arg(photo)),
+              (QList<QVariantList>{{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1, pictureBytes}}));
     EXPECT_EQ(currentObject(), 2);
     EXPECT_EQ(grid()->model()->rowCount(), 2);
     EXPECT_EQ(grid()->currentIndex().row(), module->QRGeneral->recNo() - 1);
@@ -249,42 +261,19 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(input<QLineEdit>(4)->text(), "30.11.2023");
     EXPECT_EQ(input<QLineEdit>(5)->text(), "13:45:10");
     EXPECT_TRUE(input<QCheckBox>(6)->isChecked());
+    EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
+    EXPECT_FALSE(input<PictureBox>(8)->pixmap().isNull());
     TypeKeys(input<QPlainTextEdit>(7), "строка 1\nстрока 2");
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
     EXPECT_EQ(store(), QStringList());
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(yes, 2).toInt(), 0);
     EXPECT_EQ(stored(note, 2).toString(), "строка 1\rстрока 2\r");
+    EXPECT_EQ(stored(photo, 2).toByteArray(), pictureBytes) << "a picture nobody changed is kept";
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 3);
     EXPECT_EQ(currentObject(), 2);
     open(true);
     EXPECT_EQ(input<QPlainTextEdit>(7)->toPlainText(), "строка 1\nстрока 2");
-}
-
-TEST_F(ViewFillTest, APictureChosenInTheEditorIsStoredAndShownAgain)
-{
-    const qint64 photo = addField(*module, "Фото", ImageType);
-    const QString file = folder->path() + "/picture.bmp";
-    QImage image(16, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(file, "BMP"));
-    const QByteArray bytes = FileBytes(file);
-    open(false);
-    auto *picture = input<PictureBox>(0);
-    ASSERT_TRUE(picture);
-    QStringList filters;
-    ChooseFileInNextDialog(file, &filters);
-    QTest::mouseClick(picture, Qt::LeftButton);
-    EXPECT_TRUE(filters.value(0).startsWith("Все рисунки (*.jpg *.jpeg *.png *.bmp")) << filters.value(0).toStdString();
-    EXPECT_EQ(filters.value(1), "Рисунки JPEG (*.jpg *.jpeg)");
-    EXPECT_EQ(picture->bytes, bytes);
-    Control<QPushButton>(Form7, "OkButton")->click();
-    EXPECT_EQ(stored(photo, 1).toByteArray(), bytes);
-
-    open(true);
-    picture = input<PictureBox>(0);
-    EXPECT_EQ(picture->bytes, bytes);
-    EXPECT_FALSE(picture->pixmap().isNull());
 }
 
 TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
@@ -432,15 +421,23 @@ TEST_F(ViewFillTest, ColumnsFitTheirValuesAndTitleClicksSortWithTheArrowShown)
     EXPECT_EQ(header->sectionSize(1), 333);
 }
 
-TEST_F(EditorTest, ARealTypedWithTheDecimalCommaIsStoredAsTypedAndShownSoAgain)
+TEST_F(EditorTest, NumbersDatesAndTimesAreStoredAsTypedAndTheInputsSayWhatWillBeStored)
 {
     const qint64 weight = addField(*module, "Вес", RealType);
     const qint64 count = addField(*module, "Штук", IntegerType);
+    const qint64 day = addField(*module, "Дата поступления", DateType);
+    const qint64 time = addField(*module, "Время", TimeType);
     open(false);
     QTest::keyClicks(input<QLineEdit>(0), "12,5,3");
     QTest::keyClicks(input<QLineEdit>(1), "1 000");
     EXPECT_TRUE(Form7->noteFor(0)->isVisibleTo(Form7));
     EXPECT_TRUE(Form7->noteFor(0)->text().contains("один десятичный знак")) << Form7->noteFor(0)->text().toStdString();
+    // Nothing is stored for a date nobody typed.
+    EXPECT_TRUE(input<QLineEdit>(2)->text().isEmpty());
+    QTest::keyClicks(input<QLineEdit>(2), "15.03.2019");
+    EXPECT_EQ(input<QLineEdit>(2)->text(), "15.03.2019");
+    EXPECT_TRUE(Form7->noteFor(2)->text().contains("15 марта 2019")) << Form7->noteFor(2)->text().toStdString();
+    QTest::keyClicks(input<QLineEdit>(3), "9:05");
     EXPECT_TRUE(oneSaying(store(), {"\"Вес\""}));
     EXPECT_EQ(this->count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Form7->focusWidget(), input<QLineEdit>(0));
@@ -451,43 +448,24 @@ TEST_F(EditorTest, ARealTypedWithTheDecimalCommaIsStoredAsTypedAndShownSoAgain)
     retype(1, "1000");
     EXPECT_TRUE(store().isEmpty());
     ASSERT_FALSE(Form7->isVisible());
-    EXPECT_EQ(stored(weight).toDouble(), 12.5);
-    EXPECT_EQ(stored(count).toLongLong(), 1000);
+    EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, G%4 FROM GENER").arg(weight).arg(count).arg(day).arg(time)),
+              (QList<QVariantList>{{12.5, 1000, "2019-03-15", "09:05:00"}}));
 
     open(true);
     EXPECT_EQ(input<QLineEdit>(0)->text(), "12,5");
+    EXPECT_EQ(input<QLineEdit>(2)->text(), "15.03.2019");
     retype(0, "0.75");
+    retype(2, "1/2/45");
+    EXPECT_TRUE(Form7->noteFor(2)->text().contains("1 февраля 1945")) << Form7->noteFor(2)->text().toStdString();
+    retype(3, "");
     EXPECT_TRUE(store().isEmpty());
     EXPECT_EQ(stored(weight).toDouble(), 0.75);
-}
-
-TEST_F(EditorTest, DatesAndTimesAreTypedWholeAndTheInputSaysWhatWillBeStored)
-{
-    const qint64 day = addField(*module, "Дата поступления", DateType);
-    const qint64 time = addField(*module, "Время", TimeType);
-    open(false);
-    // Nothing is stored for a date nobody typed.
-    EXPECT_TRUE(input<QLineEdit>(0)->text().isEmpty());
-    QTest::keyClicks(input<QLineEdit>(0), "15.03.2019");
-    EXPECT_EQ(input<QLineEdit>(0)->text(), "15.03.2019");
-    EXPECT_TRUE(Form7->noteFor(0)->text().contains("15 марта 2019")) << Form7->noteFor(0)->text().toStdString();
-    QTest::keyClicks(input<QLineEdit>(1), "9:05");
-    EXPECT_TRUE(store().isEmpty());
-    EXPECT_EQ(stored(day).toString(), "2019-03-15");
-    EXPECT_EQ(stored(time).toString(), "09:05:00");
-
-    open(true);
-    EXPECT_EQ(input<QLineEdit>(0)->text(), "15.03.2019");
-    retype(0, "1/2/45");
-    EXPECT_TRUE(Form7->noteFor(0)->text().contains("1 февраля 1945")) << Form7->noteFor(0)->text().toStdString();
-    retype(1, "");
-    EXPECT_TRUE(store().isEmpty());
     EXPECT_EQ(stored(day).toString(), "1945-02-01");
     EXPECT_TRUE(stored(time).isNull());
 
     open(true);
-    retype(0, "31.02.2019");
-    EXPECT_TRUE(Form7->noteFor(0)->text().startsWith("Не дата"));
+    retype(2, "31.02.2019");
+    EXPECT_TRUE(Form7->noteFor(2)->text().startsWith("Не дата"));
     EXPECT_TRUE(oneSaying(store(), {"\"Дата поступления\"", "не является датой"}));
     EXPECT_EQ(stored(day).toString(), "1945-02-01");
 }
