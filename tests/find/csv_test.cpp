@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -10,19 +11,11 @@
 #include "objects/objectstore.h"
 
 #include <QDate>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QLocale>
 #include <QTime>
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QList<QStringList> fieldsOf(const CsvDocument &document)
 {
     QList<QStringList> rows;
@@ -118,7 +111,7 @@ TEST(CsvFile, ALargeFileReadsPieceByPieceAsIfWhole)
     for (const auto &[encoding, bytes] : {std::pair{CsvEncoding::Utf8, text.toUtf8()}, std::pair{CsvEncoding::Windows1251, cp1251(text)},
                                           std::pair{CsvEncoding::Utf16, utf16(text)}}) {
         const QString path = folder.filePath(QStringLiteral("big%1.csv").arg(int(encoding)));
-        writeFile(path, bytes);
+        WriteFile(path, bytes);
         CsvReader reader(path);
         EXPECT_EQ(reader.encoding(), encoding);
         EXPECT_TRUE(reader.encodingSure());
@@ -187,14 +180,6 @@ protected:
         list.close();
         return objects;
     }
-    QList<DescriptionField> shownFields(TDModule &source)
-    {
-        QList<DescriptionField> shown;
-        for (const DescriptionField &field : ReadDescriptionFields(source))
-            if (field.hasGridColumn())
-                shown << field;
-        return shown;
-    }
     int importInto(TDModule &target, const QString &path, ImportCheck *checkOut = nullptr, bool skip = false)
     {
         const CsvDocument head = ReadCsvHead(path);
@@ -238,7 +223,7 @@ TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
     for (const char delimiter : {';', ','}) {
         openList(*module);
         const QString path = csvPath(QStringLiteral("list%1.csv").arg(delimiter));
-        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, shownFields(*module), {delimiter, false}, path), 6);
+        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, GridFields(*module), {delimiter, false}, path), 6);
         const QByteArray bytes = FileBytes(path);
         EXPECT_TRUE(bytes.startsWith(CsvByteOrderMark));
         EXPECT_TRUE(bytes.contains("\"Цвет, оттенок\"")) << "a title holding a comma is quoted whatever the delimiter";
@@ -291,7 +276,7 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     QByteArray text = "Название;Цена;Дата;Номер;Масса;\"Цвет, оттенок\"\r\n";
     for (int line = 2; line <= 9; ++line)
         text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
-    writeFile(csvPath("bad.csv"), text);
+    WriteFile(csvPath("bad.csv"), text);
     ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
     ASSERT_EQ(plan.problems.size(), 1);
@@ -307,7 +292,7 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     EXPECT_EQ(scalar("SELECT COUNT(DISTINCT G2) FROM GENER").toInt(), 1) << "one new lookup entry for all rows";
 
     // A header naming no field leaves every required value missing.
-    writeFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
+    WriteFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
     EXPECT_THROW(importInto(*module, csvPath("other.csv"), &plan), DbError);
     EXPECT_EQ(MatchCsvHeader({"Товар", "Цена"}, ReadDescriptionFields(*module)), (QList<int>{-1, -1}));
     ASSERT_FALSE(plan.problems.isEmpty());
@@ -317,12 +302,12 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
 
     // The file is read again for writing: changed since the check, it is refused whole.
     const QByteArray good = "Название;Номер;Масса;\"Цвет, оттенок\"\r\nчай;1;0,5;зелёный\r\n";
-    writeFile(csvPath("changing.csv"), good);
+    WriteFile(csvPath("changing.csv"), good);
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const CsvImportSource source{csvPath("changing.csv"), CsvEncoding::Utf8, true, MatchCsvHeader({"Название", "Номер", "Масса", "Цвет, оттенок"}, fields)};
     const ImportCheck checked = CheckCsvImport(source, fields);
     ASSERT_EQ(checked.failingRows, 0) << checked.problems.value(0).text().toStdString();
-    writeFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
+    WriteFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
     EXPECT_THROW(WriteImportedObjects(*module, source, fields, checked, false), DbError);
     EXPECT_EQ(count("SELECT * FROM GENER"), 7);
 }
@@ -335,7 +320,7 @@ TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
     QByteArray text = "Номер;Название;Цвет\r\n";
     for (int i = 1; i <= 100000; ++i)
         text += QString("%1;объект %1;цвет %2\r\n").arg(i).arg(i % 50).toUtf8();
-    writeFile(csvPath("big.csv"), text);
+    WriteFile(csvPath("big.csv"), text);
     EXPECT_EQ(importInto(*module, csvPath("big.csv")), 100000);
     EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
@@ -354,7 +339,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
     text += "число;синий;4;1 234,5\r\n";                                 // line 5: digit groups
     text += "число;синий;5;12,5,3\r\n";                                  // line 6: two decimal signs
     text += "число;синий;6;2.25\r\n";                                    // line 7: a point is read too
-    writeFile(csvPath("long.csv"), text);
+    WriteFile(csvPath("long.csv"), text);
     ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("long.csv"), &plan), DbError);
     const QStringList problems = problemTexts(plan);
@@ -367,7 +352,7 @@ TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColu
 
     // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
     // replacement marks.
-    writeFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
+    WriteFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
                                         + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
     ImportCheck mixed;
     EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &mixed), DbError);

@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "app/forms.h"
 #include "core/dberror.h"
@@ -16,7 +17,6 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,18 +57,7 @@ int pdfPages(const QString &path)
     return -1;
 }
 
-class PrintTest : public DatabaseTest
-{
-protected:
-    QList<DescriptionField> shown()
-    {
-        QList<DescriptionField> fields;
-        for (const DescriptionField &field : ReadDescriptionFields(*module))
-            if (field.hasGridColumn())
-                fields << field;
-        return fields;
-    }
-};
+using PrintTest = DatabaseTest;
 }
 
 TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
@@ -86,7 +75,7 @@ TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
     }
     ObjectList::Of(*module).compose();
     ObjectList::Of(*module).open();
-    ListPrintout printout = ObjectListPrintout(*module->QRGeneral, shown(), "Список объектов");
+    ListPrintout printout = ObjectListPrintout(*module->QRGeneral, GridFields(*module), "Список объектов");
     ASSERT_EQ(printout.rowCount, 400);
     const QString path = folder->path() + "/list.pdf";
     // The fewest rows that fill three pages, found by laying the list out.
@@ -250,9 +239,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
         Control<QAction>(Form2, "ExportCsvItem")->trigger();
         EXPECT_EQ(done.texts(), QStringList{"Записано объектов: 2"});
     }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), CsvByteOrderMark + "Название,Номер\r\nчайник,1\r\nЧашка,2\r\n");
+    EXPECT_EQ(FileBytes(path), CsvByteOrderMark + "Название,Номер\r\nчайник,1\r\nЧашка,2\r\n");
 
     // Back in: the number column is left out by the user, so the new objects lack a required value.
     ChooseFileInNextDialog(path);
@@ -282,11 +269,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     // A Windows-1251 file with a pair of bytes that is also UTF-8: both readings are offered, the likelier
     // one chosen; the user looks at the other and comes back with the keys.
     const QString mixed = folder->path() + "/mixed.csv";
-    {
-        QFile file(mixed);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5;\xcd\xee\xec\xe5\xf0\r\n\xc6\xa8\xcb\xd2\xdb\xc9;7\r\n");
-    }
+    WriteFile(mixed, "\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5;\xcd\xee\xec\xe5\xf0\r\n\xc6\xa8\xcb\xd2\xdb\xc9;7\r\n");
     QStringList readings, headersSeen;
     ChooseFileInNextDialog(mixed);
     answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {

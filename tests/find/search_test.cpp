@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "app/forms.h"
 #include "core/collation.h"
@@ -15,7 +16,6 @@
 #include "fields/fieldstore.h"
 
 #include <QDate>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -26,15 +26,6 @@
 #include <QThread>
 
 namespace {
-QList<DescriptionField> gridFields(TDModule &module)
-{
-    QList<DescriptionField> shown;
-    for (const DescriptionField &field : ReadDescriptionFields(module))
-        if (field.hasGridColumn())
-            shown << field;
-    return shown;
-}
-
 QStringList listedColumn(TDModule &module, const QString &column)
 {
     QStringList values;
@@ -87,7 +78,7 @@ protected:
                      {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
                       FieldInput{fields[3], number}, FieldInput{fields[4], notes}});
     }
-    QStringList found(const QString &text) { return searched(*module, gridFields(*module), text); }
+    QStringList found(const QString &text) { return searched(*module, GridFields(*module), text); }
     // The database opened again, as a program starting on it.
     void reopen()
     {
@@ -128,7 +119,7 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
     // The engine passes at most 127 arguments to one function call: many columns take several calls.
     for (int i = 0; i < 70; ++i)
         addField(*module, QStringLiteral("Поле %1").arg(i), StringType);
-    exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(gridFields(*module).last().column()));
+    exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(GridFields(*module).last().column()));
     ObjectList::Of(*module).compose();
     EXPECT_EQ(found("ИГОЛК"), QStringList{"4"});
 }
@@ -232,9 +223,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
         text += QStringLiteral("Импорт %1;Лиловый;29.02.2020;7\r\n").arg(i).toUtf8();
     text += QStringLiteral("Последний импортированный;Лиловый;29.02.2020;7\r\n").toUtf8();
     const QString csv = folder->path() + QStringLiteral("/import.csv");
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
+    WriteFile(csv, text);
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const CsvImportSource source{csv, CsvEncoding::Utf8, true, MatchCsvHeader(ReadCsvHead(csv).records.first().fields, fields)};
     ObjectList::Of(*module).compose();
@@ -277,7 +266,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
         return;
     // Both forms of the condition find the same objects.
     for (const SearchReach reach : {SearchReach::Many, SearchReach::Few}) {
-        const SearchCondition condition = ObjectSearchCondition(gridFields(*module), "е", reach);
+        const SearchCondition condition = ObjectSearchCondition(GridFields(*module), "е", reach);
         QStringList ids;
         for (const QVariantList &row : module->QRWork->readAll("SELECT G_ID FROM GENER WHERE " + condition.sql + " ORDER BY G_ID", condition.values))
             ids << row.first().toString();
@@ -372,22 +361,22 @@ TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
     }
     ObjectList::Of(*module).compose(fields);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
-    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2");
     // Шар 200..299, 2000..2999, 20000..25100 in Russian (character) order.
     ASSERT_EQ(module->QRGeneral->recordCount(), 100 + 1000 + 5101);
     EXPECT_EQ(module->QRGeneral->valueAt(0, 0).toLongLong(), 200);
     EXPECT_EQ(module->QRGeneral->valueAt(1, 0).toLongLong(), 2000);
     EXPECT_EQ(module->QRGeneral->valueAt(2, 0).toLongLong(), 20000);
     EXPECT_EQ(module->QRGeneral->valueAt(6200, 0).toLongLong(), 2999);
-    ObjectList::Of(*module).applySearch(gridFields(*module), "ШАР");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "ШАР");
     EXPECT_EQ(module->QRGeneral->recordCount(), 25000);
     // The lookup text: the blue objects (2 and 4 among the first, then every ball), and a page read far
     // down the list through the order's keys holds the ones reading from the top holds.
-    ObjectList::Of(*module).applySearch(gridFields(*module), "СИН");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "СИН");
     ASSERT_EQ(module->QRGeneral->recordCount(), 25002);
     const QVariant far = module->QRGeneral->valueAt(20000, 0);
     EXPECT_EQ(ObjectList::Of(*module).locate(far.toLongLong()), 20001);
-    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2510");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2510");
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"2510", "25100"}));
 }
 
