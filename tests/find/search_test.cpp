@@ -392,17 +392,21 @@ TEST(RussianCollation, CaseBlindYoBesideYeDigitsFirstCyrillicBeforeLatin)
 
 using CollationSortTest = DatabaseTest;
 
-TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
+// Texts and lookup texts sort in Russian order, numbers as numbers; numbers and yes/no are searched only
+// for the texts they show.
+TEST_F(CollationSortTest, TextsSortInRussianOrderAndNumbersAndYesNoAreSearchedAsShown)
 {
     const qint64 title = addField(*module, "Название", StringType);
     const qint64 kind = addField(*module, "Вид", StringType, true);
     addField(*module, "Номер", IntegerType);
+    addField(*module, "Есть", BooleanType);
     const QStringList titles{"яблоко", "Ёлка", "ель", "Жук", "apple", "Арбуз"};
+    const QStringList numbers{"123", "9", "8", "7", "6", "-45"};
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     for (int i = 0; i < titles.size(); ++i)
         InsertObject(*module, i + 1,
                      {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], titles[titles.size() - 1 - i]},
-                      FieldInput{fields[2], QString::number(10 - i)}});
+                      FieldInput{fields[2], numbers[i]}, FieldInput{fields[3], i % 2 == 0}});
     ObjectList::Of(*module).compose();
     const QStringList expected{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"};
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
@@ -411,9 +415,16 @@ TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), QStringList(expected.rbegin(), expected.rend()));
-    // Numbers still sort as numbers.
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
+
+    ObjectList::Of(*module).compose();
+    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
+    EXPECT_EQ(found("ДА"), (QStringList{"1", "3", "5"}));
+    EXPECT_EQ(found("нет"), (QStringList{"2", "4", "6"}));
+    EXPECT_EQ(found("23"), QStringList{"1"});
+    EXPECT_EQ(found("-4"), QStringList{"6"});
+    EXPECT_EQ(found("яблоко 1"), QStringList{});
 }
 
 using SearchBoxTest = AppTest;
@@ -456,23 +467,6 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     Form2->LoadGeneral();
     EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
-}
-
-TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
-{
-    addField(*module, "Номер", IntegerType);
-    addField(*module, "Есть", BooleanType);
-    addField(*module, "Имя", StringType);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
-    InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
-    ObjectList::Of(*module).compose();
-    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
-    EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
-    EXPECT_EQ(found("нет"), QStringList{"2"});
-    EXPECT_EQ(found("23"), QStringList{"1"});
-    EXPECT_EQ(found("-4"), QStringList{"2"});
-    EXPECT_EQ(found("кот 1"), QStringList{});
 }
 
 TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
