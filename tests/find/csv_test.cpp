@@ -270,25 +270,38 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
               (QList<QStringList>{{"Номер", "Название", "Параметры"}, {"3", "объект 3", "Страна: Россия = мало"}, {"2", "объект 2", "Страна: Россия = много"}}));
 }
 
-TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothingIsWritten)
+TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNothingIsWrittenOrChanged)
 {
     makeFields(*module);
+    const QString fiftySeven = QString(57, QChar(0x0416));
+    const QString fifty = QString(50, QChar(0x0416));
     QByteArray text = "Название;Цена;Дата;Номер;Масса;\"Цвет, оттенок\"\r\n";
-    for (int line = 2; line <= 9; ++line)
-        text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
+    text += QString("%1;99;01.03.2024;1;12,5;зелёный\r\n").arg(fifty).toUtf8();        // line 2: all kept exactly
+    text += QString("%1;99;01.03.2024;2;1;зелёный\r\n").arg(fiftySeven).toUtf8();      // line 3: name too long
+    text += QString("короткое;99;01.03.2024;3;1;%1\r\n").arg(fiftySeven).toUtf8();     // line 4: lookup text too long
+    text += "число;99;01.03.2024;4;1 234,5;зелёный\r\n";                               // line 5: digit groups
+    text += "число;99;01.03.2024;5;12,5,3;зелёный\r\n";                                // line 6: two decimal signs
+    text += "число;99;31.02.2024;6;1;зелёный\r\n";                                     // line 7: no such day
+    text += "число;99;01.03.2024;7;2.25;зелёный\r\n";                                  // line 8: a point is read too
     WriteFile(csvPath("bad.csv"), text);
     ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
-    ASSERT_EQ(plan.problems.size(), 1);
-    EXPECT_EQ(plan.problems[0].line, 7);
-    EXPECT_EQ(plan.problems[0].column, 3);
-    EXPECT_TRUE(plan.problems[0].text().startsWith("Строка 7, столбец 3")) << plan.problems[0].text().toStdString();
+    const QStringList problems = problemTexts(plan);
+    ASSERT_EQ(problems.size(), 5) << problems.join(" | ").toStdString();
+    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
+    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 6: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
+    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 5:") && problems[2].contains("Масса")) << problems[2].toStdString();
+    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 5:") && problems[3].contains("один десятичный знак"))
+        << problems[3].toStdString();
+    EXPECT_TRUE(problems[4].startsWith("Строка 7, столбец 3")) << problems[4].toStdString();
+    EXPECT_EQ(plan.problems[4].line, 7);
+    EXPECT_EQ(plan.problems[4].column, 3);
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_ID > 0").arg(ReadDescriptionFields(*module)[1].id)), 0);
 
-    // Skipping the listed rows writes the others; the column "Цена" names no field and is left out.
-    EXPECT_EQ(importInto(*module, csvPath("bad.csv"), nullptr, true), 7);
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    // Skipping the listed rows writes the others, exactly; the column "Цена" names no field and is left out.
+    EXPECT_EQ(importInto(*module, csvPath("bad.csv"), nullptr, true), 2);
+    EXPECT_EQ(rows("SELECT G1, G4 FROM GENER ORDER BY G3"), (QList<QVariantList>{{fifty, 12.5}, {"число", 2.25}}));
     EXPECT_EQ(scalar("SELECT COUNT(DISTINCT G2) FROM GENER").toInt(), 1) << "one new lookup entry for all rows";
 
     // A header naming no field leaves every required value missing.
@@ -298,7 +311,7 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     ASSERT_FALSE(plan.problems.isEmpty());
     EXPECT_EQ(plan.problems[0].column, 0);
     EXPECT_EQ(plan.problems[0].text(), "Строка 2: не заполнено поле \"Название\"");
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 2);
 
     // The file is read again for writing: changed since the check, it is refused whole.
     const QByteArray good = "Название;Номер;Масса;\"Цвет, оттенок\"\r\nчай;1;0,5;зелёный\r\n";
@@ -309,7 +322,16 @@ TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothing
     ASSERT_EQ(checked.failingRows, 0) << checked.problems.value(0).text().toStdString();
     WriteFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
     EXPECT_THROW(WriteImportedObjects(*module, source, fields, checked, false), DbError);
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 2);
+
+    // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
+    // replacement marks.
+    WriteFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
+                                        + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
+    EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &plan), DbError);
+    const QStringList mixedProblems = problemTexts(plan);
+    ASSERT_EQ(mixedProblems.size(), 1) << mixedProblems.join(" | ").toStdString();
+    EXPECT_TRUE(mixedProblems[0].startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается")) << mixedProblems[0].toStdString();
 }
 
 TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
@@ -325,41 +347,4 @@ TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
     EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G3 = 77777").toString(), "объект 77777");
-}
-
-TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColumnNeverChanged)
-{
-    makeFields(*module);
-    const QString fiftySeven = QString(57, QChar(0x0416));
-    const QString fifty = QString(50, QChar(0x0416));
-    QByteArray text = "Название;\"Цвет, оттенок\";Номер;Масса\r\n";
-    text += QString("%1;синий;1;12,5\r\n").arg(fifty).toUtf8();          // line 2: all kept exactly
-    text += QString("%1;синий;2;1\r\n").arg(fiftySeven).toUtf8();       // line 3: name too long
-    text += QString("короткое;%1;3;1\r\n").arg(fiftySeven).toUtf8();    // line 4: lookup text too long
-    text += "число;синий;4;1 234,5\r\n";                                 // line 5: digit groups
-    text += "число;синий;5;12,5,3\r\n";                                  // line 6: two decimal signs
-    text += "число;синий;6;2.25\r\n";                                    // line 7: a point is read too
-    WriteFile(csvPath("long.csv"), text);
-    ImportCheck plan;
-    EXPECT_THROW(importInto(*module, csvPath("long.csv"), &plan), DbError);
-    const QStringList problems = problemTexts(plan);
-    ASSERT_EQ(problems.size(), 4) << problems.join(" | ").toStdString();
-    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
-    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 2: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
-    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 4:") && problems[2].contains("Масса")) << problems[2].toStdString();
-    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 4:") && problems[3].contains("один десятичный знак"))
-        << problems[3].toStdString();
-
-    // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
-    // replacement marks.
-    WriteFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
-                                        + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
-    ImportCheck mixed;
-    EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &mixed), DbError);
-    const QStringList mixedProblems = problemTexts(mixed);
-    ASSERT_EQ(mixedProblems.size(), 1) << mixedProblems.join(" | ").toStdString();
-    EXPECT_TRUE(mixedProblems[0].startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается")) << mixedProblems[0].toStdString();
-
-    EXPECT_EQ(importInto(*module, csvPath("long.csv"), nullptr, true), 2);
-    EXPECT_EQ(rows("SELECT G1, G4 FROM GENER ORDER BY G3"), (QList<QVariantList>{{fifty, 12.5}, {"число", 2.25}}));
 }
