@@ -174,25 +174,22 @@ TEST_P(ObjectLocationTest, LocatingAnObjectGivesTheRowAndNeighboursReadingGives)
             expectLocated(readFromTheTop(), QString(caption) + ' ' + direction);
         }
     }
-    if (onServer())
-        return;   // no quick search on a server database yet
-    // A search narrows the list the count runs over.
-    objects().applySearch(ReadDescriptionFields(*module), "ёж");
-    const QList<qint64> found = readFromTheTop();
-    ASSERT_EQ(found.size(), 850);
-    expectLocated(found, "searched");
-    EXPECT_EQ(objects().locate(4), 0) << "an object the search leaves out is not in the list";
-}
-
-TEST_P(ObjectLocationTest, ADamagedLookupValueDoesNotShiftTheLocatedRow)
-{
+    // A damaged lookup value leaves its object out of the list and shifts no located row.
     exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 7").arg(colour));
     reopen();
     ASSERT_TRUE(objects().sortByTitle("Номер"));
-    const QList<qint64> ids = readFromTheTop();
-    ASSERT_EQ(ids.size(), 1699);
-    expectLocated(ids, "damaged");
+    const QList<qint64> undamaged = readFromTheTop();
+    ASSERT_EQ(undamaged.size(), 1699);
+    expectLocated(undamaged, "damaged");
     EXPECT_EQ(objects().locate(7), 0);
+    if (onServer())
+        return;   // no quick search on a server database yet
+    // A search narrows the list the count runs over (object 7, "ёж 7", is still left out).
+    objects().applySearch(ReadDescriptionFields(*module), "ёж");
+    const QList<qint64> found = readFromTheTop();
+    ASSERT_EQ(found.size(), 849);
+    expectLocated(found, "searched");
+    EXPECT_EQ(objects().locate(4), 0) << "an object the search leaves out is not in the list";
 }
 
 ENGINE_TEST_SUITE(ObjectLocationTest);
