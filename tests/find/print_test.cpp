@@ -62,17 +62,11 @@ using PrintTest = DatabaseTest;
 
 TEST_F(PrintTest, AThreePageListRepeatsItsHeaderAndNumbersItsPages)
 {
-    addField(*module, "Название", StringType);
-    addField(*module, "Номер", IntegerType);
-    addField(*module, "Заметки", LongTextType);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    {
-        Transaction tx(*module);
-        for (int id = 1; id <= 400; ++id)
-            InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)},
-                                       FieldInput{fields[1], QString::number(id)}, FieldInput{fields[2], "не печатается"}});
-        tx.commit();
-    }
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 number = addField(*module, "Номер", IntegerType);
+    const qint64 notes = addField(*module, "Заметки", LongTextType);
+    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 400) INSERT INTO GENER "
+                        "(G_ID, G%1, G%2, G%3) SELECT I, 'объект ' || I, I, 'не печатается' FROM N").arg(name).arg(number).arg(notes));
     ObjectList::Of(*module).compose();
     ObjectList::Of(*module).open();
     ListPrintout printout = ObjectListPrintout(*module->QRGeneral, GridFields(*module), "Список объектов");
