@@ -92,7 +92,7 @@ protected:
 }
 ENGINE_TEST_SUITE(SearchTest);
 
-TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
+TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThemUnderTheFilterAndOrder)
 {
     EXPECT_EQ(found("ЁЖ"), QStringList{"1"});
     EXPECT_EQ(found("ежик"), QStringList{"1"});
@@ -122,10 +122,8 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
     exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(GridFields(*module).last().column()));
     ObjectList::Of(*module).compose();
     EXPECT_EQ(found("ИГОЛК"), QStringList{"4"});
-}
 
-TEST_P(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
-{
+    // The search combines with the filter and the sort order.
     ObjectList &list = ObjectList::Of(*module);
     makeBook(1, "Места", {{10, "Лес", "", 0}, {11, "Сад", "", 0}});
     exec("INSERT INTO LINKS VALUES (1, 1, 1, 10, '', 0), (2, 2, 1, 10, '', 0), (3, 3, 1, 10, '', 0), (4, 4, 1, 11, '', 0)");
