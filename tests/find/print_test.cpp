@@ -206,6 +206,13 @@ protected:
         });
         timer->start();
     }
+    // Triggers the list menu's item `name`, answering every message box; returns the boxes' texts.
+    static QStringList runMenuItem(const char *name)
+    {
+        MessageBoxAnswerer boxes(QMessageBox::Ok);
+        Control<QAction>(Form2, name)->trigger();
+        return boxes.texts();
+    }
 };
 }
 
@@ -228,11 +235,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
         dialog->findChild<QPushButton *>("ExportOkBtn")->click();
     });
     ChooseFileInNextDialog(path);
-    {
-        MessageBoxAnswerer done(QMessageBox::Ok);
-        Control<QAction>(Form2, "ExportCsvItem")->trigger();
-        EXPECT_EQ(done.texts(), QStringList{"Записано объектов: 2"});
-    }
+    EXPECT_EQ(runMenuItem("ExportCsvItem"), QStringList{"Записано объектов: 2"});
     EXPECT_EQ(FileBytes(path), CsvByteOrderMark + "Название,Номер\r\nчайник,1\r\nЧашка,2\r\n");
 
     // Back in: the number column is left out by the user, so the new objects lack a required value.
@@ -241,21 +244,14 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
         dialog->fieldBox(1)->setCurrentIndex(0);
         dialog->findChild<QPushButton *>("ImportOkBtn")->click();
     });
-    {
-        MessageBoxAnswerer refused(QMessageBox::Ok);
-        Control<QAction>(Form2, "ImportCsvItem")->trigger();
-        ASSERT_EQ(refused.seen(), 1);
-        EXPECT_TRUE(refused.texts().first().contains("Строка 2: не заполнено поле \"Номер\"")) << refused.texts().first().toStdString();
-    }
+    const QStringList refused = runMenuItem("ImportCsvItem");
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused.first().contains("Строка 2: не заполнено поле \"Номер\"")) << refused.first().toStdString();
     EXPECT_EQ(count("SELECT * FROM GENER"), 3);
     // With the matching the file names, both rows come in.
     ChooseFileInNextDialog(path);
     answerNext<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
-    {
-        MessageBoxAnswerer done(QMessageBox::Ok);
-        Control<QAction>(Form2, "ImportCsvItem")->trigger();
-        EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 2"});
-    }
+    EXPECT_EQ(runMenuItem("ImportCsvItem"), QStringList{"Добавлено объектов: 2"});
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
     // The list shows the new objects under the search still typed.
     EXPECT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 4; }));
@@ -279,11 +275,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
         headersSeen << dialog->ColumnsTable->item(0, 0)->text();
         dialog->findChild<QPushButton *>("ImportOkBtn")->click();
     });
-    {
-        MessageBoxAnswerer done(QMessageBox::Ok);
-        Control<QAction>(Form2, "ImportCsvItem")->trigger();
-        EXPECT_EQ(done.texts(), QStringList{"Добавлено объектов: 1"});
-    }
+    EXPECT_EQ(runMenuItem("ImportCsvItem"), QStringList{"Добавлено объектов: 1"});
     ASSERT_EQ(readings.size(), 2);
     // The line shown is the first the UTF-8 reading cannot read whole.
     EXPECT_TRUE(readings[0].startsWith("UTF-8, строка 1: ") && readings[0].contains(QChar::ReplacementCharacter))
