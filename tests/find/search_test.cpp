@@ -344,8 +344,7 @@ TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
 TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
 {
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    const qint64 blue = module->QRWork->readAll(QStringLiteral("SELECT L%1_ID FROM LOOKUP%1 WHERE L%1_DATA = 'синий'").arg(colour))
-                            .first().first().toLongLong();
+    const qint64 blue = scalar(QStringLiteral("SELECT L%1_ID FROM LOOKUP%1 WHERE L%1_DATA = 'синий'").arg(colour)).toLongLong();
     {
         Transaction tx(*module);
         // Object n is named "Шар n" and is blue, 25 000 of them from number 101 on.
