@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
@@ -10,26 +11,11 @@
 #include "objects/objectstore.h"
 
 #include <QDate>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QLocale>
 #include <QTime>
 
 namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QList<QStringList> fieldsOf(const CsvDocument &document)
 {
     QList<QStringList> rows;
@@ -37,23 +23,6 @@ QList<QStringList> fieldsOf(const CsvDocument &document)
         rows << record.fields;
     return rows;
 }
-}
-
-TEST(CsvFile, QuotesDelimitersLineBreaksSpacesAndLeadingZerosSurviveARoundTrip)
-{
-    const QStringList tricky{"007", "a;b", "say \"hi\"", "two\r\nlines", "  padded ", "", "comma, too", "Ёлка"};
-    for (const char delimiter : {';', ','}) {
-        const QByteArray text = CsvByteOrderMark + CsvRecordText({"Первый", "Второй"}, delimiter)
-                                + CsvRecordText(tricky, delimiter) + CsvRecordText({"x", "y"}, delimiter);
-        const CsvDocument document = ParseCsv(text);
-        EXPECT_EQ(document.delimiter, delimiter);
-        ASSERT_EQ(document.records.size(), 3);
-        EXPECT_EQ(document.records[1].fields, tricky);
-        // The record after a two-line value starts on line 4.
-        EXPECT_EQ(document.records[2].line, 4);
-    }
-    // A value needing no quotes is written bare.
-    EXPECT_EQ(CsvRecordText({"007", "Ёж"}, ';'), QString("007;Ёж\r\n").toUtf8());
 }
 
 TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
@@ -64,7 +33,6 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     const CsvDocument document = ParseCsv(cp1251);
     EXPECT_EQ(document.delimiter, ',');
     EXPECT_EQ(fieldsOf(document), (QList<QStringList>{{"Название", "Цвет"}, {"Елка", "красный; тёмный"}}));
-    EXPECT_EQ(document.records[1].line, 3);
     // UTF-8 without a mark, LF only, no final line end.
     const CsvDocument plain = ParseCsv(QString("a;b\n1;2\n3;4").toUtf8());
     EXPECT_EQ(fieldsOf(plain), (QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"}}));
@@ -81,18 +49,13 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     EXPECT_EQ(GuessCsvEncoding(cp1251).encoding, CsvEncoding::Windows1251);
     EXPECT_TRUE(GuessCsvEncoding(cp1251).sure);
 
-    // UTF-16 with its mark, little- and big-endian.
-    const QString utf16Text = QString("Имя;Вес\r\nЁлка;1,5\r\n");
-    QByteArray le("\xff\xfe"), be("\xfe\xff");
-    for (const QChar c : utf16Text) {
-        le += char(c.unicode() & 0xff), le += char(c.unicode() >> 8);
+    // UTF-16 big-endian with its mark (the little-endian one is read in the large file's case).
+    QByteArray be("\xfe\xff");
+    for (const QChar c : QString("Имя;Вес\r\nЁлка;1,5\r\n"))
         be += char(c.unicode() >> 8), be += char(c.unicode() & 0xff);
-    }
-    for (const QByteArray &bytes : {le, be}) {
-        const CsvDocument utf16 = ParseCsv(bytes);
-        EXPECT_EQ(utf16.encoding, CsvEncoding::Utf16);
-        EXPECT_EQ(fieldsOf(utf16), (QList<QStringList>{{"Имя", "Вес"}, {"Ёлка", "1,5"}}));
-    }
+    const CsvDocument utf16 = ParseCsv(be);
+    EXPECT_EQ(utf16.encoding, CsvEncoding::Utf16);
+    EXPECT_EQ(fieldsOf(utf16), (QList<QStringList>{{"Имя", "Вес"}, {"Ёлка", "1,5"}}));
 
     // A header with commas in a ";" file: the rows decide with it.
     EXPECT_EQ(ParseCsv("Габариты, мм, дюймы;Имя\r\n1;a\r\n2;b\r\n").delimiter, ';');
@@ -148,7 +111,7 @@ TEST(CsvFile, ALargeFileReadsPieceByPieceAsIfWhole)
     for (const auto &[encoding, bytes] : {std::pair{CsvEncoding::Utf8, text.toUtf8()}, std::pair{CsvEncoding::Windows1251, cp1251(text)},
                                           std::pair{CsvEncoding::Utf16, utf16(text)}}) {
         const QString path = folder.filePath(QStringLiteral("big%1.csv").arg(int(encoding)));
-        writeFile(path, bytes);
+        WriteFile(path, bytes);
         CsvReader reader(path);
         EXPECT_EQ(reader.encoding(), encoding);
         EXPECT_TRUE(reader.encodingSure());
@@ -217,14 +180,6 @@ protected:
         list.close();
         return objects;
     }
-    QList<DescriptionField> shownFields(TDModule &source)
-    {
-        QList<DescriptionField> shown;
-        for (const DescriptionField &field : ReadDescriptionFields(source))
-            if (field.hasGridColumn())
-                shown << field;
-        return shown;
-    }
     int importInto(TDModule &target, const QString &path, ImportCheck *checkOut = nullptr, bool skip = false)
     {
         const CsvDocument head = ReadCsvHead(path);
@@ -236,6 +191,13 @@ protected:
         return WriteImportedObjects(target, source, fields, check, skip);
     }
     QString csvPath(const QString &name) const { return folder->path() + '/' + name; }
+    static QStringList problemTexts(const ImportCheck &check)
+    {
+        QStringList texts;
+        for (const ImportProblem &problem : check.problems)
+            texts << problem.text();
+        return texts;
+    }
 };
 }
 
@@ -250,7 +212,9 @@ TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
                       FieldInput{fields[6], yes}});
     };
     add(1, {"007", "красный; тёмный", "-5", "2.5"}, QDate(2024, 2, 29), QTime(7, 5, 0), true);
-    add(2, {"Он сказал \"да\"\nи ушёл", "синий", "1000000000", "0.1"}, QDate(), QTime(), false);
+    // Each mark that needs quotes alone in one value: a quote, a line break, spaces at the ends.
+    add(2, {"Он сказал \"да\"", "синий", "1000000000", "0.1"}, QDate(), QTime(), false);
+    add(7, {"две\nстроки", "синий", "0", "0"}, QDate(), QTime(), false);
     add(3, {" с пробелами ", "красный; тёмный", "0", "-1234.125"}, QDate(1900, 1, 1), QTime(23, 59, 59), true);
     // Texts a spreadsheet would run as formulas, one already behind an apostrophe, and one of spaces only.
     add(4, {"=HYPERLINK(\"http://x\",\"y\")", "@SUM(1)", "0", "0"}, QDate(), QTime(), false);
@@ -261,8 +225,8 @@ TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
     for (const char delimiter : {';', ','}) {
         openList(*module);
         const QString path = csvPath(QStringLiteral("list%1.csv").arg(delimiter));
-        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, shownFields(*module), {delimiter, false}, path), 6);
-        const QByteArray bytes = readFile(path);
+        EXPECT_EQ(ExportObjectList(*module, *module->QRGeneral, GridFields(*module), {delimiter, false}, path), 7);
+        const QByteArray bytes = FileBytes(path);
         EXPECT_TRUE(bytes.startsWith(CsvByteOrderMark));
         EXPECT_TRUE(bytes.contains("\"Цвет, оттенок\"")) << "a title holding a comma is quoted whatever the delimiter";
         const CsvDocument written = ParseCsv(bytes);
@@ -279,7 +243,7 @@ TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
         TDModule copy;
         copy.OpenConnection(folder->newDatabase(QStringLiteral("copy%1.mdb").arg(delimiter)));
         makeFields(copy);
-        EXPECT_EQ(importInto(copy, path), 6);
+        EXPECT_EQ(importInto(copy, path), 7);
         EXPECT_EQ(objectsOf(copy), before);
         copy.CloseConnection();
     }
@@ -304,50 +268,72 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
     const QString path = csvPath("filtered.csv");
     const QList<DescriptionField> columns{fields[2], fields[0]};   // shown in this order, the rest hidden
     ASSERT_EQ(ExportObjectList(*module, *module->QRGeneral, columns, {';', true}, path), 2);
-    EXPECT_EQ(fieldsOf(ParseCsv(readFile(path))),
+    EXPECT_EQ(fieldsOf(ParseCsv(FileBytes(path))),
               (QList<QStringList>{{"Номер", "Название", "Параметры"}, {"3", "объект 3", "Страна: Россия = мало"}, {"2", "объект 2", "Страна: Россия = много"}}));
 }
 
-TEST_F(CsvObjectsTest, ABadValueOrAnUnknownHeaderNamesItsLineAndColumnAndNothingIsWritten)
+TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNothingIsWrittenOrChanged)
 {
     makeFields(*module);
+    const QString fiftySeven = QString(57, QChar(0x0416));
+    const QString fifty = QString(50, QChar(0x0416));
     QByteArray text = "Название;Цена;Дата;Номер;Масса;\"Цвет, оттенок\"\r\n";
-    for (int line = 2; line <= 9; ++line)
-        text += QString("объект %1;99;%2;%1;1,5;зелёный\r\n").arg(line).arg(line == 7 ? "31.02.2024" : "01.03.2024").toUtf8();
-    writeFile(csvPath("bad.csv"), text);
+    text += QString("%1;99;01.03.2024;1;12,5;зелёный\r\n").arg(fifty).toUtf8();        // line 2: all kept exactly
+    text += QString("%1;99;01.03.2024;2;1;зелёный\r\n").arg(fiftySeven).toUtf8();      // line 3: name too long
+    text += QString("короткое;99;01.03.2024;3;1;%1\r\n").arg(fiftySeven).toUtf8();     // line 4: lookup text too long
+    text += "число;99;01.03.2024;4;1 234,5;зелёный\r\n";                               // line 5: digit groups
+    text += "число;99;01.03.2024;5;12,5,3;зелёный\r\n";                                // line 6: two decimal signs
+    text += "число;99;31.02.2024;6;1;зелёный\r\n";                                     // line 7: no such day
+    text += "число;99;01.03.2024;7;2.25;зелёный\r\n";                                  // line 8: a point is read too
+    WriteFile(csvPath("bad.csv"), text);
     ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
-    ASSERT_EQ(plan.problems.size(), 1);
-    EXPECT_EQ(plan.problems[0].line, 7);
-    EXPECT_EQ(plan.problems[0].column, 3);
-    EXPECT_TRUE(plan.problems[0].text().startsWith("Строка 7, столбец 3")) << plan.problems[0].text().toStdString();
+    const QStringList problems = problemTexts(plan);
+    ASSERT_EQ(problems.size(), 5) << problems.join(" | ").toStdString();
+    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
+    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 6: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
+    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 5:") && problems[2].contains("Масса")) << problems[2].toStdString();
+    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 5:") && problems[3].contains("один десятичный знак"))
+        << problems[3].toStdString();
+    EXPECT_TRUE(problems[4].startsWith("Строка 7, столбец 3")) << problems[4].toStdString();
+    EXPECT_EQ(plan.problems[4].line, 7);
+    EXPECT_EQ(plan.problems[4].column, 3);
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_ID > 0").arg(ReadDescriptionFields(*module)[1].id)), 0);
 
-    // Skipping the listed rows writes the others; the column "Цена" names no field and is left out.
-    EXPECT_EQ(importInto(*module, csvPath("bad.csv"), nullptr, true), 7);
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    // Skipping the listed rows writes the others, exactly; the column "Цена" names no field and is left out.
+    EXPECT_EQ(importInto(*module, csvPath("bad.csv"), nullptr, true), 2);
+    EXPECT_EQ(rows("SELECT G1, G4 FROM GENER ORDER BY G3"), (QList<QVariantList>{{fifty, 12.5}, {"число", 2.25}}));
     EXPECT_EQ(scalar("SELECT COUNT(DISTINCT G2) FROM GENER").toInt(), 1) << "one new lookup entry for all rows";
 
     // A header naming no field leaves every required value missing.
-    writeFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
+    WriteFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
     EXPECT_THROW(importInto(*module, csvPath("other.csv"), &plan), DbError);
     EXPECT_EQ(MatchCsvHeader({"Товар", "Цена"}, ReadDescriptionFields(*module)), (QList<int>{-1, -1}));
     ASSERT_FALSE(plan.problems.isEmpty());
     EXPECT_EQ(plan.problems[0].column, 0);
     EXPECT_EQ(plan.problems[0].text(), "Строка 2: не заполнено поле \"Название\"");
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 2);
 
     // The file is read again for writing: changed since the check, it is refused whole.
     const QByteArray good = "Название;Номер;Масса;\"Цвет, оттенок\"\r\nчай;1;0,5;зелёный\r\n";
-    writeFile(csvPath("changing.csv"), good);
+    WriteFile(csvPath("changing.csv"), good);
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const CsvImportSource source{csvPath("changing.csv"), CsvEncoding::Utf8, true, MatchCsvHeader({"Название", "Номер", "Масса", "Цвет, оттенок"}, fields)};
     const ImportCheck checked = CheckCsvImport(source, fields);
     ASSERT_EQ(checked.failingRows, 0) << checked.problems.value(0).text().toStdString();
-    writeFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
+    WriteFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
     EXPECT_THROW(WriteImportedObjects(*module, source, fields, checked, false), DbError);
-    EXPECT_EQ(count("SELECT * FROM GENER"), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 2);
+
+    // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
+    // replacement marks.
+    WriteFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
+                                        + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
+    EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &plan), DbError);
+    const QStringList mixedProblems = problemTexts(plan);
+    ASSERT_EQ(mixedProblems.size(), 1) << mixedProblems.join(" | ").toStdString();
+    EXPECT_TRUE(mixedProblems[0].startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается")) << mixedProblems[0].toStdString();
 }
 
 TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
@@ -358,55 +344,9 @@ TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
     QByteArray text = "Номер;Название;Цвет\r\n";
     for (int i = 1; i <= 100000; ++i)
         text += QString("%1;объект %1;цвет %2\r\n").arg(i).arg(i % 50).toUtf8();
-    writeFile(csvPath("big.csv"), text);
+    WriteFile(csvPath("big.csv"), text);
     EXPECT_EQ(importInto(*module, csvPath("big.csv")), 100000);
     EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G3 = 77777").toString(), "объект 77777");
-}
-
-TEST_F(CsvObjectsTest, LongTextsAndNumbersNotReadExactlyAreReportedByLineAndColumnNeverChanged)
-{
-    makeFields(*module);
-    const QString fiftySeven = QString(57, QChar(0x0416));
-    const QString fifty = QString(50, QChar(0x0416));
-    QByteArray text = "Название;\"Цвет, оттенок\";Номер;Масса\r\n";
-    text += QString("%1;синий;1;12,5\r\n").arg(fifty).toUtf8();          // line 2: all kept exactly
-    text += QString("%1;синий;2;1\r\n").arg(fiftySeven).toUtf8();       // line 3: name too long
-    text += QString("короткое;%1;3;1\r\n").arg(fiftySeven).toUtf8();    // line 4: lookup text too long
-    text += "число;синий;4;1 234,5\r\n";                                 // line 5: digit groups
-    text += "число;синий;5;12,5,3\r\n";                                  // line 6: two decimal signs
-    text += "число;синий;6;2.25\r\n";                                    // line 7: a point is read too
-    writeFile(csvPath("long.csv"), text);
-    ImportCheck plan;
-    EXPECT_THROW(importInto(*module, csvPath("long.csv"), &plan), DbError);
-    QStringList problems;
-    for (const ImportProblem &problem : plan.problems)
-        problems << problem.text();
-    ASSERT_EQ(problems.size(), 4) << problems.join(" | ").toStdString();
-    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
-    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 2: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
-    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 4:") && problems[2].contains("Масса")) << problems[2].toStdString();
-    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 4:") && problems[3].contains("один десятичный знак"))
-        << problems[3].toStdString();
-
-    // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
-    // replacement marks.
-    writeFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
-                                        + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
-    ImportCheck mixed;
-    EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &mixed), DbError);
-    QStringList mixedProblems;
-    for (const ImportProblem &problem : mixed.problems)
-        mixedProblems << problem.text();
-    ASSERT_EQ(mixed.problems.size(), 1) << mixedProblems.join(" | ").toStdString();
-    EXPECT_TRUE(mixed.problems[0].text().startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается"))
-        << mixed.problems[0].text().toStdString();
-
-    EXPECT_EQ(importInto(*module, csvPath("long.csv"), nullptr, true), 2);
-    const QList<QVariantList> kept = rows("SELECT G1, G4 FROM GENER ORDER BY G3");
-    ASSERT_EQ(kept.size(), 2);
-    EXPECT_EQ(kept[0][0].toString(), fifty);
-    EXPECT_EQ(kept[0][1].toDouble(), 12.5);
-    EXPECT_EQ(kept[1][1].toDouble(), 2.25);
 }

@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "app/forms.h"
 #include "core/collation.h"
@@ -7,7 +8,6 @@
 #include "objects/form2.h"
 #include "objects/objectfilter.h"
 #include "objects/objectimport.h"
-#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 #include "objects/objectstore.h"
@@ -16,7 +16,6 @@
 #include "fields/fieldstore.h"
 
 #include <QDate>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -27,15 +26,6 @@
 #include <QThread>
 
 namespace {
-QList<DescriptionField> gridFields(TDModule &module)
-{
-    QList<DescriptionField> shown;
-    for (const DescriptionField &field : ReadDescriptionFields(module))
-        if (field.hasGridColumn())
-            shown << field;
-    return shown;
-}
-
 QStringList listedColumn(TDModule &module, const QString &column)
 {
     QStringList values;
@@ -43,6 +33,13 @@ QStringList listedColumn(TDModule &module, const QString &column)
     for (bool more = list.first(); more; more = list.next())
         values << list.asString(column);
     return values;
+}
+
+// The objects the list shows with `text` searched in `fields`.
+QStringList searched(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
+{
+    ObjectList::Of(module).applySearch(fields, text);
+    return listedColumn(module, "G_ID");
 }
 
 // The quick search on both engines: the file's index is read by the engine's own functions, the server's
@@ -81,11 +78,7 @@ protected:
                      {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
                       FieldInput{fields[3], number}, FieldInput{fields[4], notes}});
     }
-    QStringList found(const QString &text)
-    {
-        ObjectList::Of(*module).applySearch(gridFields(*module), text);
-        return listedColumn(*module, "G_ID");
-    }
+    QStringList found(const QString &text) { return searched(*module, GridFields(*module), text); }
     // The database opened again, as a program starting on it.
     void reopen()
     {
@@ -99,7 +92,7 @@ protected:
 }
 ENGINE_TEST_SUITE(SearchTest);
 
-TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
+TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThemUnderTheFilterAndOrder)
 {
     EXPECT_EQ(found("ЁЖ"), QStringList{"1"});
     EXPECT_EQ(found("ежик"), QStringList{"1"});
@@ -126,13 +119,11 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThem)
     // The engine passes at most 127 arguments to one function call: many columns take several calls.
     for (int i = 0; i < 70; ++i)
         addField(*module, QStringLiteral("Поле %1").arg(i), StringType);
-    exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(gridFields(*module).last().column()));
+    exec(QStringLiteral("UPDATE GENER SET %1 = 'иголка' WHERE G_ID = 4").arg(GridFields(*module).last().column()));
     ObjectList::Of(*module).compose();
     EXPECT_EQ(found("ИГОЛК"), QStringList{"4"});
-}
 
-TEST_P(SearchTest, SearchCombinesWithTheFilterAndTheSortOrder)
-{
+    // The search combines with the filter and the sort order.
     ObjectList &list = ObjectList::Of(*module);
     makeBook(1, "Места", {{10, "Лес", "", 0}, {11, "Сад", "", 0}});
     exec("INSERT INTO LINKS VALUES (1, 1, 1, 10, '', 0), (2, 2, 1, 10, '', 0), (3, 3, 1, 10, '', 0), (4, 4, 1, 11, '', 0)");
@@ -230,9 +221,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
         text += QStringLiteral("Импорт %1;Лиловый;29.02.2020;7\r\n").arg(i).toUtf8();
     text += QStringLiteral("Последний импортированный;Лиловый;29.02.2020;7\r\n").toUtf8();
     const QString csv = folder->path() + QStringLiteral("/import.csv");
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
+    WriteFile(csv, text);
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const CsvImportSource source{csv, CsvEncoding::Utf8, true, MatchCsvHeader(ReadCsvHead(csv).records.first().fields, fields)};
     ObjectList::Of(*module).compose();
@@ -259,8 +248,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
     {
         auto other = otherProgram();
-        const QList<DescriptionField> fields = ReadDescriptionFields(*other);
-        InsertObject(*other, 7, {FieldInput{fields[0], "Ёлочный шар"}, FieldInput{fields[1], "Белый"}});
+        InsertObject(*other, 7, inputs("Ёлочный шар", "Белый"));
         UpdateObject(*other, 5, inputs("Сосна", "Синий"));
         other->CloseConnection();
     }
@@ -276,7 +264,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
         return;
     // Both forms of the condition find the same objects.
     for (const SearchReach reach : {SearchReach::Many, SearchReach::Few}) {
-        const SearchCondition condition = ObjectSearchCondition(gridFields(*module), "е", reach);
+        const SearchCondition condition = ObjectSearchCondition(GridFields(*module), "е", reach);
         QStringList ids;
         for (const QVariantList &row : module->QRWork->readAll("SELECT G_ID FROM GENER WHERE " + condition.sql + " ORDER BY G_ID", condition.values))
             ids << row.first().toString();
@@ -320,16 +308,14 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
 TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
 {
     QString otherFailure;
+    const QList<FieldInput> secondChange = inputs("Вторая правка", "синий");
     {
         Transaction first(*module);
         UpdateObject(*module, 1, inputs("Первая правка", "Красный"));
         std::unique_ptr<QThread> second(QThread::create([&] {
             try {
                 auto other = otherProgram();
-                const QList<DescriptionField> fields = ReadDescriptionFields(*other);
-                UpdateObject(*other, 2, {FieldInput{fields[0], "Вторая правка"}, FieldInput{fields[1], "синий"},
-                                         FieldInput{fields[2], QDate(2020, 2, 29)}, FieldInput{fields[3], "7"},
-                                         FieldInput{fields[4], ""}});
+                UpdateObject(*other, 2, secondChange);
                 other->CloseConnection();
             } catch (const DbError &error) {
                 otherFailure = error.message();
@@ -358,8 +344,7 @@ TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
 TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
 {
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    const qint64 blue = module->QRWork->readAll(QStringLiteral("SELECT L%1_ID FROM LOOKUP%1 WHERE L%1_DATA = 'синий'").arg(colour))
-                            .first().first().toLongLong();
+    const qint64 blue = scalar(QStringLiteral("SELECT L%1_ID FROM LOOKUP%1 WHERE L%1_DATA = 'синий'").arg(colour)).toLongLong();
     {
         Transaction tx(*module);
         // Object n is named "Шар n" and is blue, 25 000 of them from number 101 on.
@@ -373,22 +358,22 @@ TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
     }
     ObjectList::Of(*module).compose(fields);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
-    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2");
     // Шар 200..299, 2000..2999, 20000..25100 in Russian (character) order.
     ASSERT_EQ(module->QRGeneral->recordCount(), 100 + 1000 + 5101);
     EXPECT_EQ(module->QRGeneral->valueAt(0, 0).toLongLong(), 200);
     EXPECT_EQ(module->QRGeneral->valueAt(1, 0).toLongLong(), 2000);
     EXPECT_EQ(module->QRGeneral->valueAt(2, 0).toLongLong(), 20000);
     EXPECT_EQ(module->QRGeneral->valueAt(6200, 0).toLongLong(), 2999);
-    ObjectList::Of(*module).applySearch(gridFields(*module), "ШАР");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "ШАР");
     EXPECT_EQ(module->QRGeneral->recordCount(), 25000);
     // The lookup text: the blue objects (2 and 4 among the first, then every ball), and a page read far
     // down the list through the order's keys holds the ones reading from the top holds.
-    ObjectList::Of(*module).applySearch(gridFields(*module), "СИН");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "СИН");
     ASSERT_EQ(module->QRGeneral->recordCount(), 25002);
     const QVariant far = module->QRGeneral->valueAt(20000, 0);
     EXPECT_EQ(ObjectList::Of(*module).locate(far.toLongLong()), 20001);
-    ObjectList::Of(*module).applySearch(gridFields(*module), "шар 2510");
+    ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2510");
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"2510", "25100"}));
 }
 
@@ -404,17 +389,21 @@ TEST(RussianCollation, CaseBlindYoBesideYeDigitsFirstCyrillicBeforeLatin)
 
 using CollationSortTest = DatabaseTest;
 
-TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
+// Texts and lookup texts sort in Russian order, numbers as numbers; numbers and yes/no are searched only
+// for the texts they show.
+TEST_F(CollationSortTest, TextsSortInRussianOrderAndNumbersAndYesNoAreSearchedAsShown)
 {
     const qint64 title = addField(*module, "Название", StringType);
     const qint64 kind = addField(*module, "Вид", StringType, true);
     addField(*module, "Номер", IntegerType);
+    addField(*module, "Есть", BooleanType);
     const QStringList titles{"яблоко", "Ёлка", "ель", "Жук", "apple", "Арбуз"};
+    const QStringList numbers{"123", "9", "8", "7", "6", "-45"};
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     for (int i = 0; i < titles.size(); ++i)
         InsertObject(*module, i + 1,
                      {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], titles[titles.size() - 1 - i]},
-                      FieldInput{fields[2], QString::number(10 - i)}});
+                      FieldInput{fields[2], numbers[i]}, FieldInput{fields[3], i % 2 == 0}});
     ObjectList::Of(*module).compose();
     const QStringList expected{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"};
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
@@ -422,12 +411,17 @@ TEST_F(CollationSortTest, TextColumnsAndLookupTextsSortInRussianOrder)
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
     EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
-    QStringList descending = expected;
-    std::reverse(descending.begin(), descending.end());
-    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), descending);
-    // Numbers still sort as numbers.
+    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), QStringList(expected.rbegin(), expected.rend()));
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
     EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "5", "4", "3", "2", "1"}));
+
+    ObjectList::Of(*module).compose();
+    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
+    EXPECT_EQ(found("ДА"), (QStringList{"1", "3", "5"}));
+    EXPECT_EQ(found("нет"), (QStringList{"2", "4", "6"}));
+    EXPECT_EQ(found("23"), QStringList{"1"});
+    EXPECT_EQ(found("-4"), QStringList{"6"});
+    EXPECT_EQ(found("яблоко 1"), QStringList{});
 }
 
 using SearchBoxTest = AppTest;
@@ -472,26 +466,6 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
 }
 
-TEST_F(CollationSortTest, NumbersAndYesNoAreSearchedOnlyForTextTheyCanShow)
-{
-    addField(*module, "Номер", IntegerType);
-    addField(*module, "Есть", BooleanType);
-    addField(*module, "Имя", StringType);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    InsertObject(*module, 1, {FieldInput{fields[0], "123"}, FieldInput{fields[1], true}, FieldInput{fields[2], "кот"}});
-    InsertObject(*module, 2, {FieldInput{fields[0], "-45"}, FieldInput{fields[1], false}, FieldInput{fields[2], "Данила"}});
-    ObjectList::Of(*module).compose();
-    const auto found = [&](const QString &text) {
-        ObjectList::Of(*module).applySearch(fields, text);
-        return listedColumn(*module, "G_ID");
-    };
-    EXPECT_EQ(found("ДА"), (QStringList{"1", "2"}));   // yes, and Данила
-    EXPECT_EQ(found("нет"), QStringList{"2"});
-    EXPECT_EQ(found("23"), QStringList{"1"});
-    EXPECT_EQ(found("-4"), QStringList{"2"});
-    EXPECT_EQ(found("кот 1"), QStringList{});
-}
-
 TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
 {
     addField(*module, "Название", StringType);
@@ -506,13 +480,7 @@ TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
     }
     ASSERT_FALSE(tableExists(SchemaName::SearchTextTable));
     ObjectList::Of(*module).compose(fields);
-    const auto found = [&](const QString &text) {
-        ObjectList::Of(*module).applySearch(fields, text);
-        QStringList ids;
-        for (bool more = module->QRGeneral->first(); more; more = module->QRGeneral->next())
-            ids << module->QRGeneral->asString("G_ID");
-        return ids;
-    };
+    const auto found = [&](const QString &text) { return searched(*module, fields, text); };
     // Without the index the objects themselves are read.
     EXPECT_EQ(found("елк"), QStringList{"301"});
 
