@@ -78,6 +78,8 @@ TForm11::TForm11(QWidget *parent)
             [this](const QPoint &pos) { DBGridMenu->popup(DBGrid->viewport()->mapToGlobal(pos)); });
     auto *follower = new ListFollower(*DModule, this, [this] { ObjectsChangedElsewhere(); },
                                       [this] { DesignChangedElsewhere(); });
+    // Hidden while its catalog runs: what changed meanwhile is read when the designer comes back.
+    follower->catchUpWhenShown();
     // A small window acts on one element or on the grid as it is: the reload waits until it is closed.
     follower->setBusyCheck([] {
         for (const QWidget *window : {static_cast<QWidget *>(Form15), static_cast<QWidget *>(Form16),

@@ -105,11 +105,13 @@ TForm22::TForm22(QWidget *parent)
         });
     }
 
-    // Esc leaves the search when it holds a text, else asks to leave the catalog (the exit check).
+    // Esc leaves the search when it holds a text, else asks to leave the catalog (the exit check). With an
+    // exit password Esc always asks for it at once: a password typed after an Esc must never land in the
+    // search box in everyone's view.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setObjectName(QStringLiteral("EscapeShortcut"));
     connect(escape, &QShortcut::activated, this, [this] {
-        if (SearchEdit->hasFocus() && !SearchEdit->text().isEmpty())
+        if (SearchEdit->hasFocus() && !SearchEdit->text().isEmpty() && !Settings::CatalogPasswordOn())
             SearchEdit->clear();
         else
             close();

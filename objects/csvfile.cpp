@@ -125,8 +125,6 @@ CsvEncodingGuess guessEncoding(QIODevice &device)
     const QByteArray start = device.peek(3);
     if (start.startsWith(Utf16LeMark) || start.startsWith(Utf16BeMark))
         return {CsvEncoding::Utf16, true};
-    if (start.startsWith(CsvByteOrderMark))
-        return {CsvEncoding::Utf8, true};
     Utf8Evidence evidence;
     while (!device.atEnd()) {
         const QByteArray piece = device.read(PieceSize);
@@ -135,7 +133,12 @@ CsvEncodingGuess guessEncoding(QIODevice &device)
         evidence.add(piece, device.atEnd());
     }
     evidence.add({}, true);
-    return evidence.guess();
+    const CsvEncodingGuess guess = evidence.guess();
+    // The mark says UTF-8, but a byte that is not UTF-8 is still a question for the user, never a
+    // replacement mark stored unseen.
+    if (start.startsWith(CsvByteOrderMark))
+        return {CsvEncoding::Utf8, guess.sure && guess.encoding == CsvEncoding::Utf8};
+    return guess;
 }
 
 std::unique_ptr<QIODevice> openFile(const QString &path)

@@ -29,7 +29,7 @@ struct CsvDocument
 
 // The encoding the bytes are most likely in: UTF-16 or UTF-8 by their byte-order mark; otherwise UTF-8 when
 // more of the bytes above ASCII form UTF-8 sequences than not, Windows-1251 when fewer. Sure only when
-// the evidence is all one way.
+// the evidence is all one way (a UTF-8 mark before bytes that are not UTF-8 leaves it unsure).
 struct CsvEncodingGuess
 {
     CsvEncoding encoding;

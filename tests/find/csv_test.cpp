@@ -46,6 +46,9 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     EXPECT_FALSE(unsure.encodingSure);
     EXPECT_EQ(unsure.records[1].fields, (QStringList{"Ёлка", "1"}));
     EXPECT_EQ(ParseCsv(mostlyUtf8, CsvEncoding::Windows1251).records[3].fields, (QStringList{"А", "3"}));
+    // The same behind a UTF-8 mark: the mark does not make the stray byte sure.
+    EXPECT_FALSE(GuessCsvEncoding(CsvByteOrderMark + mostlyUtf8).sure);
+    EXPECT_TRUE(GuessCsvEncoding(CsvByteOrderMark + QString("Ёлка").toUtf8()).sure);
     EXPECT_EQ(GuessCsvEncoding(cp1251).encoding, CsvEncoding::Windows1251);
     EXPECT_TRUE(GuessCsvEncoding(cp1251).sure);
 
