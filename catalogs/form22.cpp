@@ -179,13 +179,10 @@ bool TForm22::RunCatalog(const QString &Name)
 
 void TForm22::LoadGeneral()
 {
-    ObjectList &list = ObjectList::Of(*DModule);
-    list.compose();
-    filterPanel->reset();
-    ResetSearchBox({SearchEdit, SearchTimer});
-    list.open();
-    ShowGridColumns(*DBGrid, *gridModel, list.fields());
-    filterPanel->fillBooks();
+    ShowListAfresh(*filterPanel, {SearchEdit, SearchTimer}, *DBGrid, *gridModel, [](ObjectList &list) {
+        list.compose();
+        list.open();
+    });
     DModule->CatalogListReady = true;
 }
 
@@ -406,12 +403,8 @@ void TForm22::DesignChangedElsewhere()
     QString failure;
     try {
         DModule->CatalogListReady = false;
-        filterPanel->reset();
-        ResetSearchBox({SearchEdit, SearchTimer});
-        ObjectList &list = ObjectList::Of(*DModule);
-        list.reloadAfterDesignChange();
-        ShowGridColumns(*DBGrid, *gridModel, list.fields());
-        filterPanel->fillBooks();
+        ShowListAfresh(*filterPanel, {SearchEdit, SearchTimer}, *DBGrid, *gridModel,
+                       [](ObjectList &list) { list.reloadAfterDesignChange(); });
         DModule->CatalogListReady = true;
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());

@@ -6,6 +6,7 @@
 #include "classifier/lazytree.h"
 #include "core/dmodule.h"
 #include "objects/objectfilter.h"
+#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "core/sharedquery.h"
 
@@ -118,4 +119,15 @@ bool FilterPanel::applyFilter()
         ShowMessage(NothingPassesText, this);
     Q_EMIT evaluationFinished();
     return done;
+}
+
+void ShowListAfresh(FilterPanel &filter, const SearchBox &search, QTableView &grid, ObjectGridModel &model,
+                    const std::function<void(ObjectList &list)> &open)
+{
+    ObjectList &list = ObjectList::Of(*DModule);
+    filter.reset();
+    ResetSearchBox(search);
+    open(list);
+    ShowGridColumns(grid, model, list.fields());
+    filter.fillBooks();
 }

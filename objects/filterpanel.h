@@ -1,11 +1,16 @@
 #pragma once
 
 #include "objects/bookpanel.h"
+#include "objects/searchbox.h"
 
 #include <QStringList>
+#include <functional>
 
+class ObjectGridModel;
+class ObjectList;
 class QListWidget;
 class QPushButton;
+class QTableView;
 
 // The group " Условие отбора объектов ": a book box, its lazy tree, the filter entries and their
 // conditions. Evaluating has the object list (objects/objectlist.h) apply them. The view/fill
@@ -43,3 +48,9 @@ private:
 
     QWidget *m_grid;
 };
+
+// The view/fill window and the running catalog show their list afresh the same way: no filter entries,
+// an empty search, the list opened by `open`, the grid's columns for its fields and the books read anew.
+// Throws DbError.
+void ShowListAfresh(FilterPanel &filter, const SearchBox &search, QTableView &grid, ObjectGridModel &model,
+                    const std::function<void(ObjectList &list)> &open);

@@ -136,16 +136,13 @@ void TForm2::FormCreate()
 
 void TForm2::LoadGeneral()
 {
-    ObjectList &list = ObjectList::Of(*DModule);
-    list.compose();
     setWindowTitle(ModeWindowTitle(QStringLiteral("Вирандел: Режим просмотра / заполнения")));
-    filterPanel->reset();
-    // The search starts empty on every entry, as the filter and the order do.
-    ResetSearchBox({SearchEdit, SearchTimer});
-    list.open();
-    // Columns hidden with the chooser are shown again on every entry.
-    ShowGridColumns(*DBGrid, *gridModel, list.fields());
-    filterPanel->fillBooks();
+    // The filter, the search and the order start empty on every entry; columns hidden with the chooser
+    // are shown again.
+    ShowListAfresh(*filterPanel, {SearchEdit, SearchTimer}, *DBGrid, *gridModel, [](ObjectList &list) {
+        list.compose();
+        list.open();
+    });
     ClearForm();
 }
 
@@ -230,12 +227,8 @@ void TForm2::DesignChangedElsewhere()
         Form21->close();
     QString failure;
     try {
-        filterPanel->reset();
-        ResetSearchBox({SearchEdit, SearchTimer});
-        ObjectList &list = ObjectList::Of(*DModule);
-        list.reloadAfterDesignChange();
-        ShowGridColumns(*DBGrid, *gridModel, list.fields());
-        filterPanel->fillBooks();
+        ShowListAfresh(*filterPanel, {SearchEdit, SearchTimer}, *DBGrid, *gridModel,
+                       [](ObjectList &list) { list.reloadAfterDesignChange(); });
     } catch (const std::exception &error) {
         failure = QString::fromUtf8(error.what());
     }
