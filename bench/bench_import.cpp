@@ -2,6 +2,7 @@
 // command-line import of the same file into a plain table; then the opening check of the database the
 // import made.
 #include "app/databasehooks.h"
+#include "benchmemory.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "fields/fieldstore.h"
@@ -21,27 +22,6 @@
 
 namespace {
 int Rows = 1000000;   // or the first argument
-
-// A figure of /proc/self/status ("VmHWM", "VmRSS") in MiB.
-double statusMiB(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-// Forgets the peak so far (Linux): the peak read next belongs to what ran since.
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
 
 void writeCsv(const QString &path)
 {

@@ -6,6 +6,7 @@
 //
 //   build/bench/bench_performance [sizes...] [--out docs/performance.md] [--server [--keep-server]]
 #include "app/databasehooks.h"
+#include "benchmemory.h"
 #include "classifier/classstore.h"
 #include "classifier/lazytree.h"
 #include "classifier/treelevel.h"
@@ -74,27 +75,6 @@ double peakMiB()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;
-}
-
-// Forgets the peak so far (Linux): the peak read next belongs to what ran since.
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
-// A figure of /proc/self/status ("VmHWM", "VmRSS") in MiB.
-double statusMiB(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
 }
 
 struct Row
