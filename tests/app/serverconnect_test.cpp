@@ -201,7 +201,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     EXPECT_EQ(back.QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
 }
 
-TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)
+TEST_F(ServerConnectTest, AFailedConnectionIsExplainedAndLeavesTheFileOpenAndTheWindowOnScreen)
 {
     // The start page offers the window too, while no database is open.
     {
@@ -213,20 +213,36 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
     dialog()->reject();
     Form1->OpenDataBase(dbPath);
 
-    Form1->ConnectServerItem->trigger();
+    const ServerConnection program = NewServerDatabase();
+    madeHere << program;
+    ServerConnection withPassword = program;
+    withPassword.user = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD_USER");
+    withPassword.password = QStringLiteral("не тот");
     ServerConnection unreachable = TestServer(QStringLiteral("whatever"));
     unreachable.port = 1;
-    fill(unreachable);
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-    ASSERT_EQ(answer.seen(), 1);
-    EXPECT_TRUE(answer.texts().first().contains("недоступен")) << answer.texts().first().toStdString();
-    EXPECT_TRUE(dialog()->isVisible());
-    EXPECT_EQ(DModule->engine(), EngineKind::File);
-    EXPECT_EQ(Form1->CurrentDbPath, dbPath);
-    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
-    EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
-    dialog()->reject();
+    const QList<std::pair<ServerConnection, QString>> cases{
+        {withPassword, "не принял имя пользователя \"virandel_pw\" или пароль"},
+        {unreachable, "недоступен"},
+        {TestServer(QStringLiteral("no_such_database")), "нет базы данных \"no_such_database\""},
+        {TestServer(QStringLiteral("postgres")), "не является базой данных программы"}};
+    Form1->ConnectServerItem->trigger();
+    for (const auto &[connection, expected] : cases) {
+        fill(connection);
+        const QStringList told = ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn"));
+        ASSERT_EQ(told.size(), 1) << expected.toStdString();
+        EXPECT_TRUE(told.first().contains(expected)) << told.first().toStdString();
+        EXPECT_TRUE(dialog()->isVisible());
+        EXPECT_EQ(DModule->engine(), EngineKind::File);
+        EXPECT_EQ(Form1->CurrentDbPath, dbPath);
+        EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
+        EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
+    }
+
+    // The right password opens the server database in place of the file.
+    withPassword.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
+    fill(withPassword);
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn")), QStringList{});
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
 }
 
 TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)

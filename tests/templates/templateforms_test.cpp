@@ -43,20 +43,6 @@ QStringList listed(QListWidget *list)
     return texts;
 }
 
-// Clicks a button and returns the texts of the message boxes it showed.
-QStringList click(QAbstractButton *button, int answer = QMessageBox::Ok)
-{
-    MessageBoxAnswerer answerer(answer);
-    button->click();
-    return answerer.texts();
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Runs a statement on a database file other than the test's own and returns its first value.
 QVariant scalarIn(const QString &path, const QString &sql)
 {
@@ -137,12 +123,8 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
 
     // A template file that is no database is refused before any file is chosen or replaced.
     const QString base = folder->path() + "/base.mdb";
-    const QByteArray made = bytesOf(base);
-    {
-        QFile broken(TemplatePath(folder->path(), "Первый"));
-        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        broken.write("Это не база данных");
-    }
+    const QByteArray made = FileBytes(base);
+    WriteFile(TemplatePath(folder->path(), "Первый"), "Это не база данных");
     Form1->N11->trigger();
     Control<QRadioButton>(Form9, "RadioButton2")->click();
     ASSERT_TRUE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
@@ -157,23 +139,23 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
         }
     });
     refuseFileDialogs.start();
-    const QStringList refused = click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes);
+    const QStringList refused = ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes);
     refuseFileDialogs.stop();
     EXPECT_EQ(fileDialogs, 0);
     ASSERT_EQ(refused.size(), 1);
     EXPECT_TRUE(refused[0].contains("нельзя создать базу данных")) << refused[0].toStdString();
-    EXPECT_EQ(bytesOf(base), made);
+    EXPECT_EQ(FileBytes(base), made);
 
     // From the second template, over the file just made: only when the user agrees to replace it.
     Control<QListWidget>(Form9, "ListBox")->setCurrentRow(1);
     const QString question = "Файл " + base + " уже существует. Заменить его новой базой данных?\n\r"
                              "Прежнее содержимое файла будет потеряно.";
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::No), QStringList{question});
-    EXPECT_EQ(bytesOf(base), made);
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::No), QStringList{question});
+    EXPECT_EQ(FileBytes(base), made);
     EXPECT_TRUE(Form9->isVisible());
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes), QStringList{question});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes), QStringList{question});
     EXPECT_EQ(Form1->CurrentDbPath, base);
     EXPECT_EQ(openClass(), "Второй");
 }
@@ -209,7 +191,7 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
     exec("INSERT INTO KATALOGS VALUES (2, 'Витрина \"Минералы\"', '', '')");
     Form1->N31->trigger();
     TypeKeys(Control<QLineEdit>(Form10, "Edit1"), "С каталогами");
-    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")),
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")),
               QStringList{"Шаблон успешно сохранен!\n\rКаталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (2): "
                           "«Витрина \"Минералы\"», «Залы».\n\rВ вашей базе данных они остались без изменений."});
     EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS").toInt(), 0);
@@ -238,7 +220,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
     ASSERT_TRUE(Form14->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form14, "Edit1")->text(), "Второй");
     Control<QLineEdit>(Form14, "Edit1")->clear();
-    EXPECT_EQ(click(Control<QPushButton>(Form14, "Button1")), QStringList{"Введите новое имя шаблона!"});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form14, "Button1")), QStringList{"Введите новое имя шаблона!"});
     Control<QLineEdit>(Form14, "Edit1")->setText("Средний");
     Control<QPushButton>(Form14, "Button1")->click();
     EXPECT_FALSE(Form14->isVisible());
@@ -247,7 +229,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
 
     Control<QListWidget>(Form13, "ListBox")->setCurrentRow(0);
     for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)})
-        EXPECT_EQ(click(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
+        EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
     EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Средний", "Третий"}));
 
     Control<QListWidget>(Form13, "ListBox")->setCurrentRow(1);
@@ -287,7 +269,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     ASSERT_EQ(recent.size(), 5);
     EXPECT_EQ(recent.first()->text(), "db6.mdb");
     QFile::remove(opened.first());
-    EXPECT_EQ(click(recent.first()), QStringList{"Файл базы данных не найден!"}) << "gone since it was listed";
+    EXPECT_EQ(ClickAnswering(recent.first()), QStringList{"Файл базы данных не найден!"}) << "gone since it was listed";
     recent = recentButtons();
     ASSERT_EQ(recent.size(), 4) << "the lost file is no longer offered";
     recent.last()->click();
@@ -351,7 +333,7 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
     madeHere << TestServer(QStringLiteral("vt_fromtpl_%1").arg(QCoreApplication::applicationPid()));
     dialog->ShowConnection(madeHere.first());
     Control<QLineEdit>(dialog, "PasswordEdit")->setText(madeHere.first().password);
-    EXPECT_EQ(click(Control<QPushButton>(dialog, "ConnectBtn")), QStringList{});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog, "ConnectBtn")), QStringList{});
     EXPECT_FALSE(Form9->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_EQ(openClass(), "Второй");
@@ -359,7 +341,7 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
     // Saving a template keeps the program in the server database.
     Form1->N31->trigger();
     Control<QLineEdit>(Form10, "Edit1")->setText("С сервера");
-    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
     EXPECT_EQ(openClass(), "Второй");
     EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES").toString(), "Второй");
 }

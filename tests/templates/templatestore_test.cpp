@@ -17,12 +17,6 @@
 using namespace TemplateStore;
 
 namespace {
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void copyWritable(const QString &source, const QString &target)
 {
     QFile::remove(target);
@@ -66,13 +60,6 @@ QStringList dump(const QString &path)
 }
 }
 
-static void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
 {
     EXPECT_EQ(NewDatabaseFileName("/d/base.MDB"), "/d/base.MDB.mdb");
@@ -82,38 +69,34 @@ TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
     TempProgramFolder folder;
     const QString empty = EmptyDatabasePath(folder.path());
     const QString target = folder.path() + "/target.mdb";
-    writeFile(target, "the user's old file");
+    WriteFile(target, "the user's old file");
 
     // Files a template list may name that are no database of the program.
     const QString sources = folder.path() + "/sources/";
     QDir().mkpath(sources);
-    writeFile(sources + "text.mdb", "Это не база данных\r\n");
-    writeFile(sources + "zero.mdb", "");
-    const QByteArray sample = bytesOf(QStringLiteral(SAMPLE_DB_PATH));
-    writeFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
+    WriteFile(sources + "text.mdb", "Это не база данных\r\n");
+    WriteFile(sources + "zero.mdb", "");
+    const QByteArray sample = FileBytes(QStringLiteral(SAMPLE_DB_PATH));
+    WriteFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
     rowsIn(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
     ASSERT_TRUE(QFile::link("/etc/passwd", sources + "link.mdb"));
     for (const QString name : {"missing", "text", "zero", "truncated", "foreign", "link"}) {
         EXPECT_THROW(CreateDatabase(folder.path(), sources + name + ".mdb", target), DbError) << name.toStdString();
-        EXPECT_EQ(bytesOf(target), "the user's old file") << name.toStdString() << ": the existing file stays";
+        EXPECT_EQ(FileBytes(target), "the user's old file") << name.toStdString() << ": the existing file stays";
     }
-    try {
-        CheckSource(sources + "foreign.mdb");
-        ADD_FAILURE() << "a database of another program passed";
-    } catch (const DbError &error) {
-        EXPECT_TRUE(error.message().startsWith("Из файла ")) << error.message().toStdString();
-    }
+    const QString foreign = FailureOf([&] { CheckSource(sources + "foreign.mdb"); });
+    EXPECT_TRUE(foreign.startsWith("Из файла ")) << foreign.toStdString();
 
     // The empty database and the templates are never replaced by a new database.
-    const QByteArray emptyBytes = bytesOf(empty);
+    const QByteArray emptyBytes = FileBytes(empty);
     EXPECT_FALSE(TargetProblem(folder.path(), empty).isEmpty());
     EXPECT_FALSE(TargetProblem(folder.path(), folder.path() + "/Samples/../Samples/Новая.mdb").isEmpty());
     EXPECT_THROW(CreateDatabase(folder.path(), QStringLiteral(SAMPLE_DB_PATH), empty), DbError);
-    EXPECT_EQ(bytesOf(empty), emptyBytes);
+    EXPECT_EQ(FileBytes(empty), emptyBytes);
 
     EXPECT_EQ(TargetProblem(folder.path(), target), "");
     CreateDatabase(folder.path(), empty, target);
-    EXPECT_EQ(bytesOf(target), emptyBytes);
+    EXPECT_EQ(FileBytes(target), emptyBytes);
 
     EXPECT_TRUE(ReadNames(folder.path() + "/nowhere").isEmpty()) << "a missing list is an empty list";
 }
@@ -123,7 +106,7 @@ TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
     TempProgramFolder folder;
     const QString p = folder.path();
     const QString empty = EmptyDatabasePath(p);
-    const QByteArray emptyBytes = bytesOf(empty);
+    const QByteArray emptyBytes = FileBytes(empty);
     // Where letter case counts "EMPTY.mdb" is another file; where it does not, it is the empty database.
     copyWritable(empty, TemplatePath(p, "EMPTY"));
     copyWritable(empty, TemplatePath(p, "Склад"));
@@ -142,7 +125,7 @@ TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
     DeleteTemplate(p, "Empty");
     DeleteTemplate(p, "EMPTY");
     EXPECT_EQ(ReadNames(p), QStringList{"Склад"}) << "the lines go";
-    EXPECT_EQ(bytesOf(empty), emptyBytes) << "the empty database stays";
+    EXPECT_EQ(FileBytes(empty), emptyBytes) << "the empty database stays";
     EXPECT_TRUE(QFile::exists(TemplatePath(p, "EMPTY")));
 }
 
@@ -161,12 +144,7 @@ protected:
     }
     bool openInModule(const QString &path)
     {
-        try {
-            module->OpenConnection(path);
-            return true;
-        } catch (const DbError &) {
-            return false;
-        }
+        return FailureOf([&] { module->OpenConnection(path); }).isEmpty();
     }
     void save(const QString &name, StripChoice choice)
     {
@@ -213,7 +191,7 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedBeforeAnythingI
     WriteNames(programFolder, {"Склад"});
     makeTemplate("Склад");
     makeTemplate("Чужой");   // a file in Samples that the list does not name
-    const QByteArray foreign = bytesOf(TemplatePath(programFolder, "Чужой"));
+    const QByteArray foreign = FileBytes(TemplatePath(programFolder, "Чужой"));
     const QStringList names = ReadNames(programFolder);
 
     EXPECT_EQ(SaveProblem(programFolder, names, "склад"), "") << "names differ by letter case";
@@ -223,7 +201,7 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedBeforeAnythingI
 
     EXPECT_FALSE(SaveProblem(programFolder, names, "Чужой").isEmpty());
     EXPECT_THROW(save("Чужой", {true, true}), DbError);
-    EXPECT_EQ(bytesOf(TemplatePath(programFolder, "Чужой")), foreign) << "an existing file is never stripped";
+    EXPECT_EQ(FileBytes(TemplatePath(programFolder, "Чужой")), foreign) << "an existing file is never stripped";
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_EQ(module->database().databaseName(), dbPath);
 }
@@ -233,12 +211,8 @@ TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
     // Deleting the books is refused in the middle of the stripping.
     exec("INSERT INTO REFERS VALUES(9,'Без таблицы',1)");
     exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    try {
-        save("Сломанный", {false, true});
-        ADD_FAILURE() << "the stripping should have failed";
-    } catch (const DbError &error) {
-        EXPECT_TRUE(error.message().startsWith("Шаблон не сохранен")) << error.message().toStdString();
-    }
+    const QString failure = FailureOf([&] { save("Сломанный", {false, true}); });
+    EXPECT_TRUE(failure.startsWith("Шаблон не сохранен")) << failure.toStdString();
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Сломанный")));
     EXPECT_TRUE(ReadNames(programFolder).isEmpty());
     EXPECT_EQ(module->database().databaseName(), dbPath);
@@ -322,14 +296,7 @@ TEST(TemplateSaveChild, SavesTemplatesOneAfterAnother)
     const QString folder = qEnvironmentVariable(ChildFolder), database = qEnvironmentVariable(ChildDatabase);
     TDModule db;
     db.OpenConnection(database);
-    const auto open = [&](const QString &path) {
-        try {
-            db.OpenConnection(path);
-            return true;
-        } catch (const DbError &) {
-            return false;
-        }
-    };
+    const auto open = [&](const QString &path) { return FailureOf([&] { db.OpenConnection(path); }).isEmpty(); };
     TellParentWorking();
     for (int n = 1;; ++n) {
         const QString name = QStringLiteral("Шаблон %1").arg(n);
@@ -394,16 +361,12 @@ TEST_F(TemplateStoreTest, ASaveUnderWayIsLeftAloneAndOneCutShortAfterNamingIsLis
         ASSERT_TRUE(other.tryLock(0));
         FinishInterruptedSaves(programFolder);
         EXPECT_TRUE(QFile::exists(copy));
-        try {
-            save("Идет", {true, true});
-            ADD_FAILURE() << "a save of the same name went on beside the other's";
-        } catch (const DbError &error) {
-            EXPECT_TRUE(error.message().contains("другая программа")) << error.message().toStdString();
-        }
+        const QString failure = FailureOf([&] { save("Идет", {true, true}); });
+        EXPECT_TRUE(failure.contains("другая программа")) << failure.toStdString();
         EXPECT_TRUE(QFile::exists(copy));
     }
     // That program ended: its copy is removed at the next start.
-    writeFile(copy + "-journal", "hot");
+    WriteFile(copy + "-journal", "hot");
     FinishInterruptedSaves(programFolder);
     EXPECT_EQ(strays(programFolder), QStringList());
 
