@@ -5,7 +5,6 @@
 #include "app/forms.h"
 #include "app/messages.h"
 #include "app/generalerror.h"
-#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "settings/form6.h"

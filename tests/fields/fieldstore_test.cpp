@@ -288,14 +288,10 @@ TEST_P(FieldStoreTest, LookupListEntries)
         EXPECT_EQ(textOf(nul), withNul + "%2");
         EXPECT_TRUE(DeleteLookupEntry(*module, 1, nul));
     }
-    QStringList texts;
-    QList<qint64> ids;
-    for (const LookupEntry &entry : ReadLookupList(*module, 1)) {
-        texts << entry.text;
-        ids << entry.id;
-    }
-    EXPECT_EQ(texts, (QStringList{"", "А", "Б", "д'Артаньян"}));
-    EXPECT_EQ(ids, (QList<qint64>{3, 2, 1, 4}));
+    QList<std::pair<qint64, QString>> listed;
+    for (const LookupEntry &entry : ReadLookupList(*module, 1))
+        listed.append({entry.id, entry.text});
+    EXPECT_EQ(listed, (QList<std::pair<qint64, QString>>{{3, ""}, {2, "А"}, {1, "Б"}, {4, "д'Артаньян"}}));
 
     exec("UPDATE GENER SET G1 = 1 WHERE G_ID = 2");
     RenameLookupEntry(*module, 1, 1, QStringLiteral("нов'ое"));

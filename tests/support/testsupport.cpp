@@ -37,8 +37,7 @@ TempProgramFolder::TempProgramFolder()
     QDir dir(m_dir.path());
     dir.mkpath(QStringLiteral("System"));
     dir.mkpath(QStringLiteral("Samples"));
-    QFile::copy(QStringLiteral(EMPTY_DB_PATH), m_dir.path() + QLatin1String("/Samples/Empty.mdb"));
-    QFile(m_dir.path() + QLatin1String("/Samples/Empty.mdb")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    newDatabase(QStringLiteral("Samples/Empty.mdb"));
     writeOptions(Options::InitialLines());
     WriteTextLines(m_dir.path() + QLatin1String("/System/Samples.txt"), {});
 }

@@ -2,7 +2,6 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "core/textfile.h"
 #include "templates/templatestore.h"
 
 #include <QElapsedTimer>
@@ -60,7 +59,7 @@ QStringList dump(const QString &path)
 }
 }
 
-TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
+TEST(TemplateFiles, ANewDatabaseIsACheckedCopyNeverLandsInSamplesAndTheEmptyDatabaseIsNoTemplate)
 {
     EXPECT_EQ(NewDatabaseFileName("/d/base.MDB"), "/d/base.MDB.mdb");
     EXPECT_EQ(NewDatabaseFileName("/d/a.mdb"), "/d/a.mdb");
@@ -99,14 +98,9 @@ TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
     EXPECT_EQ(FileBytes(target), emptyBytes);
 
     EXPECT_TRUE(ReadNames(folder.path() + "/nowhere").isEmpty()) << "a missing list is an empty list";
-}
 
-TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
-{
-    TempProgramFolder folder;
+    // The empty database is never a template, whatever the list says.
     const QString p = folder.path();
-    const QString empty = EmptyDatabasePath(p);
-    const QByteArray emptyBytes = FileBytes(empty);
     // Where letter case counts "EMPTY.mdb" is another file; where it does not, it is the empty database.
     copyWritable(empty, TemplatePath(p, "EMPTY"));
     copyWritable(empty, TemplatePath(p, "Склад"));
@@ -230,7 +224,7 @@ TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
     EXPECT_FALSE(module->connected()) << "the template copy is not left open";
 }
 
-TEST_F(TemplateStoreTest, RenamingKeepsThePlaceAndNeverLosesAFile)
+TEST_F(TemplateStoreTest, RenamingKeepsThePlaceDeletingGoesByTheLinesAndNeitherLosesAFile)
 {
     WriteNames(programFolder, {"Первый", "Второй", "Третий"});
     for (const QString name : {"Первый", "Второй", "Третий", "Занято"})
@@ -249,10 +243,8 @@ TEST_F(TemplateStoreTest, RenamingKeepsThePlaceAndNeverLosesAFile)
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_TRUE(QFile::exists(TemplatePath(programFolder, "Первый")));
     EXPECT_TRUE(QFile::exists(TemplatePath(programFolder, "Занято")));
-}
 
-TEST_F(TemplateStoreTest, DeletingRemovesTheLineAndTheFileNoOtherLineNames)
-{
+    // Deleting removes the line, and the file when no other line names it.
     WriteNames(programFolder, {"Дубль", "Один", "Дубль", "../Снаружи"});
     for (const QString name : {"Дубль", "Один"})
         makeTemplate(name);
