@@ -25,7 +25,6 @@
 #include <QSpinBox>
 #include <QDate>
 #include <QTabWidget>
-#include <QTest>
 #include <QTableView>
 
 namespace {
@@ -64,8 +63,7 @@ protected:
 
 TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
 {
-    QAction *item = Form1->findChild<QAction *>("ConnectServerItem");
-    ASSERT_TRUE(item);
+    QAction *item = Control<QAction>(Form1, "ConnectServerItem");
     EXPECT_EQ(item->text(), "Подключиться к серверу…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
     const QByteArray optionsBefore = FileBytes(programFile("Options.txt"));
@@ -80,11 +78,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     made.password = QStringLiteral("не сохраняется");
     madeHere << made;
     fill(made, true);
-    {
-        MessageBoxAnswerer unexpected(QMessageBox::Ok);
-        dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-        EXPECT_EQ(unexpected.texts(), QStringList{});
-    }
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn")), QStringList{});
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
@@ -111,9 +105,8 @@ TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
     Form1->OpenDataBase(dbPath);
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
-    QAction *connectItem = Form2->findChild<QAction *>("ConnectServerItem");
-    QAction *uploadItem = Form2->findChild<QAction *>("UploadToServerItem");
-    ASSERT_TRUE(connectItem && uploadItem);
+    QAction *connectItem = Control<QAction>(Form2, "ConnectServerItem");
+    QAction *uploadItem = Control<QAction>(Form2, "UploadToServerItem");
     EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
 
     QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
@@ -140,8 +133,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     const qint64 name = addField(*DModule, "Название", StringType);
     InsertObject(*DModule, ReserveObjectId(*DModule), {FieldInput{ReadDescriptionFields(*DModule).first(), "ёж"}});
     Form1->OpenDataBase(dbPath);
-    QAction *item = Form1->findChild<QAction *>("UploadToServerItem");
-    ASSERT_TRUE(item);
+    QAction *item = Control<QAction>(Form1, "UploadToServerItem");
     EXPECT_EQ(item->text(), "Выгрузить на сервер…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
     ASSERT_TRUE(item->isEnabled());
@@ -157,24 +149,18 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     const ServerConnection taken = NewServerDatabase();
     madeHere << taken;
     fill(taken);
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        upload->click();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_TRUE(answer.texts().first().contains("не пуста")) << answer.texts().first().toStdString();
-    }
+    const QStringList refused = ClickAnswering(upload);
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused.first().contains("не пуста")) << refused.first().toStdString();
     EXPECT_TRUE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::File);
 
     const ServerConnection made = TestServer(QStringLiteral("vt_upload_%1").arg(QCoreApplication::applicationPid()));
     madeHere << made;
     fill(made);
-    {
-        MessageBoxAnswerer answer(QMessageBox::Yes);
-        upload->click();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_TRUE(answer.texts().first().contains("выгружена")) << answer.texts().first().toStdString();
-    }
+    const QStringList uploaded = ClickAnswering(upload, QMessageBox::Yes);
+    ASSERT_EQ(uploaded.size(), 1);
+    EXPECT_TRUE(uploaded.first().contains("выгружена")) << uploaded.first().toStdString();
     EXPECT_FALSE(dialog()->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_FALSE(item->isEnabled());

@@ -62,6 +62,25 @@ QByteArray FileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QStringList FileRows(const QString &path, const QString &sql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test_file_rows"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(sql, db);
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            rows << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test_file_rows"));
+    return rows;
+}
+
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

@@ -158,6 +158,10 @@ T *Control(const QObject *window, const char *name)
     return control;
 }
 
+// The rows of `sql` run in the database file at `path` (not the test's own), each as its values' texts
+// joined by '|', through a connection of its own.
+QStringList FileRows(const QString &path, const QString &sql);
+
 // The bytes of a file; empty when it cannot be read.
 QByteArray FileBytes(const QString &path);
 // Writes `bytes` as the whole file at `path`, failing the test when it cannot.

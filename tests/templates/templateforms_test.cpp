@@ -27,8 +27,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -43,21 +41,6 @@ QStringList listed(QListWidget *list)
     return texts;
 }
 
-// Runs a statement on a database file other than the test's own and returns its first value.
-QVariant scalarIn(const QString &path, const QString &sql)
-{
-    QVariant result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other_file"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(sql, db);
-        if (q.next())
-            result = q.value(0);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("other_file"));
-    return result;
-}
 }
 
 // The template windows on a program folder of the test's own.
@@ -85,7 +68,7 @@ protected:
     void makeTemplates(const QStringList &names) const
     {
         for (const QString &name : names)
-            scalarIn(folder->newDatabase("Samples/" + name + ".mdb"), QStringLiteral("INSERT INTO CLASSES VALUES(1,'%1','',0,0)").arg(name));
+            FileRows(folder->newDatabase("Samples/" + name + ".mdb"), QStringLiteral("INSERT INTO CLASSES VALUES(1,'%1','',0,0)").arg(name));
         WriteNames(folder->path(), names);
     }
     QString openClass() const
@@ -177,14 +160,12 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
                                         std::pair{"Мой шаблон", "Шаблон с таким именем уже существует!"}}) {
         Form1->N31->trigger();
         TypeKeys(Control<QLineEdit>(Form10, "Edit1"), name);
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        Control<QPushButton>(Form10, "Button1")->click();
-        EXPECT_EQ(answer.texts(), QStringList{message});
+        EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")), QStringList{message});
         EXPECT_EQ(Form10->isVisible(), QString(message) != "Шаблон успешно сохранен!") << message;
     }
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER").toInt(), 0);
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER"), QStringList{"0"});
 
     // Catalogs never go into a template: the success message names those left out, which stay in the database.
     exec("INSERT INTO KATALOGS VALUES (1, 'Залы', '', '')");
@@ -194,7 +175,7 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
     EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")),
               QStringList{"Шаблон успешно сохранен!\n\rКаталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (2): "
                           "«Витрина \"Минералы\"», «Залы».\n\rВ вашей базе данных они остались без изменений."});
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS").toInt(), 0);
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS"), QStringList{"0"});
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 2);
 }
 
@@ -293,16 +274,16 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     Form1->show();
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
-    const int objects = scalarIn(example, "SELECT COUNT(*) FROM GENER").toInt();
+    const int objects = FileRows(example, "SELECT COUNT(*) FROM GENER").value(0).toInt();
     EXPECT_GE(objects, 20);
     QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), objects);
-    const int electronics = scalarIn(example,
+    const int electronics = FileRows(example,
         "WITH RECURSIVE below(id) AS (SELECT R1_ID FROM REFER1 WHERE R1_NAME = 'Электроника' "
         "UNION SELECT R1_ID FROM REFER1, below WHERE R1_LINK = below.id) "
-        "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").toInt();
+        "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").value(0).toInt();
     ASSERT_GT(electronics, 0);
     ASSERT_LT(electronics, objects);
     FilterPanel *filter = Control<FilterPanel>(Form2, "GroupBox");
@@ -343,5 +324,5 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
     Control<QLineEdit>(Form10, "Edit1")->setText("С сервера");
     EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
     EXPECT_EQ(openClass(), "Второй");
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES").toString(), "Второй");
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES"), QStringList{"Второй"});
 }

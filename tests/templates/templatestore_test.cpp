@@ -9,9 +9,6 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 using namespace TemplateStore;
 
@@ -23,37 +20,17 @@ void copyWritable(const QString &source, const QString &target)
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// The rows of `sql` in the file at `path`, each as text joined by '|', through a connection of its own.
-QStringList rowsIn(const QString &path, const QString &sql)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(sql, db);
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
-    return rows;
-}
-
 int countIn(const QString &path, const QString &table)
 {
-    return rowsIn(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
+    return FileRows(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
 }
 
 // Every table with every row, as text: two files with equal dumps hold the same data.
 QStringList dump(const QString &path)
 {
-    QStringList lines = rowsIn(path, QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name"));
-    for (const QString &table : rowsIn(path, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
-        for (const QString &row : rowsIn(path, QStringLiteral("SELECT * FROM \"%1\"").arg(table)))
+    QStringList lines = FileRows(path, QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name"));
+    for (const QString &table : FileRows(path, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
+        for (const QString &row : FileRows(path, QStringLiteral("SELECT * FROM \"%1\"").arg(table)))
             lines << table + QLatin1String(": ") + row;
     return lines;
 }
@@ -77,7 +54,7 @@ TEST(TemplateFiles, ANewDatabaseIsACheckedCopyNeverLandsInSamplesAndTheEmptyData
     WriteFile(sources + "zero.mdb", "");
     const QByteArray sample = FileBytes(QStringLiteral(SAMPLE_DB_PATH));
     WriteFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
-    rowsIn(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
+    FileRows(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
     ASSERT_TRUE(QFile::link("/etc/passwd", sources + "link.mdb"));
     for (const QString name : {"missing", "text", "zero", "truncated", "foreign", "link"}) {
         EXPECT_THROW(CreateDatabase(folder.path(), sources + name + ".mdb", target), DbError) << name.toStdString();
