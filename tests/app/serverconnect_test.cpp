@@ -99,36 +99,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     dialog()->findChild<QPushButton *>("CancelBtn")->click();
 }
 
-TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
-{
-    addField(*DModule, "Название", StringType);
-    Form1->OpenDataBase(dbPath);
-    Control<QPushButton>(Form1, "GoToDBBtn")->click();
-    ASSERT_TRUE(Form2->isVisible());
-    QAction *connectItem = Control<QAction>(Form2, "ConnectServerItem");
-    QAction *uploadItem = Control<QAction>(Form2, "UploadToServerItem");
-    EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
-
-    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
-    ASSERT_TRUE(uploadItem->isEnabled());
-    uploadItem->trigger();
-    ASSERT_TRUE(dialog()->isVisible());
-    EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
-    dialog()->findChild<QPushButton *>("CancelBtn")->click();
-
-    connectItem->trigger();
-    ASSERT_TRUE(dialog()->isVisible());
-    const ServerConnection made = TestServer(QStringLiteral("vt_viewfill_%1").arg(QCoreApplication::applicationPid()));
-    madeHere << made;
-    fill(made, true);
-    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-    EXPECT_EQ(DModule->engine(), EngineKind::Server);
-    // A server database is not uploaded again.
-    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
-    EXPECT_FALSE(uploadItem->isEnabled());
-}
-
-TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSavedBackAsAFile)
+TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuAndTheServerDatabaseSavedBackAsAFile)
 {
     const qint64 name = addField(*DModule, "Название", StringType);
     InsertObject(*DModule, ReserveObjectId(*DModule), {FieldInput{ReadDescriptionFields(*DModule).first(), "ёж"}});
@@ -138,7 +109,15 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     EXPECT_TRUE(Form1->N1->actions().contains(item));
     ASSERT_TRUE(item->isEnabled());
 
-    item->trigger();
+    // The view/fill window's file menu holds both items too: the upload is started there.
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
+    ASSERT_TRUE(Form2->isVisible());
+    QAction *connectItem = Control<QAction>(Form2, "ConnectServerItem");
+    QAction *uploadItem = Control<QAction>(Form2, "UploadToServerItem");
+    EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    ASSERT_TRUE(uploadItem->isEnabled());
+    uploadItem->trigger();
     ASSERT_TRUE(dialog()->isVisible());
     EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
     EXPECT_FALSE(dialog()->findChild<QCheckBox *>("CreateBox")->isVisibleTo(dialog()));
@@ -164,13 +143,17 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     EXPECT_FALSE(dialog()->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_FALSE(item->isEnabled());
+    // A server database is not uploaded again.
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    EXPECT_FALSE(uploadItem->isEnabled());
     const QString objects = QStringLiteral("SELECT G%1 FROM GENER").arg(name);
     EXPECT_EQ(DModule->QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
     // The connect window offers the uploaded database next time.
-    Form1->ConnectServerItem->trigger();
+    connectItem->trigger();
     EXPECT_EQ(dialog()->connection().database, made.database);
     EXPECT_EQ(dialog()->findChild<QPushButton *>("ConnectBtn")->text(), "Подключиться");
     dialog()->reject();
+    Form2->close();
 
     // "Сохранить как..." writes the server database into a file; the server database stays open when asked to.
     const QString copyPath = folder->path() + "/back.mdb";
