@@ -244,7 +244,7 @@ TEST_P(BothEnginesTest, WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsRe
     }
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое")
         << "the first statement of the action was undone with the failed one";
-    EXPECT_TRUE(WaitFor([&] { return design.size() >= 1; }));
+    EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
 }
 
 TEST_P(BothEnginesTest, EveryValueArrivesAsGivenAndNothingInItIsReadAsPartOfTheStatement)
