@@ -252,21 +252,20 @@ TEST_P(BothEnginesTest, EveryValueArrivesAsGivenAndNothingInItIsReadAsPartOfTheS
     const QStringList names{QStringLiteral("O'Brien's \"?\""), QStringLiteral("a\\'); DELETE FROM CLASSES; --"), QStringLiteral("?"),
                             QStringLiteral("''?''"), QStringLiteral("\\x00ab $1 $$ E'\\n'"), QString()};
     const double coefficient = 0.1 + 0.2;   // every digit must arrive
-    QList<QVariantList> expected;
+    // Each row as "name / code / ratio with every digit", a missing name as NULL.
+    const auto rowText = [](const QVariant &name, const QVariant &code, double ratio) {
+        return (name.isNull() ? QStringLiteral("NULL") : name.toString()) + " / " + code.toString() + " / " + QString::number(ratio, 'g', 17);
+    };
+    QStringList expected, stored;
     for (qint64 id = 1; id <= names.size(); ++id) {
-        const QString &name = names.at(id - 1);
+        const QVariant name = names.at(id - 1).isNull() ? QVariant() : QVariant(names.at(id - 1));
         // The quoted question mark is the statement's own text, not a place for a value.
-        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, '?', ?, ?)"), {id, name.isNull() ? QVariant() : QVariant(name), 0, coefficient});
-        expected << QVariantList{name.isNull() ? QVariant() : QVariant(name), QStringLiteral("?"), coefficient};
+        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, '?', ?, ?)"), {id, name, 0, coefficient});
+        expected << rowText(name, "?", coefficient);
     }
-    const QList<QVariantList> stored = rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES ORDER BY C_ID");
-    ASSERT_EQ(stored.size(), expected.size());
-    for (int row = 0; row < stored.size(); ++row) {
-        EXPECT_EQ(stored[row][0].toString(), expected[row][0].toString());
-        EXPECT_EQ(stored[row][0].isNull(), expected[row][0].isNull());
-        EXPECT_EQ(stored[row][1].toString(), "?");
-        EXPECT_EQ(stored[row][2].toDouble(), coefficient);
-    }
+    for (const QVariantList &row : rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES ORDER BY C_ID"))
+        stored << rowText(row[0], row[1], row[2].toDouble());
+    EXPECT_EQ(stored, expected);
     for (qint64 id = 1; id < names.size(); ++id) {
         EXPECT_EQ(module->QRWork->readAll(QStringLiteral("SELECT C_ID FROM CLASSES WHERE C_NAME = ? AND C_CODE = '?'"), {names.at(id - 1)}),
                   (QList<QVariantList>{{id}}))
