@@ -11,15 +11,8 @@
 #include <string>
 #include <thread>
 
-namespace {
-class ServerTest : public DatabaseTest
-{
-protected:
-    EngineKind testEngine() const override { return EngineKind::Server; }
-};
-}
 
-TEST_F(ServerTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
+TEST_F(ServerDatabaseTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
 {
     // Both reserve before either adds: a read of the largest number would give both the same one.
     TDModule other;
@@ -67,7 +60,7 @@ TEST_F(ServerTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
 }
 
 // A failed connection is told by ServerConnectTest.AFailedConnectionIsExplainedAndLeavesTheFileOpenAndTheWindowOnScreen.
-TEST_F(ServerTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
+TEST_F(ServerDatabaseTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
 {
     // The fixture's database was made by the program and passed the checks of opening: made once only.
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
@@ -83,7 +76,7 @@ TEST_F(ServerTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
 }
 
 // A design changed elsewhere is told by BothEnginesTest.WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadAgain.
-TEST_F(ServerTest, ARefusalOrALostConnectionIsToldInRussianAndNothingIsHalfWritten)
+TEST_F(ServerDatabaseTest, ARefusalOrALostConnectionIsToldInRussianAndNothingIsHalfWritten)
 {
     const qint64 name = addField(*module, "Название", StringType);
     InsertObject(*module, 1, {input(name, "старое")});

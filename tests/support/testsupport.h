@@ -100,6 +100,13 @@ protected:
     EngineKind testEngine() const override { return GetParam(); }
 };
 
+// Cases that only the database server has: the test's database on the test server, skipped without one.
+class ServerDatabaseTest : public DatabaseTest
+{
+protected:
+    EngineKind testEngine() const override { return EngineKind::Server; }
+};
+
 std::string EngineName(const ::testing::TestParamInfo<EngineKind> &info);
 #define ENGINE_TEST_SUITE(Fixture) \
     INSTANTIATE_TEST_SUITE_P(Engines, Fixture, ::testing::Values(EngineKind::File, EngineKind::Server), EngineName)
