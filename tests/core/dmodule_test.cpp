@@ -96,7 +96,7 @@ TEST_F(DatabaseTest, SharedQueryBindsItsLinesValuesWalksRowsAndPostsPictures)
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G_ID = 5").toByteArray(), bytes);
 }
 
-TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
+TEST_F(DatabaseTest, OpeningAMissingDamagedOrForeignFileFailsAndWritesNothing)
 {
     EXPECT_THROW(module->OpenConnection(folder->path() + "/missing.mdb"), DbError);
     EXPECT_FALSE(QFile::exists(folder->path() + "/missing.mdb")) << "opening must not create the file";
@@ -117,12 +117,9 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
         EXPECT_THROW(module->OpenConnection(path), DbError) << damage.join(' ').toStdString();
         EXPECT_FALSE(module->connected());
     }
-}
 
-// A page overwritten where the opening's own reads do not look: the file is refused before the opening
-// writes anything (the field indexes, the quick search's index), and it stays byte for byte as it was.
-TEST_F(DatabaseTest, ADamagedFileIsRefusedBeforeAnythingIsWrittenToIt)
-{
+    // A page overwritten where the opening's own reads do not look: the file is refused before the opening
+    // writes anything (the field indexes, the quick search's index), and it stays byte for byte as it was.
     const QString path = folder->newDatabase("damaged.mdb");
     module->OpenConnection(path);
     for (int i = 1; i <= 40; ++i)
