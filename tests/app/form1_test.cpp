@@ -5,7 +5,6 @@
 #include "app/forms.h"
 #include "app/messages.h"
 #include "app/generalerror.h"
-#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/form2.h"
 #include "settings/form6.h"
@@ -41,10 +40,7 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowW
     EXPECT_EQ(Control<QTabWidget>(Form1, "TabbedNotebook")->currentIndex(), 1);
 
     const QString bad = folder->path() + "/bad.mdb";
-    QFile file(bad);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a database, just some text that is long enough to be read");
-    file.close();
+    WriteFile(bad, "this is not a database, just some text that is long enough to be read");
     for (const QString &path : {bad, folder->path() + "/missing.mdb"}) {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Form1->OpenDataBase(path);
@@ -64,7 +60,7 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAndAFileThatIsNoneLeavesTheWindowW
     expectDatabaseState(true);
 }
 
-TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
+TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyNeverOverwritesAFileAndKeepsTheViewFillList)
 {
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
     ChooseFileInNextDialog(folder->path() + "/copy");
@@ -90,21 +86,20 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyAndNeverOverwritesAFile)
     EXPECT_TRUE(answer.texts().first().contains("уже существует")) << answer.texts().first().toStdString();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
     EXPECT_EQ(FileBytes(existing), before);
-}
 
-TEST_F(AppTest, SaveAsChosenInTheViewFillModeGoesOnListingTheCopy)
-{
+    // Chosen in the view/fill mode, the copy goes on being listed there.
     addField(*module, "Название", StringType);
-    exec("INSERT INTO GENER VALUES(1,'первый'), (2,'второй')");
-    Form1->OpenDataBase(dbPath);
+    module->exec("INSERT INTO GENER VALUES(1,'первый'), (2,'второй')");
+    Form1->OpenDataBase(Form1->CurrentDbPath);
     Form1->show();
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
-    ChooseFileInNextDialog(folder->path() + "/copy.mdb");
+    ChooseFileInNextDialog(folder->path() + "/listed.mdb");
     Form2->N13->trigger();
-    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
+    EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/listed.mdb");
     ASSERT_TRUE(Form2->isVisible());
     EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 2);
+    EXPECT_EQ(answer.seen(), 1);
     Form2->close();
 }
 

@@ -35,6 +35,8 @@ protected:
             minimumSizes << window->minimumSize();
             window->setMinimumSize(300, 200);
         }
+        Form1->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     }
     void TearDown() override
     {
@@ -48,8 +50,6 @@ protected:
 
 TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDatabase)
 {
-    Form1->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     const QRect placed(60, 50, 600, 420);
     Form1->setGeometry(placed);
@@ -94,8 +94,6 @@ TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDataba
 
 TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
 {
-    Form1->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     Form1->N32->trigger();
     ASSERT_TRUE(Form13->isVisible());
     ASSERT_TRUE(Form13->windowFlags().testFlag(Qt::WindowStaysOnTopHint));

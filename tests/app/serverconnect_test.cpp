@@ -25,7 +25,6 @@
 #include <QSpinBox>
 #include <QDate>
 #include <QTabWidget>
-#include <QTest>
 #include <QTableView>
 
 namespace {
@@ -64,8 +63,7 @@ protected:
 
 TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNextTimeWithoutThePassword)
 {
-    QAction *item = Form1->findChild<QAction *>("ConnectServerItem");
-    ASSERT_TRUE(item);
+    QAction *item = Control<QAction>(Form1, "ConnectServerItem");
     EXPECT_EQ(item->text(), "Подключиться к серверу…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
     const QByteArray optionsBefore = FileBytes(programFile("Options.txt"));
@@ -80,11 +78,7 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     made.password = QStringLiteral("не сохраняется");
     madeHere << made;
     fill(made, true);
-    {
-        MessageBoxAnswerer unexpected(QMessageBox::Ok);
-        dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-        EXPECT_EQ(unexpected.texts(), QStringList{});
-    }
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn")), QStringList{});
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
@@ -105,48 +99,25 @@ TEST_F(ServerConnectTest, TheFileMenuConnectsToANewServerDatabaseAndOffersItNext
     dialog()->findChild<QPushButton *>("CancelBtn")->click();
 }
 
-TEST_F(ServerConnectTest, TheViewFillWindowsFileMenuConnectsAndUploadsToo)
-{
-    addField(*DModule, "Название", StringType);
-    Form1->OpenDataBase(dbPath);
-    Control<QPushButton>(Form1, "GoToDBBtn")->click();
-    ASSERT_TRUE(Form2->isVisible());
-    QAction *connectItem = Form2->findChild<QAction *>("ConnectServerItem");
-    QAction *uploadItem = Form2->findChild<QAction *>("UploadToServerItem");
-    ASSERT_TRUE(connectItem && uploadItem);
-    EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
-
-    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
-    ASSERT_TRUE(uploadItem->isEnabled());
-    uploadItem->trigger();
-    ASSERT_TRUE(dialog()->isVisible());
-    EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
-    dialog()->findChild<QPushButton *>("CancelBtn")->click();
-
-    connectItem->trigger();
-    ASSERT_TRUE(dialog()->isVisible());
-    const ServerConnection made = TestServer(QStringLiteral("vt_viewfill_%1").arg(QCoreApplication::applicationPid()));
-    madeHere << made;
-    fill(made, true);
-    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-    EXPECT_EQ(DModule->engine(), EngineKind::Server);
-    // A server database is not uploaded again.
-    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
-    EXPECT_FALSE(uploadItem->isEnabled());
-}
-
-TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSavedBackAsAFile)
+TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuAndTheServerDatabaseSavedBackAsAFile)
 {
     const qint64 name = addField(*DModule, "Название", StringType);
     InsertObject(*DModule, ReserveObjectId(*DModule), {FieldInput{ReadDescriptionFields(*DModule).first(), "ёж"}});
     Form1->OpenDataBase(dbPath);
-    QAction *item = Form1->findChild<QAction *>("UploadToServerItem");
-    ASSERT_TRUE(item);
+    QAction *item = Control<QAction>(Form1, "UploadToServerItem");
     EXPECT_EQ(item->text(), "Выгрузить на сервер…");
     EXPECT_TRUE(Form1->N1->actions().contains(item));
     ASSERT_TRUE(item->isEnabled());
 
-    item->trigger();
+    // The view/fill window's file menu holds both items too: the upload is started there.
+    Control<QPushButton>(Form1, "GoToDBBtn")->click();
+    ASSERT_TRUE(Form2->isVisible());
+    QAction *connectItem = Control<QAction>(Form2, "ConnectServerItem");
+    QAction *uploadItem = Control<QAction>(Form2, "UploadToServerItem");
+    EXPECT_TRUE(Form2->N1->actions().contains(connectItem) && Form2->N1->actions().contains(uploadItem));
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    ASSERT_TRUE(uploadItem->isEnabled());
+    uploadItem->trigger();
     ASSERT_TRUE(dialog()->isVisible());
     EXPECT_EQ(dialog()->windowTitle(), "Выгрузка на сервер");
     EXPECT_FALSE(dialog()->findChild<QCheckBox *>("CreateBox")->isVisibleTo(dialog()));
@@ -157,34 +128,32 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     const ServerConnection taken = NewServerDatabase();
     madeHere << taken;
     fill(taken);
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        upload->click();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_TRUE(answer.texts().first().contains("не пуста")) << answer.texts().first().toStdString();
-    }
+    const QStringList refused = ClickAnswering(upload);
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused.first().contains("не пуста")) << refused.first().toStdString();
     EXPECT_TRUE(dialog()->isVisible());
     EXPECT_EQ(DModule->engine(), EngineKind::File);
 
     const ServerConnection made = TestServer(QStringLiteral("vt_upload_%1").arg(QCoreApplication::applicationPid()));
     madeHere << made;
     fill(made);
-    {
-        MessageBoxAnswerer answer(QMessageBox::Yes);
-        upload->click();
-        ASSERT_EQ(answer.seen(), 1);
-        EXPECT_TRUE(answer.texts().first().contains("выгружена")) << answer.texts().first().toStdString();
-    }
+    const QStringList uploaded = ClickAnswering(upload, QMessageBox::Yes);
+    ASSERT_EQ(uploaded.size(), 1);
+    EXPECT_TRUE(uploaded.first().contains("выгружена")) << uploaded.first().toStdString();
     EXPECT_FALSE(dialog()->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_FALSE(item->isEnabled());
+    // A server database is not uploaded again.
+    QMetaObject::invokeMethod(Form2->N1, "aboutToShow");
+    EXPECT_FALSE(uploadItem->isEnabled());
     const QString objects = QStringLiteral("SELECT G%1 FROM GENER").arg(name);
     EXPECT_EQ(DModule->QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
     // The connect window offers the uploaded database next time.
-    Form1->ConnectServerItem->trigger();
+    connectItem->trigger();
     EXPECT_EQ(dialog()->connection().database, made.database);
     EXPECT_EQ(dialog()->findChild<QPushButton *>("ConnectBtn")->text(), "Подключиться");
     dialog()->reject();
+    Form2->close();
 
     // "Сохранить как..." writes the server database into a file; the server database stays open when asked to.
     const QString copyPath = folder->path() + "/back.mdb";
@@ -201,7 +170,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughTheMenuAndTheServerDatabaseSaved
     EXPECT_EQ(back.QRWork->readAll(objects), QList<QVariantList>{{"ёж"}});
 }
 
-TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindowOnScreen)
+TEST_F(ServerConnectTest, AFailedConnectionIsExplainedAndLeavesTheFileOpenAndTheWindowOnScreen)
 {
     // The start page offers the window too, while no database is open.
     {
@@ -213,20 +182,36 @@ TEST_F(ServerConnectTest, AServerThatCannotBeReachedLeavesTheFileOpenAndTheWindo
     dialog()->reject();
     Form1->OpenDataBase(dbPath);
 
-    Form1->ConnectServerItem->trigger();
+    const ServerConnection program = NewServerDatabase();
+    madeHere << program;
+    ServerConnection withPassword = program;
+    withPassword.user = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD_USER");
+    withPassword.password = QStringLiteral("не тот");
     ServerConnection unreachable = TestServer(QStringLiteral("whatever"));
     unreachable.port = 1;
-    fill(unreachable);
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    dialog()->findChild<QPushButton *>("ConnectBtn")->click();
-    ASSERT_EQ(answer.seen(), 1);
-    EXPECT_TRUE(answer.texts().first().contains("недоступен")) << answer.texts().first().toStdString();
-    EXPECT_TRUE(dialog()->isVisible());
-    EXPECT_EQ(DModule->engine(), EngineKind::File);
-    EXPECT_EQ(Form1->CurrentDbPath, dbPath);
-    EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
-    EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
-    dialog()->reject();
+    const QList<std::pair<ServerConnection, QString>> cases{
+        {withPassword, "не принял имя пользователя \"virandel_pw\" или пароль"},
+        {unreachable, "недоступен"},
+        {TestServer(QStringLiteral("no_such_database")), "нет базы данных \"no_such_database\""},
+        {TestServer(QStringLiteral("postgres")), "не является базой данных программы"}};
+    Form1->ConnectServerItem->trigger();
+    for (const auto &[connection, expected] : cases) {
+        fill(connection);
+        const QStringList told = ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn"));
+        ASSERT_EQ(told.size(), 1) << expected.toStdString();
+        EXPECT_TRUE(told.first().contains(expected)) << told.first().toStdString();
+        EXPECT_TRUE(dialog()->isVisible());
+        EXPECT_EQ(DModule->engine(), EngineKind::File);
+        EXPECT_EQ(Form1->CurrentDbPath, dbPath);
+        EXPECT_TRUE(Control<QTabWidget>(Form1, "TabbedNotebook")->isVisibleTo(Form1));
+        EXPECT_EQ(module->QRWork->readAll("SELECT COUNT(*) FROM TYPES").value(0).value(0).toInt(), 8);
+    }
+
+    // The right password opens the server database in place of the file.
+    withPassword.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
+    fill(withPassword);
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog(), "ConnectBtn")), QStringList{});
+    EXPECT_EQ(DModule->engine(), EngineKind::Server);
 }
 
 TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)

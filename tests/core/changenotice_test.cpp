@@ -30,15 +30,8 @@ TEST(ChangeNoticeTest, StatementsAreToldApartByWhatOtherProgramsSee)
         EXPECT_EQ(ChangeMadeBy(statement), expected) << statement.toStdString();
 }
 
-namespace {
-class ChangeNoticeServerTest : public DatabaseTest
-{
-protected:
-    EngineKind testEngine() const override { return EngineKind::Server; }
-};
-}
 
-TEST_F(ChangeNoticeServerTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChangesComeAsOneSignal)
+TEST_F(ServerDatabaseTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChangesComeAsOneSignal)
 {
     TDModule other;
     other.OpenServerConnection(server);
@@ -72,7 +65,7 @@ TEST_F(ChangeNoticeServerTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChan
     EXPECT_EQ(objects.size(), 1);
 }
 
-TEST_F(ChangeNoticeServerTest, AStatementRefusedForAGoneColumnReloadsLikeAnAnnouncedDesignChange)
+TEST_F(ServerDatabaseTest, AStatementRefusedForAGoneColumnReloadsLikeAnAnnouncedDesignChange)
 {
     ASSERT_EQ(module, DModule);
     QSignalSpy design(module, &TDModule::DesignChanged);

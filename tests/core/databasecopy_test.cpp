@@ -3,13 +3,11 @@
 #include "catalogs/catalogstore.h"
 #include "classifier/classstore.h"
 #include "core/databasecopy.h"
-#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "objects/objectlinks.h"
 #include "objects/objectlist.h"
-#include "objects/objectsearch.h"
 #include "objects/searchindex.h"
 #include "objects/objectstore.h"
 #include "references/referencestore.h"
@@ -139,16 +137,11 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
         EXPECT_LE(told[i - 1].first, told[i].first);
 
     TDModule &copied = openCopy();
-    const QMap<QString, QStringList> after = TableContents(copied);
-    EXPECT_EQ(after.keys(), before.keys());
-    for (const QString &table : before.keys())
-        EXPECT_EQ(after.value(table), before.value(table)) << table.toStdString();
+    EXPECT_EQ(TableContents(copied), before);
     EXPECT_TRUE(before.contains(SchemaName::BookTable(bookId)));
     EXPECT_EQ(QStringList(before.value("BOOLEAN")), (QStringList{"-1 | Да", "0 | Нет"}));
-    const QSet<QString> indexesBefore = indexNames(*module);
     const QSet<QString> indexesAfter = indexNames(copied);
-    for (const QString &index : indexesBefore)
-        EXPECT_TRUE(indexesAfter.contains(index)) << index.toStdString();
+    EXPECT_EQ(indexNames(*module) - indexesAfter, QSet<QString>{}) << "no index of the original is missing";
     EXPECT_TRUE(indexesAfter.contains("NOTES_OBJECT"));
     EXPECT_TRUE(indexesAfter.contains(SchemaName::BookTable(bookId) + "_LINK"));
     // A text field's index keeps the Russian order of the copy's own engine, whatever engine is open.
@@ -208,27 +201,15 @@ TEST_P(DatabaseCopyTest, AStoppedOrRefusedCopyLeavesNoTargetAndTheSourceAsItWas)
     EXPECT_EQ(TableContents(*module), before);
 
     // A target that exists already is never written into.
-    QString failure;
     ServerConnection taken;
-    if (onServer()) {
-        QFile file(targetPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not ours");
-        file.close();
-    } else {
-        taken = NewServerDatabase();
-        target = taken;
-    }
-    try {
-        copyOut();
-    } catch (const DbError &error) {
-        failure = error.message();
-    }
+    if (onServer())
+        WriteFile(targetPath, "not ours");
+    else
+        target = taken = NewServerDatabase();
+    const QString failure = FailureOf([&] { copyOut(); });
     EXPECT_TRUE(failure.contains("уже существует")) << failure.toStdString();
     if (onServer()) {
-        QFile file(targetPath);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), QByteArray("not ours"));
+        EXPECT_EQ(FileBytes(targetPath), QByteArray("not ours"));
     } else {
         EXPECT_EQ(ServerTableCount(taken), 8);
     }
@@ -246,14 +227,7 @@ TEST_P(UploadTest, AValueTheServerCannotHoldFailsTheUploadAndRemovesWhatWasMade)
     // The server keeps no NUL character in a text; the file may hold one.
     exec("UPDATE CLASSES SET C_NAME = 'a' || char(0) || 'b' WHERE C_NAME = 'Слюда'");
     const QMap<QString, QStringList> before = TableContents(*module);
-    auto failureOf = [&] {
-        try {
-            copyOut();
-        } catch (const DbError &error) {
-            return error.message();
-        }
-        return QString();
-    };
+    const auto failureOf = [&] { return FailureOf([&] { copyOut(); }); };
     QString failure = failureOf();
     EXPECT_TRUE(failure.contains("нулевой знак")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("CLASSES")) << failure.toStdString();

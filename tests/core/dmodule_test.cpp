@@ -27,49 +27,22 @@ TEST_F(DatabaseTest, GenIdCountsFromTheLargestPositiveIdentifier)
     EXPECT_EQ(module->GenID("LOOKUP12", "12"), "1");
 }
 
-// Another program may drop a table or column of a file this program has open: the user is told so in
-// Russian, nothing of the action stays, and the windows are asked to read the design again.
-TEST_F(DatabaseTest, WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadAgain)
-{
-    const qint64 name = addField(*module, "Название", StringType);
-    const qint64 weight = addField(*module, "Вес", StringType);
-    InsertObject(*module, 1, {input(name, "старое"), input(weight, "1")});
-    const QList<FieldInput> changed{input(name, "новое"), input(weight, "2")};
-    QSignalSpy design(module, &TDModule::DesignChanged);
-    {
-        TDModule other;
-        other.OpenConnection(dbPath);
-        FieldStore::DeleteField(other, weight);
-    }
-    const QString designText = QStringLiteral("Структура базы данных изменена другим пользователем");
-    for (const auto &action : std::initializer_list<std::function<void()>>{
-             [&] { UpdateObject(*module, 1, changed); }, [&] { module->GenID("NOSUCH", ""); }}) {
-        try {
-            action();
-            ADD_FAILURE() << "no error";
-        } catch (const DbError &error) {
-            EXPECT_TRUE(error.message().startsWith(designText)) << error.message().toStdString();
-        }
-    }
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
-    EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
-}
 
 TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeActionNestedOnesIncluded)
 {
-    try {
-        Transaction tx(*module);
-        module->exec("INSERT INTO CLASSES VALUES(1,'first','',0,0)");
+    EXPECT_THROW(
         {
-            Transaction inner(*module);
-            module->exec("ALTER TABLE GENER ADD G1 INTEGER");
-            inner.commit();
-        }
-        module->exec("INSERT INTO NOSUCH VALUES(1)");
-        tx.commit();
-        FAIL() << "no error";
-    } catch (const DbError &) {
-    }
+            Transaction tx(*module);
+            module->exec("INSERT INTO CLASSES VALUES(1,'first','',0,0)");
+            {
+                Transaction inner(*module);
+                module->exec("ALTER TABLE GENER ADD G1 INTEGER");
+                inner.commit();
+            }
+            module->exec("INSERT INTO NOSUCH VALUES(1)");
+            tx.commit();
+        },
+        DbError);
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
     EXPECT_EQ(columnsOf("GENER"), QStringList{"G_ID"});
     // The connection is usable afterwards and commits normally.
@@ -97,15 +70,11 @@ TEST_F(DatabaseTest, SharedQueryBindsItsLinesValuesWalksRowsAndPostsPictures)
     q.setSql("SELECT * FROM CLASSES");
     q.addLine(" ORDER BY C_ID DESC");
     q.open();
-    EXPECT_EQ(q.recNo(), 1);
-    EXPECT_EQ(q.asInteger("C_ID"), 3);
-    EXPECT_EQ(q.asString("C_CODE"), "x");
-    ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.asString("C_NAME"), "b");
-    EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 1000.0);
-    ASSERT_TRUE(q.next());
-    EXPECT_DOUBLE_EQ(q.asFloat("C_COEFF"), 0.5);
-    EXPECT_FALSE(q.next());
+    // Each row as the walk finds it: its number, identifier, code, name and ratio.
+    QList<QVariantList> walked;
+    for (bool more = !q.eof(); more; more = q.next())
+        walked << QVariantList{q.recNo(), q.asInteger("C_ID"), q.asString("C_CODE"), q.asString("C_NAME"), q.asFloat("C_COEFF")};
+    EXPECT_EQ(walked, (QList<QVariantList>{{1, 3, "x", "c", -2.0}, {2, 2, "", "b", 1000.0}, {3, 1, "%2", name, 0.5}}));
     EXPECT_TRUE(q.eof());
     ASSERT_TRUE(q.setRecNo(2));
     EXPECT_EQ(q.asString("C_NAME"), "b");
@@ -127,15 +96,12 @@ TEST_F(DatabaseTest, SharedQueryBindsItsLinesValuesWalksRowsAndPostsPictures)
     EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G_ID = 5").toByteArray(), bytes);
 }
 
-TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
+TEST_F(DatabaseTest, OpeningAMissingDamagedOrForeignFileFailsAndWritesNothing)
 {
     EXPECT_THROW(module->OpenConnection(folder->path() + "/missing.mdb"), DbError);
     EXPECT_FALSE(QFile::exists(folder->path() + "/missing.mdb")) << "opening must not create the file";
-    QFile text(folder->path() + "/text.mdb");
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write(QByteArray(4096, 'x'));
-    text.close();
-    EXPECT_THROW(module->OpenConnection(text.fileName()), DbError);
+    WriteFile(folder->path() + "/text.mdb", QByteArray(4096, 'x'));
+    EXPECT_THROW(module->OpenConnection(folder->path() + "/text.mdb"), DbError);
     EXPECT_FALSE(module->connected());
 
     // A database of some other program, or ours with a fixed table or type row missing.
@@ -151,12 +117,9 @@ TEST_F(DatabaseTest, OpeningAMissingFileOrANonDatabaseFails)
         EXPECT_THROW(module->OpenConnection(path), DbError) << damage.join(' ').toStdString();
         EXPECT_FALSE(module->connected());
     }
-}
 
-// A page overwritten where the opening's own reads do not look: the file is refused before the opening
-// writes anything (the field indexes, the quick search's index), and it stays byte for byte as it was.
-TEST_F(DatabaseTest, ADamagedFileIsRefusedBeforeAnythingIsWrittenToIt)
-{
+    // A page overwritten where the opening's own reads do not look: the file is refused before the opening
+    // writes anything (the field indexes, the quick search's index), and it stays byte for byte as it was.
     const QString path = folder->newDatabase("damaged.mdb");
     module->OpenConnection(path);
     for (int i = 1; i <= 40; ++i)
@@ -171,11 +134,7 @@ TEST_F(DatabaseTest, ADamagedFileIsRefusedBeforeAnythingIsWrittenToIt)
         ASSERT_TRUE(file.seek(qint64(page - 1) * pageSize));
         file.write(QByteArray(pageSize, '\x5A'));
     }
-    const auto bytes = [&] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    const QByteArray damaged = bytes();
+    const QByteArray damaged = FileBytes(path);
 
     // What opening a file does before anything is shown.
     EXPECT_THROW(
@@ -185,7 +144,7 @@ TEST_F(DatabaseTest, ADamagedFileIsRefusedBeforeAnythingIsWrittenToIt)
         },
         DbError);
     EXPECT_FALSE(module->connected());
-    EXPECT_TRUE(bytes() == damaged) << "the damaged file was written to";
+    EXPECT_TRUE(FileBytes(path) == damaged) << "the damaged file was written to";
     EXPECT_FALSE(QFile::exists(path + "-journal"));
     EXPECT_THROW(module->OpenReadOnly(path), DbError);
 }
@@ -254,33 +213,56 @@ TEST_F(DatabaseTest, WhatTheListLearntOfOneOpeningIsForgottenAtTheNext)
 }
 
 namespace {
-class BoundValuesTest : public EngineTest
+class BothEnginesTest : public EngineTest
 {
 };
 }
 
-ENGINE_TEST_SUITE(BoundValuesTest);
+ENGINE_TEST_SUITE(BothEnginesTest);
 
-TEST_P(BoundValuesTest, EveryValueArrivesAsGivenAndNothingInItIsReadAsPartOfTheStatement)
+// Another program may drop a table or column of the database this program has open: the user is told so
+// in Russian, nothing of the action stays, and the windows are asked to read the design again.
+TEST_P(BothEnginesTest, WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadAgain)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 photo = addField(*module, "Фото", ImageType);
+    InsertObject(*module, 1, {input(name, "старое"), input(photo, QByteArray())});
+    const QList<FieldInput> changed{input(name, "новое"), input(photo, QByteArray("picture bytes"), true)};
+    QSignalSpy design(module, &TDModule::DesignChanged);
+    {
+        const std::unique_ptr<TDModule> other = otherProgram();
+        closeQueries(*other);
+        FieldStore::DeleteField(*other, photo);
+    }
+    for (const auto &action : std::initializer_list<std::function<void()>>{
+             [&] { UpdateObject(*module, 1, changed); }, [&] { module->GenID("NOSUCH", ""); }}) {
+        const QString failure = FailureOf(action);
+        EXPECT_TRUE(failure.startsWith("Структура базы данных изменена другим пользователем")) << failure.toStdString();
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое")
+        << "the first statement of the action was undone with the failed one";
+    EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
+}
+
+TEST_P(BothEnginesTest, EveryValueArrivesAsGivenAndNothingInItIsReadAsPartOfTheStatement)
 {
     const QStringList names{QStringLiteral("O'Brien's \"?\""), QStringLiteral("a\\'); DELETE FROM CLASSES; --"), QStringLiteral("?"),
                             QStringLiteral("''?''"), QStringLiteral("\\x00ab $1 $$ E'\\n'"), QString()};
     const double coefficient = 0.1 + 0.2;   // every digit must arrive
-    QList<QVariantList> expected;
+    // Each row as "name / code / ratio with every digit", a missing name as NULL.
+    const auto rowText = [](const QVariant &name, const QVariant &code, double ratio) {
+        return (name.isNull() ? QStringLiteral("NULL") : name.toString()) + " / " + code.toString() + " / " + QString::number(ratio, 'g', 17);
+    };
+    QStringList expected, stored;
     for (qint64 id = 1; id <= names.size(); ++id) {
-        const QString &name = names.at(id - 1);
+        const QVariant name = names.at(id - 1).isNull() ? QVariant() : QVariant(names.at(id - 1));
         // The quoted question mark is the statement's own text, not a place for a value.
-        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, '?', ?, ?)"), {id, name.isNull() ? QVariant() : QVariant(name), 0, coefficient});
-        expected << QVariantList{name.isNull() ? QVariant() : QVariant(name), QStringLiteral("?"), coefficient};
+        module->exec(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, '?', ?, ?)"), {id, name, 0, coefficient});
+        expected << rowText(name, "?", coefficient);
     }
-    const QList<QVariantList> stored = rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES ORDER BY C_ID");
-    ASSERT_EQ(stored.size(), expected.size());
-    for (int row = 0; row < stored.size(); ++row) {
-        EXPECT_EQ(stored[row][0].toString(), expected[row][0].toString());
-        EXPECT_EQ(stored[row][0].isNull(), expected[row][0].isNull());
-        EXPECT_EQ(stored[row][1].toString(), "?");
-        EXPECT_EQ(stored[row][2].toDouble(), coefficient);
-    }
+    for (const QVariantList &row : rows("SELECT C_NAME, C_CODE, C_COEFF FROM CLASSES ORDER BY C_ID"))
+        stored << rowText(row[0], row[1], row[2].toDouble());
+    EXPECT_EQ(stored, expected);
     for (qint64 id = 1; id < names.size(); ++id) {
         EXPECT_EQ(module->QRWork->readAll(QStringLiteral("SELECT C_ID FROM CLASSES WHERE C_NAME = ? AND C_CODE = '?'"), {names.at(id - 1)}),
                   (QList<QVariantList>{{id}}))

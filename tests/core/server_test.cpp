@@ -3,48 +3,16 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/serverdatabase.h"
-#include "fields/fieldstore.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
 
 #include <QSet>
 #include <functional>
-#include <QTcpServer>
 #include <string>
 #include <thread>
 
-namespace {
-class ServerTest : public DatabaseTest
-{
-protected:
-    EngineKind testEngine() const override { return EngineKind::Server; }
 
-
-    // The message of the DbError `action` throws; empty when it throws none.
-    template <typename Action>
-    static QString failureOf(Action action)
-    {
-        try {
-            action();
-        } catch (const DbError &error) {
-            return error.message();
-        }
-        return {};
-    }
-};
-
-// A port on which nothing listens.
-int closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const int port = probe.serverPort();
-    probe.close();
-    return port;
-}
-}
-
-TEST_F(ServerTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
+TEST_F(ServerDatabaseTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
 {
     // Both reserve before either adds: a read of the largest number would give both the same one.
     TDModule other;
@@ -91,75 +59,31 @@ TEST_F(ServerTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
 
 }
 
-TEST_F(ServerTest, AFailedConnectionIsExplainedAndTheOpenDatabaseStaysOpen)
-{
-    TDModule program;
-    program.OpenConnection(folder->newDatabase("kept.mdb"));
-    program.exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
-
-    ServerConnection wrongPassword = TestServer(server.database);
-    wrongPassword.user = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD_USER");
-    wrongPassword.password = QStringLiteral("не тот");
-    ServerConnection unreachable = server;
-    unreachable.port = closedPort();
-    ServerConnection missing = TestServer(QStringLiteral("no_such_database"));
-    ServerConnection foreign = TestServer(QStringLiteral("postgres"));
-    const QList<std::pair<ServerConnection, QString>> cases{
-        {wrongPassword, "не принял имя пользователя \"virandel_pw\" или пароль"},
-        {unreachable, "недоступен"},
-        {missing, "нет базы данных \"no_such_database\""},
-        {foreign, "не является базой данных программы"},
-    };
-    for (const auto &[connection, expected] : cases) {
-        const QString message = failureOf([&] { program.OpenServerConnection(connection); });
-        EXPECT_TRUE(message.contains(expected)) << message.toStdString();
-        ASSERT_TRUE(program.connected());
-        EXPECT_EQ(program.engine(), EngineKind::File);
-        EXPECT_EQ(program.QRWork->readAll("SELECT C_NAME FROM CLASSES").value(0).value(0).toString(), "Метр");
-    }
-
-    // The right password opens the server database in place of the file.
-    ServerConnection rightPassword = wrongPassword;
-    rightPassword.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
-    program.OpenServerConnection(rightPassword);
-    EXPECT_EQ(program.engine(), EngineKind::Server);
-    EXPECT_EQ(program.QRWork->readAll("SELECT COUNT(*) FROM CLASSES").value(0).value(0).toInt(), 0);
-}
-
-TEST_F(ServerTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
+// A failed connection is told by ServerConnectTest.AFailedConnectionIsExplainedAndLeavesTheFileOpenAndTheWindowOnScreen.
+TEST_F(ServerDatabaseTest, ANewServerDatabaseIsMadeOnlyOnceAndOnlyUnderAPlainName)
 {
     // The fixture's database was made by the program and passed the checks of opening: made once only.
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
-    const QString again = failureOf([&] { CreateServerDatabase(server); });
+    const QString again = FailureOf([&] { CreateServerDatabase(server); });
     EXPECT_TRUE(again.contains("уже существует и не пуста")) << again.toStdString();
     EXPECT_EQ(scalar("SELECT C_NAME FROM CLASSES").toString(), "Метр");
 
     for (const QString &name : {QStringLiteral("x; DROP DATABASE postgres"), QStringLiteral("Заглавная"),
                                 QStringLiteral("1first"), QString()}) {
-        const QString refused = failureOf([&] { CreateServerDatabase(TestServer(name)); });
+        const QString refused = FailureOf([&] { CreateServerDatabase(TestServer(name)); });
         EXPECT_TRUE(refused.contains("Недопустимое имя базы данных")) << name.toStdString();
     }
 }
 
-TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNothingIsHalfWritten)
+// A design changed elsewhere is told by BothEnginesTest.WhatAnotherProgramDroppedIsToldInRussianAndTheDesignIsReadAgain.
+TEST_F(ServerDatabaseTest, ARefusalOrALostConnectionIsToldInRussianAndNothingIsHalfWritten)
 {
     const qint64 name = addField(*module, "Название", StringType);
-    const qint64 photo = addField(*module, "Фото", ImageType);
-    InsertObject(*module, 1, {input(name, "старое"), input(photo, QByteArray())});
+    InsertObject(*module, 1, {input(name, "старое")});
     const FieldInput newName = input(name, "новое");
-    const FieldInput newPhoto = input(photo, QByteArray("picture bytes"), true);
-
-    TDModule other;
-    other.OpenServerConnection(server);
-    closeQueries(other);
-    FieldStore::DeleteField(other, photo);
-    const QString changed = failureOf([&] { UpdateObject(*module, 1, {newName, newPhoto}); });
-    EXPECT_TRUE(changed.startsWith("Структура базы данных изменена другим пользователем")) << changed.toStdString();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое")
-        << "the first statement of the action was undone with the failed one";
 
     // Any other refusal: the server's own words after a Russian lead, without its severity or quoted statement.
-    EXPECT_EQ(failureOf([&] { module->exec("SELEC 1"); }), "Сервер баз данных отказал в действии: syntax error at or near \"SELEC\"");
+    EXPECT_EQ(FailureOf([&] { module->exec("SELEC 1"); }), "Сервер баз данных отказал в действии: syntax error at or near \"SELEC\"");
 
     const qint64 backend = module->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
     exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
@@ -171,7 +95,7 @@ TEST_F(ServerTest, ADesignChangedElsewhereOrALostConnectionIsToldInRussianAndNot
         [&] { ObjectList::Of(*module).open(); },
         [&] { UpdateObject(*module, 1, {newName}); }};
     for (int attempt = 0; attempt < actions.size(); ++attempt) {
-        const QString lost = failureOf(actions[attempt]);
+        const QString lost = FailureOf(actions[attempt]);
         EXPECT_TRUE(lost.startsWith("Соединение с сервером баз данных потеряно")) << attempt << ": " << lost.toStdString();
     }
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(TextFile, WritesUtf8WithCrLfAndReadsItBack)
+TEST(TextFile, WritesUtf8WithCrLfReadsItBackAndRefusesALineBreakInAValue)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Options.txt";
@@ -14,6 +14,13 @@ TEST(TextFile, WritesUtf8WithCrLfAndReadsItBack)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("-1\r\n\r\n") + QString("Пароль").toUtf8() + "\r\n");
     EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "", "Пароль"}));
+
+    // A line break in a value, or a missing folder, is refused and the file kept.
+    for (const QString &line : {QString("a\nb"), QString("a\r\nb"), QString("a\rb")})
+        EXPECT_THROW(WriteTextLines(path, {"-1", line}), DbError);
+    EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "", "Пароль"}));
+    EXPECT_THROW(ReadTextLines("/nonexistent/folder/Options.txt"), DbError);
+    EXPECT_THROW(WriteTextLines("/nonexistent/folder/Options.txt", {"x"}), DbError);
 }
 
 TEST(TextFile, FallsBackToWindows1251ForLinesThatAreNotUtf8)
@@ -28,16 +35,4 @@ TEST(TextFile, FallsBackToWindows1251ForLinesThatAreNotUtf8)
     file.write("cr\rlast");
     file.close();
     EXPECT_EQ(ReadTextLines(path), (QStringList{"Шаблон", "Ёлка", "cr", "last"}));
-}
-
-TEST(TextFile, ALineBreakInAValueOrAMissingFolderIsRefusedAndTheFileKept)
-{
-    QTemporaryDir dir;
-    const QString path = dir.path() + "/Options.txt";
-    WriteTextLines(path, {"-1", "old"});
-    for (const QString &line : {QString("a\nb"), QString("a\r\nb"), QString("a\rb")})
-        EXPECT_THROW(WriteTextLines(path, {"-1", line}), DbError);
-    EXPECT_EQ(ReadTextLines(path), (QStringList{"-1", "old"}));
-    EXPECT_THROW(ReadTextLines("/nonexistent/folder/Options.txt"), DbError);
-    EXPECT_THROW(WriteTextLines("/nonexistent/folder/Options.txt", {"x"}), DbError);
 }

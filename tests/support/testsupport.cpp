@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "app/startup.h"
 #include "core/collation.h"
+#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schemanames.h"
 #include "core/serverdatabase.h"
@@ -15,14 +16,12 @@
 #include "settings/options.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QThread>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -32,15 +31,13 @@
 #include <QTimer>
 #include <QUuid>
 #include <atomic>
-#include <memory>
 
 TempProgramFolder::TempProgramFolder()
 {
     QDir dir(m_dir.path());
     dir.mkpath(QStringLiteral("System"));
     dir.mkpath(QStringLiteral("Samples"));
-    QFile::copy(QStringLiteral(EMPTY_DB_PATH), m_dir.path() + QLatin1String("/Samples/Empty.mdb"));
-    QFile(m_dir.path() + QLatin1String("/Samples/Empty.mdb")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    newDatabase(QStringLiteral("Samples/Empty.mdb"));
     writeOptions(Options::InitialLines());
     WriteTextLines(m_dir.path() + QLatin1String("/System/Samples.txt"), {});
 }
@@ -63,6 +60,49 @@ QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList FileRows(const QString &path, const QString &sql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test_file_rows"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(sql, db);
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            rows << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test_file_rows"));
+    return rows;
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        ADD_FAILURE() << "could not write " << path.toStdString();
+}
+
+QString FailureOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const DbError &error) {
+        return error.message();
+    }
+    return QString();
+}
+
+QStringList ClickAnswering(QAbstractButton *button, int answer)
+{
+    MessageBoxAnswerer answerer(answer);
+    button->click();
+    return answerer.texts();
 }
 
 bool TestServerStarted()
@@ -378,19 +418,15 @@ MessageBoxAnswerer::MessageBoxAnswerer(const std::function<int(const QString &te
 {
     m_timer = new QTimer;
     m_timer->setInterval(10);
-    auto texts = m_texts;
-    auto titles = m_titles;
-    auto owners = m_owners;
-    auto onTop = m_onTop;
-    QObject::connect(m_timer, &QTimer::timeout, [texts, titles, owners, onTop, policy] {
+    QObject::connect(m_timer, &QTimer::timeout, [seen = m_seen, policy] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box->property("answered").toBool())
             return;
         box->setProperty("answered", true);
-        texts->append(box->text());
-        titles->append(box->windowTitle());
-        owners->append(box->parentWidget() ? box->parentWidget()->window()->objectName() : QString());
-        onTop->append(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        seen->texts.append(box->text());
+        seen->titles.append(box->windowTitle());
+        seen->owners.append(box->parentWidget() ? box->parentWidget()->window()->objectName() : QString());
+        seen->onTop.append(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QAbstractButton *button = box->button(QMessageBox::StandardButton(policy(box->text())));
         if (!button)
             button = box->buttons().isEmpty() ? nullptr : box->buttons().constFirst();

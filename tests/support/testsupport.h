@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -99,6 +100,13 @@ protected:
     EngineKind testEngine() const override { return GetParam(); }
 };
 
+// Cases that only the database server has: the test's database on the test server, skipped without one.
+class ServerDatabaseTest : public DatabaseTest
+{
+protected:
+    EngineKind testEngine() const override { return EngineKind::Server; }
+};
+
 std::string EngineName(const ::testing::TestParamInfo<EngineKind> &info);
 #define ENGINE_TEST_SUITE(Fixture) \
     INSTANTIATE_TEST_SUITE_P(Engines, Fixture, ::testing::Values(EngineKind::File, EngineKind::Server), EngineName)
@@ -122,18 +130,16 @@ public:
     explicit MessageBoxAnswerer(int standardButton);
     explicit MessageBoxAnswerer(const std::function<int(const QString &text)> &policy);
     ~MessageBoxAnswerer();
-    QStringList texts() const { return *m_texts; }
-    QStringList titles() const { return *m_titles; }
+    QStringList texts() const { return m_seen->texts; }
+    QStringList titles() const { return m_seen->titles; }
     // Per box: the object name of the window it belonged to (empty for none) and whether it was kept on top.
-    QStringList owners() const { return *m_owners; }
-    QList<bool> keptOnTop() const { return *m_onTop; }
-    int seen() const { return int(m_texts->size()); }
+    QStringList owners() const { return m_seen->owners; }
+    QList<bool> keptOnTop() const { return m_seen->onTop; }
+    int seen() const { return int(m_seen->texts.size()); }
 
 private:
-    std::shared_ptr<QStringList> m_texts = std::make_shared<QStringList>();
-    std::shared_ptr<QStringList> m_titles = std::make_shared<QStringList>();
-    std::shared_ptr<QStringList> m_owners = std::make_shared<QStringList>();
-    std::shared_ptr<QList<bool>> m_onTop = std::make_shared<QList<bool>>();
+    struct Seen { QStringList texts, titles, owners; QList<bool> onTop; };
+    std::shared_ptr<Seen> m_seen = std::make_shared<Seen>();
     class QTimer *m_timer;
 };
 
@@ -159,8 +165,20 @@ T *Control(const QObject *window, const char *name)
     return control;
 }
 
+// The rows of `sql` run in the database file at `path` (not the test's own), each as its values' texts
+// joined by '|', through a connection of its own.
+QStringList FileRows(const QString &path, const QString &sql);
+
 // The bytes of a file; empty when it cannot be read.
 QByteArray FileBytes(const QString &path);
+// Writes `bytes` as the whole file at `path`, failing the test when it cannot.
+void WriteFile(const QString &path, const QByteArray &bytes);
+
+// The message of the DbError `action` throws; empty when it throws none.
+QString FailureOf(const std::function<void()> &action);
+
+// Clicks `button`, answering its message boxes with `answer`, and gives their texts.
+QStringList ClickAnswering(QAbstractButton *button, int answer = QMessageBox::Ok);
 
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);

@@ -1,7 +1,6 @@
 #include "support/testsupport.h"
 
 #include "catalogs/catalogstore.h"
-#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -12,24 +11,6 @@
 #include <QUuid>
 
 using namespace TemplateStore;
-
-namespace {
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString failureOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const DbError &error) {
-        return error.message();
-    }
-    return QString();
-}
-}
 
 // Templates stay files: a new server database is made from one, and one is saved from a server database.
 class ServerTemplateTest : public ::testing::Test
@@ -63,9 +44,9 @@ protected:
 
 TEST_F(ServerTemplateTest, ATemplateBecomesAServerDatabaseWhoseTemplatesAreStrippedFilesAndItStaysOpenAsItWas)
 {
-    const QByteArray before = bytesOf(source);
+    const QByteArray before = FileBytes(source);
     ASSERT_TRUE(CreateServerDatabaseFrom(source, target));
-    EXPECT_EQ(bytesOf(source), before) << "the template is only read";
+    EXPECT_EQ(FileBytes(source), before) << "the template is only read";
     made.OpenServerConnection(target);
     {
         TDModule file;
@@ -110,7 +91,7 @@ TEST_F(ServerTemplateTest, ATemplateBecomesAServerDatabaseWhoseTemplatesAreStrip
 
 TEST_F(ServerTemplateTest, AStoppedOrFailedCopyLeavesNothingBehindAndSaysWhyInRussian)
 {
-    const QString missing = failureOf([&] { CreateServerDatabaseFrom(TemplatePath(folder.path(), "Нет"), target); });
+    const QString missing = FailureOf([&] { CreateServerDatabaseFrom(TemplatePath(folder.path(), "Нет"), target); });
     EXPECT_TRUE(missing.contains("не найден")) << missing.toStdString();
     EXPECT_EQ(ServerTableCount(target), -1);
     EXPECT_FALSE(CreateServerDatabaseFrom(source, target, [](qint64 copied, qint64) { return copied == 0; }));
@@ -119,14 +100,14 @@ TEST_F(ServerTemplateTest, AStoppedOrFailedCopyLeavesNothingBehindAndSaysWhyInRu
     ASSERT_TRUE(CreateServerDatabaseFrom(source, target));
     made.OpenServerConnection(target);
     const QMap<QString, QStringList> held = TableContents(made);
-    const QString taken = failureOf([&] { CreateServerDatabaseFrom(source, target); });
+    const QString taken = FailureOf([&] { CreateServerDatabaseFrom(source, target); });
     EXPECT_TRUE(taken.contains("уже существует")) << taken.toStdString();
 
     EXPECT_FALSE(SaveServerTemplate(made, folder.path(), "Прерванный", {}, [](qint64 copied, qint64) { return copied == 0; }));
     EXPECT_FALSE(QFile::exists(TemplatePath(folder.path(), "Прерванный")));
     EXPECT_TRUE(ReadNames(folder.path()).isEmpty());
     WriteNames(folder.path(), {"Склад"});
-    EXPECT_EQ(failureOf([&] { SaveServerTemplate(made, folder.path(), "Склад", {}); }), "Шаблон с таким именем уже существует!");
+    EXPECT_EQ(FailureOf([&] { SaveServerTemplate(made, folder.path(), "Склад", {}); }), "Шаблон с таким именем уже существует!");
     EXPECT_FALSE(QFile::exists(TemplatePath(folder.path(), "Склад")));
     EXPECT_EQ(TableContents(made), held);
 }

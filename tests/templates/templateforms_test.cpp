@@ -27,8 +27,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -43,35 +41,6 @@ QStringList listed(QListWidget *list)
     return texts;
 }
 
-// Clicks a button and returns the texts of the message boxes it showed.
-QStringList click(QAbstractButton *button, int answer = QMessageBox::Ok)
-{
-    MessageBoxAnswerer answerer(answer);
-    button->click();
-    return answerer.texts();
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Runs a statement on a database file other than the test's own and returns its first value.
-QVariant scalarIn(const QString &path, const QString &sql)
-{
-    QVariant result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other_file"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(sql, db);
-        if (q.next())
-            result = q.value(0);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("other_file"));
-    return result;
-}
 }
 
 // The template windows on a program folder of the test's own.
@@ -99,7 +68,7 @@ protected:
     void makeTemplates(const QStringList &names) const
     {
         for (const QString &name : names)
-            scalarIn(folder->newDatabase("Samples/" + name + ".mdb"), QStringLiteral("INSERT INTO CLASSES VALUES(1,'%1','',0,0)").arg(name));
+            FileRows(folder->newDatabase("Samples/" + name + ".mdb"), QStringLiteral("INSERT INTO CLASSES VALUES(1,'%1','',0,0)").arg(name));
         WriteNames(folder->path(), names);
     }
     QString openClass() const
@@ -137,12 +106,8 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
 
     // A template file that is no database is refused before any file is chosen or replaced.
     const QString base = folder->path() + "/base.mdb";
-    const QByteArray made = bytesOf(base);
-    {
-        QFile broken(TemplatePath(folder->path(), "Первый"));
-        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        broken.write("Это не база данных");
-    }
+    const QByteArray made = FileBytes(base);
+    WriteFile(TemplatePath(folder->path(), "Первый"), "Это не база данных");
     Form1->N11->trigger();
     Control<QRadioButton>(Form9, "RadioButton2")->click();
     ASSERT_TRUE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
@@ -157,23 +122,23 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
         }
     });
     refuseFileDialogs.start();
-    const QStringList refused = click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes);
+    const QStringList refused = ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes);
     refuseFileDialogs.stop();
     EXPECT_EQ(fileDialogs, 0);
     ASSERT_EQ(refused.size(), 1);
     EXPECT_TRUE(refused[0].contains("нельзя создать базу данных")) << refused[0].toStdString();
-    EXPECT_EQ(bytesOf(base), made);
+    EXPECT_EQ(FileBytes(base), made);
 
     // From the second template, over the file just made: only when the user agrees to replace it.
     Control<QListWidget>(Form9, "ListBox")->setCurrentRow(1);
     const QString question = "Файл " + base + " уже существует. Заменить его новой базой данных?\n\r"
                              "Прежнее содержимое файла будет потеряно.";
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::No), QStringList{question});
-    EXPECT_EQ(bytesOf(base), made);
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::No), QStringList{question});
+    EXPECT_EQ(FileBytes(base), made);
     EXPECT_TRUE(Form9->isVisible());
     ChooseFileInNextDialog(base);
-    EXPECT_EQ(click(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes), QStringList{question});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form9, "Button1"), QMessageBox::Yes), QStringList{question});
     EXPECT_EQ(Form1->CurrentDbPath, base);
     EXPECT_EQ(openClass(), "Второй");
 }
@@ -195,24 +160,22 @@ TEST_F(TemplateWindowsTest, SaveAsTemplateReportsAndReturnsToTheUserDatabase)
                                         std::pair{"Мой шаблон", "Шаблон с таким именем уже существует!"}}) {
         Form1->N31->trigger();
         TypeKeys(Control<QLineEdit>(Form10, "Edit1"), name);
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        Control<QPushButton>(Form10, "Button1")->click();
-        EXPECT_EQ(answer.texts(), QStringList{message});
+        EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")), QStringList{message});
         EXPECT_EQ(Form10->isVisible(), QString(message) != "Шаблон успешно сохранен!") << message;
     }
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER").toInt(), 0);
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "Мой шаблон"), "SELECT COUNT(*) FROM GENER"), QStringList{"0"});
 
     // Catalogs never go into a template: the success message names those left out, which stay in the database.
     exec("INSERT INTO KATALOGS VALUES (1, 'Залы', '', '')");
     exec("INSERT INTO KATALOGS VALUES (2, 'Витрина \"Минералы\"', '', '')");
     Form1->N31->trigger();
     TypeKeys(Control<QLineEdit>(Form10, "Edit1"), "С каталогами");
-    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")),
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")),
               QStringList{"Шаблон успешно сохранен!\n\rКаталоги в шаблоне не сохраняются. Не вошли в шаблон каталоги (2): "
                           "«Витрина \"Минералы\"», «Залы».\n\rВ вашей базе данных они остались без изменений."});
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS").toInt(), 0);
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "С каталогами"), "SELECT COUNT(*) FROM KATALOGS"), QStringList{"0"});
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 2);
 }
 
@@ -238,7 +201,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
     ASSERT_TRUE(Form14->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form14, "Edit1")->text(), "Второй");
     Control<QLineEdit>(Form14, "Edit1")->clear();
-    EXPECT_EQ(click(Control<QPushButton>(Form14, "Button1")), QStringList{"Введите новое имя шаблона!"});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form14, "Button1")), QStringList{"Введите новое имя шаблона!"});
     Control<QLineEdit>(Form14, "Edit1")->setText("Средний");
     Control<QPushButton>(Form14, "Button1")->click();
     EXPECT_FALSE(Form14->isVisible());
@@ -247,7 +210,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
 
     Control<QListWidget>(Form13, "ListBox")->setCurrentRow(0);
     for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)})
-        EXPECT_EQ(click(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
+        EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
     EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Средний", "Третий"}));
 
     Control<QListWidget>(Form13, "ListBox")->setCurrentRow(1);
@@ -287,7 +250,7 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     ASSERT_EQ(recent.size(), 5);
     EXPECT_EQ(recent.first()->text(), "db6.mdb");
     QFile::remove(opened.first());
-    EXPECT_EQ(click(recent.first()), QStringList{"Файл базы данных не найден!"}) << "gone since it was listed";
+    EXPECT_EQ(ClickAnswering(recent.first()), QStringList{"Файл базы данных не найден!"}) << "gone since it was listed";
     recent = recentButtons();
     ASSERT_EQ(recent.size(), 4) << "the lost file is no longer offered";
     recent.last()->click();
@@ -311,16 +274,16 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     Form1->show();
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
-    const int objects = scalarIn(example, "SELECT COUNT(*) FROM GENER").toInt();
+    const int objects = FileRows(example, "SELECT COUNT(*) FROM GENER").value(0).toInt();
     EXPECT_GE(objects, 20);
     QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), objects);
-    const int electronics = scalarIn(example,
+    const int electronics = FileRows(example,
         "WITH RECURSIVE below(id) AS (SELECT R1_ID FROM REFER1 WHERE R1_NAME = 'Электроника' "
         "UNION SELECT R1_ID FROM REFER1, below WHERE R1_LINK = below.id) "
-        "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").toInt();
+        "SELECT COUNT(DISTINCT L_OBJECT) FROM LINKS WHERE L_REFER = 1 AND L_CLASS IN (SELECT id FROM below)").value(0).toInt();
     ASSERT_GT(electronics, 0);
     ASSERT_LT(electronics, objects);
     FilterPanel *filter = Control<FilterPanel>(Form2, "GroupBox");
@@ -351,7 +314,7 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
     madeHere << TestServer(QStringLiteral("vt_fromtpl_%1").arg(QCoreApplication::applicationPid()));
     dialog->ShowConnection(madeHere.first());
     Control<QLineEdit>(dialog, "PasswordEdit")->setText(madeHere.first().password);
-    EXPECT_EQ(click(Control<QPushButton>(dialog, "ConnectBtn")), QStringList{});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(dialog, "ConnectBtn")), QStringList{});
     EXPECT_FALSE(Form9->isVisible());
     ASSERT_EQ(DModule->engine(), EngineKind::Server);
     EXPECT_EQ(openClass(), "Второй");
@@ -359,7 +322,7 @@ TEST_F(TemplateWindowsTest, ATemplateBecomesANewServerDatabaseWhichIsSavedAsATem
     // Saving a template keeps the program in the server database.
     Form1->N31->trigger();
     Control<QLineEdit>(Form10, "Edit1")->setText("С сервера");
-    EXPECT_EQ(click(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form10, "Button1")), QStringList{"Шаблон успешно сохранен!"});
     EXPECT_EQ(openClass(), "Второй");
-    EXPECT_EQ(scalarIn(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES").toString(), "Второй");
+    EXPECT_EQ(FileRows(TemplatePath(folder->path(), "С сервера"), "SELECT C_NAME FROM CLASSES"), QStringList{"Второй"});
 }

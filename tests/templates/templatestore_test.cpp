@@ -2,7 +2,6 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "core/textfile.h"
 #include "templates/templatestore.h"
 
 #include <QElapsedTimer>
@@ -10,19 +9,10 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 using namespace TemplateStore;
 
 namespace {
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void copyWritable(const QString &source, const QString &target)
 {
     QFile::remove(target);
@@ -30,50 +20,23 @@ void copyWritable(const QString &source, const QString &target)
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// The rows of `sql` in the file at `path`, each as text joined by '|', through a connection of its own.
-QStringList rowsIn(const QString &path, const QString &sql)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(sql, db);
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
-    return rows;
-}
-
 int countIn(const QString &path, const QString &table)
 {
-    return rowsIn(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
+    return FileRows(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
 }
 
 // Every table with every row, as text: two files with equal dumps hold the same data.
 QStringList dump(const QString &path)
 {
-    QStringList lines = rowsIn(path, QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name"));
-    for (const QString &table : rowsIn(path, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
-        for (const QString &row : rowsIn(path, QStringLiteral("SELECT * FROM \"%1\"").arg(table)))
+    QStringList lines = FileRows(path, QStringLiteral("SELECT sql FROM sqlite_master ORDER BY name"));
+    for (const QString &table : FileRows(path, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
+        for (const QString &row : FileRows(path, QStringLiteral("SELECT * FROM \"%1\"").arg(table)))
             lines << table + QLatin1String(": ") + row;
     return lines;
 }
 }
 
-static void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
+TEST(TemplateFiles, ANewDatabaseIsACheckedCopyNeverLandsInSamplesAndTheEmptyDatabaseIsNoTemplate)
 {
     EXPECT_EQ(NewDatabaseFileName("/d/base.MDB"), "/d/base.MDB.mdb");
     EXPECT_EQ(NewDatabaseFileName("/d/a.mdb"), "/d/a.mdb");
@@ -82,48 +45,39 @@ TEST(TemplateFiles, ANewDatabaseIsACheckedCopyAndNeverLandsInSamples)
     TempProgramFolder folder;
     const QString empty = EmptyDatabasePath(folder.path());
     const QString target = folder.path() + "/target.mdb";
-    writeFile(target, "the user's old file");
+    WriteFile(target, "the user's old file");
 
     // Files a template list may name that are no database of the program.
     const QString sources = folder.path() + "/sources/";
     QDir().mkpath(sources);
-    writeFile(sources + "text.mdb", "Это не база данных\r\n");
-    writeFile(sources + "zero.mdb", "");
-    const QByteArray sample = bytesOf(QStringLiteral(SAMPLE_DB_PATH));
-    writeFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
-    rowsIn(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
+    WriteFile(sources + "text.mdb", "Это не база данных\r\n");
+    WriteFile(sources + "zero.mdb", "");
+    const QByteArray sample = FileBytes(QStringLiteral(SAMPLE_DB_PATH));
+    WriteFile(sources + "truncated.mdb", sample.left(sample.size() / 2));
+    FileRows(sources + "foreign.mdb", "CREATE TABLE CLIENTS(NAME TEXT)");
     ASSERT_TRUE(QFile::link("/etc/passwd", sources + "link.mdb"));
     for (const QString name : {"missing", "text", "zero", "truncated", "foreign", "link"}) {
         EXPECT_THROW(CreateDatabase(folder.path(), sources + name + ".mdb", target), DbError) << name.toStdString();
-        EXPECT_EQ(bytesOf(target), "the user's old file") << name.toStdString() << ": the existing file stays";
+        EXPECT_EQ(FileBytes(target), "the user's old file") << name.toStdString() << ": the existing file stays";
     }
-    try {
-        CheckSource(sources + "foreign.mdb");
-        ADD_FAILURE() << "a database of another program passed";
-    } catch (const DbError &error) {
-        EXPECT_TRUE(error.message().startsWith("Из файла ")) << error.message().toStdString();
-    }
+    const QString foreign = FailureOf([&] { CheckSource(sources + "foreign.mdb"); });
+    EXPECT_TRUE(foreign.startsWith("Из файла ")) << foreign.toStdString();
 
     // The empty database and the templates are never replaced by a new database.
-    const QByteArray emptyBytes = bytesOf(empty);
+    const QByteArray emptyBytes = FileBytes(empty);
     EXPECT_FALSE(TargetProblem(folder.path(), empty).isEmpty());
     EXPECT_FALSE(TargetProblem(folder.path(), folder.path() + "/Samples/../Samples/Новая.mdb").isEmpty());
     EXPECT_THROW(CreateDatabase(folder.path(), QStringLiteral(SAMPLE_DB_PATH), empty), DbError);
-    EXPECT_EQ(bytesOf(empty), emptyBytes);
+    EXPECT_EQ(FileBytes(empty), emptyBytes);
 
     EXPECT_EQ(TargetProblem(folder.path(), target), "");
     CreateDatabase(folder.path(), empty, target);
-    EXPECT_EQ(bytesOf(target), emptyBytes);
+    EXPECT_EQ(FileBytes(target), emptyBytes);
 
     EXPECT_TRUE(ReadNames(folder.path() + "/nowhere").isEmpty()) << "a missing list is an empty list";
-}
 
-TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
-{
-    TempProgramFolder folder;
+    // The empty database is never a template, whatever the list says.
     const QString p = folder.path();
-    const QString empty = EmptyDatabasePath(p);
-    const QByteArray emptyBytes = bytesOf(empty);
     // Where letter case counts "EMPTY.mdb" is another file; where it does not, it is the empty database.
     copyWritable(empty, TemplatePath(p, "EMPTY"));
     copyWritable(empty, TemplatePath(p, "Склад"));
@@ -142,7 +96,7 @@ TEST(TemplateFiles, TheEmptyDatabaseIsNeverATemplateWhateverTheListSays)
     DeleteTemplate(p, "Empty");
     DeleteTemplate(p, "EMPTY");
     EXPECT_EQ(ReadNames(p), QStringList{"Склад"}) << "the lines go";
-    EXPECT_EQ(bytesOf(empty), emptyBytes) << "the empty database stays";
+    EXPECT_EQ(FileBytes(empty), emptyBytes) << "the empty database stays";
     EXPECT_TRUE(QFile::exists(TemplatePath(p, "EMPTY")));
 }
 
@@ -161,12 +115,7 @@ protected:
     }
     bool openInModule(const QString &path)
     {
-        try {
-            module->OpenConnection(path);
-            return true;
-        } catch (const DbError &) {
-            return false;
-        }
+        return FailureOf([&] { module->OpenConnection(path); }).isEmpty();
     }
     void save(const QString &name, StripChoice choice)
     {
@@ -208,12 +157,12 @@ TEST_F(TemplateStoreTest, SavingStripsTheCopyByTheSettingsAndLeavesTheUserDataba
     EXPECT_EQ(dump(dbPath), before);
 }
 
-TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedBeforeAnythingIsCopied)
+TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedAndAFailedStepLeavesNoCopyNorName)
 {
     WriteNames(programFolder, {"Склад"});
     makeTemplate("Склад");
     makeTemplate("Чужой");   // a file in Samples that the list does not name
-    const QByteArray foreign = bytesOf(TemplatePath(programFolder, "Чужой"));
+    const QByteArray foreign = FileBytes(TemplatePath(programFolder, "Чужой"));
     const QStringList names = ReadNames(programFolder);
 
     EXPECT_EQ(SaveProblem(programFolder, names, "склад"), "") << "names differ by letter case";
@@ -223,24 +172,18 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedBeforeAnythingI
 
     EXPECT_FALSE(SaveProblem(programFolder, names, "Чужой").isEmpty());
     EXPECT_THROW(save("Чужой", {true, true}), DbError);
-    EXPECT_EQ(bytesOf(TemplatePath(programFolder, "Чужой")), foreign) << "an existing file is never stripped";
+    EXPECT_EQ(FileBytes(TemplatePath(programFolder, "Чужой")), foreign) << "an existing file is never stripped";
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_EQ(module->database().databaseName(), dbPath);
-}
 
-TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
-{
-    // Deleting the books is refused in the middle of the stripping.
+    // A failed step removes the copy and the name is not listed. Here deleting the books is refused in
+    // the middle of the stripping.
     exec("INSERT INTO REFERS VALUES(9,'Без таблицы',1)");
     exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    try {
-        save("Сломанный", {false, true});
-        ADD_FAILURE() << "the stripping should have failed";
-    } catch (const DbError &error) {
-        EXPECT_TRUE(error.message().startsWith("Шаблон не сохранен")) << error.message().toStdString();
-    }
+    const QString failure = FailureOf([&] { save("Сломанный", {false, true}); });
+    EXPECT_TRUE(failure.startsWith("Шаблон не сохранен")) << failure.toStdString();
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Сломанный")));
-    EXPECT_TRUE(ReadNames(programFolder).isEmpty());
+    EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_EQ(module->database().databaseName(), dbPath);
     exec("DROP TRIGGER KEEP_BOOKS");
     exec("DELETE FROM REFERS WHERE R_ID = 9");
@@ -252,11 +195,11 @@ TEST_F(TemplateStoreTest, AFailedStepRemovesTheCopyAndTheNameIsNotListed)
                  DbError);
     EXPECT_EQ(openings, 2);
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Без возврата")));
-    EXPECT_TRUE(ReadNames(programFolder).isEmpty());
+    EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_FALSE(module->connected()) << "the template copy is not left open";
 }
 
-TEST_F(TemplateStoreTest, RenamingKeepsThePlaceAndNeverLosesAFile)
+TEST_F(TemplateStoreTest, RenamingKeepsThePlaceDeletingGoesByTheLinesAndNeitherLosesAFile)
 {
     WriteNames(programFolder, {"Первый", "Второй", "Третий"});
     for (const QString name : {"Первый", "Второй", "Третий", "Занято"})
@@ -275,10 +218,8 @@ TEST_F(TemplateStoreTest, RenamingKeepsThePlaceAndNeverLosesAFile)
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_TRUE(QFile::exists(TemplatePath(programFolder, "Первый")));
     EXPECT_TRUE(QFile::exists(TemplatePath(programFolder, "Занято")));
-}
 
-TEST_F(TemplateStoreTest, DeletingRemovesTheLineAndTheFileNoOtherLineNames)
-{
+    // Deleting removes the line, and the file when no other line names it.
     WriteNames(programFolder, {"Дубль", "Один", "Дубль", "../Снаружи"});
     for (const QString name : {"Дубль", "Один"})
         makeTemplate(name);
@@ -322,14 +263,7 @@ TEST(TemplateSaveChild, SavesTemplatesOneAfterAnother)
     const QString folder = qEnvironmentVariable(ChildFolder), database = qEnvironmentVariable(ChildDatabase);
     TDModule db;
     db.OpenConnection(database);
-    const auto open = [&](const QString &path) {
-        try {
-            db.OpenConnection(path);
-            return true;
-        } catch (const DbError &) {
-            return false;
-        }
-    };
+    const auto open = [&](const QString &path) { return FailureOf([&] { db.OpenConnection(path); }).isEmpty(); };
     TellParentWorking();
     for (int n = 1;; ++n) {
         const QString name = QStringLiteral("Шаблон %1").arg(n);
@@ -394,16 +328,12 @@ TEST_F(TemplateStoreTest, ASaveUnderWayIsLeftAloneAndOneCutShortAfterNamingIsLis
         ASSERT_TRUE(other.tryLock(0));
         FinishInterruptedSaves(programFolder);
         EXPECT_TRUE(QFile::exists(copy));
-        try {
-            save("Идет", {true, true});
-            ADD_FAILURE() << "a save of the same name went on beside the other's";
-        } catch (const DbError &error) {
-            EXPECT_TRUE(error.message().contains("другая программа")) << error.message().toStdString();
-        }
+        const QString failure = FailureOf([&] { save("Идет", {true, true}); });
+        EXPECT_TRUE(failure.contains("другая программа")) << failure.toStdString();
         EXPECT_TRUE(QFile::exists(copy));
     }
     // That program ended: its copy is removed at the next start.
-    writeFile(copy + "-journal", "hot");
+    WriteFile(copy + "-journal", "hot");
     FinishInterruptedSaves(programFolder);
     EXPECT_EQ(strays(programFolder), QStringList());
 
