@@ -11,29 +11,30 @@ void ShowGeneralError(const QString &text);
 // nothing is shown: the windows reload and say so once.
 void ShowReadError(const QString &text);
 
-// Runs one user action; an error that escapes it is shown by the general error display.
-// Returns false when the action ended with an error.
+// Runs one user action; an error that escapes it is shown by `show`. Returns false when the action ended
+// with an error.
 template <typename Action>
-bool Guarded(Action &&action)
+bool GuardedWith(Action &&action, void (*show)(const QString &text))
 {
     try {
         action();
         return true;
     } catch (const std::exception &error) {
-        ShowGeneralError(QString::fromUtf8(error.what()));
+        show(QString::fromUtf8(error.what()));
     }
     return false;
+}
+
+// Runs one user action; an error that escapes it is shown by the general error display.
+template <typename Action>
+bool Guarded(Action &&action)
+{
+    return GuardedWith(action, ShowGeneralError);
 }
 
 // As Guarded, for an action that only reads what the window shows (see ShowReadError).
 template <typename Action>
 bool GuardedRead(Action &&action)
 {
-    try {
-        action();
-        return true;
-    } catch (const std::exception &error) {
-        ShowReadError(QString::fromUtf8(error.what()));
-    }
-    return false;
+    return GuardedWith(action, ShowReadError);
 }
