@@ -131,12 +131,12 @@ int main(int argc, char **argv)
         panel.fillBooks();
         for (int b = 0; b < Books; ++b) {
             // Through the panel, as the user does it: choose the book, select the top-level entry, add.
-            panel.ComboBox->setCurrentIndex(b);
+            panel.findChild<QComboBox *>(QStringLiteral("ComboBox"))->setCurrentIndex(b);
             panel.ComboBoxChange();
-            QTreeWidgetItem *top = panel.ClassesView->topLevelItem(0);
-            panel.ClassesView->setCurrentItem(top);
+            QTreeWidgetItem *top = panel.findChild<QTreeWidget *>(QStringLiteral("ClassesView"))->topLevelItem(0);
+            panel.findChild<QTreeWidget *>(QStringLiteral("ClassesView"))->setCurrentItem(top);
             timer.restart();
-            panel.AddFilter->click();
+            panel.findChild<QPushButton *>(QStringLiteral("AddFilter"))->click();
             DModule->QRGeneral->recordCount();   // every row of the filtered list read
             addTimes[b] << ms(timer);
             passing[b] = DModule->QRGeneral->recordCount();
@@ -167,8 +167,8 @@ int main(int argc, char **argv)
             std::printf("  MISMATCH: the panel lists %d objects, the hand-written statement %d\n", passing[b], handRows[b]);
     }
     timer.restart();
-    panel.ListBox->setCurrentRow(1);
-    panel.DeleteFilter->click();
+    panel.findChild<QListWidget *>(QStringLiteral("ListBox"))->setCurrentRow(1);
+    panel.findChild<QPushButton *>(QStringLiteral("DeleteFilter"))->click();
     DModule->QRGeneral->recordCount();
     std::printf("removing the middle entry: %.1f ms, %d objects pass\n", ms(timer), DModule->QRGeneral->recordCount());
     delete DModule;

@@ -14,9 +14,6 @@ class BookPanel : public QGroupBox
 {
     Q_OBJECT
 public:
-    QComboBox *ComboBox = nullptr;
-    QTreeWidget *ClassesView = nullptr;
-
     QString bookId() const { return m_bookId; }
     QString bookName() const;
     // The entry selected in the tree; null when none is (a placeholder never counts).
@@ -29,6 +26,8 @@ public Q_SLOTS:
 
 protected:
     BookPanel(const QString &title, const QString &name, QWidget *parent);
+    QComboBox *ComboBox = nullptr;
+    QTreeWidget *ClassesView = nullptr;
     // Places a control under the tree.
     void addControl(QWidget *control);
     // Lists the books by name and loads the first one's tree; false when there is no book. Throws DbError.

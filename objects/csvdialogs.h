@@ -20,6 +20,7 @@ public:
     explicit CsvExportDialog(QWidget *parent = nullptr);
     CsvExportOptions options() const;
 
+private:
     QRadioButton *SemicolonRadio = nullptr, *CommaRadio = nullptr;
     QCheckBox *ParametersCheck = nullptr;
 };
@@ -41,10 +42,10 @@ public:
     QList<int> mapping() const;
     QComboBox *fieldBox(int column) const;
 
+private:
     QTableWidget *ColumnsTable = nullptr;
     QComboBox *EncodingBox = nullptr;   // only for a file that reads both ways
 
-private:
     void showColumns();
     void encodingChosen(int index);
 

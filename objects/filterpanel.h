@@ -22,8 +22,6 @@ public:
     // `grid` is disabled (kept in place) while the filter works.
     explicit FilterPanel(QWidget *grid, QWidget *parent = nullptr);
 
-    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
-    QListWidget *ListBox = nullptr;
     QStringList Memo;   // one condition per filter entry, parallel to ListBox
 
     // Empties the filter entries and their conditions (LoadGeneral step 2).
@@ -44,6 +42,9 @@ public Q_SLOTS:
     void MakeFClass();
 
 private:
+    QPushButton *AddFilter = nullptr, *DeleteFilter = nullptr;
+    QListWidget *ListBox = nullptr;
+
     bool applyFilter();
 
     QWidget *m_grid;

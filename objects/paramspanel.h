@@ -15,9 +15,6 @@ class ParamsPanel : public BookPanel
 public:
     explicit ParamsPanel(QWidget *parent = nullptr);
 
-    QPushButton *AddParam = nullptr, *DeleteParam = nullptr;
-    QListWidget *ParamsList = nullptr;
-
     QString ObjectId;   // the object whose parameters are shown (set by GenForm)
     LinkedObject Object = LinkedObject::Reserved;   // whether it is stored or being added
     QString ReferId;    // the book chosen in ComboBox (the editor's own)
@@ -38,6 +35,9 @@ protected:
     void bookChosen() override;
 
 private:
+    QPushButton *AddParam = nullptr, *DeleteParam = nullptr;
+    QListWidget *ParamsList = nullptr;
+
     void listParams();
 
     TForm8 *m_ownDialog = nullptr;

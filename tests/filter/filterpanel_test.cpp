@@ -37,7 +37,7 @@ protected:
     }
     QTreeWidgetItem *item(const QString &top, const QString &child = QString())
     {
-        const auto found = panel->ClassesView->findItems(top, Qt::MatchExactly);
+        const auto found = Control<QTreeWidget>(panel, "ClassesView")->findItems(top, Qt::MatchExactly);
         QTreeWidgetItem *parent = found.isEmpty() ? nullptr : found.first();
         if (!parent || child.isEmpty())
             return parent;
@@ -50,17 +50,17 @@ protected:
     void addFilter(QTreeWidgetItem *entry)
     {
         ASSERT_NE(entry, nullptr);
-        panel->ClassesView->setCurrentItem(entry);
-        panel->AddFilter->click();
+        Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(entry);
+        Control<QPushButton>(panel, "AddFilter")->click();
     }
     void removeFilter(int row)
     {
-        panel->ListBox->setCurrentRow(row);
-        panel->DeleteFilter->click();
+        Control<QListWidget>(panel, "ListBox")->setCurrentRow(row);
+        Control<QPushButton>(panel, "DeleteFilter")->click();
     }
     void chooseBook(int index)
     {
-        panel->ComboBox->setCurrentIndex(index);
+        Control<QComboBox>(panel, "ComboBox")->setCurrentIndex(index);
         panel->ComboBoxChange();
     }
     QList<qint64> listed()
@@ -75,8 +75,8 @@ protected:
     QStringList listTexts()
     {
         QStringList texts;
-        for (int i = 0; i < panel->ListBox->count(); ++i)
-            texts << panel->ListBox->item(i)->text();
+        for (int i = 0; i < Control<QListWidget>(panel, "ListBox")->count(); ++i)
+            texts << Control<QListWidget>(panel, "ListBox")->item(i)->text();
         return texts;
     }
 
@@ -85,12 +85,12 @@ protected:
 
 TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOthersPaired)
 {
-    panel->ClassesView->setCurrentItem(nullptr);
-    panel->AddFilter->click();   // nothing selected in the tree
+    Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(nullptr);
+    Control<QPushButton>(panel, "AddFilter")->click();   // nothing selected in the tree
     removeFilter(-1);            // nor in the list
-    EXPECT_EQ(panel->ListBox->count(), 0);
+    EXPECT_EQ(Control<QListWidget>(panel, "ListBox")->count(), 0);
 
-    ASSERT_EQ(panel->ComboBox->itemText(0), "Города");
+    ASSERT_EQ(Control<QComboBox>(panel, "ComboBox")->itemText(0), "Города");
     addFilter(item("Россия"));
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
     EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible()) << "the grid is shown again after the work";
@@ -116,7 +116,7 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     // The next entry into the view/fill mode starts without a filter.
     addFilter(item("Красный"));
     Form2->LoadGeneral();
-    EXPECT_TRUE(panel->ListBox->count() == 0 && panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
+    EXPECT_TRUE(Control<QListWidget>(panel, "ListBox")->count() == 0 && panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
 }
 
@@ -138,20 +138,20 @@ TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithT
         });
         chooseBook(1);
         // From the keyboard: Enter on the entry adds it.
-        panel->ClassesView->setCurrentItem(item("Красный"));   // objects 1 and 5: nobody has both
-        panel->ClassesView->setFocus();
-        QTest::keyClick(panel->ClassesView, Qt::Key_Return);
+        Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(item("Красный"));   // objects 1 and 5: nobody has both
+        Control<QTreeWidget>(panel, "ClassesView")->setFocus();
+        QTest::keyClick(Control<QTreeWidget>(panel, "ClassesView"), Qt::Key_Return);
         EXPECT_EQ(answer.texts(), QStringList{"Нет ни одного объекта, удовлетворяющего условию отбора!"});
     }
     EXPECT_TRUE(gridShownDuringMessage);
     EXPECT_EQ(searchDuringMessage, searchPlace);
     EXPECT_EQ(listed(), QList<qint64>{}) << "the list agrees with the entries listed";
     EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 0);
-    EXPECT_EQ(panel->ListBox->count(), 2);
+    EXPECT_EQ(Control<QListWidget>(panel, "ListBox")->count(), 2);
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() || Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
-    panel->ListBox->setCurrentRow(1);
-    panel->ListBox->setFocus();
-    QTest::keyClick(panel->ListBox, Qt::Key_Delete);
+    Control<QListWidget>(panel, "ListBox")->setCurrentRow(1);
+    Control<QListWidget>(panel, "ListBox")->setFocus();
+    QTest::keyClick(Control<QListWidget>(panel, "ListBox"), Qt::Key_Delete);
     EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
     EXPECT_EQ(listed(), (QList<qint64>{3}));
     EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() && Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());

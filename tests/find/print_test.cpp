@@ -231,7 +231,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
 
     const QString path = folder->path() + "/export.csv";
     answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
-        dialog->CommaRadio->setChecked(true);
+        Control<QRadioButton>(dialog, "CommaRadio")->setChecked(true);
         dialog->findChild<QPushButton *>("ExportOkBtn")->click();
     });
     ChooseFileInNextDialog(path);
@@ -263,16 +263,16 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     QStringList readings, headersSeen;
     ChooseFileInNextDialog(mixed);
     answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {
-        QComboBox *box = dialog->EncodingBox;
+        QComboBox *box = Control<QComboBox>(dialog, "EncodingBox");
         if (!box)
             return dialog->reject();
         for (int i = 0; i < box->count(); ++i)
             readings << box->itemText(i);
-        headersSeen << box->currentText() << dialog->ColumnsTable->item(0, 0)->text();
+        headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
         QTest::keyClick(box, Qt::Key_Up);
-        headersSeen << box->currentText() << dialog->ColumnsTable->item(0, 0)->text();
+        headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
         QTest::keyClick(box, Qt::Key_Down);
-        headersSeen << dialog->ColumnsTable->item(0, 0)->text();
+        headersSeen << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
         dialog->findChild<QPushButton *>("ImportOkBtn")->click();
     });
     EXPECT_EQ(runMenuItem("ImportCsvItem"), QStringList{"Добавлено объектов: 1"});

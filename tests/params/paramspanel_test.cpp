@@ -38,7 +38,7 @@ protected:
     }
     static QTreeWidgetItem *item(ParamsPanel *in, const QStringList &path)
     {
-        const auto found = in->ClassesView->findItems(path.first(), Qt::MatchExactly);
+        const auto found = Control<QTreeWidget>(in, "ClassesView")->findItems(path.first(), Qt::MatchExactly);
         QTreeWidgetItem *current = found.isEmpty() ? nullptr : found.first();
         for (int level = 1; current && level < path.size(); ++level) {
             current->setExpanded(true);   // the lazy tree reads the level
@@ -59,8 +59,8 @@ protected:
     QStringList listed()
     {
         QStringList result;
-        for (int i = 0; i < panel->ParamsList->count(); ++i)
-            result << panel->ParamsList->item(i)->text();
+        for (int i = 0; i < Control<QListWidget>(panel, "ParamsList")->count(); ++i)
+            result << Control<QListWidget>(panel, "ParamsList")->item(i)->text();
         return result;
     }
     // Selects the entry and presses "Добавить выделенный параметр".
@@ -68,8 +68,8 @@ protected:
     {
         QTreeWidgetItem *entry = item(panel, path);
         ASSERT_NE(entry, nullptr) << path.join('/').toStdString();
-        panel->ClassesView->setCurrentItem(entry);
-        panel->AddParam->click();
+        Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(entry);
+        Control<QPushButton>(panel, "AddParam")->click();
     }
 
     ParamsPanel *panel = nullptr;
@@ -79,46 +79,46 @@ TEST_F(ParamsPanelTest, FillListsTheBooksAndTheObjectsParametersAndDeletingRemov
 {
     exec("INSERT INTO LINKS VALUES(1,5,2,12,'3',11), (2,5,2,12,'b',0), (3,5,2,12,'c',0), (4,6,2,13,'',0)");
     panel->fill("5");
-    EXPECT_EQ(texts(panel->ComboBox), (QStringList{"Города", "Цвета"}));
+    EXPECT_EQ(texts(Control<QComboBox>(panel, "ComboBox")), (QStringList{"Города", "Цвета"}));
     EXPECT_EQ(panel->ReferId, "2");
-    EXPECT_EQ(panel->ClassesView->topLevelItemCount(), 1);
-    EXPECT_TRUE(panel->AddParam->isEnabled() && panel->DeleteParam->isEnabled());
+    EXPECT_EQ(Control<QTreeWidget>(panel, "ClassesView")->topLevelItemCount(), 1);
+    EXPECT_TRUE(Control<QPushButton>(panel, "AddParam")->isEnabled() && Control<QPushButton>(panel, "DeleteParam")->isEnabled());
     EXPECT_EQ(listed(), (QStringList{"Москва: Центр = 3", "Города: Центр = b", "Города: Центр = c"}));
 
     QTreeWidgetItem *moscow = item(panel, {"Россия", "Москва (01)"});
     ASSERT_NE(moscow, nullptr);
-    panel->ClassesView->setCurrentItem(moscow);
-    panel->ParamsList->setCurrentItem(nullptr);
-    panel->DeleteParam->click();   // nothing selected
-    panel->ParamsList->setCurrentRow(1);
-    panel->DeleteParam->click();
+    Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(moscow);
+    Control<QListWidget>(panel, "ParamsList")->setCurrentItem(nullptr);
+    Control<QPushButton>(panel, "DeleteParam")->click();   // nothing selected
+    Control<QListWidget>(panel, "ParamsList")->setCurrentRow(1);
+    Control<QPushButton>(panel, "DeleteParam")->click();
     EXPECT_EQ(listed(), (QStringList{"Москва: Центр = 3", "Города: Центр = c"}));
     for (int left = 2; left > 0; --left) {
-        panel->ParamsList->setCurrentRow(0);
-        panel->DeleteParam->click();
+        Control<QListWidget>(panel, "ParamsList")->setCurrentRow(0);
+        Control<QPushButton>(panel, "DeleteParam")->click();
     }
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_EQ(rows("SELECT L_ID FROM LINKS"), QList<QVariantList>{{4}}) << "another object's link stays";
-    EXPECT_EQ(panel->ClassesView->currentItem(), moscow);
+    EXPECT_EQ(Control<QTreeWidget>(panel, "ClassesView")->currentItem(), moscow);
     EXPECT_TRUE(moscow->parent()->isExpanded());
 
-    panel->ComboBox->setCurrentIndex(1);
+    Control<QComboBox>(panel, "ComboBox")->setCurrentIndex(1);
     panel->ComboBoxChange();
     EXPECT_EQ(panel->ReferId, "1");
-    ASSERT_EQ(panel->ClassesView->topLevelItemCount(), 1);
-    EXPECT_EQ(panel->ClassesView->topLevelItem(0)->text(0), "Красный");
+    ASSERT_EQ(Control<QTreeWidget>(panel, "ClassesView")->topLevelItemCount(), 1);
+    EXPECT_EQ(Control<QTreeWidget>(panel, "ClassesView")->topLevelItem(0)->text(0), "Красный");
     exec("DELETE FROM REFERS");
     panel->fill("5");
-    EXPECT_EQ(panel->ComboBox->count() + panel->ClassesView->topLevelItemCount(), 0);
-    EXPECT_FALSE(panel->AddParam->isEnabled());
-    EXPECT_FALSE(panel->DeleteParam->isEnabled());
+    EXPECT_EQ(Control<QComboBox>(panel, "ComboBox")->count() + Control<QTreeWidget>(panel, "ClassesView")->topLevelItemCount(), 0);
+    EXPECT_FALSE(Control<QPushButton>(panel, "AddParam")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(panel, "DeleteParam")->isEnabled());
 }
 
 TEST_F(ParamsPanelTest, CaptionItemsAreTheBookAndTheAncestorsAndTheLeafOnlySettingIsFollowed)
 {
     panel->fill("5");
-    panel->ClassesView->setCurrentItem(nullptr);
-    panel->AddParam->click();
+    Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(nullptr);
+    Control<QPushButton>(panel, "AddParam")->click();
     EXPECT_FALSE(Form8->isVisible()) << "nothing selected";
     // Only entries without children can be linked: "Россия" still unread (its placeholder counts), "Москва" read with real ones.
     for (const QStringList &parent : {QStringList{"Россия"}, QStringList{"Россия", "Москва (01)"}}) {
@@ -147,7 +147,7 @@ TEST_F(ParamsPanelTest, CaptionItemsAreTheBookAndTheAncestorsAndTheLeafOnlySetti
     Control<QComboBox>(Form8, "ComboBox")->setCurrentIndex(2);
     Control<QLineEdit>(Form8, "Edit1")->setText("д'Артаньян %1");
     // The user wanders off in the tree while the value dialog is open: the link is the entry chosen before.
-    panel->ClassesView->setCurrentItem(item(panel, {"Россия", "Казань"}));
+    Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(item(panel, {"Россия", "Казань"}));
     Control<QPushButton>(Form8, "Button1")->click();
     EXPECT_EQ(listed(), (QStringList{"Москва: Центр", "Россия: Центр = д'Артаньян %1"}));
 
@@ -174,11 +174,11 @@ TEST_F(ParamsPanelTest, AnAbandonedAdditionsLinksAreRemovedWhenTheEditorOpensFor
     ParamsPanel *editorPanel = Control<ParamsPanel>(Form7, "GroupBox2");
     QTreeWidgetItem *kazan = item(editorPanel, {"Россия", "Казань"});
     ASSERT_NE(kazan, nullptr);
-    editorPanel->ClassesView->setCurrentItem(kazan);
+    Control<QTreeWidget>(editorPanel, "ClassesView")->setCurrentItem(kazan);
     Form7->AddParamClick();
     ASSERT_TRUE(Form8->isVisible());
     Control<QPushButton>(Form8, "Button1")->click();
-    EXPECT_EQ(editorPanel->ParamsList->count(), 1);
+    EXPECT_EQ(Control<QListWidget>(editorPanel, "ParamsList")->count(), 1);
     Form7->AddParamClick();
     ASSERT_TRUE(Form8->isVisible());
     Form7->CancelBtnClick();
@@ -189,7 +189,7 @@ TEST_F(ParamsPanelTest, AnAbandonedAdditionsLinksAreRemovedWhenTheEditorOpensFor
     Form7->GenForm();
     EXPECT_EQ(Form7->ObjectId, "2");
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 2"), 0);
-    EXPECT_EQ(editorPanel->ParamsList->count(), 0);
+    EXPECT_EQ(Control<QListWidget>(editorPanel, "ParamsList")->count(), 0);
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 1"), 1);
     Form7->CancelBtnClick();
 }

@@ -287,12 +287,12 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
     ASSERT_GT(electronics, 0);
     ASSERT_LT(electronics, objects);
     FilterPanel *filter = Control<FilterPanel>(Form2, "GroupBox");
-    filter->ComboBox->setCurrentIndex(filter->ComboBox->findText("Группы товаров"));
+    Control<QComboBox>(filter, "ComboBox")->setCurrentIndex(Control<QComboBox>(filter, "ComboBox")->findText("Группы товаров"));
     filter->ComboBoxChange();
-    const auto found = filter->ClassesView->findItems("Электроника", Qt::MatchStartsWith);
+    const auto found = Control<QTreeWidget>(filter, "ClassesView")->findItems("Электроника", Qt::MatchStartsWith);
     ASSERT_EQ(found.size(), 1);
-    filter->ClassesView->setCurrentItem(found.first());
-    filter->AddFilter->click();
+    Control<QTreeWidget>(filter, "ClassesView")->setCurrentItem(found.first());
+    Control<QPushButton>(filter, "AddFilter")->click();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     EXPECT_EQ(grid->rowCount(), electronics);
