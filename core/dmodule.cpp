@@ -297,6 +297,14 @@ void TDModule::exec(const QString &statement, const QVariantList &values)
     NoteWrite(statement);
 }
 
+void TDModule::execRepeated(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    Engine::CheckStorable(m_engine, values);
+    if (!Engine::RunRepeated(query, statement, values))
+        throw DbError(EngineErrorText(query.lastError()));
+    NoteWrite(statement);
+}
+
 void TDModule::FinishPendingReads()
 {
     if (QRGeneral->isOpen() && !QRGeneral->allRowsRead())

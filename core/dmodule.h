@@ -68,6 +68,9 @@ public:
     // Runs a single statement on its own query; for the helpers of the subsystems. Values given are
     // bound to the statement's "?" placeholders in order.
     void exec(const QString &statement, const QVariantList &values = {});
+    // As exec, for one statement run many times in a row (an import): `query`, kept by the caller between
+    // the runs, holds it prepared.
+    void execRepeated(QSqlQuery &query, const QString &statement, const QVariantList &values);
 
     // On a server database every write is announced to the other programs working on it when its
     // transaction commits (at once outside a transaction); a rolled-back action announces nothing.

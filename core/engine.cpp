@@ -359,6 +359,18 @@ bool Run(QSqlQuery &query, const QString &statement, const QVariantList &values)
     return query.exec();
 }
 
+bool RunRepeated(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    const QSqlDriver *driver = query.driver();
+    if (values.isEmpty() || (driver && driver->dbmsType() == QSqlDriver::PostgreSQL))
+        return Run(query, statement, values);
+    if (query.lastQuery() != statement && !query.prepare(statement))
+        return false;
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    return query.exec();
+}
+
 void CheckStorable(EngineKind kind, const QVariantList &values)
 {
     if (kind == EngineKind::File)

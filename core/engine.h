@@ -130,6 +130,9 @@ QString IndexColumnsQuery(EngineKind kind);
 // own escaping, in one exchange instead of preparing, executing and releasing. False on failure, the error
 // in query.lastError().
 bool Run(QSqlQuery &query, const QString &statement, const QVariantList &values = {});
+// As Run, for one statement run many times in a row on the same `query` (an import): a file prepares it
+// once and binds each run's values; a server gets the values written in, as Run does.
+bool RunRepeated(QSqlQuery &query, const QString &statement, const QVariantList &values);
 
 // Throws DbError when a value cannot be stored as given: the server keeps no NUL character in a text
 // (and would see the statement cut short at it).

@@ -148,6 +148,7 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
     // Links an abandoned addition left under the identifiers about to be used would join the new objects.
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT >= ?"), {first});
     ImportRows rows(source, fields);
+    ObjectRowBatch batch(module);
     QList<FieldInput> inputs;
     QList<ImportProblem> problems;
     int added = 0, read = 0, failing = 0;
@@ -157,7 +158,7 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
             ++failing;
             continue;
         }
-        InsertObjectRow(module, first + added, inputs);
+        batch.insert(first + added, inputs);
         ++added;
         if (progress && added % 1000 == 0 && !progress(added))
             return 0;   // the transaction rolls back

@@ -9,6 +9,8 @@
 #include "objects/objectlist.h"
 #include "objects/searchindex.h"
 
+#include <QSqlQuery>
+
 
 namespace {
 // The state of the object read so that it stays so to the end of the transaction; nothing when it is gone.
@@ -85,29 +87,50 @@ qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text)
     return FieldStore::AddLookupEntry(module, fieldId, text);
 }
 
+namespace {
+QString insertStatement(const QList<FieldInput> &inputs)
+{
+    QStringList columns{QStringLiteral("G_ID")};
+    for (const FieldInput &input : inputs)
+        columns << input.field.column();
+    return QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES(")
+           + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+}
+}
+
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
 {
     Transaction tx(module);
-    InsertObjectRow(module, objectId, inputs);
+    QVariantList values{objectId};
+    for (const FieldInput &input : inputs)
+        values << storedValue(module, input);
+    module.exec(insertStatement(inputs), values);
     RefreshSearchIndex(module);
     tx.commit();
 }
 
-void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
+ObjectRowBatch::ObjectRowBatch(TDModule &module)
+    : m_module(module), m_insert(std::make_unique<QSqlQuery>(module.database()))
 {
-    Transaction tx(module);
-    QStringList columns{QStringLiteral("G_ID")};
-    QStringList marks{QStringLiteral("?")};
+}
+
+ObjectRowBatch::~ObjectRowBatch() = default;
+
+void ObjectRowBatch::insert(qint64 objectId, const QList<FieldInput> &inputs)
+{
     QVariantList values{objectId};
     for (const FieldInput &input : inputs) {
-        columns << input.field.column();
-        marks << QStringLiteral("?");
-        values << storedValue(module, input);
+        if (input.field.kind() != FieldKind::Lookup) {
+            values << storedValue(m_module, input);
+            continue;
+        }
+        const QPair<qint64, QString> key{input.field.id, input.value.toString()};
+        auto entry = m_entries.constFind(key);
+        if (entry == m_entries.constEnd())
+            entry = m_entries.insert(key, storedValue(m_module, input).toLongLong());
+        values << *entry;
     }
-    module.exec(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES(")
-                    + marks.join(QLatin1Char(',')) + QLatin1Char(')'),
-                values);
-    tx.commit();
+    m_module.execRepeated(*m_insert, insertStatement(inputs), values);
 }
 
 std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, const QList<DescriptionField> &fields)

@@ -4,12 +4,17 @@
 #include "fields/fieldkind.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QPair>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
+
+class QSqlQuery;
 
 class SharedQuery;
 class TDModule;
@@ -36,9 +41,21 @@ qint64 LookupEntryId(TDModule &module, qint64 fieldId, const QString &text);
 
 // Writes a new object (its lookup entries and pictures included) as one transaction.
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
-// The same without bringing the search index up to date: for a batch of objects, which calls
-// RefreshSearchIndex once before its transaction ends.
-void InsertObjectRow(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs);
+// Adds many objects of the same fields in one transaction (the import), keeping from row to row the
+// insert, prepared once, and the entry of each lookup text met before. The search index is not brought up
+// to date: the batch's action calls RefreshSearchIndex once before its transaction ends.
+class ObjectRowBatch
+{
+public:
+    explicit ObjectRowBatch(TDModule &module);
+    ~ObjectRowBatch();
+    void insert(qint64 objectId, const QList<FieldInput> &inputs);
+
+private:
+    TDModule &m_module;
+    std::unique_ptr<QSqlQuery> m_insert;
+    QHash<QPair<qint64, QString>, qint64> m_entries;
+};
 // What an object's row held when it was read: its identifier and every field's value, pictures by
 // their digest. Compared with the row at saving, it tells whether another program changed the object.
 struct ObjectState
