@@ -198,11 +198,16 @@ void TForm2::ImportCsvItemClick()
         check = CheckCsvImport(source, fields, [&](int done) {
             progress->setValue(done);
             QApplication::processEvents();
+            return !progress->wasCanceled();
         });
     });
     progress->close();
     if (!checked)
         return;
+    if (check.cancelled) {
+        ShowMessage(QStringLiteral("Импорт отменен: ни один объект не добавлен."), this);
+        return;
+    }
     bool skipFailing = false;
     if (check.failingRows > 0) {
         QStringList lines;
@@ -236,8 +241,10 @@ void TForm2::ImportCsvItemClick()
     progress->close();
     Guarded([] { ObjectList::Of(*DModule).open(); });
     ClearForm();
-    if (done && !cancelled)
-        ShowMessage(QStringLiteral("Добавлено объектов: %1").arg(added), this);
+    if (done)
+        ShowMessage(cancelled ? QStringLiteral("Импорт отменен: ни один объект не добавлен.")
+                              : QStringLiteral("Добавлено объектов: %1").arg(added),
+                    this);
 }
 
 void TForm2::PrintListItemClick()

@@ -111,7 +111,7 @@ QFileInfo fileAsIs(const QString &path)
 }
 
 ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<DescriptionField> &fields,
-                           const std::function<void(int done)> &progress)
+                           const std::function<bool(int done)> &progress)
 {
     ImportCheck check;
     const QFileInfo file = fileAsIs(source.path);
@@ -127,8 +127,10 @@ ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<Descriptio
             check.problemCount += int(problems.size());
             check.problems << problems.mid(0, KeptProblems - check.problems.size());
         }
-        if (progress && check.rows % 1000 == 0)
-            progress(check.rows);
+        if (progress && check.rows % 1000 == 0 && !progress(check.rows)) {
+            check.cancelled = true;
+            break;
+        }
     }
     return check;
 }
@@ -136,6 +138,8 @@ ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<Descriptio
 int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const QList<DescriptionField> &fields,
                          const ImportCheck &check, bool skipFailing, const std::function<bool(int done)> &progress)
 {
+    if (check.cancelled)
+        throw DbError(QStringLiteral("Проверка файла была прервана: ни один объект не добавлен"));
     if (check.failingRows > 0 && !skipFailing)
         throw DbError(QStringLiteral("Строки с ошибками не загружены: ни один объект не добавлен"));
     const DbError changed(QStringLiteral("Файл %1 изменился после проверки: ни один объект не добавлен. "

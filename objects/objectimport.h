@@ -42,12 +42,14 @@ struct ImportCheck
     int problemCount = 0;            // all of them
     qint64 fileSize = 0;             // the file as checked
     qint64 fileModified = 0;
+    bool cancelled = false;          // stopped by the user before the end: nothing may be written
 };
 
 // Reads the file record by record, converting every value by its field's kind and checking it as the
-// object editor does; nothing is kept but the problems. `progress` gets the records done.
+// object editor does; nothing is kept but the problems. `progress` gets the records done; answering false
+// stops the check (cancelled).
 ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<DescriptionField> &fields,
-                           const std::function<void(int done)> &progress = {});
+                           const std::function<bool(int done)> &progress = {});
 
 // Reads the file again and adds its rows as new objects in one transaction, leaving out the failing ones;
 // lookup texts not yet in their lists are added. Refuses (writes nothing) while a row fails unless

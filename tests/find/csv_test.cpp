@@ -328,6 +328,16 @@ TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNo
     WriteFile(csvPath("changing.csv"), good + "кофе;2;1;зелёный\r\n");
     EXPECT_THROW(WriteImportedObjects(*module, source, fields, checked, false), DbError);
     EXPECT_EQ(count("SELECT * FROM GENER"), 2);
+    // A check the user stopped writes nothing, even with failing rows to be skipped.
+    QByteArray many = good;
+    for (int i = 0; i < 2500; ++i)
+        many += "чай;1;0,5;зелёный\r\n";
+    WriteFile(csvPath("changing.csv"), many);
+    const ImportCheck stopped = CheckCsvImport(source, fields, [](int done) { return done < 1000; });
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_EQ(stopped.rows, 1000);
+    EXPECT_THROW(WriteImportedObjects(*module, source, fields, stopped, true), DbError);
+    EXPECT_EQ(count("SELECT * FROM GENER"), 2);
 
     // A UTF-8 file with one line in Windows-1251, read as UTF-8: that line is refused, never stored with
     // replacement marks.
