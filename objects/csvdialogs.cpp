@@ -19,6 +19,20 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+namespace {
+// The buttons of both CSV windows: the window's own word for going on, and "Отмена".
+QDialogButtonBox *okCancelButtons(QDialog *dialog, const QString &okText, const QString &okName)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(okText);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(okName);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+}
+
 CsvExportDialog::CsvExportDialog(QWidget *parent)
     : QDialog(parent)
 {
@@ -32,12 +46,7 @@ CsvExportDialog::CsvExportDialog(QWidget *parent)
     groupLayout->addWidget(SemicolonRadio);
     groupLayout->addWidget(CommaRadio);
     ParametersCheck = Named<QCheckBox>("ParametersCheck", QStringLiteral("Добавить столбец с параметрами объекта"), this);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Далее..."));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ExportOkBtn"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = okCancelButtons(this, QStringLiteral("Далее..."), QStringLiteral("ExportOkBtn"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("В файл попадут видимые столбцы списка в их порядке, с учетом\n"
                                                 "условия отбора, поиска и сортировки."), this));
@@ -78,12 +87,7 @@ CsvImportDialog::CsvImportDialog(const CsvDocument &document, const QList<Descri
             m_fieldIndexes << i;
     }
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Загрузить"));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ImportOkBtn"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = okCancelButtons(this, QStringLiteral("Загрузить"), QStringLiteral("ImportOkBtn"));
     auto *layout = new QVBoxLayout(this);
     if (!document.encodingSure) {
         // Both readings side by side: the user sees which one shows the letters right.

@@ -323,25 +323,13 @@ struct CsvReader::State
     }
 };
 
-CsvReader::CsvReader(const QString &path)
-    : d(std::make_unique<State>())
-{
-    d->start(openFile(path), std::nullopt);
-}
-
-CsvReader::CsvReader(const QString &path, CsvEncoding encoding)
+CsvReader::CsvReader(const QString &path, std::optional<CsvEncoding> encoding)
     : d(std::make_unique<State>())
 {
     d->start(openFile(path), encoding);
 }
 
-CsvReader::CsvReader(const QByteArray &bytes)
-    : d(std::make_unique<State>())
-{
-    d->start(openBytes(bytes), std::nullopt);
-}
-
-CsvReader::CsvReader(const QByteArray &bytes, CsvEncoding encoding)
+CsvReader::CsvReader(const QByteArray &bytes, std::optional<CsvEncoding> encoding)
     : d(std::make_unique<State>())
 {
     d->start(openBytes(bytes), encoding);
@@ -399,13 +387,7 @@ CsvDocument readAll(CsvReader &reader)
 }
 }
 
-CsvDocument ParseCsv(const QByteArray &bytes)
-{
-    CsvReader reader(bytes);
-    return readAll(reader);
-}
-
-CsvDocument ParseCsv(const QByteArray &bytes, CsvEncoding encoding)
+CsvDocument ParseCsv(const QByteArray &bytes, std::optional<CsvEncoding> encoding)
 {
     CsvReader reader(bytes, encoding);
     return readAll(reader);
@@ -413,17 +395,13 @@ CsvDocument ParseCsv(const QByteArray &bytes, CsvEncoding encoding)
 
 CsvDocument ReadCsvHead(const QString &path, std::optional<CsvEncoding> encoding, const CsvProgress &progress)
 {
-    std::optional<CsvReader> reader;
-    if (encoding)
-        reader.emplace(path, *encoding);
-    else
-        reader.emplace(path);
-    CsvDocument head{reader->delimiter(), reader->encoding(), reader->encodingSure(), {}, 0};
+    CsvReader reader(path, encoding);
+    CsvDocument head{reader.delimiter(), reader.encoding(), reader.encodingSure(), {}, 0};
     int count = 0;
-    for (CsvRecord record; reader->next(record); ++count) {
+    for (CsvRecord record; reader.next(record); ++count) {
         if (count < 2)
             head.records << record;
-        if (progress && count % 1000 == 0 && !progress(reader->bytesRead(), reader->size()))
+        if (progress && count % 1000 == 0 && !progress(reader.bytesRead(), reader.size()))
             break;
     }
     head.dataRecords = qMax(0, count - 1);

@@ -45,12 +45,11 @@ CsvEncodingGuess GuessCsvEncoding(const QByteArray &bytes);
 class CsvReader
 {
 public:
-    // The encoding is guessed from all of the file's bytes. Throws DbError when the file cannot be read.
-    explicit CsvReader(const QString &path);
-    CsvReader(const QString &path, CsvEncoding encoding);
+    // Without an encoding it is guessed from all of the file's bytes. Throws DbError when the file cannot
+    // be read.
+    explicit CsvReader(const QString &path, std::optional<CsvEncoding> encoding = std::nullopt);
     // Bytes already in memory.
-    explicit CsvReader(const QByteArray &bytes);
-    CsvReader(const QByteArray &bytes, CsvEncoding encoding);
+    explicit CsvReader(const QByteArray &bytes, std::optional<CsvEncoding> encoding = std::nullopt);
     ~CsvReader();
 
     char delimiter() const;
@@ -68,8 +67,7 @@ private:
 };
 
 // Every record at once, for files known to be small.
-CsvDocument ParseCsv(const QByteArray &bytes);
-CsvDocument ParseCsv(const QByteArray &bytes, CsvEncoding encoding);
+CsvDocument ParseCsv(const QByteArray &bytes, std::optional<CsvEncoding> encoding = std::nullopt);
 
 // The header and the first record of a file, with the count of all its records; `progress` gets the
 // bytes read of all and may answer false to stop (the head then holds what was read).
