@@ -12,7 +12,6 @@
 
 #include <QDate>
 #include <QTemporaryDir>
-#include <QLocale>
 #include <QTime>
 
 namespace {
@@ -137,17 +136,7 @@ namespace {
 class CsvObjectsTest : public DatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-        DatabaseTest::SetUp();
-    }
-    void TearDown() override
-    {
-        DatabaseTest::TearDown();
-        QLocale::setDefault(savedLocale);
-    }
-    const QLocale savedLocale;
+    const RussianLocale russian;
     // The same fields in a database of their own, as an empty copy of this one.
     void makeFields(TDModule &target)
     {
@@ -292,15 +281,14 @@ TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNo
     ImportCheck plan;
     EXPECT_THROW(importInto(*module, csvPath("bad.csv"), &plan), DbError);
     const QStringList problems = problemTexts(plan);
-    ASSERT_EQ(problems.size(), 5) << problems.join(" | ").toStdString();
-    EXPECT_EQ(problems[0], "Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)");
-    EXPECT_TRUE(problems[1].startsWith("Строка 4, столбец 6: Текст поля \"Цвет, оттенок\" длиннее 50")) << problems[1].toStdString();
-    EXPECT_TRUE(problems[2].startsWith("Строка 5, столбец 5:") && problems[2].contains("Масса")) << problems[2].toStdString();
-    EXPECT_TRUE(problems[3].startsWith("Строка 6, столбец 5:") && problems[3].contains("один десятичный знак"))
-        << problems[3].toStdString();
-    EXPECT_TRUE(problems[4].startsWith("Строка 7, столбец 3")) << problems[4].toStdString();
-    EXPECT_EQ(plan.problems[4].line, 7);
-    EXPECT_EQ(plan.problems[4].column, 3);
+    EXPECT_EQ(problems, (QStringList{"Строка 3, столбец 1: Текст поля \"Название\" длиннее 50 символов (57 символов)",
+                                     "Строка 4, столбец 6: Текст поля \"Цвет, оттенок\" длиннее 50 символов (57 символов)",
+                                     "Строка 5, столбец 5: Значение \"1 234,5\" поля \"Масса\" не принято: введите число без "
+                                     "пробелов и разделителей разрядов, например 1234,5.",
+                                     "Строка 6, столбец 5: Значение \"12,5,3\" поля \"Масса\" не принято: в числе может быть "
+                                     "только один десятичный знак.",
+                                     "Строка 7, столбец 3: Значение \"31.02.2024\" поля \"Дата\" не является датой"}))
+        << problems.join(" | ").toStdString();
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_ID > 0").arg(ReadDescriptionFields(*module)[1].id)), 0);
 
@@ -313,9 +301,7 @@ TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNo
     WriteFile(csvPath("other.csv"), "Товар;Цена\r\nчай;10\r\n");
     EXPECT_THROW(importInto(*module, csvPath("other.csv"), &plan), DbError);
     EXPECT_EQ(MatchCsvHeader({"Товар", "Цена"}, ReadDescriptionFields(*module)), (QList<int>{-1, -1}));
-    ASSERT_FALSE(plan.problems.isEmpty());
-    EXPECT_EQ(plan.problems[0].column, 0);
-    EXPECT_EQ(plan.problems[0].text(), "Строка 2: не заполнено поле \"Название\"");
+    EXPECT_EQ(plan.problems.value(0).text(), "Строка 2: не заполнено поле \"Название\"");
     EXPECT_EQ(count("SELECT * FROM GENER"), 2);
 
     // The file is read again for writing: changed since the check, it is refused whole.
@@ -344,22 +330,6 @@ TEST_F(CsvObjectsTest, BadValuesAndUnknownHeadersAreReportedByLineAndColumnAndNo
     WriteFile(csvPath("mixed.csv"), QString("Название;\"Цвет, оттенок\";Номер;Масса\r\nВаза;синий;1;1\r\n").toUtf8()
                                         + "\xd9\xe8\xf2;" + QString("синий;2;1\r\n").toUtf8());
     EXPECT_THROW(importInto(*module, csvPath("mixed.csv"), &plan), DbError);
-    const QStringList mixedProblems = problemTexts(plan);
-    ASSERT_EQ(mixedProblems.size(), 1) << mixedProblems.join(" | ").toStdString();
-    EXPECT_TRUE(mixedProblems[0].startsWith("Строка 3, столбец 1: значение поля \"Название\" не читается")) << mixedProblems[0].toStdString();
-}
-
-TEST_F(CsvObjectsTest, AHundredThousandRowsImportInOneTransaction)
-{
-    addField(*module, "Название", StringType);
-    addField(*module, "Цвет", StringType, true);
-    addField(*module, "Номер", IntegerType);
-    QByteArray text = "Номер;Название;Цвет\r\n";
-    for (int i = 1; i <= 100000; ++i)
-        text += QString("%1;объект %1;цвет %2\r\n").arg(i).arg(i % 50).toUtf8();
-    WriteFile(csvPath("big.csv"), text);
-    EXPECT_EQ(importInto(*module, csvPath("big.csv")), 100000);
-    EXPECT_EQ(count("SELECT * FROM GENER"), 100000);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM LOOKUP2 WHERE L2_ID > 0").toInt(), 50);
-    EXPECT_EQ(scalar("SELECT G1 FROM GENER WHERE G3 = 77777").toString(), "объект 77777");
+    EXPECT_EQ(problemTexts(plan), QStringList{"Строка 3, столбец 1: значение поля \"Название\" не читается в выбранной "
+                                              "кодировке файла: выберите другую кодировку"});
 }

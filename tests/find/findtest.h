@@ -1,11 +1,10 @@
 #pragma once
 
-// What the find tests share: the fields the grid shows and files written whole.
+// What the find tests share: the fields the grid shows, and the Russian locale while a test runs.
 #include "core/dmodule.h"
 #include "objects/objectlist.h"
 
-#include <QFile>
-#include <gtest/gtest.h>
+#include <QLocale>
 
 inline QList<DescriptionField> GridFields(TDModule &module)
 {
@@ -16,8 +15,10 @@ inline QList<DescriptionField> GridFields(TDModule &module)
     return shown;
 }
 
-inline void WriteFile(const QString &path, const QByteArray &bytes)
+// Makes the Russian locale the default while it lives (decimal comma, dd.MM.yyyy), then restores the one before.
+struct RussianLocale
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
-}
+    RussianLocale() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    ~RussianLocale() { QLocale::setDefault(saved); }
+    const QLocale saved;
+};

@@ -20,7 +20,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPdfWriter>
 #include <QProcess>
@@ -227,7 +226,6 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     Form2->show();
     Control<QLineEdit>(Form2, "SearchEdit")->setText("ча");
     Form2->ApplySearch();
-    ASSERT_EQ(Control<QMenu>(Form2, "ListMenu")->title(), "Список");
 
     const QString path = folder->path() + "/export.csv";
     answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
@@ -264,8 +262,6 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     ChooseFileInNextDialog(mixed);
     answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {
         QComboBox *box = Control<QComboBox>(dialog, "EncodingBox");
-        if (!box)
-            return dialog->reject();
         for (int i = 0; i < box->count(); ++i)
             readings << box->itemText(i);
         headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
@@ -281,11 +277,8 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     EXPECT_TRUE(readings[0].startsWith("UTF-8, строка 1: ") && readings[0].contains(QChar::ReplacementCharacter))
         << readings[0].toStdString();
     EXPECT_EQ(readings[1], "Windows-1251, строка 1: Название;Номер");
-    ASSERT_EQ(headersSeen.size(), 5);
-    EXPECT_EQ(headersSeen[1], "Название");
-    EXPECT_TRUE(headersSeen[2].startsWith("UTF-8"));
-    EXPECT_NE(headersSeen[3], "Название");
-    EXPECT_EQ(headersSeen[4], "Название");
+    // Each reading shows its own header; back on the first, its header again.
+    EXPECT_EQ(headersSeen, (QStringList{readings[1], "Название", readings[0], QString::fromUtf8("\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5"), "Название"}));
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'ЖЁЛТЫЙ' AND G2 = 7"), 1);
 }
 

@@ -10,7 +10,6 @@
 #include "objects/objectimport.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
-#include "objects/objectstore.h"
 #include "objects/searchindex.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
@@ -52,41 +51,33 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         name = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
         made = addField(*module, "Дата", DateType);
         mass = addField(*module, "Масса", RealType);
         addField(*module, "Заметки", LongTextType);
         add(1, "Ёжик в тумане", "Красный", QDate(2023, 12, 25), "2.5", "скрытый текст");
-        add(2, "ЕЛКА", "синий", QDate(2021, 1, 5), "1234.75", "");
-        add(3, "Apple Pie", "зелёный", QDate(), "10", "");
-        add(4, "ёлочка", "Синий", QDate(2023, 12, 1), "3", "");
+        add(2, "ЕЛКА", "синий", QDate(2021, 1, 5), "1234.75");
+        add(3, "Apple Pie", "зелёный", QDate(), "10");
+        add(4, "ёлочка", "Синий", QDate(2023, 12, 1), "3");
         EnsureSearchIndex(*module);
         ObjectList::Of(*module).compose();
     }
-    void TearDown() override
-    {
-        QLocale::setDefault(QLocale::c());
-        EngineTest::TearDown();
-    }
-    void add(qint64 id, const QString &title, const QString &lookupText, const QDate &date, const QString &number,
-             const QString &notes)
+    // An object's values for the fields made above, in their order.
+    QList<FieldInput> inputs(const QString &title, const QString &lookupText, const QDate &date = QDate(2020, 2, 29),
+                             const QString &number = "7", const QString &notes = "")
     {
         const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        InsertObject(*module, id,
-                     {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
-                      FieldInput{fields[3], number}, FieldInput{fields[4], notes}});
+        return {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], date},
+                FieldInput{fields[3], number}, FieldInput{fields[4], notes}};
+    }
+    void add(qint64 id, const QString &title, const QString &lookupText, const QDate &date = QDate(), const QString &number = "1",
+             const QString &notes = "")
+    {
+        InsertObject(*module, id, inputs(title, lookupText, date, number, notes));
     }
     QStringList found(const QString &text) { return searched(*module, GridFields(*module), text); }
-    // The database opened again, as a program starting on it.
-    void reopen()
-    {
-        if (onServer())
-            module->OpenServerConnection(server);
-        else
-            module->OpenConnection(dbPath);
-    }
+    const RussianLocale russian;
     qint64 name = 0, colour = 0, made = 0, mass = 0;
 };
 }
@@ -110,8 +101,8 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThemUnderTh
     EXPECT_EQ(found("'%"), QStringList{});
     // A text standing twice in one object, at the start of a text and in the next object; digits are
     // never found in the objects' own numbers.
-    add(5, "Тук-тук, ТУК", "Красный", QDate(), "1", "");
-    add(6, "тук", "Красный", QDate(), "1", "");
+    add(5, "Тук-тук, ТУК", "Красный");
+    add(6, "тук", "Красный");
     EXPECT_EQ(found("тук"), (QStringList{"5", "6"}));
     EXPECT_EQ(found("к, т"), QStringList{"5"});
     EXPECT_EQ(found("5"), (QStringList{"1", "2"}));
@@ -159,12 +150,6 @@ protected:
             if (row.first().toString().toUtf8().contains(record))
                 return true;
         return false;
-    }
-    QList<FieldInput> inputs(const QString &title, const QString &lookupText)
-    {
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        return {FieldInput{fields[0], title}, FieldInput{fields[1], lookupText}, FieldInput{fields[2], QDate(2020, 2, 29)},
-                FieldInput{fields[3], "7"}, FieldInput{fields[4], ""}};
     }
 };
 }
@@ -242,7 +227,7 @@ TEST_P(SearchIndexTest, TheIndexFollowsEveryChangeOfAShownText)
 TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
 {
     EXPECT_EQ(found("ёлоч"), QStringList{"4"});
-    add(5, "Ёлочная игрушка", "Белый", QDate(), "1", "");
+    add(5, "Ёлочная игрушка", "Белый");
     UpdateObject(*module, 4, inputs("Сосна", "Синий"));
     ObjectList::Of(*module).open();
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
@@ -257,7 +242,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
     EXPECT_EQ(staleBlocks(), 0);
     // The same for a lookup text: nothing showed it when typed.
     EXPECT_EQ(found("фиолет"), QStringList{});
-    add(6, "Слива", "Фиолетовый", QDate(), "1", "");
+    add(6, "Слива", "Фиолетовый");
     ObjectList::Of(*module).open();
     EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"6"});
     if (onServer())
@@ -286,7 +271,11 @@ TEST_P(SearchIndexTest, ChangesByAnotherProgramAreFoundAndTheIndexCatchesUpOnOpe
     EXPECT_EQ(found("apple"), QStringList{});
     EXPECT_GT(staleBlocks(), 0);
 
-    reopen();
+    // The database opened again, as a program starting on it.
+    if (onServer())
+        module->OpenServerConnection(server);
+    else
+        module->OpenConnection(dbPath);
     EnsureSearchIndex(*module);
     EXPECT_EQ(staleBlocks(), 0);
     ObjectList::Of(*module).compose();
