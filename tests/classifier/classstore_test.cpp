@@ -95,12 +95,8 @@ TEST_P(ClassStoreTest, QuotesPercentSignsNulsAndACommaLocaleAreStoredAsTyped)
     const QString withNul = QStringLiteral("до") + QChar(0) + QStringLiteral("после");
     if (onServer()) {
         // The server keeps no NUL character: the rename is refused in words and the class keeps its name.
-        try {
-            RenameClass(*module, id, withNul, withNul);
-            ADD_FAILURE() << "a NUL character was accepted";
-        } catch (const DbError &error) {
-            EXPECT_TRUE(error.message().contains("нулевой знак")) << error.message().toStdString();
-        }
+        const QString refused = FailureOf([&] { RenameClass(*module, id, withNul, withNul); });
+        EXPECT_TRUE(refused.contains("нулевой знак")) << refused.toStdString();
         EXPECT_EQ(scalar(QStringLiteral("SELECT C_NAME FROM CLASSES WHERE C_ID = %1").arg(id)).toString(), "%1%2");
     } else {
         RenameClass(*module, id, withNul, withNul);
@@ -113,18 +109,10 @@ TEST_P(ClassStoreTest, QuotesPercentSignsNulsAndACommaLocaleAreStoredAsTyped)
     ChangeClass(*module, half, "It's", "", ParseRatio("0.5"));
     const QString stored = scalar("SELECT CAST(C_COEFF AS TEXT) FROM CLASSES WHERE C_NAME = 'It''s'").toString();
     const QString description = RatioDescription(*module, half);
-    EXPECT_THROW(ParseRatio("1.2.3"), DbError);
-    EXPECT_THROW(ParseRatio("-"), DbError);
-    // A sign and a decimal point are read; group separators, a second sign and too much refused.
+    // A sign and a decimal point are read; group separators, a second sign and too much refused in words.
     EXPECT_EQ(ParseRatio("-12.25"), -12.25);
-    for (const QString refused : {"12,5,3", "1 234,5", "1.234,5", "1000000001"}) {
-        try {
-            ParseRatio(refused);
-            ADD_FAILURE() << refused.toStdString();
-        } catch (const DbError &error) {
-            EXPECT_TRUE(error.message().contains("Количественное соотношение")) << error.message().toStdString();
-        }
-    }
+    for (const QString refused : {"1.2.3", "-", "12,5,3", "1 234,5", "1.234,5", "1000000001"})
+        EXPECT_TRUE(FailureOf([&] { ParseRatio(refused); }).contains("Количественное соотношение")) << refused.toStdString();
     QLocale::setDefault(saved);
     EXPECT_EQ(stored, "0.5");
     EXPECT_EQ(description, "1 O'Neil = 0,5 It's");   // the message uses the user's separator

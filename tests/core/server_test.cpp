@@ -29,9 +29,9 @@ TEST_F(ServerDatabaseTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryR
 
     constexpr int PerProgram = 100;
     std::vector<qint64> ids[2];
-    std::string failures[2];
+    QString failures[2];
     auto addObjects = [&](int program) {
-        try {
+        failures[program] = FailureOf([&] {
             TDModule own;
             own.OpenServerConnection(server);
             for (int i = 0; i < PerProgram; ++i) {
@@ -41,16 +41,13 @@ TEST_F(ServerDatabaseTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryR
                 tx.commit();
                 ids[program].push_back(id);
             }
-        } catch (const DbError &error) {
-            failures[program] = error.message().toStdString();
-        }
+        });
     };
     std::thread a(addObjects, 0);
     std::thread b(addObjects, 1);
     a.join();
     b.join();
-    EXPECT_EQ(failures[0], "");
-    EXPECT_EQ(failures[1], "");
+    EXPECT_EQ(failures[0] + failures[1], "") << (failures[0] + failures[1]).toStdString();
     QSet<qint64> distinct(ids[0].begin(), ids[0].end());
     distinct.unite(QSet<qint64>(ids[1].begin(), ids[1].end()));
     EXPECT_EQ(distinct.size(), 2 * PerProgram);

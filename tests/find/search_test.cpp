@@ -302,13 +302,7 @@ TEST_P(SearchIndexTest, TwoProgramsChangingOneBlockAtOnceLoseNoText)
         Transaction first(*module);
         UpdateObject(*module, 1, inputs("Первая правка", "Красный"));
         std::unique_ptr<QThread> second(QThread::create([&] {
-            try {
-                auto other = otherProgram();
-                UpdateObject(*other, 2, secondChange);
-                other->CloseConnection();
-            } catch (const DbError &error) {
-                otherFailure = error.message();
-            }
+            otherFailure = FailureOf([&] { UpdateObject(*otherProgram(), 2, secondChange); });
         }));
         second->start();
         if (onServer()) {
