@@ -12,22 +12,6 @@
 #include <QSignalSpy>
 #include <functional>
 
-TEST_F(DatabaseTest, GenIdCountsFromTheLargestPositiveIdentifier)
-{
-    EXPECT_EQ(module->GenID("CLASSES", ""), "1");
-    exec("INSERT INTO CLASSES VALUES(1,'a','',0,0)");
-    exec("INSERT INTO CLASSES VALUES(7,'c','',0,0)");
-    EXPECT_EQ(module->GenID("CLASSES", ""), "8");
-    // The highest row freed is given out again.
-    exec("DELETE FROM CLASSES WHERE C_ID = 7");
-    EXPECT_EQ(module->GenID("CLASSES", ""), "2");
-    // A lookup list's empty entry (0) is no identifier.
-    exec("CREATE TABLE LOOKUP12(L12_ID INTEGER NOT NULL PRIMARY KEY,L12_DATA VARCHAR(50))");
-    exec("INSERT INTO LOOKUP12 VALUES(0,'< пустое значение >')");
-    EXPECT_EQ(module->GenID("LOOKUP12", "12"), "1");
-}
-
-
 TEST_F(DatabaseTest, AFailedStatementRollsBackTheWholeActionNestedOnesIncluded)
 {
     EXPECT_THROW(
