@@ -62,11 +62,3 @@ TEST_F(ServerDatabaseTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChangesC
     EXPECT_EQ(design.size(), 1);
     EXPECT_EQ(objects.size(), 1);
 }
-
-TEST_F(ServerDatabaseTest, AStatementRefusedForAGoneColumnReloadsLikeAnAnnouncedDesignChange)
-{
-    ASSERT_EQ(module, DModule);
-    QSignalSpy design(module, &TDModule::DesignChanged);
-    EXPECT_THROW(module->exec("UPDATE GENER SET G77 = 1"), DbError);
-    EXPECT_TRUE(WaitFor([&] { return design.size() == 1; }));
-}
