@@ -164,11 +164,7 @@ TEST_F(DatabaseTest, WhatTheListLearntOfOneOpeningIsForgottenAtTheNext)
     EXPECT_EQ(locate(1000), 999);
 }
 
-namespace {
-class BothEnginesTest : public EngineTest
-{
-};
-}
+using BothEnginesTest = EngineTest;
 
 ENGINE_TEST_SUITE(BothEnginesTest);
 
