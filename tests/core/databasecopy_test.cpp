@@ -152,15 +152,8 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
             .value(0).value(0).toString();
     EXPECT_TRUE(definition.contains(onServer() ? "COLLATE RUSSIAN" : "ru-x-icu")) << definition.toStdString();
 
-    // The program's own reads give the same objects, picture and links.
-    const QList<DescriptionField> fields = ReadDescriptionFields(copied);
-    ASSERT_EQ(fields.size(), 9);
-    EXPECT_EQ(ReadObjectPicture(copied, objectIds.first(), fields[7]), picture);
-    EXPECT_TRUE(ReadObjectPicture(copied, objectIds.last(), fields[7]).isEmpty());
-    EXPECT_EQ(LookupTexts(copied, fields[8].id), LookupTexts(*module, fields[8].id));
-    const QList<ObjectLink> links = ReadObjectLinks(copied, QString::number(objectIds.first()));
-    ASSERT_EQ(links.size(), 1);
-    EXPECT_EQ(ObjectLinkText(links.first()), ObjectLinkText(ReadObjectLinks(*module, QString::number(objectIds.first())).first()));
+    // Pictures, lookup texts and links are rows like any other (bytes compared as bytes): each engine's own
+    // reading of them is its stores' to test.
     if (onServer()) {
         // A file made from the server declares the fields' columns as a new file would, dates and yes/no included.
         QStringList declared;
@@ -178,7 +171,7 @@ TEST_P(DatabaseCopyTest, EveryTableArrivesRowByRowWithItsIndexesAndTheProgramRea
     EXPECT_FALSE(tables.contains(SchemaName::SearchTextTable));
     EnsureSearchIndex(copied);
     ObjectList::Of(copied).compose();
-    ObjectList::Of(copied).applySearch(fields, "ЁЛКА");
+    ObjectList::Of(copied).applySearch(ReadDescriptionFields(copied), "ЁЛКА");
     EXPECT_EQ(copied.QRGeneral->recordCount(), 1);
 
     // Rows added to the copy get numbers above the copied ones.
