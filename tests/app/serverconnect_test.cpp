@@ -248,9 +248,7 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
         captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
     QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
-    while (model->canFetchMore({}))
-        model->fetchMore({});
-    ASSERT_EQ(model->rowCount(), 3);
+    ASSERT_EQ(AllRows(model), 3);
     QStringList shown;
     for (int row = 0; row < 3; ++row) {
         QStringList cells;
@@ -261,12 +259,8 @@ TEST_F(ServerConnectTest, AServerDatabaseIsDesignedFilledAndListedLikeAFile)
     const QString may17 = QLocale().toString(QDate(2020, 5, 17), QLocale::ShortFormat);
     EXPECT_TRUE(shown.contains("ёж|1.5|" + may17 + "|Да")) << shown.join(" / ").toStdString();
     EXPECT_TRUE(shown.contains("Еж|-2||Нет")) << shown.join(" / ").toStdString();
-
-    // The quick search on the server: opening the database made its index.
+    // Yes/no is found on the server as the grid shows it (the rest of the quick search: SearchTest).
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Control<QLineEdit>(Form2, "SearchEdit")->setText("ЁЖ");
-    Form2->ApplySearch();
-    EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 2; }));
     Control<QLineEdit>(Form2, "SearchEdit")->setText("нет");
     Form2->ApplySearch();
     EXPECT_TRUE(WaitFor([&] { return model->rowCount() == 1; }));
