@@ -102,27 +102,24 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
 
     bool dialogOnTop = false;
     QWidget *dialogOwner = nullptr;
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            dialogOnTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            dialogOwner = dialog->parentWidget();
-            dialog->reject();
-        }
-    });
-    timer->start(20);
     QString folderType;
-    QTimer::singleShot(0, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            auto *model = dialog->findChild<QFileSystemModel *>();
-            const QModelIndex folder = model->index(DModule->ProgramFolder + "/System");
-            WaitFor([&] { return model->data(folder.siblingAtColumn(2)).isValid(); });
-            folderType = model->data(folder.siblingAtColumn(2)).toString();
-        }
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !closer.isActive())
+            return;
+        closer.stop();
+        dialogOnTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialogOwner = dialog->parentWidget();
+        auto *model = dialog->findChild<QFileSystemModel *>();
+        const QModelIndex folder = model->index(DModule->ProgramFolder + "/System");
+        WaitFor([&] { return model->data(folder.siblingAtColumn(2)).isValid(); });
+        folderType = model->data(folder.siblingAtColumn(2)).toString();
+        dialog->reject();
     });
+    closer.start(20);
     Form1->N12->trigger();
     EXPECT_EQ(folderType, "Папка") << "Qt's own texts are Russian too";
-    delete timer;
     // A window manager keeps the templates window above the main window's own dialogs: this one belongs
     // to no window and is kept on top itself.
     EXPECT_EQ(dialogOwner, nullptr);
