@@ -34,7 +34,6 @@ void expectDatabaseState(bool open)
 
 TEST_F(AppTest, ADatabaseOpensInTheEditingModeAFileThatIsNoneLeavesTheWindowWithoutAndExitAsksFirst)
 {
-    EXPECT_EQ(QApplication::applicationName(), "Вирандел");
     EXPECT_EQ(DModule->ProgramFolder, QDir::currentPath());
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     EXPECT_EQ(Form1->CurrentDbPath, dbPath);
@@ -90,7 +89,6 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyNeverOverwritesAFileAndK
     ChooseFileInNextDialog(folder->path() + "/copy.MDB");
     Form1->N13->trigger();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
-    EXPECT_TRUE(QFile::exists(folder->path() + "/copy.MDB.mdb"));
 
     // Over an existing file: the file stays as it was, the user is told, and the work goes on in the
     // database that was open.

@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "support/versionserver.h"
 
 #include "app/form1.h"
 #include "app/forms.h"
@@ -125,16 +126,24 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
     EXPECT_EQ(dialogOwner, nullptr);
     EXPECT_TRUE(dialogOnTop);
 
-    // The general error display, and the confirmation asked for by a window that is hidden meanwhile;
-    // then the same with nothing kept on top.
+    // The general error display, and the confirmation asked for by a window that is hidden meanwhile.
     MessageBoxAnswerer answer(QMessageBox::No);
     ShowGeneralError("Ошибка");
     Form2->N14Click();
+    // An answer that comes after the user turned to the window kept on top opens over that window.
+    VersionServer slow("1.0.2 final\r\n", 400);
+    Form1->SetUpdateServer(slow.address());
+    Form1->activateWindow();
+    ASSERT_TRUE(WaitFor([] { return QApplication::activeWindow() == Form1; }));
+    QTimer::singleShot(100, [] { Form13->activateWindow(); });
+    Form1->N52->trigger();
+    // Then the same with nothing kept on top.
     Form13->close();
     ShowGeneralError("Ошибка");
     Form2->N14Click();
-    EXPECT_EQ(answer.owners(), QStringList({"", "", "Form1", "Form1"}));
-    EXPECT_EQ(answer.keptOnTop(), QList<bool>({true, true, false, false}));
+    EXPECT_EQ(answer.texts().at(2), "Нет доступных обновлений! Выполните эту проверку позже!");
+    EXPECT_EQ(answer.owners(), QStringList({"", "", "Form13", "Form1", "Form1"}));
+    EXPECT_EQ(answer.keptOnTop(), QList<bool>({true, true, true, false, false}));
 }
 
 TEST_F(AppTest, AWindowIsCentredAtItsShownSizeWithItsTitleBarOnTheScreen)
