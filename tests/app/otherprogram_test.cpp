@@ -89,7 +89,7 @@ protected:
 };
 }
 
-TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldIsToldPlainly)
+TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldOrALostConnectionIsToldPlainly)
 {
     openList({"б", "г", "е", "ж", "и"}, 3);
     const qint64 current = currentId();
@@ -129,19 +129,38 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
 
     // A field added elsewhere: told plainly, the list read again with it, the current object kept.
     const qint64 shown = currentId();
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    addField(*other, "Цвет", StringType);
-    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
-    ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
-    const QString text = answer.texts().first();
-    EXPECT_TRUE(text.startsWith("Другой пользователь изменил структуру базы данных")) << text.toStdString();
-    EXPECT_TRUE(text.contains("загружен заново")) << text.toStdString();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        addField(*other, "Цвет", StringType);
+        ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+        ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
+        const QString text = answer.texts().first();
+        EXPECT_TRUE(text.startsWith("Другой пользователь изменил структуру базы данных")) << text.toStdString();
+        EXPECT_TRUE(text.contains("загружен заново")) << text.toStdString();
+    }
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
     QStringList captions;
     for (int i = 0; i < Form2->gridColumns().count(); ++i)
         captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
+    EXPECT_EQ(currentId(), shown);
+
+    // The connection lost: refused, the list stays as it is; asked again, "Да" connects anew and the list
+    // is read again in its order, on the object the user was on.
+    const QString reordered = ObjectList::Of(*DModule).statement();
+    const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
+    exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
+    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        MessageBoxAnswerer box(answer);
+        EXPECT_FALSE(Guarded([] { DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER"); }));
+        ASSERT_EQ(box.seen(), 1);
+        EXPECT_TRUE(box.texts().first().startsWith("Соединение с сервером баз данных потеряно")) << box.texts().first().toStdString();
+        EXPECT_TRUE(box.texts().first().contains("Подключиться к серверу снова?"));
+    }
+    EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 6);
+    ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 6; }));
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), reordered);
     EXPECT_EQ(currentId(), shown);
 }
 
@@ -269,25 +288,4 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
         shown << Form11->gridColumns().caption(column) + (Form11->gridColumns().isVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
     EXPECT_EQ(Control<QTableView>(Form11, "DBGrid")->model()->rowCount(), 2);
-}
-
-TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)
-{
-    openList({"б", "г", "е"}, 2);
-    const qint64 current = currentId();
-    const QString order = ObjectList::Of(*DModule).statement();
-    const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
-    exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
-    // Refused: the list stays as it is. Then the same again, and "Да" connects anew.
-    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
-        MessageBoxAnswerer box(answer);
-        EXPECT_FALSE(Guarded([] { DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER"); }));
-        ASSERT_EQ(box.seen(), 1);
-        EXPECT_TRUE(box.texts().first().startsWith("Соединение с сервером баз данных потеряно")) << box.texts().first().toStdString();
-        EXPECT_TRUE(box.texts().first().contains("Подключиться к серверу снова?"));
-    }
-    EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 3);
-    ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 3; }));
-    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order) << "the list is read again in its order";
-    EXPECT_EQ(currentId(), current) << "on the object the user was on";
 }

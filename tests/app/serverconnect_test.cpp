@@ -47,14 +47,12 @@ protected:
             DropServerDatabase(made);
     }
     TServerDialog *dialog() const { return Form1->findChild<TServerDialog *>("ServerDialog"); }
+    // The boxes filled as the dialog fills them from the remembered connection; the password typed.
     void fill(const ServerConnection &server, bool create = false)
     {
-        dialog()->findChild<QLineEdit *>("HostEdit")->setText(server.host);
-        dialog()->findChild<QSpinBox *>("PortEdit")->setValue(server.port);
-        dialog()->findChild<QLineEdit *>("DatabaseEdit")->setText(server.database);
-        dialog()->findChild<QLineEdit *>("UserEdit")->setText(server.user);
-        dialog()->findChild<QLineEdit *>("PasswordEdit")->setText(server.password);
-        dialog()->findChild<QCheckBox *>("CreateBox")->setChecked(create);
+        dialog()->ShowConnection(server);
+        TypeKeys(Control<QLineEdit>(dialog(), "PasswordEdit"), server.password);
+        Control<QCheckBox>(dialog(), "CreateBox")->setChecked(create);
     }
     QString programFile(const QString &name) const { return DModule->ProgramFolder + "/System/" + name; }
     QList<ServerConnection> madeHere;

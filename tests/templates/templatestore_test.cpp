@@ -168,13 +168,13 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedAndAFailedStepL
     // A failed step removes the copy and the name is not listed. Here deleting the books is refused in
     // the middle of the stripping.
     exec("INSERT INTO REFERS VALUES(9,'Без таблицы',1)");
-    exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    refuse("DELETE", "REFERS");
     const QString failure = FailureOf([&] { save("Сломанный", {false, true}); });
     EXPECT_TRUE(failure.startsWith("Шаблон не сохранен")) << failure.toStdString();
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Сломанный")));
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_EQ(module->database().databaseName(), dbPath);
-    exec("DROP TRIGGER KEEP_BOOKS");
+    allowAgain("REFERS");
     exec("DELETE FROM REFERS WHERE R_ID = 9");
 
     // The user's database cannot be opened again: the finished template is undone as well.
