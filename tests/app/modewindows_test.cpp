@@ -51,7 +51,6 @@ protected:
 
 TEST_F(ModeWindowsTest, EachModeOpensWhereTheUserLeftTheLastOneAndNamesTheDatabase)
 {
-    EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — test.mdb");
     const QRect placed(60, 50, 600, 420);
     Form1->setGeometry(placed);
 
