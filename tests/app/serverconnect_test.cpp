@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/serverdialog.h"
-#include "app/startpage.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "fields/fieldspage.h"
@@ -15,7 +14,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCommandLinkButton>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -208,16 +206,6 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuListedThereLikeAFi
 
 TEST_F(ServerConnectTest, AFailedConnectionIsExplainedAndLeavesTheFileOpenAndTheWindowOnScreen)
 {
-    // The start page offers the window too, while no database is open.
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        Form1->OpenDataBase(folder->path() + "/missing.mdb");
-    }
-    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "ConnectServerBtn")->click();
-    EXPECT_TRUE(dialog()->isVisible());
-    dialog()->reject();
-    Form1->OpenDataBase(dbPath);
-
     const ServerConnection program = NewServerDatabase();
     madeHere << program;
     ServerConnection withPassword = program;

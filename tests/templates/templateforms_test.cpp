@@ -211,7 +211,7 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
     EXPECT_FALSE(Form13->isVisible());
 }
 
-TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
+TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInTheServerAmongThemAndTheLastFiveDatabases)
 {
     EXPECT_FALSE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
     QStringList opened;
@@ -225,6 +225,9 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInAndTheLastFiveDatabases)
         Form1->OpenDataBase(folder->path() + "/missing.mdb");
     }
     ASSERT_TRUE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
+    Control<QCommandLinkButton>(Control<StartPage>(Form1, "StartPage"), "ConnectServerBtn")->click();
+    EXPECT_TRUE(Control<TServerDialog>(Form1, "ServerDialog")->isVisible()) << "the connect window is offered too";
+    Control<TServerDialog>(Form1, "ServerDialog")->reject();
     EXPECT_EQ(RecentDatabases::Read(folder->path()), opened.mid(0, 5));
     EXPECT_EQ(ReadTextLines(folder->path() + "/System/Options.txt").mid(0, 10), Options::InitialLines());
 
