@@ -38,13 +38,14 @@ namespace {
 class OtherProgramTest : public AppTest
 {
 protected:
+    EngineKind testEngine() const override { return EngineKind::Server; }
     void SetUp() override
     {
         if (!TestServerStarted())
             GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
         AppTest::SetUp();
-        shared = TestServer(QStringLiteral("vt_other_%1").arg(QCoreApplication::applicationPid()));
-        ASSERT_TRUE(Form1->OpenServerDataBase(shared, true));
+        server = TestServer(QStringLiteral("vt_other_%1").arg(QCoreApplication::applicationPid()));
+        ASSERT_TRUE(Form1->OpenServerDataBase(server, true));
     }
     void TearDown() override
     {
@@ -57,8 +58,8 @@ protected:
         if (DModule && DModule->engine() == EngineKind::Server)
             DModule->CloseConnection();
         AppTest::TearDown();
-        if (!shared.database.isEmpty())
-            DropServerDatabase(shared);
+        if (!server.database.isEmpty())
+            DropServerDatabase(server);
     }
 
     // An object named `name` added the way the editor adds one.
@@ -84,29 +85,20 @@ protected:
 
     static SharedQuery &list() { return *DModule->QRGeneral; }
     static qint64 currentId() { return list().asInteger(QStringLiteral("G_ID")); }
-    static int gridRows()
-    {
-        QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
-        while (model->canFetchMore({}))
-            model->fetchMore({});
-        return model->rowCount();
-    }
-
-    ServerConnection shared;
+    static int gridRows() { return AllRows(Control<QTableView>(Form2, "DBGrid")->model()); }
 };
 }
 
-TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldIsToldPlainly)
+TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldOrALostConnectionIsToldPlainly)
 {
     openList({"б", "г", "е", "ж", "и"}, 3);
     const qint64 current = currentId();
     const QString order = ObjectList::Of(*DModule).statement();
     ASSERT_TRUE(ObjectList::Of(*DModule).titleOrder());
 
-    TDModule other;
-    other.OpenServerConnection(shared);
+    const std::unique_ptr<TDModule> other = otherProgram();
     QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
-    addNamed(other, "а");
+    addNamed(*other, "а");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
     EXPECT_EQ(ObjectList::Of(*DModule).statement(), order);
     EXPECT_EQ(gridRows(), 6);
@@ -118,7 +110,7 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     // The editor open: the list stays as it is until the editor closes, then is read once.
     Control<QPushButton>(Form2, "EditRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
-    addNamed(other, "в");
+    addNamed(*other, "в");
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 2; }));
     EXPECT_TRUE(Form2->listFollower->waiting());
     EXPECT_EQ(list().recNo(), 4);
@@ -130,26 +122,45 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
 
     // The current object deleted elsewhere: the row that took its place is current.
     const qint64 next = list().valueAt(5, list().columnIndex("G_ID")).toLongLong();
-    DeleteObject(other, current);
+    DeleteObject(*other, current);
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 3; }));
     EXPECT_EQ(gridRows(), 6);
     EXPECT_EQ(currentId(), next);
 
     // A field added elsewhere: told plainly, the list read again with it, the current object kept.
     const qint64 shown = currentId();
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    addField(other, "Цвет", StringType);
-    ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
-    ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
-    const QString text = answer.texts().first();
-    EXPECT_TRUE(text.startsWith("Другой пользователь изменил структуру базы данных")) << text.toStdString();
-    EXPECT_TRUE(text.contains("загружен заново")) << text.toStdString();
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        addField(*other, "Цвет", StringType);
+        ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
+        ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
+        const QString text = answer.texts().first();
+        EXPECT_TRUE(text.startsWith("Другой пользователь изменил структуру базы данных")) << text.toStdString();
+        EXPECT_TRUE(text.contains("загружен заново")) << text.toStdString();
+    }
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
     QStringList captions;
     for (int i = 0; i < Form2->gridColumns().count(); ++i)
         captions << Form2->gridColumns().caption(i);
     EXPECT_EQ(captions, (QStringList{"Имя", "Цвет"}));
+    EXPECT_EQ(currentId(), shown);
+
+    // The connection lost: refused, the list stays as it is; asked again, "Да" connects anew and the list
+    // is read again in its order, on the object the user was on.
+    const QString reordered = ObjectList::Of(*DModule).statement();
+    const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
+    exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
+    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        MessageBoxAnswerer box(answer);
+        EXPECT_FALSE(Guarded([] { DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER"); }));
+        ASSERT_EQ(box.seen(), 1);
+        EXPECT_TRUE(box.texts().first().startsWith("Соединение с сервером баз данных потеряно")) << box.texts().first().toStdString();
+        EXPECT_TRUE(box.texts().first().contains("Подключиться к серверу снова?"));
+    }
+    EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 6);
+    ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 6; }));
+    EXPECT_EQ(ObjectList::Of(*DModule).statement(), reordered);
     EXPECT_EQ(currentId(), shown);
 }
 
@@ -166,16 +177,15 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     const qint64 current = currentId();
     ASSERT_EQ(Form22->Labels.at(0)->text(), "б");
 
-    TDModule other;
-    other.OpenServerConnection(shared);
+    const std::unique_ptr<TDModule> other = otherProgram();
     QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
-    UpdateObject(other, current, {FieldInput{ReadDescriptionFields(other).first(), "бб", false}});
+    UpdateObject(*other, current, {FieldInput{ReadDescriptionFields(*other).first(), "бб", false}});
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
     EXPECT_EQ(currentId(), current);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
 
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    addField(other, "Цвет", StringType);
+    addField(*other, "Цвет", StringType);
     ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
     ASSERT_EQ(answer.seen(), 1) << answer.texts().join(" / ").toStdString();
     EXPECT_TRUE(answer.texts().first().contains("Каталог открыт заново")) << answer.texts().first().toStdString();
@@ -187,7 +197,7 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
 
     // The catalog deleted elsewhere: told so; the exit password (on by default) still guards the way out,
     // so the window stays with the list.
-    other.exec("DELETE FROM KATALOGS");
+    other->exec("DELETE FROM KATALOGS");
     ASSERT_TRUE(WaitFor([&] { return answer.texts().join(" ").contains("не удалось открыть заново"); }))
         << answer.texts().join(" / ").toStdString();
     EXPECT_TRUE(Form22->isVisible());
@@ -201,7 +211,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     const qint64 chairs = AddClass(*DModule, "Стулья", "", top, 1);
     const qint64 colour = addField(*DModule, "Цвет", StringType);
     addField(*DModule, "Вес", StringType);
-    Form1->OpenServerDataBase(shared);
+    Form1->OpenServerDataBase(server);
     Form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     LazyTree &tree = *Control<ClassifierPage>(Form1, "ClassifierPage")->classTree();
@@ -210,11 +220,10 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     Control<QLineEdit>(Control<ClassifierPage>(Form1, "ClassifierPage"), "AddClassEdit")->setText("Табуреты");
     ASSERT_TRUE(Control<FieldsPage>(Form1, "FieldsPage")->selectField(colour));
 
-    TDModule other;
-    other.OpenServerConnection(shared);
+    const std::unique_ptr<TDModule> other = otherProgram();
     QSignalSpy changed(DModule, &TDModule::DesignChanged);
-    const qint64 tables = AddClass(other, "Столы", "", top, 1);
-    addField(other, "Автор", StringType);
+    const qint64 tables = AddClass(*other, "Столы", "", top, 1);
+    addField(*other, "Автор", StringType);
     ASSERT_TRUE(WaitFor([&] { return tree.findItem(tables) != nullptr; }));
     EXPECT_TRUE(tree.findItem(top)->isExpanded());
     EXPECT_EQ(LazyTree::itemId(tree.tree()->currentItem()), chairs);
@@ -226,7 +235,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     // A field being added in the panel: the lists wait until it closes.
     Form1->AddFieldBtnClick();
     const int before = changed.size();
-    FieldStore::DeleteField(other, colour);
+    FieldStore::DeleteField(*other, colour);
     ASSERT_TRUE(WaitFor([&] { return changed.size() > before; }));
     QTest::qWait(400);
     EXPECT_EQ(Control<FieldsPage>(Form1, "FieldsPage")->fieldCount(), 3);
@@ -239,7 +248,7 @@ TEST_F(OtherProgramTest, TheEditingWindowShowsDesignChangesElsewhereKeepingWhatI
     ASSERT_FALSE(Form1->isVisible());
     const int hiddenBefore = changed.size();
     MessageBoxAnswerer answer(QMessageBox::Ok);   // the view/fill window tells of it
-    DeleteClassWithSubtree(other, tables);
+    DeleteClassWithSubtree(*other, tables);
     ASSERT_TRUE(WaitFor([&] { return changed.size() > hiddenBefore && answer.seen() > 0; }));
     ASSERT_TRUE(tree.findItem(tables) != nullptr);
     Control<QPushButton>(Form2, "BackBth")->click();
@@ -264,11 +273,10 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
     ASSERT_EQ(Form11->gridColumns().count(), 2);
     Form11->gridColumns().setVisible(0, false);
 
-    TDModule other;
-    other.OpenServerConnection(shared);
+    const std::unique_ptr<TDModule> other = otherProgram();
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    addField(other, "Автор", StringType);   // ahead of nothing: shifts no column
-    FieldStore::DeleteField(other, weight);
+    addField(*other, "Автор", StringType);   // ahead of nothing: shifts no column
+    FieldStore::DeleteField(*other, weight);
     ASSERT_TRUE(WaitFor([&] { return answer.seen() > 0; }));
     const QString text = answer.texts().join(" / ");
     EXPECT_TRUE(text.contains("макет каталога остался как был")) << text.toStdString();
@@ -280,29 +288,4 @@ TEST_F(OtherProgramTest, TheDesignerKeepsTheUnsavedLayoutAndNamesFieldsItShowsTh
         shown << Form11->gridColumns().caption(column) + (Form11->gridColumns().isVisible(column) ? "" : " (скрыт)");
     EXPECT_EQ(shown, (QStringList{"Имя (скрыт)", "Автор"}));
     EXPECT_EQ(Control<QTableView>(Form11, "DBGrid")->model()->rowCount(), 2);
-}
-
-TEST_F(OtherProgramTest, ALostConnectionIsSaidPlainlyAndReconnectingReadsTheListAgain)
-{
-    openList({"б", "г", "е"}, 2);
-    const qint64 current = currentId();
-    const QString order = ObjectList::Of(*DModule).statement();
-    const qint64 backend = DModule->QRWork->readAll("SELECT pg_backend_pid()").value(0).value(0).toLongLong();
-    {
-        TDModule other;
-        other.OpenServerConnection(shared);
-        other.QRWork->readAll(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
-    }
-    // Refused: the list stays as it is. Then the same again, and "Да" connects anew.
-    for (const int answer : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
-        MessageBoxAnswerer box(answer);
-        EXPECT_FALSE(Guarded([] { DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER"); }));
-        ASSERT_EQ(box.seen(), 1);
-        EXPECT_TRUE(box.texts().first().startsWith("Соединение с сервером баз данных потеряно")) << box.texts().first().toStdString();
-        EXPECT_TRUE(box.texts().first().contains("Подключиться к серверу снова?"));
-    }
-    EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 3);
-    ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 3; }));
-    EXPECT_EQ(ObjectList::Of(*DModule).statement(), order) << "the list is read again in its order";
-    EXPECT_EQ(currentId(), current) << "on the object the user was on";
 }

@@ -1,7 +1,6 @@
 #include "app/databasehooks.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)

@@ -15,6 +15,7 @@
 #include "settings/form6.h"
 #include "settings/options.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -22,7 +23,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QThread>
-#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -42,11 +42,12 @@ TempProgramFolder::TempProgramFolder()
     WriteTextLines(m_dir.path() + QLatin1String("/System/Samples.txt"), {});
 }
 
-QString TempProgramFolder::newDatabase(const QString &name) const
+QString TempProgramFolder::newDatabase(const QString &name, const QString &source) const
 {
     const QString target = m_dir.path() + QLatin1Char('/') + name;
     QFile::remove(target);
-    QFile::copy(QStringLiteral(EMPTY_DB_PATH), target);
+    if (!QFile::copy(source, target))
+        ADD_FAILURE() << "could not copy " << source.toStdString() << " to " << target.toStdString();
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     return target;
 }
@@ -60,25 +61,6 @@ QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList FileRows(const QString &path, const QString &sql)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test_file_rows"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(sql, db);
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("test_file_rows"));
-    return rows;
 }
 
 void WriteFile(const QString &path, const QByteArray &bytes)
@@ -121,23 +103,62 @@ ServerConnection TestServer(const QString &database)
 }
 
 namespace {
-// Runs `fn` on a connection of its own to the test server, as an administrator or another program would.
+// Runs `fn` on a connection of its own, made by `connect` under a name of its own and removed afterwards.
 template <typename Fn>
-auto withServerConnection(const ServerConnection &server, Fn fn)
+auto onOwnConnection(const std::function<QSqlDatabase(const QString &name)> &connect, Fn fn)
 {
     static std::atomic<int> counter = 0;
-    const QString name = QStringLiteral("test_server_%1").arg(++counter);
+    const QString name = QStringLiteral("test_connection_%1").arg(++counter);
     std::optional<decltype(fn(std::declval<QSqlDatabase &>()))> result;
     {
-        QSqlDatabase db = Engine::AddServerConnection(name, server);
-        if (!db.open())
-            ADD_FAILURE() << "test server connection failed: " << db.lastError().text().toStdString();
+        QSqlDatabase db = connect(name);
         result.emplace(fn(db));
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return *result;
 }
+
+// On the test server, as an administrator or another program would.
+template <typename Fn>
+auto withServerConnection(const ServerConnection &server, Fn fn, bool mustOpen = true)
+{
+    return onOwnConnection([&](const QString &name) {
+        QSqlDatabase db = Engine::AddServerConnection(name, server);
+        if (!db.open() && mustOpen)
+            ADD_FAILURE() << "test server connection failed: " << db.lastError().text().toStdString();
+        return db;
+    }, fn);
+}
+
+// On the database file at `path`, as another program would.
+template <typename Fn>
+auto withFileConnection(const QString &path, Fn fn)
+{
+    return onOwnConnection([&](const QString &name) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+        // Text indexes use the program's collation: without it the reader could not write those tables.
+        RegisterRussianCollation(db);
+        return db;
+    }, fn);
+}
+}
+
+QStringList FileRows(const QString &path, const QString &sql)
+{
+    return withFileConnection(path, [&](QSqlDatabase &db) {
+        QStringList rows;
+        QSqlQuery q(sql, db);
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            rows << values.join(QLatin1Char('|'));
+        }
+        return rows;
+    });
 }
 
 ServerConnection NewServerDatabase()
@@ -161,20 +182,15 @@ void DropServerDatabase(const ServerConnection &server)
 
 int ServerTableCount(const ServerConnection &server)
 {
-    int tables = -1;
-    {
-        QSqlDatabase db = Engine::AddServerConnection(QStringLiteral("test_table_count"), server);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.exec(Engine::TableNamesQuery(EngineKind::Server));
-            tables = 0;
-            while (query.next())
-                ++tables;
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("test_table_count"));
-    return tables;
+    return withServerConnection(server, [](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        if (!query.exec(Engine::TableNamesQuery(EngineKind::Server)))
+            return -1;
+        int tables = 0;
+        while (query.next())
+            ++tables;
+        return tables;
+    }, false);
 }
 
 QMap<QString, QStringList> TableContents(TDModule &db)
@@ -239,28 +255,10 @@ void DatabaseTest::TearDown()
         DropServerDatabase(server);
 }
 
-namespace {
-template <typename Fn>
-auto withSecondConnection(const QString &path, Fn fn)
-{
-    const QString name = QStringLiteral("test_reader");
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(path);
-    db.open();
-    // Text indexes use the program's collation: without it the reader could not write those tables.
-    RegisterRussianCollation(db);
-    auto result = fn(db);
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(name);
-    return result;
-}
-}
-
 template <typename Fn>
 auto DatabaseTest::withReader(Fn fn) const
 {
-    return onServer() ? withServerConnection(server, fn) : withSecondConnection(dbPath, fn);
+    return onServer() ? withServerConnection(server, fn) : withFileConnection(dbPath, fn);
 }
 
 QList<QVariantList> DatabaseTest::rows(const QString &sql) const
@@ -471,6 +469,13 @@ void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters)
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     timer->start();
+}
+
+int AllRows(QAbstractItemModel *model)
+{
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    return model->rowCount();
 }
 
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs)

@@ -37,8 +37,8 @@ class TempProgramFolder
 public:
     TempProgramFolder();
     QString path() const { return m_dir.path(); }
-    // A fresh copy of the empty database inside the folder.
-    QString newDatabase(const QString &name = QStringLiteral("test.mdb")) const;
+    // A fresh writable copy of the empty database (or of `source`) at `name` inside the folder.
+    QString newDatabase(const QString &name = QStringLiteral("test.mdb"), const QString &source = QStringLiteral(EMPTY_DB_PATH)) const;
     void writeOptions(const QStringList &lines) const;
 
 private:
@@ -179,6 +179,9 @@ QString FailureOf(const std::function<void()> &action);
 
 // Clicks `button`, answering its message boxes with `answer`, and gives their texts.
 QStringList ClickAnswering(QAbstractButton *button, int answer = QMessageBox::Ok);
+
+// The rows of a grid's model, every one fetched as the user scrolling to the end would.
+int AllRows(class QAbstractItemModel *model);
 
 // Waits (processing events) until `condition` holds or the timeout passes.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 3000);

@@ -22,10 +22,7 @@ protected:
             GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
         target = TestServer(QStringLiteral("vt_tpl_") + QUuid::createUuid().toString(QUuid::Id128).left(20));
         // The ready example as a template of an earlier version, without an index the program now makes.
-        QDir(folder.path()).mkpath("Samples");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DB_PATH), source));
-        QFile(source).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        made.OpenConnection(source);
+        made.OpenConnection(folder.newDatabase("Samples/" + ExampleName + ".mdb", QStringLiteral(SAMPLE_DB_PATH)));
         made.exec("DROP INDEX " + LinksFilterIndex);
         made.CloseConnection();
     }
@@ -94,14 +91,12 @@ TEST_F(ServerTemplateTest, AStoppedOrFailedCopyLeavesNothingBehindAndSaysWhyInRu
     const QString missing = FailureOf([&] { CreateServerDatabaseFrom(TemplatePath(folder.path(), "Нет"), target); });
     EXPECT_TRUE(missing.contains("не найден")) << missing.toStdString();
     EXPECT_EQ(ServerTableCount(target), -1);
-    EXPECT_FALSE(CreateServerDatabaseFrom(source, target, [](qint64 copied, qint64) { return copied == 0; }));
-    EXPECT_EQ(ServerTableCount(target), -1) << "a stopped copy removes the database it made";
+    // A stopped copy or one into a database that exists is the database copy's own case
+    // (DatabaseCopyTest.AStoppedOrRefusedCopyLeavesNoTargetAndTheSourceAsItWas).
 
     ASSERT_TRUE(CreateServerDatabaseFrom(source, target));
     made.OpenServerConnection(target);
     const QMap<QString, QStringList> held = TableContents(made);
-    const QString taken = FailureOf([&] { CreateServerDatabaseFrom(source, target); });
-    EXPECT_TRUE(taken.contains("уже существует")) << taken.toStdString();
 
     EXPECT_FALSE(SaveServerTemplate(made, folder.path(), "Прерванный", {}, [](qint64 copied, qint64) { return copied == 0; }));
     EXPECT_FALSE(QFile::exists(TemplatePath(folder.path(), "Прерванный")));

@@ -13,13 +13,6 @@
 using namespace TemplateStore;
 
 namespace {
-void copyWritable(const QString &source, const QString &target)
-{
-    QFile::remove(target);
-    ASSERT_TRUE(QFile::copy(source, target));
-    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-}
-
 int countIn(const QString &path, const QString &table)
 {
     return FileRows(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
@@ -79,8 +72,8 @@ TEST(TemplateFiles, ANewDatabaseIsACheckedCopyNeverLandsInSamplesAndTheEmptyData
     // The empty database is never a template, whatever the list says.
     const QString p = folder.path();
     // Where letter case counts "EMPTY.mdb" is another file; where it does not, it is the empty database.
-    copyWritable(empty, TemplatePath(p, "EMPTY"));
-    copyWritable(empty, TemplatePath(p, "Склад"));
+    folder.newDatabase("Samples/EMPTY.mdb");
+    folder.newDatabase("Samples/Склад.mdb");
     WriteNames(p, {"Empty", "Склад", "EMPTY"});
     const QStringList names = ReadNames(p);
 
@@ -109,8 +102,7 @@ protected:
         DatabaseTest::SetUp();
         programFolder = folder->path();
         module->CloseConnection();
-        copyWritable(QStringLiteral(SAMPLE_DB_PATH), dbPath);
-        module->OpenConnection(dbPath);
+        module->OpenConnection(folder->newDatabase("test.mdb", QStringLiteral(SAMPLE_DB_PATH)));
         exec("INSERT INTO KATALOGS VALUES(1,'Витрина','/somewhere/Витрина','')");
     }
     bool openInModule(const QString &path)
@@ -121,10 +113,7 @@ protected:
     {
         SaveTemplate(*module, programFolder, name, dbPath, choice, [this](const QString &path) { return openInModule(path); });
     }
-    void makeTemplate(const QString &name) const
-    {
-        copyWritable(EmptyDatabasePath(programFolder), TemplatePath(programFolder, name));
-    }
+    void makeTemplate(const QString &name) const { folder->newDatabase("Samples/" + name + ".mdb"); }
     QString programFolder;
 };
 
@@ -179,13 +168,13 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedAndAFailedStepL
     // A failed step removes the copy and the name is not listed. Here deleting the books is refused in
     // the middle of the stripping.
     exec("INSERT INTO REFERS VALUES(9,'Без таблицы',1)");
-    exec("CREATE TRIGGER KEEP_BOOKS BEFORE DELETE ON REFERS BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    refuse("DELETE", "REFERS");
     const QString failure = FailureOf([&] { save("Сломанный", {false, true}); });
     EXPECT_TRUE(failure.startsWith("Шаблон не сохранен")) << failure.toStdString();
     EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Сломанный")));
     EXPECT_EQ(ReadNames(programFolder), names);
     EXPECT_EQ(module->database().databaseName(), dbPath);
-    exec("DROP TRIGGER KEEP_BOOKS");
+    allowAgain("REFERS");
     exec("DELETE FROM REFERS WHERE R_ID = 9");
 
     // The user's database cannot be opened again: the finished template is undone as well.
@@ -199,17 +188,13 @@ TEST_F(TemplateStoreTest, NamesThatWouldLoseOrHideAFileAreRefusedAndAFailedStepL
     EXPECT_FALSE(module->connected()) << "the template copy is not left open";
 }
 
-TEST_F(TemplateStoreTest, RenamingKeepsThePlaceDeletingGoesByTheLinesAndNeitherLosesAFile)
+// A rename in place is TemplateWindowsTest.TemplatesWindowRenamesInPlaceDeletesAndMakesDatabases.
+TEST_F(TemplateStoreTest, RenamingOrDeletingNeverLosesAFileAndDeletingGoesByTheLines)
 {
-    WriteNames(programFolder, {"Первый", "Второй", "Третий"});
+    const QStringList names{"Первый", "Второй", "Третий"};
+    WriteNames(programFolder, names);
     for (const QString name : {"Первый", "Второй", "Третий", "Занято"})
         makeTemplate(name);
-    RenameTemplate(programFolder, "Второй", "Средний");
-    EXPECT_EQ(ReadNames(programFolder), (QStringList{"Первый", "Средний", "Третий"}));
-    EXPECT_TRUE(QFile::exists(TemplatePath(programFolder, "Средний")));
-    EXPECT_FALSE(QFile::exists(TemplatePath(programFolder, "Второй")));
-
-    const QStringList names = ReadNames(programFolder);
     EXPECT_EQ(RenameProblem(programFolder, names, "Первый", "Первый"), "Шаблон с таким именем уже существует!");
     EXPECT_EQ(RenameProblem(programFolder, names, "Первый", "Третий"), "Шаблон с таким именем уже существует!");
     EXPECT_THROW(RenameTemplate(programFolder, "Первый", "Занято"), DbError);
@@ -223,7 +208,7 @@ TEST_F(TemplateStoreTest, RenamingKeepsThePlaceDeletingGoesByTheLinesAndNeitherL
     WriteNames(programFolder, {"Дубль", "Один", "Дубль", "../Снаружи"});
     for (const QString name : {"Дубль", "Один"})
         makeTemplate(name);
-    copyWritable(EmptyDatabasePath(programFolder), programFolder + "/Снаружи.mdb");
+    folder->newDatabase("Снаружи.mdb");
 
     DeleteTemplate(programFolder, "Один");
     EXPECT_EQ(ReadNames(programFolder), (QStringList{"Дубль", "Дубль", "../Снаружи"}));
@@ -320,8 +305,7 @@ TEST(TemplateSaveChild, HoldsTheLockOfASave)
 
 TEST_F(TemplateStoreTest, ASaveUnderWayIsLeftAloneAndOneCutShortAfterNamingIsListed)
 {
-    const QString copy = TemplatePath(programFolder, "Идет") + ".unfinished";
-    copyWritable(EmptyDatabasePath(programFolder), copy);
+    const QString copy = folder->newDatabase("Samples/Идет.mdb.unfinished");
     {
         // Another program running is saving "Идет".
         QLockFile other(copy + ".lock");
