@@ -1,49 +1,16 @@
-#include "support/testsupport.h"
+#include "catalogwindows.h"
 
-#include "app/forms.h"
-#include "catalogs/catalogforms.h"
-#include "catalogs/catalogstore.h"
-#include "catalogs/elementwidgets.h"
 #include "catalogs/screenkeeper.h"
-#include "core/dmodule.h"
 #include "fields/fieldkind.h"
 #include "fields/fieldstore.h"
-#include "objects/form2.h"
-#include "objects/objectgridmodel.h"
-#include "objects/objectlist.h"
 #include "settings/form6.h"
 
-#include <QAction>
-#include <QBuffer>
-#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDate>
-#include <QFileDialog>
-#include <QScreen>
-#include <QTimer>
-#include <QImage>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
 #include <QTreeWidget>
 
 namespace {
-QByteArray Jpeg(QColor colour, QSize size = QSize(80, 60))
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return data;
-}
-
 // The same picture with its header claiming `side` × `side` pixels, as a damaged or hostile file would.
 QByteArray ClaimingSide(QByteArray jpeg, int side)
 {
@@ -136,14 +103,6 @@ protected:
     }
     static QTableView *grid() { return Control<QTableView>(Form22, "DBGrid"); }
     static QLineEdit *passwordBox() { return Control<QLineEdit>(Form23, "Edit1"); }
-    // The full layout stored and run with the exit password "Klyuch".
-    void runGuarded()
-    {
-        store("Витрина", FullLayout());
-        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
-        Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
-        run("Витрина");
-    }
     // Types into the password window and presses Enter.
     static void typePassword(const QString &text)
     {
@@ -406,10 +365,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
 
 TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndClosingRebuildsNothingAndCarriesNoBackground)
 {
-    Form2->LoadGeneral();
-    Form2->show();
-    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
-    ASSERT_TRUE(Form11->isVisible());
+    EnterDesigner();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
@@ -460,28 +416,6 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
 }
 
 namespace {
-// Rejects every file dialog that opens while it lives and counts them: a test must not hang on a dialog
-// that should not have opened.
-class FileDialogCounter
-{
-public:
-    FileDialogCounter()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                ++m_seen;
-                dialog->reject();
-            }
-        });
-        m_timer.start(10);
-    }
-    int seen() const { return m_seen; }
-
-private:
-    QTimer m_timer;
-    int m_seen = 0;
-};
-
 void RightClick(QWidget *widget)
 {
     const QPoint at(widget->width() / 2, widget->height() / 2);
@@ -492,7 +426,10 @@ void RightClick(QWidget *widget)
 
 TEST_F(RunningCatalogTest, AGuardedCatalogOpensNoFileDialogAndComesBackWhenHiddenWithoutThePasswordTheScreenIsSaved)
 {
-    runGuarded();
+    store("Витрина", FullLayout());
+    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
+    Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
+    run("Витрина");
     const QString png = folder->path() + "/screen.png";
     {
         FileDialogCounter dialogs;
