@@ -69,3 +69,13 @@ inline void EnterDesigner()
     ASSERT_TRUE(Form11->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
 }
+
+// The object names of the shown windows among those a catalog's design and run pass through.
+inline QStringList ShownWindows()
+{
+    QStringList shown;
+    for (QWidget *window : QList<QWidget *>{Form2, Form11, Form12, Form22, Form23})
+        if (window->isVisible())
+            shown << window->objectName();
+    return shown;
+}

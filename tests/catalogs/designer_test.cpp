@@ -74,8 +74,7 @@ protected:
 TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDropsSnapInsideThePanel)
 {
     EnterDesigner();
-    EXPECT_FALSE(Form2->isVisible());
-    EXPECT_TRUE(Form12->isVisible());
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
     const QList<QPushButton *> buttons = Form12->buttons();
     ASSERT_EQ(buttons.size(), 9);
@@ -142,9 +141,7 @@ TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDr
     EXPECT_EQ(label->pos(), QPoint(panel->width() - 16, 20));
 
     Control<QAction>(Form11, "N0")->trigger();
-    EXPECT_FALSE(Form11->isVisible());
-    EXPECT_FALSE(Form12->isVisible());
-    EXPECT_TRUE(Form2->isVisible());
+    EXPECT_EQ(ShownWindows(), QStringList{"Form2"});
 }
 
 

@@ -292,8 +292,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
     run("Витрина");
     QTest::keyClick(grid(), Qt::Key_Escape);
-    EXPECT_TRUE(Form22->isVisible()) << "Esc goes through the exit check";
-    ASSERT_TRUE(Form23->isVisible());
+    ASSERT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"})) << "Esc goes through the exit check";
     EXPECT_EQ(Form23->windowTitle(), "Ввод пароля");
     EXPECT_EQ(passwordBox()->echoMode(), QLineEdit::Password);
     {
@@ -302,11 +301,9 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
         EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "Вы ввели неверный пароль!");
         EXPECT_EQ(answer.seen(), 0) << "the refusal opens no window of its own";
     }
-    EXPECT_TRUE(Form22->isVisible());
-    EXPECT_TRUE(Form23->isVisible());
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"}));
     Control<QPushButton>(Form23, "Button2")->click();
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(ShownWindows(), QStringList{"Form22"});
     QTest::keyClick(grid(), Qt::Key_Down);
     EXPECT_EQ(label(0), "Синий") << "the catalog keeps running";
     // Esc in the search box asks for the password at once, the search kept.
@@ -323,15 +320,12 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "") << "a new asking starts clean";
     QTest::keyClicks(passwordBox(), "Klyuch");
     Control<QPushButton>(Form23, "Button1")->click();
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
 
     // Started again in the same run: the password is asked again.
     run("Витрина");
     Form22->close();
-    EXPECT_TRUE(Form22->isVisible());
-    ASSERT_TRUE(Form23->isVisible());
+    ASSERT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"}));
 
     // Wrong passwords are answered slower after the third; the right one always works.
     for (int i = 0; i < 3; ++i) {
@@ -358,8 +352,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     ASSERT_TRUE(WaitFor([] { return Control<QPushButton>(Form23, "Button1")->isEnabled(); }, 6000));
     QTest::keyClick(passwordBox(), Qt::Key_A, Qt::ControlModifier);
     typePassword("Klyuch");
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"})) << "the right password works after any number of wrong ones";
     EXPECT_EQ(Form23->wrongInARow(), 0);
 }
 
@@ -370,30 +363,25 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
         MessageBoxAnswerer answer(QMessageBox::Ok);
         EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
         EXPECT_EQ(answer.texts(), QStringList{"Ошибка при открытии каталога!"});
-        EXPECT_TRUE(Form11->isVisible());
+        EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
         EXPECT_FALSE(module->CatalogListReady);
     }
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Control<QAction>(Form11, "N5")->trigger();
         EXPECT_EQ(answer.texts(), QStringList{"Откройте существующий каталог или сохраните текущий под каким-либо именем!"});
+        EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
     }
-    EXPECT_FALSE(Form22->isVisible());
     ASSERT_TRUE(Form11->SaveCatalog("Первый"));
     Form11->Labels << new LabelElement({"Цвет", Layout::Colors::WindowText, 8, "Arial", 5, 5}, true, true, Control<QFrame>(Form11, "Panel"));
     Form11->Labels.last()->show();
     Control<QAction>(Form11, "N5")->trigger();
-    ASSERT_TRUE(Form22->isVisible());
-    EXPECT_FALSE(Form11->isVisible());
-    EXPECT_FALSE(Form12->isVisible());
+    ASSERT_EQ(ShownWindows(), QStringList{"Form22"});
     ASSERT_EQ(Form22->Labels.size(), 1) << "the run saw the layout as it stood, not as last saved";
     EXPECT_EQ(label(0), "Красный");
     Form22->close();
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_FALSE(Form23->isVisible()) << "without the exit password nothing is asked";
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"})) << "the designer comes back; without the exit password nothing is asked";
     EXPECT_FALSE(module->CatalogListReady);
-    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
-    EXPECT_TRUE(Form12->isVisible());
     EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
     // Nothing of the closed catalog is filled any more.
     const int shownBefore = Form22->shownObjects();
