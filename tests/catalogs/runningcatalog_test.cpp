@@ -1,7 +1,6 @@
 #include "catalogwindows.h"
 
 #include "catalogs/screenkeeper.h"
-#include "fields/fieldkind.h"
 #include "fields/fieldstore.h"
 #include "settings/form6.h"
 
@@ -124,13 +123,6 @@ protected:
         return texts;
     }
     qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
-    QString shown(qint64 field, FieldKind kind, const QVariant &stored) const
-    {
-        DescriptionField f;
-        f.id = field;
-        f.typeName = FieldKinds::Info(kind).typeName;
-        return DisplayText(f, stored);
-    }
 
     qint64 price = 0, colour = 0, description = 0, photo = 0, date = 0;
 };
@@ -147,10 +139,8 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboar
     EXPECT_FALSE(Form11->isVisible());
     // A lookup field shows its text, not the entry's number.
     const QString both = "Города: Москва = 5\nГорода: Казань";
-    const QStringList first{"1", "Красный", shown(price, FieldKind::Integer, 1500), shown(date, FieldKind::Date, QDate(2024, 3, 5)),
-                            "Первая строка\nВторая строка", both, both};
+    const QStringList first{"1", "Красный", "1500", "05.03.2024", "Первая строка\nВторая строка", both, both};
     EXPECT_EQ(panel(), first);
-    EXPECT_NE(label(2), "2024-03-05");
     EXPECT_EQ(Form22->TextLabels.at(0)->text(), "Витрина");
     EXPECT_TRUE(Form22->TextLabels.at(0)->font().bold());
     EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::red));
@@ -168,12 +158,10 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboar
     const int built = int(Control<QFrame>(Form22, "Panel")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size());
     QTest::keyClick(grid(), Qt::Key_Down);
     // An object without parameters shows empty reference lists; the previous object's picture is gone.
-    EXPECT_EQ(panel(), (QStringList{"2", "Синий", shown(price, FieldKind::Integer, 20), shown(date, FieldKind::Date, QDate(2023, 1, 2)),
-                                    "Одна строка", "", ""}));
+    EXPECT_EQ(panel(), (QStringList{"2", "Синий", "20", "02.01.2023", "Одна строка", "", ""}));
     EXPECT_FALSE(Form22->Images.at(0)->hasPicture());
     QTest::keyClick(grid(), Qt::Key_Down);
-    EXPECT_EQ(panel(), (QStringList{"3", "Красный", shown(price, FieldKind::Integer, 300), shown(date, FieldKind::Date, QDate(2022, 7, 8)),
-                                    "", "Города: Казань", "Города: Казань"}));
+    EXPECT_EQ(panel(), (QStringList{"3", "Красный", "300", "08.07.2022", "", "Города: Казань", "Города: Казань"}));
     EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::blue));
     QTest::keyClick(grid(), Qt::Key_PageUp);
     EXPECT_EQ(panel(), first);
@@ -194,10 +182,10 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     ASSERT_GE(priceColumn, 0);
     Form22->DBGridTitleClick(priceColumn);   // ascending: 20, 300, 1500
     EXPECT_EQ(currentObject(), 2);
-    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 20));
+    EXPECT_EQ(label(1), "20");
     Form22->DBGridTitleClick(priceColumn);   // descending
     EXPECT_EQ(currentObject(), 1);
-    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
+    EXPECT_EQ(label(1), "1500");
     EXPECT_EQ(grid()->currentIndex().row(), 0);
 
     // Objects linked to Казань: 1 and 3; in the descending order 1 comes first, so go to 3 first.
@@ -210,8 +198,8 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     Control<QPushButton>(Form22, "AddFilter")->click();
     EXPECT_EQ(Control<QListWidget>(Form22, "ListBox")->count(), 1);
     EXPECT_EQ(module->QRGeneral->recordCount(), 2);
-    EXPECT_EQ(panel(), (QStringList{"1", "Красный", shown(price, FieldKind::Integer, 1500), shown(date, FieldKind::Date, QDate(2024, 3, 5)),
-                                    "Первая строка\nВторая строка", "Города: Москва = 5\nГорода: Казань"}));
+    EXPECT_EQ(panel(), (QStringList{"1", "Красный", "1500", "05.03.2024", "Первая строка\nВторая строка",
+                                    "Города: Москва = 5\nГорода: Казань"}));
     EXPECT_EQ(Form22->shownObjects() - before, 1) << "the panel is filled once per evaluation";
     Control<QListWidget>(Form22, "ListBox")->setCurrentRow(0);
     Control<QPushButton>(Form22, "DeleteFilter")->click();
