@@ -4,7 +4,6 @@
 #include "core/schema.h"
 #include "fields/fieldstore.h"
 #include "objects/objectlist.h"
-#include "objects/objectsearch.h"
 
 TEST(ObjectListPieces, LookupFieldsJoinTheirListsInFieldOrder)
 {

@@ -9,7 +9,6 @@
 #include "objects/form21.h"
 #include "objects/form7.h"
 #include "objects/objectgridmodel.h"
-#include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/paramspanel.h"
 
@@ -21,7 +20,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
