@@ -83,15 +83,14 @@ protected:
         c.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 250, 80, 10, 200};
         return c;
     }
-    void store(const QString &name, const Layout::Catalog &layout, bool withPictures = true)
+    // Saves `layout` with its pictures: a green background, a yellow first text image, magenta others.
+    void store(const QString &name, const Layout::Catalog &layout)
     {
         CatalogStore::Pictures pictures;
-        if (withPictures) {
-            if (!layout.backgroundFile.isEmpty())
-                pictures.background = Jpeg(Qt::green, QSize(200, 100));
-            for (int k = 0; k < layout.textImages.size(); ++k)
-                pictures.textImages << Jpeg(k == 0 ? Qt::yellow : Qt::magenta, QSize(64, 64));
-        }
+        if (!layout.backgroundFile.isEmpty())
+            pictures.background = Jpeg(Qt::green, QSize(200, 100));
+        for (int k = 0; k < layout.textImages.size(); ++k)
+            pictures.textImages << Jpeg(k == 0 ? Qt::yellow : Qt::magenta, QSize(64, 64));
         CatalogStore::Save(*module, name, layout, pictures);
     }
     void run(const QString &name)
