@@ -63,7 +63,6 @@ TEST(TypedValues, NumbersDatesAndTextsAreStoredAsTypedOrRefusedNamingTheField)
         return FailureOf([&] { StoredValue(field, value, false); });
     };
     EXPECT_TRUE(refusal(weight, "1000000000,5").contains("вне допустимых пределов"));
-    EXPECT_TRUE(refusal(count, "1,5").contains("\"Штук\""));
 
     const int year = QDate::currentDate().year();
     const struct { const char *typed; QVariant stored; } dates[] = {
@@ -91,7 +90,6 @@ TEST(LongTexts, LinesEndInCarriageReturnsAndComeBackAsLines)
 {
     EXPECT_EQ(LongTextForStorage("a\n\nb\n"), "a\r\rb\r");
     EXPECT_EQ(LongTextForStorage(""), "");
-    EXPECT_EQ(LongTextForEditor(LongTextForStorage("a\n\nb")), "a\n\nb");
     EXPECT_EQ(LongTextForEditor("x\r\ny\r\n"), "x\ny");
 }
 
