@@ -23,13 +23,6 @@ protected:
         addField(*module, "Цвет", StringType);
     }
 
-    QPushButton *paletteButton(const QString &caption) const
-    {
-        for (QPushButton *button : Form12->buttons())
-            if (button->text() == caption)
-                return button;
-        return nullptr;
-    }
     static void clickBackground(QPoint at)
     {
         QTest::mouseMove(Control<PictureElement>(Form11, "Background"), at);
@@ -38,9 +31,10 @@ protected:
     // Presses a palette button and clicks the background at `at`, as a user places an element.
     void place(const QString &caption, QPoint at)
     {
-        QPushButton *button = paletteButton(caption);
-        ASSERT_NE(button, nullptr) << caption.toStdString();
-        button->click();
+        const QList<QPushButton *> buttons = Form12->buttons();
+        const auto button = std::find_if(buttons.begin(), buttons.end(), [&](QPushButton *b) { return b->text() == caption; });
+        ASSERT_NE(button, buttons.end()) << caption.toStdString();
+        (*button)->click();
         clickBackground(at);
     }
     void trigger(QMenu *menu, const QString &caption)
