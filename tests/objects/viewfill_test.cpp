@@ -102,12 +102,7 @@ protected:
         TypeKeys(edit, keys);
     }
     // Presses the OK button, answering each box with `answer`; returns the boxes' texts.
-    QStringList store(int answer = QMessageBox::Ok) const
-    {
-        MessageBoxAnswerer boxes(answer);
-        Control<QPushButton>(Form7, "OkButton")->click();
-        return boxes.texts();
-    }
+    QStringList store(int answer = QMessageBox::Ok) const { return ClickAnswering(Control<QPushButton>(Form7, "OkButton"), answer); }
     // Presses Delete in the grid, answering the question with `answer`; returns the boxes' texts.
     QStringList deleteByKey(int answer) const
     {
@@ -365,7 +360,7 @@ TEST_F(ViewFillTest, ColumnsFitTheirValuesAndTitleClicksSortWithTheArrowShown)
     QTest::keyClicks(Form7->inputFor(0), longName);
     QTest::keyClicks(Form7->inputFor(1), "100");
     TypeKeys(Form7->inputFor(2), "синий");
-    Control<QPushButton>(Form7, "OkButton")->click();
+    ASSERT_EQ(store(), QStringList());
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_TRUE(WaitFor([&] { return header->sectionSize(0) > needed; })) << header->sectionSize(0) << " < " << needed;
 
