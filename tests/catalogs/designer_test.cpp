@@ -1,34 +1,14 @@
-#include "support/testsupport.h"
+#include "catalogwindows.h"
 
-#include "objects/objectgridmodel.h"
-
-#include "app/forms.h"
-#include "catalogs/catalogforms.h"
 #include "catalogs/designerrules.h"
-#include "catalogs/elementwidgets.h"
-#include "core/dmodule.h"
 #include "fields/fieldstore.h"
-#include "objects/form2.h"
 #include "objects/objectlist.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QColorDialog>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QImage>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSpinBox>
-#include <QTableView>
-#include <QTest>
-#include <QTimer>
 
 namespace {
 class DesignerTest : public AppTest
@@ -43,29 +23,19 @@ protected:
         addField(*module, "Цвет", StringType);
     }
 
-    void enterDesigner()
+    static void clickBackground(QPoint at)
     {
-        Form2->LoadGeneral();
-        Form2->show();
-        Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
-        ASSERT_TRUE(Form11->isVisible());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form11));
-    }
-    QPushButton *paletteButton(const QString &caption) const
-    {
-        for (QPushButton *button : Form12->buttons())
-            if (button->text() == caption)
-                return button;
-        return nullptr;
+        QTest::mouseMove(Control<PictureElement>(Form11, "Background"), at);
+        QTest::mouseClick(Control<PictureElement>(Form11, "Background"), Qt::LeftButton, {}, at);
     }
     // Presses a palette button and clicks the background at `at`, as a user places an element.
     void place(const QString &caption, QPoint at)
     {
-        QPushButton *button = paletteButton(caption);
-        ASSERT_NE(button, nullptr) << caption.toStdString();
-        button->click();
-        QTest::mouseMove(Control<PictureElement>(Form11, "Background"), at);
-        QTest::mouseClick(Control<PictureElement>(Form11, "Background"), Qt::LeftButton, {}, at);
+        const QList<QPushButton *> buttons = Form12->buttons();
+        const auto button = std::find_if(buttons.begin(), buttons.end(), [&](QPushButton *b) { return b->text() == caption; });
+        ASSERT_NE(button, buttons.end()) << caption.toStdString();
+        (*button)->click();
+        clickBackground(at);
     }
     void trigger(QMenu *menu, const QString &caption)
     {
@@ -74,34 +44,31 @@ protected:
                 return action->trigger();
         ADD_FAILURE() << "no item " << caption.toStdString();
     }
-    QString jpeg(const QString &name, QColor colour, QSize size = QSize(64, 48)) const
+    QString jpeg(const QString &name, QColor colour) const
     {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        const QString path = folder->path() + "/" + name;
-        EXPECT_TRUE(image.save(path, "JPG"));
-        return path;
+        WriteFile(folder->path() + "/" + name, Jpeg(colour));
+        return folder->path() + "/" + name;
     }
     QString catalogFolder(const QString &name) const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name; }
     QString layoutText(const QString &name) const
     {
         return scalar(QStringLiteral("SELECT K_DATA FROM KATALOGS WHERE K_NAME = '%1'").arg(QString(name).replace("'", "''"))).toString();
     }
-    void save(const QString &name)
+    // Saves by the menu item and the name window; returns the texts of the boxes it showed.
+    static QStringList save(const QString &name)
     {
         Control<QAction>(Form11, "N13")->trigger();
-        ASSERT_TRUE(Form18->isVisible());
+        EXPECT_TRUE(Form18->isVisible());
         Control<QLineEdit>(Form18, "Edit1")->setText(name);
-        Control<QPushButton>(Form18, "Button1")->click();
+        return ClickAnswering(Control<QPushButton>(Form18, "Button1"));
     }
 };
 }
 
 TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDropsSnapInsideThePanel)
 {
-    enterDesigner();
-    EXPECT_FALSE(Form2->isVisible());
-    EXPECT_TRUE(Form12->isVisible());
+    EnterDesigner();
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
     const QList<QPushButton *> buttons = Form12->buttons();
     ASSERT_EQ(buttons.size(), 9);
@@ -135,21 +102,17 @@ TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDr
 
     // Two clicks with the text button place one label; a cancelled picture places nothing.
     place("Добавить свою надпись", {55, 65});
-    QTest::mouseMove(Control<PictureElement>(Form11, "Background"), {150, 150});
-    QTest::mouseClick(Control<PictureElement>(Form11, "Background"), Qt::LeftButton, {}, {150, 150});
+    clickBackground({150, 150});
     ASSERT_EQ(Form11->TextLabels.size(), 1);
     EXPECT_EQ(Form11->TextLabels[0]->pos(), QPoint(55, 65));
     EXPECT_EQ(Form11->TextLabels[0]->text(), "%Текстовая надпись%");
     EXPECT_EQ(Form12->PressedButton(), TForm12::NothingButton);
 
-    QTimer cancel;
-    QObject::connect(&cancel, &QTimer::timeout, [] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
-            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
-    });
-    cancel.start(20);
-    place("Добавить свое изображение", {10, 10});
-    cancel.stop();
+    {
+        FileDialogCounter cancelled;
+        place("Добавить свое изображение", {10, 10});
+        EXPECT_EQ(cancelled.seen(), 1);
+    }
     EXPECT_TRUE(Form11->TextImages.isEmpty());
 
     // Drops snap to five pixels and stay inside the panel: by the rule alone beyond the bottom right and
@@ -158,23 +121,21 @@ TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDr
     EXPECT_EQ(DesignerRules::DropPosition({2, 2}, {20, 20}, {500, 300}), QPoint(0, 0));
 
     LabelElement *label = Form11->Labels[0];
+    QFrame *panel = Control<QFrame>(Form11, "Panel");
     // Taken 4 pixels inside, dropped so that its left comes to 212 and its top to 153.
     QTest::mousePress(label, Qt::LeftButton, {}, {4, 4});
     QTest::mouseMove(label, {60, 30});
     // The label follows the mouse; each event is given in the label's place at that moment.
-    QTest::mouseMove(label, label->mapFrom(Control<QFrame>(Form11, "Panel"), QPoint(216, 157)));
-    QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFrom(Control<QFrame>(Form11, "Panel"), QPoint(216, 157)));
+    QTest::mouseMove(label, label->mapFrom(panel, QPoint(216, 157)));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFrom(panel, QPoint(216, 157)));
     EXPECT_EQ(label->pos(), QPoint(210, 155));
 
-    const QSize size = Control<QFrame>(Form11, "Panel")->size();
     Form11->ComponentMouseMove({0, 0});
-    Form11->ComponentDock(label, Control<QFrame>(Form11, "Panel")->mapToGlobal(QPoint(size.width() + 100, 20)));
-    EXPECT_EQ(label->pos(), QPoint(size.width() - 16, 20));
+    Form11->ComponentDock(label, panel->mapToGlobal(QPoint(panel->width() + 100, 20)));
+    EXPECT_EQ(label->pos(), QPoint(panel->width() - 16, 20));
 
     Control<QAction>(Form11, "N0")->trigger();
-    EXPECT_FALSE(Form11->isVisible());
-    EXPECT_FALSE(Form12->isVisible());
-    EXPECT_TRUE(Form2->isVisible());
+    EXPECT_EQ(ShownWindows(), QStringList{"Form2"});
 }
 
 
@@ -183,7 +144,7 @@ TEST_F(DesignerTest, ElementWindowsAndFontAndColourDialogsChangeTheirElementCanc
     // The window preselects a square frame and a horizontal line below; a vertical one by the rule alone.
     EXPECT_EQ(DesignerRules::FrameTypeOf(5, {9, 400}), DesignerRules::FrameType::VerticalLine);
 
-    enterDesigner();
+    EnterDesigner();
     place("Добавить рамку или линию", {40, 40});
     FrameElement *frame = Form11->Shapes[0];
     trigger(Form11->PopupMenuFor(frame), "Параметры рамки");
@@ -223,11 +184,7 @@ TEST_F(DesignerTest, ElementWindowsAndFontAndColourDialogsChangeTheirElementCanc
     ASSERT_TRUE(Form16->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form16, "Edit1")->text(), "%Текстовая надпись%");
     Control<QLineEdit>(Form16, "Edit1")->setText("%Memos%");
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        Control<QPushButton>(Form16, "Button1")->click();
-        EXPECT_EQ(answer.seen(), 1);
-    }
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form16, "Button1")).size(), 1);
     EXPECT_TRUE(Form16->isVisible());
     EXPECT_EQ(label->text(), "%Текстовая надпись%");
     Control<QLineEdit>(Form16, "Edit1")->setText("Д'Артаньян");
@@ -271,7 +228,7 @@ TEST_F(DesignerTest, ElementWindowsAndFontAndColourDialogsChangeTheirElementCanc
 
 TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenumberedAndColumnLinesByPosition)
 {
-    enterDesigner();
+    EnterDesigner();
     const QString red = jpeg("red.jpg", Qt::red), blue = jpeg("blue.jpg", Qt::blue), back = jpeg("back.jpg", Qt::gray);
     ChooseFileInNextDialog(back);
     trigger(Control<QMenu>(Form11, "PanelMenu"), "Задать фоновый рисунок");
@@ -288,7 +245,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     trigger(Form11->PopupMenuFor(Form11->Labels[0]), "Удалить надпись");
     Form11->gridColumns().setVisible(1, false);
 
-    save("Д'Артаньян");
+    EXPECT_EQ(save("Д'Артаньян"), QStringList());
     EXPECT_FALSE(Form18->isVisible());
     EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога (\"Д'Артаньян\") — test.mdb");
     const QString folder = catalogFolder("Д'Артаньян");
@@ -317,8 +274,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     EXPECT_TRUE(Control<PictureElement>(Form11, "Background")->hasPicture());
     EXPECT_TRUE(Control<QAction>(Form11, "DeleteBackgroundItem")->isEnabled());
     EXPECT_TRUE(Form11->GroupBoxes[0]->font().bold());
-    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1));
-    EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
+    QTableView *grid = Control<QTableView>(Form11, "DBGrid");
+    EXPECT_TRUE(grid->isColumnHidden(1) && !grid->isColumnHidden(0));
     EXPECT_EQ(Layout::Write(Form11->currentLayout()), text);
 
     // Column lines fall on the columns by position after the fields changed.
@@ -336,8 +293,8 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));
     ASSERT_EQ(Form11->gridColumns().count(), 4);
     EXPECT_EQ(Form11->gridColumns().caption(0), "Цвет");
-    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(0));
-    EXPECT_FALSE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(1) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(2) || Control<QTableView>(Form11, "DBGrid")->isColumnHidden(3));
+    EXPECT_TRUE(grid->isColumnHidden(0));
+    EXPECT_FALSE(grid->isColumnHidden(1) || grid->isColumnHidden(2) || grid->isColumnHidden(3));
 
     // The column chooser shows and sets the designer's grid.
     Control<QMenu>(Form11, "DBGridMenu")->actions().first()->trigger();
@@ -347,7 +304,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     EXPECT_FALSE(boxes[0]->isChecked());
     boxes[3]->setChecked(false);
     Form17->doneButton()->click();
-    EXPECT_TRUE(Control<QTableView>(Form11, "DBGrid")->isColumnHidden(3));
+    EXPECT_TRUE(grid->isColumnHidden(3));
 }
 
 TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingTheElementsBefore)
@@ -358,7 +315,7 @@ TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingThe
                           "Первая\r\nclRed\r\n8\r\nArial\r\n5\r\n5\r\n%Memos%\r\n%Images%\r\n%TextImages%\r\n"
                           "TextImage0.jpg\r\n50\r\n40\r\n30\r\n30\r\n%Shapes%\r\nclBlack\r\nтолстая\r\n1\r\n1\r\n0\r\n0\r\n"
                           "%GroupBoxes%\r\n%End%\r\n"));
-    enterDesigner();
+    EnterDesigner();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         EXPECT_FALSE(Form11->OpenCatalog("Сломанный"));
@@ -382,53 +339,39 @@ TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingThe
 
 TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
 {
-    enterDesigner();
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        save("");
-        EXPECT_EQ(answer.texts(), QStringList{"Введите имя каталога!"});
-    }
+    EnterDesigner();
+    EXPECT_EQ(save(""), QStringList{"Введите имя каталога!"});
     EXPECT_TRUE(Form18->isVisible());
     Control<QPushButton>(Form18, "Button2")->click();
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
-    save("Второй");
+    EXPECT_EQ(save("Второй"), QStringList());
     place("Цена", {5, 5});
-    save("Первый");
+    EXPECT_EQ(save("Первый"), QStringList());
 
     Control<QAction>(Form11, "N12")->trigger();
     ASSERT_TRUE(Form19->isVisible());
-    ASSERT_EQ(Control<QListWidget>(Form19, "ListBox")->count(), 2);
-    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->item(0)->text(), "Второй");   // K_NAME order
-    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->currentRow(), 0);
-    {
-        MessageBoxAnswerer answer(QMessageBox::Yes);
-        Control<QPushButton>(Form19, "Button2")->click();
-        EXPECT_EQ(answer.texts(), QStringList{"Вы действительно хотите удалить этот каталог?"});
-    }
-    EXPECT_EQ(Control<QListWidget>(Form19, "ListBox")->count(), 1);
-    EXPECT_TRUE(Control<QListWidget>(Form19, "ListBox")->selectedItems().isEmpty());
+    QListWidget *list = Control<QListWidget>(Form19, "ListBox");
+    auto *open = Control<QPushButton>(Form19, "Button1"), *remove = Control<QPushButton>(Form19, "Button2");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "Второй");   // K_NAME order
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes), QStringList{"Вы действительно хотите удалить этот каталог?"});
+    EXPECT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
     // Without a selected entry both actions do nothing.
-    {
-        MessageBoxAnswerer answer(QMessageBox::Yes);
-        Control<QPushButton>(Form19, "Button2")->click();
-        Control<QPushButton>(Form19, "Button1")->click();
-        EXPECT_EQ(answer.seen(), 0);
-    }
+    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes) + ClickAnswering(open, QMessageBox::Yes), QStringList());
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 1);
     EXPECT_TRUE(Form19->isVisible());
 
     Form11->ClearPanel();
-    Control<QListWidget>(Form19, "ListBox")->setCurrentRow(0);
-    Control<QPushButton>(Form19, "Button1")->click();
+    list->setCurrentRow(0);
+    open->click();
     EXPECT_FALSE(Form19->isVisible());
     EXPECT_EQ(Form11->CatalogName, "Первый");
     EXPECT_EQ(Form11->Labels.size(), 1);
 
     Control<QAction>(Form11, "N12")->trigger();
-    {
-        MessageBoxAnswerer answer(QMessageBox::Yes);
-        Control<QPushButton>(Form19, "Button2")->click();
-    }
-    EXPECT_FALSE(Control<QPushButton>(Form19, "Button1")->isEnabled() || Control<QPushButton>(Form19, "Button2")->isEnabled());
+    ClickAnswering(remove, QMessageBox::Yes);
+    EXPECT_FALSE(open->isEnabled() || remove->isEnabled());
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 }

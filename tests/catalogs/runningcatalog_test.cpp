@@ -1,49 +1,15 @@
-#include "support/testsupport.h"
+#include "catalogwindows.h"
 
-#include "app/forms.h"
-#include "catalogs/catalogforms.h"
-#include "catalogs/catalogstore.h"
-#include "catalogs/elementwidgets.h"
 #include "catalogs/screenkeeper.h"
-#include "core/dmodule.h"
-#include "fields/fieldkind.h"
 #include "fields/fieldstore.h"
-#include "objects/form2.h"
-#include "objects/objectgridmodel.h"
-#include "objects/objectlist.h"
 #include "settings/form6.h"
 
-#include <QAction>
-#include <QBuffer>
-#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDate>
-#include <QFileDialog>
-#include <QScreen>
-#include <QTimer>
-#include <QImage>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
 #include <QTreeWidget>
 
 namespace {
-QByteArray Jpeg(QColor colour, QSize size = QSize(80, 60))
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return data;
-}
-
 // The same picture with its header claiming `side` × `side` pixels, as a damaged or hostile file would.
 QByteArray ClaimingSide(QByteArray jpeg, int side)
 {
@@ -117,15 +83,14 @@ protected:
         c.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 250, 80, 10, 200};
         return c;
     }
-    void store(const QString &name, const Layout::Catalog &layout, bool withPictures = true)
+    // Saves `layout` with its pictures: a green background, a yellow first text image, magenta others.
+    void store(const QString &name, const Layout::Catalog &layout)
     {
         CatalogStore::Pictures pictures;
-        if (withPictures) {
-            if (!layout.backgroundFile.isEmpty())
-                pictures.background = Jpeg(Qt::green, QSize(200, 100));
-            for (int k = 0; k < layout.textImages.size(); ++k)
-                pictures.textImages << Jpeg(k == 0 ? Qt::yellow : Qt::magenta, QSize(64, 64));
-        }
+        if (!layout.backgroundFile.isEmpty())
+            pictures.background = Jpeg(Qt::green, QSize(200, 100));
+        for (int k = 0; k < layout.textImages.size(); ++k)
+            pictures.textImages << Jpeg(k == 0 ? Qt::yellow : Qt::magenta, QSize(64, 64));
         CatalogStore::Save(*module, name, layout, pictures);
     }
     void run(const QString &name)
@@ -136,14 +101,6 @@ protected:
     }
     static QTableView *grid() { return Control<QTableView>(Form22, "DBGrid"); }
     static QLineEdit *passwordBox() { return Control<QLineEdit>(Form23, "Edit1"); }
-    // The full layout stored and run with the exit password "Klyuch".
-    void runGuarded()
-    {
-        store("Витрина", FullLayout());
-        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
-        Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
-        run("Витрина");
-    }
     // Types into the password window and presses Enter.
     static void typePassword(const QString &text)
     {
@@ -165,13 +122,6 @@ protected:
         return texts;
     }
     qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
-    QString shown(qint64 field, FieldKind kind, const QVariant &stored) const
-    {
-        DescriptionField f;
-        f.id = field;
-        f.typeName = FieldKinds::Info(kind).typeName;
-        return DisplayText(f, stored);
-    }
 
     qint64 price = 0, colour = 0, description = 0, photo = 0, date = 0;
 };
@@ -188,10 +138,8 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboar
     EXPECT_FALSE(Form11->isVisible());
     // A lookup field shows its text, not the entry's number.
     const QString both = "Города: Москва = 5\nГорода: Казань";
-    const QStringList first{"1", "Красный", shown(price, FieldKind::Integer, 1500), shown(date, FieldKind::Date, QDate(2024, 3, 5)),
-                            "Первая строка\nВторая строка", both, both};
+    const QStringList first{"1", "Красный", "1500", "05.03.2024", "Первая строка\nВторая строка", both, both};
     EXPECT_EQ(panel(), first);
-    EXPECT_NE(label(2), "2024-03-05");
     EXPECT_EQ(Form22->TextLabels.at(0)->text(), "Витрина");
     EXPECT_TRUE(Form22->TextLabels.at(0)->font().bold());
     EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::red));
@@ -209,12 +157,10 @@ TEST_F(RunningCatalogTest, FirstObjectIsShownThroughEveryKindOfElementAndKeyboar
     const int built = int(Control<QFrame>(Form22, "Panel")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size());
     QTest::keyClick(grid(), Qt::Key_Down);
     // An object without parameters shows empty reference lists; the previous object's picture is gone.
-    EXPECT_EQ(panel(), (QStringList{"2", "Синий", shown(price, FieldKind::Integer, 20), shown(date, FieldKind::Date, QDate(2023, 1, 2)),
-                                    "Одна строка", "", ""}));
+    EXPECT_EQ(panel(), (QStringList{"2", "Синий", "20", "02.01.2023", "Одна строка", "", ""}));
     EXPECT_FALSE(Form22->Images.at(0)->hasPicture());
     QTest::keyClick(grid(), Qt::Key_Down);
-    EXPECT_EQ(panel(), (QStringList{"3", "Красный", shown(price, FieldKind::Integer, 300), shown(date, FieldKind::Date, QDate(2022, 7, 8)),
-                                    "", "Города: Казань", "Города: Казань"}));
+    EXPECT_EQ(panel(), (QStringList{"3", "Красный", "300", "08.07.2022", "", "Города: Казань", "Города: Казань"}));
     EXPECT_TRUE(Near(Middle(Form22->Images.at(0)), Qt::blue));
     QTest::keyClick(grid(), Qt::Key_PageUp);
     EXPECT_EQ(panel(), first);
@@ -235,10 +181,10 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     ASSERT_GE(priceColumn, 0);
     Form22->DBGridTitleClick(priceColumn);   // ascending: 20, 300, 1500
     EXPECT_EQ(currentObject(), 2);
-    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 20));
+    EXPECT_EQ(label(1), "20");
     Form22->DBGridTitleClick(priceColumn);   // descending
     EXPECT_EQ(currentObject(), 1);
-    EXPECT_EQ(label(1), shown(price, FieldKind::Integer, 1500));
+    EXPECT_EQ(label(1), "1500");
     EXPECT_EQ(grid()->currentIndex().row(), 0);
 
     // Objects linked to Казань: 1 and 3; in the descending order 1 comes first, so go to 3 first.
@@ -251,8 +197,8 @@ TEST_F(RunningCatalogTest, SortingAndFilteringShowTheFirstObjectOfTheNewList)
     Control<QPushButton>(Form22, "AddFilter")->click();
     EXPECT_EQ(Control<QListWidget>(Form22, "ListBox")->count(), 1);
     EXPECT_EQ(module->QRGeneral->recordCount(), 2);
-    EXPECT_EQ(panel(), (QStringList{"1", "Красный", shown(price, FieldKind::Integer, 1500), shown(date, FieldKind::Date, QDate(2024, 3, 5)),
-                                    "Первая строка\nВторая строка", "Города: Москва = 5\nГорода: Казань"}));
+    EXPECT_EQ(panel(), (QStringList{"1", "Красный", "1500", "05.03.2024", "Первая строка\nВторая строка",
+                                    "Города: Москва = 5\nГорода: Казань"}));
     EXPECT_EQ(Form22->shownObjects() - before, 1) << "the panel is filled once per evaluation";
     Control<QListWidget>(Form22, "ListBox")->setCurrentRow(0);
     Control<QPushButton>(Form22, "DeleteFilter")->click();
@@ -333,8 +279,7 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
     run("Витрина");
     QTest::keyClick(grid(), Qt::Key_Escape);
-    EXPECT_TRUE(Form22->isVisible()) << "Esc goes through the exit check";
-    ASSERT_TRUE(Form23->isVisible());
+    ASSERT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"})) << "Esc goes through the exit check";
     EXPECT_EQ(Form23->windowTitle(), "Ввод пароля");
     EXPECT_EQ(passwordBox()->echoMode(), QLineEdit::Password);
     {
@@ -343,11 +288,9 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
         EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "Вы ввели неверный пароль!");
         EXPECT_EQ(answer.seen(), 0) << "the refusal opens no window of its own";
     }
-    EXPECT_TRUE(Form22->isVisible());
-    EXPECT_TRUE(Form23->isVisible());
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"}));
     Control<QPushButton>(Form23, "Button2")->click();
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(ShownWindows(), QStringList{"Form22"});
     QTest::keyClick(grid(), Qt::Key_Down);
     EXPECT_EQ(label(0), "Синий") << "the catalog keeps running";
     // Esc in the search box asks for the password at once, the search kept.
@@ -364,15 +307,12 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "") << "a new asking starts clean";
     QTest::keyClicks(passwordBox(), "Klyuch");
     Control<QPushButton>(Form23, "Button1")->click();
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
 
     // Started again in the same run: the password is asked again.
     run("Витрина");
     Form22->close();
-    EXPECT_TRUE(Form22->isVisible());
-    ASSERT_TRUE(Form23->isVisible());
+    ASSERT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"}));
 
     // Wrong passwords are answered slower after the third; the right one always works.
     for (int i = 0; i < 3; ++i) {
@@ -399,45 +339,36 @@ TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutAndWrongOnesAreAnsweredS
     ASSERT_TRUE(WaitFor([] { return Control<QPushButton>(Form23, "Button1")->isEnabled(); }, 6000));
     QTest::keyClick(passwordBox(), Qt::Key_A, Qt::ControlModifier);
     typePassword("Klyuch");
-    EXPECT_FALSE(Form23->isVisible());
-    EXPECT_FALSE(Form22->isVisible()) << "the right password works after any number of wrong ones";
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"})) << "the right password works after any number of wrong ones";
     EXPECT_EQ(Form23->wrongInARow(), 0);
 }
 
 TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyNotAndClosingRebuildsNothingAndCarriesNoBackground)
 {
-    Form2->LoadGeneral();
-    Form2->show();
-    Control<QPushButton>(Form2, "GoToCatalogBtn")->click();
-    ASSERT_TRUE(Form11->isVisible());
+    EnterDesigner();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         EXPECT_FALSE(Form22->RunCatalog("Нет такого"));
         EXPECT_EQ(answer.texts(), QStringList{"Ошибка при открытии каталога!"});
-        EXPECT_TRUE(Form11->isVisible());
+        EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
         EXPECT_FALSE(module->CatalogListReady);
     }
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         Control<QAction>(Form11, "N5")->trigger();
         EXPECT_EQ(answer.texts(), QStringList{"Откройте существующий каталог или сохраните текущий под каким-либо именем!"});
+        EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
     }
-    EXPECT_FALSE(Form22->isVisible());
     ASSERT_TRUE(Form11->SaveCatalog("Первый"));
     Form11->Labels << new LabelElement({"Цвет", Layout::Colors::WindowText, 8, "Arial", 5, 5}, true, true, Control<QFrame>(Form11, "Panel"));
     Form11->Labels.last()->show();
     Control<QAction>(Form11, "N5")->trigger();
-    ASSERT_TRUE(Form22->isVisible());
-    EXPECT_FALSE(Form11->isVisible());
-    EXPECT_FALSE(Form12->isVisible());
+    ASSERT_EQ(ShownWindows(), QStringList{"Form22"});
     ASSERT_EQ(Form22->Labels.size(), 1) << "the run saw the layout as it stood, not as last saved";
     EXPECT_EQ(label(0), "Красный");
     Form22->close();
-    EXPECT_FALSE(Form22->isVisible());
-    EXPECT_FALSE(Form23->isVisible()) << "without the exit password nothing is asked";
+    EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"})) << "the designer comes back; without the exit password nothing is asked";
     EXPECT_FALSE(module->CatalogListReady);
-    EXPECT_TRUE(Form11->isVisible()) << "the designer comes back";
-    EXPECT_TRUE(Form12->isVisible());
     EXPECT_EQ(module->QRGeneral->recordCount(), 3) << "the designer lists every object again";
     // Nothing of the closed catalog is filled any more.
     const int shownBefore = Form22->shownObjects();
@@ -460,28 +391,6 @@ TEST_F(RunningCatalogTest, DesignerRunItemSavesAndStartsTheCatalogOrExplainsWhyN
 }
 
 namespace {
-// Rejects every file dialog that opens while it lives and counts them: a test must not hang on a dialog
-// that should not have opened.
-class FileDialogCounter
-{
-public:
-    FileDialogCounter()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                ++m_seen;
-                dialog->reject();
-            }
-        });
-        m_timer.start(10);
-    }
-    int seen() const { return m_seen; }
-
-private:
-    QTimer m_timer;
-    int m_seen = 0;
-};
-
 void RightClick(QWidget *widget)
 {
     const QPoint at(widget->width() / 2, widget->height() / 2);
@@ -492,7 +401,10 @@ void RightClick(QWidget *widget)
 
 TEST_F(RunningCatalogTest, AGuardedCatalogOpensNoFileDialogAndComesBackWhenHiddenWithoutThePasswordTheScreenIsSaved)
 {
-    runGuarded();
+    store("Витрина", FullLayout());
+    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
+    Control<QLineEdit>(Form6, "Edit1")->setText("Klyuch");
+    run("Витрина");
     const QString png = folder->path() + "/screen.png";
     {
         FileDialogCounter dialogs;

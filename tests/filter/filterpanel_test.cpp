@@ -4,13 +4,11 @@
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/form2.h"
-#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTableView>

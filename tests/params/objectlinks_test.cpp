@@ -28,26 +28,6 @@ TEST_P(ObjectLinksTest, OnlyTheObjectsOwnLinksAreListedAMissingEntryShowsAnEmpty
     EXPECT_EQ(count("SELECT * FROM LINKS"), 3);
 }
 
-TEST_P(ObjectLinksTest, AnObjectDeletedByAnotherProgramGetsNoLinkWhileAnObjectBeingAddedDoes)
-{
-    makeBook(1, "Города", {{10, "Россия", "", 0}});
-    exec("INSERT INTO GENER (G_ID) VALUES (7)");
-    AddObjectLink(*module, "7", 1, 10, "первый", 0, LinkedObject::Stored);
-    const std::unique_ptr<TDModule> other = otherProgram();
-    DeleteObject(*other, 7);
-    try {
-        AddObjectLink(*module, "7", 1, 10, "второй", 0, LinkedObject::Stored);
-        ADD_FAILURE() << "a link to a deleted object was stored";
-    } catch (const ObjectChangedElsewhere &gone) {
-        EXPECT_EQ(gone.what, ObjectChangedElsewhere::Deleted);
-        EXPECT_TRUE(gone.message().contains("удалён другим пользователем")) << gone.message().toStdString();
-    }
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
-    // An editor adding object 8 links it before the object is stored.
-    AddObjectLink(*module, "8", 1, 10, "", 0, LinkedObject::Reserved);
-    EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 8"), 1);
-}
-
 TEST_P(ObjectLinksTest, DeletingAnObjectWhileAnotherProgramLinksItTakesThatLinkToo)
 {
     makeBook(1, "Города", {{10, "Россия", "", 0}});

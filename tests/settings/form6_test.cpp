@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QApplication>
 #include <QClipboard>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
