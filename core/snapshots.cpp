@@ -30,6 +30,7 @@ constexpr int ShortCauseLength = 40;
 // How long the copy waits for another program's write to end before it gives up.
 constexpr int BusyLimitMs = 10000;
 constexpr int BusyPauseMs = 20;
+constexpr int ProgressStepPages = 256;
 
 // The cause as a file name may carry it: letters, digits, spaces and hyphens, cut short.
 QString shortCause(const QString &cause)
@@ -170,7 +171,8 @@ std::optional<Snapshot> Make(TDModule &module, const QString &cause, int keep, c
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + QStringLiteral(" %1").arg(n) + Extension;
 
-    if (!BackupInto(module.database(), path, progress))
+    // In one step when nobody watches (the quickest); in steps of a megabyte or so for a progress window.
+    if (!BackupInto(module.database(), path, progress, progress ? ProgressStepPages : -1))
         return std::nullopt;
     const Snapshot snapshot{path, made, cause, QFileInfo(path).size()};
     QList<Snapshot> all = List(databasePath);
