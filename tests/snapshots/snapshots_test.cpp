@@ -120,7 +120,8 @@ TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
     {
         Transaction tx(*module);
         module->exec("DELETE FROM GENER");
-        EXPECT_FALSE(FailureOf([&] { Snapshots::Make(*module, "внутри", 5); }).isEmpty());
+        EXPECT_EQ(FailureOf([&] { Snapshots::Make(*module, "внутри", 5); }),
+                  "Резервная копия не может быть сделана посреди изменения базы данных");
     }
     EXPECT_EQ(filesInFolder(), files);
     // A folder that cannot be made: refused with the reason.

@@ -7,11 +7,14 @@
 #include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "fields/fieldspage.h"
+#include "objects/csvdialogs.h"
+#include "objects/form2.h"
 #include "references/referencespage.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -276,4 +279,38 @@ TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpe
     module->exec("DELETE FROM GENER");
     EXPECT_EQ(FileBytes(looked), bytes) << "the snapshot itself is never touched";
     EXPECT_EQ(FileRows(dbPath, "SELECT COUNT(*) FROM GENER"), QStringList{"3"});
+}
+
+TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasObjects)
+{
+    title = addField(*module, "Название", StringType);
+    const QString csv = folder->path() + "/предметы.csv";
+    WriteFile(csv, "Название\r\nВаза\r\nКубок\r\n");
+    Form2->LoadGeneral();
+    Form2->show();
+    const auto importFile = [&] {
+        ChooseFileInNextDialog(csv);
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer] {
+            if (auto *dialog = qobject_cast<CsvImportDialog *>(QApplication::activeModalWidget())) {
+                timer->deleteLater();
+                timer->stop();
+                Control<QPushButton>(dialog, "ImportOkBtn")->click();
+            }
+        });
+        timer->start(20);
+        MessageBoxAnswerer boxes(QMessageBox::Ok);
+        Control<QAction>(Form2, "ImportCsvItem")->trigger();
+        return boxes.texts();
+    };
+    const int daily = int(snapshots().size());
+    EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
+    EXPECT_EQ(snapshots().size(), daily) << "nothing to lose in an empty database";
+    EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
+    ASSERT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(newestCause(), "Импорт из файла «предметы.csv»");
+    EXPECT_EQ(count("SELECT * FROM GENER"), 4);
+    TDModule reader;
+    reader.OpenReadOnly(snapshots().first().path);
+    EXPECT_EQ(reader.QRWork->readAll("SELECT COUNT(*) FROM GENER").first().first().toInt(), 2);
 }
