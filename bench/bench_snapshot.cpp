@@ -20,7 +20,7 @@
 #include <cstdio>
 
 namespace {
-constexpr int Runs = 3;
+constexpr int Runs = 5;
 
 void run(TDModule &module, const QString &sql)
 {
