@@ -32,6 +32,8 @@ TForm6::TForm6(QWidget *parent)
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
+    // The window is as wide as all the tabs: none hides behind scroll arrows.
+    PageControl->setUsesScrollButtons(false);
 
     auto *booksTab = new QWidget;
     CheckBox1 = Named<QCheckBox>("CheckBox1", QStringLiteral("Сгенерировать заново справочники при их повторном добавлении"), booksTab);
