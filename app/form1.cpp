@@ -234,12 +234,16 @@ bool TForm1::RestoreSnapshot(const Snapshots::Snapshot &snapshot)
     if (!DModule->connected() || DModule->engine() != EngineKind::File)
         return false;
     const QString path = DModule->database().databaseName();
-    // Aside first: the snapshot of the present state may prune the chosen one when it is the oldest.
+    // Aside first, with its catalogs' pictures: the snapshot of the present state may prune the chosen
+    // one when it is the oldest.
     QTemporaryDir aside;
     const QString restored = aside.path() + QStringLiteral("/restored.mdb");
-    if (!aside.isValid() || !Guarded([&] { CopyDatabaseFile(snapshot.path, restored); }))
-        return false;
-    if (!SnapshotBeforeChange(owner, SnapshotCause::BeforeRestore(snapshot.made)))
+    const bool copied = aside.isValid() && Guarded([&] {
+        TDModule reader;
+        reader.OpenReadOnly(snapshot.path);
+        CatalogStore::CopyDatabase(reader, snapshot.path, restored);
+    });
+    if (!copied || !SnapshotBeforeChange(owner, SnapshotCause::BeforeRestore(snapshot.made)))
         return false;
     DModule->CloseConnection();
     QString failure;
@@ -250,6 +254,17 @@ bool TForm1::RestoreSnapshot(const Snapshots::Snapshot &snapshot)
     }
     // Through the ordinary opening: the restored file is checked and brought up to date as any other.
     OpenDataBase(path);
+    if (failure.isEmpty() && DModule->connected()) {
+        // The catalogs' pictures as they were, each catalog's folder replaced whole.
+        try {
+            TDModule reader;
+            reader.OpenReadOnly(restored);
+            CatalogStore::CarryPictures(reader, *DModule);
+        } catch (const DbError &error) {
+            ShowMessage(QStringLiteral("База данных восстановлена, но картинки каталогов восстановлены не все. %1").arg(error.message()),
+                        owner);
+        }
+    }
     RefreshViewFillMode();
     if (!failure.isEmpty())
         ShowMessage(QStringLiteral("База данных не восстановлена: %1").arg(failure) + MessageLineBreak
@@ -267,7 +282,12 @@ bool TForm1::OpenSnapshotForViewing(const Snapshots::Snapshot &snapshot)
                          + QStringLiteral(" — копия от ") + snapshot.made.toString(QStringLiteral("dd.MM.yyyy HH-mm-ss"))
                          + QStringLiteral(".mdb");
     const QString copy = folder->path() + QLatin1Char('/') + name;
-    if (!folder->isValid() || !Guarded([&] { CopyDatabaseFile(snapshot.path, copy); }))
+    const bool copied = folder->isValid() && Guarded([&] {
+        TDModule reader;
+        reader.OpenReadOnly(snapshot.path);
+        CatalogStore::CopyDatabase(reader, snapshot.path, copy);
+    });
+    if (!copied)
         return false;
     if (!openDatabaseFile(copy))
         return false;

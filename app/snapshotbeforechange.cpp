@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "app/progress.h"
+#include "catalogs/catalogstore.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/snapshots.h"
@@ -33,11 +34,23 @@ QString makeSnapshot(QWidget *parent, const QString &cause)
         };
     }
     QString failure;
+    std::optional<Snapshots::Snapshot> made;
     try {
-        if (!Snapshots::Make(*DModule, cause, Settings::SnapshotsKept(), shown))
+        made = Snapshots::Make(*DModule, cause, Settings::SnapshotsKept(), shown);
+        if (!made)
             failure = QStringLiteral("Создание резервной копии отменено.");
+        else
+            CatalogStore::CopyPicturesBeside(*DModule, made->path);
     } catch (const DbError &error) {
         failure = error.message();
+        // A snapshot without its catalogs' pictures is not kept as if it were whole.
+        if (made) {
+            try {
+                Snapshots::Remove(path, made->path);
+            } catch (const DbError &) {
+                // Left as a file of the folder; the reason shown is the first failure.
+            }
+        }
     }
     if (progress)
         progress->close();

@@ -75,6 +75,22 @@ void writeIndex(const QString &databasePath, const QList<Snapshot> &snapshots)
     WriteTextLines(indexPath(databasePath), lines);
 }
 
+// A snapshot's file with what was written beside it under its name (its catalog folders): every entry of
+// the folder whose name starts with the snapshot's own name and "_".
+void removeWithFilesBeside(const QString &snapshotPath)
+{
+    RemoveDatabaseFile(snapshotPath);
+    const QFileInfo file(snapshotPath);
+    const QString prefix = file.completeBaseName() + QLatin1Char('_');
+    const QDir folder = file.absoluteDir();
+    for (const QFileInfo &beside : folder.entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (beside.isDir())
+            QDir(beside.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(beside.absoluteFilePath());
+    }
+}
+
 QString engineText(sqlite3 *db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -222,12 +238,12 @@ void Prune(const QString &databasePath, int keep)
     // The listing first: a snapshot it no longer names is only a file left over, never a wrong entry.
     writeIndex(databasePath, kept);
     for (const Snapshot &old : all.mid(keep))
-        RemoveDatabaseFile(old.path);
+        removeWithFilesBeside(old.path);
 }
 
 void Remove(const QString &databasePath, const QString &snapshotPath)
 {
-    RemoveDatabaseFile(snapshotPath);
+    removeWithFilesBeside(snapshotPath);
     if (QFileInfo::exists(snapshotPath))
         throw DbError(QStringLiteral("Не удается удалить файл %1").arg(QDir::toNativeSeparators(snapshotPath)));
     writeIndex(databasePath, List(databasePath));

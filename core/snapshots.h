@@ -41,6 +41,8 @@ std::optional<Snapshot> Make(TDModule &module, const QString &cause, int keep, c
 
 // The snapshots of a database file, newest first.
 QList<Snapshot> List(const QString &databasePath);
+// What is kept beside a snapshot (its catalog folders) is named by its file's name followed by "_" and
+// goes with it.
 // Removes all but the newest `keep` snapshots.
 void Prune(const QString &databasePath, int keep);
 // Removes one snapshot. Throws DbError when its file stays.

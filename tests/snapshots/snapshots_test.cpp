@@ -99,8 +99,21 @@ TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedSta
 TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
 {
     fill(5);
-    for (const char *cause : {"первая", "вторая", "третья", "четвертая"})
-        ASSERT_TRUE(Snapshots::Make(*module, QString::fromUtf8(cause), 2));
+    QStringList besideFirst;
+    for (const char *cause : {"первая", "вторая", "третья", "четвертая"}) {
+        const std::optional<Snapshots::Snapshot> made = Snapshots::Make(*module, QString::fromUtf8(cause), 2);
+        ASSERT_TRUE(made);
+        // What is written beside a snapshot under its name (its catalogs' folders) goes with it.
+        const QString stem = made->path.left(made->path.size() - 4);
+        if (besideFirst.isEmpty()) {
+            besideFirst << stem + "_mdb_Витрина" << stem + "_mdb_";
+            for (const QString &path : besideFirst)
+                ASSERT_TRUE(QDir().mkpath(path + "/new"));
+            WriteFile(besideFirst.first() + "/Background.jpg", "фон");
+        }
+    }
+    for (const QString &path : besideFirst)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
     QStringList causes;
     for (const Snapshots::Snapshot &snapshot : Snapshots::List(dbPath))
         causes << snapshot.cause;

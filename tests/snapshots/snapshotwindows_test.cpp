@@ -2,6 +2,8 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/layouttext.h"
 #include "catalogs/storeforms.h"
 #include "classifier/classifierpage.h"
 #include "core/dmodule.h"
@@ -211,8 +213,9 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     EXPECT_EQ(newestCause(), "Удаление справочников");
     EXPECT_FALSE(tableExists("REFER1"));
 
-    // A catalog: none when the user says no, one before it goes.
-    exec("INSERT INTO KATALOGS VALUES (1, 'Витрина', '', '')");
+    // A catalog: none when the user says no, one before it goes, holding its pictures.
+    const QByteArray background("\xFF\xD8 фон \x00\x01", 12);
+    CatalogStore::Save(*module, "Витрина", {}, {background, {}});
     catalogList()->LoadCatalogs();
     auto *list = Control<QListWidget>(catalogList(), "ListBox");
     list->setCurrentRow(0);
@@ -222,6 +225,19 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     EXPECT_EQ(snapshots().size(), daily + 4);
     EXPECT_EQ(newestCause(), "Удаление каталога «Витрина»");
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+    const QString kept = snapshots().first().path;
+    EXPECT_EQ(FileBytes(kept.left(kept.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
+
+    // Restored, the catalog comes back with its pictures.
+    ClickAnswering(Control<QPushButton>(catalogList(), "Button3"));
+    Control<QAction>(Form1, "BackupsItem")->trigger();
+    QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
+    Control<QTableWidget>(window, "SnapshotsTable")->selectRow(0);
+    ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::Yes);
+    const std::optional<CatalogStore::Stored> stored = CatalogStore::Open(*module, "Витрина");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(CatalogStore::LoadPictures(*module, "Витрина", *stored, Layout::Read(stored->layoutText).catalog).background, background);
+    EXPECT_EQ(FileBytes(dbPath.left(dbPath.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
 }
 
 TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpensACopyToLookAt)
