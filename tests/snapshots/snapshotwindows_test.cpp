@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -329,4 +330,27 @@ TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasO
     TDModule reader;
     reader.OpenReadOnly(snapshots().first().path);
     EXPECT_EQ(reader.QRWork->readAll("SELECT COUNT(*) FROM GENER").first().first().toInt(), 2);
+}
+
+TEST_F(SnapshotWindowsTest, OnAServerDatabaseNoSnapshotIsMadeAndTheWindowSaysTheServersOwnBackupsApply)
+{
+    if (!TestServerStarted())
+        GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+    const ServerConnection made = NewServerDatabase();
+    ASSERT_TRUE(Form1->OpenServerDataBase(made));
+    addField(*DModule, "Цена", IntegerType);
+    fields->reloadFieldList();
+    chooseField("Цена");
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes).size(), 1)
+        << "only the question: the deletion goes on without a snapshot";
+    EXPECT_EQ(Control<QTableView>(fields, "DBGrid")->model()->rowCount(), 0);
+
+    Control<QAction>(Form1, "BackupsItem")->trigger();
+    QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
+    EXPECT_TRUE(Control<QLabel>(window, "InfoLabel")->text().contains("pg_dump"));
+    EXPECT_EQ(Control<QTableWidget>(window, "SnapshotsTable")->rowCount(), 0);
+    EXPECT_FALSE(Control<QPushButton>(window, "RestoreBtn")->isEnabled());
+    window->close();
+    DModule->CloseConnection();
+    DropServerDatabase(made);
 }
