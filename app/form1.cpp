@@ -2,6 +2,7 @@
 
 #include "app/filedialogs.h"
 
+#include "app/backupswindow.h"
 #include "app/form24.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
@@ -11,6 +12,7 @@
 #include "app/recentdatabases.h"
 #include "app/serverdialog.h"
 #include "app/serversettings.h"
+#include "app/snapshotbeforechange.h"
 #include "app/startpage.h"
 #include "app/version.h"
 #include "classifier/classifierpage.h"
@@ -50,6 +52,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -70,6 +73,7 @@ TForm1::TForm1(QWidget *parent)
     N14->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(ConnectServerItem, &QAction::triggered, this, &TForm1::ConnectServerItemClick);
     connect(UploadToServerItem, &QAction::triggered, this, &TForm1::UploadToServerItemClick);
+    connect(BackupsItem, &QAction::triggered, this, &TForm1::BackupsItemClick);
     ServerDialog = new TServerDialog(this);
     connect(ServerDialog, &TServerDialog::connectRequested, this, [this] {
         const bool done = ServerDialog->mode() == TServerDialog::Mode::NewDatabase
@@ -142,7 +146,7 @@ TForm1::TForm1(QWidget *parent)
 
 void TForm1::setDatabaseState(bool open)
 {
-    for (QAction *item : {N13, N21, N22, N31})
+    for (QAction *item : {N13, N21, N22, N31, BackupsItem})
         item->setEnabled(open);
     UploadToServerItem->setEnabled(open && DModule->connected() && DModule->engine() == EngineKind::File);
     TabbedNotebook->setVisible(open);
@@ -188,6 +192,16 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::OpenDataBase(const QString &path)
 {
+    if (openDatabaseFile(path)) {
+        RecentDatabases::Remember(DModule->ProgramFolder, path);
+        showOpenedDatabase();
+        // Before the user changes anything: the day's first state of the file.
+        DailySnapshot(this);
+    }
+}
+
+bool TForm1::openDatabaseFile(const QString &path)
+{
     setWindowTitle(QStringLiteral("ИДЕТ ОТКРЫТИЕ ФАЙЛА БАЗЫ ДАННЫХ! ПОЖАЛУЙСТА ПОДОЖДИТЕ!"));
     CurrentDbPath = path;
     try {
@@ -201,10 +215,86 @@ void TForm1::OpenDataBase(const QString &path)
         ShowMessage(QStringLiteral("Файл базы данных не найден!"), this);
         setWindowTitle(ProgramTitle + QLatin1Char(' ') + VersionText);
         setDatabaseState(false);
-        return;
+        return false;
     }
-    RecentDatabases::Remember(DModule->ProgramFolder, path);
+    return true;
+}
+
+void TForm1::BackupsItemClick()
+{
+    if (!BackupsWindow)
+        BackupsWindow = new TBackupsWindow(this);
+    BackupsWindow->ShowSnapshots();
+    ShowCentred(BackupsWindow);
+}
+
+bool TForm1::RestoreSnapshot(const Snapshots::Snapshot &snapshot)
+{
+    QWidget *owner = DialogOwner(this);
+    if (!DModule->connected() || DModule->engine() != EngineKind::File)
+        return false;
+    const QString path = DModule->database().databaseName();
+    // Aside first, with its catalogs' pictures: the snapshot of the present state may prune the chosen
+    // one when it is the oldest.
+    QTemporaryDir aside;
+    const QString restored = aside.path() + QStringLiteral("/restored.mdb");
+    const bool copied = aside.isValid() && Guarded([&] {
+        TDModule reader;
+        reader.OpenReadOnly(snapshot.path);
+        CatalogStore::CopyDatabase(reader, snapshot.path, restored);
+    });
+    if (!copied || !SnapshotBeforeChange(owner, SnapshotCause::BeforeRestore(snapshot.made)))
+        return false;
+    DModule->CloseConnection();
+    QString failure;
+    try {
+        Snapshots::PutInPlace(restored, path);
+    } catch (const DbError &error) {
+        failure = error.message();
+    }
+    // Through the ordinary opening: the restored file is checked and brought up to date as any other.
+    OpenDataBase(path);
+    if (failure.isEmpty() && DModule->connected()) {
+        // The catalogs' pictures as they were, each catalog's folder replaced whole.
+        try {
+            TDModule reader;
+            reader.OpenReadOnly(restored);
+            CatalogStore::CarryPictures(reader, *DModule);
+        } catch (const DbError &error) {
+            ShowMessage(QStringLiteral("База данных восстановлена, но картинки каталогов восстановлены не все. %1").arg(error.message()),
+                        owner);
+        }
+    }
+    RefreshViewFillMode();
+    if (!failure.isEmpty())
+        ShowMessage(QStringLiteral("База данных не восстановлена: %1").arg(failure) + MessageLineBreak
+                        + QStringLiteral("Открыта база данных в прежнем виде."),
+                    owner);
+    return failure.isEmpty();
+}
+
+bool TForm1::OpenSnapshotForViewing(const Snapshots::Snapshot &snapshot)
+{
+    // A copy of its own is opened, so nothing done while looking can touch the snapshot; its name, shown
+    // in every title, says what it is.
+    auto folder = std::make_unique<QTemporaryDir>();
+    const QString name = QFileInfo(DModule->connected() ? DModule->database().databaseName() : snapshot.path).completeBaseName()
+                         + QStringLiteral(" — копия от ") + snapshot.made.toString(QStringLiteral("dd.MM.yyyy HH-mm-ss"))
+                         + QStringLiteral(".mdb");
+    const QString copy = folder->path() + QLatin1Char('/') + name;
+    const bool copied = folder->isValid() && Guarded([&] {
+        TDModule reader;
+        reader.OpenReadOnly(snapshot.path);
+        CatalogStore::CopyDatabase(reader, snapshot.path, copy);
+    });
+    if (!copied)
+        return false;
+    if (!openDatabaseFile(copy))
+        return false;
+    m_viewedCopy = std::move(folder);
     showOpenedDatabase();
+    RefreshViewFillMode();
+    return true;
 }
 
 void TForm1::showOpenedDatabase()

@@ -4,9 +4,16 @@
 #include "core/engine.h"
 
 #include <QMainWindow>
+#include <QTemporaryDir>
 #include <functional>
+#include <memory>
 
 class ClassifierPage;
+
+class TBackupsWindow;
+namespace Snapshots {
+struct Snapshot;
+}
 class FieldsPage;
 class ReferencesPage;
 class StartPage;
@@ -38,6 +45,12 @@ public:
     // to open the copy. False when the copy was not made (the reason was shown).
     bool UploadToServer(const ServerConnection &server);
 
+    // Puts a snapshot of the open database file in its place, after a snapshot of the present state, and
+    // opens it through the ordinary opening. False when it was not restored (the reason was shown).
+    bool RestoreSnapshot(const Snapshots::Snapshot &snapshot);
+    // Opens a copy of a snapshot made in a temporary folder; the snapshot itself stays untouched.
+    bool OpenSnapshotForViewing(const Snapshots::Snapshot &snapshot);
+
     // After the database was opened again while the view/fill window is on screen: the window lists
     // the file now open, or closes when it cannot.
     void RefreshViewFillMode();
@@ -55,6 +68,7 @@ public Q_SLOTS:
     void OpenDataBase(const QString &path);
     void ConnectServerItemClick();
     void UploadToServerItemClick();
+    void BackupsItemClick();
     void ClearForm();
     // Another program on the same server database changed fields, lookup lists, books or classes.
     void DesignChangedElsewhere();
@@ -111,8 +125,12 @@ private:
     StartPage *startPage;   // in place of the tabs while no database is open
     TServerDialog *ServerDialog;
     THelpWindow *HelpWindow = nullptr;   // made when help is first asked for
+    TBackupsWindow *BackupsWindow = nullptr;   // made when first asked for
+    std::unique_ptr<QTemporaryDir> m_viewedCopy;   // the folder of the snapshot copy opened for a look
 
     void prepareSearchIndex();
+    // Opens a database file and reads the design into the tabs; false (the reason shown) when it failed.
+    bool openDatabaseFile(const QString &path);
     void setDatabaseState(bool open);
     void showOpenedDatabase();
     // "Сохранить как..." on a server database: a database file copy at `path`.

@@ -457,16 +457,12 @@ void recoverHeld(TDModule &module, const QString &database)
 }
 }
 
-void CopyDatabase(TDModule &module, const QString &source, const QString &target)
+namespace {
+// The pictures of every catalog of the open database written into the work folders of the file `copy`;
+// nothing is left there when one fails.
+QList<Places> writePicturesFor(TDModule &module, const QString &copy)
 {
-    const QString copy = QFileInfo(target).absoluteFilePath();
-    const FilesLock lock(databasePath(module), ChangeWaitMs);
-    lock.throwUnlessHeld();
     QList<Places> written;
-    const auto dropWritten = [&] {
-        for (const Places &places : std::as_const(written))
-            DropNew(places);
-    };
     try {
         for (const QString &name : Names(module)) {
             const std::optional<Stored> stored = Open(module, name);
@@ -476,13 +472,40 @@ void CopyDatabase(TDModule &module, const QString &source, const QString &target
             written << Places(copy, name);
             WriteNew(written.last(), stored->layoutText, layout, LoadPictures(module, name, *stored, layout));
         }
+    } catch (...) {
+        for (const Places &places : std::as_const(written))
+            DropNew(places);
+        throw;
+    }
+    return written;
+}
+}
+
+void CopyDatabase(TDModule &module, const QString &source, const QString &target)
+{
+    const QString copy = QFileInfo(target).absoluteFilePath();
+    const FilesLock lock(databasePath(module), ChangeWaitMs);
+    lock.throwUnlessHeld();
+    const QList<Places> written = writePicturesFor(module, copy);
+    try {
         beforeWrite(QStringLiteral("copy"));
         CopyDatabaseFile(source, copy);
     } catch (...) {
-        dropWritten();
+        for (const Places &places : written)
+            DropNew(places);
         throw;
     }
-    for (const Places &places : std::as_const(written))
+    for (const Places &places : written)
+        FinishSave(places);
+}
+
+void CopyPicturesBeside(TDModule &module, const QString &copy)
+{
+    if (onServer(module))
+        return;
+    const FilesLock lock(databasePath(module), ChangeWaitMs);
+    lock.throwUnlessHeld();
+    for (const Places &places : writePicturesFor(module, QFileInfo(copy).absoluteFilePath()))
         FinishSave(places);
 }
 

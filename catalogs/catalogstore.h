@@ -64,6 +64,9 @@ void Recover(TDModule &module);
 // pictures are written beside first and take their places once the copy has taken its name, so a failed
 // copy leaves neither a file nor folders. An existing target file is replaced.
 void CopyDatabase(TDModule &module, const QString &source, const QString &target);
+// Gives `copy`, a copy of the open database file just made (a snapshot), catalog folders of its own
+// holding the pictures of the open database's catalogs. Nothing on a server.
+void CopyPicturesBeside(TDModule &module, const QString &copy);
 
 // After the database was copied into `target` of another engine (a file uploaded to a server, a server
 // database saved as a file): each catalog's pictures go where the target keeps them.

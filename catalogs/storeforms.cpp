@@ -5,9 +5,11 @@
 #include "app/messages.h"
 #include "app/named.h"
 #include "app/namedialog.h"
+#include "app/snapshotbeforechange.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/form11.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -120,6 +122,8 @@ void TForm19::Button2Click()
     if (!item)
         return;
     if (!AskYesNo(QStringLiteral("Вы действительно хотите удалить этот каталог?"), this))
+        return;
+    if (!SnapshotBeforeChange(this, SnapshotCause::CatalogDeleted(item->text())))
         return;
     if (!Guarded([item] { CatalogStore::Delete(*DModule, item->text()); }))
         return;

@@ -5,11 +5,13 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "app/snapshotbeforechange.h"
 #include "classifier/classstore.h"
 #include "classifier/form3.h"
 #include "classifier/lazytree.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "core/sqltext.h"
 #include "references/referencespage.h"
 #include "settings/form6.h"
@@ -344,6 +346,17 @@ void ClassifierPage::DeleteMeasureBtnClick()
     }
     if (LazyTree::hasChildren(selected)
         && !AskYesNo(QStringLiteral("Класс содержит подклассы! Вы все равно хотите удалить этот класс?"), this))
+        return;
+    const qint64 id = LazyTree::itemId(selected);
+    bool linked = false;
+    QString name;
+    if (!Guarded([&] {
+            linked = SubtreeHasLinks(*DModule, id);
+            if (const std::optional<ClassRow> row = ReadClass(*DModule, id))
+                name = row->name;
+        }))
+        return;
+    if (linked && !SnapshotBeforeChange(window(), SnapshotCause::ClassDeleted(name)))
         return;
     Guarded([&] {
         DeleteClassWithSubtree(*DModule, LazyTree::itemId(selected));

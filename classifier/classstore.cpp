@@ -108,6 +108,14 @@ void DeleteClassWithSubtree(TDModule &module, qint64 id)
     tx.commit();
 }
 
+bool SubtreeHasLinks(TDModule &module, qint64 id)
+{
+    return !module.QRWork
+                ->readAll(QLatin1String("SELECT L_ID FROM LINKS WHERE L_CLASS IN (")
+                              + DescendantsSelect(QStringLiteral("CLASSES"), QString(), id, true) + QLatin1String(") LIMIT 1"))
+                .isEmpty();
+}
+
 QString RatioDescription(TDModule &module, qint64 id)
 {
     const std::optional<ClassRow> row = ReadClass(module, id);

@@ -57,6 +57,8 @@ void ChangeClass(TDModule &module, qint64 id, const QString &name, const QString
 
 // Deletes the class and every class below it, at any depth.
 void DeleteClassWithSubtree(TDModule &module, qint64 id);
+// Whether objects are linked to the class or to a class below it.
+bool SubtreeHasLinks(TDModule &module, qint64 id);
 
 // "1 {parent} = {ratio} {class}", or an empty text when the class is top-level or uses no ratio.
 QString RatioDescription(TDModule &module, qint64 id);

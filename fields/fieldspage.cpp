@@ -4,8 +4,10 @@
 #include "app/generalerror.h"
 #include "app/grids.h"
 #include "app/messages.h"
+#include "app/snapshotbeforechange.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
+#include "core/snapshots.h"
 #include "fields/fieldstore.h"
 #include "fields/form4.h"
 
@@ -286,8 +288,19 @@ void FieldsPage::OKBtnClick()
     const QString name = Edit4->text();
     const bool lookup = CheckBox3->isChecked();
     qint64 fieldId = m_editedFieldId;
-    if (m_mode == PanelMode::Editing && !confirmValuesLost(fieldId, type, lookup))
-        return;
+    if (m_mode == PanelMode::Editing) {
+        if (!confirmValuesLost(fieldId, type, lookup))
+            return;
+        bool rebuilt = false;
+        QString formerName;
+        if (!Guarded([&] {
+                rebuilt = FieldStore::ChangeRebuildsColumn(*DModule, fieldId, type, lookup);
+                formerName = FieldStore::ReadField(*DModule, fieldId).name;
+            }))
+            return;
+        if (rebuilt && !SnapshotBeforeChange(window(), SnapshotCause::FieldChanged(formerName)))
+            return;
+    }
     const bool done = Guarded([&] {
         if (m_mode == PanelMode::Adding)
             fieldId = FieldStore::AddField(*DModule, name, type, lookup);
@@ -329,6 +342,8 @@ void FieldsPage::DeleteFieldBtnClick()
     if (!AskYesNo(QStringLiteral("Внимание! Данные из этого поля будут потеряны!") + MessageLineBreak
                       + QStringLiteral("Вы действительно хотите удалить это поле?"),
                   window()))
+        return;
+    if (!SnapshotBeforeChange(window(), SnapshotCause::FieldDeleted(field.name)))
         return;
     if (!Guarded([&] { FieldStore::DeleteField(*DModule, field.id); }))
         return;

@@ -219,6 +219,17 @@ qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool looku
     return convertColumn(module, from, to).lost;
 }
 
+bool ChangeRebuildsColumn(TDModule &module, qint64 fieldId, int type, bool lookup)
+{
+    checkType(type);
+    if (type != StringType)
+        lookup = false;
+    const FieldDefinition former = ReadField(module, fieldId);
+    const DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
+    const DescriptionField to = describedAs(fieldId, readType(module, type).name, lookup);
+    return from.typeName != to.typeName || from.lookup != to.lookup;
+}
+
 qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup)
 {
     checkType(type);

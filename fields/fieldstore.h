@@ -28,6 +28,8 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup);
 // How many objects' values in the field a change to `type` and `lookup` cannot keep (the rule is in
 // fields/typeconversion.h); 0 for a rename. Ask before a change that loses values.
 qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool lookup);
+// Whether a change to `type` and `lookup` makes the field's column anew (anything but a rename).
+bool ChangeRebuildsColumn(TDModule &module, qint64 fieldId, int type, bool lookup);
 
 // Changes a field's name, type and lookup flag. Renaming alone keeps the column; a new type name or a
 // new lookup flag rebuilds the column with every value that converts (a new lookup list gets an entry

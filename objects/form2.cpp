@@ -58,6 +58,10 @@ TForm2::TForm2(QWidget *parent)
     connect(N52, &QAction::triggered, this, &TForm2::N52Click);
     connect(N53, &QAction::triggered, this, &TForm2::N53Click);
     connect(ConnectServerItem, &QAction::triggered, this, &TForm2::ConnectServerItemClick);
+    connect(BackupsItem, &QAction::triggered, this, [] {
+        if (Form1)
+            Form1->BackupsItemClick();
+    });
     connect(UploadToServerItem, &QAction::triggered, this, &TForm2::UploadToServerItemClick);
     // Only a file is uploaded; this window is shown only while a database is open.
     connect(N1, &QMenu::aboutToShow, this,

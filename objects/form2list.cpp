@@ -8,8 +8,10 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/named.h"
+#include "app/snapshotbeforechange.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "objects/csvdialogs.h"
 #include "objects/csvfile.h"
 #include "objects/objectgridmodel.h"
@@ -228,6 +230,11 @@ void TForm2::ImportCsvItemClick()
         if (!skipFailing)
             return;
     }
+    bool hasObjects = false;
+    if (!Guarded([&] { hasObjects = DatabaseHasObjects(*DModule); }))
+        return;
+    if (hasObjects && !SnapshotBeforeChange(this, SnapshotCause::Import(QFileInfo(path).fileName())))
+        return;
     progress = NewProgress(this, QStringLiteral("Добавление объектов..."), check.rows - check.failingRows);
     int added = 0;
     const bool done = Guarded([&] {

@@ -135,6 +135,11 @@ ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<Descriptio
     return check;
 }
 
+bool DatabaseHasObjects(TDModule &module)
+{
+    return !module.QRWork->readAll(QStringLiteral("SELECT G_ID FROM GENER LIMIT 1")).isEmpty();
+}
+
 int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const QList<DescriptionField> &fields,
                          const ImportCheck &check, bool skipFailing, const std::function<bool(int done)> &progress)
 {

@@ -57,3 +57,6 @@ ImportCheck CheckCsvImport(const CsvImportSource &source, const QList<Descriptio
 // (nothing is written). Returns the objects added. Throws DbError.
 int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const QList<DescriptionField> &fields,
                          const ImportCheck &check, bool skipFailing, const std::function<bool(int done)> &progress = {});
+
+// Whether the database holds any object: an import into it is preceded by a snapshot.
+bool DatabaseHasObjects(TDModule &module);

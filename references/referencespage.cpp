@@ -3,6 +3,7 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "app/snapshotbeforechange.h"
 #include "core/dmodule.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
@@ -108,6 +109,11 @@ bool ReferencesPage::confirmRegenerate(const ReferenceStore::TopClass &topClass)
     return Settings::RegenerateBooks() && AskYesNo(RegenerateQuestion, window());
 }
 
+std::function<bool(const QString &cause)> ReferencesPage::snapshotStep()
+{
+    return [this](const QString &cause) { return SnapshotBeforeChange(window(), cause); };
+}
+
 bool ReferencesPage::confirmRemove(const ReferenceStore::Book &book)
 {
     return AskYesNo(removeQuestion(book.name), window());
@@ -139,7 +145,8 @@ void ReferencesPage::Button1Click()
         const QList<ReferenceStore::TopClass> classes = ReferenceStore::TopClasses(*DModule);
         const int index = chosenRow(ComponentsList1, classes);
         if (index >= 0)
-            ReferenceStore::AddBook(*DModule, classes.at(index), [this](const auto &topClass) { return confirmRegenerate(topClass); });
+            ReferenceStore::AddBook(*DModule, classes.at(index), [this](const auto &topClass) { return confirmRegenerate(topClass); },
+                                   snapshotStep());
         ComponentsFill();
     });
 }
@@ -152,7 +159,8 @@ void ReferencesPage::Button2Click()
         const QList<ReferenceStore::Book> books = ReferenceStore::Books(*DModule);
         const int index = chosenRow(ComponentsList2, books);
         if (index >= 0)
-            ReferenceStore::DropBook(*DModule, books.at(index), [this](const auto &book) { return confirmRemove(book); });
+            ReferenceStore::DropBook(*DModule, books.at(index), [this](const auto &book) { return confirmRemove(book); },
+                                     snapshotStep());
         ComponentsFill();
     });
 }
@@ -161,7 +169,8 @@ void ReferencesPage::Button2Click()
 void ReferencesPage::Button3Click()
 {
     Guarded([&] {
-        ReferenceStore::AddAllBooks(*DModule, [this](const auto &topClass) { return confirmRegenerate(topClass); });
+        ReferenceStore::AddAllBooks(*DModule, [this](const auto &topClass) { return confirmRegenerate(topClass); },
+                                    snapshotStep());
     });
     Guarded([&] { ComponentsFill(); });
 }
@@ -171,7 +180,8 @@ void ReferencesPage::Button3Click()
 void ReferencesPage::Button4Click()
 {
     Guarded([&] {
-        ReferenceStore::RemoveAllBooks(*DModule, [this](const auto &book) { return confirmRemove(book); });
+        ReferenceStore::RemoveAllBooks(*DModule, [this](const auto &book) { return confirmRemove(book); },
+                                       snapshotStep());
     });
     Guarded([&] { ComponentsFill(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QListWidget;
 class QPushButton;
@@ -38,4 +39,6 @@ private:
     // and for a book that objects link to.
     bool confirmRegenerate(const ReferenceStore::TopClass &topClass);
     bool confirmRemove(const ReferenceStore::Book &book);
+    // The snapshot before a book is made again or removed.
+    std::function<bool(const QString &cause)> snapshotStep();
 };

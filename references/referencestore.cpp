@@ -3,6 +3,7 @@
 #include "classifier/descendants.h"
 #include "core/dmodule.h"
 #include "core/schemanames.h"
+#include "core/snapshots.h"
 
 namespace ReferenceStore {
 
@@ -87,36 +88,66 @@ void RemoveBook(TDModule &module, qint64 bookId)
     tx.commit();
 }
 
-bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate)
+namespace {
+bool allowed(const BeforeChange &beforeChange, const QString &cause)
+{
+    return !beforeChange || beforeChange(cause);
+}
+}
+
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate,
+             const BeforeChange &beforeChange)
 {
     const std::optional<qint64> existing = BookOfClass(module, topClass.id);
-    if (existing && !confirmRegenerate(topClass))
+    if (existing && (!confirmRegenerate(topClass) || !allowed(beforeChange, SnapshotCause::BookRegenerated(topClass.name))))
         return false;
     GenerateBook(module, topClass, existing);
     return true;
 }
 
-bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks)
+bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks, const BeforeChange &beforeChange)
 {
     if (BookHasLinks(module, book.id) && !confirmWithLinks(book))
+        return false;
+    if (!allowed(beforeChange, SnapshotCause::BookRemoved(book.name)))
         return false;
     RemoveBook(module, book.id);
     return true;
 }
 
-void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate)
+void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate, const BeforeChange &beforeChange)
 {
+    // The questions first: no transaction stays open while the user thinks, and the snapshot (which
+    // must see only committed work) comes between them and the change.
+    QList<std::pair<TopClass, std::optional<qint64>>> chosen;
+    bool regenerating = false;
+    for (const TopClass &topClass : TopClasses(module)) {
+        const std::optional<qint64> existing = BookOfClass(module, topClass.id);
+        if (existing && !confirmRegenerate(topClass))
+            continue;
+        regenerating = regenerating || existing.has_value();
+        chosen.append({topClass, existing});
+    }
+    if (regenerating && !allowed(beforeChange, SnapshotCause::BooksRegenerated()))
+        return;
     Transaction tx(module);
-    for (const TopClass &topClass : TopClasses(module))
-        AddBook(module, topClass, confirmRegenerate);
+    for (const auto &[topClass, existing] : chosen)
+        GenerateBook(module, topClass, existing);
     tx.commit();
 }
 
-void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks)
+void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks, const BeforeChange &beforeChange)
 {
+    QList<qint64> chosen;
+    for (const Book &book : Books(module)) {
+        if (!BookHasLinks(module, book.id) || confirmWithLinks(book))
+            chosen.append(book.id);
+    }
+    if (chosen.isEmpty() || !allowed(beforeChange, SnapshotCause::BooksRemoved()))
+        return;
     Transaction tx(module);
-    for (const Book &book : Books(module))
-        DropBook(module, book, confirmWithLinks);
+    for (const qint64 bookId : chosen)
+        RemoveBook(module, bookId);
     tx.commit();
 }
 

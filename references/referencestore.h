@@ -41,17 +41,25 @@ qint64 GenerateBook(TDModule &module, const TopClass &topClass, std::optional<qi
 // Deletes the links to the book, its table and its row.
 void RemoveBook(TDModule &module, qint64 bookId);
 
+// The step before a book is made again or removed, once the user agreed: answers false to make no
+// change (the snapshot before a destructive change). Given the cause in the user's words.
+using BeforeChange = std::function<bool(const QString &cause)>;
+
 // Generates the book of a top-level class; a book it has already is made again only when
-// `confirmRegenerate` agrees. Returns whether a book was made.
+// `confirmRegenerate` agrees, and after `beforeChange`. Returns whether a book was made.
 using RegenerateQuestion = std::function<bool(const TopClass &topClass)>;
-bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate);
-// Removes a book; one with links only when `confirmWithLinks` agrees. Returns whether it was removed.
+bool AddBook(TDModule &module, const TopClass &topClass, const RegenerateQuestion &confirmRegenerate,
+             const BeforeChange &beforeChange = {});
+// Removes a book; one with links only when `confirmWithLinks` agrees; after `beforeChange`. Returns
+// whether it was removed.
 using RemoveQuestion = std::function<bool(const Book &book)>;
-bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks);
+bool DropBook(TDModule &module, const Book &book, const RemoveQuestion &confirmWithLinks,
+              const BeforeChange &beforeChange = {});
 
 // "Добавить все >>" and "<< Удалить все": every top-level class or book in list order, each asked about
-// once; a declined one is skipped and the rest go on. One transaction for all.
-void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate);
-void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks);
+// once; a declined one is skipped and the rest go on. Every question comes first, then `beforeChange`
+// once when a book is to be made again or removed, then one transaction for all.
+void AddAllBooks(TDModule &module, const RegenerateQuestion &confirmRegenerate, const BeforeChange &beforeChange = {});
+void RemoveAllBooks(TDModule &module, const RemoveQuestion &confirmWithLinks, const BeforeChange &beforeChange = {});
 
 }

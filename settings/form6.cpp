@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,6 +32,8 @@ TForm6::TForm6(QWidget *parent)
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
+    // The window is as wide as all the tabs: none hides behind scroll arrows.
+    PageControl->setUsesScrollButtons(false);
 
     auto *booksTab = new QWidget;
     CheckBox1 = Named<QCheckBox>("CheckBox1", QStringLiteral("Сгенерировать заново справочники при их повторном добавлении"), booksTab);
@@ -90,6 +93,21 @@ TForm6::TForm6(QWidget *parent)
     catalogLayout->addWidget(CheckBox6);
     catalogLayout->addStretch();
     PageControl->addTab(catalogTab, QStringLiteral("Электронный каталог"));
+
+    auto *keepingTab = m_keepingTab = new QWidget;
+    auto *keepingForm = new QFormLayout(keepingTab);
+    const auto numberEdit = [&](const char *name, const QString &label) {
+        auto *edit = new QLineEdit(keepingTab);
+        edit->setObjectName(QLatin1String(name));
+        KeepSingleLine(edit);
+        keepingForm->addRow(label, edit);
+        return edit;
+    };
+    SnapshotsKeptEdit = numberEdit("SnapshotsKeptEdit", QStringLiteral("Хранить резервных копий базы данных:"));
+    SnapshotProgressSizeEdit = numberEdit("SnapshotProgressSizeEdit",
+                                          QStringLiteral("Показывать ход копирования для файлов больше (МБ):"));
+    RecycleBinDaysEdit = numberEdit("RecycleBinDaysEdit", QStringLiteral("Хранить удаленные объекты в корзине (дней):"));
+    PageControl->addTab(keepingTab, QStringLiteral("Резервные копии"));
 
     CheckBox7 = Named<QCheckBox>("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), this);
     CheckBox7->setChecked(true);
@@ -180,9 +198,16 @@ void TForm6::readOptions()
             flags[i]->setChecked(parsed.values[i].toBool());
     }
     m_displayFormatAsRead = lines.size() >= Options::DisplayFormatLine ? lines[Options::DisplayFormatLine - 1] : QString();
+    const Options::ParsedKeeping keeping = Options::ParseKeeping(lines);
+    m_keeping = keeping.values;
+    SnapshotsKeptEdit->setText(QString::number(m_keeping.snapshotsKept));
+    SnapshotProgressSizeEdit->setText(QString::number(m_keeping.snapshotProgressMiB));
+    RecycleBinDaysEdit->setText(QString::number(m_keeping.recycleBinDays));
     CheckBox5Click();
     if (error.isEmpty())
         error = parsed.error;
+    if (error.isEmpty())
+        error = keeping.error;
     if (!error.isEmpty()) {
         m_ignoreNextActivation = isActiveWindow();
         ShowGeneralError(error);
@@ -207,21 +232,57 @@ void TForm6::Button1Click()
         Edit1->setFocus(Qt::OtherFocusReason);
         return;
     }
+    const std::optional<Options::Keeping> keeping = typedKeeping();
+    if (!keeping)
+        return;
     const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
                                       CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
                                       CheckBox6->isChecked(), CheckBox7->isChecked(), CheckBox8->isChecked(),
                                       radioIndex()};
     const bool formatChanged = m_displayFormatAsRead != QString::number(radioIndex());
-    const bool written = Guarded([&] {
-        WriteTextLines(optionsPath(), Options::Compose(values, m_linesAsRead));
-    });
-    if (!written)
+    const QStringList lines = Options::ComposeKeeping(*keeping, Options::Compose(values, m_linesAsRead));
+    if (!Guarded([&] { WriteTextLines(optionsPath(), lines); }))
         return;
     m_displayFormatAsRead = QString::number(radioIndex());
-    m_linesAsRead = Options::Compose(values, m_linesAsRead);
+    m_linesAsRead = lines;
+    m_keeping = *keeping;
     if (formatChanged)
         RebuildTreesAfterDisplayFormatChange();
     close();
+}
+
+std::optional<Options::Keeping> TForm6::typedKeeping()
+{
+    struct Typed
+    {
+        QLineEdit *edit;
+        int Options::Keeping::*value;
+        int minimum, maximum;
+        QString what;
+    };
+    const Typed typed[] = {
+        {SnapshotsKeptEdit, &Options::Keeping::snapshotsKept, 1, Options::MaxSnapshotsKept,
+         QStringLiteral("Число хранимых резервных копий должно быть целым числом от %1 до %2.")},
+        {SnapshotProgressSizeEdit, &Options::Keeping::snapshotProgressMiB, 0, Options::MaxSnapshotProgressMiB,
+         QStringLiteral("Размер файла, с которого показывается ход копирования, должен быть целым числом мегабайт от %1 до %2.")},
+        {RecycleBinDaysEdit, &Options::Keeping::recycleBinDays, 1, Options::MaxRecycleBinDays,
+         QStringLiteral("Срок хранения объектов в корзине должен быть целым числом дней от %1 до %2.")},
+    };
+    Options::Keeping keeping;
+    for (const Typed &t : typed) {
+        bool ok = false;
+        const int value = t.edit->text().toInt(&ok);
+        if (!ok || value < t.minimum || value > t.maximum) {
+            PageControl->setCurrentWidget(m_keepingTab);
+            m_ignoreNextActivation = isActiveWindow();
+            ShowMessage(t.what.arg(t.minimum).arg(t.maximum),
+                        this);
+            t.edit->setFocus(Qt::OtherFocusReason);
+            return std::nullopt;
+        }
+        keeping.*t.value = value;
+    }
+    return keeping;
 }
 
 void TForm6::Button2Click()
@@ -258,4 +319,13 @@ bool XpFrame() { return checked(6, false); }
 bool SplashOff() { return checked(7, true); }
 bool RatioWindowOff() { return checked(8, true); }
 int DisplayFormat() { return Form6 ? qMax(0, Form6->radioIndex()) : 0; }
+namespace {
+Options::Keeping keeping()
+{
+    return Form6 ? Form6->keeping() : Options::Keeping();
+}
+}
+int SnapshotsKept() { return keeping().snapshotsKept; }
+qint64 SnapshotProgressBytes() { return qint64(keeping().snapshotProgressMiB) * 1024 * 1024; }
+int RecycleBinDays() { return keeping().recycleBinDays; }
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "settings/options.h"
+
 #include <QDialog>
 #include <QStringList>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -24,6 +27,8 @@ public:
     // The settings as the window holds them: box `number` (1 to 8) ticked, the catalog password.
     bool isBoxChecked(int number) const;
     QString catalogPassword() const;
+    // The keeping settings as last read or saved (not what is being typed).
+    const Options::Keeping &keeping() const { return m_keeping; }
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -38,15 +43,21 @@ protected:
 private:
     QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
     QLineEdit *Edit1;
+    QLineEdit *SnapshotsKeptEdit, *SnapshotProgressSizeEdit, *RecycleBinDaysEdit;
     QGroupBox *RadioGroup;
     QTabWidget *PageControl;
     QPushButton *Button1, *Button2;
 
     // Reads the file into the controls; shows the error of the first bad line.
     void readOptions();
+    // The keeping settings typed in; nullopt (the reason shown, its box focused) when one is not a number
+    // within its limits.
+    std::optional<Options::Keeping> typedKeeping();
 
     QRadioButton *m_formats[3];
     QWidget *m_catalogTab = nullptr;
+    QWidget *m_keepingTab = nullptr;
+    Options::Keeping m_keeping;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -66,4 +77,7 @@ bool XpFrame();                // line 7
 bool SplashOff();              // line 8
 bool RatioWindowOff();         // line 9
 int DisplayFormat();           // line 10
+int SnapshotsKept();           // snapshots kept beside a database file
+qint64 SnapshotProgressBytes(); // a larger database file is copied with a progress window
+int RecycleBinDays();          // days the recycle bin keeps deleted objects
 }

@@ -84,4 +84,68 @@ QStringList InitialLines()
             QStringLiteral("-1"), QString(), QStringLiteral("0"), QStringLiteral("-1"),
             QStringLiteral("-1"), QStringLiteral("0")};
 }
+
+namespace {
+struct KeepingLine
+{
+    const char *name;
+    int Keeping::*value;
+    int minimum;
+    int maximum;
+};
+const KeepingLine KeepingLines[] = {
+    {"SnapshotsKept", &Keeping::snapshotsKept, 1, MaxSnapshotsKept},
+    {"SnapshotProgressMiB", &Keeping::snapshotProgressMiB, 0, MaxSnapshotProgressMiB},
+    {"RecycleBinDays", &Keeping::recycleBinDays, 1, MaxRecycleBinDays},
+};
+
+// The line's setting, or nullptr for a line of no setting named here.
+const KeepingLine *keepingLineOf(const QString &line)
+{
+    for (const KeepingLine &known : KeepingLines) {
+        if (line.startsWith(QLatin1String(known.name) + QLatin1Char('=')))
+            return &known;
+    }
+    return nullptr;
 }
+}
+
+ParsedKeeping ParseKeeping(const QStringList &lines)
+{
+    ParsedKeeping parsed;
+    for (int i = LineCount; i < lines.size(); ++i) {
+        const KeepingLine *known = keepingLineOf(lines[i]);
+        if (!known)
+            continue;
+        const QString text = lines[i].mid(qsizetype(qstrlen(known->name)) + 1);
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        if (ok && value >= known->minimum && value <= known->maximum) {
+            parsed.values.*known->value = value;
+        } else if (parsed.error.isEmpty()) {
+            parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
+                               .arg(i + 1).arg(quotedStart(lines[i]));
+        }
+    }
+    return parsed;
+}
+
+QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines)
+{
+    QStringList result = lines;
+    for (const KeepingLine &known : KeepingLines) {
+        const QString line = QLatin1String(known.name) + QLatin1Char('=') + QString::number(keeping.*known.value);
+        bool replaced = false;
+        for (int i = LineCount; i < result.size(); ++i) {
+            if (keepingLineOf(result[i]) == &known) {
+                result[i] = line;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            result << line;
+    }
+    return result;
+}
+}
+

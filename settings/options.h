@@ -27,4 +27,28 @@ Parsed Parse(const QStringList &lines);
 QStringList Compose(const QVector<QVariant> &values, const QStringList &linesAsRead);
 
 QStringList InitialLines();   // the values a fresh installation starts with
+
+// Settings added after the ten lines: each a line "name=value" after them, in any order. A file of an
+// earlier version has none and reads with the defaults; an earlier version keeps these lines as it keeps
+// every line after the ten.
+struct Keeping
+{
+    int snapshotsKept = 10;          // snapshots kept beside a database file
+    int snapshotProgressMiB = 50;    // a larger file is copied with a progress window
+    int recycleBinDays = 30;         // days the recycle bin keeps deleted objects
+};
+// The limits of each value, for reading and for the settings window.
+constexpr int MaxSnapshotsKept = 1000;
+constexpr int MaxSnapshotProgressMiB = 1024 * 1024;
+constexpr int MaxRecycleBinDays = 36500;
+
+struct ParsedKeeping
+{
+    Keeping values;   // the defaults where a line is missing or wrong
+    QString error;    // the first wrong line; empty when none
+};
+ParsedKeeping ParseKeeping(const QStringList &lines);
+// `lines` with the keeping settings written in: their lines replaced where present, added after the
+// ten lines otherwise; every other line stays.
+QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines);
 }

@@ -67,7 +67,8 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileOrReportsItsBadLineCancelWrites
     EXPECT_EQ(passwordBox()->text(), "Pass Word");
     Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(ReadTextLines(optionsPath()),
-              (QStringList{"0", "-1", "-1", "-1", "0", "Pass Word", "-1", "-1", "0", "2", "kept"}));
+              (QStringList{"0", "-1", "-1", "-1", "0", "Pass Word", "-1", "-1", "0", "2", "kept", "SnapshotsKept=10",
+                           "SnapshotProgressMiB=50", "RecycleBinDays=30"}));
 
     // A bad line or a missing file is reported and the earlier values kept.
     Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
@@ -91,7 +92,7 @@ TEST_F(SettingsWindowTest, ActivationReadsTheFileOrReportsItsBadLineCancelWrites
     Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);   // no exit password to ask for
     Control<QPushButton>(Form6, "Button1")->click();
     EXPECT_EQ(answer.seen(), 1);
-    EXPECT_EQ(ReadTextLines(optionsPath()).size(), 10);
+    EXPECT_EQ(ReadTextLines(optionsPath()).size(), 13);
 }
 
 TEST_F(SettingsWindowTest, ThePasswordBoxShowsDotsTheTickWithoutAPasswordIsRefusedAndANewDisplayFormatRebuildsTheTree)

@@ -1,0 +1,158 @@
+#include "support/testsupport.h"
+
+#include "core/dberror.h"
+#include "core/dmodule.h"
+#include "core/snapshots.h"
+#include "core/textfile.h"
+#include "fields/fieldstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+// Every table of a database file, read through a module of its own that only reads it, after the
+// engine's check of every page.
+QMap<QString, QStringList> contentsOf(const QString &path)
+{
+    TDModule reader;
+    reader.OpenReadOnly(path);
+    EXPECT_EQ(reader.QRWork->readAll(QStringLiteral("PRAGMA integrity_check")), (QList<QVariantList>{{QStringLiteral("ok")}}))
+        << path.toStdString();
+    return TableContents(reader);
+}
+
+class SnapshotTest : public DatabaseTest
+{
+protected:
+    void fill(int objects)
+    {
+        name = addField(*module, "Название", StringType);
+        kind = addField(*module, "Вид", StringType, true);
+        const qint64 entry = addLookupEntry(*module, kind, "Ваза");
+        Transaction tx(*module);
+        for (int id = 1; id <= objects; ++id)
+            module->exec(QStringLiteral("INSERT INTO GENER(G_ID, G%1, G%2) VALUES(?, ?, ?)").arg(name).arg(kind),
+                         {id, QStringLiteral("Предмет %1 ").arg(id) + QString(120, QChar(0x0416)), entry});
+        tx.commit();
+    }
+    QStringList filesInFolder() const
+    {
+        return QDir(Snapshots::FolderOf(dbPath)).entryList(QDir::Files, QDir::Name);
+    }
+
+    qint64 name = 0, kind = 0;
+};
+}
+
+TEST_F(SnapshotTest, ASnapshotHoldsEveryTableAndPutBackGivesTheDatabaseAsItWas)
+{
+    fill(50);
+    const QMap<QString, QStringList> before = TableContents(*module);
+    const std::optional<Snapshots::Snapshot> made = Snapshots::Make(*module, "Удаление поля «Вид»", 10);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(QFileInfo(made->path).absolutePath(), QFileInfo(dbPath).absolutePath() + "/test.snapshots");
+    EXPECT_EQ(made->size, QFileInfo(made->path).size());
+    EXPECT_EQ(contentsOf(made->path), before);
+
+    FieldStore::DeleteField(*module, kind);
+    module->exec("DELETE FROM GENER WHERE G_ID > 10");
+    ASSERT_NE(TableContents(*module), before);
+
+    // Listed with its cause exactly as given, though the file name cannot carry the quotes.
+    const QList<Snapshots::Snapshot> listed = Snapshots::List(dbPath);
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed.first().cause, "Удаление поля «Вид»");
+    EXPECT_EQ(listed.first().made.toString("dd.MM.yyyy HH:mm:ss.zzz"), made->made.toString("dd.MM.yyyy HH:mm:ss.zzz"));
+
+    module->CloseConnection();
+    Snapshots::PutInPlace(listed.first().path, dbPath);
+    module->OpenConnection(dbPath);
+    EXPECT_EQ(TableContents(*module), before);
+    EXPECT_TRUE(QFileInfo::exists(listed.first().path)) << "the snapshot stays after it was put back";
+}
+
+TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedState)
+{
+    fill(400);
+    auto other = otherProgram();
+    int steps = 0;
+    const QString target = folder->path() + "/copy.mdb";
+    const bool done = Snapshots::BackupInto(module->database(), target, [&](qint64 done, qint64 total) {
+        // Half-way through, another program changes pages already copied and pages still to come.
+        if (++steps == 3) {
+            Transaction tx(*other);
+            other->exec(QStringLiteral("UPDATE GENER SET G%1 = 'другое' WHERE G_ID IN (1, 400)").arg(name));
+            other->exec(QStringLiteral("INSERT INTO GENER(G_ID, G%1) VALUES(401, 'новый')").arg(name));
+            tx.commit();
+        }
+        EXPECT_LE(done, total);
+        return true;
+    }, 4);
+    ASSERT_TRUE(done);
+    ASSERT_GT(steps, 3) << "the copy was meant to take several steps";
+    const QMap<QString, QStringList> copy = contentsOf(target);
+    EXPECT_EQ(copy, TableContents(*module));
+    EXPECT_EQ(copy.value("GENER").size(), 401);
+    EXPECT_FALSE(QFileInfo::exists(target + ".part"));
+}
+
+TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
+{
+    fill(5);
+    QStringList besideFirst;
+    for (const char *cause : {"первая", "вторая", "третья", "четвертая"}) {
+        const std::optional<Snapshots::Snapshot> made = Snapshots::Make(*module, QString::fromUtf8(cause), 2);
+        ASSERT_TRUE(made);
+        // What is written beside a snapshot under its name (its catalogs' folders) goes with it.
+        const QString stem = made->path.left(made->path.size() - 4);
+        if (besideFirst.isEmpty()) {
+            besideFirst << stem + "_mdb_Витрина" << stem + "_mdb_";
+            for (const QString &path : besideFirst)
+                ASSERT_TRUE(QDir().mkpath(path + "/new"));
+            WriteFile(besideFirst.first() + "/Background.jpg", "фон");
+        }
+    }
+    for (const QString &path : besideFirst)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    QStringList causes;
+    for (const Snapshots::Snapshot &snapshot : Snapshots::List(dbPath))
+        causes << snapshot.cause;
+    EXPECT_EQ(causes, (QStringList{"четвертая", "третья"}));
+    EXPECT_EQ(filesInFolder().filter(".mdb").size(), 2);
+    EXPECT_EQ(ReadTextLines(Snapshots::FolderOf(dbPath) + "/causes.txt").size(), 2);
+
+    // Stopped by its progress part-way through a copy of several steps: no file, no entry.
+    exec("CREATE TABLE BULK(B BLOB)");
+    exec("INSERT INTO BULK VALUES (randomblob(2 * 1024 * 1024))");
+    const QStringList files = filesInFolder();
+    int asked = 0;
+    EXPECT_FALSE(Snapshots::Make(*module, "остановлена", 5, [&](qint64, qint64) { return ++asked < 2; }));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(filesInFolder(), files);
+    // Inside a transaction the copy would take in what is not committed: refused.
+    {
+        Transaction tx(*module);
+        module->exec("DELETE FROM GENER");
+        EXPECT_EQ(FailureOf([&] { Snapshots::Make(*module, "внутри", 5); }),
+                  "Резервная копия не может быть сделана посреди изменения базы данных");
+    }
+    EXPECT_EQ(filesInFolder(), files);
+    // A folder that cannot be made: refused with the reason.
+    module->CloseConnection();
+    const QString other = folder->newDatabase("other.mdb");
+    WriteFile(Snapshots::FolderOf(other), "не папка");
+    module->OpenConnection(other);
+    EXPECT_TRUE(FailureOf([&] { Snapshots::Make(*module, "нет папки", 5); }).startsWith("Не удается создать папку резервных копий"));
+}
+
+TEST_F(SnapshotTest, TheDailySnapshotIsDueOncePerCalendarDay)
+{
+    const QDate today(2026, 12, 7);
+    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today));
+    ASSERT_TRUE(QDir().mkpath(Snapshots::FolderOf(dbPath)));
+    Snapshots::NoteDailyMade(dbPath, today);
+    EXPECT_FALSE(Snapshots::DailyDue(dbPath, today));
+    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today.addDays(1)));
+    // The day noted for one file says nothing of another beside it.
+    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb"), today));
+}

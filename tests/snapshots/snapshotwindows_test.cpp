@@ -1,0 +1,356 @@
+#include "support/testsupport.h"
+
+#include "app/form1.h"
+#include "app/forms.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/layouttext.h"
+#include "catalogs/storeforms.h"
+#include "classifier/classifierpage.h"
+#include "core/dmodule.h"
+#include "core/snapshots.h"
+#include "fields/fieldspage.h"
+#include "objects/csvdialogs.h"
+#include "objects/form2.h"
+#include "references/referencespage.h"
+#include "references/referencestore.h"
+#include "settings/form6.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+class SnapshotWindowsTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        fields = Control<FieldsPage>(Form1, "FieldsPage");
+    }
+
+    QList<Snapshots::Snapshot> snapshots() const { return Snapshots::List(dbPath); }
+    QString newestCause() const { return snapshots().isEmpty() ? QString() : snapshots().first().cause; }
+
+    // Two fields and three objects, shown in the field tab.
+    void addObjects()
+    {
+        price = addField(*module, "Цена", IntegerType);
+        title = addField(*module, "Название", StringType);
+        exec(QStringLiteral("INSERT INTO GENER(G_ID, G%1, G%2) VALUES (1, 10, 'Ваза'), (2, 20, 'Кубок'), (3, NULL, 'Чаша')")
+                 .arg(price).arg(title));
+        fields->reloadFieldList();
+    }
+    void chooseField(const QString &name)
+    {
+        auto *grid = Control<QTableView>(fields, "DBGrid");
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            const QModelIndex index = grid->model()->index(row, 0);
+            if (index.data().toString() == name) {
+                grid->setCurrentIndex(index);
+                Q_EMIT grid->clicked(index);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no field " << name.toStdString();
+    }
+    // The settings file with the keeping settings given, read again by the settings window.
+    void keepSettings(const QStringList &extraLines)
+    {
+        programFolder().writeOptions(Options::InitialLines() + extraLines);
+        Form6->FormActivate();
+    }
+    static TForm19 *catalogList() { return Form19; }
+
+    FieldsPage *fields = nullptr;
+    qint64 price = 0, title = 0;
+};
+}
+
+TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnce)
+{
+    ASSERT_EQ(snapshots().size(), 1) << "the fresh database was opened by the fixture";
+    EXPECT_EQ(newestCause(), "Ежедневная копия");
+    QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
+    EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
+    EXPECT_FALSE(Snapshots::DailyDue(dbPath));
+}
+
+TEST_F(SnapshotWindowsTest, DeletingOrRetypingAFieldIsPrecededByASnapshotAndNoneWhenTheUserSaysNo)
+{
+    addObjects();
+    const QMap<QString, QStringList> before = TableContents(*module);
+    const int daily = int(snapshots().size());
+
+    chooseField("Цена");
+    ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::No);
+    EXPECT_EQ(snapshots().size(), daily);
+    ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
+    ASSERT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(newestCause(), "Удаление поля «Цена»");
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 1);
+    // The snapshot holds the database as it was just before the change.
+    {
+        TDModule reader;
+        reader.OpenReadOnly(snapshots().first().path);
+        EXPECT_EQ(TableContents(reader), before);
+    }
+
+    // A new name alone keeps the column: no snapshot. A new type makes the column anew: one.
+    chooseField("Название");
+    Control<QPushButton>(fields, "EditFieldBtn")->click();
+    auto *name = Control<QLineEdit>(fields, "Edit4");
+    name->selectAll();
+    TypeKeys(name, "Имя");
+    EXPECT_TRUE(ClickAnswering(Control<QPushButton>(fields, "OKBtn")).isEmpty());
+    EXPECT_EQ(snapshots().size(), daily + 1);
+    chooseField("Имя");
+    Control<QPushButton>(fields, "EditFieldBtn")->click();
+    auto *type = Control<QComboBox>(fields, "ComboBox1");
+    type->setFocus();
+    QTest::keyClick(type, Qt::Key_Down);   // string to long text: every value is kept
+    EXPECT_TRUE(ClickAnswering(Control<QPushButton>(fields, "OKBtn")).isEmpty());
+    ASSERT_EQ(snapshots().size(), daily + 2);
+    EXPECT_EQ(newestCause(), "Изменение типа поля «Имя»");
+}
+
+TEST_F(SnapshotWindowsTest, AFailedOrStoppedSnapshotStopsTheChange)
+{
+    addObjects();
+    QDir(Snapshots::FolderOf(dbPath)).removeRecursively();
+    WriteFile(Snapshots::FolderOf(dbPath), "не папка");
+    chooseField("Цена");
+    const QStringList texts = ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[1].startsWith("Резервная копия базы данных не сделана, поэтому изменение не выполнено.\n\r"
+                                    "Не удается создать папку резервных копий"))
+        << texts[1].toStdString();
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 2);
+    EXPECT_EQ(columnsOf("GENER").size(), 3);
+
+    // A file above the size chosen is copied with a progress window; "Отмена" there stops the change too.
+    QFile::remove(Snapshots::FolderOf(dbPath));
+    keepSettings({"SnapshotProgressMiB=1"});
+    exec("CREATE TABLE BULK(B BLOB)");
+    exec("INSERT INTO BULK VALUES (randomblob(3 * 1024 * 1024))");
+    bool progressSeen = false;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<QProgressDialog *>(w);
+            if (progress && progress->isVisible() && !progress->wasCanceled()) {
+                progressSeen = true;
+                progress->cancel();
+            }
+        }
+    });
+    cancel.start(1);
+    const QStringList stopped = ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
+    cancel.stop();
+    EXPECT_TRUE(progressSeen);
+    ASSERT_EQ(stopped.size(), 2);
+    EXPECT_EQ(stopped[1], "Резервная копия базы данных не сделана, поэтому изменение не выполнено.\n\r"
+                          "Создание резервной копии отменено.");
+    EXPECT_EQ(count("SELECT * FROM FIELDS"), 2);
+    EXPECT_TRUE(snapshots().isEmpty());
+    EXPECT_TRUE(QDir(Snapshots::FolderOf(dbPath)).entryList({"*.part*"}, QDir::Files).isEmpty());
+}
+
+TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDeletionLosesSomething)
+{
+    auto *classes = Control<ClassifierPage>(Form1, "ClassifierPage");
+    auto *tree = Control<QTreeWidget>(classes, "ClassesView");
+    exec("INSERT INTO CLASSES VALUES (1, 'Страна', '', 0, 0), (2, 'Россия', 'RU', 1, 0), (3, 'Цвет', '', 0, 0)");
+    addObjects();
+    exec("INSERT INTO LINKS VALUES (1, 1, 1, 2, NULL, 0)");
+    Form1->ClassesViewExpand(nullptr);
+    const int daily = int(snapshots().size());
+    const auto deleteClass = [&](const QString &text) {
+        const QList<QTreeWidgetItem *> found = tree->findItems(text, Qt::MatchStartsWith | Qt::MatchRecursive);
+        ASSERT_FALSE(found.isEmpty()) << text.toStdString();
+        tree->setCurrentItem(found.first());
+        ClickAnswering(Control<QPushButton>(classes, "DeleteMeasureBtn"), QMessageBox::Yes);
+    };
+    deleteClass("Цвет");   // nothing links to it
+    EXPECT_EQ(snapshots().size(), daily);
+    deleteClass("Страна");   // an object links to a class below it
+    ASSERT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(newestCause(), "Удаление класса «Страна»");
+    EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
+
+    // Books: made again only after the user agreed and a snapshot; removed after a snapshot.
+    exec("INSERT INTO CLASSES VALUES (4, 'Материал', '', 0, 0), (5, 'Бронза', '', 4, 0)");
+    auto *books = Control<ReferencesPage>(Form1, "ReferencesPage");
+    books->ComponentsFill();
+    auto *topClasses = Control<QListWidget>(books, "ComponentsList1");
+    topClasses->setCurrentRow(0);
+    ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::Yes);
+    EXPECT_EQ(snapshots().size(), daily + 1) << "a new book loses nothing";
+    ASSERT_TRUE(tableExists("REFER1"));
+    exec("INSERT INTO CLASSES VALUES (6, 'Медь', '', 4, 0)");
+    topClasses->setCurrentRow(0);
+    ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::No);
+    EXPECT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 1);
+    topClasses->setCurrentRow(0);
+    ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::Yes);
+    EXPECT_EQ(snapshots().size(), daily + 2);
+    EXPECT_EQ(newestCause(), "Пересоздание справочника «Материал»");
+    EXPECT_EQ(count("SELECT * FROM REFER1"), 2);
+    ClickAnswering(Control<QPushButton>(books, "Button4"), QMessageBox::Yes);
+    EXPECT_EQ(snapshots().size(), daily + 3);
+    EXPECT_EQ(newestCause(), "Удаление справочников");
+    EXPECT_FALSE(tableExists("REFER1"));
+
+    // A catalog: none when the user says no, one before it goes, holding its pictures.
+    const QByteArray background("\xFF\xD8 фон \x00\x01", 12);
+    CatalogStore::Save(*module, "Витрина", {}, {background, {}});
+    catalogList()->LoadCatalogs();
+    auto *list = Control<QListWidget>(catalogList(), "ListBox");
+    list->setCurrentRow(0);
+    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::No);
+    EXPECT_EQ(snapshots().size(), daily + 3);
+    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::Yes);
+    EXPECT_EQ(snapshots().size(), daily + 4);
+    EXPECT_EQ(newestCause(), "Удаление каталога «Витрина»");
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
+    const QString kept = snapshots().first().path;
+    EXPECT_EQ(FileBytes(kept.left(kept.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
+
+    // Restored, the catalog comes back with its pictures.
+    ClickAnswering(Control<QPushButton>(catalogList(), "Button3"));
+    Control<QAction>(Form1, "BackupsItem")->trigger();
+    QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
+    Control<QTableWidget>(window, "SnapshotsTable")->selectRow(0);
+    ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::Yes);
+    const std::optional<CatalogStore::Stored> stored = CatalogStore::Open(*module, "Витрина");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(CatalogStore::LoadPictures(*module, "Витрина", *stored, Layout::Read(stored->layoutText).catalog).background, background);
+    EXPECT_EQ(FileBytes(dbPath.left(dbPath.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
+}
+
+TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpensACopyToLookAt)
+{
+    addObjects();
+    keepSettings({"SnapshotsKept=2"});
+    const QMap<QString, QStringList> withPrice = TableContents(*module);
+    chooseField("Цена");
+    ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
+    const QMap<QString, QStringList> withoutPrice = TableContents(*module);
+    ASSERT_NE(withPrice, withoutPrice);
+    ASSERT_EQ(snapshots().size(), 2);
+
+    Control<QAction>(Form1, "BackupsItem")->trigger();
+    QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
+    ASSERT_TRUE(window->isVisible());
+    auto *table = Control<QTableWidget>(window, "SnapshotsTable");
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 1)->text(), "Удаление поля «Цена»");
+    EXPECT_EQ(table->item(1, 1)->text(), "Ежедневная копия");
+    EXPECT_TRUE(table->item(0, 2)->text().endsWith(" КБ"));
+    EXPECT_FALSE(Control<QPushButton>(window, "RestoreBtn")->isEnabled()) << "nothing chosen yet";
+
+    // The oldest, at the limit: the snapshot of the present state must not take it away first.
+    table->selectRow(1);
+    const QMap<QString, QStringList> daily = [&] {
+        TDModule reader;
+        reader.OpenReadOnly(snapshots().last().path);
+        return TableContents(reader);
+    }();
+    ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::Yes);
+    EXPECT_EQ(TableContents(*module), daily);
+    EXPECT_EQ(module->database().databaseName(), dbPath);
+    ASSERT_EQ(snapshots().size(), 2);
+    EXPECT_TRUE(newestCause().startsWith("Перед восстановлением копии от ")) << newestCause().toStdString();
+    {
+        TDModule reader;
+        reader.OpenReadOnly(snapshots().first().path);
+        EXPECT_EQ(TableContents(reader), withoutPrice);
+    }
+    ASSERT_EQ(table->rowCount(), 2) << "the window lists the snapshots as they are now";
+
+    // Back to the state before the restore, then a look at the older one.
+    table->selectRow(0);
+    ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::Yes);
+    EXPECT_EQ(TableContents(*module), withoutPrice);
+    table->selectRow(1);
+    const QString looked = snapshots().last().path;
+    const QByteArray bytes = FileBytes(looked);
+    ClickAnswering(Control<QPushButton>(window, "ViewBtn"));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(module->database().databaseName(), dbPath);
+    EXPECT_TRUE(Form1->windowTitle().contains("test — копия от ")) << Form1->windowTitle().toStdString();
+    EXPECT_EQ(TableContents(*module), withoutPrice);
+    module->exec("DELETE FROM GENER");
+    EXPECT_EQ(FileBytes(looked), bytes) << "the snapshot itself is never touched";
+    EXPECT_EQ(FileRows(dbPath, "SELECT COUNT(*) FROM GENER"), QStringList{"3"});
+}
+
+TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasObjects)
+{
+    title = addField(*module, "Название", StringType);
+    const QString csv = folder->path() + "/предметы.csv";
+    WriteFile(csv, "Название\r\nВаза\r\nКубок\r\n");
+    Form2->LoadGeneral();
+    Form2->show();
+    const auto importFile = [&] {
+        ChooseFileInNextDialog(csv);
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer] {
+            if (auto *dialog = qobject_cast<CsvImportDialog *>(QApplication::activeModalWidget())) {
+                timer->deleteLater();
+                timer->stop();
+                Control<QPushButton>(dialog, "ImportOkBtn")->click();
+            }
+        });
+        timer->start(20);
+        MessageBoxAnswerer boxes(QMessageBox::Ok);
+        Control<QAction>(Form2, "ImportCsvItem")->trigger();
+        return boxes.texts();
+    };
+    const int daily = int(snapshots().size());
+    EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
+    EXPECT_EQ(snapshots().size(), daily) << "nothing to lose in an empty database";
+    EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
+    ASSERT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(newestCause(), "Импорт из файла «предметы.csv»");
+    EXPECT_EQ(count("SELECT * FROM GENER"), 4);
+    TDModule reader;
+    reader.OpenReadOnly(snapshots().first().path);
+    EXPECT_EQ(reader.QRWork->readAll("SELECT COUNT(*) FROM GENER").first().first().toInt(), 2);
+}
+
+TEST_F(SnapshotWindowsTest, OnAServerDatabaseNoSnapshotIsMadeAndTheWindowSaysTheServersOwnBackupsApply)
+{
+    if (!TestServerStarted())
+        GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+    const ServerConnection made = NewServerDatabase();
+    ASSERT_TRUE(Form1->OpenServerDataBase(made));
+    addField(*DModule, "Цена", IntegerType);
+    fields->reloadFieldList();
+    chooseField("Цена");
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes).size(), 1)
+        << "only the question: the deletion goes on without a snapshot";
+    EXPECT_EQ(Control<QTableView>(fields, "DBGrid")->model()->rowCount(), 0);
+
+    Control<QAction>(Form1, "BackupsItem")->trigger();
+    QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
+    EXPECT_TRUE(Control<QLabel>(window, "InfoLabel")->text().contains("pg_dump"));
+    EXPECT_EQ(Control<QTableWidget>(window, "SnapshotsTable")->rowCount(), 0);
+    EXPECT_FALSE(Control<QPushButton>(window, "RestoreBtn")->isEnabled());
+    window->close();
+    DModule->CloseConnection();
+    DropServerDatabase(made);
+}
