@@ -4,8 +4,10 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "fields/fieldindexes.h"
+#include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
+#include "objects/recyclebin.h"
 
 #include <mutex>
 
@@ -24,6 +26,12 @@ void RegisterDatabaseHooks()
             } catch (const DbError &) {
             }
         });
+        // The recycle bin's table, missing in files of earlier versions; then what stayed there longer
+        // than the period goes.
+        TDModule::AddOpenHook(RecycleBin::EnsureTable);
+        TDModule::AddOpenHook([](TDModule &module) { RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays); });
         TDModule::AddCloseHook(ForgetLookupValuesIntact);
+        // Undo belongs to the database it was done in.
+        TDModule::AddCloseHook([](TDModule &module) { ObjectHistory::Of(module).clear(); });
     });
 }
