@@ -19,6 +19,8 @@
 #include "objects/objectlist.h"
 #include "objects/searchbox.h"
 #include "objects/objectstore.h"
+#include "objects/objecthistory.h"
+#include "objects/recyclebin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -111,6 +113,7 @@ TForm2::TForm2(QWidget *parent)
     bottom->addWidget(GoToCatalogBtn);
     buildSearch(central);
     buildListMenu();
+    buildEditMenu();
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(SearchEdit);
     listColumn->addWidget(DBGrid, 1);
@@ -204,11 +207,18 @@ void TForm2::DeleteRecordBtnClick()
         return;
     const int row = list.recNo();
     Guarded([&] {
-        DeleteObject(*DModule, list.asInteger(QStringLiteral("G_ID")));
+        // Into the recycle bin, from where it comes back with its links and pictures.
+        const QList<RecycleBin::Moved> moved = RecycleBin::MoveToBin(*DModule, {list.asInteger(QStringLiteral("G_ID"))});
+        QList<ObjectHistory::Change> changes;
+        for (const RecycleBin::Moved &one : moved)
+            changes << ObjectHistory::Change{one.image, std::nullopt, one.entryId, true};
+        ObjectHistory::Of(*DModule).recordDeleted(changes);
         ObjectList::Of(*DModule).open();
         // The object that took the deleted one's place is current, or the one before it at the end.
         if (row > 1 && !list.setRecNo(row))
             list.setRecNo(row - 1);
+        if (moved.isEmpty())
+            ShowMessage(QStringLiteral("Объект уже удалён другим пользователем."), this);
     });
     ClearForm();
 }
