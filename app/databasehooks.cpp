@@ -4,6 +4,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "fields/fieldindexes.h"
+#include "objects/changehistory.h"
 #include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
@@ -29,6 +30,7 @@ void RegisterDatabaseHooks()
         // The recycle bin's table, missing in files of earlier versions; then what stayed there longer
         // than the period goes.
         TDModule::AddOpenHook(RecycleBin::EnsureTable);
+        TDModule::AddOpenHook(ChangeHistory::EnsureTable);
         TDModule::AddOpenHook([](TDModule &module) { RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays); });
         TDModule::AddCloseHook(ForgetLookupValuesIntact);
         // Undo belongs to the database it was done in.

@@ -153,6 +153,7 @@ void TForm2::ClearForm()
 {
     setEnabled(true);
     enableRecordButtons();
+    enableEditItems();
 }
 
 void TForm2::enableRecordButtons()

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QTimer;
+class ChangeHistoryWindow;
 class RecycleBinWindow;
 struct DescriptionField;
 
@@ -89,6 +90,8 @@ public Q_SLOTS:
     void UndoItemClick();
     void RedoItemClick();
     void RecycleBinItemClick();
+    // The current object's earlier versions (a server database only).
+    void HistoryItemClick();
     // Makes the object current in the list as it is filtered, searched and sorted now; tells the user
     // when the filter or the search hides it (they are kept).
     void ShowObject(qint64 objectId);
@@ -110,8 +113,9 @@ private:
     // The menu "Список": the list and the current object to CSV, from CSV, to paper and PDF.
     QMenu *ListMenu = nullptr;
     QMenu *EditMenu = nullptr;
-    QAction *UndoItem = nullptr, *RedoItem = nullptr, *RecycleBinItem = nullptr;
+    QAction *UndoItem = nullptr, *RedoItem = nullptr, *RecycleBinItem = nullptr, *HistoryItem = nullptr;
     RecycleBinWindow *recycleBinWindow = nullptr;
+    ChangeHistoryWindow *changeHistoryWindow = nullptr;
     QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
             *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
 

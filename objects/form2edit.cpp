@@ -5,6 +5,7 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "core/dmodule.h"
+#include "objects/changehistorywindow.h"
 #include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
@@ -30,14 +31,19 @@ void TForm2::buildEditMenu()
     RedoItem = item("RedoItem", QStringLiteral("Повторить"), &TForm2::RedoItemClick);
     EditMenu->addSeparator();
     RecycleBinItem = item("RecycleBinItem", QStringLiteral("Корзина…"), &TForm2::RecycleBinItemClick);
+    HistoryItem = item("HistoryItem", QStringLiteral("История изменений…"), &TForm2::HistoryItemClick);
     UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     RedoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     connect(&ObjectHistory::Of(*DModule), &ObjectHistory::changed, this, &TForm2::enableEditItems);
+    connect(EditMenu, &QMenu::aboutToShow, this, &TForm2::enableEditItems);
     enableEditItems();
 }
 
 void TForm2::enableEditItems()
 {
+    // Only a server database keeps the versions of its objects.
+    HistoryItem->setVisible(DModule->connected() && DModule->engine() == EngineKind::Server);
+    HistoryItem->setEnabled(DModule->QRGeneral->isOpen() && !DModule->QRGeneral->isEmpty());
     const ObjectHistory &history = ObjectHistory::Of(*DModule);
     UndoItem->setEnabled(history.canUndo());
     RedoItem->setEnabled(history.canRedo());
@@ -118,4 +124,20 @@ void TForm2::RecycleBinItemClick()
     recycleBinWindow->show();
     recycleBinWindow->raise();
     recycleBinWindow->activateWindow();
+}
+
+void TForm2::HistoryItemClick()
+{
+    SharedQuery &list = *DModule->QRGeneral;
+    if (DModule->engine() != EngineKind::Server || !list.isOpen() || list.eof())
+        return;
+    if (!changeHistoryWindow) {
+        changeHistoryWindow = new ChangeHistoryWindow(this);
+        connect(changeHistoryWindow, &ChangeHistoryWindow::restored, this, &TForm2::ShowObject);
+    }
+    changeHistoryWindow->LoadVersions(list.asInteger(QStringLiteral("G_ID")));
+    CentreOnScreen(changeHistoryWindow);
+    changeHistoryWindow->show();
+    changeHistoryWindow->raise();
+    changeHistoryWindow->activateWindow();
 }

@@ -4,6 +4,7 @@
 #include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/schemanames.h"
+#include "objects/changehistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
 
@@ -55,14 +56,6 @@ bool entryExists(TDModule &module, qint64 referId, qint64 entryId)
                 .isEmpty();
 }
 
-QString linkText(const ObjectImage::Link &link)
-{
-    QString text = (link.captionId == 0 ? link.bookName : link.captionName) + QLatin1String(": ") + link.entryName;
-    if (!link.value.isEmpty())
-        text += QLatin1String(" = ") + link.value;
-    return text;
-}
-
 bool linkFits(TDModule &module, const ObjectImage::Link &link)
 {
     return bookExists(module, link.referId) && entryExists(module, link.referId, link.entryId)
@@ -106,12 +99,29 @@ void insertLinks(TDModule &module, const ObjectImage &image, qint64 objectId)
 }
 }
 
+QString ObjectImage::Value::shownText() const
+{
+    if (kind == FieldKind::Image)
+        return stored.isNull() || stored.toByteArray().isEmpty() ? QString() : QStringLiteral("изображение");
+    if (kind == FieldKind::Lookup)
+        return emptyEntry ? QString() : stored.toString();
+    return DisplayText(fieldOf(*this), stored);
+}
+
+QString ObjectImage::Link::shownText() const
+{
+    QString text = (captionId == 0 ? bookName : captionName) + QLatin1String(": ") + entryName;
+    if (!value.isEmpty())
+        text += QLatin1String(" = ") + value;
+    return text;
+}
+
 QString ObjectImage::title() const
 {
     for (const Value &value : values) {
         if (!FieldKinds::Info(value.kind).gridColumn)
             continue;
-        const QString text = value.kind == FieldKind::Lookup ? value.stored.toString() : DisplayText(fieldOf(value), value.stored);
+        const QString text = value.shownText();
         if (!text.isEmpty())
             return text;
     }
@@ -246,16 +256,14 @@ QStringList ImageMisfits(TDModule &module, const ObjectImage &image)
         const auto field = fields.constFind(value.fieldId);
         if (field != fields.constEnd() && field->kind() == value.kind)
             continue;
-        const QString shown = value.kind == FieldKind::Image ? QStringLiteral("изображение")
-                              : value.kind == FieldKind::Lookup ? (value.emptyEntry ? QString() : value.stored.toString())
-                                                                : DisplayText(fieldOf(value), value.stored);
+        const QString shown = value.shownText();
         misfits << (field == fields.constEnd() ? QStringLiteral("поле «%1» удалено").arg(value.fieldName)
                                                : QStringLiteral("у поля «%1» другой тип").arg(value.fieldName))
                        + (shown.isEmpty() ? QString() : QStringLiteral(" (значение: %1)").arg(shown));
     }
     for (const ObjectImage::Link &link : image.links) {
         if (!linkFits(module, link))
-            misfits << QStringLiteral("параметр «%1»: справочник или его запись удалены").arg(linkText(link));
+            misfits << QStringLiteral("параметр «%1»: справочник или его запись удалены").arg(link.shownText());
     }
     return misfits;
 }
@@ -278,6 +286,7 @@ void InsertObjectImage(TDModule &module, const ObjectImage &image, qint64 object
 
 void RewriteObjectImage(TDModule &module, const ObjectImage &image)
 {
+    ChangeHistory::KeepVersion(module, image.objectId);
     QStringList assignments;
     QVariantList values;
     for (const ObjectImage::Value &value : fittingValues(module, image)) {
@@ -295,6 +304,7 @@ void RewriteObjectImage(TDModule &module, const ObjectImage &image)
 
 void EraseObjectRows(TDModule &module, qint64 objectId)
 {
+    ChangeHistory::KeepVersion(module, objectId);
     // The object first: a program adding a link to it holds its row, so the links are deleted only after
     // that link is stored, and go with the rest.
     module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});

@@ -25,6 +25,8 @@ struct ObjectImage
         FieldKind kind = FieldKind::String;
         QVariant stored;       // as the column holds it; for a lookup field its entry's text (NULL for none)
         bool emptyEntry = false;   // a lookup field holding the list's empty entry
+        // As the user reads it ("изображение" for a picture, empty for none).
+        QString shownText() const;
     };
     struct Link
     {
@@ -33,6 +35,8 @@ struct ObjectImage
         QString value;
         qint64 captionId = 0;
         QString bookName, entryName, captionName;   // for messages when the book or entry is gone
+        // "{caption}: {entry}" with " = {value}", as the parameter list shows it.
+        QString shownText() const;
     };
 
     qint64 objectId = 0;

@@ -120,6 +120,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_EQ(item("UndoItem")->shortcut(), QKeySequence("Ctrl+Z"));
     EXPECT_EQ(item("RedoItem")->shortcut(), QKeySequence("Ctrl+Shift+Z"));
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
+    EXPECT_FALSE(item("HistoryItem")->isVisible()) << "a file keeps no versions of its objects";
 
     // Added through the editor with the list sorted by name: undo takes it away, redo shows it in its place.
     sortByName();
