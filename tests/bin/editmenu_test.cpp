@@ -5,6 +5,7 @@
 #include "fields/fieldstore.h"
 #include "objects/form2.h"
 #include "objects/form7.h"
+#include "objects/form8.h"
 #include "objects/objectlinks.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
@@ -19,6 +20,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 // The menu "Правка" of the view/fill window and its "Корзина" window, used with keys and clicks.
@@ -283,4 +285,35 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     EXPECT_EQ(list->rowCount(), 0);
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
     window->close();
+}
+
+TEST_F(EditMenuTest, AParameterAddedInTheEditorIsAChangeToUndoEvenWhenTheEditorIsCancelled)
+{
+    makeBook(1, "Места", {{10, "Лес", "", 0}});
+    selectObject("Клён");
+    QTest::keyClick(grid(), Qt::Key_Return);
+    ASSERT_TRUE(Form7->isVisible());
+    auto *params = Control<QWidget>(Form7, "GroupBox2");
+    auto *tree = Control<QTreeWidget>(params, "ClassesView");
+    const QList<QTreeWidgetItem *> forest = tree->findItems("Лес", Qt::MatchExactly);
+    ASSERT_EQ(forest.size(), 1);
+    tree->setCurrentItem(forest.first());
+    Control<QPushButton>(params, "AddParam")->click();
+    ASSERT_TRUE(Form8->isVisible());
+    TypeKeys(Control<QLineEdit>(Form8, "Edit1"), "3 га");
+    Control<QPushButton>(Form8, "Button1")->click();
+    EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 2 AND L_VALUE = '3 га'"), 1);
+    {
+        MessageBoxAnswerer none(QMessageBox::Ok);
+        Control<QPushButton>(Form7, "CancelButton")->click();
+        EXPECT_EQ(none.seen(), 0) << "no value was typed";
+    }
+    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
+    EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: изменение объекта «Клён»");
+    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
+    EXPECT_EQ(stored(2), "Клён");
+    EXPECT_EQ(currentObject(), 2);
+    EXPECT_EQ(press(false), QStringList());
+    EXPECT_EQ(rows("SELECT L_OBJECT, L_REFER, L_CLASS, L_VALUE FROM LINKS"), (QList<QVariantList>{{2, 1, 10, "3 га"}}));
 }
