@@ -23,6 +23,7 @@
 #include "objects/recyclebin.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -74,6 +75,8 @@ TForm2::TForm2(QWidget *parent)
     DBGrid->horizontalHeader()->setSectionsClickable(true);
     DBGrid->horizontalHeader()->setHighlightSections(false);
     DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Several objects chosen with Shift and Ctrl are deleted together.
+    DBGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     DBGridMenu = new QMenu(DBGrid);
     DBGridMenu->setObjectName(QStringLiteral("DBGridMenu"));
@@ -204,12 +207,25 @@ void TForm2::DeleteRecordBtnClick()
     SharedQuery &list = *DModule->QRGeneral;
     if (list.eof())
         return;
-    if (!AskYesNo(QStringLiteral("Вы действительно хотите удалить этот объект?"), this))
+    // The chosen rows, or the current one; the list's rows are read up to them already.
+    QList<qint64> chosen;
+    QList<int> rows;
+    for (const QModelIndex &index : DBGrid->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    for (const int row : std::as_const(rows))
+        chosen << list.valueAt(row, idColumn).toLongLong();
+    if (chosen.size() < 2)
+        chosen = {list.asInteger(QStringLiteral("G_ID"))};
+    if (!AskYesNo(chosen.size() == 1 ? QStringLiteral("Вы действительно хотите удалить этот объект?")
+                                     : QStringLiteral("Вы действительно хотите удалить выделенные объекты (%1)?").arg(chosen.size()),
+                  this))
         return;
-    const int row = list.recNo();
+    const int row = chosen.size() == 1 ? list.recNo() : rows.first() + 1;
     Guarded([&] {
-        // Into the recycle bin, from where it comes back with its links and pictures.
-        const QList<RecycleBin::Moved> moved = RecycleBin::MoveToBin(*DModule, {list.asInteger(QStringLiteral("G_ID"))});
+        // Into the recycle bin, from where they come back with their links and pictures.
+        const QList<RecycleBin::Moved> moved = RecycleBin::MoveToBin(*DModule, chosen);
         QList<ObjectHistory::Change> changes;
         for (const RecycleBin::Moved &one : moved)
             changes << ObjectHistory::Change{one.image, std::nullopt, one.entryId, true};
@@ -218,8 +234,11 @@ void TForm2::DeleteRecordBtnClick()
         // The object that took the deleted one's place is current, or the one before it at the end.
         if (row > 1 && !list.setRecNo(row))
             list.setRecNo(row - 1);
-        if (moved.isEmpty())
-            ShowMessage(QStringLiteral("Объект уже удалён другим пользователем."), this);
+        if (moved.size() < chosen.size())
+            ShowMessage(chosen.size() == 1 ? QStringLiteral("Объект уже удалён другим пользователем.")
+                                           : QStringLiteral("Часть объектов (%1) уже удалена другим пользователем.")
+                                                 .arg(chosen.size() - moved.size()),
+                        this);
     });
     ClearForm();
 }

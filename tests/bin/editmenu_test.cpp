@@ -317,3 +317,22 @@ TEST_F(EditMenuTest, AParameterAddedInTheEditorIsAChangeToUndoEvenWhenTheEditorI
     EXPECT_EQ(press(false), QStringList());
     EXPECT_EQ(rows("SELECT L_OBJECT, L_REFER, L_CLASS, L_VALUE FROM LINKS"), (QList<QVariantList>{{2, 1, 10, "3 га"}}));
 }
+
+TEST_F(EditMenuTest, ObjectsChosenTogetherAreDeletedIntoTheBinTogetherAndComeBackWithOneUndo)
+{
+    selectObject("Ольха");
+    const QRect yasen = grid()->visualRect(grid()->model()->index(2, 0));
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, yasen.center());
+    ASSERT_EQ(grid()->selectionModel()->selectedRows().size(), 2);
+    const QStringList asked = deleteCurrent();
+    EXPECT_EQ(asked, QStringList{"Вы действительно хотите удалить выделенные объекты (2)?"});
+    EXPECT_EQ(rows("SELECT G_ID FROM GENER"), (QList<QVariantList>{{2}}));
+    EXPECT_EQ(rows("SELECT E_OBJECT FROM ERASED ORDER BY E_OBJECT"), (QList<QVariantList>{{1}, {3}}));
+    EXPECT_EQ(names(), QStringList{"Клён"});
+    EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: удаление объектов (2)");
+
+    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(names(), (QStringList{"Ольха", "Клён", "Ясень"}));
+    EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
+    EXPECT_EQ(currentObject(), 1);
+}
