@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include "app/form1.h"
 #include "app/forms.h"
 #include "core/dmodule.h"
 #include "fields/fieldstore.h"
@@ -335,4 +336,83 @@ TEST_F(EditMenuTest, ObjectsChosenTogetherAreDeletedIntoTheBinTogetherAndComeBac
     EXPECT_EQ(names(), (QStringList{"Ольха", "Клён", "Ясень"}));
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
     EXPECT_EQ(currentObject(), 1);
+}
+
+namespace {
+// The view/fill window on a database of the test server.
+class ServerEditMenuTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        if (!TestServerStarted())
+            GTEST_SKIP() << "no test database server started (VIRANDEL_TEST_PG_PORT unset): server case skipped";
+        serverDb = NewServerDatabase();
+        ASSERT_TRUE(Form1->OpenServerDataBase(serverDb, false));
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        if (!serverDb.database.isEmpty()) {
+            DModule->CloseConnection();
+            DropServerDatabase(serverDb);
+        }
+    }
+    QString storedName() const
+    {
+        return DModule->QRWork->readAll(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).value(0).value(0).toString();
+    }
+    ServerConnection serverDb;
+    qint64 name = 0;
+};
+}
+
+TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAChosenOneBackAsAChangeToUndo)
+{
+    name = addField(*module, "Имя", StringType);
+    InsertObject(*module, 1, {FieldInput{ReadDescriptionFields(*module).first(), "Липа"}});
+    Form2->LoadGeneral();
+    Form2->show();
+    Form2->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
+    ASSERT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 1; }));
+    QTest::keyClick(Control<QTableView>(Form2, "DBGrid"), Qt::Key_Return);
+    ASSERT_TRUE(Form7->isVisible());
+    auto *nameInput = qobject_cast<QLineEdit *>(Form7->inputFor(0));
+    nameInput->selectAll();
+    QTest::keyClick(nameInput, Qt::Key_Delete);
+    TypeKeys(nameInput, "Липа мелколистная");
+    Control<QPushButton>(Form7, "OkButton")->click();
+    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
+    ASSERT_EQ(storedName(), "Липа мелколистная");
+
+    auto *historyItem = Control<QAction>(Form2, "HistoryItem");
+    EXPECT_EQ(historyItem->text(), "История изменений…");
+    EXPECT_TRUE(historyItem->isVisible() && historyItem->isEnabled());
+    historyItem->trigger();
+    auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->objectName(), "ChangeHistoryWindow");
+    auto *versions = Control<QTableWidget>(window, "VersionList");
+    ASSERT_EQ(versions->rowCount(), 1);
+    EXPECT_EQ(versions->item(0, 1)->text(), serverDb.user);
+    EXPECT_EQ(versions->item(0, 2)->text(), "Липа");
+    auto *values = Control<QTableWidget>(window, "VersionValues");
+    ASSERT_EQ(values->rowCount(), 1);
+    EXPECT_EQ(values->item(0, 0)->text() + "=" + values->item(0, 1)->text(), "Имя=Липа");
+
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(window, "RestoreVersionBtn")), QStringList());
+    EXPECT_EQ(storedName(), "Липа");
+    ASSERT_EQ(versions->rowCount(), 2) << "the state replaced is kept in turn";
+    EXPECT_EQ(versions->item(0, 2)->text(), "Липа мелколистная");
+    window->close();
+
+    // Putting a version back is an action like others.
+    Form2->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
+    MessageBoxAnswerer none(QMessageBox::Ok);
+    QTest::keyClick(Control<QTableView>(Form2, "DBGrid"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(none.seen(), 0);
+    EXPECT_EQ(storedName(), "Липа мелколистная");
 }
