@@ -27,11 +27,17 @@ void RegisterDatabaseHooks()
             } catch (const DbError &) {
             }
         });
-        // The recycle bin's table, missing in files of earlier versions; then what stayed there longer
-        // than the period goes.
+        // The recycle bin's and the change history's tables, missing in databases of earlier versions.
         TDModule::AddOpenHook(RecycleBin::EnsureTable);
         TDModule::AddOpenHook(ChangeHistory::EnsureTable);
-        TDModule::AddOpenHook([](TDModule &module) { RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays); });
+        // What stayed in the bin longer than the period goes; a purge that cannot run now (another program
+        // holds the file) is tried at the next opening.
+        TDModule::AddOpenHook([](TDModule &module) {
+            try {
+                RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays);
+            } catch (const DbError &) {
+            }
+        });
         TDModule::AddCloseHook(ForgetLookupValuesIntact);
         // Undo belongs to the database it was done in.
         TDModule::AddCloseHook([](TDModule &module) { ObjectHistory::Of(module).clear(); });

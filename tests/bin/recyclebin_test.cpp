@@ -279,7 +279,7 @@ TEST_P(BinTest, TheBinOfADatabaseIsNeverPartOfATemplate)
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
 }
 
-TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpening)
+TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpeningAndOpeningPurgesWhatIsOlderThanThePeriod)
 {
     TempProgramFolder folder;
     const QString path = folder.newDatabase();
@@ -290,9 +290,20 @@ TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpening)
         module.CloseConnection();
     }
     EXPECT_TRUE(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'").isEmpty());
+    {
+        TDModule module;
+        module.OpenConnection(path);
+        EXPECT_EQ(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'"), QStringList{"ERASED"});
+        const QDateTime now = QDateTime::currentDateTime();
+        module.exec("INSERT INTO ERASED VALUES (1, 7, 'давний', ?, NULL), (2, 8, 'недавний', ?, NULL)",
+                    {now.addDays(-RecycleBin::DefaultPeriodDays - 1).toString("yyyy-MM-dd HH:mm:ss"),
+                     now.addDays(-RecycleBin::DefaultPeriodDays + 1).toString("yyyy-MM-dd HH:mm:ss")});
+        module.CloseConnection();
+    }
     TDModule module;
     module.OpenConnection(path);
-    EXPECT_EQ(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'"), QStringList{"ERASED"});
-    EXPECT_TRUE(RecycleBin::Entries(module).isEmpty());
+    const QList<RecycleBin::Entry> entries = RecycleBin::Entries(module);
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries.first().name, "недавний");
     module.CloseConnection();
 }
