@@ -31,6 +31,8 @@ ObjectHistory::ObjectHistory(TDModule &module, QObject *parent)
     : QObject(parent), m_module(module), m_stack(new QUndoStack(this))
 {
     setObjectName(QStringLiteral("ObjectHistory"));
+    // Each step holds whole objects, pictures included: the oldest steps go first.
+    m_stack->setUndoLimit(UndoLimit);
     connect(m_stack, &QUndoStack::indexChanged, this, &ObjectHistory::changed);
 }
 

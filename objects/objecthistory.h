@@ -30,6 +30,9 @@ public:
     explicit ObjectHistory(TDModule &module, QObject *parent = nullptr);
     ~ObjectHistory() override;
 
+    // How many steps are kept.
+    static constexpr int UndoLimit = 200;
+
     // The history of the module's connection (made on first use).
     static ObjectHistory &Of(TDModule &module);
 
