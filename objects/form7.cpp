@@ -374,6 +374,8 @@ void TForm7::savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere)
             ShowMessage(gone.message() + QStringLiteral(" Изменения не сохранены."), this);
             return;
         }
+        // Undo of this change goes back to the state loaded now, never behind the other user's change.
+        m_openedImage = ReadObjectImage(*DModule, ObjectId.toLongLong());
         rememberOpened();
     });
 }

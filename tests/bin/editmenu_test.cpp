@@ -224,6 +224,29 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
 }
 
+TEST_F(EditMenuTest, UndoOfASaveMadeAfterReloadingAnotherProgramsChangeKeepsThatChange)
+{
+    selectObject("Клён");
+    QTest::keyClick(grid(), Qt::Key_Return);
+    ASSERT_TRUE(Form7->isVisible());
+    exec(QStringLiteral("UPDATE GENER SET G%1 = 9 WHERE G_ID = 2").arg(number));
+    auto *nameInput = qobject_cast<QLineEdit *>(Form7->inputFor(0));
+    const auto retypeAndStore = [&](int answer) {
+        nameInput->selectAll();
+        QTest::keyClick(nameInput, Qt::Key_Delete);
+        TypeKeys(nameInput, "Клён остролистный");
+        MessageBoxAnswerer boxes(answer);
+        Control<QPushButton>(Form7, "OkButton")->click();
+        return boxes.seen();
+    };
+    EXPECT_EQ(retypeAndStore(QMessageBox::Yes), 1) << "asked to load the object as stored now";
+    EXPECT_EQ(retypeAndStore(QMessageBox::Ok), 0);
+    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
+    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(stored(2), "Клён");
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 2").arg(number)).toInt(), 9);
+}
+
 TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyWhenConfirmed)
 {
     makeBook(1, "Места", {{10, "Лес", "", 0}});
