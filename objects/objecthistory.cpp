@@ -150,6 +150,14 @@ qint64 ObjectHistory::apply(bool undo)
                 throw ObjectChangedElsewhere(ObjectChangedElsewhere::Changed,
                                              QStringLiteral("%1 «%2» нельзя: объект «%3» уже восстановлен. Ничего не изменено.")
                                                  .arg(what, step->text(), to->title()));
+            // Emptied out of the bin, the object is gone for good, as the user was told: so is the history up to here.
+            if (change.binEntry != 0 && !RecycleBin::Holds(m_module, change.binEntry)) {
+                const QString text = step->text();
+                clear();
+                throw HistoryDropped(QStringLiteral("%1 «%2» нельзя: объект «%3» удалён из корзины навсегда. "
+                                                    "Ничего не изменено; история действий очищена.")
+                                         .arg(what, text, to->title()));
+            }
         }
     }
     qint64 shown = 0;

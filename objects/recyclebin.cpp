@@ -108,9 +108,14 @@ QList<Restored> Restore(TDModule &module, const QList<qint64> &entryIds)
     return restored;
 }
 
+bool Holds(TDModule &module, qint64 entryId)
+{
+    return !module.QRWork->readAll(QStringLiteral("SELECT E_ID FROM ERASED WHERE E_ID = ?"), {entryId}).isEmpty();
+}
+
 bool Forget(TDModule &module, qint64 entryId)
 {
-    const bool there = !module.QRWork->readAll(QStringLiteral("SELECT E_ID FROM ERASED WHERE E_ID = ?"), {entryId}).isEmpty();
+    const bool there = Holds(module, entryId);
     module.exec(QStringLiteral("DELETE FROM ERASED WHERE E_ID = ?"), {entryId});
     return there;
 }

@@ -60,6 +60,9 @@ struct Restored
 // out of the bin, as one transaction. What RestoreMisfits names is left out: the caller asked first.
 QList<Restored> Restore(TDModule &module, const QList<qint64> &entryIds);
 
+// Whether the entry is still in the bin.
+bool Holds(TDModule &module, qint64 entryId);
+
 // Takes an entry out of the bin without restoring it (its object came back otherwise); false when it
 // was no longer there. The caller's transaction.
 bool Forget(TDModule &module, qint64 entryId);

@@ -225,6 +225,17 @@ TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPic
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(count("SELECT * FROM ERASED"), 1) << "a deletion redone goes into the bin again";
     EXPECT_FALSE(history.canRedo());
+
+    // Emptied out of the bin, the object is gone for good: undo does not bring it back.
+    RecycleBin::Empty(*module);
+    try {
+        history.undo();
+        ADD_FAILURE() << "an object emptied out of the bin came back";
+    } catch (const HistoryDropped &dropped) {
+        EXPECT_TRUE(dropped.message().contains("удалён из корзины навсегда")) << dropped.message().toStdString();
+    }
+    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_FALSE(history.canUndo());
 }
 
 TEST_P(BinTest, AStepOverAnotherProgramsChangeIsRefusedAndOneTheDesignNoLongerFitsDropsTheHistory)
