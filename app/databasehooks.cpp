@@ -4,8 +4,11 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "fields/fieldindexes.h"
+#include "objects/changehistory.h"
+#include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
+#include "objects/recyclebin.h"
 
 #include <mutex>
 
@@ -24,6 +27,19 @@ void RegisterDatabaseHooks()
             } catch (const DbError &) {
             }
         });
+        // The recycle bin's and the change history's tables, missing in databases of earlier versions.
+        TDModule::AddOpenHook(RecycleBin::EnsureTable);
+        TDModule::AddOpenHook(ChangeHistory::EnsureTable);
+        // What stayed in the bin longer than the period goes; a purge that cannot run now (another program
+        // holds the file) is tried at the next opening.
+        TDModule::AddOpenHook([](TDModule &module) {
+            try {
+                RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays);
+            } catch (const DbError &) {
+            }
+        });
         TDModule::AddCloseHook(ForgetLookupValuesIntact);
+        // Undo belongs to the database it was done in.
+        TDModule::AddCloseHook([](TDModule &module) { ObjectHistory::Of(module).clear(); });
     });
 }

@@ -27,6 +27,9 @@ inline QString BookCoeff(qint64 bookId) { return BookColumn(bookId, "COEFF"); }
 // on GENER that mark the blocks.
 // A server database keeps the catalogs' pictures in a table, one row per picture file.
 inline const QString CatalogPicturesTable = QStringLiteral("KATALOG_FILES");
+// A server database keeps every object's earlier versions in a table (objects/changehistory.h); a file
+// has the table, empty.
+inline const QString ChangeHistoryTable = QStringLiteral("HISTORY");
 inline const QString SearchTextTable = QStringLiteral("SEARCH_TEXT");
 inline const QString SearchStaleTable = QStringLiteral("SEARCH_STALE");
 inline const QString SearchInfoTable = QStringLiteral("SEARCH_INFO");

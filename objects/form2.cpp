@@ -19,8 +19,11 @@
 #include "objects/objectlist.h"
 #include "objects/searchbox.h"
 #include "objects/objectstore.h"
+#include "objects/objecthistory.h"
+#include "objects/recyclebin.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -76,6 +79,8 @@ TForm2::TForm2(QWidget *parent)
     DBGrid->horizontalHeader()->setSectionsClickable(true);
     DBGrid->horizontalHeader()->setHighlightSections(false);
     DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Several objects chosen with Shift and Ctrl are deleted together.
+    DBGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     DBGridMenu = new QMenu(DBGrid);
     DBGridMenu->setObjectName(QStringLiteral("DBGridMenu"));
@@ -115,6 +120,7 @@ TForm2::TForm2(QWidget *parent)
     bottom->addWidget(GoToCatalogBtn);
     buildSearch(central);
     buildListMenu();
+    buildEditMenu();
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(SearchEdit);
     listColumn->addWidget(DBGrid, 1);
@@ -154,6 +160,7 @@ void TForm2::ClearForm()
 {
     setEnabled(true);
     enableRecordButtons();
+    enableEditItems();
 }
 
 void TForm2::enableRecordButtons()
@@ -204,15 +211,38 @@ void TForm2::DeleteRecordBtnClick()
     SharedQuery &list = *DModule->QRGeneral;
     if (list.eof())
         return;
-    if (!AskYesNo(QStringLiteral("Вы действительно хотите удалить этот объект?"), this))
+    // The chosen rows, or the current one; the list's rows are read up to them already.
+    QList<qint64> chosen;
+    QList<int> rows;
+    for (const QModelIndex &index : DBGrid->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    for (const int row : std::as_const(rows))
+        chosen << list.valueAt(row, idColumn).toLongLong();
+    if (chosen.size() < 2)
+        chosen = {list.asInteger(QStringLiteral("G_ID"))};
+    if (!AskYesNo(chosen.size() == 1 ? QStringLiteral("Вы действительно хотите удалить этот объект?")
+                                     : QStringLiteral("Вы действительно хотите удалить выделенные объекты (%1)?").arg(chosen.size()),
+                  this))
         return;
-    const int row = list.recNo();
+    const int row = chosen.size() == 1 ? list.recNo() : rows.first() + 1;
     Guarded([&] {
-        DeleteObject(*DModule, list.asInteger(QStringLiteral("G_ID")));
+        // Into the recycle bin, from where they come back with their links and pictures.
+        const QList<RecycleBin::Moved> moved = RecycleBin::MoveToBin(*DModule, chosen);
+        QList<ObjectHistory::Change> changes;
+        for (const RecycleBin::Moved &one : moved)
+            changes << ObjectHistory::Change{one.image, std::nullopt, one.entryId, true};
+        ObjectHistory::Of(*DModule).recordDeleted(changes);
         ObjectList::Of(*DModule).open();
         // The object that took the deleted one's place is current, or the one before it at the end.
         if (row > 1 && !list.setRecNo(row))
             list.setRecNo(row - 1);
+        if (moved.size() < chosen.size())
+            ShowMessage(chosen.size() == 1 ? QStringLiteral("Объект уже удалён другим пользователем.")
+                                           : QStringLiteral("Часть объектов (%1) уже удалена другим пользователем.")
+                                                 .arg(chosen.size() - moved.size()),
+                        this);
     });
     ClearForm();
 }

@@ -16,6 +16,8 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QTimer;
+class ChangeHistoryWindow;
+class RecycleBinWindow;
 struct DescriptionField;
 
 // The view/fill mode: the object list with its filter.
@@ -84,6 +86,15 @@ public Q_SLOTS:
     void N53Click();
     void ConnectServerItemClick();
     void UploadToServerItemClick();
+    // The menu "Правка": undo and redo of the session's object actions, the recycle bin.
+    void UndoItemClick();
+    void RedoItemClick();
+    void RecycleBinItemClick();
+    // The current object's earlier versions (a server database only).
+    void HistoryItemClick();
+    // Makes the object current in the list as it is filtered, searched and sorted now; tells the user
+    // when the filter or the search hides it (they are kept).
+    void ShowObject(qint64 objectId);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -101,6 +112,10 @@ private:
     QTimer *SearchTimer = nullptr;
     // The menu "Список": the list and the current object to CSV, from CSV, to paper and PDF.
     QMenu *ListMenu = nullptr;
+    QMenu *EditMenu = nullptr;
+    QAction *UndoItem = nullptr, *RedoItem = nullptr, *RecycleBinItem = nullptr, *HistoryItem = nullptr;
+    RecycleBinWindow *recycleBinWindow = nullptr;
+    ChangeHistoryWindow *changeHistoryWindow = nullptr;
     QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
             *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
 
@@ -110,6 +125,10 @@ private:
     void enableRecordButtons();
     void buildSearch(QWidget *central);
     void buildListMenu();
+    void buildEditMenu();
+    void enableEditItems();
+    // Runs an undo or a redo and shows its object, or why it could not be done.
+    void applyHistoryStep(bool undo);
     // The card of the current object for printing; nothing (with the reason shown) without one.
     std::optional<CardPrintout> currentObjectCard();
 };

@@ -3,6 +3,7 @@
 #include "app/filedialogs.h"
 #include "objects/fieldeditor.h"
 #include "objects/form8.h"
+#include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 
 #include "app/forms.h"
@@ -171,10 +172,12 @@ void TForm7::GenForm()
         addFieldControls(field);
 
     m_asRead.reset();
+    m_openedImage.reset();
     if (EditMode) {
         ObjectId = QString::number(DModule->QRGeneral->asInteger(QStringLiteral("G_ID")));
         try {
             showStoredObject();
+            m_openedImage = ReadObjectImage(*DModule, ObjectId.toLongLong());
         } catch (const ObjectChangedElsewhere &) {
             // The list behind stops showing it.
             ObjectList::Of(*DModule).reopenKeepingCurrent();
@@ -317,6 +320,8 @@ void TForm7::AddRecord()
     Guarded([&] {
         const qint64 id = ObjectId.toLongLong();
         InsertObject(*DModule, id, inputs);
+        if (const std::optional<ObjectImage> added = ReadObjectImage(*DModule, id))
+            ObjectHistory::Of(*DModule).recordAdded(*added);
         ObjectList::Of(*DModule).open();
         m_closingChecked = true;
         close();
@@ -339,6 +344,7 @@ void TForm7::EditRecord()
             savedElsewhereFirst(elsewhere);
             return;
         }
+        recordChange();
         ObjectList::Of(*DModule).open();
         m_closingChecked = true;
         close();
@@ -368,8 +374,20 @@ void TForm7::savedElsewhereFirst(const ObjectChangedElsewhere &elsewhere)
             ShowMessage(gone.message() + QStringLiteral(" Изменения не сохранены."), this);
             return;
         }
+        // Undo of this change goes back to the state loaded now, never behind the other user's change.
+        m_openedImage = ReadObjectImage(*DModule, ObjectId.toLongLong());
         rememberOpened();
     });
+}
+
+void TForm7::recordChange()
+{
+    if (!EditMode || !m_openedImage)
+        return;
+    const std::optional<ObjectImage> now = ReadObjectImage(*DModule, m_openedImage->objectId);
+    if (now)
+        ObjectHistory::Of(*DModule).recordChanged(*m_openedImage, *now);
+    m_openedImage.reset();
 }
 
 void TForm7::showObjectInList(qint64 id)
@@ -409,6 +427,9 @@ void TForm7::closeEvent(QCloseEvent *event)
     }
     event->accept();
     m_chosenSize = size();
+    // Links added or deleted are stored at once: closing without saving may still have changed the object.
+    if (!stored)
+        Guarded([this] { recordChange(); });
     // A value dialog left open would add links to an object that is no longer edited.
     if (Form8)
         Form8->close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "objects/objectimage.h"
 #include "objects/objectstore.h"
 
 #include <QDialog>
@@ -83,6 +84,11 @@ private:
     QList<QLabel *> m_notes;
     QList<QVariant> m_opened;           // each input's value when the editor opened
     std::optional<ObjectState> m_asRead;   // the changed object's row as the inputs show it
+    // The changed object, links included, when the editor opened: what undo of the change brings back
+    // (links are stored as soon as they are added, so a change may be links alone).
+    std::optional<ObjectImage> m_openedImage;
+    // Records the change of the edited object in the history, when it holds anything else than at opening.
+    void recordChange();
     QWidget *m_inputsPanel = nullptr;   // inside GroupBox1's scroll area
     QSize m_chosenSize;                 // the size the user gave the window, kept for the next opening
     bool m_closingChecked = false;

@@ -5,6 +5,7 @@
 #include "core/engine.h"
 #include "core/schemanames.h"
 #include "core/sqltext.h"
+#include "objects/changehistory.h"
 #include "objects/objectstore.h"
 
 #include <QHash>
@@ -94,6 +95,8 @@ qint64 AddObjectLink(TDModule &module, const QString &objectId, qint64 referId, 
                .isEmpty())
         throw ObjectChangedElsewhere(ObjectChangedElsewhere::Deleted,
                                      QStringLiteral("Объект удалён другим пользователем. Параметр не добавлен."));
+    if (linked == LinkedObject::Stored)
+        ChangeHistory::KeepVersion(module, object);
     const qint64 linkId = module.GenID(QStringLiteral("LINKS")).toLongLong();
     module.QRWork->execSql(QStringLiteral("INSERT INTO LINKS VALUES(?,?,?,?,?,?)"),
                            {linkId, object, referId, entryId, value, captionId});
@@ -103,5 +106,10 @@ qint64 AddObjectLink(TDModule &module, const QString &objectId, qint64 referId, 
 
 void DeleteObjectLink(TDModule &module, qint64 linkId)
 {
+    Transaction tx(module);
+    const QList<QVariantList> owner = module.QRWork->readAll(QStringLiteral("SELECT L_OBJECT FROM LINKS WHERE L_ID = ?"), {linkId});
+    if (!owner.isEmpty())
+        ChangeHistory::KeepVersion(module, owner.first().first().toLongLong());
     module.QRClasses->execSql(QStringLiteral("DELETE FROM LINKS WHERE L_ID = ?"), {linkId});
+    tx.commit();
 }

@@ -6,6 +6,8 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
+#include "objects/changehistory.h"
+#include "objects/objectimage.h"
 #include "objects/objectlist.h"
 #include "objects/searchindex.h"
 
@@ -161,6 +163,7 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
         throw ObjectChangedElsewhere(ObjectChangedElsewhere::Changed,
                                      QStringLiteral("Объект изменён другим пользователем после того, как окно было "
                                                     "открыто. Ваши изменения не сохранены."));
+    ChangeHistory::KeepVersion(module, objectId);
     QStringList assignments;
     QVariantList values;
     for (const FieldInput &input : inputs) {
@@ -187,10 +190,7 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
 void DeleteObject(TDModule &module, qint64 objectId)
 {
     Transaction tx(module);
-    // The object first: a program adding a link to it holds its row, so the links are deleted only after
-    // that link is stored, and go with the rest.
-    module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
+    EraseObjectRows(module, objectId);
     RefreshSearchIndex(module);
     tx.commit();
 }

@@ -86,5 +86,6 @@ public:
 // ObjectChangedElsewhere (Deleted), as does one whose row no longer holds `asRead` (Changed), given.
 void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs,
                   const std::optional<ObjectState> &asRead = std::nullopt);
-// Deletes an object and its links as one transaction.
+// Deletes an object and its links as one transaction, for good (the user's deletions go into the recycle
+// bin instead: objects/recyclebin.h).
 void DeleteObject(TDModule &module, qint64 objectId);

@@ -5,6 +5,8 @@
 #include "core/dbfile.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
+#include "objects/changehistory.h"
+#include "objects/recyclebin.h"
 #include "objects/searchindex.h"
 #include "references/referencestore.h"
 
@@ -274,6 +276,11 @@ SavedTemplate StripTemplateCopy(TDModule &module, StripChoice choice)
     Transaction tx(module);
     SavedTemplate saved{CatalogStore::Names(module)};
     module.exec(QStringLiteral("DELETE FROM KATALOGS"));
+    // Deleted objects are the saved database's own, never a template's.
+    RecycleBin::EnsureTable(module);
+    module.exec(QLatin1String("DELETE FROM ") + RecycleBin::Table);
+    ChangeHistory::EnsureTable(module);
+    module.exec(QLatin1String("DELETE FROM ") + ChangeHistory::Table);
     if (choice.objects) {
         module.exec(QStringLiteral("DELETE FROM GENER"));
         module.exec(QStringLiteral("DELETE FROM LINKS"));
