@@ -1,14 +1,17 @@
 #include "app/databasehooks.h"
 
+#include "app/snapshotbeforechange.h"
 #include "catalogs/catalogstore.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "fields/fieldindexes.h"
 #include "objects/changehistory.h"
 #include "objects/objecthistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 #include "objects/recyclebin.h"
+#include "settings/form6.h"
 
 #include <mutex>
 
@@ -34,7 +37,8 @@ void RegisterDatabaseHooks()
         // holds the file) is tried at the next opening.
         TDModule::AddOpenHook([](TDModule &module) {
             try {
-                RecycleBin::Purge(module, RecycleBin::DefaultPeriodDays);
+                RecycleBin::Purge(module, Settings::RecycleBinDays(),
+                                  [&module] { return SnapshotBeforeChange(module, nullptr, SnapshotCause::BinPurged()); });
             } catch (const DbError &) {
             }
         });

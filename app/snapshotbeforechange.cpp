@@ -15,9 +15,9 @@
 
 namespace {
 // The snapshot, with a progress window for a large file. The reason it was not made; empty when made.
-QString makeSnapshot(QWidget *parent, const QString &cause)
+QString makeSnapshot(TDModule &module, QWidget *parent, const QString &cause)
 {
-    const QString path = DModule->database().databaseName();
+    const QString path = module.database().databaseName();
     QPointer<QProgressDialog> progress;
     Snapshots::Progress shown;
     if (QFileInfo(path).size() > Settings::SnapshotProgressBytes()) {
@@ -36,11 +36,11 @@ QString makeSnapshot(QWidget *parent, const QString &cause)
     QString failure;
     std::optional<Snapshots::Snapshot> made;
     try {
-        made = Snapshots::Make(*DModule, cause, Settings::SnapshotsKept(), shown);
+        made = Snapshots::Make(module, cause, Settings::SnapshotsKept(), shown);
         if (!made)
             failure = QStringLiteral("Создание резервной копии отменено.");
         else
-            CatalogStore::CopyPicturesBeside(*DModule, made->path);
+            CatalogStore::CopyPicturesBeside(module, made->path);
     } catch (const DbError &error) {
         failure = error.message();
         // A snapshot without its catalogs' pictures is not kept as if it were whole.
@@ -60,9 +60,14 @@ QString makeSnapshot(QWidget *parent, const QString &cause)
 
 bool SnapshotBeforeChange(QWidget *parent, const QString &cause)
 {
-    if (!DModule->connected() || DModule->engine() != EngineKind::File)
+    return SnapshotBeforeChange(*DModule, parent, cause);
+}
+
+bool SnapshotBeforeChange(TDModule &module, QWidget *parent, const QString &cause)
+{
+    if (!module.connected() || module.engine() != EngineKind::File)
         return true;
-    const QString failure = makeSnapshot(parent, cause);
+    const QString failure = makeSnapshot(module, parent, cause);
     if (failure.isEmpty())
         return true;
     ShowMessage(QStringLiteral("Резервная копия базы данных не сделана, поэтому изменение не выполнено.")
@@ -84,7 +89,7 @@ void DailySnapshot(QWidget *parent)
         failure = error.message();
     }
     if (failure.isEmpty())
-        failure = makeSnapshot(parent, SnapshotCause::Daily());
+        failure = makeSnapshot(*DModule, parent, SnapshotCause::Daily());
     if (failure.isEmpty()) {
         try {
             Snapshots::NoteDailyMade(path);

@@ -287,6 +287,7 @@ QString BooksRemoved() { return QStringLiteral("Удаление справоч�
 QString CatalogDeleted(const QString &catalog) { return QStringLiteral("Удаление каталога «%1»").arg(catalog); }
 QString Import(const QString &fileName) { return QStringLiteral("Импорт из файла «%1»").arg(fileName); }
 QString BinEmptied() { return QStringLiteral("Очистка корзины"); }
+QString BinPurged() { return QStringLiteral("Удаление из корзины объектов старше срока хранения"); }
 QString DatabaseMended() { return QStringLiteral("Исправление базы данных"); }
 QString Daily() { return QStringLiteral("Ежедневная копия"); }
 QString BeforeRestore(const QDateTime &restored)

@@ -71,6 +71,7 @@ QString BooksRemoved();
 QString CatalogDeleted(const QString &catalog);
 QString Import(const QString &fileName);
 QString BinEmptied();
+QString BinPurged();
 QString DatabaseMended();
 QString Daily();
 QString BeforeRestore(const QDateTime &restored);

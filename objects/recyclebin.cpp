@@ -120,7 +120,7 @@ bool Forget(TDModule &module, qint64 entryId)
     return there;
 }
 
-int DiscardForGood(TDModule &module, const Discard &what)
+int DiscardForGood(TDModule &module, const Discard &what, const BeforeDiscard &before)
 {
     const QString condition = what.deletedBefore ? QStringLiteral(" WHERE E_WHEN < ?") : QString();
     const QVariantList values =
@@ -129,24 +129,24 @@ int DiscardForGood(TDModule &module, const Discard &what)
         module.QRWork->readAll(QLatin1String("SELECT COUNT(*) FROM ERASED") + condition, values).first().first().toInt();
     if (count == 0)
         return 0;
-    // SNAPSHOT STEP: the snapshot of the database before the bin loses anything for good is taken here,
-    // before the transaction below; a snapshot that fails stops the discard.
+    if (before && !before())
+        return 0;
     Transaction tx(module);
     module.exec(QLatin1String("DELETE FROM ERASED") + condition, values);
     tx.commit();
     return count;
 }
 
-int Empty(TDModule &module)
+int Empty(TDModule &module, const BeforeDiscard &before)
 {
-    return DiscardForGood(module, Discard{});
+    return DiscardForGood(module, Discard{}, before);
 }
 
-int Purge(TDModule &module, int days, const QDateTime &now)
+int Purge(TDModule &module, int days, const BeforeDiscard &before, const QDateTime &now)
 {
     if (days <= 0)
         return 0;
-    return DiscardForGood(module, Discard{now.addDays(-days)});
+    return DiscardForGood(module, Discard{now.addDays(-days)}, before);
 }
 
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class TDModule;
@@ -17,8 +18,6 @@ class TDModule;
 namespace RecycleBin {
 
 inline const QString Table = QStringLiteral("ERASED");
-// How long a deleted object stays in the bin unless the settings say otherwise.
-constexpr int DefaultPeriodDays = 30;
 
 // Makes the bin's table in a database of an earlier version, in one transaction (an open hook).
 void EnsureTable(TDModule &module);
@@ -72,12 +71,16 @@ struct Discard
 {
     std::optional<QDateTime> deletedBefore;   // nothing: everything
 };
+// The step taken before anything leaves the bin for good (the snapshot of the database); false stops the
+// discard.
+using BeforeDiscard = std::function<bool()>;
 // The one way anything leaves the bin for good (emptying and the purge by age). Returns the number of
-// objects removed; nothing is done (and no snapshot taken) when none matches.
-int DiscardForGood(TDModule &module, const Discard &what);
+// objects removed; nothing is done (and `before` not taken) when none matches, nothing either when
+// `before` answers false.
+int DiscardForGood(TDModule &module, const Discard &what, const BeforeDiscard &before);
 // Empties the bin.
-int Empty(TDModule &module);
+int Empty(TDModule &module, const BeforeDiscard &before);
 // Removes what was deleted more than `days` days ago (at opening, with the settings' period).
-int Purge(TDModule &module, int days, const QDateTime &now = QDateTime::currentDateTime());
+int Purge(TDModule &module, int days, const BeforeDiscard &before, const QDateTime &now = QDateTime::currentDateTime());
 
 }

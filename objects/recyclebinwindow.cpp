@@ -3,7 +3,9 @@
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
+#include "app/snapshotbeforechange.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "objects/objecthistory.h"
 #include "objects/recyclebin.h"
 
@@ -125,6 +127,8 @@ void RecycleBinWindow::EmptyBinBtnClick()
         return;
     if (!AskYesNo(QStringLiteral("Удалить все объекты из корзины навсегда? Восстановить их будет нельзя."), this))
         return;
-    Guarded([] { RecycleBin::Empty(*DModule); });
+    Guarded([this] {
+        RecycleBin::Empty(*DModule, [this] { return SnapshotBeforeChange(this, SnapshotCause::BinEmptied()); });
+    });
     LoadEntries();
 }

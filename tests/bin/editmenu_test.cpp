@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "fields/fieldstore.h"
 #include "objects/form2.h"
 #include "objects/form7.h"
@@ -308,6 +309,11 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     EXPECT_EQ(ClickAnswering(Control<QPushButton>(window, "EmptyBinBtn"), QMessageBox::Yes).size(), 1);
     EXPECT_EQ(list->rowCount(), 0);
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
+    // What was emptied is kept in the snapshot made just before.
+    const QList<Snapshots::Snapshot> snapshots = Snapshots::List(DModule->database().databaseName());
+    ASSERT_FALSE(snapshots.isEmpty());
+    EXPECT_EQ(snapshots.first().cause, SnapshotCause::BinEmptied());
+    EXPECT_EQ(FileRows(snapshots.first().path, "SELECT COUNT(*) FROM ERASED"), QStringList{"2"});
     window->close();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/snapshots.h"
 #include "fields/fieldstore.h"
 #include "objects/objecthistory.h"
 #include "objects/objectfilter.h"
@@ -9,6 +10,7 @@
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/recyclebin.h"
+#include "settings/form6.h"
 #include "templates/templatestore.h"
 
 #include <QBuffer>
@@ -171,11 +173,12 @@ TEST_P(BinTest, ThePurgeRemovesOnlyWhatWasDeletedBeforeThePeriodAndEmptyingRemov
     const QDateTime now = QDateTime::currentDateTime();
     exec("UPDATE ERASED SET E_WHEN = '" + now.addDays(-31).toString("yyyy-MM-dd HH:mm:ss") + "' WHERE E_OBJECT = 1");
     exec("UPDATE ERASED SET E_WHEN = '" + now.addDays(-29).toString("yyyy-MM-dd HH:mm:ss") + "' WHERE E_OBJECT = 2");
-    EXPECT_EQ(RecycleBin::Purge(*module, 30, now), 1);
+    EXPECT_EQ(RecycleBin::Purge(*module, 30, [] { return false; }, now), 0) << "a refused snapshot stops the purge";
+    EXPECT_EQ(RecycleBin::Purge(*module, 30, {}, now), 1);
     EXPECT_EQ(rows("SELECT E_OBJECT FROM ERASED ORDER BY E_OBJECT"), (QList<QVariantList>{{2}, {3}}));
-    EXPECT_EQ(RecycleBin::Purge(*module, 30, now), 0);
-    EXPECT_EQ(RecycleBin::Purge(*module, 28, now), 1);
-    EXPECT_EQ(RecycleBin::Empty(*module), 1);
+    EXPECT_EQ(RecycleBin::Purge(*module, 30, {}, now), 0);
+    EXPECT_EQ(RecycleBin::Purge(*module, 28, {}, now), 1);
+    EXPECT_EQ(RecycleBin::Empty(*module, {}), 1);
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
 }
 
@@ -227,7 +230,7 @@ TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPic
     EXPECT_FALSE(history.canRedo());
 
     // Emptied out of the bin, the object is gone for good: undo does not bring it back.
-    RecycleBin::Empty(*module);
+    RecycleBin::Empty(*module, {});
     try {
         history.undo();
         ADD_FAILURE() << "an object emptied out of the bin came back";
@@ -307,8 +310,8 @@ TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpeningAndOpeningPurgesWhatIsO
         EXPECT_EQ(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'"), QStringList{"ERASED"});
         const QDateTime now = QDateTime::currentDateTime();
         module.exec("INSERT INTO ERASED VALUES (1, 7, 'давний', ?, NULL), (2, 8, 'недавний', ?, NULL)",
-                    {now.addDays(-RecycleBin::DefaultPeriodDays - 1).toString("yyyy-MM-dd HH:mm:ss"),
-                     now.addDays(-RecycleBin::DefaultPeriodDays + 1).toString("yyyy-MM-dd HH:mm:ss")});
+                    {now.addDays(-Settings::RecycleBinDays() - 1).toString("yyyy-MM-dd HH:mm:ss"),
+                     now.addDays(-Settings::RecycleBinDays() + 1).toString("yyyy-MM-dd HH:mm:ss")});
         module.CloseConnection();
     }
     TDModule module;
@@ -316,5 +319,10 @@ TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpeningAndOpeningPurgesWhatIsO
     const QList<RecycleBin::Entry> entries = RecycleBin::Entries(module);
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries.first().name, "недавний");
+    // What the purge removed is kept in a snapshot made before it.
+    const QList<Snapshots::Snapshot> snapshots = Snapshots::List(path);
+    ASSERT_EQ(snapshots.size(), 1);
+    EXPECT_EQ(snapshots.first().cause, SnapshotCause::BinPurged());
+    EXPECT_EQ(FileRows(snapshots.first().path, "SELECT E_NAME FROM ERASED ORDER BY E_NAME"), (QStringList{"давний", "недавний"}));
     module.CloseConnection();
 }
