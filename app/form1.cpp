@@ -26,6 +26,7 @@
 #include "objects/form2.h"
 #include "objects/listfollower.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 #include "references/referencespage.h"
 #include "settings/form5.h"
 #include "settings/form6.h"
@@ -193,6 +194,7 @@ void TForm1::OpenDataBase(const QString &path)
     try {
         DModule->OpenConnection(path);
         prepareSearchIndex();
+        prepareSortKeys();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -315,6 +317,7 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
     try {
         // An uploaded database gets the quick search's index at its first opening.
         prepareSearchIndex();
+        prepareSortKeys();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -344,6 +347,24 @@ void TForm1::prepareSearchIndex()
             progress->setCancelButton(nullptr);
         }
         progress->setValue(done);
+        QApplication::processEvents();
+    });
+    if (progress)
+        progress->close();
+}
+
+void TForm1::prepareSortKeys()
+{
+    // A file of an earlier version is converted, and one keyed in another order keyed anew, here.
+    QProgressDialog *progress = nullptr;
+    SortKeys::Prepare(*DModule, [&](qint64 done, qint64 total) {
+        if (total < 10000)
+            return;
+        if (!progress) {
+            progress = NewProgress(this, QStringLiteral("Подготовка порядка сортировки..."), 1000);
+            progress->setCancelButton(nullptr);
+        }
+        progress->setValue(int(done * 1000 / total));
         QApplication::processEvents();
     });
     if (progress)

@@ -113,6 +113,7 @@ private:
     THelpWindow *HelpWindow = nullptr;   // made when help is first asked for
 
     void prepareSearchIndex();
+    void prepareSortKeys();
     void setDatabaseState(bool open);
     void showOpenedDatabase();
     // "Сохранить как..." on a server database: a database file copy at `path`.

@@ -144,6 +144,54 @@ int CompareRussian(const char *a, int aLength, const char *b, int bLength)
     return (aLength > bLength) - (aLength < bLength);
 }
 
+QByteArray RussianSortKey(const char *text, int length)
+{
+    // Three levels one after another, as CompareRussian reads them: the primary weights (three bytes
+    // each, four beyond the basic plane, ended by a zero byte no weight starts with), then one bit per
+    // character for Ё and one for upper case (the texts have as many characters once the weights are
+    // equal), then the bytes themselves.
+    const auto *begin = reinterpret_cast<const unsigned char *>(text), *end = begin + length;
+    QByteArray key;
+    key.reserve(qsizetype(length) * 4 + 8);
+    QByteArray yo, upper;
+    int bits = 0;
+    for (const unsigned char *p = begin; p < end;) {
+        const char32_t c = nextCodePoint(p, end);
+        const quint64 weight = primaryWeight(c);
+        const auto cls = char(weight >> 32);
+        const char32_t folded = char32_t(weight & 0xFFFFFFFF);
+        if (folded <= 0xFFFF) {
+            key += char(cls + 1);
+        } else {
+            key += char(OtherLetter + 2);
+            key += char(folded >> 16);
+        }
+        key += char((folded >> 8) & 0xFF);
+        key += char(folded & 0xFF);
+        if (bits % 8 == 0) {
+            yo += '\0';
+            upper += '\0';
+        }
+        const char bit = char(0x80 >> (bits % 8));
+        if (c == 0x401 || c == 0x451)
+            yo.data()[yo.size() - 1] |= bit;
+        if (isUpperCase(c))
+            upper.data()[upper.size() - 1] |= bit;
+        ++bits;
+    }
+    key += '\0';
+    key += yo;
+    key += upper;
+    key.append(text, length);
+    return key;
+}
+
+QByteArray RussianSortKey(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return RussianSortKey(utf8.constData(), int(utf8.size()));
+}
+
 int CompareRussian(const QString &a, const QString &b)
 {
     const QByteArray ua = a.toUtf8(), ub = b.toUtf8();

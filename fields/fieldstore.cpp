@@ -6,6 +6,7 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
+#include "objects/sortkeys.h"
 #include "fields/fieldkind.h"
 #include "fields/typeconversion.h"
 #include "objects/searchindex.h"
@@ -202,6 +203,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
         createLookupList(module, fieldId, typeRow);
     createIndexes(module, fieldId, typeRow, lookup);
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     tx.commit();
     return fieldId;
 }
@@ -250,6 +252,7 @@ qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int ty
         createIndexes(module, fieldId, typeRow, lookup);
     }
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     if (rebuilt)
         RefreshSearchIndex(module);
     tx.commit();
@@ -273,6 +276,7 @@ bool DeleteField(TDModule &module, qint64 fieldId)
         module.exec(QStringLiteral("DELETE FROM LINKS"));
     }
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     RefreshSearchIndex(module);
     tx.commit();
     return noneLeft;

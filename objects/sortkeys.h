@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class TDModule;
+
+// The keys a database file keeps so that texts sort in Russian order through plain indexes: any tool
+// with the stock engine can then check, vacuum, dump and write the file, and the list still walks an
+// index instead of sorting every object.
+//
+// OBJECT_KEYS holds one row per object (O_ID = G_ID) with a key column O_G{F_ID} per string field, each
+// indexed; ENTRY_KEYS holds the key of every lookup entry with the text it was made from. The keys are
+// RussianSortKey's bytes (core/collation.h). Plain triggers on GENER add an object's row and mark it in
+// STALE_KEYS when it is added or its texts change, whoever writes the file; the program makes the marked
+// keys before the list sorts by them. An entry whose text differs from the one its key was made from is
+// made again then too (lookup lists are short). KEYS_INFO keeps the version of the order the keys follow.
+// A server database sorts with its own collation and has none of this.
+namespace SortKeys {
+
+inline const QString ObjectKeysTable = QStringLiteral("OBJECT_KEYS");
+inline const QString EntryKeysTable = QStringLiteral("ENTRY_KEYS");
+inline const QString StaleKeysTable = QStringLiteral("STALE_KEYS");
+inline const QString KeysInfoTable = QStringLiteral("KEYS_INFO");
+// The key column of a string field in OBJECT_KEYS.
+QString KeyColumn(qint64 fieldId);
+
+// When a database file is opened to work in: indexes of earlier versions that need the program's own
+// collation are made plain, the key tables and triggers are made, and the keys are made anew when the
+// file has none or was keyed in another version of the order; else the marked keys are made. One
+// transaction; `progress` is told objects done and objects in all while keys are made. A file that
+// cannot be written is left as it is (the list then sorts with the collation, without the index).
+// Nothing on a server database. Without `progress`, a file holding more objects than are keyed in a
+// moment is left to a later call with it (the open hook, then the main window's opening).
+void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
+
+// Whether the list may sort by the keys: the file holds them in the current version, and the marked
+// ones have been made now (inside the caller's transaction, or one of its own). False on a server, on a
+// file not prepared, and when the marked keys cannot be written.
+bool Ready(TDModule &module);
+
+// After a field was added, changed or deleted (inside that transaction): a key column for each string
+// field with the keys of its texts, none for other fields, the entries of lookup lists that are gone
+// dropped. Nothing when the file holds no keys. Throws DbError.
+void Sync(TDModule &module);
+
+// Makes every key anew (the tables kept): for a changed order, or a mend. Inside the caller's transaction.
+void Rebuild(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
+
+// The names of the indexes, triggers and views of the file that need the program's own collation or
+// functions to be read or kept: what the stock engine cannot check.
+QStringList NeedingTheProgram(TDModule &module);
+
+}
