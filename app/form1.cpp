@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/checkdatabasewindow.h"
+
 #include "app/filedialogs.h"
 
 #include "app/form24.h"
@@ -83,6 +85,7 @@ TForm1::TForm1(QWidget *parent)
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
     connect(N13, &QAction::triggered, this, &TForm1::N13Click);
+    connect(CheckDatabaseItem, &QAction::triggered, this, &TForm1::CheckDatabaseItemClick);
     connect(N14, &QAction::triggered, this, &TForm1::N15Click);
     connect(N21, &QAction::triggered, this, &TForm1::N22Click);
     connect(N22, &QAction::triggered, this, &TForm1::N23Click);
@@ -143,7 +146,7 @@ TForm1::TForm1(QWidget *parent)
 
 void TForm1::setDatabaseState(bool open)
 {
-    for (QAction *item : {N13, N21, N22, N31})
+    for (QAction *item : {N13, CheckDatabaseItem, N21, N22, N31})
         item->setEnabled(open);
     UploadToServerItem->setEnabled(open && DModule->connected() && DModule->engine() == EngineKind::File);
     TabbedNotebook->setVisible(open);
@@ -405,6 +408,11 @@ void TForm1::N12Click()
     OpenDataBase(path);
     if (Form2)
         Form2->close();
+}
+
+void TForm1::CheckDatabaseItemClick()
+{
+    CheckOpenDatabase(this, DModule->engine() == EngineKind::File ? CurrentDbPath : QString());
 }
 
 void TForm1::N13Click()

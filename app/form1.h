@@ -55,6 +55,7 @@ public Q_SLOTS:
     void OpenDataBase(const QString &path);
     void ConnectServerItemClick();
     void UploadToServerItemClick();
+    void CheckDatabaseItemClick();
     void ClearForm();
     // Another program on the same server database changed fields, lookup lists, books or classes.
     void DesignChangedElsewhere();

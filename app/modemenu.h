@@ -14,6 +14,7 @@ struct ModeMenu
             *N31 = nullptr, *N32 = nullptr, *N4 = nullptr, *N51 = nullptr, *N52 = nullptr, *N53 = nullptr;
     QAction *ConnectServerItem = nullptr;    // "Файл → Подключиться к серверу…"
     QAction *UploadToServerItem = nullptr;   // "Файл → Выгрузить на сервер…"
+    QAction *CheckDatabaseItem = nullptr;    // "Файл → Проверить базу данных…"
 };
 
 // Fills `bar` with the menu; the first mode item and the template list item are captioned per window.

@@ -313,6 +313,7 @@ bool ObjectList::sortByTitle(const QString &caption)
     if (text && SortKeys::Ready(m_module)) {
         // A file's texts by their keys, whose plain index gives the Russian order.
         order.russianText = false;
+        order.keyedColumn = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);
         if (!lookup) {
             order.column = SortKeys::KeyColumn(id);
             order.ties = QStringList{QStringLiteral("O_ID")};

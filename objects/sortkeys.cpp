@@ -128,9 +128,11 @@ void createTables(TDModule &module)
     module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + ObjectKeysTable + QLatin1String("(O_ID INTEGER NOT NULL PRIMARY KEY)"));
     module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + StaleKeysTable + QLatin1String("(X_ID INTEGER NOT NULL PRIMARY KEY)"));
     module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + EntryKeysTable
-                + QLatin1String("(E_FIELD INTEGER NOT NULL, E_ENTRY INTEGER NOT NULL, E_TEXT TEXT, E_KEY BLOB, "
+                + QLatin1String("(E_FIELD INTEGER NOT NULL, E_ENTRY INTEGER NOT NULL, E_TEXT TEXT, E_KEY BLOB NOT NULL, "
                                 "PRIMARY KEY (E_FIELD, E_ENTRY))"));
-    module.exec(QLatin1String("CREATE INDEX IF NOT EXISTS ") + EntryKeysTable + QLatin1String("_ORDER ON ") + EntryKeysTable
+    // Unique, and the key never NULL: the engine then knows that the entries in this order need no
+    // further sort before their objects, which it reads in order from the index of the field's column.
+    module.exec(QLatin1String("CREATE UNIQUE INDEX IF NOT EXISTS ") + EntryKeysTable + QLatin1String("_ORDER ON ") + EntryKeysTable
                 + QLatin1String("(E_FIELD, E_KEY, E_ENTRY)"));
     module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + KeysInfoTable
                 + QLatin1String("(V_NAME VARCHAR(20) NOT NULL PRIMARY KEY, V_VALUE TEXT)"));
@@ -226,7 +228,7 @@ void makeEntryKeys(TDModule &module)
                                 .arg(table, EntryKeysTable).arg(id).arg(entry, text));
         for (const QVariantList &row : changed)
             module.exec(QStringLiteral("INSERT OR REPLACE INTO %1(E_FIELD, E_ENTRY, E_TEXT, E_KEY) VALUES (?, ?, ?, ?)").arg(EntryKeysTable),
-                        {id, row.at(0), row.at(1), keyOf(row.at(1))});
+                        {id, row.at(0), row.at(1), row.at(1).isNull() ? QVariant(QByteArray("")) : keyOf(row.at(1))});
     }
 }
 
@@ -353,6 +355,54 @@ void Sync(TDModule &module)
         return;
     syncColumns(module, true);
     makeStaleKeys(module);
+}
+
+qint64 KeysAmiss(TDModule &module)
+{
+    if (!onFile(module))
+        return 0;
+    if (!keyedInThisVersion(module))
+        return -1;
+    // Marked keys are no fault: they are made before the list sorts by them.
+    qint64 amiss = readAll(module, QLatin1String("SELECT COUNT(*) FROM GENER WHERE NOT EXISTS (SELECT 1 FROM ") + ObjectKeysTable
+                                 + QLatin1String(" WHERE O_ID = G_ID)"))
+                 .first().first().toLongLong();
+    const QList<qint64> fields = keyedFields(module);
+    if (fields != stringFields(module))
+        return amiss + 1;
+    QStringList columns;
+    for (const qint64 id : fields)
+        columns << SchemaName::FieldColumn(id) << KeyColumn(id);
+    if (!columns.isEmpty()) {
+        QSqlQuery read(module.database());
+        read.setForwardOnly(true);
+        if (!read.exec(QLatin1String("SELECT ") + columns.join(QLatin1String(", ")) + QLatin1String(" FROM GENER JOIN ") + ObjectKeysTable
+                       + QLatin1String(" ON O_ID = G_ID WHERE G_ID NOT IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')')))
+            throw DbError(EngineErrorText(read.lastError()));
+        while (read.next()) {
+            for (int i = 0; i < columns.size(); i += 2) {
+                const QVariant text = read.value(i), key = read.value(i + 1);
+                if (text.isNull() != key.isNull() || (!text.isNull() && key.toByteArray() != RussianSortKey(text.toString()))) {
+                    ++amiss;
+                    break;
+                }
+            }
+        }
+    }
+    return amiss;
+}
+
+void Remake(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress)
+{
+    if (!onFile(module))
+        return;
+    Transaction tx(module);
+    module.FinishPendingReads();
+    makeIndexesPlain(module);
+    createTables(module);
+    syncColumns(module, false);
+    Rebuild(module, progress);
+    tx.commit();
 }
 
 }

@@ -47,6 +47,13 @@ void Sync(TDModule &module);
 // Makes every key anew (the tables kept): for a changed order, or a mend. Inside the caller's transaction.
 void Rebuild(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
 
+// For the check of a database: how many objects (and lookup lists) have keys that are not those of
+// their texts now, missing or wrong (marked ones are made before a sort and are no fault); -1 when the file holds no keys of this version.
+qint64 KeysAmiss(TDModule &module);
+// The mend of all of it: indexes made plain, tables made, every key made anew. In one transaction
+// (the caller's when it has one). Throws DbError.
+void Remake(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
+
 // The names of the indexes, triggers and views of the file that need the program's own collation or
 // functions to be read or kept: what the stock engine cannot check.
 QStringList NeedingTheProgram(TDModule &module);

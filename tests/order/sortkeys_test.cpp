@@ -150,3 +150,59 @@ TEST_F(SortKeyTest, TheStockToolChecksAndWritesTheFileAndTheProgramSortsAndFinds
     EXPECT_EQ(stockTool(copy, ".read " + folder->path() + "/dump.sql"), "");
     EXPECT_EQ(stockTool(copy, "PRAGMA integrity_check; SELECT COUNT(*) FROM GENER;"), "ok\n7");
 }
+
+// A file of an earlier version, with its texts indexed in the program's collation, is converted on
+// opening and passes the stock tool's check; keys of another version of the order are made anew.
+TEST_F(SortKeyTest, AnEarlierFileIsConvertedAndKeysOfAnotherOrderAreMadeAnew)
+{
+    closeQueries(*module);
+    for (const char *drop : {"DROP TABLE OBJECT_KEYS", "DROP TABLE ENTRY_KEYS", "DROP TABLE STALE_KEYS", "DROP TABLE KEYS_INFO"})
+        exec(drop);
+    exec(QStringLiteral("DROP INDEX GENER_G%1").arg(title));
+    exec(QStringLiteral("CREATE INDEX GENER_G%1 ON GENER(G%1 COLLATE RUSSIAN)").arg(title));
+    exec(QStringLiteral("DROP INDEX LOOKUP%1_DATA").arg(colour));
+    exec(QStringLiteral("CREATE INDEX LOOKUP%1_DATA ON LOOKUP%1(L%1_DATA COLLATE RUSSIAN)").arg(colour));
+    EXPECT_TRUE(stockTool(dbPath, "PRAGMA integrity_check").contains("no such collation sequence: RUSSIAN"));
+    EXPECT_EQ(SortKeys::NeedingTheProgram(*module).size(), 2);
+    EXPECT_FALSE(SortKeys::Ready(*module));
+    // Unkeyed, the list still sorts in Russian order, by the collation.
+    EXPECT_EQ(sortedBy("Название", titles()), (QStringList{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"}));
+
+    module->OpenConnection(dbPath);
+    closeQueries(*module);
+    EXPECT_EQ(stockTool(dbPath, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'GENER_G%1'").arg(title)).toString(),
+              QStringLiteral("CREATE INDEX GENER_G%1 ON GENER(G%1)").arg(title));
+    ASSERT_TRUE(SortKeys::Ready(*module));
+    ObjectList::Of(*module).compose();
+    EXPECT_EQ(sortedBy("Цвет", colours()), (QStringList{"Алый", "белый", "белый", "Зелёный", "синий", "синий"}));
+    EXPECT_EQ(sortedBy("Название", titles()), (QStringList{"Арбуз", "Ёлка", "ель", "Жук", "яблоко", "apple"}));
+    QStringList plan;
+    for (const QVariantList &row : rows("EXPLAIN QUERY PLAN " + ObjectList::Of(*module).statement()))
+        plan << row.last().toString();
+    EXPECT_FALSE(plan.join(";").contains("TEMP B-TREE")) << plan.join(";").toStdString();
+
+    // Keys written under another version of the order, some of them wrong now: all made anew.
+    closeQueries(*module);
+    exec("UPDATE KEYS_INFO SET V_VALUE = '0'");
+    exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01'").arg(title));
+    EXPECT_FALSE(SortKeys::Ready(*module));
+    SortKeys::Prepare(*module, [](qint64, qint64) {});
+    EXPECT_EQ(scalar("SELECT V_VALUE FROM KEYS_INFO").toInt(), RussianOrderVersion);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT hex(O_G%1) FROM OBJECT_KEYS WHERE O_ID = 2").arg(title)).toString().toLatin1(),
+              RussianSortKey(QStringLiteral("Ёлка")).toHex().toUpper());
+}
+
+// Fields added, changed and deleted keep one key column per string field, and the file stays one the
+// stock tool can write: a field's column is dropped although triggers watch GENER.
+TEST_F(SortKeyTest, KeyColumnsFollowTheStringFields)
+{
+    const qint64 note = addField(*module, "Примечание", StringType);
+    EXPECT_TRUE(columnsOf("OBJECT_KEYS").contains(SortKeys::KeyColumn(note)));
+    changeFieldType(*module, title, IntegerType);
+    EXPECT_FALSE(columnsOf("OBJECT_KEYS").contains(SortKeys::KeyColumn(title)));
+    FieldStore::DeleteField(*module, note);
+    EXPECT_EQ(columnsOf("OBJECT_KEYS"), QStringList{"O_ID"});
+    closeQueries(*module);
+    EXPECT_EQ(stockTool(dbPath, QStringLiteral("DROP INDEX GENER_G%1; ALTER TABLE GENER DROP COLUMN G%1; PRAGMA integrity_check;").arg(title)), "ok");
+}

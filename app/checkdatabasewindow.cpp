@@ -1,0 +1,51 @@
+#include "app/checkdatabasewindow.h"
+
+#include "app/databasecheck.h"
+#include "app/generalerror.h"
+#include "app/messages.h"
+#include "app/progress.h"
+#include "app/version.h"
+#include "core/dmodule.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+void CheckOpenDatabase(QWidget *owner, const QString &databasePath)
+{
+    if (!DModule->connected()) {
+        ShowMessage(QStringLiteral("База данных не открыта."), owner);
+        return;
+    }
+    QList<DatabaseCheck::Finding> findings;
+    QProgressDialog *progress = nullptr;
+    bool stopped = false;
+    const bool checked = Guarded([&] {
+        findings = DatabaseCheck::Run(*DModule, databasePath, [&](int done, int total) {
+            if (!progress) {
+                progress = NewProgress(owner, QStringLiteral("Проверка базы данных..."), total);
+            }
+            progress->setValue(done);
+            QApplication::processEvents();
+            stopped = progress->wasCanceled();
+            return !stopped;
+        });
+    });
+    if (progress)
+        progress->close();
+    if (!checked)
+        return;
+    if (stopped) {
+        ShowMessage(QStringLiteral("Проверка базы данных остановлена."), owner);
+        return;
+    }
+    const bool canMend = DatabaseCheck::CanMend(findings);
+    QMessageBox box(canMend ? QMessageBox::Question : QMessageBox::Information, ProgramTitle, DatabaseCheck::Report(findings),
+                    canMend ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, DialogOwner(owner));
+    box.setObjectName(QStringLiteral("CheckDatabaseWindow"));
+    box.setTextFormat(Qt::PlainText);
+    if (box.exec() != QMessageBox::Yes || !canMend)
+        return;
+    if (Guarded([&] { DatabaseCheck::MendFindings(*DModule, findings); }))
+        ShowMessage(QStringLiteral("Найденное исправлено."), owner);
+}
