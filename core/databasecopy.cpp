@@ -173,8 +173,11 @@ private:
         QSqlDatabase db = m_source.database();
         // The quick search's index is derived from the objects and kept by the file engine's triggers:
         // a file copy builds it afresh when opened, a server keeps none. A file keeps catalog pictures in
-        // folders beside it, not in a table (the catalogs carry them over after the copy).
-        QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+        // folders beside it, not in a table (the catalogs carry them over after the copy). The sort keys
+        // are the same: kept by a file's triggers, made afresh when the copy opens, none on a server.
+        QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable,
+                            SchemaName::ObjectKeysTable, SchemaName::EntryKeysTable, SchemaName::StaleKeysTable,
+                            SchemaName::KeysInfoTable};
         if (m_to == EngineKind::File)
             leftOut << SchemaName::CatalogPicturesTable;
         for (const QVariantList &tableRow : readAll(db, Engine::TableNamesQuery(m_from))) {

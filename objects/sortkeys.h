@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/schemanames.h"
+
 #include <QString>
 #include <functional>
 
@@ -18,10 +20,10 @@ class TDModule;
 // A server database sorts with its own collation and has none of this.
 namespace SortKeys {
 
-inline const QString ObjectKeysTable = QStringLiteral("OBJECT_KEYS");
-inline const QString EntryKeysTable = QStringLiteral("ENTRY_KEYS");
-inline const QString StaleKeysTable = QStringLiteral("STALE_KEYS");
-inline const QString KeysInfoTable = QStringLiteral("KEYS_INFO");
+using SchemaName::ObjectKeysTable;
+using SchemaName::EntryKeysTable;
+using SchemaName::StaleKeysTable;
+using SchemaName::KeysInfoTable;
 // The key column of a string field in OBJECT_KEYS.
 QString KeyColumn(qint64 fieldId);
 

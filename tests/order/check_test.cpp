@@ -10,6 +10,7 @@
 #include "objects/sortkeys.h"
 
 #include <QAction>
+#include <QApplication>
 
 namespace {
 class CheckTest : public DatabaseTest
@@ -96,4 +97,42 @@ TEST_F(CheckTest, AMendThatFailsChangesNothing)
     allowAgain("LINKS");
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(colour)).toInt(), 999);
     EXPECT_EQ(DatabaseCheck::Run(*module, dbPath).size(), 2);
+}
+
+// The menu item of the main window checks the open file and, agreed to, mends it; the answer No
+// leaves it as it is.
+TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
+{
+    QAction *item = Control<QAction>(Form1, "CheckDatabaseItem");
+    ASSERT_TRUE(item->isEnabled());
+    EXPECT_EQ(item->text(), "Проверить базу данных…");
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        item->trigger();
+        EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
+    }
+    const qint64 field = addField(*module, "Название", StringType);
+    exec("INSERT INTO LINKS VALUES (50, 999, 1, 1, '', 0)");
+    exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01'").arg(field));
+    exec("INSERT INTO GENER (G_ID) VALUES (1)");
+    exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01' WHERE O_ID = 1").arg(field));
+    exec("DELETE FROM STALE_KEYS");
+    for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+        QStringList boxes;
+        MessageBoxAnswerer answer([&](const QString &) {
+            boxes << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->objectName() : QString());
+            return button;
+        });
+        item->trigger();
+        ASSERT_GE(answer.seen(), 1);
+        EXPECT_TRUE(answer.texts().first().startsWith("Проверка закончена. Найдено:\n• Параметры объектов (1)")) << answer.texts().first().toStdString();
+        EXPECT_TRUE(answer.texts().first().contains("Ключи порядка сортировки устарели у объектов (1)."));
+        EXPECT_EQ(boxes.value(0), "CheckDatabaseWindow");
+        EXPECT_EQ(count("SELECT * FROM LINKS"), button == QMessageBox::No ? 1 : 0);
+        if (button == QMessageBox::Yes)
+            EXPECT_EQ(answer.texts().last(), "Найденное исправлено.");
+    }
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    item->trigger();
+    EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
 }
