@@ -26,6 +26,7 @@ struct ListOrder
     QString lookupJoin;
     // The list's column the objects are sorted by, when the sorted column is its key.
     QString keyedColumn;
+    qint64 keyedLookup = 0;   // the lookup field whose entries' keys are sorted by
     QString listColumn() const { return keyedColumn.isEmpty() ? column : keyedColumn; }
 
     static ListOrder unsorted();

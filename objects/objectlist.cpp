@@ -252,7 +252,7 @@ void ObjectList::open()
     }
     // Keys another program left stale are made before the list is read in their order.
     if (SortedBy.lookupTable == SortKeys::ObjectKeysTable || SortedBy.lookupTable == SortKeys::EntryKeysTable)
-        SortKeys::Ready(m_module);
+        SortKeys::Ready(m_module, SortedBy.keyedLookup);
     SharedQuery &list = rows();
     list.open(statement(), SearchValues);
     if (const auto seekable = order()) {
@@ -310,7 +310,7 @@ bool ObjectList::sortByTitle(const QString &caption)
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
     order.russianText = text;
     order.engine = m_module.engine();
-    if (text && SortKeys::Ready(m_module)) {
+    if (text && SortKeys::Ready(m_module, lookup ? id : 0)) {
         // A file's texts by their keys, whose plain index gives the Russian order.
         order.russianText = false;
         order.keyedColumn = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);
@@ -323,6 +323,7 @@ bool ObjectList::sortByTitle(const QString &caption)
             order.column = QStringLiteral("E_KEY");
             order.ties = QStringList{QStringLiteral("E_ENTRY"), QStringLiteral("G_ID")};
             order.lookupTable = SortKeys::EntryKeysTable;
+            order.keyedLookup = id;
             order.lookupJoin = QStringLiteral("E_FIELD = %1 AND E_ENTRY = %2").arg(id).arg(SchemaName::FieldColumn(id));
         }
     } else if (!lookup) {
@@ -442,6 +443,9 @@ qint64 ObjectList::countBefore(const ListOrder &order, const QVariantList &keys)
         if (whole) {
             counting = listRows(QStringLiteral("SELECT COUNT(*)"), condition.sql);
             values = SearchValues + values;
+        } else if (order.lookupTable == SortKeys::ObjectKeysTable) {
+            // Its rows are the objects' own (the triggers keep them so): the count reads its index alone.
+            counting = QLatin1String("SELECT COUNT(*) FROM ") + order.lookupTable + QLatin1String(" WHERE ") + condition.sql;
         } else {
             counting = QLatin1String("SELECT COUNT(*) FROM GENER");
             if (!order.lookupTable.isEmpty())

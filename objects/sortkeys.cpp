@@ -158,10 +158,10 @@ int storedVersion(TDModule &module)
     return rows.isEmpty() ? 0 : rows.first().first().toInt();
 }
 
+// The key tables are made together, and the version written last: one read tells.
 bool keyedInThisVersion(TDModule &module)
 {
-    return tableExists(module, KeysInfoTable) && tableExists(module, ObjectKeysTable) && tableExists(module, StaleKeysTable)
-           && tableExists(module, EntryKeysTable) && storedVersion(module) == RussianOrderVersion;
+    return tableExists(module, KeysInfoTable) && storedVersion(module) == RussianOrderVersion;
 }
 
 // The key columns follow the string fields; a new column gets the keys of the texts already there
@@ -188,9 +188,9 @@ void syncColumns(TDModule &module, bool fill)
 }
 
 // Entries added, changed or removed since their keys were made, by whichever program.
-bool entryKeysStale(TDModule &module)
+bool entryKeysStale(TDModule &module, const QList<qint64> &lookups)
 {
-    for (const qint64 id : lookupFields(module)) {
+    for (const qint64 id : lookups) {
         const QString table = SchemaName::LookupTable(id), entry = SchemaName::LookupId(id), text = SchemaName::LookupData(id);
         if (!readAll(module, QStringLiteral("SELECT 1 FROM %1 LEFT JOIN %2 ON E_FIELD = %3 AND E_ENTRY = %4 "
                                             "WHERE E_ENTRY IS NULL OR E_TEXT IS NOT %5 LIMIT 1")
@@ -201,9 +201,8 @@ bool entryKeysStale(TDModule &module)
                     .isEmpty())
             return true;
     }
-    const QList<qint64> lookups = lookupFields(module);
     QStringList ids;
-    for (const qint64 id : lookups)
+    for (const qint64 id : lookupFields(module))
         ids << QString::number(id);
     return !readAll(module, QLatin1String("SELECT 1 FROM ") + EntryKeysTable + QLatin1String(" WHERE E_FIELD NOT IN (")
                                 + ids.join(QLatin1Char(',')) + QLatin1String(") LIMIT 1"))
@@ -243,7 +242,7 @@ void makeStaleKeys(TDModule &module)
         makeObjectKeys(module, keyedFields(module), QLatin1String(" WHERE G_ID IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')'));
         module.exec(QLatin1String("DELETE FROM ") + StaleKeysTable);
     }
-    if (entryKeysStale(module))
+    if (entryKeysStale(module, lookupFields(module)))
         makeEntryKeys(module);
 }
 
@@ -331,14 +330,15 @@ void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 tota
     }
 }
 
-bool Ready(TDModule &module)
+bool Ready(TDModule &module, qint64 lookupFieldId)
 {
     if (!onFile(module))
         return false;
     try {
         if (!keyedInThisVersion(module))
             return false;
-        if (!objectKeysStale(module) && !entryKeysStale(module))
+        // Only the lookup list sorted by is read for changed entries: a sort by another column needs none.
+        if (!objectKeysStale(module) && (lookupFieldId == 0 || !entryKeysStale(module, {lookupFieldId})))
             return true;
         Transaction tx(module);
         makeStaleKeys(module);

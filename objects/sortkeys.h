@@ -37,9 +37,10 @@ QString KeyColumn(qint64 fieldId);
 void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
 
 // Whether the list may sort by the keys: the file holds them in the current version, and the marked
-// ones have been made now (inside the caller's transaction, or one of its own). False on a server, on a
-// file not prepared, and when the marked keys cannot be written.
-bool Ready(TDModule &module);
+// ones (and those of the entries of the lookup list `lookupFieldId`, when given, that changed) have been
+// made now (inside the caller's transaction, or one of its own). False on a server, on a file not
+// prepared, and when the marked keys cannot be written.
+bool Ready(TDModule &module, qint64 lookupFieldId = 0);
 
 // After a field was added, changed or deleted (inside that transaction): a key column for each string
 // field with the keys of its texts, none for other fields, the entries of lookup lists that are gone
