@@ -144,30 +144,44 @@ int CompareRussian(const char *a, int aLength, const char *b, int bLength)
     return (aLength > bLength) - (aLength < bLength);
 }
 
+// Whether a character alone tells its primary weight, Ё and case apart from every other character:
+// ASCII and the basic Cyrillic letters. Only texts with other characters need their bytes in the key.
+bool unambiguous(char32_t c)
+{
+    return c < 0x80 || (c >= 0x400 && c <= 0x45F);
+}
+
 QByteArray RussianSortKey(const char *text, int length)
 {
-    // Three levels one after another, as CompareRussian reads them: the primary weights (three bytes
-    // each, four beyond the basic plane, ended by a zero byte no weight starts with), then one bit per
-    // character for Ё and one for upper case (the texts have as many characters once the weights are
-    // equal), then the bytes themselves.
+    // Three levels one after another, as CompareRussian reads them: the primary weights, ended by a
+    // zero byte no weight starts with; then one bit per character for Ё and one for upper case (the
+    // texts have as many characters once the weights are equal); then, for a text with a character that
+    // shares all three with another (K and the Kelvin sign), the bytes themselves. Such a character's
+    // bytes are greater than those of the ASCII or Cyrillic one it shares them with, so a text without
+    // the bytes comes first, as the bytes would put it.
+    // A weight is a lead byte for its class and the high bits of the folded code (9 a class: codes
+    // below 0x800 in two bytes, others in four), then the rest of the code.
     const auto *begin = reinterpret_cast<const unsigned char *>(text), *end = begin + length;
     QByteArray key;
-    key.reserve(qsizetype(length) * 4 + 8);
+    key.reserve(qsizetype(length) * 2 + 8);
     QByteArray yo, upper;
     int bits = 0;
+    bool withBytes = false;
     for (const unsigned char *p = begin; p < end;) {
         const char32_t c = nextCodePoint(p, end);
         const quint64 weight = primaryWeight(c);
-        const auto cls = char(weight >> 32);
+        const int cls = int(weight >> 32);
         const char32_t folded = char32_t(weight & 0xFFFFFFFF);
-        if (folded <= 0xFFFF) {
-            key += char(cls + 1);
+        if (folded < 0x800) {
+            key += char(1 + cls * 9 + int(folded >> 8));
+            key += char(folded & 0xFF);
         } else {
-            key += char(OtherLetter + 2);
-            key += char(folded >> 16);
+            key += char(1 + cls * 9 + 8);
+            key += char((folded >> 16) & 0xFF);
+            key += char((folded >> 8) & 0xFF);
+            key += char(folded & 0xFF);
         }
-        key += char((folded >> 8) & 0xFF);
-        key += char(folded & 0xFF);
+        withBytes = withBytes || !unambiguous(c);
         if (bits % 8 == 0) {
             yo += '\0';
             upper += '\0';
@@ -182,7 +196,8 @@ QByteArray RussianSortKey(const char *text, int length)
     key += '\0';
     key += yo;
     key += upper;
-    key.append(text, length);
+    if (withBytes)
+        key.append(text, length);
     return key;
 }
 

@@ -88,10 +88,12 @@ TEST(RussianSortKey, KeysCompareAsTheCollationOnTrickyAndRandomTexts)
     for (const char *text : {"", " ", "е", "ё", "Е", "Ё", "ель", "ёлка", "Ёлка", "ЕЛКА", "елка", "еж", "ёж", "Ёж", "1", "10", "2",
                              "2 кота", "a", "A", "Zebra", "zebra", "я", "Я", "abc", "абв", "аб", "аб ", " аб", "a1", "а1", "Ω", "ω",
                              "日本", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81x", "e\xCC\x81", "\xFF", "\xC3", "Straße", "STRASSE", "ä", "Ä",
-                             "-45", "Ё-мобиль", "Е-мобиль", "ёё", "её", "ее", "ЁЕ"})
+                             "-45", "Ё-мобиль", "Е-мобиль", "ёё", "её", "ее", "ЁЕ",
+                             "K", "k", "\xE2\x84\xAA", "\xE2\x84\xAAа", "Kа", "i", "I", "\xC4\xB0", "\xC4\xB0x", "ѐ", "Ѐ", "є", "Є",
+                             "\xD2\x90", "ґ", "\xC3\xA9", "é", "e\xCC\x81", "\x80", "a\xC3", "\t", "\x01"})
         texts << QByteArray(text);
     // Random texts over a small alphabet, so that long common beginnings and near twins are frequent.
-    const QStringList alphabet{"е", "ё", "Е", "Ё", "а", "А", "a", "A", "1", "9", " ", "-", "ж", "z"};
+    const QStringList alphabet{"е", "ё", "Е", "Ё", "а", "А", "a", "A", "1", "9", " ", "-", "ж", "z", "K", "k", "\u212A", "\u0130", "i"};
     QRandomGenerator random(2024);
     for (int i = 0; i < 400; ++i) {
         QString text;
