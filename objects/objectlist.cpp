@@ -310,7 +310,7 @@ bool ObjectList::sortByTitle(const QString &caption)
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
     order.russianText = text;
     order.engine = m_module.engine();
-    if (text && SortKeys::Ready(m_module, lookup ? id : 0)) {
+    if (text && SortKeys::Kept(m_module)) {
         // A file's texts by their keys, whose plain index gives the Russian order.
         order.russianText = false;
         order.keyedColumn = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);

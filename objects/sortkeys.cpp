@@ -405,4 +405,15 @@ void Remake(TDModule &module, const std::function<void(qint64 done, qint64 total
     tx.commit();
 }
 
+bool Kept(TDModule &module)
+{
+    if (!onFile(module))
+        return false;
+    try {
+        return keyedInThisVersion(module);
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
 }

@@ -41,6 +41,9 @@ void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 tota
 // made now (inside the caller's transaction, or one of its own). False on a server, on a file not
 // prepared, and when the marked keys cannot be written.
 bool Ready(TDModule &module, qint64 lookupFieldId = 0);
+// Whether the file holds keys in the current version (nothing is made): the list opened in their order
+// makes the marked ones first (Ready).
+bool Kept(TDModule &module);
 
 // After a field was added, changed or deleted (inside that transaction): a key column for each string
 // field with the keys of its texts, none for other fields, the entries of lookup lists that are gone
