@@ -181,8 +181,12 @@ QString Report(const QList<Finding> &findings)
     QStringList lines{QStringLiteral("Проверка закончена. Найдено:")};
     for (const Finding &finding : findings)
         lines << QStringLiteral("• ") + finding.text;
-    if (CanMend(findings))
-        lines << QString() << QStringLiteral("Исправить то, что можно исправить? Перед исправлением будет сделана резервная копия.");
+    if (CanMend(findings)) {
+        // Promised only where the copy before a mend is made.
+        lines << QString()
+              << (BeforeMend ? QStringLiteral("Исправить то, что можно исправить? Перед исправлением будет сделана резервная копия.")
+                             : QStringLiteral("Исправить то, что можно исправить?"));
+    }
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -68,13 +68,15 @@ TEST_F(CheckTest, EachPlantedFaultIsFoundAndWhatCanBeMendedIs)
                                  "Нет папки каталога «Витрина»", "Ключи порядка сортировки устарели у объектов (1)."})
         EXPECT_TRUE(report.contains(QString::fromUtf8(expected))) << "\n" << report.toStdString();
     EXPECT_EQ(findings.size(), 7);
-    EXPECT_TRUE(DatabaseCheck::Report(findings).endsWith("Перед исправлением будет сделана резервная копия."));
+    EXPECT_TRUE(DatabaseCheck::Report(findings).endsWith("\n\nИсправить то, что можно исправить?"));
 
     QStringList steps;
     DatabaseCheck::BeforeMend = [&](TDModule &, const QString &cause) {
         // Called inside the mend's transaction, before anything changed.
         steps << cause + QString(" %1").arg(scalar("SELECT COUNT(*) FROM LINKS").toInt());
     };
+    // The copy is promised only where it is made.
+    EXPECT_TRUE(DatabaseCheck::Report(findings).endsWith("Исправить то, что можно исправить? Перед исправлением будет сделана резервная копия."));
     DatabaseCheck::MendFindings(*module, findings);
     DatabaseCheck::BeforeMend = nullptr;
     EXPECT_EQ(steps, QStringList{"исправление базы данных 5"});
