@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -171,6 +172,11 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
     if (read != check.rows || failing != check.failingRows)
         throw changed;
     RefreshSearchIndex(module);
+    // The new objects' keys now, with the import's window kept alive, not at the list's next opening.
+    SortKeys::MakeMarked(module, [&](qint64, qint64) {
+        if (progress)
+            progress(added);
+    });
     tx.commit();
     return added;
 }

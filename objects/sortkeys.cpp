@@ -236,10 +236,13 @@ bool objectKeysStale(TDModule &module)
     return !readAll(module, QLatin1String("SELECT 1 FROM ") + StaleKeysTable + QLatin1String(" LIMIT 1")).isEmpty();
 }
 
-void makeStaleKeys(TDModule &module)
+void makeStaleKeys(TDModule &module, const std::function<void(qint64, qint64)> &progress = {})
 {
     if (objectKeysStale(module)) {
-        makeObjectKeys(module, keyedFields(module), QLatin1String(" WHERE G_ID IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')'));
+        const qint64 total =
+            progress ? readAll(module, QLatin1String("SELECT COUNT(*) FROM ") + StaleKeysTable).first().first().toLongLong() : 0;
+        makeObjectKeys(module, keyedFields(module), QLatin1String(" WHERE G_ID IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')'),
+                       progress, total);
         module.exec(QLatin1String("DELETE FROM ") + StaleKeysTable);
     }
     if (entryKeysStale(module, lookupFields(module)))
@@ -414,6 +417,23 @@ bool Kept(TDModule &module)
     } catch (const DbError &) {
         return false;
     }
+}
+
+void MakeMarked(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress)
+{
+    if (onFile(module) && keyedInThisVersion(module))
+        makeStaleKeys(module, progress);
+}
+
+void WithoutTracking(TDModule &module, const std::function<void()> &change)
+{
+    if (!onFile(module) || !tableExists(module, ObjectKeysTable)) {
+        change();
+        return;
+    }
+    module.exec(QStringLiteral("DROP TRIGGER IF EXISTS OBJECT_KEYS_UPDATE"));
+    change();
+    createTables(module);
 }
 
 }

@@ -41,6 +41,13 @@ void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 tota
 // made now (inside the caller's transaction, or one of its own). False on a server, on a file not
 // prepared, and when the marked keys cannot be written.
 bool Ready(TDModule &module, qint64 lookupFieldId = 0);
+// Makes the marked keys inside the caller's transaction (a writer of many objects, with its progress).
+// Nothing on a server or a file without keys. Throws DbError.
+void MakeMarked(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
+// Runs a change of GENER that changes no text of a string field (a new lookup column's values, a
+// rebuilt column's, whose keys Sync makes) without marking every object it touches. Inside the caller's
+// transaction.
+void WithoutTracking(TDModule &module, const std::function<void()> &change);
 // Whether the file holds keys in the current version (nothing is made): the list opened in their order
 // makes the marked ones first (Ready).
 bool Kept(TDModule &module);

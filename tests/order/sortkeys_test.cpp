@@ -49,7 +49,7 @@ protected:
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         title = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
-        addField(*module, "Номер", IntegerType);
+        number = addField(*module, "Номер", IntegerType);
         addField(*module, "Дата", DateType);
         makeBook(1, "Регионы", {{1, "Север", "01", 0}, {2, "Юг", "02", 0}});
         const QList<DescriptionField> fields = ReadDescriptionFields(*module);
@@ -75,7 +75,7 @@ protected:
     }
     QString titles() const { return QStringLiteral("G%1").arg(title); }
     QString colours() const { return QStringLiteral("L%1_DATA").arg(colour); }
-    qint64 title = 0, colour = 0;
+    qint64 title = 0, colour = 0, number = 0;
 };
 
 }
@@ -201,10 +201,17 @@ TEST_F(SortKeyTest, KeyColumnsFollowTheStringFields)
 {
     const qint64 note = addField(*module, "Примечание", StringType);
     EXPECT_TRUE(columnsOf("OBJECT_KEYS").contains(SortKeys::KeyColumn(note)));
+    // After a new lookup list and a rebuilt column no object is left marked, and the numbers turned
+    // into texts have the keys of those texts.
+    addField(*module, "Вид", StringType, true);
+    changeFieldType(*module, number, StringType);
+    EXPECT_EQ(count("SELECT * FROM STALE_KEYS"), 0);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT hex(O_G%1) FROM OBJECT_KEYS WHERE O_ID = 6").arg(number)).toString().toLatin1(),
+              RussianSortKey(QStringLiteral("5")).toHex().toUpper());
     changeFieldType(*module, title, IntegerType);
     EXPECT_FALSE(columnsOf("OBJECT_KEYS").contains(SortKeys::KeyColumn(title)));
     FieldStore::DeleteField(*module, note);
-    EXPECT_EQ(columnsOf("OBJECT_KEYS"), QStringList{"O_ID"});
+    EXPECT_EQ(columnsOf("OBJECT_KEYS"), (QStringList{"O_ID", SortKeys::KeyColumn(number)}));
     closeQueries(*module);
     EXPECT_EQ(stockTool(dbPath, QStringLiteral("DROP INDEX GENER_G%1; ALTER TABLE GENER DROP COLUMN G%1; PRAGMA integrity_check;").arg(title)), "ok");
 }
