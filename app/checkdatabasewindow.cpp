@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/version.h"
+#include "core/dberror.h"
 #include "core/dmodule.h"
 
 #include <QApplication>
@@ -20,16 +21,22 @@ void CheckOpenDatabase(QWidget *owner, const QString &databasePath)
     QList<DatabaseCheck::Finding> findings;
     QProgressDialog *progress = nullptr;
     bool stopped = false;
+    const auto step = [&](int done, int total) {
+        if (!progress)
+            progress = NewProgress(owner, QStringLiteral("Проверка базы данных..."), total);
+        progress->setValue(done);
+        QApplication::processEvents();
+        stopped = progress->wasCanceled();
+        return !stopped;
+    };
     const bool checked = Guarded([&] {
-        findings = DatabaseCheck::Run(*DModule, databasePath, [&](int done, int total) {
-            if (!progress) {
-                progress = NewProgress(owner, QStringLiteral("Проверка базы данных..."), total);
-            }
-            progress->setValue(done);
-            QApplication::processEvents();
-            stopped = progress->wasCanceled();
-            return !stopped;
-        });
+        try {
+            findings = DatabaseCheck::Run(*DModule, databasePath, step);
+        } catch (const DbError &) {
+            // A stopped check ends in the engine's interruption: no error to show.
+            if (!stopped)
+                throw;
+        }
     });
     if (progress)
         progress->close();

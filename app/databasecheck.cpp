@@ -5,7 +5,10 @@
 #include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/schemanames.h"
+#include "core/collation.h"
 #include "objects/sortkeys.h"
+
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QSet>
@@ -78,6 +81,30 @@ QString danglingCaptionsCondition(const QList<qint64> &books)
 
 }
 
+// Calls `alive` every so many steps of the engine while it lives; a false answer interrupts the statement.
+class EngineProgress
+{
+public:
+    EngineProgress(TDModule &module, std::function<bool()> alive)
+        : m_engine(EngineHandle(module.database()))
+        , m_alive(std::move(alive))
+    {
+        sqlite3_progress_handler(m_engine, 200000, &EngineProgress::call, this);
+    }
+    ~EngineProgress() { sqlite3_progress_handler(m_engine, 0, nullptr, nullptr); }
+    EngineProgress(const EngineProgress &) = delete;
+    EngineProgress &operator=(const EngineProgress &) = delete;
+
+private:
+    static int call(void *self) { return static_cast<EngineProgress *>(self)->m_alive() ? 0 : 1; }
+    sqlite3 *m_engine;
+    std::function<bool()> m_alive;
+};
+
+}
+
+namespace DatabaseCheck {
+
 QList<Finding> Run(TDModule &module, const QString &databasePath, const std::function<bool(int done, int total)> &progress)
 {
     QList<Finding> findings;
@@ -90,8 +117,12 @@ QList<Finding> Run(TDModule &module, const QString &databasePath, const std::fun
 
     if (file) {
         QStringList problems;
-        for (const QVariantList &row : readAll(module, QStringLiteral("PRAGMA integrity_check")))
-            problems << row.first().toString();
+        {
+            // The engine's check of a large file runs for seconds: the window is kept alive meanwhile.
+            EngineProgress alive(module, [&] { return !progress || progress(step, steps); });
+            for (const QVariantList &row : readAll(module, QStringLiteral("PRAGMA integrity_check")))
+                problems << row.first().toString();
+        }
         if (problems != QStringList{QStringLiteral("ok")})
             findings << Finding{QStringLiteral("Проверка файла базы данных нашла повреждения: ") + problems.mid(0, 5).join(QLatin1String("; ")),
                                 Mend::None};
@@ -164,7 +195,7 @@ QList<Finding> Run(TDModule &module, const QString &databasePath, const std::fun
         return findings;
 
     if (file) {
-        const qint64 amiss = SortKeys::KeysAmiss(module);
+        const qint64 amiss = SortKeys::KeysAmiss(module, [&] { return !progress || progress(step, steps); });
         if (amiss < 0)
             findings << Finding{QStringLiteral("В файле нет ключей русского порядка сортировки."), Mend::SortKeys};
         else if (amiss > 0)

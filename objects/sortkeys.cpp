@@ -360,7 +360,7 @@ void Sync(TDModule &module)
     makeStaleKeys(module);
 }
 
-qint64 KeysAmiss(TDModule &module)
+qint64 KeysAmiss(TDModule &module, const std::function<bool()> &tick)
 {
     if (!onFile(module))
         return 0;
@@ -382,7 +382,10 @@ qint64 KeysAmiss(TDModule &module)
         if (!read.exec(QLatin1String("SELECT ") + columns.join(QLatin1String(", ")) + QLatin1String(" FROM GENER JOIN ") + ObjectKeysTable
                        + QLatin1String(" ON O_ID = G_ID WHERE G_ID NOT IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')')))
             throw DbError(EngineErrorText(read.lastError()));
+        qint64 rows = 0;
         while (read.next()) {
+            if (tick && ++rows % ProgressStep == 0 && !tick())
+                throw DbError(QStringLiteral("Проверка остановлена"));
             for (int i = 0; i < columns.size(); i += 2) {
                 const QVariant text = read.value(i), key = read.value(i + 1);
                 if (text.isNull() != key.isNull() || (!text.isNull() && key.toByteArray() != RussianSortKey(text.toString()))) {

@@ -62,7 +62,8 @@ void Rebuild(TDModule &module, const std::function<void(qint64 done, qint64 tota
 
 // For the check of a database: how many objects (and lookup lists) have keys that are not those of
 // their texts now, missing or wrong (marked ones are made before a sort and are no fault); -1 when the file holds no keys of this version.
-qint64 KeysAmiss(TDModule &module);
+// `tick`, called now and then while the objects are read, may answer false to stop (DbError).
+qint64 KeysAmiss(TDModule &module, const std::function<bool()> &tick = {});
 // The mend of all of it: indexes made plain, tables made, every key made anew. In one transaction
 // (the caller's when it has one). Throws DbError.
 void Remake(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
