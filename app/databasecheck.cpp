@@ -5,10 +5,8 @@
 #include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/schemanames.h"
-#include "core/collation.h"
+#include "core/engineprogress.h"
 #include "objects/sortkeys.h"
-
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QSet>
@@ -81,30 +79,6 @@ QString danglingCaptionsCondition(const QList<qint64> &books)
 
 }
 
-// Calls `alive` every so many steps of the engine while it lives; a false answer interrupts the statement.
-class EngineProgress
-{
-public:
-    EngineProgress(TDModule &module, std::function<bool()> alive)
-        : m_engine(EngineHandle(module.database()))
-        , m_alive(std::move(alive))
-    {
-        sqlite3_progress_handler(m_engine, 200000, &EngineProgress::call, this);
-    }
-    ~EngineProgress() { sqlite3_progress_handler(m_engine, 0, nullptr, nullptr); }
-    EngineProgress(const EngineProgress &) = delete;
-    EngineProgress &operator=(const EngineProgress &) = delete;
-
-private:
-    static int call(void *self) { return static_cast<EngineProgress *>(self)->m_alive() ? 0 : 1; }
-    sqlite3 *m_engine;
-    std::function<bool()> m_alive;
-};
-
-}
-
-namespace DatabaseCheck {
-
 QList<Finding> Run(TDModule &module, const QString &databasePath, const std::function<bool(int done, int total)> &progress)
 {
     QList<Finding> findings;
@@ -114,15 +88,13 @@ QList<Finding> Run(TDModule &module, const QString &databasePath, const std::fun
     const auto next = [&] { return !progress || progress(++step, steps); };
     if (progress && !progress(0, steps))
         return findings;
+    // Each step reads a large file for a while (the engine's check for seconds): the window is kept alive.
+    EngineProgress alive(module, progress ? std::function<bool()>([&] { return progress(step, steps); }) : std::function<bool()>());
 
     if (file) {
         QStringList problems;
-        {
-            // The engine's check of a large file runs for seconds: the window is kept alive meanwhile.
-            EngineProgress alive(module, [&] { return !progress || progress(step, steps); });
-            for (const QVariantList &row : readAll(module, QStringLiteral("PRAGMA integrity_check")))
-                problems << row.first().toString();
-        }
+        for (const QVariantList &row : readAll(module, QStringLiteral("PRAGMA integrity_check")))
+            problems << row.first().toString();
         if (problems != QStringList{QStringLiteral("ok")})
             findings << Finding{QStringLiteral("Проверка файла базы данных нашла повреждения: ") + problems.mid(0, 5).join(QLatin1String("; ")),
                                 Mend::None};

@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/engineprogress.h"
 #include "core/fieldkinds.h"
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
@@ -319,6 +320,18 @@ void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 tota
             return;
         Transaction tx(module);
         module.FinishPendingReads();
+        // Indexes made over every object say nothing for a second or more: the window is kept alive.
+        qint64 lastDone = 0, lastTotal = progress ? readAll(module, QStringLiteral("SELECT COUNT(*) FROM GENER")).first().first().toLongLong() : 0;
+        EngineProgress alive(module, progress ? std::function<bool()>([&] {
+            progress(lastDone, lastTotal);
+            return true;
+        })
+                                              : std::function<bool()>());
+        const auto told = [&](qint64 done, qint64 total) {
+            lastDone = done;
+            lastTotal = total;
+            progress(done, total);
+        };
         makeIndexesPlain(module);
         const bool current = keyedInThisVersion(module);
         createTables(module);
@@ -326,7 +339,7 @@ void Prepare(TDModule &module, const std::function<void(qint64 done, qint64 tota
         if (current)
             makeStaleKeys(module);
         else
-            Rebuild(module, progress);
+            Rebuild(module, progress ? std::function<void(qint64, qint64)>(told) : std::function<void(qint64, qint64)>());
         tx.commit();
     } catch (const DbError &) {
         // A file that cannot be written: the list sorts with the collation instead.
