@@ -157,26 +157,33 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
     QList<FieldInput> inputs;
     QList<ImportProblem> problems;
     int added = 0, read = 0, failing = 0;
-    while (rows.next(inputs, problems)) {
-        ++read;
-        if (!problems.isEmpty()) {
-            ++failing;
-            continue;
-        }
-        batch.insert(first + added, inputs);
-        ++added;
-        if (progress && added % 1000 == 0 && !progress(added))
-            return 0;   // the transaction rolls back
-    }
-    // Rows that fail now but passed the check, or the other way round: the file is not the one checked.
-    if (read != check.rows || failing != check.failingRows)
-        throw changed;
+    const bool whole = SortKeys::AddObjects(
+        module, first,
+        [&] {
+            while (rows.next(inputs, problems)) {
+                ++read;
+                if (!problems.isEmpty()) {
+                    ++failing;
+                    continue;
+                }
+                batch.insert(first + added, inputs);
+                ++added;
+                if (progress && added % 1000 == 0 && !progress(added))
+                    return false;
+            }
+            // Rows that fail now but passed the check, or the other way round: the file is not the one checked.
+            if (read != check.rows || failing != check.failingRows)
+                throw changed;
+            return true;
+        },
+        // The new objects' keys, with the import's window kept alive.
+        [&](qint64, qint64) {
+            if (progress)
+                progress(added);
+        });
+    if (!whole)
+        return 0;   // the transaction rolls back
     RefreshSearchIndex(module);
-    // The new objects' keys now, with the import's window kept alive, not at the list's next opening.
-    SortKeys::MakeMarked(module, [&](qint64, qint64) {
-        if (progress)
-            progress(added);
-    });
     tx.commit();
     return added;
 }

@@ -20,6 +20,8 @@ const QString VersionName = QStringLiteral("order");
 constexpr qint64 ProgressStep = 20000;
 // Objects keyed at opening without a progress window: done before any window could show.
 constexpr qint64 QuickKeying = 20000;
+// Marked objects beyond which all keys are made anew rather than one by one.
+constexpr qint64 ManyMarked = 50000;
 
 bool onFile(TDModule &module)
 {
@@ -138,14 +140,16 @@ void createTables(TDModule &module)
     module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ") + KeysInfoTable
                 + QLatin1String("(V_NAME VARCHAR(20) NOT NULL PRIMARY KEY, V_VALUE TEXT)"));
     module.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS OBJECT_KEYS_INSERT AFTER INSERT ON GENER BEGIN "
-                               "INSERT OR IGNORE INTO %1(O_ID) VALUES (NEW.G_ID); INSERT OR IGNORE INTO %2(X_ID) VALUES (NEW.G_ID); END")
-                    .arg(ObjectKeysTable, StaleKeysTable));
+                               "INSERT OR IGNORE INTO %1(X_ID) VALUES (NEW.G_ID); END")
+                    .arg(StaleKeysTable));
     // On any update, not only of the texts: a trigger naming GENER's columns would keep any program,
     // an earlier build of this one included, from dropping a field's column.
+    // Only a mark: the row with the keys is made with them (a row made here would put an empty key into
+    // every key index once per object added).
     module.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS OBJECT_KEYS_UPDATE AFTER UPDATE ON GENER BEGIN "
                                "DELETE FROM %1 WHERE O_ID = OLD.G_ID AND OLD.G_ID <> NEW.G_ID; "
                                "DELETE FROM %2 WHERE X_ID = OLD.G_ID AND OLD.G_ID <> NEW.G_ID; "
-                               "INSERT OR IGNORE INTO %1(O_ID) VALUES (NEW.G_ID); INSERT OR IGNORE INTO %2(X_ID) VALUES (NEW.G_ID); END")
+                               "INSERT OR IGNORE INTO %2(X_ID) VALUES (NEW.G_ID); END")
                     .arg(ObjectKeysTable, StaleKeysTable));
     module.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS OBJECT_KEYS_DELETE AFTER DELETE ON GENER BEGIN "
                                "DELETE FROM %1 WHERE O_ID = OLD.G_ID; DELETE FROM %2 WHERE X_ID = OLD.G_ID; END")
@@ -381,7 +385,7 @@ qint64 KeysAmiss(TDModule &module, const std::function<bool()> &tick)
         return -1;
     // Marked keys are no fault: they are made before the list sorts by them.
     qint64 amiss = readAll(module, QLatin1String("SELECT COUNT(*) FROM GENER WHERE NOT EXISTS (SELECT 1 FROM ") + ObjectKeysTable
-                                 + QLatin1String(" WHERE O_ID = G_ID)"))
+                                 + QLatin1String(" WHERE O_ID = G_ID) AND G_ID NOT IN (SELECT X_ID FROM ") + StaleKeysTable + QLatin1Char(')'))
                  .first().first().toLongLong();
     const QList<qint64> fields = keyedFields(module);
     if (fields != stringFields(module))
@@ -437,7 +441,14 @@ bool Kept(TDModule &module)
 
 void MakeMarked(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress)
 {
-    if (onFile(module) && keyedInThisVersion(module))
+    if (!onFile(module) || !keyedInThisVersion(module))
+        return;
+    // Most of the objects marked (an import into a small database): made anew in one pass, the
+    // indexes built once after it, instead of one index change per object.
+    const qint64 marked = readAll(module, QLatin1String("SELECT COUNT(*) FROM ") + StaleKeysTable).first().first().toLongLong();
+    if (marked > ManyMarked && marked * 2 > readAll(module, QStringLiteral("SELECT COUNT(*) FROM GENER")).first().first().toLongLong())
+        Rebuild(module, progress);
+    else
         makeStaleKeys(module, progress);
 }
 
@@ -447,9 +458,26 @@ void WithoutTracking(TDModule &module, const std::function<void()> &change)
         change();
         return;
     }
+    module.exec(QStringLiteral("DROP TRIGGER IF EXISTS OBJECT_KEYS_INSERT"));
     module.exec(QStringLiteral("DROP TRIGGER IF EXISTS OBJECT_KEYS_UPDATE"));
     change();
     createTables(module);
+}
+
+bool AddObjects(TDModule &module, qint64 firstId, const std::function<bool()> &adding,
+                const std::function<void(qint64 done, qint64 total)> &progress)
+{
+    if (!onFile(module) || !keyedInThisVersion(module))
+        return adding();
+    // Marked all at once: a trigger run per object costs more than the whole marking.
+    bool added = false;
+    WithoutTracking(module, [&] { added = adding(); });
+    if (!added)
+        return false;
+    module.exec(QLatin1String("INSERT OR IGNORE INTO ") + StaleKeysTable + QLatin1String("(X_ID) SELECT G_ID FROM GENER WHERE G_ID >= ?"),
+                {firstId});
+    MakeMarked(module, progress);
+    return true;
 }
 
 }

@@ -13,9 +13,9 @@ class TDModule;
 //
 // OBJECT_KEYS holds one row per object (O_ID = G_ID) with a key column O_G{F_ID} per string field, each
 // indexed; ENTRY_KEYS holds the key of every lookup entry with the text it was made from. The keys are
-// RussianSortKey's bytes (core/collation.h). Plain triggers on GENER add an object's row and mark it in
-// STALE_KEYS when it is added or its texts change, whoever writes the file; the program makes the marked
-// keys before the list sorts by them. An entry whose text differs from the one its key was made from is
+// RussianSortKey's bytes (core/collation.h). Plain triggers on GENER mark an object in STALE_KEYS when it
+// is added or changed, whoever writes the file (and drop its row when it is deleted); the program makes
+// the marked objects' rows and keys before the list sorts by them. An entry whose text differs from the one its key was made from is
 // made again then too (lookup lists are short). KEYS_INFO keeps the version of the order the keys follow.
 // A server database sorts with its own collation and has none of this.
 namespace SortKeys {
@@ -44,10 +44,15 @@ bool Ready(TDModule &module, qint64 lookupFieldId = 0);
 // Makes the marked keys inside the caller's transaction (a writer of many objects, with its progress).
 // Nothing on a server or a file without keys. Throws DbError.
 void MakeMarked(TDModule &module, const std::function<void(qint64 done, qint64 total)> &progress = {});
-// Runs a change of GENER that changes no text of a string field (a new lookup column's values, a
+// Runs a change of GENER that adds no object and changes no text of a string field (a new lookup column's values, a
 // rebuilt column's, whose keys Sync makes) without marking every object it touches. Inside the caller's
 // transaction.
 void WithoutTracking(TDModule &module, const std::function<void()> &change);
+// Runs `adding`, which adds objects numbered from `firstId` on (an import), and makes their keys after
+// it, inside the caller's transaction; nothing more when it answers false (stopped). Returns its answer.
+// Throws DbError.
+bool AddObjects(TDModule &module, qint64 firstId, const std::function<bool()> &adding,
+                const std::function<void(qint64 done, qint64 total)> &progress = {});
 // Whether the file holds keys in the current version (nothing is made): the list opened in their order
 // makes the marked ones first (Ready).
 bool Kept(TDModule &module);
