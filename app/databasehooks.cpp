@@ -11,6 +11,7 @@
 #include "objects/objectlist.h"
 #include "objects/objectsearch.h"
 #include "objects/recyclebin.h"
+#include "objects/sortkeys.h"
 #include "settings/form6.h"
 
 #include <mutex>
@@ -22,6 +23,8 @@ void RegisterDatabaseHooks()
         TDModule::AddFileConnectionHook(RegisterObjectSearch);
         // Indexes an earlier version did not make.
         TDModule::AddOpenHook([](TDModule &module) { FieldIndexes::EnsureFieldIndexes(module); });
+        // Sort keys of a small file; a large one is keyed with progress by the window that opened it.
+        TDModule::AddOpenHook([](TDModule &module) { SortKeys::Prepare(module); });
         // A catalog save or delete cut short is finished or taken back now; one that cannot be is tried
         // again, and reported, when the catalog is used.
         TDModule::AddOpenHook([](TDModule &module) {

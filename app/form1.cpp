@@ -1,8 +1,8 @@
 #include "app/form1.h"
 
-#include "app/filedialogs.h"
-
 #include "app/backupswindow.h"
+#include "app/checkdatabasewindow.h"
+#include "app/filedialogs.h"
 #include "app/form24.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
@@ -28,6 +28,7 @@
 #include "objects/form2.h"
 #include "objects/listfollower.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 #include "references/referencespage.h"
 #include "settings/form5.h"
 #include "settings/form6.h"
@@ -86,6 +87,7 @@ TForm1::TForm1(QWidget *parent)
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
     connect(N13, &QAction::triggered, this, &TForm1::N13Click);
+    connect(CheckDatabaseItem, &QAction::triggered, this, &TForm1::CheckDatabaseItemClick);
     connect(N14, &QAction::triggered, this, &TForm1::N15Click);
     connect(N21, &QAction::triggered, this, &TForm1::N22Click);
     connect(N22, &QAction::triggered, this, &TForm1::N23Click);
@@ -146,7 +148,7 @@ TForm1::TForm1(QWidget *parent)
 
 void TForm1::setDatabaseState(bool open)
 {
-    for (QAction *item : {N13, N21, N22, N31, BackupsItem})
+    for (QAction *item : {N13, BackupsItem, CheckDatabaseItem, N21, N22, N31})
         item->setEnabled(open);
     UploadToServerItem->setEnabled(open && DModule->connected() && DModule->engine() == EngineKind::File);
     TabbedNotebook->setVisible(open);
@@ -207,6 +209,7 @@ bool TForm1::openDatabaseFile(const QString &path)
     try {
         DModule->OpenConnection(path);
         prepareSearchIndex();
+        prepareSortKeys();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -405,6 +408,7 @@ bool TForm1::OpenServerDataBase(const ServerConnection &server, bool createNew)
     try {
         // An uploaded database gets the quick search's index at its first opening.
         prepareSearchIndex();
+        prepareSortKeys();
         DModule->QRClasses->open(QStringLiteral("SELECT * FROM CLASSES"));
         fieldsPage->reloadFieldList();
         classifierPage->ClassesViewExpand(nullptr);
@@ -434,6 +438,24 @@ void TForm1::prepareSearchIndex()
             progress->setCancelButton(nullptr);
         }
         progress->setValue(done);
+        QApplication::processEvents();
+    });
+    if (progress)
+        progress->close();
+}
+
+void TForm1::prepareSortKeys()
+{
+    // A file of an earlier version is converted, and one keyed in another order keyed anew, here.
+    QProgressDialog *progress = nullptr;
+    SortKeys::Prepare(*DModule, [&](qint64 done, qint64 total) {
+        if (total < 10000)
+            return;
+        if (!progress) {
+            progress = NewProgress(this, QStringLiteral("Подготовка порядка сортировки..."), 1000);
+            progress->setCancelButton(nullptr);
+        }
+        progress->setValue(int(done * 1000 / total));
         QApplication::processEvents();
     });
     if (progress)
@@ -474,6 +496,11 @@ void TForm1::N12Click()
     OpenDataBase(path);
     if (Form2)
         Form2->close();
+}
+
+void TForm1::CheckDatabaseItemClick()
+{
+    CheckOpenDatabase(this, DModule->engine() == EngineKind::File ? CurrentDbPath : QString());
 }
 
 void TForm1::N13Click()

@@ -69,6 +69,7 @@ public Q_SLOTS:
     void ConnectServerItemClick();
     void UploadToServerItemClick();
     void BackupsItemClick();
+    void CheckDatabaseItemClick();
     void ClearForm();
     // Another program on the same server database changed fields, lookup lists, books or classes.
     void DesignChangedElsewhere();
@@ -131,6 +132,7 @@ private:
     void prepareSearchIndex();
     // Opens a database file and reads the design into the tabs; false (the reason shown) when it failed.
     bool openDatabaseFile(const QString &path);
+    void prepareSortKeys();
     void setDatabaseState(bool open);
     void showOpenedDatabase();
     // "Сохранить как..." on a server database: a database file copy at `path`.

@@ -29,6 +29,7 @@ ModeMenu BuildModeMenu(QMenuBar *bar, const QString &otherModeCaption, const QSt
     m.UploadToServerItem = addItem(m.N1, "UploadToServerItem", QStringLiteral("Выгрузить на сервер…"));
     m.N13 = addItem(m.N1, "N13", QStringLiteral("Сохранить как..."));
     m.BackupsItem = addItem(m.N1, "BackupsItem", QStringLiteral("Резервные копии…"));
+    m.CheckDatabaseItem = addItem(m.N1, "CheckDatabaseItem", QStringLiteral("Проверить базу данных…"));
     m.N1->addSeparator();
     m.N14 = addItem(m.N1, "N14", QStringLiteral("Выход"));
     m.N2 = addMenu(bar, "N2", QStringLiteral("Выбор режима"));

@@ -15,6 +15,7 @@ struct ModeMenu
     QAction *ConnectServerItem = nullptr;    // "Файл → Подключиться к серверу…"
     QAction *UploadToServerItem = nullptr;   // "Файл → Выгрузить на сервер…"
     QAction *BackupsItem = nullptr;          // "Файл → Резервные копии…"
+    QAction *CheckDatabaseItem = nullptr;    // "Файл → Проверить базу данных…"
 };
 
 // Fills `bar` with the menu; the first mode item and the template list item are captioned per window.

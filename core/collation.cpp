@@ -144,6 +144,69 @@ int CompareRussian(const char *a, int aLength, const char *b, int bLength)
     return (aLength > bLength) - (aLength < bLength);
 }
 
+// Whether a character alone tells its primary weight, Ё and case apart from every other character:
+// ASCII and the basic Cyrillic letters. Only texts with other characters need their bytes in the key.
+bool unambiguous(char32_t c)
+{
+    return c < 0x80 || (c >= 0x400 && c <= 0x45F);
+}
+
+QByteArray RussianSortKey(const char *text, int length)
+{
+    // Three levels one after another, as CompareRussian reads them: the primary weights, ended by a
+    // zero byte no weight starts with; then one bit per character for Ё and one for upper case (the
+    // texts have as many characters once the weights are equal); then, for a text with a character that
+    // shares all three with another (K and the Kelvin sign), the bytes themselves. Such a character's
+    // bytes are greater than those of the ASCII or Cyrillic one it shares them with, so a text without
+    // the bytes comes first, as the bytes would put it.
+    // A weight is a lead byte for its class and the high bits of the folded code (9 a class: codes
+    // below 0x800 in two bytes, others in four), then the rest of the code.
+    const auto *begin = reinterpret_cast<const unsigned char *>(text), *end = begin + length;
+    QByteArray key;
+    key.reserve(qsizetype(length) * 2 + 8);
+    QByteArray yo, upper;
+    int bits = 0;
+    bool withBytes = false;
+    for (const unsigned char *p = begin; p < end;) {
+        const char32_t c = nextCodePoint(p, end);
+        const quint64 weight = primaryWeight(c);
+        const int cls = int(weight >> 32);
+        const char32_t folded = char32_t(weight & 0xFFFFFFFF);
+        if (folded < 0x800) {
+            key += char(1 + cls * 9 + int(folded >> 8));
+            key += char(folded & 0xFF);
+        } else {
+            key += char(1 + cls * 9 + 8);
+            key += char((folded >> 16) & 0xFF);
+            key += char((folded >> 8) & 0xFF);
+            key += char(folded & 0xFF);
+        }
+        withBytes = withBytes || !unambiguous(c);
+        if (bits % 8 == 0) {
+            yo += '\0';
+            upper += '\0';
+        }
+        const char bit = char(0x80 >> (bits % 8));
+        if (c == 0x401 || c == 0x451)
+            yo.data()[yo.size() - 1] |= bit;
+        if (isUpperCase(c))
+            upper.data()[upper.size() - 1] |= bit;
+        ++bits;
+    }
+    key += '\0';
+    key += yo;
+    key += upper;
+    if (withBytes)
+        key.append(text, length);
+    return key;
+}
+
+QByteArray RussianSortKey(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return RussianSortKey(utf8.constData(), int(utf8.size()));
+}
+
 int CompareRussian(const QString &a, const QString &b)
 {
     const QByteArray ua = a.toUtf8(), ub = b.toUtf8();

@@ -24,6 +24,13 @@ QString InRussianOrder(const QString &column);
 int CompareRussian(const char *a, int aLength, const char *b, int bLength);
 int CompareRussian(const QString &a, const QString &b);
 
+// The text's key for the Russian order: two keys compare byte by byte (BINARY) as CompareRussian
+// compares their texts, so any engine keeps and seeks them in an index without the program's collation.
+// Kept in the file; a change of these rules changes RussianOrderVersion so that stored keys are made anew.
+constexpr int RussianOrderVersion = 1;
+QByteArray RussianSortKey(const char *text, int length);
+QByteArray RussianSortKey(const QString &text);
+
 // A text folded for matching: lower case, Ё read as Е, as UTF-8.
 QByteArray FoldForMatching(const QString &text);
 // Appends a UTF-8 text folded as FoldForMatching folds it, without decoding it into a QString first.

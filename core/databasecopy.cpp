@@ -173,8 +173,11 @@ private:
         QSqlDatabase db = m_source.database();
         // The quick search's index is derived from the objects and kept by the file engine's triggers:
         // a file copy builds it afresh when opened, a server keeps none. A file keeps catalog pictures in
-        // folders beside it, not in a table (the catalogs carry them over after the copy).
-        QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+        // folders beside it, not in a table (the catalogs carry them over after the copy). The sort keys
+        // are the same: kept by a file's triggers, made afresh when the copy opens, none on a server.
+        QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable,
+                            SchemaName::ObjectKeysTable, SchemaName::EntryKeysTable, SchemaName::StaleKeysTable,
+                            SchemaName::KeysInfoTable};
         if (m_to == EngineKind::File)
             leftOut << SchemaName::CatalogPicturesTable;
         for (const QVariantList &tableRow : readAll(db, Engine::TableNamesQuery(m_from))) {
@@ -356,10 +359,14 @@ private:
             else
                 indexes.last().columns.append(targetName(row.at(2).toString()));
         }
+        // The indexes of the tables left out of the copy stay behind with them.
+        QSet<QString> copied;
+        for (const Table &table : std::as_const(m_tables))
+            copied.insert(table.name.toUpper());
         beginOrThrow(db);
         try {
             for (const Index &index : std::as_const(indexes)) {
-                if (!index.plain || existing.contains(index.name.toUpper()))
+                if (!index.plain || existing.contains(index.name.toUpper()) || !copied.contains(index.table.toUpper()))
                     continue;
                 DatabaseCopy::run(db, QStringLiteral("CREATE %1INDEX %2 ON %3(%4)")
                                           .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name, index.table,

@@ -41,4 +41,10 @@ inline const QString SearchDeleteTrigger = QStringLiteral("GENER_SEARCH_DELETE")
 inline const QString SearchMarkFunction = QStringLiteral("GENER_SEARCH_MARK");
 inline const QString SearchHitsTable = QStringLiteral("SEARCH_HITS");
 inline const QString SearchBlocksTable = QStringLiteral("SEARCH_BLOCKS");
+// The Russian order's keys of a database file (objects/sortkeys.h): per object, per lookup entry, the
+// objects whose keys are to be made, and the version of the order they follow.
+inline const QString ObjectKeysTable = QStringLiteral("OBJECT_KEYS");
+inline const QString EntryKeysTable = QStringLiteral("ENTRY_KEYS");
+inline const QString StaleKeysTable = QStringLiteral("STALE_KEYS");
+inline const QString KeysInfoTable = QStringLiteral("KEYS_INFO");
 }

@@ -14,11 +14,12 @@ namespace {
 
 using namespace SchemaName;
 
-// A text column as its index orders it: in the order the object list sorts texts by, so that a sort
-// reads the index instead of sorting the whole list.
+// A text column as its index orders it. A server's index follows the Russian order the list sorts by;
+// a file's is plain, so that any tool can keep it: the list sorts a file's texts by their keys
+// (objects/sortkeys.h).
 QString textKey(EngineKind engine, const QString &column)
 {
-    return Engine::InRussianOrder(engine, column);
+    return engine == EngineKind::Server ? Engine::InRussianOrder(engine, column) : column;
 }
 
 struct NamedIndex

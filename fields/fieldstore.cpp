@@ -6,6 +6,7 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
+#include "objects/sortkeys.h"
 #include "fields/fieldkind.h"
 #include "fields/typeconversion.h"
 #include "objects/searchindex.h"
@@ -64,7 +65,9 @@ void createLookupList(TDModule &module, qint64 fieldId, const TypeRow &type)
                 + QLatin1Char(')'));
     module.exec(QLatin1String("INSERT INTO ") + LookupTable(fieldId) + QLatin1String(" VALUES(0,?)"), {EmptyLookupText});
     // Entry numbers are not searched texts: the index has nothing to make anew.
-    WithoutSearchTracking(module, [&] { module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0")); });
+    WithoutSearchTracking(module, [&] {
+        SortKeys::WithoutTracking(module, [&] { module.exec(QLatin1String("UPDATE GENER SET ") + FieldColumn(fieldId) + QLatin1String(" = 0")); });
+    });
 }
 
 // Built after the column is filled: one pass over the values, not an index update per row.
@@ -202,6 +205,7 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
         createLookupList(module, fieldId, typeRow);
     createIndexes(module, fieldId, typeRow, lookup);
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     tx.commit();
     return fieldId;
 }
@@ -257,10 +261,12 @@ qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int ty
     if (!former.lookup && lookup)
         createLookupList(module, fieldId, typeRow);
     if (rebuilt) {
-        fillColumn(module, to, values.kept);
+        // A new key column gets its keys from Sync; no object needs marking.
+        SortKeys::WithoutTracking(module, [&] { fillColumn(module, to, values.kept); });
         createIndexes(module, fieldId, typeRow, lookup);
     }
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     if (rebuilt)
         RefreshSearchIndex(module);
     tx.commit();
@@ -284,6 +290,7 @@ bool DeleteField(TDModule &module, qint64 fieldId)
         module.exec(QStringLiteral("DELETE FROM LINKS"));
     }
     SyncSearchIndexFields(module);
+    SortKeys::Sync(module);
     RefreshSearchIndex(module);
     tx.commit();
     return noneLeft;

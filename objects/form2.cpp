@@ -51,6 +51,7 @@ TForm2::TForm2(QWidget *parent)
     connect(N11, &QAction::triggered, this, &TForm2::N11Click);
     connect(N12, &QAction::triggered, this, &TForm2::N12Click);
     connect(N13, &QAction::triggered, this, &TForm2::N13Click);
+    connect(CheckDatabaseItem, &QAction::triggered, this, [] { Form1->CheckDatabaseItemClick(); });
     connect(N14, &QAction::triggered, this, &TForm2::N14Click);
     connect(N21, &QAction::triggered, this, &TForm2::N21Click);
     connect(N22, &QAction::triggered, this, &TForm2::N22Click);

@@ -29,7 +29,7 @@ void GridRowSync::followQueryOrder()
     Qt::SortOrder direction = Qt::AscendingOrder;
     if (const std::optional<ListOrder> order = ObjectList::Of(*DModule).titleOrder()) {
         for (int column = 0; column < m_model->columns().size() && sorted < 0; ++column) {
-            if (m_model->columns().at(column).listColumn() == order->column)
+            if (m_model->columns().at(column).listColumn() == order->listColumn())
                 sorted = column;
         }
         direction = order->descending ? Qt::DescendingOrder : Qt::AscendingOrder;

@@ -20,9 +20,14 @@ struct ListOrder
     QStringList ties;       // after the sorted column; always ends with G_ID (empty when unsorted)
     bool descending = false;
     bool seekable = true;   // false when the sorted column is not one of the list's own tables' columns
-    // The join that brings the sorted column to GENER, when it lives in a lookup list.
+    // The join that brings the sorted column to GENER, when it lives in a lookup list or in the table
+    // of a file's sort keys (objects/sortkeys.h).
     QString lookupTable;
     QString lookupJoin;
+    // The list's column the objects are sorted by, when the sorted column is its key.
+    QString keyedColumn;
+    qint64 keyedLookup = 0;   // the lookup field whose entries' keys are sorted by
+    QString listColumn() const { return keyedColumn.isEmpty() ? column : keyedColumn; }
 
     static ListOrder unsorted();
 

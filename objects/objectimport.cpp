@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -161,20 +162,32 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
     QList<FieldInput> inputs;
     QList<ImportProblem> problems;
     int added = 0, read = 0, failing = 0;
-    while (rows.next(inputs, problems)) {
-        ++read;
-        if (!problems.isEmpty()) {
-            ++failing;
-            continue;
-        }
-        batch.insert(first + added, inputs);
-        ++added;
-        if (progress && added % 1000 == 0 && !progress(added))
-            return 0;   // the transaction rolls back
-    }
-    // Rows that fail now but passed the check, or the other way round: the file is not the one checked.
-    if (read != check.rows || failing != check.failingRows)
-        throw changed;
+    const bool whole = SortKeys::AddObjects(
+        module, first,
+        [&] {
+            while (rows.next(inputs, problems)) {
+                ++read;
+                if (!problems.isEmpty()) {
+                    ++failing;
+                    continue;
+                }
+                batch.insert(first + added, inputs);
+                ++added;
+                if (progress && added % 1000 == 0 && !progress(added))
+                    return false;
+            }
+            // Rows that fail now but passed the check, or the other way round: the file is not the one checked.
+            if (read != check.rows || failing != check.failingRows)
+                throw changed;
+            return true;
+        },
+        // The new objects' keys, with the import's window kept alive.
+        [&](qint64, qint64) {
+            if (progress)
+                progress(added);
+        });
+    if (!whole)
+        return 0;   // the transaction rolls back
     RefreshSearchIndex(module);
     tx.commit();
     return added;

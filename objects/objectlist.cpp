@@ -9,6 +9,7 @@
 #include "core/sharedquery.h"
 #include "objects/objectfilter.h"
 #include "objects/searchengine.h"
+#include "objects/sortkeys.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -171,9 +172,11 @@ QString ObjectList::OneObjectStatement(const QList<DescriptionField> &fields)
 
 QString ObjectList::listRows(const QString &select, const QString &condition) const
 {
-    QString statement = select + FromPart + WherePart + FilterPart;
+    // The table that holds the sorted keys, when the list does not join it already.
+    const bool joinsOrder = !SortedBy.lookupTable.isEmpty() && !m_joinedLookups.contains(SortedBy.lookupTable);
+    QString statement = select + FromPart + (joinsOrder ? QLatin1String(", ") + SortedBy.lookupTable : QString()) + WherePart + FilterPart;
     bool hasWhere = !WherePart.isEmpty() || !FilterPart.isEmpty();
-    for (const QString &part : {SearchPart, condition}) {
+    for (const QString &part : {joinsOrder ? SortedBy.lookupJoin : QString(), SearchPart, condition}) {
         if (part.isEmpty())
             continue;
         statement += hasWhere ? QLatin1String(" AND ") : QLatin1String(" WHERE ");
@@ -247,6 +250,9 @@ void ObjectList::open()
         SearchPart = condition.sql;
         SearchValues = condition.values;
     }
+    // Keys another program left stale are made before the list is read in their order.
+    if (SortedBy.lookupTable == SortKeys::ObjectKeysTable || SortedBy.lookupTable == SortKeys::EntryKeysTable)
+        SortKeys::Ready(m_module, SortedBy.keyedLookup);
     SharedQuery &list = rows();
     list.open(statement(), SearchValues);
     if (const auto seekable = order()) {
@@ -304,7 +310,23 @@ bool ObjectList::sortByTitle(const QString &caption)
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.
     order.russianText = text;
     order.engine = m_module.engine();
-    if (!lookup) {
+    if (text && SortKeys::Kept(m_module)) {
+        // A file's texts by their keys, whose plain index gives the Russian order.
+        order.russianText = false;
+        order.keyedColumn = lookup ? SchemaName::LookupData(id) : SchemaName::FieldColumn(id);
+        if (!lookup) {
+            order.column = SortKeys::KeyColumn(id);
+            order.ties = QStringList{QStringLiteral("O_ID")};
+            order.lookupTable = SortKeys::ObjectKeysTable;
+            order.lookupJoin = QStringLiteral("O_ID = G_ID");
+        } else {
+            order.column = QStringLiteral("E_KEY");
+            order.ties = QStringList{QStringLiteral("E_ENTRY"), QStringLiteral("G_ID")};
+            order.lookupTable = SortKeys::EntryKeysTable;
+            order.keyedLookup = id;
+            order.lookupJoin = QStringLiteral("E_FIELD = %1 AND E_ENTRY = %2").arg(id).arg(SchemaName::FieldColumn(id));
+        }
+    } else if (!lookup) {
         order.column = SchemaName::FieldColumn(id);
         order.ties = QStringList{QStringLiteral("G_ID")};
     } else {
@@ -421,6 +443,9 @@ qint64 ObjectList::countBefore(const ListOrder &order, const QVariantList &keys)
         if (whole) {
             counting = listRows(QStringLiteral("SELECT COUNT(*)"), condition.sql);
             values = SearchValues + values;
+        } else if (order.lookupTable == SortKeys::ObjectKeysTable) {
+            // Its rows are the objects' own (the triggers keep them so): the count reads its index alone.
+            counting = QLatin1String("SELECT COUNT(*) FROM ") + order.lookupTable + QLatin1String(" WHERE ") + condition.sql;
         } else {
             counting = QLatin1String("SELECT COUNT(*) FROM GENER");
             if (!order.lookupTable.isEmpty())

@@ -195,7 +195,10 @@ int ServerTableCount(const ServerConnection &server)
 
 QMap<QString, QStringList> TableContents(TDModule &db)
 {
-    const QStringList searchIndex{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable};
+    // Derived from the rest and kept by a file only: the quick search's index and the sort keys.
+    const QStringList searchIndex{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable,
+                                  SchemaName::ObjectKeysTable, SchemaName::EntryKeysTable, SchemaName::StaleKeysTable,
+                                  SchemaName::KeysInfoTable};
     QMap<QString, QStringList> tables;
     for (const QVariantList &table : db.QRWork->readAll(Engine::TableNamesQuery(db.engine()))) {
         const QString name = table.first().toString().toUpper();

@@ -27,7 +27,7 @@ ServerConnection NewServerDatabase();
 void DropServerDatabase(const ServerConnection &server);
 // The number of tables of a server database, or -1 when the server has no such database.
 int ServerTableCount(const ServerConnection &server);
-// Every table of the open database (the quick search's index left out) with its rows as texts, ordered
+// Every table of the open database (the quick search's index and the sort keys left out) with its rows as texts, ordered
 // by the first column: equal across the engines for equal data.
 QMap<QString, QStringList> TableContents(TDModule &db);
 
