@@ -18,17 +18,6 @@
 #include <QLocale>
 
 namespace {
-QByteArray picture(Qt::GlobalColor colour)
-{
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
 // An object database with a name, a lookup colour, a date and a picture, and a book of places.
 class BinTest : public EngineTest
 {
@@ -86,7 +75,7 @@ ENGINE_TEST_SUITE(BinTest);
 
 TEST_P(BinTest, DeletedObjectsWaitInTheBinOutOfListSearchAndFilterAndComeBackWhole)
 {
-    const QByteArray red = picture(Qt::red);
+    const QByteArray red = PictureBytes(Qt::red);
     add(1, "Ёлка 'зелёная'", "зелёный", red);
     add(2, "Сосна", "зелёный");
     add(3, "Клён", "красный");
@@ -185,7 +174,7 @@ TEST_P(BinTest, ThePurgeRemovesOnlyWhatWasDeletedBeforeThePeriodAndEmptyingRemov
 TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPictures)
 {
     ObjectHistory history(*module);
-    const QByteArray red = picture(Qt::red), blue = picture(Qt::blue);
+    const QByteArray red = PictureBytes(Qt::red), blue = PictureBytes(Qt::blue);
     add(1, "Дуб", "бурый", red);
     AddObjectLink(*module, "1", 1, 10, "", 0, LinkedObject::Stored);
     history.recordAdded(*ReadObjectImage(*module, 1));

@@ -235,7 +235,7 @@ TEST_F(CatalogStoreTest, AFailureAtAnyWriteOfASaveOrDeleteOrAnotherProgramSaving
 
 namespace {
 const char *const SavingChildDatabase = "VIRANDEL_SAVING_CHILD_DB";
-const int ImagesA = 21, ImagesB = 17, PictureBytes = 48 * 1024;
+const int ImagesA = 21, ImagesB = 17, PictureSize = 48 * 1024;
 }
 
 // Run by the next test in a process of its own, which it kills: saves the two versions in turn for ever.
@@ -243,7 +243,7 @@ TEST(CatalogStoreChild, SavesTheCatalogAgainAndAgain)
 {
     if (qEnvironmentVariableIsEmpty(SavingChildDatabase))
         GTEST_SKIP() << "started only by AKilledSaveLeavesTheOldCatalogOrTheNewWhole";
-    const auto a = version('A', ImagesA, PictureBytes), b = version('B', ImagesB, PictureBytes);
+    const auto a = version('A', ImagesA, PictureSize), b = version('B', ImagesB, PictureSize);
     TDModule db;
     db.OpenConnection(qEnvironmentVariable(SavingChildDatabase));
     TellParentWorking();
@@ -255,7 +255,7 @@ TEST(CatalogStoreChild, SavesTheCatalogAgainAndAgain)
 
 TEST_F(CatalogStoreTest, AKilledSaveLeavesTheOldCatalogOrTheNewWhole)
 {
-    const Version a = version('A', ImagesA, PictureBytes), b = version('B', ImagesB, PictureBytes);
+    const Version a = version('A', ImagesA, PictureSize), b = version('B', ImagesB, PictureSize);
     QElapsedTimer timer;
     timer.start();
     Save(*module, "Main", b.layout, b.pictures);

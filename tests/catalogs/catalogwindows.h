@@ -28,13 +28,7 @@
 // A picture of one colour as JPEG bytes.
 inline QByteArray Jpeg(QColor colour, QSize size = QSize(80, 60))
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return data;
+    return PictureBytes(colour, size, "JPG");
 }
 
 // Rejects every file dialog that opens while it lives and counts them: a test must not hang on a dialog

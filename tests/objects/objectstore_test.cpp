@@ -26,18 +26,6 @@ protected:
 ENGINE_TEST_SUITE(ObjectStoreTest);
 
 namespace {
-// A picture's bytes in a format Qt reads.
-QByteArray picture(Qt::GlobalColor colour)
-{
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
 // The message of the ObjectChangedElsewhere `action` throws, with what it says happened; empty when none.
 template <typename Action>
 std::pair<QString, int> elsewhereOf(Action action)
@@ -102,7 +90,7 @@ TEST_P(ObjectStoreTest, AnObjectWithImageFieldsOnlyRunsNoUpdateUnlessAPictureIsC
     UpdateObject(*module, 1, {input(photo, QByteArray()), input(plan, QByteArray())});
     EXPECT_EQ(count("SELECT * FROM UPDATES"), 0);
 
-    const QByteArray png = picture(Qt::red);
+    const QByteArray png = PictureBytes(Qt::red);
     UpdateObject(*module, 1, {input(photo, QByteArray()), input(plan, png, true)});
     EXPECT_EQ(rows("SELECT U_COLUMNS FROM UPDATES"), (QList<QVariantList>{{QStringLiteral("G%1").arg(plan)}}));
     EXPECT_EQ(stored(1, plan).toByteArray(), png);
@@ -195,12 +183,12 @@ TEST_P(ObjectStoreTest, ASaveOverAnotherProgramsChangeOrDeletionStoresNothingAnd
     const qint64 name = addField(*module, "Название", StringType);
     const qint64 colour = addField(*module, "Цвет", StringType, true);
     const qint64 photo = addField(*module, "Фото", ImageType);
-    InsertObject(*module, 1, {input(name, "старое"), input(colour, "алый"), input(photo, picture(Qt::red), true)});
+    InsertObject(*module, 1, {input(name, "старое"), input(colour, "алый"), input(photo, PictureBytes(Qt::red), true)});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const std::unique_ptr<TDModule> other = otherProgram();
 
     // Each kind of change elsewhere is found: a text, a lookup entry, a picture alone.
-    const QList<FieldInput> changes[] = {{input(name, "чужое")}, {input(colour, "синий")}, {input(photo, picture(Qt::blue), true)}};
+    const QList<FieldInput> changes[] = {{input(name, "чужое")}, {input(colour, "синий")}, {input(photo, PictureBytes(Qt::blue), true)}};
     for (const QList<FieldInput> &change : changes) {
         const std::optional<ObjectState> asRead = ReadObjectState(*module, 1, fields);
         ASSERT_TRUE(asRead);
@@ -211,9 +199,9 @@ TEST_P(ObjectStoreTest, ASaveOverAnotherProgramsChangeOrDeletionStoresNothingAnd
         EXPECT_NE(stored(1, name).toString(), "моё");
     }
     // Read again, the object saves; a picture the user chose is a change of this save, not of another's.
-    UpdateObject(*module, 1, {input(name, "моё"), input(photo, picture(Qt::green), true)}, ReadObjectState(*module, 1, fields));
+    UpdateObject(*module, 1, {input(name, "моё"), input(photo, PictureBytes(Qt::green), true)}, ReadObjectState(*module, 1, fields));
     EXPECT_EQ(stored(1, name).toString(), "моё");
-    EXPECT_EQ(stored(1, photo).toByteArray(), picture(Qt::green));
+    EXPECT_EQ(stored(1, photo).toByteArray(), PictureBytes(Qt::green));
 
     // Deleted elsewhere: nothing is stored, with or without the state read, and no row comes back.
     const std::optional<ObjectState> asRead = ReadObjectState(*module, 1, fields);

@@ -17,7 +17,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
@@ -61,6 +63,17 @@ QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray PictureBytes(QColor colour, QSize size, const char *format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
 }
 
 void WriteFile(const QString &path, const QByteArray &bytes)

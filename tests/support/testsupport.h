@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QMap>
 #include <QMessageBox>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QDir>
@@ -173,6 +175,8 @@ QStringList FileRows(const QString &path, const QString &sql);
 QByteArray FileBytes(const QString &path);
 // Writes `bytes` as the whole file at `path`, failing the test when it cannot.
 void WriteFile(const QString &path, const QByteArray &bytes);
+// A picture of one colour as the bytes of an image file in `format`.
+QByteArray PictureBytes(QColor colour, QSize size = QSize(4, 3), const char *format = "PNG");
 
 // The message of the DbError `action` throws; empty when it throws none.
 QString FailureOf(const std::function<void()> &action);
