@@ -1,6 +1,7 @@
 #include "core/schema.h"
 
 #include "core/dberror.h"
+#include "core/dmodule.h"
 #include "core/engine.h"
 #include "core/fieldkinds.h"
 
@@ -127,4 +128,16 @@ void CheckProgramDatabase(const QSqlDatabase &db)
         if (!query.next() || query.value(0).toString() != types[number].typeName)
             throw DbError(damaged + QStringLiteral("нет типа данных «%1»").arg(types[number].typeName));
     }
+}
+
+void EnsureAddedTable(TDModule &module, const QString &table, const QStringList &statements)
+{
+    Transaction tx(module);
+    if (module.engine() == EngineKind::Server) {
+        QSqlDatabase db = module.database();
+        Engine::LockUntilCommit(db, table);
+    }
+    for (const QString &statement : statements)
+        module.exec(statement);
+    tx.commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The field query: one row per description field with its type name, yes/no text and lookup flag, in the
 // order the fields were added (a changed field keeps its place).
@@ -23,6 +24,12 @@ class QSqlDatabase;
 // Creates the eight fixed tables with their rows and indexes in the open, empty database `db`, as one
 // transaction. Throws DbError.
 void CreateProgramTables(QSqlDatabase &db);
+
+class TDModule;
+// Makes a table the program added after its first version (with its indexes: `statements`, each
+// "IF NOT EXISTS") in a database that lacks it, as one transaction. Programs opening one server database
+// at once make it one after the other. Throws DbError.
+void EnsureAddedTable(TDModule &module, const QString &table, const QStringList &statements);
 
 // Throws DbError unless `db` holds every fixed table with its columns and every type row: a file that
 // merely is a database would fail later, in the middle of some user action.

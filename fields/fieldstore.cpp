@@ -6,12 +6,15 @@
 #include "core/schema.h"
 #include "core/schemanames.h"
 #include "fields/fieldindexes.h"
-#include "objects/sortkeys.h"
 #include "fields/fieldkind.h"
 #include "fields/typeconversion.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 
 #include <QHash>
+
+#include <optional>
+#include <utility>
 
 namespace FieldStore {
 
@@ -210,28 +213,32 @@ qint64 AddField(TDModule &module, const QString &name, int type, bool lookup)
     return fieldId;
 }
 
-qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool lookup)
+namespace {
+// The column's description before and after a change to `type` (and `lookup`); nothing when the change
+// keeps the column as it is.
+std::optional<std::pair<DescriptionField, DescriptionField>> rebuiltColumn(TDModule &module, qint64 fieldId, int type, bool lookup)
 {
     checkType(type);
     if (type != StringType)
         lookup = false;
     const FieldDefinition former = ReadField(module, fieldId);
-    const DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
-    const DescriptionField to = describedAs(fieldId, readType(module, type).name, lookup);
+    DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
+    DescriptionField to = describedAs(fieldId, readType(module, type).name, lookup);
     if (from.typeName == to.typeName && from.lookup == to.lookup)
-        return 0;
-    return convertColumn(module, from, to).lost;
+        return std::nullopt;
+    return std::make_pair(from, to);
+}
+}
+
+qint64 ValuesLostByChange(TDModule &module, qint64 fieldId, int type, bool lookup)
+{
+    const auto column = rebuiltColumn(module, fieldId, type, lookup);
+    return column ? convertColumn(module, column->first, column->second).lost : 0;
 }
 
 bool ChangeRebuildsColumn(TDModule &module, qint64 fieldId, int type, bool lookup)
 {
-    checkType(type);
-    if (type != StringType)
-        lookup = false;
-    const FieldDefinition former = ReadField(module, fieldId);
-    const DescriptionField from = describedAs(fieldId, typeNameOf(module, former.type), former.lookup);
-    const DescriptionField to = describedAs(fieldId, readType(module, type).name, lookup);
-    return from.typeName != to.typeName || from.lookup != to.lookup;
+    return rebuiltColumn(module, fieldId, type, lookup).has_value();
 }
 
 qint64 ChangeField(TDModule &module, qint64 fieldId, const QString &name, int type, bool lookup)

@@ -2,10 +2,10 @@
 
 #include "core/dmodule.h"
 #include "core/engine.h"
+#include "core/schema.h"
 #include "objects/objectstore.h"
 #include "objects/searchindex.h"
 
-#include <QSqlDatabase>
 
 namespace ChangeHistory {
 
@@ -21,16 +21,11 @@ bool kept(const TDModule &module)
 void EnsureTable(TDModule &module)
 {
     // A file gets the table too, empty: a copy between the engines then carries it either way.
-    Transaction tx(module);
-    if (module.engine() == EngineKind::Server) {
-        QSqlDatabase db = module.database();
-        Engine::LockUntilCommit(db, Table);
-    }
-    module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS HISTORY(H_ID INTEGER NOT NULL PRIMARY KEY, H_OBJECT INTEGER, "
-                              "H_USER VARCHAR(100), H_WHEN VARCHAR(19), H_IMAGE ")
-                + Engine::ColumnType(module.engine(), QStringLiteral("BLOB")) + QLatin1Char(')'));
-    module.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS HISTORY_OBJECT ON HISTORY(H_OBJECT)"));
-    tx.commit();
+    EnsureAddedTable(module, Table,
+                     {QLatin1String("CREATE TABLE IF NOT EXISTS HISTORY(H_ID INTEGER NOT NULL PRIMARY KEY, H_OBJECT INTEGER, "
+                                    "H_USER VARCHAR(100), H_WHEN VARCHAR(19), H_IMAGE ")
+                          + Engine::ColumnType(module.engine(), QStringLiteral("BLOB")) + QLatin1Char(')'),
+                      QStringLiteral("CREATE INDEX IF NOT EXISTS HISTORY_OBJECT ON HISTORY(H_OBJECT)")});
 }
 
 void KeepVersion(TDModule &module, qint64 objectId)

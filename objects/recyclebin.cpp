@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/engine.h"
+#include "core/schema.h"
 #include "core/sqltext.h"
 #include "objects/objectstore.h"
 #include "objects/searchindex.h"
@@ -24,16 +25,10 @@ qint64 objectOf(TDModule &module, qint64 entryId)
 
 void EnsureTable(TDModule &module)
 {
-    Transaction tx(module);
-    if (module.engine() == EngineKind::Server) {
-        QSqlDatabase db = module.database();
-        // Programs opening one database at once make the table one after the other.
-        Engine::LockUntilCommit(db, Table);
-    }
-    module.exec(QLatin1String("CREATE TABLE IF NOT EXISTS ERASED(E_ID INTEGER NOT NULL PRIMARY KEY, E_OBJECT INTEGER, "
-                              "E_NAME TEXT, E_WHEN VARCHAR(19), E_IMAGE ")
-                + Engine::ColumnType(module.engine(), QStringLiteral("BLOB")) + QLatin1Char(')'));
-    tx.commit();
+    EnsureAddedTable(module, Table,
+                     {QLatin1String("CREATE TABLE IF NOT EXISTS ERASED(E_ID INTEGER NOT NULL PRIMARY KEY, E_OBJECT INTEGER, "
+                                    "E_NAME TEXT, E_WHEN VARCHAR(19), E_IMAGE ")
+                      + Engine::ColumnType(module.engine(), QStringLiteral("BLOB")) + QLatin1Char(')')});
 }
 
 QList<Entry> Entries(TDModule &module)
