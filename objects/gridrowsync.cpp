@@ -62,7 +62,10 @@ void GridRowSync::followQueryRow()
     int column = 0;
     while (column < m_model->columnCount() && m_grid->isColumnHidden(column))
         ++column;
-    m_grid->setCurrentIndex(m_model->index(row, column));
+    // The list's row alone is chosen: a row chosen before (the first, after the list was read again)
+    // must not stay chosen beside it for a next Delete to take too.
+    m_grid->selectionModel()->setCurrentIndex(m_model->index(row, column),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_grid->scrollTo(m_model->index(row, column));
     m_syncing = false;
 }

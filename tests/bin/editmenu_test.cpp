@@ -155,6 +155,13 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_EQ(currentObject(), 4);
     EXPECT_EQ(grid()->currentIndex().row(), 0);
 
+    // Deleted and brought back in the middle of the list: it alone is chosen, so a next Delete takes only it.
+    selectObject("Клён");
+    EXPECT_EQ(deleteCurrent().size(), 1);
+    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(currentName(), "Клён");
+    EXPECT_EQ(grid()->selectionModel()->selectedRows(), QModelIndexList{grid()->model()->index(1, 0)});
+
     // Changed through the editor, then searched: undo brings the old name back and keeps the search.
     selectObject("Ясень");
     QTest::keyClick(grid(), Qt::Key_Return);
