@@ -32,7 +32,7 @@ QStringList Read(const QString &programFolder)
     const QStringList lines = readLines(programFolder);
     QStringList paths;
     for (int i = Options::LineCount; i < lines.size() && paths.size() < Limit; ++i) {
-        if (!lines[i].isEmpty())
+        if (!lines[i].isEmpty() && !Options::IsKeepingLine(lines[i]))
             paths << lines[i];
     }
     return paths;
@@ -51,7 +51,12 @@ bool Remember(const QString &programFolder, const QString &path)
     paths.prepend(absolute);
     while (paths.size() > Limit)
         paths.removeLast();
-    lines = lines.mid(0, Options::LineCount) + paths;
+    QStringList kept = lines.mid(0, Options::LineCount);
+    for (int i = Options::LineCount; i < lines.size(); ++i) {
+        if (Options::IsKeepingLine(lines[i]))
+            kept << lines[i];
+    }
+    lines = kept + paths;
     try {
         WriteTextLines(optionsPath(programFolder), lines);
     } catch (const std::exception &) {

@@ -130,6 +130,11 @@ ParsedKeeping ParseKeeping(const QStringList &lines)
     return parsed;
 }
 
+bool IsKeepingLine(const QString &line)
+{
+    return keepingLineOf(line) != nullptr;
+}
+
 QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines)
 {
     QStringList result = lines;

@@ -48,6 +48,9 @@ struct ParsedKeeping
     QString error;    // the first wrong line; empty when none
 };
 ParsedKeeping ParseKeeping(const QStringList &lines);
+// Whether a line after the ten is one of the keeping settings (the other lines there are the recent
+// databases).
+bool IsKeepingLine(const QString &line);
 // `lines` with the keeping settings written in: their lines replaced where present, added after the
 // ten lines otherwise; every other line stays.
 QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines);

@@ -214,6 +214,9 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
 TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInTheServerAmongThemAndTheLastFiveDatabases)
 {
     EXPECT_FALSE(Control<StartPage>(Form1, "StartPage")->isVisibleTo(Form1));
+    // The settings named after the ten lines share the file with the list and outlive its growing.
+    const QString optionsFile = folder->path() + "/System/Options.txt";
+    WriteTextLines(optionsFile, ReadTextLines(optionsFile).mid(0, 10) << "RecycleBinDays=7");
     QStringList opened;
     for (int i = 1; i <= 6; ++i) {
         opened.prepend(folder->newDatabase(QStringLiteral("db%1.mdb").arg(i)));
@@ -229,7 +232,8 @@ TEST_F(TemplateWindowsTest, StartPageOffersTheWaysInTheServerAmongThemAndTheLast
     EXPECT_TRUE(Control<TServerDialog>(Form1, "ServerDialog")->isVisible()) << "the connect window is offered too";
     Control<TServerDialog>(Form1, "ServerDialog")->reject();
     EXPECT_EQ(RecentDatabases::Read(folder->path()), opened.mid(0, 5));
-    EXPECT_EQ(ReadTextLines(folder->path() + "/System/Options.txt").mid(0, 10), Options::InitialLines());
+    EXPECT_EQ(ReadTextLines(optionsFile).mid(0, 10), Options::InitialLines());
+    EXPECT_EQ(Options::ParseKeeping(ReadTextLines(optionsFile)).values.recycleBinDays, 7);
 
     const auto recentButtons = [] {
         QList<QCommandLinkButton *> found;
