@@ -151,7 +151,7 @@ qint64 ObjectHistory::apply(bool undo)
                                              QStringLiteral("%1 «%2» нельзя: объект «%3» уже восстановлен. Ничего не изменено.")
                                                  .arg(what, step->text(), to->title()));
             // Emptied out of the bin, the object is gone for good, as the user was told: so is the history up to here.
-            if (change.binEntry != 0 && !RecycleBin::Holds(m_module, change.binEntry)) {
+            if (change.binEntry != 0 && !RecycleBin::Holds(m_module, change.binEntry, to->objectId)) {
                 const QString text = step->text();
                 clear();
                 throw HistoryDropped(QStringLiteral("%1 «%2» нельзя: объект «%3» удалён из корзины навсегда. "
@@ -179,7 +179,7 @@ qint64 ObjectHistory::apply(bool undo)
                 id = ReserveObjectId(m_module);
             InsertObjectImage(m_module, *to, id);
             if (change.binEntry != 0)
-                RecycleBin::Forget(m_module, std::exchange(change.binEntry, 0));
+                RecycleBin::Forget(m_module, std::exchange(change.binEntry, 0), to->objectId);
             for (State *state : {&change.before, &change.after}) {
                 if (*state)
                     (*state)->objectId = id;

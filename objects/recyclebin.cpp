@@ -103,15 +103,15 @@ QList<Restored> Restore(TDModule &module, const QList<qint64> &entryIds)
     return restored;
 }
 
-bool Holds(TDModule &module, qint64 entryId)
+bool Holds(TDModule &module, qint64 entryId, qint64 objectId)
 {
-    return !module.QRWork->readAll(QStringLiteral("SELECT E_ID FROM ERASED WHERE E_ID = ?"), {entryId}).isEmpty();
+    return !module.QRWork->readAll(QStringLiteral("SELECT E_ID FROM ERASED WHERE E_ID = ? AND E_OBJECT = ?"), {entryId, objectId}).isEmpty();
 }
 
-bool Forget(TDModule &module, qint64 entryId)
+bool Forget(TDModule &module, qint64 entryId, qint64 objectId)
 {
-    const bool there = Holds(module, entryId);
-    module.exec(QStringLiteral("DELETE FROM ERASED WHERE E_ID = ?"), {entryId});
+    const bool there = Holds(module, entryId, objectId);
+    module.exec(QStringLiteral("DELETE FROM ERASED WHERE E_ID = ? AND E_OBJECT = ?"), {entryId, objectId});
     return there;
 }
 

@@ -59,12 +59,13 @@ struct Restored
 // out of the bin, as one transaction. What RestoreMisfits names is left out: the caller asked first.
 QList<Restored> Restore(TDModule &module, const QList<qint64> &entryIds);
 
-// Whether the entry is still in the bin.
-bool Holds(TDModule &module, qint64 entryId);
+// Whether the entry that took object `objectId` into the bin is still there. The object is checked too:
+// the number of an entry emptied out of the bin is given to the next one.
+bool Holds(TDModule &module, qint64 entryId, qint64 objectId);
 
-// Takes an entry out of the bin without restoring it (its object came back otherwise); false when it
+// Takes that entry out of the bin without restoring it (its object came back otherwise); false when it
 // was no longer there. The caller's transaction.
-bool Forget(TDModule &module, qint64 entryId);
+bool Forget(TDModule &module, qint64 entryId, qint64 objectId);
 
 // What is removed from the bin for good: all of it, or what was deleted before a moment.
 struct Discard

@@ -218,8 +218,11 @@ TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPic
     EXPECT_EQ(count("SELECT * FROM ERASED"), 1) << "a deletion redone goes into the bin again";
     EXPECT_FALSE(history.canRedo());
 
-    // Emptied out of the bin, the object is gone for good: undo does not bring it back.
+    // Emptied out of the bin, the object is gone for good: undo does not bring it back, not even when the
+    // bin's row number went to another program's deletion, whose object stays in the bin.
     RecycleBin::Empty(*module, {});
+    add(2, "Тополь", "белый");
+    RecycleBin::MoveToBin(*module, {2});
     try {
         history.undo();
         ADD_FAILURE() << "an object emptied out of the bin came back";
@@ -227,6 +230,7 @@ TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPic
         EXPECT_TRUE(dropped.message().contains("удалён из корзины навсегда")) << dropped.message().toStdString();
     }
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
+    EXPECT_EQ(rows("SELECT E_OBJECT FROM ERASED"), QList<QVariantList>{{2}});
     EXPECT_FALSE(history.canUndo());
 }
 
