@@ -14,11 +14,11 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 
-void CheckOpenDatabase(QWidget *owner, const QString &databasePath)
+bool CheckOpenDatabase(QWidget *owner, const QString &databasePath)
 {
     if (!DModule->connected()) {
         ShowMessage(QStringLiteral("База данных не открыта."), owner);
-        return;
+        return false;
     }
     QList<DatabaseCheck::Finding> findings;
     QProgressDialog *progress = nullptr;
@@ -43,10 +43,10 @@ void CheckOpenDatabase(QWidget *owner, const QString &databasePath)
     if (progress)
         progress->close();
     if (!checked)
-        return;
+        return false;
     if (stopped) {
         ShowMessage(QStringLiteral("Проверка базы данных остановлена."), owner);
-        return;
+        return false;
     }
     const bool canMend = DatabaseCheck::CanMend(findings);
     QMessageBox box(canMend ? QMessageBox::Question : QMessageBox::Information, ProgramTitle, DatabaseCheck::Report(findings, DModule->engine() == EngineKind::File),
@@ -54,9 +54,11 @@ void CheckOpenDatabase(QWidget *owner, const QString &databasePath)
     box.setObjectName(QStringLiteral("CheckDatabaseWindow"));
     box.setTextFormat(Qt::PlainText);
     if (box.exec() != QMessageBox::Yes || !canMend)
-        return;
+        return false;
     bool mended = false;
     const auto copyFirst = [owner] { return SnapshotBeforeChange(owner, SnapshotCause::DatabaseMended()); };
-    if (Guarded([&] { mended = DatabaseCheck::MendFindings(*DModule, findings, copyFirst); }) && mended)
-        ShowMessage(QStringLiteral("Найденное исправлено."), owner);
+    if (!Guarded([&] { mended = DatabaseCheck::MendFindings(*DModule, findings, copyFirst); }) || !mended)
+        return false;
+    ShowMessage(QStringLiteral("Найденное исправлено."), owner);
+    return true;
 }

@@ -500,7 +500,10 @@ void TForm1::N12Click()
 
 void TForm1::CheckDatabaseItemClick()
 {
-    CheckOpenDatabase(this, DModule->engine() == EngineKind::File ? CurrentDbPath : QString());
+    // A mend changes objects the list may show (lookup values, links, sort keys).
+    if (CheckOpenDatabase(this, DModule->engine() == EngineKind::File ? CurrentDbPath : QString()) && Form2
+        && Form2->isVisible())
+        Form2->ObjectsChangedElsewhere();
 }
 
 void TForm1::N13Click()

@@ -6,12 +6,15 @@
 #include "catalogs/layouttext.h"
 #include "core/dmodule.h"
 #include "core/snapshots.h"
+#include "objects/form2.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/sortkeys.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemModel>
+#include <QTableView>
 
 namespace {
 class CheckTest : public DatabaseTest
@@ -141,4 +144,24 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     MessageBoxAnswerer answer(QMessageBox::Ok);
     item->trigger();
     EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
+}
+
+// An object whose lookup value names no entry drops out of the list; the mend asked for in the view/fill
+// window gives it the empty entry and the list shows it again at once.
+TEST_F(AppTest, TheListShowsWhatTheMendBroughtBack)
+{
+    const qint64 name = addField(*module, "Название", StringType);
+    const qint64 colour = addField(*module, "Цвет", StringType, true);
+    const qint64 white = addLookupEntry(*module, colour, "белый");
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'Ваза', %3), (2, 'Чаша', %3)").arg(name).arg(colour).arg(white));
+    exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 2").arg(colour));
+    Form2->LoadGeneral();
+    Form2->show();
+    QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
+    EXPECT_EQ(AllRows(model), 1);
+    MessageBoxAnswerer answer(QMessageBox::Yes);
+    Control<QAction>(Form2, "CheckDatabaseItem")->trigger();
+    EXPECT_EQ(answer.texts().value(1), "Найденное исправлено.");
+    EXPECT_EQ(AllRows(model), 2);
+    Form2->close();
 }
