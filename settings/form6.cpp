@@ -233,7 +233,7 @@ void TForm6::Button1Click()
         return;
     }
     const std::optional<Options::Keeping> keeping = typedKeeping();
-    if (!keeping)
+    if (!keeping || !agreesToKeepLess(*keeping))
         return;
     const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
                                       CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
@@ -283,6 +283,22 @@ std::optional<Options::Keeping> TForm6::typedKeeping()
         keeping.*t.value = value;
     }
     return keeping;
+}
+
+bool TForm6::agreesToKeepLess(const Options::Keeping &keeping)
+{
+    QStringList lost;
+    if (keeping.snapshotsKept < m_keeping.snapshotsKept)
+        lost << QStringLiteral("При следующем создании резервной копии базы данных останутся только %1 последних копий, "
+                               "более старые будут удалены.")
+                    .arg(keeping.snapshotsKept);
+    if (keeping.recycleBinDays < m_keeping.recycleBinDays)
+        lost << QStringLiteral("При следующем открытии базы данных из корзины будут удалены объекты, удаленные более %1 дн. назад.")
+                    .arg(keeping.recycleBinDays);
+    if (lost.isEmpty())
+        return true;
+    m_ignoreNextActivation = isActiveWindow();
+    return AskYesNo(lost.join(QLatin1Char('\n')) + QStringLiteral("\nСохранить настройки?"), this);
 }
 
 void TForm6::Button2Click()

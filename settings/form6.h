@@ -53,6 +53,8 @@ private:
     // The keeping settings typed in; nullopt (the reason shown, its box focused) when one is not a number
     // within its limits.
     std::optional<Options::Keeping> typedKeeping();
+    // Fewer snapshots or fewer days in the bin remove what is kept now: asked first.
+    bool agreesToKeepLess(const Options::Keeping &keeping);
 
     QRadioButton *m_formats[3];
     QWidget *m_catalogTab = nullptr;

@@ -50,7 +50,12 @@ TEST_F(KeepingSettingsTest, AFileOfAnEarlierVersionReadsWithTheDefaultsAndTypedV
     retype("SnapshotProgressSizeEdit", "0");
     retype("RecycleBinDaysEdit", "45");
     EXPECT_EQ(Settings::RecycleBinDays(), 30) << "what is typed counts only once saved";
-    EXPECT_TRUE(ClickAnswering(Control<QPushButton>(Form6, "Button1")).isEmpty());
+    // Fewer snapshots remove older ones: asked first, and "Нет" saves nothing.
+    const QStringList asked = ClickAnswering(Control<QPushButton>(Form6, "Button1"), QMessageBox::No);
+    EXPECT_EQ(asked, QStringList{"При следующем создании резервной копии базы данных останутся только 3 последних копий, более "
+                                 "старые будут удалены.\nСохранить настройки?"});
+    EXPECT_EQ(ReadTextLines(optionsPath()), earlierVersion);
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form6, "Button1"), QMessageBox::Yes), asked);
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (earlierVersion + QStringList{"SnapshotsKept=3", "SnapshotProgressMiB=0", "RecycleBinDays=45"}));
     EXPECT_EQ(Settings::SnapshotsKept(), 3);
@@ -62,7 +67,7 @@ TEST_F(KeepingSettingsTest, AFileOfAnEarlierVersionReadsWithTheDefaultsAndTypedV
     Form6->FormActivate();
     EXPECT_EQ(edit("RecycleBinDaysEdit")->text(), "45");
     retype("SnapshotsKeptEdit", "1000");
-    ClickAnswering(Control<QPushButton>(Form6, "Button1"));
+    EXPECT_TRUE(ClickAnswering(Control<QPushButton>(Form6, "Button1")).isEmpty()) << "more kept: nothing to ask";
     EXPECT_EQ(ReadTextLines(optionsPath()),
               (earlierVersion + QStringList{"SnapshotsKept=1000", "SnapshotProgressMiB=0", "RecycleBinDays=45"}));
 }
