@@ -26,13 +26,12 @@
 
 namespace {
 // The menu "Правка" of the view/fill window and its "Корзина" window, used with keys and clicks.
-class EditMenuTest : public AppTest
+class EditMenuTest : public RussianAppTest
 {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        RussianAppTest::SetUp();
         name = addField(*module, "Имя", StringType);
         number = addField(*module, "Номер", IntegerType);
         const QList<DescriptionField> fields = ReadDescriptionFields(*module);
@@ -44,15 +43,6 @@ protected:
         Form2->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
         EXPECT_TRUE(WaitFor([] { return grid()->model()->rowCount() == 3; }));
-    }
-    void TearDown() override
-    {
-        if (Form7 && Form7->isVisible()) {
-            MessageBoxAnswerer discard(QMessageBox::Yes);
-            Form7->close();
-        }
-        QLocale::setDefault(saved);
-        AppTest::TearDown();
     }
     static QTableView *grid() { return Control<QTableView>(Form2, "DBGrid"); }
     static QLineEdit *searchEdit() { return Control<QLineEdit>(Form2, "SearchEdit"); }
@@ -108,7 +98,6 @@ protected:
     }
     QAction *item(const char *objectName) const { return Control<QAction>(Form2, objectName); }
     qint64 name = 0, number = 0;
-    const QLocale saved;
 };
 }
 

@@ -31,23 +31,9 @@
 namespace {
 // The view/fill window and its object editor as a person uses them: keys typed into the inputs, Russian
 // conventions.
-class ViewFillTest : public AppTest
+class ViewFillTest : public RussianAppTest
 {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    }
-    void TearDown() override
-    {
-        if (Form7 && Form7->isVisible()) {
-            MessageBoxAnswerer discard(QMessageBox::Yes);
-            Form7->close();
-        }
-        QLocale::setDefault(saved);
-        AppTest::TearDown();
-    }
     void enterViewFill() const
     {
         Form2->LoadGeneral();
@@ -136,7 +122,6 @@ protected:
     {
         return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(field).arg(object));
     }
-    const QLocale saved;
 };
 using EditorTest = ViewFillTest;
 }

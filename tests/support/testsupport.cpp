@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/forms.h"
+#include "objects/form7.h"
 #include "app/startup.h"
 #include "core/collation.h"
 #include "core/dberror.h"
@@ -421,6 +422,22 @@ void AppTest::TearDown()
             w->hide();
     }
     module = nullptr;
+}
+
+void RussianAppTest::SetUp()
+{
+    AppTest::SetUp();
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+void RussianAppTest::TearDown()
+{
+    if (Form7 && Form7->isVisible()) {
+        MessageBoxAnswerer discard(QMessageBox::Yes);
+        Form7->close();
+    }
+    QLocale::setDefault(m_savedLocale);
+    AppTest::TearDown();
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(int standardButton)

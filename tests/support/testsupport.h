@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLocale>
 #include <QMap>
 #include <QMessageBox>
 #include <QObject>
@@ -121,6 +122,18 @@ protected:
     void SetUp() override;
     void TearDown() override;
     static TempProgramFolder &programFolder();
+};
+
+// The windows as a person in Russia uses them (decimal comma, dd.MM.yyyy); an object editor left open is
+// closed without saving afterwards.
+class RussianAppTest : public AppTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    const QLocale m_savedLocale;
 };
 
 // Answers every modal message box while it lives (polling, so boxes opened inside the action are found):
