@@ -58,14 +58,6 @@ protected:
     {
         return rows("SELECT L_OBJECT, L_REFER, L_CLASS, L_VALUE, L_CAPTION FROM LINKS ORDER BY L_OBJECT, L_ID");
     }
-    QStringList listed() const
-    {
-        QStringList ids;
-        SharedQuery &list = *module->QRGeneral;
-        for (bool more = list.first(); more; more = list.next())
-            ids << list.asString("G_ID");
-        return ids;
-    }
     qint64 name = 0, colour = 0, day = 0, photo = 0;
     const QLocale saved;
 };
@@ -103,12 +95,12 @@ TEST_P(BinTest, DeletedObjectsWaitInTheBinOutOfListSearchAndFilterAndComeBackWho
     ObjectList &list = ObjectList::Of(*module);
     list.compose();
     list.open();
-    EXPECT_EQ(listed(), QStringList{"2"});
+    EXPECT_EQ(ListedColumn(*module), QStringList{"2"});
     list.applySearch(list.fields(), "Ёлка");
-    EXPECT_EQ(listed(), QStringList{});
+    EXPECT_EQ(ListedColumn(*module), QStringList{});
     list.applySearch(list.fields(), "");
     list.applyFilter({FilterCondition(*module, 1, 10)});
-    EXPECT_EQ(listed(), QStringList{});
+    EXPECT_EQ(ListedColumn(*module), QStringList{});
 
     // Back under their numbers, with lookup texts (the entry renamed meanwhile comes back as text),
     // the picture's bytes and every link.
@@ -124,7 +116,7 @@ TEST_P(BinTest, DeletedObjectsWaitInTheBinOutOfListSearchAndFilterAndComeBackWho
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1 WHERE L%1_DATA = 'красный'").arg(colour)), 1);
     list.applyFilter({});
     list.applySearch(list.fields(), "ёлка");
-    EXPECT_EQ(listed(), QStringList{"1"});
+    EXPECT_EQ(ListedColumn(*module), QStringList{"1"});
 }
 
 TEST_P(BinTest, AnObjectWhoseFieldOrBookWentMeanwhileTellsWhatIsLeftOutAndTakesANewNumberWhenItsOwnIsTaken)

@@ -24,20 +24,11 @@
 #include <QThread>
 
 namespace {
-QStringList listedColumn(TDModule &module, const QString &column)
-{
-    QStringList values;
-    SharedQuery &list = *module.QRGeneral;
-    for (bool more = list.first(); more; more = list.next())
-        values << list.asString(column);
-    return values;
-}
-
 // The objects the list shows with `text` searched in `fields`.
 QStringList searched(TDModule &module, const QList<DescriptionField> &fields, const QString &text)
 {
     ObjectList::Of(module).applySearch(fields, text);
-    return listedColumn(module, "G_ID");
+    return ListedColumn(module, "G_ID");
 }
 
 // The quick search on both engines: the file's index is read by the engine's own functions, the server's
@@ -122,12 +113,12 @@ TEST_P(SearchTest, LettersMatchInAnyCaseYoAsYeAndValuesAsTheGridShowsThemUnderTh
     // Ёжик, ЕЛКА, then Apple Pie (through "зелёный"); ёлочка is filtered out.
     EXPECT_EQ(found("Е"), (QStringList{"1", "2", "3"}));
     ASSERT_TRUE(list.sortByTitle("Название"));
-    EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"3", "2", "1"}));
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), (QStringList{"3", "2", "1"}));
     list.applyFilter({FilterCondition(*module, 1, 11)});
     EXPECT_EQ(found("ЕЛКА"), QStringList{});
     // The search stays in force when the filter goes and the list is opened again.
     list.applyFilter({});
-    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"2"});
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), QStringList{"2"});
 }
 
 namespace {
@@ -229,7 +220,7 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
     add(5, "Ёлочная игрушка", "Белый");
     UpdateObject(*module, 4, inputs("Сосна", "Синий"));
     ObjectList::Of(*module).open();
-    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"5"});
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), QStringList{"5"});
     {
         auto other = otherProgram();
         InsertObject(*other, 7, inputs("Ёлочный шар", "Белый"));
@@ -237,13 +228,13 @@ TEST_P(SearchIndexTest, AListOpenedAgainShowsWhatWasChangedSinceTheTextWasTyped)
         other->CloseConnection();
     }
     ObjectList::Of(*module).open();
-    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"7"});
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), QStringList{"7"});
     EXPECT_EQ(staleBlocks(), 0);
     // The same for a lookup text: nothing showed it when typed.
     EXPECT_EQ(found("фиолет"), QStringList{});
     add(6, "Слива", "Фиолетовый");
     ObjectList::Of(*module).open();
-    EXPECT_EQ(listedColumn(*module, "G_ID"), QStringList{"6"});
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), QStringList{"6"});
     if (onServer())
         return;
     // Both forms of the condition find the same objects.
@@ -356,7 +347,7 @@ TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
     const QVariant far = module->QRGeneral->valueAt(20000, 0);
     EXPECT_EQ(ObjectList::Of(*module).locate(far.toLongLong()), 20001);
     ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2510");
-    EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"2510", "25100"}));
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), (QStringList{"2510", "25100"}));
 }
 
 using CollationSortTest = DatabaseTest;
@@ -380,13 +371,13 @@ TEST_F(CollationSortTest, TextsSortInRussianOrderAndNumbersAndYesNoAreSearchedAs
     ObjectList::Of(*module).compose();
     const QStringList expected{"10 слонов", "2 кота", "еж", "Ёж", "ель", "Ель", "яблоко", "apple"};
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
-    EXPECT_EQ(listedColumn(*module, QStringLiteral("G%1").arg(title)), expected);
+    EXPECT_EQ(ListedColumn(*module, QStringLiteral("G%1").arg(title)), expected);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
-    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
+    EXPECT_EQ(ListedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), expected);
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Вид"));
-    EXPECT_EQ(listedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), QStringList(expected.rbegin(), expected.rend()));
+    EXPECT_EQ(ListedColumn(*module, QStringLiteral("L%1_DATA").arg(kind)), QStringList(expected.rbegin(), expected.rend()));
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
-    EXPECT_EQ(listedColumn(*module, "G_ID"), (QStringList{"6", "8", "7", "5", "4", "3", "2", "1"}));
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), (QStringList{"6", "8", "7", "5", "4", "3", "2", "1"}));
 
     ObjectList::Of(*module).compose();
     const auto found = [&](const QString &text) { return searched(*module, fields, text); };

@@ -31,15 +31,6 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
-QStringList listed(TDModule &module, const QString &column)
-{
-    QStringList values;
-    SharedQuery &list = *module.QRGeneral;
-    for (bool more = list.first(); more; more = list.next())
-        values << list.asString(column);
-    return values;
-}
-
 class SortKeyTest : public DatabaseTest
 {
 protected:
@@ -71,7 +62,7 @@ protected:
     QStringList sortedBy(const QString &caption, const QString &column)
     {
         EXPECT_TRUE(ObjectList::Of(*module).sortByTitle(caption));
-        return listed(*module, column);
+        return ListedColumn(*module, column);
     }
     QString titles() const { return QStringLiteral("G%1").arg(title); }
     QString colours() const { return QStringLiteral("L%1_DATA").arg(colour); }
@@ -140,7 +131,7 @@ TEST_F(SortKeyTest, TheStockToolChecksAndWritesTheFileAndTheProgramSortsAndFinds
               RussianSortKey(QStringLiteral("ёжик")).toHex().toUpper());
     EXPECT_EQ(count("SELECT * FROM STALE_KEYS"), 0);
     ObjectList::Of(*module).applySearch(ReadDescriptionFields(*module), "ЕЖИК");
-    EXPECT_EQ(listed(*module, "G_ID"), QStringList{"7"});
+    EXPECT_EQ(ListedColumn(*module, "G_ID"), QStringList{"7"});
 
     closeQueries(*module);
     EXPECT_EQ(stockTool(dbPath, "VACUUM; PRAGMA integrity_check;"), "ok");

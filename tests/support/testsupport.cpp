@@ -7,6 +7,7 @@
 #include "core/collation.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "core/sharedquery.h"
 #include "core/schemanames.h"
 #include "core/serverdatabase.h"
 #include "core/textfile.h"
@@ -64,6 +65,15 @@ QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList ListedColumn(TDModule &module, const QString &column)
+{
+    QStringList values;
+    SharedQuery &list = *module.QRGeneral;
+    for (bool more = list.first(); more; more = list.next())
+        values << list.asString(column);
+    return values;
 }
 
 QByteArray PictureBytes(QColor colour, QSize size, const char *format)

@@ -188,6 +188,8 @@ QStringList FileRows(const QString &path, const QString &sql);
 QByteArray FileBytes(const QString &path);
 // Writes `bytes` as the whole file at `path`, failing the test when it cannot.
 void WriteFile(const QString &path, const QByteArray &bytes);
+// The texts of `column` in every row of the object list as it is open now, from the top.
+QStringList ListedColumn(TDModule &module, const QString &column = QStringLiteral("G_ID"));
 // A picture of one colour as the bytes of an image file in `format`.
 QByteArray PictureBytes(QColor colour, QSize size = QSize(4, 3), const char *format = "PNG");
 
