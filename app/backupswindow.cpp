@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "app/named.h"
 #include "app/snapshotbeforechange.h"
@@ -40,12 +41,8 @@ TBackupsWindow::TBackupsWindow(QWidget *parent)
     setModal(false);
     InfoLabel = Named<QLabel>("InfoLabel", this);
     InfoLabel->setWordWrap(true);
-    SnapshotsTable = Named<QTableWidget>("SnapshotsTable", 0, 3, this);
-    SnapshotsTable->setHorizontalHeaderLabels({QStringLiteral("Дата"), QStringLiteral("Причина"), QStringLiteral("Размер")});
-    SnapshotsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SnapshotsTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    SnapshotsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SnapshotsTable->verticalHeader()->hide();
+    SnapshotsTable = NewReadOnlyTable("SnapshotsTable", {QStringLiteral("Дата"), QStringLiteral("Причина"), QStringLiteral("Размер")},
+                                      QAbstractItemView::SingleSelection, this);
     SnapshotsTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     RestoreBtn = Named<QPushButton>("RestoreBtn", QStringLiteral("Восстановить"), this);
     ViewBtn = Named<QPushButton>("ViewBtn", QStringLiteral("Открыть для просмотра"), this);

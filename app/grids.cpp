@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QTimer>
 #include <QTableView>
+#include <QTableWidget>
 
 namespace {
 // Remembers the widths the user gave columns, by title, for as long as the grid lives.
@@ -139,6 +140,19 @@ QVariant GridTitleData(const QString &caption, int role)
     default:
         return {};
     }
+}
+
+QTableWidget *NewReadOnlyTable(const char *name, const QStringList &titles, QAbstractItemView::SelectionMode mode,
+                               QWidget *parent)
+{
+    auto *table = new QTableWidget(0, int(titles.size()), parent);
+    table->setObjectName(QLatin1String(name));
+    table->setHorizontalHeaderLabels(titles);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(mode);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    return table;
 }
 
 QTableView *NewReadOnlyGrid(QAbstractItemModel *model, QWidget *parent)

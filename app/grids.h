@@ -1,15 +1,22 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QList>
+#include <QStringList>
 #include <QVariant>
 
 class QAbstractButton;
 class QAbstractItemModel;
 class QTableView;
+class QTableWidget;
 class QWidget;
 
 // A read-only grid named DBGrid over `model`: whole-row, single selection.
 QTableView *NewReadOnlyGrid(QAbstractItemModel *model, QWidget *parent);
+
+// A read-only table named `name` with the column `titles`: whole rows chosen by `mode`, no row numbers.
+QTableWidget *NewReadOnlyTable(const char *name, const QStringList &titles, QAbstractItemView::SelectionMode mode,
+                               QWidget *parent);
 
 // Header data of a grid column title: the caption, centred and bold, as every grid of the program shows it.
 QVariant GridTitleData(const QString &caption, int role);

@@ -1,6 +1,7 @@
 #include "objects/changehistorywindow.h"
 
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "app/named.h"
 #include "core/dmodule.h"
@@ -17,12 +18,7 @@
 namespace {
 QTableWidget *newList(const char *name, const QStringList &titles, QWidget *parent)
 {
-    auto *list = Named<QTableWidget>(name, 0, int(titles.size()), parent);
-    list->setHorizontalHeaderLabels(titles);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->verticalHeader()->hide();
+    QTableWidget *list = NewReadOnlyTable(name, titles, QAbstractItemView::SingleSelection, parent);
     list->horizontalHeader()->setStretchLastSection(true);
     return list;
 }

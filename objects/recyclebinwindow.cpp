@@ -1,6 +1,7 @@
 #include "objects/recyclebinwindow.h"
 
 #include "app/generalerror.h"
+#include "app/grids.h"
 #include "app/messages.h"
 #include "app/named.h"
 #include "app/snapshotbeforechange.h"
@@ -23,12 +24,7 @@ RecycleBinWindow::RecycleBinWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Корзина"));
     setModal(true);
     resize(560, 400);
-    BinList = Named<QTableWidget>("BinList", 0, 2, this);
-    BinList->setHorizontalHeaderLabels({QStringLiteral("Объект"), QStringLiteral("Удалён")});
-    BinList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    BinList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    BinList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    BinList->verticalHeader()->hide();
+    BinList = NewReadOnlyTable("BinList", {QStringLiteral("Объект"), QStringLiteral("Удалён")}, QAbstractItemView::ExtendedSelection, this);
     BinList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     BinList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     RestoreBtn = Named<QPushButton>("RestoreBtn", QStringLiteral("Восстановить"), this);
