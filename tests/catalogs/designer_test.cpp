@@ -52,7 +52,7 @@ protected:
     QString catalogFolder(const QString &name) const { return QFileInfo(dbPath).absolutePath() + "/test_mdb_" + name; }
     QString layoutText(const QString &name) const
     {
-        return scalar(QStringLiteral("SELECT K_DATA FROM KATALOGS WHERE K_NAME = '%1'").arg(QString(name).replace("'", "''"))).toString();
+        return boundRows("SELECT K_DATA FROM KATALOGS WHERE K_NAME = ?", {name}).value(0).value(0).toString();
     }
     // Saves by the menu item and the name window; returns the texts of the boxes it showed.
     static QStringList save(const QString &name)

@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include "core/changenotice.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/serverdatabase.h"
@@ -7,6 +8,7 @@
 #include "objects/objectstore.h"
 
 #include <QSet>
+#include <QSignalSpy>
 #include <functional>
 #include <string>
 #include <thread>
@@ -96,4 +98,58 @@ TEST_F(ServerDatabaseTest, ARefusalOrALostConnectionIsToldInRussianAndNothingIsH
         EXPECT_TRUE(lost.startsWith("Соединение с сервером баз данных потеряно")) << attempt << ": " << lost.toStdString();
     }
     EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(name)).toString(), "старое");
+}
+
+TEST(ChangeNoticeTest, StatementsAreToldApartByWhatOtherProgramsSee)
+{
+    const QList<std::pair<QString, int>> cases{
+        {"INSERT INTO GENER (G_ID) VALUES (?)", ChangeNotice::Objects},
+        {"DELETE FROM LINKS WHERE L_OBJECT = ?", ChangeNotice::Objects},
+        {"INSERT INTO LOOKUP12(L12_ID, L12_DATA) VALUES (?, ?)", ChangeNotice::Design},
+        {"UPDATE CLASSES SET C_NAME = ? WHERE C_ID = ?", ChangeNotice::Design},
+        {"ALTER TABLE GENER ADD G7 VARCHAR(50)", ChangeNotice::Design},
+        {"DROP TABLE IF EXISTS LOOKUP3", ChangeNotice::Design},
+        {"CREATE TABLE IF NOT EXISTS REFER9(R9_ID INTEGER)", ChangeNotice::Design},
+        {"CREATE INDEX GENER_G2 ON GENER(G2)", ChangeNotice::None},
+        {"CREATE TEMP TABLE CHOSEN(ID INTEGER)", ChangeNotice::None},
+        {"INSERT INTO pg_temp.CHOSEN SELECT G_ID FROM GENER", ChangeNotice::None},
+        // A table of a later version is only read again, never taken for a design change.
+        {"INSERT INTO SEARCHWORDS VALUES (?)", ChangeNotice::Objects},
+        {"CREATE TABLE SEARCHWORDS(W TEXT)", ChangeNotice::None},
+    };
+    for (const auto &[statement, expected] : cases)
+        EXPECT_EQ(ChangeNotice::ChangeMadeBy(statement), expected) << statement.toStdString();
+}
+
+
+TEST_F(ServerDatabaseTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChangesComeAsOneSignal)
+{
+    TDModule other;
+    other.OpenServerConnection(server);
+    QSignalSpy objects(module, &TDModule::ObjectsChanged);
+    QSignalSpy design(module, &TDModule::DesignChanged);
+    QSignalSpy otherDesign(&other, &TDModule::DesignChanged);
+
+    // The program's own field: the other one hears of it, the program itself does not.
+    addField(*module, "Своё", StringType);
+    ASSERT_TRUE(WaitFor([&] { return otherDesign.size() == 1; }));
+
+    // A design change rolled back announces nothing. Were either announced to the program, the objects
+    // that follow would arrive with it as a design change.
+    {
+        Transaction tx(other);
+        addField(other, "Отменённое", StringType);
+    }
+    for (int i = 0; i < 10; ++i)
+        InsertObject(other, ReserveObjectId(other), {});
+    ASSERT_TRUE(WaitFor([&] { return objects.size() > 0; }));
+    EXPECT_EQ(objects.size(), 1);
+    EXPECT_EQ(design.size(), 0);
+
+    // A design change stands for the objects as well: one design signal.
+    addField(other, "Цвет", StringType);
+    InsertObject(other, ReserveObjectId(other), {});
+    ASSERT_TRUE(WaitFor([&] { return design.size() > 0; }));
+    EXPECT_EQ(design.size(), 1);
+    EXPECT_EQ(objects.size(), 1);
 }

@@ -24,6 +24,7 @@
 #include <QImage>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QProcess>
 #include <QThread>
@@ -297,13 +298,7 @@ QList<QVariantList> DatabaseTest::rows(const QString &sql) const
             ADD_FAILURE() << "query failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
             return result;
         }
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-            result << row;
-        }
-        return result;
+        return SharedQuery::RowsOf(q);
     });
 }
 
@@ -356,6 +351,29 @@ void DatabaseTest::exec(const QString &sql) const
             ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
         return 0;
     });
+}
+
+QList<QVariantList> DatabaseTest::boundRows(const QString &sql, const QVariantList &values) const
+{
+    return withReader([&](QSqlDatabase &db) {
+        QSqlQuery q(db);
+        q.prepare(sql);
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        if (!q.exec())
+            ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        return q.isSelect() ? SharedQuery::RowsOf(q) : QList<QVariantList>();
+    });
+}
+
+void DatabaseTest::addClassRow(qint64 id, const QString &name, const QString &code, qint64 parent, double ratio) const
+{
+    boundRows(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, ?, ?, ?)"), {id, name, code, parent, ratio});
+}
+
+QVariantList DatabaseTest::classRow(const QString &name) const
+{
+    return boundRows(QStringLiteral("SELECT C_ID, C_NAME, C_CODE, C_LINK, C_COEFF FROM CLASSES WHERE C_NAME = ?"), {name}).value(0);
 }
 
 void DatabaseTest::refuse(const QString &event, const QString &table) const
@@ -512,6 +530,14 @@ void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters)
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     timer->start();
+}
+
+QStringList ListTexts(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
 }
 
 int AllRows(QAbstractItemModel *model)

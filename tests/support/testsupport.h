@@ -67,6 +67,12 @@ protected:
     // The editor's input for field `id` of the open database holding `value`.
     FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false) const;
     void exec(const QString &sql) const;   // straight to the database, bypassing the program
+    // A row of CLASSES written straight to the database, and the row of the class named `name`
+    // (C_ID, C_NAME, C_CODE, C_LINK, C_COEFF; empty when there is none).
+    void addClassRow(qint64 id, const QString &name, const QString &code, qint64 parent, double ratio = 0) const;
+    QVariantList classRow(const QString &name) const;
+    // The rows of `sql` with `values` bound to its placeholders, through the second connection.
+    QList<QVariantList> boundRows(const QString &sql, const QVariantList &values) const;
     // Another program working on the test's database, made on the calling thread.
     std::unique_ptr<TDModule> otherProgram() const;
 
@@ -183,6 +189,9 @@ T *Control(const QObject *window, const char *name)
 // The rows of `sql` run in the database file at `path` (not the test's own), each as its values' texts
 // joined by '|', through a connection of its own.
 QStringList FileRows(const QString &path, const QString &sql);
+
+// The texts of a list's items, from the top.
+QStringList ListTexts(const class QListWidget *list);
 
 // The bytes of a file; empty when it cannot be read.
 QByteArray FileBytes(const QString &path);

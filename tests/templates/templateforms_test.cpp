@@ -29,17 +29,6 @@
 
 using namespace TemplateStore;
 
-namespace {
-QStringList listed(QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
-
-}
-
 // The template windows on a program folder of the test's own.
 class TemplateWindowsTest : public AppTest
 {
@@ -88,7 +77,7 @@ TEST_F(TemplateWindowsTest, NewDatabaseIsEmptyOrACopyOfTheChosenTemplate)
 
     makeTemplates({"Первый", "Второй"});
     Form1->N11->trigger();
-    EXPECT_EQ(listed(Control<QListWidget>(Form9, "ListBox")), (QStringList{"Первый", "Второй"}));
+    EXPECT_EQ(ListTexts(Control<QListWidget>(Form9, "ListBox")), (QStringList{"Первый", "Второй"}));
     EXPECT_EQ(Control<QListWidget>(Form9, "ListBox")->currentRow(), 0);
     EXPECT_FALSE(Control<QListWidget>(Form9, "ListBox")->isEnabled());
 
@@ -193,13 +182,13 @@ TEST_F(TemplateWindowsTest, TemplatesWindowRenamesInPlaceDeletesAndMakesDatabase
     Control<QLineEdit>(Form14, "Edit1")->setText("Средний");
     Control<QPushButton>(Form14, "Button1")->click();
     EXPECT_FALSE(Form14->isVisible());
-    EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Первый", "Средний", "Третий"}));
+    EXPECT_EQ(ListTexts(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Первый", "Средний", "Третий"}));
     EXPECT_EQ(Control<QListWidget>(Form13, "ListBox")->currentRow(), 1);
 
     Control<QListWidget>(Form13, "ListBox")->setCurrentRow(0);
     for (const int button : {int(QMessageBox::No), int(QMessageBox::Yes)})
         EXPECT_EQ(ClickAnswering(Control<QPushButton>(Form13, "DeleteSampleBtn"), button), QStringList{"Вы действительно хотите удалить этот шаблон?"});
-    EXPECT_EQ(listed(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Средний", "Третий"}));
+    EXPECT_EQ(ListTexts(Control<QListWidget>(Form13, "ListBox")), (QStringList{"Средний", "Третий"}));
 
     // The renamed template's file went along with its name.
     EXPECT_FALSE(QFile::exists(TemplatePath(folder->path(), "Второй")));
