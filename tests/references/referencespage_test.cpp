@@ -35,7 +35,7 @@ protected:
     {
         AppTest::SetUp();
         page = Control<ReferencesPage>(Form1, "ReferencesPage");
-        Control<QCheckBox>(Form6, "CheckBox1")->setChecked(true);
+        ASSERT_TRUE(Control<QCheckBox>(Form6, "CheckBox1")->isChecked()) << "regenerating asks, as in a fresh installation";
     }
     void choose(QListWidget *list, const QString &name)
     {

@@ -46,8 +46,6 @@ protected:
         for (const ServerConnection &made : madeHere)
             DropServerDatabase(made);
         DModule->ProgramFolder = sharedFolder;
-        Control<QCheckBox>(Form6, "CheckBox3")->setChecked(false);
-        Control<QCheckBox>(Form6, "CheckBox4")->setChecked(false);
         AppTest::TearDown();
     }
     // A template holding one class named after it.
