@@ -69,7 +69,6 @@ TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDr
 {
     EnterDesigner();
     EXPECT_EQ(ShownWindows(), (QStringList{"Form11", "Form12"}));
-    EXPECT_EQ(Form11->windowTitle(), "Вирандел: Режим создания каталога — test.mdb");
     const QList<QPushButton *> buttons = Form12->buttons();
     ASSERT_EQ(buttons.size(), 9);
     EXPECT_EQ(buttons[4]->text(), "Добавить ссылки на справочники");
@@ -226,9 +225,13 @@ TEST_F(DesignerTest, ElementWindowsAndFontAndColourDialogsChangeTheirElementCanc
 }
 
 
-TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenumberedAndColumnLinesByPosition)
+TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenumberedAndColumnLinesByPositionFromTheListWindow)
 {
     EnterDesigner();
+    EXPECT_EQ(save(""), QStringList{"Введите имя каталога!"});
+    EXPECT_TRUE(Form18->isVisible());
+    Control<QPushButton>(Form18, "Button2")->click();
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
     const QString red = jpeg("red.jpg", Qt::red), blue = jpeg("blue.jpg", Qt::blue), back = jpeg("back.jpg", Qt::gray);
     ChooseFileInNextDialog(back);
     trigger(Control<QMenu>(Form11, "PanelMenu"), "Задать фоновый рисунок");
@@ -281,6 +284,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     // Column lines fall on the columns by position after the fields changed.
     addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
     Form11->ClearPanel();
+    place("Цвет", {5, 5});
     Form11->gridColumns().setVisible(0, false);
     Form11->SaveCatalog("Столбцы");
     EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n%Labels%"));
@@ -305,6 +309,34 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     boxes[3]->setChecked(false);
     Form17->doneButton()->click();
     EXPECT_TRUE(grid->isColumnHidden(3));
+
+    // The list window acts only on a selected entry.
+    Control<QAction>(Form11, "N12")->trigger();
+    ASSERT_TRUE(Form19->isVisible());
+    QListWidget *list = Control<QListWidget>(Form19, "ListBox");
+    auto *open = Control<QPushButton>(Form19, "Button1"), *remove = Control<QPushButton>(Form19, "Button2");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "Д'Артаньян");   // K_NAME order
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes), QStringList{"Вы действительно хотите удалить этот каталог?"});
+    EXPECT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    // Without a selected entry both actions do nothing.
+    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes) + ClickAnswering(open, QMessageBox::Yes), QStringList());
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 1);
+    EXPECT_TRUE(Form19->isVisible());
+
+    Form11->ClearPanel();
+    list->setCurrentRow(0);
+    open->click();
+    EXPECT_FALSE(Form19->isVisible());
+    EXPECT_EQ(Form11->CatalogName, "Столбцы");
+    EXPECT_EQ(Form11->Labels.size(), 1);
+
+    Control<QAction>(Form11, "N12")->trigger();
+    ClickAnswering(remove, QMessageBox::Yes);
+    EXPECT_FALSE(open->isEnabled() || remove->isEnabled());
+    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 }
 
 TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingTheElementsBefore)
@@ -335,43 +367,4 @@ TEST_F(DesignerTest, MissingPicturesAreReportedAndABadLineStopsReadingKeepingThe
     EXPECT_FALSE(Form11->OpenCatalog("Нет такого"));
     EXPECT_EQ(missing.texts(), QStringList{"Ошибка при открытии каталога!"});
     EXPECT_EQ(Form11->TextLabels.size(), 1);
-}
-
-TEST_F(DesignerTest, SaveAndListWindowsRefuseBadNamesAndActOnlyOnASelectedEntry)
-{
-    EnterDesigner();
-    EXPECT_EQ(save(""), QStringList{"Введите имя каталога!"});
-    EXPECT_TRUE(Form18->isVisible());
-    Control<QPushButton>(Form18, "Button2")->click();
-    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
-    EXPECT_EQ(save("Второй"), QStringList());
-    place("Цена", {5, 5});
-    EXPECT_EQ(save("Первый"), QStringList());
-
-    Control<QAction>(Form11, "N12")->trigger();
-    ASSERT_TRUE(Form19->isVisible());
-    QListWidget *list = Control<QListWidget>(Form19, "ListBox");
-    auto *open = Control<QPushButton>(Form19, "Button1"), *remove = Control<QPushButton>(Form19, "Button2");
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(0)->text(), "Второй");   // K_NAME order
-    EXPECT_EQ(list->currentRow(), 0);
-    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes), QStringList{"Вы действительно хотите удалить этот каталог?"});
-    EXPECT_EQ(list->count(), 1);
-    EXPECT_TRUE(list->selectedItems().isEmpty());
-    // Without a selected entry both actions do nothing.
-    EXPECT_EQ(ClickAnswering(remove, QMessageBox::Yes) + ClickAnswering(open, QMessageBox::Yes), QStringList());
-    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 1);
-    EXPECT_TRUE(Form19->isVisible());
-
-    Form11->ClearPanel();
-    list->setCurrentRow(0);
-    open->click();
-    EXPECT_FALSE(Form19->isVisible());
-    EXPECT_EQ(Form11->CatalogName, "Первый");
-    EXPECT_EQ(Form11->Labels.size(), 1);
-
-    Control<QAction>(Form11, "N12")->trigger();
-    ClickAnswering(remove, QMessageBox::Yes);
-    EXPECT_FALSE(open->isEnabled() || remove->isEnabled());
-    EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
 }
