@@ -30,6 +30,13 @@ QColor Middle(const PictureElement *box)
     return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
+void RightClick(QWidget *widget)
+{
+    const QPoint at(widget->width() / 2, widget->height() / 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+
 bool Near(QColor a, QColor b)
 {
     return a.isValid() && qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;
@@ -256,15 +263,6 @@ TEST_F(RunningCatalogTest, ALayoutProblemOrAFieldDeletedByAnotherProgramIsToldOn
     EXPECT_FALSE(captions.contains("Цена")) << captions.join(", ").toStdString();
 }
 
-
-namespace {
-void RightClick(QWidget *widget)
-{
-    const QPoint at(widget->width() / 2, widget->height() / 2);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
-    QApplication::sendEvent(widget, &event);
-}
-}
 
 TEST_F(RunningCatalogTest, ExitPasswordGuardsEveryWayOutKeepsTheCatalogOnScreenAndAnswersWrongOnesSlowerAfterTheThird)
 {

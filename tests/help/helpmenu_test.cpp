@@ -39,6 +39,18 @@ namespace {
 const QString NoUpdates = "Нет доступных обновлений! Выполните эту проверку позже!";
 const QString Unreachable = "Невозможно подключиться к серверу обновлений!";
 
+// Clicks the link showing `text`, as the user does with the mouse.
+void clickLink(QTextBrowser *browser, const QString &text)
+{
+    const QTextCursor found = browser->document()->find(text);
+    ASSERT_FALSE(found.isNull()) << text.toStdString();
+    QTextCursor inside(browser->document());
+    inside.setPosition(found.selectionStart() + 1);
+    const QPoint at = browser->cursorRect(inside).center();
+    QTest::mouseMove(browser->viewport(), at);
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
+}
+
 class HelpMenuTest : public AppTest
 {
 protected:
@@ -67,20 +79,6 @@ protected:
 
     UrlCatcher catcher;
 };
-}
-
-namespace {
-// Clicks the link showing `text`, as the user does with the mouse.
-void clickLink(QTextBrowser *browser, const QString &text)
-{
-    const QTextCursor found = browser->document()->find(text);
-    ASSERT_FALSE(found.isNull()) << text.toStdString();
-    QTextCursor inside(browser->document());
-    inside.setPosition(found.selectionStart() + 1);
-    const QPoint at = browser->cursorRect(inside).center();
-    QTest::mouseMove(browser->viewport(), at);
-    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
-}
 }
 
 TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClosesItAndTheAboutBoxOpensItsLinks)
