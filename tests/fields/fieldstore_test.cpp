@@ -17,25 +17,12 @@ namespace {
 class FieldStoreTest : public EngineTest
 {
 protected:
-    // A column's type as the program declared it.
+    // A column's type as the program declared it, as the engine names the field types' columns.
     QString columnType(const QString &table, const QString &column) const
     {
-        if (onServer()) {
-            // The server names its types its own way.
-            const QString type = scalar(QStringLiteral("SELECT format_type(atttypid, atttypmod) FROM pg_attribute "
-                                                       "WHERE attrelid = lower('%1')::regclass AND attname = lower('%2') "
-                                                       "AND NOT attisdropped").arg(table, column)).toString();
-            static const QList<std::pair<QString, QString>> names{
-                {"character varying", "VARCHAR"}, {"integer", "INTEGER"}, {"double precision", "FLOAT"},
-                {"text", "TEXT"}, {"bytea", "BYTEA"}};
-            QString declared = type;
-            for (const auto &[server, program] : names)
-                declared.replace(server, program);
-            return declared;
-        }
-        for (const QVariantList &row : rows(QStringLiteral("PRAGMA table_info(%1)").arg(table))) {
-            if (row.at(1).toString() == column)
-                return row.at(2).toString();
+        for (const QVariantList &row : boundRows(Engine::ColumnDefinitionsQuery(testEngine()), {table})) {
+            if (row.at(0).toString().compare(column, Qt::CaseInsensitive) == 0)
+                return Engine::ColumnType(testEngine(), Engine::DeclaredType(testEngine(), row.at(1).toString()));
         }
         return QString();
     }
