@@ -203,11 +203,13 @@ void TForm6::readOptions()
     SnapshotsKeptEdit->setText(QString::number(m_keeping.snapshotsKept));
     SnapshotProgressSizeEdit->setText(QString::number(m_keeping.snapshotProgressMiB));
     RecycleBinDaysEdit->setText(QString::number(m_keeping.recycleBinDays));
+    const Options::ParsedKiosk kiosk = Options::ParseKiosk(lines);
+    m_kiosk = kiosk.values;
     CheckBox5Click();
-    if (error.isEmpty())
-        error = parsed.error;
-    if (error.isEmpty())
-        error = keeping.error;
+    for (const QString &found : {parsed.error, keeping.error, kiosk.error}) {
+        if (error.isEmpty())
+            error = found;
+    }
     if (!error.isEmpty()) {
         m_ignoreNextActivation = isActiveWindow();
         ShowGeneralError(error);
@@ -344,4 +346,23 @@ Options::Keeping keeping()
 int SnapshotsKept() { return keeping().snapshotsKept; }
 qint64 SnapshotProgressBytes() { return qint64(keeping().snapshotProgressMiB) * 1024 * 1024; }
 int RecycleBinDays() { return keeping().recycleBinDays; }
+namespace {
+Options::Kiosk kiosk()
+{
+    return Form6 ? Form6->kiosk() : Options::Kiosk();
+}
+}
+QString StartCatalogFile()
+{
+    const Options::Kiosk k = kiosk();
+    return k.startCatalog ? k.startCatalogFile : QString();
+}
+QString StartCatalogName()
+{
+    const Options::Kiosk k = kiosk();
+    return k.startCatalog ? k.startCatalogName : QString();
+}
+int KioskIdleMinutes() { return kiosk().idleMinutes; }
+int KioskSlideSeconds() { return kiosk().slideSeconds; }
+bool KioskPasswordStopsSession() { return kiosk().passwordStopsSession; }
 }

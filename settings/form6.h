@@ -29,6 +29,8 @@ public:
     QString catalogPassword() const;
     // The keeping settings as last read or saved (not what is being typed).
     const Options::Keeping &keeping() const { return m_keeping; }
+    // The kiosk settings as last read or saved.
+    const Options::Kiosk &kiosk() const { return m_kiosk; }
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -60,6 +62,7 @@ private:
     QWidget *m_catalogTab = nullptr;
     QWidget *m_keepingTab = nullptr;
     Options::Keeping m_keeping;
+    Options::Kiosk m_kiosk;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -82,4 +85,11 @@ int DisplayFormat();           // line 10
 int SnapshotsKept();           // snapshots kept beside a database file
 qint64 SnapshotProgressBytes(); // a larger database file is copied with a progress window
 int RecycleBinDays();          // days the recycle bin keeps deleted objects
+// The exhibition kiosk.
+QString StartCatalogFile();    // database file the program starts straight into; empty = off
+QString StartCatalogName();    // the catalog to run from it
+int KioskIdleMinutes();        // minutes without input before the catalog returns to its start; 0 = never
+int KioskSlideSeconds();       // after the return, the next object every so many seconds; 0 = no slideshow
+// In a kiosk session the right exit password ends the session instead of showing the designer.
+bool KioskPasswordStopsSession();
 }
