@@ -1,5 +1,7 @@
 #include "settings/options.h"
 
+#include <algorithm>
+
 namespace Options {
 
 bool ParseYesNo(const QString &text, bool *ok)
@@ -235,6 +237,8 @@ QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines)
         {SlideSecondsKey, QString::number(kiosk.slideSeconds)},
         {PasswordStopsSessionKey, yesNo(kiosk.passwordStopsSession)},
     };
+    if (kiosk == Kiosk() && std::none_of(lines.cbegin() + qMin(lines.size(), qsizetype(LineCount)), lines.cend(), IsKioskLine))
+        return lines;
     QStringList result = lines;
     for (const auto &[key, value] : written) {
         const QString line = QLatin1String(key) + QLatin1Char('=') + value;

@@ -64,6 +64,7 @@ struct Kiosk
     int idleMinutes = 3;            // 0 = never return to the start
     int slideSeconds = 0;           // 0 = no slideshow after the return
     bool passwordStopsSession = false;
+    bool operator==(const Kiosk &) const = default;
 };
 constexpr int MaxKioskIdleMinutes = 24 * 60;
 constexpr int MaxKioskSlideSeconds = 60 * 60;
@@ -75,7 +76,8 @@ struct ParsedKiosk
 };
 ParsedKiosk ParseKiosk(const QStringList &lines);
 bool IsKioskLine(const QString &line);
-// `lines` with the kiosk settings written in, as ComposeKeeping does. The file and catalog name are written
+// `lines` with the kiosk settings written in, as ComposeKeeping does; a file that never had them stays
+// without them while they are the defaults. The file and catalog name are written
 // as they are; a line break in them cannot be kept in a line and is refused before this (see
 // KioskTextError).
 QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines);
