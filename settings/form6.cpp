@@ -17,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -131,16 +132,20 @@ TForm6::TForm6(QWidget *parent)
     KioskPasswordStopsSessionBox = Named<QCheckBox>(
         "KioskPasswordStopsSessionBox",
         QStringLiteral("В сеансе киоска пароль на выход завершает сеанс, а не открывает режим редактирования"), kioskTab);
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(StartCatalogFileEdit, 1);
-    fileRow->addWidget(StartCatalogFileBtn);
+    // The file and the catalog take the whole width of the tab: a path is long.
+    auto *choice = new QGridLayout;
+    choice->addWidget(new QLabel(QStringLiteral("Файл базы данных:"), kioskTab), 0, 0);
+    choice->addWidget(StartCatalogFileEdit, 0, 1);
+    choice->addWidget(StartCatalogFileBtn, 0, 2);
+    choice->addWidget(new QLabel(QStringLiteral("Каталог:"), kioskTab), 1, 0);
+    choice->addWidget(StartCatalogNameBox, 1, 1, 1, 2);
+    choice->setColumnStretch(1, 1);
     auto *kioskForm = new QFormLayout;
-    kioskForm->addRow(QStringLiteral("Файл базы данных:"), fileRow);
-    kioskForm->addRow(QStringLiteral("Каталог:"), StartCatalogNameBox);
     kioskForm->addRow(QStringLiteral("Возвращать каталог к началу после бездействия (мин., 0 — никогда):"), KioskIdleMinutesEdit);
     kioskForm->addRow(QStringLiteral("Затем показывать объекты по очереди каждые (с, 0 — не показывать):"), KioskSlideSecondsEdit);
     auto *kioskLayout = new QVBoxLayout(kioskTab);
     kioskLayout->addWidget(StartCatalogBox);
+    kioskLayout->addLayout(choice);
     kioskLayout->addLayout(kioskForm);
     kioskLayout->addWidget(KioskPasswordStopsSessionBox);
     kioskLayout->addStretch();
@@ -363,6 +368,8 @@ void TForm6::StartCatalogBoxClick()
 void TForm6::StartCatalogFileBtnClick()
 {
     const QString typed = StartCatalogFileEdit->text();
+    // Coming back from the dialog must not read the file again over what was chosen meanwhile.
+    m_ignoreNextActivation = isActiveWindow();
     const QString path = ChooseFileToOpen(this, {"StartCatalogFileDialog", QStringLiteral("Файл базы данных каталога"),
                                                  {DatabaseFilter()},
                                                  typed.isEmpty() ? QString() : QFileInfo(typed).absolutePath()});

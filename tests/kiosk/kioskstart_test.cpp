@@ -293,8 +293,14 @@ TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeav
     QComboBox *catalogs = Control<QComboBox>(Form6, "StartCatalogNameBox");
     EXPECT_FALSE(catalogs->isEnabled()) << "off by default";
     QTest::mouseClick(Control<QCheckBox>(Form6, "StartCatalogBox"), Qt::LeftButton, {}, QPoint(5, 5));
+    // Coming back from the file dialog makes the window active again: what was ticked must stay.
+    Form6->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form6));
     ChooseFileInNextDialog(dbPath);
     Control<QPushButton>(Form6, "StartCatalogFileBtn")->click();
+    Form6->activateWindow();   // as the window manager does when the dialog closes
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Form6));
+    EXPECT_TRUE(Control<QCheckBox>(Form6, "StartCatalogBox")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(Form6, "StartCatalogFileEdit")->text(), dbPath);
     ASSERT_EQ(catalogs->count(), 2);
     EXPECT_EQ(catalogs->itemText(0), "Витрина");
