@@ -190,7 +190,10 @@ TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByte
     EXPECT_FALSE(Form11->Labels.isEmpty());
     EXPECT_TRUE(FailureOf([] { DModule->exec("UPDATE GENER SET G_ID = G_ID"); }).isEmpty());
     EXPECT_EQ(FileRows(dbPath, "SELECT name FROM sqlite_master WHERE name = 'OBJECT_KEYS'"), QStringList{"OBJECT_KEYS"});
-    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder).value(0), dbPath);
+    // The opening remembered the file among the recent databases, keeping the kiosk lines as they were.
+    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder), QStringList{dbPath});
+    Form6->FormActivate();
+    EXPECT_EQ(Settings::StartCatalogName(), "Витрина");
 }
 
 TEST_F(KioskStartTest, AKioskRunOfTheCommandLineCatalogEndsTheProgramWithTheStopCodeWhenTheSettingSaysSo)
@@ -347,30 +350,4 @@ TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeav
     EXPECT_EQ(ClickAnswering(done), QStringList());
     EXPECT_EQ(Settings::StartCatalogFile(), "");
     EXPECT_TRUE(ReadTextLines(optionsPath()).contains("StartCatalogName=Зал 2"));
-}
-
-TEST_F(KioskStartTest, KioskLinesLiveBesideTheRecentDatabasesAndAWrongOneReadsAsItsDefault)
-{
-    const QStringList earlierVersion = Options::InitialLines() + QStringList{"/data/Музей.mdb", "RecycleBinDays=9"};
-    WriteTextLines(optionsPath(), earlierVersion);
-    Form6->FormActivate();
-    EXPECT_EQ(Settings::KioskIdleMinutes(), 3);
-    Options::Kiosk kiosk;
-    kiosk.startCatalog = true;
-    kiosk.startCatalogFile = " /data/Зал 2.mdb";   // kept exactly, the leading space included
-    kiosk.startCatalogName = "Минералы";
-    UseKioskSettings(kiosk);
-    EXPECT_EQ(Settings::StartCatalogFile(), " /data/Зал 2.mdb");
-    EXPECT_EQ(ReadTextLines(optionsPath()).mid(0, 12), earlierVersion);
-    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder), QStringList{"/data/Музей.mdb"});
-    ASSERT_TRUE(RecentDatabases::Remember(DModule->ProgramFolder, "/data/Другая.mdb"));
-    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder), (QStringList{"/data/Другая.mdb", "/data/Музей.mdb"}));
-    Form6->FormActivate();
-    EXPECT_EQ(Settings::StartCatalogName(), "Минералы") << "remembering a database keeps the kiosk lines";
-
-    const Options::ParsedKiosk wrong =
-        Options::ParseKiosk(Options::InitialLines() + QStringList{"KioskIdleMinutes=7", "KioskSlideSeconds=-5"});
-    EXPECT_EQ(wrong.error, "Файл настроек, строка 12: 'KioskSlideSeconds=-5' не является допустимым значением");
-    EXPECT_EQ(wrong.values.idleMinutes, 7);
-    EXPECT_EQ(wrong.values.slideSeconds, 0);
 }
