@@ -67,23 +67,38 @@ std::optional<CatalogRun> Choose(const CommandLine &commandLine, const QString &
     return std::nullopt;
 }
 
-QString OpenForRun(TDModule &module, const CatalogRun &run)
+namespace {
+// Opens the run's file only to read it; why its catalog cannot run (the module closed then), empty when it can.
+QString openCatalogFile(TDModule &module, const CatalogRun &run)
 {
     if (run.file.isEmpty())
-        return QStringLiteral("Каталог не запущен: в настройках программы не выбран каталог для запуска.");
+        return QStringLiteral("в настройках программы не выбран каталог для запуска.");
     if (!QFileInfo(run.file).isFile())
-        return QStringLiteral("Каталог не запущен: файл базы данных «%1» не найден.").arg(run.file);
+        return QStringLiteral("файл базы данных «%1» не найден.").arg(run.file);
     try {
         module.OpenReadOnly(run.file);
         if (!holdsCatalog(module, run.catalog)) {
             module.CloseConnection();
-            return QStringLiteral("Каталог не запущен: в базе данных «%1» нет каталога «%2».").arg(run.file, run.catalog);
+            return QStringLiteral("в базе данных «%1» нет каталога «%2».").arg(run.file, run.catalog);
         }
     } catch (const DbError &error) {
         module.CloseConnection();
-        return QStringLiteral("Каталог не запущен: файл базы данных «%1» не удалось открыть. %2").arg(run.file, error.message());
+        return QStringLiteral("файл базы данных «%1» не удалось открыть. %2").arg(run.file, error.message());
     }
     return {};
+}
+}
+
+QString OpenForRun(TDModule &module, const CatalogRun &run)
+{
+    const QString why = openCatalogFile(module, run);
+    return why.isEmpty() ? why : QStringLiteral("Каталог не запущен: ") + why;
+}
+
+QString WhyCannotRun(const CatalogRun &run)
+{
+    TDModule reader;
+    return openCatalogFile(reader, run);
 }
 
 QStringList CatalogNamesOf(const QString &file)

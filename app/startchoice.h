@@ -38,6 +38,10 @@ std::optional<CatalogRun> Choose(const CommandLine &commandLine, const QString &
 // that it holds the catalog. The reason in Russian when the catalog cannot be run; the module is closed then.
 QString OpenForRun(TDModule &module, const CatalogRun &run);
 
+// Why the catalog of `run` could not run now (in plain words, to follow a colon); empty when it could. Reads
+// the file as OpenForRun does, in a connection of its own.
+QString WhyCannotRun(const CatalogRun &run);
+
 // The catalogs of a database file, read without changing it. Throws DbError with the reason.
 QStringList CatalogNamesOf(const QString &file);
 

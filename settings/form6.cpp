@@ -417,17 +417,10 @@ std::optional<Options::Kiosk> TForm6::typedKiosk()
         refuse(error, m_kioskTab, StartCatalogFileEdit);
         return std::nullopt;
     }
+    // A choice that cannot start is told now, not at the next start in front of visitors.
     if (kiosk.startCatalog) {
-        // A choice that cannot start is told now, not at the next start in front of visitors.
-        QString problem;
-        try {
-            if (!StartChoice::CatalogNamesOf(kiosk.startCatalogFile).contains(kiosk.startCatalogName))
-                problem = QStringLiteral("В базе данных «%1» нет каталога «%2».").arg(kiosk.startCatalogFile, kiosk.startCatalogName);
-        } catch (const std::exception &error) {
-            problem = QString::fromUtf8(error.what());
-        }
-        if (!problem.isEmpty()) {
-            refuse(QStringLiteral("Каталог не сможет запускаться при старте программы. ") + problem, m_kioskTab, StartCatalogNameBox);
+        if (const QString why = StartChoice::WhyCannotRun({kiosk.startCatalogName, kiosk.startCatalogFile}); !why.isEmpty()) {
+            refuse(QStringLiteral("Каталог не сможет запускаться при старте программы: ") + why, m_kioskTab, StartCatalogNameBox);
             return std::nullopt;
         }
     }

@@ -237,6 +237,12 @@ TEST_F(KioskStartTest, WhatKeepsACatalogFromRunningIsToldAndTheDesignerStartsBut
         EXPECT_FALSE(DModule->connected());
         Form1->hide();
     }
+    // A kiosk run asked for without a catalog, on the command line or in the settings, shows only why.
+    start({"--kiosk"});
+    ASSERT_TRUE(KioskNotice());
+    EXPECT_EQ(KioskNotice()->text(), "Каталог не запущен: в настройках программы не выбран каталог для запуска.\n"
+                                     "Обратитесь к администратору выставки.");
+    DropKioskNotice();
     {
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         start({"--catalog", "Витрина"});
@@ -318,7 +324,7 @@ TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeav
     retype("KioskIdleMinutesEdit", "2,5");
     retype("KioskSlideSecondsEdit", "3601");
     QPushButton *done = Control<QPushButton>(Form6, "Button1");
-    EXPECT_EQ(ClickAnswering(done), QStringList{"Каталог не сможет запускаться при старте программы. В базе данных «" + dbPath
+    EXPECT_EQ(ClickAnswering(done), QStringList{"Каталог не сможет запускаться при старте программы: в базе данных «" + dbPath
                                                 + "» нет каталога «Фойе»."});
     retype(nullptr, "Зал 2");
     EXPECT_EQ(ClickAnswering(done), QStringList{"Время бездействия, после которого каталог возвращается к началу, должно быть "
