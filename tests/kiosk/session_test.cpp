@@ -126,6 +126,7 @@ TEST_F(HeartbeatTest, ReadyOnceAWindowIsUpThenBeatsOnlyWhileTheInterfaceAnswers)
     NotifySocket manager;
     qputenv("NOTIFY_SOCKET", manager.path());
     qputenv("WATCHDOG_USEC", "200000");   // a heartbeat every 100 ms
+    qunsetenv("WATCHDOG_PID");
 
     // Windows other tests left on screen would count as the program's first window.
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -152,7 +153,8 @@ TEST_F(HeartbeatTest, ReadyOnceAWindowIsUpThenBeatsOnlyWhileTheInterfaceAnswers)
     EXPECT_EQ(manager.count("READY=1"), 1);
 }
 
-// A program folder with a stand-in program that records each start (its process and arguments) and then
+// A program folder with a stand-in program that records each start (its process, its arguments and the
+// heartbeat's WATCHDOG_PID it was given) and then
 // waits: for a file `stop` (exit 75, the exit password), or ends at once with SIGSEGV while `crash` exists.
 class KioskLauncherTest : public ::testing::Test
 {
@@ -163,7 +165,7 @@ protected:
         m_database = m_folder.filePath(QStringLiteral("Музей и залы.mdb"));
         writeFile(QStringLiteral("virandel"),
                   "#!/bin/sh\n"
-                  "{ printf '%s' \"$$\"; for a in \"$@\"; do printf '|%s' \"$a\"; done; echo; } >>starts.log\n"
+                  "{ printf '%s' \"$$\"; for a in \"$@\" \"${WATCHDOG_PID-}\"; do printf '|%s' \"$a\"; done; echo; } >>starts.log\n"
                   "[ -e crash ] && kill -SEGV $$\n"
                   "while [ ! -e stop ]; do sleep 0.05; done\n"
                   "exit 75\n",
@@ -179,6 +181,8 @@ protected:
         env.insert(QStringLiteral("VIRANDEL_KIOSK_LIMIT_BURST"), QStringLiteral("3"));
         env.insert(QStringLiteral("VIRANDEL_KIOSK_LIMIT_INTERVAL"), QStringLiteral("60"));
         env.remove(QStringLiteral("DISPLAY"));
+        // What the service manager gives the launcher: the heartbeat is expected from the launcher's process.
+        env.insert(QStringLiteral("WATCHDOG_PID"), QString::number(getpid()));
         m_launcher.setProcessEnvironment(env);
     }
     void TearDown() override
@@ -219,8 +223,9 @@ TEST_F(KioskLauncherTest, RestartsTheProgramAfterACrashAndStopsOnTheExitPassword
     ASSERT_TRUE(waitForStarts(1));
     const QStringList run = starts().first().split(QLatin1Char('|'));
     EXPECT_EQ(run.mid(1), (QStringList{QStringLiteral("--kiosk"), QStringLiteral("--catalog"),
-                                       QStringLiteral("Залы  второго этажа"), m_database}))
-        << "the catalog and the database go to the program exactly as written in the settings";
+                                       QStringLiteral("Залы  второго этажа"), m_database, QString()}))
+        << "the catalog and the database go to the program exactly as written in the settings, and the "
+           "heartbeat is left to the program";
 
     ASSERT_EQ(kill(run.first().toInt(), SIGSEGV), 0);
     ASSERT_TRUE(waitForStarts(2)) << "the program comes back after a crash";
