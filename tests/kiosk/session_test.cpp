@@ -177,6 +177,16 @@ TEST_F(KioskLauncherTest, RestartsTheProgramAfterACrashAndStopsOnTheExitPassword
     EXPECT_EQ(starts().size(), 2) << "no run after the exit password";
 }
 
+TEST_F(KioskLauncherTest, EndingTheLoopEndsTheProgram)
+{
+    m_launcher.start();
+    ASSERT_TRUE(WaitFor([&] { return starts().size() == 1; }, 10000));
+    const pid_t program = starts().first().section(u'|', 0, 0).toInt();
+    m_launcher.terminate();
+    ASSERT_TRUE(m_launcher.waitForFinished(5000));
+    EXPECT_TRUE(WaitFor([&] { return kill(program, 0) != 0; }, 5000)) << "the program is not left behind";
+}
+
 TEST_F(KioskLauncherTest, GivesUpWhenTheProgramEndsTooOftenInAShortTime)
 {
     WriteFile(file("crash"), "");
