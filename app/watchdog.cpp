@@ -1,8 +1,9 @@
 #include "app/watchdog.h"
 
-#include <QApplication>
-#include <QWidget>
+#include <QGuiApplication>
+#include <QWindow>
 
+#include <algorithm>
 #include <systemd/sd-daemon.h>
 
 ServiceHeartbeat::ServiceHeartbeat(QObject *parent) : QObject(parent)
@@ -44,8 +45,8 @@ void StartServiceHeartbeat()
     auto *waitForWindow = new QTimer(heartbeat);
     waitForWindow->setInterval(50);
     QObject::connect(waitForWindow, &QTimer::timeout, heartbeat, [heartbeat, waitForWindow] {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        if (std::none_of(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); }))
+        const QWindowList windows = QGuiApplication::topLevelWindows();
+        if (std::none_of(windows.begin(), windows.end(), [](QWindow *w) { return w->isVisible(); }))
             return;
         waitForWindow->stop();
         waitForWindow->deleteLater();

@@ -16,8 +16,6 @@ public:
     static bool UnderServiceManager();
     // Tells the manager the program is up and starts the heartbeat; later calls do nothing.
     void Ready();
-    bool Beating() const { return m_timer.isActive(); }
-    int IntervalMs() const { return m_timer.interval(); }
 
 private:
     void Beat();
