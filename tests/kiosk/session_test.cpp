@@ -202,10 +202,15 @@ TEST(KioskUnitTest, TheInstalledUnitPassesTheServiceManagersCheck)
     const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
     if (analyze.isEmpty())
         GTEST_SKIP() << "systemd-analyze is not installed";
-    const Finished unit =
-        RunToEnd(KioskFile(QStringLiteral("virandel-kiosk")), {QStringLiteral("unit"), QStringLiteral("virandelhall")});
-    ASSERT_EQ(unit.code, 0) << unit.err.constData();
+    // A program folder whose name the unit must quote and escape.
     QTemporaryDir dir;
+    const QString kiosk = dir.filePath(QStringLiteral("Музей 100%/kiosk/"));
+    ASSERT_TRUE(QDir().mkpath(kiosk));
+    for (const QString &name : QDir(KioskFile(QString())).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(KioskFile(name), kiosk + name));
+    const Finished unit =
+        RunToEnd(kiosk + QStringLiteral("virandel-kiosk"), {QStringLiteral("unit"), QStringLiteral("virandelhall")});
+    ASSERT_EQ(unit.code, 0) << unit.err.constData();
     const QString unitPath = dir.filePath(QStringLiteral("virandel-kiosk.service"));
     WriteFile(unitPath, unit.out);
 
