@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/progress.h"
 #include "app/version.h"
+#include "app/watchdog.h"
 #include "catalogs/catalogforms.h"
 #include "classifier/form3.h"
 #include "core/dmodule.h"
@@ -157,4 +158,6 @@ void StartUp()
     Form22 = new TForm22;
     Form23 = new TForm23;
     Form24 = new TForm24;
+
+    StartServiceHeartbeat();
 }
