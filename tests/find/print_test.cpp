@@ -1,34 +1,23 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 #include "find/findtest.h"
 
-#include "app/forms.h"
 #include "core/dberror.h"
-#include "core/dmodule.h"
 #include "objects/csvdialogs.h"
 #include "objects/csvfile.h"
-#include "objects/form2.h"
 #include "objects/objectlinks.h"
-#include "objects/objectlist.h"
 #include "objects/objectprint.h"
 #include "objects/objectstore.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QBuffer>
-#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTableView>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
 #include <numeric>
 
 namespace {
@@ -182,20 +171,6 @@ namespace {
 class ListMenuTest : public AppTest
 {
 protected:
-    // Runs `answer` on the next modal dialog of type T (found by polling) and keeps polling until it appeared.
-    template <typename T> static void answerNext(std::function<void(T *)> answer)
-    {
-        auto *timer = new QTimer;
-        timer->setInterval(20);
-        QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                answer(dialog);
-            }
-        });
-        timer->start();
-    }
     // Triggers the list menu's item `name`, answering every message box; returns the boxes' texts.
     static QStringList runMenuItem(const char *name)
     {
@@ -213,13 +188,12 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     InsertObject(*module, 1, {input(name, "чайник"), input(number, "1")});
     InsertObject(*module, 2, {input(name, "Чашка"), input(number, "2")});
     InsertObject(*module, 3, {input(name, "блюдце"), input(number, "3")});
-    Form2->LoadGeneral();
-    Form2->show();
-    Control<QLineEdit>(Form2, "SearchEdit")->setText("ча");
-    Form2->ApplySearch();
+    ViewFill::Enter(3);
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "ча");
+    ASSERT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 2; }));
 
     const QString path = folder->path() + "/export.csv";
-    answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
+    AnswerNextDialog<CsvExportDialog>([](CsvExportDialog *dialog) {
         Control<QRadioButton>(dialog, "CommaRadio")->setChecked(true);
         dialog->findChild<QPushButton *>("ExportOkBtn")->click();
     });
@@ -229,7 +203,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
 
     // Back in: the number column is left out by the user, so the new objects lack a required value.
     ChooseFileInNextDialog(path);
-    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) {
+    AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) {
         dialog->fieldBox(1)->setCurrentIndex(0);
         dialog->findChild<QPushButton *>("ImportOkBtn")->click();
     });
@@ -239,11 +213,11 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     EXPECT_EQ(count("SELECT * FROM GENER"), 3);
     // With the matching the file names, both rows come in.
     ChooseFileInNextDialog(path);
-    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
+    AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
     EXPECT_EQ(runMenuItem("ImportCsvItem"), QStringList{"Добавлено объектов: 2"});
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
     // The list shows the new objects under the search still typed.
-    EXPECT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 4; }));
+    EXPECT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 4; }));
 
     // A Windows-1251 file with a pair of bytes that is also UTF-8: both readings are offered, the likelier
     // one chosen; the user looks at the other and comes back with the keys.
@@ -251,7 +225,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     WriteFile(mixed, "\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5;\xcd\xee\xec\xe5\xf0\r\n\xc6\xa8\xcb\xd2\xdb\xc9;7\r\n");
     QStringList readings, headersSeen;
     ChooseFileInNextDialog(mixed);
-    answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {
+    AnswerNextDialog<CsvImportDialog>([&](CsvImportDialog *dialog) {
         QComboBox *box = Control<QComboBox>(dialog, "EncodingBox");
         for (int i = 0; i < box->count(); ++i)
             readings << box->itemText(i);

@@ -1,26 +1,18 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 #include "find/findtest.h"
 
-#include "app/forms.h"
 #include "core/dberror.h"
-#include "core/dmodule.h"
-#include "objects/form2.h"
-#include "objects/objectfilter.h"
-#include "objects/objectimport.h"
-#include "objects/objectlist.h"
-#include "objects/objectsearch.h"
-#include "objects/searchindex.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
+#include "objects/objectfilter.h"
+#include "objects/objectimport.h"
+#include "objects/objectsearch.h"
+#include "objects/searchindex.h"
 
 #include <QDate>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QLocale>
-#include <QTableView>
-#include <QTest>
 #include <QThread>
 
 namespace {
@@ -399,35 +391,33 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     InsertObject(*module, 1, {FieldInput{fields[0], "Ёжик"}});
     InsertObject(*module, 2, {FieldInput{fields[0], "Кот"}});
     InsertObject(*module, 3, {FieldInput{fields[0], "ЕЖЕВИКА"}});
-    Form2->LoadGeneral();
-    Form2->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
-    QAbstractItemModel *grid = Control<QTableView>(Form2, "DBGrid")->model();
-    ASSERT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+    ViewFill::Enter(3);
+    auto *box = Control<QLineEdit>(Form2, "SearchEdit");
+    const auto shown = [](int rows) { return WaitFor([rows] { return ViewFill::Grid()->model()->rowCount() == rows; }); };
 
-    Control<QTableView>(Form2, "DBGrid")->setFocus();
+    ViewFill::Grid()->setFocus();
     QTest::keyClick(Form2, Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(WaitFor([] { return Control<QLineEdit>(Form2, "SearchEdit")->hasFocus(); }));
-    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "еж");
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 2; }));
-    EXPECT_EQ(grid->data(grid->index(0, 0)).toString(), "Ёжик");
-    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "ик");
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
-    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "и");
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 0; }));
+    EXPECT_TRUE(WaitFor([box] { return box->hasFocus(); }));
+    TypeKeys(box, "еж");
+    EXPECT_TRUE(shown(2));
+    EXPECT_EQ(ViewFill::ColumnTexts().value(0), "Ёжик");
+    TypeKeys(box, "ик");
+    EXPECT_TRUE(shown(1));
+    TypeKeys(box, "и");
+    EXPECT_TRUE(shown(0));
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
-    QTest::keyClick(Control<QLineEdit>(Form2, "SearchEdit"), Qt::Key_Escape);
-    EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_TRUE(shown(3));
     EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled());
 
     // Every entry into the mode starts without a search.
-    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "кот");
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 1; }));
+    TypeKeys(box, "кот");
+    EXPECT_TRUE(shown(1));
     Form2->LoadGeneral();
-    EXPECT_TRUE(Control<QLineEdit>(Form2, "SearchEdit")->text().isEmpty());
-    EXPECT_TRUE(WaitFor([&] { return grid->rowCount() == 3; }));
+    EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_TRUE(shown(3));
 }
 
 TEST_F(CollationSortTest, AFileWithoutTheIndexGetsItOnOpeningAndStaysReadable)
