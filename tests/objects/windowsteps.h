@@ -53,6 +53,14 @@ inline QTreeWidgetItem *TreeItem(QTreeWidget *tree, const QStringList &path)
     return current;
 }
 
+// Replaces what an input holds as a person does: everything chosen with the keys, deleted, the new text typed.
+inline void Retype(QWidget *input, const QString &keys)
+{
+    QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(input, Qt::Key_Delete);
+    TypeKeys(input, keys);
+}
+
 // Runs `answer` on the next modal dialog of type T, polling until it is open.
 template <class T>
 void AnswerNextDialog(const std::function<void(T *)> &answer)
@@ -111,14 +119,6 @@ inline QStringList PressDelete(int answer)
     MessageBoxAnswerer boxes(answer);
     QTest::keyClick(Grid(), Qt::Key_Delete);
     return boxes.texts();
-}
-
-// Replaces what an input holds as a person does: everything chosen with the keys, deleted, the new text typed.
-inline void Retype(QWidget *input, const QString &keys)
-{
-    QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(input, Qt::Key_Delete);
-    TypeKeys(input, keys);
 }
 
 // Presses the editor's OK, answering each box with `answer`; the texts of the boxes shown.

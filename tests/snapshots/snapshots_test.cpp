@@ -1,7 +1,6 @@
-#include "support/testsupport.h"
+#include "snapshots/snapshotcontents.h"
 
 #include "core/dberror.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "core/textfile.h"
 #include "fields/fieldstore.h"
@@ -10,17 +9,6 @@
 #include <QFileInfo>
 
 namespace {
-// Every table of a database file, read through a module of its own that only reads it, after the
-// engine's check of every page.
-QMap<QString, QStringList> contentsOf(const QString &path)
-{
-    TDModule reader;
-    reader.OpenReadOnly(path);
-    EXPECT_EQ(reader.QRWork->readAll(QStringLiteral("PRAGMA integrity_check")), (QList<QVariantList>{{QStringLiteral("ok")}}))
-        << path.toStdString();
-    return TableContents(reader);
-}
-
 class SnapshotTest : public DatabaseTest
 {
 protected:
@@ -52,7 +40,7 @@ TEST_F(SnapshotTest, ASnapshotHoldsEveryTableAndPutBackGivesTheDatabaseAsItWas)
     ASSERT_TRUE(made);
     EXPECT_EQ(QFileInfo(made->path).absolutePath(), QFileInfo(dbPath).absolutePath() + "/test.snapshots");
     EXPECT_EQ(made->size, QFileInfo(made->path).size());
-    EXPECT_EQ(contentsOf(made->path), before);
+    EXPECT_EQ(ContentsOf(made->path), before);
 
     FieldStore::DeleteField(*module, kind);
     module->exec("DELETE FROM GENER WHERE G_ID > 10");
@@ -90,7 +78,7 @@ TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedSta
     }, 4);
     ASSERT_TRUE(done);
     ASSERT_GT(steps, 3) << "the copy was meant to take several steps";
-    const QMap<QString, QStringList> copy = contentsOf(target);
+    const QMap<QString, QStringList> copy = ContentsOf(target);
     EXPECT_EQ(copy, TableContents(*module));
     EXPECT_EQ(copy.value("GENER").size(), 401);
     EXPECT_FALSE(QFileInfo::exists(target + ".part"));
@@ -143,16 +131,4 @@ TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
     WriteFile(Snapshots::FolderOf(other), "не папка");
     module->OpenConnection(other);
     EXPECT_TRUE(FailureOf([&] { Snapshots::Make(*module, "нет папки", 5); }).startsWith("Не удается создать папку резервных копий"));
-}
-
-TEST_F(SnapshotTest, TheDailySnapshotIsDueOncePerCalendarDay)
-{
-    const QDate today(2026, 12, 7);
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today));
-    ASSERT_TRUE(QDir().mkpath(Snapshots::FolderOf(dbPath)));
-    Snapshots::NoteDailyMade(dbPath, today);
-    EXPECT_FALSE(Snapshots::DailyDue(dbPath, today));
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today.addDays(1)));
-    // The day noted for one file says nothing of another beside it.
-    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb"), today));
 }
