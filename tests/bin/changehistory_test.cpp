@@ -68,12 +68,9 @@ TEST_F(ChangeHistoryTest, EveryChangeKeepsTheStateBeforeWithItsUserAndAnEarlierV
 
     QList<ChangeHistory::Version> versions = ChangeHistory::Versions(*module, 1);
     ASSERT_EQ(versions.size(), 3);
-    EXPECT_EQ(versions[0].user, otherUser);
-    EXPECT_EQ(versions[1].user, otherUser);
-    EXPECT_EQ(versions[2].user, firstUser);
-    EXPECT_EQ(shown(versions[0].image), (QStringList{"Ель высокая", "синий"}));
-    EXPECT_EQ(shown(versions[1].image), (QStringList{"Ель высокая", "зелёный"}));
-    EXPECT_EQ(shown(versions[2].image), (QStringList{"Ель", "зелёный"}));
+    EXPECT_EQ((QStringList{versions[0].user, versions[1].user, versions[2].user}), (QStringList{otherUser, otherUser, firstUser}));
+    EXPECT_EQ((QList<QStringList>{shown(versions[0].image), shown(versions[1].image), shown(versions[2].image)}),
+              (QList<QStringList>{{"Ель высокая", "синий"}, {"Ель высокая", "зелёный"}, {"Ель", "зелёный"}}));
     EXPECT_LE(versions[0].changed, QDateTime::currentDateTime().addSecs(1));
     EXPECT_GE(versions[2].changed, QDateTime::currentDateTime().addSecs(-60));
 
@@ -90,11 +87,7 @@ TEST_F(ChangeHistoryTest, EveryChangeKeepsTheStateBeforeWithItsUserAndAnEarlierV
     // Deleted by the second user: kept as a version too, and the version of a deleted object is not put back.
     RecycleBin::MoveToBin(*other, {1});
     EXPECT_EQ(ChangeHistory::Versions(*module, 1).size(), 5);
-    try {
-        ChangeHistory::RestoreVersion(*module, versions[1].image);
-        ADD_FAILURE() << "a deleted object was given a version";
-    } catch (const ObjectChangedElsewhere &gone) {
-        EXPECT_EQ(gone.what, ObjectChangedElsewhere::Deleted);
-    }
+    EXPECT_EQ(FailureOf([&] { ChangeHistory::RestoreVersion(*module, versions[1].image); }),
+              "Объект удалён другим пользователем. Версия не восстановлена.");
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
 }
