@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "core/collation.h"
 #include "core/dmodule.h"
@@ -9,7 +10,6 @@
 #include "objects/searchindex.h"
 #include "objects/sortkeys.h"
 
-#include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -37,7 +37,6 @@ protected:
     void SetUp() override
     {
         DatabaseTest::SetUp();
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         title = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
         number = addField(*module, "Номер", IntegerType);
@@ -54,11 +53,6 @@ protected:
         EnsureSearchIndex(*module);
         ObjectList::Of(*module).compose();
     }
-    void TearDown() override
-    {
-        QLocale::setDefault(QLocale::c());
-        DatabaseTest::TearDown();
-    }
     QStringList sortedBy(const QString &caption, const QString &column)
     {
         EXPECT_TRUE(ObjectList::Of(*module).sortByTitle(caption));
@@ -67,6 +61,7 @@ protected:
     QString titles() const { return QStringLiteral("G%1").arg(title); }
     QString colours() const { return QStringLiteral("L%1_DATA").arg(colour); }
     qint64 title = 0, colour = 0, number = 0;
+    const RussianLocale russian;
 };
 
 }
