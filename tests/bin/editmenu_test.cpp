@@ -1,4 +1,5 @@
 #include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/form1.h"
 #include "core/snapshots.h"
@@ -25,10 +26,9 @@ protected:
         RussianAppTest::SetUp();
         name = addField(*module, "Имя", StringType);
         number = addField(*module, "Номер", IntegerType);
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        const QList<std::pair<QString, QString>> objects{{"Ольха", "3"}, {"Клён", "1"}, {"Ясень", "2"}};
-        for (int i = 0; i < objects.size(); ++i)
-            InsertObject(*module, i + 1, {FieldInput{fields[0], objects[i].first}, FieldInput{fields[1], objects[i].second}});
+        InsertValues(*module, 1, {"Ольха", "3"});
+        InsertValues(*module, 2, {"Клён", "1"});
+        InsertValues(*module, 3, {"Ясень", "2"});
         Enter(3);
     }
     static QLineEdit *searchEdit() { return Control<QLineEdit>(Form2, "SearchEdit"); }
@@ -334,7 +334,7 @@ protected:
 TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAChosenOneBackAsAChangeToUndo)
 {
     name = addField(*module, "Имя", StringType);
-    InsertObject(*module, 1, {FieldInput{ReadDescriptionFields(*module).first(), "Липа"}});
+    InsertValues(*module, 1, {"Липа"});
     Enter(1);
     QTest::keyClick(Grid(), Qt::Key_Return);
     ASSERT_TRUE(Form7->isVisible());

@@ -192,12 +192,8 @@ protected:
 TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
 {
     makeFields(*module);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const auto add = [&](qint64 id, const QStringList &texts, const QDate &date, const QTime &time, bool yes) {
-        InsertObject(*module, id,
-                     {FieldInput{fields[0], texts[0]}, FieldInput{fields[1], texts[1]}, FieldInput{fields[2], texts[2]},
-                      FieldInput{fields[3], texts[3]}, FieldInput{fields[4], date}, FieldInput{fields[5], time},
-                      FieldInput{fields[6], yes}});
+        InsertValues(*module, id, {texts[0], texts[1], texts[2], texts[3], date, time, yes});
     };
     add(1, {"007", "красный; тёмный", "-5", "2.5"}, QDate(2024, 2, 29), QTime(7, 5, 0), true);
     // Each mark that needs quotes alone in one value: a quote, a line break, spaces at the ends.
@@ -243,8 +239,7 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
     makeBook(1, "Страна", {{1, "Россия", "", 0}});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     for (int id = 1; id <= 3; ++id)
-        InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)}, FieldInput{fields[1], "x"},
-                                   FieldInput{fields[2], QString::number(id)}, FieldInput{fields[3], "1"}});
+        InsertValues(*module, id, {QStringLiteral("объект %1").arg(id), "x", QString::number(id), "1"});
     exec("INSERT INTO LINKS VALUES(1, 2, 1, 1, 'много', 0)");
     ObjectList &list = ObjectList::Of(*module);
     list.compose();

@@ -9,8 +9,6 @@
 #include "objects/objectstore.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
@@ -143,16 +141,8 @@ TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
     for (int i = 0; i < captions.size(); ++i)
         addField(*module, captions[i], types[i], i == 1);
     makeBook(1, "Страна", {{1, "Россия", "", 0}});
-    QImage picture(120, 80, QImage::Format_RGB32);
-    picture.fill(Qt::darkGreen);
-    QByteArray png;
-    QBuffer buffer(&png);
-    picture.save(&buffer, "PNG");
+    InsertValues(*module, 1, {"Самовар", "медный", "3.5", QDate(1890, 5, 17), true, "Тульский\nс клеймом", PictureBytes(Qt::darkGreen, QSize(120, 80))});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    InsertObject(*module, 1,
-                 {FieldInput{fields[0], "Самовар"}, FieldInput{fields[1], "медный"}, FieldInput{fields[2], "3.5"},
-                  FieldInput{fields[3], QDate(1890, 5, 17)}, FieldInput{fields[4], true},
-                  FieldInput{fields[5], "Тульский\nс клеймом"}, FieldInput{fields[6], png, true}});
     AddObjectLink(*module, "1", 1, 1, "1890", 0);
     ObjectList::Of(*module).compose();
     ObjectList::Of(*module).open();
@@ -183,11 +173,11 @@ protected:
 
 TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
 {
-    const qint64 name = addField(*module, "Название", StringType);
-    const qint64 number = addField(*module, "Номер", IntegerType);
-    InsertObject(*module, 1, {input(name, "чайник"), input(number, "1")});
-    InsertObject(*module, 2, {input(name, "Чашка"), input(number, "2")});
-    InsertObject(*module, 3, {input(name, "блюдце"), input(number, "3")});
+    addField(*module, "Название", StringType);
+    addField(*module, "Номер", IntegerType);
+    InsertValues(*module, 1, {"чайник", "1"});
+    InsertValues(*module, 2, {"Чашка", "2"});
+    InsertValues(*module, 3, {"блюдце", "3"});
     ViewFill::Enter(3);
     TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "ча");
     ASSERT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 2; }));

@@ -355,11 +355,9 @@ TEST_F(CollationSortTest, TextsSortInRussianOrderAndNumbersAndYesNoAreSearchedAs
     addField(*module, "Есть", BooleanType);
     const QStringList titles{"яблоко", "Ёж", "ель", "2 кота", "apple", "10 слонов", "Ель", "еж"};
     const QStringList numbers{"123", "9", "8", "7", "6", "-45", "5", "4"};
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     for (int i = 0; i < titles.size(); ++i)
-        InsertObject(*module, i + 1,
-                     {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], titles[titles.size() - 1 - i]},
-                      FieldInput{fields[2], numbers[i]}, FieldInput{fields[3], i % 2 == 0}});
+        InsertValues(*module, i + 1, {titles[i], titles[titles.size() - 1 - i], numbers[i], i % 2 == 0});
+    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     ObjectList::Of(*module).compose();
     const QStringList expected{"10 слонов", "2 кота", "еж", "Ёж", "ель", "Ель", "яблоко", "apple"};
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
@@ -387,10 +385,9 @@ TEST_F(SearchBoxTest, TypingNarrowsTheGridEscapeClearsItAndCtrlFFocusesTheBox)
     // Opened in the main window, a file without the search index (as every earlier one) got it.
     EXPECT_TRUE(tableExists(SchemaName::SearchTextTable));
     addField(*module, "Название", StringType);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    InsertObject(*module, 1, {FieldInput{fields[0], "Ёжик"}});
-    InsertObject(*module, 2, {FieldInput{fields[0], "Кот"}});
-    InsertObject(*module, 3, {FieldInput{fields[0], "ЕЖЕВИКА"}});
+    InsertValues(*module, 1, {"Ёжик"});
+    InsertValues(*module, 2, {"Кот"});
+    InsertValues(*module, 3, {"ЕЖЕВИКА"});
     ViewFill::Enter(3);
     auto *box = Control<QLineEdit>(Form2, "SearchEdit");
     const auto shown = [](int rows) { return WaitFor([rows] { return ViewFill::Grid()->model()->rowCount() == rows; }); };

@@ -1,4 +1,5 @@
 #include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/form1.h"
 #include "fields/fieldspage.h"
@@ -31,14 +32,6 @@ protected:
             Enter();
         Control<QPushButton>(Form2, editMode ? "EditRecordBtn" : "AddRecordBtn")->click();
         ASSERT_TRUE(Form7->isVisible());
-    }
-    void insertObject(qint64 id, const QList<QVariant> &values)
-    {
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        QList<FieldInput> inputs;
-        for (int i = 0; i < fields.size(); ++i)
-            inputs << FieldInput{fields[i], values.value(i)};
-        InsertObject(*module, id, inputs);
     }
     template <typename T> T *input(int field) const { return qobject_cast<T *>(Form7->inputFor(field)); }
     static std::pair<int, Qt::SortOrder> arrow()
@@ -121,7 +114,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     const qint64 note = addField(*module, "Описание", LongTextType);
     const qint64 photo = addField(*module, "Фото", ImageType);
     addLookupEntry(*module, colour, "янтарный");
-    insertObject(1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
+    InsertValues(*module, 1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
     const QString pictureFile = folder->path() + "/picture.bmp";
     QImage image(16, 8, QImage::Format_RGB32);
     image.fill(Qt::blue);
@@ -215,9 +208,9 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
 TEST_F(ViewFillTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst)
 {
     addField(*module, "Имя", StringType);
-    insertObject(1, {"первый"});
-    insertObject(2, {"второй"});
-    insertObject(3, {"третий"});
+    InsertValues(*module, 1, {"первый"});
+    InsertValues(*module, 2, {"второй"});
+    InsertValues(*module, 3, {"третий"});
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
     Enter(3);
 
@@ -270,10 +263,10 @@ TEST_F(ViewFillTest, ColumnsFitTheirValuesAndTitleClicksSortWithTheArrowShown)
     // Entry numbers in the reverse of their text order.
     addLookupEntry(*module, colour, "синий");
     addLookupEntry(*module, colour, "алый");
-    insertObject(1, {"аб", "30", "синий"});
+    InsertValues(*module, 1, {"аб", "30", "синий"});
     // A value longer than its title in a row after the first, which the list has not read yet.
     const QString secondName = "Микроволновая печь";
-    insertObject(2, {secondName, "4", "алый"});
+    InsertValues(*module, 2, {secondName, "4", "алый"});
     Enter();
     QHeaderView *header = Grid()->horizontalHeader();
     const QString longName = "Samovar, Tula, 1890-e, s klejmom fabriki";

@@ -1,4 +1,5 @@
 #include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/databasecheck.h"
 #include "app/form1.h"
@@ -19,9 +20,8 @@ protected:
         title = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
         makeBook(1, "Регионы", {{1, "Север", "01", 0}, {2, "Юг", "02", 0}});
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
         for (int i = 1; i <= 3; ++i)
-            InsertObject(*module, i, {FieldInput{fields[0], QStringLiteral("шар %1").arg(i)}, FieldInput{fields[1], "синий"}});
+            InsertValues(*module, i, {QStringLiteral("шар %1").arg(i), "синий"});
         exec("INSERT INTO LINKS VALUES (60, 2, 1, 1, '5', 2)");
         SortKeys::Prepare(*module);
         closeQueries(*module);

@@ -42,13 +42,10 @@ protected:
         number = addField(*module, "Номер", IntegerType);
         addField(*module, "Дата", DateType);
         makeBook(1, "Регионы", {{1, "Север", "01", 0}, {2, "Юг", "02", 0}});
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
         const QStringList titles{"яблоко", "Ёлка", "ель", "Жук", "apple", "Арбуз"};
         const QStringList colours{"синий", "Зелёный", "белый", "синий", "Алый", "белый"};
         for (int i = 0; i < titles.size(); ++i)
-            InsertObject(*module, i + 1,
-                         {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], colours[i]}, FieldInput{fields[2], QString::number(i)},
-                          FieldInput{fields[3], QString("0%1.02.2024").arg(i + 1)}});
+            InsertValues(*module, i + 1, {titles[i], colours[i], QString::number(i), QString("0%1.02.2024").arg(i + 1)});
         SortKeys::Prepare(*module);
         EnsureSearchIndex(*module);
         ObjectList::Of(*module).compose();
