@@ -174,20 +174,6 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
 }
 
-TEST_F(EditMenuTest, UndoOfASaveMadeAfterReloadingAnotherProgramsChangeKeepsThatChange)
-{
-    openEditor("Клён");
-    exec(QStringLiteral("UPDATE GENER SET G%1 = 9 WHERE G_ID = 2").arg(number));
-    Retype(Form7->inputFor(0), "Клён остролистный");
-    EXPECT_EQ(Store(QMessageBox::Yes).size(), 1) << "asked to load the object as stored now";
-    Retype(Form7->inputFor(0), "Клён остролистный");
-    EXPECT_EQ(Store(), QStringList());
-    BackFromEditor();
-    EXPECT_EQ(press(true), QStringList());
-    EXPECT_EQ(stored(2), "Клён");
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 2").arg(number)).toInt(), 9);
-}
-
 TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyWhenConfirmed)
 {
     makeBook(1, "Места", {{10, "Лес", "", 0}});

@@ -468,6 +468,15 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(name).toString(), "моё");
     EXPECT_EQ(stored(weight).toDouble(), 7.25);
+    // Undone, the save goes back to the object as loaded: the other program's change stays.
+    BackFromEditor();
+    {
+        MessageBoxAnswerer none(QMessageBox::Ok);
+        QTest::keyClick(Grid(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(none.seen(), 0);
+    }
+    EXPECT_EQ(stored(name).toString(), "старое");
+    EXPECT_EQ(stored(weight).toDouble(), 7.25);
 
     // The editor shows what is stored when it opens, not what the list read before another program's change.
     listReadToEnd();
