@@ -39,15 +39,7 @@ protected:
         Control<QComboBox>(panel, "ComboBox")->setCurrentIndex(index);
         panel->ComboBoxChange();
     }
-    QList<qint64> listed()
-    {
-        SharedQuery &q = *module->QRGeneral;
-        QList<qint64> result;
-        for (int row = 0; row < q.recordCount(); ++row)
-            result << q.valueAt(row, q.columnIndex("G_ID")).toLongLong();
-        std::sort(result.begin(), result.end());
-        return result;
-    }
+    QStringList listed() const { return ListedColumn(*module); }
     QStringList listTexts() const { return ItemTexts(Control<QListWidget>(panel, "ListBox")); }
 
     FilterPanel *panel = nullptr;
@@ -62,10 +54,10 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
 
     ASSERT_EQ(Control<QComboBox>(panel, "ComboBox")->itemText(0), "Города");
     addFilter(item({"Россия"}));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "5"}));
     EXPECT_TRUE(ViewFill::Grid()->isVisible()) << "the grid is shown again after the work";
     addFilter(item({"Россия", "Москва (01)"}));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "5"}));
     chooseBook(1);
     addFilter(item({"Красный"}));
     ASSERT_EQ(listTexts(), (QStringList{"Города: Россия", "Города: Москва (01)", "Цвета: Красный"}));
@@ -75,19 +67,19 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     removeFilter(1);
     EXPECT_EQ(listTexts(), (QStringList{"Города: Россия", "Цвета: Красный"}));
     EXPECT_EQ(panel->Memo, (QStringList{first, third}));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "5"}));
     // Removing "Цвета: Красный" now must leave the Russia condition.
     removeFilter(1);
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "5"}));
     removeFilter(0);
     EXPECT_TRUE(panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "3", "4", "5"}));
 
     // The next entry into the view/fill mode starts without a filter.
     addFilter(item({"Красный"}));
     Form2->LoadGeneral();
     EXPECT_TRUE(Control<QListWidget>(panel, "ListBox")->count() == 0 && panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "3", "4", "5"}));
 }
 
 // No passing object empties the list under the listed entries and keeps the layout; a failing entry is
@@ -113,7 +105,7 @@ TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithT
     }
     EXPECT_TRUE(gridShownDuringMessage);
     EXPECT_EQ(searchDuringMessage, searchPlace);
-    EXPECT_EQ(listed(), QList<qint64>{}) << "the list agrees with the entries listed";
+    EXPECT_EQ(listed(), QStringList{}) << "the list agrees with the entries listed";
     EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 0);
     EXPECT_EQ(Control<QListWidget>(panel, "ListBox")->count(), 2);
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() || Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
@@ -121,7 +113,7 @@ TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithT
     Control<QListWidget>(panel, "ListBox")->setFocus();
     QTest::keyClick(Control<QListWidget>(panel, "ListBox"), Qt::Key_Delete);
     EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
-    EXPECT_EQ(listed(), (QList<qint64>{3}));
+    EXPECT_EQ(listed(), QStringList{"3"});
     EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() && Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
 
     const QString filterBefore = ObjectList::Of(*DModule).statement();
@@ -136,7 +128,7 @@ TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithT
         EXPECT_EQ(panel->Memo.size(), 1);
         EXPECT_EQ(ObjectList::Of(*DModule).statement(), filterBefore);
         EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 1) << "the grid still shows the list filtered before";
-        EXPECT_EQ(listed(), (QList<qint64>{3}));
+        EXPECT_EQ(listed(), QStringList{"3"});
         EXPECT_TRUE(ViewFill::Grid()->isVisible());
     };
     QTreeWidgetItem *red = item({"Красный"});   // the book "Цвета" is still chosen
