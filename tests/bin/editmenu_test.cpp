@@ -32,17 +32,6 @@ protected:
         Enter(3);
     }
     static QLineEdit *searchEdit() { return Control<QLineEdit>(Form2, "SearchEdit"); }
-    // Ctrl+Z / Ctrl+Shift+Z pressed over the grid; returns the texts of the boxes shown.
-    QStringList press(bool undo) const
-    {
-        // As the window system gives the window back after a message box.
-        Form2->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
-        MessageBoxAnswerer boxes(QMessageBox::Ok);
-        Grid()->setFocus();
-        QTest::keyClick(Grid(), Qt::Key_Z, undo ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
-        return boxes.texts();
-    }
     void selectObject(const QString &text) const
     {
         const int row = int(ColumnTexts().indexOf(text));
@@ -94,11 +83,11 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_TRUE(item("UndoItem")->isEnabled());
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: добавление объекта «Бук»");
 
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 4"), 0);
     EXPECT_EQ(ColumnTexts(), (QStringList{"Клён", "Ольха", "Ясень"}));
     EXPECT_TRUE(item("RedoItem")->isEnabled());
-    EXPECT_EQ(press(false), QStringList());
+    EXPECT_EQ(PressUndo(true), QStringList());
     EXPECT_EQ(stored(4), "Бук");
     EXPECT_EQ(ColumnTexts(), (QStringList{"Бук", "Клён", "Ольха", "Ясень"}));
     EXPECT_EQ(CurrentObject(), 4);
@@ -107,7 +96,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     // Deleted and brought back in the middle of the list: it alone is chosen, so a next Delete takes only it.
     selectObject("Клён");
     EXPECT_EQ(PressDelete(QMessageBox::Yes).size(), 1);
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(ColumnTexts().value(Grid()->currentIndex().row()), "Клён");
     EXPECT_EQ(Grid()->selectionModel()->selectedRows(), QModelIndexList{Grid()->model()->index(1, 0)});
 
@@ -119,7 +108,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_EQ(stored(3), "Ясень 'высокий'");
     search("ясень");
     ASSERT_EQ(ColumnTexts(), QStringList{"Ясень 'высокий'"});
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(stored(3), "Ясень");
     EXPECT_EQ(searchEdit()->text(), "ясень");
     EXPECT_EQ(ColumnTexts(), QStringList{"Ясень"});
@@ -131,7 +120,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 3"), 0);
     search("клён");
     ASSERT_EQ(ColumnTexts(), QStringList{"Клён"});
-    const QStringList said = press(true);
+    const QStringList said = PressUndo();
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("скрывает фильтр или поиск")) << said[0].toStdString();
     EXPECT_EQ(stored(3), "Ясень");
@@ -148,14 +137,14 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     // Another program gave the deleted object's number to an object of its own: the deleted one comes
     // back under a new number.
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'Чужой', 5)").arg(name).arg(number));
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(stored(2), "Чужой");
     EXPECT_EQ(stored(4), "Клён");
     EXPECT_EQ(CurrentObject(), 4);
 
     // Another program changes the object: redoing the deletion is refused and changes nothing.
     exec(QStringLiteral("UPDATE GENER SET G%1 = 'Клён чужой' WHERE G_ID = 4").arg(name));
-    QStringList said = press(false);
+    QStringList said = PressUndo(true);
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("изменён после этого действия")) << said[0].toStdString();
     EXPECT_EQ(stored(4), "Клён чужой");
@@ -166,7 +155,7 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     closeQueries(*module);
     FieldStore::DeleteField(*module, number);
     Form2->LoadGeneral();
-    said = press(false);
+    said = PressUndo(true);
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("поле «Номер» удалено")) << said[0].toStdString();
     EXPECT_TRUE(said[0].contains("история действий очищена")) << said[0].toStdString();
@@ -212,9 +201,7 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     window->close();
 
     // The restore is an action like others: undone, both go back into the bin.
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM ERASED"), 2);
     EXPECT_EQ(ColumnTexts(), QStringList{"Клён"});
 
@@ -262,11 +249,11 @@ TEST_F(EditMenuTest, AParameterAddedInTheEditorIsAChangeToUndoEvenWhenTheEditorI
     }
     ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: изменение объекта «Клён»");
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
     EXPECT_EQ(stored(2), "Клён");
     EXPECT_EQ(CurrentObject(), 2);
-    EXPECT_EQ(press(false), QStringList());
+    EXPECT_EQ(PressUndo(true), QStringList());
     EXPECT_EQ(rows("SELECT L_OBJECT, L_REFER, L_CLASS, L_VALUE FROM LINKS"), (QList<QVariantList>{{2, 1, 10, "3 га"}}));
 }
 
@@ -281,7 +268,7 @@ TEST_F(EditMenuTest, ObjectsChosenTogetherAreDeletedIntoTheBinTogetherAndComeBac
     EXPECT_EQ(ColumnTexts(), QStringList{"Клён"});
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: удаление объектов (2)");
 
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(ColumnTexts(), (QStringList{"Ольха", "Клён", "Ясень"}));
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
     EXPECT_EQ(CurrentObject(), 1);
@@ -350,10 +337,6 @@ TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAC
     window->close();
 
     // Putting a version back is an action like others.
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    MessageBoxAnswerer none(QMessageBox::Ok);
-    QTest::keyClick(Grid(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(none.seen(), 0);
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(storedName(), "Липа мелколистная");
 }

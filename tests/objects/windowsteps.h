@@ -121,6 +121,18 @@ inline QStringList PressDelete(int answer)
     return boxes.texts();
 }
 
+// Ctrl+Z (or Ctrl+Shift+Z to redo) pressed over the grid, the window active as the window system gives it back
+// after a message box; the texts of the boxes shown.
+inline QStringList PressUndo(bool redo = false)
+{
+    Form2->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
+    MessageBoxAnswerer boxes(QMessageBox::Ok);
+    Grid()->setFocus();
+    QTest::keyClick(Grid(), Qt::Key_Z, redo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+    return boxes.texts();
+}
+
 // Presses the editor's OK, answering each box with `answer`; the texts of the boxes shown.
 inline QStringList Store(int answer = QMessageBox::Ok) { return ClickAnswering(Control<QPushButton>(Form7, "OkButton"), answer); }
 
