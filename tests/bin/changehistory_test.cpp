@@ -26,16 +26,6 @@ protected:
         colour = addField(*module, "Цвет", StringType, true);
         makeBook(1, "Места", {{10, "Лес", "", 0}, {11, "Сад", "", 0}});
     }
-    // The second user's program on the same database.
-    std::unique_ptr<TDModule> secondUser() const
-    {
-        ServerConnection other = server;
-        other.user = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD_USER");
-        other.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
-        auto program = std::make_unique<TDModule>();
-        program->OpenServerConnection(other);
-        return program;
-    }
     static QStringList shown(const ObjectImage &image)
     {
         QStringList texts;
@@ -57,7 +47,12 @@ TEST_F(ChangeHistoryTest, EveryChangeKeepsTheStateBeforeWithItsUserAndAnEarlierV
     EXPECT_TRUE(ChangeHistory::Versions(*module, 1).isEmpty()) << "an addition has no state before it";
     UpdateObject(*module, 1, {input(name, "Ель высокая")});
 
-    auto other = secondUser();
+    // The second user's program on the same database.
+    ServerConnection second = server;
+    second.user = otherUser;
+    second.password = qEnvironmentVariable("VIRANDEL_TEST_PG_PASSWORD");
+    auto other = std::make_unique<TDModule>();
+    other->OpenServerConnection(second);
     const QList<DescriptionField> fields = ReadDescriptionFields(*other);
     UpdateObject(*other, 1, {FieldInput{fields[1], "синий"}});
     AddObjectLink(*other, "1", 1, 10, "2 шт.", 0, LinkedObject::Stored);

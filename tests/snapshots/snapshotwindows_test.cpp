@@ -70,7 +70,6 @@ protected:
         programFolder().writeOptions(Options::InitialLines() + extraLines);
         Form6->FormActivate();
     }
-    static TForm19 *catalogList() { return Form19; }
 
     FieldsPage *fields = nullptr;
     qint64 price = 0, title = 0;
@@ -207,19 +206,19 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     // A catalog: none when the user says no, one before it goes, holding its pictures.
     const QByteArray background("\xFF\xD8 фон \x00\x01", 12);
     CatalogStore::Save(*module, "Витрина", {}, {background, {}});
-    catalogList()->LoadCatalogs();
-    auto *list = Control<QListWidget>(catalogList(), "ListBox");
+    Form19->LoadCatalogs();
+    auto *list = Control<QListWidget>(Form19, "ListBox");
     list->setCurrentRow(0);
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::No);
+    ClickAnswering(Control<QPushButton>(Form19, "Button2"), QMessageBox::No);
     EXPECT_EQ(causesAfter(daily + 3), QStringList());
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::Yes);
+    ClickAnswering(Control<QPushButton>(Form19, "Button2"), QMessageBox::Yes);
     EXPECT_EQ(causesAfter(daily + 3), QStringList{"Удаление каталога «Витрина»"});
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
     const QString kept = snapshots().first().path;
     EXPECT_EQ(FileBytes(kept.left(kept.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
 
     // Restored, the catalog comes back with its pictures.
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button3"));
+    ClickAnswering(Control<QPushButton>(Form19, "Button3"));
     Control<QAction>(Form1, "BackupsItem")->trigger();
     QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
     Control<QTableWidget>(window, "SnapshotsTable")->selectRow(0);
