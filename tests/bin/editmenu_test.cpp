@@ -97,7 +97,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     selectObject("Клён");
     EXPECT_EQ(PressDelete(QMessageBox::Yes).size(), 1);
     EXPECT_EQ(PressUndo(), QStringList());
-    EXPECT_EQ(ColumnTexts().value(Grid()->currentIndex().row()), "Клён");
+    EXPECT_EQ(stored(CurrentObject()), "Клён");
     EXPECT_EQ(Grid()->selectionModel()->selectedRows(), QModelIndexList{Grid()->model()->index(1, 0)});
 
     // Changed through the editor, then searched: undo brings the old name back and keeps the search.

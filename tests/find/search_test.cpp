@@ -362,7 +362,7 @@ TEST_F(CollationSortTest, TextsSortInRussianOrderAndNumbersAndYesNoAreSearchedAs
     const QStringList expected{"10 слонов", "2 кота", "еж", "Ёж", "ель", "Ель", "яблоко", "apple"};
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Название"));
     EXPECT_EQ(ListedColumn(*module, QStringLiteral("G%1").arg(title)), expected);
-    // The same order of lookup texts: SortKeyTest and ObjectListTest.AnyNumberOfLookupFieldsIsListedWithTheirTexts.
+    // Lookup texts sort by the same keys: SortKeyTest sorts a lookup column, RussianSortKey compares the keys of these ties.
     ASSERT_TRUE(ObjectList::Of(*module).sortByTitle("Номер"));
     EXPECT_EQ(ListedColumn(*module, "G_ID"), (QStringList{"6", "8", "7", "5", "4", "3", "2", "1"}));
 
