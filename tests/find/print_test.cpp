@@ -217,8 +217,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     ChooseFileInNextDialog(mixed);
     AnswerNextDialog<CsvImportDialog>([&](CsvImportDialog *dialog) {
         QComboBox *box = Control<QComboBox>(dialog, "EncodingBox");
-        for (int i = 0; i < box->count(); ++i)
-            readings << box->itemText(i);
+        readings = ItemTexts(box);
         headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
         QTest::keyClick(box, Qt::Key_Up);
         headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();

@@ -54,15 +54,10 @@ protected:
     void chooseField(const QString &name)
     {
         auto *grid = Control<QTableView>(fields, "DBGrid");
-        for (int row = 0; row < grid->model()->rowCount(); ++row) {
-            const QModelIndex index = grid->model()->index(row, 0);
-            if (index.data().toString() == name) {
-                grid->setCurrentIndex(index);
-                Q_EMIT grid->clicked(index);
-                return;
-            }
-        }
-        ADD_FAILURE() << "no field " << name.toStdString();
+        const QModelIndexList found = grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << "no field " << name.toStdString();
+        grid->setCurrentIndex(found.first());
+        Q_EMIT grid->clicked(found.first());
     }
     // The settings file with the keeping settings given, read again by the settings window.
     void keepSettings(const QStringList &extraLines)
