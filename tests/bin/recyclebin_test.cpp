@@ -227,36 +227,25 @@ TEST_P(BinTest, TheBinOfADatabaseIsNeverPartOfATemplate)
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
 }
 
-TEST(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpeningAndOpeningPurgesWhatIsOlderThanThePeriod)
+using BinTable = DatabaseTest;
+
+TEST_F(BinTable, AFileOfAnEarlierVersionGetsTheBinOnOpeningAndOpeningPurgesWhatIsOlderThanThePeriod)
 {
-    TempProgramFolder folder;
-    const QString path = folder.newDatabase();
-    {
-        TDModule module;
-        module.OpenConnection(path);
-        module.exec("DROP TABLE ERASED");
-        module.CloseConnection();
-    }
-    EXPECT_TRUE(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'").isEmpty());
-    {
-        TDModule module;
-        module.OpenConnection(path);
-        EXPECT_EQ(FileRows(path, "SELECT name FROM sqlite_master WHERE name = 'ERASED'"), QStringList{"ERASED"});
-        const QDateTime now = QDateTime::currentDateTime();
-        module.exec("INSERT INTO ERASED VALUES (1, 7, 'давний', ?, NULL), (2, 8, 'недавний', ?, NULL)",
-                    {now.addDays(-Settings::RecycleBinDays() - 1).toString("yyyy-MM-dd HH:mm:ss"),
-                     now.addDays(-Settings::RecycleBinDays() + 1).toString("yyyy-MM-dd HH:mm:ss")});
-        module.CloseConnection();
-    }
-    TDModule module;
-    module.OpenConnection(path);
-    const QList<RecycleBin::Entry> entries = RecycleBin::Entries(module);
+    exec("DROP TABLE ERASED");
+    ASSERT_FALSE(tableExists("ERASED"));
+    module->OpenConnection(dbPath);
+    EXPECT_TRUE(tableExists("ERASED"));
+    const QDateTime now = QDateTime::currentDateTime();
+    module->exec("INSERT INTO ERASED VALUES (1, 7, 'давний', ?, NULL), (2, 8, 'недавний', ?, NULL)",
+                 {now.addDays(-Settings::RecycleBinDays() - 1).toString("yyyy-MM-dd HH:mm:ss"),
+                  now.addDays(-Settings::RecycleBinDays() + 1).toString("yyyy-MM-dd HH:mm:ss")});
+    module->OpenConnection(dbPath);
+    const QList<RecycleBin::Entry> entries = RecycleBin::Entries(*module);
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries.first().name, "недавний");
     // What the purge removed is kept in a snapshot made before it.
-    const QList<Snapshots::Snapshot> snapshots = Snapshots::List(path);
+    const QList<Snapshots::Snapshot> snapshots = Snapshots::List(dbPath);
     ASSERT_EQ(snapshots.size(), 1);
     EXPECT_EQ(snapshots.first().cause, SnapshotCause::BinPurged());
     EXPECT_EQ(FileRows(snapshots.first().path, "SELECT E_NAME FROM ERASED ORDER BY E_NAME"), (QStringList{"давний", "недавний"}));
-    module.CloseConnection();
 }
