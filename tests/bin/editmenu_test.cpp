@@ -1,28 +1,20 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "fields/fieldstore.h"
-#include "objects/form2.h"
-#include "objects/form7.h"
 #include "objects/form8.h"
 #include "objects/objectlinks.h"
-#include "objects/objectlist.h"
 #include "objects/objectstore.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QTableView>
 #include <QTableWidget>
-#include <QTest>
-#include <QTreeWidget>
+
+using namespace ViewFill;
 
 namespace {
 // The menu "Правка" of the view/fill window and its "Корзина" window, used with keys and clicks.
@@ -34,63 +26,30 @@ protected:
         RussianAppTest::SetUp();
         name = addField(*module, "Имя", StringType);
         number = addField(*module, "Номер", IntegerType);
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        const QList<std::pair<QString, QString>> objects{{"Ольха", "3"}, {"Клён", "1"}, {"Ясень", "2"}};
-        for (int i = 0; i < objects.size(); ++i)
-            InsertObject(*module, i + 1, {FieldInput{fields[0], objects[i].first}, FieldInput{fields[1], objects[i].second}});
-        Form2->LoadGeneral();
-        Form2->show();
-        Form2->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
-        EXPECT_TRUE(WaitFor([] { return grid()->model()->rowCount() == 3; }));
+        InsertValues(*module, 1, {"Ольха", "3"});
+        InsertValues(*module, 2, {"Клён", "1"});
+        InsertValues(*module, 3, {"Ясень", "2"});
+        Enter(3);
     }
-    static QTableView *grid() { return Control<QTableView>(Form2, "DBGrid"); }
     static QLineEdit *searchEdit() { return Control<QLineEdit>(Form2, "SearchEdit"); }
-    qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
-    QString currentName() const { return module->QRGeneral->asString(QStringLiteral("G%1").arg(name)); }
-    QStringList names() const
-    {
-        QStringList texts;
-        for (int row = 0; row < grid()->model()->rowCount(); ++row)
-            texts << grid()->model()->data(grid()->model()->index(row, 0)).toString();
-        return texts;
-    }
-    // Ctrl+Z / Ctrl+Shift+Z pressed over the grid; returns the texts of the boxes shown.
-    QStringList press(bool undo) const
-    {
-        // As the window system gives the window back after a message box.
-        Form2->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
-        MessageBoxAnswerer boxes(QMessageBox::Ok);
-        grid()->setFocus();
-        QTest::keyClick(grid(), Qt::Key_Z, undo ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
-        return boxes.texts();
-    }
-    QStringList deleteCurrent() const
-    {
-        MessageBoxAnswerer boxes(QMessageBox::Yes);
-        QTest::keyClick(grid(), Qt::Key_Delete);
-        return boxes.texts();
-    }
     void selectObject(const QString &text) const
     {
-        const int row = int(names().indexOf(text));
+        const int row = int(ColumnTexts().indexOf(text));
         ASSERT_GE(row, 0) << text.toStdString();
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(grid()->model()->index(row, 0)).center());
+        ClickRow(row);
+    }
+    // Opens the editor on the object listed as `text` with the Enter key.
+    void openEditor(const QString &text) const
+    {
+        selectObject(text);
+        QTest::keyClick(Grid(), Qt::Key_Return);
+        ASSERT_TRUE(Form7->isVisible());
     }
     void search(const QString &text) const
     {
-        searchEdit()->selectAll();
-        QTest::keyClick(searchEdit(), Qt::Key_Delete);
-        TypeKeys(searchEdit(), text);
+        Retype(searchEdit(), text);
         // Applied after the pause, then the grid reads its rows.
         QTest::qWait(600);
-    }
-    void sortByName() const
-    {
-        QHeaderView *header = grid()->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(0) + header->sectionSize(0) / 2, header->height() / 2));
     }
     QString stored(qint64 objectId) const
     {
@@ -104,105 +63,88 @@ protected:
 TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWhatWasDone)
 {
     auto *menu = Control<QMenu>(Form2, "EditMenu");
-    EXPECT_EQ(menu->title(), "Правка");
-    const QList<QAction *> bar = Form2->menuBar()->actions();
-    EXPECT_EQ(bar.indexOf(menu->menuAction()), 1) << "right after «Файл»";
-    EXPECT_EQ(item("UndoItem")->text(), "Отменить");
-    EXPECT_EQ(item("RedoItem")->text(), "Повторить");
-    EXPECT_EQ(item("RecycleBinItem")->text(), "Корзина…");
-    EXPECT_EQ(item("UndoItem")->shortcut(), QKeySequence("Ctrl+Z"));
-    EXPECT_EQ(item("RedoItem")->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+    EXPECT_EQ(Form2->menuBar()->actions().indexOf(menu->menuAction()), 1) << "right after «Файл»";
+    EXPECT_EQ((QStringList{menu->title(), item("UndoItem")->text(), item("RedoItem")->text(), item("RecycleBinItem")->text(),
+                           item("UndoItem")->shortcut().toString(), item("RedoItem")->shortcut().toString()}),
+              (QStringList{"Правка", "Отменить", "Повторить", "Корзина…", "Ctrl+Z", "Ctrl+Shift+Z"}));
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
     EXPECT_FALSE(item("HistoryItem")->isVisible()) << "a file keeps no versions of its objects";
 
     // Added through the editor with the list sorted by name: undo takes it away, redo shows it in its place.
-    sortByName();
-    EXPECT_EQ(names(), (QStringList{"Клён", "Ольха", "Ясень"}));
+    ClickTitle(0);
+    EXPECT_EQ(ColumnTexts(), (QStringList{"Клён", "Ольха", "Ясень"}));
     Control<QPushButton>(Form2, "AddRecordBtn")->click();
     ASSERT_TRUE(Form7->isVisible());
-    TypeKeys(qobject_cast<QLineEdit *>(Form7->inputFor(0)), "Бук");
-    QTest::keyClicks(qobject_cast<QLineEdit *>(Form7->inputFor(1)), "7");
-    {
-        MessageBoxAnswerer none(QMessageBox::Ok);
-        Control<QPushButton>(Form7, "OkButton")->click();
-        EXPECT_EQ(none.seen(), 0);
-    }
-    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    EXPECT_EQ(currentObject(), 4);
+    TypeKeys(Form7->inputFor(0), "Бук");
+    QTest::keyClicks(Form7->inputFor(1), "7");
+    EXPECT_EQ(Store(), QStringList());
+    BackFromEditor();
+    EXPECT_EQ(CurrentObject(), 4);
     EXPECT_TRUE(item("UndoItem")->isEnabled());
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: добавление объекта «Бук»");
 
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 4"), 0);
-    EXPECT_EQ(names(), (QStringList{"Клён", "Ольха", "Ясень"}));
+    EXPECT_EQ(ColumnTexts(), (QStringList{"Клён", "Ольха", "Ясень"}));
     EXPECT_TRUE(item("RedoItem")->isEnabled());
-    EXPECT_EQ(press(false), QStringList());
+    EXPECT_EQ(PressUndo(true), QStringList());
     EXPECT_EQ(stored(4), "Бук");
-    EXPECT_EQ(names(), (QStringList{"Бук", "Клён", "Ольха", "Ясень"}));
-    EXPECT_EQ(currentObject(), 4);
-    EXPECT_EQ(grid()->currentIndex().row(), 0);
+    EXPECT_EQ(ColumnTexts(), (QStringList{"Бук", "Клён", "Ольха", "Ясень"}));
+    EXPECT_EQ(CurrentObject(), 4);
+    EXPECT_EQ(Grid()->currentIndex().row(), 0);
 
     // Deleted and brought back in the middle of the list: it alone is chosen, so a next Delete takes only it.
     selectObject("Клён");
-    EXPECT_EQ(deleteCurrent().size(), 1);
-    EXPECT_EQ(press(true), QStringList());
-    EXPECT_EQ(currentName(), "Клён");
-    EXPECT_EQ(grid()->selectionModel()->selectedRows(), QModelIndexList{grid()->model()->index(1, 0)});
+    EXPECT_EQ(PressDelete(QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(PressUndo(), QStringList());
+    EXPECT_EQ(stored(CurrentObject()), "Клён");
+    EXPECT_EQ(Grid()->selectionModel()->selectedRows(), QModelIndexList{Grid()->model()->index(1, 0)});
 
     // Changed through the editor, then searched: undo brings the old name back and keeps the search.
-    selectObject("Ясень");
-    QTest::keyClick(grid(), Qt::Key_Return);
-    ASSERT_TRUE(Form7->isVisible());
-    auto *nameInput = qobject_cast<QLineEdit *>(Form7->inputFor(0));
-    nameInput->selectAll();
-    QTest::keyClick(nameInput, Qt::Key_Delete);
-    TypeKeys(nameInput, "Ясень 'высокий'");
-    Control<QPushButton>(Form7, "OkButton")->click();
-    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
+    openEditor("Ясень");
+    Retype(Form7->inputFor(0), "Ясень 'высокий'");
+    EXPECT_EQ(Store(), QStringList());
+    BackFromEditor();
     EXPECT_EQ(stored(3), "Ясень 'высокий'");
     search("ясень");
-    ASSERT_EQ(names(), QStringList{"Ясень 'высокий'"});
-    EXPECT_EQ(press(true), QStringList());
+    ASSERT_EQ(ColumnTexts(), QStringList{"Ясень 'высокий'"});
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(stored(3), "Ясень");
     EXPECT_EQ(searchEdit()->text(), "ясень");
-    EXPECT_EQ(names(), QStringList{"Ясень"});
-    EXPECT_EQ(currentObject(), 3);
+    EXPECT_EQ(ColumnTexts(), QStringList{"Ясень"});
+    EXPECT_EQ(CurrentObject(), 3);
 
     // Deleted while searched, then searched for something else: undo brings it back and says that the
     // search hides it, rather than changing the search behind the user's back.
-    EXPECT_EQ(deleteCurrent().size(), 1);
+    EXPECT_EQ(PressDelete(QMessageBox::Yes).size(), 1);
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 3"), 0);
     search("клён");
-    ASSERT_EQ(names(), QStringList{"Клён"});
-    const QStringList said = press(true);
+    ASSERT_EQ(ColumnTexts(), QStringList{"Клён"});
+    const QStringList said = PressUndo();
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("скрывает фильтр или поиск")) << said[0].toStdString();
     EXPECT_EQ(stored(3), "Ясень");
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
     EXPECT_EQ(searchEdit()->text(), "клён");
-    EXPECT_EQ(names(), QStringList{"Клён"});
+    EXPECT_EQ(ColumnTexts(), QStringList{"Клён"});
 }
 
 TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIsNotOverwritten)
 {
     selectObject("Клён");
-    deleteCurrent();
+    PressDelete(QMessageBox::Yes);
     ASSERT_EQ(count("SELECT * FROM GENER WHERE G_ID = 2"), 0);
     // Another program gave the deleted object's number to an object of its own: the deleted one comes
     // back under a new number.
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'Чужой', 5)").arg(name).arg(number));
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(stored(2), "Чужой");
     EXPECT_EQ(stored(4), "Клён");
-    EXPECT_EQ(currentObject(), 4);
+    EXPECT_EQ(CurrentObject(), 4);
 
     // Another program changes the object: redoing the deletion is refused and changes nothing.
     exec(QStringLiteral("UPDATE GENER SET G%1 = 'Клён чужой' WHERE G_ID = 4").arg(name));
-    QStringList said = press(false);
+    QStringList said = PressUndo(true);
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("изменён после этого действия")) << said[0].toStdString();
     EXPECT_EQ(stored(4), "Клён чужой");
@@ -213,7 +155,7 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     closeQueries(*module);
     FieldStore::DeleteField(*module, number);
     Form2->LoadGeneral();
-    said = press(false);
+    said = PressUndo(true);
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains("поле «Номер» удалено")) << said[0].toStdString();
     EXPECT_TRUE(said[0].contains("история действий очищена")) << said[0].toStdString();
@@ -221,37 +163,14 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
 }
 
-TEST_F(EditMenuTest, UndoOfASaveMadeAfterReloadingAnotherProgramsChangeKeepsThatChange)
-{
-    selectObject("Клён");
-    QTest::keyClick(grid(), Qt::Key_Return);
-    ASSERT_TRUE(Form7->isVisible());
-    exec(QStringLiteral("UPDATE GENER SET G%1 = 9 WHERE G_ID = 2").arg(number));
-    auto *nameInput = qobject_cast<QLineEdit *>(Form7->inputFor(0));
-    const auto retypeAndStore = [&](int answer) {
-        nameInput->selectAll();
-        QTest::keyClick(nameInput, Qt::Key_Delete);
-        TypeKeys(nameInput, "Клён остролистный");
-        MessageBoxAnswerer boxes(answer);
-        Control<QPushButton>(Form7, "OkButton")->click();
-        return boxes.seen();
-    };
-    EXPECT_EQ(retypeAndStore(QMessageBox::Yes), 1) << "asked to load the object as stored now";
-    EXPECT_EQ(retypeAndStore(QMessageBox::Ok), 0);
-    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
-    EXPECT_EQ(press(true), QStringList());
-    EXPECT_EQ(stored(2), "Клён");
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 2").arg(number)).toInt(), 9);
-}
-
 TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyWhenConfirmed)
 {
     makeBook(1, "Места", {{10, "Лес", "", 0}});
     AddObjectLink(*module, "1", 1, 10, "", 0, LinkedObject::Stored);
     selectObject("Ольха");
-    deleteCurrent();
+    PressDelete(QMessageBox::Yes);
     selectObject("Ясень");
-    deleteCurrent();
+    PressDelete(QMessageBox::Yes);
     const QDateTime deleted = QDateTime::currentDateTime();
     item("RecycleBinItem")->trigger();
     auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -260,8 +179,7 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     EXPECT_EQ(window->windowTitle(), "Корзина");
     auto *list = Control<QTableWidget>(window, "BinList");
     ASSERT_EQ(list->rowCount(), 2);
-    EXPECT_EQ(list->item(0, 0)->text(), "Ясень") << "the last deleted first";
-    EXPECT_EQ(list->item(1, 0)->text(), "Ольха");
+    EXPECT_EQ((QStringList{list->item(0, 0)->text(), list->item(1, 0)->text()}), (QStringList{"Ясень", "Ольха"})) << "the last deleted first";
     EXPECT_TRUE(list->item(0, 1)->text().startsWith(deleted.toString("dd.MM.yyyy"))) << list->item(0, 1)->text().toStdString();
 
     // Emptying asks first; "Нет" keeps everything.
@@ -277,16 +195,14 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     EXPECT_EQ(stored(1), "Ольха");
     EXPECT_EQ(stored(3), "Ясень");
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 1"), 1);
-    EXPECT_EQ(names().size(), 3);
-    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(ColumnTexts().size(), 3);
+    EXPECT_EQ(CurrentObject(), 1);
     window->close();
 
     // The restore is an action like others: undone, both go back into the bin.
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM ERASED"), 2);
-    EXPECT_EQ(names(), QStringList{"Клён"});
+    EXPECT_EQ(ColumnTexts(), QStringList{"Клён"});
 
     // One deleted after its field went: restoring says what is left out and asks.
     closeQueries(*module);
@@ -316,14 +232,10 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
 TEST_F(EditMenuTest, AParameterAddedInTheEditorIsAChangeToUndoEvenWhenTheEditorIsCancelled)
 {
     makeBook(1, "Места", {{10, "Лес", "", 0}});
-    selectObject("Клён");
-    QTest::keyClick(grid(), Qt::Key_Return);
-    ASSERT_TRUE(Form7->isVisible());
+    openEditor("Клён");
     auto *params = Control<QWidget>(Form7, "GroupBox2");
     auto *tree = Control<QTreeWidget>(params, "ClassesView");
-    const QList<QTreeWidgetItem *> forest = tree->findItems("Лес", Qt::MatchExactly);
-    ASSERT_EQ(forest.size(), 1);
-    tree->setCurrentItem(forest.first());
+    tree->setCurrentItem(TreeItem(tree, {"Лес"}));
     Control<QPushButton>(params, "AddParam")->click();
     ASSERT_TRUE(Form8->isVisible());
     TypeKeys(Control<QLineEdit>(Form8, "Edit1"), "3 га");
@@ -336,31 +248,29 @@ TEST_F(EditMenuTest, AParameterAddedInTheEditorIsAChangeToUndoEvenWhenTheEditorI
     }
     ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: изменение объекта «Клён»");
-    EXPECT_EQ(press(true), QStringList());
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
     EXPECT_EQ(stored(2), "Клён");
-    EXPECT_EQ(currentObject(), 2);
-    EXPECT_EQ(press(false), QStringList());
+    EXPECT_EQ(CurrentObject(), 2);
+    EXPECT_EQ(PressUndo(true), QStringList());
     EXPECT_EQ(rows("SELECT L_OBJECT, L_REFER, L_CLASS, L_VALUE FROM LINKS"), (QList<QVariantList>{{2, 1, 10, "3 га"}}));
 }
 
 TEST_F(EditMenuTest, ObjectsChosenTogetherAreDeletedIntoTheBinTogetherAndComeBackWithOneUndo)
 {
     selectObject("Ольха");
-    const QRect yasen = grid()->visualRect(grid()->model()->index(2, 0));
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, yasen.center());
-    ASSERT_EQ(grid()->selectionModel()->selectedRows().size(), 2);
-    const QStringList asked = deleteCurrent();
-    EXPECT_EQ(asked, QStringList{"Вы действительно хотите удалить выделенные объекты (2)?"});
+    ClickRow(2, Qt::ControlModifier);
+    ASSERT_EQ(Grid()->selectionModel()->selectedRows().size(), 2);
+    EXPECT_EQ(PressDelete(QMessageBox::Yes), QStringList{"Вы действительно хотите удалить выделенные объекты (2)?"});
     EXPECT_EQ(rows("SELECT G_ID FROM GENER"), (QList<QVariantList>{{2}}));
     EXPECT_EQ(rows("SELECT E_OBJECT FROM ERASED ORDER BY E_OBJECT"), (QList<QVariantList>{{1}, {3}}));
-    EXPECT_EQ(names(), QStringList{"Клён"});
+    EXPECT_EQ(ColumnTexts(), QStringList{"Клён"});
     EXPECT_EQ(item("UndoItem")->statusTip(), "Отменить: удаление объектов (2)");
 
-    EXPECT_EQ(press(true), QStringList());
-    EXPECT_EQ(names(), (QStringList{"Ольха", "Клён", "Ясень"}));
+    EXPECT_EQ(PressUndo(), QStringList());
+    EXPECT_EQ(ColumnTexts(), (QStringList{"Ольха", "Клён", "Ясень"}));
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
-    EXPECT_EQ(currentObject(), 1);
+    EXPECT_EQ(CurrentObject(), 1);
 }
 
 namespace {
@@ -396,20 +306,13 @@ protected:
 TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAChosenOneBackAsAChangeToUndo)
 {
     name = addField(*module, "Имя", StringType);
-    InsertObject(*module, 1, {FieldInput{ReadDescriptionFields(*module).first(), "Липа"}});
-    Form2->LoadGeneral();
-    Form2->show();
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    ASSERT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 1; }));
-    QTest::keyClick(Control<QTableView>(Form2, "DBGrid"), Qt::Key_Return);
+    InsertValues(*module, 1, {"Липа"});
+    Enter(1);
+    QTest::keyClick(Grid(), Qt::Key_Return);
     ASSERT_TRUE(Form7->isVisible());
-    auto *nameInput = qobject_cast<QLineEdit *>(Form7->inputFor(0));
-    nameInput->selectAll();
-    QTest::keyClick(nameInput, Qt::Key_Delete);
-    TypeKeys(nameInput, "Липа мелколистная");
-    Control<QPushButton>(Form7, "OkButton")->click();
-    ASSERT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
+    Retype(Form7->inputFor(0), "Липа мелколистная");
+    EXPECT_EQ(Store(), QStringList());
+    BackFromEditor();
     ASSERT_EQ(storedName(), "Липа мелколистная");
 
     auto *historyItem = Control<QAction>(Form2, "HistoryItem");
@@ -421,8 +324,7 @@ TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAC
     EXPECT_EQ(window->objectName(), "ChangeHistoryWindow");
     auto *versions = Control<QTableWidget>(window, "VersionList");
     ASSERT_EQ(versions->rowCount(), 1);
-    EXPECT_EQ(versions->item(0, 1)->text(), serverDb.user);
-    EXPECT_EQ(versions->item(0, 2)->text(), "Липа");
+    EXPECT_EQ((QStringList{versions->item(0, 1)->text(), versions->item(0, 2)->text()}), (QStringList{serverDb.user, "Липа"}));
     auto *values = Control<QTableWidget>(window, "VersionValues");
     ASSERT_EQ(values->rowCount(), 1);
     EXPECT_EQ(values->item(0, 0)->text() + "=" + values->item(0, 1)->text(), "Имя=Липа");
@@ -434,10 +336,6 @@ TEST_F(ServerEditMenuTest, TheHistoryListsTheObjectsVersionsWithTheUserAndPutsAC
     window->close();
 
     // Putting a version back is an action like others.
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    MessageBoxAnswerer none(QMessageBox::Ok);
-    QTest::keyClick(Control<QTableView>(Form2, "DBGrid"), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(none.seen(), 0);
+    EXPECT_EQ(PressUndo(), QStringList());
     EXPECT_EQ(storedName(), "Липа мелколистная");
 }

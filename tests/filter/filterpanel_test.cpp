@@ -1,18 +1,8 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 
-#include "app/forms.h"
-#include "core/dmodule.h"
 #include "objects/filterpanel.h"
-#include "objects/form2.h"
-#include "objects/objectlist.h"
 
-#include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-#include <QTableView>
-#include <QTreeWidget>
 
 // The filter group of the view/fill window on a real database.
 class FilterPanelTest : public AppTest
@@ -29,22 +19,10 @@ protected:
         exec("INSERT INTO GENER(G_ID) VALUES(1), (2), (3), (4), (5)");
         exec("INSERT INTO LINKS VALUES(1,1,2,12,'',0), (2,1,1,30,'',0), (3,2,2,13,'',0), (4,3,2,21,'x',20), "
              "(5,5,2,11,'',0), (6,5,1,30,'',0)");
-        Form2->LoadGeneral();
-        Form2->show();
+        ViewFill::Enter();
         panel = Control<FilterPanel>(Form2, "GroupBox");
     }
-    QTreeWidgetItem *item(const QString &top, const QString &child = QString())
-    {
-        const auto found = Control<QTreeWidget>(panel, "ClassesView")->findItems(top, Qt::MatchExactly);
-        QTreeWidgetItem *parent = found.isEmpty() ? nullptr : found.first();
-        if (!parent || child.isEmpty())
-            return parent;
-        parent->setExpanded(true);   // the lazy tree reads the level
-        for (int i = 0; i < parent->childCount(); ++i)
-            if (parent->child(i)->text(0) == child)
-                return parent->child(i);
-        return nullptr;
-    }
+    QTreeWidgetItem *item(const QStringList &path) const { return TreeItem(Control<QTreeWidget>(panel, "ClassesView"), path); }
     void addFilter(QTreeWidgetItem *entry)
     {
         ASSERT_NE(entry, nullptr);
@@ -61,22 +39,8 @@ protected:
         Control<QComboBox>(panel, "ComboBox")->setCurrentIndex(index);
         panel->ComboBoxChange();
     }
-    QList<qint64> listed()
-    {
-        SharedQuery &q = *module->QRGeneral;
-        QList<qint64> result;
-        for (int row = 0; row < q.recordCount(); ++row)
-            result << q.valueAt(row, q.columnIndex("G_ID")).toLongLong();
-        std::sort(result.begin(), result.end());
-        return result;
-    }
-    QStringList listTexts()
-    {
-        QStringList texts;
-        for (int i = 0; i < Control<QListWidget>(panel, "ListBox")->count(); ++i)
-            texts << Control<QListWidget>(panel, "ListBox")->item(i)->text();
-        return texts;
-    }
+    QStringList listed() const { return ListedColumn(*module); }
+    QStringList listTexts() const { return ItemTexts(Control<QListWidget>(panel, "ListBox")); }
 
     FilterPanel *panel = nullptr;
 };
@@ -89,13 +53,13 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     EXPECT_EQ(Control<QListWidget>(panel, "ListBox")->count(), 0);
 
     ASSERT_EQ(Control<QComboBox>(panel, "ComboBox")->itemText(0), "Города");
-    addFilter(item("Россия"));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
-    EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible()) << "the grid is shown again after the work";
-    addFilter(item("Россия", "Москва (01)"));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
+    addFilter(item({"Россия"}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "5"}));
+    EXPECT_TRUE(ViewFill::Grid()->isVisible()) << "the grid is shown again after the work";
+    addFilter(item({"Россия", "Москва (01)"}));
+    EXPECT_EQ(listed(), (QStringList{"1", "5"}));
     chooseBook(1);
-    addFilter(item("Красный"));
+    addFilter(item({"Красный"}));
     ASSERT_EQ(listTexts(), (QStringList{"Города: Россия", "Города: Москва (01)", "Цвета: Красный"}));
     ASSERT_EQ(panel->Memo.size(), 3);
     const QString first = panel->Memo[0], third = panel->Memo[2];
@@ -103,55 +67,53 @@ TEST_F(FilterPanelTest, EntriesNarrowTheListAndRemovingTheMiddleOneKeepsTheOther
     removeFilter(1);
     EXPECT_EQ(listTexts(), (QStringList{"Города: Россия", "Цвета: Красный"}));
     EXPECT_EQ(panel->Memo, (QStringList{first, third}));
-    EXPECT_EQ(listed(), (QList<qint64>{1, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "5"}));
     // Removing "Цвета: Красный" now must leave the Russia condition.
     removeFilter(1);
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "5"}));
     removeFilter(0);
     EXPECT_TRUE(panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "3", "4", "5"}));
 
     // The next entry into the view/fill mode starts without a filter.
-    addFilter(item("Красный"));
+    addFilter(item({"Красный"}));
     Form2->LoadGeneral();
     EXPECT_TRUE(Control<QListWidget>(panel, "ListBox")->count() == 0 && panel->Memo.isEmpty() && !ObjectList::Of(*DModule).filtered());
-    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(listed(), (QStringList{"1", "2", "3", "4", "5"}));
 }
 
 // No passing object empties the list under the listed entries and keeps the layout; a failing entry is
 // shown as an error and leaves the filter as it was.
 TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithTheListedEntries)
 {
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    addFilter(item("Франция", "Париж"));   // object 3 only
+    addFilter(item({"Франция", "Париж"}));   // object 3 only
     const QRect searchPlace = Control<QLineEdit>(Form2, "SearchEdit")->geometry();
     bool gridShownDuringMessage = false;
     QRect searchDuringMessage;
     {
         MessageBoxAnswerer answer([&](const QString &) {
-            gridShownDuringMessage = Control<QTableView>(Form2, "DBGrid")->isVisible();
+            gridShownDuringMessage = ViewFill::Grid()->isVisible();
             searchDuringMessage = Control<QLineEdit>(Form2, "SearchEdit")->geometry();
             return int(QMessageBox::Ok);
         });
         chooseBook(1);
         // From the keyboard: Enter on the entry adds it.
-        Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(item("Красный"));   // objects 1 and 5: nobody has both
+        Control<QTreeWidget>(panel, "ClassesView")->setCurrentItem(item({"Красный"}));   // objects 1 and 5: nobody has both
         Control<QTreeWidget>(panel, "ClassesView")->setFocus();
         QTest::keyClick(Control<QTreeWidget>(panel, "ClassesView"), Qt::Key_Return);
         EXPECT_EQ(answer.texts(), QStringList{"Нет ни одного объекта, удовлетворяющего условию отбора!"});
     }
     EXPECT_TRUE(gridShownDuringMessage);
     EXPECT_EQ(searchDuringMessage, searchPlace);
-    EXPECT_EQ(listed(), QList<qint64>{}) << "the list agrees with the entries listed";
-    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 0);
+    EXPECT_EQ(listed(), QStringList{}) << "the list agrees with the entries listed";
+    EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 0);
     EXPECT_EQ(Control<QListWidget>(panel, "ListBox")->count(), 2);
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() || Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
     Control<QListWidget>(panel, "ListBox")->setCurrentRow(1);
     Control<QListWidget>(panel, "ListBox")->setFocus();
     QTest::keyClick(Control<QListWidget>(panel, "ListBox"), Qt::Key_Delete);
     EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
-    EXPECT_EQ(listed(), (QList<qint64>{3}));
+    EXPECT_EQ(listed(), QStringList{"3"});
     EXPECT_TRUE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() && Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
 
     const QString filterBefore = ObjectList::Of(*DModule).statement();
@@ -165,16 +127,16 @@ TEST_F(FilterPanelTest, NoPassingObjectOrAFailingEntryLeavesTheListAgreeingWithT
         EXPECT_EQ(listTexts(), QStringList{"Города: Париж"});
         EXPECT_EQ(panel->Memo.size(), 1);
         EXPECT_EQ(ObjectList::Of(*DModule).statement(), filterBefore);
-        EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 1) << "the grid still shows the list filtered before";
-        EXPECT_EQ(listed(), (QList<qint64>{3}));
-        EXPECT_TRUE(Control<QTableView>(Form2, "DBGrid")->isVisible());
+        EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 1) << "the grid still shows the list filtered before";
+        EXPECT_EQ(listed(), QStringList{"3"});
+        EXPECT_TRUE(ViewFill::Grid()->isVisible());
     };
-    QTreeWidgetItem *red = item("Красный");   // the book "Цвета" is still chosen
+    QTreeWidgetItem *red = item({"Красный"});   // the book "Цвета" is still chosen
     listed();                    // the list read to its end holds no lock on the file
     exec("DROP TABLE REFER1");   // the book vanished under the open window: no condition is built
     failingAdd(red, "REFER1");
     chooseBook(0);
-    QTreeWidgetItem *france = item("Франция");
+    QTreeWidgetItem *france = item({"Франция"});
     exec("ALTER TABLE LINKS RENAME TO LINKS_OLD");   // the condition is built, the evaluation fails
     failingAdd(france, "LINKS");
 }

@@ -15,6 +15,26 @@
 #include <QTime>
 
 namespace {
+// The bytes of `text` in Windows-1251 (Russian letters and ASCII only) and in UTF-16 with its mark.
+QByteArray Cp1251(const QString &text)
+{
+    QByteArray bytes;
+    for (const QChar c : text)
+        bytes += c == QChar(0x0401) ? '\xa8' : c == QChar(0x0451) ? '\xb8' : c.unicode() >= 0x0410 ? char(c.unicode() - 0x0410 + 0xc0) : char(c.unicode());
+    return bytes;
+}
+
+QByteArray Utf16(const QString &text, bool bigEndian = false)
+{
+    QByteArray bytes(bigEndian ? "\xfe\xff" : "\xff\xfe");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xff);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 QList<QStringList> fieldsOf(const CsvDocument &document)
 {
     QList<QStringList> rows;
@@ -27,8 +47,7 @@ QList<QStringList> fieldsOf(const CsvDocument &document)
 TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
 {
     // Windows-1251 without a mark, commas, blank lines between records.
-    const QByteArray cp1251 = QByteArray("\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5,\xd6\xe2\xe5\xf2\r\n\r\n"
-                                         "\xc5\xeb\xea\xe0,\"\xea\xf0\xe0\xf1\xed\xfb\xe9; \xf2\xb8\xec\xed\xfb\xe9\"\r\n");
+    const QByteArray cp1251 = Cp1251("Название,Цвет\r\n\r\nЕлка,\"красный; тёмный\"\r\n");
     const CsvDocument document = ParseCsv(cp1251);
     EXPECT_EQ(document.delimiter, ',');
     EXPECT_EQ(fieldsOf(document), (QList<QStringList>{{"Название", "Цвет"}, {"Елка", "красный; тёмный"}}));
@@ -52,10 +71,7 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
     EXPECT_TRUE(GuessCsvEncoding(cp1251).sure);
 
     // UTF-16 big-endian with its mark (the little-endian one is read in the large file's case).
-    QByteArray be("\xfe\xff");
-    for (const QChar c : QString("Имя;Вес\r\nЁлка;1,5\r\n"))
-        be += char(c.unicode() >> 8), be += char(c.unicode() & 0xff);
-    const CsvDocument utf16 = ParseCsv(be);
+    const CsvDocument utf16 = ParseCsv(Utf16("Имя;Вес\r\nЁлка;1,5\r\n", true));
     EXPECT_EQ(utf16.encoding, CsvEncoding::Utf16);
     EXPECT_EQ(fieldsOf(utf16), (QList<QStringList>{{"Имя", "Вес"}, {"Ёлка", "1,5"}}));
 
@@ -70,18 +86,6 @@ TEST(CsvFile, EncodingsDelimiterAndLineNumbersAreFoundFromTheFile)
 // from the text read whole, in each encoding.
 TEST(CsvFile, ALargeFileReadsPieceByPieceAsIfWhole)
 {
-    const auto cp1251 = [](const QString &text) {
-        QByteArray bytes;
-        for (const QChar c : text)
-            bytes += c == QChar(0x0401) ? '\xa8' : c == QChar(0x0451) ? '\xb8' : c.unicode() >= 0x0410 ? char(c.unicode() - 0x0410 + 0xc0) : char(c.unicode());
-        return bytes;
-    };
-    const auto utf16 = [](const QString &text) {
-        QByteArray bytes("\xff\xfe");
-        for (const QChar c : text)
-            bytes += char(c.unicode() & 0xff), bytes += char(c.unicode() >> 8);
-        return bytes;
-    };
     QList<QStringList> expected{{"Имя", "Заметка"}};
     QList<int> lines{1};
     QString text = "Имя;Заметка\r\n";
@@ -106,8 +110,8 @@ TEST(CsvFile, ALargeFileReadsPieceByPieceAsIfWhole)
         }
     }
     const QTemporaryDir folder;
-    for (const auto &[encoding, bytes] : {std::pair{CsvEncoding::Utf8, text.toUtf8()}, std::pair{CsvEncoding::Windows1251, cp1251(text)},
-                                          std::pair{CsvEncoding::Utf16, utf16(text)}}) {
+    for (const auto &[encoding, bytes] : {std::pair{CsvEncoding::Utf8, text.toUtf8()}, std::pair{CsvEncoding::Windows1251, Cp1251(text)},
+                                          std::pair{CsvEncoding::Utf16, Utf16(text)}}) {
         const QString path = folder.filePath(QStringLiteral("big%1.csv").arg(int(encoding)));
         WriteFile(path, bytes);
         CsvReader reader(path);
@@ -192,12 +196,8 @@ protected:
 TEST_F(CsvObjectsTest, ExportThenImportIntoAnEmptyCopyGivesTheSameObjects)
 {
     makeFields(*module);
-    const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     const auto add = [&](qint64 id, const QStringList &texts, const QDate &date, const QTime &time, bool yes) {
-        InsertObject(*module, id,
-                     {FieldInput{fields[0], texts[0]}, FieldInput{fields[1], texts[1]}, FieldInput{fields[2], texts[2]},
-                      FieldInput{fields[3], texts[3]}, FieldInput{fields[4], date}, FieldInput{fields[5], time},
-                      FieldInput{fields[6], yes}});
+        InsertValues(*module, id, {texts[0], texts[1], texts[2], texts[3], date, time, yes});
     };
     add(1, {"007", "красный; тёмный", "-5", "2.5"}, QDate(2024, 2, 29), QTime(7, 5, 0), true);
     // Each mark that needs quotes alone in one value: a quote, a line break, spaces at the ends.
@@ -243,8 +243,7 @@ TEST_F(CsvObjectsTest, TheExportFollowsTheListAndCanAddTheParameters)
     makeBook(1, "Страна", {{1, "Россия", "", 0}});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
     for (int id = 1; id <= 3; ++id)
-        InsertObject(*module, id, {FieldInput{fields[0], QStringLiteral("объект %1").arg(id)}, FieldInput{fields[1], "x"},
-                                   FieldInput{fields[2], QString::number(id)}, FieldInput{fields[3], "1"}});
+        InsertValues(*module, id, {QStringLiteral("объект %1").arg(id), "x", QString::number(id), "1"});
     exec("INSERT INTO LINKS VALUES(1, 2, 1, 1, 'много', 0)");
     ObjectList &list = ObjectList::Of(*module);
     list.compose();

@@ -1,10 +1,22 @@
 #pragma once
 
-// What the find tests share: the fields the grid shows, and the Russian locale while a test runs.
+// What the tests of objects share: objects added by their values, the fields the grid shows, and the Russian
+// locale while a test runs.
 #include "core/dmodule.h"
 #include "objects/objectlist.h"
+#include "objects/objectstore.h"
 
 #include <QLocale>
+
+// Adds object `id` holding `values` for the description fields in their order; a picture given is one chosen.
+inline void InsertValues(TDModule &module, qint64 id, const QVariantList &values)
+{
+    const QList<DescriptionField> fields = ReadDescriptionFields(module);
+    QList<FieldInput> inputs;
+    for (int i = 0; i < values.size(); ++i)
+        inputs << FieldInput{fields[i], values[i], values[i].typeId() == QMetaType::QByteArray};
+    InsertObject(module, id, inputs);
+}
 
 inline QList<DescriptionField> GridFields(TDModule &module)
 {

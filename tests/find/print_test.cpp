@@ -1,34 +1,21 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 #include "find/findtest.h"
 
-#include "app/forms.h"
 #include "core/dberror.h"
-#include "core/dmodule.h"
 #include "objects/csvdialogs.h"
 #include "objects/csvfile.h"
-#include "objects/form2.h"
 #include "objects/objectlinks.h"
-#include "objects/objectlist.h"
 #include "objects/objectprint.h"
 #include "objects/objectstore.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QBuffer>
-#include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTableView>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
 #include <numeric>
 
 namespace {
@@ -154,16 +141,8 @@ TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
     for (int i = 0; i < captions.size(); ++i)
         addField(*module, captions[i], types[i], i == 1);
     makeBook(1, "Страна", {{1, "Россия", "", 0}});
-    QImage picture(120, 80, QImage::Format_RGB32);
-    picture.fill(Qt::darkGreen);
-    QByteArray png;
-    QBuffer buffer(&png);
-    picture.save(&buffer, "PNG");
+    InsertValues(*module, 1, {"Самовар", "медный", "3.5", QDate(1890, 5, 17), true, "Тульский\nс клеймом", PictureBytes(Qt::darkGreen, QSize(120, 80))});
     const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-    InsertObject(*module, 1,
-                 {FieldInput{fields[0], "Самовар"}, FieldInput{fields[1], "медный"}, FieldInput{fields[2], "3.5"},
-                  FieldInput{fields[3], QDate(1890, 5, 17)}, FieldInput{fields[4], true},
-                  FieldInput{fields[5], "Тульский\nс клеймом"}, FieldInput{fields[6], png, true}});
     AddObjectLink(*module, "1", 1, 1, "1890", 0);
     ObjectList::Of(*module).compose();
     ObjectList::Of(*module).open();
@@ -182,20 +161,6 @@ namespace {
 class ListMenuTest : public AppTest
 {
 protected:
-    // Runs `answer` on the next modal dialog of type T (found by polling) and keeps polling until it appeared.
-    template <typename T> static void answerNext(std::function<void(T *)> answer)
-    {
-        auto *timer = new QTimer;
-        timer->setInterval(20);
-        QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                answer(dialog);
-            }
-        });
-        timer->start();
-    }
     // Triggers the list menu's item `name`, answering every message box; returns the boxes' texts.
     static QStringList runMenuItem(const char *name)
     {
@@ -208,18 +173,17 @@ protected:
 
 TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
 {
-    const qint64 name = addField(*module, "Название", StringType);
-    const qint64 number = addField(*module, "Номер", IntegerType);
-    InsertObject(*module, 1, {input(name, "чайник"), input(number, "1")});
-    InsertObject(*module, 2, {input(name, "Чашка"), input(number, "2")});
-    InsertObject(*module, 3, {input(name, "блюдце"), input(number, "3")});
-    Form2->LoadGeneral();
-    Form2->show();
-    Control<QLineEdit>(Form2, "SearchEdit")->setText("ча");
-    Form2->ApplySearch();
+    addField(*module, "Название", StringType);
+    addField(*module, "Номер", IntegerType);
+    InsertValues(*module, 1, {"чайник", "1"});
+    InsertValues(*module, 2, {"Чашка", "2"});
+    InsertValues(*module, 3, {"блюдце", "3"});
+    ViewFill::Enter(3);
+    TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "ча");
+    ASSERT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 2; }));
 
     const QString path = folder->path() + "/export.csv";
-    answerNext<CsvExportDialog>([](CsvExportDialog *dialog) {
+    AnswerNextDialog<CsvExportDialog>([](CsvExportDialog *dialog) {
         Control<QRadioButton>(dialog, "CommaRadio")->setChecked(true);
         dialog->findChild<QPushButton *>("ExportOkBtn")->click();
     });
@@ -229,7 +193,7 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
 
     // Back in: the number column is left out by the user, so the new objects lack a required value.
     ChooseFileInNextDialog(path);
-    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) {
+    AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) {
         dialog->fieldBox(1)->setCurrentIndex(0);
         dialog->findChild<QPushButton *>("ImportOkBtn")->click();
     });
@@ -239,11 +203,11 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     EXPECT_EQ(count("SELECT * FROM GENER"), 3);
     // With the matching the file names, both rows come in.
     ChooseFileInNextDialog(path);
-    answerNext<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
+    AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) { dialog->findChild<QPushButton *>("ImportOkBtn")->click(); });
     EXPECT_EQ(runMenuItem("ImportCsvItem"), QStringList{"Добавлено объектов: 2"});
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 = 'Чашка'"), 2);
     // The list shows the new objects under the search still typed.
-    EXPECT_TRUE(WaitFor([] { return Control<QTableView>(Form2, "DBGrid")->model()->rowCount() == 4; }));
+    EXPECT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 4; }));
 
     // A Windows-1251 file with a pair of bytes that is also UTF-8: both readings are offered, the likelier
     // one chosen; the user looks at the other and comes back with the keys.
@@ -251,10 +215,9 @@ TEST_F(ListMenuTest, TheMenuExportsTheListAndImportsItBackWithTheUsersMatching)
     WriteFile(mixed, "\xcd\xe0\xe7\xe2\xe0\xed\xe8\xe5;\xcd\xee\xec\xe5\xf0\r\n\xc6\xa8\xcb\xd2\xdb\xc9;7\r\n");
     QStringList readings, headersSeen;
     ChooseFileInNextDialog(mixed);
-    answerNext<CsvImportDialog>([&](CsvImportDialog *dialog) {
+    AnswerNextDialog<CsvImportDialog>([&](CsvImportDialog *dialog) {
         QComboBox *box = Control<QComboBox>(dialog, "EncodingBox");
-        for (int i = 0; i < box->count(); ++i)
-            readings << box->itemText(i);
+        readings = ItemTexts(box);
         headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();
         QTest::keyClick(box, Qt::Key_Up);
         headersSeen << box->currentText() << Control<QTableWidget>(dialog, "ColumnsTable")->item(0, 0)->text();

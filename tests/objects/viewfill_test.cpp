@@ -1,32 +1,22 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
-#include "core/dmodule.h"
 #include "fields/fieldspage.h"
 #include "objects/fieldeditor.h"
-#include "objects/form2.h"
 #include "objects/form21.h"
-#include "objects/form7.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectstore.h"
 #include "objects/paramspanel.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QImage>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QLocale>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTableView>
-#include <QTest>
+
+using namespace ViewFill;
 
 namespace {
 // The view/fill window and its object editor as a person uses them: keys typed into the inputs, Russian
@@ -34,71 +24,18 @@ namespace {
 class ViewFillTest : public RussianAppTest
 {
 protected:
-    void enterViewFill() const
-    {
-        Form2->LoadGeneral();
-        Form2->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(Form2));
-    }
     // Opens the editor by the window's button, entering the view/fill mode first when it is not shown.
     void open(bool editMode) const
     {
         if (!Form2->isVisible())
-            enterViewFill();
+            Enter();
         Control<QPushButton>(Form2, editMode ? "EditRecordBtn" : "AddRecordBtn")->click();
         ASSERT_TRUE(Form7->isVisible());
     }
-    static QTableView *grid() { return Control<QTableView>(Form2, "DBGrid"); }
-    void insertObject(qint64 id, const QList<QVariant> &values)
-    {
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
-        QList<FieldInput> inputs;
-        for (int i = 0; i < fields.size(); ++i)
-            inputs << FieldInput{fields[i], values.value(i)};
-        InsertObject(*module, id, inputs);
-    }
-    QPoint rowCentre(int row) const { return grid()->visualRect(grid()->model()->index(row, 0)).center(); }
-    void clickTitle(int column) const
-    {
-        QHeaderView *header = grid()->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-    }
-    QStringList columnTexts(int column) const
-    {
-        QStringList texts;
-        QAbstractItemModel *model = grid()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->data(model->index(row, column)).toString();
-        return texts;
-    }
-    void closeEditor() const
-    {
-        Form7->close();
-        EXPECT_TRUE(WaitFor([] { return Form2->isEnabled(); }));
-        Form2->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(Form2));
-    }
     template <typename T> T *input(int field) const { return qobject_cast<T *>(Form7->inputFor(field)); }
-    void retype(int field, const QString &keys) const
-    {
-        auto *edit = input<QLineEdit>(field);
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        TypeKeys(edit, keys);
-    }
-    // Presses the OK button, answering each box with `answer`; returns the boxes' texts.
-    QStringList store(int answer = QMessageBox::Ok) const { return ClickAnswering(Control<QPushButton>(Form7, "OkButton"), answer); }
-    // Presses Delete in the grid, answering the question with `answer`; returns the boxes' texts.
-    QStringList deleteByKey(int answer) const
-    {
-        MessageBoxAnswerer boxes(answer);
-        QTest::keyClick(grid(), Qt::Key_Delete);
-        return boxes.texts();
-    }
     static std::pair<int, Qt::SortOrder> arrow()
     {
-        return {grid()->horizontalHeader()->sortIndicatorSection(), grid()->horizontalHeader()->sortIndicatorOrder()};
+        return {Grid()->horizontalHeader()->sortIndicatorSection(), Grid()->horizontalHeader()->sortIndicatorOrder()};
     }
     // Leaves the editor by its Cancel button (or the Escape key), answering each box; returns the boxes' texts.
     QStringList cancel(int answer, bool byEscape = false) const
@@ -117,7 +54,6 @@ protected:
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << texts.join(" | ").toStdString();
     }
-    qint64 currentObject() const { return module->QRGeneral->asInteger("G_ID"); }
     QVariant stored(qint64 field, qint64 object = 1) const
     {
         return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(field).arg(object));
@@ -150,19 +86,19 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     boxes[0]->setChecked(false);
     Form21->doneButton()->click();
     EXPECT_FALSE(Form21->isVisible());
-    EXPECT_TRUE(grid()->isColumnHidden(0) && !grid()->isColumnHidden(1));
+    EXPECT_TRUE(Grid()->isColumnHidden(0) && !Grid()->isColumnHidden(1));
     // The chooser shows the state it left; cancelling changes nothing.
     Control<QAction>(Form2, "DBGridMenuN1")->trigger();
     boxes = Form21->checkBoxes();
     EXPECT_FALSE(boxes[0]->isChecked());
     boxes[1]->setChecked(false);
     Form21->cancelButton()->click();
-    EXPECT_FALSE(grid()->isColumnHidden(1));
+    EXPECT_FALSE(Grid()->isColumnHidden(1));
 
     Form2->N21->trigger();
     ASSERT_TRUE(Form1->isVisible() && !Form2->isVisible());
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
-    EXPECT_FALSE(grid()->isColumnHidden(0));
+    EXPECT_FALSE(Grid()->isColumnHidden(0));
 }
 
 TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
@@ -177,12 +113,10 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     const qint64 note = addField(*module, "Описание", LongTextType);
     const qint64 photo = addField(*module, "Фото", ImageType);
     addLookupEntry(*module, colour, "янтарный");
-    insertObject(1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
+    InsertValues(*module, 1, {"5", "1", "первый", "янтарный", QDate(2020, 1, 1), QTime(1, 0), false, ""});
     const QString pictureFile = folder->path() + "/picture.bmp";
-    QImage image(16, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(pictureFile, "BMP"));
-    const QByteArray pictureBytes = FileBytes(pictureFile);
+    const QByteArray pictureBytes = PictureBytes(Qt::blue, QSize(16, 8), "BMP");
+    WriteFile(pictureFile, pictureBytes);
     open(false);
     EXPECT_FALSE(Form2->isEnabled());
     EXPECT_EQ(Form7->ObjectId, "2");
@@ -192,7 +126,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(colourBox->count(), 1);   // the empty entry is not listed
     // Required values missing: nothing is written, not even the new lookup entry.
     TypeKeys(colourBox, "алый 'рубин'");
-    EXPECT_EQ(store(), QStringList{"Заполните все поля!\n\r(Изображение и длинный текст не обязательны для заполнения)"});
+    EXPECT_EQ(Store(), QStringList{"Заполните все поля!\n\r(Изображение и длинный текст не обязательны для заполнения)"});
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 2);
@@ -210,21 +144,20 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     QTest::keyClicks(input<QLineEdit>(4), "30.11.2023");
     QTest::keyClicks(input<QLineEdit>(5), "13:45:10");
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
-    EXPECT_EQ(store(), QStringList());
+    EXPECT_EQ(Store(), QStringList());
     EXPECT_TRUE(!Form7->isVisible() && Form2->isEnabled());
     EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7, G%8 FROM GENER, LOOKUP%4 WHERE G%4 = L%4_ID AND G_ID = 2")
                        .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes).arg(photo)),
               (QList<QVariantList>{{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1, pictureBytes}}));
-    EXPECT_EQ(currentObject(), 2);
-    EXPECT_EQ(grid()->model()->rowCount(), 2);
-    EXPECT_EQ(grid()->currentIndex().row(), module->QRGeneral->recNo() - 1);
+    EXPECT_EQ(CurrentObject(), 2);
+    EXPECT_EQ(Grid()->model()->rowCount(), 2);
+    EXPECT_EQ(Grid()->currentIndex().row(), module->QRGeneral->recNo() - 1);
 
     // Changing shows the stored values, the new entry in its alphabetical place, and reuses it.
     open(true);
     EXPECT_EQ(Form7->ObjectId, "2");
     colourBox = input<QComboBox>(3);
-    EXPECT_EQ(colourBox->count(), 2);
-    EXPECT_EQ(colourBox->itemText(0), "алый 'рубин'");
+    EXPECT_EQ(ItemTexts(colourBox), (QStringList{"алый 'рубин'", "янтарный"}));
     EXPECT_EQ(colourBox->currentText(), "алый 'рубин'");
     EXPECT_EQ((QStringList{input<QLineEdit>(0)->text(), input<QLineEdit>(1)->text(), input<QLineEdit>(4)->text(), input<QLineEdit>(5)->text()}),
               (QStringList{"-120000000", "2,5", "30.11.2023", "13:45:10"}));
@@ -233,12 +166,12 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_FALSE(input<PictureBox>(8)->pixmap().isNull());
     TypeKeys(input<QPlainTextEdit>(7), "строка 1\nстрока 2");
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
-    EXPECT_EQ(store(), QStringList());
+    EXPECT_EQ(Store(), QStringList());
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3 FROM GENER WHERE G_ID = 2").arg(yes).arg(note).arg(photo)),
               (QList<QVariantList>{{0, "строка 1\rстрока 2\r", pictureBytes}})) << "a picture nobody changed is kept";
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 3);
-    EXPECT_EQ(currentObject(), 2);
+    EXPECT_EQ(CurrentObject(), 2);
     open(true);
     EXPECT_EQ(input<QPlainTextEdit>(7)->toPlainText(), "строка 1\nстрока 2");
 }
@@ -249,16 +182,16 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
     const qint64 colour = addField(*module, "Цвет", StringType, true);
     exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 5000) "
                         "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, 0 FROM N").arg(number).arg(colour));
-    enterViewFill();
-    EXPECT_LT(grid()->model()->rowCount(), 5000);
-    grid()->scrollToBottom();
+    Enter();
+    EXPECT_LT(Grid()->model()->rowCount(), 5000);
+    Grid()->scrollToBottom();
     QTest::qWait(50);
-    const int last = grid()->model()->rowCount() - 1;
-    grid()->selectRow(last);
-    EXPECT_EQ(currentObject(), last + 1);
+    const int last = Grid()->model()->rowCount() - 1;
+    Grid()->selectRow(last);
+    EXPECT_EQ(CurrentObject(), last + 1);
     // Moving the list by code moves the grid, fetching the rows up to it.
     ASSERT_TRUE(module->QRGeneral->setRecNo(4000));
-    EXPECT_EQ(grid()->currentIndex().row(), 3999);
+    EXPECT_EQ(Grid()->currentIndex().row(), 3999);
 
     ASSERT_FALSE(module->QRGeneral->allRowsRead());
     Form2->close();   // by the title bar
@@ -271,47 +204,46 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
 TEST_F(ViewFillTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst)
 {
     addField(*module, "Имя", StringType);
-    insertObject(1, {"первый"});
-    insertObject(2, {"второй"});
-    insertObject(3, {"третий"});
+    InsertValues(*module, 1, {"первый"});
+    InsertValues(*module, 2, {"второй"});
+    InsertValues(*module, 3, {"третий"});
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
-    enterViewFill();
-    Form2->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form2));
-    ASSERT_TRUE(WaitFor([] { return grid()->model()->rowCount() == 3; }));   // read as the grid is painted
+    Enter(3);
 
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, rowCentre(1));
-    ASSERT_EQ(currentObject(), 2);
-    QTest::keyClick(grid(), Qt::Key_Return);
+    ClickRow(1);
+    ASSERT_EQ(CurrentObject(), 2);
+    QTest::keyClick(Grid(), Qt::Key_Return);
     ASSERT_TRUE(Form7->isVisible());
     EXPECT_EQ(Form7->windowTitle(), "Изменение объекта");
     EXPECT_EQ(Form7->ObjectId, "2");
-    closeEditor();
+    Form7->close();
+    BackFromEditor();
 
     // A double click as the window system delivers it: press, release, then the second press as a double click.
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, rowCentre(2));
-    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    ClickRow(2);
+    QTest::mouseDClick(Grid()->viewport(), Qt::LeftButton, {}, RowCentre(2));
     ASSERT_TRUE(Form7->isVisible());
     EXPECT_EQ(Form7->ObjectId, "3");
-    closeEditor();
+    Form7->close();
+    BackFromEditor();
 
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, rowCentre(1));
-    EXPECT_EQ(deleteByKey(QMessageBox::No), QStringList{"Вы действительно хотите удалить этот объект?"});
+    ClickRow(1);
+    EXPECT_EQ(PressDelete(QMessageBox::No), QStringList{"Вы действительно хотите удалить этот объект?"});
     EXPECT_EQ(count("SELECT * FROM GENER"), 3);
-    EXPECT_EQ(deleteByKey(QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(PressDelete(QMessageBox::Yes).size(), 1);
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 2"), 0);
     // The next object takes the deleted one's place, in the list and in the grid.
-    EXPECT_EQ(currentObject(), 3);
-    EXPECT_EQ(grid()->currentIndex().row(), 1);
-    deleteByKey(QMessageBox::Yes);
-    EXPECT_EQ(currentObject(), 1) << "the last row deleted: the one before it is current";
-    deleteByKey(QMessageBox::Yes);
+    EXPECT_EQ(CurrentObject(), 3);
+    EXPECT_EQ(Grid()->currentIndex().row(), 1);
+    PressDelete(QMessageBox::Yes);
+    EXPECT_EQ(CurrentObject(), 1) << "the last row deleted: the one before it is current";
+    PressDelete(QMessageBox::Yes);
     ASSERT_EQ(count("SELECT * FROM GENER") + count("SELECT * FROM LINKS"), 0);
     EXPECT_FALSE(Control<QPushButton>(Form2, "EditRecordBtn")->isEnabled() || Control<QPushButton>(Form2, "DeleteRecordBtn")->isEnabled());
     // An empty list: the keys open nothing and ask nothing.
     MessageBoxAnswerer none(QMessageBox::Yes);
-    QTest::keyClick(grid(), Qt::Key_Return);
-    QTest::keyClick(grid(), Qt::Key_Delete);
+    QTest::keyClick(Grid(), Qt::Key_Return);
+    QTest::keyClick(Grid(), Qt::Key_Delete);
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(none.seen(), 0);
 }
@@ -327,50 +259,50 @@ TEST_F(ViewFillTest, ColumnsFitTheirValuesAndTitleClicksSortWithTheArrowShown)
     // Entry numbers in the reverse of their text order.
     addLookupEntry(*module, colour, "синий");
     addLookupEntry(*module, colour, "алый");
-    insertObject(1, {"аб", "30", "синий"});
+    InsertValues(*module, 1, {"аб", "30", "синий"});
     // A value longer than its title in a row after the first, which the list has not read yet.
     const QString secondName = "Микроволновая печь";
-    insertObject(2, {secondName, "4", "алый"});
-    enterViewFill();
-    QHeaderView *header = grid()->horizontalHeader();
+    InsertValues(*module, 2, {secondName, "4", "алый"});
+    Enter();
+    QHeaderView *header = Grid()->horizontalHeader();
     const QString longName = "Samovar, Tula, 1890-e, s klejmom fabriki";
-    const int needed = grid()->fontMetrics().horizontalAdvance(longName);
+    const int needed = Grid()->fontMetrics().horizontalAdvance(longName);
     QTest::qWait(50);   // the window shown and its columns fitted to what it lists
     for (int column = 0; column < 3; ++column)
         EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
-    EXPECT_GT(header->sectionSize(0), grid()->fontMetrics().horizontalAdvance(secondName));
+    EXPECT_GT(header->sectionSize(0), Grid()->fontMetrics().horizontalAdvance(secondName));
     ASSERT_LT(header->sectionSize(0), needed);
 
     open(false);
     QTest::keyClicks(Form7->inputFor(0), longName);
     QTest::keyClicks(Form7->inputFor(1), "100");
     TypeKeys(Form7->inputFor(2), "синий");
-    ASSERT_EQ(store(), QStringList());
+    ASSERT_EQ(Store(), QStringList());
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_TRUE(WaitFor([&] { return header->sectionSize(0) > needed; })) << header->sectionSize(0) << " < " << needed;
 
-    clickTitle(1);
-    EXPECT_EQ(columnTexts(1), (QStringList{"4", "30", "100"}));
+    ClickTitle(1);
+    EXPECT_EQ(ColumnTexts(1), (QStringList{"4", "30", "100"}));
     EXPECT_TRUE(header->isSortIndicatorShown());
     EXPECT_EQ(arrow(), std::pair(1, Qt::AscendingOrder));
-    clickTitle(1);
-    EXPECT_EQ(columnTexts(1), (QStringList{"100", "30", "4"}));
+    ClickTitle(1);
+    EXPECT_EQ(ColumnTexts(1), (QStringList{"100", "30", "4"}));
     EXPECT_EQ(arrow(), std::pair(1, Qt::DescendingOrder));
-    clickTitle(2);
-    EXPECT_EQ(columnTexts(2), (QStringList{"алый", "синий", "синий"}));
+    ClickTitle(2);
+    EXPECT_EQ(ColumnTexts(2), (QStringList{"алый", "синий", "синий"}));
     // Sorting switched off: a click moves neither the order nor its arrow.
     Control<QAction>(Form2, "DBGridMenuN2")->trigger();
-    clickTitle(1);
-    EXPECT_EQ(columnTexts(2), (QStringList{"алый", "синий", "синий"}));
+    ClickTitle(1);
+    EXPECT_EQ(ColumnTexts(2), (QStringList{"алый", "синий", "синий"}));
     EXPECT_EQ(arrow(), std::pair(2, Qt::AscendingOrder));
     Control<QAction>(Form2, "DBGridMenuN2")->trigger();
-    clickTitle(0);
+    ClickTitle(0);
     EXPECT_EQ(header->sortIndicatorSection(), 0);
     // A new entry lists the objects unsorted, without an arrow, and keeps the width the user gave.
     header->resizeSection(1, 333);   // as the user drags the border
     Form2->LoadGeneral();
     EXPECT_FALSE(header->isSortIndicatorShown());
-    EXPECT_EQ(columnTexts(1), (QStringList{"30", "4", "100"}));
+    EXPECT_EQ(ColumnTexts(1), (QStringList{"30", "4", "100"}));
     EXPECT_EQ(header->sectionSize(1), 333);
 }
 
@@ -391,15 +323,15 @@ TEST_F(EditorTest, NumbersDatesAndTimesAreStoredAsTypedAndTheInputsSayWhatWillBe
     EXPECT_EQ(input<QLineEdit>(2)->text(), "15.03.2019");
     EXPECT_TRUE(Form7->noteFor(2)->text().contains("15 марта 2019")) << Form7->noteFor(2)->text().toStdString();
     QTest::keyClicks(input<QLineEdit>(3), "9:05");
-    EXPECT_TRUE(oneSaying(store(), {"\"Вес\""}));
+    EXPECT_TRUE(oneSaying(Store(), {"\"Вес\""}));
     EXPECT_EQ(this->count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Form7->focusWidget(), input<QLineEdit>(0));
 
-    retype(0, "12,5");
+    Retype(Form7->inputFor(0), "12,5");
     EXPECT_FALSE(Form7->noteFor(0)->isVisibleTo(Form7));
-    EXPECT_TRUE(oneSaying(store(), {"\"Штук\"", "без пробелов"}));
-    retype(1, "1000");
-    EXPECT_TRUE(store().isEmpty());
+    EXPECT_TRUE(oneSaying(Store(), {"\"Штук\"", "без пробелов"}));
+    Retype(Form7->inputFor(1), "1000");
+    EXPECT_TRUE(Store().isEmpty());
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, G%4 FROM GENER").arg(weight).arg(count).arg(day).arg(time)),
               (QList<QVariantList>{{12.5, 1000, "2019-03-15", "09:05:00"}}));
@@ -407,19 +339,17 @@ TEST_F(EditorTest, NumbersDatesAndTimesAreStoredAsTypedAndTheInputsSayWhatWillBe
     open(true);
     EXPECT_EQ(input<QLineEdit>(0)->text(), "12,5");
     EXPECT_EQ(input<QLineEdit>(2)->text(), "15.03.2019");
-    retype(0, "0.75");
-    retype(2, "1/2/45");
+    Retype(Form7->inputFor(2), "1/2/45");
     EXPECT_TRUE(Form7->noteFor(2)->text().contains("1 февраля 1945")) << Form7->noteFor(2)->text().toStdString();
-    retype(3, "");
-    EXPECT_TRUE(store().isEmpty());
-    EXPECT_EQ(stored(weight).toDouble(), 0.75);
+    Retype(Form7->inputFor(3), "");
+    EXPECT_TRUE(Store().isEmpty());
     EXPECT_EQ(stored(day).toString(), "1945-02-01");
     EXPECT_TRUE(stored(time).isNull());
 
     open(true);
-    retype(2, "31.02.2019");
+    Retype(Form7->inputFor(2), "31.02.2019");
     EXPECT_TRUE(Form7->noteFor(2)->text().startsWith("Не дата"));
-    EXPECT_TRUE(oneSaying(store(), {"\"Дата поступления\"", "не является датой"}));
+    EXPECT_TRUE(oneSaying(Store(), {"\"Дата поступления\"", "не является датой"}));
     EXPECT_EQ(stored(day).toString(), "1945-02-01");
 }
 
@@ -438,7 +368,7 @@ TEST_F(EditorTest, AStoredValueNobodyTouchedIsKeptAndShorteningIsAskedFirst)
     EXPECT_TRUE(Form7->noteFor(0)->text().contains("длиннее 50"));
     EXPECT_EQ(input<QComboBox>(1)->currentText(), "");   // not the first entry in its place
     TypeKeys(input<QComboBox>(1), "алый");
-    EXPECT_TRUE(store().isEmpty());
+    EXPECT_TRUE(Store().isEmpty());
     ASSERT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(name).toString(), longName);
     EXPECT_EQ(stored(weight).toDouble(), 0.30000000000000004);
@@ -447,10 +377,10 @@ TEST_F(EditorTest, AStoredValueNobodyTouchedIsKeptAndShorteningIsAskedFirst)
     QTest::keyClick(input<QLineEdit>(0), Qt::Key_End);
     QTest::keyClicks(input<QLineEdit>(0), "!");
     ASSERT_EQ(input<QLineEdit>(0)->text(), longName + "!");
-    EXPECT_TRUE(oneSaying(store(QMessageBox::No), {"длиннее 50 символов (58 символов)", "Сократить"}));
+    EXPECT_TRUE(oneSaying(Store(QMessageBox::No), {"длиннее 50 символов (58 символов)", "Сократить"}));
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(stored(name).toString(), longName);
-    EXPECT_EQ(store(QMessageBox::Yes).size(), 1);
+    EXPECT_EQ(Store(QMessageBox::Yes).size(), 1);
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(name).toString(), QString("Ж").repeated(50));
 }
@@ -516,23 +446,28 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     const std::unique_ptr<TDModule> other = otherProgram();
     UpdateObject(*other, 1, {DatabaseTest::input(weight, "7,25")});
 
-    retype(0, "моё");
-    EXPECT_TRUE(oneSaying(store(QMessageBox::No), {"изменён другим пользователем", "Загрузить"}));
+    Retype(Form7->inputFor(0), "моё");
+    EXPECT_TRUE(oneSaying(Store(QMessageBox::No), {"изменён другим пользователем", "Загрузить"}));
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(input<QLineEdit>(0)->text(), "моё");
     EXPECT_EQ(stored(name).toString(), "старое");
     EXPECT_EQ(stored(weight).toDouble(), 7.25);
 
     // Reloaded, the editor shows the stored object and has nothing unsaved; saved again, it stores.
-    ASSERT_EQ(store(QMessageBox::Yes).size(), 1);
+    ASSERT_EQ(Store(QMessageBox::Yes).size(), 1);
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(input<QLineEdit>(0)->text(), "старое");
     EXPECT_EQ(input<QLineEdit>(1)->text(), "7,25");
     EXPECT_FALSE(Form7->hasChanges());
-    retype(0, "моё");
-    EXPECT_TRUE(store().isEmpty());
+    Retype(Form7->inputFor(0), "моё");
+    EXPECT_TRUE(Store().isEmpty());
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_EQ(stored(name).toString(), "моё");
+    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+    // Undone, the save goes back to the object as loaded: the other program's change stays.
+    BackFromEditor();
+    EXPECT_EQ(PressUndo(), QStringList());
+    EXPECT_EQ(stored(name).toString(), "старое");
     EXPECT_EQ(stored(weight).toDouble(), 7.25);
 
     // The editor shows what is stored when it opens, not what the list read before another program's change.
@@ -543,8 +478,8 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
 
     listReadToEnd();
     DeleteObject(*other, 1);
-    retype(1, "3");
-    EXPECT_TRUE(oneSaying(store(), {"удалён другим пользователем", "не сохранены"}));
+    Retype(Form7->inputFor(1), "3");
+    EXPECT_TRUE(oneSaying(Store(), {"удалён другим пользователем", "не сохранены"}));
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Control<QListWidget>(Control<ParamsPanel>(Form7, "GroupBox2"), "ParamsList")->count(), 0) << "the deleted object's parameters are not shown as its own";

@@ -1,20 +1,14 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
+#include "find/findtest.h"
 
 #include "app/databasecheck.h"
 #include "app/form1.h"
-#include "app/forms.h"
 #include "catalogs/layouttext.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
-#include "objects/form2.h"
-#include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/sortkeys.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QAbstractItemModel>
-#include <QTableView>
 
 namespace {
 class CheckTest : public DatabaseTest
@@ -26,9 +20,8 @@ protected:
         title = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
         makeBook(1, "Регионы", {{1, "Север", "01", 0}, {2, "Юг", "02", 0}});
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
         for (int i = 1; i <= 3; ++i)
-            InsertObject(*module, i, {FieldInput{fields[0], QStringLiteral("шар %1").arg(i)}, FieldInput{fields[1], "синий"}});
+            InsertValues(*module, i, {QStringLiteral("шар %1").arg(i), "синий"});
         exec("INSERT INTO LINKS VALUES (60, 2, 1, 1, '5', 2)");
         SortKeys::Prepare(*module);
         closeQueries(*module);
@@ -49,7 +42,6 @@ protected:
 TEST_F(CheckTest, EachPlantedFaultIsFoundAndWhatCanBeMendedIs)
 {
     EXPECT_EQ(found(), QStringList());
-    EXPECT_EQ(DatabaseCheck::Report({}), "Проверка закончена: база данных в порядке.");
 
     exec(QStringLiteral("UPDATE GENER SET G%1 = 999 WHERE G_ID = 1").arg(colour));
     exec("INSERT INTO LINKS VALUES (50, 999, 1, 1, '', 0)");   // no such object
@@ -61,9 +53,7 @@ TEST_F(CheckTest, EachPlantedFaultIsFoundAndWhatCanBeMendedIs)
     exec("INSERT INTO KATALOGS VALUES (1, 'Витрина', '', '')");
     exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01' WHERE O_ID = 2").arg(title));
     const QList<DatabaseCheck::Finding> findings = DatabaseCheck::Run(*module, dbPath);
-    QStringList texts;
-    for (const DatabaseCheck::Finding &finding : findings)
-        texts << finding.text;
+    const QStringList texts = found();
     const QString report = texts.join('\n');
     for (const char *expected : {"Поле «Цвет»: у объектов (1) значение, которого нет в списке значений.",
                                  "Параметры объектов (3), которые ссылаются на несуществующий объект, справочник или его элемент.",
@@ -74,10 +64,15 @@ TEST_F(CheckTest, EachPlantedFaultIsFoundAndWhatCanBeMendedIs)
     EXPECT_EQ(findings.size(), 7);
     EXPECT_TRUE(DatabaseCheck::Report(findings).endsWith("\n\nИсправить то, что можно исправить?"));
 
-    // The copy is promised only where it is made; one refused stops the mend before anything changed.
-    EXPECT_TRUE(DatabaseCheck::Report(findings, true).endsWith("Исправить то, что можно исправить? Перед исправлением будет сделана резервная копия."));
+    // The copy is promised only where it is made (the window's report on a file: AppTest.CheckDatabaseItem...);
+    // one refused stops the mend before anything changed.
     EXPECT_FALSE(DatabaseCheck::MendFindings(*module, findings, [] { return false; }));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM LINKS").toInt(), 5);
+    EXPECT_EQ(found(), texts);
+    // A mend failing part-way changes nothing: one transaction.
+    refuse("DELETE", "LINKS");
+    EXPECT_FALSE(FailureOf([&] { DatabaseCheck::MendFindings(*module, findings); }).isEmpty());
+    allowAgain("LINKS");
+    EXPECT_EQ(found(), texts);
     int copies = 0;
     EXPECT_TRUE(DatabaseCheck::MendFindings(*module, findings, [&] { return ++copies; }));
     EXPECT_EQ(copies, 1);
@@ -88,22 +83,8 @@ TEST_F(CheckTest, EachPlantedFaultIsFoundAndWhatCanBeMendedIs)
                                     "Нет папки каталога «Витрина»: " + QDir::toNativeSeparators(Layout::CatalogFolder(dbPath, "Витрина"))}));
 }
 
-// A failing mend changes nothing: one transaction.
-TEST_F(CheckTest, AMendThatFailsChangesNothing)
-{
-    exec("INSERT INTO LINKS VALUES (50, 999, 1, 1, '', 0)");
-    exec(QStringLiteral("UPDATE GENER SET G%1 = 999 WHERE G_ID = 1").arg(colour));
-    const QList<DatabaseCheck::Finding> findings = DatabaseCheck::Run(*module, dbPath);
-    ASSERT_EQ(findings.size(), 2);
-    refuse("DELETE", "LINKS");
-    EXPECT_FALSE(FailureOf([&] { DatabaseCheck::MendFindings(*module, findings); }).isEmpty());
-    allowAgain("LINKS");
-    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = 1").arg(colour)).toInt(), 999);
-    EXPECT_EQ(DatabaseCheck::Run(*module, dbPath).size(), 2);
-}
-
-// The menu item of the main window checks the open file and, agreed to, mends it; the answer No
-// leaves it as it is.
+// The menu items of the main and the view/fill window check the open file and, agreed to, mend it; the
+// answer No leaves it as it is.
 TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
 {
     QAction *item = Control<QAction>(Form1, "CheckDatabaseItem");
@@ -141,27 +122,20 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     ASSERT_FALSE(snapshots.isEmpty());
     EXPECT_EQ(snapshots.first().cause, SnapshotCause::DatabaseMended());
     EXPECT_EQ(FileRows(snapshots.first().path, "SELECT COUNT(*) FROM LINKS"), QStringList{"1"});
-    MessageBoxAnswerer answer(QMessageBox::Ok);
-    item->trigger();
-    EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
-}
+    {
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        item->trigger();
+        EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
+    }
 
-// An object whose lookup value names no entry drops out of the list; the mend asked for in the view/fill
-// window gives it the empty entry and the list shows it again at once.
-TEST_F(AppTest, TheListShowsWhatTheMendBroughtBack)
-{
-    const qint64 name = addField(*module, "Название", StringType);
+    // An object whose lookup value names no entry drops out of the list; the mend asked for in the view/fill
+    // window gives it the empty entry and the list shows it again at once.
     const qint64 colour = addField(*module, "Цвет", StringType, true);
-    const qint64 white = addLookupEntry(*module, colour, "белый");
-    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'Ваза', %3), (2, 'Чаша', %3)").arg(name).arg(colour).arg(white));
-    exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 2").arg(colour));
-    Form2->LoadGeneral();
-    Form2->show();
-    QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
-    EXPECT_EQ(AllRows(model), 1);
+    exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'Чаша', 99)").arg(field).arg(colour));
+    ViewFill::Enter();
+    EXPECT_EQ(AllRows(ViewFill::Grid()->model()), 1);
     MessageBoxAnswerer answer(QMessageBox::Yes);
     Control<QAction>(Form2, "CheckDatabaseItem")->trigger();
     EXPECT_EQ(answer.texts().value(1), "Найденное исправлено.");
-    EXPECT_EQ(AllRows(model), 2);
-    Form2->close();
+    EXPECT_EQ(AllRows(ViewFill::Grid()->model()), 2);
 }

@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "find/findtest.h"
 
 #include "core/collation.h"
 #include "core/dmodule.h"
@@ -9,7 +10,6 @@
 #include "objects/searchindex.h"
 #include "objects/sortkeys.h"
 
-#include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -37,27 +37,18 @@ protected:
     void SetUp() override
     {
         DatabaseTest::SetUp();
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         title = addField(*module, "Название", StringType);
         colour = addField(*module, "Цвет", StringType, true);
         number = addField(*module, "Номер", IntegerType);
         addField(*module, "Дата", DateType);
         makeBook(1, "Регионы", {{1, "Север", "01", 0}, {2, "Юг", "02", 0}});
-        const QList<DescriptionField> fields = ReadDescriptionFields(*module);
         const QStringList titles{"яблоко", "Ёлка", "ель", "Жук", "apple", "Арбуз"};
         const QStringList colours{"синий", "Зелёный", "белый", "синий", "Алый", "белый"};
         for (int i = 0; i < titles.size(); ++i)
-            InsertObject(*module, i + 1,
-                         {FieldInput{fields[0], titles[i]}, FieldInput{fields[1], colours[i]}, FieldInput{fields[2], QString::number(i)},
-                          FieldInput{fields[3], QString("0%1.02.2024").arg(i + 1)}});
+            InsertValues(*module, i + 1, {titles[i], colours[i], QString::number(i), QString("0%1.02.2024").arg(i + 1)});
         SortKeys::Prepare(*module);
         EnsureSearchIndex(*module);
         ObjectList::Of(*module).compose();
-    }
-    void TearDown() override
-    {
-        QLocale::setDefault(QLocale::c());
-        DatabaseTest::TearDown();
     }
     QStringList sortedBy(const QString &caption, const QString &column)
     {
@@ -67,6 +58,7 @@ protected:
     QString titles() const { return QStringLiteral("G%1").arg(title); }
     QString colours() const { return QStringLiteral("L%1_DATA").arg(colour); }
     qint64 title = 0, colour = 0, number = 0;
+    const RussianLocale russian;
 };
 
 }

@@ -1,26 +1,13 @@
-#include "support/testsupport.h"
+#include "snapshots/snapshotcontents.h"
 
 #include "core/dberror.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "core/textfile.h"
-#include "fields/fieldstore.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-// Every table of a database file, read through a module of its own that only reads it, after the
-// engine's check of every page.
-QMap<QString, QStringList> contentsOf(const QString &path)
-{
-    TDModule reader;
-    reader.OpenReadOnly(path);
-    EXPECT_EQ(reader.QRWork->readAll(QStringLiteral("PRAGMA integrity_check")), (QList<QVariantList>{{QStringLiteral("ok")}}))
-        << path.toStdString();
-    return TableContents(reader);
-}
-
 class SnapshotTest : public DatabaseTest
 {
 protected:
@@ -44,31 +31,20 @@ protected:
 };
 }
 
-TEST_F(SnapshotTest, ASnapshotHoldsEveryTableAndPutBackGivesTheDatabaseAsItWas)
+// Putting one back is tried through the backups window (SnapshotWindowsTest).
+TEST_F(SnapshotTest, ASnapshotIsAWholeCopyBesideTheDatabaseListedWithItsCauseAndTime)
 {
     fill(50);
-    const QMap<QString, QStringList> before = TableContents(*module);
     const std::optional<Snapshots::Snapshot> made = Snapshots::Make(*module, "Удаление поля «Вид»", 10);
     ASSERT_TRUE(made);
     EXPECT_EQ(QFileInfo(made->path).absolutePath(), QFileInfo(dbPath).absolutePath() + "/test.snapshots");
     EXPECT_EQ(made->size, QFileInfo(made->path).size());
-    EXPECT_EQ(contentsOf(made->path), before);
-
-    FieldStore::DeleteField(*module, kind);
-    module->exec("DELETE FROM GENER WHERE G_ID > 10");
-    ASSERT_NE(TableContents(*module), before);
-
+    EXPECT_EQ(ContentsOf(made->path), TableContents(*module));
     // Listed with its cause exactly as given, though the file name cannot carry the quotes.
     const QList<Snapshots::Snapshot> listed = Snapshots::List(dbPath);
     ASSERT_EQ(listed.size(), 1);
     EXPECT_EQ(listed.first().cause, "Удаление поля «Вид»");
     EXPECT_EQ(listed.first().made.toString("dd.MM.yyyy HH:mm:ss.zzz"), made->made.toString("dd.MM.yyyy HH:mm:ss.zzz"));
-
-    module->CloseConnection();
-    Snapshots::PutInPlace(listed.first().path, dbPath);
-    module->OpenConnection(dbPath);
-    EXPECT_EQ(TableContents(*module), before);
-    EXPECT_TRUE(QFileInfo::exists(listed.first().path)) << "the snapshot stays after it was put back";
 }
 
 TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedState)
@@ -90,13 +66,13 @@ TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedSta
     }, 4);
     ASSERT_TRUE(done);
     ASSERT_GT(steps, 3) << "the copy was meant to take several steps";
-    const QMap<QString, QStringList> copy = contentsOf(target);
+    const QMap<QString, QStringList> copy = ContentsOf(target);
     EXPECT_EQ(copy, TableContents(*module));
     EXPECT_EQ(copy.value("GENER").size(), 401);
     EXPECT_FALSE(QFileInfo::exists(target + ".part"));
 }
 
-TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
+TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndACopyInsideATransactionIsRefused)
 {
     fill(5);
     QStringList besideFirst;
@@ -121,14 +97,8 @@ TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
     EXPECT_EQ(filesInFolder().filter(".mdb").size(), 2);
     EXPECT_EQ(ReadTextLines(Snapshots::FolderOf(dbPath) + "/causes.txt").size(), 2);
 
-    // Stopped by its progress part-way through a copy of several steps: no file, no entry.
-    exec("CREATE TABLE BULK(B BLOB)");
-    exec("INSERT INTO BULK VALUES (randomblob(2 * 1024 * 1024))");
+    // A copy stopped part-way and a folder that cannot be made are tried through the windows (SnapshotWindowsTest).
     const QStringList files = filesInFolder();
-    int asked = 0;
-    EXPECT_FALSE(Snapshots::Make(*module, "остановлена", 5, [&](qint64, qint64) { return ++asked < 2; }));
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(filesInFolder(), files);
     // Inside a transaction the copy would take in what is not committed: refused.
     {
         Transaction tx(*module);
@@ -137,22 +107,4 @@ TEST_F(SnapshotTest, OnlyTheLastNAreKeptAndAStoppedOrRefusedCopyLeavesNothing)
                   "Резервная копия не может быть сделана посреди изменения базы данных");
     }
     EXPECT_EQ(filesInFolder(), files);
-    // A folder that cannot be made: refused with the reason.
-    module->CloseConnection();
-    const QString other = folder->newDatabase("other.mdb");
-    WriteFile(Snapshots::FolderOf(other), "не папка");
-    module->OpenConnection(other);
-    EXPECT_TRUE(FailureOf([&] { Snapshots::Make(*module, "нет папки", 5); }).startsWith("Не удается создать папку резервных копий"));
-}
-
-TEST_F(SnapshotTest, TheDailySnapshotIsDueOncePerCalendarDay)
-{
-    const QDate today(2026, 12, 7);
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today));
-    ASSERT_TRUE(QDir().mkpath(Snapshots::FolderOf(dbPath)));
-    Snapshots::NoteDailyMade(dbPath, today);
-    EXPECT_FALSE(Snapshots::DailyDue(dbPath, today));
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, today.addDays(1)));
-    // The day noted for one file says nothing of another beside it.
-    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb"), today));
 }

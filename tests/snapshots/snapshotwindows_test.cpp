@@ -1,35 +1,25 @@
-#include "support/testsupport.h"
+#include "snapshots/snapshotcontents.h"
+#include "objects/windowsteps.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/layouttext.h"
 #include "catalogs/storeforms.h"
 #include "classifier/classifierpage.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "fields/fieldspage.h"
 #include "objects/csvdialogs.h"
-#include "objects/form2.h"
 #include "references/referencespage.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QTableView>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 class SnapshotWindowsTest : public AppTest
@@ -43,6 +33,14 @@ protected:
 
     QList<Snapshots::Snapshot> snapshots() const { return Snapshots::List(dbPath); }
     QString newestCause() const { return snapshots().isEmpty() ? QString() : snapshots().first().cause; }
+    // The causes of the snapshots made after the first `before` ones, the oldest first.
+    QStringList causesAfter(int before) const
+    {
+        QStringList causes;
+        for (const Snapshots::Snapshot &snapshot : snapshots().mid(0, snapshots().size() - before))
+            causes.prepend(snapshot.cause);
+        return causes;
+    }
 
     // Two fields and three objects, shown in the field tab.
     void addObjects()
@@ -56,15 +54,10 @@ protected:
     void chooseField(const QString &name)
     {
         auto *grid = Control<QTableView>(fields, "DBGrid");
-        for (int row = 0; row < grid->model()->rowCount(); ++row) {
-            const QModelIndex index = grid->model()->index(row, 0);
-            if (index.data().toString() == name) {
-                grid->setCurrentIndex(index);
-                Q_EMIT grid->clicked(index);
-                return;
-            }
-        }
-        ADD_FAILURE() << "no field " << name.toStdString();
+        const QModelIndexList found = grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << "no field " << name.toStdString();
+        grid->setCurrentIndex(found.first());
+        Q_EMIT grid->clicked(found.first());
     }
     // The settings file with the keeping settings given, read again by the settings window.
     void keepSettings(const QStringList &extraLines)
@@ -72,7 +65,6 @@ protected:
         programFolder().writeOptions(Options::InitialLines() + extraLines);
         Form6->FormActivate();
     }
-    static TForm19 *catalogList() { return Form19; }
 
     FieldsPage *fields = nullptr;
     qint64 price = 0, title = 0;
@@ -86,6 +78,9 @@ TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnce)
     QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
     EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
     EXPECT_FALSE(Snapshots::DailyDue(dbPath));
+    EXPECT_TRUE(Snapshots::DailyDue(dbPath, QDate::currentDate().addDays(1)));
+    // The day noted for one file says nothing of another beside it.
+    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb")));
 }
 
 TEST_F(SnapshotWindowsTest, DeletingOrRetypingAFieldIsPrecededByASnapshotAndNoneWhenTheUserSaysNo)
@@ -96,34 +91,26 @@ TEST_F(SnapshotWindowsTest, DeletingOrRetypingAFieldIsPrecededByASnapshotAndNone
 
     chooseField("Цена");
     ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::No);
-    EXPECT_EQ(snapshots().size(), daily);
+    EXPECT_EQ(causesAfter(daily), QStringList());
     ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
-    ASSERT_EQ(snapshots().size(), daily + 1);
-    EXPECT_EQ(newestCause(), "Удаление поля «Цена»");
+    ASSERT_EQ(causesAfter(daily), QStringList{"Удаление поля «Цена»"});
     EXPECT_EQ(count("SELECT * FROM FIELDS"), 1);
     // The snapshot holds the database as it was just before the change.
-    {
-        TDModule reader;
-        reader.OpenReadOnly(snapshots().first().path);
-        EXPECT_EQ(TableContents(reader), before);
-    }
+    EXPECT_EQ(ContentsOf(snapshots().first().path), before);
 
     // A new name alone keeps the column: no snapshot. A new type makes the column anew: one.
     chooseField("Название");
     Control<QPushButton>(fields, "EditFieldBtn")->click();
-    auto *name = Control<QLineEdit>(fields, "Edit4");
-    name->selectAll();
-    TypeKeys(name, "Имя");
+    Retype(Control<QLineEdit>(fields, "Edit4"), "Имя");
     EXPECT_TRUE(ClickAnswering(Control<QPushButton>(fields, "OKBtn")).isEmpty());
-    EXPECT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(causesAfter(daily).size(), 1);
     chooseField("Имя");
     Control<QPushButton>(fields, "EditFieldBtn")->click();
     auto *type = Control<QComboBox>(fields, "ComboBox1");
     type->setFocus();
     QTest::keyClick(type, Qt::Key_Down);   // string to long text: every value is kept
     EXPECT_TRUE(ClickAnswering(Control<QPushButton>(fields, "OKBtn")).isEmpty());
-    ASSERT_EQ(snapshots().size(), daily + 2);
-    EXPECT_EQ(newestCause(), "Изменение типа поля «Имя»");
+    EXPECT_EQ(causesAfter(daily), (QStringList{"Удаление поля «Цена»", "Изменение типа поля «Имя»"}));
 }
 
 TEST_F(SnapshotWindowsTest, AFailedOrStoppedSnapshotStopsTheChange)
@@ -184,10 +171,9 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
         ClickAnswering(Control<QPushButton>(classes, "DeleteMeasureBtn"), QMessageBox::Yes);
     };
     deleteClass("Цвет");   // nothing links to it
-    EXPECT_EQ(snapshots().size(), daily);
+    EXPECT_EQ(causesAfter(daily), QStringList());
     deleteClass("Страна");   // an object links to a class below it
-    ASSERT_EQ(snapshots().size(), daily + 1);
-    EXPECT_EQ(newestCause(), "Удаление класса «Страна»");
+    EXPECT_EQ(causesAfter(daily), QStringList{"Удаление класса «Страна»"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 0);
 
     // Books: made again only after the user agreed and a snapshot; removed after a snapshot.
@@ -197,40 +183,37 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     auto *topClasses = Control<QListWidget>(books, "ComponentsList1");
     topClasses->setCurrentRow(0);
     ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::Yes);
-    EXPECT_EQ(snapshots().size(), daily + 1) << "a new book loses nothing";
+    EXPECT_EQ(causesAfter(daily).size(), 1) << "a new book loses nothing";
     ASSERT_TRUE(tableExists("REFER1"));
     exec("INSERT INTO CLASSES VALUES (6, 'Медь', '', 4, 0)");
     topClasses->setCurrentRow(0);
     ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::No);
-    EXPECT_EQ(snapshots().size(), daily + 1);
+    EXPECT_EQ(causesAfter(daily).size(), 1);
     EXPECT_EQ(count("SELECT * FROM REFER1"), 1);
     topClasses->setCurrentRow(0);
     ClickAnswering(Control<QPushButton>(books, "Button1"), QMessageBox::Yes);
-    EXPECT_EQ(snapshots().size(), daily + 2);
-    EXPECT_EQ(newestCause(), "Пересоздание справочника «Материал»");
+    EXPECT_EQ(causesAfter(daily + 1), QStringList{"Пересоздание справочника «Материал»"});
     EXPECT_EQ(count("SELECT * FROM REFER1"), 2);
     ClickAnswering(Control<QPushButton>(books, "Button4"), QMessageBox::Yes);
-    EXPECT_EQ(snapshots().size(), daily + 3);
-    EXPECT_EQ(newestCause(), "Удаление справочников");
+    EXPECT_EQ(causesAfter(daily + 2), QStringList{"Удаление справочников"});
     EXPECT_FALSE(tableExists("REFER1"));
 
     // A catalog: none when the user says no, one before it goes, holding its pictures.
     const QByteArray background("\xFF\xD8 фон \x00\x01", 12);
     CatalogStore::Save(*module, "Витрина", {}, {background, {}});
-    catalogList()->LoadCatalogs();
-    auto *list = Control<QListWidget>(catalogList(), "ListBox");
+    Form19->LoadCatalogs();
+    auto *list = Control<QListWidget>(Form19, "ListBox");
     list->setCurrentRow(0);
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::No);
-    EXPECT_EQ(snapshots().size(), daily + 3);
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button2"), QMessageBox::Yes);
-    EXPECT_EQ(snapshots().size(), daily + 4);
-    EXPECT_EQ(newestCause(), "Удаление каталога «Витрина»");
+    ClickAnswering(Control<QPushButton>(Form19, "Button2"), QMessageBox::No);
+    EXPECT_EQ(causesAfter(daily + 3), QStringList());
+    ClickAnswering(Control<QPushButton>(Form19, "Button2"), QMessageBox::Yes);
+    EXPECT_EQ(causesAfter(daily + 3), QStringList{"Удаление каталога «Витрина»"});
     EXPECT_EQ(count("SELECT * FROM KATALOGS"), 0);
     const QString kept = snapshots().first().path;
     EXPECT_EQ(FileBytes(kept.left(kept.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
 
     // Restored, the catalog comes back with its pictures.
-    ClickAnswering(Control<QPushButton>(catalogList(), "Button3"));
+    ClickAnswering(Control<QPushButton>(Form19, "Button3"));
     Control<QAction>(Form1, "BackupsItem")->trigger();
     QWidget *window = Control<QWidget>(Form1, "BackupsWindow");
     Control<QTableWidget>(window, "SnapshotsTable")->selectRow(0);
@@ -264,21 +247,13 @@ TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpe
 
     // The oldest, at the limit: the snapshot of the present state must not take it away first.
     table->selectRow(1);
-    const QMap<QString, QStringList> daily = [&] {
-        TDModule reader;
-        reader.OpenReadOnly(snapshots().last().path);
-        return TableContents(reader);
-    }();
+    const QMap<QString, QStringList> daily = ContentsOf(snapshots().last().path);
     ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::Yes);
     EXPECT_EQ(TableContents(*module), daily);
     EXPECT_EQ(module->database().databaseName(), dbPath);
     ASSERT_EQ(snapshots().size(), 2);
     EXPECT_TRUE(newestCause().startsWith("Перед восстановлением копии от ")) << newestCause().toStdString();
-    {
-        TDModule reader;
-        reader.OpenReadOnly(snapshots().first().path);
-        EXPECT_EQ(TableContents(reader), withoutPrice);
-    }
+    EXPECT_EQ(ContentsOf(snapshots().first().path), withoutPrice);
     ASSERT_EQ(table->rowCount(), 2) << "the window lists the snapshots as they are now";
 
     // Back to the state before the restore, then a look at the older one.
@@ -303,33 +278,21 @@ TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasO
     title = addField(*module, "Название", StringType);
     const QString csv = folder->path() + "/предметы.csv";
     WriteFile(csv, "Название\r\nВаза\r\nКубок\r\n");
-    Form2->LoadGeneral();
-    Form2->show();
+    ViewFill::Enter();
     const auto importFile = [&] {
         ChooseFileInNextDialog(csv);
-        auto *timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, [timer] {
-            if (auto *dialog = qobject_cast<CsvImportDialog *>(QApplication::activeModalWidget())) {
-                timer->deleteLater();
-                timer->stop();
-                Control<QPushButton>(dialog, "ImportOkBtn")->click();
-            }
-        });
-        timer->start(20);
+        AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) { Control<QPushButton>(dialog, "ImportOkBtn")->click(); });
         MessageBoxAnswerer boxes(QMessageBox::Ok);
         Control<QAction>(Form2, "ImportCsvItem")->trigger();
         return boxes.texts();
     };
     const int daily = int(snapshots().size());
     EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
-    EXPECT_EQ(snapshots().size(), daily) << "nothing to lose in an empty database";
+    EXPECT_EQ(causesAfter(daily), QStringList()) << "nothing to lose in an empty database";
     EXPECT_EQ(importFile(), QStringList{"Добавлено объектов: 2"});
-    ASSERT_EQ(snapshots().size(), daily + 1);
-    EXPECT_EQ(newestCause(), "Импорт из файла «предметы.csv»");
+    ASSERT_EQ(causesAfter(daily), QStringList{"Импорт из файла «предметы.csv»"});
     EXPECT_EQ(count("SELECT * FROM GENER"), 4);
-    TDModule reader;
-    reader.OpenReadOnly(snapshots().first().path);
-    EXPECT_EQ(reader.QRWork->readAll("SELECT COUNT(*) FROM GENER").first().first().toInt(), 2);
+    EXPECT_EQ(ContentsOf(snapshots().first().path).value("GENER").size(), 2);
 }
 
 TEST_F(SnapshotWindowsTest, OnAServerDatabaseNoSnapshotIsMadeAndTheWindowSaysTheServersOwnBackupsApply)
