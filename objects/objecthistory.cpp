@@ -167,9 +167,12 @@ qint64 ObjectHistory::apply(bool undo)
         if (from && to) {
             RewriteObjectImage(m_module, *to);
         } else if (from) {
-            if (change.deletion)
-                change.binEntry = RecycleBin::MoveToBin(m_module, {from->objectId}).value(0).entryId;
-            else
+            if (change.deletion) {
+                const RecycleBin::Moved moved = RecycleBin::MoveToBin(m_module, {from->objectId}).value(0);
+                change.binEntry = moved.entryId;
+                // Undone, the object comes back as it went into the bin: values given since the step included.
+                change.before = moved.image;
+            } else
                 EraseObjectRows(m_module, from->objectId);
             continue;
         } else if (to) {

@@ -201,9 +201,14 @@ TEST_P(BinTest, UndoAndRedoOfAddingChangingAndDeletingBringBackValuesLinksAndPic
     EXPECT_EQ(history.redo(), 1);
     EXPECT_EQ(objectRows(), changed);
     EXPECT_EQ(linkRows(), changedLinks);
+    exec(QStringLiteral("UPDATE GENER SET G%1 = 7").arg(height));
     EXPECT_EQ(history.redo(), 0);
     EXPECT_EQ(counts(), (QList<int>{0, 0, 1})) << "a deletion redone goes into the bin again";
     EXPECT_FALSE(history.canRedo());
+    // Undone once more, it comes back as it went into the bin, with the value given after the deletion was recorded.
+    EXPECT_EQ(history.undo(), 1);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT G%1 FROM GENER").arg(height)).toInt(), 7);
+    EXPECT_EQ(history.redo(), 0);
 
     // Emptied out of the bin, the object is gone for good: undo does not bring it back, not even when the
     // bin's row number went to another program's deletion, whose object stays in the bin.
