@@ -1,5 +1,4 @@
-#include "app/form1.h"
-#include "app/forms.h"
+#include "app/catalogstart.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -8,6 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     StartUp();
-    Form1->show();
+    ShowFirstWindow(app.arguments());
     return app.exec();
 }

@@ -37,6 +37,11 @@ QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request)
     return runDialog(parent, request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
+QString DatabaseFilter()
+{
+    return QStringLiteral("База данных Вирандел (*.mdb)");
+}
+
 QStringList PictureFilters()
 {
     // Every kind Qt reads here, JPEG first, then each kind on its own.

@@ -57,10 +57,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-const QString DatabaseFilter = QStringLiteral("База данных Вирандел (*.mdb)");
-}
-
 TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent), m_updateServer(UpdateServerHost)
 {
@@ -490,7 +486,7 @@ void TForm1::N11Click()
 
 void TForm1::N12Click()
 {
-    const QString path = ChooseFileToOpen(this, {"OpenDialog", QStringLiteral("Открытие файла БД"), {DatabaseFilter}, {}}, false);
+    const QString path = ChooseFileToOpen(this, {"OpenDialog", QStringLiteral("Открытие файла БД"), {DatabaseFilter()}, {}}, false);
     if (path.isEmpty())
         return;
     OpenDataBase(path);
@@ -508,7 +504,7 @@ void TForm1::CheckDatabaseItemClick()
 
 void TForm1::N13Click()
 {
-    QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter}, {}});
+    QString path = ChooseFileToSave(this, {"SaveDialog", QStringLiteral("Сохранение файла БД"), {DatabaseFilter()}, {}});
     if (path.isEmpty())
         return;
     if (path.size() < 4 || !path.endsWith(QLatin1String(".mdb"), Qt::CaseSensitive))

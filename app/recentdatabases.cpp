@@ -32,7 +32,7 @@ QStringList Read(const QString &programFolder)
     const QStringList lines = readLines(programFolder);
     QStringList paths;
     for (int i = Options::LineCount; i < lines.size() && paths.size() < Limit; ++i) {
-        if (!lines[i].isEmpty() && !Options::IsKeepingLine(lines[i]))
+        if (!lines[i].isEmpty() && !Options::IsNamedSettingLine(lines[i]))
             paths << lines[i];
     }
     return paths;
@@ -53,7 +53,7 @@ bool Remember(const QString &programFolder, const QString &path)
         paths.removeLast();
     QStringList kept = lines.mid(0, Options::LineCount);
     for (int i = Options::LineCount; i < lines.size(); ++i) {
-        if (Options::IsKeepingLine(lines[i]))
+        if (Options::IsNamedSettingLine(lines[i]))
             kept << lines[i];
     }
     lines = kept + paths;

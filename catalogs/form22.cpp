@@ -41,6 +41,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <utility>
 
 namespace {
 const QString PlainCaption = QStringLiteral("Электронный каталог");
@@ -152,7 +153,7 @@ void TForm22::FormResize()
     DBGrid->setGeometry(treeWidth, panelHeight, qMax(w - treeWidth, 1), gridHeight);
 }
 
-bool TForm22::RunCatalog(const QString &Name)
+bool TForm22::RunCatalog(const QString &Name, std::function<void()> whenLeft)
 {
     Form23->ForgetPassword();
     if (QScreen *screen = Form11 && Form11->screen() ? Form11->screen() : QApplication::primaryScreen())
@@ -167,6 +168,7 @@ bool TForm22::RunCatalog(const QString &Name)
         return false;
     }
     m_running = true;
+    m_whenLeft = std::move(whenLeft);
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible())
             window->hide();
@@ -363,7 +365,12 @@ void TForm22::closeEvent(QCloseEvent *event)
     }
     m_keeper->stop();
     QMainWindow::closeEvent(event);
+    const std::function<void()> whenLeft = std::exchange(m_whenLeft, nullptr);
     finishRun();
+    if (whenLeft) {
+        whenLeft();
+        return;
+    }
     if (Form11) {
         Form11->show();
         if (Form12)
@@ -376,6 +383,7 @@ void TForm22::finishRun()
     m_keeper->stop();
     DModule->CatalogListReady = false;
     m_running = false;
+    m_whenLeft = nullptr;
     SearchTimer->stop();
     ClearPanel();
     Background->clearPicture();

@@ -5,6 +5,7 @@
 #include "catalogs/layouttext.h"
 
 #include <QMainWindow>
+#include <functional>
 
 class FilterPanel;
 class ObjectGridModel;
@@ -38,7 +39,8 @@ public:
 
     // The designer's run item: lays the window out, lists the objects, opens the catalog and shows it
     // full screen in place of the designer. False (the designer stays) when the catalog cannot be opened.
-    bool RunCatalog(const QString &Name);
+    // `whenLeft`, when given, is done in place of showing the designer once the user has left the run.
+    bool RunCatalog(const QString &Name, std::function<void()> whenLeft = {});
 
 public Q_SLOTS:
     void FormCreate();
@@ -91,6 +93,7 @@ private:
     ListFollower *m_follower = nullptr;
     ScreenKeeper *m_keeper = nullptr;
     QString m_catalogName;
+    std::function<void()> m_whenLeft;
     CatalogObject::BoundFields m_fields;
     QStringList m_imageFields;   // the field of each field image, parallel to Images
     bool m_built = false;

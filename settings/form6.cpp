@@ -1,15 +1,19 @@
 #include "settings/form6.h"
 
+#include "app/filedialogs.h"
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "app/named.h"
 #include "app/singleline.h"
+#include "app/startchoice.h"
 #include "core/dmodule.h"
 #include "core/textfile.h"
 #include "settings/options.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -109,6 +113,39 @@ TForm6::TForm6(QWidget *parent)
     RecycleBinDaysEdit = numberEdit("RecycleBinDaysEdit", QStringLiteral("Хранить удаленные объекты в корзине (дней):"));
     PageControl->addTab(keepingTab, QStringLiteral("Резервные копии"));
 
+    auto *kioskTab = m_kioskTab = new QWidget;
+    kioskTab->setObjectName(QStringLiteral("KioskTab"));
+    StartCatalogBox = Named<QCheckBox>("StartCatalogBox", QStringLiteral("Запускать каталог при старте программы"), kioskTab);
+    StartCatalogFileEdit = Named<QLineEdit>("StartCatalogFileEdit", kioskTab);
+    KeepSingleLine(StartCatalogFileEdit);
+    StartCatalogFileBtn = Named<QPushButton>("StartCatalogFileBtn", QStringLiteral("Выбрать..."), kioskTab);
+    StartCatalogNameBox = Named<QComboBox>("StartCatalogNameBox", kioskTab);
+    // A catalog of a file that is not at hand now can be named by typing.
+    StartCatalogNameBox->setEditable(true);
+    StartCatalogNameBox->setInsertPolicy(QComboBox::NoInsert);
+    KeepSingleLine(StartCatalogNameBox->lineEdit());
+    KioskIdleMinutesEdit = Named<QLineEdit>("KioskIdleMinutesEdit", kioskTab);
+    KeepSingleLine(KioskIdleMinutesEdit);
+    KioskSlideSecondsEdit = Named<QLineEdit>("KioskSlideSecondsEdit", kioskTab);
+    KeepSingleLine(KioskSlideSecondsEdit);
+    KioskPasswordStopsSessionBox = Named<QCheckBox>(
+        "KioskPasswordStopsSessionBox",
+        QStringLiteral("В сеансе киоска пароль на выход завершает сеанс, а не открывает режим редактирования"), kioskTab);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(StartCatalogFileEdit, 1);
+    fileRow->addWidget(StartCatalogFileBtn);
+    auto *kioskForm = new QFormLayout;
+    kioskForm->addRow(QStringLiteral("Файл базы данных:"), fileRow);
+    kioskForm->addRow(QStringLiteral("Каталог:"), StartCatalogNameBox);
+    kioskForm->addRow(QStringLiteral("Возвращать каталог к началу после бездействия (мин., 0 — никогда):"), KioskIdleMinutesEdit);
+    kioskForm->addRow(QStringLiteral("Затем показывать объекты по очереди каждые (с, 0 — не показывать):"), KioskSlideSecondsEdit);
+    auto *kioskLayout = new QVBoxLayout(kioskTab);
+    kioskLayout->addWidget(StartCatalogBox);
+    kioskLayout->addLayout(kioskForm);
+    kioskLayout->addWidget(KioskPasswordStopsSessionBox);
+    kioskLayout->addStretch();
+    PageControl->addTab(kioskTab, QStringLiteral("Выставочный киоск"));
+
     CheckBox7 = Named<QCheckBox>("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), this);
     CheckBox7->setChecked(true);
 
@@ -128,6 +165,9 @@ TForm6::TForm6(QWidget *parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(CheckBox5, &QCheckBox::toggled, this, &TForm6::CheckBox5Click);
+    connect(StartCatalogBox, &QCheckBox::toggled, this, &TForm6::StartCatalogBoxClick);
+    connect(StartCatalogFileBtn, &QPushButton::clicked, this, &TForm6::StartCatalogFileBtnClick);
+    connect(StartCatalogFileEdit, &QLineEdit::editingFinished, this, &TForm6::listStartCatalogs);
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
 
@@ -203,11 +243,14 @@ void TForm6::readOptions()
     SnapshotsKeptEdit->setText(QString::number(m_keeping.snapshotsKept));
     SnapshotProgressSizeEdit->setText(QString::number(m_keeping.snapshotProgressMiB));
     RecycleBinDaysEdit->setText(QString::number(m_keeping.recycleBinDays));
+    const Options::ParsedKiosk kiosk = Options::ParseKiosk(lines);
+    m_kiosk = kiosk.values;
+    showKiosk(m_kiosk);
     CheckBox5Click();
-    if (error.isEmpty())
-        error = parsed.error;
-    if (error.isEmpty())
-        error = keeping.error;
+    for (const QString &found : {parsed.error, keeping.error, kiosk.error}) {
+        if (error.isEmpty())
+            error = found;
+    }
     if (!error.isEmpty()) {
         m_ignoreNextActivation = isActiveWindow();
         ShowGeneralError(error);
@@ -223,32 +266,52 @@ void TForm6::Button1Click()
 {
     // A ticked box with no password would guard the catalog with nothing: Esc would leave it at once.
     if (CheckBox5->isChecked() && Edit1->text().isEmpty()) {
-        PageControl->setCurrentWidget(m_catalogTab);
-        // Coming back from the message must not read the file again over the tick just made.
-        m_ignoreNextActivation = isActiveWindow();
-        ShowMessage(QStringLiteral("Введите пароль на выход из каталога или снимите флажок "
-                                   "\"Использовать пароль на выход из запущенного каталога\"."),
-                    this);
-        Edit1->setFocus(Qt::OtherFocusReason);
+        refuse(QStringLiteral("Введите пароль на выход из каталога или снимите флажок "
+                              "\"Использовать пароль на выход из запущенного каталога\"."),
+               m_catalogTab, Edit1);
         return;
     }
     const std::optional<Options::Keeping> keeping = typedKeeping();
-    if (!keeping || !agreesToKeepLess(*keeping))
+    if (!keeping)
+        return;
+    const std::optional<Options::Kiosk> kiosk = typedKiosk();
+    if (!kiosk || !agreesToKeepLess(*keeping))
         return;
     const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
                                       CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
                                       CheckBox6->isChecked(), CheckBox7->isChecked(), CheckBox8->isChecked(),
                                       radioIndex()};
     const bool formatChanged = m_displayFormatAsRead != QString::number(radioIndex());
-    const QStringList lines = Options::ComposeKeeping(*keeping, Options::Compose(values, m_linesAsRead));
+    const QStringList lines =
+        Options::ComposeKiosk(*kiosk, Options::ComposeKeeping(*keeping, Options::Compose(values, m_linesAsRead)));
     if (!Guarded([&] { WriteTextLines(optionsPath(), lines); }))
         return;
     m_displayFormatAsRead = QString::number(radioIndex());
     m_linesAsRead = lines;
     m_keeping = *keeping;
+    m_kiosk = *kiosk;
     if (formatChanged)
         RebuildTreesAfterDisplayFormatChange();
     close();
+}
+
+void TForm6::refuse(const QString &reason, QWidget *tab, QWidget *focus)
+{
+    PageControl->setCurrentWidget(tab);
+    // Coming back from the message must not read the file again over what was typed.
+    m_ignoreNextActivation = isActiveWindow();
+    ShowMessage(reason, this);
+    focus->setFocus(Qt::OtherFocusReason);
+}
+
+std::optional<int> TForm6::typedNumber(QLineEdit *edit, int minimum, int maximum, const QString &what, QWidget *tab)
+{
+    bool ok = false;
+    const int value = edit->text().toInt(&ok);
+    if (ok && value >= minimum && value <= maximum)
+        return value;
+    refuse(what.arg(minimum).arg(maximum), tab, edit);
+    return std::nullopt;
 }
 
 std::optional<Options::Keeping> TForm6::typedKeeping()
@@ -270,19 +333,111 @@ std::optional<Options::Keeping> TForm6::typedKeeping()
     };
     Options::Keeping keeping;
     for (const Typed &t : typed) {
-        bool ok = false;
-        const int value = t.edit->text().toInt(&ok);
-        if (!ok || value < t.minimum || value > t.maximum) {
-            PageControl->setCurrentWidget(m_keepingTab);
-            m_ignoreNextActivation = isActiveWindow();
-            ShowMessage(t.what.arg(t.minimum).arg(t.maximum),
-                        this);
-            t.edit->setFocus(Qt::OtherFocusReason);
+        const std::optional<int> value = typedNumber(t.edit, t.minimum, t.maximum, t.what, m_keepingTab);
+        if (!value)
             return std::nullopt;
-        }
-        keeping.*t.value = value;
+        keeping.*t.value = *value;
     }
     return keeping;
+}
+
+void TForm6::showKiosk(const Options::Kiosk &kiosk)
+{
+    StartCatalogBox->setChecked(kiosk.startCatalog);
+    StartCatalogFileEdit->setText(kiosk.startCatalogFile);
+    listStartCatalogs();
+    StartCatalogNameBox->setEditText(kiosk.startCatalogName);
+    KioskIdleMinutesEdit->setText(QString::number(kiosk.idleMinutes));
+    KioskSlideSecondsEdit->setText(QString::number(kiosk.slideSeconds));
+    KioskPasswordStopsSessionBox->setChecked(kiosk.passwordStopsSession);
+    StartCatalogBoxClick();
+}
+
+void TForm6::StartCatalogBoxClick()
+{
+    for (QWidget *control : {static_cast<QWidget *>(StartCatalogFileEdit), static_cast<QWidget *>(StartCatalogFileBtn),
+                             static_cast<QWidget *>(StartCatalogNameBox)})
+        control->setEnabled(StartCatalogBox->isChecked());
+}
+
+void TForm6::StartCatalogFileBtnClick()
+{
+    const QString typed = StartCatalogFileEdit->text();
+    const QString path = ChooseFileToOpen(this, {"StartCatalogFileDialog", QStringLiteral("Файл базы данных каталога"),
+                                                 {DatabaseFilter()},
+                                                 typed.isEmpty() ? QString() : QFileInfo(typed).absolutePath()});
+    if (path.isEmpty())
+        return;
+    StartCatalogFileEdit->setText(path);
+    listStartCatalogs();
+}
+
+void TForm6::listStartCatalogs()
+{
+    const QString typedName = StartCatalogNameBox->currentText();
+    const QString file = StartCatalogFileEdit->text();
+    QStringList names;
+    // A file that is not a database (yet) lists nothing; the start tells why when it cannot run it.
+    if (QFileInfo(file).isFile()) {
+        try {
+            names = StartChoice::CatalogNamesOf(file);
+        } catch (const std::exception &) {
+        }
+    }
+    StartCatalogNameBox->clear();
+    StartCatalogNameBox->addItems(names);
+    StartCatalogNameBox->setEditText(names.contains(typedName) || names.isEmpty() ? typedName : names.first());
+}
+
+std::optional<Options::Kiosk> TForm6::typedKiosk()
+{
+    Options::Kiosk kiosk;
+    kiosk.startCatalog = StartCatalogBox->isChecked();
+    kiosk.startCatalogFile = StartCatalogFileEdit->text();
+    kiosk.startCatalogName = StartCatalogNameBox->currentText();
+    kiosk.passwordStopsSession = KioskPasswordStopsSessionBox->isChecked();
+    if (kiosk.startCatalog && kiosk.startCatalogFile.isEmpty()) {
+        refuse(QStringLiteral("Выберите файл базы данных, каталог из которого запускается при старте программы, или снимите флажок "
+                              "\"Запускать каталог при старте программы\"."),
+               m_kioskTab, StartCatalogFileEdit);
+        return std::nullopt;
+    }
+    if (kiosk.startCatalog && kiosk.startCatalogName.isEmpty()) {
+        refuse(QStringLiteral("Выберите каталог, который запускается при старте программы."), m_kioskTab, StartCatalogNameBox);
+        return std::nullopt;
+    }
+    if (const QString error = Options::KioskTextError(kiosk); !error.isEmpty()) {
+        refuse(error, m_kioskTab, StartCatalogFileEdit);
+        return std::nullopt;
+    }
+    if (kiosk.startCatalog) {
+        // A choice that cannot start is told now, not at the next start in front of visitors.
+        QString problem;
+        try {
+            if (!StartChoice::CatalogNamesOf(kiosk.startCatalogFile).contains(kiosk.startCatalogName))
+                problem = QStringLiteral("В базе данных «%1» нет каталога «%2».").arg(kiosk.startCatalogFile, kiosk.startCatalogName);
+        } catch (const std::exception &error) {
+            problem = QString::fromUtf8(error.what());
+        }
+        if (!problem.isEmpty()) {
+            refuse(QStringLiteral("Каталог не сможет запускаться при старте программы. ") + problem, m_kioskTab, StartCatalogNameBox);
+            return std::nullopt;
+        }
+    }
+    const std::optional<int> idle =
+        typedNumber(KioskIdleMinutesEdit, 0, Options::MaxKioskIdleMinutes,
+                    QStringLiteral("Время бездействия, после которого каталог возвращается к началу, должно быть целым числом минут от %1 до %2."),
+                    m_kioskTab);
+    if (!idle)
+        return std::nullopt;
+    const std::optional<int> slide =
+        typedNumber(KioskSlideSecondsEdit, 0, Options::MaxKioskSlideSeconds,
+                    QStringLiteral("Время показа одного объекта должно быть целым числом секунд от %1 до %2."), m_kioskTab);
+    if (!slide)
+        return std::nullopt;
+    kiosk.idleMinutes = *idle;
+    kiosk.slideSeconds = *slide;
+    return kiosk;
 }
 
 bool TForm6::agreesToKeepLess(const Options::Keeping &keeping)
@@ -344,4 +499,23 @@ Options::Keeping keeping()
 int SnapshotsKept() { return keeping().snapshotsKept; }
 qint64 SnapshotProgressBytes() { return qint64(keeping().snapshotProgressMiB) * 1024 * 1024; }
 int RecycleBinDays() { return keeping().recycleBinDays; }
+namespace {
+Options::Kiosk kiosk()
+{
+    return Form6 ? Form6->kiosk() : Options::Kiosk();
+}
+}
+QString StartCatalogFile()
+{
+    const Options::Kiosk k = kiosk();
+    return k.startCatalog ? k.startCatalogFile : QString();
+}
+QString StartCatalogName()
+{
+    const Options::Kiosk k = kiosk();
+    return k.startCatalog ? k.startCatalogName : QString();
+}
+int KioskIdleMinutes() { return kiosk().idleMinutes; }
+int KioskSlideSeconds() { return kiosk().slideSeconds; }
+bool KioskPasswordStopsSession() { return kiosk().passwordStopsSession; }
 }

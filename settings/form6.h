@@ -7,6 +7,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 class QGroupBox;
@@ -29,6 +30,8 @@ public:
     QString catalogPassword() const;
     // The keeping settings as last read or saved (not what is being typed).
     const Options::Keeping &keeping() const { return m_keeping; }
+    // The kiosk settings as last read or saved.
+    const Options::Kiosk &kiosk() const { return m_kiosk; }
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -36,6 +39,9 @@ public Q_SLOTS:
     void CheckBox5Click();
     void Button1Click();
     void Button2Click();
+    // The file of the catalog started with the program: chosen in the file dialog; its catalogs are listed.
+    void StartCatalogFileBtnClick();
+    void StartCatalogBoxClick();
 
 protected:
     bool event(QEvent *event) override;
@@ -44,6 +50,10 @@ private:
     QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
     QLineEdit *Edit1;
     QLineEdit *SnapshotsKeptEdit, *SnapshotProgressSizeEdit, *RecycleBinDaysEdit;
+    QCheckBox *StartCatalogBox, *KioskPasswordStopsSessionBox;
+    QLineEdit *StartCatalogFileEdit, *KioskIdleMinutesEdit, *KioskSlideSecondsEdit;
+    QComboBox *StartCatalogNameBox;
+    QPushButton *StartCatalogFileBtn;
     QGroupBox *RadioGroup;
     QTabWidget *PageControl;
     QPushButton *Button1, *Button2;
@@ -55,11 +65,22 @@ private:
     std::optional<Options::Keeping> typedKeeping();
     // Fewer snapshots or fewer days in the bin remove what is kept now: asked first.
     bool agreesToKeepLess(const Options::Keeping &keeping);
+    // A whole number typed in `edit` within the limits; nullopt (the reason shown on the tab `tab`, the box
+    // focused) otherwise.
+    std::optional<int> typedNumber(QLineEdit *edit, int minimum, int maximum, const QString &what, QWidget *tab);
+    std::optional<Options::Kiosk> typedKiosk();
+    void showKiosk(const Options::Kiosk &kiosk);
+    // The catalogs of the typed file in the catalog box, what was typed there kept.
+    void listStartCatalogs();
+    // Refuses with the reason shown on `tab`, `focus` focused.
+    void refuse(const QString &reason, QWidget *tab, QWidget *focus);
 
     QRadioButton *m_formats[3];
     QWidget *m_catalogTab = nullptr;
     QWidget *m_keepingTab = nullptr;
+    QWidget *m_kioskTab = nullptr;
     Options::Keeping m_keeping;
+    Options::Kiosk m_kiosk;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -82,4 +103,11 @@ int DisplayFormat();           // line 10
 int SnapshotsKept();           // snapshots kept beside a database file
 qint64 SnapshotProgressBytes(); // a larger database file is copied with a progress window
 int RecycleBinDays();          // days the recycle bin keeps deleted objects
+// The exhibition kiosk.
+QString StartCatalogFile();    // database file the program starts straight into; empty = off
+QString StartCatalogName();    // the catalog to run from it
+int KioskIdleMinutes();        // minutes without input before the catalog returns to its start; 0 = never
+int KioskSlideSeconds();       // after the return, the next object every so many seconds; 0 = no slideshow
+// In a kiosk session the right exit password ends the session instead of showing the designer.
+bool KioskPasswordStopsSession();
 }

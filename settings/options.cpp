@@ -1,5 +1,7 @@
 #include "settings/options.h"
 
+#include <algorithm>
+
 namespace Options {
 
 bool ParseYesNo(const QString &text, bool *ok)
@@ -152,5 +154,109 @@ QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines)
     }
     return result;
 }
+
+namespace {
+const char StartCatalogKey[] = "StartCatalog";
+const char StartCatalogFileKey[] = "StartCatalogFile";
+const char StartCatalogNameKey[] = "StartCatalogName";
+const char IdleMinutesKey[] = "KioskIdleMinutes";
+const char SlideSecondsKey[] = "KioskSlideSeconds";
+const char PasswordStopsSessionKey[] = "KioskPasswordStopsSession";
+const char *const KioskKeys[] = {StartCatalogKey, StartCatalogFileKey, StartCatalogNameKey,
+                                 IdleMinutesKey, SlideSecondsKey, PasswordStopsSessionKey};
+
+// The key of a kiosk line, or nullptr.
+const char *kioskKeyOf(const QString &line)
+{
+    for (const char *key : KioskKeys) {
+        if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
+            return key;
+    }
+    return nullptr;
+}
 }
 
+ParsedKiosk ParseKiosk(const QStringList &lines)
+{
+    ParsedKiosk parsed;
+    Kiosk &kiosk = parsed.values;
+    for (int i = LineCount; i < lines.size(); ++i) {
+        const char *key = kioskKeyOf(lines[i]);
+        if (!key)
+            continue;
+        // Texts are kept exactly, spaces included: a file name may begin or end with one.
+        const QString text = lines[i].mid(qsizetype(qstrlen(key)) + 1);
+        bool ok = true;
+        if (key == StartCatalogFileKey) {
+            kiosk.startCatalogFile = text;
+        } else if (key == StartCatalogNameKey) {
+            kiosk.startCatalogName = text;
+        } else if (key == StartCatalogKey || key == PasswordStopsSessionKey) {
+            const bool value = ParseYesNo(text, &ok);
+            if (ok)
+                (key == StartCatalogKey ? kiosk.startCatalog : kiosk.passwordStopsSession) = value;
+        } else {
+            const bool idle = key == IdleMinutesKey;
+            const int value = text.trimmed().toInt(&ok);
+            ok = ok && value >= 0 && value <= (idle ? MaxKioskIdleMinutes : MaxKioskSlideSeconds);
+            if (ok)
+                (idle ? kiosk.idleMinutes : kiosk.slideSeconds) = value;
+        }
+        if (!ok && parsed.error.isEmpty())
+            parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
+                               .arg(i + 1).arg(quotedStart(lines[i]));
+    }
+    return parsed;
+}
+
+bool IsKioskLine(const QString &line)
+{
+    return kioskKeyOf(line) != nullptr;
+}
+
+QString KioskTextError(const Kiosk &kiosk)
+{
+    const auto breaksLine = [](const QString &text) {
+        return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    };
+    if (breaksLine(kiosk.startCatalogFile))
+        return QStringLiteral("Имя файла базы данных содержит перевод строки; такой файл нельзя запускать при старте программы.");
+    if (breaksLine(kiosk.startCatalogName))
+        return QStringLiteral("Название каталога содержит перевод строки; такой каталог нельзя запускать при старте программы.");
+    return {};
+}
+
+QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines)
+{
+    const auto yesNo = [](bool value) { return value ? QStringLiteral("-1") : QStringLiteral("0"); };
+    const std::pair<const char *, QString> written[] = {
+        {StartCatalogKey, yesNo(kiosk.startCatalog)},
+        {StartCatalogFileKey, kiosk.startCatalogFile},
+        {StartCatalogNameKey, kiosk.startCatalogName},
+        {IdleMinutesKey, QString::number(kiosk.idleMinutes)},
+        {SlideSecondsKey, QString::number(kiosk.slideSeconds)},
+        {PasswordStopsSessionKey, yesNo(kiosk.passwordStopsSession)},
+    };
+    if (kiosk == Kiosk() && std::none_of(lines.cbegin() + qMin(lines.size(), qsizetype(LineCount)), lines.cend(), IsKioskLine))
+        return lines;
+    QStringList result = lines;
+    for (const auto &[key, value] : written) {
+        const QString line = QLatin1String(key) + QLatin1Char('=') + value;
+        bool replaced = false;
+        for (int i = LineCount; i < result.size(); ++i) {
+            if (kioskKeyOf(result[i]) == key) {
+                result[i] = line;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            result << line;
+    }
+    return result;
+}
+
+bool IsNamedSettingLine(const QString &line)
+{
+    return IsKeepingLine(line) || IsKioskLine(line);
+}
+}

@@ -48,10 +48,42 @@ struct ParsedKeeping
     QString error;    // the first wrong line; empty when none
 };
 ParsedKeeping ParseKeeping(const QStringList &lines);
-// Whether a line after the ten is one of the keeping settings (the other lines there are the recent
-// databases).
+// Whether a line after the ten is one of the keeping settings.
 bool IsKeepingLine(const QString &line);
 // `lines` with the keeping settings written in: their lines replaced where present, added after the
 // ten lines otherwise; every other line stays.
 QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines);
+
+// The exhibition kiosk: a catalog the program starts straight into, and how it behaves in a hall. Kept
+// after the ten lines like the keeping settings.
+struct Kiosk
+{
+    bool startCatalog = false;      // start straight into the catalog below
+    QString startCatalogFile;       // kept while the choice is off, so turning it on again needs no new choice
+    QString startCatalogName;
+    int idleMinutes = 3;            // 0 = never return to the start
+    int slideSeconds = 0;           // 0 = no slideshow after the return
+    bool passwordStopsSession = false;
+    bool operator==(const Kiosk &) const = default;
+};
+constexpr int MaxKioskIdleMinutes = 24 * 60;
+constexpr int MaxKioskSlideSeconds = 60 * 60;
+
+struct ParsedKiosk
+{
+    Kiosk values;     // the defaults where a line is missing or wrong
+    QString error;    // the first wrong line; empty when none
+};
+ParsedKiosk ParseKiosk(const QStringList &lines);
+bool IsKioskLine(const QString &line);
+// `lines` with the kiosk settings written in, as ComposeKeeping does; a file that never had them stays
+// without them while they are the defaults. The file and catalog name are written
+// as they are; a line break in them cannot be kept in a line and is refused before this (see
+// KioskTextError).
+QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines);
+// Why the file or catalog name cannot be kept in the settings file; empty when it can.
+QString KioskTextError(const Kiosk &kiosk);
+
+// Whether a line after the ten is a named setting (the other lines there are the recent databases).
+bool IsNamedSettingLine(const QString &line);
 }

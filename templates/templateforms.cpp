@@ -97,7 +97,7 @@ bool makeAndOpenDatabase(QWidget *parent, const QString &source, const QString &
     if (!BusyGuarded([&] { TemplateStore::CheckSource(source); }))
         return false;
     const QString chosen = ChooseFileToSave(parent, {"SaveDialog", QStringLiteral("Выберите файл для новой БД"),
-                                                     {QStringLiteral("База данных Вирандел (*.mdb)")},
+                                                     {DatabaseFilter()},
                                                      programFolder() + QLatin1Char('/') + proposedName});
     if (chosen.isEmpty())
         return false;

@@ -560,6 +560,14 @@ FieldInput DatabaseTest::input(qint64 id, const QVariant &value, bool pictureCho
     return {};
 }
 
+void UseKioskSettings(const Options::Kiosk &kiosk)
+{
+    ASSERT_TRUE(DModule && Form6) << "the program has not started";
+    const QString path = DModule->ProgramFolder + QLatin1String("/System/Options.txt");
+    WriteTextLines(path, Options::ComposeKiosk(kiosk, ReadTextLines(path)));
+    Form6->FormActivate();
+}
+
 void TypeKeys(QWidget *widget, const QString &text)
 {
     for (const QChar ch : text) {

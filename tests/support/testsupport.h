@@ -18,6 +18,7 @@
 
 #include "core/engine.h"
 #include "objects/objectstore.h"
+#include "settings/options.h"
 
 class TDModule;
 class QWidget;
@@ -162,6 +163,10 @@ private:
 // Answers the next file dialog with `path`, trying again until the dialog has closed (the dialog reads
 // its folder in the background and may ignore an early answer). Records the dialog's filters.
 void ChooseFileInNextDialog(const QString &path, QStringList *nameFilters = nullptr);
+
+// Makes the running program use `kiosk` as its kiosk settings: written into the program folder's
+// Options.txt (the other lines kept) and read again by the settings window, as after a save.
+void UseKioskSettings(const Options::Kiosk &kiosk);
 
 // Types `text` into `widget` key by key as a user types, Cyrillic included (QTest::keyClicks knows ASCII
 // only); a line break is the Enter key.

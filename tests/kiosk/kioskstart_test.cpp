@@ -1,0 +1,370 @@
+#include "support/testsupport.h"
+
+#include "app/catalogstart.h"
+#include "app/form1.h"
+#include "app/forms.h"
+#include "app/recentdatabases.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/form11.h"
+#include "catalogs/form22.h"
+#include "catalogs/form23.h"
+#include "core/dmodule.h"
+#include "core/textfile.h"
+#include "objects/objectgridmodel.h"
+#include "settings/form6.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+// Texts in failure messages as a person reads them.
+static void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+const QString Password = QStringLiteral("Тайна");
+
+// Every file under `folder` with its size and time of change: what a run that only reads must leave as it was.
+QStringList FolderState(const QString &folder)
+{
+    QStringList state;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        state << QStringLiteral("%1 %2 %3").arg(info.filePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    state.sort();
+    return state;
+}
+
+QMessageBox *KioskNotice()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("KioskNotice") && window->isVisible())
+            return qobject_cast<QMessageBox *>(window);
+    }
+    return nullptr;
+}
+
+// Takes the notice away for good, as the end of the program would.
+void DropKioskNotice()
+{
+    if (QMessageBox *notice = KioskNotice()) {
+        notice->disconnect();
+        notice->hide();
+        delete notice;
+    }
+}
+
+QStringList VisibleWindows()
+{
+    QStringList names;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible())
+            names << window->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+class KioskStartTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const qint64 name = addField(*module, "Название", StringType);
+        closeQueries(*module);
+        for (const auto &[id, text] : {std::pair{1, "Янтарь"}, {2, "Агат"}, {3, "Малахит"}})
+            module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES(?, ?)").arg(name), {id, QString::fromUtf8(text)});
+        Layout::Catalog layout;
+        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 10, "Arial", 10, 10};
+        CatalogStore::Save(*module, "Витрина", layout, {});
+        CatalogStore::Save(*module, "Зал 2", layout, {});
+        closeQueries(*module);
+        module->CloseConnection();
+        setPassword(Password);
+    }
+    void TearDown() override
+    {
+        DropKioskNotice();
+        QApplication::setQuitOnLastWindowClosed(true);
+        Form23->close();
+        // The settings of a fresh installation: no password, so the catalog closes at once.
+        WriteTextLines(optionsPath(), Options::InitialLines());
+        Form6->FormActivate();
+        Form22->close();
+        AppTest::TearDown();
+    }
+    static QString optionsPath() { return DModule->ProgramFolder + "/System/Options.txt"; }
+    static void setPassword(const QString &password)
+    {
+        QStringList lines = ReadTextLines(optionsPath());
+        lines[4] = password.isEmpty() ? "0" : "-1";
+        lines[5] = password;
+        WriteTextLines(optionsPath(), lines);
+        Form6->FormActivate();
+    }
+    static void start(const QStringList &arguments) { ShowFirstWindow(QStringList{"virandel"} + arguments); }
+    // Closes the running catalog as a visitor would and types `password` into the window that asks for it.
+    static void leaveWith(const QString &password)
+    {
+        Form22->close();
+        ASSERT_TRUE(Form23->isVisible());
+        TypeKeys(Control<QLineEdit>(Form23, "Edit1"), password + "\n");
+    }
+    static QString shownName() { return Form22->Labels.isEmpty() ? QString() : Form22->Labels.first()->text(); }
+    static int listedObjects() { return AllRows(Control<QTableView>(Form22, "DBGrid")->model()); }
+};
+}
+
+TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByteAndThePasswordOpensItForWorkInTheDesigner)
+{
+    // A file of an earlier version: none of the tables and triggers later versions add on opening.
+    module->OpenReadOnly(dbPath);
+    const QList<QVariantList> added = module->QRWork->readAll(
+        "SELECT type, name FROM sqlite_master WHERE type IN ('table', 'trigger') AND name NOT IN "
+        "('CLASSES', 'FIELDS', 'TYPES', 'BOOLEAN', 'GENER', 'REFERS', 'LINKS', 'KATALOGS') ORDER BY type DESC");
+    closeQueries(*module);
+    module->CloseConnection();
+    ASSERT_FALSE(added.isEmpty());
+    for (const QVariantList &object : added)
+        FileRows(dbPath, QStringLiteral("DROP %1 %2").arg(object[0].toString(), object[1].toString()));
+    ASSERT_TRUE(FileRows(dbPath, "SELECT name FROM sqlite_master WHERE name = 'OBJECT_KEYS'").isEmpty());
+
+    Options::Kiosk kiosk;
+    kiosk.startCatalog = true;
+    kiosk.startCatalogFile = dbPath;
+    kiosk.startCatalogName = "Витрина";
+    UseKioskSettings(kiosk);
+    const QStringList before = FolderState(folder->path());
+    {
+        MessageBoxAnswerer none(QMessageBox::Ok);
+        start({});
+        EXPECT_EQ(none.texts(), QStringList());
+    }
+    ASSERT_TRUE(Form22->isVisible());
+    EXPECT_TRUE(Form22->isFullScreen());
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Витрина\"");
+    EXPECT_EQ(VisibleWindows(), QStringList{"Form22"});
+    EXPECT_EQ(listedObjects(), 3);
+    EXPECT_EQ(shownName(), "Янтарь");
+    // Sorting, searching and filtering all work on what the file holds.
+    QAbstractItemModel *grid = Control<QTableView>(Form22, "DBGrid")->model();
+    for (int column = 0; column < grid->columnCount(); ++column) {
+        if (grid->headerData(column, Qt::Horizontal).toString() == "Название")
+            Form22->DBGridTitleClick(column);
+    }
+    EXPECT_EQ(shownName(), "Агат");
+    QLineEdit *search = Control<QLineEdit>(Form22, "SearchEdit");
+    search->setFocus();
+    TypeKeys(search, "мала");
+    EXPECT_TRUE(WaitFor([] { return listedObjects() == 1; }));
+    EXPECT_EQ(shownName(), "Малахит");
+    EXPECT_FALSE(FailureOf([] { DModule->exec("DELETE FROM GENER"); }).isEmpty()) << "the file is open only to read";
+    EXPECT_EQ(FolderState(folder->path()), before) << "nothing written into the file or beside it";
+
+    // A wrong password keeps the catalog; the right one shows the designer with the catalog, the file now
+    // opened for work (brought up to date as every opening for work does).
+    leaveWith("тайна");
+    EXPECT_TRUE(Form22->isVisible());
+    EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "Вы ввели неверный пароль!");
+    EXPECT_EQ(FolderState(folder->path()), before);
+    Control<QLineEdit>(Form23, "Edit1")->clear();
+    TypeKeys(Control<QLineEdit>(Form23, "Edit1"), Password + "\n");
+    EXPECT_TRUE(WaitFor([] { return !Form22->isVisible(); }));
+    EXPECT_TRUE(Form11->isVisible());
+    EXPECT_EQ(Form11->CatalogName, "Витрина");
+    EXPECT_FALSE(Form11->Labels.isEmpty());
+    EXPECT_TRUE(FailureOf([] { DModule->exec("UPDATE GENER SET G_ID = G_ID"); }).isEmpty());
+    EXPECT_EQ(FileRows(dbPath, "SELECT name FROM sqlite_master WHERE name = 'OBJECT_KEYS'"), QStringList{"OBJECT_KEYS"});
+    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder).value(0), dbPath);
+}
+
+TEST_F(KioskStartTest, AKioskRunOfTheCommandLineCatalogEndsTheProgramWithTheStopCodeWhenTheSettingSaysSo)
+{
+    Options::Kiosk kiosk;
+    kiosk.startCatalog = true;
+    kiosk.startCatalogFile = dbPath;
+    kiosk.startCatalogName = "Витрина";
+    kiosk.passwordStopsSession = true;
+    UseKioskSettings(kiosk);
+    const QStringList before = FolderState(folder->path());
+    start({"--kiosk", "--catalog", "Зал 2", dbPath});
+    ASSERT_TRUE(Form22->isVisible());
+    EXPECT_EQ(Form22->windowTitle(), "Электронный каталог \"Зал 2\"") << "the command line wins over the settings";
+
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+    giveUp.start(10000);
+    QTimer::singleShot(0, [] { leaveWith(Password); });
+    const int exitCode = QApplication::exec();
+    giveUp.stop();
+    EXPECT_EQ(exitCode, 75);
+    EXPECT_EQ(VisibleWindows(), QStringList());
+    EXPECT_EQ(FolderState(folder->path()), before);
+}
+
+TEST_F(KioskStartTest, WhatKeepsACatalogFromRunningIsToldAndTheDesignerStartsButAKioskRunKeepsOnlyItsNotice)
+{
+    const QString missing = folder->path() + "/Нет.mdb";
+    const QList<std::pair<QStringList, QString>> refused = {
+        {{"--catalog", "Витрина", missing}, "Каталог не запущен: файл базы данных «" + missing + "» не найден."},
+        {{"--catalog", "Фойе", dbPath}, "Каталог не запущен: в базе данных «" + dbPath + "» нет каталога «Фойе»."},
+    };
+    for (const auto &[arguments, text] : refused) {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        start(arguments);
+        EXPECT_EQ(answerer.texts(), QStringList{text + "\nПрограмма запущена в обычном режиме."});
+        EXPECT_TRUE(Form1->isVisible());
+        EXPECT_FALSE(Form22->isVisible());
+        EXPECT_FALSE(DModule->connected());
+        Form1->hide();
+    }
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        start({"--catalog", "Витрина"});
+        EXPECT_EQ(answerer.texts(), QStringList{"Неверная командная строка: не указан файл базы данных.\n"
+                                                "Запуск каталога: virandel --catalog НАЗВАНИЕ ФАЙЛ.mdb [--kiosk]"});
+        EXPECT_TRUE(Form1->isVisible());
+        Form1->hide();
+    }
+
+    const QStringList before = FolderState(folder->path());
+    // A kiosk anyone could leave does not start; an ordinary run says who can leave it, and runs.
+    setPassword(QString());
+    start({"--kiosk", "--catalog", "Витрина", dbPath});
+    QMessageBox *notice = KioskNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->text(), "Каталог не запущен: для сеанса киоска нужен пароль на выход из каталога. Задайте его в окне "
+                              "«Настройки программы» на вкладке «Электронный каталог».\nОбратитесь к администратору выставки.");
+    EXPECT_FALSE(DModule->connected());
+    // Dismissed, it comes back; nothing else ever shows.
+    notice->button(QMessageBox::Ok)->click();
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_TRUE(WaitFor([] { return KioskNotice() != nullptr; }));
+    EXPECT_EQ(VisibleWindows(), QStringList{"KioskNotice"});
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    DropKioskNotice();
+
+    setPassword(Password);
+    start({"--kiosk", "--catalog", "Фойе", dbPath});
+    ASSERT_TRUE(KioskNotice());
+    EXPECT_EQ(KioskNotice()->text(), "Каталог не запущен: в базе данных «" + dbPath + "» нет каталога «Фойе».\n"
+                                     "Обратитесь к администратору выставки.");
+    EXPECT_EQ(VisibleWindows(), QStringList{"KioskNotice"});
+    EXPECT_EQ(FolderState(folder->path()), before);
+
+    DropKioskNotice();
+    setPassword(QString());
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        start({"--catalog", "Витрина", dbPath});
+        EXPECT_EQ(answerer.texts(), QStringList{"Пароль на выход из каталога не задан: любой посетитель сможет закрыть каталог. "
+                                                "Задать пароль можно в окне «Настройки программы» на вкладке «Электронный каталог»."});
+        EXPECT_TRUE(Form22->isVisible());
+        Form22->close();
+        EXPECT_TRUE(Form11->isVisible()) << "left at once to the designer";
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->hide();
+    }
+}
+
+TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeavesTheTenLinesAlone)
+{
+    const QStringList asRead = ReadTextLines(optionsPath());
+    Form6->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form6));
+    Form6->FormActivate();
+    Control<QTabWidget>(Form6, "PageControl")->setCurrentWidget(Control<QWidget>(Form6, "KioskTab"));
+    QComboBox *catalogs = Control<QComboBox>(Form6, "StartCatalogNameBox");
+    EXPECT_FALSE(catalogs->isEnabled()) << "off by default";
+    QTest::mouseClick(Control<QCheckBox>(Form6, "StartCatalogBox"), Qt::LeftButton, {}, QPoint(5, 5));
+    ChooseFileInNextDialog(dbPath);
+    Control<QPushButton>(Form6, "StartCatalogFileBtn")->click();
+    EXPECT_EQ(Control<QLineEdit>(Form6, "StartCatalogFileEdit")->text(), dbPath);
+    ASSERT_EQ(catalogs->count(), 2);
+    EXPECT_EQ(catalogs->itemText(0), "Витрина");
+    EXPECT_EQ(catalogs->currentText(), "Витрина");
+    const auto retype = [](const char *name, const QString &text) {
+        QLineEdit *box = name ? Control<QLineEdit>(Form6, name) : Control<QComboBox>(Form6, "StartCatalogNameBox")->lineEdit();
+        box->setFocus();
+        box->selectAll();
+        TypeKeys(box, text);
+    };
+    retype(nullptr, "Фойе");
+    retype("KioskIdleMinutesEdit", "2,5");
+    retype("KioskSlideSecondsEdit", "3601");
+    QPushButton *done = Control<QPushButton>(Form6, "Button1");
+    EXPECT_EQ(ClickAnswering(done), QStringList{"Каталог не сможет запускаться при старте программы. В базе данных «" + dbPath
+                                                + "» нет каталога «Фойе»."});
+    retype(nullptr, "Зал 2");
+    EXPECT_EQ(ClickAnswering(done), QStringList{"Время бездействия, после которого каталог возвращается к началу, должно быть "
+                                                "целым числом минут от 0 до 1440."});
+    retype("KioskIdleMinutesEdit", "0");
+    EXPECT_EQ(ClickAnswering(done), QStringList{"Время показа одного объекта должно быть целым числом секунд от 0 до 3600."});
+    EXPECT_EQ(ReadTextLines(optionsPath()), asRead) << "nothing written while a value is refused";
+    retype("KioskSlideSecondsEdit", "15");
+    QTest::mouseClick(Control<QCheckBox>(Form6, "KioskPasswordStopsSessionBox"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(ClickAnswering(done), QStringList());
+    EXPECT_FALSE(Form6->isVisible());
+
+    const QStringList lines = ReadTextLines(optionsPath());
+    EXPECT_EQ(lines.mid(0, 10), asRead.mid(0, 10));
+    EXPECT_TRUE(lines.contains("StartCatalog=-1"));
+    EXPECT_TRUE(lines.contains("StartCatalogFile=" + dbPath));
+    EXPECT_TRUE(lines.contains("StartCatalogName=Зал 2"));
+    EXPECT_EQ(Settings::StartCatalogFile(), dbPath);
+    EXPECT_EQ(Settings::StartCatalogName(), "Зал 2");
+    EXPECT_EQ(Settings::KioskIdleMinutes(), 0);
+    EXPECT_EQ(Settings::KioskSlideSeconds(), 15);
+    EXPECT_TRUE(Settings::KioskPasswordStopsSession());
+
+    // Turned off, the choice is kept for later but starts nothing.
+    Form6->show();
+    Form6->FormActivate();
+    EXPECT_EQ(catalogs->currentText(), "Зал 2");
+    QTest::mouseClick(Control<QCheckBox>(Form6, "StartCatalogBox"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(ClickAnswering(done), QStringList());
+    EXPECT_EQ(Settings::StartCatalogFile(), "");
+    EXPECT_TRUE(ReadTextLines(optionsPath()).contains("StartCatalogName=Зал 2"));
+}
+
+TEST_F(KioskStartTest, KioskLinesLiveBesideTheRecentDatabasesAndAWrongOneReadsAsItsDefault)
+{
+    const QStringList earlierVersion = Options::InitialLines() + QStringList{"/data/Музей.mdb", "RecycleBinDays=9"};
+    WriteTextLines(optionsPath(), earlierVersion);
+    Form6->FormActivate();
+    EXPECT_EQ(Settings::KioskIdleMinutes(), 3);
+    Options::Kiosk kiosk;
+    kiosk.startCatalog = true;
+    kiosk.startCatalogFile = " /data/Зал 2.mdb";   // kept exactly, the leading space included
+    kiosk.startCatalogName = "Минералы";
+    UseKioskSettings(kiosk);
+    EXPECT_EQ(Settings::StartCatalogFile(), " /data/Зал 2.mdb");
+    EXPECT_EQ(ReadTextLines(optionsPath()).mid(0, 12), earlierVersion);
+    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder), QStringList{"/data/Музей.mdb"});
+    ASSERT_TRUE(RecentDatabases::Remember(DModule->ProgramFolder, "/data/Другая.mdb"));
+    EXPECT_EQ(RecentDatabases::Read(DModule->ProgramFolder), (QStringList{"/data/Другая.mdb", "/data/Музей.mdb"}));
+    Form6->FormActivate();
+    EXPECT_EQ(Settings::StartCatalogName(), "Минералы") << "remembering a database keeps the kiosk lines";
+
+    const Options::ParsedKiosk wrong =
+        Options::ParseKiosk(Options::InitialLines() + QStringList{"KioskIdleMinutes=7", "KioskSlideSeconds=-5"});
+    EXPECT_EQ(wrong.error, "Файл настроек, строка 12: 'KioskSlideSeconds=-5' не является допустимым значением");
+    EXPECT_EQ(wrong.values.idleMinutes, 7);
+    EXPECT_EQ(wrong.values.slideSeconds, 0);
+}
