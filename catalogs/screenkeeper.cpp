@@ -32,7 +32,8 @@ void KeepOnEveryDesktop(QWidget *window)
 {
 #ifdef VIRANDEL_HAS_XCB
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window->testAttribute(Qt::WA_WState_Created))
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
+        || !window->testAttribute(Qt::WA_WState_Created))
         return;
     xcb_connection_t *connection = x11->connection();
     const QByteArray name("_NET_WM_DESKTOP");

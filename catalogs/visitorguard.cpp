@@ -60,9 +60,12 @@ VisitorKey ClassifyVisitorKey(const QKeyEvent &key)
 }
 
 namespace {
+// Whether `object` is `window`, a widget of it or its native window (which sees the keys first).
 bool InsideWindow(QObject *object, const QWidget *window)
 {
-    return object && object->isWidgetType() && static_cast<QWidget *>(object)->window() == window;
+    if (object && object->isWidgetType())
+        return static_cast<QWidget *>(object)->window() == window;
+    return object && object == window->windowHandle();
 }
 }
 

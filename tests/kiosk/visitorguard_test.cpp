@@ -13,21 +13,24 @@
 #include <QPointingDevice>
 
 namespace {
-// Counts the menus and windows that open while it lives and closes them at once: a context menu shown
-// with exec() would otherwise hold the test.
+// Counts the menus and windows that open while it lives (the password window aside) and closes them at
+// once: a context menu shown with exec() would otherwise hold the test.
 class OpenedCounter
 {
 public:
     OpenedCounter()
     {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->isVisible())
+                m_shownBefore << window;
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             if (QWidget *popup = QApplication::activePopupWidget()) {
                 ++m_seen;
                 popup->close();
             }
             for (QWidget *window : QApplication::topLevelWidgets()) {
-                if (window->isVisible() && window != Form22 && window != Form23 && window->windowType() != Qt::Popup
-                    && window->windowType() != Qt::ToolTip) {
+                if (window->isVisible() && !m_shownBefore.contains(window) && window != Form23
+                    && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip) {
                     ++m_seen;
                     window->close();
                 }
@@ -39,6 +42,7 @@ public:
 
 private:
     QTimer m_timer;
+    QList<QWidget *> m_shownBefore;
     int m_seen = 0;
 };
 
@@ -91,6 +95,13 @@ struct Key
     Qt::Key key;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
 };
+
+// A key pressed on the keyboard: the window gets it first and gives it to its focused widget.
+void Press(QWidget *target, const Key &key)
+{
+    target->setFocus();
+    QTest::keyClick(target->window()->windowHandle(), key.key, key.modifiers);
+}
 }
 
 TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWindowsShortcutsDoNothingBrowsingKeysWork)
@@ -111,11 +122,10 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
                              {Qt::Key_Q, Qt::ControlModifier}, {Qt::Key_F4, Qt::ControlModifier}};
     for (QWidget *target : {static_cast<QWidget *>(grid()), static_cast<QWidget *>(search)}) {
         for (const Key &key : closing) {
-            target->setFocus();
-            QTest::keyClick(target, key.key, key.modifiers);
+            Press(target, key);
             ASSERT_EQ(ShownWindows(), (QStringList{"Form22", "Form23"})) << target->objectName().toStdString() << " key " << key.key;
             // In the password window the same keys close nothing but Esc, its own "Отмена".
-            QTest::keyClick(passwordBox(), key.key, key.modifiers);
+            Press(passwordBox(), key);
             EXPECT_EQ(Form23->isVisible(), key.key != Qt::Key_Escape || key.modifiers != Qt::NoModifier) << key.key;
             if (Form23->isVisible())
                 QTest::keyClick(passwordBox(), Qt::Key_Escape);
@@ -136,8 +146,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
                              {Qt::Key_Y, Qt::ControlModifier | Qt::ShiftModifier}};
     for (QWidget *target : {static_cast<QWidget *>(grid()), static_cast<QWidget *>(search)}) {
         for (const Key &key : opening) {
-            target->setFocus();
-            QTest::keyClick(target, key.key, key.modifiers);
+            Press(target, key);
             QTest::qWait(10);
             EXPECT_EQ(ShownWindows(), QStringList{"Form22"}) << key.key;
         }
