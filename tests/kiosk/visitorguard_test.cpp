@@ -117,7 +117,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
     QObject::connect(Control<QAction>(Form22, "SaveScreenItem"), &QAction::triggered, [&] { ++saveRan; });
     QLineEdit *search = Control<QLineEdit>(Form22, "SearchEdit");
 
-    OpenedCounter opened;
+    auto opened = std::make_unique<OpenedCounter>();
     const QList<Key> closing{{Qt::Key_Escape}, {Qt::Key_F4, Qt::AltModifier}, {Qt::Key_W, Qt::ControlModifier},
                              {Qt::Key_Q, Qt::ControlModifier}, {Qt::Key_F4, Qt::ControlModifier}};
     for (QWidget *target : {static_cast<QWidget *>(grid()), static_cast<QWidget *>(search)}) {
@@ -151,7 +151,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
             EXPECT_EQ(ShownWindows(), QStringList{"Form22"}) << key.key;
         }
     }
-    EXPECT_EQ(opened.seen(), 0);
+    EXPECT_EQ(opened->seen(), 0);
     EXPECT_EQ(saveRan, 0);
     EXPECT_EQ(elsewhereRan, 0) << "a shortcut of another window of the program";
 
@@ -165,6 +165,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
     EXPECT_EQ(search->text(), "ре");
 
     // Left with the password, the program's keys are its own again.
+    opened.reset();
     leave();
     ShowCentred(Form1);
     ASSERT_TRUE(WaitFor([] { return Form1->isActiveWindow(); }));
@@ -174,7 +175,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
 
 TEST_F(VisitorGuardTest, NoContextMenuOpensOnAnyWidgetOfTheCatalogOrThePasswordWindowByClickKeyOrLongPress)
 {
-    OpenedCounter opened;
+    auto opened = std::make_unique<OpenedCounter>();
     const auto askEveryWidget = [](QWidget *window) {
         QList<QWidget *> widgets = window->findChildren<QWidget *>();
         widgets << window;
@@ -195,7 +196,7 @@ TEST_F(VisitorGuardTest, NoContextMenuOpensOnAnyWidgetOfTheCatalogOrThePasswordW
     QTest::keyClick(grid(), Qt::Key_Escape);
     ASSERT_TRUE(Form23->isVisible());
     askEveryWidget(Form23);
-    EXPECT_EQ(opened.seen(), 0);
+    EXPECT_EQ(opened->seen(), 0);
     QTest::keyClick(passwordBox(), Qt::Key_Escape);
 
     // A finger held on the grid and on the search box.
@@ -207,10 +208,11 @@ TEST_F(VisitorGuardTest, NoContextMenuOpensOnAnyWidgetOfTheCatalogOrThePasswordW
         QTest::touchEvent(Form22, finger).release(0, at);
         QTest::qWait(50);
     }
-    EXPECT_EQ(opened.seen(), 0);
+    EXPECT_EQ(opened->seen(), 0);
     EXPECT_EQ(ShownWindows(), QStringList{"Form22"});
 
     // With the password off, the operator's menu of the panel opens again.
+    opened.reset();
     leave();
     Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);
     ASSERT_TRUE(Form22->RunCatalog("Зал"));
