@@ -9,6 +9,14 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace {
+// What a key pressed by a visitor of a guarded catalog does.
+enum class VisitorKey {
+    Allowed,           // browsing and typing: arrows, letters, editing keys
+    Refused,           // keys that open, save, print, help or leave full screen, and the manager's keys
+    AsksForPassword,   // keys that close a window: the way out is the exit password
+};
+
 VisitorKey ClassifyVisitorKey(const QKeyEvent &key)
 {
     const int code = key.key();
@@ -59,7 +67,6 @@ VisitorKey ClassifyVisitorKey(const QKeyEvent &key)
     return VisitorKey::Allowed;
 }
 
-namespace {
 // Whether `object` is `window`, a widget of it or its native window (which sees the keys first).
 bool InsideWindow(QObject *object, const QWidget *window)
 {

@@ -7,14 +7,6 @@ class QKeyEvent;
 class QTimer;
 class QWidget;
 
-// What a key pressed by a visitor of a guarded catalog does.
-enum class VisitorKey {
-    Allowed,           // browsing and typing: arrows, letters, editing keys
-    Refused,           // keys that open, save, print, help or leave full screen, and the manager's keys
-    AsksForPassword,   // keys that close a window: the way out is the exit password
-};
-VisitorKey ClassifyVisitorKey(const QKeyEvent &key);
-
 // While a catalog runs behind the exit password and its window is on the screen, a visitor's keys, clicks
 // and touches reach only what browsing needs: no context menu opens (right click, long press, the menu
 // key), the keys that close a window ask for the password, the keys that would open something do
