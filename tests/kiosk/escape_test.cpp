@@ -145,7 +145,7 @@ protected:
         const QString programDir = QFileInfo(QStringLiteral(EMPTY_DB_PATH)).dir().absoluteFilePath("..");
         program.setProcessEnvironment(desktop.environment());
         program.setWorkingDirectory(folder->path());
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QDir(programDir).absoluteFilePath("virandel"), {"--catalog", "Зал", dbPath});
         ASSERT_TRUE(program.waitForStarted(5000));
         ASSERT_TRUE(WaitFor([&] { return catalogKept(); }, 15000)) << "the catalog did not come up full screen";
@@ -346,6 +346,8 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
         return true;
     }, 5000)) << "the right password leaves the catalog";
     EXPECT_EQ(program.state(), QProcess::Running) << "and returns to the designer";
+    const QString said = QString::fromUtf8(program.readAll());
+    EXPECT_FALSE(said.contains(Password)) << "the program wrote the password out: " << said.toStdString();
     EXPECT_TRUE(troubles.isEmpty()) << troubles.join('\n').toStdString();
     other.kill();
     other.waitForFinished(2000);
