@@ -12,6 +12,7 @@
 #include "catalogs/form12.h"
 #include "catalogs/form23.h"
 #include "catalogs/screenkeeper.h"
+#include "catalogs/visitorguard.h"
 #include "core/dmodule.h"
 #include "objects/filterpanel.h"
 #include "objects/gridrowsync.h"
@@ -122,6 +123,7 @@ TForm22::TForm22(QWidget *parent)
     connect(&list, &ObjectList::reopened, this, &TForm22::listReopened);
     connect(&list, &ObjectList::currentChanged, this, &TForm22::followCurrentObject);
     m_keeper = new ScreenKeeper(this, [] { return Settings::CatalogExitGuarded(); }, this);
+    new VisitorGuard(this, [] { return Settings::CatalogExitGuarded(); }, this);
     FormCreate();
 }
 

@@ -7,6 +7,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#ifdef VIRANDEL_HAS_XCB
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
+
 namespace {
 // The program's own windows shown over the kept one: dialogs and message boxes, not menus or tips.
 QList<QWidget *> WindowsOver(const QWidget *kept)
@@ -19,6 +24,43 @@ QList<QWidget *> WindowsOver(const QWidget *kept)
             over << window;
     }
     return over;
+}
+
+// On an X server the window is shown on every desktop: switching desktops (the manager's Alt with the
+// mouse wheel) leaves it in view, and a window sent to another desktop comes back to all of them.
+void KeepOnEveryDesktop(QWidget *window)
+{
+#ifdef VIRANDEL_HAS_XCB
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
+        || !window->testAttribute(Qt::WA_WState_Created))
+        return;
+    xcb_connection_t *connection = x11->connection();
+    const QByteArray name("_NET_WM_DESKTOP");
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
+    if (!atom)
+        return;
+    constexpr uint32_t EveryDesktop = 0xFFFFFFFF;
+    const auto id = xcb_window_t(window->winId());
+    // Read by the manager when the window is shown afresh...
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atom->atom, XCB_ATOM_CARDINAL, 32, 1, &EveryDesktop);
+    // ...and asked of it for a window already shown.
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = atom->atom;
+    message.data.data32[0] = EveryDesktop;
+    message.data.data32[1] = 2;   // asked for on the user's behalf
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+    free(atom);
+#else
+    Q_UNUSED(window);
+#endif
 }
 
 // A dialog is cancelled; another window is closed.
@@ -49,6 +91,8 @@ void ScreenKeeper::start()
         qApp->installEventFilter(this);
     m_keeping = true;
     m_seenOnScreen = m_window->windowHandle() && m_window->windowHandle()->isExposed();
+    if (m_guard())
+        KeepOnEveryDesktop(m_window);
 }
 
 void ScreenKeeper::stop()
@@ -87,6 +131,13 @@ bool ScreenKeeper::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::ApplicationStateChange:
         comeBackSoon();
+        break;
+    case QEvent::Show:
+        // Before the window is on the screen: the manager shows it on every desktop from the start.
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()
+            && static_cast<QWidget *>(watched)->windowType() != Qt::Popup
+            && static_cast<QWidget *>(watched)->windowType() != Qt::ToolTip && m_guard())
+            KeepOnEveryDesktop(static_cast<QWidget *>(watched));
         break;
     default:
         break;
@@ -132,6 +183,9 @@ void ScreenKeeper::comeBack()
     m_returning = true;
     ++m_returns;
     const QList<QWidget *> over = WindowsOver(m_window);
+    KeepOnEveryDesktop(m_window);
+    for (QWidget *window : over)
+        KeepOnEveryDesktop(window);
     // A dialog taken to another desktop would block the window unseen, and shown again the manager would
     // put it back there: it is closed, as if cancelled (the password window is asked for afresh).
     for (QWidget *window : over) {
