@@ -1,11 +1,25 @@
 #include "catalogs/onscreenkeyboard.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QList>
+#include <QLocale>
+#include <optional>
+#include <QWidget>
+#include <QWindow>
 
 namespace {
+// The program's locale while the keyboard takes its language from a Russian one (see below).
+std::optional<QLocale> LocaleBeforeKeyboard;
+
+bool OnScreenKeyboardChosen()
+{
+    return qgetenv("QT_IM_MODULE") == "qtvirtualkeyboard";
+}
+
 // Key codes of the kernel's input layer: Q, A, Z and the space bar.
 constexpr int LetterKeys[] = {16, 30, 44, 57};
 
@@ -50,14 +64,54 @@ KeyboardNeed KeyboardNeedOf(const QByteArray &devices)
 
 void ChooseOnScreenKeyboard()
 {
-    if (qEnvironmentVariableIsSet("QT_IM_MODULE"))
+    if (!qEnvironmentVariableIsSet("QT_IM_MODULE")) {
+        QFile list(QStringLiteral("/proc/bus/input/devices"));
+        const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath)
+                               + QStringLiteral("/platforminputcontexts/libqtvirtualkeyboardplugin.so");
+        if (list.open(QIODevice::ReadOnly) && KeyboardNeedOf(list.readAll()) == KeyboardNeed::OnScreen
+            && QFileInfo::exists(plugin))
+            qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    }
+    // The keyboard takes its first layout from the locale in force as the application object is made:
+    // Russian, whatever the system's, for that moment only (KeepOnScreenKeyboardUsable puts it back).
+    if (OnScreenKeyboardChosen()) {
+        LocaleBeforeKeyboard = QLocale();
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    }
+}
+
+namespace {
+class KeyboardOwner : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The keyboard's window is the one shown that no widget of the program owns. Shown, it is taken
+        // out of the blocked windows only if by then it belongs to the window that blocks them.
+        if (event->type() != QEvent::Show || !watched->isWindowType() || watched->inherits("QWidgetWindow"))
+            return false;
+        auto *keyboard = static_cast<QWindow *>(watched);
+        QWidget *front = QApplication::activeModalWidget();
+        if (!front)
+            front = QApplication::activeWindow();
+        QWindow *owner = front ? front->window()->windowHandle() : nullptr;
+        if (owner && owner != keyboard && keyboard->transientParent() != owner)
+            keyboard->setTransientParent(owner);
+        return false;
+    }
+};
+}
+
+void KeepOnScreenKeyboardUsable()
+{
+    if (LocaleBeforeKeyboard) {
+        QLocale::setDefault(*LocaleBeforeKeyboard);
+        LocaleBeforeKeyboard.reset();
+    }
+    if (!OnScreenKeyboardChosen() || !qApp)
         return;
-    QFile list(QStringLiteral("/proc/bus/input/devices"));
-    if (!list.open(QIODevice::ReadOnly) || KeyboardNeedOf(list.readAll()) != KeyboardNeed::OnScreen)
-        return;
-    const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath)
-                           + QStringLiteral("/platforminputcontexts/libqtvirtualkeyboardplugin.so");
-    if (!QFileInfo::exists(plugin))
-        return;
-    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    qApp->installEventFilter(new KeyboardOwner(qApp));
 }

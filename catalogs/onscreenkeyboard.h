@@ -20,3 +20,8 @@ KeyboardNeed KeyboardNeedOf(const QByteArray &devices);
 // on-screen keyboard, with the Russian layout first. An input method chosen by whoever started the
 // program (QT_IM_MODULE) is left alone; so is a system without the on-screen keyboard installed.
 void ChooseOnScreenKeyboard();
+
+// Called once the application object exists. The on-screen keyboard is a window of its own: a window that
+// blocks the others while it is open (the running catalog, a dialog) would block the keyboard too, and
+// nobody could type into it. Each time the keyboard appears it is made to belong to the window in front.
+void KeepOnScreenKeyboardUsable();
