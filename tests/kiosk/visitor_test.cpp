@@ -65,6 +65,7 @@ protected:
         makeBook(1, "Города", {{10, "Москва", "", 0}, {11, "Казань", "", 0}});
         Layout::Catalog layout;
         layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 14, "Arial", 20, 20};
+        layout.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 10, "Arial", 300, 120, 20, 80};
         CatalogStore::Save(*module, "Зал", layout, {});
     }
     void TearDown() override
@@ -237,9 +238,14 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     Drag(panel(), QPoint(w * 3 / 4, h / 2), QPoint(w / 4, h / 2));
     EXPECT_EQ(current(), 2);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "Прялка 2");
-    // Starting on an element of the panel counts as well.
+    // Starting on an element of the panel counts as well, a scrolling box included.
     const QPoint onLabel = Form22->Labels.at(0)->geometry().center();
     Drag(panel(), onLabel, onLabel - QPoint(w / 3, 0));
+    EXPECT_EQ(current(), 3);
+    const QPoint onList = Form22->GroupBoxes.at(0)->geometry().center();
+    Drag(panel(), onList, onList - QPoint(w / 3, 0));
+    EXPECT_EQ(current(), 4);
+    Drag(panel(), onList, onList + QPoint(w / 3, 0));
     EXPECT_EQ(current(), 3);
     Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
     EXPECT_EQ(current(), 2);
