@@ -41,7 +41,7 @@
 namespace RunningCatalogBench {
 constexpr int Moves = 1000;
 constexpr int DayMoves = 10000;
-constexpr int DayPasses = 4;
+constexpr int DayPasses = 4;   // by default
 constexpr int PictureObjects = 1100;
 constexpr int Books = 3;
 constexpr int EntriesPerBook = 2000;
@@ -227,7 +227,7 @@ inline void PrintSummary(const char *what, const Summary &s)
 
 // Builds a database of `objects` objects in `folder`, runs the catalog and moves through it; prints
 // what it saw. Leaves no module behind.
-inline Figures Measure(const QString &folder, int objects)
+inline Figures Measure(const QString &folder, int objects, int dayPasses = DayPasses)
 {
     objects = std::max(objects, Moves + 1);
     const QString path = folder + QStringLiteral("/bench.mdb");
@@ -326,14 +326,14 @@ inline Figures Measure(const QString &folder, int objects)
     Form22->ReturnToStart();
     QApplication::processEvents();
     QList<double> memory{statusMiB("RssAnon")};
-    for (int pass = 0; pass < DayPasses; ++pass) {
+    for (int pass = 0; pass < dayPasses; ++pass) {
         TimeMoves(DayMoves, [&] { Q_EMIT idle->nextObject(); });
         memory << statusMiB("RssAnon");
         Form22->ReturnToStart();
     }
     std::printf("program memory (RssAnon) at the start and after each of %d passes of %d slideshow moves over the same "
                 "objects:",
-                DayPasses, DayMoves);
+                dayPasses, DayMoves);
     for (double mib : memory)
         std::printf(" %.1f MiB", mib);
     std::printf("\n");
