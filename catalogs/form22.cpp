@@ -13,6 +13,7 @@
 #include "catalogs/form23.h"
 #include "catalogs/idlereset.h"
 #include "catalogs/screenkeeper.h"
+#include "catalogs/searchkeyboard.h"
 #include "catalogs/touchnavigation.h"
 #include "core/dmodule.h"
 #include "core/sharedquery.h"
@@ -129,6 +130,8 @@ TForm22::TForm22(QWidget *parent)
     auto *swipe = new SwipeDetector(Panel);
     connect(swipe, &SwipeDetector::swipedLeft, this, [this] { ShowNextObject(); });
     connect(swipe, &SwipeDetector::swipedRight, this, &TForm22::ShowPreviousObject);
+    // Without a keyboard and without the system's on-screen one, the catalog brings its own to the search box.
+    new SearchKeyboard(SearchEdit, this);
     m_idle = new IdleReset(this);
     connect(m_idle, &IdleReset::returnToStart, this, &TForm22::ReturnToStart);
     connect(m_idle, &IdleReset::nextObject, this, [this] {

@@ -14,6 +14,14 @@
 namespace {
 // The program's locale while the keyboard takes its language from a Russian one (see below).
 std::optional<QLocale> LocaleBeforeKeyboard;
+bool InWindowKeyboard = false;
+
+// Whether the program is about to show its windows through a Wayland compositor.
+bool OnWayland()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return platform.startsWith("wayland") || (platform.isEmpty() && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"));
+}
 
 bool OnScreenKeyboardChosen()
 {
@@ -68,9 +76,13 @@ void ChooseOnScreenKeyboard()
         QFile list(QStringLiteral("/proc/bus/input/devices"));
         const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath)
                                + QStringLiteral("/platforminputcontexts/libqtvirtualkeyboardplugin.so");
-        if (list.open(QIODevice::ReadOnly) && KeyboardNeedOf(list.readAll()) == KeyboardNeed::OnScreen
-            && QFileInfo::exists(plugin))
-            qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+        if (list.open(QIODevice::ReadOnly) && KeyboardNeedOf(list.readAll()) == KeyboardNeed::OnScreen) {
+            // Qt refuses its on-screen keyboard on the program's side of a Wayland compositor.
+            if (OnWayland() || !QFileInfo::exists(plugin))
+                InWindowKeyboard = true;
+            else
+                qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+        }
     }
     // The keyboard takes its first layout from the locale in force as the application object is made:
     // Russian, whatever the system's, for that moment only (KeepOnScreenKeyboardUsable puts it back).
@@ -78,6 +90,16 @@ void ChooseOnScreenKeyboard()
         LocaleBeforeKeyboard = QLocale();
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     }
+}
+
+bool InWindowKeyboardWanted()
+{
+    return InWindowKeyboard;
+}
+
+void UseInWindowKeyboard(bool wanted)
+{
+    InWindowKeyboard = wanted;
 }
 
 namespace {

@@ -25,3 +25,9 @@ void ChooseOnScreenKeyboard();
 // blocks the others while it is open (the running catalog, a dialog) would block the keyboard too, and
 // nobody could type into it. Each time the keyboard appears it is made to belong to the window in front.
 void KeepOnScreenKeyboardUsable();
+
+// Whether the running catalog shows its own keyboard under its search box: no physical keyboard, and the
+// system's on-screen keyboard cannot appear (under Wayland Qt has none on the program's side). Decided by
+// ChooseOnScreenKeyboard; UseInWindowKeyboard sets it (a test, a setting).
+bool InWindowKeyboardWanted();
+void UseInWindowKeyboard(bool wanted);

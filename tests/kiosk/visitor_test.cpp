@@ -70,6 +70,7 @@ protected:
     }
     void TearDown() override
     {
+        UseInWindowKeyboard(false);
         Form23->close();
         Form22->close();
         AppTest::TearDown();
@@ -290,6 +291,28 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     EXPECT_FALSE(Form22->idleReset()->countingDown());
     EXPECT_FALSE(banner()->isVisible());
     EXPECT_EQ(current(), chosen) << "no slideshow without the return";
+
+    // Where the system's on-screen keyboard cannot come, the catalog's own types into the search box.
+    UseInWindowKeyboard(true);
+    auto *search = Control<QLineEdit>(Form22, "SearchEdit");
+    auto *keyboard = Control<QWidget>(Form22, "SearchKeyboard");
+    const auto key = [keyboard](const QString &text) {
+        auto *found = keyboard->findChild<QPushButton *>("Key " + text);
+        EXPECT_NE(found, nullptr) << text.toStdString();
+        return found;
+    };
+    QTest::mouseClick(search, Qt::LeftButton);
+    ASSERT_TRUE(keyboard->isVisible());
+    for (const QString text : {"л", "к", "к", "⌫", "а"})
+        QTest::mouseClick(key(text), Qt::LeftButton);
+    EXPECT_EQ(search->text(), "лка");
+    EXPECT_TRUE(search->hasFocus());
+    ASSERT_TRUE(WaitFor([] { return list().searched(); }));
+    EXPECT_EQ(gridNames().value(0), "Прялка 2");
+    EXPECT_GE(key("й")->height(), tap);
+    QTest::mouseClick(key("Скрыть"), Qt::LeftButton);
+    EXPECT_FALSE(keyboard->isVisible());
+    UseInWindowKeyboard(false);
 }
 
 TEST(OnScreenKeyboard, IsAskedForOnlyWhenTheDeviceListNamesDevicesButNoKeyboard)
