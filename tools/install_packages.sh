@@ -2,11 +2,11 @@
 # Installs the Debian packages the build and the tests need, only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
-          libgl-dev libgtest-dev googletest libjpeg-dev xvfb xauth ccache fonts-dejavu-core
-          libsqlite3-dev libcsv-dev poppler-utils libqt6sql6-psql postgresql
           # the on-screen keyboard of a touch screen without a keyboard, with the modules its panel loads
           qt6-virtualkeyboard-plugin qml6-module-qtqml-workerscript qml6-module-qt-labs-folderlistmodel
           qml6-module-qtquick-window qml6-module-qtquick-layouts
+          libgl-dev libgtest-dev googletest libjpeg-dev xvfb xauth ccache fonts-dejavu-core
+          libsqlite3-dev libcsv-dev poppler-utils libqt6sql6-psql postgresql
           sqlite3 time)   # the last two: the import benchmark measures the engine's own import beside ours
 missing=()
 for p in "${packages[@]}"; do
