@@ -3,14 +3,17 @@
 // 3 links each. The first 1 100 objects carry two 1920x1080 JPEG photographs each (the objects walked
 // through; pictures on every object would make a file of tens of gigabytes). Measures 1 000 moves to the
 // next object with the Down key in the real window, painting included, beside the time to fill the same
-// ten labels from one hand-written SELECT of the row.
+// ten labels from one hand-written SELECT of the row; then 1 000 moves by a finger's swipe across the panel
+// and 1 000 by the slideshow, and the program's memory over 10 000 slideshow moves (a day in a hall).
 #pragma once
 
+#include "benchmemory.h"
 #include "benchphoto.h"
 #include "app/forms.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/elementwidgets.h"
+#include "catalogs/idlereset.h"
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/schemanames.h"
@@ -24,17 +27,21 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QKeyEvent>
+#include <QPointingDevice>
 #include <QPainter>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTime>
 #include <algorithm>
 #include <cstdio>
 
 namespace RunningCatalogBench {
 constexpr int Moves = 1000;
+constexpr int DayMoves = 10000;
+constexpr int DayPasses = 4;   // by default
 constexpr int PictureObjects = 1100;
 constexpr int Books = 3;
 constexpr int EntriesPerBook = 2000;
@@ -181,13 +188,46 @@ inline Summary Summarize(QList<double> times)
 
 struct Figures
 {
-    Summary moves, handWritten;
+    Summary moves, handWritten, swipes, slides;
     double startMs = 0;
+    // The program's own memory (MiB) at the start and after each pass of 10 000 slideshow moves over the
+    // same objects: what the first pass reads the list keeps and Qt's caches fill up to their limits; a leak
+    // would grow every pass alike.
+    QList<double> memory;
 };
+
+// A finger swiping across the panel from right to left: the next object.
+inline void Swipe(QWidget *panel, QPointingDevice *finger)
+{
+    const int y = panel->height() / 2;
+    QTest::touchEvent(panel, finger).press(0, QPoint(panel->width() * 3 / 4, y), panel);
+    QTest::touchEvent(panel, finger).move(0, QPoint(panel->width() / 2, y), panel);
+    QTest::touchEvent(panel, finger).release(0, QPoint(panel->width() / 4, y), panel);
+}
+
+// Times `count` moves made by `move`, each until the window is painted.
+inline QList<double> TimeMoves(int count, const std::function<void()> &move)
+{
+    QList<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < count; ++i) {
+        timer.restart();
+        move();
+        QApplication::processEvents();
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    return times;
+}
+
+inline void PrintSummary(const char *what, const Summary &s)
+{
+    std::printf("%s: average %.2f ms, 99th percentile %.2f ms, worst %.2f ms (goal: under 16 ms on average)\n", what,
+                s.average, s.p99, s.worst);
+}
 
 // Builds a database of `objects` objects in `folder`, runs the catalog and moves through it; prints
 // what it saw. Leaves no module behind.
-inline Figures Measure(const QString &folder, int objects)
+inline Figures Measure(const QString &folder, int objects, int dayPasses = DayPasses)
 {
     objects = std::max(objects, Moves + 1);
     const QString path = folder + QStringLiteral("/bench.mdb");
@@ -267,7 +307,38 @@ inline Figures Measure(const QString &folder, int objects)
         handWritten << timer.nsecsElapsed() / 1e6;
     }
 
-    Figures figures{Summarize(moves), Summarize(handWritten), startMs};
+    // A visitor's finger, and the slideshow as its clock moves it, from the first object again.
+    QWidget *panel = Form22->findChild<QWidget *>(QStringLiteral("Panel"));
+    QPointingDevice *finger = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    Form22->ReturnToStart();
+    QApplication::processEvents();
+    const QList<double> swipes = TimeMoves(Moves, [&] { Swipe(panel, finger); });
+    const qint64 afterSwipes = DModule->QRGeneral->asInteger(QStringLiteral("G_ID"));
+    IdleReset *idle = Form22->idleReset();
+    // The bench moves the catalog itself: no return to the start in the middle of it.
+    idle->stop();
+    Form22->ReturnToStart();
+    const QList<double> slides = TimeMoves(Moves, [&] { Q_EMIT idle->nextObject(); });
+    std::printf("after %d swipes: object %lld; after %d slideshow moves: object %lld\n", Moves, afterSwipes, Moves,
+                DModule->QRGeneral->asInteger(QStringLiteral("G_ID")));
+
+    // A day in a hall: the slideshow over the same objects twice, back to the start between.
+    Form22->ReturnToStart();
+    QApplication::processEvents();
+    QList<double> memory{statusMiB("RssAnon")};
+    for (int pass = 0; pass < dayPasses; ++pass) {
+        TimeMoves(DayMoves, [&] { Q_EMIT idle->nextObject(); });
+        memory << statusMiB("RssAnon");
+        Form22->ReturnToStart();
+    }
+    std::printf("program memory (RssAnon) at the start and after each of %d passes of %d slideshow moves over the same "
+                "objects:",
+                dayPasses, DayMoves);
+    for (double mib : memory)
+        std::printf(" %.1f MiB", mib);
+    std::printf("\n");
+
+    Figures figures{Summarize(moves), Summarize(handWritten), Summarize(swipes), Summarize(slides), startMs, memory};
     const Summary &m = figures.moves, &h = figures.handWritten;
     QList<int> slowest;
     for (int i = 0; i < Moves; ++i)
@@ -282,6 +353,8 @@ inline Figures Measure(const QString &folder, int objects)
                 m.average, m.p99, m.worst);
     std::printf("ten labels from one hand-written SELECT: average %.2f ms, 99th percentile %.2f ms, worst %.2f ms\n",
                 h.average, h.p99, h.worst);
+    PrintSummary("move by a swipe", figures.swipes);
+    PrintSummary("move by the slideshow", figures.slides);
     Form22->close();
     delete Form22;
     delete Form23;

@@ -11,9 +11,13 @@
 #include "catalogs/form11.h"
 #include "catalogs/form12.h"
 #include "catalogs/form23.h"
+#include "catalogs/idlereset.h"
 #include "catalogs/screenkeeper.h"
+#include "catalogs/searchkeyboard.h"
+#include "catalogs/touchnavigation.h"
 #include "catalogs/visitorguard.h"
 #include "core/dmodule.h"
+#include "core/sharedquery.h"
 #include "objects/filterpanel.h"
 #include "objects/gridrowsync.h"
 #include "objects/listfollower.h"
@@ -36,6 +40,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableView>
@@ -122,6 +127,20 @@ TForm22::TForm22(QWidget *parent)
     ObjectList &list = ObjectList::Of(*DModule);
     connect(&list, &ObjectList::reopened, this, &TForm22::listReopened);
     connect(&list, &ObjectList::currentChanged, this, &TForm22::followCurrentObject);
+
+    // A finger swiping across the panel turns to the next or the previous object.
+    auto *swipe = new SwipeDetector(Panel);
+    connect(swipe, &SwipeDetector::swipedLeft, this, [this] { ShowNextObject(); });
+    connect(swipe, &SwipeDetector::swipedRight, this, &TForm22::ShowPreviousObject);
+    // Without a keyboard and without the system's on-screen one, the catalog brings its own to the search box.
+    new SearchKeyboard(SearchEdit, this);
+    m_idle = new IdleReset(this);
+    connect(m_idle, &IdleReset::returnToStart, this, &TForm22::ReturnToStart);
+    connect(m_idle, &IdleReset::nextObject, this, [this] {
+        // A list that cannot move (empty, or failing) is not tried again every few seconds.
+        if (!ShowNextObject(true))
+            m_idle->stopSlides();
+    });
     m_keeper = new ScreenKeeper(this, [] { return Settings::CatalogExitGuarded(); }, this);
     new VisitorGuard(this, [] { return Settings::CatalogExitGuarded(); }, this);
     FormCreate();
@@ -143,7 +162,7 @@ void TForm22::FormResize()
 {
     const int w = width(), h = height();
     const int treeWidth = int(0.3 * w);
-    const int searchHeight = SearchEdit->sizeHint().height();
+    const int searchHeight = qMax(SearchEdit->sizeHint().height(), SearchEdit->minimumHeight());
     SearchEdit->setGeometry(4, 4, qMax(treeWidth - 8, 1), searchHeight);
     filterPanel->setGeometry(0, searchHeight + 8, treeWidth, qMax(h - searchHeight - 8, 1));
     const int gridHeight = int(0.3 * h);
@@ -158,6 +177,9 @@ bool TForm22::RunCatalog(const QString &Name, std::function<void()> whenLeft)
     Form23->ForgetPassword();
     if (QScreen *screen = Form11 && Form11->screen() ? Form11->screen() : QApplication::primaryScreen())
         setGeometry(screen->geometry());
+    // Made for fingers on whichever screen it runs, the password window with it.
+    MakeTouchFriendly(this);
+    MakeTouchFriendly(Form23);
     FormResize();
     if (!Guarded([this] { LoadGeneral(); })) {
         finishRun();
@@ -178,6 +200,7 @@ bool TForm22::RunCatalog(const QString &Name, std::function<void()> whenLeft)
     activateWindow();
     DBGrid->setFocus(Qt::OtherFocusReason);
     m_keeper->start();
+    m_idle->start(Settings::KioskIdleMinutes(), Settings::KioskSlideSeconds());
     return true;
 }
 
@@ -381,6 +404,7 @@ void TForm22::closeEvent(QCloseEvent *event)
 void TForm22::finishRun()
 {
     m_keeper->stop();
+    m_idle->stop();
     DModule->CatalogListReady = false;
     m_running = false;
     m_whenLeft = nullptr;
@@ -463,4 +487,52 @@ void TForm22::SaveScreenClick()
         && !AskYesNo(QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QFileInfo(path).fileName()), this))
         return;
     Guarded([&] { SaveScreenPicture(*Panel, path); });
+}
+
+void TForm22::ReturnToStart()
+{
+    if (!m_running)
+        return;
+    if (Form23->isVisible())
+        Form23->reject();
+    // Filter, search and order go in one opening of the list; the panel is filled once, for its first object.
+    DModule->CatalogListReady = false;
+    GuardedRead([this] {
+        filterPanel->reset();
+        ResetSearchBox({SearchEdit, SearchTimer});
+        ObjectList::Of(*DModule).openWhole();
+        filterPanel->fillBooks();
+    });
+    DModule->CatalogListReady = true;
+    showCurrentObject();
+    DBGrid->horizontalScrollBar()->setValue(0);
+    // Out of the search box: the on-screen keyboard goes away with it.
+    DBGrid->setFocus(Qt::OtherFocusReason);
+}
+
+bool TForm22::ShowNextObject(bool wrap)
+{
+    if (!m_running)
+        return false;
+    bool moved = false;
+    GuardedRead([&] {
+        SharedQuery &list = ObjectList::Of(*DModule).rows();
+        if (!list.isOpen() || list.isEmpty())
+            return;
+        moved = list.setRecNo(list.recNo() + 1) || (wrap && list.recNo() > 1 && list.first());
+    });
+    return moved;
+}
+
+bool TForm22::ShowPreviousObject()
+{
+    if (!m_running)
+        return false;
+    bool moved = false;
+    GuardedRead([&] {
+        SharedQuery &list = ObjectList::Of(*DModule).rows();
+        if (list.isOpen() && list.recNo() > 1)
+            moved = list.setRecNo(list.recNo() - 1);
+    });
+    return moved;
 }

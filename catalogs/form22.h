@@ -15,6 +15,7 @@ class QMenu;
 class QTableView;
 class QTimer;
 class GridRowSync;
+class IdleReset;
 class ListFollower;
 class ScreenKeeper;
 
@@ -36,6 +37,8 @@ public:
     int shownObjects() const { return m_shownObjects; }
     // While the exit password guards the run, the window comes back whenever it is taken away.
     ScreenKeeper *keeper() const { return m_keeper; }
+    // Brings the catalog back to its start when nobody uses it (and then shows the objects by itself).
+    IdleReset *idleReset() const { return m_idle; }
 
     // The designer's run item: lays the window out, lists the objects, opens the catalog and shows it
     // full screen in place of the designer. False (the designer stays) when the catalog cannot be opened.
@@ -64,6 +67,13 @@ public Q_SLOTS:
     // Another program changed the design: the list and the catalog are opened again and the user told;
     // when the catalog cannot be opened again the run ends.
     void DesignChangedElsewhere();
+    // Nobody used the catalog for a while: no search, no filter, no order, the first object shown and the
+    // password window, left open, cancelled. The list is opened once.
+    void ReturnToStart();
+    // The next (at the end, with `wrap`, the first) or the previous object of the list; false when there
+    // is none to move to.
+    bool ShowNextObject(bool wrap = false);
+    bool ShowPreviousObject();
 
 protected:
     // The exit check: every way of closing the window comes here.
@@ -92,6 +102,7 @@ private:
     GridRowSync *m_rowSync = nullptr;
     ListFollower *m_follower = nullptr;
     ScreenKeeper *m_keeper = nullptr;
+    IdleReset *m_idle = nullptr;
     QString m_catalogName;
     std::function<void()> m_whenLeft;
     CatalogObject::BoundFields m_fields;

@@ -2,6 +2,9 @@
 # Installs the Debian packages the build and the tests need, only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+          # the on-screen keyboard of a touch screen without a keyboard, with the modules its panel loads
+          qt6-virtualkeyboard-plugin qml6-module-qtqml-workerscript qml6-module-qt-labs-folderlistmodel
+          qml6-module-qtquick-window qml6-module-qtquick-layouts
           libgl-dev libgtest-dev googletest libjpeg-dev xvfb xauth ccache fonts-dejavu-core
           libsqlite3-dev libcsv-dev libxcb1-dev poppler-utils libqt6sql6-psql postgresql
           sqlite3 time    # these two: the import benchmark measures the engine's own import beside ours

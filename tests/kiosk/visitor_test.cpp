@@ -1,0 +1,332 @@
+// A visitor at the catalog's touch screen: the return to the start when nobody uses it, the slideshow,
+// swipes, dragging and the size of what a finger taps.
+#include "support/testsupport.h"
+
+#include "app/forms.h"
+#include "catalogs/catalogforms.h"
+#include "catalogs/catalogstore.h"
+#include "catalogs/idlereset.h"
+#include "catalogs/onscreenkeyboard.h"
+#include "catalogs/touchnavigation.h"
+#include "core/dmodule.h"
+#include "core/sharedquery.h"
+#include "objects/objectlist.h"
+#include "settings/form6.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointingDevice>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+QPointingDevice *TouchScreen()
+{
+    static QPointingDevice *device = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    return device;
+}
+
+// One finger put down at `from`, moved to `to` in `steps` moves a frame apart, and lifted.
+void Drag(QWidget *widget, QPoint from, QPoint to, int steps = 8)
+{
+    QTest::touchEvent(widget, TouchScreen()).press(0, from, widget);
+    for (int i = 1; i <= steps; ++i) {
+        QTest::qWait(16);
+        QTest::touchEvent(widget, TouchScreen()).move(0, from + (to - from) * i / steps, widget);
+    }
+    QTest::touchEvent(widget, TouchScreen()).release(0, to, widget);
+}
+
+void Tap(QWidget *widget, QPoint at)
+{
+    QTest::touchEvent(widget, TouchScreen()).press(0, at, widget);
+    QTest::touchEvent(widget, TouchScreen()).release(0, at, widget);
+}
+
+class VisitorTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        name = addField(*module, "Название", StringType);
+        price = addField(*module, "Цена", IntegerType);
+        makeBook(1, "Города", {{10, "Москва", "", 0}, {11, "Казань", "", 0}});
+        Layout::Catalog layout;
+        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 14, "Arial", 20, 20};
+        layout.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 10, "Arial", 300, 120, 20, 80};
+        CatalogStore::Save(*module, "Зал", layout, {});
+    }
+    void TearDown() override
+    {
+        UseInWindowKeyboard(false);
+        Form23->close();
+        Form22->close();
+        AppTest::TearDown();
+    }
+
+    // `count` objects, the second and the fourth in Казань.
+    void addObjects(int count)
+    {
+        closeQueries(*module);
+        const QStringList names{"Самовар", "Прялка", "Кокошник", "Лапти", "Балалайка"};
+        for (int i = 1; i <= count; ++i)
+            module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES(?,?,?)").arg(name).arg(price),
+                         {i, names[(i - 1) % names.size()] + QStringLiteral(" %1").arg(i), 1000 - i});
+        exec("INSERT INTO LINKS VALUES(1,2,1,11,'',0), (2,4,1,11,'',0)");
+    }
+    // The kiosk settings as the settings window keeps them.
+    void useKioskSettings(int idleMinutes, int slideSeconds);
+
+    // Runs the catalog with the idle clock `minuteMs` and `secondMs` long.
+    void run(int minuteMs, int secondMs)
+    {
+        IdleReset *idle = Form22->idleReset();
+        idle->setProperty("minuteMs", minuteMs);
+        idle->setProperty("secondMs", secondMs);
+        ASSERT_TRUE(Form22->RunCatalog("Зал"));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
+    }
+    static QTableView *grid() { return Control<QTableView>(Form22, "DBGrid"); }
+    static QLabel *banner() { return Control<QLabel>(Form22, "CountdownBanner"); }
+    static QWidget *panel() { return Control<QWidget>(Form22, "Panel"); }
+    static ObjectList &list() { return ObjectList::Of(*DModule); }
+    static qint64 current() { return DModule->QRGeneral->asInteger("G_ID"); }
+    // The names the grid lists, from the top.
+    static QStringList gridNames()
+    {
+        QAbstractItemModel *model = grid()->model();
+        int column = 0;
+        while (column < model->columnCount() && model->headerData(column, Qt::Horizontal).toString() != "Название")
+            ++column;
+        QStringList names;
+        for (int row = 0; row < AllRows(model); ++row)
+            names << model->index(row, column).data().toString();
+        return names;
+    }
+    static int bannerSeconds()
+    {
+        const QRegularExpressionMatch found =
+            QRegularExpression("^Каталог вернётся к началу через (\\d+) с — коснитесь экрана$").match(banner()->text());
+        return found.hasMatch() ? found.captured(1).toInt() : -1;
+    }
+
+    qint64 name = 0, price = 0;
+};
+
+void VisitorTest::useKioskSettings(int idleMinutes, int slideSeconds)
+{
+    Options::Kiosk kiosk;
+    kiosk.idleMinutes = idleMinutes;
+    kiosk.slideSeconds = slideSeconds;
+    UseKioskSettings(kiosk);
+}
+}
+
+TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterAndOrderGoAndTheFirstObjectShows)
+{
+    addObjects(5);
+    useKioskSettings(1, 0);
+    run(2000, 80);   // the countdown begins 1,2 s after the last input and lasts 0,8 s
+    // A visitor searches, filters, sorts and moves on.
+    TypeKeys(Control<QLineEdit>(Form22, "SearchEdit"), "а");
+    ASSERT_TRUE(WaitFor([] { return list().searched(); }));
+    auto *tree = Control<QTreeWidget>(Form22, "ClassesView");
+    QTreeWidgetItem *kazan = tree->findItems("Казань", Qt::MatchExactly).value(0);
+    ASSERT_NE(kazan, nullptr);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(kazan).center());
+    QTest::mouseClick(Control<QPushButton>(Form22, "AddFilter"), Qt::LeftButton);
+    ASSERT_TRUE(list().filtered());
+    QHeaderView *titles = grid()->horizontalHeader();
+    int priceColumn = 0;
+    while (grid()->model()->headerData(priceColumn, Qt::Horizontal).toString() != "Цена")
+        ++priceColumn;
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                      QPoint(titles->sectionViewportPosition(priceColumn) + 5, titles->height() / 2));
+    ASSERT_TRUE(list().titleOrder().has_value());
+    EXPECT_EQ(gridNames(), (QStringList{"Лапти 4", "Прялка 2"}));
+    QTest::keyClick(grid(), Qt::Key_Down);
+    ASSERT_EQ(current(), 2);
+
+    // Nobody touches: the countdown shows inside the window, large, and counts.
+    ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
+    EXPECT_EQ(banner()->window(), Form22) << "inside the catalog's window";
+    EXPECT_GE(banner()->font().pixelSize(), Form22->height() / 16);
+    const int shown = bannerSeconds();
+    EXPECT_GE(shown, 1);
+    EXPECT_LE(shown, IdleReset::CountdownSeconds);
+    ASSERT_TRUE(WaitFor([shown] { return bannerSeconds() >= 1 && bannerSeconds() < shown; }));
+
+    // A finger on the screen cancels it: the visitor's search, filter and object stay.
+    Tap(panel(), QPoint(40, 40));
+    EXPECT_FALSE(banner()->isVisible());
+    QTest::qWait(900);
+    EXPECT_EQ(Control<QLineEdit>(Form22, "SearchEdit")->text(), "а");
+    EXPECT_TRUE(list().filtered());
+    EXPECT_EQ(current(), 2);
+
+    // Left alone to the end: the start as it was, from one opening of the list.
+    ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
+    int openings = 0;
+    QObject watcher;
+    QObject::connect(&list(), &ObjectList::reopened, &watcher, [&openings] { openings += DModule->QRGeneral->isOpen(); });
+    ASSERT_TRUE(WaitFor([] { return !list().searched(); }, 3000));
+    EXPECT_EQ(openings, 1);
+    EXPECT_FALSE(banner()->isVisible());
+    EXPECT_EQ(Control<QLineEdit>(Form22, "SearchEdit")->text(), "");
+    EXPECT_EQ(Control<QListWidget>(Form22, "ListBox")->count(), 0);
+    EXPECT_FALSE(list().filtered());
+    EXPECT_FALSE(list().titleOrder().has_value());
+    EXPECT_FALSE(titles->isSortIndicatorShown());
+    EXPECT_EQ(gridNames(), (QStringList{"Самовар 1", "Прялка 2", "Кокошник 3", "Лапти 4", "Балалайка 5"}));
+    EXPECT_EQ(current(), 1);
+    EXPECT_EQ(grid()->currentIndex().row(), 0);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "Самовар 1");
+    EXPECT_TRUE(grid()->hasFocus());
+}
+
+TEST_F(VisitorTest, AfterTheReturnTheSlideshowTurnsEveryObjectWrapsAroundAndStopsAtATouch)
+{
+    addObjects(3);
+    useKioskSettings(1, 2);
+    run(1200, 60);   // the return 1,2 s after the last input, then a move every 0,12 s
+    // The objects the panel showed, one after another.
+    QList<qint64> seen;
+    QStringList labels;
+    QObject watcher;
+    const auto follow = [&] {
+        if (!DModule->QRGeneral->isOpen() || (!seen.isEmpty() && seen.last() == current()))
+            return;
+        seen << current();
+        QTimer::singleShot(0, &watcher, [&] { labels << Form22->Labels.at(0)->text(); });
+    };
+    QObject::connect(&list(), &ObjectList::currentChanged, &watcher, follow);
+    QObject::connect(&list(), &ObjectList::reopened, &watcher, follow);
+    QTest::keyClick(grid(), Qt::Key_Down);
+    ASSERT_TRUE(WaitFor([&] { return seen.size() >= 6; }, 5000));
+    // Down to 2, the return to 1, then 2, 3 and round to 1.
+    EXPECT_EQ(seen.mid(0, 6), (QList<qint64>{2, 1, 2, 3, 1, 2}));
+    EXPECT_TRUE(labels.contains("Кокошник 3"));
+    EXPECT_TRUE(Form22->idleReset()->sliding());
+
+    Tap(panel(), QPoint(40, 40));
+    EXPECT_FALSE(Form22->idleReset()->sliding());
+    const qint64 stayed = current();
+    const int moves = int(seen.size());
+    QTest::qWait(400);   // longer than three slides, shorter than the next return
+    EXPECT_EQ(current(), stayed);
+    EXPECT_EQ(seen.size(), moves);
+}
+
+TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerWide)
+{
+    addObjects(60);
+    useKioskSettings(0, 3);   // no return to the start, whatever the clock
+    run(50, 5);
+    const int w = panel()->width(), h = panel()->height();
+    ASSERT_EQ(current(), 1);
+    Drag(panel(), QPoint(w * 3 / 4, h / 2), QPoint(w / 4, h / 2));
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "Прялка 2");
+    // Starting on an element of the panel counts as well, a scrolling box included.
+    const QPoint onLabel = Form22->Labels.at(0)->geometry().center();
+    Drag(panel(), onLabel, onLabel - QPoint(w / 3, 0));
+    EXPECT_EQ(current(), 3);
+    const QPoint onList = Form22->GroupBoxes.at(0)->geometry().center();
+    Drag(panel(), onList, onList - QPoint(w / 3, 0));
+    EXPECT_EQ(current(), 4);
+    Drag(panel(), onList, onList + QPoint(w / 3, 0));
+    EXPECT_EQ(current(), 3);
+    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(grid()->currentIndex().row(), 1);
+    // A short or a slanted move is no swipe; there is nothing before the first object.
+    Drag(panel(), QPoint(w / 2, h / 2), QPoint(w / 2 - TapSizePixels(panel()), h / 2));
+    Drag(panel(), QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4));
+    EXPECT_EQ(current(), 2);
+    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
+    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
+    EXPECT_EQ(current(), 1);
+
+    // A finger dragged up the grid scrolls it.
+    QScrollBar *rows = grid()->verticalScrollBar();
+    ASSERT_GT(rows->maximum(), 0);
+    const QPoint middle = grid()->viewport()->rect().center();
+    Drag(grid()->viewport(), middle + QPoint(0, grid()->viewport()->height() / 3), middle - QPoint(0, grid()->viewport()->height() / 3));
+    EXPECT_TRUE(WaitFor([rows] { return rows->value() > 0; }));
+    // A tap on a row still chooses it.
+    QTest::qWait(500);
+    const QModelIndex tapped = grid()->model()->index(grid()->rowAt(grid()->viewport()->height() / 2), 1);
+    ASSERT_TRUE(tapped.isValid());
+    Tap(grid()->viewport(), grid()->visualRect(tapped).center());
+    EXPECT_TRUE(WaitFor([tapped] { return DModule->QRGeneral->recNo() == tapped.row() + 1; }));
+    const qint64 chosen = current();
+
+    // Nine millimetres at least: buttons, the search box, the rows of the grid, the tree and the lists, the
+    // password window's buttons.
+    const int tap = TapSizePixels(Form22);
+    EXPECT_GE(tap, 30);
+    for (const char *button : {"AddFilter", "DeleteFilter"})
+        EXPECT_GE(Control<QPushButton>(Form22, button)->height(), tap) << button;
+    EXPECT_GE(Control<QLineEdit>(Form22, "SearchEdit")->height(), tap);
+    EXPECT_GE(Control<QComboBox>(Form22, "ComboBox")->height(), tap);
+    EXPECT_GE(grid()->rowHeight(0), tap);
+    auto *tree = Control<QTreeWidget>(Form22, "ClassesView");
+    EXPECT_GE(tree->visualItemRect(tree->topLevelItem(0)).height(), tap);
+    Form23->layout()->activate();
+    for (const char *button : {"Button1", "Button2"})
+        EXPECT_GE(Control<QPushButton>(Form23, button)->height(), tap) << button;
+
+    EXPECT_FALSE(Form22->idleReset()->countingDown());
+    EXPECT_FALSE(banner()->isVisible());
+    EXPECT_EQ(current(), chosen) << "no slideshow without the return";
+
+    // Where the system's on-screen keyboard cannot come, the catalog's own types into the search box.
+    UseInWindowKeyboard(true);
+    auto *search = Control<QLineEdit>(Form22, "SearchEdit");
+    auto *keyboard = Control<QWidget>(Form22, "SearchKeyboard");
+    const auto key = [keyboard](const QString &text) {
+        auto *found = keyboard->findChild<QPushButton *>("Key " + text);
+        EXPECT_NE(found, nullptr) << text.toStdString();
+        return found;
+    };
+    QTest::mouseClick(search, Qt::LeftButton);
+    ASSERT_TRUE(keyboard->isVisible());
+    for (const QString text : {"л", "к", "к", "⌫", "а"})
+        QTest::mouseClick(key(text), Qt::LeftButton);
+    EXPECT_EQ(search->text(), "лка");
+    EXPECT_TRUE(search->hasFocus());
+    ASSERT_TRUE(WaitFor([] { return list().searched(); }));
+    EXPECT_EQ(gridNames().value(0), "Прялка 2");
+    EXPECT_GE(key("й")->height(), tap);
+    QTest::mouseClick(key("Скрыть"), Qt::LeftButton);
+    EXPECT_FALSE(keyboard->isVisible());
+    UseInWindowKeyboard(false);
+}
+
+TEST(OnScreenKeyboard, IsAskedForOnlyWhenTheDeviceListNamesDevicesButNoKeyboard)
+{
+    // As the kernel lists them: a power button, a touch screen, a keyboard (64-bit words).
+    const QByteArray power = "I: Bus=0019 Vendor=0000 Product=0001 Version=0000\n"
+                             "N: Name=\"Power Button\"\nH: Handlers=kbd event0\nB: EV=3\nB: KEY=10000000000000 0\n\n";
+    const QByteArray touch = "I: Bus=0003 Vendor=222a Product=0001 Version=0110\n"
+                             "N: Name=\"ILITEK Multi-Touch\"\nH: Handlers=mouse0 event5\nB: EV=1b\nB: KEY=400 0 0 0 0 0\n"
+                             "B: ABS=2608000 3\n\n";
+    const QByteArray keyboard = "I: Bus=0003 Vendor=046d Product=c31c Version=0110\n"
+                                "N: Name=\"Logitech USB Keyboard\"\nH: Handlers=sysrq kbd leds event2\nB: EV=120013\n"
+                                "B: KEY=1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe\n\n";
+    EXPECT_EQ(KeyboardNeedOf(power + touch), KeyboardNeed::OnScreen);
+    EXPECT_EQ(KeyboardNeedOf(power + touch + keyboard), KeyboardNeed::Physical);
+    EXPECT_EQ(KeyboardNeedOf(QByteArray()), KeyboardNeed::Unknown) << "a virtual display lists nothing";
+}
