@@ -6,7 +6,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QtEndian>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -113,29 +112,6 @@ bool isHeif(const QByteArray &bytes)
     return bytes.size() >= 12 && QByteArrayView(bytes).sliced(4, 4) == QByteArrayView("ftyp")
            && heif_check_filetype(reinterpret_cast<const uint8_t *>(bytes.constData()), int(qMin(bytes.size(), qsizetype(64))))
                   == heif_filetype_yes_supported;
-}
-
-// A file of boxes each of which ends within the file: one cut short ends with a box larger than the rest.
-bool boxesAreWhole(const QByteArray &bytes)
-{
-    qint64 pos = 0;
-    while (pos < bytes.size()) {
-        if (pos + 8 > bytes.size())
-            return false;
-        const auto word = [&](qint64 at) { return qFromBigEndian<quint32>(bytes.constData() + at); };
-        quint64 size = word(pos);
-        if (size == 1) {   // a 64-bit size follows the type
-            if (pos + 16 > bytes.size())
-                return false;
-            size = (quint64(word(pos + 8)) << 32) | word(pos + 12);
-        } else if (size == 0) {   // the last box runs to the end
-            return true;
-        }
-        if (size < 8 || size > quint64(bytes.size() - pos))
-            return false;
-        pos += qint64(size);
-    }
-    return true;
 }
 
 struct Library
@@ -252,7 +228,7 @@ QSize sizeByQt(const QByteArray &bytes, QByteArray *format = nullptr)
 bool IsReadablePicture(const QByteArray &bytes)
 {
     if (Heif::isHeif(bytes))
-        return Heif::boxesAreWhole(bytes) && Heif::shownSize(bytes).isValid();
+        return Heif::shownSize(bytes).isValid();   // libheif refuses a file cut short
     QByteArray format;
     const QSize size = sizeByQt(bytes, &format);
     if (!isTakenKind(format) || !size.isValid())
