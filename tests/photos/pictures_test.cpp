@@ -339,4 +339,11 @@ TEST_F(PicturesInWindowsTest, BigPicturesAreStoredShrunkAndUprightOnlyWhenTheSet
     EXPECT_TRUE(Settings::PictureStoring() == (Options::PictureStoring{true, 200, 90}));
     EXPECT_EQ(setShrinking(false), QStringList());
     EXPECT_EQ(chooseInEditor(png, "рисунок.png"), png);
+
+    // A damaged line is reported and read as the default.
+    WriteTextLines(Form6->optionsPath(), Options::InitialLines() + QStringList{"PictureShrink=-1", "PictureQuality=отлично"});
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    Form6->FormActivate();
+    EXPECT_EQ(answer.texts(), QStringList{"Файл настроек, строка 12: 'PictureQuality=отлично' не является допустимым значением"});
+    EXPECT_TRUE(Settings::PictureStoring() == (Options::PictureStoring{true, 3000, 90}));
 }
