@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
 
