@@ -32,6 +32,8 @@ public:
     const Options::Keeping &keeping() const { return m_keeping; }
     // The kiosk settings as last read or saved.
     const Options::Kiosk &kiosk() const { return m_kiosk; }
+    // How chosen pictures are stored, as last read or saved.
+    const Options::PictureStoring &pictureStoring() const { return m_pictureStoring; }
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -42,6 +44,7 @@ public Q_SLOTS:
     // The file of the catalog started with the program: chosen in the file dialog; its catalogs are listed.
     void StartCatalogFileBtnClick();
     void StartCatalogBoxClick();
+    void PictureShrinkBoxClick();
 
 protected:
     bool event(QEvent *event) override;
@@ -53,6 +56,8 @@ private:
     QCheckBox *StartCatalogBox, *KioskPasswordStopsSessionBox;
     QLineEdit *StartCatalogFileEdit, *KioskIdleMinutesEdit, *KioskSlideSecondsEdit;
     QComboBox *StartCatalogNameBox;
+    QCheckBox *PictureShrinkBox;
+    QLineEdit *PictureLongSideEdit, *PictureQualityEdit;
     QPushButton *StartCatalogFileBtn;
     QGroupBox *RadioGroup;
     QTabWidget *PageControl;
@@ -69,6 +74,7 @@ private:
     // focused) otherwise.
     std::optional<int> typedNumber(QLineEdit *edit, int minimum, int maximum, const QString &what, QWidget *tab);
     std::optional<Options::Kiosk> typedKiosk();
+    std::optional<Options::PictureStoring> typedPictureStoring();
     void showKiosk(const Options::Kiosk &kiosk);
     // The catalogs of the typed file in the catalog box, what was typed there kept.
     void listStartCatalogs();
@@ -79,8 +85,10 @@ private:
     QWidget *m_catalogTab = nullptr;
     QWidget *m_keepingTab = nullptr;
     QWidget *m_kioskTab = nullptr;
+    QWidget *m_picturesTab = nullptr;
     Options::Keeping m_keeping;
     Options::Kiosk m_kiosk;
+    Options::PictureStoring m_pictureStoring;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -103,6 +111,8 @@ int DisplayFormat();           // line 10
 int SnapshotsKept();           // snapshots kept beside a database file
 qint64 SnapshotProgressBytes(); // a larger database file is copied with a progress window
 int RecycleBinDays();          // days the recycle bin keeps deleted objects
+// How a picture chosen in the editor or imported is stored.
+Options::PictureStoring PictureStoring();
 // The exhibition kiosk.
 QString StartCatalogFile();    // database file the program starts straight into; empty = off
 QString StartCatalogName();    // the catalog to run from it
