@@ -499,6 +499,7 @@ Options::Keeping keeping()
 int SnapshotsKept() { return keeping().snapshotsKept; }
 qint64 SnapshotProgressBytes() { return qint64(keeping().snapshotProgressMiB) * 1024 * 1024; }
 int RecycleBinDays() { return keeping().recycleBinDays; }
+Options::PictureStoring PictureStoring() { return Form6 ? Form6->pictureStoring() : Options::PictureStoring(); }
 namespace {
 Options::Kiosk kiosk()
 {

@@ -32,6 +32,8 @@ public:
     const Options::Keeping &keeping() const { return m_keeping; }
     // The kiosk settings as last read or saved.
     const Options::Kiosk &kiosk() const { return m_kiosk; }
+    // How chosen pictures are stored, as last read or saved.
+    const Options::PictureStoring &pictureStoring() const { return m_pictureStoring; }
 
 public Q_SLOTS:
     void FormCreate();      // reads Options.txt
@@ -81,6 +83,7 @@ private:
     QWidget *m_kioskTab = nullptr;
     Options::Keeping m_keeping;
     Options::Kiosk m_kiosk;
+    Options::PictureStoring m_pictureStoring;
     QStringList m_linesAsRead;
     QString m_displayFormatAsRead;
     bool m_ignoreNextActivation = false;
@@ -103,6 +106,8 @@ int DisplayFormat();           // line 10
 int SnapshotsKept();           // snapshots kept beside a database file
 qint64 SnapshotProgressBytes(); // a larger database file is copied with a progress window
 int RecycleBinDays();          // days the recycle bin keeps deleted objects
+// How a picture chosen in the editor or imported is stored.
+Options::PictureStoring PictureStoring();
 // The exhibition kiosk.
 QString StartCatalogFile();    // database file the program starts straight into; empty = off
 QString StartCatalogName();    // the catalog to run from it

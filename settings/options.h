@@ -84,6 +84,20 @@ QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines);
 // Why the file or catalog name cannot be kept in the settings file; empty when it can.
 QString KioskTextError(const Kiosk &kiosk);
 
+// How a picture the user chooses or imports is stored: as chosen, or shrunk when its long side is above
+// `longSide` pixels (written as JPEG of `quality`). Kept after the ten lines like the keeping settings.
+struct PictureStoring
+{
+    bool shrink = false;
+    int longSide = 3000;
+    int quality = 90;
+    bool operator==(const PictureStoring &) const = default;
+};
+constexpr int MinPictureLongSide = 100;
+constexpr int MaxPictureLongSide = 30000;
+constexpr int MinPictureQuality = 1;
+constexpr int MaxPictureQuality = 100;
+
 // Whether a line after the ten is a named setting (the other lines there are the recent databases).
 bool IsNamedSettingLine(const QString &line);
 }

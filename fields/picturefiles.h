@@ -1,0 +1,21 @@
+#pragma once
+
+#include "settings/options.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+// Pictures as a picture field holds them: the bytes the user chose, shown the right way round.
+
+// Whether the bytes hold a picture the program can show (JPEG, PNG, BMP, TIFF, WebP, HEIC/HEIF).
+bool IsReadablePicture(const QByteArray &bytes);
+// The picture as it is to be shown: turned by its orientation tag; decoded to fit `bound` when given
+// (decoding at reduced size where the format allows, not decode-then-shrink). Null when unreadable.
+QImage ShownPicture(const QByteArray &bytes, const QSize &bound = {});
+// What is stored for a picture the user chose or imported: the bytes unchanged, or - when the settings
+// say to shrink pictures above a size - the picture turned upright, shrunk to the long side and written
+// as JPEG of the settings' quality. HEIC/HEIF kept as the user's file (shown decoded).
+QByteArray PictureAsStored(const QByteArray &chosen);
+// The same by the rule given rather than the settings in force.
+QByteArray PictureAsStored(const QByteArray &chosen, const Options::PictureStoring &rule);
