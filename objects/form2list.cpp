@@ -258,10 +258,15 @@ void TForm2::ImportCsvItemClick()
 
 void TForm2::AddFromFolderItemClick()
 {
-    if (AddObjectsFromFolder(this) == 0)
+    const std::optional<int> added = AddObjectsFromFolder(this);
+    if (!added)
         return;
-    Guarded([] { ObjectList::Of(*DModule).open(); });
-    ClearForm();
+    // The new objects are in the list before the user reads how many there are.
+    if (*added > 0) {
+        Guarded([] { ObjectList::Of(*DModule).open(); });
+        ClearForm();
+    }
+    ShowMessage(PhotoImportOutcome(*added), this);
 }
 
 void TForm2::PrintListItemClick()

@@ -57,6 +57,8 @@ PhotoImportDialog::PhotoImportDialog(const FolderScan &scan, const QList<Descrip
     CountLabel = Named<QLabel>("CountLabel", this);
     CountLabel->setWordWrap(true);
     SkippedList = Named<QListWidget>("SkippedList", this);
+    SkippedList->setWordWrap(true);
+    SkippedList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PictureFieldBox = fieldBox("PictureFieldBox", m_pictureFields, false, this);
     NameFieldBox = fieldBox("NameFieldBox", m_nameFields, true, this);
     DateFieldBox = fieldBox("DateFieldBox", m_dateFields, true, this);
@@ -80,9 +82,11 @@ PhotoImportDialog::PhotoImportDialog(const FolderScan &scan, const QList<Descrip
     layout->addWidget(new QLabel(QStringLiteral("Файлы, которые не будут добавлены:"), this));
     layout->addWidget(SkippedList, 1);
     layout->addLayout(choices);
-    layout->addWidget(new QLabel(QStringLiteral("Дата съемки берется из сведений фотоаппарата (EXIF), а если их нет - "
-                                                "дата изменения файла. Остальные поля новых объектов остаются пустыми."),
-                                 this));
+    auto *about = new QLabel(QStringLiteral("Дата съемки берется из сведений фотоаппарата (EXIF), а если их нет - "
+                                            "дата изменения файла. Остальные поля новых объектов остаются пустыми."),
+                             this);
+    about->setWordWrap(true);
+    layout->addWidget(about);
     layout->addWidget(buttons);
     resize(560, 480);
     // A different name field may hold names the other could not.
@@ -113,19 +117,19 @@ void PhotoImportDialog::showPlan()
     AddBtn->setEnabled(!m_plan.adding.isEmpty());
 }
 
-int AddObjectsFromFolder(QWidget *window)
+std::optional<int> AddObjectsFromFolder(QWidget *window)
 {
     const QList<DescriptionField> fields = ReadDescriptionFields(*DModule);
     if (PictureFieldsOf(fields).isEmpty()) {
         ShowMessage(QStringLiteral("В базе данных нет поля для рисунков. Добавьте поле типа \"Изображение\" в режиме "
                                    "редактирования, затем добавьте объекты из папки."),
                     window);
-        return 0;
+        return std::nullopt;
     }
     static QString lastFolder = QDir::homePath();
     const QString folder = ChooseFolder(window, {"AddFromFolderDialog", Title, {}, lastFolder});
     if (folder.isEmpty())
-        return 0;
+        return std::nullopt;
     lastFolder = folder;
     QProgressDialog *progress = NewProgress(window, QStringLiteral("Просмотр файлов папки..."), 0);
     FolderScan scan;
@@ -139,25 +143,25 @@ int AddObjectsFromFolder(QWidget *window)
     });
     progress->close();
     if (!read || scan.cancelled)
-        return 0;
+        return std::nullopt;
     if (scan.pictures.isEmpty()) {
         ShowMessage(scan.files == 0 ? QStringLiteral("В папке %1 нет файлов.").arg(QDir::toNativeSeparators(folder))
                                     : QStringLiteral("В папке %1 нет рисунков, которые программа может показать (файлов: %2).")
                                           .arg(QDir::toNativeSeparators(folder))
                                           .arg(scan.files),
                     window);
-        return 0;
+        return std::nullopt;
     }
     PhotoImportDialog dialog(scan, fields, DialogOwner(window));
     KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted)
-        return 0;
+        return std::nullopt;
     const PhotoImportPlan plan = dialog.plan();
     bool hasObjects = false;
     if (!Guarded([&] { hasObjects = DatabaseHasObjects(*DModule); }))
-        return 0;
+        return std::nullopt;
     if (hasObjects && !SnapshotBeforeChange(window, SnapshotCause::FolderImport(QFileInfo(folder).fileName())))
-        return 0;
+        return std::nullopt;
     progress = NewProgress(window, QStringLiteral("Добавление объектов..."), int(plan.adding.size()));
     int added = 0;
     const bool done = Guarded([&] {
@@ -168,9 +172,13 @@ int AddObjectsFromFolder(QWidget *window)
         });
     });
     progress->close();
-    if (done)
-        ShowMessage(added > 0 ? QStringLiteral("Добавлено объектов: %1").arg(added)
-                              : QStringLiteral("Добавление отменено: ни один объект не добавлен."),
-                    window);
+    if (!done)
+        return std::nullopt;
     return added;
+}
+
+QString PhotoImportOutcome(int added)
+{
+    return added > 0 ? QStringLiteral("Добавлено объектов: %1").arg(added)
+                     : QStringLiteral("Добавление отменено: ни один объект не добавлен.");
 }

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -36,5 +38,8 @@ private:
 };
 
 // The whole action of the view/fill window's item: the folder chosen, read, shown in the dialog, and its
-// pictures added with progress. Tells the user the outcome; returns the objects added.
-int AddObjectsFromFolder(QWidget *window);
+// pictures added with progress. The objects added (0 when the user stopped the import); nothing when
+// the import did not run (not begun, or its error shown).
+std::optional<int> AddObjectsFromFolder(QWidget *window);
+// What the user is told after an import that ran.
+QString PhotoImportOutcome(int added);

@@ -222,7 +222,16 @@ TEST_F(PhotoImportWindowTest, TheItemShowsThePreviewAndTheListShowsTheNewObjects
         skippedWithDescription = ItemTexts(Control<QListWidget>(dialog, "SkippedList"));
         Control<QPushButton>(dialog, "AddBtn")->click();
     });
-    EXPECT_EQ(runItem(), QStringList{"Добавлено объектов: 7"});
+    int listedWhenTold = -1;
+    {
+        MessageBoxAnswerer told([&](const QString &) {
+            listedWhenTold = ViewFill::Grid()->model()->rowCount();
+            return int(QMessageBox::Ok);
+        });
+        Control<QAction>(Form2, "AddFromFolderItem")->trigger();
+        EXPECT_EQ(told.texts(), QStringList{"Добавлено объектов: 7"});
+    }
+    EXPECT_EQ(listedWhenTold, 7) << "the new objects are listed before the user reads how many";
     EXPECT_EQ(counts, "Файлов в папке: 10, из них рисунков: 7.\nБудет добавлено объектов: 6. Не будет добавлено файлов: 4.");
     ASSERT_EQ(skippedWithName.size(), 4);
     EXPECT_TRUE(skippedWithName[0].startsWith(LongName + ".jpg - имя файла без расширения длиннее 50 символов"));
