@@ -52,7 +52,8 @@ QString DatabaseFilter()
 
 QStringList PictureFilters()
 {
-    // Every kind Qt reads here, JPEG first, then each kind on its own.
+    // Every kind Qt reads here, JPEG first, then each kind on its own; phone pictures (HEIC/HEIF) are
+    // read by the program itself.
     QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")};
     QStringList filters{QStringLiteral("Рисунки JPEG (*.jpg *.jpeg)")};
     const QList<QByteArray> readable = QImageReader::supportedImageFormats();
@@ -71,6 +72,8 @@ QStringList PictureFilters()
         filters << (format == "bmp" ? QStringLiteral("Точечные рисунки (*.bmp)")
                                     : QStringLiteral("Рисунки %1 (%2)").arg(QString::fromLatin1(format).toUpper(), pattern));
     }
+    patterns << QStringLiteral("*.heic") << QStringLiteral("*.heif");
+    filters << QStringLiteral("Фотографии телефонов HEIC/HEIF (*.heic *.heif)");
     filters.prepend(QStringLiteral("Все рисунки (%1)").arg(patterns.join(QLatin1Char(' '))));
     return filters;
 }

@@ -1,7 +1,6 @@
 #include "catalogs/elementwidgets.h"
+#include "fields/picturefiles.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QRegion>
@@ -175,24 +174,16 @@ QSize PictureElement::decodeSize() const
 
 QImage PictureElement::decoded(const QByteArray &data, QSize size, bool *tooLarge)
 {
-    QByteArray bytes = data;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
     ++decodedPictures;
-    const QSize full = reader.size();
+    const QSize full = ShownPictureSize(data);
     *tooLarge = full.isValid() && qint64(full.width()) * full.height() > MaxPicturePixels;
     if (*tooLarge)
         return QImage();
     if (size.width() <= 0 || size.height() <= 0 || !full.isValid())
-        return reader.read();
-    // The JPEG decoder scales by 1/2, 1/4 or 1/8 while decoding, far cheaper than decoding a photograph
-    // whole: decode at the smallest of these steps that still covers the box, then smooth it to the box.
-    int step = 8;
-    while (step > 1 && (full.width() / step < size.width() || full.height() / step < size.height()))
-        step /= 2;
-    reader.setScaledSize(QSize((full.width() + step - 1) / step, (full.height() + step - 1) / step));
-    const QImage image = reader.read();
+        return ShownPicture(data);
+    // The picture is stretched over the box: decoded at the smallest size that still covers it (a
+    // photograph is never decoded whole for a box), then stretched.
+    const QImage image = ShownPicture(data, full.scaled(size, Qt::KeepAspectRatioByExpanding));
     if (image.isNull() || image.size() == size)
         return image;
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

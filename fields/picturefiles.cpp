@@ -6,14 +6,16 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <libheif/heif.h>
+#include <memory>
 
 namespace {
 // A photograph of 100 megapixels and more still opens; Qt's own limit (128 MiB) refuses one of 35.
 constexpr int AllocationLimitMiB = 1024;
 
-// The kinds a picture field shows. Qt's other readers guess kinds from a few bytes and would take some
-// text files for pictures.
-bool isShownKind(const QByteArray &format)
+// The kinds a picture is taken in. Pictures of Qt's other kinds stored earlier are still shown, but
+// those readers guess kinds from a few bytes and would take some text files for pictures.
+bool isTakenKind(const QByteArray &format)
 {
     static const QByteArray kinds[] = {"jpeg", "jpg", "png", "bmp", "tiff", "tif", "webp", "gif"};
     return std::find(std::begin(kinds), std::end(kinds), format.toLower()) != std::end(kinds);
@@ -92,8 +94,6 @@ QImage readByQt(const QByteArray &bytes, const QSize &bound, int quality = -1)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    if (!isShownKind(reader.format()))
-        return {};
     reader.setAllocationLimit(AllocationLimitMiB);
     reader.setAutoTransform(true);
     reader.setQuality(quality);
@@ -104,36 +104,155 @@ QImage readByQt(const QByteArray &bytes, const QSize &bound, int quality = -1)
     return reader.read();
 }
 
-// The size of the picture as it stands in the file (before its orientation turns it); invalid when unknown.
-QSize storedSize(const QByteArray &bytes, QByteArray *format = nullptr)
+// HEIC/HEIF, as phones write them; read through libheif, which turns the picture by its own rotation and
+// mirror boxes while decoding (the EXIF orientation inside such a file repeats them and is not applied).
+namespace Heif {
+bool isHeif(const QByteArray &bytes)
+{
+    return bytes.size() >= 12 && QByteArrayView(bytes).sliced(4, 4) == QByteArrayView("ftyp")
+           && heif_check_filetype(reinterpret_cast<const uint8_t *>(bytes.constData()), int(qMin(bytes.size(), qsizetype(64))))
+                  == heif_filetype_yes_supported;
+}
+
+struct Library
+{
+    Library() { heif_init(nullptr); }
+    ~Library() { heif_deinit(); }
+};
+
+struct ContextFree { void operator()(heif_context *c) const { heif_context_free(c); } };
+struct HandleFree { void operator()(heif_image_handle *h) const { heif_image_handle_release(h); } };
+struct ImageFree { void operator()(heif_image *i) const { heif_image_release(i); } };
+struct OptionsFree { void operator()(heif_decoding_options *o) const { heif_decoding_options_free(o); } };
+using Context = std::unique_ptr<heif_context, ContextFree>;
+using Handle = std::unique_ptr<heif_image_handle, HandleFree>;
+
+// The file's context over `bytes` (which must outlive it), null when the file cannot be read.
+Context opened(const QByteArray &bytes)
+{
+    static const Library library;
+    Context context(heif_context_alloc());
+    if (!context || heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), size_t(bytes.size()), nullptr).code != heif_error_Ok)
+        return {};
+    return context;
+}
+
+Handle primary(heif_context *context)
+{
+    heif_image_handle *handle = nullptr;
+    if (heif_context_get_primary_image_handle(context, &handle).code != heif_error_Ok)
+        return {};
+    return Handle(handle);
+}
+
+// The smallest of the picture's stored previews that still covers `bound` (their sizes are as shown), or
+// the picture itself: HEVC cannot be decoded at a reduced size, a preview is the reduced picture.
+Handle smallestCovering(heif_image_handle *picture, const QSize &bound)
+{
+    Handle best;
+    if (!bound.isValid())
+        return best;
+    const int count = heif_image_handle_get_number_of_thumbnails(picture);
+    std::vector<heif_item_id> ids(size_t(qMax(count, 0)));
+    heif_image_handle_get_list_of_thumbnail_IDs(picture, ids.data(), count);
+    qint64 bestArea = qint64(heif_image_handle_get_width(picture)) * heif_image_handle_get_height(picture);
+    for (heif_item_id id : ids) {
+        heif_image_handle *preview = nullptr;
+        if (heif_image_handle_get_thumbnail(picture, id, &preview).code != heif_error_Ok)
+            continue;
+        Handle kept(preview);
+        const QSize size(heif_image_handle_get_width(preview), heif_image_handle_get_height(preview));
+        const QSize needed = QSize(heif_image_handle_get_width(picture), heif_image_handle_get_height(picture)).scaled(bound, Qt::KeepAspectRatio);
+        const qint64 area = qint64(size.width()) * size.height();
+        if (size.width() >= needed.width() && size.height() >= needed.height() && area < bestArea) {
+            bestArea = area;
+            best = std::move(kept);
+        }
+    }
+    return best;
+}
+
+QSize shownSize(const QByteArray &bytes)
+{
+    const Context context = opened(bytes);
+    const Handle picture = context ? primary(context.get()) : Handle();
+    return picture ? QSize(heif_image_handle_get_width(picture.get()), heif_image_handle_get_height(picture.get())) : QSize();
+}
+
+QImage decoded(const QByteArray &bytes, const QSize &bound)
+{
+    const Context context = opened(bytes);
+    const Handle picture = context ? primary(context.get()) : Handle();
+    if (!picture)
+        return {};
+    const QSize full(heif_image_handle_get_width(picture.get()), heif_image_handle_get_height(picture.get()));
+    if (qint64(full.width()) * full.height() * 4 > qint64(AllocationLimitMiB) * 1024 * 1024)
+        return {};
+    const Handle preview = smallestCovering(picture.get(), bound);
+    heif_image_handle *source = preview ? preview.get() : picture.get();
+    const bool alpha = heif_image_handle_has_alpha_channel(source);
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    options->convert_hdr_to_8bit = 1;
+    heif_image *raw = nullptr;
+    if (heif_decode_image(source, &raw, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          options.get()).code != heif_error_Ok)
+        return {};
+    const std::unique_ptr<heif_image, ImageFree> image(raw);
+    int stride = 0;
+    const uint8_t *pixels = heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(raw, heif_channel_interleaved);
+    const int height = heif_image_get_height(raw, heif_channel_interleaved);
+    if (!pixels || width <= 0 || height <= 0)
+        return {};
+    QImage shown = QImage(pixels, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888).copy();
+    const QSize fitting = decodedSizeWithin(shown.size(), bound, false);
+    return fitting.isValid() ? shown.scaled(fitting, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) : shown;
+}
+}
+
+// The size of the picture as Qt reads it and as shown (turned by its orientation); invalid when unknown.
+QSize sizeByQt(const QByteArray &bytes, QByteArray *format = nullptr)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
     if (format)
         *format = reader.format();
-    return isShownKind(reader.format()) ? reader.size() : QSize();
+    const QSize stored = reader.size();
+    return reader.transformation() & QImageIOHandler::TransformationRotate90 ? stored.transposed() : stored;
 }
 }
 
 bool IsReadablePicture(const QByteArray &bytes)
 {
+    if (Heif::isHeif(bytes))
+        return Heif::shownSize(bytes).isValid();   // libheif refuses a file cut short
     QByteArray format;
-    const QSize size = storedSize(bytes, &format);
+    const QSize size = sizeByQt(bytes, &format);
+    if (!isTakenKind(format) || !size.isValid())
+        return false;
     if (format == "jpeg" || format == "jpg")
-        return size.isValid() && jpegIsComplete(bytes);
+        return jpegIsComplete(bytes);
     if (format == "bmp" && !bmpIsComplete(bytes))
         return false;
     // The other kinds are decoded: a small decode says whether the whole file is there.
-    return isShownKind(format) && !readByQt(bytes, QSize(64, 64)).isNull();
+    return !readByQt(bytes, QSize(64, 64)).isNull();
 }
 
 QImage ShownPicture(const QByteArray &bytes, const QSize &bound)
 {
     if (bytes.isEmpty())
         return {};
-    return readByQt(bytes, bound);
+    return Heif::isHeif(bytes) ? Heif::decoded(bytes, bound) : readByQt(bytes, bound);
+}
+
+QSize ShownPictureSize(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    return Heif::isHeif(bytes) ? Heif::shownSize(bytes) : sizeByQt(bytes);
 }
 
 QByteArray PictureAsStored(const QByteArray &chosen)
@@ -143,9 +262,10 @@ QByteArray PictureAsStored(const QByteArray &chosen)
 
 QByteArray PictureAsStored(const QByteArray &chosen, const Options::PictureStoring &rule)
 {
-    if (!rule.shrink)
+    // A HEIC stays the user's own file: shrinking would turn it into another kind of file.
+    if (!rule.shrink || Heif::isHeif(chosen))
         return chosen;
-    const QSize size = storedSize(chosen);
+    const QSize size = sizeByQt(chosen);
     if (!size.isValid() || qMax(size.width(), size.height()) <= rule.longSide)
         return chosen;
     QImage shrunk = readByQt(chosen, QSize(rule.longSide, rule.longSide), 100);

@@ -13,6 +13,8 @@ bool IsReadablePicture(const QByteArray &bytes);
 // The picture as it is to be shown: turned by its orientation tag; decoded to fit `bound` when given
 // (decoding at reduced size where the format allows, not decode-then-shrink). Null when unreadable.
 QImage ShownPicture(const QByteArray &bytes, const QSize &bound = {});
+// The size ShownPicture gives without a bound, read from the file's header; invalid when unreadable.
+QSize ShownPictureSize(const QByteArray &bytes);
 // What is stored for a picture the user chose or imported: the bytes unchanged, or - when the settings
 // say to shrink pictures above a size - the picture turned upright, shrunk to the long side and written
 // as JPEG of the settings' quality. HEIC/HEIF kept as the user's file (shown decoded).

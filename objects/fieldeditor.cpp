@@ -1,4 +1,5 @@
 #include "objects/fieldeditor.h"
+#include "fields/picturefiles.h"
 
 #include "core/sharedquery.h"
 #include "core/dmodule.h"
@@ -15,6 +16,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QTextOption>
 
 namespace {
@@ -71,11 +73,14 @@ PictureBox::PictureBox(QWidget *parent)
 
 bool PictureBox::setPicture(const QByteArray &data)
 {
-    QPixmap picture;
-    if (!data.isEmpty() && !picture.loadFromData(data))
+    // Decoded no larger than the screen: the box never shows more, and a photograph of 50 megapixels
+    // would otherwise take 200 MB while the object is edited.
+    const QSize bound = screen() ? screen()->size() * screen()->devicePixelRatio() : QSize(4096, 4096);
+    const QImage picture = ShownPicture(data, bound);
+    if (!data.isEmpty() && picture.isNull())
         return false;
     bytes = data;
-    m_picture = picture;
+    m_picture = QPixmap::fromImage(picture);
     showScaled();
     return true;
 }

@@ -15,7 +15,8 @@ class PictureBox : public QLabel
     Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    // Shows the picture held in `bytes`; false when they are no picture Qt reads.
+    // Shows the picture held in `bytes`, turned as its orientation says; false when they are no picture
+    // the program reads.
     bool setPicture(const QByteArray &bytes);
     QByteArray bytes;
     bool chosen = false;   // the user picked a file since the editor opened

@@ -1,4 +1,5 @@
 #include "objects/form7.h"
+#include "fields/picturefiles.h"
 
 #include "app/filedialogs.h"
 #include "objects/fieldeditor.h"
@@ -449,7 +450,8 @@ void TForm7::ImageClick()
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw DbError(QStringLiteral("Не удалось открыть файл %1").arg(path));
-        if (!picture->setPicture(file.readAll()))
+        const QByteArray chosen = file.readAll();
+        if (!IsReadablePicture(chosen) || !picture->setPicture(PictureAsStored(chosen)))
             throw DbError(QStringLiteral("Файл %1 не является изображением").arg(path));
         picture->chosen = true;
     });

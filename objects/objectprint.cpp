@@ -1,4 +1,5 @@
 #include "objects/objectprint.h"
+#include "fields/picturefiles.h"
 
 #include "core/dberror.h"
 #include "core/sharedquery.h"
@@ -40,7 +41,7 @@ CardPrintout ObjectCardPrintout(TDModule &module, SharedQuery &list, const QList
     for (const DescriptionField &field : fields) {
         if (field.kind() == FieldKind::Image) {
             const QByteArray picture = ReadObjectPicture(module, list.asInteger(QStringLiteral("G_ID")), field);
-            card.pictures << CardPrintout::Picture{field.name, QImage::fromData(picture)};
+            card.pictures << CardPrintout::Picture{field.name, ShownPicture(picture)};
         } else {
             card.lines << CardPrintout::Line{field.name, DisplayText(field, list.value(field.listColumn()))};
         }

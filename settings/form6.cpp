@@ -151,6 +151,28 @@ TForm6::TForm6(QWidget *parent)
     kioskLayout->addStretch();
     PageControl->addTab(kioskTab, QStringLiteral("Выставочный киоск"));
 
+    auto *picturesTab = m_picturesTab = new QWidget;
+    picturesTab->setObjectName(QStringLiteral("PicturesTab"));
+    PictureShrinkBox = Named<QCheckBox>(
+        "PictureShrinkBox", QStringLiteral("Уменьшать большие изображения при выборе и при добавлении объектов из папки"), picturesTab);
+    PictureLongSideEdit = Named<QLineEdit>("PictureLongSideEdit", picturesTab);
+    KeepSingleLine(PictureLongSideEdit);
+    PictureQualityEdit = Named<QLineEdit>("PictureQualityEdit", picturesTab);
+    KeepSingleLine(PictureQualityEdit);
+    auto *picturesForm = new QFormLayout;
+    picturesForm->addRow(QStringLiteral("Уменьшать до длинной стороны (пикселей):"), PictureLongSideEdit);
+    picturesForm->addRow(QStringLiteral("Качество JPEG уменьшенного изображения (от 1 до 100):"), PictureQualityEdit);
+    auto *picturesNote = new QLabel(QStringLiteral("Изображения меньшего размера и фотографии HEIC хранятся такими, какими "
+                                                   "выбраны. Фоновые рисунки и изображения каталогов не уменьшаются."),
+                                    picturesTab);
+    picturesNote->setWordWrap(true);
+    auto *picturesLayout = new QVBoxLayout(picturesTab);
+    picturesLayout->addWidget(PictureShrinkBox);
+    picturesLayout->addLayout(picturesForm);
+    picturesLayout->addWidget(picturesNote);
+    picturesLayout->addStretch();
+    PageControl->addTab(picturesTab, QStringLiteral("Изображения"));
+
     CheckBox7 = Named<QCheckBox>("CheckBox7", QStringLiteral("Отключить заставку Splash-screen при запуске программы"), this);
     CheckBox7->setChecked(true);
 
@@ -171,6 +193,7 @@ TForm6::TForm6(QWidget *parent)
 
     connect(CheckBox5, &QCheckBox::toggled, this, &TForm6::CheckBox5Click);
     connect(StartCatalogBox, &QCheckBox::toggled, this, &TForm6::StartCatalogBoxClick);
+    connect(PictureShrinkBox, &QCheckBox::toggled, this, &TForm6::PictureShrinkBoxClick);
     connect(StartCatalogFileBtn, &QPushButton::clicked, this, &TForm6::StartCatalogFileBtnClick);
     connect(StartCatalogFileEdit, &QLineEdit::editingFinished, this, &TForm6::listStartCatalogs);
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
@@ -251,8 +274,14 @@ void TForm6::readOptions()
     const Options::ParsedKiosk kiosk = Options::ParseKiosk(lines);
     m_kiosk = kiosk.values;
     showKiosk(m_kiosk);
+    const Options::ParsedPictureStoring pictures = Options::ParsePictureStoring(lines);
+    m_pictureStoring = pictures.values;
+    PictureShrinkBox->setChecked(m_pictureStoring.shrink);
+    PictureLongSideEdit->setText(QString::number(m_pictureStoring.longSide));
+    PictureQualityEdit->setText(QString::number(m_pictureStoring.quality));
+    PictureShrinkBoxClick();
     CheckBox5Click();
-    for (const QString &found : {parsed.error, keeping.error, kiosk.error}) {
+    for (const QString &found : {parsed.error, keeping.error, kiosk.error, pictures.error}) {
         if (error.isEmpty())
             error = found;
     }
@@ -280,21 +309,25 @@ void TForm6::Button1Click()
     if (!keeping)
         return;
     const std::optional<Options::Kiosk> kiosk = typedKiosk();
-    if (!kiosk || !agreesToKeepLess(*keeping))
+    if (!kiosk)
+        return;
+    const std::optional<Options::PictureStoring> pictures = typedPictureStoring();
+    if (!pictures || !agreesToKeepLess(*keeping))
         return;
     const QVector<QVariant> values = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
                                       CheckBox4->isChecked(), CheckBox5->isChecked(), Edit1->text(),
                                       CheckBox6->isChecked(), CheckBox7->isChecked(), CheckBox8->isChecked(),
                                       radioIndex()};
     const bool formatChanged = m_displayFormatAsRead != QString::number(radioIndex());
-    const QStringList lines =
-        Options::ComposeKiosk(*kiosk, Options::ComposeKeeping(*keeping, Options::Compose(values, m_linesAsRead)));
+    const QStringList lines = Options::ComposePictureStoring(
+        *pictures, Options::ComposeKiosk(*kiosk, Options::ComposeKeeping(*keeping, Options::Compose(values, m_linesAsRead))));
     if (!Guarded([&] { WriteTextLines(optionsPath(), lines); }))
         return;
     m_displayFormatAsRead = QString::number(radioIndex());
     m_linesAsRead = lines;
     m_keeping = *keeping;
     m_kiosk = *kiosk;
+    m_pictureStoring = *pictures;
     if (formatChanged)
         RebuildTreesAfterDisplayFormatChange();
     close();
@@ -356,6 +389,32 @@ void TForm6::showKiosk(const Options::Kiosk &kiosk)
     KioskSlideSecondsEdit->setText(QString::number(kiosk.slideSeconds));
     KioskPasswordStopsSessionBox->setChecked(kiosk.passwordStopsSession);
     StartCatalogBoxClick();
+}
+
+void TForm6::PictureShrinkBoxClick()
+{
+    PictureLongSideEdit->setEnabled(PictureShrinkBox->isChecked());
+    PictureQualityEdit->setEnabled(PictureShrinkBox->isChecked());
+}
+
+std::optional<Options::PictureStoring> TForm6::typedPictureStoring()
+{
+    Options::PictureStoring storing;
+    storing.shrink = PictureShrinkBox->isChecked();
+    const std::optional<int> side =
+        typedNumber(PictureLongSideEdit, Options::MinPictureLongSide, Options::MaxPictureLongSide,
+                    QStringLiteral("Длинная сторона уменьшенного изображения должна быть целым числом пикселей от %1 до %2."),
+                    m_picturesTab);
+    if (!side)
+        return std::nullopt;
+    const std::optional<int> quality =
+        typedNumber(PictureQualityEdit, Options::MinPictureQuality, Options::MaxPictureQuality,
+                    QStringLiteral("Качество JPEG уменьшенного изображения должно быть целым числом от %1 до %2."), m_picturesTab);
+    if (!quality)
+        return std::nullopt;
+    storing.longSide = *side;
+    storing.quality = *quality;
+    return storing;
 }
 
 void TForm6::StartCatalogBoxClick()

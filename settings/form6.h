@@ -44,6 +44,7 @@ public Q_SLOTS:
     // The file of the catalog started with the program: chosen in the file dialog; its catalogs are listed.
     void StartCatalogFileBtnClick();
     void StartCatalogBoxClick();
+    void PictureShrinkBoxClick();
 
 protected:
     bool event(QEvent *event) override;
@@ -55,6 +56,8 @@ private:
     QCheckBox *StartCatalogBox, *KioskPasswordStopsSessionBox;
     QLineEdit *StartCatalogFileEdit, *KioskIdleMinutesEdit, *KioskSlideSecondsEdit;
     QComboBox *StartCatalogNameBox;
+    QCheckBox *PictureShrinkBox;
+    QLineEdit *PictureLongSideEdit, *PictureQualityEdit;
     QPushButton *StartCatalogFileBtn;
     QGroupBox *RadioGroup;
     QTabWidget *PageControl;
@@ -71,6 +74,7 @@ private:
     // focused) otherwise.
     std::optional<int> typedNumber(QLineEdit *edit, int minimum, int maximum, const QString &what, QWidget *tab);
     std::optional<Options::Kiosk> typedKiosk();
+    std::optional<Options::PictureStoring> typedPictureStoring();
     void showKiosk(const Options::Kiosk &kiosk);
     // The catalogs of the typed file in the catalog box, what was typed there kept.
     void listStartCatalogs();
@@ -81,6 +85,7 @@ private:
     QWidget *m_catalogTab = nullptr;
     QWidget *m_keepingTab = nullptr;
     QWidget *m_kioskTab = nullptr;
+    QWidget *m_picturesTab = nullptr;
     Options::Keeping m_keeping;
     Options::Kiosk m_kiosk;
     Options::PictureStoring m_pictureStoring;

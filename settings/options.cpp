@@ -255,8 +255,84 @@ QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines)
     return result;
 }
 
+namespace {
+const char PictureShrinkKey[] = "PictureShrink";
+const char PictureLongSideKey[] = "PictureLongSide";
+const char PictureQualityKey[] = "PictureQuality";
+const char *const PictureKeys[] = {PictureShrinkKey, PictureLongSideKey, PictureQualityKey};
+
+const char *pictureKeyOf(const QString &line)
+{
+    for (const char *key : PictureKeys) {
+        if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
+            return key;
+    }
+    return nullptr;
+}
+}
+
+ParsedPictureStoring ParsePictureStoring(const QStringList &lines)
+{
+    ParsedPictureStoring parsed;
+    PictureStoring &storing = parsed.values;
+    for (int i = LineCount; i < lines.size(); ++i) {
+        const char *key = pictureKeyOf(lines[i]);
+        if (!key)
+            continue;
+        const QString text = lines[i].mid(qsizetype(qstrlen(key)) + 1);
+        bool ok = false;
+        if (key == PictureShrinkKey) {
+            const bool value = ParseYesNo(text, &ok);
+            if (ok)
+                storing.shrink = value;
+        } else {
+            const bool side = key == PictureLongSideKey;
+            const int value = text.trimmed().toInt(&ok);
+            ok = ok && (side ? value >= MinPictureLongSide && value <= MaxPictureLongSide
+                             : value >= MinPictureQuality && value <= MaxPictureQuality);
+            if (ok)
+                (side ? storing.longSide : storing.quality) = value;
+        }
+        if (!ok && parsed.error.isEmpty())
+            parsed.error = QStringLiteral("Файл настроек, строка %1: '%2' не является допустимым значением")
+                               .arg(i + 1).arg(quotedStart(lines[i]));
+    }
+    return parsed;
+}
+
+bool IsPictureStoringLine(const QString &line)
+{
+    return pictureKeyOf(line) != nullptr;
+}
+
+QStringList ComposePictureStoring(const PictureStoring &storing, const QStringList &lines)
+{
+    if (storing == PictureStoring()
+        && std::none_of(lines.cbegin() + qMin(lines.size(), qsizetype(LineCount)), lines.cend(), IsPictureStoringLine))
+        return lines;
+    const std::pair<const char *, QString> written[] = {
+        {PictureShrinkKey, storing.shrink ? QStringLiteral("-1") : QStringLiteral("0")},
+        {PictureLongSideKey, QString::number(storing.longSide)},
+        {PictureQualityKey, QString::number(storing.quality)},
+    };
+    QStringList result = lines;
+    for (const auto &[key, value] : written) {
+        const QString line = QLatin1String(key) + QLatin1Char('=') + value;
+        bool replaced = false;
+        for (int i = LineCount; i < result.size(); ++i) {
+            if (pictureKeyOf(result[i]) == key) {
+                result[i] = line;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            result << line;
+    }
+    return result;
+}
+
 bool IsNamedSettingLine(const QString &line)
 {
-    return IsKeepingLine(line) || IsKioskLine(line);
+    return IsKeepingLine(line) || IsKioskLine(line) || IsPictureStoringLine(line);
 }
 }

@@ -98,6 +98,16 @@ constexpr int MaxPictureLongSide = 30000;
 constexpr int MinPictureQuality = 1;
 constexpr int MaxPictureQuality = 100;
 
+struct ParsedPictureStoring
+{
+    PictureStoring values;   // the defaults where a line is missing or wrong
+    QString error;           // the first wrong line; empty when none
+};
+ParsedPictureStoring ParsePictureStoring(const QStringList &lines);
+bool IsPictureStoringLine(const QString &line);
+// `lines` with the picture settings written in, as ComposeKiosk does.
+QStringList ComposePictureStoring(const PictureStoring &storing, const QStringList &lines);
+
 // Whether a line after the ten is a named setting (the other lines there are the recent databases).
 bool IsNamedSettingLine(const QString &line);
 }

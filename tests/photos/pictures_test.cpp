@@ -1,11 +1,22 @@
 // Pictures as picture fields hold and show them: turned by their orientation tag, HEIC read, big ones
 // shrunk on request.
+#include "objects/windowsteps.h"
+
+#include "catalogs/elementwidgets.h"
+#include "core/textfile.h"
 #include "fields/picturefiles.h"
+#include "objects/fieldeditor.h"
+#include "settings/form6.h"
 #include "support/testsupport.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QtEndian>
+#include <libheif/heif.h>
 
 namespace {
 // A scene with a colour in each quarter: any turn or mirror of it shows a different arrangement.
@@ -80,6 +91,59 @@ QByteArray JpegWithOrientation(const QImage &pixels, int orientation)
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
+// A phone's HEIC: `pixels` as stored, tagged to be shown turned by `orientation`, with `preview` (made
+// from other pixels, so that a test sees which one was decoded) as its stored preview when given.
+QByteArray Heic(const QImage &pixels, int orientation, const QImage &preview = {})
+{
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    EXPECT_EQ(heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code, heif_error_Ok);
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_encoding_options *options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation(orientation);
+    const auto encode = [&](const QImage &source, heif_image_handle **handle) {
+        const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+        heif_image *image = nullptr;
+        heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+        heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+        int stride = 0;
+        uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < rgb.height(); ++y)
+            memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+        EXPECT_EQ(heif_context_encode_image(context, image, encoder, options, handle).code, heif_error_Ok);
+        heif_image_release(image);
+    };
+    heif_image_handle *main = nullptr;
+    encode(pixels, &main);
+    if (!preview.isNull()) {
+        heif_image_handle *small = nullptr;
+        encode(preview, &small);
+        // This libheif writes the reference the other way round from its declaration: these arguments
+        // give the file a phone writes, the preview referring to the picture (heif-info shows it so).
+        EXPECT_EQ(heif_context_assign_thumbnail(context, small, main).code, heif_error_Ok);
+        heif_context_set_primary_image(context, main);
+        heif_image_handle_release(small);
+    }
+    heif_image_handle_release(main);
+    heif_encoding_options_free(options);
+    heif_encoder_release(encoder);
+    QByteArray written;
+    heif_writer writer{1, [](heif_context *, const void *data, size_t size, void *target) {
+        static_cast<QByteArray *>(target)->append(static_cast<const char *>(data), qsizetype(size));
+        return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+    }};
+    EXPECT_EQ(heif_context_write(context, &writer, &written).code, heif_error_Ok);
+    heif_context_free(context);
+    return written;
+}
+
+// Colours equal but for what lossy compression changes.
+bool IsNear(const QColor &seen, const QColor &expected)
+{
+    return qAbs(seen.red() - expected.red()) <= 40 && qAbs(seen.green() - expected.green()) <= 40
+           && qAbs(seen.blue() - expected.blue()) <= 40;
+}
+
 // Whether `shown` is the scene upright: its size and the colour in the middle of each quarter.
 ::testing::AssertionResult IsUprightScene(const QImage &shown, QSize size)
 {
@@ -90,8 +154,7 @@ QByteArray JpegWithOrientation(const QImage &pixels, int orientation)
                                                   {{qx, 3 * qy}, BottomLeft}, {{3 * qx, 3 * qy}, BottomRight}};
     for (const auto &[point, colour] : expected) {
         const QColor seen = shown.pixelColor(point);
-        if (qAbs(seen.red() - colour.red()) > 40 || qAbs(seen.green() - colour.green()) > 40
-            || qAbs(seen.blue() - colour.blue()) > 40)
+        if (!IsNear(seen, colour))
             return ::testing::AssertionFailure() << "at " << point.x() << "," << point.y() << " "
                                                  << seen.name().toStdString() << " instead of " << colour.name().toStdString();
     }
@@ -116,7 +179,7 @@ TEST(Pictures, OnlyWholePicturesAreReadable)
 {
     const QByteArray jpeg = JpegWithOrientation(StoredFor(Scene({96, 48}), 6), 6);
     EXPECT_TRUE(IsReadablePicture(jpeg));
-    EXPECT_FALSE(IsReadablePicture(jpeg.left(jpeg.size() * 2 / 3)));   // a copy stopped half way
+    EXPECT_FALSE(IsReadablePicture(jpeg.chopped(50)));   // a copy stopped short of the end
     EXPECT_FALSE(IsReadablePicture(QByteArray("P1 is a plain text starting like a bitmap\r\n")));
     EXPECT_FALSE(IsReadablePicture({}));
     for (const char *format : {"png", "bmp", "tiff", "webp"}) {
@@ -126,4 +189,154 @@ TEST(Pictures, OnlyWholePicturesAreReadable)
         EXPECT_TRUE(IsUprightScene(ShownPicture(bytes), {96, 48}));
         EXPECT_FALSE(IsReadablePicture(bytes.left(bytes.size() / 2)));
     }
+}
+
+TEST(Pictures, PhonePicturesInHeicAreShownUpright)
+{
+    const QImage scene = Scene({256, 128});
+    for (int orientation : {1, 6, 3, 8, 2, 5}) {
+        SCOPED_TRACE(orientation);
+        const QByteArray heic = Heic(StoredFor(scene, orientation), orientation);
+        ASSERT_TRUE(IsReadablePicture(heic));
+        EXPECT_TRUE(IsUprightScene(ShownPicture(heic), scene.size()));
+        EXPECT_FALSE(IsReadablePicture(heic.left(heic.size() - 100)));
+    }
+    // Shown small, the stored preview is decoded instead of the whole picture; shown large, the picture.
+    QImage inverted = Scene({64, 32});
+    inverted.invertPixels();
+    const QByteArray withPreview = Heic(StoredFor(scene, 6), 6, StoredFor(inverted, 6));
+    const QImage small = ShownPicture(withPreview, {64, 64});
+    ASSERT_EQ(small.size(), QSize(64, 32));
+    EXPECT_TRUE(IsNear(small.pixelColor(16, 8), Qt::cyan));      // the red corner, inverted, upright
+    EXPECT_TRUE(IsNear(small.pixelColor(48, 24), Qt::blue));     // the yellow one
+    EXPECT_TRUE(IsUprightScene(ShownPicture(withPreview, {200, 200}), {200, 100}));
+}
+
+// Pictures where the program shows them: the object editor's picture box, a catalog's field image.
+class PicturesInWindowsTest : public RussianAppTest
+{
+protected:
+    void SetUp() override
+    {
+        RussianAppTest::SetUp();
+        photo = addField(*module, "Фото", ImageType);
+        // No catalog password: saving the settings asks for nothing else.
+        QStringList options = Options::InitialLines();
+        options[4] = "0";
+        WriteTextLines(Form6->optionsPath(), options);
+        Form6->FormActivate();
+    }
+    // The editor of a new object with the picture `bytes` chosen through the picture dialog; the bytes
+    // the box keeps to store.
+    QByteArray chooseInEditor(const QByteArray &bytes, const QString &name = QStringLiteral("снимок.jpg"))
+    {
+        const QString path = folder->path() + "/" + name;
+        WriteFile(path, bytes);
+        if (!Form7->isVisible()) {
+            ViewFill::Enter();
+            Control<QPushButton>(Form2, "AddRecordBtn")->click();
+        }
+        box = qobject_cast<PictureBox *>(Form7->inputFor(0));
+        EXPECT_TRUE(box);
+        if (!box)
+            return {};
+        ChooseFileInNextDialog(path);
+        QTest::mouseClick(box, Qt::LeftButton);
+        return box->bytes;
+    }
+    // Ticks or clears the shrinking in the settings window and types its numbers, as a person does.
+    QStringList setShrinking(bool on, const QString &longSide = {}, const QString &quality = {})
+    {
+        Form6->show();
+        Form6->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Form6));
+        auto *tabs = Control<QTabWidget>(Form6, "PageControl");
+        tabs->setCurrentWidget(Control<QWidget>(Form6, "PicturesTab"));
+        auto *shrink = Control<QCheckBox>(Form6, "PictureShrinkBox");
+        if (shrink->isChecked() != on)
+            QTest::mouseClick(shrink, Qt::LeftButton, {}, QPoint(8, shrink->height() / 2));
+        if (!longSide.isEmpty())
+            Retype(Control<QLineEdit>(Form6, "PictureLongSideEdit"), longSide);
+        if (!quality.isEmpty())
+            Retype(Control<QLineEdit>(Form6, "PictureQualityEdit"), quality);
+        return ClickAnswering(Control<QPushButton>(Form6, "Button1"));
+    }
+    qint64 photo = 0;
+    PictureBox *box = nullptr;
+};
+
+TEST_F(PicturesInWindowsTest, TheEditorAndACatalogShowTurnedPicturesUprightAndStoreThemAsChosen)
+{
+    const QImage scene = Scene({96, 48});
+    for (int orientation : {6, 3, 7}) {
+        SCOPED_TRACE(orientation);
+        const QByteArray jpeg = JpegWithOrientation(StoredFor(scene, orientation), orientation);
+        EXPECT_EQ(chooseInEditor(jpeg), jpeg) << "kept byte for byte";
+        ASSERT_TRUE(box);
+        // The box shows the picture scaled into itself, the right way round.
+        const QImage shown = box->pixmap().toImage();
+        const QSize fitting = scene.size().scaled(box->size(), Qt::KeepAspectRatio);
+        EXPECT_TRUE(IsUprightScene(shown, fitting));
+
+        // A catalog's field image stretches the picture over its box, upright as well.
+        PictureElement element(nullptr);
+        element.resize(60, 90);
+        ASSERT_TRUE(element.setPictureData(jpeg));
+        EXPECT_TRUE(IsUprightScene(element.shownImage(), {60, 90}));
+    }
+    const QByteArray heic = Heic(StoredFor(scene, 8), 8);
+    EXPECT_EQ(chooseInEditor(heic, "IMG_0001.HEIC"), heic);
+    EXPECT_TRUE(IsUprightScene(box->pixmap().toImage(), scene.size().scaled(box->size(), Qt::KeepAspectRatio)));
+
+    // A file cut short is refused in plain words; the picture chosen before stays.
+    const QByteArray cut = JpegWithOrientation(scene, 1).chopped(200);
+    MessageBoxAnswerer answer(QMessageBox::Ok);
+    chooseInEditor(cut, "обрезанный.jpg");
+    EXPECT_EQ(answer.texts(), QStringList{"Файл " + folder->path() + "/обрезанный.jpg не является изображением"});
+    EXPECT_EQ(box->bytes, heic);
+}
+
+TEST_F(PicturesInWindowsTest, BigPicturesAreStoredShrunkAndUprightOnlyWhenTheSettingsSaySo)
+{
+    const QImage scene = Scene({400, 200});
+    const QByteArray big = JpegWithOrientation(StoredFor(scene, 6), 6);
+    const QByteArray small = JpegWithOrientation(StoredFor(Scene({96, 48}), 6), 6);
+    const QByteArray png = Encoded(Scene({300, 150}), "png");
+    const QByteArray heic = Heic(StoredFor(scene, 6), 6);
+    EXPECT_EQ(chooseInEditor(big), big) << "originals are kept unless the settings say otherwise";
+
+    // Numbers out of their limits are refused at their box; nothing is saved.
+    EXPECT_EQ(setShrinking(true, "50"),
+              QStringList{"Длинная сторона уменьшенного изображения должна быть целым числом пикселей от 100 до 30000."});
+    EXPECT_EQ(Form6->focusWidget(), Control<QLineEdit>(Form6, "PictureLongSideEdit"));
+    EXPECT_EQ(setShrinking(true, "200", "101"),
+              QStringList{"Качество JPEG уменьшенного изображения должно быть целым числом от 1 до 100."});
+    EXPECT_FALSE(Settings::PictureStoring().shrink);
+    EXPECT_EQ(setShrinking(true, "200", "90"), QStringList());
+    EXPECT_TRUE(ReadTextLines(Form6->optionsPath()).contains("PictureLongSide=200"));
+
+    // A picture longer than 200 pixels is stored as a JPEG 200 pixels long, turned upright: shown the
+    // same by a reader that knows no orientation tag.
+    const QByteArray stored = chooseInEditor(big);
+    EXPECT_NE(stored, big);
+    EXPECT_TRUE(IsUprightScene(QImage::fromData(stored, "JPEG"), {200, 100}));
+    EXPECT_TRUE(IsUprightScene(ShownPicture(stored), {200, 100}));
+    // A transparent picture keeps its colours where it is opaque, and its clear parts become white.
+    QImage clear = Scene({300, 150}).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < clear.height(); ++y)
+        for (int x = 0; x < 30; ++x)
+            clear.setPixelColor(x, y, Qt::transparent);
+    const QImage flattened = QImage::fromData(chooseInEditor(Encoded(clear, "png"), "прозрачный.png"), "JPEG");
+    EXPECT_TRUE(IsUprightScene(flattened, {200, 100}));
+    EXPECT_TRUE(IsNear(flattened.pixelColor(5, 50), Qt::white));
+    // Pictures within the size and phone pictures stay the user's files.
+    EXPECT_EQ(chooseInEditor(small), small);
+    EXPECT_EQ(chooseInEditor(heic, "IMG_0002.heic"), heic);
+    EXPECT_TRUE(IsUprightScene(ShownPicture(heic), scene.size()));
+
+    // Read back from the file after a restart of the window; turned off, originals are kept again.
+    Form6->FormActivate();
+    EXPECT_TRUE(Settings::PictureStoring() == (Options::PictureStoring{true, 200, 90}));
+    EXPECT_EQ(setShrinking(false), QStringList());
+    EXPECT_EQ(chooseInEditor(png, "рисунок.png"), png);
 }
