@@ -13,6 +13,7 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -46,6 +47,17 @@ QByteArray JpegTakenAt(const char *taken)
     return QByteArray(reinterpret_cast<const char *>(written.pData_), int(written.size_));
 }
 
+// A phone's HEIC, made by the HEIF library's own encoder from a PNG.
+QByteArray Heic(QColor colour)
+{
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("source.png"), Encoded(colour, "png", {64, 48}));
+    QProcess encoder;
+    encoder.start("heif-enc", {"-q", "90", "-o", dir.filePath("made.heic"), dir.filePath("source.png")});
+    EXPECT_TRUE(encoder.waitForFinished(30000) && encoder.exitCode() == 0) << encoder.readAllStandardError().toStdString();
+    return FileBytes(dir.filePath("made.heic"));
+}
+
 void WriteFileOf(const QString &path, const QByteArray &bytes, const QDateTime &modified)
 {
     WriteFile(path, bytes);
@@ -68,6 +80,7 @@ QMap<QString, QByteArray> FillFolder(const QString &folder)
         {"лист.webp", Encoded(Qt::blue, "webp")},
         {"рисунок.bmp", Encoded(Qt::yellow, "bmp")},
         {"без расширения", Encoded(Qt::magenta, "jpeg")},
+        {"IMG_0001.HEIC", Heic(Qt::cyan)},
         {LongName + ".jpg", Encoded(Qt::gray, "jpeg")},
         {"заметки.txt", "Опись зала 3\r\n"},
         {"обрыв.jpg", Encoded(Qt::black, "jpeg", {400, 300}).left(900)},
@@ -123,8 +136,8 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
         progress << done << total;
         return true;
     });
-    EXPECT_EQ(scan.files, 10);
-    EXPECT_EQ(progress.mid(progress.size() - 2), (QList<int>{10, 10}));
+    EXPECT_EQ(scan.files, 11);
+    EXPECT_EQ(progress.mid(progress.size() - 2), (QList<int>{11, 11}));
     EXPECT_EQ(Names(scan.skipped), (QStringList{"заметки.txt", "обрыв.jpg", "подделка.jpg"}));
     EXPECT_EQ(scan.skipped[0].reason, "не рисунок");
     EXPECT_TRUE(scan.skipped[1].reason.startsWith("рисунок поврежден")) << scan.skipped[1].reason.toStdString();
@@ -135,11 +148,11 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
     const PhotoImportPlan plan = PlanPhotoImport(scan, chosen);
     EXPECT_EQ(Names(plan.skipped), (QStringList{LongName + ".jpg", "заметки.txt", "обрыв.jpg", "подделка.jpg"}));
     EXPECT_TRUE(plan.skipped[0].reason.contains("длиннее 50 символов (51)")) << plan.skipped[0].reason.toStdString();
-    EXPECT_EQ(PlanPhotoImport(scan, {field(picture), field(description), field(taken)}).adding.size(), 7);
+    EXPECT_EQ(PlanPhotoImport(scan, {field(picture), field(description), field(taken)}).adding.size(), 8);
 
-    ASSERT_EQ(plan.adding.size(), 6);
-    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen), 6);
-    // In the order a person reads the names, numbers by value; the pictures byte for byte; the day the
+    ASSERT_EQ(plan.adding.size(), 7);
+    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen), 7);
+    // In the Russian order of the names (Cyrillic first), numbers by value; the pictures byte for byte; the day the
     // camera wrote, else the file's; the lookup at its empty entry, so the object is listed.
     EXPECT_EQ(rows("SELECT G1, G3, G5 FROM GENER ORDER BY G_ID"),
               (QList<QVariantList>{{"без расширения", "2021-06-01", 0},
@@ -147,14 +160,16 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
                                    {"рисунок", "2021-06-01", 0},
                                    {"скан", "2021-06-01", 0},
                                    {"снимок 9", "2021-06-01", 0},
-                                   {"снимок 10", "2019-03-15", 0}}));
-    const QMap<QString, QString> fileOf{{"без расширения", "без расширения"}, {"лист", "лист.webp"}, {"рисунок", "рисунок.bmp"},
-                                        {"скан", "скан.tif"}, {"снимок 9", "снимок 9.png"}, {"снимок 10", "снимок 10.jpg"}};
+                                   {"снимок 10", "2019-03-15", 0},
+                                   {"IMG_0001", "2021-06-01", 0}}));
+    const QMap<QString, QString> fileOf{{"IMG_0001", "IMG_0001.HEIC"}, {"без расширения", "без расширения"},
+                                        {"лист", "лист.webp"}, {"рисунок", "рисунок.bmp"}, {"скан", "скан.tif"},
+                                        {"снимок 9", "снимок 9.png"}, {"снимок 10", "снимок 10.jpg"}};
     for (const QVariantList &row : rows("SELECT G1, G2 FROM GENER"))
         EXPECT_EQ(row[1].toByteArray(), files.value(fileOf.value(row[0].toString()))) << row[0].toString().toStdString();
     ObjectList::Of(*module).compose(ReadDescriptionFields(*module));
     ObjectList::Of(*module).open();
-    EXPECT_EQ(ListedColumn(*module, "G1").size(), 6);
+    EXPECT_EQ(ListedColumn(*module, "G1").size(), 7);
 }
 
 TEST_F(PhotoImportTest, AStoppedImportOrAFileChangedSinceThePreviewAddsNothing)
@@ -162,7 +177,7 @@ TEST_F(PhotoImportTest, AStoppedImportOrAFileChangedSinceThePreviewAddsNothing)
     InsertObject(*module, ReserveObjectId(*module), {input(name, "Ваза"), input(material, "глина")});
     const PhotoImportFields chosen{field(picture), field(name), field(taken)};
     const PhotoImportPlan plan = PlanPhotoImport(ScanPictureFolder(photos), chosen);
-    ASSERT_EQ(plan.adding.size(), 6);
+    ASSERT_EQ(plan.adding.size(), 7);
 
     int calls = 0;
     EXPECT_EQ(AddPhotoObjects(*module, plan, chosen, [&](int done, int) { return ++calls, done < 3; }), 0);
@@ -177,8 +192,8 @@ TEST_F(PhotoImportTest, AStoppedImportOrAFileChangedSinceThePreviewAddsNothing)
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
 
     // Read again, the folder comes in whole, after the object that was there.
-    EXPECT_EQ(AddPhotoObjects(*module, PlanPhotoImport(ScanPictureFolder(photos), chosen), chosen), 6);
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NOT NULL AND G_ID > (SELECT G_ID FROM GENER WHERE G1 = 'Ваза')"), 6);
+    EXPECT_EQ(AddPhotoObjects(*module, PlanPhotoImport(ScanPictureFolder(photos), chosen), chosen), 7);
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NOT NULL AND G_ID > (SELECT G_ID FROM GENER WHERE G1 = 'Ваза')"), 7);
 }
 
 class PhotoImportWindowTest : public RussianAppTest
@@ -229,17 +244,16 @@ TEST_F(PhotoImportWindowTest, TheItemShowsThePreviewAndTheListShowsTheNewObjects
             return int(QMessageBox::Ok);
         });
         Control<QAction>(Form2, "AddFromFolderItem")->trigger();
-        EXPECT_EQ(told.texts(), QStringList{"Добавлено объектов: 7"});
+        EXPECT_EQ(told.texts(), QStringList{"Добавлено объектов: 8"});
     }
-    EXPECT_EQ(listedWhenTold, 7) << "the new objects are listed before the user reads how many";
-    EXPECT_EQ(counts, "Файлов в папке: 10, из них рисунков: 7.\nБудет добавлено объектов: 6. Не будет добавлено файлов: 4.");
+    EXPECT_EQ(listedWhenTold, 8) << "the new objects are listed before the user reads how many";
+    EXPECT_EQ(counts, "Файлов в папке: 11, из них рисунков: 8.\nБудет добавлено объектов: 7. Не будет добавлено файлов: 4.");
     ASSERT_EQ(skippedWithName.size(), 4);
     EXPECT_TRUE(skippedWithName[0].startsWith(LongName + ".jpg - имя файла без расширения длиннее 50 символов"));
     EXPECT_EQ(skippedWithDescription, skippedWithName.mid(1));
     EXPECT_EQ(skippedWithName[1].toStdString(), "заметки.txt - не рисунок");
     EXPECT_EQ(dateChoices, (QStringList{"Снято", "не заполнять"}));
-    EXPECT_TRUE(WaitFor([] { return ViewFill::Grid()->model()->rowCount() == 7; }));
-    EXPECT_EQ(count("SELECT * FROM GENER WHERE G" + QString::number(nameField) + " IS NULL"), 7)
+    EXPECT_EQ(count("SELECT * FROM GENER WHERE G" + QString::number(nameField) + " IS NULL"), 8)
         << "the names went into the long text";
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G3 = '" + LongName + "\r' AND G4 = '2021-06-01'"), 1);
 }
