@@ -30,24 +30,25 @@
 
 namespace {
 
-// Runs `work(i)` for i = 0 .. count-1 on the thread pool, a few at a time, and hands the results to
+// Runs `work(i)` for i = 0 .. count-1 on threads of its own, a few at a time, and hands the results to
 // `take` on the calling thread in the order of i; `take` answering false stops. Nothing started is left
 // running on return. An exception of `work` reaches the caller when its result is taken. Returns whether
 // every result was taken.
 template <typename Result>
 bool RunBesideInOrder(int count, const std::function<Result(int)> &work, const std::function<bool(int, Result &&)> &take)
 {
-    QThreadPool *pool = QThreadPool::globalInstance();
+    // A pool of its own: work queued on the shared one (pictures made in the background) must not hold
+    // the user's action up. Its end waits for every thread.
+    QThreadPool pool;
     // Enough to keep every thread busy while the caller takes one result; few, since each result may
     // hold a whole picture.
-    const int ahead = qMax(2, pool->maxThreadCount() + 1);
+    const int ahead = pool.maxThreadCount() + 1;
     std::deque<std::future<Result>> running;
     int started = 0;
     const auto startNext = [&] {
         auto promise = std::make_shared<std::promise<Result>>();
         running.push_back(promise->get_future());
-        const int item = started++;
-        pool->start([promise, item, &work] {
+        pool.start([promise, item = started++, &work] {
             try {
                 promise->set_value(work(item));
             } catch (...) {
@@ -55,31 +56,19 @@ bool RunBesideInOrder(int count, const std::function<Result(int)> &work, const s
             }
         });
     };
-    const auto waitForAll = [&] {
-        for (std::future<Result> &future : running)
-            future.wait();
-    };
-    try {
-        for (int item = 0; item < count; ++item) {
-            while (started < count && int(running.size()) < ahead)
-                startNext();
-            std::future<Result> next = std::move(running.front());
-            running.pop_front();
-            Result result = next.get();
-            if (!take(item, std::move(result))) {
-                waitForAll();
-                return false;
-            }
-        }
-    } catch (...) {
-        waitForAll();
-        throw;
+    for (int item = 0; item < count; ++item) {
+        while (started < count && int(running.size()) < ahead)
+            startNext();
+        std::future<Result> next = std::move(running.front());
+        running.pop_front();
+        if (!take(item, next.get()))
+            return false;
     }
     return true;
 }
 
 // The picture kinds a folder of photographs holds; other files are not looked into further.
-bool lookslikePicture(const QByteArray &head)
+bool looksLikePicture(const QByteArray &head)
 {
     // HEIF pictures (HEIC from phones, AVIF) name their brand in the file's first box.
     if (head.size() >= 12 && head.mid(4, 4) == "ftyp") {
@@ -108,7 +97,7 @@ ScannedFile scanFile(const QFileInfo &info)
         return {std::nullopt, QStringLiteral("файл не читается: ") + file.errorString()};
     if (file.size() == 0)
         return {std::nullopt, QStringLiteral("пустой файл")};
-    if (!lookslikePicture(file.peek(HeadBytes)))
+    if (!looksLikePicture(file.peek(HeadBytes)))
         return {std::nullopt, QStringLiteral("не рисунок")};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
