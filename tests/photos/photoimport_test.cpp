@@ -58,14 +58,6 @@ QByteArray Heic(QColor colour)
     return FileBytes(dir.filePath("made.heic"));
 }
 
-void WriteFileOf(const QString &path, const QByteArray &bytes, const QDateTime &modified)
-{
-    WriteFile(path, bytes);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
 const QString LongName = QString(51, QChar(u'ж'));
 
 // A folder as a museum's photographer leaves it: pictures of every kind, a picture without an
@@ -86,8 +78,11 @@ QMap<QString, QByteArray> FillFolder(const QString &folder)
         {"обрыв.jpg", Encoded(Qt::black, "jpeg", {400, 300}).left(900)},
         {"подделка.jpg", "не картинка, хотя и .jpg"},
     };
-    for (auto file = files.begin(); file != files.end(); ++file)
-        WriteFileOf(folder + '/' + file.key(), file.value(), summer);
+    for (auto file = files.begin(); file != files.end(); ++file) {
+        WriteFile(folder + '/' + file.key(), file.value());
+        QFile written(folder + '/' + file.key());
+        EXPECT_TRUE(written.open(QIODevice::ReadWrite) && written.setFileTime(summer, QFileDevice::FileModificationTime));
+    }
     return files;
 }
 
@@ -98,24 +93,18 @@ protected:
     {
         DatabaseTest::SetUp();
         name = addField(*module, "Название", StringType);
-        picture = addField(*module, "Фото", ImageType);
-        taken = addField(*module, "Снято", DateType);
-        description = addField(*module, "Описание", LongTextType);
+        addField(*module, "Фото", ImageType);
+        addField(*module, "Снято", DateType);
+        addField(*module, "Описание", LongTextType);
         material = addField(*module, "Материал", StringType, true);
+        fields = ReadDescriptionFields(*module);
         photos = folder->path() + "/Фото зала";
         ASSERT_TRUE(QDir().mkpath(photos));
         files = FillFolder(photos);
     }
 
-    DescriptionField field(qint64 id) const
-    {
-        for (const DescriptionField &field : ReadDescriptionFields(*module))
-            if (field.id == id)
-                return field;
-        return {};
-    }
-
-    qint64 name = 0, picture = 0, taken = 0, description = 0, material = 0;
+    qint64 name = 0, material = 0;
+    QList<DescriptionField> fields;   // name, picture, day taken, long text, lookup
     QString photos;
     QMap<QString, QByteArray> files;
 };
@@ -144,11 +133,11 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
     EXPECT_EQ(scan.skipped[2].reason, "не рисунок") << "the content decides, not the extension";
 
     // A name the string field cannot hold whole is left out, never cut; a long text takes it.
-    PhotoImportFields chosen{field(picture), field(name), field(taken)};
+    PhotoImportFields chosen{fields[1], fields[0], fields[2]};
     const PhotoImportPlan plan = PlanPhotoImport(scan, chosen);
     EXPECT_EQ(Names(plan.skipped), (QStringList{LongName + ".jpg", "заметки.txt", "обрыв.jpg", "подделка.jpg"}));
     EXPECT_TRUE(plan.skipped[0].reason.contains("длиннее 50 символов (51)")) << plan.skipped[0].reason.toStdString();
-    EXPECT_EQ(PlanPhotoImport(scan, {field(picture), field(description), field(taken)}).adding.size(), 8);
+    EXPECT_EQ(PlanPhotoImport(scan, {fields[1], fields[3], fields[2]}).adding.size(), 8);
 
     ASSERT_EQ(plan.adding.size(), 7);
     EXPECT_EQ(AddPhotoObjects(*module, plan, chosen), 7);
@@ -175,7 +164,7 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
 TEST_F(PhotoImportTest, AStoppedImportOrAFileChangedSinceThePreviewAddsNothing)
 {
     InsertObject(*module, ReserveObjectId(*module), {input(name, "Ваза"), input(material, "глина")});
-    const PhotoImportFields chosen{field(picture), field(name), field(taken)};
+    const PhotoImportFields chosen{fields[1], fields[0], fields[2]};
     const PhotoImportPlan plan = PlanPhotoImport(ScanPictureFolder(photos), chosen);
     ASSERT_EQ(plan.adding.size(), 7);
 
