@@ -5,6 +5,8 @@
 #include "core/dberror.h"
 #include "objects/photoimport.h"
 #include "objects/photoimportdialog.h"
+#include "core/textfile.h"
+#include "settings/form6.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QScopeGuard>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -70,7 +73,7 @@ QMap<QString, QByteArray> FillFolder(const QString &folder)
         {"снимок 9.png", Encoded(Qt::red, "png")},
         {"скан.tif", Encoded(Qt::green, "tiff")},
         {"лист.webp", Encoded(Qt::blue, "webp")},
-        {"рисунок.bmp", Encoded(Qt::yellow, "bmp")},
+        {"рисунок.bmp", Encoded(Qt::yellow, "bmp", {200, 150})},
         {"без расширения", Encoded(Qt::magenta, "jpeg")},
         {"IMG_0001.HEIC", Heic(Qt::cyan)},
         {LongName + ".jpg", Encoded(Qt::gray, "jpeg")},
@@ -209,7 +212,16 @@ TEST_F(PhotoImportWindowTest, TheItemShowsThePreviewAndTheListShowsTheNewObjects
     ViewFill::Enter(0);
     const QString photos = folder->path() + "/Фото";
     ASSERT_TRUE(QDir().mkpath(photos));
-    FillFolder(photos);
+    const QMap<QString, QByteArray> files = FillFolder(photos);
+    // Pictures longer than 100 pixels are to be shrunk when stored.
+    const QString options = DModule->ProgramFolder + "/System/Options.txt";
+    const QStringList optionsBefore = ReadTextLines(options);
+    const auto restore = qScopeGuard([&] {
+        WriteTextLines(options, optionsBefore);
+        Form6->FormActivate();
+    });
+    WriteTextLines(options, Options::ComposePictureStoring({true, 100, 90}, optionsBefore));
+    Form6->FormActivate();
 
     QString counts;
     QStringList skippedWithName, skippedWithDescription, dateChoices;
@@ -245,4 +257,7 @@ TEST_F(PhotoImportWindowTest, TheItemShowsThePreviewAndTheListShowsTheNewObjects
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G" + QString::number(nameField) + " IS NULL"), 8)
         << "the names went into the long text";
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G3 = '" + LongName + "\r' AND G4 = '2021-06-01'"), 1);
+    // The settings in force: the one picture above the size stored shrunk, the others byte for byte.
+    EXPECT_EQ(QImage::fromData(scalar("SELECT G2 FROM GENER WHERE G3 = 'рисунок\r'").toByteArray(), "JPEG").size(), QSize(100, 75));
+    EXPECT_EQ(scalar("SELECT G2 FROM GENER WHERE G3 = 'скан\r'").toByteArray(), files.value("скан.tif"));
 }
