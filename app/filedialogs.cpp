@@ -19,6 +19,8 @@ QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog
     dialog.setFileMode(fileMode);
     if (!request.nameFilters.isEmpty())
         dialog.setNameFilters(request.nameFilters);
+    if (fileMode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
     KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
@@ -35,6 +37,12 @@ QString ChooseFileToOpen(QWidget *parent, const FileDialogRequest &request, bool
 QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request)
 {
     return runDialog(parent, request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
+}
+
+QString ChooseFolder(QWidget *parent, const FileDialogRequest &request)
+{
+    return runDialog(parent, {request.objectName, request.title, {}, request.folder}, QFileDialog::AcceptOpen,
+                     QFileDialog::Directory);
 }
 
 QString DatabaseFilter()

@@ -20,6 +20,8 @@ struct FileDialogRequest
 QString ChooseFileToOpen(QWidget *parent, const FileDialogRequest &request, bool mustExist = true);
 // A file to write; the dialog does not ask about replacing, the caller decides.
 QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request);
+// An existing folder; the request's name filters are not used.
+QString ChooseFolder(QWidget *parent, const FileDialogRequest &request);
 // The filter of the dialogs that choose a database file.
 QString DatabaseFilter();
 // Filters of the picture dialogs.

@@ -286,6 +286,7 @@ QString BooksRegenerated() { return QStringLiteral("Пересоздание с�
 QString BooksRemoved() { return QStringLiteral("Удаление справочников"); }
 QString CatalogDeleted(const QString &catalog) { return QStringLiteral("Удаление каталога «%1»").arg(catalog); }
 QString Import(const QString &fileName) { return QStringLiteral("Импорт из файла «%1»").arg(fileName); }
+QString FolderImport(const QString &folderName) { return QStringLiteral("Добавление объектов из папки «%1»").arg(folderName); }
 QString BinEmptied() { return QStringLiteral("Очистка корзины"); }
 QString BinPurged() { return QStringLiteral("Удаление из корзины объектов старше срока хранения"); }
 QString DatabaseMended() { return QStringLiteral("Исправление базы данных"); }

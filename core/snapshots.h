@@ -70,6 +70,7 @@ QString BooksRegenerated();
 QString BooksRemoved();
 QString CatalogDeleted(const QString &catalog);
 QString Import(const QString &fileName);
+QString FolderImport(const QString &folderName);
 QString BinEmptied();
 QString BinPurged();
 QString DatabaseMended();

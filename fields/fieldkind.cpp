@@ -31,6 +31,9 @@ DbError outOfRange(const QString &text, const DescriptionField &field)
 // non-number as text without complaint.
 QVariant StoredValue(const DescriptionField &field, const QVariant &value, bool pictureChosen)
 {
+    // Before any text is made: a photograph's bytes read as text would be converted whole for nothing.
+    if (field.kind() == FieldKind::Image)
+        return pictureChosen ? QVariant(value.toByteArray()) : QVariant(QMetaType::fromType<QByteArray>());
     const QString text = value.toString();
     switch (field.kind()) {
     case FieldKind::Lookup:
@@ -76,7 +79,7 @@ QVariant StoredValue(const DescriptionField &field, const QVariant &value, bool 
     case FieldKind::LongText:
         return LongTextForStorage(text);
     case FieldKind::Image:
-        return pictureChosen ? QVariant(value.toByteArray()) : QVariant(QMetaType::fromType<QByteArray>());
+        break;
     }
     return {};
 }

@@ -62,6 +62,7 @@ public Q_SLOTS:
     void ClearSearch();
     void ExportCsvItemClick();
     void ImportCsvItemClick();
+    void AddFromFolderItemClick();
     void PrintListItemClick();
     void SaveListPdfItemClick();
     void PrintCardItemClick();
@@ -116,7 +117,7 @@ private:
     QAction *UndoItem = nullptr, *RedoItem = nullptr, *RecycleBinItem = nullptr, *HistoryItem = nullptr;
     RecycleBinWindow *recycleBinWindow = nullptr;
     ChangeHistoryWindow *changeHistoryWindow = nullptr;
-    QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
+    QAction *ExportCsvItem = nullptr, *ImportCsvItem = nullptr, *AddFromFolderItem = nullptr, *PrintListItem = nullptr, *SaveListPdfItem = nullptr,
             *PrintCardItem = nullptr, *SaveCardPdfItem = nullptr;
 
     void openEditor(bool editMode);

@@ -18,6 +18,7 @@
 #include "objects/objectimport.h"
 #include "objects/objectlist.h"
 #include "objects/objectprint.h"
+#include "objects/photoimportdialog.h"
 #include "objects/objectsearch.h"
 #include "objects/searchbox.h"
 
@@ -68,6 +69,7 @@ void TForm2::buildListMenu()
     };
     ExportCsvItem = item("ExportCsvItem", QStringLiteral("Экспорт в CSV..."), &TForm2::ExportCsvItemClick);
     ImportCsvItem = item("ImportCsvItem", QStringLiteral("Импорт из CSV..."), &TForm2::ImportCsvItemClick);
+    AddFromFolderItem = item("AddFromFolderItem", QStringLiteral("Добавить объекты из папки…"), &TForm2::AddFromFolderItemClick);
     ListMenu->addSeparator();
     PrintListItem = item("PrintListItem", QStringLiteral("Печать списка..."), &TForm2::PrintListItemClick);
     SaveListPdfItem = item("SaveListPdfItem", QStringLiteral("Сохранить список в PDF..."), &TForm2::SaveListPdfItemClick);
@@ -252,6 +254,19 @@ void TForm2::ImportCsvItemClick()
         ShowMessage(cancelled ? QStringLiteral("Импорт отменен: ни один объект не добавлен.")
                               : QStringLiteral("Добавлено объектов: %1").arg(added),
                     this);
+}
+
+void TForm2::AddFromFolderItemClick()
+{
+    const std::optional<int> added = AddObjectsFromFolder(this);
+    if (!added)
+        return;
+    // The new objects are in the list before the user reads how many there are.
+    if (*added > 0) {
+        Guarded([] { ObjectList::Of(*DModule).open(); });
+        ClearForm();
+    }
+    ShowMessage(PhotoImportOutcome(*added), this);
 }
 
 void TForm2::PrintListItemClick()

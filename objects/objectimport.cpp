@@ -2,8 +2,6 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "objects/searchindex.h"
-#include "objects/sortkeys.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -153,18 +151,13 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
     const QFileInfo file = fileAsIs(source.path);
     if (file.size() != check.fileSize || file.lastModified().toMSecsSinceEpoch() != check.fileModified)
         throw changed;
-    Transaction tx(module);
-    const qint64 first = module.GenID(QStringLiteral("GENER")).toLongLong();
-    // Links an abandoned addition left under the identifiers about to be used would join the new objects.
-    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT >= ?"), {first});
     ImportRows rows(source, fields);
-    ObjectRowBatch batch(module);
     QList<FieldInput> inputs;
     QList<ImportProblem> problems;
     int added = 0, read = 0, failing = 0;
-    const bool whole = SortKeys::AddObjects(
-        module, first,
-        [&] {
+    const bool whole = AddObjectsAsOne(
+        module,
+        [&](ObjectRowBatch &batch, qint64 first) {
             while (rows.next(inputs, problems)) {
                 ++read;
                 if (!problems.isEmpty()) {
@@ -186,9 +179,5 @@ int WriteImportedObjects(TDModule &module, const CsvImportSource &source, const 
             if (progress)
                 progress(added);
         });
-    if (!whole)
-        return 0;   // the transaction rolls back
-    RefreshSearchIndex(module);
-    tx.commit();
-    return added;
+    return whole ? added : 0;
 }

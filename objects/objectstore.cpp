@@ -10,6 +10,7 @@
 #include "objects/objectimage.h"
 #include "objects/objectlist.h"
 #include "objects/searchindex.h"
+#include "objects/sortkeys.h"
 
 #include <QSqlQuery>
 
@@ -133,6 +134,21 @@ void ObjectRowBatch::insert(qint64 objectId, const QList<FieldInput> &inputs)
         values << *entry;
     }
     m_module.execRepeated(*m_insert, insertStatement(inputs), values);
+}
+
+bool AddObjectsAsOne(TDModule &module, const std::function<bool(ObjectRowBatch &batch, qint64 firstId)> &adding,
+                     const std::function<void(qint64 done, qint64 total)> &keysProgress)
+{
+    Transaction tx(module);
+    const qint64 first = module.GenID(QStringLiteral("GENER")).toLongLong();
+    // Links an abandoned addition left under the identifiers about to be used would join the new objects.
+    module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT >= ?"), {first});
+    ObjectRowBatch batch(module);
+    if (!SortKeys::AddObjects(module, first, [&] { return adding(batch, first); }, keysProgress))
+        return false;   // the transaction rolls back
+    RefreshSearchIndex(module);
+    tx.commit();
+    return true;
 }
 
 std::optional<ObjectState> ReadObjectState(TDModule &module, qint64 objectId, const QList<DescriptionField> &fields)

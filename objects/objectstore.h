@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -56,6 +57,12 @@ private:
     std::unique_ptr<QSqlQuery> m_insert;
     QHash<QPair<qint64, QString>, qint64> m_entries;
 };
+// Adds many new objects as one transaction (an import): `adding` inserts them through `batch` under the
+// identifiers from `firstId` on, one after another, and answers false to stop, when nothing is written.
+// The new objects' sort keys (`keysProgress` told meanwhile) and the search index are made before the
+// commit. Returns whether the objects were written. Throws DbError; then nothing is written either.
+bool AddObjectsAsOne(TDModule &module, const std::function<bool(ObjectRowBatch &batch, qint64 firstId)> &adding,
+                     const std::function<void(qint64 done, qint64 total)> &keysProgress = {});
 // What an object's row held when it was read: its identifier and every field's value, pictures by
 // their digest. Compared with the row at saving, it tells whether another program changed the object.
 struct ObjectState
