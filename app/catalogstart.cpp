@@ -20,11 +20,14 @@ namespace {
 void KeepKioskNotice(const QString &text)
 {
     auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(),
-                                text + QStringLiteral("\nОбратитесь к администратору выставки."), QMessageBox::Ok);
+                                text + QStringLiteral("\nОбратитесь к администратору выставки."), QMessageBox::NoButton);
     box->setObjectName(QStringLiteral("KioskNotice"));
+    box->setStandardButtons(QMessageBox::NoButton);   // said again: otherwise the box adds an OK of its own
     box->setTextFormat(Qt::PlainText);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    // Nothing else is on screen: the program must not end when the box is closed for a moment.
+    // No button: one that did nothing would only puzzle a visitor. Without one, Esc and the window
+    // manager's close are refused by the box itself. Nothing else is on screen: the program must not end
+    // should the box be closed for a moment.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(box, &QMessageBox::finished, box, [box] { QTimer::singleShot(0, box, [box] { box->open(); }); });
     box->open();

@@ -135,6 +135,11 @@ TForm22::TForm22(QWidget *parent)
     // Without a keyboard and without the system's on-screen one, the catalog brings its own to the search box.
     new SearchKeyboard(SearchEdit, this);
     m_idle = new IdleReset(this);
+    // A password window a visitor left open would hide the countdown and greet the next visitor.
+    connect(m_idle, &IdleReset::countdownStarted, this, [] {
+        if (Form23->isVisible())
+            Form23->reject();
+    });
     connect(m_idle, &IdleReset::returnToStart, this, &TForm22::ReturnToStart);
     connect(m_idle, &IdleReset::nextObject, this, [this] {
         // A list that cannot move (empty, or failing) is not tried again every few seconds.
@@ -493,8 +498,6 @@ void TForm22::ReturnToStart()
 {
     if (!m_running)
         return;
-    if (Form23->isVisible())
-        Form23->reject();
     // Filter, search and order go in one opening of the list; the panel is filled once, for its first object.
     DModule->CatalogListReady = false;
     GuardedRead([this] {

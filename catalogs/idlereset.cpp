@@ -132,6 +132,7 @@ void IdleReset::checkIdle()
     }
     m_state = State::Counting;
     m_secondsLeft = CountdownSeconds;
+    Q_EMIT countdownStarted();
     showBanner();
     m_countdown->start(m_secondMs);
 }

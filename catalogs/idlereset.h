@@ -38,6 +38,8 @@ public:
     static QString CountdownText(int seconds);
 
 Q_SIGNALS:
+    // The countdown begins: nothing may stand over it.
+    void countdownStarted();
     void returnToStart();
     void nextObject();
 

@@ -71,6 +71,7 @@ protected:
     void TearDown() override
     {
         UseInWindowKeyboard(false);
+        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);
         Form23->close();
         Form22->close();
         AppTest::TearDown();
@@ -176,8 +177,14 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     EXPECT_TRUE(list().filtered());
     EXPECT_EQ(current(), 2);
 
-    // Left alone to the end: the start as it was, from one opening of the list.
+    // Left alone to the end, with the password window a visitor opened: it goes when the countdown begins,
+    // and the start comes back as it was, from one opening of the list.
+    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
+    Control<QLineEdit>(Form6, "Edit1")->setText("Ключ");
+    Form22->close();
+    ASSERT_TRUE(WaitFor([] { return Form23->isVisible(); }));
     ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
+    EXPECT_FALSE(Form23->isVisible());
     int openings = 0;
     QObject watcher;
     QObject::connect(&list(), &ObjectList::reopened, &watcher, [&openings] { openings += DModule->QRGeneral->isOpen(); });
