@@ -3,7 +3,6 @@
 #include "app/named.h"
 
 #include <QLineEdit>
-#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -26,7 +25,8 @@ SearchBox NewSearchBox(QWidget *parent, const QString &placeholder, const QStrin
 
 void ResetSearchBox(const SearchBox &box)
 {
-    box.timer->stop();
-    const QSignalBlocker blocker(box.edit);
+    // Signals not blocked: the box's own clear button follows its text. The search the change starts is
+    // called off at once.
     box.edit->clear();
+    box.timer->stop();
 }

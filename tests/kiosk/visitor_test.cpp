@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -192,6 +193,9 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     EXPECT_EQ(openings, 1);
     EXPECT_FALSE(banner()->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form22, "SearchEdit")->text(), "");
+    // The clear button of an empty box fades out.
+    for (QToolButton *clear : Control<QLineEdit>(Form22, "SearchEdit")->findChildren<QToolButton *>())
+        EXPECT_TRUE(WaitFor([clear] { return !clear->isVisibleTo(Form22); }, 1000));
     EXPECT_EQ(Control<QListWidget>(Form22, "ListBox")->count(), 0);
     EXPECT_FALSE(list().filtered());
     EXPECT_FALSE(list().titleOrder().has_value());
