@@ -181,9 +181,10 @@ protected:
                 shown = viewer->pictureSize();
             QTest::keyClick(viewer, Qt::Key_Escape);
         });
-        // As the window system delivers it: a click, then the second press as a double click.
+        // As the window system delivers it: a click, the second press as a double click, its release.
         QTest::mouseClick(target, Qt::LeftButton, {}, at);
         QTest::mouseDClick(target, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(target, Qt::LeftButton, {}, at);
         // The first click of the pair asks for no file.
         QTest::qWait(QApplication::doubleClickInterval() + 100);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
