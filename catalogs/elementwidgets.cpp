@@ -1,6 +1,7 @@
 #include "catalogs/elementwidgets.h"
 #include "fields/picturefiles.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QRegion>
@@ -244,6 +245,13 @@ Layout::FieldImage PictureElement::fieldImageRecord() const
 Layout::TextImage PictureElement::textImageRecord() const
 {
     return {width(), height(), x(), y()};
+}
+
+void PictureElement::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && hasPicture())
+        Q_EMIT doubleClicked();
 }
 
 void PictureElement::resizeEvent(QResizeEvent *event)

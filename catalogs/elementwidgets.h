@@ -93,7 +93,12 @@ public:
     // Pictures decoded since the program started (for the benchmark).
     static int decodeCount();
 
+Q_SIGNALS:
+    // A double click (or a double tap) on the box while it shows a picture.
+    void doubleClicked();
+
 protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

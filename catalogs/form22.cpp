@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/grids.h"
+#include "app/pictureviewer.h"
 #include "app/messages.h"
 #include "app/named.h"
 #include "catalogs/catalogstore.h"
@@ -266,6 +267,14 @@ bool TForm22::openCatalog(const QString &Name, bool First, QStringList &problems
     buildElements(layout, Panel, DBGrid, First ? Background : nullptr, saved.background, saved.textImages, false);
     for (const Layout::FieldImage &record : layout.fieldImages)
         m_imageFields << record.fieldName;
+    // A visitor looks at a field's picture closely inside the catalog window: a window of its own could
+    // slip out from under the catalog's guard.
+    for (PictureElement *image : Images) {
+        connect(image, &PictureElement::doubleClicked, this, [this, image] {
+            if (!findChild<PictureViewer *>())
+                ShowPictureOver(image->pictureData(), this);
+        });
+    }
     m_built = true;
     m_showErrorReported = false;
     showCurrentObject();

@@ -9,6 +9,7 @@
 #include "core/schema.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTextOption>
+#include <QTimer>
 
 namespace {
 const char *const KindProperty = "fieldKind";
@@ -69,6 +71,12 @@ PictureBox::PictureBox(QWidget *parent)
     setAlignment(Qt::AlignCenter);
     setCursor(Qt::PointingHandCursor);
     setFrameShape(QFrame::Box);
+    // With a picture shown a click waits to see whether it is the first of a double click (a closer
+    // look) before it asks for a file.
+    m_click = new QTimer(this);
+    m_click->setSingleShot(true);
+    m_click->setInterval(QApplication::doubleClickInterval());
+    connect(m_click, &QTimer::timeout, this, &PictureBox::clicked);
 }
 
 bool PictureBox::setPicture(const QByteArray &data)
@@ -96,7 +104,33 @@ void PictureBox::showScaled()
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QLabel::mouseReleaseEvent(event);
-    Q_EMIT clicked();
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (m_doubleClicked) {
+        // The release ending a double click is no click of its own.
+        m_doubleClicked = false;
+        return;
+    }
+    if (bytes.isEmpty())
+        Q_EMIT clicked();
+    else if (!m_click->isActive())
+        m_click->start();
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    QLabel::mousePressEvent(event);
+    m_doubleClicked = false;
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QLabel::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton || bytes.isEmpty())
+        return;
+    m_click->stop();
+    m_doubleClicked = true;
+    Q_EMIT doubleClicked();
 }
 
 void PictureBox::resizeEvent(QResizeEvent *event)

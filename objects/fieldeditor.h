@@ -8,8 +8,8 @@
 
 class SharedQuery;
 
-// The picture box of an image field: shows the picture scaled, keeps the bytes it was given, and asks
-// for a file when clicked.
+// The picture box of an image field: shows the picture scaled, keeps the bytes it was given, asks for a
+// file when clicked and offers the picture for a closer look when double-clicked.
 class PictureBox : public QLabel
 {
     Q_OBJECT
@@ -23,14 +23,19 @@ public:
 
 Q_SIGNALS:
     void clicked();
+    void doubleClicked();
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void showScaled();
     QPixmap m_picture;
+    class QTimer *m_click = nullptr;
+    bool m_doubleClicked = false;
 };
 
 // The input control of each field kind: made, filled from a stored object and read back. Every key a

@@ -7,9 +7,11 @@
 #include "app/messages.h"
 #include "app/modewindows.h"
 #include "app/named.h"
+#include "app/pictureviewer.h"
 #include "catalogs/form11.h"
 #include "catalogs/form12.h"
 #include "core/dmodule.h"
+#include "core/sharedquery.h"
 #include "objects/filterpanel.h"
 #include "objects/form21.h"
 #include "objects/form7.h"
@@ -177,10 +179,24 @@ void TForm2::buildGridKeys()
     connect(gridModel, &QAbstractItemModel::modelReset, this, &TForm2::enableRecordButtons);
     PressButtonOnKeys(DBGrid, {Qt::Key_Return, Qt::Key_Enter}, EditRecordBtn);
     PressButtonOnKeys(DBGrid, {Qt::Key_Delete}, DeleteRecordBtn);
-    connect(DBGrid, &QAbstractItemView::doubleClicked, EditRecordBtn, [this] {
-        if (EditRecordBtn->isEnabled())
+    connect(DBGrid, &QAbstractItemView::doubleClicked, EditRecordBtn, [this](const QModelIndex &index) {
+        if (!showPictureAt(index) && EditRecordBtn->isEnabled())
             EditRecordBtn->click();
     });
+}
+
+bool TForm2::showPictureAt(const QModelIndex &index)
+{
+    const QList<DescriptionField> &fields = gridModel->columns();
+    if (!index.isValid() || index.column() >= fields.size() || fields[index.column()].kind() != FieldKind::Image)
+        return false;
+    const SharedQuery &list = *DModule->QRGeneral;
+    const qint64 objectId = list.valueAt(index.row(), list.columnIndex(QStringLiteral("G_ID"))).toLongLong();
+    QByteArray picture;
+    if (!Guarded([&] { picture = ReadObjectPicture(*DModule, objectId, fields[index.column()]); }) || picture.isEmpty())
+        return false;
+    ShowPictureDialog(picture, this);
+    return true;
 }
 
 void TForm2::openEditor(bool editMode)

@@ -123,6 +123,8 @@ private:
     void openEditor(bool editMode);
     // Enter and a double click change the current object, Delete deletes it (asking first).
     void buildGridKeys();
+    // A double click on a picture column looks at that object's picture; false when it has none there.
+    bool showPictureAt(const QModelIndex &index);
     void enableRecordButtons();
     void buildSearch(QWidget *central);
     void buildListMenu();

@@ -1,4 +1,6 @@
 #include "objects/form7.h"
+
+#include "app/pictureviewer.h"
 #include "fields/picturefiles.h"
 
 #include "app/filedialogs.h"
@@ -111,8 +113,11 @@ void TForm7::addFieldControls(const DescriptionField &field)
     note->setObjectName(QStringLiteral("InputNote"));
     note->setWordWrap(true);
     note->hide();
-    if (kind == FieldKind::Image)
-        connect(static_cast<PictureBox *>(input), &PictureBox::clicked, this, &TForm7::ImageClick);
+    if (kind == FieldKind::Image) {
+        auto *picture = static_cast<PictureBox *>(input);
+        connect(picture, &PictureBox::clicked, this, &TForm7::ImageClick);
+        connect(picture, &PictureBox::doubleClicked, this, [this, picture] { ShowPictureDialog(picture->bytes, this); });
+    }
     auto *layout = static_cast<QVBoxLayout *>(m_inputsPanel->layout());
     // Before the closing stretch.
     const int at = layout->count() - 1;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -242,6 +243,9 @@ protected:
             return {};
         ChooseFileInNextDialog(path);
         QTest::mouseClick(box, Qt::LeftButton);
+        // Over a picture the click waits for a possible second one before asking for the file.
+        auto *secondClick = box->findChild<QTimer *>();
+        EXPECT_TRUE(secondClick && WaitFor([secondClick] { return !secondClick->isActive(); }));
         return box->bytes;
     }
     // Ticks or clears the shrinking in the settings window and types its numbers, as a person does.
