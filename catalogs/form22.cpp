@@ -136,10 +136,12 @@ TForm22::TForm22(QWidget *parent)
     // Without a keyboard and without the system's on-screen one, the catalog brings its own to the search box.
     new SearchKeyboard(SearchEdit, this);
     m_idle = new IdleReset(this);
-    // A password window a visitor left open would hide the countdown and greet the next visitor.
-    connect(m_idle, &IdleReset::countdownStarted, this, [] {
+    // A password window or a picture a visitor left open would hide the countdown and greet the next visitor.
+    connect(m_idle, &IdleReset::countdownStarted, this, [this] {
         if (Form23->isVisible())
             Form23->reject();
+        if (PictureViewer *viewer = findChild<PictureViewer *>())
+            Q_EMIT viewer->closeRequested();
     });
     connect(m_idle, &IdleReset::returnToStart, this, &TForm22::ReturnToStart);
     connect(m_idle, &IdleReset::nextObject, this, [this] {

@@ -3,6 +3,7 @@
 #include "support/testsupport.h"
 
 #include "app/forms.h"
+#include "app/pictureviewer.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/catalogstore.h"
 #include "catalogs/idlereset.h"
@@ -178,14 +179,16 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     EXPECT_TRUE(list().filtered());
     EXPECT_EQ(current(), 2);
 
-    // Left alone to the end, with the password window a visitor opened: it goes when the countdown begins,
+    // Left alone to the end, with a picture and the password window a visitor opened: they go when the countdown begins,
     // and the start comes back as it was, from one opening of the list.
     Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
     Control<QLineEdit>(Form6, "Edit1")->setText("Ключ");
+    ShowPictureOver(PictureBytes(Qt::red), Form22);
     Form22->close();
     ASSERT_TRUE(WaitFor([] { return Form23->isVisible(); }));
     ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
     EXPECT_FALSE(Form23->isVisible());
+    EXPECT_TRUE(WaitFor([] { return Form22->findChild<PictureViewer *>() == nullptr; }));
     int openings = 0;
     QObject watcher;
     QObject::connect(&list(), &ObjectList::reopened, &watcher, [&openings] { openings += DModule->QRGeneral->isOpen(); });
