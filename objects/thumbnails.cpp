@@ -96,6 +96,12 @@ void Renew(TDModule &module, qint64 objectId, qint64 fieldId, const QByteArray &
     Store(module, objectId, fieldId, made ? *made : Make(picture));
 }
 
+void DropField(TDModule &module, qint64 fieldId)
+{
+    EnsureTable(module);
+    module.exec(QLatin1String("DELETE FROM ") + Table + QLatin1String(" WHERE TH_FIELD = ?"), {fieldId});
+}
+
 void Drop(TDModule &module, qint64 objectId)
 {
     module.exec(QLatin1String("DELETE FROM ") + Table + QLatin1String(" WHERE TH_OBJECT = ?"), {objectId});

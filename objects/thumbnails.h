@@ -34,6 +34,9 @@ void Store(TDModule &module, qint64 objectId, qint64 fieldId, const QByteArray &
 // made beforehand), none for a picture removed.
 void Renew(TDModule &module, qint64 objectId, qint64 fieldId, const QByteArray &picture,
            const std::optional<QByteArray> &made = std::nullopt);
+// Within the caller's transaction: the thumbnails of a field whose column goes (deleted, or of another type
+// now): a later field given the same number would otherwise show them.
+void DropField(TDModule &module, qint64 fieldId);
 // Within the caller's transaction: the object's thumbnails go (the object is deleted or rewritten).
 void Drop(TDModule &module, qint64 objectId);
 

@@ -2,6 +2,7 @@
 // the background for files of earlier versions, never carried into a template.
 #include "objects/windowsteps.h"
 
+#include "fields/fieldstore.h"
 #include "objects/objectgridmodel.h"
 #include "objects/objectstore.h"
 #include "objects/thumbnails.h"
@@ -72,6 +73,14 @@ TEST_F(ThumbnailsTest, TheListShowsTheThumbnailUprightAndItFollowsThePicture)
     UpdateObject(*module, vase, {input(photo, CameraShot(), true)});
     EXPECT_EQ(count("SELECT * FROM THUMBS"), 1);
     DeleteObject(*module, vase);
+    EXPECT_EQ(count("SELECT * FROM THUMBS"), 0);
+
+    // A deleted picture field takes its thumbnails along: a new field under its number starts empty.
+    const qint64 bowl = scalar("SELECT G_ID FROM GENER").toLongLong();
+    UpdateObject(*module, bowl, {input(photo, CameraShot(), true)});
+    EXPECT_EQ(count("SELECT * FROM THUMBS"), 1);
+    closeQueries(*module);
+    FieldStore::DeleteField(*module, photo);
     EXPECT_EQ(count("SELECT * FROM THUMBS"), 0);
 }
 
