@@ -16,6 +16,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <utility>
+
 namespace Thumbnails {
 
 namespace {
@@ -132,17 +134,17 @@ QHash<Key, QImage> Read(TDModule &module, const QList<qint64> &objectIds)
     return found;
 }
 
-QList<Missing> ReadMissing(TDModule &module, int limit)
+QList<Missing> ReadMissing(TDModule &module, qint64 afterId, qint64 lastId, int limit)
 {
     QList<Missing> missing;
     for (const qint64 field : pictureFields(module)) {
         const QString column = SchemaName::FieldColumn(field);
         const QList<QVariantList> rows = rowsOf(
             module,
-            QLatin1String("SELECT G_ID, ") + column + QLatin1String(" FROM GENER WHERE ") + column
+            QLatin1String("SELECT G_ID, ") + column + QLatin1String(" FROM GENER WHERE G_ID > ? AND G_ID <= ? AND ") + column
                 + QLatin1String(" IS NOT NULL AND NOT EXISTS (SELECT 1 FROM ") + Table
                 + QLatin1String(" WHERE TH_OBJECT = G_ID AND TH_FIELD = ?) LIMIT ") + QString::number(limit - missing.size()),
-            {field});
+            {afterId, lastId, field});
         for (const QVariantList &row : rows)
             missing << Missing{{row.at(0).toLongLong(), field}, row.at(1).toByteArray()};
         if (missing.size() >= limit)
@@ -175,12 +177,12 @@ void Maker::wake()
         return;
     }
     m_busy = true;
+    m_after = 0;
     QTimer::singleShot(0, this, &Maker::next);
 }
 
 void Maker::next()
 {
-    m_again = false;
     QList<Missing> batch;
     try {
         // An action under way (a dialog of it waiting) is never joined by the maker's writes.
@@ -188,13 +190,24 @@ void Maker::next()
             QTimer::singleShot(RetryMs, this, &Maker::next);
             return;
         }
-        batch = ReadMissing(m_module, Batch);
+        const qint64 last = rowsOf(m_module, QStringLiteral("SELECT MAX(G_ID) FROM GENER"), {}).first().first().toLongLong();
+        if (m_after >= last) {
+            // Looked through; a wake meanwhile (an object put back) looks again.
+            m_busy = false;
+            if (std::exchange(m_again, false))
+                wake();
+            return;
+        }
+        batch = ReadMissing(m_module, m_after, qMin(last, m_after + Span), Batch);
+        // A step with fewer than a batch missing is done; one with more is looked through again.
+        if (batch.size() < Batch)
+            m_after = qMin(last, m_after + Span);
     } catch (const DbError &) {
         QTimer::singleShot(RetryMs, this, &Maker::next);
         return;
     }
     if (batch.isEmpty()) {
-        m_busy = false;
+        QTimer::singleShot(0, this, &Maker::next);
         return;
     }
     QPointer<Maker> self(this);

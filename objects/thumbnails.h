@@ -45,13 +45,13 @@ using Key = QPair<qint64, qint64>;   // object, picture field
 // image. Nothing when the table is missing (a file opened only to read).
 QHash<Key, QImage> Read(TDModule &module, const QList<qint64> &objectIds);
 
-// Pictures stored with no thumbnail yet, at most `limit`.
+// Pictures stored with no thumbnail yet among the objects numbered above `afterId` up to `lastId`, at most `limit`.
 struct Missing
 {
     Key key;
     QByteArray picture;
 };
-QList<Missing> ReadMissing(TDModule &module, int limit);
+QList<Missing> ReadMissing(TDModule &module, qint64 afterId, qint64 lastId, int limit);
 
 // Announces thumbnails stored by the background maker, for the lists showing them.
 class Notifier : public QObject
@@ -71,6 +71,9 @@ class Maker : public QObject
     Q_OBJECT
 public:
     static constexpr int Batch = 16;
+    // The objects looked through at a time: a database of many objects, all with thumbnails, is gone
+    // through in short steps between the events, not in one read that would hold the window.
+    static constexpr int Span = 2000;
     explicit Maker(TDModule &module);
     static Maker *Of(TDModule &module);
     // Looks again for pictures without a thumbnail (objects restored or written by other means).
@@ -83,6 +86,7 @@ private:
     TDModule &m_module;
     bool m_busy = false;
     bool m_again = false;
+    qint64 m_after = 0;   // the objects up to this number are looked through
 };
 
 }
