@@ -55,6 +55,9 @@ TEST_F(ThumbnailsTest, TheListShowsTheThumbnailUprightAndItFollowsThePicture)
     EXPECT_NEAR(thumbnail.width(), 85, 1);
     EXPECT_TRUE(IsUprightScene(thumbnail, thumbnail.size()));
     EXPECT_TRUE(shown(1).isNull()) << "an object with no picture shows none";
+    // A picture has no order: a click on its title leaves the list as it is.
+    ViewFill::ClickTitle(1);
+    EXPECT_EQ(ViewFill::ColumnTexts(0), (QStringList{"Ваза", "Чаша"}));
     // Searching, printing and exporting see the text columns only.
     EXPECT_EQ(VisibleGridFields(*grid, *qobject_cast<ObjectGridModel *>(grid->model())).size(), 1);
 
