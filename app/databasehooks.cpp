@@ -12,6 +12,7 @@
 #include "objects/objectsearch.h"
 #include "objects/recyclebin.h"
 #include "objects/sortkeys.h"
+#include "objects/thumbnails.h"
 #include "settings/form6.h"
 
 #include <mutex>
@@ -36,6 +37,12 @@ void RegisterDatabaseHooks()
         // The recycle bin's and the change history's tables, missing in databases of earlier versions.
         TDModule::AddOpenHook(RecycleBin::EnsureTable);
         TDModule::AddOpenHook(ChangeHistory::EnsureTable);
+        // Thumbnails of pictures stored by an earlier version: made in the background, no wait on opening.
+        TDModule::AddOpenHook([](TDModule &module) {
+            Thumbnails::EnsureTable(module);
+            if (!Thumbnails::Maker::Of(module))
+                new Thumbnails::Maker(module);
+        });
         // What stayed in the bin longer than the period goes; a purge that cannot run now (another program
         // holds the file) is tried at the next opening.
         TDModule::AddOpenHook([](TDModule &module) {
@@ -46,6 +53,7 @@ void RegisterDatabaseHooks()
             }
         });
         TDModule::AddCloseHook(ForgetLookupValuesIntact);
+        TDModule::AddCloseHook([](TDModule &module) { delete Thumbnails::Maker::Of(module); });
         // Undo belongs to the database it was done in.
         TDModule::AddCloseHook([](TDModule &module) { ObjectHistory::Of(module).clear(); });
     });

@@ -174,10 +174,11 @@ private:
         // The quick search's index is derived from the objects and kept by the file engine's triggers:
         // a file copy builds it afresh when opened, a server keeps none. A file keeps catalog pictures in
         // folders beside it, not in a table (the catalogs carry them over after the copy). The sort keys
-        // are the same: kept by a file's triggers, made afresh when the copy opens, none on a server.
+        // are the same: kept by a file's triggers, made afresh when the copy opens, none on a server. The
+        // thumbnails are made afresh in the background when the copy opens.
         QStringList leftOut{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable,
                             SchemaName::ObjectKeysTable, SchemaName::EntryKeysTable, SchemaName::StaleKeysTable,
-                            SchemaName::KeysInfoTable};
+                            SchemaName::KeysInfoTable, SchemaName::ThumbnailsTable};
         if (m_to == EngineKind::File)
             leftOut << SchemaName::CatalogPicturesTable;
         for (const QVariantList &tableRow : readAll(db, Engine::TableNamesQuery(m_from))) {

@@ -47,4 +47,6 @@ inline const QString ObjectKeysTable = QStringLiteral("OBJECT_KEYS");
 inline const QString EntryKeysTable = QStringLiteral("ENTRY_KEYS");
 inline const QString StaleKeysTable = QStringLiteral("STALE_KEYS");
 inline const QString KeysInfoTable = QStringLiteral("KEYS_INFO");
+// The objects' pictures made small for the lists (objects/thumbnails.h), per object and picture field.
+inline const QString ThumbnailsTable = QStringLiteral("THUMBS");
 }

@@ -78,6 +78,7 @@ public:
     int readRows(int count);
 
     QStringList columnNames() const;
+    TDModule *module() const { return m_module; }
     int columnIndex(const QString &column) const;
     QVariant value(const QString &column) const;
     QVariant valueAt(int row, int columnIndex) const;   // 0-based row, does not move the current row

@@ -8,6 +8,7 @@
 #include "fields/fieldindexes.h"
 #include "fields/fieldkind.h"
 #include "fields/typeconversion.h"
+#include "objects/thumbnails.h"
 #include "objects/searchindex.h"
 #include "objects/sortkeys.h"
 
@@ -57,6 +58,7 @@ void dropColumn(TDModule &module, qint64 fieldId)
 {
     FieldIndexes::DropColumnIndex(module, fieldId);
     module.exec(QLatin1String("ALTER TABLE GENER DROP ") + FieldColumn(fieldId));
+    Thumbnails::DropField(module, fieldId);
 }
 
 // A new list holds only the empty entry, and every object points at it.

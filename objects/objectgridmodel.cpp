@@ -5,6 +5,7 @@
 #include "core/dmodule.h"
 #include "core/schema.h"
 #include "core/sharedquery.h"
+#include "objects/thumbnails.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -15,12 +16,17 @@
 
 namespace {
 constexpr int FetchBatch = 256;
+// Thumbnails are read for this many rows at once, and kept for at most so many objects.
+constexpr int ThumbnailPage = 64;
+constexpr int KeptThumbnails = 4096;
+const char *TextRowHeight = "textRowHeight";
 }
 
 ObjectGridModel::ObjectGridModel(SharedQuery *query, QObject *parent)
     : QAbstractTableModel(parent), m_query(query)
 {
     connect(m_query, &SharedQuery::rowsReplaced, this, &ObjectGridModel::onRowsReplaced);
+    connect(&Thumbnails::Notifier::Instance(), &Thumbnails::Notifier::made, this, &ObjectGridModel::onThumbnailsMade);
 }
 
 void ObjectGridModel::setColumns(const QList<DescriptionField> &fields)
@@ -35,6 +41,8 @@ void ObjectGridModel::setColumns(const QList<DescriptionField> &fields)
 void ObjectGridModel::resolveColumns()
 {
     m_queryColumns.clear();
+    forgetThumbnails();
+    m_idColumn = m_query->isOpen() ? m_query->columnIndex(QStringLiteral("G_ID")) : -1;
     for (const DescriptionField &field : m_fields)
         m_queryColumns << (m_query->isOpen() ? m_query->columnIndex(field.listColumn()) : -1);
 }
@@ -78,12 +86,64 @@ QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_queryColumns.size())
         return {};
+    const DescriptionField &field = m_fields[index.column()];
+    if (field.kind() == FieldKind::Image)
+        return role == Qt::DecorationRole ? thumbnailAt(index.row(), field.id) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const int column = m_queryColumns[index.column()];
     if (column < 0)
         return {};
     return DisplayValue(m_fields[index.column()], m_query->valueAt(index.row(), column));
+}
+
+void ObjectGridModel::forgetThumbnails()
+{
+    m_thumbnails.clear();
+    m_thumbnailsRead.clear();
+}
+
+QVariant ObjectGridModel::thumbnailAt(int row, qint64 fieldId) const
+{
+    if (m_idColumn < 0)
+        return {};
+    const qint64 objectId = m_query->valueAt(row, m_idColumn).toLongLong();
+    if (!m_thumbnailsRead.contains(objectId))
+        readThumbnailsNear(row);
+    const QPixmap thumbnail = m_thumbnails.value({objectId, fieldId});
+    return thumbnail.isNull() ? QVariant() : QVariant(thumbnail);
+}
+
+// One read for the rows about the one painted: a screen of rows costs one statement, not one per row.
+void ObjectGridModel::readThumbnailsNear(int row) const
+{
+    if (m_thumbnailsRead.size() > KeptThumbnails)
+        const_cast<ObjectGridModel *>(this)->forgetThumbnails();
+    const int first = row - row % ThumbnailPage;
+    QList<qint64> objects;
+    for (int r = first; r < qMin(m_rows, first + ThumbnailPage); ++r) {
+        // Rows not at hand are left for their own turn: painting one row reads no further page of the list.
+        const QVariant id = r == row ? m_query->valueAt(r, m_idColumn) : m_query->cachedValueAt(r, m_idColumn);
+        if (id.isValid() && !m_thumbnailsRead.contains(id.toLongLong()))
+            objects << id.toLongLong();
+    }
+    const QHash<Thumbnails::Key, QImage> read = Thumbnails::Read(*m_query->module(), objects);
+    for (auto it = read.begin(); it != read.end(); ++it)
+        m_thumbnails.insert(it.key(), QPixmap::fromImage(it.value()));
+    for (const qint64 id : objects)
+        m_thumbnailsRead.insert(id);
+}
+
+void ObjectGridModel::onThumbnailsMade(const QList<qint64> &objectIds)
+{
+    for (const qint64 id : objectIds)
+        m_thumbnailsRead.remove(id);
+    if (m_rows == 0)
+        return;
+    for (int column = 0; column < m_fields.size(); ++column) {
+        if (m_fields[column].kind() == FieldKind::Image)
+            Q_EMIT dataChanged(index(0, column), index(m_rows - 1, column), {Qt::DecorationRole});
+    }
 }
 
 QVariant ObjectGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -99,7 +159,9 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
     const QHeaderView *header = grid.horizontalHeader();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int column = header->logicalIndex(visual);
-        if (column >= 0 && column < model.columns().size() && !grid.isColumnHidden(column))
+        // Thumbnails are no text to search, print or export.
+        if (column >= 0 && column < model.columns().size() && !grid.isColumnHidden(column)
+            && model.columns().at(column).kind() != FieldKind::Image)
             fields << model.columns().at(column);
     }
     return fields;
@@ -107,14 +169,17 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
 
 void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields)
 {
-    QList<DescriptionField> shown;
+    QList<DescriptionField> shown, pictures;
     for (const DescriptionField &field : fields) {
         if (field.hasGridColumn())
             shown << field;
+        else if (field.kind() == FieldKind::Image)
+            pictures << field;
     }
-    model.setColumns(shown);
+    model.setColumns(shown + pictures);
     for (int column = 0; column < model.columnCount(); ++column)
         grid.setColumnHidden(column, false);
+    GridColumns(grid, model).fitRowHeights();
     FitGridColumns(&grid);
 }
 
@@ -138,7 +203,20 @@ bool GridColumns::setVisible(int column, bool visible) const
     if (m_grid.isColumnHidden(column) == !visible)
         return false;
     m_grid.setColumnHidden(column, !visible);
+    fitRowHeights();
     return true;
+}
+
+void GridColumns::fitRowHeights() const
+{
+    QHeaderView *rows = m_grid.verticalHeader();
+    if (!m_grid.property(TextRowHeight).isValid())
+        m_grid.setProperty(TextRowHeight, rows->defaultSectionSize());
+    bool pictures = false;
+    for (int column = 0; column < m_model.columnCount(); ++column)
+        pictures = pictures || (m_model.columns().at(column).kind() == FieldKind::Image && !m_grid.isColumnHidden(column));
+    m_grid.setIconSize(Thumbnails::Bound);
+    rows->setDefaultSectionSize(pictures ? Thumbnails::Height + 4 : m_grid.property(TextRowHeight).toInt());
 }
 
 void SortObjectListByTitle(ObjectList &list, const QString &caption)

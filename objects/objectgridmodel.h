@@ -3,13 +3,17 @@
 #include "objects/objectlist.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QPixmap>
+#include <QSet>
 #include <QVector>
 
 class SharedQuery;
 class QTableView;
 
 // The object grid's read-only model over a shared query: one column per shown description field, rows
-// read from the query as the view scrolls. It follows the query when the statement runs again.
+// read from the query as the view scrolls. It follows the query when the statement runs again. A picture
+// column shows the object's stored thumbnail, read for the rows near the one painted.
 class ObjectGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,11 +35,18 @@ public:
 private:
     void onRowsReplaced();
     void resolveColumns();
+    void forgetThumbnails();
+    void onThumbnailsMade(const QList<qint64> &objectIds);
+    QVariant thumbnailAt(int row, qint64 fieldId) const;
+    void readThumbnailsNear(int row) const;
 
     SharedQuery *m_query;
     QList<DescriptionField> m_fields;
     QVector<int> m_queryColumns;
     int m_rows = 0;
+    int m_idColumn = -1;
+    mutable QHash<QPair<qint64, qint64>, QPixmap> m_thumbnails;   // by object and field; null: none to show
+    mutable QSet<qint64> m_thumbnailsRead;                        // the objects whose thumbnails were read
 };
 
 // The columns of an object grid by position, as the column choosers and the catalog layouts read and
@@ -49,17 +60,20 @@ public:
     bool isVisible(int column) const;
     // False when the column was shown (hidden) already.
     bool setVisible(int column, bool visible) const;
+    // The rows as high as a thumbnail while a picture column is visible, of a line of text otherwise.
+    void fitRowHeights() const;
 
 private:
     QTableView &m_grid;
     const ObjectGridModel &m_model;
 };
 
-// The fields of the grid's visible columns, in the order shown.
+// The fields of the grid's visible text columns (pictures left out), in the order shown.
 QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model);
 
 // Shows the list's fields in an object grid as every mode does on entry: one column per field that has
-// one, every column visible again, widths fitted.
+// one, then one per picture field (after the others: the catalogs keep their columns by position), every
+// column visible again, widths fitted, the rows as high as a thumbnail.
 void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields);
 
 // A click on a grid title in the view/fill window or the running catalog: the list sorted by the column

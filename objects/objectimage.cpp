@@ -7,6 +7,7 @@
 #include "objects/changehistory.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/thumbnails.h"
 
 #include <QDataStream>
 #include <QHash>
@@ -279,6 +280,8 @@ void InsertObjectImage(TDModule &module, const ObjectImage &image, qint64 object
     module.exec(QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES(")
                     + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')'),
                 values);
+    // Thumbnails left under the number are another picture's: the maker makes the image's own.
+    Thumbnails::Drop(module, objectId);
     // Links an abandoned addition left under the number go: the object has the image's links only.
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
     insertLinks(module, image, objectId);
@@ -298,6 +301,7 @@ void RewriteObjectImage(TDModule &module, const ObjectImage &image)
         module.exec(QLatin1String("UPDATE GENER SET ") + assignments.join(QLatin1String(", ")) + QLatin1String(" WHERE G_ID = ?"),
                     values);
     }
+    Thumbnails::Drop(module, image.objectId);
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {image.objectId});
     insertLinks(module, image, image.objectId);
 }
@@ -309,6 +313,7 @@ void EraseObjectRows(TDModule &module, qint64 objectId)
     // that link is stored, and go with the rest.
     module.exec(QStringLiteral("DELETE FROM GENER WHERE G_ID = ?"), {objectId});
     module.exec(QStringLiteral("DELETE FROM LINKS WHERE L_OBJECT = ?"), {objectId});
+    Thumbnails::Drop(module, objectId);
 }
 
 bool ObjectExists(TDModule &module, qint64 objectId)

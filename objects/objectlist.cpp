@@ -305,6 +305,9 @@ bool ObjectList::sortByTitle(const QString &caption)
         return false;
     const qint64 id = found.first().at(0).toLongLong();
     const bool lookup = found.first().at(1).toLongLong() != 0;
+    // A picture has no order: the list stays as it is.
+    if (!lookup && found.first().at(2).toInt() == int(FieldKind::Image))
+        return true;
     const bool text = lookup || found.first().at(2).toInt() == FieldKinds::StringType;
     ListOrder order;
     // Texts in the order a Russian reader expects; numbers, dates and times compare as stored.

@@ -11,6 +11,7 @@
 #include "objects/objectlist.h"
 #include "objects/searchindex.h"
 #include "objects/sortkeys.h"
+#include "objects/thumbnails.h"
 
 #include <QSqlQuery>
 
@@ -99,6 +100,15 @@ QString insertStatement(const QList<FieldInput> &inputs)
     return QLatin1String("INSERT INTO GENER (") + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES(")
            + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
 }
+
+// The thumbnails of a new object's pictures, `stored` holding the values written for `inputs`.
+void renewThumbnails(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs, const QVariantList &stored)
+{
+    for (int i = 0; i < inputs.size(); ++i) {
+        if (inputs[i].field.kind() == FieldKind::Image)
+            Thumbnails::Renew(module, objectId, inputs[i].field.id, stored.at(i).toByteArray(), inputs[i].thumbnail);
+    }
+}
 }
 
 void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &inputs)
@@ -108,6 +118,7 @@ void InsertObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
     for (const FieldInput &input : inputs)
         values << storedValue(module, input);
     module.exec(insertStatement(inputs), values);
+    renewThumbnails(module, objectId, inputs, values.mid(1));
     RefreshSearchIndex(module);
     tx.commit();
 }
@@ -134,6 +145,7 @@ void ObjectRowBatch::insert(qint64 objectId, const QList<FieldInput> &inputs)
         values << *entry;
     }
     m_module.execRepeated(*m_insert, insertStatement(inputs), values);
+    renewThumbnails(m_module, objectId, inputs, values.mid(1));
 }
 
 bool AddObjectsAsOne(TDModule &module, const std::function<bool(ObjectRowBatch &batch, qint64 firstId)> &adding,
@@ -196,8 +208,10 @@ void UpdateObject(TDModule &module, qint64 objectId, const QList<FieldInput> &in
     for (const FieldInput &input : inputs) {
         if (input.field.kind() != FieldKind::Image || !input.pictureChosen)
             continue;
+        const QVariant picture = storedValue(module, input);
         module.exec(QLatin1String("UPDATE GENER SET ") + input.field.column() + QLatin1String(" = ? WHERE G_ID = ?"),
-                  {storedValue(module, input), objectId});
+                  {picture, objectId});
+        Thumbnails::Renew(module, objectId, input.field.id, picture.toByteArray(), input.thumbnail);
     }
     RefreshSearchIndex(module);
     tx.commit();

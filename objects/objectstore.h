@@ -27,6 +27,7 @@ struct FieldInput
     DescriptionField field;
     QVariant value;
     bool pictureChosen = false;   // a picture is written only when the user chose a file
+    std::optional<QByteArray> thumbnail;   // the picture's thumbnail made beforehand, beside the interface thread
 };
 
 // Index of the first field that must be filled and is empty; -1 if none.

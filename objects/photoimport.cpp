@@ -6,6 +6,7 @@
 #include "fields/picturefiles.h"
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
+#include "objects/thumbnails.h"
 #include "settings/form6.h"
 
 #include <QBuffer>
@@ -244,6 +245,7 @@ struct PreparedPicture
 {
     QByteArray original;
     QByteArray stored;
+    QByteArray thumbnail;
 };
 
 PreparedPicture preparePicture(const PictureFile &picture, const Options::PictureStoring &rule)
@@ -264,6 +266,7 @@ PreparedPicture preparePicture(const PictureFile &picture, const Options::Pictur
     if (file.error() != QFileDevice::NoError || prepared.original.size() != picture.size)
         throw DbError(QStringLiteral("Файл %1 не читается: %2. Ни один объект не добавлен.").arg(name, file.errorString()));
     prepared.stored = PictureAsStored(prepared.original, rule);
+    prepared.thumbnail = Thumbnails::Make(prepared.stored);
     return prepared;
 }
 }
@@ -287,7 +290,7 @@ int AddPhotoObjects(TDModule &module, const PhotoImportPlan &plan, const PhotoIm
         [&](ObjectRowBatch &batch, qint64 first) {
             return RunBesideInOrder<PreparedPicture>(total, prepare, [&](int i, PreparedPicture &&picture) {
                 const PictureFile &file = plan.adding[i];
-                QList<FieldInput> inputs{FieldInput{fields.picture, picture.stored, true}};
+                QList<FieldInput> inputs{FieldInput{fields.picture, picture.stored, true, picture.thumbnail}};
                 if (fields.name)
                     inputs << FieldInput{*fields.name, NameFromFile(file.path)};
                 if (fields.date)

@@ -4,9 +4,11 @@
 #include "core/dberror.h"
 #include "core/dbfile.h"
 #include "core/dmodule.h"
+#include "core/schemanames.h"
 #include "core/textfile.h"
 #include "objects/changehistory.h"
 #include "objects/recyclebin.h"
+#include "objects/thumbnails.h"
 #include "objects/searchindex.h"
 #include "references/referencestore.h"
 
@@ -281,6 +283,9 @@ SavedTemplate StripTemplateCopy(TDModule &module, StripChoice choice)
     module.exec(QLatin1String("DELETE FROM ") + RecycleBin::Table);
     ChangeHistory::EnsureTable(module);
     module.exec(QLatin1String("DELETE FROM ") + ChangeHistory::Table);
+    // Thumbnails are made afresh for the objects a new database gets.
+    Thumbnails::EnsureTable(module);
+    module.exec(QLatin1String("DELETE FROM ") + SchemaName::ThumbnailsTable);
     if (choice.objects) {
         module.exec(QStringLiteral("DELETE FROM GENER"));
         module.exec(QStringLiteral("DELETE FROM LINKS"));

@@ -95,8 +95,9 @@ TEST_F(DesignerTest, EnteringBuildsThePalettePlacingMakesOneElementPerPressAndDr
     EXPECT_FALSE(Form11->GroupBoxes[0]->font().bold());
     EXPECT_EQ(Form11->GroupBoxes[0]->size(), QSize(185, 89));
 
-    // The grid lists the fields that have a column; the designer's statement left the shared pieces alone.
-    EXPECT_EQ(Form11->gridColumns().count(), 2);
+    // The grid lists the fields that have a column, pictures last; the designer's statement left the shared pieces alone.
+    EXPECT_EQ(Form11->gridColumns().count(), 3);
+    EXPECT_EQ(Form11->gridColumns().caption(2), "Фото");
     EXPECT_TRUE(ObjectList::Of(*DModule).statement().startsWith("SELECT G_ID"));
 
     // Two clicks with the text button place one label; a cancelled picture places nothing.
@@ -256,7 +257,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     EXPECT_EQ(FileBytes(folder + "/Background.jpg"), FileBytes(back));
     EXPECT_FALSE(QFileInfo::exists(folder + "/Image1.jpg"));
     const QString text = layoutText("Д'Артаньян");
-    EXPECT_TRUE(text.contains("%Columns%\r\n-1\r\n0\r\n%Labels%\r\n%TextLabels%"));
+    EXPECT_TRUE(text.contains("%Columns%\r\n-1\r\n0\r\n-1\r\n%Labels%\r\n%TextLabels%"));
     EXPECT_TRUE(text.contains("%TextImages%\r\nTextImage0.jpg\r\n150\r\n100\r\n200\r\n10\r\n%Shapes%"));
 
     {
@@ -282,12 +283,12 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     EXPECT_EQ(Layout::Write(Form11->currentLayout()), text);
 
     // Column lines fall on the columns by position after the fields changed.
-    addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес
+    addField(*module, "Вес", RealType);   // columns: Цена, Цвет, Вес, Фото
     Form11->ClearPanel();
     place("Цвет", {5, 5});
     Form11->gridColumns().setVisible(0, false);
     Form11->SaveCatalog("Столбцы");
-    EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n%Labels%"));
+    EXPECT_TRUE(layoutText("Столбцы").contains("%Columns%\r\n0\r\n-1\r\n-1\r\n-1\r\n%Labels%"));
 
     // Цена is dropped and Размер added: Цвет takes the first line, Вес the second, Размер the third.
     closeQueries(*module);
@@ -295,7 +296,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     addField(*module, "Размер", IntegerType);
     addField(*module, "Код", IntegerType);
     ASSERT_TRUE(Form11->OpenCatalog("Столбцы"));
-    ASSERT_EQ(Form11->gridColumns().count(), 4);
+    ASSERT_EQ(Form11->gridColumns().count(), 5);
     EXPECT_EQ(Form11->gridColumns().caption(0), "Цвет");
     EXPECT_TRUE(grid->isColumnHidden(0));
     EXPECT_FALSE(grid->isColumnHidden(1) || grid->isColumnHidden(2) || grid->isColumnHidden(3));
@@ -304,7 +305,7 @@ TEST_F(DesignerTest, SavedLayoutOpensAgainWithDeletedElementsGoneTextImagesRenum
     Control<QMenu>(Form11, "DBGridMenu")->actions().first()->trigger();
     ASSERT_TRUE(Form17->isVisible());
     QList<QCheckBox *> boxes = Form17->checkBoxes();
-    ASSERT_EQ(boxes.size(), 4);
+    ASSERT_EQ(boxes.size(), 5);
     EXPECT_FALSE(boxes[0]->isChecked());
     boxes[3]->setChecked(false);
     Form17->doneButton()->click();

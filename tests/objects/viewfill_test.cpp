@@ -62,7 +62,7 @@ protected:
 using EditorTest = ViewFillTest;
 }
 
-TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilTheNextEntry)
+TEST_F(ViewFillTest, LongTextsGetNoColumnPicturesComeLastAndHiddenColumnsLastUntilTheNextEntry)
 {
     addField(*module, "Номер", IntegerType);
     addField(*module, "Фото", ImageType);
@@ -75,18 +75,23 @@ TEST_F(ViewFillTest, PicturesAndLongTextsGetNoColumnAndHiddenColumnsLastUntilThe
     QStringList captions;
     for (int i = 0; i < Form2->gridColumns().count(); ++i)
         captions << Form2->gridColumns().caption(i);
-    EXPECT_EQ(captions, (QStringList{"Номер", "Цвет"}));
+    EXPECT_EQ(captions, (QStringList{"Номер", "Цвет", "Фото"}));
+    const int thumbnailRows = Grid()->verticalHeader()->defaultSectionSize();
 
     Control<QAction>(Form2, "DBGridMenuN1")->trigger();
     ASSERT_TRUE(Form21->isVisible());
     QList<QCheckBox *> boxes = Form21->checkBoxes();
-    ASSERT_EQ(boxes.size(), 2);
-    EXPECT_EQ(boxes[0]->text() + boxes[1]->text(), "НомерЦвет");
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes[0]->text() + boxes[1]->text() + boxes[2]->text(), "НомерЦветФото");
     EXPECT_TRUE(boxes[0]->isChecked() && boxes[1]->isChecked());
     boxes[0]->setChecked(false);
+    boxes[2]->setChecked(false);
     Form21->doneButton()->click();
     EXPECT_FALSE(Form21->isVisible());
     EXPECT_TRUE(Grid()->isColumnHidden(0) && !Grid()->isColumnHidden(1));
+    // With the picture column hidden the rows are a line of text high again.
+    EXPECT_GE(thumbnailRows, 64);
+    EXPECT_LT(Grid()->verticalHeader()->defaultSectionSize(), 64);
     // The chooser shows the state it left; cancelling changes nothing.
     Control<QAction>(Form2, "DBGridMenuN1")->trigger();
     boxes = Form21->checkBoxes();
