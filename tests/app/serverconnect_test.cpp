@@ -235,7 +235,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuListedThereLikeAFi
     QStringList captions;
     for (int i = 0; i < Form2->gridColumns().count(); ++i)
         captions << Form2->gridColumns().caption(i);
-    EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел"}));
+    EXPECT_EQ(captions, (QStringList{"Вид", "Масса", "Найден", "Цел", "Фото"})) << "pictures come last, as thumbnails";
     ASSERT_EQ(AllRows(model), 3);
     QStringList shown;
     for (int row = 0; row < 3; ++row) {

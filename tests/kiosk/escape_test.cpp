@@ -230,7 +230,8 @@ protected:
     QString troubleAfter(const QString &what, bool passwordShown = false) const
     {
         QString seen;
-        WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 4000);
+        // Generous: on a loaded machine (the whole suite at once) the window manager and the program are slow.
+        WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 10000);
         return seen.isEmpty() ? QString() : what + ": " + seen;
     }
     QRect widgetArea(double x, double y) const { return QRect(int(x * 1280), int(y * 800), 1, 1); }

@@ -220,10 +220,11 @@ int ServerTableCount(const ServerConnection &server)
 
 QMap<QString, QStringList> TableContents(TDModule &db)
 {
-    // Derived from the rest and kept by a file only: the quick search's index and the sort keys.
+    // Derived from the rest and made again where they are missing: the quick search's index, the sort keys
+    // and the thumbnails.
     const QStringList searchIndex{SchemaName::SearchTextTable, SchemaName::SearchStaleTable, SchemaName::SearchInfoTable,
                                   SchemaName::ObjectKeysTable, SchemaName::EntryKeysTable, SchemaName::StaleKeysTable,
-                                  SchemaName::KeysInfoTable};
+                                  SchemaName::KeysInfoTable, SchemaName::ThumbnailsTable};
     QMap<QString, QStringList> tables;
     for (const QVariantList &table : db.QRWork->readAll(Engine::TableNamesQuery(db.engine()))) {
         const QString name = table.first().toString().toUpper();
