@@ -26,6 +26,35 @@ QString quotedStart(const QString &text)
     constexpr int Shown = 60;
     return text.size() <= Shown ? text : text.left(Shown) + QStringLiteral("…");
 }
+
+// The one of `keys` whose "key=" begins the line after the ten, or nullptr.
+template <size_t N>
+const char *keyOf(const QString &line, const char *const (&keys)[N])
+{
+    for (const char *key : keys) {
+        if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
+            return key;
+    }
+    return nullptr;
+}
+
+// The lines with each "key=value" in place of the line of its key after the ten, or added at the end.
+QStringList withNamedLines(QStringList lines, const QList<std::pair<const char *, QString>> &written)
+{
+    for (const auto &[key, value] : written) {
+        const QString start = QLatin1String(key) + QLatin1Char('=');
+        bool replaced = false;
+        for (int i = LineCount; i < lines.size(); ++i) {
+            if (lines[i].startsWith(start)) {
+                lines[i] = start + value;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            lines << start + value;
+    }
+    return lines;
+}
 }
 
 Parsed Parse(const QStringList &lines)
@@ -139,20 +168,10 @@ bool IsKeepingLine(const QString &line)
 
 QStringList ComposeKeeping(const Keeping &keeping, const QStringList &lines)
 {
-    QStringList result = lines;
-    for (const KeepingLine &known : KeepingLines) {
-        const QString line = QLatin1String(known.name) + QLatin1Char('=') + QString::number(keeping.*known.value);
-        bool replaced = false;
-        for (int i = LineCount; i < result.size(); ++i) {
-            if (keepingLineOf(result[i]) == &known) {
-                result[i] = line;
-                replaced = true;
-            }
-        }
-        if (!replaced)
-            result << line;
-    }
-    return result;
+    QList<std::pair<const char *, QString>> written;
+    for (const KeepingLine &known : KeepingLines)
+        written.append({known.name, QString::number(keeping.*known.value)});
+    return withNamedLines(lines, written);
 }
 
 namespace {
@@ -168,11 +187,7 @@ const char *const KioskKeys[] = {StartCatalogKey, StartCatalogFileKey, StartCata
 // The key of a kiosk line, or nullptr.
 const char *kioskKeyOf(const QString &line)
 {
-    for (const char *key : KioskKeys) {
-        if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
-            return key;
-    }
-    return nullptr;
+    return keyOf(line, KioskKeys);
 }
 }
 
@@ -229,7 +244,7 @@ QString KioskTextError(const Kiosk &kiosk)
 QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines)
 {
     const auto yesNo = [](bool value) { return value ? QStringLiteral("-1") : QStringLiteral("0"); };
-    const std::pair<const char *, QString> written[] = {
+    const QList<std::pair<const char *, QString>> written = {
         {StartCatalogKey, yesNo(kiosk.startCatalog)},
         {StartCatalogFileKey, kiosk.startCatalogFile},
         {StartCatalogNameKey, kiosk.startCatalogName},
@@ -239,20 +254,7 @@ QStringList ComposeKiosk(const Kiosk &kiosk, const QStringList &lines)
     };
     if (kiosk == Kiosk() && std::none_of(lines.cbegin() + qMin(lines.size(), qsizetype(LineCount)), lines.cend(), IsKioskLine))
         return lines;
-    QStringList result = lines;
-    for (const auto &[key, value] : written) {
-        const QString line = QLatin1String(key) + QLatin1Char('=') + value;
-        bool replaced = false;
-        for (int i = LineCount; i < result.size(); ++i) {
-            if (kioskKeyOf(result[i]) == key) {
-                result[i] = line;
-                replaced = true;
-            }
-        }
-        if (!replaced)
-            result << line;
-    }
-    return result;
+    return withNamedLines(lines, written);
 }
 
 namespace {
@@ -263,11 +265,7 @@ const char *const PictureKeys[] = {PictureShrinkKey, PictureLongSideKey, Picture
 
 const char *pictureKeyOf(const QString &line)
 {
-    for (const char *key : PictureKeys) {
-        if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
-            return key;
-    }
-    return nullptr;
+    return keyOf(line, PictureKeys);
 }
 }
 
@@ -310,25 +308,12 @@ QStringList ComposePictureStoring(const PictureStoring &storing, const QStringLi
     if (storing == PictureStoring()
         && std::none_of(lines.cbegin() + qMin(lines.size(), qsizetype(LineCount)), lines.cend(), IsPictureStoringLine))
         return lines;
-    const std::pair<const char *, QString> written[] = {
+    const QList<std::pair<const char *, QString>> written = {
         {PictureShrinkKey, storing.shrink ? QStringLiteral("-1") : QStringLiteral("0")},
         {PictureLongSideKey, QString::number(storing.longSide)},
         {PictureQualityKey, QString::number(storing.quality)},
     };
-    QStringList result = lines;
-    for (const auto &[key, value] : written) {
-        const QString line = QLatin1String(key) + QLatin1Char('=') + value;
-        bool replaced = false;
-        for (int i = LineCount; i < result.size(); ++i) {
-            if (pictureKeyOf(result[i]) == key) {
-                result[i] = line;
-                replaced = true;
-            }
-        }
-        if (!replaced)
-            result << line;
-    }
-    return result;
+    return withNamedLines(lines, written);
 }
 
 bool IsNamedSettingLine(const QString &line)
