@@ -1,7 +1,5 @@
 #include "fields/picturefiles.h"
 
-#include "settings/form6.h"
-
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -254,11 +252,6 @@ QSize ShownPictureSize(const QByteArray &bytes)
     if (bytes.isEmpty())
         return {};
     return Heif::isHeif(bytes) ? Heif::shownSize(bytes) : sizeByQt(bytes);
-}
-
-QByteArray PictureAsStored(const QByteArray &chosen)
-{
-    return PictureAsStored(chosen, Settings::PictureStoring());
 }
 
 QByteArray PictureAsStored(const QByteArray &chosen, const Options::PictureStoring &rule)

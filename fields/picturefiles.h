@@ -15,9 +15,7 @@ bool IsReadablePicture(const QByteArray &bytes);
 QImage ShownPicture(const QByteArray &bytes, const QSize &bound = {});
 // The size ShownPicture gives without a bound, read from the file's header; invalid when unreadable.
 QSize ShownPictureSize(const QByteArray &bytes);
-// What is stored for a picture the user chose or imported: the bytes unchanged, or - when the settings
-// say to shrink pictures above a size - the picture turned upright, shrunk to the long side and written
-// as JPEG of the settings' quality. HEIC/HEIF kept as the user's file (shown decoded).
-QByteArray PictureAsStored(const QByteArray &chosen);
-// The same by the rule given rather than the settings in force.
+// What is stored for a picture the user chose or imported: the bytes unchanged, or - when the rule (the
+// settings' picture tab) says to shrink pictures above a size - the picture turned upright, shrunk to the
+// long side and written as JPEG of the rule's quality. HEIC/HEIF kept as the user's file (shown decoded).
 QByteArray PictureAsStored(const QByteArray &chosen, const Options::PictureStoring &rule);

@@ -1,23 +1,22 @@
 #include "objects/form7.h"
 
-#include "app/pictureviewer.h"
-#include "fields/picturefiles.h"
-
 #include "app/filedialogs.h"
-#include "objects/fieldeditor.h"
-#include "objects/form8.h"
-#include "objects/objecthistory.h"
-#include "objects/objectlist.h"
-
 #include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
+#include "app/pictureviewer.h"
 #include "app/progress.h"
 #include "core/dberror.h"
 #include "core/dmodule.h"
+#include "fields/picturefiles.h"
+#include "objects/fieldeditor.h"
 #include "objects/form2.h"
+#include "objects/form8.h"
 #include "objects/listfollower.h"
+#include "objects/objecthistory.h"
+#include "objects/objectlist.h"
 #include "objects/paramspanel.h"
+#include "settings/form6.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -456,7 +455,7 @@ void TForm7::ImageClick()
         if (!file.open(QIODevice::ReadOnly))
             throw DbError(QStringLiteral("Не удалось открыть файл %1").arg(path));
         const QByteArray chosen = file.readAll();
-        if (!IsReadablePicture(chosen) || !picture->setPicture(PictureAsStored(chosen)))
+        if (!IsReadablePicture(chosen) || !picture->setPicture(PictureAsStored(chosen, Settings::PictureStoring())))
             throw DbError(QStringLiteral("Файл %1 не является изображением").arg(path));
         picture->chosen = true;
     });
