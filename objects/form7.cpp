@@ -258,11 +258,18 @@ QList<FieldInput> TForm7::readInputs() const
 
 bool TForm7::missingValue(const QList<FieldInput> &inputs)
 {
-    if (FirstMissingField(inputs) < 0)
+    const int missing = FirstMissingField(inputs);
+    if (missing < 0)
         return false;
     ShowMessage(QStringLiteral("Заполните все поля!") + MessageLineBreak
                     + QStringLiteral("(Изображение и длинный текст не обязательны для заполнения)"),
                 this);
+    // The message names no field: the cursor waits in the first one to fill, scrolled into view.
+    if (QWidget *input = m_inputs.value(missing)) {
+        input->setFocus(Qt::OtherFocusReason);
+        if (auto *area = findChild<QScrollArea *>())
+            area->ensureWidgetVisible(input);
+    }
     return true;
 }
 

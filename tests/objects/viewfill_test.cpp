@@ -130,9 +130,11 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
                 && input<QLineEdit>(5) && input<QCheckBox>(6) && input<QPlainTextEdit>(7) && input<PictureBox>(8));
     EXPECT_EQ(colourBox->count(), 1);   // the empty entry is not listed
     // Required values missing: nothing is written, not even the new lookup entry.
+    colourBox->setFocus();   // where a person clicks to type
     TypeKeys(colourBox, "алый 'рубин'");
     EXPECT_EQ(Store(), QStringList{"Заполните все поля!\n\r(Изображение и длинный текст не обязательны для заполнения)"});
     EXPECT_TRUE(Form7->isVisible());
+    EXPECT_EQ(Form7->focusWidget(), input<QLineEdit>(0)) << "the cursor waits in the first field to fill";
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
     EXPECT_EQ(count(QStringLiteral("SELECT * FROM LOOKUP%1").arg(colour)), 2);
 
