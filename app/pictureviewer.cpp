@@ -123,8 +123,14 @@ QRectF PictureViewer::pictureArea() const
 
 void PictureViewer::keepCentreInside()
 {
-    m_centre.setX(std::clamp(m_centre.x(), 0.0, double(m_picture.width())));
-    m_centre.setY(std::clamp(m_centre.y(), 0.0, double(m_picture.height())));
+    // Along each side the picture fills the view as far as it can: smaller than the view it stays in the
+    // middle, larger it is never dragged off so far that empty space shows beside it.
+    const QSizeF halfView = QSizeF(viewArea().size()) / (2 * m_scale);
+    const auto keep = [](double centre, double picture, double halfView) {
+        return picture <= 2 * halfView ? picture / 2 : std::clamp(centre, halfView, picture - halfView);
+    };
+    m_centre.setX(keep(m_centre.x(), m_picture.width(), halfView.width()));
+    m_centre.setY(keep(m_centre.y(), m_picture.height(), halfView.height()));
 }
 
 void PictureViewer::zoomAt(double factor, QPointF anchor)
