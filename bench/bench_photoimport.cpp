@@ -149,7 +149,7 @@ int main(int argc, char **argv)
     resetPeak();
     ownPeak = 0;
     timer.restart();
-    const int added = AddPhotoObjects(module, PlanPhotoImport(scan, chosen), chosen, [&](int, int) {
+    const int added = AddPhotoObjects(module, PlanPhotoImport(scan, chosen), chosen, {}, [&](int, int) {
         ownPeak = qMax(ownPeak, statusMiB("RssAnon"));
         return true;
     });

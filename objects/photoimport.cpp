@@ -7,7 +7,6 @@
 #include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/thumbnails.h"
-#include "settings/form6.h"
 
 #include <QBuffer>
 #include <QCollator>
@@ -25,6 +24,7 @@
 #include <exiv2/exiv2.hpp>
 #pragma GCC diagnostic pop
 
+#include <algorithm>
 #include <deque>
 #include <future>
 #include <memory>
@@ -144,34 +144,31 @@ FolderScan ScanPictureFolder(const QString &folder, const std::function<bool(int
     return scan;
 }
 
-QList<DescriptionField> PictureFieldsOf(const QList<DescriptionField> &fields)
+namespace {
+QList<DescriptionField> fieldsOfKinds(const QList<DescriptionField> &fields, std::initializer_list<FieldKind> kinds)
 {
     QList<DescriptionField> fitting;
     for (const DescriptionField &field : fields) {
-        if (field.kind() == FieldKind::Image)
+        if (std::find(kinds.begin(), kinds.end(), field.kind()) != kinds.end())
             fitting << field;
     }
     return fitting;
+}
+}
+
+QList<DescriptionField> PictureFieldsOf(const QList<DescriptionField> &fields)
+{
+    return fieldsOfKinds(fields, {FieldKind::Image});
 }
 
 QList<DescriptionField> NameFieldsOf(const QList<DescriptionField> &fields)
 {
-    QList<DescriptionField> fitting;
-    for (const DescriptionField &field : fields) {
-        if (field.kind() == FieldKind::String || field.kind() == FieldKind::LongText)
-            fitting << field;
-    }
-    return fitting;
+    return fieldsOfKinds(fields, {FieldKind::String, FieldKind::LongText});
 }
 
 QList<DescriptionField> DateFieldsOf(const QList<DescriptionField> &fields)
 {
-    QList<DescriptionField> fitting;
-    for (const DescriptionField &field : fields) {
-        if (field.kind() == FieldKind::Date)
-            fitting << field;
-    }
-    return fitting;
+    return fieldsOfKinds(fields, {FieldKind::Date});
 }
 
 QString NameFromFile(const QString &path)
@@ -272,7 +269,7 @@ PreparedPicture preparePicture(const PictureFile &picture, const Options::Pictur
 }
 
 int AddPhotoObjects(TDModule &module, const PhotoImportPlan &plan, const PhotoImportFields &fields,
-                    const std::function<bool(int done, int total)> &progress)
+                    const Options::PictureStoring &storing, const std::function<bool(int done, int total)> &progress)
 {
     const int total = int(plan.adding.size());
     // Lists keep every object at an entry: the empty one for the lists the import does not fill.
@@ -281,10 +278,8 @@ int AddPhotoObjects(TDModule &module, const PhotoImportPlan &plan, const PhotoIm
         if (field.kind() == FieldKind::Lookup)
             unchosenLookups << FieldInput{field, EmptyLookupText};
     }
-    // Read here once: the pictures are made ready on other threads.
-    const Options::PictureStoring rule = Settings::PictureStoring();
     int added = 0;
-    const std::function<PreparedPicture(int)> prepare = [&](int i) { return preparePicture(plan.adding[i], rule); };
+    const std::function<PreparedPicture(int)> prepare = [&](int i) { return preparePicture(plan.adding[i], storing); };
     const bool whole = AddObjectsAsOne(
         module,
         [&](ObjectRowBatch &batch, qint64 first) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fields/fieldkind.h"
+#include "settings/options.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -75,10 +76,11 @@ QString NameFromFile(const QString &path);
 // local day of `modified` (the file's time of change, ms since the epoch).
 QDate DayTaken(const QByteArray &bytes, qint64 modified);
 
-// Adds one object per picture of the plan as one transaction: the picture as the settings store it, the
+// Adds one object per picture of the plan as one transaction: the picture as `storing` keeps it, the
 // name and the day in their fields, every other field empty. `progress` gets the pictures done and their
 // number; answering false stops, and nothing is added. Returns the objects added (0 when stopped).
 // Throws DbError, nothing added, when a file is gone or changed since the plan was made, or the database
 // refuses.
 int AddPhotoObjects(TDModule &module, const PhotoImportPlan &plan, const PhotoImportFields &fields,
+                    const Options::PictureStoring &storing,
                     const std::function<bool(int done, int total)> &progress = {});

@@ -10,6 +10,7 @@
 #include "core/snapshots.h"
 #include "objects/objectimport.h"
 #include "objects/objectlist.h"
+#include "settings/form6.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -165,7 +166,7 @@ std::optional<int> AddObjectsFromFolder(QWidget *window)
     progress = NewProgress(window, QStringLiteral("Добавление объектов..."), int(plan.adding.size()));
     int added = 0;
     const bool done = Guarded([&] {
-        added = AddPhotoObjects(*DModule, plan, dialog.chosenFields(), [&](int count, int) {
+        added = AddPhotoObjects(*DModule, plan, dialog.chosenFields(), Settings::PictureStoring(), [&](int count, int) {
             progress->setValue(count);
             QApplication::processEvents();
             return !progress->wasCanceled();

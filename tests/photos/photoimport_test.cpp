@@ -143,7 +143,7 @@ TEST_F(PhotoImportTest, EveryPictureOfTheFolderBecomesAnObjectWithItsNameAndDayA
     EXPECT_EQ(PlanPhotoImport(scan, {fields[1], fields[3], fields[2]}).adding.size(), 8);
 
     ASSERT_EQ(plan.adding.size(), 7);
-    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen), 7);
+    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen, {}), 7);
     // In the Russian order of the names (Cyrillic first), numbers by value; the pictures byte for byte; the day the
     // camera wrote, else the file's; the lookup at its empty entry, so the object is listed.
     EXPECT_EQ(rows("SELECT G1, G3, G5 FROM GENER ORDER BY G_ID"),
@@ -172,19 +172,19 @@ TEST_F(PhotoImportTest, AStoppedImportOrAFileChangedSinceThePreviewAddsNothing)
     ASSERT_EQ(plan.adding.size(), 7);
 
     int calls = 0;
-    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen, [&](int done, int) { return ++calls, done < 3; }), 0);
+    EXPECT_EQ(AddPhotoObjects(*module, plan, chosen, {}, [&](int done, int) { return ++calls, done < 3; }), 0);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(rows("SELECT G1 FROM GENER"), (QList<QVariantList>{{"Ваза"}}));
 
     // A picture rewritten after the preview: the import refuses before it writes anything.
     WriteFile(photos + "/рисунок.bmp", Encoded(Qt::white, "bmp", {80, 60}));
-    const QString refused = FailureOf([&] { AddPhotoObjects(*module, plan, chosen); });
+    const QString refused = FailureOf([&] { AddPhotoObjects(*module, plan, chosen, {}); });
     EXPECT_TRUE(refused.startsWith("Файл рисунок.bmp изменился после просмотра папки: ни один объект не добавлен"))
         << refused.toStdString();
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
 
     // Read again, the folder comes in whole, after the object that was there.
-    EXPECT_EQ(AddPhotoObjects(*module, PlanPhotoImport(ScanPictureFolder(photos), chosen), chosen), 7);
+    EXPECT_EQ(AddPhotoObjects(*module, PlanPhotoImport(ScanPictureFolder(photos), chosen), chosen, {}), 7);
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G2 IS NOT NULL AND G_ID > (SELECT G_ID FROM GENER WHERE G1 = 'Ваза')"), 7);
 }
 
