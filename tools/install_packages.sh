@@ -11,7 +11,8 @@ packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-t
           libsystemd-dev systemd cage xwayland qt6-wayland kbd   # the kiosk session: heartbeat, unit check, compositor
           openbox xdotool x11-xkb-utils x11-utils wmctrl   # the kiosk test's desktop and the keys it presses
           qt6-image-formats-plugins libheif-dev   # pictures: TIFF and WebP, phone pictures in HEIC
-          libexiv2-dev libheif-examples)   # the day a photograph was taken; HEIC pictures made in the tests
+          libexiv2-dev libheif-examples   # the day a photograph was taken; HEIC pictures made in the tests
+          chromium)   # the published website's pages are checked in a real browser
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
