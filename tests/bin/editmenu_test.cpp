@@ -51,10 +51,9 @@ protected:
         // Applied after the pause, then the grid reads its rows.
         QTest::qWait(600);
     }
-    QString stored(qint64 objectId) const
-    {
-        return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(name).arg(objectId)).toString();
-    }
+    QString stored(qint64 objectId) const { return storedValue(name, objectId).toString(); }
+    // Every object as "number|name".
+    QStringList storedNames() const { return FileRows(dbPath, QStringLiteral("SELECT G_ID, G%1 FROM GENER ORDER BY G_ID").arg(name)); }
     QAction *item(const char *objectName) const { return Control<QAction>(Form2, objectName); }
     qint64 name = 0, number = 0;
 };
@@ -120,9 +119,7 @@ TEST_F(EditMenuTest, TheMenuHoldsUndoRedoAndTheBinWithTheirKeysAndUndoFollowsWha
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G_ID = 3"), 0);
     search("клён");
     ASSERT_EQ(ColumnTexts(), QStringList{"Клён"});
-    const QStringList said = PressUndo();
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said[0].contains("скрывает фильтр или поиск")) << said[0].toStdString();
+    EXPECT_TRUE(OneMessageSaying(PressUndo(), {"скрывает фильтр или поиск"}));
     EXPECT_EQ(stored(3), "Ясень");
     EXPECT_EQ(count("SELECT * FROM ERASED"), 0);
     EXPECT_EQ(searchEdit()->text(), "клён");
@@ -138,15 +135,12 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     // back under a new number.
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'Чужой', 5)").arg(name).arg(number));
     EXPECT_EQ(PressUndo(), QStringList());
-    EXPECT_EQ(stored(2), "Чужой");
-    EXPECT_EQ(stored(4), "Клён");
+    EXPECT_EQ(storedNames(), (QStringList{"1|Ольха", "2|Чужой", "3|Ясень", "4|Клён"}));
     EXPECT_EQ(CurrentObject(), 4);
 
     // Another program changes the object: redoing the deletion is refused and changes nothing.
     exec(QStringLiteral("UPDATE GENER SET G%1 = 'Клён чужой' WHERE G_ID = 4").arg(name));
-    QStringList said = PressUndo(true);
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said[0].contains("изменён после этого действия")) << said[0].toStdString();
+    EXPECT_TRUE(OneMessageSaying(PressUndo(true), {"изменён после этого действия"}));
     EXPECT_EQ(stored(4), "Клён чужой");
     EXPECT_TRUE(item("RedoItem")->isEnabled());
 
@@ -155,10 +149,7 @@ TEST_F(EditMenuTest, AnUndoTheDesignNoLongerFitsSaysSoAndAnotherProgramsChangeIs
     closeQueries(*module);
     FieldStore::DeleteField(*module, number);
     Form2->LoadGeneral();
-    said = PressUndo(true);
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said[0].contains("поле «Номер» удалено")) << said[0].toStdString();
-    EXPECT_TRUE(said[0].contains("история действий очищена")) << said[0].toStdString();
+    EXPECT_TRUE(OneMessageSaying(PressUndo(true), {"поле «Номер» удалено", "история действий очищена"}));
     EXPECT_EQ(stored(4), "Клён");
     EXPECT_FALSE(item("UndoItem")->isEnabled() || item("RedoItem")->isEnabled());
 }
@@ -192,8 +183,7 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(ClickAnswering(Control<QPushButton>(window, "RestoreBtn")), QStringList());
     EXPECT_EQ(list->rowCount(), 0);
-    EXPECT_EQ(stored(1), "Ольха");
-    EXPECT_EQ(stored(3), "Ясень");
+    EXPECT_EQ(storedNames(), (QStringList{"1|Ольха", "2|Клён", "3|Ясень"}));
     EXPECT_EQ(count("SELECT * FROM LINKS WHERE L_OBJECT = 1"), 1);
     EXPECT_EQ(ColumnTexts().size(), 3);
     EXPECT_EQ(CurrentObject(), 1);
@@ -213,9 +203,8 @@ TEST_F(EditMenuTest, TheBinListsDeletedObjectsRestoresTheChosenAndIsEmptiedOnlyW
     ASSERT_TRUE(window);
     list = Control<QTableWidget>(window, "BinList");
     list->selectRow(1);
-    QStringList said = ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::No);
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said[0].contains("поле «Номер» удалено (значение: 3)")) << said[0].toStdString();
+    EXPECT_TRUE(OneMessageSaying(ClickAnswering(Control<QPushButton>(window, "RestoreBtn"), QMessageBox::No),
+                                 {"поле «Номер» удалено (значение: 3)"}));
     EXPECT_EQ(count("SELECT * FROM GENER"), 1);
     EXPECT_EQ(list->rowCount(), 2);
     EXPECT_EQ(ClickAnswering(Control<QPushButton>(window, "EmptyBinBtn"), QMessageBox::Yes).size(), 1);

@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 
 #include "app/form1.h"
 #include "app/forms.h"
@@ -65,7 +65,7 @@ protected:
     void openAddWindow(const QString &parent, const QString &name)
     {
         select(parent);
-        edit("AddClassEdit")->setText(name);
+        type("AddClassEdit", name);
         button("AddMeasureBtn")->click();
         ASSERT_TRUE(Form3->isVisible());
         EXPECT_FALSE(tree->isEnabled());
@@ -75,8 +75,8 @@ protected:
     QStringList change(const QString &item, const QString &name, const QString &code)
     {
         select(item);
-        edit("EditClassEdit")->setText(name);
-        edit("EditCodeEdit")->setText(code);
+        type("EditClassEdit", name);
+        type("EditCodeEdit", code);
         return ClickAnswering(button("EditMeasureBtn"));
     }
 
@@ -86,6 +86,8 @@ protected:
     // The page's own boxes and buttons, by name.
     QLineEdit *edit(const char *name) const { return Control<QLineEdit>(page, name); }
     QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
+    // Replaces what the page's box `name` holds by typing `text`.
+    void type(const char *name, const QString &text) const { Retype(edit(name), text); }
 
     ClassifierPage *page = nullptr;
     QTreeWidget *tree = nullptr;
@@ -149,16 +151,16 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingTakesTheRatioAndInsertionFr
 {
     EXPECT_EQ(ClickAnswering(button("AddMeasureBtn")), QStringList{"Введите название элемента!"});
     addUnits();
-    edit("AddClassEdit")->setText("Новый");
+    type("AddClassEdit", "Новый");
     EXPECT_EQ(ClickAnswering(button("AddMeasureBtn")), QStringList{"Выделите родительский элемент!"});
-    edit("AddClassEdit")->setText("Сантиметр");   // exists deep down, never read into the tree
+    type("AddClassEdit", "Сантиметр");   // exists deep down, never read into the tree
     select("Тонна");
     EXPECT_EQ(ClickAnswering(button("AddMeasureBtn")), QStringList{"Элемент с таким названием уже существует!"});
     EXPECT_EQ(count("SELECT * FROM CLASSES"), 4);
 
     // A new branch needs no window, whatever is selected.
-    edit("AddClassEdit")->setText("Первый");
-    edit("AddCodeEdit")->setText("1");
+    type("AddClassEdit", "Первый");
+    type("AddCodeEdit", "1");
     Control<QCheckBox>(page, "CheckBox2")->setChecked(true);
     EXPECT_TRUE(ClickAnswering(button("AddMeasureBtn")).isEmpty());
     EXPECT_TRUE(windowClosed());
@@ -166,12 +168,10 @@ TEST_F(ClassifierPageTest, AddingRefusesWhatIsMissingTakesTheRatioAndInsertionFr
     EXPECT_TRUE(edit("AddClassEdit")->text().isEmpty());
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox2")->isChecked());
 
-    // A child: Enter works like the button; no sibling uses a ratio, so none is proposed.
+    // A child: Enter (typed last) works like the button; no sibling uses a ratio, so none is proposed.
     select("Тонна");
-    edit("AddClassEdit")->setText("Килограмм");
-    edit("AddCodeEdit")->setText("кг");
-    edit("AddClassEdit")->setFocus();
-    QTest::keyClick(edit("AddClassEdit"), Qt::Key_Return);
+    type("AddCodeEdit", "кг");
+    type("AddClassEdit", "Килограмм\n");
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_FALSE(tree->isEnabled());
     EXPECT_EQ(Control<QLabel>(Form3, "Label1")->text(), "1 Тонна =");
@@ -250,8 +250,8 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
     // Clicking an item fills the change boxes, every time.
     for (int round = 0; round < 2; ++round) {
-        edit("EditClassEdit")->clear();
-        edit("EditCodeEdit")->setText("x");
+        type("EditClassEdit", "");
+        type("EditCodeEdit", "x");
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
         EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна") << round;
         EXPECT_EQ(edit("EditCodeEdit")->text(), "") << round;
@@ -261,9 +261,9 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_EQ(edit("EditCodeEdit")->text(), "км");
     QTest::keyClick(tree, Qt::Key_Down);
     EXPECT_EQ(edit("EditClassEdit")->text(), "Тонна");
-    edit("EditClassEdit")->clear();
+    type("EditClassEdit", "");
     EXPECT_EQ(ClickAnswering(button("EditMeasureBtn")), QStringList{"Введите название класса!"});
-    edit("EditClassEdit")->setText("Сантиметр");
+    type("EditClassEdit", "Сантиметр");
     EXPECT_EQ(ClickAnswering(button("EditMeasureBtn")), QStringList{"Класс с таким названием уже существует!"});
     EXPECT_TRUE(change("Тонна", "Тонна", "т").isEmpty()) << "its own name is no clash";
     EXPECT_FALSE(Form3->isVisible());
@@ -274,8 +274,8 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     tree->topLevelItem(0)->setExpanded(true);
     select("Метр (м)");
     EXPECT_EQ(edit("EditClassEdit")->text(), "Метр");   // the selection fills the boxes, as a click does
-    edit("EditClassEdit")->clear();
-    edit("EditCodeEdit")->setText("ignored");
+    type("EditClassEdit", "");
+    type("EditCodeEdit", "ignored");
     button("EditMeasureBtn")->click();
     ASSERT_TRUE(Form3->isVisible());
     EXPECT_EQ(Control<QLineEdit>(Form3, "Edit1")->text(), "1000");
@@ -296,11 +296,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "m", 1, 0.5}));
     // A ratio with more digits than the box shows is not changed by a rename that leaves the box alone.
     exec("UPDATE CLASSES SET C_COEFF = 1.0 / 3 WHERE C_ID = 2");
-    select("Метр (m)");
-    edit("EditClassEdit")->setText("Метр");
-    edit("EditCodeEdit")->clear();
-    QTest::keyClicks(edit("EditCodeEdit"), "mm");
-    button("EditMeasureBtn")->click();
+    change("Метр (m)", "Метр", "mm");
     ASSERT_TRUE(Form3->isVisible());
     Control<QPushButton>(Form3, "Button1")->click();
     EXPECT_EQ(classRow("Метр"), (QVariantList{2, "Метр", "mm", 1, 1.0 / 3}));
@@ -311,7 +307,7 @@ TEST_F(ClassifierPageTest, ChangingFillsTheBoxesShowsEachErrorAndKeepsAFractiona
     EXPECT_TRUE(windowClosed());
     EXPECT_EQ(classRow("Метрик"), (QVariantList{2, "Метрик", "mk", 1, 1.0 / 3}));
     select("Километр (км)");
-    edit("AddClassEdit")->setText("Миля");
+    type("AddClassEdit", "Миля");
     EXPECT_TRUE(ClickAnswering(button("AddMeasureBtn")).isEmpty());
     EXPECT_TRUE(tree->isEnabled());
     EXPECT_EQ(classRow("Миля"), (QVariantList{5, "Миля", "", 1, 0.0}));

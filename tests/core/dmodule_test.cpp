@@ -4,7 +4,6 @@
 #include "core/dmodule.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
-#include "objects/objectlist.h"
 #include "objects/objectstore.h"
 #include "objects/searchindex.h"
 
@@ -142,29 +141,6 @@ TEST_F(DatabaseTest, ALazyQueryKeepsBoundedPagesAndReadsAnyRowAgain)
     EXPECT_TRUE(list.valueAt(rowCount, 0).isNull());
     // Every row read, nothing stays pending: the table can be dropped.
     EXPECT_NO_THROW(module->exec("DROP TABLE LINKS"));
-}
-
-// The list learns once per opened database whether its lookup values are intact, and counts the rows
-// before an object by it: what it learnt of one opening must not hold for the next.
-TEST_F(DatabaseTest, WhatTheListLearntOfOneOpeningIsForgottenAtTheNext)
-{
-    const qint64 number = addField(*module, "Номер", IntegerType);
-    const qint64 colour = addField(*module, "Цвет", StringType, true);
-    const qint64 red = addLookupEntry(*module, colour, "красный");
-    exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 1200) "
-                        "INSERT INTO GENER (G_ID, G%1, G%2) SELECT I, I, %3 FROM N").arg(number).arg(colour).arg(red));
-    const auto locate = [&](qint64 object) {
-        ObjectList &list = ObjectList::Of(*module);
-        list.compose();
-        EXPECT_TRUE(list.sortByTitle("Номер"));
-        return list.locate(object);
-    };
-    EXPECT_EQ(locate(1000), 1000);
-    // Meanwhile another program left an object without its lookup entry: the list drops that object.
-    module->CloseConnection();
-    exec(QStringLiteral("UPDATE GENER SET G%1 = 99 WHERE G_ID = 7").arg(colour));
-    module->OpenConnection(dbPath);
-    EXPECT_EQ(locate(1000), 999);
 }
 
 using BothEnginesTest = EngineTest;

@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 
 #include "app/form1.h"
 #include "app/forms.h"
@@ -26,35 +26,34 @@ protected:
         page = Control<FieldsPage>(Form1, "FieldsPage");
     }
 
-    // Fills the panel as a user would and presses "Готово".
-    void fillPanel(const QString &name, int type, bool lookup)
+    // Opens the panel for a new field and fills it as a user would; fillPanel also presses "Готово".
+    void openPanel(const QString &name, int type, bool lookup)
     {
-        Control<QPushButton>(page, "AddFieldBtn")->click();
-        Control<QLineEdit>(page, "Edit4")->setText(name);
+        button("AddFieldBtn")->click();
+        Retype(Control<QLineEdit>(page, "Edit4"), name);
         Control<QComboBox>(page, "ComboBox1")->setCurrentIndex(type);
         if (lookup)
             Control<QCheckBox>(page, "CheckBox3")->setChecked(true);
-        Control<QPushButton>(page, "OKBtn")->click();
     }
-
-    QString cell(int row, int column) const
+    void fillPanel(const QString &name, int type, bool lookup)
     {
-        return Control<QTableView>(page, "DBGrid")->model()->index(row, column).data().toString();
+        openPanel(name, type, lookup);
+        button("OKBtn")->click();
     }
-
+    QPushButton *button(const char *name) const { return Control<QPushButton>(page, name); }
+    // Whether the panel is open, the field list usable and the way into the view/fill mode open.
+    QList<bool> panelState() const
+    {
+        return {Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page), Control<QTableView>(page, "DBGrid")->isEnabled(),
+                Control<QPushButton>(Form1, "GoToDBBtn")->isEnabled()};
+    }
     static void clickRow(int row, QTableView *grid = Control<QTableView>(Control<FieldsPage>(Form1, "FieldsPage"), "DBGrid"))
     {
         const QModelIndex index = grid->model()->index(row, 0);
         grid->setCurrentIndex(index);
         Q_EMIT grid->clicked(index);
     }
-    QStringList lookupTexts() const
-    {
-        QStringList texts;
-        for (int row = 0; row < Control<QTableView>(Form4, "DBGrid")->model()->rowCount(); ++row)
-            texts << Control<QTableView>(Form4, "DBGrid")->model()->index(row, 0).data().toString();
-        return texts;
-    }
+    static QStringList lookupTexts() { return ModelColumn(Control<QTableView>(Form4, "DBGrid")->model()); }
 
     FieldsPage *page = nullptr;
 };
@@ -62,12 +61,10 @@ protected:
 
 TEST_F(FieldsPageTest, AddingThroughThePanelWithEachRefusal)
 {
-    EXPECT_FALSE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
-    Control<QPushButton>(page, "AddFieldBtn")->click();
-    EXPECT_TRUE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
-    EXPECT_FALSE(Control<QTableView>(page, "DBGrid")->isEnabled());
-    EXPECT_FALSE(Control<QPushButton>(Form1, "GoToDBBtn")->isEnabled());
-    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "OKBtn")), QStringList{"Введите название поля!"});
+    EXPECT_EQ(panelState(), (QList<bool>{false, true, true}));
+    button("AddFieldBtn")->click();
+    EXPECT_EQ(panelState(), (QList<bool>{true, false, false}));
+    EXPECT_EQ(ClickAnswering(button("OKBtn")), QStringList{"Введите название поля!"});
 
     const QString fiftyOne(51, QLatin1Char('w'));
     QTest::keyClicks(Control<QLineEdit>(page, "Edit4"), fiftyOne);
@@ -78,29 +75,24 @@ TEST_F(FieldsPageTest, AddingThroughThePanelWithEachRefusal)
     Control<QCheckBox>(page, "CheckBox3")->setChecked(true);
     // A refused statement (a leftover list table) shows the engine's text and keeps the panel.
     exec("CREATE TABLE LOOKUP1(X INTEGER)");
-    const QStringList refused = ClickAnswering(Control<QPushButton>(page, "OKBtn"));
-    ASSERT_EQ(refused.size(), 1);
-    EXPECT_TRUE(refused.first().contains("LOOKUP1")) << refused.first().toStdString();
-    EXPECT_TRUE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
+    EXPECT_TRUE(OneMessageSaying(ClickAnswering(button("OKBtn")), {"LOOKUP1"}));
+    EXPECT_EQ(panelState(), (QList<bool>{true, false, false}));
     exec("DROP TABLE LOOKUP1");
-    Control<QPushButton>(page, "OKBtn")->click();
-    EXPECT_FALSE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
-    EXPECT_TRUE(Control<QTableView>(page, "DBGrid")->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(Form1, "GoToDBBtn")->isEnabled());
-    ASSERT_EQ(Control<QTableView>(page, "DBGrid")->model()->rowCount(), 1);
-    EXPECT_EQ(cell(0, 0), fiftyOne.left(50));
-    EXPECT_EQ(cell(0, 1), scalar("SELECT T_NAME FROM TYPES WHERE T_ID = 5").toString());
-    EXPECT_EQ(cell(0, 2), scalar("SELECT B_TEXT FROM BOOLEAN WHERE B_ID = -1").toString());
-    EXPECT_TRUE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
+    button("OKBtn")->click();
+    EXPECT_EQ(panelState(), (QList<bool>{false, true, true}));
+    // The row as the list shows it: name, type and the list's yes.
+    const QAbstractItemModel *fields = Control<QTableView>(page, "DBGrid")->model();
+    ASSERT_EQ(fields->rowCount(), 1);
+    EXPECT_EQ((QStringList{ModelColumn(fields, 0).value(0), ModelColumn(fields, 1).value(0), ModelColumn(fields, 2).value(0)}),
+              (QStringList{fiftyOne.left(50), scalar("SELECT T_NAME FROM TYPES WHERE T_ID = 5").toString(),
+                           scalar("SELECT B_TEXT FROM BOOLEAN WHERE B_ID = -1").toString()}));
+    EXPECT_TRUE(button("LookupBtn")->isEnabled());
 
     // The list ticked, then a type without lists chosen: the tick is dropped on "Готово".
-    Control<QPushButton>(page, "AddFieldBtn")->click();
-    Control<QLineEdit>(page, "Edit4")->setText("Число");
-    Control<QComboBox>(page, "ComboBox1")->setCurrentIndex(FieldStore::StringType);
-    Control<QCheckBox>(page, "CheckBox3")->setChecked(true);
+    openPanel("Число", FieldStore::StringType, true);
     Control<QComboBox>(page, "ComboBox1")->setCurrentIndex(0);
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox3")->isEnabled());
-    Control<QPushButton>(page, "OKBtn")->click();
+    button("OKBtn")->click();
     EXPECT_FALSE(Control<QCheckBox>(page, "CheckBox3")->isChecked());
     EXPECT_EQ(scalar("SELECT F_LOOKUP FROM FIELDS WHERE F_ID = 2").toInt(), 0);
 }
@@ -113,50 +105,49 @@ TEST_F(FieldsPageTest, EditingAndDeletingWorkOnTheChosenRowAndCancelOrNoChangesN
     ASSERT_EQ(Control<QTableView>(page, "DBGrid")->model()->rowCount(), 3);
 
     clickRow(1);
-    EXPECT_TRUE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
-    Control<QPushButton>(page, "EditFieldBtn")->click();
+    EXPECT_TRUE(button("LookupBtn")->isEnabled());
+    button("EditFieldBtn")->click();
     EXPECT_TRUE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
-    EXPECT_EQ(Control<QLineEdit>(page, "Edit4")->text(), "Марка");
-    EXPECT_EQ(Control<QComboBox>(page, "ComboBox1")->currentIndex(), FieldStore::StringType);
-    EXPECT_TRUE(Control<QCheckBox>(page, "CheckBox3")->isChecked());
-    EXPECT_FALSE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
-    Control<QLineEdit>(page, "Edit4")->setText("Изменено");
-    Control<QPushButton>(page, "CancelBtn")->click();
+    EXPECT_EQ((QVariantList{Control<QLineEdit>(page, "Edit4")->text(), Control<QComboBox>(page, "ComboBox1")->currentIndex(),
+                            Control<QCheckBox>(page, "CheckBox3")->isChecked()}),
+              (QVariantList{"Марка", FieldStore::StringType, true}));
+    EXPECT_FALSE(button("LookupBtn")->isEnabled());
+    Retype(Control<QLineEdit>(page, "Edit4"), "Изменено");
+    button("CancelBtn")->click();
     EXPECT_EQ(scalar("SELECT F_NAME FROM FIELDS WHERE F_ID = 2").toString(), "Марка");
-    EXPECT_TRUE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
+    EXPECT_TRUE(button("LookupBtn")->isEnabled());
 
     clickRow(2);
-    EXPECT_FALSE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
-    Control<QPushButton>(page, "EditFieldBtn")->click();
+    EXPECT_FALSE(button("LookupBtn")->isEnabled());
+    button("EditFieldBtn")->click();
     EXPECT_EQ(Control<QComboBox>(page, "ComboBox1")->currentIndex(), 7);
     // The commit changes the edited field, and the list stays on it.
-    Control<QLineEdit>(page, "Edit4")->setText("Снимок");
+    Retype(Control<QLineEdit>(page, "Edit4"), "Снимок");
     Control<QComboBox>(page, "ComboBox1")->setCurrentIndex(6);
-    Control<QPushButton>(page, "OKBtn")->click();
+    button("OKBtn")->click();
     EXPECT_EQ(scalar("SELECT F_NAME || '/' || F_TYPE FROM FIELDS WHERE F_ID = 3").toString(), "Снимок/6");
     EXPECT_EQ(page->selectedField().id, 3);
     EXPECT_EQ(Control<QTableView>(page, "DBGrid")->model()->rowCount(), 3);
 
     // Deleting asks first; down to no field at all, after which editing, deleting and the list window do nothing.
     clickRow(0);
-    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "DeleteFieldBtn"), QMessageBox::No),
+    EXPECT_EQ(ClickAnswering(button("DeleteFieldBtn"), QMessageBox::No),
               QStringList{"Внимание! Данные из этого поля будут потеряны!\n\rВы действительно хотите удалить это поле?"});
     EXPECT_EQ(count("SELECT * FROM FIELDS"), 3);
     MessageBoxAnswerer yes(QMessageBox::Yes);
     for (int left = 3; left > 0; --left) {
         clickRow(0);
-        Control<QPushButton>(page, "DeleteFieldBtn")->click();
+        button("DeleteFieldBtn")->click();
     }
     EXPECT_EQ(yes.seen(), 3);
     EXPECT_EQ(Control<QTableView>(page, "DBGrid")->model()->rowCount(), 0);
-    Control<QPushButton>(page, "EditFieldBtn")->click();
-    Control<QPushButton>(page, "DeleteFieldBtn")->click();
-    Control<QPushButton>(page, "LookupBtn")->setEnabled(true);
-    Control<QPushButton>(page, "LookupBtn")->click();
+    button("EditFieldBtn")->click();
+    button("DeleteFieldBtn")->click();
+    button("LookupBtn")->setEnabled(true);
+    button("LookupBtn")->click();
     QTest::qWait(50);
     EXPECT_EQ(yes.seen(), 3);
-    EXPECT_FALSE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
-    EXPECT_FALSE(Form4->isVisible());
+    EXPECT_FALSE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page) || Form4->isVisible());
 }
 
 TEST_F(FieldsPageTest, ANewTypeThatLosesValuesIsAskedForAndNoChangesNothing)
@@ -164,28 +155,28 @@ TEST_F(FieldsPageTest, ANewTypeThatLosesValuesIsAskedForAndNoChangesNothing)
     fillPanel("Вес", int(FieldKind::Real), false);
     exec("INSERT INTO GENER(G_ID, G1) VALUES (1, 12.5), (2, 3), (3, NULL)");
     clickRow(0);
-    Control<QPushButton>(page, "EditFieldBtn")->click();
+    button("EditFieldBtn")->click();
     Control<QComboBox>(page, "ComboBox1")->setFocus();
     QTest::keyClick(Control<QComboBox>(page, "ComboBox1"), Qt::Key_Up);
     ASSERT_EQ(Control<QComboBox>(page, "ComboBox1")->currentIndex(), int(FieldKind::Integer));
     const QString question = "Значения этого поля, которые нельзя преобразовать в новый тип данных, будут потеряны. "
                              "Таких значений: 1.\n\rИзменить тип данных поля?";
-    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "OKBtn"), QMessageBox::No), QStringList{question});
+    EXPECT_EQ(ClickAnswering(button("OKBtn"), QMessageBox::No), QStringList{question});
     EXPECT_TRUE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
     EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), int(FieldKind::Real));
     EXPECT_EQ(rows("SELECT G1 FROM GENER WHERE G1 IS NOT NULL ORDER BY G_ID"), (QList<QVariantList>{{12.5}, {3.0}}));
 
-    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "OKBtn"), QMessageBox::Yes), QStringList{question});
+    EXPECT_EQ(ClickAnswering(button("OKBtn"), QMessageBox::Yes), QStringList{question});
     EXPECT_FALSE(Control<QGroupBox>(page, "GroupBox7")->isVisibleTo(page));
     // What each value becomes is the field store's (FieldStoreTest.ANewTypeKeepsEveryValueThatConvertsExactlyAndCountsTheRest).
     EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), int(FieldKind::Integer));
     EXPECT_EQ(count("SELECT * FROM GENER WHERE G1 IS NOT NULL"), 1);
 
     // Back to reals nothing is lost, and nothing is asked.
-    Control<QPushButton>(page, "EditFieldBtn")->click();
+    button("EditFieldBtn")->click();
     Control<QComboBox>(page, "ComboBox1")->setFocus();
     QTest::keyClick(Control<QComboBox>(page, "ComboBox1"), Qt::Key_Down);
-    EXPECT_TRUE(ClickAnswering(Control<QPushButton>(page, "OKBtn")).isEmpty());
+    EXPECT_TRUE(ClickAnswering(button("OKBtn")).isEmpty());
     EXPECT_EQ(scalar("SELECT F_TYPE FROM FIELDS WHERE F_ID = 1").toInt(), int(FieldKind::Real));
 }
 
@@ -193,12 +184,12 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
 {
     fillPanel("Стра'на", FieldStore::StringType, true);
     exec("INSERT INTO GENER(G_ID, G1) VALUES(1, 0)");
-    Control<QPushButton>(page, "LookupBtn")->click();
+    button("LookupBtn")->click();
     ASSERT_TRUE(Form4->isVisible());
     EXPECT_EQ(Form4->windowTitle(), "Справочник для поля описания \"Стра'на\"");
     {
         MessageBoxAnswerer none(QMessageBox::Ok);
-        Control<QLineEdit>(Form4, "Edit2")->setText("ничего");   // nothing chosen on an empty list
+        Retype(Control<QLineEdit>(Form4, "Edit2"), "ничего");   // nothing chosen on an empty list
         Control<QPushButton>(Form4, "Button2")->click();
         Control<QPushButton>(Form4, "DeleteBtn")->click();
         QTest::qWait(50);
@@ -206,9 +197,9 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
         EXPECT_EQ(count("SELECT * FROM LOOKUP1"), 1);
     }
 
-    Control<QLineEdit>(Form4, "Edit1")->setText("Б");
+    Retype(Control<QLineEdit>(Form4, "Edit1"), "Б");
     Control<QPushButton>(Form4, "AddBtn")->click();
-    Control<QLineEdit>(Form4, "Edit1")->setText("А");
+    Retype(Control<QLineEdit>(Form4, "Edit1"), "А");
     Control<QPushButton>(Form4, "AddBtn")->click();
     EXPECT_EQ(lookupTexts(), (QStringList{"А", "Б"}));
     EXPECT_EQ(Control<QLineEdit>(Form4, "Edit1")->text(), "");
@@ -225,7 +216,7 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
     EXPECT_EQ(lookupTexts(), (QStringList{"А", "Б"}));
 
     exec("UPDATE GENER SET G1 = 2");
-    Control<QLineEdit>(Form4, "Edit2")->setText("Я'");
+    Retype(Control<QLineEdit>(Form4, "Edit2"), "Я'");
     Control<QPushButton>(Form4, "Button2")->click();
     EXPECT_EQ(lookupTexts(), (QStringList{"Б", "Я'"}));
     EXPECT_EQ(Form4->selectedEntryId(), 2);
@@ -242,13 +233,13 @@ TEST_F(FieldsPageTest, LookupWindowMaintainsTheListAndFollowsItsField)
     EXPECT_EQ(lookupTexts(), QStringList{"Б"});
 
     // Renaming the field follows into the window's caption; losing the list closes it.
-    Control<QPushButton>(page, "EditFieldBtn")->click();
-    Control<QLineEdit>(page, "Edit4")->setText("Перечень");
-    Control<QPushButton>(page, "OKBtn")->click();
+    button("EditFieldBtn")->click();
+    Retype(Control<QLineEdit>(page, "Edit4"), "Перечень");
+    button("OKBtn")->click();
     EXPECT_EQ(Form4->windowTitle(), "Справочник для поля описания \"Перечень\"");
-    Control<QPushButton>(page, "EditFieldBtn")->click();
+    button("EditFieldBtn")->click();
     Control<QCheckBox>(page, "CheckBox3")->setChecked(false);
-    Control<QPushButton>(page, "OKBtn")->click();
+    button("OKBtn")->click();
     EXPECT_FALSE(Form4->isVisible());
-    EXPECT_FALSE(Control<QPushButton>(page, "LookupBtn")->isEnabled());
+    EXPECT_FALSE(button("LookupBtn")->isEnabled());
 }

@@ -47,17 +47,6 @@ protected:
             Control<QPushButton>(Form7, "CancelButton")->click();
         return boxes.texts();
     }
-    // Whether `texts` are one message holding every one of `parts`.
-    static ::testing::AssertionResult oneSaying(const QStringList &texts, const QStringList &parts)
-    {
-        if (texts.size() == 1 && std::all_of(parts.begin(), parts.end(), [&](const QString &part) { return texts[0].contains(part); }))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << texts.join(" | ").toStdString();
-    }
-    QVariant stored(qint64 field, qint64 object = 1) const
-    {
-        return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(field).arg(object));
-    }
 };
 using EditorTest = ViewFillTest;
 }
@@ -330,13 +319,13 @@ TEST_F(EditorTest, NumbersDatesAndTimesAreStoredAsTypedAndTheInputsSayWhatWillBe
     EXPECT_EQ(input<QLineEdit>(2)->text(), "15.03.2019");
     EXPECT_TRUE(Form7->noteFor(2)->text().contains("15 марта 2019")) << Form7->noteFor(2)->text().toStdString();
     QTest::keyClicks(input<QLineEdit>(3), "9:05");
-    EXPECT_TRUE(oneSaying(Store(), {"\"Вес\""}));
+    EXPECT_TRUE(OneMessageSaying(Store(), {"\"Вес\""}));
     EXPECT_EQ(this->count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Form7->focusWidget(), input<QLineEdit>(0));
 
     Retype(Form7->inputFor(0), "12,5");
     EXPECT_FALSE(Form7->noteFor(0)->isVisibleTo(Form7));
-    EXPECT_TRUE(oneSaying(Store(), {"\"Штук\"", "без пробелов"}));
+    EXPECT_TRUE(OneMessageSaying(Store(), {"\"Штук\"", "без пробелов"}));
     Retype(Form7->inputFor(1), "1000");
     EXPECT_TRUE(Store().isEmpty());
     ASSERT_FALSE(Form7->isVisible());
@@ -350,14 +339,14 @@ TEST_F(EditorTest, NumbersDatesAndTimesAreStoredAsTypedAndTheInputsSayWhatWillBe
     EXPECT_TRUE(Form7->noteFor(2)->text().contains("1 февраля 1945")) << Form7->noteFor(2)->text().toStdString();
     Retype(Form7->inputFor(3), "");
     EXPECT_TRUE(Store().isEmpty());
-    EXPECT_EQ(stored(day).toString(), "1945-02-01");
-    EXPECT_TRUE(stored(time).isNull());
+    EXPECT_EQ(storedValue(day).toString(), "1945-02-01");
+    EXPECT_TRUE(storedValue(time).isNull());
 
     open(true);
     Retype(Form7->inputFor(2), "31.02.2019");
     EXPECT_TRUE(Form7->noteFor(2)->text().startsWith("Не дата"));
-    EXPECT_TRUE(oneSaying(Store(), {"\"Дата поступления\"", "не является датой"}));
-    EXPECT_EQ(stored(day).toString(), "1945-02-01");
+    EXPECT_TRUE(OneMessageSaying(Store(), {"\"Дата поступления\"", "не является датой"}));
+    EXPECT_EQ(storedValue(day).toString(), "1945-02-01");
 }
 
 TEST_F(EditorTest, AStoredValueNobodyTouchedIsKeptAndShorteningIsAskedFirst)
@@ -377,19 +366,19 @@ TEST_F(EditorTest, AStoredValueNobodyTouchedIsKeptAndShorteningIsAskedFirst)
     TypeKeys(input<QComboBox>(1), "алый");
     EXPECT_TRUE(Store().isEmpty());
     ASSERT_FALSE(Form7->isVisible());
-    EXPECT_EQ(stored(name).toString(), longName);
-    EXPECT_EQ(stored(weight).toDouble(), 0.30000000000000004);
+    EXPECT_EQ(storedValue(name).toString(), longName);
+    EXPECT_EQ(storedValue(weight).toDouble(), 0.30000000000000004);
 
     open(true);
     QTest::keyClick(input<QLineEdit>(0), Qt::Key_End);
     QTest::keyClicks(input<QLineEdit>(0), "!");
     ASSERT_EQ(input<QLineEdit>(0)->text(), longName + "!");
-    EXPECT_TRUE(oneSaying(Store(QMessageBox::No), {"длиннее 50 символов (58 символов)", "Сократить"}));
+    EXPECT_TRUE(OneMessageSaying(Store(QMessageBox::No), {"длиннее 50 символов (58 символов)", "Сократить"}));
     EXPECT_TRUE(Form7->isVisible());
-    EXPECT_EQ(stored(name).toString(), longName);
+    EXPECT_EQ(storedValue(name).toString(), longName);
     EXPECT_EQ(Store(QMessageBox::Yes).size(), 1);
     EXPECT_FALSE(Form7->isVisible());
-    EXPECT_EQ(stored(name).toString(), QString("Ж").repeated(50));
+    EXPECT_EQ(storedValue(name).toString(), QString("Ж").repeated(50));
 }
 
 // The editor of more fields than a screen holds keeps its buttons on screen and scrolls its inputs.
@@ -445,6 +434,7 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (1, 'старое', 2.5)").arg(name).arg(weight));
     makeBook(1, "Города", {{10, "Россия", "", 0}});
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 10, '', 0)");
+    const auto nameAndWeight = [&] { return QVariantList{storedValue(name), storedValue(weight)}; };
     open(true);
     // As the grid on a screen reads a short list to its end: a read left pending holds the file against
     // the other program's writes.
@@ -454,11 +444,10 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     UpdateObject(*other, 1, {DatabaseTest::input(weight, "7,25")});
 
     Retype(Form7->inputFor(0), "моё");
-    EXPECT_TRUE(oneSaying(Store(QMessageBox::No), {"изменён другим пользователем", "Загрузить"}));
+    EXPECT_TRUE(OneMessageSaying(Store(QMessageBox::No), {"изменён другим пользователем", "Загрузить"}));
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(input<QLineEdit>(0)->text(), "моё");
-    EXPECT_EQ(stored(name).toString(), "старое");
-    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+    EXPECT_EQ(nameAndWeight(), (QVariantList{"старое", 7.25}));
 
     // Reloaded, the editor shows the stored object and has nothing unsaved; saved again, it stores.
     ASSERT_EQ(Store(QMessageBox::Yes).size(), 1);
@@ -469,13 +458,11 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     Retype(Form7->inputFor(0), "моё");
     EXPECT_TRUE(Store().isEmpty());
     EXPECT_FALSE(Form7->isVisible());
-    EXPECT_EQ(stored(name).toString(), "моё");
-    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+    EXPECT_EQ(nameAndWeight(), (QVariantList{"моё", 7.25}));
     // Undone, the save goes back to the object as loaded: the other program's change stays.
     BackFromEditor();
     EXPECT_EQ(PressUndo(), QStringList());
-    EXPECT_EQ(stored(name).toString(), "старое");
-    EXPECT_EQ(stored(weight).toDouble(), 7.25);
+    EXPECT_EQ(nameAndWeight(), (QVariantList{"старое", 7.25}));
 
     // The editor shows what is stored when it opens, not what the list read before another program's change.
     listReadToEnd();
@@ -486,7 +473,7 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     listReadToEnd();
     DeleteObject(*other, 1);
     Retype(Form7->inputFor(1), "3");
-    EXPECT_TRUE(oneSaying(Store(), {"удалён другим пользователем", "не сохранены"}));
+    EXPECT_TRUE(OneMessageSaying(Store(), {"удалён другим пользователем", "не сохранены"}));
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_EQ(count("SELECT * FROM GENER"), 0);
     EXPECT_EQ(Control<QListWidget>(Control<ParamsPanel>(Form7, "GroupBox2"), "ParamsList")->count(), 0) << "the deleted object's parameters are not shown as its own";
@@ -497,9 +484,7 @@ TEST_F(EditorTest, ASaveOverAnotherProgramsChangeAsksToReloadAndOneOverADeletion
     Form2->LoadGeneral();
     listReadToEnd();
     DeleteObject(*other, 2);
-    MessageBoxAnswerer told(QMessageBox::Ok);
-    Control<QPushButton>(Form2, "EditRecordBtn")->click();
-    EXPECT_TRUE(oneSaying(told.texts(), {"удалён другим пользователем"}));
+    EXPECT_TRUE(OneMessageSaying(ClickAnswering(Control<QPushButton>(Form2, "EditRecordBtn")), {"удалён другим пользователем"}));
     EXPECT_FALSE(Form7->isVisible());
     EXPECT_TRUE(DModule->QRGeneral->isEmpty());
 }

@@ -21,13 +21,7 @@
 #include <QTreeWidget>
 
 // The texts of the items of a list or of a drop-down list, from the top.
-inline QStringList ItemTexts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
+inline QStringList ItemTexts(const QListWidget *list) { return ListTexts(list); }
 
 inline QStringList ItemTexts(const QComboBox *box)
 {
@@ -92,14 +86,7 @@ inline void Enter(int rows = -1)
 }
 
 // The texts the grid shows in `column`, from the top.
-inline QStringList ColumnTexts(int column = 0)
-{
-    QStringList texts;
-    const QAbstractItemModel *model = Grid()->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->data(model->index(row, column)).toString();
-    return texts;
-}
+inline QStringList ColumnTexts(int column = 0) { return ModelColumn(Grid()->model(), column); }
 
 inline QPoint RowCentre(int row) { return Grid()->visualRect(Grid()->model()->index(row, 0)).center(); }
 inline void ClickRow(int row, Qt::KeyboardModifiers keys = {}) { QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, keys, RowCentre(row)); }

@@ -90,11 +90,7 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     QAction *item = Control<QAction>(Form1, "CheckDatabaseItem");
     ASSERT_TRUE(item->isEnabled());
     EXPECT_EQ(item->text(), "Проверить базу данных…");
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        item->trigger();
-        EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
-    }
+    EXPECT_EQ(ClickAnswering(item), QStringList{"Проверка закончена: база данных в порядке."});
     const qint64 field = addField(*module, "Название", StringType);
     exec("INSERT INTO LINKS VALUES (50, 999, 1, 1, '', 0)");
     exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01'").arg(field));
@@ -122,11 +118,7 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     ASSERT_FALSE(snapshots.isEmpty());
     EXPECT_EQ(snapshots.first().cause, SnapshotCause::DatabaseMended());
     EXPECT_EQ(FileRows(snapshots.first().path, "SELECT COUNT(*) FROM LINKS"), QStringList{"1"});
-    {
-        MessageBoxAnswerer answer(QMessageBox::Ok);
-        item->trigger();
-        EXPECT_EQ(answer.texts(), QStringList{"Проверка закончена: база данных в порядке."});
-    }
+    EXPECT_EQ(ClickAnswering(item), QStringList{"Проверка закончена: база данных в порядке."});
 
     // An object whose lookup value names no entry drops out of the list; the mend asked for in the view/fill
     // window gives it the empty entry and the list shows it again at once.
@@ -134,8 +126,6 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1, G%2) VALUES (2, 'Чаша', 99)").arg(field).arg(colour));
     ViewFill::Enter();
     EXPECT_EQ(AllRows(ViewFill::Grid()->model()), 1);
-    MessageBoxAnswerer answer(QMessageBox::Yes);
-    Control<QAction>(Form2, "CheckDatabaseItem")->trigger();
-    EXPECT_EQ(answer.texts().value(1), "Найденное исправлено.");
+    EXPECT_EQ(ClickAnswering(Control<QAction>(Form2, "CheckDatabaseItem"), QMessageBox::Yes).value(1), "Найденное исправлено.");
     EXPECT_EQ(AllRows(ViewFill::Grid()->model()), 2);
 }

@@ -167,11 +167,8 @@ TEST_F(ParamsPanelTest, AStoredObjectThatAnotherProgramDeletedGetsNoParameterAnd
     DeleteObject(*otherProgram(), 5);
     startAdding({"Россия", "Казань"});
     TypeKeys(Control<QLineEdit>(Form8, "Edit1"), "второй");
-    MessageBoxAnswerer told(QMessageBox::Ok);
-    Control<QPushButton>(Form8, "Button1")->click();
-    ASSERT_EQ(told.seen(), 1);
-    EXPECT_TRUE(told.texts()[0].contains("удалён другим пользователем") && told.texts()[0].contains("Параметр не добавлен"))
-        << told.texts()[0].toStdString();
+    EXPECT_TRUE(OneMessageSaying(ClickAnswering(Control<QPushButton>(Form8, "Button1")),
+                                 {"удалён другим пользователем", "Параметр не добавлен"}));
     EXPECT_FALSE(Form8->isVisible());
     EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
     EXPECT_TRUE(listed().isEmpty());

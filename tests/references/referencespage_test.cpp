@@ -43,16 +43,18 @@ protected:
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->setCurrentItem(found.first());
     }
-    void generate(const QString &name)
+    // Chooses the class or book and presses the button, answering each question; the texts asked.
+    QStringList generate(const QString &name, int answer = QMessageBox::Yes)
     {
         choose(Control<QListWidget>(page, "ComponentsList1"), name);
-        Control<QPushButton>(page, "Button1")->click();
+        return ClickAnswering(Control<QPushButton>(page, "Button1"), answer);
     }
-    void removeBook(const QString &name)
+    QStringList removeBook(const QString &name, int answer)
     {
         choose(Control<QListWidget>(page, "ComponentsList2"), name);
-        Control<QPushButton>(page, "Button2")->click();
+        return ClickAnswering(Control<QPushButton>(page, "Button2"), answer);
     }
+    QStringList books() const { return ListTexts(Control<QListWidget>(page, "ComponentsList2")); }
 
     ReferencesPage *page = nullptr;
 };
@@ -65,51 +67,39 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
     addClassRow(4, "Gram", "", 3);
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
     EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList1")), (QStringList{"Length", "Mass"}));
-    EXPECT_TRUE(ListTexts(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
-    {
-        MessageBoxAnswerer none(QMessageBox::Yes);
-        Control<QPushButton>(page, "Button1")->click();   // nothing chosen: nothing happens
-        Control<QPushButton>(page, "Button2")->click();
-        generate("Length");
-        // A class that sorts first arrives after the lists were filled: "Mass" keeps meaning Mass.
-        addClassRow(9, "Area", "", 0);
-        generate("Mass");
-        EXPECT_EQ(none.seen(), 0);
-    }
+    EXPECT_TRUE(books().isEmpty());
+    // Nothing chosen: nothing happens.
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "Button1")) + ClickAnswering(Control<QPushButton>(page, "Button2")), QStringList());
+    EXPECT_EQ(generate("Length"), QStringList());
+    // A class that sorts first arrives after the lists were filled: "Mass" keeps meaning Mass.
+    addClassRow(9, "Area", "", 0);
+    EXPECT_EQ(generate("Mass"), QStringList());
     EXPECT_EQ(rows("SELECT R_CLASS FROM REFERS ORDER BY R_ID"), (QList<QVariantList>{{1}, {3}}));
     EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList1")), (QStringList{"Area", "Length", "Mass"})) << "filled again";
-    EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList2")), (QStringList{"Length", "Mass"}));
+    EXPECT_EQ(books(), (QStringList{"Length", "Mass"}));
 
     exec("INSERT INTO LINKS VALUES(1, 1, 2, 4, '3', 0)");
     addClassRow(5, "Tonne", "", 3);
     // Declined, the book keeps its one entry; accepted, it takes the new class.
     for (const auto &[button, entries] : QList<std::pair<int, int>>{{QMessageBox::No, 1}, {QMessageBox::Yes, 2}}) {
-        MessageBoxAnswerer answer(button);
-        generate("Mass");
-        EXPECT_EQ(answer.texts(), QStringList{RegenerateText});
+        EXPECT_EQ(generate("Mass", button), QStringList{RegenerateText});
         EXPECT_EQ(count("SELECT * FROM REFER2"), entries);
     }
 
     addClassRow(6, "Pound", "", 3);
     Control<QCheckBox>(Form6, "CheckBox1")->setChecked(false);
-    {
-        MessageBoxAnswerer no(QMessageBox::No);
-        generate("Mass");
-        EXPECT_EQ(count("SELECT * FROM REFER2"), 2);
+    EXPECT_EQ(generate("Mass", QMessageBox::No), QStringList());
+    EXPECT_EQ(count("SELECT * FROM REFER2"), 2);
 
-        // Removal asks only about a book that objects link to.
-        removeBook("Length");
-        EXPECT_FALSE(tableExists("REFER1"));
-        removeBook("Mass");
-        EXPECT_EQ(no.texts(), QStringList{removeText("Mass")});
-        EXPECT_TRUE(tableExists("REFER2"));
-        EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList2")), QStringList{"Mass"});
-    }
-    MessageBoxAnswerer yes(QMessageBox::Yes);
-    removeBook("Mass");
-    EXPECT_EQ(yes.seen(), 1);
+    // Removal asks only about a book that objects link to.
+    EXPECT_EQ(removeBook("Length", QMessageBox::No), QStringList());
+    EXPECT_FALSE(tableExists("REFER1"));
+    EXPECT_EQ(removeBook("Mass", QMessageBox::No), QStringList{removeText("Mass")});
+    EXPECT_TRUE(tableExists("REFER2"));
+    EXPECT_EQ(books(), QStringList{"Mass"});
+    EXPECT_EQ(removeBook("Mass", QMessageBox::Yes).size(), 1);
     EXPECT_FALSE(tableExists("REFER2"));
-    EXPECT_TRUE(ListTexts(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
+    EXPECT_TRUE(books().isEmpty());
 }
 
 TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemoveAllSkipsTheDeclinedOne)
@@ -122,26 +112,17 @@ TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemov
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
     // A table left over under the second number makes the second generation fail: the first is undone too.
     exec("CREATE TABLE REFER2(X INTEGER)");
-    {
-        MessageBoxAnswerer ok(QMessageBox::Ok);
-        Control<QPushButton>(page, "Button3")->click();
-        ASSERT_EQ(ok.seen(), 1);
-        EXPECT_TRUE(ok.texts().first().contains("REFER2")) << ok.texts().first().toStdString();
-    }
+    EXPECT_TRUE(OneMessageSaying(ClickAnswering(Control<QPushButton>(page, "Button3")), {"REFER2"}));
     EXPECT_EQ(count("SELECT * FROM REFERS"), 0);
     EXPECT_FALSE(tableExists("REFER1"));
-    EXPECT_TRUE(ListTexts(Control<QListWidget>(page, "ComponentsList2")).isEmpty());
+    EXPECT_TRUE(books().isEmpty());
     exec("DROP TABLE REFER2");
 
     generate("Colour");
     addClassRow(6, "Blue", "", 1);
-    {
-        MessageBoxAnswerer no(QMessageBox::No);
-        Control<QPushButton>(page, "Button3")->click();
-        EXPECT_EQ(no.texts(), QStringList{RegenerateText});
-    }
+    EXPECT_EQ(ClickAnswering(Control<QPushButton>(page, "Button3"), QMessageBox::No), QStringList{RegenerateText});
     EXPECT_EQ(count("SELECT * FROM REFER1"), 1) << "the declined book is not regenerated";
-    EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList2")), (QStringList{"Area", "Colour", "Size's"}));
+    EXPECT_EQ(books(), (QStringList{"Area", "Colour", "Size's"}));
 
     // Books 1 and 2 have links; 2 is declined, 1 accepted, 3 goes without a question.
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 0, '', 0)");
@@ -149,7 +130,7 @@ TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemov
     MessageBoxAnswerer answer([](const QString &text) { return text.contains("Area") ? QMessageBox::No : QMessageBox::Yes; });
     Control<QPushButton>(page, "Button4")->click();
     EXPECT_EQ(answer.texts(), (QStringList{removeText("Area"), removeText("Colour")}));
-    EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList2")), QStringList{"Area"});
+    EXPECT_EQ(books(), QStringList{"Area"});
 }
 
 using namespace ReferenceStore;

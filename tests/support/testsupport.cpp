@@ -18,6 +18,7 @@
 #include "settings/options.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
@@ -105,10 +106,24 @@ QString FailureOf(const std::function<void()> &action)
     return QString();
 }
 
+::testing::AssertionResult OneMessageSaying(const QStringList &texts, const QStringList &parts)
+{
+    if (texts.size() == 1 && std::all_of(parts.begin(), parts.end(), [&](const QString &part) { return texts[0].contains(part); }))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << texts.size() << " messages: " << texts.join(" | ").toStdString();
+}
+
 QStringList ClickAnswering(QAbstractButton *button, int answer)
 {
     MessageBoxAnswerer answerer(answer);
     button->click();
+    return answerer.texts();
+}
+
+QStringList ClickAnswering(QAction *item, int answer)
+{
+    MessageBoxAnswerer answerer(answer);
+    item->trigger();
     return answerer.texts();
 }
 
@@ -292,21 +307,26 @@ auto DatabaseTest::withReader(Fn fn) const
 
 QList<QVariantList> DatabaseTest::rows(const QString &sql) const
 {
-    return withReader([&](QSqlDatabase &db) {
-        QList<QVariantList> result;
-        QSqlQuery q(db);
-        if (!q.exec(sql)) {
-            ADD_FAILURE() << "query failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
-            return result;
-        }
-        return SharedQuery::RowsOf(q);
-    });
+    return boundRows(sql, {});
 }
 
 QVariant DatabaseTest::scalar(const QString &sql) const
 {
     const QList<QVariantList> r = rows(sql);
     return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
+}
+
+QVariant DatabaseTest::storedValue(qint64 field, qint64 object) const
+{
+    return scalar(QStringLiteral("SELECT G%1 FROM GENER WHERE G_ID = %2").arg(field).arg(object));
+}
+
+QList<int> DatabaseTest::rowCounts(const QStringList &tables) const
+{
+    QList<int> counts;
+    for (const QString &table : tables)
+        counts << count(QLatin1String("SELECT * FROM ") + table);
+    return counts;
 }
 
 bool DatabaseTest::tableExists(const QString &table) const
@@ -346,22 +366,19 @@ std::unique_ptr<TDModule> DatabaseTest::otherProgram() const
 
 void DatabaseTest::exec(const QString &sql) const
 {
-    withReader([&](QSqlDatabase &db) {
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
-        return 0;
-    });
+    boundRows(sql, {});
 }
 
 QList<QVariantList> DatabaseTest::boundRows(const QString &sql, const QVariantList &values) const
 {
     return withReader([&](QSqlDatabase &db) {
         QSqlQuery q(db);
-        q.prepare(sql);
+        // Without values the statement runs as it stands: it may hold text the binding would read as places.
+        if (!values.isEmpty())
+            q.prepare(sql);
         for (const QVariant &value : values)
             q.addBindValue(value);
-        if (!q.exec())
+        if (values.isEmpty() ? !q.exec(sql) : !q.exec())
             ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << q.lastError().text().toStdString();
         return q.isSelect() ? SharedQuery::RowsOf(q) : QList<QVariantList>();
     });
@@ -538,6 +555,14 @@ QStringList ListTexts(const QListWidget *list)
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
         texts << list->item(i)->text();
+    return texts;
+}
+
+QStringList ModelColumn(const QAbstractItemModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
     return texts;
 }
 

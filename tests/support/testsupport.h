@@ -63,6 +63,10 @@ protected:
     QVariant scalar(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
     int count(const QString &sql) const { return scalar(QLatin1String("SELECT COUNT(*) FROM (") + sql + QLatin1String(") AS COUNTED")).toInt(); }
+    // The value object `object` holds in field `field`, read straight from GENER.
+    QVariant storedValue(qint64 field, qint64 object = 1) const;
+    // The number of rows of each of `tables`, to compare whole.
+    QList<int> rowCounts(const QStringList &tables) const;
     bool tableExists(const QString &table) const;
     QStringList columnsOf(const QString &table) const;
     // The editor's input for field `id` of the open database holding `value`.
@@ -210,8 +214,16 @@ QByteArray PictureBytes(QColor colour, QSize size = QSize(4, 3), const char *for
 // The message of the DbError `action` throws; empty when it throws none.
 QString FailureOf(const std::function<void()> &action);
 
+// Whether `texts` are one message holding every one of `parts`; the texts shown when not.
+::testing::AssertionResult OneMessageSaying(const QStringList &texts, const QStringList &parts);
+
 // Clicks `button`, answering its message boxes with `answer`, and gives their texts.
 QStringList ClickAnswering(QAbstractButton *button, int answer = QMessageBox::Ok);
+// Triggers `item` (a menu item) the same way.
+QStringList ClickAnswering(class QAction *item, int answer = QMessageBox::Ok);
+
+// The texts of `column` in every row of a grid's model, from the top.
+QStringList ModelColumn(const class QAbstractItemModel *model, int column = 0);
 
 // The rows of a grid's model, every one fetched as the user scrolling to the end would.
 int AllRows(class QAbstractItemModel *model);
