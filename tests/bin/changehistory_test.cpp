@@ -5,10 +5,7 @@
 #include "objects/changehistory.h"
 #include "objects/objectlinks.h"
 #include "objects/objectlist.h"
-#include "objects/objectstore.h"
 #include "objects/recyclebin.h"
-
-#include <QLocale>
 
 namespace {
 // Two users of one server database change one object; each change keeps the version before it.

@@ -6,7 +6,6 @@
 #include "fields/fieldstore.h"
 #include "objects/form8.h"
 #include "objects/objectlinks.h"
-#include "objects/objectstore.h"
 
 #include <QAction>
 #include <QLineEdit>

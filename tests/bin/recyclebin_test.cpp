@@ -1,19 +1,14 @@
 #include "support/testsupport.h"
 #include "find/findtest.h"
 
-#include "core/dberror.h"
-#include "core/dmodule.h"
 #include "core/snapshots.h"
 #include "fields/fieldstore.h"
 #include "objects/objecthistory.h"
 #include "objects/objectfilter.h"
 #include "objects/objectlinks.h"
-#include "objects/objectlist.h"
-#include "objects/objectstore.h"
 #include "objects/recyclebin.h"
 #include "settings/form6.h"
 #include "templates/templatestore.h"
-
 
 namespace {
 // An object database with a name, a lookup colour, a date and a picture, and a book of places.

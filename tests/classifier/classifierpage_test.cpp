@@ -1,7 +1,6 @@
 #include "objects/windowsteps.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
 #include "classifier/classifierpage.h"
 #include "classifier/classstore.h"
 #include "classifier/descendants.h"
@@ -9,22 +8,14 @@
 #include "classifier/lazytree.h"
 #include "classifier/treelevel.h"
 #include "core/dberror.h"
-#include "core/dmodule.h"
 #include "references/referencespage.h"
 #include "settings/form6.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QLocale>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
 
 namespace {
 class ClassifierPageTest : public AppTest
@@ -358,8 +349,7 @@ TEST_P(ClassStoreTest, LevelOrderFollowsTheSortChoiceAndInsertingBetweenParentAn
     EXPECT_EQ(classRow("Миллиметр"), (QVariantList{mm, "Миллиметр", "", m, 1000.0}));   // its subtree moves along
 
     const qint64 hm = AddClass(*module, "Гектометр", "", km, 0, dm);
-    EXPECT_EQ(classRow("Дециметр").at(3).toLongLong(), hm);
-    EXPECT_EQ(classRow("Дециметр").at(4).toDouble(), 0.0);
+    EXPECT_EQ(classRow("Дециметр"), (QVariantList{dm, "Дециметр", "дм", hm, 0.0}));
     EXPECT_TRUE(RatioDescription(*module, dm).isEmpty());
 
     // A failed insertion (the named class is not a child of the parent) stores nothing at all.

@@ -9,12 +9,10 @@
 #include "objects/objectlinks.h"
 #include "objects/objectlist.h"
 #include "objects/searchindex.h"
-#include "objects/objectstore.h"
 #include "references/referencestore.h"
 
 #include <QDate>
 #include <QFile>
-#include <QMap>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>

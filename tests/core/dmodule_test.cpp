@@ -4,12 +4,10 @@
 #include "core/dmodule.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
-#include "objects/objectstore.h"
 #include "objects/searchindex.h"
 
 #include <QFile>
 #include <QSignalSpy>
-#include <functional>
 
 TEST_F(DatabaseTest, SharedQueryBindsItsLinesValuesWalksRowsAndPostsPictures)
 {

@@ -1,18 +1,14 @@
 #include "support/testsupport.h"
 
 #include "core/changenotice.h"
-#include "core/dberror.h"
 #include "core/dmodule.h"
 #include "core/serverdatabase.h"
 #include "objects/objectlist.h"
-#include "objects/objectstore.h"
 
 #include <QSet>
 #include <QSignalSpy>
-#include <functional>
 #include <string>
 #include <thread>
-
 
 TEST_F(ServerDatabaseTest, ProgramsAddingAtOnceGetIdentifiersOfTheirOwnAndEveryRowLands)
 {
@@ -120,7 +116,6 @@ TEST(ChangeNoticeTest, StatementsAreToldApartByWhatOtherProgramsSee)
     for (const auto &[statement, expected] : cases)
         EXPECT_EQ(ChangeNotice::ChangeMadeBy(statement), expected) << statement.toStdString();
 }
-
 
 TEST_F(ServerDatabaseTest, OnlyWhatAnotherProgramCommittedArrivesAndManyChangesComeAsOneSignal)
 {

@@ -1,20 +1,13 @@
 #include "objects/windowsteps.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
-#include "core/dmodule.h"
 #include "fields/fieldspage.h"
 #include "fields/fieldstore.h"
 #include "fields/form4.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
 
 namespace {
 class FieldsPageTest : public AppTest

@@ -2,14 +2,10 @@
 
 #include "core/dberror.h"
 #include "core/dmodule.h"
-#include "core/engine.h"
 #include "core/schema.h"
 #include "fields/fieldindexes.h"
 #include "fields/fieldstore.h"
 #include "objects/objectlist.h"
-
-#include <QLocale>
-#include <memory>
 
 using namespace FieldStore;
 
@@ -184,9 +180,7 @@ TEST_P(FieldStoreTest, DeletingKeepsTheOtherFieldsValuesFreesTheHighestNumberAnd
     EXPECT_FALSE(DeleteField(*module, 3));
     EXPECT_EQ(count("SELECT * FROM LINKS"), 1);
     EXPECT_TRUE(DeleteField(*module, added));
-    EXPECT_EQ(count("SELECT * FROM GENER"), 0);
-    EXPECT_EQ(count("SELECT * FROM LINKS"), 0);
-    EXPECT_EQ(count("SELECT * FROM FIELDS"), 0);
+    EXPECT_EQ(rowCounts({"GENER", "LINKS", "FIELDS"}), (QList<int>{0, 0, 0}));
     EXPECT_EQ(columnsOf("GENER"), (QStringList{"G_ID"}));
 }
 
@@ -335,11 +329,11 @@ TEST_F(FieldIndexTest, ShownColumnsAndLookupTextsAreIndexedButPicturesAndLongTex
     addField(*module, QStringLiteral("Описание"), LongTextType);
     addField(*module, QStringLiteral("Фото"), ImageType);
     const qint64 colour = addField(*module, QStringLiteral("Цвет"), FieldStore::StringType, true);
-    const QStringList objectIndexes{"GENER_G1:G1", "GENER_G2:G2", "GENER_G5:G5"};
-    const QStringList linkIndexes{"LINKS_FILTER:L_REFER,L_CLASS,L_OBJECT", "LINKS_OBJECT:L_OBJECT"};
-    EXPECT_EQ(indexesOf("GENER"), objectIndexes);
-    EXPECT_EQ(indexesOf("LOOKUP5"), QStringList{"LOOKUP5_DATA:L5_DATA"});
-    EXPECT_EQ(indexesOf("LINKS"), linkIndexes);
+    // The indexes of the objects, the lookup list and the links.
+    const auto indexes = [&] { return QList<QStringList>{indexesOf("GENER"), indexesOf("LOOKUP5"), indexesOf("LINKS")}; };
+    const QList<QStringList> expected{{"GENER_G1:G1", "GENER_G2:G2", "GENER_G5:G5"}, {"LOOKUP5_DATA:L5_DATA"},
+                                      {"LINKS_FILTER:L_REFER,L_CLASS,L_OBJECT", "LINKS_OBJECT:L_OBJECT"}};
+    EXPECT_EQ(indexes(), expected);
     // A sort by either kind of column reads the index in order instead of sorting every row.
     EXPECT_FALSE(plan("SELECT G_ID, G2 FROM GENER ORDER BY G2").contains("TEMP B-TREE")) << plan("SELECT G2 FROM GENER ORDER BY G2").toStdString();
     // Texts sort in Russian order, which their indexes follow.
@@ -357,9 +351,7 @@ TEST_F(FieldIndexTest, ShownColumnsAndLookupTextsAreIndexedButPicturesAndLongTex
         exec(QStringLiteral("DROP INDEX %1").arg(index));
     exec("CREATE INDEX LINKS_ENTRY ON LINKS(L_REFER, L_CLASS)");
     module->OpenConnection(dbPath);
-    EXPECT_EQ(indexesOf("GENER"), objectIndexes);
-    EXPECT_EQ(indexesOf("LOOKUP5"), QStringList{"LOOKUP5_DATA:L5_DATA"});
-    EXPECT_EQ(indexesOf("LINKS"), linkIndexes);
+    EXPECT_EQ(indexes(), expected);
     EXPECT_EQ(rows("SELECT G_ID, G1, L5_DATA FROM GENER, LOOKUP5 WHERE G5 = L5_ID"), (QList<QVariantList>{{1, 7, "красный"}}));
     EXPECT_EQ(FieldIndexes::EnsureFieldIndexes(*module), 0);
 }

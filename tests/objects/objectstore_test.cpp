@@ -2,9 +2,6 @@
 #include "find/findtest.h"
 
 #include "core/dberror.h"
-#include "core/dmodule.h"
-#include "objects/objectlist.h"
-#include "objects/objectstore.h"
 
 #include <atomic>
 #include <thread>
@@ -41,10 +38,8 @@ TEST(TypedValues, NumbersDatesAndTextsAreStoredAsTypedOrRefused)
     const QString faces = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(50);
     EXPECT_EQ(TextLength(faces), 50);
     EXPECT_EQ(ShortenedText(faces + "ab"), faces);
-}
 
-TEST(LongTexts, LinesEndInCarriageReturnsAndComeBackAsLines)
-{
+    // A long text's lines end in carriage returns and come back as lines.
     EXPECT_EQ(LongTextForStorage("a\n\nb\n"), "a\r\rb\r");
     EXPECT_EQ(LongTextForStorage(""), "");
     EXPECT_EQ(LongTextForEditor("x\r\ny\r\n"), "x\ny");

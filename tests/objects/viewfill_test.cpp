@@ -6,7 +6,6 @@
 #include "objects/fieldeditor.h"
 #include "objects/form21.h"
 #include "objects/objectgridmodel.h"
-#include "objects/objectstore.h"
 #include "objects/paramspanel.h"
 
 #include <QCheckBox>

@@ -5,7 +5,6 @@
 #include "app/form1.h"
 #include "catalogs/layouttext.h"
 #include "core/snapshots.h"
-#include "objects/objectstore.h"
 #include "objects/sortkeys.h"
 
 #include <QAction>

@@ -2,11 +2,7 @@
 #include "find/findtest.h"
 
 #include "core/collation.h"
-#include "core/dmodule.h"
-#include "core/schemanames.h"
 #include "fields/fieldstore.h"
-#include "objects/objectlist.h"
-#include "objects/objectstore.h"
 #include "objects/searchindex.h"
 #include "objects/sortkeys.h"
 

@@ -2,7 +2,6 @@
 
 #include "core/dmodule.h"
 #include "objects/objectlinks.h"
-#include "objects/objectstore.h"
 
 #include <atomic>
 #include <thread>

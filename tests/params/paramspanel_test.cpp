@@ -1,7 +1,6 @@
 #include "objects/windowsteps.h"
 
 #include "objects/form8.h"
-#include "objects/objectstore.h"
 #include "objects/paramspanel.h"
 #include "settings/form6.h"
 

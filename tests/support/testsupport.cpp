@@ -15,7 +15,6 @@
 #include "objects/objectlist.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
-#include "settings/options.h"
 
 #include <QAbstractButton>
 #include <QAction>
