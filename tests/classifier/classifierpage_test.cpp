@@ -33,10 +33,7 @@ protected:
     // Километр (1) ─ Метр (2, ratio 1000) ─ Сантиметр (3, ratio 100); Тонна (4) on its own.
     void addUnits()
     {
-        addClassRow(1, "Километр", "км", 0);
-        addClassRow(2, "Метр", "м", 1, 1000);
-        addClassRow(3, "Сантиметр", "см", 2, 100);
-        addClassRow(4, "Тонна", "", 0);
+        addClassRows({{1, "Километр", "км", 0}, {2, "Метр", "м", 1, 1000}, {3, "Сантиметр", "см", 2, 100}, {4, "Тонна", "", 0}});
         Form1->ClassesViewExpand(nullptr);
     }
     QStringList topTexts() const
@@ -323,11 +320,8 @@ ENGINE_TEST_SUITE(ClassStoreTest);
 
 TEST_P(ClassStoreTest, LevelOrderFollowsTheSortChoiceAndInsertingBetweenParentAndChildRestatesTheChildRatio)
 {
-    addClassRow(1, "Бета", "2", 0);
-    addClassRow(2, "Альфа", "3", 0);
-    addClassRow(3, "Гамма", "", 0);
-    addClassRow(4, "Дельта", "1", 0);
-    addClassRow(5, "Вложенный", "0", 2);
+    addClassRows({{1, "Бета", "2", 0}, {2, "Альфа", "3", 0}, {3, "Гамма", "", 0}, {4, "Дельта", "1", 0},
+                  {5, "Вложенный", "0", 2}});
 
     EXPECT_EQ(names(0), (QStringList{"Альфа", "Бета", "Гамма", "Дельта"}));
     EXPECT_EQ(names(1), (QStringList{"Гамма", "Дельта", "Бета", "Альфа"}));
@@ -401,12 +395,7 @@ TEST_P(ClassStoreTest, QuotesPercentSignsNulsAndACommaLocaleAreStoredAsTyped)
 TEST_P(ClassStoreTest, DescendantsAreFoundLevelByLevelAndDeletedWithTheirClass)
 {
     // 1 ─ 2 ─ 4 ─ 6, 1 ─ 3 with 1500 children (more than one OR-chain could hold); 5 ─ 2000 elsewhere.
-    addClassRow(1, "root", "", 0);
-    addClassRow(2, "a", "", 1);
-    addClassRow(3, "b", "", 1);
-    addClassRow(4, "c", "", 2);
-    addClassRow(5, "other", "", 0);
-    addClassRow(6, "d", "", 4);
+    addClassRows({{1, "root", "", 0}, {2, "a", "", 1}, {3, "b", "", 1}, {4, "c", "", 2}, {5, "other", "", 0}, {6, "d", "", 4}});
     exec("WITH RECURSIVE N(I) AS (SELECT 100 UNION ALL SELECT I + 1 FROM N WHERE I < 1599) "
          "INSERT INTO CLASSES SELECT I, 'w' || I, '', 3, 0 FROM N");
     addClassRow(2000, "under other", "", 5);

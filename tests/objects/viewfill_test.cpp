@@ -133,11 +133,9 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_TRUE(filters.value(0).startsWith("Все рисунки (*.jpg *.jpeg *.png *.bmp")) << filters.value(0).toStdString();
     EXPECT_EQ(filters.value(1), "Рисунки JPEG (*.jpg *.jpeg)");
     EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
-    QTest::keyClicks(input<QLineEdit>(0), "-120000000");
-    QTest::keyClicks(input<QLineEdit>(1), "2.5");
-    TypeKeys(input<QLineEdit>(2), "Д'Артаньян");
-    QTest::keyClicks(input<QLineEdit>(4), "30.11.2023");
-    QTest::keyClicks(input<QLineEdit>(5), "13:45:10");
+    const QList<std::pair<int, QString>> typed{{0, "-120000000"}, {1, "2.5"}, {2, "Д'Артаньян"}, {4, "30.11.2023"}, {5, "13:45:10"}};
+    for (const auto &[field, keys] : typed)
+        TypeKeys(input<QLineEdit>(field), keys);
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
     EXPECT_EQ(Store(), QStringList());
     EXPECT_TRUE(!Form7->isVisible() && Form2->isEnabled());

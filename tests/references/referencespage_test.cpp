@@ -58,10 +58,7 @@ protected:
 
 TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShouldAndActOnTheItemChosen)
 {
-    addClassRow(1, "Length", "", 0);
-    addClassRow(2, "Metre", "", 1);
-    addClassRow(3, "Mass", "", 0);
-    addClassRow(4, "Gram", "", 3);
+    addClassRows({{1, "Length", "", 0}, {2, "Metre", "", 1}, {3, "Mass", "", 0}, {4, "Gram", "", 3}});
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
     EXPECT_EQ(ListTexts(Control<QListWidget>(page, "ComponentsList1")), (QStringList{"Length", "Mass"}));
     EXPECT_TRUE(books().isEmpty());
@@ -101,11 +98,7 @@ TEST_F(ReferencesPageTest, GeneratingRegeneratingAndRemovingAskOnlyWhenTheyShoul
 
 TEST_F(ReferencesPageTest, AddAllIsAllOrNothingAndAsksAboutExistingBooksAndRemoveAllSkipsTheDeclinedOne)
 {
-    addClassRow(1, "Colour", "", 0);
-    addClassRow(2, "Red", "", 1);
-    addClassRow(3, "Area", "", 0);
-    addClassRow(4, "Hectare", "", 3);
-    addClassRow(5, "Size's", "", 0);
+    addClassRows({{1, "Colour", "", 0}, {2, "Red", "", 1}, {3, "Area", "", 0}, {4, "Hectare", "", 3}, {5, "Size's", "", 0}});
     QMetaObject::invokeMethod(Form1, "ComponentsFill");
     // A table left over under the second number makes the second generation fail: the first is undone too.
     exec("CREATE TABLE REFER2(X INTEGER)");
@@ -153,14 +146,9 @@ ENGINE_TEST_SUITE(ReferenceStoreTest);
 
 TEST_P(ReferenceStoreTest, BookCopiesTheBranchNumbersReuseTheFreedHighestAndRegenerationKeepsNumberAndLinks)
 {
-    addClassRow(1, "Length", "L", 0);
-    addClassRow(2, "Metre", "m", 1, 1);
-    addClassRow(3, "Kilometre", "km", 2, 1000);
-    addClassRow(4, "Millimetre", "mm", 2, 0.001);
-    addClassRow(5, "Mass", "M", 0);
-    addClassRow(6, "Gram", "g", 5, 3);
-    addClassRow(7, "Inch", "in", 1, 2.5);
-    addClassRow(8, "Colour", "", 0);
+    addClassRows({{1, "Length", "L", 0}, {2, "Metre", "m", 1, 1}, {3, "Kilometre", "km", 2, 1000},
+                  {4, "Millimetre", "mm", 2, 0.001}, {5, "Mass", "M", 0}, {6, "Gram", "g", 5, 3}, {7, "Inch", "in", 1, 2.5},
+                  {8, "Colour", "", 0}});
 
     EXPECT_EQ(GenerateBook(*module, topClass("Length")), 1);
     EXPECT_EQ(rows("SELECT R_ID, R_NAME, R_CLASS FROM REFERS"), (QList<QVariantList>{{1, "Length", 1}}));
@@ -212,8 +200,7 @@ TEST_P(ReferenceStoreTest, BookCopiesTheBranchNumbersReuseTheFreedHighestAndRege
 
 TEST_P(ReferenceStoreTest, AFailedGenerationOrRemovalChangesNothing)
 {
-    addClassRow(1, "A", "", 0);
-    addClassRow(2, "A1", "", 1);
+    addClassRows({{1, "A", "", 0}, {2, "A1", "", 1}});
     // A table left over under the number the next book would get.
     exec("CREATE TABLE REFER1(X INTEGER)");
     EXPECT_THROW(GenerateBook(*module, topClass("A")), DbError);

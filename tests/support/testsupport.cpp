@@ -388,6 +388,12 @@ void DatabaseTest::addClassRow(qint64 id, const QString &name, const QString &co
     boundRows(QStringLiteral("INSERT INTO CLASSES VALUES(?, ?, ?, ?, ?)"), {id, name, code, parent, ratio});
 }
 
+void DatabaseTest::addClassRows(const QList<ClassEntry> &classes) const
+{
+    for (const ClassEntry &c : classes)
+        addClassRow(c.id, c.name, c.code, c.parent, c.ratio);
+}
+
 QVariantList DatabaseTest::classRow(const QString &name) const
 {
     return boundRows(QStringLiteral("SELECT C_ID, C_NAME, C_CODE, C_LINK, C_COEFF FROM CLASSES WHERE C_NAME = ?"), {name}).value(0);

@@ -72,8 +72,10 @@ protected:
     // The editor's input for field `id` of the open database holding `value`.
     FieldInput input(qint64 id, const QVariant &value, bool pictureChosen = false) const;
     void exec(const QString &sql) const;   // straight to the database, bypassing the program
-    // A row of CLASSES written straight to the database, and the row of the class named `name`
-    // (C_ID, C_NAME, C_CODE, C_LINK, C_COEFF; empty when there is none).
+    // Rows of CLASSES written straight to the database, each {id, "name", "code", parent id, ratio}, and the row
+    // of the class named `name` (C_ID, C_NAME, C_CODE, C_LINK, C_COEFF; empty when there is none).
+    struct ClassEntry { qint64 id; QString name; QString code; qint64 parent; double ratio = 0; };
+    void addClassRows(const QList<ClassEntry> &classes) const;
     void addClassRow(qint64 id, const QString &name, const QString &code, qint64 parent, double ratio = 0) const;
     QVariantList classRow(const QString &name) const;
     // The rows of `sql` with `values` bound to its placeholders, through the second connection.
@@ -91,7 +93,7 @@ protected:
 
     // A reference book as the reference-books mode leaves it: REFER{n} with its index, its REFERS row
     // and the given entries, each {id, "name", "code", parent id} (0 for a top-level entry).
-    struct BookEntry { qint64 id; QString name; QString code; qint64 parent; };
+    using BookEntry = ClassEntry;
     void makeBook(int n, const QString &name, const QList<BookEntry> &entries = {}) const;
 
     // Runs fn(QSqlDatabase &) on a second connection to the test's database.
