@@ -25,9 +25,8 @@ protected:
         RussianAppTest::SetUp();
         name = addField(*module, "Имя", StringType);
         number = addField(*module, "Номер", IntegerType);
-        InsertValues(*module, 1, {"Ольха", "3"});
-        InsertValues(*module, 2, {"Клён", "1"});
-        InsertValues(*module, 3, {"Ясень", "2"});
+        for (const auto &[id, values] : QList<std::pair<qint64, QVariantList>>{{1, {"Ольха", "3"}}, {2, {"Клён", "1"}}, {3, {"Ясень", "2"}}})
+            InsertValues(*module, id, values);
         Enter(3);
     }
     static QLineEdit *searchEdit() { return Control<QLineEdit>(Form2, "SearchEdit"); }

@@ -76,7 +76,7 @@ TEST_F(FieldsPageTest, AddingThroughThePanelWithEachRefusal)
     // The row as the list shows it: name, type and the list's yes.
     const QAbstractItemModel *fields = Control<QTableView>(page, "DBGrid")->model();
     ASSERT_EQ(fields->rowCount(), 1);
-    EXPECT_EQ((QStringList{ModelColumn(fields, 0).value(0), ModelColumn(fields, 1).value(0), ModelColumn(fields, 2).value(0)}),
+    EXPECT_EQ(ModelColumn(fields, 0) + ModelColumn(fields, 1) + ModelColumn(fields, 2),
               (QStringList{fiftyOne.left(50), scalar("SELECT T_NAME FROM TYPES WHERE T_ID = 5").toString(),
                            scalar("SELECT B_TEXT FROM BOOLEAN WHERE B_ID = -1").toString()}));
     EXPECT_TRUE(button("LookupBtn")->isEnabled());

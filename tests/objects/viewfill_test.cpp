@@ -197,9 +197,8 @@ TEST_F(ViewFillTest, ALargeListIsReadAsTheGridScrollsAndReleasedOnLeaving)
 TEST_F(ViewFillTest, EnterAndDoubleClickChangeTheCurrentObjectAndDeleteAsksFirst)
 {
     addField(*module, "Имя", StringType);
-    InsertValues(*module, 1, {"первый"});
-    InsertValues(*module, 2, {"второй"});
-    InsertValues(*module, 3, {"третий"});
+    for (const auto &[id, name] : QList<std::pair<qint64, QString>>{{1, "первый"}, {2, "второй"}, {3, "третий"}})
+        InsertValues(*module, id, {name});
     exec("INSERT INTO LINKS VALUES(1, 1, 1, 5, '', 0)");
     Enter(3);
 

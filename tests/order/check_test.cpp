@@ -92,7 +92,6 @@ TEST_F(AppTest, CheckDatabaseItemReportsAndMendsWhenTheUserAgrees)
     EXPECT_EQ(ClickAnswering(item), QStringList{"Проверка закончена: база данных в порядке."});
     const qint64 field = addField(*module, "Название", StringType);
     exec("INSERT INTO LINKS VALUES (50, 999, 1, 1, '', 0)");
-    exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01'").arg(field));
     exec("INSERT INTO GENER (G_ID) VALUES (1)");
     exec(QStringLiteral("UPDATE OBJECT_KEYS SET O_G%1 = X'01' WHERE O_ID = 1").arg(field));
     exec("DELETE FROM STALE_KEYS");
