@@ -4,13 +4,25 @@
 #include "core/dmodule.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 
 namespace {
+// The folders last chosen in, for the session: a folder found again in every dialog of the program would
+// need its own settings line for each dialog, and the settings window keeps the user's own choices.
+QHash<LastFolder, QString> &lastFolders()
+{
+    static QHash<LastFolder, QString> folders;
+    return folders;
+}
+
 QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog::AcceptMode mode,
                   QFileDialog::FileMode fileMode)
 {
-    const QString folder = !request.folder.isEmpty() ? request.folder : (DModule ? DModule->ProgramFolder : QString());
+    QString folder = lastFolders().value(request.remembered);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = !request.folder.isEmpty() ? request.folder : (DModule ? DModule->ProgramFolder : QString());
     QFileDialog dialog(DialogOwner(parent), request.title, folder);
     dialog.setObjectName(QLatin1String(request.objectName));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -19,12 +31,20 @@ QString runDialog(QWidget *parent, const FileDialogRequest &request, QFileDialog
     dialog.setFileMode(fileMode);
     if (!request.nameFilters.isEmpty())
         dialog.setNameFilters(request.nameFilters);
-    if (fileMode == QFileDialog::Directory)
+    if (fileMode == QFileDialog::Directory) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
+        // The program says "папка" everywhere; Qt's own words for the box and its kind are others.
+        dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Папка:"));
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilter(QStringLiteral("Папки (*)"));
+    }
     KeepAboveWindowsOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (request.remembered != LastFolder::None)
+        lastFolders()[request.remembered] = fileMode == QFileDialog::Directory ? chosen : QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 }
 
@@ -41,7 +61,7 @@ QString ChooseFileToSave(QWidget *parent, const FileDialogRequest &request)
 
 QString ChooseFolder(QWidget *parent, const FileDialogRequest &request)
 {
-    return runDialog(parent, {request.objectName, request.title, {}, request.folder}, QFileDialog::AcceptOpen,
+    return runDialog(parent, {request.objectName, request.title, {}, request.folder, request.remembered}, QFileDialog::AcceptOpen,
                      QFileDialog::Directory);
 }
 

@@ -13,9 +13,17 @@
 #include <QPointer>
 #include <QProgressDialog>
 
+#include <limits>
+
 namespace {
-// The snapshot, with a progress window for a large file. The reason it was not made; empty when made.
-QString makeSnapshot(TDModule &module, QWidget *parent, const QString &cause)
+struct Made
+{
+    std::optional<Snapshots::Snapshot> snapshot;
+    QString failure;   // why it was not made; empty when made
+};
+
+// The snapshot, with a progress window for a large file, keeping the newest `keep` snapshots.
+Made makeSnapshot(TDModule &module, QWidget *parent, const QString &cause, int keep)
 {
     const QString path = module.database().databaseName();
     QPointer<QProgressDialog> progress;
@@ -33,28 +41,38 @@ QString makeSnapshot(TDModule &module, QWidget *parent, const QString &cause)
             return progress && !progress->wasCanceled();
         };
     }
-    QString failure;
-    std::optional<Snapshots::Snapshot> made;
+    Made result;
     try {
-        made = Snapshots::Make(module, cause, Settings::SnapshotsKept(), shown);
-        if (!made)
-            failure = QStringLiteral("Создание резервной копии отменено.");
+        result.snapshot = Snapshots::Make(module, cause, keep, shown);
+        if (!result.snapshot)
+            result.failure = QStringLiteral("Создание резервной копии отменено.");
         else
-            CatalogStore::CopyPicturesBeside(module, made->path);
+            CatalogStore::CopyPicturesBeside(module, result.snapshot->path);
     } catch (const DbError &error) {
-        failure = error.message();
+        result.failure = error.message();
         // A snapshot without its catalogs' pictures is not kept as if it were whole.
-        if (made) {
+        if (result.snapshot) {
             try {
-                Snapshots::Remove(path, made->path);
+                Snapshots::Remove(path, result.snapshot->path);
             } catch (const DbError &) {
                 // Left as a file of the folder; the reason shown is the first failure.
             }
         }
+        result.snapshot.reset();
     }
     if (progress)
         progress->close();
-    return failure;
+    return result;
+}
+
+bool shownIfFailed(const QString &failure, QWidget *parent)
+{
+    if (failure.isEmpty())
+        return true;
+    ShowMessage(QStringLiteral("Резервная копия базы данных не сделана, поэтому изменение не выполнено.")
+                    + MessageLineBreak + failure,
+                parent);
+    return false;
 }
 }
 
@@ -67,13 +85,49 @@ bool SnapshotBeforeChange(TDModule &module, QWidget *parent, const QString &caus
 {
     if (!module.connected() || module.engine() != EngineKind::File)
         return true;
-    const QString failure = makeSnapshot(module, parent, cause);
-    if (failure.isEmpty())
+    return shownIfFailed(makeSnapshot(module, parent, cause, Settings::SnapshotsKept()).failure, parent);
+}
+
+SnapshotForAction::SnapshotForAction(QWidget *parent) : m_parent(parent)
+{
+}
+
+SnapshotForAction::~SnapshotForAction()
+{
+    if (!m_made)
+        return;
+    try {
+        Snapshots::Remove(m_databasePath, *m_made);
+    } catch (const DbError &) {
+        // Left as a file of the folder, listed as a copy of the database as it is.
+    }
+}
+
+bool SnapshotForAction::make(const QString &cause)
+{
+    if (!DModule->connected() || DModule->engine() != EngineKind::File)
         return true;
-    ShowMessage(QStringLiteral("Резервная копия базы данных не сделана, поэтому изменение не выполнено.")
-                    + MessageLineBreak + failure,
-                parent);
-    return false;
+    m_databasePath = DModule->database().databaseName();
+    // None pushed out yet: if the action changes nothing, the list stays as it was.
+    const Made made = makeSnapshot(*DModule, m_parent, cause, std::numeric_limits<int>::max());
+    if (made.snapshot)
+        m_made = made.snapshot->path;
+    return shownIfFailed(made.failure, m_parent);
+}
+
+void SnapshotForAction::settle(bool changed)
+{
+    if (!m_made)
+        return;
+    const QString made = *std::exchange(m_made, std::nullopt);
+    try {
+        if (changed)
+            Snapshots::Prune(m_databasePath, Settings::SnapshotsKept());
+        else
+            Snapshots::Remove(m_databasePath, made);
+    } catch (const DbError &error) {
+        ShowMessage(error.message(), m_parent);
+    }
 }
 
 void DailySnapshot(QWidget *parent)
@@ -89,7 +143,7 @@ void DailySnapshot(QWidget *parent)
         failure = error.message();
     }
     if (failure.isEmpty())
-        failure = makeSnapshot(*DModule, parent, SnapshotCause::Daily());
+        failure = makeSnapshot(*DModule, parent, SnapshotCause::Daily(), Settings::SnapshotsKept()).failure;
     if (failure.isEmpty()) {
         try {
             Snapshots::NoteDailyMade(path);

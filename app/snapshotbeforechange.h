@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 class TDModule;
 
@@ -13,6 +15,30 @@ class TDModule;
 bool SnapshotBeforeChange(QWidget *parent, const QString &cause);
 // The same for a database open in another data module than the program's own.
 bool SnapshotBeforeChange(TDModule &module, QWidget *parent, const QString &cause);
+
+// The snapshot before an action that may end having changed nothing - an import the user stops or that
+// fails: made as SnapshotBeforeChange makes it, but kept only when the action changed the database. A
+// snapshot dropped leaves no trace in the list, and the older ones it would have pushed out stay.
+class SnapshotForAction
+{
+public:
+    explicit SnapshotForAction(QWidget *parent);
+    // Dropped unless kept.
+    ~SnapshotForAction();
+    SnapshotForAction(const SnapshotForAction &) = delete;
+    SnapshotForAction &operator=(const SnapshotForAction &) = delete;
+
+    // As SnapshotBeforeChange: false, the reason shown, when the action must not run.
+    bool make(const QString &cause);
+    // The action's end: kept (the oldest beyond the settings' number then go) when it changed the
+    // database, dropped otherwise.
+    void settle(bool changed);
+
+private:
+    QWidget *m_parent;
+    QString m_databasePath;
+    std::optional<QString> m_made;   // the snapshot's file until settled
+};
 
 // The day's snapshot at the first opening of a calendar day of the database file open now; a failure
 // is shown and the database stays open.

@@ -178,7 +178,7 @@ int main(int argc, char **argv)
     std::printf("| Pass | Time, s | Per photograph, ms | Peak resident, MiB | Peak own (anonymous), MiB |\n|---|---:|---:|---:|---:|\n");
     std::printf("| reading the folder for the preview (every file read and checked whole) | %.1f | %.1f | %.0f | %.0f |\n", scanSeconds,
                 scanSeconds * 1000 / Photos, scanPeak, scanOwn);
-    std::printf("| adding %d objects in one transaction (pictures byte for byte, EXIF day, search index) | %.1f | %.1f | %.0f | %.0f |\n",
+    std::printf("| adding %d objects in one transaction (pictures byte for byte, their thumbnails, EXIF day, search index) | %.1f | %.1f | %.0f | %.0f |\n",
                 added, importSeconds, importSeconds * 1000 / Photos, importPeak, importOwn);
     std::printf("| both | %.1f | %.1f | | |\n\n", scanSeconds + importSeconds, (scanSeconds + importSeconds) * 1000 / Photos);
     std::printf("Latest day taken stored: %s. Shrinking a picture to 1600 px on the long side (quality 90), when the "

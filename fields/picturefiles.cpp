@@ -4,9 +4,16 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QTransform>
 #include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
+
+// The metadata library's interface still names std::auto_ptr.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
 
 namespace {
 // A photograph of 100 megapixels and more still opens; Qt's own limit (128 MiB) refuses one of 35.
@@ -86,6 +93,72 @@ QSize decodedSizeWithin(const QSize &full, const QSize &bound, bool turnedOnSide
     return full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
+// The EXIF block of a picture, read by the metadata library; null when there is none or it cannot be read.
+// The library is made ready once, before any thread reads: its XMP part must not be started twice at once.
+std::unique_ptr<Exiv2::Image> exifOf(const QByteArray &bytes)
+{
+    static const bool prepared = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+        Exiv2::enableBMFF(true);
+        return true;
+    }();
+    Q_UNUSED(prepared);
+    try {
+        auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(bytes.constData()), long(bytes.size()));
+        if (!image.get())
+            return {};
+        image->readMetadata();
+        return std::unique_ptr<Exiv2::Image>(image.release());
+    } catch (const std::exception &) {
+        return {};
+    }
+}
+
+// How a picture tagged with EXIF `orientation` is turned to be shown, as Qt words it for JPEG and TIFF.
+QImageIOHandler::Transformations turnOfOrientation(long orientation)
+{
+    switch (orientation) {
+    case 2: return QImageIOHandler::TransformationMirror;
+    case 3: return QImageIOHandler::TransformationRotate180;
+    case 4: return QImageIOHandler::TransformationFlip;
+    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6: return QImageIOHandler::TransformationRotate90;
+    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8: return QImageIOHandler::TransformationRotate270;
+    default: return QImageIOHandler::TransformationNone;
+    }
+}
+
+// Qt turns JPEG and TIFF pictures by their tag itself; PNG (its eXIf chunk) and WebP (its EXIF chunk) hold
+// the same tag, which Qt's readers pass over, so the program reads it. Only where Qt's reader turns
+// nothing: a reader that learns the tag is not followed by a second turn.
+QImageIOHandler::Transformations turnQtMisses(QImageReader &reader, const QByteArray &bytes)
+{
+    if (reader.transformation() != QImageIOHandler::TransformationNone)
+        return QImageIOHandler::TransformationNone;
+    const QByteArray format = reader.format();
+    const bool tagged = (format == "png" && bytes.contains("eXIf")) || (format == "webp" && bytes.contains("EXIF"));
+    if (!tagged)
+        return QImageIOHandler::TransformationNone;
+    const std::unique_ptr<Exiv2::Image> image = exifOf(bytes);
+    if (!image)
+        return QImageIOHandler::TransformationNone;
+    const Exiv2::ExifData &exif = image->exifData();
+    const auto tag = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    return tag != exif.end() && tag->count() > 0 ? turnOfOrientation(tag->toLong()) : QImageIOHandler::TransformationNone;
+}
+
+// The picture as decoded, turned as Qt turns a tagged JPEG: mirrored or flipped first, then a quarter clockwise.
+QImage turned(QImage image, QImageIOHandler::Transformations turn)
+{
+    if (turn & (QImageIOHandler::TransformationMirror | QImageIOHandler::TransformationFlip))
+        image = image.mirrored(turn & QImageIOHandler::TransformationMirror, turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
 // `quality` above 50 makes the JPEG reader shrink smoothly, worth its time for a picture kept.
 QImage readByQt(const QByteArray &bytes, const QSize &bound, int quality = -1)
 {
@@ -96,11 +169,13 @@ QImage readByQt(const QByteArray &bytes, const QSize &bound, int quality = -1)
     reader.setAllocationLimit(AllocationLimitMiB);
     reader.setAutoTransform(true);
     reader.setQuality(quality);
-    const bool onSide = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QImageIOHandler::Transformations ownTurn = turnQtMisses(reader, bytes);
+    const bool onSide = (reader.transformation() | ownTurn) & QImageIOHandler::TransformationRotate90;
     const QSize decoded = decodedSizeWithin(reader.size(), bound, onSide);
     if (decoded.isValid())
         reader.setScaledSize(decoded);
-    return reader.read();
+    const QImage image = reader.read();
+    return ownTurn == QImageIOHandler::TransformationNone || image.isNull() ? image : turned(image, ownTurn);
 }
 
 // HEIC/HEIF, as phones write them; read through libheif, which turns the picture by its own rotation and
@@ -220,7 +295,8 @@ QSize sizeByQt(const QByteArray &bytes, QByteArray *format = nullptr)
     if (format)
         *format = reader.format();
     const QSize stored = reader.size();
-    return reader.transformation() & QImageIOHandler::TransformationRotate90 ? stored.transposed() : stored;
+    return (reader.transformation() | turnQtMisses(reader, bytes)) & QImageIOHandler::TransformationRotate90 ? stored.transposed()
+                                                                                                             : stored;
 }
 }
 
@@ -280,4 +356,17 @@ QByteArray PictureAsStored(const QByteArray &chosen, const Options::PictureStori
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(rule.quality);
     return writer.write(shrunk) ? written : chosen;
+}
+
+QDate ExifDayTaken(const QByteArray &bytes)
+{
+    const std::unique_ptr<Exiv2::Image> image = exifOf(bytes);
+    if (!image)
+        return {};
+    const Exiv2::ExifData &exif = image->exifData();
+    const auto taken = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
+    if (taken == exif.end())
+        return {};
+    // "2019:03:15 10:20:30"; cameras without a clock write blanks or zeros.
+    return QDate::fromString(QString::fromStdString(taken->toString()).left(10), QStringLiteral("yyyy:MM:dd"));
 }

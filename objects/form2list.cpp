@@ -180,7 +180,7 @@ void TForm2::ImportCsvItemClick()
     CsvDocument head;
     QProgressDialog *progress = NewProgress(this, QStringLiteral("Чтение файла..."), 1000);
     const bool read = Guarded([&] { head = ReadCsvHead(path, std::nullopt, ProgressIn(progress)); });
-    bool cancelled = progress->wasCanceled();
+    const bool cancelled = progress->wasCanceled();
     progress->close();
     if (!read || cancelled)
         return;
@@ -235,7 +235,8 @@ void TForm2::ImportCsvItemClick()
     bool hasObjects = false;
     if (!Guarded([&] { hasObjects = DatabaseHasObjects(*DModule); }))
         return;
-    if (hasObjects && !SnapshotBeforeChange(this, SnapshotCause::Import(QFileInfo(path).fileName())))
+    SnapshotForAction snapshot(this);
+    if (hasObjects && !snapshot.make(SnapshotCause::Import(QFileInfo(path).fileName())))
         return;
     progress = NewProgress(this, QStringLiteral("Добавление объектов..."), check.rows - check.failingRows);
     int added = 0;
@@ -246,13 +247,14 @@ void TForm2::ImportCsvItemClick()
             return !progress->wasCanceled();
         });
     });
-    cancelled = progress->wasCanceled();
     progress->close();
+    // A stop pressed while the new objects' order was being made came too late: they were added.
+    snapshot.settle(done && added > 0);
     Guarded([] { ObjectList::Of(*DModule).open(); });
     ClearForm();
     if (done)
-        ShowMessage(cancelled ? QStringLiteral("Импорт отменен: ни один объект не добавлен.")
-                              : QStringLiteral("Добавлено объектов: %1").arg(added),
+        ShowMessage(added > 0 ? QStringLiteral("Добавлено объектов: %1").arg(added)
+                              : QStringLiteral("Импорт отменен: ни один объект не добавлен."),
                     this);
 }
 

@@ -454,7 +454,7 @@ void TForm7::ImageClick()
     auto *picture = qobject_cast<PictureBox *>(sender());
     if (!picture)
         return;
-    const QString path = ChooseFileToOpen(this, {"ImageDialog", QStringLiteral("Открытие изображения"), PictureFilters(), {}});
+    const QString path = ChooseFileToOpen(this, {"ImageDialog", QStringLiteral("Открытие изображения"), PictureFilters(), {}, LastFolder::Pictures});
     if (path.isEmpty())
         return;
     Guarded([&] {

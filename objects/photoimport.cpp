@@ -18,12 +18,6 @@
 #include <QLocale>
 #include <QThreadPool>
 
-// The metadata library's interface still names std::auto_ptr.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <exiv2/exiv2.hpp>
-#pragma GCC diagnostic pop
-
 #include <algorithm>
 #include <deque>
 #include <future>
@@ -171,6 +165,18 @@ QList<DescriptionField> DateFieldsOf(const QList<DescriptionField> &fields)
     return fieldsOfKinds(fields, {FieldKind::Date});
 }
 
+QList<DescriptionField> RequiredFieldsLeftEmpty(const QList<DescriptionField> &fields, const PhotoImportFields &chosen)
+{
+    QList<DescriptionField> empty;
+    for (const DescriptionField &field : fields) {
+        const bool filled = (chosen.name && chosen.name->id == field.id) || (chosen.date && chosen.date->id == field.id)
+                            || chosen.picture.id == field.id;
+        if (!filled && FieldKinds::Info(field.kind()).required)
+            empty << field;
+    }
+    return empty;
+}
+
 QString NameFromFile(const QString &path)
 {
     return QFileInfo(path).completeBaseName();
@@ -210,30 +216,8 @@ PhotoImportPlan PlanPhotoImport(const FolderScan &scan, const PhotoImportFields 
 
 QDate DayTaken(const QByteArray &bytes, qint64 modified)
 {
-    static const bool prepared = [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
-        Exiv2::enableBMFF(true);
-        return true;
-    }();
-    Q_UNUSED(prepared);
-    try {
-        auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(bytes.constData()), long(bytes.size()));
-        if (image.get()) {
-            image->readMetadata();
-            const Exiv2::ExifData &exif = image->exifData();
-            const auto taken = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
-            if (taken != exif.end()) {
-                // "2019:03:15 10:20:30"; cameras without a clock write blanks or zeros.
-                const QDate day = QDate::fromString(QString::fromStdString(taken->toString()).left(10), QStringLiteral("yyyy:MM:dd"));
-                if (day.isValid())
-                    return day;
-            }
-        }
-    } catch (const std::exception &) {
-        // Metadata that cannot be read is no date: the file's own day is taken.
-    }
-    return QDateTime::fromMSecsSinceEpoch(modified).date();
+    const QDate taken = ExifDayTaken(bytes);
+    return taken.isValid() ? taken : QDateTime::fromMSecsSinceEpoch(modified).date();
 }
 
 namespace {

@@ -59,6 +59,10 @@ struct PhotoImportFields
     std::optional<DescriptionField> date;
 };
 
+// The fields the editor requires filled that the import leaves empty: every required one but the name
+// field, in the order of `fields`. Objects so added are stored; the editor saves them again only once filled.
+QList<DescriptionField> RequiredFieldsLeftEmpty(const QList<DescriptionField> &fields, const PhotoImportFields &chosen);
+
 // What the import will do: the pictures to add and every file left out. A picture whose name the name
 // field cannot hold whole is left out with the reason, never added with its name cut.
 struct PhotoImportPlan

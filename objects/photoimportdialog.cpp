@@ -48,7 +48,7 @@ std::optional<DescriptionField> chosen(const QComboBox *box, const QList<Descrip
 }
 
 PhotoImportDialog::PhotoImportDialog(const FolderScan &scan, const QList<DescriptionField> &fields, QWidget *parent)
-    : QDialog(parent), m_scan(scan), m_pictureFields(PictureFieldsOf(fields)), m_nameFields(NameFieldsOf(fields)),
+    : QDialog(parent), m_scan(scan), m_fields(fields), m_pictureFields(PictureFieldsOf(fields)), m_nameFields(NameFieldsOf(fields)),
       m_dateFields(DateFieldsOf(fields))
 {
     setObjectName(QStringLiteral("PhotoImportDialog"));
@@ -88,6 +88,9 @@ PhotoImportDialog::PhotoImportDialog(const FolderScan &scan, const QList<Descrip
                              this);
     about->setWordWrap(true);
     layout->addWidget(about);
+    RequiredLabel = Named<QLabel>("RequiredLabel", this);
+    RequiredLabel->setWordWrap(true);
+    layout->addWidget(RequiredLabel);
     layout->addWidget(buttons);
     resize(560, 480);
     // A different name field may hold names the other could not.
@@ -112,6 +115,14 @@ void PhotoImportDialog::showPlan()
                             .arg(m_scan.pictures.size())
                             .arg(m_plan.adding.size())
                             .arg(m_plan.skipped.size()));
+    QStringList empty;
+    for (const DescriptionField &field : RequiredFieldsLeftEmpty(m_fields, chosenFields()))
+        empty << QStringLiteral("«%1»").arg(field.name);   // a name may hold a comma itself
+    RequiredLabel->setText(empty.isEmpty() ? QString()
+                                           : QStringLiteral("Обязательные поля останутся пустыми: %1. Такие объекты можно будет "
+                                                            "сохранить в редакторе, только заполнив их.")
+                                                 .arg(empty.join(QStringLiteral(", "))));
+    RequiredLabel->setVisible(!empty.isEmpty());
     SkippedList->clear();
     for (const SkippedFile &file : std::as_const(m_plan.skipped))
         SkippedList->addItem(file.fileName + QStringLiteral(" - ") + file.reason);
@@ -127,11 +138,9 @@ std::optional<int> AddObjectsFromFolder(QWidget *window)
                     window);
         return std::nullopt;
     }
-    static QString lastFolder = QDir::homePath();
-    const QString folder = ChooseFolder(window, {"AddFromFolderDialog", Title, {}, lastFolder});
+    const QString folder = ChooseFolder(window, {"AddFromFolderDialog", Title, {}, QDir::homePath(), LastFolder::Pictures});
     if (folder.isEmpty())
         return std::nullopt;
-    lastFolder = folder;
     QProgressDialog *progress = NewProgress(window, QStringLiteral("Просмотр файлов папки..."), 0);
     FolderScan scan;
     const bool read = Guarded([&] {
@@ -161,7 +170,8 @@ std::optional<int> AddObjectsFromFolder(QWidget *window)
     bool hasObjects = false;
     if (!Guarded([&] { hasObjects = DatabaseHasObjects(*DModule); }))
         return std::nullopt;
-    if (hasObjects && !SnapshotBeforeChange(window, SnapshotCause::FolderImport(QFileInfo(folder).fileName())))
+    SnapshotForAction snapshot(window);
+    if (hasObjects && !snapshot.make(SnapshotCause::FolderImport(QFileInfo(folder).fileName())))
         return std::nullopt;
     progress = NewProgress(window, QStringLiteral("Добавление объектов..."), int(plan.adding.size()));
     int added = 0;
@@ -173,6 +183,7 @@ std::optional<int> AddObjectsFromFolder(QWidget *window)
         });
     });
     progress->close();
+    snapshot.settle(done && added > 0);
     if (!done)
         return std::nullopt;
     return added;

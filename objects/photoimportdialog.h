@@ -28,12 +28,12 @@ public:
 private:
     void showPlan();
 
-    QLabel *CountLabel = nullptr;
+    QLabel *CountLabel = nullptr, *RequiredLabel = nullptr;
     QListWidget *SkippedList = nullptr;
     QComboBox *PictureFieldBox = nullptr, *NameFieldBox = nullptr, *DateFieldBox = nullptr;
     QPushButton *AddBtn = nullptr;
     FolderScan m_scan;
-    QList<DescriptionField> m_pictureFields, m_nameFields, m_dateFields;
+    QList<DescriptionField> m_fields, m_pictureFields, m_nameFields, m_dateFields;
     PhotoImportPlan m_plan;
 };
 

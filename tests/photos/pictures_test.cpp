@@ -11,85 +11,38 @@
 #include "taggedpictures.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QtEndian>
-#include <libheif/heif.h>
-
-namespace {
-// A phone's HEIC: `pixels` as stored, tagged to be shown turned by `orientation`, with `preview` (made
-// from other pixels, so that a test sees which one was decoded) as its stored preview when given.
-QByteArray Heic(const QImage &pixels, int orientation, const QImage &preview = {})
-{
-    heif_context *context = heif_context_alloc();
-    heif_encoder *encoder = nullptr;
-    EXPECT_EQ(heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code, heif_error_Ok);
-    heif_encoder_set_lossy_quality(encoder, 95);
-    heif_encoding_options *options = heif_encoding_options_alloc();
-    options->image_orientation = heif_orientation(orientation);
-    const auto encode = [&](const QImage &source, heif_image_handle **handle) {
-        const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
-        heif_image *image = nullptr;
-        heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-        heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
-        int stride = 0;
-        uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-        for (int y = 0; y < rgb.height(); ++y)
-            memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
-        EXPECT_EQ(heif_context_encode_image(context, image, encoder, options, handle).code, heif_error_Ok);
-        heif_image_release(image);
-    };
-    heif_image_handle *main = nullptr;
-    encode(pixels, &main);
-    if (!preview.isNull()) {
-        heif_image_handle *small = nullptr;
-        encode(preview, &small);
-        // This libheif writes the reference the other way round from its declaration: these arguments
-        // give the file a phone writes, the preview referring to the picture (heif-info shows it so).
-        EXPECT_EQ(heif_context_assign_thumbnail(context, small, main).code, heif_error_Ok);
-        heif_context_set_primary_image(context, main);
-        heif_image_handle_release(small);
-    }
-    heif_image_handle_release(main);
-    heif_encoding_options_free(options);
-    heif_encoder_release(encoder);
-    QByteArray written;
-    heif_writer writer{1, [](heif_context *, const void *data, size_t size, void *target) {
-        static_cast<QByteArray *>(target)->append(static_cast<const char *>(data), qsizetype(size));
-        return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-    }};
-    EXPECT_EQ(heif_context_write(context, &writer, &written).code, heif_error_Ok);
-    heif_context_free(context);
-    return written;
-}
-
-}
-
-TEST(Pictures, EveryOrientationTagShowsThePictureUpright)
+TEST(Pictures, EveryOrientationOfJpegPngWebpAndPhonesHeicShowsThePictureUpright)
 {
     const QImage scene = Scene({96, 48});
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
-        const QByteArray jpeg = JpegWithOrientation(StoredFor(scene, orientation), orientation);
-        ASSERT_TRUE(IsReadablePicture(jpeg));
-        EXPECT_TRUE(IsUprightScene(ShownPicture(jpeg), scene.size()));
-        // Decoded small to fit a box: still upright, and fitting the box the right way round.
-        EXPECT_TRUE(IsUprightScene(ShownPicture(jpeg, {48, 48}), {48, 24}));
+    const std::pair<const char *, QByteArray (*)(const QImage &, int)> kinds[] = {
+        {"jpeg", JpegWithOrientation}, {"png", PngWithOrientation}, {"webp", WebpWithOrientation},
+        {"heic", [](const QImage &pixels, int orientation) { return Heic(pixels, orientation); }}};
+    for (const auto &[kind, tagged] : kinds) {
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(std::string(kind) + " " + std::to_string(orientation));
+            const QByteArray bytes = tagged(StoredFor(scene, orientation), orientation);
+            ASSERT_TRUE(IsReadablePicture(bytes));
+            EXPECT_FALSE(IsReadablePicture(bytes.left(bytes.size() / 2))) << "a copy stopped half way";
+            EXPECT_EQ(ShownPictureSize(bytes), scene.size());
+            EXPECT_TRUE(IsUprightScene(ShownPicture(bytes), scene.size()));
+            // Decoded small to fit a box: still upright, and fitting the box the right way round.
+            EXPECT_TRUE(IsUprightScene(ShownPicture(bytes, {48, 48}), {48, 24}));
+        }
     }
 }
 
 TEST(Pictures, OnlyWholePicturesAreReadable)
 {
-    const QByteArray jpeg = JpegWithOrientation(StoredFor(Scene({96, 48}), 6), 6);
-    EXPECT_TRUE(IsReadablePicture(jpeg));
-    EXPECT_FALSE(IsReadablePicture(jpeg.chopped(50)));   // a copy stopped short of the end
     EXPECT_FALSE(IsReadablePicture(QByteArray("P1 is a plain text starting like a bitmap\r\n")));
     EXPECT_FALSE(IsReadablePicture({}));
-    for (const char *format : {"png", "bmp", "tiff", "webp"}) {
+    for (const char *format : {"bmp", "tiff"}) {
         SCOPED_TRACE(format);
         const QByteArray bytes = Encoded(Scene({96, 48}), format, 100);
         EXPECT_TRUE(IsReadablePicture(bytes));
@@ -98,17 +51,10 @@ TEST(Pictures, OnlyWholePicturesAreReadable)
     }
 }
 
-TEST(Pictures, PhonePicturesInHeicAreShownUpright)
+TEST(Pictures, APhonesHeicShownSmallIsDecodedFromItsStoredPreview)
 {
     const QImage scene = Scene({256, 128});
-    for (int orientation : {1, 6, 3, 8, 2, 5}) {
-        SCOPED_TRACE(orientation);
-        const QByteArray heic = Heic(StoredFor(scene, orientation), orientation);
-        ASSERT_TRUE(IsReadablePicture(heic));
-        EXPECT_TRUE(IsUprightScene(ShownPicture(heic), scene.size()));
-        EXPECT_FALSE(IsReadablePicture(heic.left(heic.size() - 100)));
-    }
-    // Shown small, the stored preview is decoded instead of the whole picture; shown large, the picture.
+    // Shown small, the preview is decoded instead of the whole picture; shown large, the picture.
     QImage inverted = Scene({64, 32});
     inverted.invertPixels();
     const QByteArray withPreview = Heic(StoredFor(scene, 6), 6, StoredFor(inverted, 6));
@@ -147,12 +93,22 @@ protected:
         EXPECT_TRUE(box);
         if (!box)
             return {};
-        ChooseFileInNextDialog(path);
+        answerFileDialog(path);
         QTest::mouseClick(box, Qt::LeftButton);
         // Over a picture the click waits for a possible second one before asking for the file.
         auto *secondClick = box->findChild<QTimer *>();
         EXPECT_TRUE(secondClick && WaitFor([secondClick] { return !secondClick->isActive(); }));
         return box->bytes;
+    }
+    // Answers the next file dialog with `path`, noting where it started and the words of its name box and kind.
+    void answerFileDialog(const QString &path)
+    {
+        AnswerNextDialog<QFileDialog>([this, path](QFileDialog *dialog) {
+            dialogStart = dialog->directory().absolutePath();
+            dialogLabel = Control<QLabel>(dialog, "fileNameLabel")->text() + " "
+                          + Control<QComboBox>(dialog, "fileTypeCombo")->currentText();
+            ChooseFileInNextDialog(path);
+        });
     }
     // Ticks or clears the shrinking in the settings window and types its numbers, as a person does.
     QStringList setShrinking(bool on, const QString &longSide = {}, const QString &quality = {})
@@ -173,15 +129,18 @@ protected:
     }
     qint64 photo = 0;
     PictureBox *box = nullptr;
+    QString dialogStart, dialogLabel;
 };
 
 TEST_F(PicturesInWindowsTest, TheEditorAndACatalogShowTurnedPicturesUprightAndStoreThemAsChosen)
 {
     const QImage scene = Scene({96, 48});
-    for (int orientation : {6, 3, 7}) {
+    const std::pair<QByteArray (*)(const QImage &, int), int> tagged[] = {
+        {JpegWithOrientation, 6}, {PngWithOrientation, 7}, {WebpWithOrientation, 3}};
+    for (const auto &[make, orientation] : tagged) {
         SCOPED_TRACE(orientation);
-        const QByteArray jpeg = JpegWithOrientation(StoredFor(scene, orientation), orientation);
-        EXPECT_EQ(chooseInEditor(jpeg), jpeg) << "kept byte for byte";
+        const QByteArray bytes = make(StoredFor(scene, orientation), orientation);
+        EXPECT_EQ(chooseInEditor(bytes), bytes) << "kept byte for byte";
         ASSERT_TRUE(box);
         // The box shows the picture scaled into itself, the right way round.
         const QImage shown = box->pixmap().toImage();
@@ -191,7 +150,7 @@ TEST_F(PicturesInWindowsTest, TheEditorAndACatalogShowTurnedPicturesUprightAndSt
         // A catalog's field image stretches the picture over its box, upright as well.
         PictureElement element(nullptr);
         element.resize(60, 90);
-        ASSERT_TRUE(element.setPictureData(jpeg));
+        ASSERT_TRUE(element.setPictureData(bytes));
         EXPECT_TRUE(IsUprightScene(element.shownImage(), {60, 90}));
     }
     const QByteArray heic = Heic(StoredFor(scene, 8), 8);
@@ -256,4 +215,30 @@ TEST_F(PicturesInWindowsTest, BigPicturesAreStoredShrunkAndUprightOnlyWhenTheSet
     Form6->FormActivate();
     EXPECT_EQ(answer.texts(), QStringList{"Файл настроек, строка 12: 'PictureQuality=отлично' не является допустимым значением"});
     EXPECT_TRUE(Settings::PictureStoring() == (Options::PictureStoring{true, 3000, 90}));
+}
+
+TEST_F(PicturesInWindowsTest, ThePictureAndFolderDialogsStartWhereAPictureWasLastTakenFrom)
+{
+    const QString cupboard = folder->path() + "/Шкаф 1", hall = folder->path() + "/Зал 2";
+    ASSERT_TRUE(QDir().mkpath(cupboard) && QDir().mkpath(hall));
+    const QByteArray png = Encoded(Scene({40, 20}), "png");
+    EXPECT_EQ(chooseInEditor(png, "Шкаф 1/ваза.png"), png);
+    EXPECT_EQ(chooseInEditor(png, "чаша.png"), png);
+    EXPECT_EQ(dialogStart, cupboard);
+    {
+        MessageBoxAnswerer discard(QMessageBox::Yes);
+        Control<QPushButton>(Form7, "CancelButton")->click();
+    }
+
+    // The folder import starts in the folder of the last picture, its box labelled as a folder's.
+    answerFileDialog(hall);
+    MessageBoxAnswerer told(QMessageBox::Ok);
+    Control<QAction>(Form2, "AddFromFolderItem")->trigger();
+    EXPECT_EQ(told.texts(), QStringList{"В папке " + QDir::toNativeSeparators(hall) + " нет файлов."});
+    EXPECT_EQ(dialogStart, folder->path());
+    EXPECT_EQ(dialogLabel, "Папка: Папки");
+    // The folder chosen there is where the editor's next picture is looked for.
+    chooseInEditor(png, "Зал 2/кубок.png");
+    EXPECT_EQ(dialogStart, hall);
+    EXPECT_TRUE(dialogLabel.startsWith("&Имя файла: Все рисунки")) << "a file's box is not a folder's: " << dialogLabel.toStdString();
 }

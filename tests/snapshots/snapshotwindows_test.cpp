@@ -7,8 +7,10 @@
 #include "catalogs/storeforms.h"
 #include "classifier/classifierpage.h"
 #include "core/snapshots.h"
+#include "core/textfile.h"
 #include "fields/fieldspage.h"
 #include "objects/csvdialogs.h"
+#include "objects/photoimportdialog.h"
 #include "references/referencespage.h"
 #include "references/referencestore.h"
 #include "settings/form6.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace {
 class SnapshotWindowsTest : public AppTest
@@ -273,17 +276,55 @@ TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpe
     EXPECT_EQ(FileRows(dbPath, "SELECT COUNT(*) FROM GENER"), QStringList{"3"});
 }
 
-TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasObjects)
+// Stops the next addition of objects at its first look at "Отмена", as a user pressing it.
+class AdditionStopper
+{
+public:
+    AdditionStopper()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            for (QProgressDialog *progress : Form2->findChildren<QProgressDialog *>())
+                if (progress->labelText() == "Добавление объектов..." && !progress->wasCanceled())
+                    progress->cancel();
+        });
+        m_timer.start(0);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+TEST_F(SnapshotWindowsTest, AnImportKeepsItsSnapshotOnlyWhenItAddedToObjectsThatWereThere)
 {
     title = addField(*module, "Название", StringType);
+    addField(*module, "Снимок", ImageType);
     const QString csv = folder->path() + "/предметы.csv";
     WriteFile(csv, "Название\r\nВаза\r\nКубок\r\n");
+    const QString photos = folder->path() + "/Снимки";
+    QDir().mkpath(photos);
+    for (const QString name : {"кувшин", "блюдо", "ковш"}) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkYellow);
+        ASSERT_TRUE(picture.save(photos + "/" + name + ".png"));
+    }
     ViewFill::Enter();
     const auto importFile = [&] {
         ChooseFileInNextDialog(csv);
         AnswerNextDialog<CsvImportDialog>([](CsvImportDialog *dialog) { Control<QPushButton>(dialog, "ImportOkBtn")->click(); });
         MessageBoxAnswerer boxes(QMessageBox::Ok);
         Control<QAction>(Form2, "ImportCsvItem")->trigger();
+        return boxes.texts();
+    };
+    // `beforeAdding` runs in the preview, as the user looks at it.
+    const auto importFolder = [&](const std::function<void()> &beforeAdding = {}) {
+        ChooseFileInNextDialog(photos);
+        AnswerNextDialog<PhotoImportDialog>([beforeAdding](PhotoImportDialog *dialog) {
+            if (beforeAdding)
+                beforeAdding();
+            Control<QPushButton>(dialog, "AddBtn")->click();
+        });
+        MessageBoxAnswerer boxes(QMessageBox::Ok);
+        Control<QAction>(Form2, "AddFromFolderItem")->trigger();
         return boxes.texts();
     };
     const int daily = int(snapshots().size());
@@ -293,6 +334,44 @@ TEST_F(SnapshotWindowsTest, AnImportIsPrecededByASnapshotOnlyWhenTheDatabaseHasO
     ASSERT_EQ(causesAfter(daily), QStringList{"Импорт из файла «предметы.csv»"});
     EXPECT_EQ(count("SELECT * FROM GENER"), 4);
     EXPECT_EQ(ContentsOf(snapshots().first().path).value("GENER").size(), 2);
+
+    // The list full: a snapshot kept pushes the oldest out, one dropped leaves the list as it was.
+    keepSettings({QString("SnapshotsKept=%1").arg(snapshots().size())});
+    const auto listed = [&] {
+        QStringList files;
+        for (const Snapshots::Snapshot &snapshot : snapshots())
+            files << QFileInfo(snapshot.path).fileName() + " " + snapshot.cause;
+        return files;
+    };
+    const QStringList before = listed();
+    const QStringList index = ReadTextLines(Snapshots::FolderOf(dbPath) + "/causes.txt");
+    QStringList rows{"Название"};
+    for (int i = 0; i < 2500; ++i)
+        rows << QString("Предмет %1").arg(i);
+    WriteFile(csv, rows.join("\r\n").toUtf8() + "\r\n");
+    {
+        AdditionStopper stop;
+        EXPECT_EQ(importFile(), QStringList{"Импорт отменен: ни один объект не добавлен."});
+    }
+    {
+        AdditionStopper stop;
+        EXPECT_EQ(importFolder(), QStringList{"Добавление отменено: ни один объект не добавлен."});
+    }
+    // A picture changed while the user read the preview: the import fails, nothing is added.
+    const QStringList failed = importFolder([&] { WriteFile(photos + "/ковш.png", "уже не рисунок"); });
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0].startsWith("Файл ковш.png изменился после просмотра папки")) << failed[0].toStdString();
+    EXPECT_EQ(count("SELECT * FROM GENER"), 4);
+    EXPECT_EQ(listed(), before);
+    EXPECT_EQ(ReadTextLines(Snapshots::FolderOf(dbPath) + "/causes.txt"), index);
+    EXPECT_EQ(QDir(Snapshots::FolderOf(dbPath)).entryList({"*.mdb*"}, QDir::Files).size(), before.size()) << "no file left over";
+
+    EXPECT_EQ(importFolder(), QStringList{"Добавлено объектов: 2"});
+    const QStringList after = listed();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(after.first().endsWith("Добавление объектов из папки «Снимки»")) << after.first().toStdString();
+    EXPECT_EQ(after.mid(1), before.mid(0, before.size() - 1));
+    EXPECT_EQ(ContentsOf(snapshots().first().path).value("GENER").size(), 4);
 }
 
 TEST_F(SnapshotWindowsTest, OnAServerDatabaseNoSnapshotIsMadeAndTheWindowSaysTheServersOwnBackupsApply)
