@@ -129,9 +129,8 @@ TEST_F(PrintTest, ColumnsKeepTheirWordsWholeAndAWideListTurnsThePageShowingEvery
     const QString text = pdfText(path);
     EXPECT_FALSE(text.contains(QChar(0x2026))) << text.toStdString();
     EXPECT_EQ(text.count("234,5"), 2) << text.toStdString();
-    EXPECT_EQ(text.count("состояние,"), 10) << text.toStdString();
-    EXPECT_EQ(text.count("Удовлетворительное"), 10) << text.toStdString();
-    EXPECT_EQ(text.count("реставрация"), 10) << text.toStdString();
+    for (const char *word : {"состояние,", "Удовлетворительное", "реставрация"})
+        EXPECT_EQ(text.count(word), 10) << word << " in " << text.toStdString();
 }
 
 TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)
