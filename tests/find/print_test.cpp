@@ -6,7 +6,6 @@
 #include "objects/csvfile.h"
 #include "objects/objectlinks.h"
 #include "objects/objectprint.h"
-#include "objects/objectstore.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,7 +1,6 @@
 #include "objects/windowsteps.h"
 #include "find/findtest.h"
 
-#include "core/dberror.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
 #include "objects/objectfilter.h"

@@ -1,10 +1,8 @@
 #include "snapshots/snapshotcontents.h"
 
-#include "core/dberror.h"
 #include "core/snapshots.h"
 #include "core/textfile.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {

@@ -10,12 +10,9 @@
 #include "fields/fieldspage.h"
 #include "objects/csvdialogs.h"
 #include "references/referencespage.h"
-#include "references/referencestore.h"
 #include "settings/form6.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -69,18 +66,6 @@ protected:
     FieldsPage *fields = nullptr;
     qint64 price = 0, title = 0;
 };
-}
-
-TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnce)
-{
-    ASSERT_EQ(snapshots().size(), 1) << "the fresh database was opened by the fixture";
-    EXPECT_EQ(newestCause(), "Ежедневная копия");
-    QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
-    EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
-    EXPECT_FALSE(Snapshots::DailyDue(dbPath));
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, QDate::currentDate().addDays(1)));
-    // The day noted for one file says nothing of another beside it.
-    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb")));
 }
 
 TEST_F(SnapshotWindowsTest, DeletingOrRetypingAFieldIsPrecededByASnapshotAndNoneWhenTheUserSaysNo)
@@ -224,8 +209,16 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     EXPECT_EQ(FileBytes(dbPath.left(dbPath.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
 }
 
-TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpensACopyToLookAt)
+TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnceAndTheBackupsWindowRestoresKeepingThePresentStateOrOpensACopy)
 {
+    ASSERT_EQ(snapshots().size(), 1) << "the fresh database was opened by the fixture";
+    QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
+    EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
+    EXPECT_FALSE(Snapshots::DailyDue(dbPath));
+    EXPECT_TRUE(Snapshots::DailyDue(dbPath, QDate::currentDate().addDays(1)));
+    // The day noted for one file says nothing of another beside it.
+    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb")));
+
     addObjects();
     keepSettings({"SnapshotsKept=2"});
     const QMap<QString, QStringList> withPrice = TableContents(*module);

@@ -10,7 +10,6 @@
 #include "objects/filterpanel.h"
 #include "objects/form2.h"
 #include "settings/form6.h"
-#include "settings/options.h"
 #include "templates/templateforms.h"
 #include "templates/templatestore.h"
 
@@ -21,7 +20,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
