@@ -20,10 +20,6 @@ protected:
                          {id, QStringLiteral("Предмет %1 ").arg(id) + QString(120, QChar(0x0416)), entry});
         tx.commit();
     }
-    QStringList filesInFolder() const
-    {
-        return QDir(Snapshots::FolderOf(dbPath)).entryList(QDir::Files, QDir::Name);
-    }
 
     qint64 name = 0, kind = 0;
 };
@@ -59,6 +55,7 @@ TEST_F(SnapshotTest, ASnapshotTakenWhileAnotherProgramWritesHoldsOneCommittedSta
 TEST_F(SnapshotTest, SnapshotsLieBesideTheDatabaseOnlyTheLastNAreKeptAndACopyInsideATransactionIsRefused)
 {
     fill(5);
+    const auto filesInFolder = [&] { return QDir(Snapshots::FolderOf(dbPath)).entryList(QDir::Files, QDir::Name); };
     QStringList besideFirst;
     for (const char *cause : {"первая", "вторая", "третья", "четвертая"}) {
         const std::optional<Snapshots::Snapshot> made = Snapshots::Make(*module, QString::fromUtf8(cause), 2);

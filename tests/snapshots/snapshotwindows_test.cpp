@@ -29,7 +29,6 @@ protected:
     }
 
     QList<Snapshots::Snapshot> snapshots() const { return Snapshots::List(dbPath); }
-    QString newestCause() const { return snapshots().isEmpty() ? QString() : snapshots().first().cause; }
     // The causes of the snapshots made after the first `before` ones, the oldest first.
     QStringList causesAfter(int before) const
     {
@@ -118,19 +117,11 @@ TEST_F(SnapshotWindowsTest, AFailedOrStoppedSnapshotStopsTheChange)
     exec("CREATE TABLE BULK(B BLOB)");
     exec("INSERT INTO BULK VALUES (randomblob(3 * 1024 * 1024))");
     bool progressSeen = false;
-    QTimer cancel;
-    QObject::connect(&cancel, &QTimer::timeout, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            auto *progress = qobject_cast<QProgressDialog *>(w);
-            if (progress && progress->isVisible() && !progress->wasCanceled()) {
-                progressSeen = true;
-                progress->cancel();
-            }
-        }
+    AnswerNextDialog<QProgressDialog>([&](QProgressDialog *progress) {
+        progressSeen = true;
+        progress->cancel();
     });
-    cancel.start(1);
     const QStringList stopped = ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
-    cancel.stop();
     EXPECT_TRUE(progressSeen);
     ASSERT_EQ(stopped.size(), 2);
     EXPECT_EQ(stopped[1], "Резервная копия базы данных не сделана, поэтому изменение не выполнено.\n\r"
@@ -245,7 +236,7 @@ TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnceAndTheBackupsWindowRe
     EXPECT_EQ(TableContents(*module), daily);
     EXPECT_EQ(module->database().databaseName(), dbPath);
     ASSERT_EQ(snapshots().size(), 2);
-    EXPECT_TRUE(newestCause().startsWith("Перед восстановлением копии от ")) << newestCause().toStdString();
+    EXPECT_TRUE(snapshots().first().cause.startsWith("Перед восстановлением копии от ")) << snapshots().first().cause.toStdString();
     EXPECT_EQ(ContentsOf(snapshots().first().path), withoutPrice);
     ASSERT_EQ(table->rowCount(), 2) << "the window lists the snapshots as they are now";
 
