@@ -117,11 +117,19 @@ TEST_F(SnapshotWindowsTest, AFailedOrStoppedSnapshotStopsTheChange)
     exec("CREATE TABLE BULK(B BLOB)");
     exec("INSERT INTO BULK VALUES (randomblob(3 * 1024 * 1024))");
     bool progressSeen = false;
-    AnswerNextDialog<QProgressDialog>([&](QProgressDialog *progress) {
-        progressSeen = true;
-        progress->cancel();
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<QProgressDialog *>(w);
+            if (progress && progress->isVisible() && !progress->wasCanceled()) {
+                progressSeen = true;
+                progress->cancel();
+            }
+        }
     });
+    cancel.start(1);
     const QStringList stopped = ClickAnswering(Control<QPushButton>(fields, "DeleteFieldBtn"), QMessageBox::Yes);
+    cancel.stop();
     EXPECT_TRUE(progressSeen);
     ASSERT_EQ(stopped.size(), 2);
     EXPECT_EQ(stopped[1], "Резервная копия базы данных не сделана, поэтому изменение не выполнено.\n\r"
