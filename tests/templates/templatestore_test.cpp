@@ -1,4 +1,5 @@
 #include "support/testsupport.h"
+#include "snapshots/snapshotcontents.h"
 
 #include "catalogs/catalogstore.h"
 #include "core/dberror.h"
@@ -17,18 +18,6 @@
 using namespace TemplateStore;
 
 namespace {
-int countIn(const QString &path, const QString &table)
-{
-    return FileRows(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).value(0, QStringLiteral("-1")).toInt();
-}
-
-QMap<QString, QStringList> FileContents(const QString &path)
-{
-    TDModule reader;
-    reader.OpenReadOnly(path);
-    return TableContents(reader);
-}
-
 // What a template saved by `choice` from a database holding `contents` holds: never catalogs nor their
 // pictures; without objects no objects or links; without books no book tables, rows of REFERS or links.
 QMap<QString, QStringList> Stripped(QMap<QString, QStringList> contents, StripChoice choice)
@@ -141,7 +130,7 @@ TEST_F(TemplateStoreTest, SavingStripsTheCopyByTheSettingsAndLeavesTheUserDataba
     ASSERT_EQ(before.value("REFERS").size(), 2);
     for (const auto &[name, choice] : {std::pair{"Только структура", StripChoice{true, true}}, std::pair{"С объектами", StripChoice{false, false}}}) {
         save(name, choice);
-        EXPECT_EQ(FileContents(TemplatePath(programFolder, name)), Stripped(before, choice)) << name;
+        EXPECT_EQ(ContentsOf(TemplatePath(programFolder, name)), Stripped(before, choice)) << name;
     }
     EXPECT_LT(QFile(TemplatePath(programFolder, "Только структура")).size(), QFile(dbPath).size() / 2) << "the pictures do not stay in the file";
     EXPECT_EQ(ReadNames(programFolder), (QStringList{"Только структура", "С объектами"}));
@@ -262,7 +251,7 @@ TEST(TemplateSaveChild, SavesTemplatesOneAfterAnother)
 
 TEST_F(TemplateStoreTest, AKilledSaveLeavesNothingButListedStrippedTemplates)
 {
-    ASSERT_GT(countIn(dbPath, "GENER"), 0);
+    ASSERT_FALSE(ContentsOf(dbPath).value("GENER").isEmpty());
     QElapsedTimer timer;
     timer.start();
     save("Проба", {true, true});
@@ -285,7 +274,7 @@ TEST_F(TemplateStoreTest, AKilledSaveLeavesNothingButListedStrippedTemplates)
         EXPECT_EQ(strays(programFolder).join(", ").toStdString(), "") << "kill " << kill << ": nothing unlisted refuses a name";
         for (const QString &name : ReadNames(programFolder)) {
             EXPECT_NO_THROW(CheckSource(TemplatePath(programFolder, name))) << name.toStdString();
-            EXPECT_EQ(countIn(TemplatePath(programFolder, name), "GENER"), 0) << name.toStdString() << ": stripped";
+            EXPECT_TRUE(ContentsOf(TemplatePath(programFolder, name)).value("GENER").isEmpty()) << name.toStdString() << ": stripped";
         }
     }
     EXPECT_GT(interrupted, 0) << "no kill fell inside a save";
@@ -387,8 +376,8 @@ TEST_F(ServerTemplateTest, ATemplateBecomesAServerDatabaseWhoseTemplatesAreStrip
     ASSERT_TRUE(SaveServerTemplate(made, folder.path(), "Структура", {true, true}));
     ASSERT_TRUE(SaveServerTemplate(made, folder.path(), "С объектами", {false, false}));
     EXPECT_EQ(ReadNames(folder.path()), (QStringList{"Структура", "С объектами"}));
-    EXPECT_EQ(FileContents(TemplatePath(folder.path(), "С объектами")), Stripped(held, {false, false}));
-    EXPECT_EQ(FileContents(TemplatePath(folder.path(), "Структура")), Stripped(held, {true, true}));
+    EXPECT_EQ(ContentsOf(TemplatePath(folder.path(), "С объектами")), Stripped(held, {false, false}));
+    EXPECT_EQ(ContentsOf(TemplatePath(folder.path(), "Структура")), Stripped(held, {true, true}));
     EXPECT_TRUE(QDir(folder.path() + "/Samples").entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
         << "no catalog folder beside the templates";
 
