@@ -6,7 +6,6 @@
 #include "objects/csvfile.h"
 #include "objects/objectlinks.h"
 #include "objects/objectprint.h"
-#include "objects/objectstore.h"
 
 #include <QAction>
 #include <QLabel>
@@ -129,9 +128,8 @@ TEST_F(PrintTest, ColumnsKeepTheirWordsWholeAndAWideListTurnsThePageShowingEvery
     const QString text = pdfText(path);
     EXPECT_FALSE(text.contains(QChar(0x2026))) << text.toStdString();
     EXPECT_EQ(text.count("234,5"), 2) << text.toStdString();
-    EXPECT_EQ(text.count("состояние,"), 10) << text.toStdString();
-    EXPECT_EQ(text.count("Удовлетворительное"), 10) << text.toStdString();
-    EXPECT_EQ(text.count("реставрация"), 10) << text.toStdString();
+    for (const char *word : {"состояние,", "Удовлетворительное", "реставрация"})
+        EXPECT_EQ(text.count(word), 10) << word << " in " << text.toStdString();
 }
 
 TEST_F(PrintTest, TheCardHoldsEveryFieldItsPictureAndItsParameters)

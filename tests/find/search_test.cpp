@@ -1,7 +1,6 @@
 #include "objects/windowsteps.h"
 #include "find/findtest.h"
 
-#include "core/dberror.h"
 #include "core/schemanames.h"
 #include "fields/fieldstore.h"
 #include "objects/objectfilter.h"
@@ -324,10 +323,8 @@ TEST_P(SearchIndexTest, ATextFoundOnVeryManyObjectsListsThemAllInTheListsOrder)
     ObjectList::Of(*module).applySearch(GridFields(*module), "шар 2");
     // Шар 200..299, 2000..2999, 20000..25100 in Russian (character) order.
     ASSERT_EQ(module->QRGeneral->recordCount(), 100 + 1000 + 5101);
-    EXPECT_EQ(module->QRGeneral->valueAt(0, 0).toLongLong(), 200);
-    EXPECT_EQ(module->QRGeneral->valueAt(1, 0).toLongLong(), 2000);
-    EXPECT_EQ(module->QRGeneral->valueAt(2, 0).toLongLong(), 20000);
-    EXPECT_EQ(module->QRGeneral->valueAt(6200, 0).toLongLong(), 2999);
+    const auto idAt = [&](int row) { return module->QRGeneral->valueAt(row, 0).toLongLong(); };
+    EXPECT_EQ((QList<qint64>{idAt(0), idAt(1), idAt(2), idAt(6200)}), (QList<qint64>{200, 2000, 20000, 2999}));
     ObjectList::Of(*module).applySearch(GridFields(*module), "ШАР");
     EXPECT_EQ(module->QRGeneral->recordCount(), 25000);
     // The lookup text: the blue objects (2 and 4 among the first, then every ball), and a page read far

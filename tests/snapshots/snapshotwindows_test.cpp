@@ -12,12 +12,9 @@
 #include "objects/csvdialogs.h"
 #include "objects/photoimportdialog.h"
 #include "references/referencespage.h"
-#include "references/referencestore.h"
 #include "settings/form6.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -35,7 +32,6 @@ protected:
     }
 
     QList<Snapshots::Snapshot> snapshots() const { return Snapshots::List(dbPath); }
-    QString newestCause() const { return snapshots().isEmpty() ? QString() : snapshots().first().cause; }
     // The causes of the snapshots made after the first `before` ones, the oldest first.
     QStringList causesAfter(int before) const
     {
@@ -72,18 +68,6 @@ protected:
     FieldsPage *fields = nullptr;
     qint64 price = 0, title = 0;
 };
-}
-
-TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnce)
-{
-    ASSERT_EQ(snapshots().size(), 1) << "the fresh database was opened by the fixture";
-    EXPECT_EQ(newestCause(), "Ежедневная копия");
-    QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
-    EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
-    EXPECT_FALSE(Snapshots::DailyDue(dbPath));
-    EXPECT_TRUE(Snapshots::DailyDue(dbPath, QDate::currentDate().addDays(1)));
-    // The day noted for one file says nothing of another beside it.
-    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb")));
 }
 
 TEST_F(SnapshotWindowsTest, DeletingOrRetypingAFieldIsPrecededByASnapshotAndNoneWhenTheUserSaysNo)
@@ -227,8 +211,16 @@ TEST_F(SnapshotWindowsTest, ClassesBooksAndCatalogsAreSnapshottedOnlyWhenTheirDe
     EXPECT_EQ(FileBytes(dbPath.left(dbPath.size() - 4) + "_mdb_Витрина/Background.jpg"), background);
 }
 
-TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpensACopyToLookAt)
+TEST_F(SnapshotWindowsTest, OpeningMakesTheDaysSnapshotOnceAndTheBackupsWindowRestoresKeepingThePresentStateOrOpensACopy)
 {
+    ASSERT_EQ(snapshots().size(), 1) << "the fresh database was opened by the fixture";
+    QMetaObject::invokeMethod(Form1, "OpenDataBase", Q_ARG(QString, dbPath));
+    EXPECT_EQ(snapshots().size(), 1) << "the second opening of the day makes none";
+    EXPECT_FALSE(Snapshots::DailyDue(dbPath));
+    EXPECT_TRUE(Snapshots::DailyDue(dbPath, QDate::currentDate().addDays(1)));
+    // The day noted for one file says nothing of another beside it.
+    EXPECT_TRUE(Snapshots::DailyDue(folder->newDatabase("other.mdb")));
+
     addObjects();
     keepSettings({"SnapshotsKept=2"});
     const QMap<QString, QStringList> withPrice = TableContents(*module);
@@ -255,7 +247,7 @@ TEST_F(SnapshotWindowsTest, TheBackupsWindowRestoresKeepingThePresentStateAndOpe
     EXPECT_EQ(TableContents(*module), daily);
     EXPECT_EQ(module->database().databaseName(), dbPath);
     ASSERT_EQ(snapshots().size(), 2);
-    EXPECT_TRUE(newestCause().startsWith("Перед восстановлением копии от ")) << newestCause().toStdString();
+    EXPECT_TRUE(snapshots().first().cause.startsWith("Перед восстановлением копии от ")) << snapshots().first().cause.toStdString();
     EXPECT_EQ(ContentsOf(snapshots().first().path), withoutPrice);
     ASSERT_EQ(table->rowCount(), 2) << "the window lists the snapshots as they are now";
 
