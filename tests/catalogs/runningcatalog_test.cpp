@@ -26,6 +26,8 @@ QByteArray ClaimingSide(QByteArray jpeg, int side)
 // The colour in the middle of a shown picture.
 QColor Middle(const PictureElement *box)
 {
+    // A field's picture is decoded beside the interface thread.
+    WaitFor([box] { return !box->decoding(); });
     const QImage image = box->shownImage();
     return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
 }

@@ -152,6 +152,7 @@ protected:
         // Over a picture the click waits for a possible second one before asking for the file.
         auto *secondClick = box->findChild<QTimer *>();
         EXPECT_TRUE(secondClick && WaitFor([secondClick] { return !secondClick->isActive(); }));
+        EXPECT_TRUE(WaitFor([this] { return !box->decoding(); }));
         return box->bytes;
     }
     // Ticks or clears the shrinking in the settings window and types its numbers, as a person does.
