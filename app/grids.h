@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 class QAbstractButton;
 class QAbstractItemModel;
 class QTableView;
@@ -23,8 +25,9 @@ QVariant GridTitleData(const QString &caption, int role);
 
 // Sizes every column to its title and the rows on screen (no further rows are read), now and whenever the
 // grid's rows are read again; a column whose width the user changed keeps the user's width, matched by
-// its title.
-void FitGridColumns(QTableView *grid);
+// its title. A picture column (`isPicture`) keeps the widest its thumbnails made it, and stays in view:
+// the text columns fitted give up width for it where the view can hold them all at their titles' width.
+void FitGridColumns(QTableView *grid, std::function<bool(int column)> isPicture = {});
 
 // Keys pressed in `widget` (Enter on a grid row, Delete on a listed entry) press `button`, when it is
 // enabled; other keys go on as before.

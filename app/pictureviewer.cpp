@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -71,7 +72,8 @@ PictureViewer::PictureViewer(const QByteArray &bytes, QWidget *parent)
     auto *row = new QHBoxLayout(m_buttons);
     row->addWidget(ViewerButton(QStringLiteral("ZoomOutBtn"), QStringLiteral("−"), QStringLiteral("Мельче (клавиша −)"), m_buttons));
     row->addWidget(ViewerButton(QStringLiteral("ZoomInBtn"), QStringLiteral("+"), QStringLiteral("Крупнее (клавиша +)"), m_buttons));
-    row->addWidget(ViewerButton(QStringLiteral("FitBtn"), QStringLiteral("По размеру окна"), QStringLiteral("Весь рисунок в окне"), m_buttons));
+    row->addWidget(ViewerButton(QStringLiteral("FitBtn"), QStringLiteral("По размеру окна"), QStringLiteral("Весь рисунок в окне (клавиша *)"), m_buttons));
+    row->addWidget(ViewerButton(QStringLiteral("ActualSizeBtn"), QStringLiteral("1:1"), QStringLiteral("Настоящий размер: пиксель рисунка на пиксель экрана (клавиша 0)"), m_buttons));
     m_state = new QLabel(QStringLiteral("Рисунок открывается…"), m_buttons);
     m_state->setObjectName(QStringLiteral("ViewerStateLabel"));
     row->addWidget(m_state, 1, Qt::AlignCenter);
@@ -84,6 +86,13 @@ PictureViewer::PictureViewer(const QByteArray &bytes, QWidget *parent)
     connect(findChild<QPushButton *>(QStringLiteral("ZoomInBtn")), &QPushButton::clicked, this, &PictureViewer::ZoomInClick);
     connect(findChild<QPushButton *>(QStringLiteral("FitBtn")), &QPushButton::clicked, this, &PictureViewer::FitClick);
     connect(findChild<QPushButton *>(QStringLiteral("CloseBtn")), &QPushButton::clicked, this, &PictureViewer::CloseClick);
+    connect(findChild<QPushButton *>(QStringLiteral("ActualSizeBtn")), &QPushButton::clicked, this, &PictureViewer::ActualSizeClick);
+    // In a corner of the picture, never over its middle.
+    m_zoom = new QLabel(this);
+    m_zoom->setObjectName(QStringLiteral("ZoomLabel"));
+    m_zoom->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_zoom->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 160); color: white; padding: 4px 8px; }"));
+    m_zoom->hide();
 
     // A photograph of many megapixels takes longer than a frame to decode: read beside the interface.
     auto read = std::make_shared<QImage>();
@@ -100,6 +109,29 @@ void PictureViewer::pictureRead(const QImage &picture)
     m_picture = picture;
     m_state->setText(picture.isNull() ? QStringLiteral("Этот рисунок прочитать не удалось.") : QString());
     FitClick();
+}
+
+QString PictureViewer::ZoomText(double scale)
+{
+    const double percent = scale * 100;
+    // A tiny zoom keeps a decimal (with the locale's comma) rather than showing "0 %".
+    return (percent < 9.95 ? QLocale().toString(percent, 'f', 1) : QString::number(qRound(percent))) + QStringLiteral(" %");
+}
+
+void PictureViewer::zoomChanged()
+{
+    m_zoom->setVisible(!m_picture.isNull());
+    m_zoom->setText(ZoomText(m_scale));
+    placeZoomLabel();
+    update();
+}
+
+void PictureViewer::placeZoomLabel()
+{
+    m_zoom->adjustSize();
+    const QRect area = viewArea();
+    m_zoom->move(area.right() + 1 - m_zoom->width() - 8, area.bottom() + 1 - m_zoom->height() - 8);
+    m_zoom->raise();
 }
 
 QRect PictureViewer::viewArea() const
@@ -145,7 +177,7 @@ void PictureViewer::zoomAt(double factor, QPointF anchor)
     m_centre = underAnchor - fromMiddle / m_scale;
     keepCentreInside();
     m_fitted = false;
-    update();
+    zoomChanged();
 }
 
 void PictureViewer::panBy(QPointF viewDistance)
@@ -172,7 +204,18 @@ void PictureViewer::FitClick()
     m_scale = fittingScale();
     m_centre = QPointF(m_picture.width() / 2.0, m_picture.height() / 2.0);
     m_fitted = true;
-    update();
+    zoomChanged();
+}
+
+void PictureViewer::ActualSizeClick()
+{
+    if (m_picture.isNull())
+        return;
+    // The point in the middle of the view stays there.
+    m_scale = 1;
+    keepCentreInside();
+    m_fitted = false;
+    zoomChanged();
 }
 
 void PictureViewer::CloseClick()
@@ -201,6 +244,8 @@ void PictureViewer::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (m_fitted)
         FitClick();
+    else
+        placeZoomLabel();
 }
 
 void PictureViewer::keyPressEvent(QKeyEvent *event)
@@ -214,6 +259,8 @@ void PictureViewer::keyPressEvent(QKeyEvent *event)
         ZoomOutClick();
         return;
     case Qt::Key_0:
+        ActualSizeClick();
+        return;
     case Qt::Key_Asterisk:
         FitClick();
         return;

@@ -8,7 +8,8 @@
 class QLabel;
 
 // A picture looked at closely: shown upright at full size, zoomed by the wheel, a pinch, the +/- keys and
-// buttons, fitted to the window, moved by dragging with the mouse or a finger. Esc or "Закрыть" closes it.
+// buttons, shown at its actual size (0, "1:1") or fitted to the window (*, "По размеру окна"), moved by
+// dragging with the mouse or a finger; the zoom is told in a corner. Esc or "Закрыть" closes it.
 class PictureViewer : public QWidget
 {
     Q_OBJECT
@@ -24,11 +25,14 @@ public:
     double fittingScale() const;
     // The point of the picture (in its pixels) shown in the middle of the view.
     QPointF shownCentre() const { return m_centre; }
+    // The zoom as the corner tells it, "100 %" at the actual size.
+    static QString ZoomText(double scale);
 
 public Q_SLOTS:
     void ZoomInClick();
     void ZoomOutClick();
     void FitClick();
+    void ActualSizeClick();
     void CloseClick();
 
 Q_SIGNALS:
@@ -54,9 +58,12 @@ private:
     QRectF pictureArea() const;
     QRect viewArea() const;
     bool touchEvent(class QTouchEvent *touch);
+    void zoomChanged();
+    void placeZoomLabel();
 
     QWidget *m_buttons = nullptr;
     QLabel *m_state = nullptr;
+    QLabel *m_zoom = nullptr;
     QImage m_picture;
     double m_scale = 1;
     QPointF m_centre;

@@ -1,4 +1,5 @@
 #include "catalogs/elementwidgets.h"
+#include "fields/picturedecoder.h"
 #include "fields/picturefiles.h"
 
 #include <QMouseEvent>
@@ -147,6 +148,8 @@ int PictureElement::decodeCount()
 
 bool PictureElement::setPictureData(const QByteArray &data)
 {
+    if (m_decoder)
+        m_decoder->forget();
     m_data = data;
     if (m_data.isEmpty() || !decode()) {
         const bool tooLarge = m_tooLarge;
@@ -158,8 +161,47 @@ bool PictureElement::setPictureData(const QByteArray &data)
     return true;
 }
 
+void PictureElement::showPictureData(const QByteArray &data)
+{
+    // The same picture again (the same object shown anew) stays as it is.
+    if (!data.isEmpty() && data == m_data && (!m_image.isNull() || decoding()))
+        return;
+    clearPicture();
+    m_data = data;
+    if (!m_data.isEmpty())
+        decodeBeside();
+}
+
+void PictureElement::decodeBeside()
+{
+    if (!m_decoder) {
+        m_decoder = new PictureDecoder(this);
+        connect(m_decoder, &PictureDecoder::decoded, this, [this](const QImage &image) {
+            m_image = image;
+            m_stale = false;
+            if (image.isNull()) {
+                const QSize full = ShownPictureSize(m_data);
+                m_data.clear();
+                m_tooLarge = full.isValid() && qint64(full.width()) * full.height() > MaxPicturePixels;
+            }
+            update();
+        });
+    }
+    m_decoder->request([data = m_data, size = decodeSize()] {
+        bool tooLarge = false;
+        return decoded(data, size, &tooLarge);
+    });
+}
+
+bool PictureElement::decoding() const
+{
+    return m_decoder && m_decoder->busy();
+}
+
 void PictureElement::clearPicture()
 {
+    if (m_decoder)
+        m_decoder->forget();
     m_data.clear();
     m_image = QImage();
     m_stale = false;
@@ -223,6 +265,8 @@ QList<bool> PictureElement::setPictureData(const QList<PictureElement *> &boxes,
         PictureElement *box = boxes[i];
         const bool ok = !data[i].isEmpty() && !images[i].isNull();
         if (ok) {
+            if (box->m_decoder)
+                box->m_decoder->forget();
             box->m_data = data[i];
             box->m_image = images[i];
             box->m_stale = false;
@@ -257,7 +301,9 @@ void PictureElement::mouseDoubleClickEvent(QMouseEvent *event)
 void PictureElement::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (hasPicture() && m_image.size() != size())
+    if (decoding())
+        decodeBeside();
+    else if (hasPicture() && m_image.size() != size())
         m_stale = true;
 }
 

@@ -77,6 +77,11 @@ public:
 
     // False, and no picture, when the data is not a picture that can be decoded.
     bool setPictureData(const QByteArray &data);
+    // The same decoded beside the interface thread: the box is empty until the picture is ready, and a
+    // picture given later replaces this one even when this one is decoded last.
+    void showPictureData(const QByteArray &data);
+    // A picture given to showPictureData is still being decoded.
+    bool decoding() const;
     // The same for several boxes at once, decoding on all cores; one result per box.
     static QList<bool> setPictureData(const QList<PictureElement *> &boxes, const QList<QByteArray> &data);
     void clearPicture();
@@ -107,7 +112,9 @@ private:
     // The box's size, but no larger than its screen: a box beyond the screen shows no more than it.
     QSize decodeSize() const;
     bool decode();
+    void decodeBeside();
 
+    class PictureDecoder *m_decoder = nullptr;   // made for the first picture decoded beside
     QByteArray m_data;
     QImage m_image;
     bool m_stale = false;

@@ -314,7 +314,10 @@ void TForm22::showCurrentObject()
         QList<QByteArray> pictures;
         for (const QString &name : std::as_const(m_imageFields))
             pictures << (bound(name) ? CatalogObject::PictureData(*DModule, list, m_fields.byName.value(name)) : QByteArray());
-        PictureElement::setPictureData(Images, pictures);
+        // Decoded beside the interface thread: holding a key down never waits for a photograph, and the
+        // picture shown at the end is the last object's.
+        for (int i = 0; i < Images.size() && i < pictures.size(); ++i)
+            Images[i]->showPictureData(pictures[i]);
         if (!GroupBoxes.isEmpty()) {
             const QString lines =
                 hasRow ? CatalogObject::ReferenceListText(*DModule, list.asInteger(QStringLiteral("G_ID"))) : QString();

@@ -1,4 +1,5 @@
 #include "objects/fieldeditor.h"
+#include "fields/picturedecoder.h"
 #include "fields/picturefiles.h"
 
 #include "core/sharedquery.h"
@@ -77,20 +78,56 @@ PictureBox::PictureBox(QWidget *parent)
     m_click->setSingleShot(true);
     m_click->setInterval(QApplication::doubleClickInterval());
     connect(m_click, &QTimer::timeout, this, &PictureBox::clicked);
+    m_decoder = new PictureDecoder(this);
+    connect(m_decoder, &PictureDecoder::decoded, this, &PictureBox::pictureDecoded);
 }
 
-bool PictureBox::setPicture(const QByteArray &data)
+void PictureBox::setPicture(const QByteArray &data)
 {
-    // Decoded no larger than the screen: the box never shows more, and a photograph of 50 megapixels
-    // would otherwise take 200 MB while the object is edited.
-    const QSize bound = screen() ? screen()->size() * screen()->devicePixelRatio() : QSize(4096, 4096);
-    const QImage picture = ShownPicture(data, bound);
-    if (!data.isEmpty() && picture.isNull())
-        return false;
     bytes = data;
+    // Nothing of the picture shown before stays up while the new one is decoded.
+    m_picture = QPixmap();
+    m_decodedWithin = QSize();
+    showScaled();
+    if (data.isEmpty()) {
+        m_decoder->forget();
+        m_decodePending = false;
+        return;
+    }
+    decodeForSize();
+}
+
+bool PictureBox::decoding() const
+{
+    return m_decodePending || m_decoder->busy();
+}
+
+void PictureBox::decodeForSize()
+{
+    // A box not yet shown has no size of its own: it decodes once it is shown.
+    if (!isVisible()) {
+        m_decodePending = true;
+        return;
+    }
+    m_decodePending = false;
+    const QSize bound = size() * devicePixelRatio();
+    m_decodedWithin = bound;
+    m_decoder->request([data = bytes, bound] { return ShownPicture(data, bound); });
+}
+
+void PictureBox::pictureDecoded(const QImage &picture)
+{
     m_picture = QPixmap::fromImage(picture);
     showScaled();
-    return true;
+    if (!picture.isNull())
+        Q_EMIT pictureShown();
+}
+
+void PictureBox::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    if (m_decodePending)
+        decodeForSize();
 }
 
 void PictureBox::showScaled()
@@ -137,6 +174,15 @@ void PictureBox::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
     showScaled();
+    // A box grown past the size its picture was decoded for gets the finer picture; the coarser one is
+    // shown stretched meanwhile. A picture smaller than the bound it was decoded for has all its pixels.
+    const QSize bound = size() * devicePixelRatio();
+    const bool cutToBound = m_picture.width() >= m_decodedWithin.width() - 1
+                            || m_picture.height() >= m_decodedWithin.height() - 1;
+    if (!bytes.isEmpty() && isVisible() && !m_decodePending && m_decodedWithin.isValid()
+        && (bound.width() > m_decodedWithin.width() || bound.height() > m_decodedWithin.height())
+        && (m_decoder->busy() || (!m_picture.isNull() && cutToBound)))
+        decodeForSize();
 }
 
 namespace FieldEditor {

@@ -9,31 +9,42 @@
 class SharedQuery;
 
 // The picture box of an image field: shows the picture scaled, keeps the bytes it was given, asks for a
-// file when clicked and offers the picture for a closer look when double-clicked.
+// file when clicked and offers the picture for a closer look when double-clicked. The picture is decoded
+// beside the interface thread at the box's size, once the box is shown, and again when it grows.
 class PictureBox : public QLabel
 {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    // Shows the picture held in `bytes`, turned as its orientation says; false when they are no picture
-    // the program reads.
-    bool setPicture(const QByteArray &bytes);
+    // Keeps `bytes` and shows the picture they hold, turned as its orientation says, once it is decoded;
+    // until then (and for bytes that hold no picture the program reads) the box is empty.
+    void setPicture(const QByteArray &bytes);
+    // The picture of the bytes last given is still being decoded.
+    bool decoding() const;
     QByteArray bytes;
     bool chosen = false;   // the user picked a file since the editor opened
 
 Q_SIGNALS:
     void clicked();
     void doubleClicked();
+    // A decoded picture is put up in the box.
+    void pictureShown();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void decodeForSize();
+    void pictureDecoded(const QImage &picture);
     void showScaled();
     QPixmap m_picture;
+    QSize m_decodedWithin;    // the bound the picture shown was decoded for
+    bool m_decodePending = false;   // asked for while the box was hidden
+    class PictureDecoder *m_decoder = nullptr;
     class QTimer *m_click = nullptr;
     bool m_doubleClicked = false;
 };

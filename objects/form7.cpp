@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QThread>
 #include <QVBoxLayout>
 
 TForm7::TForm7(QWidget *parent)
@@ -461,11 +462,37 @@ void TForm7::ImageClick()
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw DbError(QStringLiteral("Не удалось открыть файл %1").arg(path));
-        const QByteArray chosen = file.readAll();
-        if (!IsReadablePicture(chosen) || !picture->setPicture(PictureAsStored(chosen, Settings::PictureStoring())))
+        const std::optional<QByteArray> stored = pictureToStore(file.readAll());
+        if (!stored)
+            return;   // stopped by the user
+        if (stored->isEmpty())
             throw DbError(QStringLiteral("Файл %1 не является изображением").arg(path));
+        picture->setPicture(*stored);
         picture->chosen = true;
     });
+}
+
+std::optional<QByteArray> TForm7::pictureToStore(const QByteArray &chosen)
+{
+    // Checking a photograph of many megapixels, and shrinking it when the settings ask for that, takes
+    // longer than a frame: it is done beside the interface thread while the windows stay painted.
+    const Options::PictureStoring rule = Settings::PictureStoring();
+    QByteArray stored;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        if (IsReadablePicture(chosen))
+            stored = PictureAsStored(chosen, rule);
+    }));
+    worker->start();
+    std::unique_ptr<TDModule::LongWait> wait =
+        DModule->BeginLongWait ? DModule->BeginLongWait(QStringLiteral("Рисунок готовится...")) : nullptr;
+    bool stopped = false;
+    while (!worker->wait(wait ? QDeadlineTimer(40) : QDeadlineTimer(QDeadlineTimer::Forever))) {
+        if (!wait->keepWaiting())
+            stopped = true;
+    }
+    if (stopped)
+        return std::nullopt;
+    return stored;
 }
 
 void TForm7::ComboBoxChange() { Guarded([this] { paramsPanel->ComboBoxChange(); }); }

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QLabel;
 
 class ParamsPanel;
@@ -61,6 +63,9 @@ private:
     QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
     void clearGenerated();
+    // What a picture field stores for the file bytes `chosen`, prepared as the settings say; empty when
+    // they hold no picture, nothing when the user stopped the wait.
+    std::optional<QByteArray> pictureToStore(const QByteArray &chosen);
     void addFieldControls(const DescriptionField &field);
     void layOut();
     void showNote(int fieldIndex);

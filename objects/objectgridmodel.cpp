@@ -180,7 +180,9 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
     for (int column = 0; column < model.columnCount(); ++column)
         grid.setColumnHidden(column, false);
     GridColumns(grid, model).fitRowHeights();
-    FitGridColumns(&grid);
+    FitGridColumns(&grid, [&model](int column) {
+        return column < model.columns().size() && model.columns().at(column).kind() == FieldKind::Image;
+    });
 }
 
 int GridColumns::count() const

@@ -25,6 +25,8 @@ QByteArray ClaimingSide(QByteArray jpeg, int side)
 // Whether the middle of a shown picture is near `colour` (a JPEG's colours come back only nearly).
 bool ShowsInTheMiddle(const PictureElement *box, QColor colour)
 {
+    // A field's picture is decoded beside the interface thread.
+    WaitFor([box] { return !box->decoding(); });
     const QImage image = box->shownImage();
     const QColor shown = image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
     return shown.isValid() && qAbs(shown.red() - colour.red()) < 24 && qAbs(shown.green() - colour.green()) < 24

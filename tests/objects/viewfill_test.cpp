@@ -156,7 +156,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
               (QStringList{"-120000000", "2,5", "30.11.2023", "13:45:10"}));
     EXPECT_TRUE(input<QCheckBox>(6)->isChecked());
     EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
-    EXPECT_FALSE(input<PictureBox>(8)->pixmap().isNull());
+    EXPECT_TRUE(WaitFor([this] { return !input<PictureBox>(8)->pixmap().isNull(); }));
     TypeKeys(input<QPlainTextEdit>(7), "строка 1\nстрока 2");
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
     EXPECT_EQ(Store(), QStringList());

@@ -98,6 +98,7 @@ protected:
         // Over a picture the click waits for a possible second one before asking for the file.
         auto *secondClick = box->findChild<QTimer *>();
         EXPECT_TRUE(secondClick && WaitFor([secondClick] { return !secondClick->isActive(); }));
+        EXPECT_TRUE(WaitFor([this] { return !box->decoding(); }));
         return box->bytes;
     }
     // Answers the next file dialog with `path`, noting where it started and the words of its name box and kind.

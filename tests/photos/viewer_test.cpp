@@ -17,6 +17,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointingDevice>
 #include <QPushButton>
@@ -252,6 +253,11 @@ TEST_F(ViewerInWindowsTest, ADoubleClickOpensThePictureFromTheEditorTheListAndAG
     const double fit = viewer->scale();
     QTest::keyClick(Form22->windowHandle(), Qt::Key_Plus);
     EXPECT_DOUBLE_EQ(viewer->scale(), fit * 1.25);
+    // The zoom is told inside the catalog's window too.
+    auto *zoom = Control<QLabel>(viewer, "ZoomLabel");
+    EXPECT_TRUE(zoom->isVisible());
+    EXPECT_EQ(zoom->window(), Form22);
+    EXPECT_EQ(zoom->text(), QString::number(qRound(fit * 125)) + " %");
 
     // Two fingers moving apart to twice their distance zoom twice as large; one finger moves the picture.
     const QPoint middle = viewer->rect().center();
