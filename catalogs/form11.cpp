@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -256,6 +257,7 @@ bool TForm11::SaveCatalog(const QString &Name)
     const bool saved = Guarded([&] { CatalogStore::Save(*DModule, Name, layout, pictures); });
     if (saved) {
         CatalogName = Name;
+        m_savedDesign = designKey();
         setCatalogCaption();
     }
     return saved;
@@ -279,6 +281,7 @@ bool TForm11::OpenCatalog(const QString &Name)
     if (!Guarded([&] { pictures = CatalogStore::LoadPictures(*DModule, Name, *stored, read.catalog); }))
         return false;
     createElements(read.catalog, pictures);
+    m_savedDesign = designKey();
     if (!read.error.isEmpty())
         ShowGeneralError(read.error);
     return read.error.isEmpty();
@@ -376,6 +379,17 @@ void TForm11::N5Click()
     Form22->RunCatalog(CatalogName);
 }
 
+QByteArray TForm11::designKey() const
+{
+    CatalogStore::Pictures pictures;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(Layout::Write(currentLayout(&pictures)).toUtf8());
+    hash.addData(pictures.background);
+    for (const QByteArray &picture : std::as_const(pictures.textImages))
+        hash.addData(picture);
+    return hash.result();
+}
+
 void TForm11::PublishSiteClick()
 {
     if (CatalogName.isEmpty()) {
@@ -391,7 +405,7 @@ void TForm11::PublishSiteClick()
         return;
     }
     QString unsavedNote;
-    if (Layout::Write(Layout::Read(stored->layoutText).catalog) != Layout::Write(currentLayout())) {
+    if (m_savedDesign != designKey()) {
         if (AskYesNo(QStringLiteral("Макет каталога изменен и не сохранен. Сохранить его перед публикацией?"
                                     "\n\nЕсли нет, на сайт попадет последний сохраненный макет."),
                      this)) {

@@ -117,4 +117,7 @@ private:
     QPoint m_pressPoint;
     bool m_pressed = false, m_dragging = false;
     QPointer<QWidget> m_popupComponent;
+    // The layout and its pictures as the panel holds them, to tell unsaved changes from the last save or open.
+    QByteArray designKey() const;
+    QByteArray m_savedDesign;
 };
