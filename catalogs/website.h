@@ -1,6 +1,9 @@
 #pragma once
 
+#include "catalogs/layouttext.h"
+
 #include <QByteArray>
+#include <QSize>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -28,7 +31,13 @@ public:
 struct Options
 {
     bool originalPictures = false;   // pictures at their own size instead of web-sized JPEGs
+    // How the filter names book entries, as the settings' display format: 0 NAME (CODE), 1 CODE - NAME, 2 NAME.
+    int entryFormat = 0;
 };
+
+// The panel a page is laid out on: that of the running catalog on a 1920 × 1080 screen, made larger where
+// an element of the layout reaches beyond it. The background is stretched over it, as on the panel.
+QSize PagePanelSize(const Layout::Catalog &layout);
 
 struct Result
 {
