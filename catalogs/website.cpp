@@ -74,7 +74,8 @@ QString CssColor(Layout::Color color, QPalette::ColorRole role)
     return c.alpha() == 255 ? c.name(QColor::HexRgb) : QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF());
 }
 
-// A font family as a CSS string: only the characters a font name is made of, so it cannot end the style.
+// A font family for a style attribute: only the characters a font name is made of, in single quotes, so it
+// can end neither the style nor the attribute.
 QString CssFamily(const QString &name)
 {
     QString safe;
@@ -82,7 +83,7 @@ QString CssFamily(const QString &name)
         if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('_'))
             safe += c;
     }
-    return safe.isEmpty() ? QStringLiteral("sans-serif") : QLatin1Char('"') + safe + QLatin1String("\",sans-serif");
+    return safe.isEmpty() ? QStringLiteral("sans-serif") : QLatin1Char('\'') + safe + QLatin1String("',sans-serif");
 }
 
 QString PageName(int position)
@@ -514,7 +515,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                 if (withReferenceList)
                     shown.referenceList = CatalogObject::ReferenceListText(module, objectIds[k]);
             }
-            const QString page = Head(catalogName, QStringLiteral("object")) + Navigation(k, total, catalogName)
+            const QString page = Head(catalogName, QStringLiteral("page-object")) + Navigation(k, total, catalogName)
                                  + PanelHtml(elements, reading, panel, background, textImages, shown, maker)
                                  + QStringLiteral("<script src=\"site.js\"></script>\n</body></html>\n");
             sink.put(PageName(k), page.toUtf8());
@@ -524,7 +525,6 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
             QJsonArray keys;
             QStringList searched;
             for (const DescriptionField &field : columns) {
-                const QVariant stored = found ? row.value(field.listColumn()) : QVariant();
                 if (field.kind() == FieldKind::Image) {
                     const PictureFile thumb =
                         found ? maker.file(CatalogObject::PictureData(module, row, field), Thumbnails::Bound, true) : PictureFile();
@@ -540,6 +540,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                     keys.append(QJsonValue());
                     continue;
                 }
+                const QVariant stored = found ? row.value(field.listColumn()) : QVariant();
                 const QString text = CellText(field, stored);
                 cells += QStringLiteral("<td data-t=\"%1\">%2</td>").arg(Html(field.name), Html(text));
                 keys.append(SortKey(field, stored));
@@ -579,7 +580,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                                {QStringLiteral("numeric"), numeric},
                                {QStringLiteral("books"), books.json}};
         const QString index =
-            Head(catalogName, QStringLiteral("index"))
+            Head(catalogName, QStringLiteral("page-index"))
             + QStringLiteral("<header class=\"bar\"><h1>%1</h1>"
                              "<input id=\"search\" type=\"search\" placeholder=\"Поиск\" aria-label=\"Поиск\" "
                              "title=\"Показать только объекты, в столбцах которых встречается этот текст\"></header>\n"

@@ -28,7 +28,7 @@ body { margin: 0; font-family: Arial, "Liberation Sans", sans-serif; font-size: 
 .panel > .e { position: absolute; margin: 0; }
 .panel > img.e { display: block; object-fit: fill; }
 .t { white-space: pre; line-height: normal; font-size: var(--fs); }
-.box { white-space: pre-wrap; overflow: auto; border: 1px solid #a0a0a0; padding: 3px 4px; font-size: var(--fs);
+.box { white-space: pre-wrap; overflow-x: auto; overflow-y: scroll; border: 1px solid #a0a0a0; padding: 3px 4px; font-size: var(--fs);
        overflow-wrap: break-word; }
 /* The index: the filter beside the grid. */
 .index { display: flex; align-items: flex-start; gap: 10px; padding: 10px; }
@@ -70,7 +70,7 @@ main { flex: 1; min-width: 0; overflow-x: auto; }
            flex-direction: column; gap: 8px; padding: 8px; background: transparent !important; }
   .panel > .e { position: static !important; width: auto !important; height: auto !important; max-width: 100%; }
   .panel > img.e { width: 100% !important; height: auto !important; }
-  .panel > .bg, .panel > .fr { display: none; }
+  .panel > img.bg, .panel > .fr { display: none; }
   .t, .box { white-space: pre-wrap; font-size: max(15px, var(--fs)); }
   .box { max-height: none; }
 }
