@@ -110,6 +110,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     RegisterDatabaseHooks();
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);   // each figure shows as soon as it is measured
     const QStringList arguments = app.arguments();
     QList<int> sizes{1000, 10000};
     if (arguments.size() > 1)

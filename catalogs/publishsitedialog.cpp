@@ -126,7 +126,9 @@ void PublishSiteDialog::ChooseFolderClick()
 void PublishSiteDialog::PublishClick()
 {
     const QString error = folder().isEmpty() ? QStringLiteral("Выберите папку для сайта.")
-                                             : SitePublish::TargetError(*DModule, QDir::fromNativeSeparators(folder()));
+                          : QDir::isRelativePath(QDir::fromNativeSeparators(folder()))
+                              ? QStringLiteral("Укажите папку сайта полностью, от корня диска, или выберите ее кнопкой \"Выбрать...\".")
+                              : SitePublish::TargetError(*DModule, QDir::fromNativeSeparators(folder()));
     if (!error.isEmpty()) {
         ShowMessage(error, this);
         return;
