@@ -86,6 +86,15 @@ QString CssFamily(const QString &name)
     return safe.isEmpty() ? QStringLiteral("sans-serif") : QLatin1Char('\'') + safe + QLatin1String("',sans-serif");
 }
 
+// A page as the program writes text files: UTF-8, lines ended by CR LF (a browser reads a line break in a
+// text the same either way).
+QByteArray TextFile(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.toUtf8();
+}
+
 QString PageName(int position)
 {
     return QStringLiteral("o%1.html").arg(position + 1);
@@ -518,7 +527,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
             const QString page = Head(catalogName, QStringLiteral("page-object")) + Navigation(k, total, catalogName)
                                  + PanelHtml(elements, reading, panel, background, textImages, shown, maker)
                                  + QStringLiteral("<script src=\"site.js\"></script>\n</body></html>\n");
-            sink.put(PageName(k), page.toUtf8());
+            sink.put(PageName(k), TextFile(page));
 
             // Its row of the grid.
             QString cells;
@@ -590,7 +599,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                              "<script id=\"data\" type=\"application/json\">%4</script>\n"
                              "<script src=\"site.js\"></script>\n</body></html>\n")
                   .arg(Html(catalogName), titles, gridRows, ScriptJson(data));
-        sink.put(QStringLiteral("index.html"), index.toUtf8());
+        sink.put(QStringLiteral("index.html"), TextFile(index));
         sink.put(QStringLiteral("site.css"), SiteStyle());
         sink.put(QStringLiteral("site.js"), SiteScript());
         maker.finish();
