@@ -9,6 +9,7 @@
 #include "core/dmodule.h"
 #include "core/sharedquery.h"
 #include "fields/picturefiles.h"
+#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/thumbnails.h"
 #include "references/referencestore.h"
@@ -272,18 +273,10 @@ bool NumericKind(FieldKind kind)
     return kind == FieldKind::Integer || kind == FieldKind::Real || kind == FieldKind::Boolean;
 }
 
-// The running catalog's grid columns: the fields with a column, then the picture fields; the layout
-// hides some by position.
+// The running catalog's grid columns the layout leaves shown (it hides them by position).
 QList<DescriptionField> ShownColumns(const QList<DescriptionField> &fields, const Layout::Catalog &layout)
 {
-    QList<DescriptionField> columns, pictures;
-    for (const DescriptionField &field : fields) {
-        if (field.hasGridColumn())
-            columns << field;
-        else if (field.kind() == FieldKind::Image)
-            pictures << field;
-    }
-    columns += pictures;
+    const QList<DescriptionField> columns = GridColumnFields(fields);
     QList<DescriptionField> shown;
     for (int c = 0; c < columns.size(); ++c) {
         if (c >= layout.columns.size() || layout.columns[c])
