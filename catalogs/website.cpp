@@ -9,6 +9,7 @@
 #include "core/dmodule.h"
 #include "core/sharedquery.h"
 #include "fields/picturefiles.h"
+#include "objects/objectgridmodel.h"
 #include "objects/objectlist.h"
 #include "objects/thumbnails.h"
 #include "references/referencestore.h"
@@ -84,6 +85,15 @@ QString CssFamily(const QString &name)
             safe += c;
     }
     return safe.isEmpty() ? QStringLiteral("sans-serif") : QLatin1Char('\'') + safe + QLatin1String("',sans-serif");
+}
+
+// A page as the program writes text files: UTF-8, lines ended by CR LF (a browser reads a line break in a
+// text the same either way).
+QByteArray TextFile(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.toUtf8();
 }
 
 QString PageName(int position)
@@ -263,18 +273,10 @@ bool NumericKind(FieldKind kind)
     return kind == FieldKind::Integer || kind == FieldKind::Real || kind == FieldKind::Boolean;
 }
 
-// The running catalog's grid columns: the fields with a column, then the picture fields; the layout
-// hides some by position.
+// The running catalog's grid columns the layout leaves shown (it hides them by position).
 QList<DescriptionField> ShownColumns(const QList<DescriptionField> &fields, const Layout::Catalog &layout)
 {
-    QList<DescriptionField> columns, pictures;
-    for (const DescriptionField &field : fields) {
-        if (field.hasGridColumn())
-            columns << field;
-        else if (field.kind() == FieldKind::Image)
-            pictures << field;
-    }
-    columns += pictures;
+    const QList<DescriptionField> columns = GridColumnFields(fields);
     QList<DescriptionField> shown;
     for (int c = 0; c < columns.size(); ++c) {
         if (c >= layout.columns.size() || layout.columns[c])
@@ -518,7 +520,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
             const QString page = Head(catalogName, QStringLiteral("page-object")) + Navigation(k, total, catalogName)
                                  + PanelHtml(elements, reading, panel, background, textImages, shown, maker)
                                  + QStringLiteral("<script src=\"site.js\"></script>\n</body></html>\n");
-            sink.put(PageName(k), page.toUtf8());
+            sink.put(PageName(k), TextFile(page));
 
             // Its row of the grid.
             QString cells;
@@ -590,7 +592,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                              "<script id=\"data\" type=\"application/json\">%4</script>\n"
                              "<script src=\"site.js\"></script>\n</body></html>\n")
                   .arg(Html(catalogName), titles, gridRows, ScriptJson(data));
-        sink.put(QStringLiteral("index.html"), index.toUtf8());
+        sink.put(QStringLiteral("index.html"), TextFile(index));
         sink.put(QStringLiteral("site.css"), SiteStyle());
         sink.put(QStringLiteral("site.js"), SiteScript());
         maker.finish();

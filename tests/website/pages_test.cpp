@@ -308,6 +308,15 @@ TEST_F(WebSitePagesTest, HostileTextsShowAsTypedPicturesUprightSharedOnesWritten
     EXPECT_FALSE(everything.contains("Background.jpg"));
     EXPECT_FALSE(everything.contains("<script>document"));
 
+    // Stopped after two objects: the caller learns the site is partial, and it has no index.
+    FolderSink stopped(site + "/stopped");
+    const WebSite::Result partial =
+        WebSite::Generate(*module, "Витрина", {1, 2, 3, 4}, {}, stopped, [](int done, int) { return done < 2; });
+    EXPECT_TRUE(partial.stopped);
+    EXPECT_TRUE(partial.error.isEmpty());
+    EXPECT_EQ(partial.objects, 2);
+    EXPECT_FALSE(stopped.puts.contains("index.html"));
+
     // Published again: no picture is made again.
     FolderSink again(site);
     const WebSite::Result second = publish(again);
