@@ -8,6 +8,7 @@
 #include "catalogs/sitepublish.h"
 #include "core/dmodule.h"
 #include "objects/objectlist.h"
+#include "settings/form6.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -160,6 +161,7 @@ void PublishCatalogSite(QWidget *window, const QString &catalogName, const QStri
     }
     WebSite::Options options;
     options.originalPictures = dialog.originalPictures();
+    options.entryFormat = Settings::DisplayFormat();   // the filter names entries as the program's trees do
     QProgressDialog *progress = NewProgress(window, QStringLiteral("Публикация сайта..."), int(ids.size()));
     const SitePublish::Result result = SitePublish::Publish(*DModule, catalogName, ids, options, folder, [&](int done, int total) {
         progress->setMaximum(total);
