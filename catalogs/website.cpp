@@ -160,7 +160,8 @@ public:
     {
         m_limit = qMax(2, 2 * QThreadPool::globalInstance()->maxThreadCount());
     }
-    ~PictureMaker() { finish(); }
+    // Whatever is still being made when publishing ends early is waited for and dropped.
+    ~PictureMaker() { abandon(); }
 
     // A thumbnail is web-sized whatever the options say.
     PictureFile file(const QByteArray &source, QSize box, bool thumbnail = false)

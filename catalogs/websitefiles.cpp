@@ -27,6 +27,8 @@ body { margin: 0; font-family: Arial, "Liberation Sans", sans-serif; font-size: 
 .panel { position: relative; overflow: hidden; transform-origin: 0 0; }
 .panel > .e { position: absolute; margin: 0; }
 .panel > img.e { display: block; object-fit: fill; }
+/* As on the panel, what lies inside a frame can still be reached: a text in it can be selected. */
+.panel > .fr { pointer-events: none; }
 .t { white-space: pre; line-height: normal; font-size: var(--fs); }
 .box { white-space: pre-wrap; overflow-x: auto; overflow-y: scroll; border: 1px solid #a0a0a0; padding: 3px 4px; font-size: var(--fs);
        overflow-wrap: break-word; }
