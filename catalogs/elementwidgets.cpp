@@ -1,4 +1,5 @@
 #include "catalogs/elementwidgets.h"
+#include "catalogs/placedelements.h"
 #include "fields/picturedecoder.h"
 #include "fields/picturefiles.h"
 
@@ -399,45 +400,67 @@ PanelElementLists::Built PanelElementLists::buildElements(const Layout::Catalog 
                                                           const QList<QByteArray> &textImagePictures,
                                                           bool fieldImagePlaceholders)
 {
+    using Kind = Layout::PlacedElement::Kind;
     const int columns = grid && grid->model() ? grid->model()->columnCount() : 0;
     for (int column = 0; column < layout.columns.size() && column < columns; ++column)
         grid->setColumnHidden(column, !layout.columns[column]);
-    for (const Layout::FieldLabel &record : layout.fieldLabels)
-        Labels << new LabelElement(record, true, true, panel);
-    for (const Layout::TextLabel &record : layout.textLabels)
-        TextLabels << new LabelElement(record, false, true, panel);
-    for (const Layout::FieldMemo &record : layout.memos)
-        Memos << BoxElement::memo(record, true, panel);
-    for (const Layout::FieldImage &record : layout.fieldImages) {
-        Images << (fieldImagePlaceholders
-                       ? PictureElement::fieldImage(record, panel)
-                       : PictureElement::textImage({record.width, record.height, record.left, record.top}, panel));
-    }
+    // The background and the text images are decoded together once every element stands.
     QList<PictureElement *> boxes;
     QList<QByteArray> pictures;
+    QList<int> boxTextImages;
     const bool withBackground = background && !layout.backgroundFile.isEmpty();
     if (background)
         background->clearPicture();
     if (withBackground) {
         boxes << background;
         pictures << backgroundPicture;
+        boxTextImages << -1;
     }
-    for (int k = 0; k < layout.textImages.size(); ++k) {
-        TextImages << PictureElement::textImage(layout.textImages[k], panel);
-        boxes << TextImages.last();
-        pictures << textImagePictures.value(k);
+    for (const Layout::PlacedElement &element : Layout::PlacedElements(layout)) {
+        const QRect &r = element.rect;
+        switch (element.kind) {
+        case Kind::FieldLabel:
+        case Kind::TextLabel: {
+            const Layout::Label record{element.text, element.fontColor, element.fontSize, element.fontName, r.left(), r.top()};
+            const bool fieldBound = element.kind == Kind::FieldLabel;
+            (fieldBound ? Labels : TextLabels) << new LabelElement(record, fieldBound, element.bold, panel);
+            break;
+        }
+        case Kind::FieldMemo:
+            Memos << BoxElement::memo({element.text, element.background, element.fontColor, element.fontSize,
+                                       element.fontName, r.width(), r.height(), r.left(), r.top()},
+                                      element.bold, panel);
+            break;
+        case Kind::FieldImage:
+            Images << (fieldImagePlaceholders
+                           ? PictureElement::fieldImage({element.text, r.width(), r.height(), r.left(), r.top()}, panel)
+                           : PictureElement::textImage({r.width(), r.height(), r.left(), r.top()}, panel));
+            break;
+        case Kind::TextImage:
+            TextImages << PictureElement::textImage({r.width(), r.height(), r.left(), r.top()}, panel);
+            boxes << TextImages.last();
+            pictures << textImagePictures.value(element.textImage);
+            boxTextImages << element.textImage;
+            break;
+        case Kind::Frame:
+            Shapes << new FrameElement({element.penColor, element.penWidth, r.width(), r.height(), r.left(), r.top()}, panel);
+            break;
+        case Kind::ReferenceList:
+            GroupBoxes << BoxElement::referenceList({element.background, element.fontColor, element.fontSize,
+                                                     element.fontName, r.width(), r.height(), r.left(), r.top()},
+                                                    element.bold, panel);
+            break;
+        }
     }
-    QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
+    const QList<bool> loaded = PictureElement::setPictureData(boxes, pictures);
     Built built;
-    if (withBackground)
-        built.backgroundMissing = !loaded.takeFirst();
-    for (int k = 0; k < loaded.size(); ++k) {
-        if (!loaded[k])
-            built.missingTextImages << k;
+    for (int i = 0; i < loaded.size(); ++i) {
+        if (loaded[i])
+            continue;
+        if (boxTextImages[i] < 0)
+            built.backgroundMissing = true;
+        else
+            built.missingTextImages << boxTextImages[i];
     }
-    for (const Layout::Frame &record : layout.frames)
-        Shapes << new FrameElement(record, panel);
-    for (const Layout::ReferenceList &record : layout.referenceLists)
-        GroupBoxes << BoxElement::referenceList(record, true, panel);
     return built;
 }

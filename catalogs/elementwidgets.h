@@ -167,7 +167,8 @@ struct PanelElementLists
         bool backgroundMissing = false;
         QList<int> missingTextImages;   // positions in the layout's list of text images
     };
-    // Builds the elements of `layout` on `panel` in the order of the layout and hides the grid's columns
+    // Builds the elements of `layout` on `panel` from its placed elements (Layout::PlacedElements, the list a
+    // published page shows too), in their stacking order, and hides the grid's columns
     // the layout hides. The background and the text images are decoded together, each at its box's size:
     // `background`, when given, is emptied and takes the layout's picture. A field image without a
     // picture shows its placeholder only with `fieldImagePlaceholders`. The new elements are not shown.

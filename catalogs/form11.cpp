@@ -8,6 +8,7 @@
 #include "app/modewindows.h"
 #include "catalogs/catalogforms.h"
 #include "catalogs/elementwidgets.h"
+#include "catalogs/publishsitedialog.h"
 #include "core/dmodule.h"
 #include "objects/bookpanel.h"
 #include "objects/filterpanel.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -110,6 +112,7 @@ void TForm11::buildMenus()
     N11 = item(N1, "N11", QStringLiteral("Создать новый"), &TForm11::N11Click);
     N12 = item(N1, "N12", QStringLiteral("Показать созданные"), &TForm11::N12Click);
     N13 = item(N1, "N13", QStringLiteral("Сохранить текущий"), &TForm11::N13Click);
+    PublishSiteItem = item(N1, "PublishSiteItem", QStringLiteral("Опубликовать как веб-сайт…"), &TForm11::PublishSiteClick);
     N1->addSeparator();
     N14 = item(N1, "N14", QStringLiteral("Выход"), &TForm11::N14Click);
     N2 = submenu("N2", QStringLiteral("Выбор режима"));
@@ -254,6 +257,7 @@ bool TForm11::SaveCatalog(const QString &Name)
     const bool saved = Guarded([&] { CatalogStore::Save(*DModule, Name, layout, pictures); });
     if (saved) {
         CatalogName = Name;
+        m_savedDesign = designKey();
         setCatalogCaption();
     }
     return saved;
@@ -277,6 +281,7 @@ bool TForm11::OpenCatalog(const QString &Name)
     if (!Guarded([&] { pictures = CatalogStore::LoadPictures(*DModule, Name, *stored, read.catalog); }))
         return false;
     createElements(read.catalog, pictures);
+    m_savedDesign = designKey();
     if (!read.error.isEmpty())
         ShowGeneralError(read.error);
     return read.error.isEmpty();
@@ -372,4 +377,43 @@ void TForm11::N5Click()
     if (!SaveCatalog(CatalogName))
         return;
     Form22->RunCatalog(CatalogName);
+}
+
+QByteArray TForm11::designKey() const
+{
+    CatalogStore::Pictures pictures;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(Layout::Write(currentLayout(&pictures)).toUtf8());
+    hash.addData(pictures.background);
+    for (const QByteArray &picture : std::as_const(pictures.textImages))
+        hash.addData(picture);
+    return hash.result();
+}
+
+void TForm11::PublishSiteClick()
+{
+    if (CatalogName.isEmpty()) {
+        ShowMessage(QStringLiteral("Сохраните каталог под каким-либо именем, затем опубликуйте его."), this);
+        return;
+    }
+    // The site shows the saved layout, as the running catalog does after a save.
+    std::optional<CatalogStore::Stored> stored;
+    if (!Guarded([&] { stored = CatalogStore::Open(*DModule, CatalogName); }))
+        return;
+    if (!stored) {
+        ShowMessage(QStringLiteral("Каталога \"%1\" больше нет в базе данных. Сохраните его, затем опубликуйте.").arg(CatalogName), this);
+        return;
+    }
+    QString unsavedNote;
+    if (m_savedDesign != designKey()) {
+        if (AskYesNo(QStringLiteral("Макет каталога изменен и не сохранен. Сохранить его перед публикацией?"
+                                    "\n\nЕсли нет, на сайт попадет последний сохраненный макет."),
+                     this)) {
+            if (!SaveCatalog(CatalogName))
+                return;
+        } else {
+            unsavedNote = QStringLiteral("Опубликован последний сохраненный макет: несохраненные изменения на сайт не попали.");
+        }
+    }
+    PublishCatalogSite(this, CatalogName, unsavedNote);
 }

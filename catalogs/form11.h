@@ -68,6 +68,7 @@ public Q_SLOTS:
     void N42Click();
     void N43Click();
     void N5Click();
+    void PublishSiteClick();
 
     // Pop-up items: each acts on the element its menu was opened on.
     void ChangeFontClick();
@@ -94,7 +95,8 @@ private:
     ObjectGridModel *gridModel = nullptr;
     QMenu *N1 = nullptr, *N2 = nullptr, *N4 = nullptr;
     QAction *N0 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr, *N14 = nullptr, *N21 = nullptr,
-            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr;
+            *N22 = nullptr, *N3 = nullptr, *N41 = nullptr, *N42 = nullptr, *N43 = nullptr, *N5 = nullptr,
+            *PublishSiteItem = nullptr;
     QMenu *LabelMenu = nullptr, *TextLabelMenu = nullptr, *MemoMenu = nullptr, *ImageMenu = nullptr,
           *TextImageMenu = nullptr, *ShapeMenu = nullptr, *PanelMenu = nullptr, *DBGridMenu = nullptr;
     QAction *DeleteBackgroundItem = nullptr;
@@ -115,4 +117,7 @@ private:
     QPoint m_pressPoint;
     bool m_pressed = false, m_dragging = false;
     QPointer<QWidget> m_popupComponent;
+    // The layout and its pictures as the panel holds them, to tell unsaved changes from the last save or open.
+    QByteArray designKey() const;
+    QByteArray m_savedDesign;
 };

@@ -12,6 +12,7 @@
 #include "catalogs/form11.h"
 #include "catalogs/form12.h"
 #include "catalogs/form23.h"
+#include "catalogs/placedelements.h"
 #include "catalogs/idlereset.h"
 #include "catalogs/screenkeeper.h"
 #include "catalogs/searchkeyboard.h"
@@ -173,11 +174,10 @@ void TForm22::FormResize()
     const int searchHeight = qMax(SearchEdit->sizeHint().height(), SearchEdit->minimumHeight());
     SearchEdit->setGeometry(4, 4, qMax(treeWidth - 8, 1), searchHeight);
     filterPanel->setGeometry(0, searchHeight + 8, treeWidth, qMax(h - searchHeight - 8, 1));
-    const int gridHeight = int(0.3 * h);
-    const int panelHeight = qMax(h - gridHeight, 1);
-    Panel->setGeometry(treeWidth, 0, qMax(w - treeWidth, 1), panelHeight);
+    const QRect panel = Layout::RunningCatalogPanel(size());
+    Panel->setGeometry(panel);
     Background->setGeometry(Panel->contentsRect());
-    DBGrid->setGeometry(treeWidth, panelHeight, qMax(w - treeWidth, 1), gridHeight);
+    DBGrid->setGeometry(treeWidth, panel.height(), panel.width(), qMax(h - panel.height(), 1));
 }
 
 bool TForm22::RunCatalog(const QString &Name, std::function<void()> whenLeft)

@@ -167,7 +167,7 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
     return fields;
 }
 
-void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields)
+QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields)
 {
     QList<DescriptionField> shown, pictures;
     for (const DescriptionField &field : fields) {
@@ -176,7 +176,12 @@ void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<Descr
         else if (field.kind() == FieldKind::Image)
             pictures << field;
     }
-    model.setColumns(shown + pictures);
+    return shown + pictures;
+}
+
+void ShowGridColumns(QTableView &grid, ObjectGridModel &model, const QList<DescriptionField> &fields)
+{
+    model.setColumns(GridColumnFields(fields));
     for (int column = 0; column < model.columnCount(); ++column)
         grid.setColumnHidden(column, false);
     GridColumns(grid, model).fitRowHeights();

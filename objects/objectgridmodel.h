@@ -71,6 +71,10 @@ private:
 // The fields of the grid's visible text columns (pictures left out), in the order shown.
 QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGridModel &model);
 
+// The grid's columns for these fields, by position: one per field that has one, then one per picture
+// field (after the others: the catalogs keep their columns by position).
+QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields);
+
 // Shows the list's fields in an object grid as every mode does on entry: one column per field that has
 // one, then one per picture field (after the others: the catalogs keep their columns by position), every
 // column visible again, widths fitted, the rows as high as a thumbnail.

@@ -545,6 +545,21 @@ int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(i
     }
 }
 
+QList<qint64> ListedObjectIds(SharedQuery &list)
+{
+    QList<qint64> ids;
+    if (!list.isOpen())
+        return ids;
+    const int idColumn = list.columnIndex(QStringLiteral("G_ID"));
+    if (idColumn < 0)
+        return ids;
+    for (int row = 0;; ++row) {
+        if (row >= list.rowsRead() && list.readRows(row + 1024) <= row)
+            return ids;
+        ids << list.valueAt(row, idColumn).toLongLong();
+    }
+}
+
 QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const DescriptionField &field)
 {
     const QList<QVariantList> found = module.QRWork->readAll(

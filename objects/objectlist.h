@@ -27,6 +27,9 @@ QByteArray ReadObjectPicture(TDModule &module, qint64 objectId, const Descriptio
 // hold it (`progress`, told the rows read so far, may give up by returning false).
 int FindObjectRow(SharedQuery &list, qint64 objectId, const std::function<bool(int rowsRead)> &progress = {});
 
+// The objects of the open `list` in its order (its filter and search applied); the current row stays.
+QList<qint64> ListedObjectIds(SharedQuery &list);
+
 // The first words of every message about another user's change of the design.
 extern const QString DesignChangedElsewhereText;
 
