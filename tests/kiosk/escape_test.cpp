@@ -2,19 +2,11 @@
 // click and window-manager trick is tried, and after each the catalog must still be the only window of the
 // program (the password window aside), full screen and in front.
 
-#include "support/testsupport.h"
+#include "kiosk/kiosktest.h"
 
-#include "catalogs/catalogstore.h"
-#include "settings/options.h"
-
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTest>
-#include <QThread>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -107,6 +99,13 @@ struct Window
     QRect geometry;
 };
 
+// The shown window titled `title`; an empty one when there is none.
+Window Find(const QList<Window> &windows, const QString &title)
+{
+    const auto found = std::find_if(windows.begin(), windows.end(), [&](const Window &w) { return w.title == title; });
+    return found == windows.end() ? Window{} : *found;
+}
+
 class EscapeTest : public DatabaseTest
 {
 protected:
@@ -117,13 +116,9 @@ protected:
             GTEST_SKIP() << "no real desktop to test on: missing " << missing.toStdString()
                          << " (tools/install_packages.sh installs them)";
         DatabaseTest::SetUp();
-        const qint64 name = addField(*module, "Название", StringType);
-        closeQueries(*module);
-        exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES (1, 'Первый'), (2, 'Второй'), (3, 'Третий')").arg(name));
         Layout::Catalog layout;
-        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 14, "Arial", 10, 10};
         layout.memos << Layout::FieldMemo{"Название", Layout::Colors::Window, Layout::Colors::WindowText, 10, "Arial", 200, 80, 10, 60};
-        CatalogStore::Save(*module, "Зал", layout, {});
+        AddNamedObjectsAndCatalogs(*module, {"Первый", "Второй", "Третий"}, {"Зал"}, layout);
         QStringList options = Options::InitialLines();
         options[4] = QStringLiteral("-1");
         options[Options::PasswordLine - 1] = Password;
@@ -148,7 +143,7 @@ protected:
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QDir(programDir).absoluteFilePath("virandel"), {"--catalog", "Зал", dbPath});
         ASSERT_TRUE(program.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return catalogKept(); }, 15000)) << "the catalog did not come up full screen";
+        ASSERT_TRUE(WaitFor([&] { return trouble().isEmpty(); }, 15000)) << "the catalog did not come up full screen";
     }
 
     // The program's windows on the screen (a tip shown under the pointer aside).
@@ -174,22 +169,13 @@ protected:
         }
         return windows;
     }
-    QString activeWindow() const
-    {
-        const QString active = desktop.run("xprop", {"-root", "_NET_ACTIVE_WINDOW"});
-        const QString hex = QRegularExpression(R"(window id # (0x[0-9a-f]+))").match(active).captured(1);
-        bool ok = false;
-        return QString::number(hex.toULongLong(&ok, 16));
-    }
-    // The windows of the whole screen, bottom to top.
-    QStringList stacking() const
+    // The windows a property of the screen names, in its order (for the stacking one, bottom to top).
+    QStringList windowIds(const char *property) const
     {
         QStringList ids;
-        const QString list = desktop.run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
-        for (const QRegularExpressionMatch &match : QRegularExpression(R"(0x[0-9a-f]+)").globalMatch(list)) {
-            bool ok = false;
-            ids << QString::number(match.captured(0).toULongLong(&ok, 16));
-        }
+        const QString list = desktop.run("xprop", {"-root", property});
+        for (const QRegularExpressionMatch &match : QRegularExpression(R"(0x[0-9a-f]+)").globalMatch(list))
+            ids << QString::number(match.captured(0).toULongLong(nullptr, 16));
         return ids;
     }
     // What is wrong with the screen: empty when the catalog is the program's only window but the password
@@ -200,39 +186,31 @@ protected:
         QStringList titles;
         for (const Window &window : windows)
             titles << window.title;
-        const QStringList expected = passwordShown ? QStringList{CatalogTitle, PasswordTitle} : QStringList{CatalogTitle};
-        QStringList sortedTitles = titles, sortedExpected = expected;
-        sortedTitles.sort();
-        sortedExpected.sort();
-        if (sortedTitles != sortedExpected)
+        titles.sort();
+        if (titles != (passwordShown ? QStringList{PasswordTitle, CatalogTitle} : QStringList{CatalogTitle}))
             return "shown: " + titles.join(" | ");
-        const Window catalog = *std::find_if(windows.begin(), windows.end(), [](const Window &w) { return w.title == CatalogTitle; });
+        const Window catalog = Find(windows, CatalogTitle);
         if (!catalog.state.contains("_NET_WM_STATE_FULLSCREEN"))
             return "not full screen: " + catalog.state;
         if (catalog.geometry != QRect(0, 0, 1280, 800))
             return QStringLiteral("catalog at %1,%2 %3x%4").arg(catalog.geometry.x()).arg(catalog.geometry.y())
                 .arg(catalog.geometry.width()).arg(catalog.geometry.height());
-        const QString front = passwordShown
-            ? std::find_if(windows.begin(), windows.end(), [](const Window &w) { return w.title == PasswordTitle; })->id
-            : catalog.id;
-        if (activeWindow() != front)
-            return "the keys go elsewhere: " + activeWindow();
-        const QStringList order = stacking();
+        const QString front = Find(windows, passwordShown ? PasswordTitle : CatalogTitle).id;
+        if (windowIds("_NET_ACTIVE_WINDOW") != QStringList{front})
+            return "the keys go elsewhere: " + windowIds("_NET_ACTIVE_WINDOW").join(' ');
+        const QStringList order = windowIds("_NET_CLIENT_LIST_STACKING");
         if (order.isEmpty() || order.last() != front)
             return "not on top: " + order.join(' ');
         return {};
     }
-    bool catalogKept(bool passwordShown = false) const
-    {
-        return trouble(passwordShown).isEmpty();
-    }
-    // Waits until the screen is right again (the program comes back within moments); the trouble seen last.
-    QString troubleAfter(const QString &what, bool passwordShown = false) const
+    // Waits until the screen is right again (the program comes back within moments); keeps the trouble
+    // seen last.
+    void check(const QString &what, bool passwordShown = false)
     {
         QString seen;
         // Generous: on a loaded machine (the whole suite at once) the window manager and the program are slow.
-        WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 10000);
-        return seen.isEmpty() ? QString() : what + ": " + seen;
+        if (!WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 10000))
+            troubles << what + ": " + seen;
     }
     QRect widgetArea(double x, double y) const { return QRect(int(x * 1280), int(y * 800), 1, 1); }
     void clickAt(double x, double y, const QString &button) const
@@ -244,6 +222,7 @@ protected:
 
     Desktop desktop;
     QProcess program;
+    QStringList troubles;
 };
 }
 
@@ -258,12 +237,6 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     other.start("xmessage", {"-geometry", "300x100+50+50", "Другая программа"});
     ASSERT_TRUE(other.waitForStarted(3000));
     QTest::qWait(800);
-    QStringList troubles;
-    const auto check = [&](const QString &what, bool passwordShown = false) {
-        const QString seen = troubleAfter(what, passwordShown);
-        if (!seen.isEmpty())
-            troubles << seen;
-    };
     check("another program started");
 
     // The keys that close a window ask for the password; Esc in it cancels.
@@ -307,12 +280,7 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     }
     // What a program or the manager may do to the window whatever the keys: take away the focus, minimise
     // it, end its full screen, send it to another desktop, show another desktop.
-    const QString catalogId = [&] {
-        for (const Window &window : shownWindows())
-            if (window.title == CatalogTitle)
-                return window.id;
-        return QString();
-    }();
+    const QString catalogId = Find(shownWindows(), CatalogTitle).id;
     ASSERT_FALSE(catalogId.isEmpty());
     const QString otherId = desktop.run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(other.processId())}).split('\n').value(0);
     desktop.run("xdotool", {"windowactivate", otherId});
@@ -341,10 +309,8 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     desktop.run("xdotool", {"type", "--delay", "60", Password});
     desktop.keys("Return");
     EXPECT_TRUE(WaitFor([&] {
-        for (const Window &window : shownWindows())
-            if (window.title == CatalogTitle || window.title == PasswordTitle)
-                return false;
-        return true;
+        const QList<Window> windows = shownWindows();
+        return Find(windows, CatalogTitle).id.isEmpty() && Find(windows, PasswordTitle).id.isEmpty();
     }, 5000)) << "the right password leaves the catalog";
     EXPECT_EQ(program.state(), QProcess::Running) << "and returns to the designer";
     const QString said = QString::fromUtf8(program.readAll());
