@@ -283,18 +283,17 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     const QString catalogId = Find(shownWindows(), CatalogTitle).id;
     ASSERT_FALSE(catalogId.isEmpty());
     const QString otherId = desktop.run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(other.processId())}).split('\n').value(0);
-    desktop.run("xdotool", {"windowactivate", otherId});
-    check("another window activated");
-    desktop.run("xdotool", {"windowminimize", catalogId});
-    check("minimised");
-    desktop.run("wmctrl", {"-i", "-r", catalogId, "-b", "remove,fullscreen"});
-    check("full screen ended");
-    desktop.run("wmctrl", {"-i", "-r", catalogId, "-t", "1"});
-    check("sent to another desktop");
-    desktop.run("wmctrl", {"-s", "1"});
-    check("another desktop shown");
-    desktop.run("wmctrl", {"-k", "on"});
-    check("the desktop shown");
+    const QList<std::tuple<QString, QString, QStringList>> tricks{
+        {"another window activated", "xdotool", {"windowactivate", otherId}},
+        {"minimised", "xdotool", {"windowminimize", catalogId}},
+        {"full screen ended", "wmctrl", {"-i", "-r", catalogId, "-b", "remove,fullscreen"}},
+        {"sent to another desktop", "wmctrl", {"-i", "-r", catalogId, "-t", "1"}},
+        {"another desktop shown", "wmctrl", {"-s", "1"}},
+        {"the desktop shown", "wmctrl", {"-k", "on"}}};
+    for (const auto &[what, tool, arguments] : tricks) {
+        desktop.run(tool, arguments);
+        check(what);
+    }
 
     // The password window: a right click in it opens nothing, a wrong password keeps the catalog, the
     // right one typed in Russian leaves it for the designer.

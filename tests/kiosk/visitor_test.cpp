@@ -183,29 +183,22 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     addObjects(60);
     run(0, 3, 50, 5);   // no return to the start, whatever the clock
     const int w = panel()->width(), h = panel()->height();
+    const QPoint left(w / 4, h / 2), right(w * 3 / 4, h / 2), sideways(w / 3, 0);
+    // Starting on an element of the panel counts as well, a scrolling box included; a short or a slanted
+    // move is no swipe; there is nothing before the first object.
+    const QPoint onLabel = Form22->Labels.at(0)->geometry().center(), onList = Form22->GroupBoxes.at(0)->geometry().center();
+    const QPoint centre(w / 2, h / 2), shortMove(TapSizePixels(panel()), 0);
+    const QList<std::tuple<QPoint, QPoint, qint64>> swipes{
+        {right, left, 2}, {onLabel, onLabel - sideways, 3}, {onList, onList - sideways, 4}, {onList, onList + sideways, 3},
+        {left, right, 2}, {centre, centre - shortMove, 2}, {QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4), 2},
+        {left, right, 1}, {left, right, 1}};
     ASSERT_EQ(current(), 1);
-    Drag(panel(), QPoint(w * 3 / 4, h / 2), QPoint(w / 4, h / 2));
-    EXPECT_EQ(current(), 2);
-    EXPECT_EQ(Form22->Labels.at(0)->text(), "Прялка 2");
-    // Starting on an element of the panel counts as well, a scrolling box included.
-    const QPoint onLabel = Form22->Labels.at(0)->geometry().center();
-    Drag(panel(), onLabel, onLabel - QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 3);
-    const QPoint onList = Form22->GroupBoxes.at(0)->geometry().center();
-    Drag(panel(), onList, onList - QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 4);
-    Drag(panel(), onList, onList + QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 3);
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    EXPECT_EQ(current(), 2);
-    EXPECT_EQ(grid()->currentIndex().row(), 1);
-    // A short or a slanted move is no swipe; there is nothing before the first object.
-    Drag(panel(), QPoint(w / 2, h / 2), QPoint(w / 2 - TapSizePixels(panel()), h / 2));
-    Drag(panel(), QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4));
-    EXPECT_EQ(current(), 2);
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    EXPECT_EQ(current(), 1);
+    for (const auto &[from, to, after] : swipes) {
+        Drag(panel(), from, to);
+        EXPECT_EQ(current(), after) << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
+        EXPECT_EQ(grid()->currentIndex().row() + 1, current());
+        EXPECT_EQ(Form22->Labels.at(0)->text(), gridNames().value(current() - 1));
+    }
 
     // A finger dragged up the grid scrolls it.
     QScrollBar *rows = grid()->verticalScrollBar();
