@@ -72,12 +72,7 @@ public:
     }
     QString run(const QString &tool, const QStringList &arguments) const
     {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(tool, arguments);
-        if (!process.waitForFinished(10000))
-            process.kill();
-        return QString::fromUtf8(process.readAllStandardOutput());
+        return QString::fromUtf8(RunToEnd(tool, arguments, {{"DISPLAY", m_display}, {"QT_QPA_PLATFORM", "xcb"}}).out);
     }
     // Keys as xdotool names them, one press each, with a pause a person would make.
     void keys(const QString &keys) const

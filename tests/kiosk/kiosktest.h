@@ -8,6 +8,7 @@
 #include "settings/form6.h"
 
 #include <QPointingDevice>
+#include <QProcess>
 
 // Objects 1, 2, … named `names` in a text field "Название", and the catalogs `catalogs` showing the name
 // in a label, over `layout` when given. The field's id.
@@ -90,4 +91,24 @@ inline void Drag(QWidget *widget, QPoint from, QPoint to, int steps = 8, int hol
 inline void Tap(QWidget *widget, QPoint at)
 {
     Drag(widget, at, at, 0);
+}
+
+struct Finished
+{
+    int code = -1;
+    QByteArray out, err;
+};
+
+// Runs `program` to its end (half a minute at most) with `environment` added to this program's.
+inline Finished RunToEnd(const QString &program, const QStringList &arguments, const QMap<QString, QString> &environment = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = environment.begin(); it != environment.end(); ++it)
+        env.insert(it.key(), it.value());
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }

@@ -2,13 +2,10 @@
 // the unit and the operator's script, each run for real (a unix socket, the installed scripts, the service
 // manager's own checker).
 #include "app/watchdog.h"
-#include "support/testsupport.h"
+#include "kiosk/kiosktest.h"
 
-#include <QApplication>
 #include <QDirIterator>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -21,25 +18,6 @@ namespace {
 QString KioskFile(const QString &name)
 {
     return QFileInfo(QStringLiteral(EMPTY_DB_PATH)).absoluteDir().absoluteFilePath(QStringLiteral("../kiosk/") + name);
-}
-
-struct Finished
-{
-    int code = -1;
-    QByteArray out, err;
-};
-
-Finished RunToEnd(const QString &program, const QStringList &arguments, const QMap<QString, QString> &environment = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (auto it = environment.begin(); it != environment.end(); ++it)
-        env.insert(it.key(), it.value());
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 // Where the service manager would listen: a unix datagram socket whose messages are taken as they queue up.
