@@ -1,7 +1,6 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/serverdialog.h"
 #include "catalogs/catalogforms.h"
@@ -9,15 +8,11 @@
 #include "classifier/classifierpage.h"
 #include "classifier/classstore.h"
 #include "classifier/lazytree.h"
-#include "core/dmodule.h"
 #include "core/textfile.h"
 #include "fields/fieldspage.h"
 #include "fields/fieldstore.h"
-#include "objects/form2.h"
-#include "objects/form7.h"
 #include "objects/listfollower.h"
 #include "objects/objectgridmodel.h"
-#include "objects/objectlist.h"
 #include "objects/searchindex.h"
 #include "references/referencespage.h"
 #include "settings/form6.h"
@@ -26,15 +21,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTest>
-#include <QTreeWidget>
 
 namespace {
 // Exactly one message, and it says `part`.
@@ -132,8 +122,7 @@ protected:
     }
 
     static SharedQuery &list() { return *DModule->QRGeneral; }
-    static qint64 currentId() { return list().asInteger(QStringLiteral("G_ID")); }
-    static int gridRows() { return AllRows(Control<QTableView>(Form2, "DBGrid")->model()); }
+    static int gridRows() { return AllRows(ViewFill::Grid()->model()); }
 };
 }
 
@@ -232,7 +221,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuListedThereLikeAFi
 
     // The view/fill window lists the server database as it listed the file; yes/no is searched as the
     // grid shows it (the rest of the quick search: SearchTest).
-    QAbstractItemModel *model = Control<QTableView>(Form2, "DBGrid")->model();
+    QAbstractItemModel *model = ViewFill::Grid()->model();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         TypeKeys(Control<QLineEdit>(Form2, "SearchEdit"), "нет");
@@ -310,7 +299,7 @@ TEST_F(ServerConnectTest, AFailedConnectionIsExplainedAndLeavesTheFileOpenAndThe
 TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpenEditorAndAFieldOrALostConnectionIsToldPlainly)
 {
     openList({"б", "г", "е", "ж", "и"}, 3);
-    const qint64 current = currentId();
+    const qint64 current = ViewFill::CurrentObject();
     const QString order = ObjectList::Of(*DModule).statement();
     ASSERT_TRUE(ObjectList::Of(*DModule).titleOrder());
 
@@ -321,9 +310,9 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_EQ(ObjectList::Of(*DModule).statement(), order);
     EXPECT_EQ(gridRows(), 6);
     EXPECT_EQ(list().valueAt(0, list().columnIndex("G1")).toString(), "а");
-    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(ViewFill::CurrentObject(), current);
     EXPECT_EQ(list().recNo(), 4);
-    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->currentIndex().row(), 3);
+    EXPECT_EQ(ViewFill::Grid()->currentIndex().row(), 3);
 
     // The editor open: the list stays as it is until the editor closes, then is read once.
     Control<QPushButton>(Form2, "EditRecordBtn")->click();
@@ -335,7 +324,7 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     Control<QPushButton>(Form7, "CancelButton")->click();
     ASSERT_TRUE(WaitFor([&] { return !Form2->listFollower->waiting(); }));
     EXPECT_EQ(gridRows(), 7);
-    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(ViewFill::CurrentObject(), current);
     EXPECT_EQ(list().recNo(), 5);
 
     // The current object deleted elsewhere: the row that took its place is current.
@@ -343,10 +332,10 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     DeleteObject(*other, current);
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 3; }));
     EXPECT_EQ(gridRows(), 6);
-    EXPECT_EQ(currentId(), next);
+    EXPECT_EQ(ViewFill::CurrentObject(), next);
 
     // A field added elsewhere: told plainly, the list read again with it, the current object kept.
-    const qint64 shown = currentId();
+    const qint64 shown = ViewFill::CurrentObject();
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
         addField(*other, "Цвет", StringType);
@@ -357,7 +346,7 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form2->isEnabled());
     EXPECT_EQ(Captions(Form2->gridColumns()), (QStringList{"Имя", "Цвет"}));
-    EXPECT_EQ(currentId(), shown);
+    EXPECT_EQ(ViewFill::CurrentObject(), shown);
 
     // The connection lost: refused, the list stays as it is; asked again, "Да" connects anew and the list
     // is read again in its order, on the object the user was on.
@@ -373,7 +362,7 @@ TEST_F(OtherProgramTest, ChangesElsewhereReachTheOpenListInPlaceNeverUnderAnOpen
     EXPECT_EQ(DModule->QRWork->readAll("SELECT COUNT(*) FROM GENER").value(0).value(0).toInt(), 6);
     ASSERT_TRUE(WaitFor([&] { return list().isOpen() && gridRows() == 6; }));
     EXPECT_EQ(ObjectList::Of(*DModule).statement(), reordered);
-    EXPECT_EQ(currentId(), shown);
+    EXPECT_EQ(ViewFill::CurrentObject(), shown);
 }
 
 TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewhereAndOpensAgainAfterADesignChange)
@@ -386,14 +375,14 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     ASSERT_TRUE(Form22->RunCatalog("Витрина"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
     QTest::keyClick(Control<QTableView>(Form22, "DBGrid"), Qt::Key_Down);
-    const qint64 current = currentId();
+    const qint64 current = ViewFill::CurrentObject();
     ASSERT_EQ(Form22->Labels.at(0)->text(), "б");
 
     const std::unique_ptr<TDModule> other = otherProgram();
     QSignalSpy changed(DModule, &TDModule::ObjectsChanged);
     UpdateObject(*other, current, {FieldInput{ReadDescriptionFields(*other).first(), "бб", false}});
     ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
-    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(ViewFill::CurrentObject(), current);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
 
     MessageBoxAnswerer answer(QMessageBox::Ok);
@@ -403,7 +392,7 @@ TEST_F(OtherProgramTest, TheRunningCatalogShowsTheCurrentObjectAsChangedElsewher
     EXPECT_TRUE(Form22->isVisible());
     EXPECT_EQ(Form22->catalogName(), "Витрина");
     ASSERT_EQ(Form22->Labels.size(), 1);
-    EXPECT_EQ(currentId(), current);
+    EXPECT_EQ(ViewFill::CurrentObject(), current);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "бб");
 
     // The catalog deleted elsewhere: told so; the exit password (on by default) still guards the way out,

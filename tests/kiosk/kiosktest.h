@@ -5,6 +5,7 @@
 #include "catalogs/catalogwindows.h"
 
 #include "catalogs/catalogstore.h"
+#include "objects/windowsteps.h"
 #include "settings/form6.h"
 
 #include <QPointingDevice>

@@ -65,7 +65,6 @@ protected:
     static QLabel *banner() { return Control<QLabel>(Form22, "CountdownBanner"); }
     static QWidget *panel() { return Control<QWidget>(Form22, "Panel"); }
     static ObjectList &list() { return ObjectList::Of(*DModule); }
-    static qint64 current() { return DModule->QRGeneral->asInteger("G_ID"); }
     static QStringList gridNames() { return GridTexts(grid(), "Название"); }
     static int bannerSeconds()
     {
@@ -97,7 +96,7 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     ASSERT_TRUE(list().titleOrder().has_value());
     EXPECT_EQ(gridNames(), (QStringList{"Лапти 4", "Прялка 2"}));
     QTest::keyClick(grid(), Qt::Key_Down);
-    ASSERT_EQ(current(), 2);
+    ASSERT_EQ(ViewFill::CurrentObject(), 2);
 
     // Nobody touches: the countdown shows inside the window, large, and counts.
     ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
@@ -114,7 +113,7 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     QTest::qWait(900);
     EXPECT_EQ(searchBox()->text(), "а");
     EXPECT_TRUE(list().filtered());
-    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(ViewFill::CurrentObject(), 2);
 
     // Left alone to the end, with a picture and the password window a visitor opened: they go when the countdown begins,
     // and the start comes back as it was, from one opening of the list.
@@ -140,7 +139,7 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     EXPECT_FALSE(list().titleOrder().has_value());
     EXPECT_FALSE(titles->isSortIndicatorShown());
     EXPECT_EQ(gridNames(), (QStringList{"Самовар 1", "Прялка 2", "Кокошник 3", "Лапти 4", "Балалайка 5"}));
-    EXPECT_EQ(current(), 1);
+    EXPECT_EQ(ViewFill::CurrentObject(), 1);
     EXPECT_EQ(grid()->currentIndex().row(), 0);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "Самовар 1");
     EXPECT_TRUE(grid()->hasFocus());
@@ -155,9 +154,9 @@ TEST_F(VisitorTest, AfterTheReturnTheSlideshowTurnsEveryObjectWrapsAroundAndStop
     QStringList labels;
     QObject watcher;
     const auto follow = [&] {
-        if (!DModule->QRGeneral->isOpen() || (!seen.isEmpty() && seen.last() == current()))
+        if (!DModule->QRGeneral->isOpen() || (!seen.isEmpty() && seen.last() == ViewFill::CurrentObject()))
             return;
-        seen << current();
+        seen << ViewFill::CurrentObject();
         QTimer::singleShot(0, &watcher, [&] { labels << Form22->Labels.at(0)->text(); });
     };
     QObject::connect(&list(), &ObjectList::currentChanged, &watcher, follow);
@@ -171,10 +170,10 @@ TEST_F(VisitorTest, AfterTheReturnTheSlideshowTurnsEveryObjectWrapsAroundAndStop
 
     Tap(panel(), QPoint(40, 40));
     EXPECT_FALSE(Form22->idleReset()->sliding());
-    const qint64 stayed = current();
+    const qint64 stayed = ViewFill::CurrentObject();
     const int moves = int(seen.size());
     QTest::qWait(400);   // longer than three slides, shorter than the next return
-    EXPECT_EQ(current(), stayed);
+    EXPECT_EQ(ViewFill::CurrentObject(), stayed);
     EXPECT_EQ(seen.size(), moves);
 }
 
@@ -192,12 +191,12 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
         {right, left, 2}, {onLabel, onLabel - sideways, 3}, {onList, onList - sideways, 4}, {onList, onList + sideways, 3},
         {left, right, 2}, {centre, centre - shortMove, 2}, {QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4), 2},
         {left, right, 1}, {left, right, 1}};
-    ASSERT_EQ(current(), 1);
+    ASSERT_EQ(ViewFill::CurrentObject(), 1);
     for (const auto &[from, to, after] : swipes) {
         Drag(panel(), from, to);
-        EXPECT_EQ(current(), after) << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
-        EXPECT_EQ(grid()->currentIndex().row() + 1, current());
-        EXPECT_EQ(Form22->Labels.at(0)->text(), gridNames().value(current() - 1));
+        EXPECT_EQ(ViewFill::CurrentObject(), after) << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
+        EXPECT_EQ(grid()->currentIndex().row() + 1, ViewFill::CurrentObject());
+        EXPECT_EQ(Form22->Labels.at(0)->text(), gridNames().value(ViewFill::CurrentObject() - 1));
     }
 
     // A finger dragged up the grid scrolls it.
@@ -212,7 +211,7 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     ASSERT_TRUE(tapped.isValid());
     Tap(grid()->viewport(), grid()->visualRect(tapped).center());
     EXPECT_TRUE(WaitFor([tapped] { return DModule->QRGeneral->recNo() == tapped.row() + 1; }));
-    const qint64 chosen = current();
+    const qint64 chosen = ViewFill::CurrentObject();
 
     // Nine millimetres at least: buttons, the search box, the rows of the grid, the tree and the lists, the
     // password window's buttons.
@@ -229,7 +228,7 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
 
     EXPECT_FALSE(Form22->idleReset()->countingDown());
     EXPECT_FALSE(banner()->isVisible());
-    EXPECT_EQ(current(), chosen) << "no slideshow without the return";
+    EXPECT_EQ(ViewFill::CurrentObject(), chosen) << "no slideshow without the return";
 
     // Where the system's on-screen keyboard cannot come, the catalog's own types into the search box.
     UseInWindowKeyboard(true);
