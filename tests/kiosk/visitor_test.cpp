@@ -194,7 +194,8 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     ASSERT_EQ(ViewFill::CurrentObject(), 1);
     for (const auto &[from, to, after] : swipes) {
         Drag(panel(), from, to);
-        EXPECT_EQ(ViewFill::CurrentObject(), after) << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
+        EXPECT_EQ(ViewFill::CurrentObject(), after)
+            << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
         EXPECT_EQ(grid()->currentIndex().row() + 1, ViewFill::CurrentObject());
         EXPECT_EQ(Form22->Labels.at(0)->text(), gridNames().value(ViewFill::CurrentObject() - 1));
     }

@@ -137,7 +137,8 @@ TEST_F(SettingsWindowTest, AFileOfAnEarlierVersionReadsWithTheDefaultsTypedValue
     WriteTextLines(OptionsPath(), earlierVersion);
     EXPECT_EQ(activate(), QStringList());
     const auto shown = [] {
-        return QStringList{edit("SnapshotsKeptEdit")->text(), edit("SnapshotProgressSizeEdit")->text(), edit("RecycleBinDaysEdit")->text()};
+        return QStringList{edit("SnapshotsKeptEdit")->text(), edit("SnapshotProgressSizeEdit")->text(),
+                           edit("RecycleBinDaysEdit")->text()};
     };
     EXPECT_EQ(shown(), (QStringList{"10", "50", "30"}));
     EXPECT_EQ(Settings::RecycleBinDays(), 30);
