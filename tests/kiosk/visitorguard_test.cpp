@@ -209,10 +209,8 @@ TEST_F(VisitorGuardTest, ThePasswordIsNeverShownOrCopiedAndRefusalsWaitWhetherGi
         << "an on-screen keyboard neither shows nor learns it";
     if (QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(passwordBox()))
         EXPECT_FALSE(reader->text(QAccessible::Value).contains(QStringLiteral("Ключ"))) << "a screen reader does not read it out";
-    QTest::keyClick(passwordBox(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_Insert, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_X, Qt::ControlModifier);
+    for (const Qt::Key key : {Qt::Key_A, Qt::Key_C, Qt::Key_Insert, Qt::Key_X})
+        QTest::keyClick(passwordBox(), key, Qt::ControlModifier);
     EXPECT_EQ(clipboard->text(), "прежнее");
     if (clipboard->supportsSelection())
         EXPECT_EQ(clipboard->text(QClipboard::Selection), "прежнее");
