@@ -1,29 +1,22 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 #include "support/versionserver.h"
 
 #include "app/form1.h"
 #include "app/form24.h"
-#include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "catalogs/catalogforms.h"
-#include "core/dmodule.h"
-#include "objects/form2.h"
 #include "settings/form6.h"
 #include "templates/templateforms.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTest>
 #include <QVBoxLayout>
 
 namespace {
@@ -121,7 +114,7 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyNeverOverwritesAFileAndK
     ChooseThrough(Form2->N13, folder->path() + "/listed.mdb");
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/listed.mdb");
     ASSERT_TRUE(Form2->isVisible());
-    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 2);
+    EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 2);
     EXPECT_EQ(answer.seen(), 1);
     Form2->close();
 }
@@ -246,12 +239,7 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
     bool dialogOnTop = false;
     QWidget *dialogOwner = nullptr;
     QString folderType;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !closer.isActive())
-            return;
-        closer.stop();
+    AnswerNextDialog<QFileDialog>([&](QFileDialog *dialog) {
         dialogOnTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         dialogOwner = dialog->parentWidget();
         auto *model = dialog->findChild<QFileSystemModel *>();
@@ -260,7 +248,6 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
         folderType = model->data(folder.siblingAtColumn(2)).toString();
         dialog->reject();
     });
-    closer.start(20);
     Form1->N12->trigger();
     EXPECT_EQ(folderType, "Папка") << "Qt's own texts are Russian too";
     // A window manager keeps the templates window above the main window's own dialogs: this one belongs
