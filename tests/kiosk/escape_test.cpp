@@ -2,11 +2,19 @@
 // click and window-manager trick is tried, and after each the catalog must still be the only window of the
 // program (the password window aside), full screen and in front.
 
-#include "kiosk/kiosktest.h"
+#include "support/testsupport.h"
 
+#include "catalogs/catalogstore.h"
+#include "settings/options.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -72,7 +80,12 @@ public:
     }
     QString run(const QString &tool, const QStringList &arguments) const
     {
-        return QString::fromUtf8(RunToEnd(tool, arguments, {{"DISPLAY", m_display}, {"QT_QPA_PLATFORM", "xcb"}}).out);
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(tool, arguments);
+        if (!process.waitForFinished(10000))
+            process.kill();
+        return QString::fromUtf8(process.readAllStandardOutput());
     }
     // Keys as xdotool names them, one press each, with a pause a person would make.
     void keys(const QString &keys) const
@@ -94,13 +107,6 @@ struct Window
     QRect geometry;
 };
 
-// The shown window titled `title`; an empty one when there is none.
-Window Find(const QList<Window> &windows, const QString &title)
-{
-    const auto found = std::find_if(windows.begin(), windows.end(), [&](const Window &w) { return w.title == title; });
-    return found == windows.end() ? Window{} : *found;
-}
-
 class EscapeTest : public DatabaseTest
 {
 protected:
@@ -111,9 +117,13 @@ protected:
             GTEST_SKIP() << "no real desktop to test on: missing " << missing.toStdString()
                          << " (tools/install_packages.sh installs them)";
         DatabaseTest::SetUp();
+        const qint64 name = addField(*module, "Название", StringType);
+        closeQueries(*module);
+        exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES (1, 'Первый'), (2, 'Второй'), (3, 'Третий')").arg(name));
         Layout::Catalog layout;
+        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 14, "Arial", 10, 10};
         layout.memos << Layout::FieldMemo{"Название", Layout::Colors::Window, Layout::Colors::WindowText, 10, "Arial", 200, 80, 10, 60};
-        AddNamedObjectsAndCatalogs(*module, {"Первый", "Второй", "Третий"}, {"Зал"}, layout);
+        CatalogStore::Save(*module, "Зал", layout, {});
         QStringList options = Options::InitialLines();
         options[4] = QStringLiteral("-1");
         options[Options::PasswordLine - 1] = Password;
@@ -138,7 +148,7 @@ protected:
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QDir(programDir).absoluteFilePath("virandel"), {"--catalog", "Зал", dbPath});
         ASSERT_TRUE(program.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return trouble().isEmpty(); }, 15000)) << "the catalog did not come up full screen";
+        ASSERT_TRUE(WaitFor([&] { return catalogKept(); }, 15000)) << "the catalog did not come up full screen";
     }
 
     // The program's windows on the screen (a tip shown under the pointer aside).
@@ -164,13 +174,22 @@ protected:
         }
         return windows;
     }
-    // The windows a property of the screen names, in its order (for the stacking one, bottom to top).
-    QStringList windowIds(const char *property) const
+    QString activeWindow() const
+    {
+        const QString active = desktop.run("xprop", {"-root", "_NET_ACTIVE_WINDOW"});
+        const QString hex = QRegularExpression(R"(window id # (0x[0-9a-f]+))").match(active).captured(1);
+        bool ok = false;
+        return QString::number(hex.toULongLong(&ok, 16));
+    }
+    // The windows of the whole screen, bottom to top.
+    QStringList stacking() const
     {
         QStringList ids;
-        const QString list = desktop.run("xprop", {"-root", property});
-        for (const QRegularExpressionMatch &match : QRegularExpression(R"(0x[0-9a-f]+)").globalMatch(list))
-            ids << QString::number(match.captured(0).toULongLong(nullptr, 16));
+        const QString list = desktop.run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+        for (const QRegularExpressionMatch &match : QRegularExpression(R"(0x[0-9a-f]+)").globalMatch(list)) {
+            bool ok = false;
+            ids << QString::number(match.captured(0).toULongLong(&ok, 16));
+        }
         return ids;
     }
     // What is wrong with the screen: empty when the catalog is the program's only window but the password
@@ -181,31 +200,39 @@ protected:
         QStringList titles;
         for (const Window &window : windows)
             titles << window.title;
-        titles.sort();
-        if (titles != (passwordShown ? QStringList{PasswordTitle, CatalogTitle} : QStringList{CatalogTitle}))
+        const QStringList expected = passwordShown ? QStringList{CatalogTitle, PasswordTitle} : QStringList{CatalogTitle};
+        QStringList sortedTitles = titles, sortedExpected = expected;
+        sortedTitles.sort();
+        sortedExpected.sort();
+        if (sortedTitles != sortedExpected)
             return "shown: " + titles.join(" | ");
-        const Window catalog = Find(windows, CatalogTitle);
+        const Window catalog = *std::find_if(windows.begin(), windows.end(), [](const Window &w) { return w.title == CatalogTitle; });
         if (!catalog.state.contains("_NET_WM_STATE_FULLSCREEN"))
             return "not full screen: " + catalog.state;
         if (catalog.geometry != QRect(0, 0, 1280, 800))
             return QStringLiteral("catalog at %1,%2 %3x%4").arg(catalog.geometry.x()).arg(catalog.geometry.y())
                 .arg(catalog.geometry.width()).arg(catalog.geometry.height());
-        const QString front = Find(windows, passwordShown ? PasswordTitle : CatalogTitle).id;
-        if (windowIds("_NET_ACTIVE_WINDOW") != QStringList{front})
-            return "the keys go elsewhere: " + windowIds("_NET_ACTIVE_WINDOW").join(' ');
-        const QStringList order = windowIds("_NET_CLIENT_LIST_STACKING");
+        const QString front = passwordShown
+            ? std::find_if(windows.begin(), windows.end(), [](const Window &w) { return w.title == PasswordTitle; })->id
+            : catalog.id;
+        if (activeWindow() != front)
+            return "the keys go elsewhere: " + activeWindow();
+        const QStringList order = stacking();
         if (order.isEmpty() || order.last() != front)
             return "not on top: " + order.join(' ');
         return {};
     }
-    // Waits until the screen is right again (the program comes back within moments); keeps the trouble
-    // seen last.
-    void check(const QString &what, bool passwordShown = false)
+    bool catalogKept(bool passwordShown = false) const
+    {
+        return trouble(passwordShown).isEmpty();
+    }
+    // Waits until the screen is right again (the program comes back within moments); the trouble seen last.
+    QString troubleAfter(const QString &what, bool passwordShown = false) const
     {
         QString seen;
         // Generous: on a loaded machine (the whole suite at once) the window manager and the program are slow.
-        if (!WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 10000))
-            troubles << what + ": " + seen;
+        WaitFor([&] { seen = trouble(passwordShown); return seen.isEmpty(); }, 10000);
+        return seen.isEmpty() ? QString() : what + ": " + seen;
     }
     QRect widgetArea(double x, double y) const { return QRect(int(x * 1280), int(y * 800), 1, 1); }
     void clickAt(double x, double y, const QString &button) const
@@ -217,7 +244,6 @@ protected:
 
     Desktop desktop;
     QProcess program;
-    QStringList troubles;
 };
 }
 
@@ -232,6 +258,12 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     other.start("xmessage", {"-geometry", "300x100+50+50", "Другая программа"});
     ASSERT_TRUE(other.waitForStarted(3000));
     QTest::qWait(800);
+    QStringList troubles;
+    const auto check = [&](const QString &what, bool passwordShown = false) {
+        const QString seen = troubleAfter(what, passwordShown);
+        if (!seen.isEmpty())
+            troubles << seen;
+    };
     check("another program started");
 
     // The keys that close a window ask for the password; Esc in it cancels.
@@ -275,20 +307,26 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     }
     // What a program or the manager may do to the window whatever the keys: take away the focus, minimise
     // it, end its full screen, send it to another desktop, show another desktop.
-    const QString catalogId = Find(shownWindows(), CatalogTitle).id;
+    const QString catalogId = [&] {
+        for (const Window &window : shownWindows())
+            if (window.title == CatalogTitle)
+                return window.id;
+        return QString();
+    }();
     ASSERT_FALSE(catalogId.isEmpty());
     const QString otherId = desktop.run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(other.processId())}).split('\n').value(0);
-    const QList<std::tuple<QString, QString, QStringList>> tricks{
-        {"another window activated", "xdotool", {"windowactivate", otherId}},
-        {"minimised", "xdotool", {"windowminimize", catalogId}},
-        {"full screen ended", "wmctrl", {"-i", "-r", catalogId, "-b", "remove,fullscreen"}},
-        {"sent to another desktop", "wmctrl", {"-i", "-r", catalogId, "-t", "1"}},
-        {"another desktop shown", "wmctrl", {"-s", "1"}},
-        {"the desktop shown", "wmctrl", {"-k", "on"}}};
-    for (const auto &[what, tool, arguments] : tricks) {
-        desktop.run(tool, arguments);
-        check(what);
-    }
+    desktop.run("xdotool", {"windowactivate", otherId});
+    check("another window activated");
+    desktop.run("xdotool", {"windowminimize", catalogId});
+    check("minimised");
+    desktop.run("wmctrl", {"-i", "-r", catalogId, "-b", "remove,fullscreen"});
+    check("full screen ended");
+    desktop.run("wmctrl", {"-i", "-r", catalogId, "-t", "1"});
+    check("sent to another desktop");
+    desktop.run("wmctrl", {"-s", "1"});
+    check("another desktop shown");
+    desktop.run("wmctrl", {"-k", "on"});
+    check("the desktop shown");
 
     // The password window: a right click in it opens nothing, a wrong password keeps the catalog, the
     // right one typed in Russian leaves it for the designer.
@@ -303,8 +341,10 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
     desktop.run("xdotool", {"type", "--delay", "60", Password});
     desktop.keys("Return");
     EXPECT_TRUE(WaitFor([&] {
-        const QList<Window> windows = shownWindows();
-        return Find(windows, CatalogTitle).id.isEmpty() && Find(windows, PasswordTitle).id.isEmpty();
+        for (const Window &window : shownWindows())
+            if (window.title == CatalogTitle || window.title == PasswordTitle)
+                return false;
+        return true;
     }, 5000)) << "the right password leaves the catalog";
     EXPECT_EQ(program.state(), QProcess::Running) << "and returns to the designer";
     const QString said = QString::fromUtf8(program.readAll());

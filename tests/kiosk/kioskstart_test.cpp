@@ -5,7 +5,6 @@
 #include "app/recentdatabases.h"
 #include "settings/settingswindow.h"
 
-#include <QComboBox>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QLabel>

@@ -7,16 +7,12 @@
 #include "catalogs/onscreenkeyboard.h"
 #include "catalogs/touchnavigation.h"
 #include "core/sharedquery.h"
-#include "objects/objectlist.h"
 
-#include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 class VisitorTest : public RunningCatalogTest
