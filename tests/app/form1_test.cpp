@@ -1,35 +1,32 @@
-#include "support/testsupport.h"
+#include "objects/windowsteps.h"
 #include "support/versionserver.h"
 
 #include "app/form1.h"
 #include "app/form24.h"
-#include "app/forms.h"
 #include "app/generalerror.h"
 #include "app/messages.h"
 #include "catalogs/catalogforms.h"
-#include "core/dmodule.h"
-#include "objects/form2.h"
 #include "settings/form6.h"
 #include "templates/templateforms.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+// Triggers the menu item `item` and chooses `path` in the file dialog it opens.
+void ChooseThrough(QAction *item, const QString &path)
+{
+    ChooseFileInNextDialog(path);
+    item->trigger();
+}
+
 void expectDatabaseState(bool open)
 {
     for (const char *name : {"N13", "N21", "N22", "N31"})
@@ -63,8 +60,7 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAFileThatIsNoneLeavesTheWindowWith
 
     // The open menu item afterwards opens the chosen file normally.
     const QString other = folder->newDatabase("other.mdb");
-    ChooseFileInNextDialog(other);
-    Form1->N12->trigger();
+    ChooseThrough(Form1->N12, other);
     EXPECT_EQ(Form1->CurrentDbPath, other);
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — other.mdb");
     expectDatabaseState(true);
@@ -88,24 +84,21 @@ TEST_F(AppTest, ADatabaseOpensInTheEditingModeAFileThatIsNoneLeavesTheWindowWith
 TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyNeverOverwritesAFileAndKeepsTheViewFillList)
 {
     exec("INSERT INTO CLASSES VALUES(1,'Метр','',0,0)");
-    ChooseFileInNextDialog(folder->path() + "/copy");
-    Form1->N13->trigger();
+    ChooseThrough(Form1->N13, folder->path() + "/copy");
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.mdb");
     EXPECT_EQ(Form1->windowTitle(), "Вирандел: Режим редактирования — copy.mdb");
     module->QRWork->open("SELECT * FROM CLASSES");
     EXPECT_EQ(module->QRWork->asString("C_NAME"), "Метр") << "the copy carries the data";
 
-    ChooseFileInNextDialog(folder->path() + "/copy.MDB");
-    Form1->N13->trigger();
+    ChooseThrough(Form1->N13, folder->path() + "/copy.MDB");
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
 
     // Over an existing file: the file stays as it was, the user is told, and the work goes on in the
     // database that was open.
     const QString existing = folder->newDatabase("existing.mdb");
     const QByteArray before = FileBytes(existing);
-    ChooseFileInNextDialog(existing);
     MessageBoxAnswerer answer(QMessageBox::Ok);
-    Form1->N13->trigger();
+    ChooseThrough(Form1->N13, existing);
     ASSERT_EQ(answer.seen(), 1);
     EXPECT_TRUE(answer.texts().first().contains("уже существует")) << answer.texts().first().toStdString();
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/copy.MDB.mdb");
@@ -118,11 +111,10 @@ TEST_F(AppTest, SaveAsAppendsTheExtensionCaseSensitivelyNeverOverwritesAFileAndK
     Form1->show();
     Control<QPushButton>(Form1, "GoToDBBtn")->click();
     ASSERT_TRUE(Form2->isVisible());
-    ChooseFileInNextDialog(folder->path() + "/listed.mdb");
-    Form2->N13->trigger();
+    ChooseThrough(Form2->N13, folder->path() + "/listed.mdb");
     EXPECT_EQ(Form1->CurrentDbPath, folder->path() + "/listed.mdb");
     ASSERT_TRUE(Form2->isVisible());
-    EXPECT_EQ(Control<QTableView>(Form2, "DBGrid")->model()->rowCount(), 2);
+    EXPECT_EQ(ViewFill::Grid()->model()->rowCount(), 2);
     EXPECT_EQ(answer.seen(), 1);
     Form2->close();
 }
@@ -247,12 +239,7 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
     bool dialogOnTop = false;
     QWidget *dialogOwner = nullptr;
     QString folderType;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !closer.isActive())
-            return;
-        closer.stop();
+    AnswerNextDialog<QFileDialog>([&](QFileDialog *dialog) {
         dialogOnTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         dialogOwner = dialog->parentWidget();
         auto *model = dialog->findChild<QFileSystemModel *>();
@@ -261,7 +248,6 @@ TEST_F(ModeWindowsTest, BoxesAndFileDialogsStayAboveTheWindowsKeptOnTop)
         folderType = model->data(folder.siblingAtColumn(2)).toString();
         dialog->reject();
     });
-    closer.start(20);
     Form1->N12->trigger();
     EXPECT_EQ(folderType, "Папка") << "Qt's own texts are Russian too";
     // A window manager keeps the templates window above the main window's own dialogs: this one belongs

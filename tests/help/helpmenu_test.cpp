@@ -18,12 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QTextBrowser>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 // Takes the place of the browser and the mail program.
 class UrlCatcher : public QObject
@@ -99,8 +96,7 @@ TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClos
         window = window ? window : qobject_cast<THelpWindow *>(shown);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    auto *browser = window->findChild<QTextBrowser *>("HelpBrowser");
-    ASSERT_NE(browser, nullptr);
+    auto *browser = Control<QTextBrowser>(window, "HelpBrowser");
     EXPECT_EQ(window->windowTitle(), "Справка по программе");
     EXPECT_TRUE(browser->toPlainText().startsWith("Начало"));
     EXPECT_TRUE(catcher.urls.isEmpty()) << "no browser is needed";
@@ -119,7 +115,8 @@ TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClos
     QTest::keyClick(browser, Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     // Opened again, it shows the help page from its beginning, above the about box kept on top.
-    Control<QLabel>(Form5, "Label2")->clear();
+    QLabel *version = Control<QLabel>(Form5, "Label2");
+    version->clear();
     Form1->N53->trigger();
     Form1->N51->trigger();
     EXPECT_TRUE(window->isVisible());
@@ -127,12 +124,12 @@ TEST_F(HelpMenuTest, HelpShowsThePageInAWindowOfTheProgramWithItsLinksAndEscClos
     EXPECT_TRUE(browser->toPlainText().startsWith("Начало"));
     window->close();
     // The about box shows the version each time, from either window, and opens its links.
-    EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
+    EXPECT_EQ(version->text(), "Версия 1.0.2 final");
     Form5->close();
-    Control<QLabel>(Form5, "Label2")->clear();
+    version->clear();
     Form2->N53->trigger();
     ASSERT_TRUE(Form5->isVisible());
-    EXPECT_EQ(Control<QLabel>(Form5, "Label2")->text(), "Версия 1.0.2 final");
+    EXPECT_EQ(version->text(), "Версия 1.0.2 final");
     EXPECT_FALSE(Control<QLabel>(Form5, "Image1")->pixmap().isNull());
     QTest::mouseClick(Control<QLabel>(Form5, "Label3"), Qt::LeftButton);
     QTest::mouseClick(Control<QLabel>(Form5, "Label6"), Qt::LeftButton);
@@ -198,6 +195,7 @@ struct CheckRun
         QObject::connect(&check, &UpdateCheck::Done, [this] { ++done; });
         check.Start();
     }
+    bool finished() { return WaitFor([this] { return done > 0; }, 5000); }
     UpdateCheck check;
     int done = 0;
 };
@@ -219,7 +217,7 @@ TEST(UpdateCheck, SixthTickAbandonsTheDownloadItsLateAnswerReachesNobodyAndOnlyT
 
     // The first check's answer would fall due while the second one runs.
     CheckRun second(file, current.address());
-    ASSERT_TRUE(WaitFor([&] { return second.done; }, 5000));
+    ASSERT_TRUE(second.finished());
     EXPECT_FALSE(second.check.Failed());
     EXPECT_EQ(FileBytes(file), "1.0.2 final\r\n");
     EXPECT_EQ(first.done, 1);
@@ -231,7 +229,7 @@ TEST(UpdateCheck, SixthTickAbandonsTheDownloadItsLateAnswerReachesNobodyAndOnlyT
     VersionServer redirecting("", 0, 302,
                               "Location: http://" + elsewhere.address().toLatin1() + "/myprograms/VirandelVersion.txt\r\n");
     CheckRun redirected(file, redirecting.address());
-    ASSERT_TRUE(WaitFor([&] { return redirected.done; }, 5000));
+    ASSERT_TRUE(redirected.finished());
     EXPECT_TRUE(redirected.check.Failed());
     EXPECT_TRUE(elsewhere.requests().isEmpty());
     EXPECT_FALSE(QFile::exists(file));
@@ -242,7 +240,7 @@ TEST(UpdateCheck, SixthTickAbandonsTheDownloadItsLateAnswerReachesNobodyAndOnlyT
     ASSERT_TRUE(QFile::link(target, file));
     VersionServer server("1.0.2 final\r\n");
     CheckRun linked(file, server.address());
-    ASSERT_TRUE(WaitFor([&] { return linked.done; }, 5000));
+    ASSERT_TRUE(linked.finished());
     EXPECT_FALSE(linked.check.Failed()) << linked.check.ErrorText().toStdString();
     EXPECT_FALSE(QFileInfo(file).isSymLink());
     EXPECT_EQ(FileBytes(file), "1.0.2 final\r\n");

@@ -1,31 +1,14 @@
-#include "support/testsupport.h"
+#include "kiosk/kiosktest.h"
 
 #include "app/catalogstart.h"
 #include "app/form1.h"
-#include "app/forms.h"
 #include "app/recentdatabases.h"
-#include "catalogs/catalogstore.h"
-#include "catalogs/form11.h"
-#include "catalogs/form22.h"
-#include "catalogs/form23.h"
-#include "core/dmodule.h"
-#include "core/textfile.h"
-#include "objects/objectgridmodel.h"
-#include "settings/form6.h"
+#include "settings/settingswindow.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTest>
-#include <QTimer>
 
 // Texts in failure messages as a person reads them.
 static void PrintTo(const QString &text, std::ostream *out)
@@ -79,21 +62,13 @@ QStringList VisibleWindows()
     return names;
 }
 
-class KioskStartTest : public AppTest
+class KioskStartTest : public RunningCatalogTest
 {
 protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        const qint64 name = addField(*module, "Название", StringType);
-        closeQueries(*module);
-        for (const auto &[id, text] : {std::pair{1, "Янтарь"}, {2, "Агат"}, {3, "Малахит"}})
-            module->exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES(?, ?)").arg(name), {id, QString::fromUtf8(text)});
-        Layout::Catalog layout;
-        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 10, "Arial", 10, 10};
-        CatalogStore::Save(*module, "Витрина", layout, {});
-        CatalogStore::Save(*module, "Зал 2", layout, {});
-        closeQueries(*module);
+        AddNamedObjectsAndCatalogs(*module, {"Янтарь", "Агат", "Малахит"}, {"Витрина", "Зал 2"});
         module->CloseConnection();
         setPassword(Password);
     }
@@ -101,32 +76,66 @@ protected:
     {
         DropKioskNotice();
         QApplication::setQuitOnLastWindowClosed(true);
-        Form23->close();
-        // The settings of a fresh installation: no password, so the catalog closes at once.
-        WriteTextLines(optionsPath(), Options::InitialLines());
-        Form6->FormActivate();
-        Form22->close();
-        AppTest::TearDown();
+        RunningCatalogTest::TearDown();
     }
-    static QString optionsPath() { return DModule->ProgramFolder + "/System/Options.txt"; }
     static void setPassword(const QString &password)
     {
-        QStringList lines = ReadTextLines(optionsPath());
+        QStringList lines = ReadTextLines(OptionsPath());
         lines[4] = password.isEmpty() ? "0" : "-1";
         lines[5] = password;
-        WriteTextLines(optionsPath(), lines);
+        WriteTextLines(OptionsPath(), lines);
         Form6->FormActivate();
     }
+    static void useStartCatalog(const QString &file, bool passwordStopsSession = false)
+    {
+        Options::Kiosk kiosk;
+        kiosk.startCatalog = true;
+        kiosk.startCatalogFile = file;
+        kiosk.startCatalogName = "Витрина";
+        kiosk.passwordStopsSession = passwordStopsSession;
+        UseKioskSettings(kiosk);
+    }
     static void start(const QStringList &arguments) { ShowFirstWindow(QStringList{"virandel"} + arguments); }
+    // What an ordinary start with `arguments` that cannot run the catalog tells: the designer comes up
+    // with no database open.
+    static QStringList toldAtStart(const QStringList &arguments)
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        start(arguments);
+        EXPECT_TRUE(Form1->isVisible());
+        EXPECT_FALSE(Form22->isVisible());
+        EXPECT_FALSE(DModule->connected());
+        Form1->hide();
+        return answerer.texts();
+    }
+    // The notice a kiosk run with `arguments` that cannot run the catalog shows: nothing else ever shows, no
+    // button to press that would do nothing, Esc does not take it away, no database is open.
+    static QString kioskNotice(const QStringList &arguments)
+    {
+        start(arguments);
+        QMessageBox *notice = KioskNotice();
+        if (!notice)
+            return "no notice";
+        EXPECT_TRUE(notice->buttons().isEmpty());
+        QTest::keyClick(notice, Qt::Key_Escape);
+        EXPECT_EQ(VisibleWindows(), QStringList{"KioskNotice"});
+        EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+        EXPECT_FALSE(DModule->connected());
+        const QString text = notice->text();
+        DropKioskNotice();
+        return text;
+    }
     // Closes the running catalog as a visitor would and types `password` into the window that asks for it.
     static void leaveWith(const QString &password)
     {
-        Form22->close();
+        if (!Form23->isVisible())
+            Form22->close();
         ASSERT_TRUE(Form23->isVisible());
+        Control<QLineEdit>(Form23, "Edit1")->clear();
         TypeKeys(Control<QLineEdit>(Form23, "Edit1"), password + "\n");
     }
     static QString shownName() { return Form22->Labels.isEmpty() ? QString() : Form22->Labels.first()->text(); }
-    static int listedObjects() { return AllRows(Control<QTableView>(Form22, "DBGrid")->model()); }
+    static int listedObjects() { return AllRows(grid()->model()); }
 };
 }
 
@@ -144,11 +153,7 @@ TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByte
         FileRows(dbPath, QStringLiteral("DROP %1 %2").arg(object[0].toString(), object[1].toString()));
     ASSERT_TRUE(FileRows(dbPath, "SELECT name FROM sqlite_master WHERE name = 'OBJECT_KEYS'").isEmpty());
 
-    Options::Kiosk kiosk;
-    kiosk.startCatalog = true;
-    kiosk.startCatalogFile = dbPath;
-    kiosk.startCatalogName = "Витрина";
-    UseKioskSettings(kiosk);
+    useStartCatalog(dbPath);
     const QStringList before = FolderState(folder->path());
     {
         MessageBoxAnswerer none(QMessageBox::Ok);
@@ -162,15 +167,10 @@ TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByte
     EXPECT_EQ(listedObjects(), 3);
     EXPECT_EQ(shownName(), "Янтарь");
     // Sorting, searching and filtering all work on what the file holds.
-    QAbstractItemModel *grid = Control<QTableView>(Form22, "DBGrid")->model();
-    for (int column = 0; column < grid->columnCount(); ++column) {
-        if (grid->headerData(column, Qt::Horizontal).toString() == "Название")
-            Form22->DBGridTitleClick(column);
-    }
+    Form22->DBGridTitleClick(GridColumn(grid(), "Название"));
     EXPECT_EQ(shownName(), "Агат");
-    QLineEdit *search = Control<QLineEdit>(Form22, "SearchEdit");
-    search->setFocus();
-    TypeKeys(search, "мала");
+    searchBox()->setFocus();
+    TypeKeys(searchBox(), "мала");
     EXPECT_TRUE(WaitFor([] { return listedObjects() == 1; }));
     EXPECT_EQ(shownName(), "Малахит");
     EXPECT_FALSE(FailureOf([] { DModule->exec("DELETE FROM GENER"); }).isEmpty()) << "the file is open only to read";
@@ -182,8 +182,7 @@ TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByte
     EXPECT_TRUE(Form22->isVisible());
     EXPECT_EQ(Control<QLabel>(Form23, "WrongLabel")->text(), "Вы ввели неверный пароль!");
     EXPECT_EQ(FolderState(folder->path()), before);
-    Control<QLineEdit>(Form23, "Edit1")->clear();
-    TypeKeys(Control<QLineEdit>(Form23, "Edit1"), Password + "\n");
+    leaveWith(Password);
     EXPECT_TRUE(WaitFor([] { return !Form22->isVisible(); }));
     EXPECT_TRUE(Form11->isVisible());
     EXPECT_EQ(Form11->CatalogName, "Витрина");
@@ -198,12 +197,7 @@ TEST_F(KioskStartTest, TheSettingsCatalogRunsOverAnOlderFileWithoutChangingAByte
 
 TEST_F(KioskStartTest, AKioskRunOfTheCommandLineCatalogEndsTheProgramWithTheStopCodeWhenTheSettingSaysSo)
 {
-    Options::Kiosk kiosk;
-    kiosk.startCatalog = true;
-    kiosk.startCatalogFile = dbPath;
-    kiosk.startCatalogName = "Витрина";
-    kiosk.passwordStopsSession = true;
-    UseKioskSettings(kiosk);
+    useStartCatalog(dbPath, true);
     const QStringList before = FolderState(folder->path());
     start({"--kiosk", "--catalog", "Зал 2", dbPath});
     ASSERT_TRUE(Form22->isVisible());
@@ -228,56 +222,25 @@ TEST_F(KioskStartTest, WhatKeepsACatalogFromRunningIsToldAndTheDesignerStartsBut
         {{"--catalog", "Витрина", missing}, "Каталог не запущен: файл базы данных «" + missing + "» не найден."},
         {{"--catalog", "Фойе", dbPath}, "Каталог не запущен: в базе данных «" + dbPath + "» нет каталога «Фойе»."},
     };
-    for (const auto &[arguments, text] : refused) {
-        MessageBoxAnswerer answerer(QMessageBox::Ok);
-        start(arguments);
-        EXPECT_EQ(answerer.texts(), QStringList{text + "\nПрограмма запущена в обычном режиме."});
-        EXPECT_TRUE(Form1->isVisible());
-        EXPECT_FALSE(Form22->isVisible());
-        EXPECT_FALSE(DModule->connected());
-        Form1->hide();
-    }
+    for (const auto &[arguments, text] : refused)
+        EXPECT_EQ(toldAtStart(arguments), QStringList{text + "\nПрограмма запущена в обычном режиме."});
+    EXPECT_EQ(toldAtStart({"--catalog", "Витрина"}), QStringList{"Неверная командная строка: не указан файл базы данных.\n"
+                                                                 "Запуск каталога: virandel --catalog НАЗВАНИЕ ФАЙЛ.mdb [--kiosk]"});
     // A kiosk run asked for without a catalog, on the command line or in the settings, shows only why.
-    start({"--kiosk"});
-    ASSERT_TRUE(KioskNotice());
-    EXPECT_EQ(KioskNotice()->text(), "Каталог не запущен: в настройках программы не выбран каталог для запуска.\n"
-                                     "Обратитесь к администратору выставки.");
-    DropKioskNotice();
-    {
-        MessageBoxAnswerer answerer(QMessageBox::Ok);
-        start({"--catalog", "Витрина"});
-        EXPECT_EQ(answerer.texts(), QStringList{"Неверная командная строка: не указан файл базы данных.\n"
-                                                "Запуск каталога: virandel --catalog НАЗВАНИЕ ФАЙЛ.mdb [--kiosk]"});
-        EXPECT_TRUE(Form1->isVisible());
-        Form1->hide();
-    }
+    EXPECT_EQ(kioskNotice({"--kiosk"}), "Каталог не запущен: в настройках программы не выбран каталог для запуска.\n"
+                                        "Обратитесь к администратору выставки.");
 
     const QStringList before = FolderState(folder->path());
     // A kiosk anyone could leave does not start; an ordinary run says who can leave it, and runs.
     setPassword(QString());
-    start({"--kiosk", "--catalog", "Витрина", dbPath});
-    QMessageBox *notice = KioskNotice();
-    ASSERT_TRUE(notice);
-    EXPECT_EQ(notice->text(), "Каталог не запущен: для сеанса киоска нужен пароль на выход из каталога. Задайте его в окне "
-                              "«Настройки программы» на вкладке «Электронный каталог».\nОбратитесь к администратору выставки.");
-    EXPECT_FALSE(DModule->connected());
-    // No button to press that would do nothing, Esc does not take it away, and nothing else ever shows.
-    EXPECT_TRUE(notice->buttons().isEmpty());
-    QTest::keyClick(notice, Qt::Key_Escape);
-    EXPECT_TRUE(notice->isVisible());
-    EXPECT_EQ(VisibleWindows(), QStringList{"KioskNotice"});
-    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
-    DropKioskNotice();
-
+    EXPECT_EQ(kioskNotice({"--kiosk", "--catalog", "Витрина", dbPath}),
+              "Каталог не запущен: для сеанса киоска нужен пароль на выход из каталога. Задайте его в окне "
+              "«Настройки программы» на вкладке «Электронный каталог».\nОбратитесь к администратору выставки.");
     setPassword(Password);
-    start({"--kiosk", "--catalog", "Фойе", dbPath});
-    ASSERT_TRUE(KioskNotice());
-    EXPECT_EQ(KioskNotice()->text(), "Каталог не запущен: в базе данных «" + dbPath + "» нет каталога «Фойе».\n"
-                                     "Обратитесь к администратору выставки.");
-    EXPECT_EQ(VisibleWindows(), QStringList{"KioskNotice"});
+    EXPECT_EQ(kioskNotice({"--kiosk", "--catalog", "Фойе", dbPath}),
+              "Каталог не запущен: в базе данных «" + dbPath + "» нет каталога «Фойе».\nОбратитесь к администратору выставки.");
     EXPECT_EQ(FolderState(folder->path()), before);
 
-    DropKioskNotice();
     setPassword(QString());
     {
         MessageBoxAnswerer answerer(QMessageBox::Ok);
@@ -294,7 +257,7 @@ TEST_F(KioskStartTest, WhatKeepsACatalogFromRunningIsToldAndTheDesignerStartsBut
 
 TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeavesTheTenLinesAlone)
 {
-    const QStringList asRead = ReadTextLines(optionsPath());
+    const QStringList asRead = ReadTextLines(OptionsPath());
     Form6->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form6));
     Form6->FormActivate();
@@ -311,49 +274,40 @@ TEST_F(KioskStartTest, TheKioskTabKeepsWhatIsTypedRefusesWhatCannotBeKeptAndLeav
     EXPECT_TRUE(QTest::qWaitForWindowActive(Form6));
     EXPECT_TRUE(Control<QCheckBox>(Form6, "StartCatalogBox")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(Form6, "StartCatalogFileEdit")->text(), dbPath);
-    ASSERT_EQ(catalogs->count(), 2);
-    EXPECT_EQ(catalogs->itemText(0), "Витрина");
+    EXPECT_EQ(ItemTexts(catalogs), (QStringList{"Витрина", "Зал 2"}));
     EXPECT_EQ(catalogs->currentText(), "Витрина");
-    const auto retype = [](const char *name, const QString &text) {
-        QLineEdit *box = name ? Control<QLineEdit>(Form6, name) : Control<QComboBox>(Form6, "StartCatalogNameBox")->lineEdit();
-        box->setFocus();
-        box->selectAll();
-        TypeKeys(box, text);
+    const auto retype = [catalogs](const char *name, const QString &text) {
+        Retype(name ? Control<QLineEdit>(Form6, name) : catalogs->lineEdit(), text);
     };
     retype(nullptr, "Фойе");
     retype("KioskIdleMinutesEdit", "2,5");
     retype("KioskSlideSecondsEdit", "3601");
-    QPushButton *done = Control<QPushButton>(Form6, "Button1");
-    EXPECT_EQ(ClickAnswering(done), QStringList{"Каталог не сможет запускаться при старте программы: в базе данных «" + dbPath
+    EXPECT_EQ(ClickDone(), QStringList{"Каталог не сможет запускаться при старте программы: в базе данных «" + dbPath
                                                 + "» нет каталога «Фойе»."});
     retype(nullptr, "Зал 2");
-    EXPECT_EQ(ClickAnswering(done), QStringList{"Время бездействия, после которого каталог возвращается к началу, должно быть "
+    EXPECT_EQ(ClickDone(), QStringList{"Время бездействия, после которого каталог возвращается к началу, должно быть "
                                                 "целым числом минут от 0 до 1440."});
     retype("KioskIdleMinutesEdit", "0");
-    EXPECT_EQ(ClickAnswering(done), QStringList{"Время показа одного объекта должно быть целым числом секунд от 0 до 3600."});
-    EXPECT_EQ(ReadTextLines(optionsPath()), asRead) << "nothing written while a value is refused";
+    EXPECT_EQ(ClickDone(), QStringList{"Время показа одного объекта должно быть целым числом секунд от 0 до 3600."});
+    EXPECT_EQ(ReadTextLines(OptionsPath()), asRead) << "nothing written while a value is refused";
     retype("KioskSlideSecondsEdit", "15");
     QTest::mouseClick(Control<QCheckBox>(Form6, "KioskPasswordStopsSessionBox"), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(ClickAnswering(done), QStringList());
+    EXPECT_EQ(ClickDone(), QStringList());
     EXPECT_FALSE(Form6->isVisible());
 
-    const QStringList lines = ReadTextLines(optionsPath());
+    const QStringList lines = ReadTextLines(OptionsPath());
     EXPECT_EQ(lines.mid(0, 10), asRead.mid(0, 10));
-    EXPECT_TRUE(lines.contains("StartCatalog=-1"));
-    EXPECT_TRUE(lines.contains("StartCatalogFile=" + dbPath));
-    EXPECT_TRUE(lines.contains("StartCatalogName=Зал 2"));
+    for (const QString &line : QStringList{"StartCatalog=-1", "StartCatalogFile=" + dbPath, "StartCatalogName=Зал 2"})
+        EXPECT_TRUE(lines.contains(line)) << line.toStdString();
     EXPECT_EQ(Settings::StartCatalogFile(), dbPath);
-    EXPECT_EQ(Settings::StartCatalogName(), "Зал 2");
-    EXPECT_EQ(Settings::KioskIdleMinutes(), 0);
-    EXPECT_EQ(Settings::KioskSlideSeconds(), 15);
-    EXPECT_TRUE(Settings::KioskPasswordStopsSession());
+    EXPECT_TRUE(Form6->kiosk() == (Options::Kiosk{true, dbPath, "Зал 2", 0, 15, true}));
 
     // Turned off, the choice is kept for later but starts nothing.
     Form6->show();
     Form6->FormActivate();
     EXPECT_EQ(catalogs->currentText(), "Зал 2");
     QTest::mouseClick(Control<QCheckBox>(Form6, "StartCatalogBox"), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(ClickAnswering(done), QStringList());
+    EXPECT_EQ(ClickDone(), QStringList());
     EXPECT_EQ(Settings::StartCatalogFile(), "");
-    EXPECT_TRUE(ReadTextLines(optionsPath()).contains("StartCatalogName=Зал 2"));
+    EXPECT_TRUE(ReadTextLines(OptionsPath()).contains("StartCatalogName=Зал 2"));
 }

@@ -2,14 +2,10 @@
 // the unit and the operator's script, each run for real (a unix socket, the installed scripts, the service
 // manager's own checker).
 #include "app/watchdog.h"
-#include "support/testsupport.h"
+#include "kiosk/kiosktest.h"
 
-#include <QApplication>
 #include <QDirIterator>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
-#include <QWidget>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -22,25 +18,6 @@ namespace {
 QString KioskFile(const QString &name)
 {
     return QFileInfo(QStringLiteral(EMPTY_DB_PATH)).absoluteDir().absoluteFilePath(QStringLiteral("../kiosk/") + name);
-}
-
-struct Finished
-{
-    int code = -1;
-    QByteArray out, err;
-};
-
-Finished RunToEnd(const QString &program, const QStringList &arguments, const QMap<QString, QString> &environment = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (auto it = environment.begin(); it != environment.end(); ++it)
-        env.insert(it.key(), it.value());
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 // Where the service manager would listen: a unix datagram socket whose messages are taken as they queue up.
@@ -158,7 +135,7 @@ protected:
     QProcess m_launcher;
 };
 
-TEST_F(KioskLauncherTest, RestartsTheProgramAfterACrashAndStopsOnTheExitPassword)
+TEST_F(KioskLauncherTest, RestartsTheProgramAfterACrashStopsOnTheExitPasswordAndEndingTheLoopEndsTheProgram)
 {
     m_launcher.start();
     ASSERT_TRUE(WaitFor([&] { return starts().size() == 1; }, 10000));
@@ -175,13 +152,11 @@ TEST_F(KioskLauncherTest, RestartsTheProgramAfterACrashAndStopsOnTheExitPassword
     EXPECT_EQ(m_launcher.exitCode(), 0);
     QTest::qWait(1500);   // longer than the restart delay
     EXPECT_EQ(starts().size(), 2) << "no run after the exit password";
-}
 
-TEST_F(KioskLauncherTest, EndingTheLoopEndsTheProgram)
-{
+    QFile::remove(file("stop"));
     m_launcher.start();
-    ASSERT_TRUE(WaitFor([&] { return starts().size() == 1; }, 10000));
-    const pid_t program = starts().first().section(u'|', 0, 0).toInt();
+    ASSERT_TRUE(WaitFor([&] { return starts().size() == 3; }, 10000));
+    const pid_t program = starts().last().section(u'|', 0, 0).toInt();
     m_launcher.terminate();
     ASSERT_TRUE(m_launcher.waitForFinished(5000));
     EXPECT_TRUE(WaitFor([&] { return kill(program, 0) != 0; }, 5000)) << "the program is not left behind";

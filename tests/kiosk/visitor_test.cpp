@@ -1,62 +1,21 @@
 // A visitor at the catalog's touch screen: the return to the start when nobody uses it, the slideshow,
 // swipes, dragging and the size of what a finger taps.
-#include "support/testsupport.h"
+#include "kiosk/kiosktest.h"
 
-#include "app/forms.h"
 #include "app/pictureviewer.h"
-#include "catalogs/catalogforms.h"
-#include "catalogs/catalogstore.h"
 #include "catalogs/idlereset.h"
 #include "catalogs/onscreenkeyboard.h"
 #include "catalogs/touchnavigation.h"
-#include "core/dmodule.h"
 #include "core/sharedquery.h"
-#include "objects/objectlist.h"
-#include "settings/form6.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPointingDevice>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QTableView>
-#include <QTest>
 #include <QToolButton>
-#include <QTimer>
-#include <QTreeWidget>
 
 namespace {
-QPointingDevice *TouchScreen()
-{
-    static QPointingDevice *device = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
-    return device;
-}
-
-// One finger put down at `from`, moved to `to` in `steps` moves a frame apart, and lifted.
-void Drag(QWidget *widget, QPoint from, QPoint to, int steps = 8)
-{
-    QTest::touchEvent(widget, TouchScreen()).press(0, from, widget);
-    for (int i = 1; i <= steps; ++i) {
-        QTest::qWait(16);
-        QTest::touchEvent(widget, TouchScreen()).move(0, from + (to - from) * i / steps, widget);
-    }
-    QTest::touchEvent(widget, TouchScreen()).release(0, to, widget);
-}
-
-void Tap(QWidget *widget, QPoint at)
-{
-    QTest::touchEvent(widget, TouchScreen()).press(0, at, widget);
-    QTest::touchEvent(widget, TouchScreen()).release(0, at, widget);
-}
-
-class VisitorTest : public AppTest
+class VisitorTest : public RunningCatalogTest
 {
 protected:
     void SetUp() override
@@ -73,10 +32,7 @@ protected:
     void TearDown() override
     {
         UseInWindowKeyboard(false);
-        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);
-        Form23->close();
-        Form22->close();
-        AppTest::TearDown();
+        RunningCatalogTest::TearDown();
     }
 
     // `count` objects, the second and the fourth in Казань.
@@ -89,35 +45,23 @@ protected:
                          {i, names[(i - 1) % names.size()] + QStringLiteral(" %1").arg(i), 1000 - i});
         exec("INSERT INTO LINKS VALUES(1,2,1,11,'',0), (2,4,1,11,'',0)");
     }
-    // The kiosk settings as the settings window keeps them.
-    void useKioskSettings(int idleMinutes, int slideSeconds);
-
-    // Runs the catalog with the idle clock `minuteMs` and `secondMs` long.
-    void run(int minuteMs, int secondMs)
+    // Runs the catalog with the kiosk settings `idleMinutes` and `slideSeconds` and the idle clock
+    // `minuteMs` and `secondMs` long.
+    static void run(int idleMinutes, int slideSeconds, int minuteMs, int secondMs)
     {
+        Options::Kiosk kiosk;
+        kiosk.idleMinutes = idleMinutes;
+        kiosk.slideSeconds = slideSeconds;
+        UseKioskSettings(kiosk);
         IdleReset *idle = Form22->idleReset();
         idle->setProperty("minuteMs", minuteMs);
         idle->setProperty("secondMs", secondMs);
-        ASSERT_TRUE(Form22->RunCatalog("Зал"));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
+        runCatalog("Зал");
     }
-    static QTableView *grid() { return Control<QTableView>(Form22, "DBGrid"); }
     static QLabel *banner() { return Control<QLabel>(Form22, "CountdownBanner"); }
     static QWidget *panel() { return Control<QWidget>(Form22, "Panel"); }
     static ObjectList &list() { return ObjectList::Of(*DModule); }
-    static qint64 current() { return DModule->QRGeneral->asInteger("G_ID"); }
-    // The names the grid lists, from the top.
-    static QStringList gridNames()
-    {
-        QAbstractItemModel *model = grid()->model();
-        int column = 0;
-        while (column < model->columnCount() && model->headerData(column, Qt::Horizontal).toString() != "Название")
-            ++column;
-        QStringList names;
-        for (int row = 0; row < AllRows(model); ++row)
-            names << model->index(row, column).data().toString();
-        return names;
-    }
+    static QStringList gridNames() { return GridTexts(grid(), "Название"); }
     static int bannerSeconds()
     {
         const QRegularExpressionMatch found =
@@ -127,23 +71,14 @@ protected:
 
     qint64 name = 0, price = 0;
 };
-
-void VisitorTest::useKioskSettings(int idleMinutes, int slideSeconds)
-{
-    Options::Kiosk kiosk;
-    kiosk.idleMinutes = idleMinutes;
-    kiosk.slideSeconds = slideSeconds;
-    UseKioskSettings(kiosk);
-}
 }
 
 TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterAndOrderGoAndTheFirstObjectShows)
 {
     addObjects(5);
-    useKioskSettings(1, 0);
-    run(2000, 80);   // the countdown begins 1,2 s after the last input and lasts 0,8 s
+    run(1, 0, 2000, 80);   // the countdown begins 1,2 s after the last input and lasts 0,8 s
     // A visitor searches, filters, sorts and moves on.
-    TypeKeys(Control<QLineEdit>(Form22, "SearchEdit"), "а");
+    TypeKeys(searchBox(), "а");
     ASSERT_TRUE(WaitFor([] { return list().searched(); }));
     auto *tree = Control<QTreeWidget>(Form22, "ClassesView");
     QTreeWidgetItem *kazan = tree->findItems("Казань", Qt::MatchExactly).value(0);
@@ -152,15 +87,12 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     QTest::mouseClick(Control<QPushButton>(Form22, "AddFilter"), Qt::LeftButton);
     ASSERT_TRUE(list().filtered());
     QHeaderView *titles = grid()->horizontalHeader();
-    int priceColumn = 0;
-    while (grid()->model()->headerData(priceColumn, Qt::Horizontal).toString() != "Цена")
-        ++priceColumn;
     QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
-                      QPoint(titles->sectionViewportPosition(priceColumn) + 5, titles->height() / 2));
+                      QPoint(titles->sectionViewportPosition(GridColumn(grid(), "Цена")) + 5, titles->height() / 2));
     ASSERT_TRUE(list().titleOrder().has_value());
     EXPECT_EQ(gridNames(), (QStringList{"Лапти 4", "Прялка 2"}));
     QTest::keyClick(grid(), Qt::Key_Down);
-    ASSERT_EQ(current(), 2);
+    ASSERT_EQ(ViewFill::CurrentObject(), 2);
 
     // Nobody touches: the countdown shows inside the window, large, and counts.
     ASSERT_TRUE(WaitFor([] { return banner()->isVisible(); }));
@@ -175,14 +107,13 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     Tap(panel(), QPoint(40, 40));
     EXPECT_FALSE(banner()->isVisible());
     QTest::qWait(900);
-    EXPECT_EQ(Control<QLineEdit>(Form22, "SearchEdit")->text(), "а");
+    EXPECT_EQ(searchBox()->text(), "а");
     EXPECT_TRUE(list().filtered());
-    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(ViewFill::CurrentObject(), 2);
 
     // Left alone to the end, with a picture and the password window a visitor opened: they go when the countdown begins,
     // and the start comes back as it was, from one opening of the list.
-    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
-    Control<QLineEdit>(Form6, "Edit1")->setText("Ключ");
+    UseExitPassword("Ключ");
     ShowPictureOver(PictureBytes(Qt::red), Form22);
     Form22->close();
     ASSERT_TRUE(WaitFor([] { return Form23->isVisible(); }));
@@ -195,16 +126,16 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
     ASSERT_TRUE(WaitFor([] { return !list().searched(); }, 3000));
     EXPECT_EQ(openings, 1);
     EXPECT_FALSE(banner()->isVisible());
-    EXPECT_EQ(Control<QLineEdit>(Form22, "SearchEdit")->text(), "");
+    EXPECT_EQ(searchBox()->text(), "");
     // The clear button of an empty box fades out.
-    for (QToolButton *clear : Control<QLineEdit>(Form22, "SearchEdit")->findChildren<QToolButton *>())
+    for (QToolButton *clear : searchBox()->findChildren<QToolButton *>())
         EXPECT_TRUE(WaitFor([clear] { return !clear->isVisibleTo(Form22); }, 1000));
     EXPECT_EQ(Control<QListWidget>(Form22, "ListBox")->count(), 0);
     EXPECT_FALSE(list().filtered());
     EXPECT_FALSE(list().titleOrder().has_value());
     EXPECT_FALSE(titles->isSortIndicatorShown());
     EXPECT_EQ(gridNames(), (QStringList{"Самовар 1", "Прялка 2", "Кокошник 3", "Лапти 4", "Балалайка 5"}));
-    EXPECT_EQ(current(), 1);
+    EXPECT_EQ(ViewFill::CurrentObject(), 1);
     EXPECT_EQ(grid()->currentIndex().row(), 0);
     EXPECT_EQ(Form22->Labels.at(0)->text(), "Самовар 1");
     EXPECT_TRUE(grid()->hasFocus());
@@ -213,16 +144,15 @@ TEST_F(VisitorTest, NobodyTouchingCountsDownAnInputCancelsAndAtZeroSearchFilterA
 TEST_F(VisitorTest, AfterTheReturnTheSlideshowTurnsEveryObjectWrapsAroundAndStopsAtATouch)
 {
     addObjects(3);
-    useKioskSettings(1, 2);
-    run(1200, 60);   // the return 1,2 s after the last input, then a move every 0,12 s
+    run(1, 2, 1200, 60);   // the return 1,2 s after the last input, then a move every 0,12 s
     // The objects the panel showed, one after another.
     QList<qint64> seen;
     QStringList labels;
     QObject watcher;
     const auto follow = [&] {
-        if (!DModule->QRGeneral->isOpen() || (!seen.isEmpty() && seen.last() == current()))
+        if (!DModule->QRGeneral->isOpen() || (!seen.isEmpty() && seen.last() == ViewFill::CurrentObject()))
             return;
-        seen << current();
+        seen << ViewFill::CurrentObject();
         QTimer::singleShot(0, &watcher, [&] { labels << Form22->Labels.at(0)->text(); });
     };
     QObject::connect(&list(), &ObjectList::currentChanged, &watcher, follow);
@@ -236,42 +166,35 @@ TEST_F(VisitorTest, AfterTheReturnTheSlideshowTurnsEveryObjectWrapsAroundAndStop
 
     Tap(panel(), QPoint(40, 40));
     EXPECT_FALSE(Form22->idleReset()->sliding());
-    const qint64 stayed = current();
+    const qint64 stayed = ViewFill::CurrentObject();
     const int moves = int(seen.size());
     QTest::qWait(400);   // longer than three slides, shorter than the next return
-    EXPECT_EQ(current(), stayed);
+    EXPECT_EQ(ViewFill::CurrentObject(), stayed);
     EXPECT_EQ(seen.size(), moves);
 }
 
 TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerWide)
 {
     addObjects(60);
-    useKioskSettings(0, 3);   // no return to the start, whatever the clock
-    run(50, 5);
+    run(0, 3, 50, 5);   // no return to the start, whatever the clock
     const int w = panel()->width(), h = panel()->height();
-    ASSERT_EQ(current(), 1);
-    Drag(panel(), QPoint(w * 3 / 4, h / 2), QPoint(w / 4, h / 2));
-    EXPECT_EQ(current(), 2);
-    EXPECT_EQ(Form22->Labels.at(0)->text(), "Прялка 2");
-    // Starting on an element of the panel counts as well, a scrolling box included.
-    const QPoint onLabel = Form22->Labels.at(0)->geometry().center();
-    Drag(panel(), onLabel, onLabel - QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 3);
-    const QPoint onList = Form22->GroupBoxes.at(0)->geometry().center();
-    Drag(panel(), onList, onList - QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 4);
-    Drag(panel(), onList, onList + QPoint(w / 3, 0));
-    EXPECT_EQ(current(), 3);
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    EXPECT_EQ(current(), 2);
-    EXPECT_EQ(grid()->currentIndex().row(), 1);
-    // A short or a slanted move is no swipe; there is nothing before the first object.
-    Drag(panel(), QPoint(w / 2, h / 2), QPoint(w / 2 - TapSizePixels(panel()), h / 2));
-    Drag(panel(), QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4));
-    EXPECT_EQ(current(), 2);
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    Drag(panel(), QPoint(w / 4, h / 2), QPoint(w * 3 / 4, h / 2));
-    EXPECT_EQ(current(), 1);
+    const QPoint left(w / 4, h / 2), right(w * 3 / 4, h / 2), sideways(w / 3, 0);
+    // Starting on an element of the panel counts as well, a scrolling box included; a short or a slanted
+    // move is no swipe; there is nothing before the first object.
+    const QPoint onLabel = Form22->Labels.at(0)->geometry().center(), onList = Form22->GroupBoxes.at(0)->geometry().center();
+    const QPoint centre(w / 2, h / 2), shortMove(TapSizePixels(panel()), 0);
+    const QList<std::tuple<QPoint, QPoint, qint64>> swipes{
+        {right, left, 2}, {onLabel, onLabel - sideways, 3}, {onList, onList - sideways, 4}, {onList, onList + sideways, 3},
+        {left, right, 2}, {centre, centre - shortMove, 2}, {QPoint(w / 2, h / 4), QPoint(w / 4, h * 3 / 4), 2},
+        {left, right, 1}, {left, right, 1}};
+    ASSERT_EQ(ViewFill::CurrentObject(), 1);
+    for (const auto &[from, to, after] : swipes) {
+        Drag(panel(), from, to);
+        EXPECT_EQ(ViewFill::CurrentObject(), after)
+            << "swipe from " << from.x() << "," << from.y() << " to " << to.x() << "," << to.y();
+        EXPECT_EQ(grid()->currentIndex().row() + 1, ViewFill::CurrentObject());
+        EXPECT_EQ(Form22->Labels.at(0)->text(), gridNames().value(ViewFill::CurrentObject() - 1));
+    }
 
     // A finger dragged up the grid scrolls it.
     QScrollBar *rows = grid()->verticalScrollBar();
@@ -285,30 +208,28 @@ TEST_F(VisitorTest, SwipesTurnBothWaysDragsScrollTheGridAndEveryTargetIsAFingerW
     ASSERT_TRUE(tapped.isValid());
     Tap(grid()->viewport(), grid()->visualRect(tapped).center());
     EXPECT_TRUE(WaitFor([tapped] { return DModule->QRGeneral->recNo() == tapped.row() + 1; }));
-    const qint64 chosen = current();
+    const qint64 chosen = ViewFill::CurrentObject();
 
     // Nine millimetres at least: buttons, the search box, the rows of the grid, the tree and the lists, the
     // password window's buttons.
     const int tap = TapSizePixels(Form22);
     EXPECT_GE(tap, 30);
-    for (const char *button : {"AddFilter", "DeleteFilter"})
-        EXPECT_GE(Control<QPushButton>(Form22, button)->height(), tap) << button;
-    EXPECT_GE(Control<QLineEdit>(Form22, "SearchEdit")->height(), tap);
-    EXPECT_GE(Control<QComboBox>(Form22, "ComboBox")->height(), tap);
+    Form23->layout()->activate();
+    for (QWidget *target : {Control<QWidget>(Form22, "AddFilter"), Control<QWidget>(Form22, "DeleteFilter"),
+                            Control<QWidget>(Form22, "SearchEdit"), Control<QWidget>(Form22, "ComboBox"),
+                            Control<QWidget>(Form23, "Button1"), Control<QWidget>(Form23, "Button2")})
+        EXPECT_GE(target->height(), tap) << target->objectName().toStdString();
     EXPECT_GE(grid()->rowHeight(0), tap);
     auto *tree = Control<QTreeWidget>(Form22, "ClassesView");
     EXPECT_GE(tree->visualItemRect(tree->topLevelItem(0)).height(), tap);
-    Form23->layout()->activate();
-    for (const char *button : {"Button1", "Button2"})
-        EXPECT_GE(Control<QPushButton>(Form23, button)->height(), tap) << button;
 
     EXPECT_FALSE(Form22->idleReset()->countingDown());
     EXPECT_FALSE(banner()->isVisible());
-    EXPECT_EQ(current(), chosen) << "no slideshow without the return";
+    EXPECT_EQ(ViewFill::CurrentObject(), chosen) << "no slideshow without the return";
 
     // Where the system's on-screen keyboard cannot come, the catalog's own types into the search box.
     UseInWindowKeyboard(true);
-    auto *search = Control<QLineEdit>(Form22, "SearchEdit");
+    QLineEdit *search = searchBox();
     auto *keyboard = Control<QWidget>(Form22, "SearchKeyboard");
     const auto key = [keyboard](const QString &text) {
         auto *found = keyboard->findChild<QPushButton *>("Key " + text);

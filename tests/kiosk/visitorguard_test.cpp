@@ -1,16 +1,13 @@
-#include "catalogs/catalogwindows.h"
+#include "kiosk/kiosktest.h"
 
 #include "app/form1.h"
-#include "app/forms.h"
 #include "catalogs/visitorguard.h"
-#include "settings/form6.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QLabel>
-#include <QPointingDevice>
 
 namespace {
 // Counts the menus and windows that open while it lives (the password window aside) and closes them at
@@ -46,44 +43,28 @@ private:
     int m_seen = 0;
 };
 
-class VisitorGuardTest : public AppTest
+class VisitorGuardTest : public RunningCatalogTest
 {
 protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        const qint64 name = addField(*module, "Название", StringType);
-        closeQueries(*module);
-        exec(QStringLiteral("INSERT INTO GENER (G_ID, G%1) VALUES (1, 'Первый'), (2, 'Второй'), (3, 'Третий')").arg(name));
         Layout::Catalog layout;
-        layout.fieldLabels << Layout::Label{"Название", Layout::Colors::WindowText, 10, "Arial", 10, 10};
         layout.memos << Layout::FieldMemo{"Название", Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 200, 80, 10, 60};
         layout.referenceLists << Layout::ReferenceList{Layout::Colors::Window, Layout::Colors::WindowText, 8, "Arial", 200, 80, 250, 60};
-        CatalogStore::Save(*module, "Зал", layout, {});
-        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(true);
-        Control<QLineEdit>(Form6, "Edit1")->setText(Password);
-        ASSERT_TRUE(Form22->RunCatalog("Зал"));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form22));
-    }
-    void TearDown() override
-    {
-        Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);
-        Form23->close();
-        Form22->close();
-        AppTest::TearDown();
+        AddNamedObjectsAndCatalogs(*module, {"Первый", "Второй", "Третий"}, {"Зал"}, layout);
+        UseExitPassword(Password);
+        runCatalog("Зал");
     }
 
     static QLineEdit *passwordBox() { return Control<QLineEdit>(Form23, "Edit1"); }
-    static QTableView *grid() { return Control<QTableView>(Form22, "DBGrid"); }
-    static QString shownName() { return Form22->Labels.at(0)->text(); }
     static void leave()
     {
         if (!Form23->isVisible())
             QTest::keyClick(grid(), Qt::Key_Escape);
         ASSERT_TRUE(WaitFor([] { return Control<QPushButton>(Form23, "Button1")->isEnabled(); }, 6000));
         passwordBox()->clear();
-        TypeKeys(passwordBox(), Password);
-        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        TypeKeys(passwordBox(), Password + "\n");
         ASSERT_FALSE(Form22->isVisible());
     }
 
@@ -115,11 +96,16 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
     QObject::connect(&elsewhere, &QAction::triggered, [&] { ++elsewhereRan; });
     int saveRan = 0;
     QObject::connect(Control<QAction>(Form22, "SaveScreenItem"), &QAction::triggered, [&] { ++saveRan; });
-    QLineEdit *search = Control<QLineEdit>(Form22, "SearchEdit");
+    QLineEdit *search = searchBox();
 
-    auto opened = std::make_unique<OpenedCounter>();
     const QList<Key> closing{{Qt::Key_Escape}, {Qt::Key_F4, Qt::AltModifier}, {Qt::Key_W, Qt::ControlModifier},
                              {Qt::Key_Q, Qt::ControlModifier}, {Qt::Key_F4, Qt::ControlModifier}};
+    const QList<Key> opening{{Qt::Key_S, Qt::ControlModifier}, {Qt::Key_O, Qt::ControlModifier}, {Qt::Key_P, Qt::ControlModifier},
+                             {Qt::Key_N, Qt::ControlModifier}, {Qt::Key_F1}, {Qt::Key_F11}, {Qt::Key_Space, Qt::AltModifier},
+                             {Qt::Key_Tab, Qt::AltModifier}, {Qt::Key_Super_L}, {Qt::Key_Menu}, {Qt::Key_E, Qt::MetaModifier},
+                             {Qt::Key_Right, Qt::ControlModifier | Qt::AltModifier}, {Qt::Key_F9},
+                             {Qt::Key_Y, Qt::ControlModifier | Qt::ShiftModifier}};
+    auto opened = std::make_unique<OpenedCounter>();
     for (QWidget *target : {static_cast<QWidget *>(grid()), static_cast<QWidget *>(search)}) {
         for (const Key &key : closing) {
             Press(target, key);
@@ -131,20 +117,6 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
                 QTest::keyClick(passwordBox(), Qt::Key_Escape);
             ASSERT_TRUE(WaitFor([] { return !Form23->isVisible(); }));
         }
-    }
-    const QList<Key> opening{{Qt::Key_S, Qt::ControlModifier}, {Qt::Key_O, Qt::ControlModifier},
-                             {Qt::Key_P, Qt::ControlModifier}, {Qt::Key_N, Qt::ControlModifier},
-                             {Qt::Key_F1},
-                             {Qt::Key_F11},
-                             {Qt::Key_Space, Qt::AltModifier},
-                             {Qt::Key_Tab, Qt::AltModifier},
-                             {Qt::Key_Super_L},
-                             {Qt::Key_Menu},
-                             {Qt::Key_E, Qt::MetaModifier},
-                             {Qt::Key_Right, Qt::ControlModifier | Qt::AltModifier},
-                             {Qt::Key_F9},
-                             {Qt::Key_Y, Qt::ControlModifier | Qt::ShiftModifier}};
-    for (QWidget *target : {static_cast<QWidget *>(grid()), static_cast<QWidget *>(search)}) {
         for (const Key &key : opening) {
             Press(target, key);
             QTest::qWait(10);
@@ -158,7 +130,7 @@ TEST_F(VisitorGuardTest, ClosingKeysAskForThePasswordOtherOpeningKeysAndOtherWin
     // Browsing and typing go on as before.
     grid()->setFocus();
     QTest::keyClick(grid(), Qt::Key_Down);
-    EXPECT_EQ(shownName(), "Второй");
+    EXPECT_EQ(Form22->Labels.at(0)->text(), "Второй");
     TypeKeys(search, "Тре");
     QTest::keyClick(search, Qt::Key_Left, Qt::ControlModifier);
     QTest::keyClick(search, Qt::Key_Delete);
@@ -200,12 +172,9 @@ TEST_F(VisitorGuardTest, NoContextMenuOpensOnAnyWidgetOfTheCatalogOrThePasswordW
     QTest::keyClick(passwordBox(), Qt::Key_Escape);
 
     // A finger held on the grid and on the search box.
-    QPointingDevice *finger = QTest::createTouchDevice();
-    for (QWidget *target : {static_cast<QWidget *>(grid()->viewport()), static_cast<QWidget *>(Control<QLineEdit>(Form22, "SearchEdit"))}) {
+    for (QWidget *target : {static_cast<QWidget *>(grid()->viewport()), static_cast<QWidget *>(searchBox())}) {
         const QPoint at = target->mapTo(Form22, QPoint(target->width() / 2, 8));
-        QTest::touchEvent(Form22, finger).press(0, at);
-        QTest::qWait(1500);
-        QTest::touchEvent(Form22, finger).release(0, at);
+        Drag(Form22, at, at, 0, 1500);
         QTest::qWait(50);
     }
     EXPECT_EQ(opened->seen(), 0);
@@ -214,8 +183,8 @@ TEST_F(VisitorGuardTest, NoContextMenuOpensOnAnyWidgetOfTheCatalogOrThePasswordW
     // With the password off, the operator's menu of the panel opens again.
     opened.reset();
     leave();
-    Control<QCheckBox>(Form6, "CheckBox5")->setChecked(false);
-    ASSERT_TRUE(Form22->RunCatalog("Зал"));
+    UseExitPassword({});
+    runCatalog("Зал");
     QWidget *panel = Control<QFrame>(Form22, "Panel");
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), panel->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(panel, &event);
@@ -240,10 +209,8 @@ TEST_F(VisitorGuardTest, ThePasswordIsNeverShownOrCopiedAndRefusalsWaitWhetherGi
         << "an on-screen keyboard neither shows nor learns it";
     if (QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(passwordBox()))
         EXPECT_FALSE(reader->text(QAccessible::Value).contains(QStringLiteral("Ключ"))) << "a screen reader does not read it out";
-    QTest::keyClick(passwordBox(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_Insert, Qt::ControlModifier);
-    QTest::keyClick(passwordBox(), Qt::Key_X, Qt::ControlModifier);
+    for (const Qt::Key key : {Qt::Key_A, Qt::Key_C, Qt::Key_Insert, Qt::Key_X})
+        QTest::keyClick(passwordBox(), key, Qt::ControlModifier);
     EXPECT_EQ(clipboard->text(), "прежнее");
     if (clipboard->supportsSelection())
         EXPECT_EQ(clipboard->text(QClipboard::Selection), "прежнее");
