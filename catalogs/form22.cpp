@@ -430,8 +430,9 @@ void TForm22::finishRun()
     SearchTimer->stop();
     ClearPanel();
     Background->clearPicture();
-    // The designer lists every object unsorted again, as it did before the run.
-    if (DModule->connected())
+    // The designer lists every object unsorted again, as it did before the run; a run that failed before the
+    // list was made has nothing to give back.
+    if (DModule->connected() && ObjectList::Of(*DModule).composed())
         GuardedRead([] { ObjectList::Of(*DModule).openWhole(); });
 }
 

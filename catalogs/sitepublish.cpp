@@ -97,7 +97,18 @@ QByteArray markerBytes(const QStringList &files)
     return bytes;
 }
 
-// The files and folders under `folder` that the marker does not name (the marker itself aside).
+// Files a system leaves in any folder it shows (picture caches, folder settings): not the user's, and gone with
+// the old site like its own files.
+bool MadeBySystem(const QString &name)
+{
+    static const QStringList names{QStringLiteral("Thumbs.db"), QStringLiteral("ehthumbs.db"),
+                                   QStringLiteral("desktop.ini"), QStringLiteral(".DS_Store"),
+                                   QStringLiteral(".directory")};
+    return names.contains(name, Qt::CaseInsensitive) || name.startsWith(QStringLiteral("._"));
+}
+
+// The files and folders under `folder` that the marker does not name (the marker itself and the system's own
+// files aside).
 QStringList unknownEntries(const QString &folder, const QStringList &files)
 {
     QSet<QString> known(files.cbegin(), files.cend());
@@ -112,7 +123,7 @@ QStringList unknownEntries(const QString &folder, const QStringList &files)
     const QDir root(folder);
     while (it.hasNext()) {
         const QString relative = root.relativeFilePath(it.next());
-        if (!known.contains(relative))
+        if (!known.contains(relative) && !MadeBySystem(it.fileName()))
             unknown << relative;
     }
     unknown.sort();

@@ -98,6 +98,8 @@ public:
     QString unfilteredStatement() const { return SelectPart + FromPart + WherePart; }
     // The names of the fields composed last.
     const QList<DescriptionField> &fields() const { return m_fields; }
+    // Whether the list was ever composed: before that there is nothing to open.
+    bool composed() const { return !SelectPart.isEmpty(); }
     bool filtered() const { return !FilterPart.isEmpty(); }
     bool searched() const { return !SearchPart.isEmpty(); }
     // The order the list is in, when it can seek by it.

@@ -58,7 +58,7 @@ public:
             m_display = QStringLiteral(":%1").arg(number);
             m_server.start(QStringLiteral("Xvfb"), {m_display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
             if (WaitFor([&] { return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))
-                                     || m_server.state() == QProcess::NotRunning; }, 5000)
+                                     || m_server.state() == QProcess::NotRunning; }, 20000)
                 && m_server.state() == QProcess::Running)
                 break;
             m_server.kill();
@@ -69,7 +69,7 @@ public:
         run("setxkbmap", {"-layout", "us,ru", "-option", "grp:alt_shift_toggle"});
         m_manager.setProcessEnvironment(environment());
         m_manager.start(QStringLiteral("openbox"), {"--sm-disable"});
-        return WaitFor([&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); }, 5000);
+        return WaitFor([&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); }, 20000);   // a busy machine starts it slowly
     }
     QProcessEnvironment environment() const
     {
