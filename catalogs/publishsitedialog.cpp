@@ -193,6 +193,7 @@ void PublishCatalogSite(QWidget *window, const QString &catalogName, const QStri
     if (!unsavedNote.isEmpty())
         text += MessageLineBreak + unsavedNote;
     text += MessageLineBreak + MessageLineBreak + QStringLiteral("Открыть сайт в браузере?");
-    if (AskYesNo(text, window))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(result.indexPath));
+    // Without a browser the system can start, the user still learns where the site is.
+    if (AskYesNo(text, window) && !QDesktopServices::openUrl(QUrl::fromLocalFile(result.indexPath)))
+        ShowError(QStringLiteral("Браузер не открылся. Откройте в браузере файл %1.").arg(result.indexPath), window);
 }

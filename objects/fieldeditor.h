@@ -24,6 +24,10 @@ public:
     QByteArray bytes;
     bool chosen = false;   // the user picked a file since the editor opened
 
+    // A preview of one size whatever the picture: a label would ask for its picture's size and grow the
+    // editor's page with every picture shown (the viewer is there for a closer look).
+    QSize sizeHint() const override { return {240, 180}; }
+
 Q_SIGNALS:
     void clicked();
     void doubleClicked();

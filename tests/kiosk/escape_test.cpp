@@ -345,7 +345,7 @@ TEST_F(EscapeTest, NoKeyClickOrWindowManagerTrickLeavesTheCatalogOnlyThePassword
             if (window.title == CatalogTitle || window.title == PasswordTitle)
                 return false;
         return true;
-    }, 5000)) << "the right password leaves the catalog";
+    }, 15000)) << "the right password leaves the catalog";
     EXPECT_EQ(program.state(), QProcess::Running) << "and returns to the designer";
     const QString said = QString::fromUtf8(program.readAll());
     EXPECT_FALSE(said.contains(Password)) << "the program wrote the password out: " << said.toStdString();

@@ -23,6 +23,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QTableView>
 
 namespace {
@@ -147,6 +148,22 @@ TEST_F(ShownPicturesTest, APictureOvertakenWhileDecodingIsNeverShownInTheEditorO
     ASSERT_TRUE(WaitFor([&] { return !image->decoding(); }, 10000 + 2 * slowMs));
     EXPECT_TRUE(Near(MiddleOf(image->shownImage()), Qt::red));
     EXPECT_EQ(image->shownImage().size(), QSize(160, 120));
+}
+
+TEST_F(ShownPicturesTest, APictureShownDoesNotGrowTheEditorsPage)
+{
+    QWidget page;
+    auto *box = new PictureBox(&page);
+    box->setMinimumSize(140, 100);
+    (new QVBoxLayout(&page))->addWidget(box);
+    page.resize(300, 200);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    const QSize asked = page.sizeHint();
+    QSignalSpy shown(box, &PictureBox::pictureShown);
+    box->setPicture(Plain(Qt::red, {400, 1200}));
+    ASSERT_TRUE(shown.wait(10000));
+    EXPECT_EQ(page.sizeHint(), asked) << "a tall picture would push the fields below it out of sight";
 }
 
 TEST_F(ShownPicturesTest, TheViewerTellsItsZoomInACornerAfterTheWheelKeysButtonsAndFit)

@@ -403,10 +403,14 @@ TEST_F(PublishWindowTest, DesignerPublishesTheSavedCatalogThroughItsDialog)
         Control<QPushButton>(dialog, "PublishBtn")->click();
     });
     filler.start(20);
-    MessageBoxAnswerer answer(QMessageBox::No);
+    // The site is to be opened, and no browser can start here: the user is told where it is.
+    MessageBoxAnswerer answer([](const QString &text) {
+        return text.contains("Открыть сайт в браузере?") ? QMessageBox::Yes : QMessageBox::No;
+    });
     Control<QAction>(Form11, "PublishSiteItem")->trigger();
     ASSERT_TRUE(filled);
-    ASSERT_EQ(answer.seen(), 2) << answer.texts().join(" | ").toStdString();
+    ASSERT_EQ(answer.seen(), 3) << answer.texts().join(" | ").toStdString();
+    EXPECT_EQ(answer.texts()[2], "Браузер не открылся. Откройте в браузере файл " + target + "/index.html.");
     EXPECT_TRUE(answer.texts()[0].contains("не сохранен")) << answer.texts()[0].toStdString();
     EXPECT_TRUE(answer.texts()[1].contains("Объектов: 3")) << answer.texts()[1].toStdString();
     EXPECT_TRUE(answer.texts()[1].contains("последний сохраненный макет"));
