@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QFont>
 #include <QLocale>
+#include <QStyledItemDelegate>
 #include <QTime>
 
 namespace {
@@ -165,6 +166,12 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
             fields << model.columns().at(column);
     }
     return fields;
+}
+
+QString GridCellText(const DescriptionField &field, const QVariant &stored)
+{
+    static const QStyledItemDelegate delegate;
+    return delegate.displayText(DisplayValue(field, stored), QLocale());
 }
 
 QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields)
