@@ -171,7 +171,10 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
 QString GridCellText(const DescriptionField &field, const QVariant &stored)
 {
     static const QStyledItemDelegate delegate;
-    return delegate.displayText(DisplayValue(field, stored), QLocale());
+    // A view hands its delegate its locale without digit grouping: "18990", not "18 990".
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return delegate.displayText(DisplayValue(field, stored), locale);
 }
 
 QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields)
