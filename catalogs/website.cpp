@@ -96,9 +96,10 @@ QByteArray TextFile(QString text)
     return text.toUtf8();
 }
 
-QString PageName(int position)
+// An object's page is named by its number, so its address keeps its meaning whatever is added or removed.
+QString PageName(qint64 objectId)
 {
-    return QStringLiteral("o%1.html").arg(position + 1);
+    return QStringLiteral("o%1.html").arg(objectId);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -235,21 +236,6 @@ private:
 // ---------------------------------------------------------------------------------------------------
 // The grid of the index
 
-// A cell as the running catalog's grid writes it.
-QString CellText(const DescriptionField &field, const QVariant &stored)
-{
-    const QVariant shown = DisplayValue(field, stored);
-    switch (shown.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return QLocale().toString(shown.toLongLong());
-    case QMetaType::Double:
-        return QLocale().toString(shown.toDouble(), 'g', QLocale::FloatingPointShortest);
-    default:
-        return shown.toString();
-    }
-}
-
 // What a title click sorts a cell by: numbers as numbers, dates and times by their stored (ISO) text,
 // other texts folded. Null sorts first, as the engine sorts it.
 QJsonValue SortKey(const DescriptionField &field, const QVariant &stored)
@@ -291,7 +277,9 @@ QList<DescriptionField> ShownColumns(const QList<DescriptionField> &fields, cons
 
 struct Books
 {
-    QJsonArray json;                 // [{"n": name, "e": [[text, parent], ...]}], parent -1 at the top
+    // [{"n": name, "o": first number, "e": [[text, parent, "book-entry"], ...]}], parent -1 at the top; the
+    // last names the entry in the index's address, which keeps its meaning from one publishing to the next.
+    QJsonArray json;
     QHash<QPair<qint64, qint64>, int> entryIndex;   // (book, entry) -> number
 };
 
@@ -307,7 +295,8 @@ Books ReadBooks(TDModule &module, int entryFormat)
             for (const TreeRow &row : ReadTreeLevel(module, source, parent)) {
                 const int index = next++;
                 books.entryIndex.insert({book.id, row.id}, index);
-                entries.append(QJsonArray{TreeItemText(row.name, row.code, entryFormat), parentIndex < 0 ? -1 : parentIndex - first});
+                entries.append(QJsonArray{TreeItemText(row.name, row.code, entryFormat), parentIndex < 0 ? -1 : parentIndex - first,
+                                          QString::number(book.id) + QLatin1Char('-') + QString::number(row.id)});
                 if (row.hasChildren)
                     level(row.id, index);
             }
@@ -351,9 +340,10 @@ QString TextLook(const Layout::PlacedElement &element, QPalette::ColorRole textR
         .arg(CssColor(element.fontColor, textRole));
 }
 
-QString Img(const PictureFile &file, const QRect &r, const QString &cls, const QString &extra = QString())
+QString Img(const PictureFile &file, const QRect &r, const QString &cls, const QString &extra = QString(),
+            const QString &alt = QString())
 {
-    return QStringLiteral("<img class=\"e %1\" src=\"%2\" alt=\"\" style=\"%3%4\">\n").arg(cls, file.path, Box(r), extra);
+    return QStringLiteral("<img class=\"e %1\" src=\"%2\" alt=\"%5\" style=\"%3%4\">\n").arg(cls, file.path, Box(r), extra, Html(alt));
 }
 
 struct ObjectShown
@@ -414,7 +404,7 @@ QString PanelHtml(const QList<Layout::PlacedElement> &elements, const QList<int>
         case Kind::FieldImage: {
             const PictureFile file = maker.file(shown.pictures.value(element.text), r.size());
             if (!file.path.isEmpty())
-                html += Img(file, r, QStringLiteral("pic"), order);
+                html += Img(file, r, QStringLiteral("pic"), order, element.text);
             break;
         }
         case Kind::TextImage: {
@@ -437,14 +427,16 @@ QString PanelHtml(const QList<Layout::PlacedElement> &elements, const QList<int>
     return html + QStringLiteral("</div></div>\n");
 }
 
-QString Navigation(int k, int total, const QString &catalogName)
+// The neighbours in the whole list; the position "k из N" and the neighbours in a list the visitor
+// narrowed are written by the site's script (so adding or removing one object rewrites only its neighbours).
+QString Navigation(qint64 previous, qint64 next, const QString &catalogName)
 {
     QString html = QStringLiteral("<nav class=\"bar\"><a id=\"toindex\" href=\"index.html\">%1</a>").arg(Html(catalogName));
-    html += k > 0 ? QStringLiteral("<a id=\"prev\" rel=\"prev\" href=\"%1\">&larr; Предыдущий</a>").arg(PageName(k - 1))
-                  : QStringLiteral("<span class=\"off\">&larr; Предыдущий</span>");
-    html += QStringLiteral("<span class=\"pos\">%1 из %2</span>").arg(k + 1).arg(total);
-    html += k + 1 < total ? QStringLiteral("<a id=\"next\" rel=\"next\" href=\"%1\">Следующий &rarr;</a>").arg(PageName(k + 1))
-                          : QStringLiteral("<span class=\"off\">Следующий &rarr;</span>");
+    html += previous >= 0 ? QStringLiteral("<a id=\"prev\" rel=\"prev\" href=\"%1\">&larr; Предыдущий</a>").arg(PageName(previous))
+                          : QStringLiteral("<span id=\"prev\" class=\"off\">&larr; Предыдущий</span>");
+    html += QStringLiteral("<span class=\"pos\" id=\"pos\"></span>");
+    html += next >= 0 ? QStringLiteral("<a id=\"next\" rel=\"next\" href=\"%1\">Следующий &rarr;</a>").arg(PageName(next))
+                      : QStringLiteral("<span id=\"next\" class=\"off\">Следующий &rarr;</span>");
     return html + QStringLiteral("</nav>\n");
 }
 
@@ -518,15 +510,11 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                 if (withReferenceList)
                     shown.referenceList = CatalogObject::ReferenceListText(module, objectIds[k]);
             }
-            const QString page = Head(catalogName, QStringLiteral("page-object")) + Navigation(k, total, catalogName)
-                                 + PanelHtml(elements, reading, panel, background, textImages, shown, maker)
-                                 + QStringLiteral("<script src=\"site.js\"></script>\n</body></html>\n");
-            sink.put(PageName(k), TextFile(page));
-
             // Its row of the grid.
             QString cells;
             QJsonArray keys;
             QStringList searched;
+            QString objectName;   // the page's title: the first text column's, else the first field label's
             for (const DescriptionField &field : columns) {
                 if (field.kind() == FieldKind::Image) {
                     const PictureFile thumb =
@@ -534,17 +522,20 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                     cells += QStringLiteral("<td data-t=\"%1\">").arg(Html(field.name));
                     if (!thumb.path.isEmpty()) {
                         const QSize fit = thumb.size.scaled(Thumbnails::Bound, Qt::KeepAspectRatio);
-                        cells += QStringLiteral("<img src=\"%1\" alt=\"\" width=\"%2\" height=\"%3\" loading=\"lazy\">")
+                        cells += QStringLiteral("<img src=\"%1\" alt=\"%4\" width=\"%2\" height=\"%3\" loading=\"lazy\">")
                                      .arg(thumb.path)
                                      .arg(fit.width())
-                                     .arg(fit.height());
+                                     .arg(fit.height())
+                                     .arg(Html(field.name));
                     }
                     cells += QStringLiteral("</td>");
                     keys.append(QJsonValue());
                     continue;
                 }
                 const QVariant stored = found ? row.value(field.listColumn()) : QVariant();
-                const QString text = CellText(field, stored);
+                const QString text = GridCellText(field, stored);
+                if (searched.isEmpty())
+                    objectName = text;
                 cells += QStringLiteral("<td data-t=\"%1\">%2</td>").arg(Html(field.name), Html(text));
                 keys.append(SortKey(field, stored));
                 searched << QString::fromUtf8(FoldForMatching(DisplayText(field, stored)));
@@ -553,9 +544,17 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
                 const int open = int(cells.indexOf(QLatin1Char('>'))) + 1;
                 const int close = int(cells.indexOf(QLatin1String("</td>")));
                 cells.insert(close, QLatin1String("</a>"));
-                cells.insert(open, QStringLiteral("<a href=\"%1\">").arg(PageName(k)));
+                cells.insert(open, QStringLiteral("<a href=\"%1\">").arg(PageName(objectIds[k])));
             }
-            gridRows += QStringLiteral("<tr data-i=\"%1\" data-href=\"%2\">%3</tr>\n").arg(k).arg(PageName(k), cells);
+            gridRows += QStringLiteral("<tr data-i=\"%1\" data-href=\"%2\">%3</tr>\n").arg(k).arg(PageName(objectIds[k]), cells);
+            if (objectName.isEmpty() && !layout.fieldLabels.isEmpty())
+                objectName = shown.texts.value(layout.fieldLabels.constFirst().text);
+            const QString page = Head(objectName.isEmpty() ? catalogName : objectName + QStringLiteral(" — ") + catalogName, QStringLiteral("page-object"))
+                                 + Navigation(k > 0 ? objectIds[k - 1] : -1, k + 1 < total ? objectIds[k + 1] : -1, catalogName)
+                                 + PanelHtml(elements, reading, panel, background, textImages, shown, maker)
+                                 + QStringLiteral("<script src=\"site.js\"></script>\n</body></html>\n");
+            sink.put(PageName(objectIds[k]), TextFile(page));
+
             QJsonArray linked;
             for (const QPair<qint64, qint64> &link : links.value(objectIds[k])) {
                 const int entry = books.entryIndex.value(link, -1);
@@ -585,7 +584,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
         const QString index =
             Head(catalogName, QStringLiteral("page-index"))
             + QStringLiteral("<header class=\"bar\"><h1>%1</h1>"
-                             "<input id=\"search\" type=\"search\" placeholder=\"Поиск\" aria-label=\"Поиск\" "
+                             "<input id=\"search\" type=\"search\" autocomplete=\"off\" placeholder=\"Поиск\" aria-label=\"Поиск\" "
                              "title=\"Показать только объекты, в столбцах которых встречается этот текст\"></header>\n"
                              "<div class=\"index\"><aside id=\"filter\"><select id=\"book\" aria-label=\"Справочник\"></select>"
                              "<div id=\"tree\"></div><p class=\"hint\">Условие отбора:</p><ul id=\"chosen\"></ul></aside>\n"

@@ -30,7 +30,7 @@ body { margin: 0; font-family: Arial, "Liberation Sans", sans-serif; font-size: 
 /* As on the panel, what lies inside a frame can still be reached: a text in it can be selected. */
 .panel > .fr { pointer-events: none; }
 .t { white-space: pre; line-height: normal; font-size: var(--fs); }
-.box { white-space: pre-wrap; overflow-x: auto; overflow-y: scroll; border: 1px solid #a0a0a0; padding: 3px 4px; font-size: var(--fs);
+.box { white-space: pre-wrap; overflow: auto; border: 1px solid #a0a0a0; padding: 3px 4px; font-size: var(--fs);
        overflow-wrap: break-word; }
 /* The index: the filter beside the grid. */
 .index { display: flex; align-items: flex-start; gap: 10px; padding: 10px; }
@@ -83,8 +83,17 @@ QByteArray SiteScript()
 {
     return WithCrLf(R"js((function () {
 'use strict';
-// As the program's search reads texts: case folded, Ё read as Е.
-function fold(text) { return text.toLowerCase().replace(/ё/g, 'е'); }
+// As the program's search reads texts: case folded, Ё read as Е; and a number read whether its digits are
+// grouped by spaces as the grid shows them or typed together as the program shows them.
+function fold(text) {
+  return text.toLowerCase().replace(/ё/g, 'е').replace(/(\d)[ \u00A0\u202F]+(?=\d)/g, '$1');
+}
+// The pages of the list the index shows, in its order, kept for the tab so an object's page walks that list.
+var listKey = 'list ' + location.href.replace(/[#?].*$/, '').replace(/[^\/]*$/, '');
+function pageOf(href) { return href.replace(/[#?].*$/, '').replace(/^.*\//, ''); }
+function storedList() {
+  try { return JSON.parse(sessionStorage.getItem(listKey) || 'null'); } catch (e) { return null; }
+}
 
 var panel = document.getElementById('panel');
 if (panel) {
@@ -100,6 +109,23 @@ if (panel) {
   };
   window.addEventListener('resize', fit);
   fit();
+  // Came from the index: previous, next and the position are those of the list the visitor was shown.
+  var list = storedList(), here = list ? list.indexOf(pageOf(location.href)) : -1;
+  if (here >= 0) {
+    var relink = function (id, page) {
+      var old = document.getElementById(id), link;
+      if (page) { link = document.createElement('a'); link.href = page; link.rel = id; }
+      else { link = document.createElement('span'); link.className = 'off'; }
+      link.id = id;
+      link.innerHTML = old.innerHTML;
+      old.parentNode.replaceChild(link, old);
+    };
+    relink('prev', list[here - 1]);
+    relink('next', list[here + 1]);
+    document.getElementById('pos').textContent = (here + 1) + ' из ' + list.length;
+    var toList = sessionStorage.getItem(listKey + ' index');
+    if (toList) document.getElementById('toindex').href = toList;
+  }
   document.addEventListener('keydown', function (e) {
     if (e.altKey || e.ctrlKey || e.metaKey || e.shiftKey) return;
     var to = { ArrowLeft: 'prev', ArrowRight: 'next', Escape: 'toindex' }[e.key];
@@ -120,13 +146,15 @@ var bookBox = document.getElementById('book');
 var tree = document.getElementById('tree');
 var chosenList = document.getElementById('chosen');
 var chosen = [];
-var names = [], parents = [];
+var names = [], parents = [], keys = [];
 data.books.forEach(function (book) {
   book.e.forEach(function (entry, i) {
     names[book.o + i] = entry[0];
     parents[book.o + i] = entry[1] < 0 ? -1 : book.o + entry[1];
+    keys[book.o + i] = entry[2];
   });
 });
+data.rows.forEach(function (d) { d.s = fold(d.s); });
 
 // A chosen entry stands for itself and every entry below it (listed right after it).
 function below(entry) {
@@ -151,14 +179,53 @@ function apply() {
     if (pass) ++shown;
   });
   count.textContent = 'Объектов: ' + shown + (shown === rows.length ? '' : ' из ' + rows.length);
+  remember();
+}
+
+// The search, the chosen entries and the order kept in the page's address, so that Back from an object
+// and the link to the list bring the visitor back to the same list.
+function remember() {
+  var state = [];
+  if (search.value) state.push('q=' + encodeURIComponent(search.value));
+  if (chosen.length) state.push('f=' + chosen.map(function (entry) { return keys[entry]; }).join(','));
+  if (sortColumn >= 0) state.push('s=' + (sortDirection * (sortColumn + 1)));
+  history.replaceState(null, '', state.length ? '#' + state.join('&') : location.pathname + location.search);
+  var pages = rows.filter(function (tr) { return !tr.hidden; }).map(function (tr) { return tr.getAttribute('data-href'); });
+  try {
+    sessionStorage.setItem(listKey, JSON.stringify(pages));
+    sessionStorage.setItem(listKey + ' index', 'index.html' + (state.length ? '#' + state.join('&') : ''));
+  } catch (e) { /* storage refused: an object's page keeps its links to the whole list */ }
+}
+function restore() {
+  var state = {};
+  location.hash.replace(/^#/, '').split('&').forEach(function (part) {
+    var at = part.indexOf('=');
+    if (at > 0) {
+      try { state[part.slice(0, at)] = decodeURIComponent(part.slice(at + 1)); } catch (e) { }
+    }
+  });
+  search.value = state.q || '';
+  chosen = [];
+  (state.f || '').split(',').forEach(function (key) {
+    var entry = keys.indexOf(key);
+    if (key && entry >= 0 && chosen.indexOf(entry) < 0) chosen.push(entry);
+  });
+  var s = parseInt(state.s, 10);
+  if (s && Math.abs(s) <= data.numeric.length) sortAs(Math.abs(s) - 1, s > 0 ? 1 : -1);
+  else if (sortColumn >= 0) sortAs(-1, 1);
+  showChosen();
 }
 
 var sortColumn = -1, sortDirection = 1;
 function sortBy(column) {
-  sortDirection = column === sortColumn ? -sortDirection : 1;
+  sortAs(column, column === sortColumn ? -sortDirection : 1);
+}
+function sortAs(column, direction) {
+  sortDirection = direction;
   sortColumn = column;
   var numeric = data.numeric[column];
-  var key = function (tr) { return data.rows[+tr.getAttribute('data-i')].k[column]; };
+  // No column: the order the site was published in.
+  var key = function (tr) { return column < 0 ? null : data.rows[+tr.getAttribute('data-i')].k[column]; };
   rows.sort(function (a, b) {
     var x = key(a), y = key(b), order;
     if (x === null || y === null) order = (x === null ? 0 : 1) - (y === null ? 0 : 1);
@@ -172,7 +239,7 @@ function sortBy(column) {
   });
 }
 Array.prototype.forEach.call(document.querySelectorAll('#grid th[data-c]'), function (th) {
-  var go = function () { sortBy(+th.getAttribute('data-c')); };
+  var go = function () { sortBy(+th.getAttribute('data-c')); remember(); };
   th.addEventListener('click', go);
   th.addEventListener('keydown', function (e) { if (e.key === 'Enter' || e.key === ' ') { e.preventDefault(); go(); } });
 });
@@ -244,7 +311,12 @@ data.books.forEach(function (book, b) {
 if (!data.books.length) document.getElementById('filter').hidden = true;
 bookBox.addEventListener('change', function () { showBook(+bookBox.value); });
 showBook(0);
+restore();
 apply();
+// Another address typed or a bookmark opened on this page: the list follows it.
+window.addEventListener('hashchange', function () { restore(); apply(); });
+// Back from an object may show the page as it was left: the list still follows the box.
+window.addEventListener('pageshow', function (e) { if (e.persisted) apply(); });
 })();
 )js");
 }

@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QFont>
 #include <QLocale>
+#include <QStyledItemDelegate>
 #include <QTime>
 
 namespace {
@@ -165,6 +166,15 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
             fields << model.columns().at(column);
     }
     return fields;
+}
+
+QString GridCellText(const DescriptionField &field, const QVariant &stored)
+{
+    static const QStyledItemDelegate delegate;
+    // A view hands its delegate its locale without digit grouping: "18990", not "18 990".
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return delegate.displayText(DisplayValue(field, stored), locale);
 }
 
 QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields)

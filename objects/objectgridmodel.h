@@ -75,6 +75,10 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
 // field (after the others: the catalogs keep their columns by position).
 QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields);
 
+// A cell's text exactly as an object grid paints it: the model's value written by the view's delegate in
+// the user's locale as the view hands it over (a copy of the grid elsewhere reads the same).
+QString GridCellText(const DescriptionField &field, const QVariant &stored);
+
 // Shows the list's fields in an object grid as every mode does on entry: one column per field that has
 // one, then one per picture field (after the others: the catalogs keep their columns by position), every
 // column visible again, widths fitted, the rows as high as a thumbnail.

@@ -39,10 +39,13 @@ bool Installed()
     return !Program().isEmpty();
 }
 
-QString DumpDom(const QString &path, QSize window)
+QString DumpDom(const QString &path, QSize window, int waitMs)
 {
     bool finished = false;
-    const QByteArray dom = Run(path, window, {QStringLiteral("--dump-dom")}, &finished);
+    QStringList what{QStringLiteral("--dump-dom")};
+    if (waitMs > 0)
+        what << QStringLiteral("--virtual-time-budget=%1").arg(waitMs);
+    const QByteArray dom = Run(path, window, what, &finished);
     return finished ? QString::fromUtf8(dom) : QString();
 }
 

@@ -176,13 +176,21 @@ TEST_F(PublishTest, RepublishWritesOnlyWhatChangedCarriesTheRestAndRemovesWhatLe
         removed += after.contains(path) ? 0 : 1;
     EXPECT_EQ(second.filesRemoved, removed) << "the old pictures of the first object";
 
-    // The third object is no longer published: its page and pictures are gone.
-    const SitePublish::Result third = publish({1, 2});
+    // The second object is no longer published: its page and pictures are gone, its neighbours' pages
+    // (whose links led to it) and the index are written anew, every other page keeps its name and content.
+    const SitePublish::Result third = publish({1, 3});
     ASSERT_TRUE(third.error.isEmpty()) << third.error.toStdString();
     const QMap<QString, SiteFile> last = SiteFiles(target);
-    EXPECT_TRUE(Holding(last, "Третий").isEmpty());
+    EXPECT_TRUE(Holding(last, "Второй").isEmpty());
     EXPECT_EQ(third.filesRemoved, after.size() - last.size());
-    EXPECT_GE(third.filesRemoved, 2) << "the third object's page and picture";
+    EXPECT_GE(third.filesRemoved, 2) << "the second object's page and picture";
+    QStringList rewritten;
+    for (auto it = last.cbegin(); it != last.cend(); ++it)
+        if (it.key() != SitePublish::MarkerFile && it->inode != after.value(it.key()).inode)
+            rewritten << it.key();
+    EXPECT_EQ(rewritten, QStringList({"index.html", "o1.html", "o3.html"}));
+    EXPECT_EQ(third.filesWritten, 3);
+    EXPECT_EQ(Holding(last, "Третий"), QStringList({"index.html", "o3.html"}));
     EXPECT_EQ(Entries(places->path()), QStringList{"Сайт музея"}) << "nothing left beside the site";
 }
 
