@@ -56,7 +56,9 @@ public:
                 || QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
                 continue;
             m_display = QStringLiteral(":%1").arg(number);
-            m_server.start(QStringLiteral("Xvfb"), {m_display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+            // Without -noreset the server starts over whenever its last client leaves (setxkbmap does, before
+            // the window manager connects), dropping the layouts and, at times, the window manager.
+            m_server.start(QStringLiteral("Xvfb"), {m_display, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
             if (WaitFor([&] { return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))
                                      || m_server.state() == QProcess::NotRunning; }, 20000)
                 && m_server.state() == QProcess::Running)
@@ -64,13 +66,23 @@ public:
             m_server.kill();
             m_server.waitForFinished(1000);
         }
-        if (m_server.state() != QProcess::Running)
+        if (m_server.state() != QProcess::Running) {
+            m_why = QStringLiteral("X server: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
             return false;
+        }
         run("setxkbmap", {"-layout", "us,ru", "-option", "grp:alt_shift_toggle"});
         m_manager.setProcessEnvironment(environment());
         m_manager.start(QStringLiteral("openbox"), {"--sm-disable"});
-        return WaitFor([&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); }, 20000);   // a busy machine starts it slowly
+        // A busy machine starts it slowly.
+        if (WaitFor([&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); }, 20000))
+            return true;
+        m_why = QStringLiteral("window manager on %1 (%2): %3")
+                    .arg(m_display, m_manager.state() == QProcess::Running ? "running" : "ended",
+                         QString::fromLocal8Bit(m_manager.readAllStandardError()));
+        return false;
     }
+    // Why start() failed, for the test's message.
+    QString why() const { return m_why; }
     QProcessEnvironment environment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -95,7 +107,7 @@ public:
     }
 
 private:
-    QString m_display;
+    QString m_display, m_why;
     QProcess m_server, m_manager;
 };
 
@@ -128,7 +140,8 @@ protected:
         options[4] = QStringLiteral("-1");
         options[Options::PasswordLine - 1] = Password;
         folder->writeOptions(options);
-        ASSERT_TRUE(desktop.start()) << "the test's own X server and window manager did not start";
+        ASSERT_TRUE(desktop.start()) << "the test's own X server and window manager did not start: "
+                                     << desktop.why().toStdString();
     }
     void TearDown() override
     {
