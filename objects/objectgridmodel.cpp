@@ -83,6 +83,26 @@ void ObjectGridModel::fetchMore(const QModelIndex &parent)
     endInsertRows();
 }
 
+namespace {
+// The locale a view hands its delegate: without digit grouping ("18990", not "18 990").
+QLocale GridLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+// A cell's value for the view. A real number comes as its whole text: a view writes a double to six
+// digits, which would show a stored 12345,678 as 12345,7.
+QVariant GridValue(const DescriptionField &field, const QVariant &stored)
+{
+    const QVariant shown = DisplayValue(field, stored);
+    if (field.kind() == FieldKind::Real && shown.typeId() == QMetaType::Double)
+        return GridLocale().toString(shown.toDouble(), 'g', QLocale::FloatingPointShortest);
+    return shown;
+}
+}
+
 QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_queryColumns.size())
@@ -95,7 +115,7 @@ QVariant ObjectGridModel::data(const QModelIndex &index, int role) const
     const int column = m_queryColumns[index.column()];
     if (column < 0)
         return {};
-    return DisplayValue(m_fields[index.column()], m_query->valueAt(index.row(), column));
+    return GridValue(field, m_query->valueAt(index.row(), column));
 }
 
 void ObjectGridModel::forgetThumbnails()
@@ -171,10 +191,7 @@ QList<DescriptionField> VisibleGridFields(const QTableView &grid, const ObjectGr
 QString GridCellText(const DescriptionField &field, const QVariant &stored)
 {
     static const QStyledItemDelegate delegate;
-    // A view hands its delegate its locale without digit grouping: "18990", not "18 990".
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return delegate.displayText(DisplayValue(field, stored), locale);
+    return delegate.displayText(GridValue(field, stored), GridLocale());
 }
 
 QList<DescriptionField> GridColumnFields(const QList<DescriptionField> &fields)

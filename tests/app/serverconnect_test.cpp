@@ -242,7 +242,7 @@ TEST_F(ServerConnectTest, AFileIsUploadedThroughEitherFileMenuListedThereLikeAFi
         shown << cells.join('|');
     }
     const auto date = [](int year, int month, int day) { return QLocale().toString(QDate(year, month, day), QLocale::ShortFormat); };
-    EXPECT_EQ(shown, (QStringList{"ёж|1.5|" + date(2020, 5, 17) + "|Да", "Еж|-2||Нет", "жук|0|" + date(1999, 1, 2) + "|Да"}));
+    EXPECT_EQ(shown, (QStringList{"ёж|1,5|" + date(2020, 5, 17) + "|Да", "Еж|-2||Нет", "жук|0|" + date(1999, 1, 2) + "|Да"}));
     // The connect window offers the uploaded database next time.
     connectItem->trigger();
     EXPECT_EQ(dialog()->connection().database, made.database);

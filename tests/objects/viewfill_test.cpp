@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 using namespace ViewFill;
 
@@ -133,7 +134,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_TRUE(filters.value(0).startsWith("Все рисунки (*.jpg *.jpeg *.png *.bmp")) << filters.value(0).toStdString();
     EXPECT_EQ(filters.value(1), "Рисунки JPEG (*.jpg *.jpeg)");
     EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
-    const QList<std::pair<int, QString>> typed{{0, "-120000000"}, {1, "2.5"}, {2, "Д'Артаньян"}, {4, "30.11.2023"}, {5, "13:45:10"}};
+    const QList<std::pair<int, QString>> typed{{0, "-120000000"}, {1, "12345,678"}, {2, "Д'Артаньян"}, {4, "30.11.2023"}, {5, "13:45:10"}};
     for (const auto &[field, keys] : typed)
         TypeKeys(input<QLineEdit>(field), keys);
     QTest::keyClick(input<QCheckBox>(6), Qt::Key_Space);
@@ -141,10 +142,16 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_TRUE(!Form7->isVisible() && Form2->isEnabled());
     EXPECT_EQ(rows(QStringLiteral("SELECT G%1, G%2, G%3, L%4_DATA, G%5, G%6, G%7, G%8 FROM GENER, LOOKUP%4 WHERE G%4 = L%4_ID AND G_ID = 2")
                        .arg(number).arg(weight).arg(name).arg(colour).arg(day).arg(time).arg(yes).arg(photo)),
-              (QList<QVariantList>{{-120000000, 2.5, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1, pictureBytes}}));
+              (QList<QVariantList>{{-120000000, 12345.678, "Д'Артаньян", "алый 'рубин'", "2023-11-30", "13:45:10", -1, pictureBytes}}));
     EXPECT_EQ(CurrentObject(), 2);
     EXPECT_EQ(Grid()->model()->rowCount(), 2);
     EXPECT_EQ(Grid()->currentIndex().row(), module->QRGeneral->recNo() - 1);
+    // The list shows the number whole, as the view paints it.
+    const QModelIndex weightCell = Grid()->currentIndex().siblingAtColumn(1);
+    QLocale gridLocale;
+    gridLocale.setNumberOptions(QLocale::OmitGroupSeparator);
+    EXPECT_EQ(static_cast<QStyledItemDelegate *>(Grid()->itemDelegateForIndex(weightCell))->displayText(weightCell.data(), gridLocale),
+              "12345,678");
 
     // Changing shows the stored values, the new entry in its alphabetical place, and reuses it.
     open(true);
@@ -153,7 +160,7 @@ TEST_F(ViewFillTest, TheEditorWritesEveryControlAndReadsItBack)
     EXPECT_EQ(ItemTexts(colourBox), (QStringList{"алый 'рубин'", "янтарный"}));
     EXPECT_EQ(colourBox->currentText(), "алый 'рубин'");
     EXPECT_EQ((QStringList{input<QLineEdit>(0)->text(), input<QLineEdit>(1)->text(), input<QLineEdit>(4)->text(), input<QLineEdit>(5)->text()}),
-              (QStringList{"-120000000", "2,5", "30.11.2023", "13:45:10"}));
+              (QStringList{"-120000000", "12345,678", "30.11.2023", "13:45:10"}));
     EXPECT_TRUE(input<QCheckBox>(6)->isChecked());
     EXPECT_EQ(input<PictureBox>(8)->bytes, pictureBytes);
     EXPECT_TRUE(WaitFor([this] { return !input<PictureBox>(8)->pixmap().isNull(); }));
