@@ -248,6 +248,7 @@ public:
     // The marker goes in last, once every file is there; carried over when the files are the same.
     void finish(const QStringList &earlierFiles)
     {
+        keepSystemFiles();
         QStringList files(m_files.cbegin(), m_files.cend());
         files.sort();
         QFile::remove(m_folder + QLatin1Char('/') + MarkerFile);   // the one the half-built site was known by
@@ -322,6 +323,27 @@ private:
             m_bytes += bytes.size();
             if (counted)
                 ++m_written;
+        }
+    }
+
+    // What the system left in the earlier site's folders (a picture cache) stays where the new site still has
+    // that folder: not the site's, so neither listed nor counted, and not the program's to delete.
+    void keepSystemFiles()
+    {
+        if (m_earlier.isEmpty())
+            return;
+        const QDir earlier(m_earlier);
+        QDirIterator it(m_earlier, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            const QString path = earlier.relativeFilePath(it.filePath());
+            const QString folder = QFileInfo(m_folder + QLatin1Char('/') + path).absolutePath();
+            if (!MadeBySystem(it.fileName()) || !QFileInfo(folder).isDir())
+                continue;
+            std::error_code failure;
+            std::filesystem::create_hard_link(fsPath(it.filePath()), fsPath(m_folder + QLatin1Char('/') + path), failure);
+            if (failure)
+                QFile::copy(it.filePath(), m_folder + QLatin1Char('/') + path);
         }
     }
 

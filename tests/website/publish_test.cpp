@@ -336,6 +336,11 @@ TEST_F(PublishTest, RefusesFoldersThatAreNotItsOwnSitesAndLeavesThemAlone)
     WriteFile(target + "/Thumbs.db", "кэш");
     WriteFile(target + "/._index.html", "кэш");
     EXPECT_EQ(SitePublish::TargetError(*module, target), QString());
+    const SitePublish::Result again = publish();
+    ASSERT_TRUE(again.error.isEmpty());
+    EXPECT_EQ(again.filesRemoved, 0);
+    EXPECT_EQ(FileBytes(target + "/Thumbs.db"), "кэш") << "not the program's to delete";
+    EXPECT_EQ(FileBytes(target + "/._index.html"), "кэш");
     WriteFile(target + "/заметки.txt", "мои заметки");
     EXPECT_TRUE(refused(target).contains("заметки.txt"));
     EXPECT_EQ(FileBytes(target + "/заметки.txt"), "мои заметки");
