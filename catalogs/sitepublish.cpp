@@ -99,7 +99,7 @@ QByteArray markerBytes(const QStringList &files)
 
 // Files a system leaves in any folder it shows (picture caches, folder settings): not the user's, and gone with
 // the old site like its own files.
-bool MadeBySystem(const QString &name)
+bool madeBySystem(const QString &name)
 {
     static const QStringList names{QStringLiteral("Thumbs.db"), QStringLiteral("ehthumbs.db"),
                                    QStringLiteral("desktop.ini"), QStringLiteral(".DS_Store"),
@@ -123,7 +123,7 @@ QStringList unknownEntries(const QString &folder, const QStringList &files)
     const QDir root(folder);
     while (it.hasNext()) {
         const QString relative = root.relativeFilePath(it.next());
-        if (!known.contains(relative) && !MadeBySystem(it.fileName()))
+        if (!known.contains(relative) && !madeBySystem(it.fileName()))
             unknown << relative;
     }
     unknown.sort();
@@ -338,7 +338,7 @@ private:
             it.next();
             const QString path = earlier.relativeFilePath(it.filePath());
             const QString folder = QFileInfo(m_folder + QLatin1Char('/') + path).absolutePath();
-            if (!MadeBySystem(it.fileName()) || !QFileInfo(folder).isDir())
+            if (!madeBySystem(it.fileName()) || !QFileInfo(folder).isDir())
                 continue;
             std::error_code failure;
             std::filesystem::create_hard_link(fsPath(it.filePath()), fsPath(m_folder + QLatin1Char('/') + path), failure);
