@@ -500,10 +500,15 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
             row.open(oneObject, {objectIds[k]});
             ObjectShown shown;
             const bool found = !row.isEmpty();
+            // A picture both on the page and in the grid is read from the database once.
+            const auto picture = [&](const DescriptionField &field) {
+                const auto known = shown.pictures.constFind(field.name);
+                return known != shown.pictures.cend() ? *known : CatalogObject::PictureData(module, row, field);
+            };
             if (found) {
                 for (auto it = bound.byName.cbegin(); it != bound.byName.cend(); ++it) {
                     if (it->kind() == FieldKind::Image)
-                        shown.pictures.insert(it.key(), CatalogObject::PictureData(module, row, *it));
+                        shown.pictures.insert(it.key(), picture(*it));
                     else
                         shown.texts.insert(it.key(), CatalogObject::ShownText(row, *it));
                 }
@@ -518,7 +523,7 @@ Result Generate(TDModule &module, const QString &catalogName, const QList<qint64
             for (const DescriptionField &field : columns) {
                 if (field.kind() == FieldKind::Image) {
                     const PictureFile thumb =
-                        found ? maker.file(CatalogObject::PictureData(module, row, field), Thumbnails::Bound, true) : PictureFile();
+                        found ? maker.file(picture(field), Thumbnails::Bound, true) : PictureFile();
                     cells += QStringLiteral("<td data-t=\"%1\">").arg(Html(field.name));
                     if (!thumb.path.isEmpty()) {
                         const QSize fit = thumb.size.scaled(Thumbnails::Bound, Qt::KeepAspectRatio);
